@@ -1,0 +1,43 @@
+# Shared by scripts/run, scripts/test and bench/run: installs the Debian packages the
+# build, the tests and the benchmarks need, and builds the Release tree in build/.
+
+KELVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+KELVO_BUILD="$KELVO_ROOT/build"
+
+KELVO_PACKAGES=(
+    cmake g++ make pkg-config
+    qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
+    libsqlite3-dev sqlite3
+    libgtest-dev
+    fonts-liberation
+    poppler-utils
+)
+
+kelvo_install_missing() {
+    local missing=() p
+    for p in "${KELVO_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo=sudo
+        else
+            echo "Fehlende Pakete: ${missing[*]}" >&2
+            echo "Bitte als root ausführen oder sudo einrichten: apt-get install ${missing[*]}" >&2
+            exit 1
+        fi
+    fi
+    echo "Installiere fehlende Pakete: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+kelvo_build() {
+    cmake -S "$KELVO_ROOT" -B "$KELVO_BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$KELVO_BUILD" -j"$(nproc)"
+}

@@ -1,0 +1,23 @@
+#include "app/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+std::function<void(const QString&)>& hook() {
+    static std::function<void(const QString&)> h;
+    return h;
+}
+} // namespace
+
+void SetMessageBoxHook(std::function<void(const QString&)> h) { hook() = std::move(h); }
+
+void KelvoMessageBox(const QString& text, QWidget* parent) {
+    if (hook()) {
+        hook()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvo"), text, QMessageBox::Ok,
+                    parent ? parent : QApplication::activeWindow());
+    box.exec();
+}

@@ -1,0 +1,63 @@
+#include "cli/CliCommon.h"
+
+#include "db/GeoDatabase.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace Cli {
+
+void Out(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void Err(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+QString TakeOption(QStringList& args, const QString& name, const QString& fallback,
+                   QString* error) {
+    const QStringList values = TakeOptions(args, name, error);
+    return values.isEmpty() ? fallback : values.last();
+}
+
+QStringList TakeOptions(QStringList& args, const QString& name, QString* error) {
+    QStringList values;
+    for (int i = 0; i < args.size();) {
+        if (args.at(i) == name) {
+            if (i + 1 >= args.size()) {
+                *error = QStringLiteral("Option %1 braucht einen Wert.").arg(name);
+                args.removeAt(i);
+                continue;
+            }
+            values << args.at(i + 1);
+            args.remove(i, 2);
+        } else if (args.at(i).startsWith(name + QLatin1Char('='))) {
+            values << args.at(i).mid(name.size() + 1);
+            args.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+    return values;
+}
+
+bool TakeSwitch(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+
+bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create) {
+    if (!create && !QFileInfo::exists(path)) {
+        Err(QStringLiteral("Die Datenbank \"%1\" gibt es nicht.\n").arg(path));
+        return false;
+    }
+    if (!db.Open(path)) {
+        Err(db.OpenError() + QLatin1Char('\n'));
+        return false;
+    }
+    return true;
+}
+
+} // namespace Cli

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class CGeoDatabase;
+
+// Helpers shared by the commands of kelvo-cli.
+namespace Cli {
+
+// Writes UTF-8 text to standard output or standard error.
+void Out(const QString& text);
+void Err(const QString& text);
+
+// Takes "--name VALUE" out of args; returns the value or `fallback` when absent.
+// Sets *error when the option is given without a value.
+QString TakeOption(QStringList& args, const QString& name, const QString& fallback,
+                   QString* error);
+// Takes every "--name VALUE" out of args.
+QStringList TakeOptions(QStringList& args, const QString& name, QString* error);
+// Takes a "--name" switch out of args; true when it was there.
+bool TakeSwitch(QStringList& args, const QString& name);
+
+// Opens the database file. With create = false a missing file is an error instead of
+// being created. Prints the reason on failure.
+bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create);
+
+} // namespace Cli
+
+// The commands; each gets the arguments after its name and returns the exit status.
+int RunImport(QStringList args);
+int RunSearch(QStringList args);

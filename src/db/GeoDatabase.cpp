@@ -1,0 +1,225 @@
+#include "db/GeoDatabase.h"
+
+#include "db/GeoRecordset.h"
+#include "db/GeoSql.h"
+#include "db/JetLike.h"
+#include "db/TextNumbers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <stdexcept>
+
+namespace {
+
+// How long a statement waits for another Kelvo process that holds the file.
+constexpr int kBusyTimeoutMs = 5000;
+
+QString newConnectionName() {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("kelvo-%1").arg(++counter);
+}
+
+bool looksLikeSqlite(const QString& path, QString* reason) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *reason = QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString());
+        return false;
+    }
+    const QByteArray header = file.read(16);
+    if (header.isEmpty()) {
+        *reason = QStringLiteral("Die Datei ist leer.");
+        return false;
+    }
+    if (header != QByteArray("SQLite format 3", 16)) {
+        *reason = QStringLiteral("Die Datei ist keine SQLite-Datenbank (etwa eine Datenbank "
+                                 "eines anderen Programms oder eine Textdatei).");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CGeoDatabase::CGeoDatabase() {
+    m_Table.BuildGeo();
+}
+
+CGeoDatabase::~CGeoDatabase() { Close(); }
+
+void CGeoDatabase::Close() {
+    m_pHandle = nullptr;
+    if (!m_strConnection.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_strConnection, false);
+            if (db.isOpen())
+                db.close();
+        }
+        QSqlDatabase::removeDatabase(m_strConnection);
+        m_strConnection.clear();
+    }
+}
+
+void CGeoDatabase::SetOpenError(const QString& path, const QString& reason) {
+    m_strOpenError = QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden.\n\n%2\n\n"
+                                    "Die Datei wird nicht verändert. Kelvo zeigt keine Daten an.")
+                         .arg(QFileInfo(path).fileName(), reason);
+}
+
+bool CGeoDatabase::OpenConnection(const QString& path) {
+    m_strConnection = newConnectionName();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_strConnection);
+    db.setDatabaseName(path);
+    // SQLite files have no password, so there is no connect string to build here.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!db.open()) {
+        m_strLastError = db.lastError().text();
+        return false;
+    }
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        m_strLastError = QStringLiteral("Der SQLite-Treiber liefert keine Verbindung.");
+        return false;
+    }
+    m_pHandle = *static_cast<sqlite3* const*>(handle.constData());
+    if (!m_pHandle || !RegisterGeoFunctions(m_pHandle)) {
+        m_strLastError = QStringLiteral("Die Suchfunktionen lassen sich nicht einrichten.");
+        m_pHandle = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool CGeoDatabase::Open(const QString& path) {
+    Close();
+    m_strOpenError.clear();
+    m_strLastError.clear();
+    m_strFilePath = path.isEmpty() ? m_Table.m_strFileName : path;
+
+    QString reason;
+    if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
+        if (!looksLikeSqlite(m_strFilePath, &reason) || !OpenConnection(m_strFilePath) ||
+            !CheckSchema(&reason)) {
+            if (reason.isEmpty())
+                reason = m_strLastError;
+            Close();
+            SetOpenError(m_strFilePath, reason);
+            return false;
+        }
+        return true;
+    }
+
+    if (!CreateDatabase(m_Table, &reason)) {
+        Close();
+        QFile::remove(m_strFilePath); // only ever the file this call has just created
+        SetOpenError(m_strFilePath, reason);
+        return false;
+    }
+    return true;
+}
+
+bool CGeoDatabase::CheckSchema(QString* reason) {
+    // Reading the schema is the first real read of the file: a damaged or foreign file
+    // fails here, before anything could be written.
+    CGeoRecordset rs(*this);
+    m_strSQL = QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(m_Table.m_strTableName);
+    if (!rs.Open(m_strSQL)) {
+        const QString error = rs.Error();
+        if (error.startsWith(QStringLiteral("no such table")))
+            *reason = QStringLiteral("Die Datei enthält keine Tabelle \"%1\".")
+                          .arg(m_Table.m_strTableName);
+        else
+            *reason = QStringLiteral("Die Datei ist beschädigt oder nicht lesbar (%1).").arg(error);
+        return false;
+    }
+    bool matches = rs.FieldCount() == m_Table.m_nFields;
+    for (int i = 0; matches && i < m_Table.m_nFields; ++i)
+        matches = rs.FieldIndex(m_Table.FieldName(i)) == i;
+    if (!matches) {
+        *reason = QStringLiteral("Die Tabelle \"%1\" hat nicht die %2 Felder in der erwarteten "
+                                 "Reihenfolge.")
+                      .arg(m_Table.m_strTableName)
+                      .arg(m_Table.m_nFields);
+        return false;
+    }
+    return true;
+}
+
+bool CGeoDatabase::CreateDatabase(const CGeoTableDesc& desc, QString* reason) {
+    if (!OpenConnection(m_strFilePath)) {
+        *reason = QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(m_strLastError);
+        return false;
+    }
+    const bool created = Execute(QStringLiteral("BEGIN IMMEDIATE")) &&
+                         Execute(GeoSql::CreateTable(desc)) &&
+                         Execute(GeoSql::CreatePrimaryKey(desc)) && Execute(QStringLiteral("COMMIT"));
+    if (!created) {
+        *reason = QStringLiteral("Die Tabelle \"%1\" kann nicht angelegt werden (%2).")
+                      .arg(desc.m_strTableName, m_strLastError);
+        return false;
+    }
+    return true;
+}
+
+bool CGeoDatabase::Execute(const QString& sql) {
+    m_strSQL = sql;
+    CGeoRecordset rs(*this);
+    if (!rs.Open(sql) || !rs.Execute()) {
+        m_strLastError = rs.Error();
+        return false;
+    }
+    m_strLastError.clear();
+    return true;
+}
+
+int CGeoDatabase::GetRecordCount(const QString& tableName) {
+    m_strSQL = GeoSql::CountRows(tableName);
+    CGeoRecordset rs(*this);
+    if (!rs.Open(m_strSQL) || !rs.MoveNext())
+        return 0;
+    return int(rs.FieldInt(0));
+}
+
+bool CGeoDatabase::UpdateRecord(const CGeoTableDesc& desc, const QStringList& values) {
+    QList<int> fields;
+    for (int i = 0; i < values.size() && i < desc.m_nFields; ++i) {
+        if (i != desc.m_nKeyField && desc.IsWritable(i))
+            fields << i;
+    }
+    return UpdateFields(desc, values, fields);
+}
+
+bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& values,
+                                const QList<int>& fields) {
+    m_strLastError.clear();
+    if (values.isEmpty())
+        throw std::out_of_range("UpdateRecord: no values");
+    desc.FieldName(desc.m_nKeyField); // a key index outside the description throws
+    const int key = TextNumbers::Atoi(values.at(desc.m_nKeyField));
+
+    QVariantList bound;
+    QList<int> written;
+    for (int i : fields) {
+        if (i < 0 || i >= values.size() || i == desc.m_nKeyField || !desc.IsWritable(i))
+            continue;
+        written << i;
+        bound << values.at(i);
+    }
+    if (written.isEmpty())
+        return false;
+    bound << key;
+
+    m_strSQL = GeoSql::UpdateFields(desc, written);
+    CGeoRecordset rs(*this);
+    if (!rs.Open(m_strSQL, bound) || !rs.Execute()) {
+        m_strLastError = rs.Error();
+        return false;
+    }
+    return rs.ChangedRows() > 0;
+}

@@ -1,0 +1,126 @@
+#include "db/GeoRecordset.h"
+
+#include "db/GeoDatabase.h"
+
+#include <sqlite3.h>
+
+CGeoRecordset::CGeoRecordset(CGeoDatabase& database) : m_database(database) {}
+
+CGeoRecordset::~CGeoRecordset() { Close(); }
+
+void CGeoRecordset::Close() {
+    if (m_pStmt) {
+        sqlite3_finalize(m_pStmt);
+        m_pStmt = nullptr;
+    }
+}
+
+bool CGeoRecordset::Fail() {
+    sqlite3* db = m_database.Handle();
+    m_strError = db ? QString::fromUtf8(sqlite3_errmsg(db))
+                    : QStringLiteral("Die Datenbank ist nicht geöffnet.");
+    return false;
+}
+
+bool CGeoRecordset::Open(const QString& sql, const QVariantList& values) {
+    Close();
+    m_strError.clear();
+    sqlite3* db = m_database.Handle();
+    if (!db)
+        return Fail();
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_pStmt, nullptr) !=
+        SQLITE_OK) {
+        Fail();
+        Close();
+        return false;
+    }
+    if (!Bind(values)) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool CGeoRecordset::Rebind(const QVariantList& values) {
+    if (!m_pStmt)
+        return false;
+    m_strError.clear();
+    sqlite3_reset(m_pStmt);
+    return Bind(values);
+}
+
+bool CGeoRecordset::Bind(const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& v = values.at(i);
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(m_pStmt, i + 1);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+            rc = sqlite3_bind_int64(m_pStmt, i + 1, v.toLongLong());
+        } else if (v.typeId() == QMetaType::Double) {
+            rc = sqlite3_bind_double(m_pStmt, i + 1, v.toDouble());
+        } else {
+            const QByteArray bytes = v.toString().toUtf8();
+            rc = sqlite3_bind_text(m_pStmt, i + 1, bytes.constData(), int(bytes.size()),
+                                   SQLITE_TRANSIENT);
+        }
+        if (rc != SQLITE_OK)
+            return Fail();
+    }
+    return true;
+}
+
+bool CGeoRecordset::MoveNext() {
+    if (!m_pStmt)
+        return false;
+    const int rc = sqlite3_step(m_pStmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        Fail();
+    return false;
+}
+
+bool CGeoRecordset::Execute() {
+    if (!m_pStmt)
+        return false;
+    int rc;
+    while ((rc = sqlite3_step(m_pStmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        return Fail();
+    return true;
+}
+
+int CGeoRecordset::FieldCount() const { return m_pStmt ? sqlite3_column_count(m_pStmt) : 0; }
+
+int CGeoRecordset::FieldIndex(const QString& name) const {
+    for (int i = 0; i < FieldCount(); ++i) {
+        if (name.compare(QString::fromUtf8(sqlite3_column_name(m_pStmt, i)), Qt::CaseInsensitive) ==
+            0)
+            return i;
+    }
+    return -1;
+}
+
+bool CGeoRecordset::IsNull(int field) const {
+    return sqlite3_column_type(m_pStmt, field) == SQLITE_NULL;
+}
+
+QByteArrayView CGeoRecordset::FieldUtf8(int field) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
+    return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);
+}
+
+QString CGeoRecordset::FieldText(int field) const {
+    const QByteArrayView bytes = FieldUtf8(field);
+    return QString::fromUtf8(bytes.data(), bytes.size());
+}
+
+qint64 CGeoRecordset::FieldInt(int field) const { return sqlite3_column_int64(m_pStmt, field); }
+
+int CGeoRecordset::ChangedRows() const {
+    sqlite3* db = m_database.Handle();
+    return db ? sqlite3_changes(db) : 0;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+class CGeoDatabase;
+
+// A forward-only result of one SQL statement on the open database. Rows are read with
+// MoveNext(); fields by position or by name (names compare without regard to case).
+// Engine errors never throw: Open() and MoveNext() return false and Error() holds the
+// engine's message. Closed when destroyed.
+class CGeoRecordset {
+public:
+    explicit CGeoRecordset(CGeoDatabase& database);
+    ~CGeoRecordset();
+    CGeoRecordset(const CGeoRecordset&) = delete;
+    CGeoRecordset& operator=(const CGeoRecordset&) = delete;
+
+    // Prepares the statement and binds the values in order (QString as text, integers,
+    // doubles, a null QVariant as NULL). Does not read a row yet.
+    bool Open(const QString& sql, const QVariantList& values = {});
+    // Starts the prepared statement afresh with new values (for one insert per row).
+    bool Rebind(const QVariantList& values);
+    void Close();
+
+    // Steps to the next row: true when there is one. False at the end and on an error;
+    // HasError() tells the two apart.
+    bool MoveNext();
+    // Runs a statement that returns no rows (insert, update) to completion.
+    bool Execute();
+
+    bool HasError() const { return !m_strError.isEmpty(); }
+    const QString& Error() const { return m_strError; }
+
+    int FieldCount() const;
+    int FieldIndex(const QString& name) const;
+    bool IsNull(int field) const;
+    // The field's text; a field without a value gives the empty text.
+    QString FieldText(int field) const;
+    // The field's UTF-8 bytes, valid until the next move.
+    QByteArrayView FieldUtf8(int field) const;
+    qint64 FieldInt(int field) const;
+    // Number of rows the last Execute() changed.
+    int ChangedRows() const;
+
+private:
+    bool Fail();
+    bool Bind(const QVariantList& values);
+
+    CGeoDatabase& m_database;
+    sqlite3_stmt* m_pStmt = nullptr;
+    QString m_strError;
+};

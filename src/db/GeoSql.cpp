@@ -1,0 +1,110 @@
+#include "db/GeoSql.h"
+
+#include "db/GeoTableDesc.h"
+
+#include <QStringList>
+
+namespace GeoSql {
+
+namespace {
+
+QString bracket(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
+
+QString columnDefinition(const CGeoTableDesc& desc, int i) {
+    const QString name = bracket(desc.FieldName(i));
+    const int type = desc.FieldType(i);
+    if (type == dbLong) {
+        if (desc.FieldAttributes(i) & dbAutoIncrField)
+            return name + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
+        return name + QStringLiteral(" INTEGER");
+    }
+    if (type == dbDate)
+        return name + QStringLiteral(" DATETIME");
+    // Text and memo: TEXT affinity, case-insensitive order, no empty string. A text field
+    // refuses values longer than its size; a memo has no limit.
+    QString def = name + QStringLiteral(" TEXT COLLATE NOCASE CHECK (") + name +
+                  QStringLiteral(" <> ''");
+    if (type == dbText)
+        def += QStringLiteral(" AND length(%1) <= %2").arg(name).arg(desc.FieldSize(i));
+    return def + QLatin1Char(')');
+}
+
+} // namespace
+
+QString CreateTable(const CGeoTableDesc& desc) {
+    QStringList columns;
+    for (int i = 0; i < desc.m_nFields; ++i)
+        columns << columnDefinition(desc, i);
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(desc.m_strTableName, columns.join(", "));
+}
+
+QString CreatePrimaryKey(const CGeoTableDesc& desc) {
+    return QStringLiteral("CREATE UNIQUE INDEX PrimaryKey ON %1 (%2)")
+        .arg(desc.m_strTableName, bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString CountRows(const QString& tableName) {
+    return QStringLiteral("SELECT COUNT(*) FROM %1").arg(tableName);
+}
+
+QString StandardQuery(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3;")
+        .arg(desc.m_strTableName, desc.FieldName(desc.m_nSortField1),
+             desc.FieldName(desc.m_nSortField2));
+}
+
+QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) {
+    if (filter.isEmpty())
+        return StandardQuery(desc);
+    return QStringLiteral("SELECT * FROM %1 WHERE (%2) ORDER BY %3, %4;")
+        .arg(desc.m_strTableName, filter, desc.FieldName(desc.m_nSortField1),
+             desc.FieldName(desc.m_nSortField2));
+}
+
+QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) {
+    bool ok = false;
+    const qlonglong key = keyText.trimmed().toLongLong(&ok);
+    return QStringLiteral("SELECT * FROM %1 WHERE [ID_GEO]=%2")
+        .arg(desc.m_strTableName, ok ? QString::number(key) : QStringLiteral("NULL"));
+}
+
+QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) {
+    QStringList sets;
+    for (int i : fields)
+        sets << bracket(desc.FieldName(i)) + QStringLiteral("=?");
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+        .arg(desc.m_strTableName, sets.join(", "), bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString InsertRow(const CGeoTableDesc& desc) {
+    QStringList names, marks;
+    for (int i = 0; i < desc.m_nFields; ++i) {
+        if (i == desc.m_nKeyField)
+            continue;
+        names << bracket(desc.FieldName(i));
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
+}
+
+QString SearchFilter(const QString& text) {
+    QString s = text;
+    s.replace(QLatin1Char('\''), QStringLiteral("''"));
+    static const char* const format =
+        "[Staat] LIKE '*%1*' OR [PLZ] LIKE '*%1*' OR [Bundesland] LIKE '*%1*' OR "
+        "[Regierungsbezirk] LIKE '*%1*' OR [Landkreis] LIKE '*%1*' OR [Verwaltung] LIKE "
+        "'*%1*' OR [Ort] LIKE '*%1*' OR [Ortsteil] LIKE '*%1*' OR [KFZ] LIKE '*%1*' OR "
+        "[Memo] LIKE '*%1*'";
+    // A single substitution pass: '%' or digits inside the text are not placeholders.
+    return QString::fromLatin1(format).replace(QStringLiteral("%1"), s);
+}
+
+QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHigh) {
+    return QString::asprintf("(%s([Langengrad])>%f AND %s([Langengrad])<%f) AND "
+                             "(%s([Breitengrad])>%f AND %s([Breitengrad])<%f)",
+                             NumberFunction, lonLow, NumberFunction, lonHigh, NumberFunction,
+                             latLow, NumberFunction, latHigh);
+}
+
+} // namespace GeoSql

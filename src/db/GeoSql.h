@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+class CGeoTableDesc;
+
+// Every SQL text and filter expression the program sends to the engine, built from the
+// table description. Filters use [Name] identifiers; the engine understands them as written.
+namespace GeoSql {
+
+// "CREATE TABLE ..." for a new database file, from the description: field order, types,
+// sizes, the auto-numbered key and the rules (no empty strings, no over-long texts).
+QString CreateTable(const CGeoTableDesc& desc);
+// The one index of the table: unique, named "PrimaryKey", on the key field.
+QString CreatePrimaryKey(const CGeoTableDesc& desc);
+
+// "SELECT COUNT(*) FROM GEO": number of rows of a table.
+QString CountRows(const QString& tableName);
+
+// "SELECT * FROM GEO ORDER BY Staat, PLZ;": the standard query.
+QString StandardQuery(const CGeoTableDesc& desc);
+
+// The standard query restricted by a filter expression (empty filter: the standard query).
+// Gives the same rows in the same order as finding each matching row of the standard query.
+QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter);
+
+// "SELECT * FROM GEO WHERE [ID_GEO]=17": one row by key. The key text is checked to be an
+// integer; any other text gives a query that finds no row.
+QString RowByKey(const CGeoTableDesc& desc, const QString& keyText);
+
+// "UPDATE GEO SET [f1]=?, ... WHERE [ID_Geo] = ?" for the given field indexes, in order.
+QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields);
+
+// "INSERT INTO GEO ([Staat], ...) VALUES (?, ...)" for every field but the key.
+QString InsertRow(const CGeoTableDesc& desc);
+
+// The ten-field search filter: the text is contained in any of Staat, PLZ, Bundesland,
+// Regierungsbezirk, Landkreis, Verwaltung, Ort, Ortsteil, KFZ or Memo. Single quotes are
+// doubled, so no typed text can end the quoted pattern; *, ?, # and [ keep their meaning.
+QString SearchFilter(const QString& text);
+
+// The nearby filter: open ranges on both coordinates, the bounds formatted with "%f".
+// The coordinates are compared as numbers; a stored text that is no number never matches.
+QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHigh);
+
+// Name of the SQL function that turns a coordinate text into a number (NULL for no number).
+inline constexpr const char* NumberFunction = "GeoNumber";
+
+} // namespace GeoSql

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QStringView>
+
+// Number conversions of database texts with the classic C runtime rules, independent of
+// the process locale: leading white space is skipped, then the longest number at the start
+// is taken; a text without one gives 0.
+namespace TextNumbers {
+
+// Optional sign and decimal digits ("01067" gives 1067, "12ab" gives 12, "ab" gives 0).
+// Values beyond the int range are clamped.
+int Atoi(QStringView text);
+int Atoi(QByteArrayView text);
+
+// Optional sign, digits with an optional decimal point, optional exponent.
+double Atof(QStringView text);
+double Atof(QByteArrayView text);
+
+// True when the whole text, apart from surrounding white space, is one decimal number.
+bool ParseNumber(QByteArrayView text, double* value);
+
+} // namespace TextNumbers

@@ -1,0 +1,36 @@
+#include "table/TableText.h"
+
+#include "db/GeoRecordset.h"
+#include "db/GeoTableDesc.h"
+
+namespace TableText {
+
+QStringList ReadRowCells(const CGeoRecordset& rs, const CGeoTableDesc& desc) {
+    QStringList cells;
+    cells.reserve(desc.m_nFields);
+    cells << QString::number(rs.FieldInt(desc.m_nKeyField));
+    for (int j = 1; j < desc.m_nFields; ++j)
+        cells << rs.FieldText(j);
+    return cells;
+}
+
+QString CopyLine(const QStringList& cells) {
+    QString line;
+    for (int j = 1; j < cells.size(); ++j) {
+        line += cells.at(j);
+        line += (j == cells.size() - 1) ? QStringLiteral("\n") : QStringLiteral(", ");
+    }
+    return line;
+}
+
+QString AllRowsTitle(const CGeoTableDesc& desc) {
+    return QStringLiteral("%1 (%2+%3 -> AZ)")
+        .arg(desc.m_strTableName, desc.FieldName(desc.m_nSortField1),
+             desc.FieldName(desc.m_nSortField2));
+}
+
+QString SearchTitle(int found, const QString& text, const QString& tableName) {
+    return QStringLiteral("%1 \"%2\" in %3").arg(found).arg(text, tableName);
+}
+
+} // namespace TableText

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// Helpers shared by the test programs.
+namespace TestSupport {
+
+// The folder of the shared GeoNames files, or an empty text when it is absent
+// (tests that need it skip themselves then).
+QString SharedGeoNamesDir();
+
+// Writes bytes to a file, creating folders; returns the path.
+QString WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);
+
+// Runs kelvo-cli with the arguments in the given folder; returns its exit status and
+// fills the captured output.
+int RunCli(const QStringList& args, const QString& workDir, QString* out = nullptr,
+           QString* err = nullptr);
+
+// A GeoNames line with the given fields (country, postal code, place, state, region,
+// county, latitude, longitude).
+QByteArray GeoNamesLine(const QString& country, const QString& plz, const QString& place,
+                        const QString& state, const QString& region, const QString& county,
+                        const QString& lat, const QString& lon);
+
+} // namespace TestSupport
+
+// Skips the current test when the shared data is absent.
+#define KELVO_REQUIRE_SHARED_DATA(dirVar)                                                     \
+    const QString dirVar = TestSupport::SharedGeoNamesDir();                                   \
+    if (dirVar.isEmpty())                                                                      \
+    GTEST_SKIP() << "shared GeoNames data not present"

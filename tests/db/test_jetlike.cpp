@@ -1,0 +1,111 @@
+// LIKE with the classic desktop-database wildcards, and the search and nearby filters
+// evaluated by the engine.
+#include "common/TestSupport.h"
+#include "db/GeoDatabase.h"
+#include "db/GeoRecordset.h"
+#include "db/GeoSql.h"
+#include "db/JetLike.h"
+
+#include <gtest/gtest.h>
+
+TEST(JetLikePattern, WildcardsCaseAndUmlauts) {
+    struct Case { const char* pattern; const char* text; bool match; } cases[] = {
+        {"*101*", "10115", true},   {"*101*", "01010", true},   {"*101*", "1100", false},
+        {"B?rlin", "Berlin", true}, {"B?rlin", "Brlin", false}, {"##", "42", true},
+        {"##", "4a", false},        {"#*", "", false},          {"*", "", true},
+        {"**", "", true},           {"[abc]x", "bx", true},     {"[abc]x", "dx", false},
+        {"[a-c]*", "Celle", true},  {"[!a-c]*", "Celle", false}, {"[!a-c]*", "Dessau", true},
+        {"[*]", "*", true},         {"[?]", "a", false},        {"a[-]b", "a-b", true},
+        {"berlin", "BERLIN", true}, {"*MÜNCHEN*", "München", true}, {"*ä*", "GÄRTEN", true},
+        {"*ß*", "Straße", true},    {"a*b*c", "axxbyyc", true}, {"a*b*c", "axxbyy", false},
+        {"Köln", "Koln", false},    {"x[]y", "xy", true},
+    };
+    for (const auto& c : cases) {
+        CJetLikePattern p{QByteArrayView(c.pattern)};
+        ASSERT_TRUE(p.IsValid()) << c.pattern;
+        EXPECT_EQ(p.Matches(QByteArrayView(c.text)), c.match) << c.pattern << " / " << c.text;
+    }
+}
+
+TEST(JetLikePattern, UnclosedBracketIsAnError) {
+    CJetLikePattern p{QByteArrayView("*[ab*")};
+    EXPECT_FALSE(p.IsValid());
+    EXPECT_TRUE(p.Error().contains("["));
+    EXPECT_FALSE(p.Matches(QByteArrayView("a")));
+}
+
+namespace {
+
+class FilterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_db.Open(m_dir.filePath("Kelvo.mde")));
+        add("DE", "10115", "Berlin", "Mitte", "13.3833", "52.5323", "");
+        add("BE", "1420", "Braine-l'Alleud", "", "4.3667", "50.6833", "");
+        add("AT", "1010", "Wien", "Innere Stadt", "16.3667", "48.2", "");
+        add("DE", "80331", "München", "", "11.5755", "48.1374", "Treffen 101 Uhr");
+        add("CH", "8001", "Zürich", "", "8.5417", "47.3769", "");
+        add("DE", "20095", "Hamburg", "", "10.0", "53.55", "");
+        add("DE", "21000", "Nirgendwo", "", "n/a", "", "");
+    }
+    void add(const char* staat, const char* plz, const char* ort, const char* teil,
+             const char* lon, const char* lat, const char* memo) {
+        auto v = [](const char* s) { return *s ? QVariant(QString::fromUtf8(s)) : QVariant(); };
+        CGeoRecordset rs(m_db);
+        ASSERT_TRUE(rs.Open("INSERT INTO GEO (Staat, PLZ, Ort, Ortsteil, Langengrad, "
+                            "Breitengrad, Memo) VALUES (?,?,?,?,?,?,?)",
+                            {v(staat), v(plz), v(ort), v(teil), v(lon), v(lat), v(memo)}));
+        ASSERT_TRUE(rs.Execute()) << rs.Error().toStdString();
+    }
+    // Ort of the rows the filter selects, in the standard order; "ERROR: ..." on failure.
+    QStringList places(const QString& filter) {
+        CGeoRecordset rs(m_db);
+        QStringList out;
+        if (rs.Open(GeoSql::FilteredQuery(m_db.m_Table, filter)))
+            while (rs.MoveNext())
+                out << rs.FieldText(GEO_ORT);
+        if (rs.HasError())
+            out << "ERROR: " + rs.Error();
+        return out;
+    }
+    QTemporaryDir m_dir;
+    CGeoDatabase m_db;
+};
+
+} // namespace
+
+TEST_F(FilterTest, SearchFindsTextInAnyOfTenFieldsInStandardOrder) {
+    EXPECT_EQ(places(GeoSql::SearchFilter("101")), (QStringList{"Wien", "Berlin", "München"}));
+    EXPECT_EQ(places(GeoSql::SearchFilter("innere")), QStringList{"Wien"});
+    EXPECT_EQ(places(GeoSql::SearchFilter("treffen")), QStringList{"München"}); // memo only
+    EXPECT_EQ(places(GeoSql::SearchFilter("MÜN")), QStringList{"München"});
+}
+
+TEST_F(FilterTest, SearchNeverMatchesThroughCoordinatesOrKey) {
+    EXPECT_TRUE(places(GeoSql::SearchFilter("3833")).isEmpty());
+    EXPECT_TRUE(places(GeoSql::SearchFilter("52.53")).isEmpty());
+    const QStringList byKey = places(GeoSql::SearchFilter("7")); // key 7 exists
+    EXPECT_FALSE(byKey.contains("Nirgendwo"));
+}
+
+TEST_F(FilterTest, QuotesInSearchTextsAreData) {
+    EXPECT_EQ(places(GeoSql::SearchFilter("l'Alleud")), QStringList{"Braine-l'Alleud"});
+    EXPECT_TRUE(places(GeoSql::SearchFilter("x' OR '1'='1")).isEmpty());
+    EXPECT_TRUE(places(GeoSql::SearchFilter("'; DROP TABLE GEO; --")).isEmpty());
+    EXPECT_EQ(m_db.GetRecordCount("GEO"), 7);
+}
+
+TEST_F(FilterTest, WildcardsInSearchTextsKeepTheirMeaningAndBadPatternsFail) {
+    EXPECT_EQ(places(GeoSql::SearchFilter("Z?rich")), QStringList{"Zürich"});
+    EXPECT_EQ(places(GeoSql::SearchFilter("8##31")), QStringList{"München"});
+    const QStringList bad = places(GeoSql::SearchFilter("[ab"));
+    ASSERT_EQ(bad.size(), 1);
+    EXPECT_TRUE(bad.first().startsWith("ERROR: Ungültiges Suchmuster")) << bad.first().toStdString();
+}
+
+TEST_F(FilterTest, NearbyComparesCoordinatesAsNumbers) {
+    // Around 10° E the bounds have one and two digits before the point.
+    EXPECT_EQ(places(GeoSql::NearbyFilter(9.85, 10.15, 53.45, 53.65)), QStringList{"Hamburg"});
+    EXPECT_EQ(places(GeoSql::NearbyFilter(-1, 20, 40, 60)).size(), 6); // "n/a" never matches
+    EXPECT_TRUE(places(GeoSql::NearbyFilter(10.0, 10.1, 53, 54)).isEmpty()); // strict bounds
+}
