@@ -1,0 +1,49 @@
+#include "table/TablePrintLayout.h"
+
+#include <algorithm>
+
+namespace TablePrintLayout {
+
+namespace {
+
+// The first `count` characters and "..."; a count below one keeps no character.
+QString cut(const QString& text, int count) {
+    return text.left(std::max(count, 0)) + QStringLiteral("...");
+}
+
+} // namespace
+
+int RowsPerPage(int printerVertRes, int lineHeight) {
+    if (lineHeight <= 0)
+        return 1;
+    return std::max(1, printerVertRes / (7 * lineHeight));
+}
+
+int PageCount(int rows, int rowsPerPage) {
+    if (rows <= 0 || rowsPerPage <= 0)
+        return 1;
+    return (rows + rowsPerPage - 1) / rowsPerPage;
+}
+
+QString FitToColumn(const QString& text, int columnWidth, int charWidth) {
+    if (charWidth <= 0)
+        return text;
+    const int chars = columnWidth / charWidth;
+    if (text.size() > chars - 2)
+        return cut(text, chars - 5);
+    return text;
+}
+
+QString FitToPage(const QString& text, int room, int charWidth) {
+    if (charWidth <= 0)
+        return text;
+    if (qint64(text.size()) * charWidth > room)
+        return cut(text, room / charWidth - 5);
+    return text;
+}
+
+QString Footer(int page, int pages, const QString& tableName) {
+    return QStringLiteral("Seite = %1 / %2       Tabelle = %3").arg(page).arg(pages).arg(tableName);
+}
+
+} // namespace TablePrintLayout

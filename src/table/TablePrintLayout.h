@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// The numbers of a printed table page that need no device: rows per page, page count, the
+// cuts that make a cell text fit its column and the page, the footer.
+namespace TablePrintLayout {
+
+// Rows per page: the printer's printable height in device pixels divided by seven line
+// heights (the line height in logical units, i.e. screen pixels). At least one.
+int RowsPerPage(int printerVertRes, int lineHeight);
+
+// Pages the rows need; at least one, so an empty table prints its frame and footer.
+int PageCount(int rows, int rowsPerPage);
+
+// A cell text cut for its column of `columnWidth` units with characters `charWidth` wide:
+// more than width / C - 2 characters become the first width / C - 5 and "...".
+QString FitToColumn(const QString& text, int columnWidth, int charWidth);
+
+// A cell text cut for the `room` left up to the page's right edge: when its characters need
+// more than the room, it becomes the first room / C - 5 characters and "..." (only "..."
+// when that count is not positive).
+QString FitToPage(const QString& text, int room, int charWidth);
+
+// "Seite = %d / %d       Tabelle = %s".
+QString Footer(int page, int pages, const QString& tableName);
+
+} // namespace TablePrintLayout

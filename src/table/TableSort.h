@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringView>
+
+#include <functional>
+#include <vector>
+
+// How the rows of a table window are re-sorted by one column.
+namespace TableSort {
+
+// The kind of comparison a column uses, fixed by its field index: PLZ compares the leading
+// integers, the two coordinates the leading numbers, every other column the texts byte by
+// byte in the Windows-1252 code page (case-sensitive: upper case before lower case before
+// letters with umlauts; the key column therefore sorts as text, 10 before 9).
+enum class Kind { Integer, Number, Text };
+Kind KindOfColumn(int column);
+
+// Compares two cells of a column by its kind: negative, zero or positive.
+int CompareCells(int column, QStringView a, QStringView b);
+
+// The new order of n rows sorted by a column: element i is the old position of the row that
+// moves to position i. Stable: rows with equal keys keep their order, in both directions.
+std::vector<int> SortOrder(int n, const std::function<QStringView(int)>& cell, int column,
+                           bool descending);
+
+} // namespace TableSort
