@@ -105,6 +105,15 @@ double Atof(QByteArrayView text) {
     return atofImpl(text.data(), text.data() + text.size(), &consumed);
 }
 
+QStringView TrimSpace(QStringView text) {
+    qsizetype b = 0, e = text.size();
+    while (b < e && isSpace(text[b].unicode()))
+        ++b;
+    while (e > b && isSpace(text[e - 1].unicode()))
+        --e;
+    return text.mid(b, e - b);
+}
+
 bool ParseNumber(QByteArrayView text, double* value) {
     const char* begin = text.data();
     const char* end = begin + text.size();

@@ -17,6 +17,9 @@ int Atoi(QByteArrayView text);
 double Atof(QStringView text);
 double Atof(QByteArrayView text);
 
+// The text without the C runtime's white space (space, TAB, LF, VT, FF, CR) around it.
+QStringView TrimSpace(QStringView text);
+
 // True when the whole text, apart from surrounding white space, is one decimal number.
 bool ParseNumber(QByteArrayView text, double* value);
 
