@@ -108,6 +108,10 @@ bool CGeoRecordset::IsNull(int field) const {
     return sqlite3_column_type(m_pStmt, field) == SQLITE_NULL;
 }
 
+bool CGeoRecordset::IsText(int field) const {
+    return sqlite3_column_type(m_pStmt, field) == SQLITE_TEXT;
+}
+
 QByteArrayView CGeoRecordset::FieldUtf8(int field) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
     return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);

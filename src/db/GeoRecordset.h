@@ -38,6 +38,9 @@ public:
     int FieldCount() const;
     int FieldIndex(const QString& name) const;
     bool IsNull(int field) const;
+    // True when the field holds a text value (not NULL, a number or a blob). Ask before
+    // reading the field: reading converts it.
+    bool IsText(int field) const;
     // The field's text; a field without a value gives the empty text.
     QString FieldText(int field) const;
     // The field's UTF-8 bytes, valid until the next move.

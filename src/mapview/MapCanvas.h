@@ -1,0 +1,128 @@
+#pragma once
+
+#include "draw/DrawTypes.h"
+#include "draw/GdiObjects.h"
+#include "mapdoc/PlaceEntry.h"
+#include "mapview/PlaceLookup.h"
+
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <vector>
+
+class CDeviceContext;
+class CGeoDatabase;
+class CGeoRecordset;
+class CProgress;
+
+// The extent (degrees) and display settings a map view starts from.
+struct CMapSettings {
+    double dLonWest = 0.0;
+    double dLonEast = 0.0;
+    double dLatSouth = 0.0;
+    double dLatNorth = 0.0;
+    bool bShowNames = false;
+    int nMarkerHalfSize = 0;
+
+    // What the globals g_dLonWest ... g_bNextShowNames, g_nNextMarkerHalfSize prepare for
+    // the next map view.
+    static CMapSettings FromGlobals();
+};
+
+// The state and drawing of one map view, without a window: the extent, the display
+// switches, the plot rectangle, the projection between degrees and device points, and the
+// drawing of a whole map onto a device context (frame and axes, every GEO row, the selected
+// place, the place list). It keeps a back buffer image that a full repaint re-renders and
+// that the blink step paints into. A map window, map printing and kelvo-cli render all
+// draw through OnDraw.
+//
+// Device units are pixels of the view window; on paper one logical unit is one screen
+// pixel. Conversions from double to int truncate toward zero.
+class CMapCanvas {
+public:
+    // Copies the six globals of the next map view. A view must do this when it is
+    // constructed: the new document resets the extent globals right afterwards.
+    explicit CMapCanvas(CGeoDatabase& database);
+    CMapCanvas(CGeoDatabase& database, const CMapSettings& settings);
+
+    // The document's place list, drawn and blinked while m_bShowFilePlaces is on; the
+    // canvas writes the entries' positions and blink phases back into it. Not owned; null
+    // for none.
+    void SetPlaceList(CPlaceList* places);
+    CPlaceList* PlaceList() const { return m_pPlaces; }
+
+    // Degrees to a device point with the extent and the m_rectPlot of the last repaint:
+    // x = trunc((lon - west) * sx + left), y = trunc(bottom - (lat - south) * sy). Not clipped.
+    QPoint LonLatToPoint(double lon, double lat) const;
+    // A device point to degrees. False (nothing stored) when the plot rectangle of the last
+    // repaint has no width or height, so no infinite or undefined degrees come out.
+    bool PointToLonLat(int x, int y, double* lon, double* lat) const;
+
+    // The steps of a repaint, in this order (OnDraw runs them all):
+    // Recomputes m_rectPlot from the window's outer size; draws the frame, grid and labels.
+    void DrawAxes(CDeviceContext& dc, QSize outerSize);
+    // Every GEO row in Staat, PLZ order, then the selected place (g_dSelectedLon ...).
+    // Progress "Mappe wird gezeichnet:" through `progress` (may be null). While the place
+    // list is to be shown, the same pass finds the entries' rows. Returns an empty text, or
+    // the German message about an engine error that ended the pass.
+    QString DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress);
+    // The place list's entries whose rows the last DrawDatabasePlaces found: marker, label,
+    // centre pixel; their positions are stored into the list.
+    void DrawFilePlaces(CDeviceContext& dc);
+    // A whole map for a window of the given outer size. Returns what DrawDatabasePlaces
+    // returns; after an engine error the place list is not drawn.
+    QString OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progress = nullptr);
+
+    // A full repaint into the back buffer: clientSize is the image size (the window's
+    // inside), outerSize the window's outer size that sets the plot rectangle. Returns an
+    // engine error message when it is to be shown now: once when it first occurs, not again
+    // while every repaint fails the same way.
+    QString Repaint(QSize clientSize, QSize outerSize, CProgress* progress = nullptr);
+    const QImage& BackBuffer() const { return m_imgBackBuffer; }
+
+    // The blink step: every blinking entry of the place list that has been drawn flips its
+    // phase and its marker is painted into the back buffer in its colour (phase was true)
+    // or white. Does nothing while m_bShowFilePlaces is off. Returns the rectangles painted,
+    // for the window to update; the database is never read.
+    QList<QRect> OnTimer();
+
+    // The view's state; the view's commands switch the flags and repaint.
+    QString m_strText; // work text: the last SQL text
+    bool m_bShowNames = false;
+    bool m_bShowFilePlaces = true;
+    bool m_bShowMemos = false;
+    int m_nTimerInterval = 500; // blink interval, milliseconds
+    int m_nMarkerHalfSize = 0;  // half side of a database place's square; 0: one pixel
+    double m_dClickLon = 0.0;   // degrees of the last double-clicked point
+    double m_dClickLat = 0.0;
+    CFont m_fontNames{12};
+    int m_nMarginX = 50;
+    int m_nMarginY = 30;
+    int m_nLonSteps = 20;
+    int m_nLatSteps = 20;
+    double m_dLonEast = 0.0;
+    double m_dLonWest = 0.0;
+    double m_dLatNorth = 0.0;
+    double m_dLatSouth = 0.0;
+    CRect m_rectPlot;
+    CFont m_fontSelected{22};
+    CFont m_fontAxis{14};
+    CPen m_penBlack{RGB(0, 0, 0)};
+    CPen m_penGrid{RGB(200, 200, 200)};
+
+private:
+    void DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CProgress* progress);
+    void DrawCross(CDeviceContext& dc, int x, int y);
+    void DrawSelectedPlace(CDeviceContext& dc);
+
+    CGeoDatabase& m_database;
+    CPlaceList* m_pPlaces = nullptr;
+    CPlaceLookup m_lookup;              // rows of the place list found by the last pass
+    std::vector<bool> m_aPlaceDrawn;    // entries drawn at least once (only these blink)
+    QImage m_imgBackBuffer;
+    QString m_strDrawError;             // engine error of the last repaint
+};
