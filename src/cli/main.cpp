@@ -1,9 +1,11 @@
 #include "cli/CliCommon.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -13,21 +15,38 @@ const char* const kUsage =
     "  import [--db DATEI] [--map-country LI=FL ...] [--skip-invalid] DATEI...\n"
     "      GeoNames-Postleitzahldateien an die Tabelle GEO anhängen\n"
     "  search [--db DATEI] TEXT\n"
-    "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n";
+    "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n"
+    "  render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] [--names] [--memos]\n"
+    "         [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png\n"
+    "      die Karte zeichnen, wie ein Kartenfenster dieser Größe sie zeigt\n"
+    "  places DATEI\n"
+    "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben\n";
+
+struct Command {
+    int (*run)(QStringList);
+    bool draws; // needs fonts and images: a QGuiApplication on the offscreen platform
+};
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
-    const std::map<QString, int (*)(QStringList)> commands{
-        {QStringLiteral("import"), RunImport},
-        {QStringLiteral("search"), RunSearch},
+    const std::map<QString, Command> commands{
+        {QStringLiteral("import"), {RunImport, false}},
+        {QStringLiteral("search"), {RunSearch, false}},
+        {QStringLiteral("render"), {RunRender, true}},
+        {QStringLiteral("places"), {RunPlaces, false}},
     };
-    if (args.isEmpty() || !commands.count(args.first())) {
+    const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
+    std::unique_ptr<QCoreApplication> app;
+    if (it != commands.end() && it->second.draws) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (it == commands.end()) {
         Cli::Err(QString::fromUtf8(kUsage));
         return 2;
     }
-    const QString command = args.takeFirst();
-    return commands.at(command)(args);
+    return it->second.run(QCoreApplication::arguments().mid(2));
 }
