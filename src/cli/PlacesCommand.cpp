@@ -18,7 +18,8 @@ QString rgbText(COLORREF c) {
 // the counts.
 int RunPlaces(QStringList args) {
     if (args.size() != 1) {
-        Cli::Err(QStringLiteral("Genau eine Ortsdatei erwartet.\nAufruf: kelvo-cli places DATEI\n"));
+        Cli::Err(
+            QStringLiteral("Genau eine Ortsdatei erwartet.\nAufruf: kelvo-cli places DATEI\n"));
         return 2;
     }
     QFile file(args.first());
@@ -40,9 +41,9 @@ int RunPlaces(QStringList args) {
         return 1;
     }
     for (const CPlaceEntry& e : places) {
-        const QStringList fields{e.m_strStaat,       e.m_strPLZ,         e.m_strDate,
-                                 e.m_strMarkerSize,  e.m_strBlink,       e.m_strMarkerColor,
-                                 e.m_strTextColor,   e.m_strFontHeight,  e.m_strLabel,
+        const QStringList fields{e.m_strStaat,          e.m_strPLZ,         e.m_strDate,
+                                 e.m_strMarkerSize,     e.m_strBlink,       e.m_strMarkerColor,
+                                 e.m_strTextColor,      e.m_strFontHeight,  e.m_strLabel,
                                  rgbText(e.m_crMarker), rgbText(e.m_crText)};
         out += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }

@@ -109,8 +109,8 @@ int RunRender(QStringList args) {
     const QString markerText = Cli::TakeOption(args, QStringLiteral("--marker"), {}, &error);
     const QString placesPath = Cli::TakeOption(args, QStringLiteral("--places"), {}, &error);
     const QString selectedText = Cli::TakeOption(args, QStringLiteral("--selected"), {}, &error);
-    CMapSettings settings{kDefaultLonWest, kDefaultLonEast, kDefaultLatSouth, kDefaultLatNorth,
-                          false, 0};
+    CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
+                          kDefaultLatNorth, false,           0};
     settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
     const bool showMemos = Cli::TakeSwitch(args, QStringLiteral("--memos"));
     QSize size;

@@ -15,7 +15,9 @@ namespace {
 // outside any device anyway.
 constexpr qint64 kDeviceLimit = qint64(1) << 30;
 
-QColor toQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor toQColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 int clampDevice(double v) {
     if (std::isnan(v))
@@ -25,8 +27,7 @@ int clampDevice(double v) {
 
 } // namespace
 
-CDeviceContext::CDeviceContext(QPainter& painter)
-    : m_painter(painter), m_fonts(painter.device()) {
+CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(painter.device()) {
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setBrush(Qt::NoBrush);
@@ -34,7 +35,9 @@ CDeviceContext::CDeviceContext(QPainter& painter)
     m_szDevice = device ? QSize(device->width(), device->height()) : QSize();
 }
 
-CDeviceContext::~CDeviceContext() { m_painter.restore(); }
+CDeviceContext::~CDeviceContext() {
+    m_painter.restore();
+}
 
 void CDeviceContext::SetWindowExt(int cx, int cy) {
     if (cx > 0 && cy > 0)
@@ -48,15 +51,25 @@ void CDeviceContext::SetViewportExt(int cx, int cy) {
     m_bIdentity = m_szWindow == m_szViewport;
 }
 
-CPen CDeviceContext::SelectObject(const CPen& pen) { return std::exchange(m_pen, pen); }
+CPen CDeviceContext::SelectObject(const CPen& pen) {
+    return std::exchange(m_pen, pen);
+}
 
-CBrush CDeviceContext::SelectObject(const CBrush& brush) { return std::exchange(m_brush, brush); }
+CBrush CDeviceContext::SelectObject(const CBrush& brush) {
+    return std::exchange(m_brush, brush);
+}
 
-CFont CDeviceContext::SelectObject(const CFont& font) { return std::exchange(m_font, font); }
+CFont CDeviceContext::SelectObject(const CFont& font) {
+    return std::exchange(m_font, font);
+}
 
-COLORREF CDeviceContext::SetTextColor(COLORREF color) { return std::exchange(m_crText, color); }
+COLORREF CDeviceContext::SetTextColor(COLORREF color) {
+    return std::exchange(m_crText, color);
+}
 
-COLORREF CDeviceContext::SetBkColor(COLORREF color) { return std::exchange(m_crBk, color); }
+COLORREF CDeviceContext::SetBkColor(COLORREF color) {
+    return std::exchange(m_crBk, color);
+}
 
 int CDeviceContext::DeviceX(qint64 x) const {
     if (m_bIdentity)
@@ -79,7 +92,9 @@ void CDeviceContext::FillCells(qint64 x0, qint64 y0, qint64 x1, qint64 y1, COLOR
         m_painter.fillRect(QRect(left, top, right - left, bottom - top), toQColor(color));
 }
 
-void CDeviceContext::MoveTo(int x, int y) { m_ptCurrent = QPoint(x, y); }
+void CDeviceContext::MoveTo(int x, int y) {
+    m_ptCurrent = QPoint(x, y);
+}
 
 void CDeviceContext::LineTo(int x, int y) {
     const qint64 x0 = m_ptCurrent.x(), y0 = m_ptCurrent.y();
@@ -140,7 +155,9 @@ void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
     FillCells(x, y, qint64(x) + 1, qint64(y) + 1, color);
 }
 
-const CDeviceFont& CDeviceContext::DeviceFont() { return m_fonts.Realize(m_font, ScaleY()); }
+const CDeviceFont& CDeviceContext::DeviceFont() {
+    return m_fonts.Realize(m_font, ScaleY());
+}
 
 void CDeviceContext::TextOut(int x, int y, const QString& text) {
     if (text.isEmpty())

@@ -16,8 +16,8 @@ constexpr int kDesignPixels = 1000;
 
 // Frequencies per thousand of the letters a to z and the space in text, the weights of the
 // classic average character width.
-constexpr int kLetterWeights[26] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6,  35, 20,
-                                    56, 56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2};
+constexpr int kLetterWeights[26] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3,  6, 35, 20,
+                                    56, 56, 17, 4,  49,  56, 71, 31, 10, 18, 3, 18, 2};
 constexpr int kSpaceWeight = 166;
 
 QFont makeQFont(const QString& face, int weight, int pixels) {

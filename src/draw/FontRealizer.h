@@ -15,7 +15,7 @@ class QPaintDevice;
 struct CDeviceFont {
     QFont font;
     QFontMetrics metrics{font};
-    int nCell = 0;             // ascent + descent
+    int nCell = 0; // ascent + descent
     int nAscent = 0;
     int nExternalLeading = 0;
     int nAveCharWidth = 0;

@@ -28,7 +28,9 @@ struct CPlaceEntry {
 };
 
 // True for the text "0" (exactly one zero) with which a field says "not given".
-inline bool IsNotGiven(const QString& field) { return field.size() == 1 && field[0] == u'0'; }
+inline bool IsNotGiven(const QString& field) {
+    return field.size() == 1 && field[0] == u'0';
+}
 
 // The entries of one place file in file order, owned by its document. Entries are only
 // appended; a map view writes m_nX, m_nY and m_bBlinkPhase back into the elements.

@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kFieldCount = 9;
 
-bool isSeparator(QChar c) { return c == u';' || c == u'\t'; }
+bool isSeparator(QChar c) {
+    return c == u';' || c == u'\t';
+}
 
 // The first `max` tokens of a text: runs of characters between runs of separators.
 template <typename IsSeparator>
@@ -41,7 +43,8 @@ QString decodeFile(QByteArrayView bytes) {
 
 bool ParsePlaceColor(QStringView text, COLORREF* color) {
     QStringView parts[3];
-    const int n = tokenize(text, [](QChar c) { return c == u','; }, parts, 3);
+    const int n = tokenize(
+        text, [](QChar c) { return c == u','; }, parts, 3);
     if (n < 2)
         return false;
     const int red = TextNumbers::Atoi(parts[0]);
@@ -108,11 +111,10 @@ void CPlaceFileReader::ReadLine(QStringView line, CPlaceList& places) {
         return;
 
     CPlaceEntry entry;
-    QString* texts[kFieldCount] = {&entry.m_strStaat,       &entry.m_strPLZ,
-                                   &entry.m_strDate,        &entry.m_strMarkerSize,
-                                   &entry.m_strBlink,       &entry.m_strMarkerColor,
-                                   &entry.m_strTextColor,   &entry.m_strFontHeight,
-                                   &entry.m_strLabel};
+    QString* texts[kFieldCount] = {
+        &entry.m_strStaat,      &entry.m_strPLZ,        &entry.m_strDate,
+        &entry.m_strMarkerSize, &entry.m_strBlink,      &entry.m_strMarkerColor,
+        &entry.m_strTextColor,  &entry.m_strFontHeight, &entry.m_strLabel};
     for (int i = 0; i < kFieldCount; ++i)
         *texts[i] = TextNumbers::TrimSpace(fields[i]).toString();
     entry.m_bBlinkPhase = true;

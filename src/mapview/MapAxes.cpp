@@ -27,8 +27,8 @@ void CMapCanvas::DrawAxes(CDeviceContext& dc, QSize outerSize) {
         dc.MoveTo(left + 1, y);
         if (i > 0 && i < m_nLatSteps)
             dc.LineTo(right - 1, y);
-        const QString label = QString::asprintf(
-            "%5.2f", m_dLatNorth - (m_dLatNorth - m_dLatSouth) / m_nLatSteps * i);
+        const QString label =
+            QString::asprintf("%5.2f", m_dLatNorth - (m_dLatNorth - m_dLatSouth) / m_nLatSteps * i);
         if (y - lastY > 15) {
             dc.TextOut(left - 39, y - 5, label);
             dc.MoveTo(left, y);
@@ -45,8 +45,8 @@ void CMapCanvas::DrawAxes(CDeviceContext& dc, QSize outerSize) {
         dc.MoveTo(x, bottom - 1);
         if (i > 0)
             dc.LineTo(x, top + 1);
-        const QString label = QString::asprintf(
-            "%5.2f", m_dLonWest + (m_dLonEast - m_dLonWest) / m_nLonSteps * i);
+        const QString label =
+            QString::asprintf("%5.2f", m_dLonWest + (m_dLonEast - m_dLonWest) / m_nLonSteps * i);
         if (x - lastX > 10 * label.size()) {
             dc.TextOut(x - 10, bottom + 9, label);
             lastX = x;

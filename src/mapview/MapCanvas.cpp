@@ -38,8 +38,8 @@ CMapCanvas::CMapCanvas(CGeoDatabase& database)
 
 CMapCanvas::CMapCanvas(CGeoDatabase& database, const CMapSettings& settings)
     : m_bShowNames(settings.bShowNames), m_nMarkerHalfSize(settings.nMarkerHalfSize),
-      m_dLonEast(settings.dLonEast), m_dLonWest(settings.dLonWest),
-      m_dLatNorth(settings.dLatNorth), m_dLatSouth(settings.dLatSouth), m_database(database) {}
+      m_dLonEast(settings.dLonEast), m_dLonWest(settings.dLonWest), m_dLatNorth(settings.dLatNorth),
+      m_dLatSouth(settings.dLatSouth), m_database(database) {}
 
 void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_pPlaces = places;

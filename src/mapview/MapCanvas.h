@@ -121,8 +121,8 @@ private:
 
     CGeoDatabase& m_database;
     CPlaceList* m_pPlaces = nullptr;
-    CPlaceLookup m_lookup;              // rows of the place list found by the last pass
-    std::vector<bool> m_aPlaceDrawn;    // entries drawn at least once (only these blink)
+    CPlaceLookup m_lookup;           // rows of the place list found by the last pass
+    std::vector<bool> m_aPlaceDrawn; // entries drawn at least once (only these blink)
     QImage m_imgBackBuffer;
-    QString m_strDrawError;             // engine error of the last repaint
+    QString m_strDrawError; // engine error of the last repaint
 };

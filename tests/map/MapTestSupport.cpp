@@ -9,7 +9,9 @@
 namespace MapTest {
 
 namespace {
-QVariant orNull(const QString& s) { return s.isEmpty() ? QVariant() : QVariant(s); }
+QVariant orNull(const QString& s) {
+    return s.isEmpty() ? QVariant() : QVariant(s);
+}
 } // namespace
 
 TempGeo::TempGeo(const QList<GeoRow>& rows) {

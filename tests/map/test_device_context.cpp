@@ -31,10 +31,10 @@ TEST(DeviceContext, LinesLeaveOutTheirEndPointInEveryDirection) {
         int count;
     };
     const Case cases[] = {
-        {10, 5, 20, 5, 10, 5, 19, 5, 10},  // right
-        {20, 5, 10, 5, 20, 5, 11, 5, 10},  // left
-        {7, 10, 7, 30, 7, 10, 7, 29, 20},  // down
-        {7, 30, 7, 10, 7, 30, 7, 11, 20},  // up
+        {10, 5, 20, 5, 10, 5, 19, 5, 10},    // right
+        {20, 5, 10, 5, 20, 5, 11, 5, 10},    // left
+        {7, 10, 7, 30, 7, 10, 7, 29, 20},    // down
+        {7, 30, 7, 10, 7, 30, 7, 11, 20},    // up
         {30, 10, 35, 15, 30, 10, 34, 14, 5}, // slanted
     };
     for (const Case& c : cases) {
@@ -131,8 +131,8 @@ TEST(DeviceContext, FontsAreMadeFromTheirCellHeightWithClassicMetrics) {
         int height, cell, leading, aveChar;
     };
     // Arial-compatible proportions: cell = 1.117 em, average lower-case width 0.44 em.
-    for (const Case c : {Case{12, 12, 0, 5}, Case{14, 14, 0, 6}, Case{22, 22, 1, 9},
-                         Case{-11, 12, 0, 5}}) {
+    for (const Case c :
+         {Case{12, 12, 0, 5}, Case{14, 14, 0, 6}, Case{22, 22, 1, 9}, Case{-11, 12, 0, 5}}) {
         dc.SelectObject(CFont(c.height));
         const CTextMetrics tm = dc.GetTextMetrics();
         SCOPED_TRACE(c.height);

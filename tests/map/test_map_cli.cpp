@@ -27,9 +27,8 @@ TEST(MapCli, RenderWritesTheSamePictureAsTheCanvas) {
     const QString out = dir + "/karte.png";
     QString err;
     ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--size", "640x480", "--extent",
-                                   "6,14,46,51", "--names", "--memos", "--marker", "2",
-                                   "--places", placesPath, "--selected", "9.5,50.5,Fulda, Dom",
-                                   out},
+                                   "6,14,46,51", "--names", "--memos", "--marker", "2", "--places",
+                                   placesPath, "--selected", "9.5,50.5,Fulda, Dom", out},
                                   dir, nullptr, &err),
               0)
         << qPrintable(err);
@@ -80,10 +79,12 @@ TEST(MapCli, PlacesListsEntriesMessagesAndCounts) {
     const QString path = TestSupport::WriteFile(dir.filePath("orte.txt"), kPlaceFile);
     QString out;
     ASSERT_EQ(TestSupport::RunCli({"places", path}, dir.path(), &out), 0);
-    EXPECT_EQ(out, QStringLiteral(
-                       "Zeile 3: Ungultiges Datum \"abc\" in der Zeile 3:\\n\\nAT;1010;abc;4;0;0;0;12;Wienä\n"
-                       "DE\t60311\t0\t3\t1\t255,0,0\t0,0,255\t14\t0\t255,0,0\t0,0,255\n"
-                       "AT\t1010\tabc\t4\t0\t0\t0\t12\tWienä\t200,200,0\t0,0,0\n"
-                       "4 Zeilen gelesen, 2 Orte übernommen\n"));
+    EXPECT_EQ(
+        out,
+        QStringLiteral(
+            "Zeile 3: Ungultiges Datum \"abc\" in der Zeile 3:\\n\\nAT;1010;abc;4;0;0;0;12;Wienä\n"
+            "DE\t60311\t0\t3\t1\t255,0,0\t0,0,255\t14\t0\t255,0,0\t0,0,255\n"
+            "AT\t1010\tabc\t4\t0\t0\t0\t12\tWienä\t200,200,0\t0,0,0\n"
+            "4 Zeilen gelesen, 2 Orte übernommen\n"));
     EXPECT_EQ(TestSupport::RunCli({"places", dir.filePath("fehlt.txt")}, dir.path()), 1);
 }

@@ -104,9 +104,9 @@ TEST(MapPlaceList, EntriesFindTheRowThePerEntryQueryGivesFirst) {
     TempGeo geo(rows);
 
     const QList<std::pair<QString, QString>> wanted = {
-        {"DE", "10115"}, {"de", "10115"}, {"dE", "10115"}, {"DE", "10115 "}, {"AT", "1010"},
-        {"at", "1010"},  {"ch", "8001"},  {"DE", "O'1"},   {"de", "o'1"},    {"D'", "1'0"},
-        {"ÄB", "1"},     {"äb", "1"},     {"äb", "2"},     {"DE", ""},       {"", "5"},
+        {"DE", "10115"}, {"de", "10115"},     {"dE", "10115"}, {"DE", "10115 "}, {"AT", "1010"},
+        {"at", "1010"},  {"ch", "8001"},      {"DE", "O'1"},   {"de", "o'1"},    {"D'", "1'0"},
+        {"ÄB", "1"},     {"äb", "1"},         {"äb", "2"},     {"DE", ""},       {"", "5"},
         {"DE", "99999"}, {"'", "' OR 1=1 --"}};
     CPlaceList places;
     for (const auto& w : wanted) {
@@ -150,12 +150,13 @@ TEST(MapPlaceList, TheLookupKeepsTheSmallestKeyWhateverTheOrderOfThePass) {
 }
 
 TEST(MapPlaceList, BlinkingAlternatesColourAndWhiteAndStopsWhenTheListIsHidden) {
-    TempGeo geo({kFrankfurt, {"AT", "1010", "Wien", "12.0", "48.0"},
+    TempGeo geo({kFrankfurt,
+                 {"AT", "1010", "Wien", "12.0", "48.0"},
                  {"CH", "8001", "Zürich", "8.0", "47.0"}});
-    CPlaceList places = readPlaces("DE;60311;0;3;1;255,0,0;0;0;0\n"  // blinks
-                                   "AT;1010;0;3;0;0,0,255;0;0;0\n"   // steady
-                                   "DE;99999;0;3;1;0;0;0;0\n"        // never found
-                                   "CH;8001;0;0;1;0;0;0;0\n");       // blinks, no marker
+    CPlaceList places = readPlaces("DE;60311;0;3;1;255,0,0;0;0;0\n" // blinks
+                                   "AT;1010;0;3;0;0,0,255;0;0;0\n"  // steady
+                                   "DE;99999;0;3;1;0;0;0;0\n"       // never found
+                                   "CH;8001;0;0;1;0;0;0;0\n");      // blinks, no marker
     CMapCanvas canvas(geo.Db(), DefaultSettings());
     canvas.SetPlaceList(&places);
     Render(canvas);
@@ -175,7 +176,8 @@ TEST(MapPlaceList, BlinkingAlternatesColourAndWhiteAndStopsWhenTheListIsHidden) 
         EXPECT_EQ(CountColor(img, 331, 361, 6, 6, kBlack), 21);
         EXPECT_EQ(Pixel(img, wien.x() - 2, wien.y() - 2), RGB(0, 0, 255));
         EXPECT_EQ(Pixel(img, zurich.x(), zurich.y()), kBlack);
-        EXPECT_EQ(Pixel(img, zurich.x() + 1, zurich.y()), Pixel(before, zurich.x() + 1, zurich.y()));
+        EXPECT_EQ(Pixel(img, zurich.x() + 1, zurich.y()),
+                  Pixel(before, zurich.x() + 1, zurich.y()));
         EXPECT_EQ(img.copy(0, 0, 10, 10), before.copy(0, 0, 10, 10));
     }
     EXPECT_TRUE(places[0].m_bBlinkPhase);

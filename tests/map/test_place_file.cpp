@@ -24,8 +24,9 @@ struct ReadResult {
 
 ReadResult read(const QByteArray& bytes) {
     ReadResult r;
-    CPlaceFileReader reader(
-        [&r](const QString& text, int line) { r.messages.append(Message{line, text}); });
+    CPlaceFileReader reader([&r](const QString& text, int line) {
+        r.messages.append(Message{line, text});
+    });
     reader.Read(bytes, r.places);
     r.lines = reader.LinesRead();
     return r;
@@ -36,10 +37,9 @@ QString describe(const CPlaceEntry& e) {
     auto rgb = [](COLORREF c) {
         return QStringLiteral("%1,%2,%3").arg(GetRValue(c)).arg(GetGValue(c)).arg(GetBValue(c));
     };
-    return QStringList{e.m_strStaat,      e.m_strPLZ,        e.m_strDate,
-                       e.m_strMarkerSize, e.m_strBlink,      e.m_strMarkerColor,
-                       e.m_strTextColor,  e.m_strFontHeight, e.m_strLabel,
-                       rgb(e.m_crMarker), rgb(e.m_crText)}
+    return QStringList{e.m_strStaat, e.m_strPLZ,         e.m_strDate,      e.m_strMarkerSize,
+                       e.m_strBlink, e.m_strMarkerColor, e.m_strTextColor, e.m_strFontHeight,
+                       e.m_strLabel, rgb(e.m_crMarker),  rgb(e.m_crText)}
         .join(QLatin1Char('|'));
 }
 
@@ -73,28 +73,35 @@ TEST(PlaceFile, LinesFieldsAndColours) {
          "Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n# Orte\n\n"
          "DE;10115;0;4;0;0;0;0;0",
          {kBasic}},
-        {"blank-only field is a field", "DE;10115;0;4;0;0;0; ;0",
+        {"blank-only field is a field",
+         "DE;10115;0;4;0;0;0; ;0",
          {"DE|10115|0|4|0|0|0||0|200,200,0|0,0,0"}},
-        {"00 is not 0", "DE;10115;0;00;00;0;0;00;00",
+        {"00 is not 0",
+         "DE;10115;0;00;00;0;0;00;00",
          {"DE|10115|0|00|00|0|0|00|00|200,200,0|0,0,0"}},
-        {"label with blanks and commas", "AT;1010;0;3;1;0;0;14;  Wien, Innere Stadt  ",
+        {"label with blanks and commas",
+         "AT;1010;0;3;1;0;0;14;  Wien, Innere Stadt  ",
          {"AT|1010|0|3|1|0|0|14|Wien, Innere Stadt|200,200,0|0,0,0"}},
-        {"marker 255,0", "DE;10115;0;4;0;255,0;0;0;0",
+        {"marker 255,0",
+         "DE;10115;0;4;0;255,0;0;0;0",
          {"DE|10115|0|4|0|255,0|0|0|0|255,0,0|0,0,0"}},
-        {"marker 0,,255: run of commas", "DE;10115;0;4;0;0,,255;0;0;0",
+        {"marker 0,,255: run of commas",
+         "DE;10115;0;4;0;0,,255;0;0;0",
          {"DE|10115|0|4|0|0,,255|0|0|0|0,255,0|0,0,0"}},
-        {"low 8 bits", "DE;10115;0;4;0;300,256,-1;0;0;0",
+        {"low 8 bits",
+         "DE;10115;0;4;0;300,256,-1;0;0;0",
          {"DE|10115|0|4|0|300,256,-1|0|0|0|44,0,255|0,0,0"}},
-        {"black marker", "DE;10115;0;4;0;0,0,0;0;0;0",
-         {"DE|10115|0|4|0|0,0,0|0|0|0|0,0,0|0,0,0"}},
-        {"components read like atoi", "DE;10115;0;4;0; 12 , 34x,5,99;7,8;0;0",
+        {"black marker", "DE;10115;0;4;0;0,0,0;0;0;0", {"DE|10115|0|4|0|0,0,0|0|0|0|0,0,0|0,0,0"}},
+        {"components read like atoi",
+         "DE;10115;0;4;0; 12 , 34x,5,99;7,8;0;0",
          {"DE|10115|0|4|0|12 , 34x,5,99|7,8|0|0|12,34,5|7,8,0"}},
         {"one marker component skips the line", "DE;10115;0;4;0;255;0;0;0", {}},
         {"one text component skips the line", "DE;10115;0;4;0;0;255,;0;0", {}},
         {"CR LF and LF alike, last line without end",
          "DE;10115;0;4;0;0;0;0;0\r\nDE;10115;0;4;0;0;0;0;0\nDE;10115;0;4;0;0;0;0;0",
          {kBasic, kBasic, kBasic}},
-        {"two-character first field in UTF-8", "Ö1;10115;0;4;0;0;0;0;0",
+        {"two-character first field in UTF-8",
+         "Ö1;10115;0;4;0;0;0;0;0",
          {"Ö1|10115|0|4|0|0|0|0|0|200,200,0|0,0,0"}},
         {"empty file", "", {}},
     };
@@ -124,7 +131,10 @@ TEST(PlaceFile, DatesDecideBeforeColours) {
     };
     const QList<Case> cases = {
         {"invalid date: message, line kept without date",
-         "Staat;PLZ;Datum\n" + line2, 1, {2}, QDate()},
+         "Staat;PLZ;Datum\n" + line2,
+         1,
+         {2},
+         QDate()},
         {"today is taken", "DE;10115;" + today() + ";4;0;0;0;0;0", 1, {}, QDate::currentDate()},
         {"tomorrow drops the line", "DE;10115;" + today(1) + ";4;0;0;0;0;0", 0, {}, QDate()},
         {"a past German date", "DE;10115;24.12.2015;4;0;0;0;0;0", 1, {}, QDate(2015, 12, 24)},
@@ -132,11 +142,20 @@ TEST(PlaceFile, DatesDecideBeforeColours) {
         {"ISO date", "DE;10115;2015-06-01;4;0;0;0;0;0", 1, {}, QDate(2015, 6, 1)},
         {"a day that does not exist", "DE;10115;31.2.2015;4;0;0;0;0;0", 1, {1}, QDate()},
         {"invalid date and one colour component: message, then dropped",
-         "DE;10115;abc;4;0;255;0;0;0", 0, {1}, QDate()},
+         "DE;10115;abc;4;0;255;0;0;0",
+         0,
+         {1},
+         QDate()},
         {"future date and one colour component: dropped silently",
-         "DE;10115;" + today(3) + ";4;0;255;0;0;0", 0, {}, QDate()},
-        {"every invalid line has its message", "x\nDE;1;a;4;0;0;0;0;0\nDE;2;b;4;0;0;0;0;0\r\n",
-         2, {2, 3}, QDate()},
+         "DE;10115;" + today(3) + ";4;0;255;0;0;0",
+         0,
+         {},
+         QDate()},
+        {"every invalid line has its message",
+         "x\nDE;1;a;4;0;0;0;0;0\nDE;2;b;4;0;0;0;0;0\r\n",
+         2,
+         {2, 3},
+         QDate()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,8 +172,9 @@ TEST(PlaceFile, DatesDecideBeforeColours) {
     // The text: the trimmed date, the line number, an empty line and the whole line as read.
     const ReadResult r = read("Staat;PLZ;Datum\n" + line2 + "\r\n");
     ASSERT_EQ(r.messages.size(), 1);
-    EXPECT_EQ(r.messages.first().text,
-              QStringLiteral("Ungultiges Datum \"abc\" in der Zeile 2:\n\nDE;10115;abc;4;0;0;0;0;0 "));
+    EXPECT_EQ(
+        r.messages.first().text,
+        QStringLiteral("Ungultiges Datum \"abc\" in der Zeile 2:\n\nDE;10115;abc;4;0;0;0;0;0 "));
 }
 
 TEST(PlaceFile, DateTextForms) {
@@ -163,15 +183,24 @@ TEST(PlaceFile, DateTextForms) {
         QDate date;
     };
     const Case cases[] = {
-        {"24.12.2015", QDate(2015, 12, 24)}, {"1.2.2015", QDate(2015, 2, 1)},
-        {"01.02.15", QDate(2015, 2, 1)},     {"1.2.29", QDate(2029, 2, 1)},
-        {"1.2.30", QDate(1930, 2, 1)},       {"1.2.99", QDate(1999, 2, 1)},
-        {"2015-12-24", QDate(2015, 12, 24)}, {"2016-2-29", QDate(2016, 2, 29)},
-        {"29.2.2015", QDate()},              {"1.2.015", QDate()},
-        {"1.2.", QDate()},                   {"24.12.2015 10:00", QDate()},
-        {"15-12-24", QDate()},               {"2015/12/24", QDate()},
-        {"0.1.2015", QDate()},               {"1.13.2015", QDate()},
-        {"-1.2.2015", QDate()},              {"", QDate()},
+        {"24.12.2015", QDate(2015, 12, 24)},
+        {"1.2.2015", QDate(2015, 2, 1)},
+        {"01.02.15", QDate(2015, 2, 1)},
+        {"1.2.29", QDate(2029, 2, 1)},
+        {"1.2.30", QDate(1930, 2, 1)},
+        {"1.2.99", QDate(1999, 2, 1)},
+        {"2015-12-24", QDate(2015, 12, 24)},
+        {"2016-2-29", QDate(2016, 2, 29)},
+        {"29.2.2015", QDate()},
+        {"1.2.015", QDate()},
+        {"1.2.", QDate()},
+        {"24.12.2015 10:00", QDate()},
+        {"15-12-24", QDate()},
+        {"2015/12/24", QDate()},
+        {"0.1.2015", QDate()},
+        {"1.13.2015", QDate()},
+        {"-1.2.2015", QDate()},
+        {"", QDate()},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseDateText(QString::fromLatin1(c.text)), c.date) << c.text;
@@ -179,7 +208,8 @@ TEST(PlaceFile, DateTextForms) {
 
 TEST(PlaceFile, CountsEveryLineAndDecodesWindows1252WhenNotUtf8) {
     // "München" and the euro sign in Windows-1252 bytes, and the same text in UTF-8.
-    const ReadResult cp = read("Kopf\r\nDE;80331;0;4;0;0;0;12;M\xfc" "nchen \x80\r\n\r\n");
+    const ReadResult cp = read("Kopf\r\nDE;80331;0;4;0;0;0;12;M\xfc"
+                               "nchen \x80\r\n\r\n");
     const ReadResult utf = read("Kopf\nDE;80331;0;4;0;0;0;12;München €\n");
     ASSERT_EQ(cp.places.size(), 1);
     ASSERT_EQ(utf.places.size(), 1);
