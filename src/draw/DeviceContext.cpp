@@ -30,7 +30,6 @@ int clampDevice(double v) {
 CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(painter.device()) {
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, false);
-    m_painter.setBrush(Qt::NoBrush);
     const QPaintDevice* device = painter.device();
     m_szDevice = device ? QSize(device->width(), device->height()) : QSize();
 }
