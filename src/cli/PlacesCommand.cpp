@@ -47,7 +47,7 @@ int RunPlaces(QStringList args) {
                                  rgbText(e.m_crMarker), rgbText(e.m_crText)};
         out += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
-    out += QStringLiteral("%1 Zeilen gelesen, %2 Orte übernommen\n")
+    out += QStringLiteral("Zeilen gelesen: %1, Orte übernommen: %2\n")
                .arg(reader.LinesRead())
                .arg(places.size());
     Cli::Out(out);

@@ -35,19 +35,11 @@ struct SelectedPlace {
 
 } // namespace
 
-TEST(MapStyle, CountryColoursAndLabels) {
-    EXPECT_EQ(MapStyle::CountryColor("DE"), RGB(255, 0, 0));
-    EXPECT_EQ(MapStyle::CountryColor("AT"), RGB(0, 200, 0));
-    EXPECT_EQ(MapStyle::CountryColor("CH"), RGB(0, 0, 200));
-    EXPECT_EQ(MapStyle::CountryColor("BE"), RGB(0, 200, 200));
-    EXPECT_EQ(MapStyle::CountryColor("FL"), RGB(200, 0, 200));
-    for (const char* other : {"de", "", "LI", "DE "})
-        EXPECT_EQ(MapStyle::CountryColor(other), kBlack) << other;
+TEST(MapStyle, LabelsKeepTwentyCharacters) {
     const QString twenty = QStringLiteral("Hohenschönhausen-Ost");
     ASSERT_EQ(twenty.size(), 20);
     EXPECT_EQ(MapStyle::FormatLabel(twenty), " " + twenty + " ");
     EXPECT_EQ(MapStyle::FormatLabel(twenty + "West1"), " " + twenty + "... ");
-    EXPECT_EQ(MapStyle::FormatLabel(QString()), QStringLiteral("  "));
 }
 
 TEST(MapPlaces, EachRowIsAPixelInItsCountryColourInsideThePlot) {
