@@ -1,8 +1,8 @@
 #pragma once
 
+#include "draw/DrawObjects.h"
 #include "draw/DrawTypes.h"
 #include "draw/FontRealizer.h"
-#include "draw/GdiObjects.h"
 
 #include <QPoint>
 #include <QSize>

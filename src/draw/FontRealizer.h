@@ -1,6 +1,6 @@
 #pragma once
 
-#include "draw/GdiObjects.h"
+#include "draw/DrawObjects.h"
 
 #include <QFont>
 #include <QFontMetrics>

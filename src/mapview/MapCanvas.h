@@ -1,7 +1,7 @@
 #pragma once
 
+#include "draw/DrawObjects.h"
 #include "draw/DrawTypes.h"
-#include "draw/GdiObjects.h"
 #include "mapdoc/PlaceEntry.h"
 #include "mapview/PlaceLookup.h"
 
