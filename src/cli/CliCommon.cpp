@@ -3,6 +3,9 @@
 #include "db/GeoDatabase.h"
 
 #include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
 
 #include <cstdio>
 
@@ -47,6 +50,16 @@ QStringList TakeOptions(QStringList& args, const QString& name, QString* error) 
 }
 
 bool TakeSwitch(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+
+std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape) {
+    auto writer = std::make_unique<QPdfWriter>(path);
+    writer->setResolution(600);
+    writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
+                                      landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                      QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+    writer->setCreator(QStringLiteral("Kelvo"));
+    return writer;
+}
 
 bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create) {
     if (!create && !QFileInfo::exists(path)) {

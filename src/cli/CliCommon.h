@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class QPdfWriter;
+
 class CGeoDatabase;
 
 // Helpers shared by the commands of kelvo-cli.
@@ -21,6 +25,11 @@ QStringList TakeOptions(QStringList& args, const QString& name, QString* error);
 // Takes a "--name" switch out of args; true when it was there.
 bool TakeSwitch(QStringList& args, const QString& name);
 
+// A PDF writer for an A4 page at 600 dots per inch with 5 mm margins, portrait or landscape.
+std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape);
+// The dots per inch of the screen a map or table is laid out for when there is no screen.
+inline constexpr int kScreenDpi = 96;
+
 // Opens the database file. With create = false a missing file is an error instead of
 // being created. Prints the reason on failure.
 bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create);
@@ -32,3 +41,4 @@ int RunImport(QStringList args);
 int RunSearch(QStringList args);
 int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
+int RunPrintTable(QStringList args); // draws: needs a QGuiApplication

@@ -5,15 +5,18 @@
 #include "db/TextNumbers.h"
 #include "mapdoc/PlaceFile.h"
 #include "mapview/MapCanvas.h"
+#include "mapview/MapPrint.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
 
 namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png\n";
+    "[--names] [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -82,10 +85,33 @@ bool readPlaces(const QString& path, CPlaceList& places) {
     return true;
 }
 
-// Writes the rendered map; the file's suffix chooses the format.
-bool writeOutput(const CMapCanvas& canvas, const QString& path) {
-    if (QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) != 0) {
-        Cli::Err(QStringLiteral("Die Ausgabe muss eine PNG-Datei sein: %1\n").arg(path));
+// Writes the rendered map; the file's suffix chooses the format. A PDF is the map printed
+// at the size it has on a screen of 96 dots per inch, on an A4 page turned to fit it.
+bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("pdf")) {
+        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, size.width() > size.height());
+        QPainter painter;
+        if (!painter.begin(writer.get())) {
+            Cli::Err(QStringLiteral("Die PDF-Datei \"%1\" kann nicht geschrieben werden.\n").arg(path));
+            return false;
+        }
+        const QString error = PrintMap(painter, canvas, size, QSize(Cli::kScreenDpi, Cli::kScreenDpi),
+                                       QSize(writer->logicalDpiX(), writer->logicalDpiY()));
+        painter.end();
+        if (!error.isEmpty()) {
+            Cli::Err(error + QLatin1Char('\n'));
+            return false;
+        }
+        return true;
+    }
+    if (suffix != QLatin1String("png")) {
+        Cli::Err(QStringLiteral("Die Ausgabe muss eine PNG- oder PDF-Datei sein: %1\n").arg(path));
+        return false;
+    }
+    const QString drawError = canvas.Repaint(size, size);
+    if (!drawError.isEmpty()) {
+        Cli::Err(drawError + QLatin1Char('\n'));
         return false;
     }
     if (!canvas.BackBuffer().save(path, "PNG")) {
@@ -97,8 +123,8 @@ bool writeOutput(const CMapCanvas& canvas, const QString& path) {
 
 } // namespace
 
-// kelvo-cli render [...] OUT.png
-// Draws what a map window of the given outer size shows after a full repaint.
+// kelvo-cli render [...] OUT.png|OUT.pdf
+// Draws what a map window of the given outer size shows after a full repaint, or prints it.
 int RunRender(QStringList args) {
     QString error;
     const QString dbPath =
@@ -144,10 +170,5 @@ int RunRender(QStringList args) {
     CMapCanvas canvas(db, settings);
     canvas.m_bShowMemos = showMemos;
     canvas.SetPlaceList(&places);
-    const QString drawError = canvas.Repaint(size, size);
-    if (!drawError.isEmpty()) {
-        Cli::Err(drawError + QLatin1Char('\n'));
-        return 1;
-    }
-    return writeOutput(canvas, args.first()) ? 0 : 1;
+    return writeOutput(canvas, size, args.first()) ? 0 : 1;
 }

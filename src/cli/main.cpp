@@ -17,8 +17,10 @@ const char* const kUsage =
     "  search [--db DATEI] TEXT\n"
     "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n"
     "  render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] [--names] [--memos]\n"
-    "         [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png\n"
-    "      die Karte zeichnen, wie ein Kartenfenster dieser Größe sie zeigt\n"
+    "         [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n"
+    "      die Karte zeichnen, wie ein Kartenfenster dieser Größe sie zeigt (PDF: gedruckt)\n"
+    "  print-table [--db DATEI] [--search TEXT] AUSGABE.pdf\n"
+    "      die Tabelle (alle Zeilen oder ein Suchergebnis) drucken wie ein Tabellenfenster\n"
     "  places DATEI\n"
     "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben\n";
 
@@ -35,6 +37,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("search"), {RunSearch, false}},
         {QStringLiteral("render"), {RunRender, true}},
         {QStringLiteral("places"), {RunPlaces, false}},
+        {QStringLiteral("print-table"), {RunPrintTable, true}},
     };
     const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
     std::unique_ptr<QCoreApplication> app;

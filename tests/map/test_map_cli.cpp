@@ -65,7 +65,7 @@ TEST(MapCli, RenderRefusesBadArgumentsAndMissingFiles) {
         args << c.args << dir + "/k.png";
         EXPECT_EQ(TestSupport::RunCli(args, dir), c.status) << qPrintable(c.args.join(' '));
     }
-    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), dir + "/k.pdf"}, dir), 1);
+    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), dir + "/k.gif"}, dir), 1);
     EXPECT_FALSE(QFileInfo::exists(dir + "/k.png"));
 }
 

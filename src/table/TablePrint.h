@@ -1,0 +1,41 @@
+#pragma once
+
+#include "draw/DrawObjects.h"
+#include "draw/DrawTypes.h"
+
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class CDeviceContext;
+class CGeoTableDesc;
+class QPagedPaintDevice;
+
+// The printed pages of a table window: a framed grid with a header line of field names, a
+// fixed number of rows per page in the window's current order, cell texts cut with "..." to
+// fit, and a footer with page number and table name. Laid out in screen pixels and scaled to
+// the printer, so the printed table has the proportions it has on the screen.
+namespace TablePrint {
+
+// The rows to print: how many there are and the text of a cell (row, column).
+struct Rows {
+    int count = 0;
+    std::function<QString(int row, int column)> cell;
+};
+
+// The font of printed tables: Arial, height 12.
+inline CFont PrintFont() { return CFont(12); }
+
+// Draws page `page` (from 1) onto a device context whose logical unit is one screen pixel.
+// `drawRect` is the printable area in logical units, `printerVertRes` its height in device
+// pixels. Returns the number of pages the rows need.
+int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, int page,
+             const CRect& drawRect, int printerVertRes);
+
+// Prints every page onto a paged device (a printer or a PDF writer) that is not yet painted
+// on, with the screen's dots per inch. Returns false when painting cannot start.
+bool PrintAll(QPagedPaintDevice& device, const CGeoTableDesc& desc, const Rows& rows,
+              QSize screenDpi);
+
+} // namespace TablePrint
