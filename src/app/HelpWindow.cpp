@@ -22,8 +22,7 @@ void CHelpWindow::ShowTopic(const QString& topic) {
     QUrl url(QStringLiteral("qrc") + Res::HelpPagePath());
     if (!topic.isEmpty())
         url.setFragment(topic);
-    if (m_pBrowser->source().adjusted(QUrl::RemoveFragment) != url.adjusted(QUrl::RemoveFragment))
-        m_pBrowser->setSource(url);
+    m_pBrowser->setSource(url);
     if (topic.isEmpty())
         m_pBrowser->verticalScrollBar()->setValue(0);
     else

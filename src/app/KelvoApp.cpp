@@ -14,7 +14,12 @@
 #include <QTranslator>
 
 // Compiled-in icons and help page (a static library's resources are registered by hand).
-static void initResources() { Q_INIT_RESOURCE(kelvo); }
+static void initResources() {
+    static bool done = false;
+    if (!done)
+        Q_INIT_RESOURCE(kelvo);
+    done = true;
+}
 
 CKelvoApp::CKelvoApp() : m_recentFiles(kRecentFileCount) {}
 

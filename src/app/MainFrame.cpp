@@ -60,6 +60,7 @@ CMainFrame::~CMainFrame() {
 
 QAction* CMainFrame::AddCommandAction(int id, const QString& text) {
     auto* action = new QAction(text, this);
+    action->setData(id);
     action->setStatusTip(Res::StatusPrompt(id));
     connect(action, &QAction::triggered, this, [this, id] {
         RouteCommand(id);
