@@ -4,9 +4,12 @@
 #include "app/Document.h"
 #include "app/KelvoApp.h"
 #include "app/View.h"
+#include "res/Resources.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QMdiArea>
+#include <QStyle>
 
 CMultiDocTemplate::CMultiDocTemplate(int resourceId, int menuId, DocumentFactory makeDocument,
                                      ViewFactory makeView)
@@ -36,6 +39,7 @@ void CMultiDocTemplate::RemoveDocument(CDocument* document) { m_docList.removeAl
 CChildFrame* CMultiDocTemplate::CreateNewFrame(CDocument* document) {
     QSize size; // invalid: the window area's default
     auto* frame = new CChildFrame;
+    frame->setWindowIcon(QIcon(Res::DocumentIconPath(m_nIDResource)));
     frame->PreCreateWindow(size);
     CView* view = m_makeView();
     document->AddView(view);
@@ -53,11 +57,29 @@ void CMultiDocTemplate::InitialUpdateFrame(CChildFrame* frame, bool bMakeVisible
         view->OnInitialUpdate();
     if (!bMakeVisible)
         return;
+    if (m_pMdiArea)
+        PlaceFrame(frame);
     frame->show();
     if (m_pMdiArea)
         m_pMdiArea->setActiveSubWindow(frame);
     if (CView* view = frame->GetActiveView())
         view->GetWidget()->setFocus();
+}
+
+void CMultiDocTemplate::PlaceFrame(CChildFrame* frame) const {
+    // New windows cascade from the active one, one title-bar height down and right, and
+    // start again at the top left corner when they would reach past the window area.
+    QPoint pos(0, 0);
+    QMdiSubWindow* active = m_pMdiArea->currentSubWindow();
+    if (active && active != frame && active->isVisible() && !active->isMaximized() &&
+        !active->isMinimized()) {
+        const int step = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
+        pos = active->pos() + QPoint(step, step);
+        const QSize area = m_pMdiArea->viewport()->size();
+        if (pos.x() + frame->width() > area.width() || pos.y() + frame->height() > area.height())
+            pos = QPoint(0, 0);
+    }
+    frame->move(pos);
 }
 
 CDocument* CMultiDocTemplate::OpenDocumentFile(const QString& path, bool bMakeVisible) {

@@ -51,6 +51,8 @@ public:
     int GetMenuId() const { return m_nMenuId; }
 
 private:
+    void PlaceFrame(CChildFrame* frame) const;
+
     int m_nIDResource;
     int m_nMenuId;
     DocumentFactory m_makeDocument;

@@ -3,6 +3,7 @@
 #include "app/ChildFrame.h"
 #include "app/CommandIds.h"
 #include "app/DocTemplate.h"
+#include "app/DialogUnits.h"
 #include "app/Document.h"
 #include "app/HelpWindow.h"
 #include "app/KelvoApp.h"
@@ -124,6 +125,9 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
+    // The small dialog font: captions in pane 0 take about 6 pixels a character, which is
+    // what the progress bar's placement allows for.
+    bar->setFont(CDialogUnits::DialogFont());
     m_pIndicators = new CStatusIndicators(bar);
     SetMessageText(Res::String(AFX_IDS_IDLEMESSAGE));
 }

@@ -117,6 +117,11 @@ QList<int> ToolBarButtons() {
 
 QString ToolBarIconPath(int id) { return QStringLiteral(":/icons/%1.xpm").arg(id); }
 
+QString DocumentIconPath(int resourceId) {
+    // A map window shows the map of "Karte öffnen", a table window the table's grid.
+    return ToolBarIconPath(resourceId == IDR_TABLETYPE ? ID_TABLE_OPEN : ID_FILE_NEW);
+}
+
 QString AppIconPath() { return QStringLiteral(":/icons/kelvo.xpm"); }
 
 QString HelpPagePath() { return QStringLiteral(":/help/kelvo_hilfe.html"); }

@@ -41,6 +41,8 @@ QList<Accelerator> Accelerators();
 QList<int> ToolBarButtons();
 // Resource path of a tool-bar button's 16 x 16 icon.
 QString ToolBarIconPath(int id);
+// Resource path of the icon of a kind of document window (129 map, 130 table).
+QString DocumentIconPath(int resourceId);
 // Resource path of the application icon (32 x 32).
 QString AppIconPath();
 // Resource path of the help page.

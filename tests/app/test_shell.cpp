@@ -193,6 +193,10 @@ TEST_F(ShellTest, ChildFramesTakeTheirSizeFromTheMode) {
     EXPECT_EQ(Frames().last()->size(), QSize(900, 400));
     Key(Qt::Key_K, Qt::ControlModifier); // the new-map command keeps the last size
     EXPECT_EQ(Frames().last()->size(), QSize(900, 400));
+    // New windows cascade down and right from the active one.
+    const QPoint step = Frames()[2]->pos() - Frames()[1]->pos();
+    EXPECT_GT(step.x(), 0);
+    EXPECT_EQ(step.x(), step.y());
     EXPECT_EQ(g_nChildFrameMode, 1);
 }
 
