@@ -13,7 +13,7 @@ CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
     // Status-bar prompts for the window menu of the frame (restore, move, size, minimise,
     // maximise, stay on top, close).
     if (QMenu* menu = systemMenu()) {
-        const QList<int> prompts = {AFX_IDS_SCRESTORE, AFX_IDS_SCMOVE,     AFX_IDS_SCSIZE,
+        const QList<int> prompts = {AFX_IDS_SCRESTORE,  AFX_IDS_SCMOVE,     AFX_IDS_SCSIZE,
                                     AFX_IDS_SCMINIMIZE, AFX_IDS_SCMAXIMIZE, 0,
                                     AFX_IDS_SCCLOSE};
         int i = 0;

@@ -5,8 +5,8 @@
 CDialogUnits::CDialogUnits(const QFont& font) {
     const QFontMetrics fm(font);
     // Average width over the 52 letters, rounded.
-    const int letters =
-        fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_nBaseX = (letters / 26 + 1) / 2;
     m_nBaseY = fm.height();
 }

@@ -34,7 +34,9 @@ CDocument* CMultiDocTemplate::FindOpenDocument(const QString& path) const {
     return nullptr;
 }
 
-void CMultiDocTemplate::RemoveDocument(CDocument* document) { m_docList.removeAll(document); }
+void CMultiDocTemplate::RemoveDocument(CDocument* document) {
+    m_docList.removeAll(document);
+}
 
 CChildFrame* CMultiDocTemplate::CreateNewFrame(CDocument* document) {
     QSize size; // invalid: the window area's default

@@ -61,7 +61,9 @@ bool CDocument::OnOpenDocument(const QString& path) {
     return true;
 }
 
-bool CDocument::OnLoadDocument(QIODevice& /*file*/) { return true; }
+bool CDocument::OnLoadDocument(QIODevice& /*file*/) {
+    return true;
+}
 
 void CDocument::OnCloseDocument() {
     // The frames close one after another; the document is destroyed when its last view has
@@ -92,7 +94,9 @@ bool CDocument::OnCommand(int id) {
     return true;
 }
 
-bool CDocument::OnUpdateCommand(int id, CCmdUI& /*ui*/) { return id == ID_FILE_CLOSE; }
+bool CDocument::OnUpdateCommand(int id, CCmdUI& /*ui*/) {
+    return id == ID_FILE_CLOSE;
+}
 
 void CDocument::AddView(CView* view) {
     m_viewList.append(view);

@@ -83,4 +83,6 @@ CDocument* CKelvoApp::OpenDocumentFile(const QString& path) {
     return m_pMapTemplate ? m_pMapTemplate->OpenDocumentFile(path) : nullptr;
 }
 
-void CKelvoApp::AddToRecentFileList(const QString& path) { m_recentFiles.Add(path); }
+void CKelvoApp::AddToRecentFileList(const QString& path) {
+    m_recentFiles.Add(path);
+}

@@ -63,9 +63,8 @@ void CKelvoApp::OnFileNew() {
 }
 
 void CKelvoApp::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(m_pMainWnd, QStringLiteral("Öffnen"),
-                                                      QString(),
-                                                      QStringLiteral("Alle Dateien (*)"));
+    const QString path = QFileDialog::getOpenFileName(
+        m_pMainWnd, QStringLiteral("Öffnen"), QString(), QStringLiteral("Alle Dateien (*)"));
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

@@ -2,8 +2,8 @@
 
 #include "app/ChildFrame.h"
 #include "app/CommandIds.h"
-#include "app/DocTemplate.h"
 #include "app/DialogUnits.h"
+#include "app/DocTemplate.h"
 #include "app/Document.h"
 #include "app/HelpWindow.h"
 #include "app/KelvoApp.h"
@@ -225,9 +225,13 @@ void CMainFrame::UpdateTitle() {
         setWindowTitle(app);
 }
 
-void CMainFrame::SetMessageText(const QString& text) { statusBar()->showMessage(text); }
+void CMainFrame::SetMessageText(const QString& text) {
+    statusBar()->showMessage(text);
+}
 
-QString CMainFrame::GetMessageText() const { return statusBar()->currentMessage(); }
+QString CMainFrame::GetMessageText() const {
+    return statusBar()->currentMessage();
+}
 
 QRect CMainFrame::MessagePaneRect() const {
     const QStatusBar* bar = statusBar();

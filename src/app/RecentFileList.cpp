@@ -8,7 +8,9 @@ namespace {
 
 const QString kGroup = QStringLiteral("Recent File List");
 
-QSettings settings() { return QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo")); }
+QSettings settings() {
+    return QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo"));
+}
 
 } // namespace
 

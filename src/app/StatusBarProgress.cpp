@@ -4,7 +4,9 @@
 
 #include <QApplication>
 
-CStatusBarProgress::~CStatusBarProgress() { Finish(); }
+CStatusBarProgress::~CStatusBarProgress() {
+    Finish();
+}
 
 void CStatusBarProgress::Start(const QString& caption) {
     if (!m_bStarted)
@@ -13,7 +15,9 @@ void CStatusBarProgress::Start(const QString& caption) {
     g_StatusProgress.Start(caption);
 }
 
-void CStatusBarProgress::SetPos(int percent) { g_StatusProgress.SetPos(percent); }
+void CStatusBarProgress::SetPos(int percent) {
+    g_StatusProgress.SetPos(percent);
+}
 
 void CStatusBarProgress::Finish() {
     if (!m_bStarted)

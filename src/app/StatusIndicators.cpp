@@ -32,9 +32,13 @@ CStatusIndicators::CStatusIndicators(QStatusBar* statusBar) : QObject(statusBar)
         qApp->installEventFilter(this);
 }
 
-CStatusIndicators::~CStatusIndicators() { qApp->removeEventFilter(this); }
+CStatusIndicators::~CStatusIndicators() {
+    qApp->removeEventFilter(this);
+}
 
-int CStatusIndicators::Left() const { return m_aPanes[0]->geometry().left(); }
+int CStatusIndicators::Left() const {
+    return m_aPanes[0]->geometry().left();
+}
 
 bool CStatusIndicators::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {

@@ -9,4 +9,6 @@ CView::~CView() {
         m_pDocument->RemoveView(this);
 }
 
-QWidget* CView::GetWidget() { return dynamic_cast<QWidget*>(this); }
+QWidget* CView::GetWidget() {
+    return dynamic_cast<QWidget*>(this);
+}

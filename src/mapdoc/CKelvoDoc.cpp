@@ -13,4 +13,6 @@ bool CKelvoDoc::OnNewDocument() {
     return true;
 }
 
-bool CKelvoDoc::OnLoadDocument(QIODevice& /*file*/) { return true; }
+bool CKelvoDoc::OnLoadDocument(QIODevice& /*file*/) {
+    return true;
+}

@@ -63,7 +63,8 @@ QList<Popup> Menu(int menuId) {
     }
     if (menuId == IDR_MAPTYPE) {
         QList<MenuItem> view = viewItems();
-        view << kSeparator << MenuItem{ID_SHOW_FILE_PLACES, QStringLiteral("Orte aus Datei anzeigen")}
+        view << kSeparator
+             << MenuItem{ID_SHOW_FILE_PLACES, QStringLiteral("Orte aus Datei anzeigen")}
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
              << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")};
         return {{QStringLiteral("&Datei"),
@@ -110,20 +111,26 @@ QList<Accelerator> Accelerators() {
 }
 
 QList<int> ToolBarButtons() {
-    return {ID_FILE_OPEN,  ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT,       ID_SEPARATOR,
-            ID_FILE_NEW,   ID_TABLE_OPEN,         ID_SEARCH,           ID_SHOW_FILE_PLACES,
+    return {ID_FILE_OPEN,  ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, ID_SEPARATOR,
+            ID_FILE_NEW,   ID_TABLE_OPEN,         ID_SEARCH,     ID_SHOW_FILE_PLACES,
             ID_SHOW_MEMOS, ID_SHOW_PLACE_NAMES};
 }
 
-QString ToolBarIconPath(int id) { return QStringLiteral(":/icons/%1.xpm").arg(id); }
+QString ToolBarIconPath(int id) {
+    return QStringLiteral(":/icons/%1.xpm").arg(id);
+}
 
 QString DocumentIconPath(int resourceId) {
     // A map window shows the map of "Karte öffnen", a table window the table's grid.
     return ToolBarIconPath(resourceId == IDR_TABLETYPE ? ID_TABLE_OPEN : ID_FILE_NEW);
 }
 
-QString AppIconPath() { return QStringLiteral(":/icons/kelvo.xpm"); }
+QString AppIconPath() {
+    return QStringLiteral(":/icons/kelvo.xpm");
+}
 
-QString HelpPagePath() { return QStringLiteral(":/help/kelvo_hilfe.html"); }
+QString HelpPagePath() {
+    return QStringLiteral(":/help/kelvo_hilfe.html");
+}
 
 } // namespace Res

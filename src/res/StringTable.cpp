@@ -41,8 +41,7 @@ const QHash<int, QString>& table() {
         {ID_EDIT_CLEAR, QStringLiteral("Löscht die Auswahl.\nLöschen")},
         {ID_EDIT_CLEAR_ALL, QStringLiteral("Löscht alles.\nAlles löschen")},
         {ID_EDIT_COPY, QStringLiteral("Kopiert die Auswahl in die Zwischenablage.\nKopieren")},
-        {ID_EDIT_CUT,
-         QStringLiteral("Überträgt die Auswahl in die Zwischenablage.\nAusschneiden")},
+        {ID_EDIT_CUT, QStringLiteral("Überträgt die Auswahl in die Zwischenablage.\nAusschneiden")},
         {ID_EDIT_FIND, QStringLiteral("Sucht den angegebenen Text.\nSuchen")},
         {ID_EDIT_PASTE, QStringLiteral("Fügt den Inhalt der Zwischenablage ein.\nEinfügen")},
         {ID_EDIT_REPEAT, QStringLiteral("Wiederholt den letzten Vorgang.\nWiederholen")},
@@ -53,8 +52,7 @@ const QHash<int, QString>& table() {
          QStringLiteral("Wiederholt den zuletzt rückgängig gemachten Vorgang.\nWiederherstellen")},
 
         {ID_WINDOW_NEW,
-         QStringLiteral(
-             "Öffnet ein weiteres Fenster für das aktive Dokument.\nNeues Fenster")},
+         QStringLiteral("Öffnet ein weiteres Fenster für das aktive Dokument.\nNeues Fenster")},
         {ID_WINDOW_ARRANGE,
          QStringLiteral("Ordnet die Symbole im unteren Fensterrand an.\nSymbole anordnen")},
         {ID_WINDOW_CASCADE,
@@ -118,8 +116,12 @@ QString String(int id) {
     return table().value(id);
 }
 
-QString StatusPrompt(int id) { return String(id).section(QLatin1Char('\n'), 0, 0); }
+QString StatusPrompt(int id) {
+    return String(id).section(QLatin1Char('\n'), 0, 0);
+}
 
-QString ToolTip(int id) { return String(id).section(QLatin1Char('\n'), 1); }
+QString ToolTip(int id) {
+    return String(id).section(QLatin1Char('\n'), 1);
+}
 
 } // namespace Res

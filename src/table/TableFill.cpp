@@ -50,9 +50,8 @@ QString TableFillCaption(const CGeoTableDesc& desc) {
     return QStringLiteral(" \"%1\" Tabelle wird geoffnet:").arg(desc.m_strTableName);
 }
 
-CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc,
-                                const QString& filter, CGeoTableModel& model,
-                                CProgress* progress) {
+CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+                                CGeoTableModel& model, CProgress* progress) {
     CTableFillResult result;
     const int count = db.IsOpen() ? db.GetRecordCount(desc.m_strTableName) : 0;
     if (progress)

@@ -63,14 +63,13 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
     const QList<QMenu*> menus = frame->GetMenus(IDR_MAINFRAME);
     ASSERT_EQ(menus.size(), 5);
-    EXPECT_EQ(Items(menus[0]),
-              QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T",
-                           "Datei ö&ffnen...\tStrg+O", "-", "&Drucken...\tStrg+P",
-                           "&Seitenansicht", "Dru&ckeinrichtung...", "-", "Letzte Datei", "-",
-                           "&Schließen", "&Beenden"}));
+    EXPECT_EQ(Items(menus[0]), QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T",
+                                            "Datei ö&ffnen...\tStrg+O", "-", "&Drucken...\tStrg+P",
+                                            "&Seitenansicht", "Dru&ckeinrichtung...", "-",
+                                            "Letzte Datei", "-", "&Schließen", "&Beenden"}));
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
-    EXPECT_EQ(Items(menus[2]), QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...",
-                                            "Datensatz..."}));
+    EXPECT_EQ(Items(menus[2]),
+              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz..."}));
     EXPECT_EQ(Items(menus[3]), QStringList({"&Neues Fenster", "Ü&berlappend", "&Nebeneinander",
                                             "&Symbole anordnen"}));
     EXPECT_EQ(Items(menus[4]), QStringList({"Hilfe&themen", "-", "&Info über Kelvo..."}));
@@ -85,9 +84,10 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
 TEST_F(ShellTest, ToolBarHasTenSlotsWithIconsAndTips) {
     const QList<QAction*> buttons = frame->GetToolBar()->actions();
     ASSERT_EQ(buttons.size(), 10);
-    const QList<int> ids = {ID_FILE_OPEN,  ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, 0,
-                            ID_FILE_NEW,   ID_TABLE_OPEN,         ID_SEARCH,     ID_SHOW_FILE_PLACES,
-                            ID_SHOW_MEMOS, ID_SHOW_PLACE_NAMES};
+    const QList<int> ids = {
+        ID_FILE_OPEN,  ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, 0,
+        ID_FILE_NEW,   ID_TABLE_OPEN,         ID_SEARCH,     ID_SHOW_FILE_PLACES,
+        ID_SHOW_MEMOS, ID_SHOW_PLACE_NAMES};
     for (int i = 0; i < 10; ++i) {
         if (ids[i] == 0) {
             EXPECT_TRUE(buttons[i]->isSeparator());
@@ -148,11 +148,11 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(frame->menuBar()->actions().first()->menu()->actions().first()->text(),
               "&Mappe öffnen\tStrg+M");
     const QList<QMenu*> mapMenus = frame->GetMenus(IDR_MAPTYPE);
-    EXPECT_EQ(Items(mapMenus[0]),
-              QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T",
-                           "Datei ö&ffnen...\tStrg+O", "&Schließen", "-", "&Drucken...\tStrg+P",
-                           "&Seitenansicht", "Dru&ckeinrichtung...", "-", "Letzte Datei", "-",
-                           "&Beenden"}));
+    EXPECT_EQ(
+        Items(mapMenus[0]),
+        QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
+                     "&Schließen", "-", "&Drucken...\tStrg+P", "&Seitenansicht",
+                     "Dru&ckeinrichtung...", "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...", "-",
                            "Orte aus Datei anzeigen", "Memos anzeigen", "Ortsnamen anzeigen"}));
@@ -177,8 +177,8 @@ TEST_F(ShellTest, ChildFramesTakeTheirSizeFromTheMode) {
         int mode;
         QSize expected;
     };
-    for (const Case& c : {Case{0, {500, 350}}, Case{1, {900, 400}}, Case{2, {123, 45}},
-                          Case{-1, {123, 45}}}) {
+    for (const Case& c :
+         {Case{0, {500, 350}}, Case{1, {900, 400}}, Case{2, {123, 45}}, Case{-1, {123, 45}}}) {
         g_nChildFrameMode = c.mode;
         CChildFrame child;
         QSize size(123, 45);
@@ -339,7 +339,8 @@ TEST_F(ShellTest, FilesOpenAsMapsAndJoinTheRecentFileList) {
     EXPECT_TRUE(frame->RouteCommand(ID_FILE_MRU_FILE1));
     EXPECT_TRUE(Frames().isEmpty());
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("Die Datei wurde nicht gefunden.")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("Die Datei wurde nicht gefunden."))
+        << messages[0].toStdString();
     EXPECT_EQ(theApp.RecentFiles().Files().first(), files[10]);
     // Entries past the list's end are disabled.
     frame->UpdateCommandUI();
@@ -387,8 +388,8 @@ TEST_F(ShellTest, HelpOpensAtTheTopicOfTheWindow) {
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->Browser()->source().fragment(), "tabelle");
     EXPECT_TRUE(help->Browser()->toPlainText().contains("Tabellenfenster"));
-    for (const Case& c : {Case{ID_CONTEXT_HELP, "befehle"}, Case{ID_HELP_FINDER, ""},
-                          Case{ID_DEFAULT_HELP, ""}}) {
+    for (const Case& c :
+         {Case{ID_CONTEXT_HELP, "befehle"}, Case{ID_HELP_FINDER, ""}, Case{ID_DEFAULT_HELP, ""}}) {
         ASSERT_TRUE(frame->RouteCommand(c.id));
         EXPECT_EQ(frame->GetHelpWindow(), help); // one window, reused
         EXPECT_EQ(help->Browser()->source().fragment(), c.fragment) << c.id;

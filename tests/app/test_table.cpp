@@ -72,8 +72,8 @@ TEST_F(TableWindowTest, CtrlTOpensAllRowsInStaatPlzOrder) {
 
     const QHeaderView* header = view->horizontalHeader();
     ASSERT_EQ(header->count(), 13);
-    const QStringList titles{"ID_Geo",     "Staat",    "PLZ", "Bundesland", "Regierungsbezirk",
-                             "Landkreis",  "Verwaltung", "Ort", "Ortsteil",  "KFZ",
+    const QStringList titles{"ID_Geo",     "Staat",       "PLZ", "Bundesland", "Regierungsbezirk",
+                             "Landkreis",  "Verwaltung",  "Ort", "Ortsteil",   "KFZ",
                              "Langengrad", "Breitengrad", "Memo"};
     const QList<int> widths{4, 40, 50, 100, 100, 100, 100, 100, 100, 40, 60, 60, 200};
     for (int i = 0; i < 13; ++i) {
@@ -187,8 +187,7 @@ TEST_F(TableWindowTest, ProgressBarIsPlacedInTheMessagePane) {
     EXPECT_EQ(progress->geometry().x(), 300);
     EXPECT_EQ(progress->geometry().y(), 2);
     EXPECT_EQ(progress->geometry().height(), 14); // bottom 16, exclusive
-    EXPECT_EQ(progress->geometry().x() + progress->geometry().width(),
-              pane.x() + pane.width() - 5);
+    EXPECT_EQ(progress->geometry().x() + progress->geometry().width(), pane.x() + pane.width() - 5);
     EXPECT_EQ(progress->minimum(), 0);
     EXPECT_EQ(progress->maximum(), 100);
     EXPECT_EQ(progress->value(), 0);
@@ -248,12 +247,12 @@ TEST_F(TableWindowTest, AllSharedRowsLoad) {
     const CGeoTableModel& model = view->GetModel();
     ASSERT_EQ(model.RowCount(), 49568);
     for (int i = 1; i < model.RowCount(); ++i) {
-        const int staat = model.CellView(i - 1, GEO_STAAT).compare(model.CellView(i, GEO_STAAT),
-                                                                     Qt::CaseInsensitive);
+        const int staat = model.CellView(i - 1, GEO_STAAT)
+                              .compare(model.CellView(i, GEO_STAAT), Qt::CaseInsensitive);
         ASSERT_LE(staat, 0) << i;
         if (staat == 0) {
-            ASSERT_LE(model.CellView(i - 1, GEO_PLZ).compare(model.CellView(i, GEO_PLZ),
-                                                             Qt::CaseInsensitive),
+            ASSERT_LE(model.CellView(i - 1, GEO_PLZ)
+                          .compare(model.CellView(i, GEO_PLZ), Qt::CaseInsensitive),
                       0)
                 << i;
         }

@@ -63,8 +63,18 @@ protected:
 } // namespace
 
 TEST(GeoTableModel, RowsKeepEveryCellExactly) {
-    const QStringList cells{"17", "DE", "", "Bayern", QString::fromUtf8("Oberbayern 🙂"),
-                            "", "", QString::fromUtf8("München"), "", "M", "11.5", "48.1",
+    const QStringList cells{"17",
+                            "DE",
+                            "",
+                            "Bayern",
+                            QString::fromUtf8("Oberbayern 🙂"),
+                            "",
+                            "",
+                            QString::fromUtf8("München"),
+                            "",
+                            "M",
+                            "11.5",
+                            "48.1",
                             "Zeile 1\nZeile 2"};
     const CGeoTableModel::Row row = CGeoTableModel::MakeRow(cells);
     for (int j = 0; j < CGeoTableModel::kColumns; ++j)
