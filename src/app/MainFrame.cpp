@@ -81,8 +81,11 @@ void CMainFrame::CreateMenus() {
     for (int menuId : {IDR_MAINFRAME, IDR_MAPTYPE}) {
         for (const Res::Popup& popup : Res::Menu(menuId)) {
             auto* menu = new QMenu(popup.text, this);
-            connect(menu, &QMenu::aboutToShow, this, [this] {
+            const bool windowMenu = popup.items.first().id == ID_WINDOW_NEW;
+            connect(menu, &QMenu::aboutToShow, this, [this, menu, windowMenu] {
                 UpdateRecentFileMenu();
+                if (windowMenu)
+                    UpdateWindowMenu(menu);
                 UpdateCommandUI();
             });
             for (const Res::MenuItem& item : popup.items) {
@@ -170,6 +173,30 @@ void CMainFrame::UpdateRecentFileMenu() {
         entry->setVisible(i < count);
         if (i < count)
             entry->setText(list.MenuText(i));
+    }
+}
+
+void CMainFrame::UpdateWindowMenu(QMenu* menu) {
+    qDeleteAll(m_windowActions);
+    m_windowActions.clear();
+    const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        if (!window->isVisible())
+            continue;
+        if (number == 0)
+            m_windowActions.append(menu->addSeparator());
+        QString title = window->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* entry = menu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(title));
+        entry->setStatusTip(Res::String(AFX_IDS_MDICHILD));
+        entry->setCheckable(true);
+        entry->setChecked(window == m_pMdiArea->currentSubWindow());
+        connect(entry, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(window)] {
+            if (window)
+                m_pMdiArea->setActiveSubWindow(window);
+        });
+        m_windowActions.append(entry);
     }
 }
 

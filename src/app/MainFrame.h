@@ -61,6 +61,8 @@ public:
 
     // Refreshes the entries under "Letzte Datei".
     void UpdateRecentFileMenu();
+    // Lists the open document windows at the end of a window menu ("&1 Die Karte" ...).
+    void UpdateWindowMenu(QMenu* menu);
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CCmdUI& ui) override;
@@ -70,8 +72,6 @@ public:
     void OnWindowNew();
     void OnWindowArrange();
     void OnHelp(int id);
-
-    QString m_strText; // work text of the commands that open table windows
 
 protected:
     bool event(QEvent* event) override;
@@ -94,6 +94,7 @@ private:
     QMultiHash<int, QAction*> m_actions;
     QList<QAction*> m_recentPlaceholders; // "Letzte Datei" while the list is empty
     QList<QAction*> m_recentActions;      // the entries, shared by both file menus
+    QList<QAction*> m_windowActions;      // the window list of the window menu showing
     int m_nMenuId = 0;
     QTimer m_idleTimer;
     QPointer<CHelpWindow> m_pHelpWindow;

@@ -273,6 +273,18 @@ TEST_F(ShellTest, WindowCommandsWork) {
     for (CChildFrame* child : Frames())
         EXPECT_EQ(child->geometry().bottom() + 1, bottom);
 
+    // The window menu lists the open windows, the active one checked.
+    QMenu* windowMenu = frame->GetMenus(IDR_MAINFRAME)[3];
+    emit windowMenu->aboutToShow();
+    QStringList items = Items(windowMenu);
+    EXPECT_EQ(items.mid(4),
+              QStringList({"-", "&1 GEO (Staat+PLZ -> AZ):1", "&2 GEO (Staat+PLZ -> AZ):2"}));
+    windowMenu->actions().at(5)->trigger();
+    EXPECT_EQ(frame->MDIGetActive(), Frames().first());
+    emit windowMenu->aboutToShow();
+    EXPECT_TRUE(windowMenu->actions().at(5)->isChecked());
+    EXPECT_FALSE(windowMenu->actions().at(6)->isChecked());
+
     // One window closed: the document stays, its title loses the number.
     Frames().last()->close();
     Process();
