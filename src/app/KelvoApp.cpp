@@ -71,6 +71,11 @@ void CKelvoApp::ExitInstance() {
     m_templates.clear();
     m_pMapTemplate = nullptr;
     m_pTableTemplate = nullptr;
+    // Printer and translation go while the QApplication still exists.
+    m_pPrinter.reset();
+    if (m_pTranslator)
+        QCoreApplication::removeTranslator(m_pTranslator.get());
+    m_pTranslator.reset();
 }
 
 QPrinter& CKelvoApp::GetPrinter() {

@@ -26,7 +26,8 @@ public:
     // command line is parsed and ignored, no document is opened. False when the main frame
     // cannot be made.
     bool InitInstance();
-    // Closes every window and destroys the main frame and the templates.
+    // Closes every window and destroys the main frame, the templates, the printer and the
+    // translation.
     void ExitInstance();
 
     CMainFrame* GetMainFrame() const { return m_pMainWnd; }
