@@ -1,22 +1,22 @@
 #include "app/Globals.h"
+#include "app/KelvoApp.h"
 #include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
 
-    // The database is opened before any window exists.
+    // The database is opened before the application starts up. A file that cannot be used
+    // is reported; the program goes on, and its windows show no rows.
     if (!g_GeoDatabase.Open())
         KelvoMessageBox(g_GeoDatabase.OpenError());
 
-    QMainWindow frame;
-    frame.setWindowTitle(QStringLiteral("Kelvo"));
-    frame.resize(1000, 700);
-    frame.show();
+    if (!theApp.InitInstance())
+        return 1;
     const int status = app.exec();
+    theApp.ExitInstance();
     g_GeoDatabase.Close();
     return status;
 }

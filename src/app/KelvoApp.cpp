@@ -1,0 +1,93 @@
+#include "app/KelvoApp.h"
+
+#include "app/CommandIds.h"
+#include "app/DocTemplate.h"
+#include "app/MainFrame.h"
+#include "mapdoc/CKelvoDoc.h"
+#include "mapview/CKelvoView.h"
+#include "table/CListView_Table.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QPrinter>
+#include <QTranslator>
+
+// Compiled-in icons and help page (a static library's resources are registered by hand).
+static void initResources() {
+    static bool done = false;
+    if (!done)
+        Q_INIT_RESOURCE(kelvo);
+    done = true;
+}
+
+CKelvoApp::CKelvoApp() : m_recentFiles(kRecentFileCount) {}
+
+CKelvoApp::~CKelvoApp() = default;
+
+bool CKelvoApp::InitInstance() {
+    initResources();
+
+    // Qt's own dialogs and texts in German.
+    if (!m_pTranslator) {
+        m_pTranslator = std::make_unique<QTranslator>();
+        if (m_pTranslator->load(QLocale(QLocale::German), QStringLiteral("qtbase"),
+                                QStringLiteral("_"),
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(m_pTranslator.get());
+    }
+
+    // Settings under "Arnvik", application "Kelvo"; the recent-file list holds 10 files.
+    QCoreApplication::setOrganizationName(QStringLiteral("Arnvik"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvo"));
+    m_recentFiles.ReadList();
+
+    // The map template comes first: files are opened through it.
+    m_pMapTemplate = new CMultiDocTemplate(
+        IDR_MAPTYPE, IDR_MAPTYPE, [] { return new CKelvoDoc; }, [] { return new CKelvoView; });
+    m_templates.append(m_pMapTemplate);
+    // The table template has no menu of its own: its windows keep the menu that is up.
+    m_pTableTemplate = new CMultiDocTemplate(
+        IDR_TABLETYPE, 0, [] { return new CKelvoDoc; }, [] { return new CListView_Table; });
+    m_templates.append(m_pTableTemplate);
+
+    m_pMainWnd = new CMainFrame;
+    for (CMultiDocTemplate* pTemplate : m_templates)
+        pTemplate->SetMdiArea(m_pMainWnd->MdiArea());
+
+    // The command line is parsed but not acted upon: no document is opened at start.
+    QCommandLineParser parser;
+    parser.parse(QCoreApplication::arguments());
+
+    m_pMainWnd->show();
+    return true;
+}
+
+void CKelvoApp::ExitInstance() {
+    // The main frame takes its windows, their views and with them the documents along.
+    delete m_pMainWnd;
+    m_pMainWnd = nullptr;
+    qDeleteAll(m_templates);
+    m_templates.clear();
+    m_pMapTemplate = nullptr;
+    m_pTableTemplate = nullptr;
+    // Printer and translation go while the QApplication still exists.
+    m_pPrinter.reset();
+    if (m_pTranslator)
+        QCoreApplication::removeTranslator(m_pTranslator.get());
+    m_pTranslator.reset();
+}
+
+QPrinter& CKelvoApp::GetPrinter() {
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_pPrinter;
+}
+
+CDocument* CKelvoApp::OpenDocumentFile(const QString& path) {
+    return m_pMapTemplate ? m_pMapTemplate->OpenDocumentFile(path) : nullptr;
+}
+
+void CKelvoApp::AddToRecentFileList(const QString& path) {
+    m_recentFiles.Add(path);
+}

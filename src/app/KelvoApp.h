@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/CmdTarget.h"
+#include "app/RecentFileList.h"
+
+#include <QList>
+
+#include <memory>
+
+class CDocument;
+class CMainFrame;
+class CMultiDocTemplate;
+class QPrinter;
+class QTranslator;
+
+// The application: registers the two kinds of document window, creates the main frame and
+// handles the application's commands (About, new map, open file, printer set-up, recent
+// files, exit). One instance, theApp. A QApplication must exist before InitInstance.
+class CKelvoApp : public CCmdTarget {
+public:
+    CKelvoApp();
+    ~CKelvoApp() override;
+
+    // Start-up: German translation of Qt's dialogs, settings key "Arnvik", recent-file list
+    // of 10, the map template (129) and the table template (130), the main frame; the
+    // command line is parsed and ignored, no document is opened. False when the main frame
+    // cannot be made.
+    bool InitInstance();
+    // Closes every window and destroys the main frame, the templates, the printer and the
+    // translation.
+    void ExitInstance();
+
+    CMainFrame* GetMainFrame() const { return m_pMainWnd; }
+    // The printer the views print with; the printer set-up changes it.
+    QPrinter& GetPrinter();
+
+    // Opens a file as a map window (the open command and the recent-file list).
+    CDocument* OpenDocumentFile(const QString& path);
+    void AddToRecentFileList(const QString& path);
+    const CRecentFileList& RecentFiles() const { return m_recentFiles; }
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& ui) override;
+
+    void OnAppAbout();
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
+    void OnOpenRecentFile(int index);
+
+    CMultiDocTemplate* m_pMapTemplate = nullptr;   // 129: map windows
+    CMultiDocTemplate* m_pTableTemplate = nullptr; // 130: table windows
+
+private:
+    CMainFrame* m_pMainWnd = nullptr;
+    QList<CMultiDocTemplate*> m_templates;
+    CRecentFileList m_recentFiles;
+    std::unique_ptr<QTranslator> m_pTranslator;
+    std::unique_ptr<QPrinter> m_pPrinter;
+};
+
+extern CKelvoApp theApp;

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/CmdTarget.h"
+#include "app/HelpWindow.h"
+
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+class CChildFrame;
+class CDocument;
+class CStatusIndicators;
+class CView;
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+// The program's main window: menu bar (menu 128, or 129 while a map window is up), tool bar
+// 128, the window area with the document windows and the four-pane status bar (message,
+// "UF", "NUM", "RF").
+//
+// Every menu item, tool-bar button and shortcut stands for a command id. A command goes to
+// the active view, then its document, then the main frame, then the application; the first
+// that claims it carries it out. Enabled and checked states are asked along the same chain,
+// and a command that nobody claims is disabled.
+class CMainFrame : public QMainWindow, public CCmdTarget {
+    Q_OBJECT
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    QMdiArea* MdiArea() const { return m_pMdiArea; }
+    CChildFrame* MDIGetActive() const;
+    CView* GetActiveView() const;
+    CDocument* GetActiveDocument() const;
+
+    // The menu showing: 128 or 129.
+    int GetMenuId() const { return m_nMenuId; }
+    QList<QMenu*> GetMenus(int menuId) const { return m_menus.value(menuId); }
+
+    // Carries a command out along the routing chain; false when nobody claims it.
+    bool RouteCommand(int id);
+    // Asks the routing chain for a command's state; nobody claiming it disables it.
+    void RouteUpdate(CCmdUI& ui);
+    // Brings every menu item, button and shortcut up to date.
+    void UpdateCommandUI();
+    // The actions (menu items, buttons, shortcuts) that stand for a command.
+    QList<QAction*> GetActions(int id) const { return m_actions.values(id); }
+
+    // Status pane 0; an empty text shows the idle text " ".
+    void SetMessageText(const QString& text);
+    QString GetMessageText() const;
+    // Rectangle of pane 0 in status-bar coordinates.
+    QRect MessagePaneRect() const;
+    QToolBar* GetToolBar() const { return m_wndToolBar; }
+    CHelpWindow* GetHelpWindow() const { return m_pHelpWindow; }
+
+    // Refreshes the entries under "Letzte Datei".
+    void UpdateRecentFileMenu();
+    // Lists the open document windows at the end of a window menu ("&1 Die Karte" ...).
+    void UpdateWindowMenu(QMenu* menu);
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& ui) override;
+
+    // "Tabelle öffnen": a table window over all rows.
+    void OnTableOpen();
+    void OnWindowNew();
+    void OnWindowArrange();
+    void OnHelp(int id);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateAccelerators();
+    QAction* AddCommandAction(int id, const QString& text);
+    void SetMenu(int menuId);
+    void OnSubWindowActivated(QMdiSubWindow* window);
+    void OnFrameClosing(CChildFrame* frame);
+    void UpdateTitle();
+
+    QMdiArea* m_pMdiArea = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    CStatusIndicators* m_pIndicators = nullptr;
+    QHash<int, QList<QMenu*>> m_menus;
+    QMultiHash<int, QAction*> m_actions;
+    QList<QAction*> m_recentPlaceholders; // "Letzte Datei" while the list is empty
+    QList<QAction*> m_recentActions;      // the entries, shared by both file menus
+    QList<QAction*> m_windowActions;      // the window list of the window menu showing
+    int m_nMenuId = 0;
+    QTimer m_idleTimer;
+    QPointer<CHelpWindow> m_pHelpWindow;
+};

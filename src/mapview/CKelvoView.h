@@ -1,0 +1,12 @@
+#pragma once
+
+#include "app/View.h"
+
+#include <QWidget>
+
+// The view of a map window. For now a plain white area: the map itself is drawn here later.
+class CKelvoView : public QWidget, public CView {
+    Q_OBJECT
+public:
+    explicit CKelvoView(QWidget* parent = nullptr);
+};

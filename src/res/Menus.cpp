@@ -1,0 +1,136 @@
+#include "res/Resources.h"
+
+#include "app/CommandIds.h"
+
+namespace Res {
+
+namespace {
+
+const MenuItem kSeparator{ID_SEPARATOR, QString()};
+
+Popup editMenu() {
+    return {QStringLiteral("&Bearbeiten"),
+            {{ID_EDIT_COPY, QStringLiteral("&Kopieren\tStrg+C")},
+             {ID_SELECT_ALL_ROWS, QStringLiteral("&Alles Waehlen\tStrg+A")}}};
+}
+
+Popup windowMenu() {
+    return {QStringLiteral("&Fenster"),
+            {{ID_WINDOW_NEW, QStringLiteral("&Neues Fenster")},
+             {ID_WINDOW_CASCADE, QStringLiteral("Ü&berlappend")},
+             {ID_WINDOW_TILE_HORZ, QStringLiteral("&Nebeneinander")},
+             {ID_WINDOW_ARRANGE, QStringLiteral("&Symbole anordnen")}}};
+}
+
+Popup helpMenu() {
+    return {QStringLiteral("&Hilfe"),
+            {{ID_HELP_FINDER, QStringLiteral("Hilfe&themen")},
+             kSeparator,
+             {ID_APP_ABOUT, QStringLiteral("&Info über Kelvo...")}}};
+}
+
+QList<MenuItem> viewItems() {
+    return {{ID_VIEW_TOOLBAR, QStringLiteral("&Symbolleiste")},
+            {ID_VIEW_STATUS_BAR, QStringLiteral("Status&leiste")},
+            kSeparator,
+            {ID_SEARCH, QStringLiteral("Suchen...")},
+            {ID_RECORD_EDIT, QStringLiteral("Datensatz...")}};
+}
+
+const MenuItem kRecentFiles{ID_FILE_MRU_FILE1, QStringLiteral("Letzte Datei")};
+
+} // namespace
+
+QList<Popup> Menu(int menuId) {
+    if (menuId == IDR_MAINFRAME) {
+        return {{QStringLiteral("&Datei"),
+                 {{ID_FILE_NEW, QStringLiteral("&Karte öffnen\tStrg+K")},
+                  {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
+                  {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
+                  kSeparator,
+                  {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
+                  {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
+                  {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
+                  kSeparator,
+                  kRecentFiles,
+                  kSeparator,
+                  {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
+                  {ID_APP_EXIT, QStringLiteral("&Beenden")}}},
+                editMenu(),
+                {QStringLiteral("&Ansicht"), viewItems()},
+                windowMenu(),
+                helpMenu()};
+    }
+    if (menuId == IDR_MAPTYPE) {
+        QList<MenuItem> view = viewItems();
+        view << kSeparator
+             << MenuItem{ID_SHOW_FILE_PLACES, QStringLiteral("Orte aus Datei anzeigen")}
+             << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
+             << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")};
+        return {{QStringLiteral("&Datei"),
+                 {{ID_FILE_NEW, QStringLiteral("&Mappe öffnen\tStrg+M")},
+                  {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
+                  {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
+                  {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
+                  kSeparator,
+                  {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
+                  {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
+                  {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
+                  kSeparator,
+                  kRecentFiles,
+                  kSeparator,
+                  {ID_APP_EXIT, QStringLiteral("&Beenden")}}},
+                editMenu(),
+                {QStringLiteral("&Ansicht"), view},
+                windowMenu(),
+                helpMenu()};
+    }
+    return {};
+}
+
+QList<Accelerator> Accelerators() {
+    return {
+        {QKeySequence(Qt::CTRL | Qt::Key_K), ID_FILE_NEW},
+        {QKeySequence(Qt::CTRL | Qt::Key_T), ID_TABLE_OPEN},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), ID_FILE_PRINT},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), ID_FILE_SAVE},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
+        {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
+        {QKeySequence(Qt::ALT | Qt::Key_Backspace), ID_EDIT_UNDO},
+        {QKeySequence(Qt::Key_F1), ID_HELP},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
+        {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+    };
+}
+
+QList<int> ToolBarButtons() {
+    return {ID_FILE_OPEN,  ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, ID_SEPARATOR,
+            ID_FILE_NEW,   ID_TABLE_OPEN,         ID_SEARCH,     ID_SHOW_FILE_PLACES,
+            ID_SHOW_MEMOS, ID_SHOW_PLACE_NAMES};
+}
+
+QString ToolBarIconPath(int id) {
+    return QStringLiteral(":/icons/%1.xpm").arg(id);
+}
+
+QString DocumentIconPath(int resourceId) {
+    // A map window shows the map of "Karte öffnen", a table window the table's grid.
+    return ToolBarIconPath(resourceId == IDR_TABLETYPE ? ID_TABLE_OPEN : ID_FILE_NEW);
+}
+
+QString AppIconPath() {
+    return QStringLiteral(":/icons/kelvo.xpm");
+}
+
+QString HelpPagePath() {
+    return QStringLiteral(":/help/kelvo_hilfe.html");
+}
+
+} // namespace Res

@@ -1,0 +1,120 @@
+#include "table/CListView_Table.h"
+
+#include "app/Globals.h"
+#include "app/KelvoApp.h"
+#include "app/MainFrame.h"
+#include "app/MessageBox.h"
+#include "app/StatusBarProgress.h"
+#include "app/StatusProgress.h"
+#include "db/GeoDatabase.h"
+#include "table/TableFill.h"
+
+#include <QHeaderView>
+#include <QStatusBar>
+
+namespace {
+// Width of a column whose field has no size.
+constexpr int kDefaultColumnWidth = 500;
+} // namespace
+
+CListView_Table::CListView_Table(QWidget* parent)
+    : QTableView(parent), m_pDatabase(&g_GeoDatabase) {
+    setObjectName(QStringLiteral("ListViewTable"));
+    setModel(&m_model);
+    // A report list: grid lines, whole rows selected, the selection shown without focus,
+    // columns in field order (headers cannot be dragged), no row numbers, nothing editable.
+    setShowGrid(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    OnItemChanged(current.row());
+            });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CListView_Table::OnSelectionChanged);
+}
+
+CListView_Table::~CListView_Table() {
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+}
+
+void CListView_Table::OnInitialUpdate() {
+    m_pTableDesc = &m_pDatabase->m_Table; // g_nTableIndex 0: the only description, GEO
+    FillTable();
+}
+
+void CListView_Table::SetUpColumns() {
+    if (!m_model.HasColumns())
+        m_model.SetColumns(*m_pTableDesc);
+    for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
+        const int width = m_pTableDesc->FieldSize(i);
+        setColumnWidth(i, width ? width : kDefaultColumnWidth);
+    }
+}
+
+void CListView_Table::FillTable() {
+    g_nFoundCount = 0;
+    hide(); // no row-state notices while the rows go in
+    SetUpColumns();
+    CTableFillResult result;
+    {
+        CStatusBarProgress progress;
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, g_strSearch, m_model, &progress);
+    }
+    g_nFoundCount = result.m_nFound;
+    show();
+    if (hasFocus()) {
+        if (CMainFrame* frame = theApp.GetMainFrame())
+            frame->SetMessageText(QString());
+    }
+    if (!result.m_strError.isEmpty()) {
+        KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
+                                       "werden.\n\nFehler der Datenbank: %2")
+                            .arg(m_pTableDesc->m_strTableName, result.m_strError));
+    }
+}
+
+void CListView_Table::ShowRecordStatus() {
+    m_strText = QString::asprintf(" Datensatz: %6d / %6d", m_nCurrentRow + 1, m_model.RowCount());
+    CMainFrame* frame = theApp.GetMainFrame();
+    if (!frame)
+        return;
+    frame->SetMessageText(m_strText);
+    if (!IsPaintingWidget())
+        frame->statusBar()->repaint();
+}
+
+void CListView_Table::OnItemChanged(int row) {
+    if (!isVisible())
+        return;
+    m_nCurrentRow = row;
+    ShowRecordStatus();
+}
+
+void CListView_Table::OnSelectionChanged(const QItemSelection& selected,
+                                         const QItemSelection& deselected) {
+    // The row whose state changed last: the end of the last range selected, else of the
+    // last range deselected.
+    const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
+    if (!changed.isEmpty())
+        OnItemChanged(changed.last().bottom());
+}
+
+void CListView_Table::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    if (m_bShowRecordStatus)
+        ShowRecordStatus();
+}
