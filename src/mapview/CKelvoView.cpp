@@ -8,3 +8,5 @@ CKelvoView::CKelvoView(QWidget* parent) : QWidget(parent) {
     setPalette(pal);
     setFocusPolicy(Qt::StrongFocus);
 }
+
+void CKelvoView::RepaintNow() { repaint(); }

@@ -9,4 +9,7 @@ class CKelvoView : public QWidget, public CView {
     Q_OBJECT
 public:
     explicit CKelvoView(QWidget* parent = nullptr);
+
+    // A full repaint at once (the window is invalidated and updated immediately).
+    void RepaintNow();
 };
