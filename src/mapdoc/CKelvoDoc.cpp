@@ -1,6 +1,8 @@
 #include "mapdoc/CKelvoDoc.h"
 
 #include "app/Globals.h"
+#include "app/MessageBox.h"
+#include "mapdoc/PlaceFile.h"
 
 bool CKelvoDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument())
@@ -13,6 +15,13 @@ bool CKelvoDoc::OnNewDocument() {
     return true;
 }
 
-bool CKelvoDoc::OnLoadDocument(QIODevice& /*file*/) {
+bool CKelvoDoc::OnLoadDocument(QIODevice& file) {
+    CPlaceFileReader reader([this](const QString& message, int /*lineNumber*/) {
+        m_strMessage = message;
+        KelvoMessageBox(m_strMessage);
+    });
+    if (!reader.Read(file, m_aPlaces))
+        return false;
+    m_bPlacesLoaded = true;
     return true;
 }

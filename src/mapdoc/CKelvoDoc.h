@@ -1,17 +1,26 @@
 #pragma once
 
 #include "app/Document.h"
+#include "mapdoc/PlaceEntry.h"
+
+#include <QString>
 
 // The document of every map and table window. A new document resets the extent the next
 // map view starts from and is titled "Die Karte"; a document opened from a file is a place
-// file read into the document. It never writes anything: there is no save.
+// file read into the document's place list. It never writes anything: there is no save.
 class CKelvoDoc : public CDocument {
 public:
     CKelvoDoc() = default;
 
     bool OnNewDocument() override;
 
+    QString m_strMessage;         // the last message about a line of the place file
+    bool m_bPlacesLoaded = false; // a place file has been read (even one without places)
+    CPlaceList m_aPlaces;         // its accepted entries in file order; map views draw them
+
 protected:
-    // Reads the place file; the map document's reader fills this in. Nothing is read yet.
+    // Reads the opened file as a place file. Each invalid date is shown in a message box and
+    // kept in m_strMessage; such lines are taken without a date. False only when the file
+    // cannot be read; the list is then unchanged.
     bool OnLoadDocument(QIODevice& file) override;
 };
