@@ -1,12 +1,164 @@
 #include "mapview/CKelvoView.h"
 
-CKelvoView::CKelvoView(QWidget* parent) : QWidget(parent) {
+#include "app/Globals.h"
+#include "app/KelvoApp.h"
+#include "app/MainFrame.h"
+#include "app/MessageBox.h"
+#include "app/StatusBarProgress.h"
+#include "app/StatusProgress.h"
+#include "db/GeoDatabase.h"
+#include "mapdoc/CKelvoDoc.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QTimerEvent>
+
+CKelvoView::CKelvoView(QWidget* parent) : QWidget(parent), m_canvas(g_GeoDatabase) {
     setObjectName(QStringLiteral("KelvoView"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    // paintEvent covers every pixel it is asked for: no background erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CKelvoView::RepaintNow() { repaint(); }
+CKelvoView::~CKelvoView() {
+    // Any map view going clears the pointer: a table choice then repaints no map until a
+    // map view gains the focus again.
+    g_pLastMapView = nullptr;
+}
+
+CKelvoDoc* CKelvoView::GetDocument() const {
+    return dynamic_cast<CKelvoDoc*>(CView::GetDocument());
+}
+
+bool CKelvoView::PlacesLoaded() const {
+    const CKelvoDoc* doc = GetDocument();
+    return doc && doc->m_bPlacesLoaded;
+}
+
+void CKelvoView::SyncPlaceList() {
+    CKelvoDoc* doc = GetDocument();
+    CPlaceList* places = doc ? &doc->m_aPlaces : nullptr;
+    if (m_canvas.PlaceList() != places)
+        m_canvas.SetPlaceList(places);
+}
+
+void CKelvoView::OnInitialUpdate() {
+    SyncPlaceList();
+    m_timerBlink.start(m_canvas.m_nTimerInterval, this);
+}
+
+void CKelvoView::Render() {
+    m_bRenderPending = false;
+    SyncPlaceList();
+    QString error;
+    {
+        CStatusBarProgress progress;
+        // The view has no frame of its own: its size is the outer size.
+        error = m_canvas.Repaint(size(), size(), &progress);
+    }
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (!error.isEmpty())
+        ReportError(error);
+}
+
+void CKelvoView::ScheduleRender() {
+    if (m_bRenderQueued)
+        return;
+    m_bRenderQueued = true;
+    // Queued: resizes in a row render once, and the status-bar progress can show, which it
+    // cannot while a paint event runs. Paint requests wait behind it (lower priority).
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bRenderQueued = false;
+            if (!m_bRenderPending || !isVisible() || size().isEmpty())
+                return;
+            Render();
+            update();
+        },
+        Qt::QueuedConnection);
+}
+
+void CKelvoView::RepaintNow() {
+    m_bRenderPending = true;
+    if (!isVisible() || size().isEmpty())
+        return; // rendered when the window shows
+    if (IsPaintingWidget()) {
+        ScheduleRender();
+        return;
+    }
+    Render();
+    repaint();
+}
+
+void CKelvoView::ReportError(const QString& message) {
+    if (IsPaintingWidget()) {
+        QTimer::singleShot(0, this, [this, message] { KelvoMessageBox(message, this); });
+        return;
+    }
+    KelvoMessageBox(message, this);
+}
+
+void CKelvoView::paintEvent(QPaintEvent* event) {
+    // A repaint that could not wait (the window was exposed before the queued one ran).
+    if (m_bRenderPending && !size().isEmpty())
+        Render();
+    QPainter painter(this);
+    const QImage& buffer = m_canvas.BackBuffer();
+    const QRect area = event->rect();
+    if (!buffer.rect().contains(area))
+        painter.fillRect(area, Qt::white);
+    const QRect copy = area & buffer.rect();
+    if (!copy.isEmpty())
+        painter.drawImage(copy.topLeft(), buffer, copy);
+
+    // The zoom band while it is dragged: a dotted outline that inverts what lies below.
+    if (m_band.IsTracking() && m_band.HasMoved()) {
+        const QRect band = m_band.Bounds();
+        QPen pen(Qt::white, 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        painter.drawRect(band.adjusted(0, 0, -1, -1));
+    }
+}
+
+void CKelvoView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_bRenderPending = true;
+    if (isVisible())
+        ScheduleRender();
+}
+
+void CKelvoView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_bRenderPending)
+        ScheduleRender();
+}
+
+void CKelvoView::hideEvent(QHideEvent* event) {
+    CancelBand();
+    QWidget::hideEvent(event);
+}
+
+void CKelvoView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_timerBlink.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    OnTimer();
+}
+
+void CKelvoView::OnTimer() {
+    SyncPlaceList();
+    const QList<QRect> painted = m_canvas.OnTimer();
+    for (const QRect& rect : painted)
+        update(rect);
+}
+
+void CKelvoView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    g_pLastMapView = this;
+}

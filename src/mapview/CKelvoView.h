@@ -1,15 +1,92 @@
 #pragma once
 
 #include "app/View.h"
+#include "mapview/BandTracker.h"
+#include "mapview/MapCanvas.h"
 
+#include <QBasicTimer>
 #include <QWidget>
 
-// The view of a map window. For now a plain white area: the map itself is drawn here later.
+class CKelvoDoc;
+class QPrinter;
+
+// The view of a map window. Its state and drawing are a CMapCanvas (extent, switches, plot
+// rectangle, projection), made when the view is constructed, so that it takes the extent and
+// display settings the globals hold for the next map view before the new document resets
+// them. The map is rendered into the canvas's back buffer: a full repaint (first show,
+// resize, RepaintNow, the display switches, the nearby search) reads the database again,
+// an expose only copies the buffer. A timer makes the place list's markers blink.
+//
+// Mouse: a band dragged with the left button opens a zoomed map window; a double-click
+// opens a table window of the places near the point. Commands: the three display switches,
+// print, print without dialog, print preview. The view that last gained the keyboard focus
+// is g_pLastMapView.
 class CKelvoView : public QWidget, public CView {
     Q_OBJECT
 public:
     explicit CKelvoView(QWidget* parent = nullptr);
+    ~CKelvoView() override; // clears g_pLastMapView, whichever view it points to
 
-    // A full repaint at once (the window is invalidated and updated immediately).
+    CKelvoDoc* GetDocument() const;
+    CMapCanvas& Canvas() { return m_canvas; }
+    const CBandTracker& Band() const { return m_band; }
+
+    // Takes the document's place list and starts the blink timer.
+    void OnInitialUpdate() override;
+    // A full repaint at once: the map is rendered again and shown. While the window is
+    // hidden, the repaint waits until it shows.
     void RepaintNow();
+    // The blink step: markers of blinking places change colour; only their squares are
+    // painted again. Nothing happens while the place list is switched off.
+    void OnTimer();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& ui) override;
+    void OnShowFilePlaces();
+    void OnShowMemos();
+    void OnShowPlaceNames();
+    void OnFilePrint();        // the print dialog, then one page
+    void OnFilePrintDirect();  // one page on the printer as set up
+    void OnFilePrintPreview(); // "Seitenansicht"
+    // Prints the map on one page at the physical size it has on the screen. False when the
+    // printer cannot be used or the drawing ended with an engine error (both reported).
+    bool OnPrint(QPrinter& printer);
+
+    // The zoom: a band from `press` with the signed width and height opens a map window of
+    // the band's extent with names and squares. Narrower than 10 pixels: nothing.
+    void OnZoom(QPoint press, int w, int h);
+    // The nearby search: a table window of the places in a small box around the point.
+    void OnLButtonDblClk(QPoint point);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Hands the canvas the document's place list (none once the document has gone).
+    void SyncPlaceList();
+    // The full repaint into the back buffer, with progress in the status bar.
+    void Render();
+    // Renders soon, outside any paint event, when a repaint is due.
+    void ScheduleRender();
+    // Shows an engine error; from inside a paint event only once that has ended.
+    void ReportError(const QString& message);
+    bool PlacesLoaded() const;
+    void UpdateBand(const QRect& old);
+    void CancelBand();
+
+    CMapCanvas m_canvas;
+    CBandTracker m_band; // the zoom's rubber band while it is dragged
+    QBasicTimer m_timerBlink;
+    bool m_bRenderPending = true; // the back buffer does not show the window's map yet
+    bool m_bRenderQueued = false;
 };
