@@ -44,7 +44,7 @@ CMapCanvas::CMapCanvas(CGeoDatabase& database, const CMapSettings& settings)
 void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_pPlaces = places;
     m_lookup.Clear();
-    m_aPlaceDrawn.clear();
+    m_aPlaceState.clear();
 }
 
 QPoint CMapCanvas::LonLatToPoint(double lon, double lat) const {

@@ -84,10 +84,11 @@ public:
     QString Repaint(QSize clientSize, QSize outerSize, CProgress* progress = nullptr);
     const QImage& BackBuffer() const { return m_imgBackBuffer; }
 
-    // The blink step: every blinking entry of the place list that has been drawn flips its
-    // phase and its marker is painted into the back buffer in its colour (phase was true)
-    // or white. Does nothing while m_bShowFilePlaces is off. Returns the rectangles painted,
-    // for the window to update; the database is never read.
+    // The blink step: every blinking entry of the place list that this canvas has drawn
+    // flips its phase and its marker is painted into the back buffer, at the position of the
+    // canvas's last repaint, in its colour (phase was true) or white. Does nothing while
+    // m_bShowFilePlaces is off. Returns the rectangles painted, for the window to update;
+    // the database is never read.
     QList<QRect> OnTimer();
 
     // The view's state; the view's commands switch the flags and repaint.
@@ -121,8 +122,17 @@ private:
 
     CGeoDatabase& m_database;
     CPlaceList* m_pPlaces = nullptr;
-    CPlaceLookup m_lookup;           // rows of the place list found by the last pass
-    std::vector<bool> m_aPlaceDrawn; // entries drawn at least once (only these blink)
+    CPlaceLookup m_lookup; // rows of the place list found by the last pass
+    // What this canvas drew of each place-list entry: whether its row was found (only such
+    // entries blink), where, and its blink phase. Kept per canvas, so that two windows on one
+    // document blink at their own positions and each in its own rhythm; the position and
+    // phase are also written into the list's entries.
+    struct CPlaceState {
+        bool bDrawn = false;
+        bool bBlinkPhase = true;
+        QPoint pt;
+    };
+    std::vector<CPlaceState> m_aPlaceState;
     QImage m_imgBackBuffer;
     QString m_strDrawError; // engine error of the last repaint
 };

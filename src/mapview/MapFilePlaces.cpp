@@ -32,7 +32,7 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
     if (!m_pPlaces)
         return;
     dc.SelectObject(m_penBlack);
-    m_aPlaceDrawn.resize(size_t(m_pPlaces->size()), false);
+    m_aPlaceState.resize(size_t(m_pPlaces->size()));
     for (int i = 0; i < m_pPlaces->size(); ++i) {
         const CPlaceLookup::Row* row = m_lookup.Find(i);
         if (!row)
@@ -43,7 +43,11 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
         CPlaceEntry& stored = (*m_pPlaces)[i];
         stored.m_nX = x;
         stored.m_nY = y;
-        m_aPlaceDrawn[size_t(i)] = true;
+        CPlaceState& state = m_aPlaceState[size_t(i)];
+        if (!state.bDrawn)
+            state.bBlinkPhase = entry.m_bBlinkPhase;
+        state.bDrawn = true;
+        state.pt = pt;
 
         int v = 0;
         if (!IsNotGiven(entry.m_strMarkerSize)) {
@@ -70,16 +74,18 @@ QList<QRect> CMapCanvas::OnTimer() {
     // A fresh context: black pen, white brush.
     QPainter painter(&m_imgBackBuffer);
     CDeviceContext dc(painter);
-    const int count = int(std::min<size_t>(size_t(m_pPlaces->size()), m_aPlaceDrawn.size()));
+    const int count = int(std::min<size_t>(size_t(m_pPlaces->size()), m_aPlaceState.size()));
     for (int i = 0; i < count; ++i) {
         // Entries never found in the database have no position and do not blink.
-        if (!m_aPlaceDrawn[size_t(i)] || IsNotGiven(m_pPlaces->at(i).m_strBlink))
+        CPlaceState& state = m_aPlaceState[size_t(i)];
+        if (!state.bDrawn || IsNotGiven(m_pPlaces->at(i).m_strBlink))
             continue;
         CPlaceEntry& entry = (*m_pPlaces)[i];
         const int v = markerHalfSize(entry);
-        const bool old = entry.m_bBlinkPhase;
+        const bool old = state.bBlinkPhase;
+        state.bBlinkPhase = !old;
         entry.m_bBlinkPhase = !old;
-        const int x = entry.m_nX, y = entry.m_nY;
+        const int x = state.pt.x(), y = state.pt.y();
         // Without a marker size only the centre pixel stays, as the repaint draws it.
         if (v != 0) {
             dc.Rectangle(x - v, y - v, x + v, y + v);
