@@ -1,0 +1,185 @@
+// Map windows through the real main window: place files, the view's settings at
+// construction, full repaints and exposes, blinking, the display switches, engine errors
+// and the focus pointer.
+#include "MapViewFixture.h"
+
+#include "app/CommandIds.h"
+#include "app/Document.h"
+
+#include <QProgressBar>
+#include <QStatusBar>
+
+class MapViewTest : public MapViewFixture {};
+
+TEST_F(MapViewTest, PlaceFileOpensWithItsEntriesAndDateMessages) {
+    // A heading (line 1), a Windows-1252 label, an invalid date in line 3, a future date,
+    // CR LF line ends and a last line without one.
+    const QByteArray line3 = "DE;69117;abc;3;0;0;0;12;0";
+    const QString future = QDate::currentDate().addDays(1).toString("dd.MM.yyyy");
+    const QByteArray bytes = "Staat;PLZ;Datum;...\r\nDE;10115;0;4;1;255,0,0;0;14;Z\xfcrich\r\n" +
+                             line3 + "\r\nAT;1010;" + future.toLatin1() + ";3;0;0;0;0;0\r\n" +
+                             "CH;8001;1.2.15;3;0;0;0;0;0";
+    CKelvoView* view = OpenPlaceFile(bytes);
+    ASSERT_TRUE(view);
+    const QString expected = "Ungultiges Datum \"abc\" in der Zeile 3:\n\n" + QString(line3);
+    EXPECT_EQ(messages, QStringList({expected}));
+    CKelvoDoc* doc = view->GetDocument();
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->m_strMessage, expected);
+    EXPECT_TRUE(doc->m_bPlacesLoaded);
+    ASSERT_EQ(doc->m_aPlaces.size(), 3);
+    EXPECT_EQ(doc->m_aPlaces[0].m_strLabel, "Zürich");
+    EXPECT_FALSE(doc->m_aPlaces[1].m_dtDate.isValid());
+    EXPECT_EQ(doc->m_aPlaces[2].m_strStaat, "CH");
+    EXPECT_EQ(Frames().last()->windowTitle(), "orte.txt");
+    EXPECT_EQ(view->Canvas().PlaceList(), &doc->m_aPlaces);
+
+    // Opened again: its window comes forward and the file is not read again.
+    CKelvoView* other = OpenMap();
+    ASSERT_TRUE(other);
+    EXPECT_EQ(theApp.OpenDocumentFile(dir.filePath("orte.txt")), doc);
+    EXPECT_EQ(frame->MDIGetActive(), view->GetParentFrame());
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(doc->m_aPlaces.size(), 3);
+    EXPECT_EQ(Frames().size(), 2);
+
+    // A file without any place line still counts as loaded.
+    CKelvoView* empty = OpenPlaceFile("nur eine Zeile\n", "leer.txt");
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->GetDocument()->m_bPlacesLoaded);
+    EXPECT_TRUE(empty->GetDocument()->m_aPlaces.isEmpty());
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(Action(ID_SHOW_FILE_PLACES)->isEnabled());
+}
+
+TEST_F(MapViewTest, TheViewKeepsTheSettingsTheGlobalsHeldWhenItWasMade) {
+    // What a zoom prepares: the document's reset comes after the view has copied them.
+    g_dLonWest = 5.5;
+    g_dLonEast = 8.5;
+    g_dLatSouth = 52.5;
+    g_dLatNorth = 54.5;
+    g_bNextShowNames = true;
+    g_nNextMarkerHalfSize = 2;
+    CDocument* doc = theApp.m_pMapTemplate->OpenDocumentFile();
+    g_bNextShowNames = false;
+    g_nNextMarkerHalfSize = 0;
+    ASSERT_TRUE(doc);
+    auto* view = dynamic_cast<CKelvoView*>(doc->GetFirstView());
+    ASSERT_TRUE(view);
+    const CMapCanvas& zoomed = view->Canvas();
+    EXPECT_EQ(zoomed.m_dLonWest, 5.5);
+    EXPECT_EQ(zoomed.m_dLonEast, 8.5);
+    EXPECT_EQ(zoomed.m_dLatSouth, 52.5);
+    EXPECT_EQ(zoomed.m_dLatNorth, 54.5);
+    EXPECT_TRUE(zoomed.m_bShowNames);
+    EXPECT_EQ(zoomed.m_nMarkerHalfSize, 2);
+    EXPECT_EQ(g_dLonWest, kDefaultLonWest);
+    EXPECT_EQ(g_dLatNorth, kDefaultLatNorth);
+
+    CKelvoView* plain = OpenMap();
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->Canvas().m_dLonWest, kDefaultLonWest);
+    EXPECT_EQ(plain->Canvas().m_dLatNorth, kDefaultLatNorth);
+    EXPECT_FALSE(plain->Canvas().m_bShowNames);
+    EXPECT_EQ(plain->Canvas().m_nMarkerHalfSize, 0);
+    EXPECT_TRUE(plain->Canvas().m_bShowFilePlaces);
+    EXPECT_FALSE(plain->Canvas().m_bShowMemos);
+}
+
+TEST_F(MapViewTest, FullRepaintsReadTheDatabaseAndExposesOnlyCopy) {
+    ASSERT_TRUE(InsertRows({Berlin()}));
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    EXPECT_EQ(view->Canvas().m_rectPlot, (CRect{50, 30, 750, 570}));
+    EXPECT_EQ(Pixel(Shown(view), 558, 192), kRed);
+    EXPECT_TRUE(frame->GetMessageText().isEmpty()); // the progress caption is gone
+
+    ASSERT_TRUE(InsertRows({Wien()}));
+    view->update();
+    Process();
+    EXPECT_EQ(Pixel(Shown(view), 697, 423), kWhite); // an expose shows the buffer
+    view->RepaintNow();
+    EXPECT_EQ(Pixel(Shown(view), 697, 423), kGreen);
+
+    // A resize re-renders with the new plot rectangle.
+    SizeView(view, QSize(500, 400));
+    EXPECT_EQ(view->Canvas().m_rectPlot, (CRect{50, 30, 450, 370}));
+    const QPoint wien = view->Canvas().LonLatToPoint(16.37, 48.21);
+    EXPECT_EQ(Pixel(Shown(view), wien.x(), wien.y()), kGreen);
+    EXPECT_EQ(view->Canvas().BackBuffer().size(), QSize(500, 400));
+}
+
+TEST_F(MapViewTest, MarkersBlinkInTheWindowUntilThePlaceListIsSwitchedOff) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    // Berlin blinks with a marker of half size 3; Heidelberg's marker stays.
+    CKelvoView* view =
+        OpenPlaceFile("DE;10115;0;3;1;0,0,255;0;0;0\nDE;69117;0;3;0;0,0,255;0;0;0\n");
+    ASSERT_TRUE(view);
+    SizeView(view);
+    const COLORREF blue = RGB(0, 0, 255);
+    // The fill of a size-3 marker is the 4 x 4 square from (x - 2, y - 2).
+    auto berlin = [&] { return Pixel(Shown(view), 557, 191); };
+    auto heidelberg = [&] { return Pixel(Shown(view), 333, 363); };
+    EXPECT_EQ(berlin(), blue);
+    const QList<COLORREF> ticks = {blue, kWhite, blue, kWhite};
+    for (COLORREF expected : ticks) {
+        view->OnTimer();
+        Process();
+        EXPECT_EQ(berlin(), expected);
+        EXPECT_EQ(heidelberg(), blue);
+        EXPECT_EQ(Pixel(Shown(view), 558, 192), RGB(0, 0, 0)); // the centre pixel
+    }
+
+    // The window's own timer ticks every 500 ms.
+    CPlaceEntry& entry = view->GetDocument()->m_aPlaces[0];
+    const bool phase = entry.m_bBlinkPhase;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entry.m_bBlinkPhase != phase; }, 2000));
+
+    // Switched off: no markers, no blinking. On again: drawn and blinking.
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(Action(ID_SHOW_FILE_PLACES)->isEnabled());
+    EXPECT_TRUE(Action(ID_SHOW_FILE_PLACES)->isChecked());
+    ASSERT_TRUE(frame->RouteCommand(ID_SHOW_FILE_PLACES));
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(Action(ID_SHOW_FILE_PLACES)->isChecked());
+    EXPECT_EQ(berlin(), kWhite);
+    EXPECT_EQ(Pixel(Shown(view), 558, 192), kRed); // the database place below the marker
+    const bool stopped = entry.m_bBlinkPhase;
+    view->OnTimer();
+    QTest::qWait(600);
+    EXPECT_EQ(entry.m_bBlinkPhase, stopped);
+    EXPECT_EQ(berlin(), kWhite);
+    ASSERT_TRUE(frame->RouteCommand(ID_SHOW_FILE_PLACES));
+    EXPECT_EQ(berlin(), blue);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entry.m_bBlinkPhase != stopped; }, 2000));
+}
+
+TEST_F(MapViewTest, TwoWindowsOnOnePlaceFileBlinkEachAtItsOwnPositions) {
+    ASSERT_TRUE(InsertRows({Berlin()}));
+    CKelvoView* first = OpenPlaceFile("DE;10115;0;3;1;0,0,255;0;0;0\n");
+    ASSERT_TRUE(first);
+    SizeView(first);
+    ASSERT_TRUE(frame->RouteCommand(ID_WINDOW_NEW));
+    CKelvoView* second = MapView(Frames().last());
+    ASSERT_TRUE(second && second != first);
+    SizeView(second, QSize(600, 450));
+    const QPoint a(558, 192);
+    const QPoint b = second->Canvas().LonLatToPoint(13.4, 52.5);
+    ASSERT_NE(a, b);
+    first->RepaintNow(); // the document's entry now holds the first window's position
+
+    const QImage firstBefore = Shown(first), secondBefore = Shown(second);
+    const COLORREF blue = RGB(0, 0, 255);
+    for (COLORREF expected : {blue, kWhite, blue, kWhite}) {
+        first->OnTimer();
+        second->OnTimer();
+        Process();
+        EXPECT_EQ(Pixel(Shown(first), a.x() - 1, a.y() - 1), expected);
+        EXPECT_EQ(Pixel(Shown(second), b.x() - 1, b.y() - 1), expected);
+    }
+    // Neither window paints a marker at the other's position.
+    const QRect aroundA(a - QPoint(4, 4), QSize(9, 9)), aroundB(b - QPoint(4, 4), QSize(9, 9));
+    EXPECT_EQ(Shown(first).copy(aroundB), firstBefore.copy(aroundB));
+    EXPECT_EQ(Shown(second).copy(aroundA), secondBefore.copy(aroundA));
+}
