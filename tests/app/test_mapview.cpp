@@ -183,3 +183,116 @@ TEST_F(MapViewTest, TwoWindowsOnOnePlaceFileBlinkEachAtItsOwnPositions) {
     EXPECT_EQ(Shown(first).copy(aroundB), firstBefore.copy(aroundB));
     EXPECT_EQ(Shown(second).copy(aroundA), secondBefore.copy(aroundA));
 }
+
+TEST_F(MapViewTest, DisplaySwitchesToggleAndRepaintEachWindowOnItsOwn) {
+    ASSERT_TRUE(InsertRows({{"DE", "69117", "Heidelberg", "8.6", "49.3", "Notiz"}}));
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    struct State {
+        bool enabled, checked;
+    };
+    auto state = [&](int id) {
+        frame->UpdateCommandUI();
+        return State{Action(id)->isEnabled(), Action(id)->isChecked()};
+    };
+    // No place file: the place list's switch is disabled but checked.
+    EXPECT_FALSE(state(ID_SHOW_FILE_PLACES).enabled);
+    EXPECT_TRUE(state(ID_SHOW_FILE_PLACES).checked);
+    EXPECT_TRUE(state(ID_SHOW_MEMOS).enabled);
+    EXPECT_FALSE(state(ID_SHOW_MEMOS).checked);
+    EXPECT_TRUE(state(ID_SHOW_PLACE_NAMES).enabled);
+    EXPECT_FALSE(state(ID_SHOW_PLACE_NAMES).checked);
+
+    QStringList captions;
+    QObject::connect(frame->statusBar(), &QStatusBar::messageChanged, frame,
+                     [&](const QString& text) { captions << text; });
+    // The memo mark: a cross of arms 10 from the place and the place's name beside it.
+    auto memoCross = [&] { return Pixel(Shown(view), 339, 364) == RGB(0, 0, 0); };
+    // Names of one-pixel places start at the place itself.
+    auto nameInk = [&] {
+        const QImage shown = Shown(view);
+        int dark = 0;
+        for (int y = 364; y < 378; ++y)
+            for (int x = 336; x < 400; ++x)
+                dark += qGray(shown.pixel(x, y)) < 110;
+        return dark;
+    };
+    EXPECT_FALSE(memoCross());
+    EXPECT_EQ(nameInk(), 0);
+    Action(ID_SHOW_MEMOS)->trigger();
+    EXPECT_TRUE(state(ID_SHOW_MEMOS).checked);
+    EXPECT_TRUE(memoCross());
+    EXPECT_EQ(captions.first(), "Mappe wird gezeichnet:");
+    EXPECT_TRUE(captions.last().isEmpty());
+    Action(ID_SHOW_MEMOS)->trigger();
+    EXPECT_FALSE(state(ID_SHOW_MEMOS).checked);
+    EXPECT_FALSE(memoCross());
+    Action(ID_SHOW_PLACE_NAMES)->trigger();
+    EXPECT_TRUE(state(ID_SHOW_PLACE_NAMES).checked);
+    EXPECT_GT(nameInk(), 20);
+    EXPECT_EQ(captions.count("Mappe wird gezeichnet:"), 3);
+
+    // Another map window keeps its own switches.
+    CKelvoView* other = OpenMap();
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(state(ID_SHOW_PLACE_NAMES).checked);
+    EXPECT_FALSE(other->Canvas().m_bShowNames);
+    frame->MdiArea()->setActiveSubWindow(view->GetParentFrame());
+    EXPECT_TRUE(state(ID_SHOW_PLACE_NAMES).checked);
+}
+
+TEST_F(MapViewTest, TheFocusPointerFollowsMapViewsAndClearsWhenOneCloses) {
+    EXPECT_EQ(g_pLastMapView, nullptr);
+    CKelvoView* first = OpenMap();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(g_pLastMapView, first);
+    CKelvoView* second = OpenMap();
+    EXPECT_EQ(g_pLastMapView, second);
+    Key(Qt::Key_T, Qt::ControlModifier); // a table window takes the focus
+    EXPECT_TRUE(QApplication::focusWidget() != second);
+    EXPECT_EQ(g_pLastMapView, second);
+    frame->MdiArea()->setActiveSubWindow(first->GetParentFrame());
+    Process();
+    EXPECT_EQ(g_pLastMapView, first);
+
+    // Closing any map window clears it, also one that did not have the focus last.
+    second->GetParentFrame()->close();
+    Process();
+    EXPECT_EQ(g_pLastMapView, nullptr);
+    EXPECT_EQ(frame->MDIGetActive(), first->GetParentFrame()); // its window stays active
+    // Until a map view gains the focus again.
+    frame->MdiArea()->setActiveSubWindow(Frames().at(1));
+    frame->MdiArea()->setActiveSubWindow(first->GetParentFrame());
+    Process();
+    EXPECT_EQ(g_pLastMapView, first);
+    first->GetParentFrame()->close();
+    Process();
+    EXPECT_EQ(g_pLastMapView, nullptr);
+}
+
+TEST_F(MapViewTest, AnEngineErrorIsShownOnceAndLeavesNoProgressBehind) {
+    ASSERT_TRUE(InsertRows({Berlin()}));
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    // GEO becomes a view whose filter the engine refuses (a malformed pattern).
+    ASSERT_TRUE(g_GeoDatabase.Execute("ALTER TABLE GEO RENAME TO G2"));
+    ASSERT_TRUE(g_GeoDatabase.Execute("CREATE VIEW GEO AS SELECT * FROM G2 WHERE Ort LIKE '['"));
+    view->RepaintNow();
+    view->RepaintNow();
+    SizeView(view, QSize(700, 500)); // a repaint of its own, outside any call of ours
+    Process();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Die Karte kann nicht vollständig gezeichnet werden"))
+        << messages[0].toStdString();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(frame->statusBar()->findChildren<QProgressBar*>().isEmpty());
+
+    ASSERT_TRUE(g_GeoDatabase.Execute("DROP VIEW GEO"));
+    ASSERT_TRUE(g_GeoDatabase.Execute("ALTER TABLE G2 RENAME TO GEO"));
+    view->RepaintNow();
+    EXPECT_EQ(messages.size(), 1);
+    const QPoint berlin = view->Canvas().LonLatToPoint(13.4, 52.5);
+    EXPECT_EQ(Pixel(Shown(view), berlin.x(), berlin.y()), kRed);
+}
