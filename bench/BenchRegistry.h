@@ -15,6 +15,9 @@ struct BenchFigure {
     std::function<void(CGeoDatabase&)> run;
     // Optional: the name of another figure whose median is the reference of this one.
     QString referenceFigure;
+    // Optional, not timed: run once before the first and once after the last repeat.
+    std::function<void()> setUp = {};
+    std::function<void()> tearDown = {};
 };
 
 // Figures register themselves from their own source files:

@@ -34,12 +34,16 @@ int main(int argc, char* argv[]) {
     std::map<QString, double> medians;
     for (const BenchFigure& figure : BenchFigures()) {
         std::vector<double> times;
+        if (figure.setUp)
+            figure.setUp();
         for (int i = 0; i < repeats; ++i) {
             QElapsedTimer timer;
             timer.start();
             figure.run(g_GeoDatabase);
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
+        if (figure.tearDown)
+            figure.tearDown();
         std::sort(times.begin(), times.end());
         const double median = times[times.size() / 2];
         medians[figure.name] = median;

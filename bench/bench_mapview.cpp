@@ -1,0 +1,42 @@
+// Map window figure: a full repaint of a real map view of 800 x 600 in the main frame, which
+// adds the status-bar progress and the copy to the window to the widget-free repaint.
+#include "BenchRegistry.h"
+
+#include "app/ChildFrame.h"
+#include "app/DocTemplate.h"
+#include "app/Document.h"
+#include "app/KelvoApp.h"
+#include "mapview/CKelvoView.h"
+
+#include <QApplication>
+
+namespace {
+
+CKelvoView* g_pView = nullptr;
+
+void openMapWindow() {
+    theApp.InitInstance();
+    CDocument* doc = theApp.m_pMapTemplate->OpenDocumentFile();
+    g_pView = doc ? dynamic_cast<CKelvoView*>(doc->GetFirstView()) : nullptr;
+    if (!g_pView)
+        return;
+    CChildFrame* frame = g_pView->GetParentFrame();
+    frame->resize(frame->size() + QSize(800, 600) - g_pView->size());
+    QApplication::processEvents();
+}
+
+void closeMapWindow() {
+    g_pView = nullptr;
+    theApp.ExitInstance();
+    QApplication::processEvents();
+}
+
+static BenchRegistrar repaintWindow({QStringLiteral("map window repaint 800x600 (widget)"),
+                                     [](CGeoDatabase&) {
+                                         if (g_pView)
+                                             g_pView->RepaintNow();
+                                     },
+                                     QStringLiteral("map repaint 800x600, all rows"), openMapWindow,
+                                     closeMapWindow});
+
+} // namespace
