@@ -44,6 +44,22 @@ void CKelvoView::SyncPlaceList() {
 }
 
 void CKelvoView::OnInitialUpdate() {
+    // A further window on the document ("Neues Fenster") shows the area and settings of the
+    // document's first window, not whatever the globals held for the next new map.
+    if (const CKelvoDoc* doc = GetDocument()) {
+        for (CView* other : doc->GetViews()) {
+            const auto* first = dynamic_cast<const CKelvoView*>(other);
+            if (!first || first == this)
+                continue;
+            m_canvas.m_dLonWest = first->m_canvas.m_dLonWest;
+            m_canvas.m_dLonEast = first->m_canvas.m_dLonEast;
+            m_canvas.m_dLatSouth = first->m_canvas.m_dLatSouth;
+            m_canvas.m_dLatNorth = first->m_canvas.m_dLatNorth;
+            m_canvas.m_bShowNames = first->m_canvas.m_bShowNames;
+            m_canvas.m_nMarkerHalfSize = first->m_canvas.m_nMarkerHalfSize;
+            break;
+        }
+    }
     SyncPlaceList();
     m_timerBlink.start(m_canvas.m_nTimerInterval, this);
 }

@@ -31,7 +31,8 @@ public:
     CMapCanvas& Canvas() { return m_canvas; }
     const CBandTracker& Band() const { return m_band; }
 
-    // Takes the document's place list and starts the blink timer.
+    // Takes the document's place list and starts the blink timer. A further window on the
+    // same document takes the extent, names switch and marker size of the document's first.
     void OnInitialUpdate() override;
     // A full repaint at once: the map is rendered again and shown. While the window is
     // hidden, the repaint waits until it shows.

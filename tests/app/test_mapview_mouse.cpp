@@ -74,6 +74,15 @@ TEST_F(MapMouseTest, ABandOpensAZoomWindowAndLeavesTheFirstAsItWas) {
     EXPECT_FALSE(Action(ID_SHOW_FILE_PLACES)->isEnabled());
     EXPECT_TRUE(Action(ID_SHOW_PLACE_NAMES)->isChecked());
 
+    // A further window on the zoom document shows the same area.
+    ASSERT_TRUE(frame->RouteCommand(ID_WINDOW_NEW));
+    const CMapCanvas& again = MapView(Frames().last())->Canvas();
+    EXPECT_EQ(Frames().last()->windowTitle(), "Zoom neben: 5.50; 52.50:2");
+    EXPECT_EQ(again.m_dLonWest, z.m_dLonWest);
+    EXPECT_EQ(again.m_dLatNorth, z.m_dLatNorth);
+    EXPECT_TRUE(again.m_bShowNames);
+    EXPECT_EQ(again.m_nMarkerHalfSize, 2);
+
     // A map opened afterwards starts from the default.
     CKelvoView* next = OpenMap();
     ASSERT_TRUE(next);
