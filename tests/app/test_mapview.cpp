@@ -1,6 +1,6 @@
-// Map windows through the real main window: place files, the view's settings at
-// construction, full repaints and exposes, blinking, the display switches, engine errors
-// and the focus pointer.
+// Map windows through the real main window: place files, full repaints and exposes,
+// blinking, the display switches, engine errors and the focus pointer. (The settings a view
+// takes at construction are checked with the zoom, which depends on them.)
 #include "MapViewFixture.h"
 
 #include "app/CommandIds.h"
@@ -50,40 +50,6 @@ TEST_F(MapViewTest, PlaceFileOpensWithItsEntriesAndDateMessages) {
     EXPECT_TRUE(empty->GetDocument()->m_aPlaces.isEmpty());
     frame->UpdateCommandUI();
     EXPECT_TRUE(Action(ID_SHOW_FILE_PLACES)->isEnabled());
-}
-
-TEST_F(MapViewTest, TheViewKeepsTheSettingsTheGlobalsHeldWhenItWasMade) {
-    // What a zoom prepares: the document's reset comes after the view has copied them.
-    g_dLonWest = 5.5;
-    g_dLonEast = 8.5;
-    g_dLatSouth = 52.5;
-    g_dLatNorth = 54.5;
-    g_bNextShowNames = true;
-    g_nNextMarkerHalfSize = 2;
-    CDocument* doc = theApp.m_pMapTemplate->OpenDocumentFile();
-    g_bNextShowNames = false;
-    g_nNextMarkerHalfSize = 0;
-    ASSERT_TRUE(doc);
-    auto* view = dynamic_cast<CKelvoView*>(doc->GetFirstView());
-    ASSERT_TRUE(view);
-    const CMapCanvas& zoomed = view->Canvas();
-    EXPECT_EQ(zoomed.m_dLonWest, 5.5);
-    EXPECT_EQ(zoomed.m_dLonEast, 8.5);
-    EXPECT_EQ(zoomed.m_dLatSouth, 52.5);
-    EXPECT_EQ(zoomed.m_dLatNorth, 54.5);
-    EXPECT_TRUE(zoomed.m_bShowNames);
-    EXPECT_EQ(zoomed.m_nMarkerHalfSize, 2);
-    EXPECT_EQ(g_dLonWest, kDefaultLonWest);
-    EXPECT_EQ(g_dLatNorth, kDefaultLatNorth);
-
-    CKelvoView* plain = OpenMap();
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->Canvas().m_dLonWest, kDefaultLonWest);
-    EXPECT_EQ(plain->Canvas().m_dLatNorth, kDefaultLatNorth);
-    EXPECT_FALSE(plain->Canvas().m_bShowNames);
-    EXPECT_EQ(plain->Canvas().m_nMarkerHalfSize, 0);
-    EXPECT_TRUE(plain->Canvas().m_bShowFilePlaces);
-    EXPECT_FALSE(plain->Canvas().m_bShowMemos);
 }
 
 TEST_F(MapViewTest, FullRepaintsReadTheDatabaseAndExposesOnlyCopy) {

@@ -48,7 +48,8 @@ TEST_F(MapMouseTest, ABandOpensAZoomWindowAndLeavesTheFirstAsItWas) {
     EXPECT_NEAR(z.m_dLatSouth, 52.5, 1e-9);
     EXPECT_EQ(Frames().last()->windowTitle(), "Zoom neben: 5.50; 52.50");
     EXPECT_EQ(Frames().last()->size(), QSize(500, 350));
-    // The globals are back for the next window.
+    // The new view took the band's extent before its document reset the globals, which
+    // are back for the next window.
     EXPECT_FALSE(g_bNextShowNames);
     EXPECT_EQ(g_nNextMarkerHalfSize, 0);
     EXPECT_EQ(g_dLonWest, kDefaultLonWest);
