@@ -84,7 +84,8 @@ void CKelvoView::ScheduleRender() {
         return;
     m_bRenderQueued = true;
     // Queued: resizes in a row render once, and the status-bar progress can show, which it
-    // cannot while a paint event runs. Paint requests wait behind it (lower priority).
+    // cannot while a paint event runs. Paint requests are posted at a lower priority and so
+    // normally come afterwards; one that comes first (an expose) renders itself.
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -133,8 +134,7 @@ void CKelvoView::paintEvent(QPaintEvent* event) {
     // The zoom band while it is dragged: a dotted outline that inverts what lies below.
     if (m_band.IsTracking() && m_band.HasMoved()) {
         const QRect band = m_band.Bounds();
-        QPen pen(Qt::white, 1, Qt::DotLine);
-        painter.setPen(pen);
+        painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
         painter.drawRect(band.adjusted(0, 0, -1, -1));
