@@ -220,6 +220,8 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
                 Qt::UniqueConnection);
         connect(frame, &QWidget::windowTitleChanged, this, &CMainFrame::UpdateTitle,
                 Qt::UniqueConnection);
+        connect(frame, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateTitle,
+                Qt::UniqueConnection);
         // A map window puts up its menu; a table window keeps the menu that is up.
         CDocument* doc = frame->GetActiveDocument();
         CMultiDocTemplate* docTemplate = doc ? doc->GetDocTemplate() : nullptr;
@@ -246,10 +248,13 @@ void CMainFrame::OnFrameClosing(CChildFrame* closing) {
 void CMainFrame::UpdateTitle() {
     CChildFrame* frame = MDIGetActive();
     const QString app = Res::String(IDR_MAINFRAME);
-    if (frame && frame->isVisible() && !frame->windowTitle().isEmpty())
-        setWindowTitle(QStringLiteral("%1 - %2").arg(app, frame->windowTitle()));
-    else
+    if (!frame || !frame->isVisible() || frame->windowTitle().isEmpty())
         setWindowTitle(app);
+    else if (frame->isMaximized())
+        // A maximised window shares the caption: its title goes in brackets, once.
+        setWindowTitle(QStringLiteral("%1 - [%2]").arg(app, frame->windowTitle()));
+    else
+        setWindowTitle(QStringLiteral("%1 - %2").arg(app, frame->windowTitle()));
 }
 
 void CMainFrame::SetMessageText(const QString& text) {

@@ -433,3 +433,18 @@ TEST_F(ShellTest, AboutBoxShowsTheVersion) {
     EXPECT_EQ(ok->geometry(), dlu.Rect(178, 7, 50, 16));
     EXPECT_FALSE(dlg.findChild<QLabel*>("Icon")->pixmap().isNull());
 }
+
+TEST_F(ShellTest, MainTitleNamesTheActiveDocumentOnce) {
+    Key(Qt::Key_K, Qt::ControlModifier);
+    ASSERT_EQ(Frames().size(), 1);
+    EXPECT_EQ(frame->windowTitle(), "Kelvo - Die Karte");
+    Frames().first()->showMaximized();
+    Process();
+    EXPECT_EQ(frame->windowTitle(), "Kelvo - [Die Karte]");
+    Frames().first()->GetActiveDocument()->SetTitle("Neu");
+    Process();
+    EXPECT_EQ(frame->windowTitle(), "Kelvo - [Neu]");
+    Frames().first()->showNormal();
+    Process();
+    EXPECT_EQ(frame->windowTitle(), "Kelvo - Neu");
+}
