@@ -49,16 +49,21 @@ void CStatusProgress::Start(const QString& caption) {
     m_wndProgress->show();
     if (!IsPaintingWidget())
         m_wndProgress->repaint();
+    m_timerRepaint.start();
 }
 
 void CStatusProgress::SetPos(int pos) {
     if (!m_wndProgress || m_wndProgress->value() == pos)
         return;
     m_wndProgress->setValue(pos);
-    if (IsPaintingWidget())
+    if (m_timerRepaint.isValid() && m_timerRepaint.elapsed() < kRepaintMs) {
         m_wndProgress->update();
-    else
+    } else if (IsPaintingWidget()) {
+        m_wndProgress->update();
+    } else {
         m_wndProgress->repaint();
+        m_timerRepaint.restart();
+    }
 }
 
 void CStatusProgress::Destroy() {

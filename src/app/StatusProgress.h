@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -15,9 +16,10 @@ class CStatusProgress {
 public:
     // Shows the caption (cut to 50 characters) in pane 0 and a fresh bar after it.
     void Start(const QString& caption);
-    // Moves the bar; it is repainted at once when the position changes, unless a widget is
-    // being painted right now (a map drawing inside its paint event), when it is only
-    // scheduled for repainting.
+    // Moves the bar. It is repainted at once when the position changes, at most every
+    // kRepaintMs milliseconds (the eye sees no more, and a fast map drawing would spend a
+    // third of its time on the bar), and never while a widget is being painted (a map
+    // drawing inside its paint event); otherwise it is only scheduled for repainting.
     void SetPos(int pos);
     // Removes the bar. The caption stays in pane 0 until someone replaces it.
     void Destroy();
@@ -26,8 +28,13 @@ public:
     // 6 pixels a character; top 2; right 5 pixels inside the pane's right edge; bottom 16.
     static QRect BarRect(const QString& caption, const QRect& pane);
 
+    static constexpr int kRepaintMs = 40;
+
     QString m_strCaption;
     QPointer<QProgressBar> m_wndProgress;
+
+private:
+    QElapsedTimer m_timerRepaint; // since the bar was last repainted at once
 };
 
 extern CStatusProgress g_StatusProgress;
