@@ -4,8 +4,8 @@
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
 #include "app/MessageBox.h"
+#include "app/StatusBarProgress.h"
 
-#include <QApplication>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -17,11 +17,18 @@ TablePrint::Rows CListView_Table::PrintRows() const {
 void CListView_Table::PrintTo(QPrinter& printer) {
     if (!m_pTableDesc)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // One logical unit is one pixel of the screen the window is on.
-    const bool printed = TablePrint::PrintAll(printer, *m_pTableDesc, PrintRows(),
-                                              QSize(logicalDpiX(), logicalDpiY()));
-    QApplication::restoreOverrideCursor();
+    TablePrint::PageRange range;
+    if (printer.printRange() == QPrinter::PageRange)
+        range = {printer.fromPage(), printer.toPage()};
+    bool printed = false;
+    {
+        CStatusBarProgress progress;
+        // One logical unit is one pixel of the screen the window is on.
+        printed = TablePrint::PrintAll(printer, *m_pTableDesc, PrintRows(),
+                                       QSize(logicalDpiX(), logicalDpiY()), range, &progress);
+    }
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
     if (!printed)
         KelvoMessageBox(QStringLiteral("Die Tabelle kann nicht gedruckt werden: Der Drucker "
                                        "\"%1\" lässt sich nicht ansprechen.")

@@ -79,6 +79,11 @@ TEST(TablePrintLayout, RowsPagesAndCuts) {
     EXPECT_EQ(TablePrintLayout::RowsPerPage(6814, 14), 69);
     EXPECT_GT(TablePrintLayout::RowsPerPage(13628, 14), TablePrintLayout::RowsPerPage(6814, 14));
     EXPECT_EQ(TablePrintLayout::RowsPerPage(50, 14), 1);
+    // A page 1090 screen pixels high holds (1090 - 28 - 35) / 14 rows between header and
+    // footer: a 1200 dpi printer's 138 rows would run off the paper.
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(1090, 14), 73);
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(1091, 15), 68);
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(40, 14), 1);
     EXPECT_EQ(TablePrintLayout::PageCount(0, 69), 1);
     EXPECT_EQ(TablePrintLayout::PageCount(69, 69), 1);
     EXPECT_EQ(TablePrintLayout::PageCount(70, 69), 2);
