@@ -123,7 +123,14 @@ void CDia_Record::OnInitDialog() {
         QString name = m_pTableDesc->FieldName(k);
         if (k == kShortLabelField)
             name = name.left(kShortLabelLength);
-        m_aLabel[size_t(k - 1)]->setText(name);
+        QLabel* label = m_aLabel[size_t(k - 1)];
+        label->setText(name);
+        // A name wider than its label grows to the left, so it still ends at the edit.
+        const int needed = label->fontMetrics().horizontalAdvance(name) + 2;
+        if (needed > label->width()) {
+            const QRect rect = label->geometry();
+            label->setGeometry(rect.right() + 1 - needed, rect.y(), needed, rect.height());
+        }
         m_aEdit[size_t(k - 1)]->setText(m_pValues->value(k));
         m_aEdit[size_t(k - 1)]->setCursorPosition(0);
     }
