@@ -52,6 +52,21 @@ TEST(TableSort, IsStableInBothDirections) {
         EXPECT_EQ(out, descending ? QStringList({"2:a", "2:c", "2:e", "1:b", "1:d"})
                                   : QStringList({"1:b", "1:d", "2:a", "2:c", "2:e"}));
     }
+    // Texts, also where they agree in more than their first eight characters.
+    const QStringList texts{"Bad Homburg v. d. H.:a", "Bad Homburg:b", "Bad Homburg v. d. H.:c",
+                            "Bad Homburg:d",          "Bad Hom:e",     "Bad Homburg:f"};
+    QStringList names;
+    for (const QString& t : texts)
+        names << t.section(':', 0, 0);
+    for (bool descending : {false, true}) {
+        const std::vector<int> order = TableSort::SortOrder(
+            int(names.size()), [&](int i) { return QStringView(names[i]); }, GEO_ORT, descending);
+        QStringList out;
+        for (int i : order)
+            out << texts[i].section(':', 1);
+        EXPECT_EQ(out, descending ? QStringList({"a", "c", "b", "d", "f", "e"})
+                                  : QStringList({"e", "b", "d", "f", "a", "c"}));
+    }
 }
 
 TEST(TableSort, CompareCellsFollowsTheColumnKind) {
