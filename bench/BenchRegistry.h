@@ -15,6 +15,8 @@ struct BenchFigure {
     std::function<void(CGeoDatabase&)> run;
     // Optional: the name of another figure whose median is the reference of this one.
     QString referenceFigure;
+    // Optional: run before each timed run, not timed (to bring back a starting state).
+    std::function<void(CGeoDatabase&)> prepare = {};
 };
 
 // Figures register themselves from their own source files:

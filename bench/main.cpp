@@ -35,6 +35,8 @@ int main(int argc, char* argv[]) {
     for (const BenchFigure& figure : BenchFigures()) {
         std::vector<double> times;
         for (int i = 0; i < repeats; ++i) {
+            if (figure.prepare)
+                figure.prepare(g_GeoDatabase);
             QElapsedTimer timer;
             timer.start();
             figure.run(g_GeoDatabase);
