@@ -55,8 +55,6 @@ public:
     // dialog when asked for; the preview shows the same pages.
     void OnFilePrint(bool withDialog);
     void OnFilePrintPreview();
-    // The rows as the printed pages read them.
-    TablePrint::Rows PrintRows() const;
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CCmdUI& ui) override;
@@ -78,6 +76,8 @@ private:
     void SetUpColumns();
     void OnItemChanged(int row);
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    // The rows as the printed pages read them, and printing them with progress.
+    TablePrint::Rows PrintRows() const;
     void PrintTo(QPrinter& printer);
 
     CGeoTableModel m_model;
