@@ -18,6 +18,8 @@ struct BenchFigure {
     // Optional, not timed: run once before the first and once after the last repeat.
     std::function<void()> setUp = {};
     std::function<void()> tearDown = {};
+    // Optional: run before each timed run, not timed (to bring back a starting state).
+    std::function<void(CGeoDatabase&)> prepare = {};
 };
 
 // Figures register themselves from their own source files:

@@ -37,6 +37,8 @@ int main(int argc, char* argv[]) {
         if (figure.setUp)
             figure.setUp();
         for (int i = 0; i < repeats; ++i) {
+            if (figure.prepare)
+                figure.prepare(g_GeoDatabase);
             QElapsedTimer timer;
             timer.start();
             figure.run(g_GeoDatabase);

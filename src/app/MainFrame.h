@@ -69,9 +69,14 @@ public:
 
     // "Tabelle öffnen": a table window over all rows.
     void OnTableOpen();
+    // "Suchen...": asks for a text and opens a table window of the rows that contain it in
+    // any of the ten searched fields, titled with their number.
+    void OnSearch();
     void OnWindowNew();
     void OnWindowArrange();
     void OnHelp(int id);
+
+    QString m_strText; // work text of the search: its filter, then its window's title
 
 protected:
     bool event(QEvent* event) override;

@@ -8,6 +8,8 @@
 #include "app/MainFrame.h"
 #include "app/View.h"
 #include "db/GeoDatabase.h"
+#include "db/GeoSql.h"
+#include "table/CDia_Find.h"
 #include "table/TableText.h"
 
 #include <QAction>
@@ -62,6 +64,9 @@ bool CMainFrame::OnCommand(int id) {
     case ID_TABLE_OPEN:
         OnTableOpen();
         return true;
+    case ID_SEARCH:
+        OnSearch();
+        return true;
     case ID_WINDOW_NEW:
         OnWindowNew();
         return true;
@@ -94,6 +99,7 @@ bool CMainFrame::OnCommand(int id) {
 bool CMainFrame::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
     case ID_TABLE_OPEN:
+    case ID_SEARCH:
     case ID_HELP_FINDER:
     case ID_DEFAULT_HELP:
     case ID_HELP:
@@ -122,6 +128,23 @@ void CMainFrame::OnTableOpen() {
     g_nChildFrameMode = 1;
     if (CDocument* doc = theApp.m_pTableTemplate->OpenDocumentFile())
         doc->SetTitle(TableText::AllRowsTitle(g_GeoDatabase.m_Table));
+}
+
+void CMainFrame::OnSearch() {
+    CDia_Find dlg(this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const QString text = g_strSearch; // as typed
+    m_strText = GeoSql::SearchFilter(text);
+    g_nTableIndex = 0;
+    g_nChildFrameMode = 1;
+    g_strSearch = m_strText;
+    if (CDocument* doc = theApp.m_pTableTemplate->OpenDocumentFile()) {
+        m_strText =
+            TableText::SearchTitle(g_nFoundCount, text, g_GeoDatabase.m_Table.m_strTableName);
+        doc->SetTitle(m_strText);
+    }
+    g_strSearch.clear();
 }
 
 void CMainFrame::OnWindowNew() {

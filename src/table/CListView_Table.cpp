@@ -37,6 +37,12 @@ CListView_Table::CListView_Table(QWidget* parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 
+    // A header click re-sorts the rows our way; the view's own sorting stays off.
+    setSortingEnabled(false);
+    horizontalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CListView_Table::OnColumnClick);
+
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
@@ -98,7 +104,8 @@ void CListView_Table::ShowRecordStatus() {
 }
 
 void CListView_Table::OnItemChanged(int row) {
-    if (!isVisible())
+    // Nothing while the rows are filled (hidden) or sorted (updates suspended).
+    if (!isVisible() || !updatesEnabled())
         return;
     m_nCurrentRow = row;
     ShowRecordStatus();

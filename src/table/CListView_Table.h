@@ -2,15 +2,21 @@
 
 #include "app/View.h"
 #include "table/GeoTableModel.h"
+#include "table/TablePrint.h"
 
 #include <QTableView>
 
 class CGeoDatabase;
 class CGeoTableDesc;
+class QPrinter;
 
 // The view of a table window: the rows of table GEO, one column per field, filled once when
 // the window opens from the filter the opener left in g_strSearch. Shows the current row's
 // number in the status bar.
+//
+// Its commands: a header click re-sorts the rows (CListView_TableSort.cpp); the record
+// dialog, copy, select all, Enter, Ctrl+A and the double-click (CListView_TableCommands.cpp);
+// printing and the print preview (CListView_TablePrint.cpp).
 class CListView_Table : public QTableView, public CView {
     Q_OBJECT
 public:
@@ -28,6 +34,31 @@ public:
 
     CGeoTableModel& GetModel() { return m_model; }
 
+    // Re-sorts the rows by a column: the shared direction is inverted first (so the first
+    // sort of a run is ascending), the column kept in g_nSortColumn, the selection moves with
+    // its rows, m_nCurrentRow keeps its number; the document is titled "GEO Tabelle (Ort -> AZ)".
+    void OnColumnClick(int column);
+
+    // The record dialog for a row; when it stores the memo, the row shows it.
+    void ShowRecordDialog(int row);
+    // "Datensatz...": the record dialog for m_nCurrentRow.
+    void OnRecordEdit();
+    // Selects every row; the last row becomes the current one.
+    void OnSelectAllRows();
+    // The selected rows in screen order as text on the clipboard, one line each.
+    void OnEditCopy();
+    // Marks the row's place for the map views, repaints the map view that last had the focus,
+    // then opens the record dialog. Nothing for a negative row (below the last one).
+    void OnDoubleClick(int row);
+
+    // Prints the rows in their current order on the application's printer, after the print
+    // dialog when asked for; the preview shows the same pages.
+    void OnFilePrint(bool withDialog);
+    void OnFilePrintPreview();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& ui) override;
+
     bool m_bShowRecordStatus = true; // false while a sort runs
     int m_nCurrentRow = 0;           // row of the last row-state change
     QString m_strText;               // work text: status texts, titles
@@ -36,11 +67,18 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    // Enter opens the record dialog of m_nCurrentRow, Ctrl+A selects all rows; every key then
+    // goes on to the list's own handling.
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void SetUpColumns();
     void OnItemChanged(int row);
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    // The rows as the printed pages read them, and printing them with progress.
+    TablePrint::Rows PrintRows() const;
+    void PrintTo(QPrinter& printer);
 
     CGeoTableModel m_model;
 };

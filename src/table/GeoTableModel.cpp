@@ -1,5 +1,7 @@
 #include "table/GeoTableModel.h"
 
+#include <vector>
+
 QStringView CGeoTableModel::Row::Cell(int j) const {
     if (j < 0 || j >= kColumns)
         return {};
@@ -74,11 +76,21 @@ bool CGeoTableModel::ApplyOrder(const QList<int>& order) {
     }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    QList<Row> rows;
-    rows.reserve(n);
-    for (int from : order)
-        rows.append(std::move(m_aRows[from]));
-    m_aRows = std::move(rows);
+    // In place, one cycle of the permutation after the other: no second copy of the rows.
+    std::vector<bool> placed(size_t(n), false);
+    for (int start = 0; start < n; ++start) {
+        if (placed[size_t(start)])
+            continue;
+        Row moving = std::move(m_aRows[start]);
+        int to = start;
+        for (int from = order.at(to); from != start; from = order.at(to)) {
+            m_aRows[to] = std::move(m_aRows[from]);
+            placed[size_t(to)] = true;
+            to = from;
+        }
+        m_aRows[to] = std::move(moving);
+        placed[size_t(to)] = true;
+    }
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

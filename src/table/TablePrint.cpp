@@ -1,5 +1,6 @@
 #include "table/TablePrint.h"
 
+#include "app/Progress.h"
 #include "db/GeoTableDesc.h"
 #include "draw/DeviceContext.h"
 #include "table/TablePrintLayout.h"
@@ -7,7 +8,28 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+#include <memory>
+
 namespace TablePrint {
+
+namespace {
+
+int rowsPerPage(const CRect& drawRect, int printerVertRes, int lineHeight) {
+    return std::min(TablePrintLayout::RowsPerPage(printerVertRes, lineHeight),
+                    TablePrintLayout::RowsThatFit(drawRect.bottom - drawRect.top, lineHeight));
+}
+
+// The pages the rows need with the print font on this context.
+int pageCount(CDeviceContext& dc, int rowCount, const CRect& drawRect, int printerVertRes) {
+    const CFont previous = dc.SelectObject(PrintFont());
+    const CTextMetrics tm = dc.GetTextMetrics();
+    dc.SelectObject(previous);
+    const int H = tm.tmHeight + tm.tmExternalLeading;
+    return TablePrintLayout::PageCount(rowCount, rowsPerPage(drawRect, printerVertRes, H));
+}
+
+} // namespace
 
 int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, int page,
              const CRect& drawRect, int printerVertRes) {
@@ -17,7 +39,7 @@ int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, in
     const int C = tm.tmAveCharWidth;
     const int left = drawRect.left, top = drawRect.top;
     const int right = drawRect.right, bottom = drawRect.bottom;
-    const int R = TablePrintLayout::RowsPerPage(printerVertRes, H);
+    const int R = rowsPerPage(drawRect, printerVertRes, H);
     const int P = TablePrintLayout::PageCount(rows.count, R);
 
     // Frame, column lines and the line under the header.
@@ -60,8 +82,12 @@ int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, in
     return P;
 }
 
+QString PrintCaption(const CGeoTableDesc& desc) {
+    return QStringLiteral(" \"%1\" Tabelle wird gedruckt:").arg(desc.m_strTableName);
+}
+
 bool PrintAll(QPagedPaintDevice& device, const CGeoTableDesc& desc, const Rows& rows,
-              QSize screenDpi) {
+              QSize screenDpi, PageRange range, CProgress* progress) {
     QPainter painter;
     if (!painter.begin(&device))
         return false;
@@ -69,16 +95,31 @@ bool PrintAll(QPagedPaintDevice& device, const CGeoTableDesc& desc, const Rows& 
     // The printable area in screen pixels.
     const CRect drawRect{0, 0, device.width() * screenDpi.width() / printerDpi.width(),
                          device.height() * screenDpi.height() / printerDpi.height()};
-    int pages = 1;
-    for (int page = 1; page <= pages; ++page) {
-        if (page > 1 && !device.newPage())
-            return false;
-        CDeviceContext dc(painter);
-        dc.SetWindowExt(screenDpi.width(), screenDpi.height());
-        dc.SetViewportExt(printerDpi.width(), printerDpi.height());
-        pages = DrawPage(dc, desc, rows, page, drawRect, device.height());
+    // Each page gets a device context of its own, mapping one screen pixel to the printer.
+    auto pageContext = [&] {
+        auto dc = std::make_unique<CDeviceContext>(painter);
+        dc->SetWindowExt(screenDpi.width(), screenDpi.height());
+        dc->SetViewportExt(printerDpi.width(), printerDpi.height());
+        return dc;
+    };
+    const int pages = pageCount(*pageContext(), rows.count, drawRect, device.height());
+    const int first = std::max(range.from, 1);
+    const int last = range.to > 0 ? std::min(range.to, pages) : pages;
+
+    if (progress)
+        progress->Start(PrintCaption(desc));
+    bool printed = true;
+    for (int page = first; page <= last && printed; ++page) {
+        if (page > first && !device.newPage())
+            printed = false;
+        else
+            DrawPage(*pageContext(), desc, rows, page, drawRect, device.height());
+        if (progress)
+            progress->SetPos(int(qint64(100) * (page - first + 1) / (last - first + 1)));
     }
-    return painter.end();
+    if (progress)
+        progress->Finish();
+    return painter.end() && printed;
 }
 
 } // namespace TablePrint

@@ -10,6 +10,7 @@
 
 class CDeviceContext;
 class CGeoTableDesc;
+class CProgress;
 class QPagedPaintDevice;
 
 // The printed pages of a table window: a framed grid with a header line of field names, a
@@ -29,13 +30,24 @@ inline CFont PrintFont() { return CFont(12); }
 
 // Draws page `page` (from 1) onto a device context whose logical unit is one screen pixel.
 // `drawRect` is the printable area in logical units, `printerVertRes` its height in device
-// pixels. Returns the number of pages the rows need.
+// pixels. A page holds printerVertRes / (7 * line height) rows, or fewer when fewer fit
+// between its header and footer. Returns the number of pages the rows need.
 int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, int page,
              const CRect& drawRect, int printerVertRes);
 
-// Prints every page onto a paged device (a printer or a PDF writer) that is not yet painted
-// on, with the screen's dots per inch. Returns false when painting cannot start.
+// Pages to print, from 1: `from` to `to`; `to` 0 means to the last page.
+struct PageRange {
+    int from = 1;
+    int to = 0;
+};
+
+// " \"GEO\" Tabelle wird gedruckt:": the progress caption while the pages are printed.
+QString PrintCaption(const CGeoTableDesc& desc);
+
+// Prints the pages of the range onto a paged device (a printer or a PDF writer) that is not
+// yet painted on, with the screen's dots per inch, reporting each page to the progress when
+// one is given. Returns false when painting cannot start.
 bool PrintAll(QPagedPaintDevice& device, const CGeoTableDesc& desc, const Rows& rows,
-              QSize screenDpi);
+              QSize screenDpi, PageRange range = {}, CProgress* progress = nullptr);
 
 } // namespace TablePrint

@@ -19,6 +19,13 @@ int RowsPerPage(int printerVertRes, int lineHeight) {
     return std::max(1, printerVertRes / (7 * lineHeight));
 }
 
+int RowsThatFit(int pageHeight, int lineHeight) {
+    if (lineHeight <= 0)
+        return 1;
+    const int body = pageHeight - 2 * lineHeight - (lineHeight + int(1.5 * lineHeight));
+    return std::max(1, body / lineHeight);
+}
+
 int PageCount(int rows, int rowsPerPage) {
     if (rows <= 0 || rowsPerPage <= 0)
         return 1;

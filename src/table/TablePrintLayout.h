@@ -10,6 +10,13 @@ namespace TablePrintLayout {
 // heights (the line height in logical units, i.e. screen pixels). At least one.
 int RowsPerPage(int printerVertRes, int lineHeight);
 
+// Rows that fit on a page `pageHeight` logical units high between the header line and the
+// footer: the first row's line starts 2.5 line heights below the top (the half truncated),
+// the last one must end above the frame's bottom, two line heights above the page's bottom.
+// At least one. Printing takes the smaller of this and RowsPerPage, so that on a printer of
+// high resolution no row lands below the frame, off the paper.
+int RowsThatFit(int pageHeight, int lineHeight);
+
 // Pages the rows need; at least one, so an empty table prints its frame and footer.
 int PageCount(int rows, int rowsPerPage);
 

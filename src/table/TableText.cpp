@@ -33,4 +33,13 @@ QString SearchTitle(int found, const QString& text, const QString& tableName) {
     return QStringLiteral("%1 \"%2\" in %3").arg(found).arg(text, tableName);
 }
 
+QString SortTitle(const QString& tableName, const QString& columnName, bool descending) {
+    return QStringLiteral("%1 Tabelle (%2 -> %3)")
+        .arg(tableName, columnName, descending ? QStringLiteral("ZA") : QStringLiteral("AZ"));
+}
+
+QString SortCaption(const QString& tableName, const QString& columnName) {
+    return QStringLiteral(" \"%1\" Tabelle wird nach \"%2\" sortiert:").arg(tableName, columnName);
+}
+
 } // namespace TableText

@@ -24,4 +24,10 @@ QString AllRowsTitle(const CGeoTableDesc& desc);
 // "%d \"%s\" in %s": title of a search result window.
 QString SearchTitle(int found, const QString& text, const QString& tableName);
 
+// "GEO Tabelle (Ort -> AZ)", or "-> ZA" when descending: title of a re-sorted window.
+QString SortTitle(const QString& tableName, const QString& columnName, bool descending);
+
+// " \"GEO\" Tabelle wird nach \"Ort\" sortiert:": the progress caption of a sort.
+QString SortCaption(const QString& tableName, const QString& columnName);
+
 } // namespace TableText

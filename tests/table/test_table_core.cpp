@@ -52,6 +52,21 @@ TEST(TableSort, IsStableInBothDirections) {
         EXPECT_EQ(out, descending ? QStringList({"2:a", "2:c", "2:e", "1:b", "1:d"})
                                   : QStringList({"1:b", "1:d", "2:a", "2:c", "2:e"}));
     }
+    // Texts, also where they agree in more than their first eight characters.
+    const QStringList texts{"Bad Homburg v. d. H.:a", "Bad Homburg:b", "Bad Homburg v. d. H.:c",
+                            "Bad Homburg:d",          "Bad Hom:e",     "Bad Homburg:f"};
+    QStringList names;
+    for (const QString& t : texts)
+        names << t.section(':', 0, 0);
+    for (bool descending : {false, true}) {
+        const std::vector<int> order = TableSort::SortOrder(
+            int(names.size()), [&](int i) { return QStringView(names[i]); }, GEO_ORT, descending);
+        QStringList out;
+        for (int i : order)
+            out << texts[i].section(':', 1);
+        EXPECT_EQ(out, descending ? QStringList({"a", "c", "b", "d", "f", "e"})
+                                  : QStringList({"e", "b", "d", "f", "a", "c"}));
+    }
 }
 
 TEST(TableSort, CompareCellsFollowsTheColumnKind) {
@@ -79,6 +94,11 @@ TEST(TablePrintLayout, RowsPagesAndCuts) {
     EXPECT_EQ(TablePrintLayout::RowsPerPage(6814, 14), 69);
     EXPECT_GT(TablePrintLayout::RowsPerPage(13628, 14), TablePrintLayout::RowsPerPage(6814, 14));
     EXPECT_EQ(TablePrintLayout::RowsPerPage(50, 14), 1);
+    // A page 1090 screen pixels high holds (1090 - 28 - 35) / 14 rows between header and
+    // footer: a 1200 dpi printer's 138 rows would run off the paper.
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(1090, 14), 73);
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(1091, 15), 68);
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(40, 14), 1);
     EXPECT_EQ(TablePrintLayout::PageCount(0, 69), 1);
     EXPECT_EQ(TablePrintLayout::PageCount(69, 69), 1);
     EXPECT_EQ(TablePrintLayout::PageCount(70, 69), 2);

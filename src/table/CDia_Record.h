@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QStringList>
+
+#include <array>
+
+class CGeoTableDesc;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The memo box of the record dialog: Enter confirms the dialog (it does not claim the key),
+// Ctrl+Enter starts a new line.
+class CMemoEdit : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit CMemoEdit(QWidget* parent = nullptr);
+
+signals:
+    void enterPressed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// The record dialog (dialog 132, "GEO Datensatz"): one row of a table window as a form, the
+// eleven fields Staat to Breitengrad read-only and the memo editable. OK stores the memo and
+// nothing else of the record; the caller then shows the stored memo in its row.
+//
+// OK ends the dialog with Accepted once the memo is stored. When the record no longer
+// exists, a message says so, nothing is written and the dialog ends with Rejected. When the
+// engine refuses the write, a message gives its text and the dialog stays open with the
+// memo as typed.
+class CDia_Record : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kFields = 11; // Staat to Breitengrad; the key has no control
+
+    explicit CDia_Record(QWidget* parent = nullptr);
+
+    // Fills the labels and fields from the description and the values, then runs the dialog.
+    int DoModal();
+    void OnInitDialog();
+    void OnOK();
+
+    int m_nMemoField = 0;
+    QString m_strMemo;                           // the memo as stored by OK
+    QStringList* m_pValues = nullptr;            // the row's values, owned by the caller
+    const CGeoTableDesc* m_pTableDesc = nullptr; // labels and key
+
+    std::array<QLabel*, kFields> m_aLabel{};
+    std::array<QLineEdit*, kFields> m_aEdit{};
+    CMemoEdit* m_editMemo;
+    QPushButton* m_btnOK;
+    QPushButton* m_btnCancel;
+};

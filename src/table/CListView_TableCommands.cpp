@@ -1,0 +1,147 @@
+// The table window's commands: the record dialog, copy, select all, Enter and Ctrl+A, and
+// the double-click that marks a row's place on the map.
+#include "table/CListView_Table.h"
+
+#include "app/CommandIds.h"
+#include "app/Globals.h"
+#include "app/KelvoApp.h"
+#include "app/MainFrame.h"
+#include "app/MessageBox.h"
+#include "db/GeoDatabase.h"
+#include "db/GeoRecordset.h"
+#include "db/GeoSql.h"
+#include "db/TextNumbers.h"
+#include "mapview/CKelvoView.h"
+#include "table/CDia_Record.h"
+#include "table/TableText.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+bool CListView_Table::OnCommand(int id) {
+    switch (id) {
+    case ID_RECORD_EDIT:
+        OnRecordEdit();
+        return true;
+    case ID_SELECT_ALL_ROWS:
+        OnSelectAllRows();
+        return true;
+    case ID_EDIT_COPY:
+        OnEditCopy();
+        return true;
+    case ID_FILE_PRINT:
+        OnFilePrint(true);
+        return true;
+    case ID_FILE_PRINT_DIRECT:
+        OnFilePrint(false);
+        return true;
+    case ID_FILE_PRINT_PREVIEW:
+        OnFilePrintPreview();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CListView_Table::OnUpdateCommand(int id, CCmdUI& /*ui*/) {
+    switch (id) {
+    case ID_RECORD_EDIT:
+    case ID_SELECT_ALL_ROWS:
+    case ID_EDIT_COPY:
+    case ID_FILE_PRINT:
+    case ID_FILE_PRINT_DIRECT:
+    case ID_FILE_PRINT_PREVIEW:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CListView_Table::ShowRecordDialog(int row) {
+    if (!m_pTableDesc)
+        return;
+    // The row's cells; an empty cell (or a row that does not exist) shows a single space.
+    QStringList values;
+    for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
+        const QString cell = m_model.Cell(row, i);
+        values << (cell.isEmpty() ? QStringLiteral(" ") : cell);
+    }
+    CDia_Record dlg(theApp.GetMainFrame());
+    dlg.m_pValues = &values;
+    dlg.m_pTableDesc = m_pTableDesc;
+    if (dlg.DoModal() != QDialog::Accepted)
+        return;
+    // Only the memo was stored: the row shows it as stored and keeps its other cells.
+    QStringList cells = m_model.RowCells(row);
+    cells[dlg.m_nMemoField] = values.at(dlg.m_nMemoField);
+    m_model.SetRowCells(row, cells);
+}
+
+void CListView_Table::OnRecordEdit() {
+    ShowRecordDialog(m_nCurrentRow);
+}
+
+void CListView_Table::OnSelectAllRows() {
+    // Each row that becomes selected is a row-state change; the last of them becomes the
+    // current row and shows in the status pane.
+    selectAll();
+}
+
+void CListView_Table::OnEditCopy() {
+    QList<int> rows;
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows << row;
+    }
+    // Screen order, not the order the rows were selected in.
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    m_strText.clear();
+    for (int row : rows)
+        m_strText += TableText::CopyLine(m_model.RowCells(row));
+    QApplication::clipboard()->setText(m_strText);
+}
+
+void CListView_Table::OnDoubleClick(int row) {
+    if (row < 0 || row >= m_model.RowCount() || !m_pTableDesc)
+        return;
+    m_strText = GeoSql::RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
+    {
+        CGeoRecordset rs(*m_pDatabase);
+        if (rs.Open(m_strText) && rs.MoveNext()) {
+            g_dSelectedLon = TextNumbers::Atof(rs.FieldUtf8(GEO_LANGENGRAD));
+            g_dSelectedLat = TextNumbers::Atof(rs.FieldUtf8(GEO_BREITENGRAD));
+            g_strSelectedPlace = rs.FieldText(GEO_ORT);
+            // The map that last had the focus shows the place before the dialog opens.
+            if (g_pLastMapView)
+                g_pLastMapView->RepaintNow();
+        } else if (rs.HasError()) {
+            KelvoMessageBox(QStringLiteral("Der Ort des Datensatzes kann nicht gelesen werden; die "
+                                           "Karte wird nicht aktualisiert.\n\nFehler der "
+                                           "Datenbank: %1")
+                                .arg(rs.Error()));
+        }
+        // A record deleted meanwhile marks nothing; the dialog says so when it is confirmed.
+    }
+    ShowRecordDialog(row);
+}
+
+void CListView_Table::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        ShowRecordDialog(m_nCurrentRow);
+    else if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier))
+        OnSelectAllRows();
+    // Arrow keys, paging and the rest keep working as in any list.
+    QTableView::keyPressEvent(event);
+}
+
+void CListView_Table::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        OnDoubleClick(rowAt(event->position().toPoint().y()));
+}

@@ -1,0 +1,45 @@
+// Re-sorting a table window's rows by a header click.
+#include "table/CListView_Table.h"
+
+#include "app/Document.h"
+#include "app/Globals.h"
+#include "app/KelvoApp.h"
+#include "app/MainFrame.h"
+#include "app/StatusBarProgress.h"
+#include "db/GeoTableDesc.h"
+#include "table/TableSort.h"
+#include "table/TableText.h"
+
+void CListView_Table::OnColumnClick(int column) {
+    if (!m_pTableDesc || column < 0 || column >= m_pTableDesc->m_nFields)
+        return;
+    // Focus changes during the sort leave the status pane alone.
+    m_bShowRecordStatus = false;
+    g_bSortDescending = !g_bSortDescending;
+    g_nSortColumn = column;
+    const QString& tableName = m_pTableDesc->m_strTableName;
+    const QString& columnName = m_pTableDesc->FieldName(column);
+
+    // No repaints and no row-state notices while the rows move. The rows' item data is their
+    // position, so it is renumbered with the move.
+    setUpdatesEnabled(false);
+    {
+        CStatusBarProgress progress;
+        m_strText = TableText::SortCaption(tableName, columnName);
+        progress.Start(m_strText);
+        const std::vector<int> order = TableSort::SortOrder(
+            m_model.RowCount(), [this](int row) { return m_model.CellView(row, g_nSortColumn); },
+            column, g_bSortDescending);
+        m_model.ApplyOrder(QList<int>(order.begin(), order.end()));
+    }
+    setUpdatesEnabled(true);
+    if (hasFocus()) {
+        if (CMainFrame* frame = theApp.GetMainFrame())
+            frame->SetMessageText(QString());
+    }
+    m_bShowRecordStatus = true;
+
+    m_strText = TableText::SortTitle(tableName, columnName, g_bSortDescending);
+    if (CDocument* doc = GetDocument())
+        doc->SetTitle(m_strText);
+}

@@ -1,0 +1,276 @@
+// The record dialog through a table window: its layout, what OK stores (the memo and nothing
+// else), Enter and Ctrl+Enter in the memo, cancelling, a record deleted meanwhile, and engine
+// errors that keep the dialog open with the memo as typed.
+#include "TableCommandsFixture.h"
+
+#include "app/DialogUnits.h"
+#include "table/CDia_Record.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <sqlite3.h>
+
+namespace {
+
+// A stored row as the engine holds it: each field's bytes, a null QVariant for no value.
+QVariantList storedRow(int id) {
+    CGeoRecordset rs(g_GeoDatabase);
+    QVariantList fields;
+    if (!rs.Open("SELECT * FROM GEO WHERE ID_Geo = ?", {id}) || !rs.MoveNext())
+        return fields;
+    for (int i = 0; i < rs.FieldCount(); ++i)
+        fields << (rs.IsNull(i) ? QVariant() : QVariant(rs.FieldUtf8(i).toByteArray()));
+    return fields;
+}
+
+QString storedMemo(int id) {
+    return QString::fromUtf8(storedRow(id).value(GEO_MEMO).toByteArray());
+}
+
+CDia_Record* recordDialog(QWidget* dialog) {
+    auto* record = qobject_cast<CDia_Record*>(dialog);
+    if (!record) {
+        ADD_FAILURE() << "not the record dialog";
+        dialog->close();
+    }
+    return record;
+}
+
+// Replaces the memo's text as the user does: everything selected, then typed over.
+void typeMemo(CDia_Record* dlg, const QString& text) {
+    dlg->m_editMemo->setFocus();
+    QTest::keyClick(dlg->m_editMemo, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(dlg->m_editMemo, Qt::Key_Delete);
+    QTest::keyClicks(dlg->m_editMemo, text);
+}
+
+} // namespace
+
+class RecordDialogTest : public TableCommandsFixture {
+protected:
+    void SetUp() override {
+        TableCommandsFixture::SetUp();
+        // Keys 1 Berlin, 2 Wien (memo "Innere Stadt"), 3 Vaduz, 4 Dresden, 5 Zürich; rows in
+        // the window: Wien, Zürich, Dresden, Berlin, Vaduz. Fields not named are NULL.
+        ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
+        view = OpenTable();
+        ASSERT_TRUE(view);
+        view->setFocus();
+    }
+
+    // "Datensatz..." on a row, with `act` run on the dialog while it is open.
+    void EditRecord(int row, std::function<void(CDia_Record*)> act) {
+        view->selectionModel()->setCurrentIndex(view->model()->index(row, GEO_ORT),
+                                                QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
+        ASSERT_EQ(view->m_nCurrentRow, row);
+        bool seen = false;
+        WhenModal([&seen, act](QWidget* dialog) {
+            seen = true;
+            if (CDia_Record* dlg = recordDialog(dialog)) {
+                act(dlg);
+                if (dlg->isVisible()) {
+                    ADD_FAILURE() << "the dialog is still open";
+                    dlg->reject();
+                }
+            }
+        });
+        Command(ID_RECORD_EDIT);
+        EXPECT_TRUE(seen);
+    }
+
+    CListView_Table* view = nullptr;
+};
+
+TEST_F(RecordDialogTest, LayoutFieldsAndFocus) {
+    EditRecord(0, [](CDia_Record* dlg) {
+        EXPECT_EQ(dlg->windowTitle(), "GEO Datensatz");
+        // Labels by id: the field names, field 4 cut to "Regierungsbez", none clipped, each
+        // ending where its edit begins.
+        const CDialogUnits dlu(dlg->font());
+        const QList<QPair<QString, QString>> labels{
+            {"1008", "Staat"},         {"1009", "PLZ"},        {"1010", "Bundesland"},
+            {"1011", "Regierungsbez"}, {"1012", "Landkreis"},  {"1018", "Verwaltung"},
+            {"1020", "Ort"},           {"1022", "Ortsteil"},   {"1024", "KFZ"},
+            {"1030", "Langengrad"},    {"1032", "Breitengrad"}};
+        for (const auto& [id, text] : labels) {
+            auto* label = dlg->findChild<QLabel*>(id);
+            ASSERT_TRUE(label) << id.toStdString();
+            EXPECT_EQ(label->text(), text);
+            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(text));
+        }
+        EXPECT_EQ(dlg->findChild<QLabel*>("1011")->geometry().right(),
+                  dlu.Rect(15, 74, 47, 8).right());
+        // The row's values, an empty cell as a single space; read-only, never reached by Tab.
+        const QList<QPair<QString, QString>> edits{
+            {"1001", "AT"}, {"1002", "1010"}, {"1004", " "}, {"1019", "Wien"}, {"1031", " "}};
+        for (const auto& [id, text] : edits) {
+            auto* edit = dlg->findChild<QLineEdit*>(id);
+            ASSERT_TRUE(edit) << id.toStdString();
+            EXPECT_EQ(edit->text(), text);
+            EXPECT_TRUE(edit->isReadOnly());
+            EXPECT_FALSE(edit->focusPolicy() & Qt::TabFocus);
+        }
+        EXPECT_EQ(dlg->m_editMemo->toPlainText(), "Innere Stadt");
+        EXPECT_FALSE(dlg->m_editMemo->isReadOnly());
+        // OK has the focus; Tab goes to Abbrechen, the memo, and back to OK.
+        EXPECT_EQ(QApplication::focusWidget(), dlg->m_btnOK);
+        for (QWidget* next :
+             {static_cast<QWidget*>(dlg->m_btnCancel), static_cast<QWidget*>(dlg->m_editMemo),
+              static_cast<QWidget*>(dlg->m_btnOK)}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), next);
+        }
+        QTest::keyClick(dlg, Qt::Key_Escape);
+    });
+}
+
+TEST_F(RecordDialogTest, OkStoresOnlyTheMemo) {
+    // Another program changes Ort after the window was filled: the window's copy is stale.
+    ASSERT_TRUE(g_GeoDatabase.Execute("UPDATE GEO SET Ort = 'Wien (neu)' WHERE ID_Geo = 2"));
+    QVariantList expected = storedRow(2);
+    const QStringList cellsBefore = view->GetModel().RowCells(0);
+
+    EditRecord(0, [](CDia_Record* dlg) {
+        typeMemo(dlg, "Neuer Text");
+        dlg->m_btnOK->click();
+    });
+    expected[GEO_MEMO] = QByteArray("Neuer Text");
+    EXPECT_EQ(storedRow(2), expected); // Ort kept, fields without a value still without
+    EXPECT_TRUE(storedRow(2).value(GEO_BUNDESLAND).isNull());
+    QStringList cells = cellsBefore;
+    cells[GEO_MEMO] = "Neuer Text";
+    EXPECT_EQ(view->GetModel().RowCells(0), cells); // the other cells stay as they were
+    EXPECT_TRUE(messages.isEmpty());
+
+    // Still there in a new window, and after the database was closed and opened again.
+    EXPECT_EQ(OpenTable()->GetModel().Cell(0, GEO_MEMO), "Neuer Text");
+    const QString path = g_GeoDatabase.FilePath();
+    g_GeoDatabase.Close();
+    ASSERT_TRUE(g_GeoDatabase.Open(path));
+    EXPECT_EQ(storedMemo(2), "Neuer Text");
+}
+
+TEST_F(RecordDialogTest, ClearedMemoIsStoredAsASpace) {
+    EditRecord(0, [](CDia_Record* dlg) {
+        typeMemo(dlg, "");
+        dlg->m_btnOK->click();
+    });
+    EXPECT_EQ(storedMemo(2), " ");
+    EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), " ");
+}
+
+TEST_F(RecordDialogTest, EnterConfirmsAndCtrlEnterStartsANewLine) {
+    EditRecord(2, [](CDia_Record* dlg) { // Dresden
+        typeMemo(dlg, "Zeile 1");
+        QTest::keyClick(dlg->m_editMemo, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClicks(dlg->m_editMemo, "Zeile 2");
+        QTest::keyClick(dlg->m_editMemo, Qt::Key_Return);
+    });
+    EXPECT_EQ(storedMemo(4), "Zeile 1\nZeile 2");
+    EXPECT_EQ(view->GetModel().Cell(2, GEO_MEMO), "Zeile 1\nZeile 2");
+
+    // Enter at once: OK has the focus; the memo is stored as shown.
+    EditRecord(0, [](CDia_Record* dlg) { QTest::keyClick(dlg->m_btnOK, Qt::Key_Return); });
+    EXPECT_EQ(storedMemo(2), "Innere Stadt");
+}
+
+TEST_F(RecordDialogTest, CancelWritesNothing) {
+    const QVariantList before = storedRow(2);
+    EditRecord(0, [](CDia_Record* dlg) {
+        typeMemo(dlg, "verworfen");
+        dlg->m_btnCancel->click();
+    });
+    EXPECT_EQ(storedRow(2), before);
+    EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Innere Stadt");
+}
+
+TEST_F(RecordDialogTest, MissingRecordIsReportedAndNothingWritten) {
+    ASSERT_TRUE(g_GeoDatabase.Execute("DELETE FROM GEO WHERE ID_Geo = 3")); // Vaduz
+    const QStringList cells = view->GetModel().RowCells(4);
+    EditRecord(4, [](CDia_Record* dlg) {
+        typeMemo(dlg, "ins Leere");
+        dlg->m_btnOK->click();
+    });
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], "Der Datensatz mit ID_Geo = 3 ist in der Tabelle \"GEO\" nicht mehr "
+                           "vorhanden.\n\nDas Memo wurde nicht gespeichert.");
+    EXPECT_EQ(view->GetModel().RowCells(4), cells);
+    EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 4);
+    EXPECT_TRUE(storedRow(3).isEmpty());
+
+    // A window without rows: every field blank, no record for key 0.
+    ASSERT_TRUE(g_GeoDatabase.Execute("DELETE FROM GEO"));
+    view = OpenTable();
+    ASSERT_EQ(view->GetModel().RowCount(), 0);
+    view->setFocus();
+    bool blank = false;
+    WhenModal([&blank](QWidget* dialog) {
+        if (CDia_Record* dlg = recordDialog(dialog)) {
+            blank = dlg->m_aEdit[0]->text() == " " && dlg->m_editMemo->toPlainText() == " ";
+            dlg->m_btnOK->click();
+        }
+    });
+    Command(ID_RECORD_EDIT);
+    EXPECT_TRUE(blank);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("Der Datensatz mit ID_Geo = 0 ist"));
+    EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 0);
+}
+
+TEST_F(RecordDialogTest, EngineErrorKeepsTheDialogOpenWithTheMemo) {
+    struct Case {
+        const char* name;
+        std::function<void()> block, unblock;
+        QString engineText;
+    };
+    sqlite3* other = nullptr;
+    const QList<Case> cases{
+        {"trigger",
+         [] {
+             ASSERT_TRUE(g_GeoDatabase.Execute("CREATE TRIGGER kein_memo BEFORE UPDATE OF Memo "
+                                               "ON GEO BEGIN SELECT RAISE(ABORT, 'Memo "
+                                               "gesperrt'); END"));
+         },
+         [] { ASSERT_TRUE(g_GeoDatabase.Execute("DROP TRIGGER kein_memo")); }, "Memo gesperrt"},
+        {"lock",
+         [&] {
+             // Another connection holds the file; this one waits only briefly.
+             ASSERT_EQ(sqlite3_open(qPrintable(g_GeoDatabase.FilePath()), &other), SQLITE_OK);
+             ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
+                       SQLITE_OK);
+             sqlite3_busy_timeout(g_GeoDatabase.Handle(), 50);
+         },
+         [&] {
+             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+             sqlite3_close(other);
+             other = nullptr;
+         },
+         "database is locked"},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        c.block();
+        QString memoAfterError;
+        bool openAfterError = false;
+        EditRecord(0, [&](CDia_Record* dlg) {
+            typeMemo(dlg, QStringLiteral("Bleibt erhalten (%1)").arg(c.name));
+            dlg->m_btnOK->click();
+            openAfterError = dlg->isVisible();
+            memoAfterError = dlg->m_editMemo->toPlainText();
+            // Once the cause is gone, OK stores the same memo.
+            c.unblock();
+            dlg->m_btnOK->click();
+        });
+        const QString memo = QStringLiteral("Bleibt erhalten (%1)").arg(c.name);
+        EXPECT_TRUE(openAfterError) << c.name;
+        EXPECT_EQ(memoAfterError, memo);
+        ASSERT_EQ(messages.size(), 1) << c.name;
+        EXPECT_TRUE(messages[0].startsWith("Das Memo konnte nicht gespeichert werden."));
+        EXPECT_TRUE(messages[0].contains(c.engineText)) << messages[0].toStdString();
+        EXPECT_EQ(storedMemo(2), memo);
+        EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), memo);
+    }
+}

@@ -1,0 +1,165 @@
+// "Suchen...": the find dialog, the ten-field search through a new table window, its title,
+// quotes and pattern characters, cancelling, and the filter shared with kelvo-cli search.
+#include "TableCommandsFixture.h"
+
+#include "common/TestSupport.h"
+#include "table/CDia_Find.h"
+#include "table/TableText.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+class TableSearchTest : public TableCommandsFixture {
+protected:
+    // "Suchen..." from the menu with a text typed into the dialog and Enter pressed; returns
+    // the view of the new window, or null when no window opened.
+    CListView_Table* Search(const QString& text) {
+        const int before = int(Frames().size());
+        WhenModal([text](QWidget* dialog) {
+            auto* find = qobject_cast<CDia_Find*>(dialog);
+            if (!find) {
+                ADD_FAILURE() << "not the find dialog";
+                dialog->close();
+                return;
+            }
+            QTest::keyClicks(find->m_editSearch, text);
+            QTest::keyClick(find->m_editSearch, Qt::Key_Return);
+        });
+        Command(ID_SEARCH);
+        EXPECT_TRUE(g_strSearch.isEmpty());
+        if (Frames().size() == before)
+            return nullptr;
+        return TableOf(Frames().last());
+    }
+
+    void SetUp() override {
+        TableCommandsFixture::SetUp();
+        ASSERT_TRUE(InsertFields({
+            {{GEO_STAAT, "DE"}, {GEO_PLZ, "10115"}, {GEO_ORT, "Berlin"}, {GEO_LANGENGRAD, "13.4"}},
+            {{GEO_STAAT, "DE"}, {GEO_PLZ, "01067"}, {GEO_ORT, "Dresden"}, {GEO_MEMO, "Elbe 101"}},
+            {{GEO_STAAT, "AT"}, {GEO_PLZ, "1010"}, {GEO_ORT, "Wien"}, {GEO_LANGENGRAD, "16.37"}},
+            {{GEO_STAAT, "CH"},
+             {GEO_PLZ, "8001"},
+             {GEO_ORT, "Zürich"},
+             {GEO_LANGENGRAD, "8.101"},
+             {GEO_BREITENGRAD, "47.101"}},
+            {{GEO_STAAT, "AT"}, {GEO_PLZ, "1220"}, {GEO_ORT, "Neu Wien"}},
+            {{GEO_STAAT, "BE"}, {GEO_PLZ, "1420"}, {GEO_ORT, "Braine-l'Alleud"}},
+            {{GEO_STAAT, "BE"}, {GEO_PLZ, "7090"}, {GEO_ORT, "Braine-le-Comte"}},
+        }));
+    }
+};
+
+TEST_F(TableSearchTest, FindDialogLayout) {
+    bool seen = false;
+    WhenModal([&seen](QWidget* dialog) {
+        seen = true;
+        auto* find = qobject_cast<CDia_Find*>(dialog);
+        ASSERT_TRUE(find);
+        EXPECT_EQ(find->windowTitle(), "Daten suchen");
+        EXPECT_EQ(find->findChild<QLabel*>()->text(), "Suchen nach:");
+        auto* ok = find->findChild<QPushButton*>("1");
+        auto* cancel = find->findChild<QPushButton*>("2");
+        ASSERT_TRUE(ok && cancel);
+        EXPECT_TRUE(ok->isDefault());
+        EXPECT_EQ(cancel->text(), "Abbrechen");
+        // The edit has the focus; Tab goes to OK, Abbrechen, and back to the edit.
+        EXPECT_EQ(QApplication::focusWidget(), find->m_editSearch);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), ok);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), cancel);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), find->m_editSearch);
+        // Escape cancels.
+        QTest::keyClick(find->m_editSearch, Qt::Key_Escape);
+    });
+    Command(ID_SEARCH);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(Frames().isEmpty());
+}
+
+TEST_F(TableSearchTest, PostalCodeFragmentFindsEveryFieldButTheCoordinates) {
+    CListView_Table* view = Search("101");
+    ASSERT_TRUE(view);
+    // Wien by PLZ 1010, Dresden by its memo, Berlin by PLZ 10115; Zürich has 101 only in its
+    // coordinates. Staat, PLZ order.
+    EXPECT_EQ(Column(view, GEO_ORT), QStringList({"Wien", "Dresden", "Berlin"}));
+    EXPECT_EQ(Title(view), "3 \"101\" in GEO");
+    EXPECT_EQ(g_nFoundCount, 3);
+    EXPECT_EQ(Frames().last()->size(), QSize(900, 400));
+    EXPECT_TRUE(messages.isEmpty());
+
+    // The filter was cleared: "Tabelle öffnen" lists every row again.
+    CListView_Table* all = OpenTable();
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->GetModel().RowCount(), 7);
+}
+
+TEST_F(TableSearchTest, TextsFindTheirRows) {
+    struct Case {
+        QString text;
+        QStringList places;
+    };
+    const QList<Case> cases{
+        {"elbe", {"Dresden"}},                                 // only in the memo, any case
+        {" Wien", {"Neu Wien"}},                               // leading space kept
+        {"Wien ", {}},                                         // trailing space kept
+        {"l'A", {"Braine-l'Alleud"}},                          // a quote finds its row
+        {"' OR '1'='1", {}},                                   // and cannot change the filter
+        {"Braine-l?", {"Braine-l'Alleud", "Braine-le-Comte"}}, // pattern characters work
+        {"4?.101", {}},                                        // the latitude is not searched
+    };
+    for (const Case& c : cases) {
+        CListView_Table* view = Search(c.text);
+        ASSERT_TRUE(view) << c.text.toStdString();
+        EXPECT_EQ(Column(view, GEO_ORT), c.places) << c.text.toStdString();
+        EXPECT_EQ(Title(view), QStringLiteral("%1 \"%2\" in GEO").arg(c.places.size()).arg(c.text));
+    }
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+TEST_F(TableSearchTest, CancelOpensNothing) {
+    WhenModal([](QWidget* dialog) {
+        auto* find = qobject_cast<CDia_Find*>(dialog);
+        ASSERT_TRUE(find);
+        QTest::keyClicks(find->m_editSearch, "Wien");
+        find->findChild<QPushButton*>("2")->click();
+    });
+    Command(ID_SEARCH);
+    EXPECT_TRUE(Frames().isEmpty());
+    EXPECT_TRUE(g_strSearch.isEmpty());
+}
+
+TEST_F(TableSearchTest, MalformedPatternGivesAMessageAndAnEmptyWindow) {
+    CListView_Table* view = Search("[");
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->GetModel().RowCount(), 0);
+    EXPECT_EQ(Title(view), "0 \"[\" in GEO");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Die Tabelle \"GEO\" konnte nicht vollständig gelesen"));
+    EXPECT_TRUE(messages[0].contains("Fehler der Datenbank: ")) << messages[0].toStdString();
+}
+
+TEST_F(TableSearchTest, SharedDataGivesWhatKelvoCliSearchGives) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    const QString file = dir.filePath("shared.mde");
+    QStringList args{"import", "--db", file};
+    for (const char* name : {"DE", "AT", "CH", "BE", "LI"})
+        args << data + "/" + QString::fromLatin1(name) + ".txt";
+    ASSERT_EQ(TestSupport::RunCli(args, dir.path()), 0);
+    g_GeoDatabase.Close();
+    ASSERT_TRUE(g_GeoDatabase.Open(file));
+
+    QString out;
+    ASSERT_EQ(TestSupport::RunCli({"search", "--db", file, "101"}, dir.path(), &out), 0);
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 1);
+    CListView_Table* view = Search("101");
+    ASSERT_TRUE(view);
+    EXPECT_EQ(Title(view), lines.last());
+    ASSERT_EQ(view->GetModel().RowCount(), lines.size() - 1);
+    for (int i = 0; i < view->GetModel().RowCount(); ++i)
+        ASSERT_EQ(TableText::CopyLine(view->GetModel().RowCells(i)), lines[i] + "\n") << i;
+}
