@@ -3,6 +3,7 @@
 // A started program for widget tests: the database in a temporary folder, the application
 // started (templates, main frame shown and active), messages captured, settings empty.
 #include "app/ChildFrame.h"
+#include "common/TestSupport.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
@@ -85,6 +86,17 @@ protected:
                 items << action->text();
         }
         return items;
+    }
+
+    // Imports the shared GeoNames files into the program's open database.
+    ::testing::AssertionResult ImportSharedData(const QString& data) {
+        QStringList args{"import", "--db", g_GeoDatabase.FilePath()};
+        for (const char* name : {"DE", "AT", "CH", "BE", "LI"})
+            args << data + "/" + QString::fromLatin1(name) + ".txt";
+        QString err;
+        if (TestSupport::RunCli(args, dir.path(), nullptr, &err) != 0)
+            return ::testing::AssertionFailure() << err.toStdString();
+        return ::testing::AssertionSuccess();
     }
 
     bool Insert(const QList<TableTestRows::Place>& places) {

@@ -182,11 +182,7 @@ TEST_F(MapMouseTest, WithoutAPlotRectangleNeitherOperationDoesAnything) {
 
 TEST_F(MapMouseTest, TheBoxAroundTenDegreesEastFindsHamburg) {
     KELVO_REQUIRE_SHARED_DATA(data);
-    QStringList args{"import", "--db", dir.filePath("Kelvo.mde")};
-    for (const char* name : {"DE.txt", "AT.txt", "CH.txt", "BE.txt", "LI.txt"})
-        args << data + "/" + QString::fromLatin1(name);
-    QString err;
-    ASSERT_EQ(TestSupport::RunCli(args, dir.path(), nullptr, &err), 0) << err.toStdString();
+    ASSERT_TRUE(ImportSharedData(data));
     CKelvoView* view = OpenSizedMap();
     ASSERT_TRUE(view);
     // 10.0 E 53.55 N: the box from 9.85 to 10.15 E crosses a change in the number of digits.

@@ -234,13 +234,7 @@ TEST_F(TableWindowTest, ProgressIsSafeInsideAPaintEvent) {
 
 TEST_F(TableWindowTest, AllSharedRowsLoad) {
     KELVO_REQUIRE_SHARED_DATA(data);
-    const QString file = dir.filePath("shared.mde");
-    QStringList args{"import", "--db", file};
-    for (const char* name : {"DE", "AT", "CH", "BE", "LI"})
-        args << data + "/" + QString::fromLatin1(name) + ".txt";
-    ASSERT_EQ(TestSupport::RunCli(args, dir.path()), 0);
-    g_GeoDatabase.Close();
-    ASSERT_TRUE(g_GeoDatabase.Open(file));
+    ASSERT_TRUE(ImportSharedData(data));
 
     CListView_Table* view = OpenTable();
     ASSERT_TRUE(view);

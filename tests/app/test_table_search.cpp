@@ -144,16 +144,10 @@ TEST_F(TableSearchTest, MalformedPatternGivesAMessageAndAnEmptyWindow) {
 
 TEST_F(TableSearchTest, SharedDataGivesWhatKelvoCliSearchGives) {
     KELVO_REQUIRE_SHARED_DATA(data);
-    const QString file = dir.filePath("shared.mde");
-    QStringList args{"import", "--db", file};
-    for (const char* name : {"DE", "AT", "CH", "BE", "LI"})
-        args << data + "/" + QString::fromLatin1(name) + ".txt";
-    ASSERT_EQ(TestSupport::RunCli(args, dir.path()), 0);
-    g_GeoDatabase.Close();
-    ASSERT_TRUE(g_GeoDatabase.Open(file));
+    ASSERT_TRUE(ImportSharedData(data));
 
     QString out;
-    ASSERT_EQ(TestSupport::RunCli({"search", "--db", file, "101"}, dir.path(), &out), 0);
+    ASSERT_EQ(TestSupport::RunCli({"search", "--db", g_GeoDatabase.FilePath(), "101"}, dir.path(), &out), 0);
     const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
     ASSERT_GT(lines.size(), 1);
     CListView_Table* view = Search("101");

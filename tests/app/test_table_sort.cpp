@@ -155,13 +155,7 @@ TEST_F(TableSortTest, EmptyWindowChangesOnlyItsTitle) {
 
 TEST_F(TableSortTest, AllSharedRowsSortByOrtAndPlz) {
     KELVO_REQUIRE_SHARED_DATA(data);
-    const QString file = dir.filePath("shared.mde");
-    QStringList args{"import", "--db", file};
-    for (const char* name : {"DE", "AT", "CH", "BE", "LI"})
-        args << data + "/" + QString::fromLatin1(name) + ".txt";
-    ASSERT_EQ(TestSupport::RunCli(args, dir.path()), 0);
-    g_GeoDatabase.Close();
-    ASSERT_TRUE(g_GeoDatabase.Open(file));
+    ASSERT_TRUE(ImportSharedData(data));
     CListView_Table* view = OpenTable();
     ASSERT_TRUE(view);
     const CGeoTableModel& model = view->GetModel();
