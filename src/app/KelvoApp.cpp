@@ -2,7 +2,10 @@
 
 #include "app/CommandIds.h"
 #include "app/DocTemplate.h"
+#include "app/Globals.h"
 #include "app/MainFrame.h"
+#include "app/MessageBox.h"
+#include "db/GeoDatabase.h"
 #include "mapdoc/CKelvoDoc.h"
 #include "mapview/CKelvoView.h"
 #include "table/CListView_Table.h"
@@ -24,6 +27,13 @@ static void initResources() {
 CKelvoApp::CKelvoApp() : m_recentFiles(kRecentFileCount) {}
 
 CKelvoApp::~CKelvoApp() = default;
+
+bool CKelvoApp::OpenStartupDatabase() {
+    if (g_GeoDatabase.Open())
+        return true;
+    KelvoMessageBox(g_GeoDatabase.OpenError());
+    return false;
+}
 
 bool CKelvoApp::InitInstance() {
     initResources();

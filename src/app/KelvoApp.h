@@ -21,6 +21,11 @@ public:
     CKelvoApp();
     ~CKelvoApp() override;
 
+    // Opens "Kelvo.mde" in the current directory, or creates it, before any window exists.
+    // A file that cannot be used is left as it is and reported in a message box; the
+    // program then goes on without data. False in that case.
+    static bool OpenStartupDatabase();
+
     // Start-up: German translation of Qt's dialogs, settings key "Arnvik", recent-file list
     // of 10, the map template (129) and the table template (130), the main frame; the
     // command line is parsed and ignored, no document is opened. False when the main frame

@@ -1,6 +1,5 @@
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
-#include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
 
 #include <QApplication>
@@ -10,8 +9,7 @@ int main(int argc, char* argv[]) {
 
     // The database is opened before the application starts up. A file that cannot be used
     // is reported; the program goes on, and its windows show no rows.
-    if (!g_GeoDatabase.Open())
-        KelvoMessageBox(g_GeoDatabase.OpenError());
+    CKelvoApp::OpenStartupDatabase();
 
     if (!theApp.InitInstance())
         return 1;

@@ -10,8 +10,10 @@
 #include "app/HelpWindow.h"
 #include "app/View.h"
 #include "common/TestSupport.h"
+#include "table/CListView_Table.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -447,4 +449,56 @@ TEST_F(ShellTest, MainTitleNamesTheActiveDocumentOnce) {
     Frames().first()->showNormal();
     Process();
     EXPECT_EQ(frame->windowTitle(), "Kelvo - Neu");
+}
+
+// Start-up in a folder whose "Kelvo.mde" is no Kelvo database: a German message, the file
+// byte-identical, and table windows without rows.
+TEST_F(ShellTest, StartUpLeavesAnUnusableDatabaseFileAlone) {
+    QByteArray damaged("SQLite format 3\0", 16);
+    damaged += QByteArray(2032, '\x5a');
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"text", "Staat;PLZ\nDE;10115\n"},
+        {"empty", QByteArray()},
+        {"jet", QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x01')},
+        {"damaged", damaged},
+    };
+    const QString home = QDir::currentPath();
+    for (const auto& f : files) {
+        const QString folder = dir.filePath(QString::fromLatin1(f.name));
+        const QString path = TestSupport::WriteFile(folder + "/Kelvo.mde", f.bytes);
+        messages.clear();
+        QDir::setCurrent(folder);
+        g_GeoDatabase.Close();
+        EXPECT_FALSE(CKelvoApp::OpenStartupDatabase()) << f.name;
+        QDir::setCurrent(home);
+        ASSERT_EQ(messages.size(), 1) << f.name;
+        EXPECT_TRUE(messages[0].startsWith("Die Datenbank \"Kelvo.mde\" kann nicht geöffnet werden."))
+            << messages[0].toStdString();
+
+        Key(Qt::Key_T, Qt::ControlModifier);
+        auto* table = dynamic_cast<CListView_Table*>(Frames().last()->GetActiveView());
+        ASSERT_TRUE(table) << f.name;
+        EXPECT_EQ(table->GetModel().RowCount(), 0);
+        EXPECT_EQ(table->GetModel().columnCount(), 13);
+        EXPECT_EQ(messages.size(), 1) << f.name; // the closed database is not reported again
+        EXPECT_EQ(TestSupport::ReadFile(path), f.bytes) << f.name;
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Kelvo.mde"}) << f.name;
+    }
+}
+
+TEST_F(ShellTest, StartUpCreatesAMissingDatabase) {
+    const QString folder = dir.filePath("neu");
+    QDir().mkpath(folder);
+    const QString home = QDir::currentPath();
+    QDir::setCurrent(folder);
+    g_GeoDatabase.Close();
+    const bool opened = CKelvoApp::OpenStartupDatabase();
+    QDir::setCurrent(home);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(folder + "/Kelvo.mde"));
+    EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 0);
 }
