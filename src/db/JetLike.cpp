@@ -5,6 +5,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <memory>
 
 #include <sqlite3.h>
@@ -114,9 +115,20 @@ CJetLikePattern::CJetLikePattern(QByteArrayView utf8Pattern) {
         }
         m_aTokens.push_back(token);
     }
+    // "*text*": every search term has this shape.
+    const size_t n = m_aTokens.size();
+    m_bInfix = n >= 2 && m_aTokens.front().kind == Kind::AnyRun &&
+               m_aTokens.back().kind == Kind::AnyRun &&
+               std::all_of(m_aTokens.begin() + 1, m_aTokens.end() - 1, [](const Token& t) {
+                   return t.kind == Kind::Literal && t.ch < 0x80;
+               });
+    if (m_bInfix) {
+        for (size_t i = 1; i + 1 < n; ++i)
+            m_strInfix.push_back(char(m_aTokens[i].ch));
+    }
 }
 
-bool CJetLikePattern::TokenMatches(const Token& token, char32_t folded) const {
+inline bool CJetLikePattern::TokenMatches(const Token& token, char32_t folded) const {
     switch (token.kind) {
     case Kind::Literal:
         return token.ch == folded;
@@ -136,26 +148,17 @@ bool CJetLikePattern::TokenMatches(const Token& token, char32_t folded) const {
     return false;
 }
 
-bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
-    if (!IsValid())
-        return false;
-    // Decode and fold the text once; texts are short (field values).
-    thread_local std::u32string text;
-    text.clear();
-    auto p = reinterpret_cast<const unsigned char*>(utf8Text.data());
-    const auto end = p + utf8Text.size();
-    while (p < end)
-        text.push_back(fold(nextChar(p, end)));
-
+template <typename CharAt>
+bool CJetLikePattern::MatchFolded(size_t size, CharAt charAt) const {
     // Wildcard matching with backtracking to the most recent "*".
     size_t t = 0, k = 0;
     size_t starToken = SIZE_MAX, starText = 0;
     const size_t nTokens = m_aTokens.size();
-    while (t < text.size()) {
+    while (t < size) {
         if (k < nTokens && m_aTokens[k].kind == Kind::AnyRun) {
             starToken = k++;
             starText = t;
-        } else if (k < nTokens && TokenMatches(m_aTokens[k], text[t])) {
+        } else if (k < nTokens && TokenMatches(m_aTokens[k], charAt(t))) {
             ++k;
             ++t;
         } else if (starToken != SIZE_MAX) {
@@ -168,6 +171,29 @@ bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
     while (k < nTokens && m_aTokens[k].kind == Kind::AnyRun)
         ++k;
     return k == nTokens;
+}
+
+bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
+    if (!IsValid())
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8Text.data());
+    const size_t size = size_t(utf8Text.size());
+    // Most field values are plain ASCII: match on the bytes, folding as they are read.
+    if (std::all_of(bytes, bytes + size, [](unsigned char c) { return c < 0x80; })) {
+        if (m_bInfix)
+            return std::search(bytes, bytes + size, m_strInfix.begin(), m_strInfix.end(),
+                               [](unsigned char c, char infix) {
+                                   return fold(c) == char32_t(infix);
+                               }) != bytes + size;
+        return MatchFolded(size, [bytes](size_t i) { return fold(bytes[i]); });
+    }
+
+    // Otherwise decode and fold the text once; texts are short (field values).
+    thread_local std::u32string text;
+    text.clear();
+    for (auto p = bytes, end = bytes + size; p < end;)
+        text.push_back(fold(nextChar(p, end)));
+    return MatchFolded(text.size(), [](size_t i) { return text[i]; });
 }
 
 namespace {

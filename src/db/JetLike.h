@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 // Pattern matching with the classic desktop-database LIKE rules:
@@ -38,7 +39,13 @@ private:
     };
 
     bool TokenMatches(const Token& token, char32_t folded) const;
+    // Matches a text of `size` folded characters, character i given by charAt(i).
+    template <typename CharAt> bool MatchFolded(size_t size, CharAt charAt) const;
 
+    // For the pattern "*text*" with plain ASCII text: that text, folded (the search's own
+    // pattern, matched by a substring search).
+    std::string m_strInfix;
+    bool m_bInfix = false;
     std::vector<Token> m_aTokens;
     std::vector<Range> m_aRanges;
     QString m_strError;
