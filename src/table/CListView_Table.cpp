@@ -1,5 +1,6 @@
 #include "table/CListView_Table.h"
 
+#include "app/Document.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
@@ -59,6 +60,18 @@ CListView_Table::~CListView_Table() {
 
 void CListView_Table::OnInitialUpdate() {
     m_pTableDesc = &m_pDatabase->m_Table; // g_nTableIndex 0: the only description, GEO
+    // A further window on the document ("Neues Fenster") lists the rows of the document's
+    // window in their order, not what the globals hold for the next new table window.
+    if (const CDocument* doc = GetDocument()) {
+        for (CView* other : doc->GetViews()) {
+            const auto* first = dynamic_cast<const CListView_Table*>(other);
+            if (!first || first == this)
+                continue;
+            SetUpColumns();
+            m_model.SetRows(first->m_model.GetRows());
+            return;
+        }
+    }
     FillTable();
 }
 

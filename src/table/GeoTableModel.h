@@ -40,6 +40,7 @@ public:
 
     int RowCount() const { return int(m_aRows.size()); }
     const Row& GetRow(int row) const { return m_aRows.at(row); }
+    const QList<Row>& GetRows() const { return m_aRows; }
     QStringView CellView(int row, int column) const;
     QString Cell(int row, int column) const { return CellView(row, column).toString(); }
     QStringList RowCells(int row) const;

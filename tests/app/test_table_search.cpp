@@ -120,6 +120,34 @@ TEST_F(TableSearchTest, TextsFindTheirRows) {
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
+TEST_F(TableSearchTest, FurtherWindowOnAResultListsTheResultInItsOrder) {
+    CListView_Table* result = Search("Wien");
+    ASSERT_TRUE(result);
+    ClickHeader(result, GEO_ORT); // the first click of the run sorts ascending
+    ASSERT_EQ(Column(result, GEO_ORT), QStringList({"Neu Wien", "Wien"}));
+    QStringList cells = result->GetModel().RowCells(1);
+    cells[GEO_MEMO] = "nur im Fenster";
+    ASSERT_TRUE(result->GetModel().SetRowCells(1, cells));
+
+    // "Neues Fenster" shows what the document's window shows, not every row of the table.
+    Refocus(result);
+    Command(ID_WINDOW_NEW);
+    ASSERT_EQ(Frames().size(), 2);
+    CListView_Table* further = TableOf(Frames().last());
+    ASSERT_TRUE(further && further != result);
+    EXPECT_EQ(further->GetDocument(), result->GetDocument());
+    EXPECT_EQ(Column(further, GEO_ORT), QStringList({"Neu Wien", "Wien"}));
+    EXPECT_EQ(further->GetModel().Cell(1, GEO_MEMO), "nur im Fenster");
+    EXPECT_EQ(Title(further), "GEO Tabelle (Ort -> AZ):2");
+    EXPECT_TRUE(g_strSearch.isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+
+    // Each window keeps its own rows from then on.
+    ClickHeader(further, GEO_ORT);
+    EXPECT_EQ(Column(further, GEO_ORT), QStringList({"Wien", "Neu Wien"}));
+    EXPECT_EQ(Column(result, GEO_ORT), QStringList({"Neu Wien", "Wien"}));
+}
+
 TEST_F(TableSearchTest, CancelOpensNothing) {
     WhenModal([](QWidget* dialog) {
         auto* find = qobject_cast<CDia_Find*>(dialog);
