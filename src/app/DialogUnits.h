@@ -12,11 +12,19 @@ public:
     // The dialog font: "Arial", 8 points.
     static QFont DialogFont();
 
-    int X(int dlu) const { return dlu * m_nBaseX / 4; }
-    int Y(int dlu) const { return dlu * m_nBaseY / 8; }
+    // Rounded to the nearest pixel, halves away from zero, as dialogs are laid out.
+    int X(int dlu) const { return Scale(dlu, m_nBaseX, 4); }
+    int Y(int dlu) const { return Scale(dlu, m_nBaseY, 8); }
     QRect Rect(int x, int y, int width, int height) const;
     QSize Size(int width, int height) const { return QSize(X(width), Y(height)); }
 
     int m_nBaseX; // average character width in pixels
     int m_nBaseY; // character height in pixels
+
+private:
+    static int Scale(int value, int base, int divisor) {
+        const int scaled = value * base;
+        return scaled >= 0 ? (scaled + divisor / 2) / divisor
+                           : -((-scaled + divisor / 2) / divisor);
+    }
 };

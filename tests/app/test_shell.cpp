@@ -436,6 +436,18 @@ TEST_F(ShellTest, AboutBoxShowsTheVersion) {
     EXPECT_FALSE(dlg.findChild<QLabel*>("Icon")->pixmap().isNull());
 }
 
+TEST(DialogUnits, RoundToTheNearestPixelAsTheDialogManagerDoes) {
+    CDialogUnits dlu(CDialogUnits::DialogFont());
+    dlu.m_nBaseX = 6;
+    dlu.m_nBaseY = 13;
+    EXPECT_EQ(dlu.X(235), 353); // 352.5
+    EXPECT_EQ(dlu.X(7), 11);    // 10.5
+    EXPECT_EQ(dlu.X(50), 75);
+    EXPECT_EQ(dlu.Y(118), 192); // 191.75
+    EXPECT_EQ(dlu.Y(7), 11);    // 11.375
+    EXPECT_EQ(dlu.Rect(178, 7, 50, 16), QRect(267, 11, 75, 26));
+}
+
 TEST_F(ShellTest, MainTitleNamesTheActiveDocumentOnce) {
     Key(Qt::Key_K, Qt::ControlModifier);
     ASSERT_EQ(Frames().size(), 1);
