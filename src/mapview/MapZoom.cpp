@@ -9,7 +9,7 @@ namespace MapZoom {
 
 bool BandSettings(const CMapCanvas& canvas, QPoint press, int w, int h, CMapSettings* next) {
     const CRect& plot = canvas.m_rectPlot;
-    if (w < kMinBandWidth || h == 0 || plot.Width() == 0 || plot.Height() == 0)
+    if (w < kMinBandWidth || h == 0 || plot.Width() <= 0 || plot.Height() <= 0)
         return false;
     const double sx = plot.Width() / (canvas.m_dLonEast - canvas.m_dLonWest);
     const double sy = plot.Height() / (canvas.m_dLatNorth - canvas.m_dLatSouth);

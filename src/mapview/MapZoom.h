@@ -17,7 +17,8 @@ inline constexpr int kMinBandWidth = 10;
 // size 2. `press` is where the band started, w and h its signed width and height. A band
 // dragged upwards shows the same area as the one dragged downwards over the same rectangle
 // (north is always the larger latitude). False when nothing is to be opened: the band is
-// too narrow or has no height, or the last repaint's plot rectangle has no width or height.
+// too narrow or has no height, or the last repaint's plot rectangle has no width or height
+// or is inverted (a window smaller than its margins, where the map would come out mirrored).
 bool BandSettings(const CMapCanvas& canvas, QPoint press, int w, int h, CMapSettings* next);
 
 // "Zoom neben: %.2f; %.2f" with the new window's south-west corner.

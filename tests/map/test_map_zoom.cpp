@@ -62,6 +62,15 @@ TEST(MapZoom, NothingWithoutAPlotRectangle) {
     EXPECT_FALSE(MapZoom::BandSettings(canvas, {50, 30}, 40, 40, &next));
     EXPECT_FALSE(MapZoom::NearbySearch(canvas, {50, 30}, &box));
     EXPECT_EQ(canvas.m_dClickLon, 0.0);
+
+    // A window narrower or lower than its margins inverts the plot rectangle, and no place is
+    // drawn in it; a band there would open a map of some other area, mirrored east to west in
+    // a narrow window, so it opens nothing.
+    for (QSize size : {QSize(40, 300), QSize(300, 40), QSize(1, 1)}) {
+        SCOPED_TRACE(size.width());
+        Render(canvas, size.width(), size.height());
+        EXPECT_FALSE(MapZoom::BandSettings(canvas, {0, 0}, 20, 20, &next));
+    }
 }
 
 TEST(MapZoom, NearbyBoxAroundTheDoubleClickedPoint) {
