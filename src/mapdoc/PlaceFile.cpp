@@ -34,6 +34,11 @@ int tokenize(QStringView s, IsSeparator isSep, QStringView* tokens, int max) {
 }
 
 QString decodeFile(QByteArrayView bytes) {
+    // Saved as "Unicode" on Windows: UTF-16 with a byte-order mark.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(QStringDecoder::Utf16);
+        return utf16(bytes);
+    }
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
     return utf8.hasError() ? Cp1252::Decode(bytes) : text;

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -215,6 +216,19 @@ TEST(PlaceFile, CountsEveryLineAndDecodesWindows1252WhenNotUtf8) {
     EXPECT_EQ(utf.places.first().m_strLabel, QStringLiteral("München €"));
     EXPECT_EQ(cp.lines, 3);
     EXPECT_EQ(utf.lines, 2);
+}
+
+TEST(PlaceFile, DecodesUtf16WithAByteOrderMark) {
+    const QString text = QStringLiteral("Kopf\r\nDE;80331;0;4;0;0;0;12;München €\r\n");
+    for (QStringConverter::Encoding encoding :
+         {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+        const QByteArray bytes = encoder(text);
+        const ReadResult r = read(bytes);
+        ASSERT_EQ(r.places.size(), 1);
+        EXPECT_EQ(r.places.first().m_strLabel, QStringLiteral("München €"));
+        EXPECT_EQ(r.lines, 2);
+    }
 }
 
 TEST(PlaceFile, ReadsAnOpenFileAndAppends) {
