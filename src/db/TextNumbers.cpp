@@ -2,16 +2,20 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 
 namespace TextNumbers {
 
 namespace {
 
-bool isSpace(char16_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isDigit(char16_t c) { return c >= '0' && c <= '9'; }
+bool isSpace(char16_t c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool isDigit(char16_t c) {
+    return c >= '0' && c <= '9';
+}
 
-template <typename Char>
-int atoiImpl(const Char* p, const Char* end) {
+template <typename Char> int atoiImpl(const Char* p, const Char* end) {
     while (p < end && isSpace(char16_t(p[0])))
         ++p;
     bool negative = false;
@@ -78,6 +82,16 @@ int numberPrefix(const Char* begin, const Char* end, char* buf, int size, const 
     return n;
 }
 
+// Whether an out-of-range number is too small rather than too large: with at most 127
+// characters only an exponent takes a number out of range, and a negative one makes it small.
+bool isTiny(const char* buf, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (buf[i] == 'e')
+            return i + 1 < n && buf[i + 1] == '-';
+    }
+    return false;
+}
+
 template <typename Char>
 double atofImpl(const Char* begin, const Char* end, const Char** consumed) {
     char buf[128];
@@ -85,15 +99,23 @@ double atofImpl(const Char* begin, const Char* end, const Char** consumed) {
     if (n == 0)
         return 0.0;
     double value = 0.0;
-    std::from_chars(buf, buf + n, value);
+    if (std::from_chars(buf, buf + n, value).ec == std::errc::result_out_of_range) {
+        // As the C runtime: too large gives an infinity, too small zero.
+        const double magnitude = isTiny(buf, n) ? 0.0 : HUGE_VAL;
+        return buf[0] == '-' ? -magnitude : magnitude;
+    }
     return value;
 }
 
 } // namespace
 
-int Atoi(QStringView text) { return atoiImpl(text.utf16(), text.utf16() + text.size()); }
+int Atoi(QStringView text) {
+    return atoiImpl(text.utf16(), text.utf16() + text.size());
+}
 
-int Atoi(QByteArrayView text) { return atoiImpl(text.data(), text.data() + text.size()); }
+int Atoi(QByteArrayView text) {
+    return atoiImpl(text.data(), text.data() + text.size());
+}
 
 double Atof(QStringView text) {
     const char16_t* consumed = nullptr;
@@ -119,7 +141,7 @@ bool ParseNumber(QByteArrayView text, double* value) {
     const char* end = begin + text.size();
     const char* consumed = begin;
     const double v = atofImpl(begin, end, &consumed);
-    if (consumed == begin)
+    if (consumed == begin || !std::isfinite(v))
         return false;
     while (consumed < end && isSpace(char16_t(consumed[0])))
         ++consumed;

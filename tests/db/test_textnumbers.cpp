@@ -4,13 +4,24 @@
 #include <QString>
 
 #include <clocale>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
 TEST(TextNumbers, AtoiTakesTheLeadingInteger) {
-    struct Case { const char* text; int value; } cases[] = {
-        {"01067", 1067}, {"  42x", 42}, {"-7", -7}, {"+5", 5}, {"abc", 0}, {"", 0},
-        {"12 34", 12}, {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1},
+    struct Case {
+        const char* text;
+        int value;
+    } cases[] = {
+        {"01067", 1067},
+        {"  42x", 42},
+        {"-7", -7},
+        {"+5", 5},
+        {"abc", 0},
+        {"", 0},
+        {"12 34", 12},
+        {"99999999999", 2147483647},
+        {"-99999999999", -2147483647 - 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TextNumbers::Atoi(QString::fromLatin1(c.text)), c.value) << c.text;
@@ -20,15 +31,21 @@ TEST(TextNumbers, AtoiTakesTheLeadingInteger) {
 
 TEST(TextNumbers, AtofTakesTheLeadingNumberWhateverTheLocale) {
     std::setlocale(LC_ALL, "de_DE.UTF-8"); // a comma locale must not change the result
-    struct Case { const char* text; double value; } cases[] = {
+    struct Case {
+        const char* text;
+        double value;
+    } cases[] = {
         {"13.25", 13.25}, {" 9.5", 9.5}, {"-0.75", -0.75}, {"8,6", 8.0}, {".5", 0.5},
-        {"1e2", 100.0}, {"1e", 1.0}, {"abc", 0.0}, {"", 0.0}, {"52.5N", 52.5},
+        {"1e2", 100.0},   {"1e", 1.0},   {"abc", 0.0},     {"", 0.0},    {"52.5N", 52.5},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(TextNumbers::Atof(QString::fromLatin1(c.text)), c.value) << c.text;
         EXPECT_DOUBLE_EQ(TextNumbers::Atof(QByteArrayView(c.text)), c.value) << c.text;
     }
     std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("1e999")), HUGE_VAL);
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("-1e999")), -HUGE_VAL);
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("1e-999")), 0.0);
 }
 
 TEST(TextNumbers, ParseNumberWantsTheWholeText) {
@@ -38,4 +55,5 @@ TEST(TextNumbers, ParseNumberWantsTheWholeText) {
     EXPECT_FALSE(TextNumbers::ParseNumber("10.0E", &v));
     EXPECT_FALSE(TextNumbers::ParseNumber("", &v));
     EXPECT_FALSE(TextNumbers::ParseNumber("n/a", &v));
+    EXPECT_FALSE(TextNumbers::ParseNumber("1e999", &v)); // no finite number
 }
