@@ -79,7 +79,7 @@ BenchFigure sortFigure(const char* name, int column) {
 
 const BenchRegistrar sortOrtFigure(sortFigure("table window sort by Ort (header click)", GEO_ORT));
 const BenchRegistrar sortPlzFigure(sortFigure("table window sort by PLZ (header click)", GEO_PLZ));
-const BenchRegistrar
-    sortLonFigure(sortFigure("table window sort by Langengrad (header click)", GEO_LANGENGRAD));
+const BenchRegistrar sortLonFigure(sortFigure("table window sort by Langengrad (header click)",
+                                              GEO_LANGENGRAD));
 
 } // namespace

@@ -10,7 +10,9 @@ std::function<void(const QString&)>& hook() {
 }
 } // namespace
 
-void SetMessageBoxHook(std::function<void(const QString&)> h) { hook() = std::move(h); }
+void SetMessageBoxHook(std::function<void(const QString&)> h) {
+    hook() = std::move(h);
+}
 
 void KelvoMessageBox(const QString& text, QWidget* parent) {
     if (hook()) {

@@ -49,7 +49,9 @@ QStringList TakeOptions(QStringList& args, const QString& name, QString* error) 
     return values;
 }
 
-bool TakeSwitch(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+bool TakeSwitch(QStringList& args, const QString& name) {
+    return args.removeAll(name) > 0;
+}
 
 std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape) {
     auto writer = std::make_unique<QPdfWriter>(path);

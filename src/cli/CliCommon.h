@@ -18,8 +18,7 @@ void Err(const QString& text);
 
 // Takes "--name VALUE" out of args; returns the value or `fallback` when absent.
 // Sets *error when the option is given without a value.
-QString TakeOption(QStringList& args, const QString& name, const QString& fallback,
-                   QString* error);
+QString TakeOption(QStringList& args, const QString& name, const QString& fallback, QString* error);
 // Takes every "--name VALUE" out of args.
 QStringList TakeOptions(QStringList& args, const QString& name, QString* error);
 // Takes a "--name" switch out of args; true when it was there.

@@ -8,7 +8,8 @@
 // kelvo-cli import [--db FILE] [--map-country LI=FL ...] [--skip-invalid] FILE...
 int RunImport(QStringList args) {
     QString error;
-    const QString dbPath = Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
+    const QString dbPath =
+        Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
     const QStringList maps = Cli::TakeOptions(args, QStringLiteral("--map-country"), &error);
     const bool skipInvalid = Cli::TakeSwitch(args, QStringLiteral("--skip-invalid"));
     QMap<QString, QString> countryMap{{QStringLiteral("LI"), QStringLiteral("FL")}};

@@ -16,7 +16,8 @@ int RunPrintTable(QStringList args) {
     const QString dbPath =
         Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
     const QStringList search = Cli::TakeOptions(args, QStringLiteral("--search"), &error);
-    if (error.isEmpty() && (args.size() != 1 || !args.first().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)))
+    if (error.isEmpty() &&
+        (args.size() != 1 || !args.first().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)))
         error = QStringLiteral("Genau eine PDF-Ausgabedatei erwartet.");
     if (!error.isEmpty()) {
         Cli::Err(error + QStringLiteral("\nAufruf: kelvo-cli print-table [--db DATEI] [--search "

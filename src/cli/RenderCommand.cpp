@@ -16,7 +16,8 @@ namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n";
+    "[--names] [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME] "
+    "AUSGABE.png|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -93,11 +94,13 @@ bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
         std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, size.width() > size.height());
         QPainter painter;
         if (!painter.begin(writer.get())) {
-            Cli::Err(QStringLiteral("Die PDF-Datei \"%1\" kann nicht geschrieben werden.\n").arg(path));
+            Cli::Err(
+                QStringLiteral("Die PDF-Datei \"%1\" kann nicht geschrieben werden.\n").arg(path));
             return false;
         }
-        const QString error = PrintMap(painter, canvas, size, QSize(Cli::kScreenDpi, Cli::kScreenDpi),
-                                       QSize(writer->logicalDpiX(), writer->logicalDpiY()));
+        const QString error =
+            PrintMap(painter, canvas, size, QSize(Cli::kScreenDpi, Cli::kScreenDpi),
+                     QSize(writer->logicalDpiX(), writer->logicalDpiY()));
         painter.end();
         if (!error.isEmpty()) {
             Cli::Err(error + QLatin1Char('\n'));

@@ -9,7 +9,8 @@
 // Lists the rows a search window would list, in the copy format, then the window's title.
 int RunSearch(QStringList args) {
     QString error;
-    const QString dbPath = Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
+    const QString dbPath =
+        Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
     if (error.isEmpty() && args.size() != 1)
         error = QStringLiteral("Genau ein Suchtext erwartet.");
     if (!error.isEmpty()) {
@@ -32,7 +33,8 @@ int RunSearch(QStringList args) {
         }
     }
     if (rs.HasError()) {
-        Cli::Err(QStringLiteral("Die Suche nach \"%1\" ist fehlgeschlagen: %2\n").arg(text, rs.Error()));
+        Cli::Err(
+            QStringLiteral("Die Suche nach \"%1\" ist fehlgeschlagen: %2\n").arg(text, rs.Error()));
         return 1;
     }
     out += TableText::SearchTitle(found, text, desc.m_strTableName) + QLatin1Char('\n');

@@ -13,7 +13,9 @@ constexpr char16_t kHigh[32] = {
 
 } // namespace
 
-char16_t ToUnicode(unsigned char b) { return (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : b; }
+char16_t ToUnicode(unsigned char b) {
+    return (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : b;
+}
 
 unsigned char FromUnicode(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))

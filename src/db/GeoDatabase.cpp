@@ -29,7 +29,8 @@ QString newConnectionName() {
 bool looksLikeSqlite(const QString& path, QString* reason) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *reason = QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString());
+        *reason =
+            QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString());
         return false;
     }
     const QByteArray header = file.read(16);
@@ -51,7 +52,9 @@ CGeoDatabase::CGeoDatabase() {
     m_Table.BuildGeo();
 }
 
-CGeoDatabase::~CGeoDatabase() { Close(); }
+CGeoDatabase::~CGeoDatabase() {
+    Close();
+}
 
 void CGeoDatabase::Close() {
     m_pHandle = nullptr;
@@ -156,9 +159,9 @@ bool CGeoDatabase::CreateDatabase(const CGeoTableDesc& desc, QString* reason) {
         *reason = QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(m_strLastError);
         return false;
     }
-    const bool created = Execute(QStringLiteral("BEGIN IMMEDIATE")) &&
-                         Execute(GeoSql::CreateTable(desc)) &&
-                         Execute(GeoSql::CreatePrimaryKey(desc)) && Execute(QStringLiteral("COMMIT"));
+    const bool created =
+        Execute(QStringLiteral("BEGIN IMMEDIATE")) && Execute(GeoSql::CreateTable(desc)) &&
+        Execute(GeoSql::CreatePrimaryKey(desc)) && Execute(QStringLiteral("COMMIT"));
     if (!created) {
         *reason = QStringLiteral("Die Tabelle \"%1\" kann nicht angelegt werden (%2).")
                       .arg(desc.m_strTableName, m_strLastError);

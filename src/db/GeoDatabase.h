@@ -50,8 +50,8 @@ public:
     // The engine's message of the last failed operation; empty when it did not fail.
     const QString& LastError() const { return m_strLastError; }
 
-    QString m_strSQL;        // the last SQL text an operation of this object formatted
-    CGeoTableDesc m_Table;   // the description of table GEO
+    QString m_strSQL;      // the last SQL text an operation of this object formatted
+    CGeoTableDesc m_Table; // the description of table GEO
 
 private:
     bool OpenConnection(const QString& path);

@@ -115,7 +115,8 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
         }
         const QStringList cols = line.split(QLatin1Char('\t'));
         if (cols.size() != SRC_COLUMNS) {
-            invalid(lineNumber, QStringLiteral("%1 statt %2 Spalten").arg(cols.size()).arg(SRC_COLUMNS));
+            invalid(lineNumber,
+                    QStringLiteral("%1 statt %2 Spalten").arg(cols.size()).arg(SRC_COLUMNS));
             continue;
         }
         double number = 0;
@@ -153,7 +154,8 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
             continue;
         }
         if (!insert.Rebind(bound) || !insert.Execute()) {
-            result.fatal = QStringLiteral("%1:%2: %3").arg(name).arg(lineNumber).arg(insert.Error());
+            result.fatal =
+                QStringLiteral("%1:%2: %3").arg(name).arg(lineNumber).arg(insert.Error());
             return false;
         }
         ++counts.imported;

@@ -18,12 +18,12 @@ public:
         int skipped = 0;
     };
     struct Result {
-        bool ok = false;           // false: nothing was imported
+        bool ok = false; // false: nothing was imported
         QList<FileResult> files;
-        QStringList invalidLines;  // "file:line: reason", at most kMaxListedErrors of them
-        int invalidCount = 0;      // every invalid line, listed or not
-        QString fatal;             // why the run stopped (a file, the engine, invalid lines)
-        int totalRows = 0;         // rows in GEO after the run
+        QStringList invalidLines; // "file:line: reason", at most kMaxListedErrors of them
+        int invalidCount = 0;     // every invalid line, listed or not
+        QString fatal;            // why the run stopped (a file, the engine, invalid lines)
+        int totalRows = 0;        // rows in GEO after the run
     };
 
     static constexpr int kMaxListedErrors = 20;
@@ -37,7 +37,9 @@ public:
     // With skipping, invalid lines are reported and the rest is imported.
     void SetSkipInvalid(bool skip) { m_bSkipInvalid = skip; }
     // Called with a progress line every kProgressEvery rows.
-    void SetProgress(std::function<void(const QString&)> progress) { m_progress = std::move(progress); }
+    void SetProgress(std::function<void(const QString&)> progress) {
+        m_progress = std::move(progress);
+    }
 
     Result Run(const QStringList& files);
 

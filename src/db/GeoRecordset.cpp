@@ -6,7 +6,9 @@
 
 CGeoRecordset::CGeoRecordset(CGeoDatabase& database) : m_database(database) {}
 
-CGeoRecordset::~CGeoRecordset() { Close(); }
+CGeoRecordset::~CGeoRecordset() {
+    Close();
+}
 
 void CGeoRecordset::Close() {
     if (m_pStmt) {
@@ -93,7 +95,9 @@ bool CGeoRecordset::Execute() {
     return true;
 }
 
-int CGeoRecordset::FieldCount() const { return m_pStmt ? sqlite3_column_count(m_pStmt) : 0; }
+int CGeoRecordset::FieldCount() const {
+    return m_pStmt ? sqlite3_column_count(m_pStmt) : 0;
+}
 
 int CGeoRecordset::FieldIndex(const QString& name) const {
     for (int i = 0; i < FieldCount(); ++i) {
@@ -122,7 +126,9 @@ QString CGeoRecordset::FieldText(int field) const {
     return QString::fromUtf8(bytes.data(), bytes.size());
 }
 
-qint64 CGeoRecordset::FieldInt(int field) const { return sqlite3_column_int64(m_pStmt, field); }
+qint64 CGeoRecordset::FieldInt(int field) const {
+    return sqlite3_column_int64(m_pStmt, field);
+}
 
 int CGeoRecordset::ChangedRows() const {
     sqlite3* db = m_database.Handle();

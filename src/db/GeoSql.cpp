@@ -8,7 +8,9 @@ namespace GeoSql {
 
 namespace {
 
-QString bracket(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
+QString bracket(const QString& name) {
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
 
 QString columnDefinition(const CGeoTableDesc& desc, int i) {
     const QString name = bracket(desc.FieldName(i));
@@ -22,8 +24,8 @@ QString columnDefinition(const CGeoTableDesc& desc, int i) {
         return name + QStringLiteral(" DATETIME");
     // Text and memo: TEXT affinity, case-insensitive order, no empty string. A text field
     // refuses values longer than its size; a memo has no limit.
-    QString def = name + QStringLiteral(" TEXT COLLATE NOCASE CHECK (") + name +
-                  QStringLiteral(" <> ''");
+    QString def =
+        name + QStringLiteral(" TEXT COLLATE NOCASE CHECK (") + name + QStringLiteral(" <> ''");
     if (type == dbText)
         def += QStringLiteral(" AND length(%1) <= %2").arg(name).arg(desc.FieldSize(i));
     return def + QLatin1Char(')');

@@ -4,8 +4,7 @@
 
 namespace {
 
-template <typename List>
-const auto& checkedAt(const List& list, int i) {
+template <typename List> const auto& checkedAt(const List& list, int i) {
     if (i < 0 || i >= list.size())
         throw std::out_of_range("table description: column index out of range");
     return list.at(i);
@@ -46,11 +45,21 @@ void CGeoTableDesc::AddField(const QString& name, int type, int size, int column
     m_aFieldAttributes.append(attributes);
 }
 
-const QString& CGeoTableDesc::FieldName(int i) const { return checkedAt(m_aFieldName, i); }
-int CGeoTableDesc::FieldType(int i) const { return checkedAt(m_aFieldType, i); }
-int CGeoTableDesc::FieldSize(int i) const { return checkedAt(m_aFieldSize, i); }
-int CGeoTableDesc::ColumnFormat(int i) const { return checkedAt(m_aColumnFormat, i); }
-int CGeoTableDesc::FieldAttributes(int i) const { return checkedAt(m_aFieldAttributes, i); }
+const QString& CGeoTableDesc::FieldName(int i) const {
+    return checkedAt(m_aFieldName, i);
+}
+int CGeoTableDesc::FieldType(int i) const {
+    return checkedAt(m_aFieldType, i);
+}
+int CGeoTableDesc::FieldSize(int i) const {
+    return checkedAt(m_aFieldSize, i);
+}
+int CGeoTableDesc::ColumnFormat(int i) const {
+    return checkedAt(m_aColumnFormat, i);
+}
+int CGeoTableDesc::FieldAttributes(int i) const {
+    return checkedAt(m_aFieldAttributes, i);
+}
 
 bool CGeoTableDesc::IsWritable(int i) const {
     const int type = FieldType(i);

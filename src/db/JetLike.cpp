@@ -119,9 +119,8 @@ CJetLikePattern::CJetLikePattern(QByteArrayView utf8Pattern) {
     const size_t n = m_aTokens.size();
     m_bInfix = n >= 2 && m_aTokens.front().kind == Kind::AnyRun &&
                m_aTokens.back().kind == Kind::AnyRun &&
-               std::all_of(m_aTokens.begin() + 1, m_aTokens.end() - 1, [](const Token& t) {
-                   return t.kind == Kind::Literal && t.ch < 0x80;
-               });
+               std::all_of(m_aTokens.begin() + 1, m_aTokens.end() - 1,
+                           [](const Token& t) { return t.kind == Kind::Literal && t.ch < 0x80; });
     if (m_bInfix) {
         for (size_t i = 1; i + 1 < n; ++i)
             m_strInfix.push_back(char(m_aTokens[i].ch));
@@ -148,8 +147,7 @@ inline bool CJetLikePattern::TokenMatches(const Token& token, char32_t folded) c
     return false;
 }
 
-template <typename CharAt>
-bool CJetLikePattern::MatchFolded(size_t size, CharAt charAt) const {
+template <typename CharAt> bool CJetLikePattern::MatchFolded(size_t size, CharAt charAt) const {
     // Wildcard matching with backtracking to the most recent "*".
     size_t t = 0, k = 0;
     size_t starToken = SIZE_MAX, starText = 0;
@@ -198,7 +196,9 @@ bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
 
 namespace {
 
-void deletePattern(void* p) { delete static_cast<CJetLikePattern*>(p); }
+void deletePattern(void* p) {
+    delete static_cast<CJetLikePattern*>(p);
+}
 
 // like(pattern, text): "text LIKE pattern". NULL on either side gives NULL. The compiled
 // pattern is kept with the statement, so a query compiles it once.
@@ -209,8 +209,8 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::unique_ptr<CJetLikePattern> fresh;
     if (!pattern) {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-        fresh = std::make_unique<CJetLikePattern>(
-            QByteArrayView(bytes, sqlite3_value_bytes(argv[0])));
+        fresh =
+            std::make_unique<CJetLikePattern>(QByteArrayView(bytes, sqlite3_value_bytes(argv[0])));
         if (!fresh->IsValid()) {
             const QByteArray message = fresh->Error().toUtf8();
             sqlite3_result_error(ctx, message.constData(), int(message.size()));
@@ -244,8 +244,8 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 bool RegisterGeoFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    return sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr,
-                                      nullptr, nullptr) == SQLITE_OK &&
-           sqlite3_create_function_v2(db, GeoSql::NumberFunction, 1, flags, nullptr,
-                                      numberFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr,
+                                      nullptr) == SQLITE_OK &&
+           sqlite3_create_function_v2(db, GeoSql::NumberFunction, 1, flags, nullptr, numberFunction,
+                                      nullptr, nullptr, nullptr) == SQLITE_OK;
 }

@@ -29,8 +29,8 @@ private:
     struct Token {
         Kind kind;
         bool negate = false;
-        char32_t ch = 0;        // folded character of a literal
-        unsigned setBegin = 0;  // ranges of a set in m_aRanges
+        char32_t ch = 0;       // folded character of a literal
+        unsigned setBegin = 0; // ranges of a set in m_aRanges
         unsigned setEnd = 0;
     };
     struct Range {

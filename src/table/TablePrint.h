@@ -26,7 +26,9 @@ struct Rows {
 };
 
 // The font of printed tables: Arial, height 12.
-inline CFont PrintFont() { return CFont(12); }
+inline CFont PrintFont() {
+    return CFont(12);
+}
 
 // Draws page `page` (from 1) onto a device context whose logical unit is one screen pixel.
 // `drawRect` is the printable area in logical units, `printerVertRes` its height in device

@@ -16,7 +16,9 @@ namespace TableSort {
 
 namespace {
 
-template <typename T> int threeWay(const T& a, const T& b) { return a < b ? -1 : (b < a ? 1 : 0); }
+template <typename T> int threeWay(const T& a, const T& b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
 
 // Sorts the positions by the keys the cells give, stable in both directions. Each key
 // travels with its position, so the sort reads memory in order.

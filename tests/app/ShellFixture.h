@@ -3,11 +3,11 @@
 // A started program for widget tests: the database in a temporary folder, the application
 // started (templates, main frame shown and active), messages captured, settings empty.
 #include "app/ChildFrame.h"
-#include "common/TestSupport.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
 #include "app/MessageBox.h"
+#include "common/TestSupport.h"
 #include "db/GeoDatabase.h"
 #include "table/TableTestRows.h"
 

@@ -487,7 +487,8 @@ TEST_F(ShellTest, StartUpLeavesAnUnusableDatabaseFileAlone) {
         EXPECT_FALSE(CKelvoApp::OpenStartupDatabase()) << f.name;
         QDir::setCurrent(home);
         ASSERT_EQ(messages.size(), 1) << f.name;
-        EXPECT_TRUE(messages[0].startsWith("Die Datenbank \"Kelvo.mde\" kann nicht geöffnet werden."))
+        EXPECT_TRUE(
+            messages[0].startsWith("Die Datenbank \"Kelvo.mde\" kann nicht geöffnet werden."))
             << messages[0].toStdString();
 
         Key(Qt::Key_T, Qt::ControlModifier);

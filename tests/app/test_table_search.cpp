@@ -175,7 +175,9 @@ TEST_F(TableSearchTest, SharedDataGivesWhatKelvoCliSearchGives) {
     ASSERT_TRUE(ImportSharedData(data));
 
     QString out;
-    ASSERT_EQ(TestSupport::RunCli({"search", "--db", g_GeoDatabase.FilePath(), "101"}, dir.path(), &out), 0);
+    ASSERT_EQ(
+        TestSupport::RunCli({"search", "--db", g_GeoDatabase.FilePath(), "101"}, dir.path(), &out),
+        0);
     const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
     ASSERT_GT(lines.size(), 1);
     CListView_Table* view = Search("101");

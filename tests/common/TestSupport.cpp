@@ -12,7 +12,8 @@ QString SharedGeoNamesDir() {
     if (dir.isEmpty())
         dir = QStringLiteral(KELVO_SOURCE_DIR "/../shared/data");
     dir += QStringLiteral("/geonames");
-    return QFileInfo::exists(dir + QStringLiteral("/DE.txt")) ? QDir(dir).absolutePath() : QString();
+    return QFileInfo::exists(dir + QStringLiteral("/DE.txt")) ? QDir(dir).absolutePath()
+                                                              : QString();
 }
 
 QString WriteFile(const QString& path, const QByteArray& bytes) {
@@ -45,8 +46,8 @@ int RunCli(const QStringList& args, const QString& workDir, QString* out, QStrin
 QByteArray GeoNamesLine(const QString& country, const QString& plz, const QString& place,
                         const QString& state, const QString& region, const QString& county,
                         const QString& lat, const QString& lon) {
-    const QStringList cols{country, plz, place, state, QString(), region, QString(),
-                           county, QString(), lat, lon, QString()};
+    const QStringList cols{country,   plz,    place,     state, QString(), region,
+                           QString(), county, QString(), lat,   lon,       QString()};
     return cols.join(QLatin1Char('\t')).toUtf8() + '\n';
 }
 

@@ -31,7 +31,7 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
 } // namespace TestSupport
 
 // Skips the current test when the shared data is absent.
-#define KELVO_REQUIRE_SHARED_DATA(dirVar)                                                     \
-    const QString dirVar = TestSupport::SharedGeoNamesDir();                                   \
-    if (dirVar.isEmpty())                                                                      \
+#define KELVO_REQUIRE_SHARED_DATA(dirVar)                                                          \
+    const QString dirVar = TestSupport::SharedGeoNamesDir();                                       \
+    if (dirVar.isEmpty())                                                                          \
     GTEST_SKIP() << "shared GeoNames data not present"

@@ -23,13 +23,15 @@ void fill(CGeoDatabase& db, int n) {
     for (int i = 1; i <= n; ++i)
         ASSERT_TRUE(db.Execute(QStringLiteral("INSERT INTO GEO (Staat, PLZ, Ort, Langengrad, "
                                               "Breitengrad) VALUES ('DE', '%1', 'Ort %1', '9.5', "
-                                              "'50.25')").arg(i)));
+                                              "'50.25')")
+                                   .arg(i)));
     ASSERT_TRUE(db.Execute("COMMIT"));
 }
 
 QStringList row(CGeoDatabase& db, int key) {
     CGeoRecordset rs(db);
-    EXPECT_TRUE(rs.Open(QStringLiteral("SELECT *, typeof(Ortsteil) FROM GEO WHERE ID_Geo = %1").arg(key)));
+    EXPECT_TRUE(
+        rs.Open(QStringLiteral("SELECT *, typeof(Ortsteil) FROM GEO WHERE ID_Geo = %1").arg(key)));
     QStringList cells;
     if (rs.MoveNext())
         for (int i = 0; i < rs.FieldCount(); ++i)
@@ -73,14 +75,25 @@ TEST(GeoDatabase, UpdateRecordWritesTextFieldsByKeyOnly) {
     CGeoDatabase db;
     ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde")));
     fill(db, 20);
-    QStringList values{"17", "AT", "1010", " ", " ", " ", " ", "Wien", " ", "W", "16.3725",
-                       "48.208500", "Notiz\nzweite Zeile"};
+    QStringList values{"17",
+                       "AT",
+                       "1010",
+                       " ",
+                       " ",
+                       " ",
+                       " ",
+                       "Wien",
+                       " ",
+                       "W",
+                       "16.3725",
+                       "48.208500",
+                       "Notiz\nzweite Zeile"};
     EXPECT_TRUE(db.UpdateRecord(db.m_Table, values));
     const QStringList r17 = row(db, 17);
     EXPECT_EQ(r17[0], "17");
     EXPECT_EQ(r17[GEO_STAAT], "AT");
     EXPECT_EQ(r17[GEO_ORT], "Wien");
-    EXPECT_EQ(r17[GEO_LANGENGRAD], "16.3725");   // as given, no numeric conversion
+    EXPECT_EQ(r17[GEO_LANGENGRAD], "16.3725"); // as given, no numeric conversion
     EXPECT_EQ(r17[GEO_BREITENGRAD], "48.208500");
     EXPECT_EQ(r17[GEO_MEMO], "Notiz\nzweite Zeile");
     EXPECT_EQ(row(db, 16)[GEO_ORT], "Ort 16");
@@ -159,7 +172,8 @@ TEST(GeoDatabase, FilesThatAreNoKelvoDatabaseStayByteIdentical) {
     QTemporaryDir dir;
     QByteArray damaged("SQLite format 3\0", 16);
     damaged += QByteArray(4080, '\x5a');
-    QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x01');
+    QByteArray jet =
+        QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x01');
     const struct {
         const char* name;
         QByteArray bytes;
@@ -170,7 +184,8 @@ TEST(GeoDatabase, FilesThatAreNoKelvoDatabaseStayByteIdentical) {
         {"damaged", damaged},
     };
     for (const auto& f : files) {
-        const QString path = TestSupport::WriteFile(dir.filePath(QString::fromLatin1(f.name) + "/Kelvo.mde"), f.bytes);
+        const QString path = TestSupport::WriteFile(
+            dir.filePath(QString::fromLatin1(f.name) + "/Kelvo.mde"), f.bytes);
         CGeoDatabase db;
         EXPECT_FALSE(db.Open(path)) << f.name;
         EXPECT_FALSE(db.IsOpen());

@@ -31,7 +31,8 @@ protected:
 
 TEST_F(ImportTest, MapsColumnsAndCountriesAndLeavesMissingValuesNull) {
     file("li.txt", GeoNamesLine("LI", "9490", "Vaduz", "Vaduz", "", "", "47.1415", "9.5215") +
-                       GeoNamesLine("DE", "01067", "Dresden", "Sachsen", "Dresden", "Kreisfreie Stadt Dresden", "51.0564", "13.7217"));
+                       GeoNamesLine("DE", "01067", "Dresden", "Sachsen", "Dresden",
+                                    "Kreisfreie Stadt Dresden", "51.0564", "13.7217"));
     QString out;
     ASSERT_EQ(cli({"import", "li.txt"}, &out), 0) << out.toStdString();
     EXPECT_TRUE(out.contains("li.txt: 2 Zeilen importiert"));
@@ -91,7 +92,8 @@ TEST_F(ImportTest, BadLinesStopTheWholeRunAndChangeNothing) {
 TEST_F(ImportTest, SkipInvalidImportsTheRestAndListsAtMostTwenty) {
     QByteArray bytes;
     for (int i = 0; i < 25; ++i)
-        bytes += "kaputt\n" + GeoNamesLine("DE", QString::number(10000 + i), "Ort", "", "", "", "50", "10");
+        bytes += "kaputt\n" +
+                 GeoNamesLine("DE", QString::number(10000 + i), "Ort", "", "", "", "50", "10");
     file("mixed.txt", bytes);
     QString out, err;
     ASSERT_EQ(cli({"import", "--skip-invalid", "mixed.txt"}, &out, &err), 0) << err.toStdString();
@@ -102,7 +104,8 @@ TEST_F(ImportTest, SkipInvalidImportsTheRestAndListsAtMostTwenty) {
 }
 
 TEST_F(ImportTest, SearchListsRowsInCopyFormatWithTitle) {
-    file("x.txt", GeoNamesLine("BE", "1420", "Braine-l'Alleud", "Wallonie", "Brabant Wallon", "", "50.68", "4.37") +
+    file("x.txt", GeoNamesLine("BE", "1420", "Braine-l'Alleud", "Wallonie", "Brabant Wallon", "",
+                               "50.68", "4.37") +
                       GeoNamesLine("AT", "1010", "Wien", "Wien", "", "", "48.2", "16.37"));
     ASSERT_EQ(cli({"import", "x.txt"}), 0);
     QString out;

@@ -9,18 +9,43 @@
 #include <gtest/gtest.h>
 
 TEST(JetLikePattern, WildcardsCaseAndUmlauts) {
-    struct Case { const char* pattern; const char* text; bool match; } cases[] = {
-        {"*101*", "10115", true},   {"*101*", "01010", true},   {"*101*", "1100", false},
-        {"B?rlin", "Berlin", true}, {"B?rlin", "Brlin", false}, {"##", "42", true},
-        {"##", "4a", false},        {"#*", "", false},          {"*", "", true},
-        {"**", "", true},           {"[abc]x", "bx", true},     {"[abc]x", "dx", false},
-        {"[a-c]*", "Celle", true},  {"[!a-c]*", "Celle", false}, {"[!a-c]*", "Dessau", true},
-        {"[*]", "*", true},         {"[?]", "a", false},        {"a[-]b", "a-b", true},
-        {"berlin", "BERLIN", true}, {"*MÜNCHEN*", "München", true}, {"*ä*", "GÄRTEN", true},
-        {"*ß*", "Straße", true},    {"a*b*c", "axxbyyc", true}, {"a*b*c", "axxbyy", false},
-        {"Köln", "Koln", false},    {"x[]y", "xy", true},       {"*ERL*", "Berlin", true},
-        {"*erl*", "BERLIN", true},  {"*xyz*", "Berlin", false}, {"*in*", "Bin", true},
-        {"*01*", "Köln 01", true},  {"*01*", "Köln 10", false},
+    struct Case {
+        const char* pattern;
+        const char* text;
+        bool match;
+    } cases[] = {
+        {"*101*", "10115", true},
+        {"*101*", "01010", true},
+        {"*101*", "1100", false},
+        {"B?rlin", "Berlin", true},
+        {"B?rlin", "Brlin", false},
+        {"##", "42", true},
+        {"##", "4a", false},
+        {"#*", "", false},
+        {"*", "", true},
+        {"**", "", true},
+        {"[abc]x", "bx", true},
+        {"[abc]x", "dx", false},
+        {"[a-c]*", "Celle", true},
+        {"[!a-c]*", "Celle", false},
+        {"[!a-c]*", "Dessau", true},
+        {"[*]", "*", true},
+        {"[?]", "a", false},
+        {"a[-]b", "a-b", true},
+        {"berlin", "BERLIN", true},
+        {"*MÜNCHEN*", "München", true},
+        {"*ä*", "GÄRTEN", true},
+        {"*ß*", "Straße", true},
+        {"a*b*c", "axxbyyc", true},
+        {"a*b*c", "axxbyy", false},
+        {"Köln", "Koln", false},
+        {"x[]y", "xy", true},
+        {"*ERL*", "Berlin", true},
+        {"*erl*", "BERLIN", true},
+        {"*xyz*", "Berlin", false},
+        {"*in*", "Bin", true},
+        {"*01*", "Köln 01", true},
+        {"*01*", "Köln 10", false},
     };
     for (const auto& c : cases) {
         CJetLikePattern p{QByteArrayView(c.pattern)};
@@ -50,8 +75,8 @@ protected:
         add("DE", "20095", "Hamburg", "", "10.0", "53.55", "");
         add("DE", "21000", "Nirgendwo", "", "n/a", "", "");
     }
-    void add(const char* staat, const char* plz, const char* ort, const char* teil,
-             const char* lon, const char* lat, const char* memo) {
+    void add(const char* staat, const char* plz, const char* ort, const char* teil, const char* lon,
+             const char* lat, const char* memo) {
         auto v = [](const char* s) { return *s ? QVariant(QString::fromUtf8(s)) : QVariant(); };
         CGeoRecordset rs(m_db);
         ASSERT_TRUE(rs.Open("INSERT INTO GEO (Staat, PLZ, Ort, Ortsteil, Langengrad, "
@@ -102,12 +127,13 @@ TEST_F(FilterTest, WildcardsInSearchTextsKeepTheirMeaningAndBadPatternsFail) {
     EXPECT_EQ(places(GeoSql::SearchFilter("8##31")), QStringList{"München"});
     const QStringList bad = places(GeoSql::SearchFilter("[ab"));
     ASSERT_EQ(bad.size(), 1);
-    EXPECT_TRUE(bad.first().startsWith("ERROR: Ungültiges Suchmuster")) << bad.first().toStdString();
+    EXPECT_TRUE(bad.first().startsWith("ERROR: Ungültiges Suchmuster"))
+        << bad.first().toStdString();
 }
 
 TEST_F(FilterTest, NearbyComparesCoordinatesAsNumbers) {
     // Around 10° E the bounds have one and two digits before the point.
     EXPECT_EQ(places(GeoSql::NearbyFilter(9.85, 10.15, 53.45, 53.65)), QStringList{"Hamburg"});
-    EXPECT_EQ(places(GeoSql::NearbyFilter(-1, 20, 40, 60)).size(), 6); // "n/a" never matches
+    EXPECT_EQ(places(GeoSql::NearbyFilter(-1, 20, 40, 60)).size(), 6);       // "n/a" never matches
     EXPECT_TRUE(places(GeoSql::NearbyFilter(10.0, 10.1, 53, 54)).isEmpty()); // strict bounds
 }

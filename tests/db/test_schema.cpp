@@ -14,7 +14,8 @@ class SchemaTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        ASSERT_TRUE(m_db.Open(m_dir.filePath(QStringLiteral("Kelvo.mde")))) << m_db.OpenError().toStdString();
+        ASSERT_TRUE(m_db.Open(m_dir.filePath(QStringLiteral("Kelvo.mde"))))
+            << m_db.OpenError().toStdString();
     }
     QStringList column(const QString& sql, int field) {
         CGeoRecordset rs(m_db);
@@ -25,7 +26,8 @@ protected:
         return values;
     }
     bool insert(const QString& field, const QString& value) {
-        return m_db.Execute(QStringLiteral("INSERT INTO GEO ([%1]) VALUES ('%2')").arg(field, value));
+        return m_db.Execute(
+            QStringLiteral("INSERT INTO GEO ([%1]) VALUES ('%2')").arg(field, value));
     }
     QTemporaryDir m_dir;
     CGeoDatabase m_db;
@@ -36,8 +38,8 @@ protected:
 TEST_F(SchemaTest, NewFileHasThirteenFieldsInOrderWithTypes) {
     const QStringList names = column(QStringLiteral("PRAGMA table_info(GEO)"), 1);
     EXPECT_EQ(names, (QStringList{"ID_Geo", "Staat", "PLZ", "Bundesland", "Regierungsbezirk",
-                                   "Landkreis", "Verwaltung", "Ort", "Ortsteil", "KFZ",
-                                   "Langengrad", "Breitengrad", "Memo"}));
+                                  "Landkreis", "Verwaltung", "Ort", "Ortsteil", "KFZ", "Langengrad",
+                                  "Breitengrad", "Memo"}));
     const QStringList types = column(QStringLiteral("PRAGMA table_info(GEO)"), 2);
     EXPECT_EQ(types.first(), "INTEGER");
     for (int i = 1; i < types.size(); ++i)
@@ -45,7 +47,9 @@ TEST_F(SchemaTest, NewFileHasThirteenFieldsInOrderWithTypes) {
     // The key is the auto-numbered rowid.
     const QStringList pk = column(QStringLiteral("PRAGMA table_info(GEO)"), 5);
     EXPECT_EQ(pk.first(), "1");
-    EXPECT_TRUE(column("SELECT sql FROM sqlite_master WHERE name='GEO'", 0).first().contains("AUTOINCREMENT"));
+    EXPECT_TRUE(column("SELECT sql FROM sqlite_master WHERE name='GEO'", 0)
+                    .first()
+                    .contains("AUTOINCREMENT"));
 }
 
 TEST_F(SchemaTest, OnlyIndexIsUniquePrimaryKeyOnIdGeo) {
@@ -103,7 +107,8 @@ TEST(GeoTableDescription, HoldsTypesSizesAlignmentsAndStrictIndexes) {
     EXPECT_EQ(d.m_nFields, 13);
     EXPECT_EQ(d.m_strFileName, "Kelvo.mde");
     EXPECT_EQ(d.m_aFieldType, (QList<int>{4, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 12}));
-    EXPECT_EQ(d.m_aFieldSize, (QList<int>{4, 40, 50, 100, 100, 100, 100, 100, 100, 40, 60, 60, 200}));
+    EXPECT_EQ(d.m_aFieldSize,
+              (QList<int>{4, 40, 50, 100, 100, 100, 100, 100, 100, 40, 60, 60, 200}));
     EXPECT_EQ(d.m_aColumnFormat, (QList<int>{0, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(d.m_aFieldAttributes.first(), 16);
     EXPECT_EQ(d.FieldIndex("ortsteil"), GEO_ORTSTEIL);

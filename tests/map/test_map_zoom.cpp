@@ -120,9 +120,11 @@ TEST(MapPrint, RenderCommandPrintsToPdf) {
     TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"}});
     const QString dir = QFileInfo(geo.Path()).absolutePath();
     QString err;
-    ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "karte.pdf"}, dir, nullptr, &err), 0)
+    ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "karte.pdf"}, dir, nullptr, &err),
+              0)
         << qPrintable(err);
     EXPECT_TRUE(TestSupport::ReadFile(dir + "/karte.pdf").startsWith("%PDF"));
-    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "karte.svg"}, dir, nullptr, &err), 1);
+    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "karte.svg"}, dir, nullptr, &err),
+              1);
     EXPECT_TRUE(err.contains("PNG- oder PDF-Datei"));
 }

@@ -54,7 +54,8 @@ TEST(TablePrint, PageOnAnImageHasFrameHeaderRowsAndFooter) {
         return m;
     }();
     const int H = tm.tmHeight + tm.tmExternalLeading;
-    const int pages = TablePrint::DrawPage(dc, db.m_Table, rowsOf(rows), 1, CRect{10, 10, 1090, 690}, 3 * 7 * H + 5);
+    const int pages = TablePrint::DrawPage(dc, db.m_Table, rowsOf(rows), 1,
+                                           CRect{10, 10, 1090, 690}, 3 * 7 * H + 5);
     EXPECT_EQ(pages, 1);
     // Frame from (10,10) to the footer area; column lines at 10, 50, 100, 200 ...
     const QRgb black = qRgb(0, 0, 0);
@@ -62,8 +63,8 @@ TEST(TablePrint, PageOnAnImageHasFrameHeaderRowsAndFooter) {
     EXPECT_EQ(image.pixel(50, 300), black);
     EXPECT_EQ(image.pixel(100, 300), black);
     EXPECT_EQ(image.pixel(200, 300), black);
-    EXPECT_EQ(image.pixel(1089, 300), black);          // the frame's right edge
-    EXPECT_EQ(image.pixel(500, 10 + 2 * H), black);     // the line under the header
+    EXPECT_EQ(image.pixel(1089, 300), black);            // the frame's right edge
+    EXPECT_EQ(image.pixel(500, 10 + 2 * H), black);      // the line under the header
     EXPECT_EQ(image.pixel(500, 690 - 2 * H - 1), black); // the frame's bottom edge
     EXPECT_NE(image.pixel(500, 690 - 2 * H + 2), black);
 }
@@ -88,7 +89,8 @@ TEST(TablePrint, PdfHasTheRowsInOrderCutTextsAndFooters) {
     ASSERT_GE(pages.size(), 2);
     const int count = int(pages.size()) - (pages.last().trimmed().isEmpty() ? 1 : 0);
     EXPECT_TRUE(text.contains(QStringLiteral("Seite = 1 / %1").arg(count)));
-    EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Seite = %1 / %1 +Tabelle = GEO").arg(count))));
+    EXPECT_TRUE(text.contains(
+        QRegularExpression(QStringLiteral("Seite = %1 / %1 +Tabelle = GEO").arg(count))));
     EXPECT_TRUE(text.contains("Ein sehr langer...")) << qPrintable(pages[0].left(2000));
     EXPECT_FALSE(text.contains("ID_Geo"));
     EXPECT_TRUE(pages[0].contains("Regierungsbezirk")); // header texts are not cut
@@ -111,12 +113,15 @@ TEST(TablePrint, EmptyWindowPrintsOnePage) {
 
 TEST(TablePrint, PrintTableCommandPrintsASearchResult) {
     QTemporaryDir dir;
-    const QByteArray line1 = TestSupport::GeoNamesLine("DE", "10115", "Berlin", "Berlin", "", "", "52.5", "13.4");
-    const QByteArray line2 = TestSupport::GeoNamesLine("AT", "1010", "Wien", "Wien", "", "", "48.2", "16.4");
+    const QByteArray line1 =
+        TestSupport::GeoNamesLine("DE", "10115", "Berlin", "Berlin", "", "", "52.5", "13.4");
+    const QByteArray line2 =
+        TestSupport::GeoNamesLine("AT", "1010", "Wien", "Wien", "", "", "48.2", "16.4");
     TestSupport::WriteFile(dir.filePath("d.txt"), line1 + line2);
     ASSERT_EQ(TestSupport::RunCli({"import", "d.txt"}, dir.path()), 0);
     QString out;
-    ASSERT_EQ(TestSupport::RunCli({"print-table", "--search", "Wien", "w.pdf"}, dir.path(), &out), 0);
+    ASSERT_EQ(TestSupport::RunCli({"print-table", "--search", "Wien", "w.pdf"}, dir.path(), &out),
+              0);
     EXPECT_EQ(out, "1 Zeilen gedruckt\n");
     const QString text = pdfText(dir.filePath("w.pdf"));
     EXPECT_TRUE(text.contains("Wien"));
