@@ -466,19 +466,8 @@ TEST_F(ShellTest, MainTitleNamesTheActiveDocumentOnce) {
 // Start-up in a folder whose "Kelvo.mde" is no Kelvo database: a German message, the file
 // byte-identical, and table windows without rows.
 TEST_F(ShellTest, StartUpLeavesAnUnusableDatabaseFileAlone) {
-    QByteArray damaged("SQLite format 3\0", 16);
-    damaged += QByteArray(2032, '\x5a');
-    const struct {
-        const char* name;
-        QByteArray bytes;
-    } files[] = {
-        {"text", "Staat;PLZ\nDE;10115\n"},
-        {"empty", QByteArray()},
-        {"jet", QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x01')},
-        {"damaged", damaged},
-    };
     const QString home = QDir::currentPath();
-    for (const auto& f : files) {
+    for (const auto& f : TestSupport::UnusableDatabaseFiles()) {
         const QString folder = dir.filePath(QString::fromLatin1(f.name));
         const QString path = TestSupport::WriteFile(folder + "/Kelvo.mde", f.bytes);
         messages.clear();

@@ -51,4 +51,15 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
     return cols.join(QLatin1Char('\t')).toUtf8() + '\n';
 }
 
+QList<UnusableFile> UnusableDatabaseFiles() {
+    QByteArray damaged("SQLite format 3\0", 16);
+    damaged += QByteArray(4080, '\x5a');
+    return {
+        {"text", "Staat;PLZ\nDE;10115\n"},
+        {"empty", QByteArray()},
+        {"jet", QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x01')},
+        {"damaged", damaged},
+    };
+}
+
 } // namespace TestSupport

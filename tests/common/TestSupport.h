@@ -28,6 +28,14 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
                         const QString& state, const QString& region, const QString& county,
                         const QString& lat, const QString& lon);
 
+// Files named "Kelvo.mde" that are no usable Kelvo database: a text file, an empty file, the
+// start of a database file of another program, an SQLite file damaged after its header.
+struct UnusableFile {
+    const char* name;
+    QByteArray bytes;
+};
+QList<UnusableFile> UnusableDatabaseFiles();
+
 } // namespace TestSupport
 
 // Skips the current test when the shared data is absent.

@@ -170,20 +170,7 @@ TEST(GeoDatabase, WaitsForAnotherProcessThatHoldsTheFileBriefly) {
 
 TEST(GeoDatabase, FilesThatAreNoKelvoDatabaseStayByteIdentical) {
     QTemporaryDir dir;
-    QByteArray damaged("SQLite format 3\0", 16);
-    damaged += QByteArray(4080, '\x5a');
-    QByteArray jet =
-        QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x01');
-    const struct {
-        const char* name;
-        QByteArray bytes;
-    } files[] = {
-        {"text", "Staat;PLZ\nDE;10115\n"},
-        {"empty", QByteArray()},
-        {"jet", jet},
-        {"damaged", damaged},
-    };
-    for (const auto& f : files) {
+    for (const auto& f : TestSupport::UnusableDatabaseFiles()) {
         const QString path = TestSupport::WriteFile(
             dir.filePath(QString::fromLatin1(f.name) + "/Kelvo.mde"), f.bytes);
         CGeoDatabase db;
