@@ -17,9 +17,7 @@ char16_t ToUnicode(unsigned char b) {
     return (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : b;
 }
 
-unsigned char FromUnicode(char16_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<unsigned char>(c);
+unsigned char HighByte(char16_t c) {
     for (int i = 0; i < 32; ++i) {
         if (kHigh[i] == c)
             return static_cast<unsigned char>(0x80 + i);

@@ -41,12 +41,6 @@ std::vector<int> orderByKeys(int n, const std::function<QStringView(int)>& cell,
     return order;
 }
 
-// The byte of a character in the code page: Latin-1 characters are their own byte; only the
-// others need the table.
-inline unsigned char codePageByte(char16_t c) {
-    return (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) ? uchar(c) : Cp1252::FromUnicode(c);
-}
-
 // Sorts the positions by the cells' texts in the code page, compared as unsigned bytes with a
 // shorter prefix first; stable in both directions. The texts go into one buffer; each
 // position carries the text's first eight bytes as a number, by which a radix sort orders
@@ -68,7 +62,7 @@ std::vector<int> orderByTexts(int n, const std::function<QStringView(int)>& cell
     for (size_t i = 0; i < count; ++i) {
         starts[i] = at;
         for (QChar c : cell(int(i)))
-            bytes.push_back(char(codePageByte(c.unicode())));
+            bytes.push_back(char(Cp1252::FromUnicode(c.unicode())));
         at = bytes.size();
         quint64 prefix = 0;
         for (size_t k = starts[i]; k < starts[i] + 8; ++k)
