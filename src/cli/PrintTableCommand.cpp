@@ -1,10 +1,10 @@
 #include "cli/CliCommon.h"
 
 #include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "table/GeoTableModel.h"
+#include "table/TableFill.h"
 #include "table/TablePrint.h"
-#include "table/TableText.h"
 
 #include <QPdfWriter>
 
@@ -30,24 +30,21 @@ int RunPrintTable(QStringList args) {
         return 1;
     const CGeoTableDesc& desc = db.m_Table;
     const QString filter = search.isEmpty() ? QString() : GeoSql::SearchFilter(search.last());
-    QList<QStringList> rows;
-    CGeoRecordset rs(db);
-    if (rs.Open(GeoSql::FilteredQuery(desc, filter)))
-        while (rs.MoveNext())
-            rows << TableText::ReadRowCells(rs, desc);
-    if (rs.HasError()) {
-        Cli::Err(QStringLiteral("Die Tabelle kann nicht gelesen werden: %1\n").arg(rs.Error()));
+    CGeoTableModel model;
+    const CTableFillResult result = FillTableModel(db, desc, filter, model, nullptr);
+    if (!result.m_strError.isEmpty()) {
+        Cli::Err(
+            QStringLiteral("Die Tabelle kann nicht gelesen werden: %1\n").arg(result.m_strError));
         return 1;
     }
 
     std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(args.first(), false);
-    const TablePrint::Rows source{int(rows.size()),
-                                  [&rows](int row, int column) { return rows[row][column]; }};
-    if (!TablePrint::PrintAll(*writer, desc, source, QSize(Cli::kScreenDpi, Cli::kScreenDpi))) {
+    if (!TablePrint::PrintAll(*writer, desc, TablePrint::RowsOf(model),
+                              QSize(Cli::kScreenDpi, Cli::kScreenDpi))) {
         Cli::Err(QStringLiteral("Die PDF-Datei \"%1\" kann nicht geschrieben werden.\n")
                      .arg(args.first()));
         return 1;
     }
-    Cli::Out(QStringLiteral("%1 Zeilen gedruckt\n").arg(rows.size()));
+    Cli::Out(QStringLiteral("%1 Zeilen gedruckt\n").arg(model.RowCount()));
     return 0;
 }

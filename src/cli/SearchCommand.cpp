@@ -1,8 +1,9 @@
 #include "cli/CliCommon.h"
 
 #include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "table/GeoTableModel.h"
+#include "table/TableFill.h"
 #include "table/TableText.h"
 
 // kelvo-cli search [--db FILE] TEXT
@@ -23,21 +24,18 @@ int RunSearch(QStringList args) {
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
     const CGeoTableDesc& desc = db.m_Table;
-    CGeoRecordset rs(db);
-    QString out;
-    int found = 0;
-    if (rs.Open(GeoSql::FilteredQuery(desc, GeoSql::SearchFilter(text)))) {
-        while (rs.MoveNext()) {
-            out += TableText::CopyLine(TableText::ReadRowCells(rs, desc));
-            ++found;
-        }
-    }
-    if (rs.HasError()) {
-        Cli::Err(
-            QStringLiteral("Die Suche nach \"%1\" ist fehlgeschlagen: %2\n").arg(text, rs.Error()));
+    CGeoTableModel model;
+    const CTableFillResult result =
+        FillTableModel(db, desc, GeoSql::SearchFilter(text), model, nullptr);
+    if (!result.m_strError.isEmpty()) {
+        Cli::Err(QStringLiteral("Die Suche nach \"%1\" ist fehlgeschlagen: %2\n")
+                     .arg(text, result.m_strError));
         return 1;
     }
-    out += TableText::SearchTitle(found, text, desc.m_strTableName) + QLatin1Char('\n');
+    QString out;
+    for (int i = 0; i < model.RowCount(); ++i)
+        out += TableText::CopyLine(model.RowCells(i));
+    out += TableText::SearchTitle(result.m_nFound, text, desc.m_strTableName) + QLatin1Char('\n');
     Cli::Out(out);
     return 0;
 }

@@ -76,8 +76,7 @@ private:
     void SetUpColumns();
     void OnItemChanged(int row);
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
-    // The rows as the printed pages read them, and printing them with progress.
-    TablePrint::Rows PrintRows() const;
+    // Prints the rows in their current order, with progress.
     void PrintTo(QPrinter& printer);
 
     CGeoTableModel m_model;

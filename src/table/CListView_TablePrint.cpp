@@ -10,10 +10,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-TablePrint::Rows CListView_Table::PrintRows() const {
-    return {m_model.RowCount(), [this](int row, int column) { return m_model.Cell(row, column); }};
-}
-
 void CListView_Table::PrintTo(QPrinter& printer) {
     if (!m_pTableDesc)
         return;
@@ -24,7 +20,7 @@ void CListView_Table::PrintTo(QPrinter& printer) {
     {
         CStatusBarProgress progress;
         // One logical unit is one pixel of the screen the window is on.
-        printed = TablePrint::PrintAll(printer, *m_pTableDesc, PrintRows(),
+        printed = TablePrint::PrintAll(printer, *m_pTableDesc, TablePrint::RowsOf(m_model),
                                        QSize(logicalDpiX(), logicalDpiY()), range, &progress);
     }
     if (CMainFrame* frame = theApp.GetMainFrame())

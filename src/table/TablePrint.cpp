@@ -3,6 +3,7 @@
 #include "app/Progress.h"
 #include "db/GeoTableDesc.h"
 #include "draw/DeviceContext.h"
+#include "table/GeoTableModel.h"
 #include "table/TablePrintLayout.h"
 
 #include <QPagedPaintDevice>
@@ -12,6 +13,10 @@
 #include <memory>
 
 namespace TablePrint {
+
+Rows RowsOf(const CGeoTableModel& model) {
+    return {model.RowCount(), [&model](int row, int column) { return model.Cell(row, column); }};
+}
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 class CDeviceContext;
 class CGeoTableDesc;
+class CGeoTableModel;
 class CProgress;
 class QPagedPaintDevice;
 
@@ -24,6 +25,9 @@ struct Rows {
     int count = 0;
     std::function<QString(int row, int column)> cell;
 };
+
+// The rows of a table window's model, in their current order.
+Rows RowsOf(const CGeoTableModel& model);
 
 // The font of printed tables: Arial, height 12.
 inline CFont PrintFont() {

@@ -1,18 +1,8 @@
 #include "table/TableText.h"
 
-#include "db/GeoRecordset.h"
 #include "db/GeoTableDesc.h"
 
 namespace TableText {
-
-QStringList ReadRowCells(const CGeoRecordset& rs, const CGeoTableDesc& desc) {
-    QStringList cells;
-    cells.reserve(desc.m_nFields);
-    cells << QString::number(rs.FieldInt(desc.m_nKeyField));
-    for (int j = 1; j < desc.m_nFields; ++j)
-        cells << rs.FieldText(j);
-    return cells;
-}
 
 QString CopyLine(const QStringList& cells) {
     QString line;

@@ -3,16 +3,11 @@
 #include <QString>
 #include <QStringList>
 
-class CGeoRecordset;
 class CGeoTableDesc;
 
 // Texts of table windows that do not depend on widgets: row cells as read from the
 // database, the copy format and the window titles.
 namespace TableText {
-
-// The 13 cells of the current row of a recordset over GEO: column 0 the key as "%d",
-// the others the field texts (a field without a value gives an empty cell).
-QStringList ReadRowCells(const CGeoRecordset& rs, const CGeoTableDesc& desc);
 
 // One row as the copy command writes it: the cells of columns 1 to the last joined by
 // ", ", then a line feed. The key is left out; nothing is quoted or escaped.
