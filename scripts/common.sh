@@ -38,6 +38,9 @@ kelvo_install_missing() {
 }
 
 kelvo_build() {
-    cmake -S "$KELVO_ROOT" -B "$KELVO_BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    # ccache, when installed, keeps rebuilds of unchanged sources cheap.
+    local launcher=()
+    command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$KELVO_ROOT" -B "$KELVO_BUILD" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
     cmake --build "$KELVO_BUILD" -j"$(nproc)"
 }
