@@ -11,6 +11,7 @@ KELVO_PACKAGES=(
     libgtest-dev
     fonts-liberation
     poppler-utils
+    librsvg2-bin
 )
 
 kelvo_install_missing() {
