@@ -12,6 +12,7 @@ KELVO_PACKAGES=(
     fonts-liberation
     poppler-utils
     librsvg2-bin
+    desktop-file-utils appstream
 )
 
 kelvo_install_missing() {

@@ -8,6 +8,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Desktops find the menu entry, and with it the icon, of the program's windows by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.arnvik.Kelvo"));
 
     // "--data-dir [DIR]" starts the program in another folder, so that the database is found
     // there; a folder that cannot be used ends the program before anything is created.
