@@ -2,7 +2,9 @@
 
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/JetLike.h"
+#include "db/SqliteBackend.h"
 #include "db/TextNumbers.h"
 
 #include <QFile>
@@ -56,7 +58,12 @@ CGeoDatabase::~CGeoDatabase() {
     Close();
 }
 
+const CGeoSqlDialect& CGeoDatabase::Sql() const {
+    return m_pBackend ? m_pBackend->Sql() : GeoSql::Dialect();
+}
+
 void CGeoDatabase::Close() {
+    m_pBackend.reset();
     m_pHandle = nullptr;
     if (!m_strConnection.isEmpty()) {
         {
@@ -96,6 +103,7 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
         m_pHandle = nullptr;
         return false;
     }
+    m_pBackend = std::make_unique<CSqliteBackend>(m_pHandle);
     return true;
 }
 
@@ -182,7 +190,7 @@ bool CGeoDatabase::Execute(const QString& sql) {
 }
 
 int CGeoDatabase::GetRecordCount(const QString& tableName) {
-    m_strSQL = GeoSql::CountRows(tableName);
+    m_strSQL = Sql().CountRows(tableName);
     CGeoRecordset rs(*this);
     if (!rs.Open(m_strSQL) || !rs.MoveNext())
         return 0;
@@ -218,7 +226,7 @@ bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& va
         return false;
     bound << key;
 
-    m_strSQL = GeoSql::UpdateFields(desc, written);
+    m_strSQL = Sql().UpdateFields(desc, written);
     CGeoRecordset rs(*this);
     if (!rs.Open(m_strSQL, bound) || !rs.Execute()) {
         m_strLastError = rs.Error();

@@ -5,11 +5,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 struct sqlite3;
+class CGeoBackend;
+class CGeoSqlDialect;
 
 // The one object through which the program reaches its database: the SQLite file
 // "Kelvo.mde" with table GEO. Opens the file, or creates it with an empty GEO table when
-// there is none; counts rows; writes a row back. Views read rows with CGeoRecordset.
+// there is none; counts rows; writes a row back. Views read rows with CGeoRecordset, through
+// the engine's interface (GeoBackend.h); which engine holds the data is seen only in src/db.
 //
 // A file that exists but is no usable Kelvo database (no SQLite file, damaged, unreadable,
 // without table GEO) is never modified: the object stays closed and OpenError() says why.
@@ -26,12 +31,15 @@ public:
     // keeps the object closed when that fails; OpenError() then holds a German message.
     bool Open(const QString& path = QString());
     void Close();
-    bool IsOpen() const { return m_pHandle != nullptr; }
+    bool IsOpen() const { return m_pBackend != nullptr; }
     const QString& OpenError() const { return m_strOpenError; }
     const QString& FilePath() const { return m_strFilePath; }
 
-    // The connection's native handle (null while closed).
+    // The SQLite connection's native handle (null while closed).
     sqlite3* Handle() const { return m_pHandle; }
+    // The engine, for the recordsets (null while closed), and its SQL texts.
+    CGeoBackend* Backend() const { return m_pBackend.get(); }
+    const CGeoSqlDialect& Sql() const;
 
     // Number of rows of a table; 0 for an empty table or one that cannot be read.
     int GetRecordCount(const QString& tableName);
@@ -64,4 +72,5 @@ private:
     QString m_strOpenError;
     QString m_strLastError;
     sqlite3* m_pHandle = nullptr;
+    std::unique_ptr<CGeoBackend> m_pBackend;
 };

@@ -2,7 +2,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/TextNumbers.h"
 
 #include <QFile>
@@ -48,7 +48,7 @@ CGeoImporter::Result CGeoImporter::Run(const QStringList& files) {
                            : m_database.OpenError();
         return result;
     }
-    if (!m_database.Execute(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (!m_database.Execute(m_database.Sql().BeginWrite())) {
         result.fatal = QStringLiteral("Die Datenbank ist gesperrt: %1").arg(m_database.LastError());
         return result;
     }
@@ -84,7 +84,7 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
     }
     const CGeoTableDesc& desc = m_database.m_Table;
     CGeoRecordset insert(m_database);
-    if (!insert.Open(GeoSql::InsertRow(desc))) {
+    if (!insert.Open(m_database.Sql().InsertRow(desc))) {
         result.fatal = QStringLiteral("Einfügen nicht möglich: %1").arg(insert.Error());
         return false;
     }

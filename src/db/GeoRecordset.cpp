@@ -1,8 +1,7 @@
 #include "db/GeoRecordset.h"
 
+#include "db/GeoBackend.h"
 #include "db/GeoDatabase.h"
-
-#include <sqlite3.h>
 
 CGeoRecordset::CGeoRecordset(CGeoDatabase& database) : m_database(database) {}
 
@@ -11,33 +10,23 @@ CGeoRecordset::~CGeoRecordset() {
 }
 
 void CGeoRecordset::Close() {
-    if (m_pStmt) {
-        sqlite3_finalize(m_pStmt);
-        m_pStmt = nullptr;
-    }
+    m_pStmt.reset();
 }
 
 bool CGeoRecordset::Fail() {
-    sqlite3* db = m_database.Handle();
-    m_strError = db ? QString::fromUtf8(sqlite3_errmsg(db))
-                    : QStringLiteral("Die Datenbank ist nicht geöffnet.");
+    m_strError = m_pStmt ? m_pStmt->Error() : QStringLiteral("Die Datenbank ist nicht geöffnet.");
     return false;
 }
 
 bool CGeoRecordset::Open(const QString& sql, const QVariantList& values) {
     Close();
     m_strError.clear();
-    sqlite3* db = m_database.Handle();
-    if (!db)
+    CGeoBackend* backend = m_database.Backend();
+    if (!backend)
         return Fail();
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_pStmt, nullptr) !=
-        SQLITE_OK) {
+    m_pStmt = backend->Prepare(sql);
+    if (!m_pStmt->Error().isEmpty() || !m_pStmt->Bind(values)) {
         Fail();
-        Close();
-        return false;
-    }
-    if (!Bind(values)) {
         Close();
         return false;
     }
@@ -48,38 +37,15 @@ bool CGeoRecordset::Rebind(const QVariantList& values) {
     if (!m_pStmt)
         return false;
     m_strError.clear();
-    sqlite3_reset(m_pStmt);
-    return Bind(values);
-}
-
-bool CGeoRecordset::Bind(const QVariantList& values) {
-    for (int i = 0; i < values.size(); ++i) {
-        const QVariant& v = values.at(i);
-        int rc = SQLITE_OK;
-        if (v.isNull()) {
-            rc = sqlite3_bind_null(m_pStmt, i + 1);
-        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
-            rc = sqlite3_bind_int64(m_pStmt, i + 1, v.toLongLong());
-        } else if (v.typeId() == QMetaType::Double) {
-            rc = sqlite3_bind_double(m_pStmt, i + 1, v.toDouble());
-        } else {
-            const QByteArray bytes = v.toString().toUtf8();
-            rc = sqlite3_bind_text(m_pStmt, i + 1, bytes.constData(), int(bytes.size()),
-                                   SQLITE_TRANSIENT);
-        }
-        if (rc != SQLITE_OK)
-            return Fail();
-    }
-    return true;
+    return m_pStmt->Bind(values) || Fail();
 }
 
 bool CGeoRecordset::MoveNext() {
     if (!m_pStmt)
         return false;
-    const int rc = sqlite3_step(m_pStmt);
-    if (rc == SQLITE_ROW)
+    if (m_pStmt->Step())
         return true;
-    if (rc != SQLITE_DONE)
+    if (!m_pStmt->Error().isEmpty())
         Fail();
     return false;
 }
@@ -87,38 +53,31 @@ bool CGeoRecordset::MoveNext() {
 bool CGeoRecordset::Execute() {
     if (!m_pStmt)
         return false;
-    int rc;
-    while ((rc = sqlite3_step(m_pStmt)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE)
-        return Fail();
-    return true;
+    return m_pStmt->Run() || Fail();
 }
 
 int CGeoRecordset::FieldCount() const {
-    return m_pStmt ? sqlite3_column_count(m_pStmt) : 0;
+    return m_pStmt ? m_pStmt->FieldCount() : 0;
 }
 
 int CGeoRecordset::FieldIndex(const QString& name) const {
     for (int i = 0; i < FieldCount(); ++i) {
-        if (name.compare(QString::fromUtf8(sqlite3_column_name(m_pStmt, i)), Qt::CaseInsensitive) ==
-            0)
+        if (name.compare(m_pStmt->FieldName(i), Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
 }
 
 bool CGeoRecordset::IsNull(int field) const {
-    return sqlite3_column_type(m_pStmt, field) == SQLITE_NULL;
+    return m_pStmt->FieldType(field) == CGeoStatement::Type::Null;
 }
 
 bool CGeoRecordset::IsText(int field) const {
-    return sqlite3_column_type(m_pStmt, field) == SQLITE_TEXT;
+    return m_pStmt->FieldType(field) == CGeoStatement::Type::Text;
 }
 
 QByteArrayView CGeoRecordset::FieldUtf8(int field) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
-    return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);
+    return m_pStmt->FieldUtf8(field);
 }
 
 QString CGeoRecordset::FieldText(int field) const {
@@ -127,10 +86,9 @@ QString CGeoRecordset::FieldText(int field) const {
 }
 
 qint64 CGeoRecordset::FieldInt(int field) const {
-    return sqlite3_column_int64(m_pStmt, field);
+    return m_pStmt->FieldInt(field);
 }
 
 int CGeoRecordset::ChangedRows() const {
-    sqlite3* db = m_database.Handle();
-    return db ? sqlite3_changes(db) : 0;
+    return m_pStmt ? m_pStmt->ChangedRows() : 0;
 }

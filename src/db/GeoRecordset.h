@@ -4,9 +4,10 @@
 #include <QString>
 #include <QVariant>
 
-struct sqlite3;
-struct sqlite3_stmt;
+#include <memory>
+
 class CGeoDatabase;
+class CGeoStatement;
 
 // A forward-only result of one SQL statement on the open database. Rows are read with
 // MoveNext(); fields by position or by name (names compare without regard to case).
@@ -51,9 +52,8 @@ public:
 
 private:
     bool Fail();
-    bool Bind(const QVariantList& values);
 
     CGeoDatabase& m_database;
-    sqlite3_stmt* m_pStmt = nullptr;
+    std::unique_ptr<CGeoStatement> m_pStmt;
     QString m_strError;
 };

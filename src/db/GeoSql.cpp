@@ -1,5 +1,6 @@
 #include "db/GeoSql.h"
 
+#include "db/GeoSqlDialect.h"
 #include "db/GeoTableDesc.h"
 
 #include <QStringList>
@@ -107,6 +108,55 @@ QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHig
                              "(%s([Breitengrad])>%f AND %s([Breitengrad])<%f)",
                              NumberFunction, lonLow, NumberFunction, lonHigh, NumberFunction,
                              latLow, NumberFunction, latHigh);
+}
+
+namespace {
+
+class CSqliteDialect : public CGeoSqlDialect {
+public:
+    QStringList CreateSchema(const CGeoTableDesc& desc) const override {
+        return {CreateTable(desc), CreatePrimaryKey(desc)};
+    }
+    QString ProbeTable(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(desc.m_strTableName);
+    }
+    QString CountRows(const QString& tableName) const override {
+        return GeoSql::CountRows(tableName);
+    }
+    QString StandardQuery(const CGeoTableDesc& desc) const override {
+        return GeoSql::StandardQuery(desc);
+    }
+    QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const override {
+        return GeoSql::FilteredQuery(desc, filter);
+    }
+    QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
+        return GeoSql::RowByKey(desc, keyText);
+    }
+    QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override {
+        return GeoSql::UpdateFields(desc, fields);
+    }
+    QString InsertRow(const CGeoTableDesc& desc) const override {
+        return GeoSql::InsertRow(desc);
+    }
+    QString InsertRowWithKey(const CGeoTableDesc& desc) const override {
+        QStringList names, marks;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            names << bracket(desc.FieldName(i));
+            marks << QStringLiteral("?");
+        }
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
+    }
+    // The engine numbers new rows after the largest key it has seen by itself.
+    QString ContinueNumbering(const CGeoTableDesc&) const override { return QString(); }
+    QString BeginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+};
+
+} // namespace
+
+const CGeoSqlDialect& Dialect() {
+    static const CSqliteDialect dialect;
+    return dialect;
 }
 
 } // namespace GeoSql

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class CGeoSqlDialect;
 class CGeoTableDesc;
 
 // Every SQL text and filter expression the program sends to the engine, built from the
@@ -45,5 +46,8 @@ QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHig
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";
+
+// The statements above as the SQLite file's dialect; the server's is GeoSqlPostgres.
+const CGeoSqlDialect& Dialect();
 
 } // namespace GeoSql

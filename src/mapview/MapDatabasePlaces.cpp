@@ -4,7 +4,7 @@
 #include "app/Progress.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/TextNumbers.h"
 #include "draw/DeviceContext.h"
 #include "mapview/MapStyle.h"
@@ -25,7 +25,7 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
     QString error;
     // Without a usable database (the start said why) the map shows no rows.
     if (m_database.IsOpen()) {
-        m_strText = GeoSql::StandardQuery(desc);
+        m_strText = m_database.Sql().StandardQuery(desc);
         CGeoRecordset rs(m_database);
         if (rs.Open(m_strText))
             DrawRows(dc, rs, count, progress);

@@ -9,7 +9,7 @@
 #include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/TextNumbers.h"
 #include "mapview/CKelvoView.h"
 #include "table/CDia_Record.h"
@@ -110,7 +110,7 @@ void CListView_Table::OnEditCopy() {
 void CListView_Table::OnDoubleClick(int row) {
     if (row < 0 || row >= m_model.RowCount() || !m_pTableDesc)
         return;
-    m_strText = GeoSql::RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
+    m_strText = m_pDatabase->Sql().RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
     {
         CGeoRecordset rs(*m_pDatabase);
         if (rs.Open(m_strText) && rs.MoveNext()) {

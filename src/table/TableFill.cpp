@@ -3,7 +3,7 @@
 #include "app/Progress.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/GeoTableDesc.h"
 #include "table/GeoTableModel.h"
 
@@ -64,7 +64,7 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
         rows.reserve(count);
     if (db.IsOpen()) {
         CGeoRecordset rs(db);
-        if (!rs.Open(GeoSql::FilteredQuery(desc, filter))) {
+        if (!rs.Open(db.Sql().FilteredQuery(desc, filter))) {
             result.m_strError = rs.Error();
         } else {
             CRowReader reader;

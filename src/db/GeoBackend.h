@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+
+class CGeoSqlDialect;
+
+// What the database object needs of an engine, and nothing more: statements that take
+// values, step through rows and give each field's UTF-8 bytes. One implementation per
+// engine: the SQLite file (SqliteBackend) and a PostgreSQL server (PgBackend). Nothing
+// outside src/db sees which one is in use.
+class CGeoStatement {
+public:
+    enum class Type { Null, Integer, Float, Text, Blob };
+
+    virtual ~CGeoStatement() = default;
+
+    // Binds the values in order (QString as text, integers, doubles, a null QVariant as NULL)
+    // and starts the statement afresh.
+    virtual bool Bind(const QVariantList& values) = 0;
+    // Steps to the next row: true when there is one. False at the end and on an error, which
+    // Error() then holds.
+    virtual bool Step() = 0;
+    // Runs a statement that returns no rows to its end.
+    virtual bool Run() = 0;
+
+    virtual int FieldCount() const = 0;
+    virtual QString FieldName(int field) const = 0;
+    // The type of the field's value in the current row. Ask before reading the field:
+    // reading may convert it.
+    virtual Type FieldType(int field) const = 0;
+    // The field's value as UTF-8 text (numbers as their text), valid until the next step;
+    // empty for NULL.
+    virtual QByteArrayView FieldUtf8(int field) const = 0;
+    virtual qint64 FieldInt(int field) const = 0;
+    // Rows the last Run() inserted, updated or deleted.
+    virtual int ChangedRows() const = 0;
+
+    // The engine's message of the last failure; empty when nothing failed.
+    virtual const QString& Error() const = 0;
+};
+
+class CGeoBackend {
+public:
+    virtual ~CGeoBackend() = default;
+
+    // A statement for the SQL text; its errors (also a text the engine refuses) show in the
+    // statement's Error() at the latest when it is bound, stepped or run.
+    virtual std::unique_ptr<CGeoStatement> Prepare(const QString& sql) = 0;
+    // The SQL texts of this engine.
+    virtual const CGeoSqlDialect& Sql() const = 0;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class CGeoTableDesc;
+
+// The SQL texts of one engine, the same statements for each: GeoSql writes them for the
+// SQLite file, GeoSqlPostgres for a PostgreSQL server. Filters (GeoSql::SearchFilter,
+// GeoSql::NearbyFilter, ...) are written once, in the program's own filter syntax, and put
+// into either engine's queries by FilteredQuery.
+class CGeoSqlDialect {
+public:
+    virtual ~CGeoSqlDialect() = default;
+
+    // The statements that make an empty database a Kelvo database: table, index and what
+    // else the engine needs, run in order in one transaction.
+    virtual QStringList CreateSchema(const CGeoTableDesc& desc) const = 0;
+    // A query of the table's columns that reads no row: the schema check.
+    virtual QString ProbeTable(const CGeoTableDesc& desc) const = 0;
+    virtual QString CountRows(const QString& tableName) const = 0;
+    // Every row in the standard order (Staat, then PLZ; equal keys by ID_Geo).
+    virtual QString StandardQuery(const CGeoTableDesc& desc) const = 0;
+    // The rows a filter keeps, in the standard order; an empty filter keeps all.
+    virtual QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const = 0;
+    virtual QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const = 0;
+    // "UPDATE ... SET f1 = ?, ... WHERE key = ?": the fields' values, then the key.
+    virtual QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const = 0;
+    // An insert of every field but the key, which the engine numbers.
+    virtual QString InsertRow(const CGeoTableDesc& desc) const = 0;
+    // An insert of every field, the key included (copying keeps the keys).
+    virtual QString InsertRowWithKey(const CGeoTableDesc& desc) const = 0;
+    // After rows were inserted with their keys: new rows are numbered after the largest key.
+    virtual QString ContinueNumbering(const CGeoTableDesc& desc) const = 0;
+    // Starts a transaction that writes.
+    virtual QString BeginWrite() const = 0;
+};

@@ -1,0 +1,117 @@
+#include "db/SqliteBackend.h"
+
+#include "db/GeoSql.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+class CSqliteStatement final : public CGeoStatement {
+public:
+    CSqliteStatement(sqlite3* db, const QString& sql) : m_pDb(db) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_pStmt, nullptr) !=
+            SQLITE_OK) {
+            Fail();
+            sqlite3_finalize(m_pStmt);
+            m_pStmt = nullptr;
+        }
+    }
+
+    ~CSqliteStatement() override { sqlite3_finalize(m_pStmt); }
+
+    bool Bind(const QVariantList& values) override {
+        if (!m_pStmt)
+            return false;
+        m_strError.clear();
+        sqlite3_reset(m_pStmt);
+        for (int i = 0; i < values.size(); ++i) {
+            const QVariant& v = values.at(i);
+            int rc = SQLITE_OK;
+            if (v.isNull()) {
+                rc = sqlite3_bind_null(m_pStmt, i + 1);
+            } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+                rc = sqlite3_bind_int64(m_pStmt, i + 1, v.toLongLong());
+            } else if (v.typeId() == QMetaType::Double) {
+                rc = sqlite3_bind_double(m_pStmt, i + 1, v.toDouble());
+            } else {
+                const QByteArray bytes = v.toString().toUtf8();
+                rc = sqlite3_bind_text(m_pStmt, i + 1, bytes.constData(), int(bytes.size()),
+                                       SQLITE_TRANSIENT);
+            }
+            if (rc != SQLITE_OK)
+                return Fail();
+        }
+        return true;
+    }
+
+    bool Step() override {
+        if (!m_pStmt)
+            return false;
+        const int rc = sqlite3_step(m_pStmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            Fail();
+        return false;
+    }
+
+    bool Run() override {
+        if (!m_pStmt)
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(m_pStmt)) == SQLITE_ROW) {
+        }
+        return rc == SQLITE_DONE || Fail();
+    }
+
+    int FieldCount() const override { return m_pStmt ? sqlite3_column_count(m_pStmt) : 0; }
+
+    QString FieldName(int field) const override {
+        return QString::fromUtf8(sqlite3_column_name(m_pStmt, field));
+    }
+
+    Type FieldType(int field) const override {
+        switch (sqlite3_column_type(m_pStmt, field)) {
+        case SQLITE_NULL:
+            return Type::Null;
+        case SQLITE_INTEGER:
+            return Type::Integer;
+        case SQLITE_FLOAT:
+            return Type::Float;
+        case SQLITE_BLOB:
+            return Type::Blob;
+        default:
+            return Type::Text;
+        }
+    }
+
+    QByteArrayView FieldUtf8(int field) const override {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
+        return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);
+    }
+
+    qint64 FieldInt(int field) const override { return sqlite3_column_int64(m_pStmt, field); }
+    int ChangedRows() const override { return sqlite3_changes(m_pDb); }
+    const QString& Error() const override { return m_strError; }
+
+private:
+    bool Fail() {
+        m_strError = QString::fromUtf8(sqlite3_errmsg(m_pDb));
+        return false;
+    }
+
+    sqlite3* m_pDb;
+    sqlite3_stmt* m_pStmt = nullptr;
+    QString m_strError;
+};
+
+} // namespace
+
+std::unique_ptr<CGeoStatement> CSqliteBackend::Prepare(const QString& sql) {
+    return std::make_unique<CSqliteStatement>(m_pHandle, sql);
+}
+
+const CGeoSqlDialect& CSqliteBackend::Sql() const {
+    return GeoSql::Dialect();
+}
