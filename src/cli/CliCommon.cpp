@@ -1,5 +1,6 @@
 #include "cli/CliCommon.h"
 
+#include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
 
 #include <QFileInfo>
@@ -64,7 +65,7 @@ std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape) {
 }
 
 bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create) {
-    if (!create && !QFileInfo::exists(path)) {
+    if (!create && !CDbLocation::IsServerText(path) && !QFileInfo::exists(path)) {
         Err(QStringLiteral("Die Datenbank \"%1\" gibt es nicht.\n").arg(path));
         return false;
     }

@@ -26,6 +26,10 @@ public:
     virtual bool Step() = 0;
     // Runs a statement that returns no rows to its end.
     virtual bool Run() = 0;
+    // The same for one of many rows written in a transaction: the engine may send the
+    // statement without waiting for its end. An error then shows at a later RunInBatch() or
+    // at the transaction's next other statement (its COMMIT fails), never not at all.
+    virtual bool RunInBatch() { return Run(); }
 
     virtual int FieldCount() const = 0;
     virtual QString FieldName(int field) const = 0;

@@ -1,9 +1,11 @@
 #include "db/GeoDatabase.h"
 
+#include "db/DbLocation.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
 #include "db/JetLike.h"
+#include "db/PgBackend.h"
 #include "db/SqliteBackend.h"
 #include "db/TextNumbers.h"
 
@@ -64,6 +66,7 @@ const CGeoSqlDialect& CGeoDatabase::Sql() const {
 
 void CGeoDatabase::Close() {
     m_pBackend.reset();
+    m_strServer.clear();
     m_pHandle = nullptr;
     if (!m_strConnection.isEmpty()) {
         {
@@ -107,11 +110,36 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
     return true;
 }
 
+bool CGeoDatabase::OpenServer(const QString& address) {
+    CDbLocation location;
+    QString error;
+    if (!CDbLocation::Parse(address, &location, &error)) {
+        m_strOpenError = error;
+        return false;
+    }
+    std::unique_ptr<CPgBackend> server = CPgBackend::Connect(location, &error);
+    if (server && !server->PrepareSchema(m_Table, &error))
+        error = QStringLiteral("Die Datenbank %1 kann nicht benutzt werden.\n\n%2\n\nKelvo zeigt "
+                               "keine Daten an.")
+                    .arg(location.Display(), error);
+    else if (server)
+        error.clear();
+    if (!error.isEmpty()) {
+        m_strOpenError = error;
+        return false;
+    }
+    m_strServer = location.Display();
+    m_pBackend = std::move(server);
+    return true;
+}
+
 bool CGeoDatabase::Open(const QString& path) {
     Close();
     m_strOpenError.clear();
     m_strLastError.clear();
     m_strFilePath = path.isEmpty() ? m_Table.m_strFileName : path;
+    if (CDbLocation::IsServerText(m_strFilePath))
+        return OpenServer(m_strFilePath);
 
     QString reason;
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {

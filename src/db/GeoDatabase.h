@@ -12,9 +12,9 @@ class CGeoBackend;
 class CGeoSqlDialect;
 
 // The one object through which the program reaches its database: the SQLite file
-// "Kelvo.mde" with table GEO. Opens the file, or creates it with an empty GEO table when
-// there is none; counts rows; writes a row back. Views read rows with CGeoRecordset, through
-// the engine's interface (GeoBackend.h); which engine holds the data is seen only in src/db.
+// "Kelvo.mde" with table GEO, or GEO on a PostgreSQL server. Opens the file, or creates it
+// with an empty GEO table when there is none; counts rows; writes a row back. Views read
+// rows with CGeoRecordset. Which engine holds the data is seen only inside src/db.
 //
 // A file that exists but is no usable Kelvo database (no SQLite file, damaged, unreadable,
 // without table GEO) is never modified: the object stays closed and OpenError() says why.
@@ -27,15 +27,20 @@ public:
     CGeoDatabase& operator=(const CGeoDatabase&) = delete;
 
     // Opens the database file, by default the description's file name in the current
-    // directory, creating it with table GEO when it does not exist. Returns false and
-    // keeps the object closed when that fails; OpenError() then holds a German message.
+    // directory, creating it with table GEO when it does not exist; or, for a text
+    // "postgresql://user@host:port/dbname", the database on that server, where table GEO is
+    // created when it is missing. Returns false and keeps the object closed when that fails;
+    // OpenError() then holds a German message.
     bool Open(const QString& path = QString());
     void Close();
     bool IsOpen() const { return m_pBackend != nullptr; }
     const QString& OpenError() const { return m_strOpenError; }
     const QString& FilePath() const { return m_strFilePath; }
+    // Whether the data is on a server, and which ("kelvo@host:5432/geo"); empty for a file.
+    bool IsServer() const { return !m_strServer.isEmpty(); }
+    const QString& Server() const { return m_strServer; }
 
-    // The SQLite connection's native handle (null while closed).
+    // The SQLite connection's native handle (null while closed and on a server).
     sqlite3* Handle() const { return m_pHandle; }
     // The engine, for the recordsets (null while closed), and its SQL texts.
     CGeoBackend* Backend() const { return m_pBackend.get(); }
@@ -63,6 +68,7 @@ public:
 
 private:
     bool OpenConnection(const QString& path);
+    bool OpenServer(const QString& address);
     bool CheckSchema(QString* reason);
     bool CreateDatabase(const CGeoTableDesc& desc, QString* reason);
     void SetOpenError(const QString& path, const QString& reason);
@@ -71,6 +77,7 @@ private:
     QString m_strFilePath;
     QString m_strOpenError;
     QString m_strLastError;
+    QString m_strServer;
     sqlite3* m_pHandle = nullptr;
     std::unique_ptr<CGeoBackend> m_pBackend;
 };

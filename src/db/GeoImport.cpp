@@ -153,7 +153,7 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
             invalid(lineNumber, QStringLiteral("%1 ist länger als erlaubt").arg(*tooLong));
             continue;
         }
-        if (!insert.Rebind(bound) || !insert.Execute()) {
+        if (!insert.Rebind(bound) || !insert.ExecuteInBatch()) {
             result.fatal =
                 QStringLiteral("%1:%2: %3").arg(name).arg(lineNumber).arg(insert.Error());
             return false;

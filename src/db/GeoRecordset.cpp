@@ -56,6 +56,12 @@ bool CGeoRecordset::Execute() {
     return m_pStmt->Run() || Fail();
 }
 
+bool CGeoRecordset::ExecuteInBatch() {
+    if (!m_pStmt)
+        return false;
+    return m_pStmt->RunInBatch() || Fail();
+}
+
 int CGeoRecordset::FieldCount() const {
     return m_pStmt ? m_pStmt->FieldCount() : 0;
 }

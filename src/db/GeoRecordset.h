@@ -32,6 +32,10 @@ public:
     bool MoveNext();
     // Runs a statement that returns no rows (insert, update) to completion.
     bool Execute();
+    // The same for one of many rows written inside a transaction: on a server the statement
+    // is sent without waiting for its end. An error may then show only at a later call or
+    // when the transaction commits (the COMMIT then fails); nothing is ever lost silently.
+    bool ExecuteInBatch();
 
     bool HasError() const { return !m_strError.isEmpty(); }
     const QString& Error() const { return m_strError; }

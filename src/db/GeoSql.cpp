@@ -135,9 +135,7 @@ public:
     QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override {
         return GeoSql::UpdateFields(desc, fields);
     }
-    QString InsertRow(const CGeoTableDesc& desc) const override {
-        return GeoSql::InsertRow(desc);
-    }
+    QString InsertRow(const CGeoTableDesc& desc) const override { return GeoSql::InsertRow(desc); }
     QString InsertRowWithKey(const CGeoTableDesc& desc) const override {
         QStringList names, marks;
         for (int i = 0; i < desc.m_nFields; ++i) {
