@@ -33,6 +33,9 @@ void CListView_Table::OnColumnClick(int column) {
         m_model.ApplyOrder(QList<int>(order.begin(), order.end()));
     }
     setUpdatesEnabled(true);
+    // The focused record stays current at its new position.
+    if (currentIndex().isValid())
+        m_nCurrentRow = currentIndex().row();
     if (hasFocus()) {
         if (CMainFrame* frame = theApp.GetMainFrame())
             frame->SetMessageText(QString());
