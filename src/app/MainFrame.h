@@ -73,6 +73,8 @@ public:
     // any of the ten searched fields, titled with their number.
     void OnSearch();
     void OnWindowNew();
+    // "Überlappend": staggers the windows by the title-bar height, keeping their sizes.
+    void OnWindowCascade();
     void OnWindowArrange();
     void OnHelp(int id);
 

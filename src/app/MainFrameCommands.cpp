@@ -15,7 +15,10 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
+
+#include <algorithm>
 
 bool CMainFrame::RouteCommand(int id) {
     CView* view = GetActiveView();
@@ -71,7 +74,7 @@ bool CMainFrame::OnCommand(int id) {
         OnWindowNew();
         return true;
     case ID_WINDOW_CASCADE:
-        m_pMdiArea->cascadeSubWindows();
+        OnWindowCascade();
         return true;
     case ID_WINDOW_TILE_HORZ:
         m_pMdiArea->tileSubWindows();
@@ -153,6 +156,35 @@ void CMainFrame::OnWindowNew() {
     if (!docTemplate)
         return;
     docTemplate->InitialUpdateFrame(docTemplate->CreateNewFrame(doc));
+}
+
+void CMainFrame::OnWindowCascade() {
+    // Each window one title-bar height below and right of the one before, the active one
+    // last and on top. A window keeps its size, cut only where it would reach past the area;
+    // one that would fit at the corner but not at its place starts the stagger again there.
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (window->isVisible() && !window->isMinimized())
+            windows << window;
+    }
+    if (QMdiSubWindow* active = m_pMdiArea->activeSubWindow(); windows.removeOne(active))
+        windows << active;
+    const QSize area = m_pMdiArea->viewport()->size();
+    int offset = 0;
+    for (QMdiSubWindow* window : windows) {
+        if (window->isMaximized())
+            window->showNormal();
+        const int step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+        const QSize size = window->size();
+        const bool fitsAtCorner = size.width() <= area.width() && size.height() <= area.height();
+        if (offset > 0 && fitsAtCorner &&
+            (offset + size.width() > area.width() || offset + size.height() > area.height()))
+            offset = 0;
+        window->setGeometry(offset, offset, std::min(size.width(), area.width() - offset),
+                            std::min(size.height(), area.height() - offset));
+        window->raise();
+        offset += step;
+    }
 }
 
 void CMainFrame::OnWindowArrange() {
