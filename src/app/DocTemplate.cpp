@@ -68,8 +68,10 @@ void CMultiDocTemplate::InitialUpdateFrame(CChildFrame* frame, bool bMakeVisible
     frame->show();
     if (m_pMdiArea)
         m_pMdiArea->setActiveSubWindow(frame);
-    if (CView* view = frame->GetActiveView())
+    if (CView* view = frame->GetActiveView()) {
         view->GetWidget()->setFocus();
+        view->OnFrameShown();
+    }
 }
 
 void CMultiDocTemplate::PlaceFrame(CChildFrame* frame, QMdiSubWindow* active) const {

@@ -95,10 +95,11 @@ void CListView_Table::FillTable() {
     }
     g_nFoundCount = result.m_nFound;
     show();
-    if (hasFocus()) {
-        if (CMainFrame* frame = theApp.GetMainFrame())
-            frame->SetMessageText(QString());
-    }
+    // The caption goes with the bar; a view with the focus shows where it stands.
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (hasFocus())
+        ShowRecordStatus();
     if (!result.m_strError.isEmpty()) {
         KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
                                        "werden.\n\nFehler der Datenbank: %2")
@@ -131,6 +132,11 @@ void CListView_Table::OnSelectionChanged() {
     const QModelIndex current = currentIndex();
     if (current.isValid())
         OnItemChanged(current.row());
+}
+
+void CListView_Table::OnFrameShown() {
+    if (m_bShowRecordStatus)
+        ShowRecordStatus();
 }
 
 void CListView_Table::focusInEvent(QFocusEvent* event) {

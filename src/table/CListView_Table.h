@@ -25,6 +25,8 @@ public:
 
     // Takes the GEO description, sets up the columns and fills the rows.
     void OnInitialUpdate() override;
+    // The new window is up: its record status goes into the status bar.
+    void OnFrameShown() override;
     // Reads the rows matching g_strSearch (empty: all) in Staat, PLZ order, with progress
     // in the status bar, and leaves the number of matching rows in g_nFoundCount. An engine
     // error is reported; the rows read until then stay.
