@@ -7,6 +7,7 @@
 #include "app/Document.h"
 #include "app/HelpWindow.h"
 #include "app/KelvoApp.h"
+#include "app/RecentFileList.h"
 #include "app/StatusIndicators.h"
 #include "app/View.h"
 #include "res/Resources.h"
@@ -186,9 +187,7 @@ void CMainFrame::UpdateWindowMenu(QMenu* menu) {
             continue;
         if (number == 0)
             m_windowActions.append(menu->addSeparator());
-        QString title = window->windowTitle();
-        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* entry = menu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(title));
+        QAction* entry = menu->addAction(NumberedMenuText(++number, window->windowTitle()));
         entry->setStatusTip(Res::String(AFX_IDS_MDICHILD));
         entry->setCheckable(true);
         entry->setChecked(window == m_pMdiArea->currentSubWindow());
