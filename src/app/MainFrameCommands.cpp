@@ -1,5 +1,6 @@
 #include "app/ChildFrame.h"
 #include "app/CommandIds.h"
+#include "app/ContextHelp.h"
 #include "app/DocTemplate.h"
 #include "app/Document.h"
 #include "app/Globals.h"
@@ -200,18 +201,16 @@ void CMainFrame::OnWindowArrange() {
 }
 
 void CMainFrame::OnHelp(int id) {
+    if (id == ID_CONTEXT_HELP) {
+        m_pContextHelp->Enter(); // the object the user clicks next chooses the topic
+        return;
+    }
+    // F1: help on what the user is doing, the active window's kind; otherwise the contents.
+    ShowHelp(id == ID_HELP ? HelpTopics::OfDocument(GetActiveDocument()) : QString());
+}
+
+void CMainFrame::ShowHelp(const QString& topic) {
     if (!m_pHelpWindow)
         m_pHelpWindow = new CHelpWindow(this);
-    QString topic;
-    if (id == ID_CONTEXT_HELP) {
-        topic = QStringLiteral("befehle");
-    } else if (id == ID_HELP) {
-        // Help on what the user is doing: the active window's kind.
-        CDocument* doc = GetActiveDocument();
-        const int kind = doc && doc->GetDocTemplate() ? doc->GetDocTemplate()->GetResourceId() : 0;
-        topic = kind == IDR_TABLETYPE ? QStringLiteral("tabelle")
-                : kind == IDR_MAPTYPE ? QStringLiteral("karte")
-                                      : QStringLiteral("fenster");
-    }
     m_pHelpWindow->ShowTopic(topic);
 }
