@@ -128,3 +128,70 @@ TEST(MapPrint, RenderCommandPrintsToPdf) {
               1);
     EXPECT_TRUE(err.contains("PNG- oder PDF-Datei"));
 }
+
+TEST(MapPrint, AMapThatDoesNotFitTurnsThePageAndThenShrinks) {
+    // A4 with 5 mm margins at 600 dpi: 20 cm x 28.7 cm printable; 96 screen dots an inch.
+    const QPageLayout portrait(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                               QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
+    QPageLayout landscape = portrait;
+    landscape.setOrientation(QPageLayout::Landscape);
+    struct Case {
+        QSize window;
+        const QPageLayout& layout;
+        QPageLayout::Orientation orientation;
+        double scale;
+    };
+    const double cmPerPixel = 2.54 / 96;
+    const QList<Case> cases{
+        {{500, 350}, portrait, QPageLayout::Portrait, 1.0},   // fits: its exact size
+        {{500, 350}, landscape, QPageLayout::Landscape, 1.0}, // fits as set up too
+        {{900, 400}, portrait, QPageLayout::Landscape, 1.0},  // 23.8 cm wide
+        {{400, 900}, landscape, QPageLayout::Portrait, 1.0},  // 23.8 cm high
+        {{2000, 600}, portrait, QPageLayout::Landscape, 28.7 / (2000 * cmPerPixel)},
+        {{1000, 1000}, portrait, QPageLayout::Portrait, 20.0 / (1000 * cmPerPixel)}, // a tie
+    };
+    for (const Case& c : cases) {
+        const CMapPageFit fit = FitMapToPage(c.window, {96, 96}, c.layout, 600);
+        EXPECT_EQ(fit.orientation, c.orientation) << c.window.width() << "x" << c.window.height();
+        EXPECT_NEAR(fit.scale, c.scale, 0.001) << c.window.width() << "x" << c.window.height();
+    }
+}
+
+TEST(MapPrint, RenderCommandFitsThePdfPageAsPrintingDoes) {
+    TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"}});
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    struct Case {
+        QString size;
+        QString pageSize; // as pdfinfo gives it
+        double frameCm;   // width of the printed frame
+    };
+    // A small window stays portrait at its size; a very wide one turns and shrinks to the
+    // 28.7 cm the landscape page prints.
+    for (const Case& c : {Case{"500x350", "595 x 842", 400 * 2.54 / 96},
+                          Case{"2000x600", "842 x 595", 28.7 * 1900 / 2000}}) {
+        QString err;
+        ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--size", c.size, "k.pdf"},
+                                      dir, nullptr, &err),
+                  0)
+            << qPrintable(err);
+        QProcess info;
+        info.start("pdfinfo", {dir + "/k.pdf"});
+        info.waitForFinished();
+        EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(c.pageSize))
+            << qPrintable(c.size);
+        // The frame's left and right edge on a row between two latitude labels, at 100 dpi.
+        ASSERT_EQ(QProcess::execute(
+                      "pdftoppm", {"-r", "100", "-png", "-singlefile", dir + "/k.pdf", dir + "/k"}),
+                  0);
+        const QImage page(dir + "/k.png");
+        const int y = int(100 / 2.54 * 0.5) + 40; // 5 mm margin, then well inside the frame
+        int left = -1, right = -1;
+        for (int x = 0; x < page.width(); ++x) {
+            if (qGray(page.pixel(x, y)) < 60) {
+                left = left < 0 ? x : left;
+                right = x;
+            }
+        }
+        EXPECT_NEAR((right - left) * 2.54 / 100, c.frameCm, 0.1) << qPrintable(c.size);
+    }
+}
