@@ -83,3 +83,26 @@ TEST(MapCli, PlacesListsEntriesMessagesAndCounts) {
             "Zeilen gelesen: 4, Orte übernommen: 2\n"));
     EXPECT_EQ(TestSupport::RunCli({"places", dir.filePath("fehlt.txt")}, dir.path()), 1);
 }
+
+TEST(MapCli, PlacesWithADatabaseNamesTheEntriesWithoutAPlace) {
+    TempGeo geo(
+        {{"DE", "01067", "Dresden", "13.74", "51.05"}, {"AT", "1010", "Wien", "16.37", "48.21"}});
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    const QString path =
+        TestSupport::WriteFile(dir + "/orte.txt", "Staat;PLZ;Datum;Groesse;Blinken;Farbe;"
+                                                  "Textfarbe;Schrift;Text\n"
+                                                  "de;01067;0;3;0;0;0;0;0\n" // case is no matter
+                                                  "DE;1067;0;3;0;0;0;0;0\n"  // no leading zero
+                                                  "DE;99999;0;3;0;0;0;0;0\n"
+                                                  "AT;1010;0;3;0;0;0;0;0\n");
+    QString out, err;
+    ASSERT_EQ(TestSupport::RunCli({"places", "--db", geo.Path(), path}, dir, &out, &err), 0);
+    EXPECT_EQ(err, "Zeile 3: DE 1067 ohne Ort in GEO\nZeile 4: DE 99999 ohne Ort in GEO\n");
+    EXPECT_TRUE(out.endsWith("Zeilen gelesen: 5, Orte übernommen: 4, 2 Einträge ohne Ort in GEO\n"))
+        << qPrintable(out);
+    // Without a database nothing is matched.
+    ASSERT_EQ(TestSupport::RunCli({"places", path}, dir, &out, &err), 0);
+    EXPECT_FALSE(err.contains("ohne Ort"));
+    EXPECT_TRUE(out.endsWith("Zeilen gelesen: 5, Orte übernommen: 4\n"));
+    EXPECT_EQ(TestSupport::RunCli({"places", "--db", dir + "/fehlt.mde", path}, dir), 1);
+}
