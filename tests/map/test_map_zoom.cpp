@@ -157,45 +157,6 @@ TEST(MapPrint, AMapThatDoesNotFitTurnsThePageAndThenShrinks) {
     }
 }
 
-TEST(MapPrint, RenderCommandFitsThePdfPageAsPrintingDoes) {
-    TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"}});
-    const QString dir = QFileInfo(geo.Path()).absolutePath();
-    struct Case {
-        QString size;
-        QString pageSize; // as pdfinfo gives it
-        double frameCm;   // width of the printed frame
-    };
-    // A small window stays portrait at its size; a very wide one turns and shrinks to the
-    // 28.7 cm the landscape page prints.
-    for (const Case& c : {Case{"500x350", "595 x 842", 400 * 2.54 / 96},
-                          Case{"2000x600", "842 x 595", 28.7 * 1900 / 2000}}) {
-        QString err;
-        ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--size", c.size, "k.pdf"},
-                                      dir, nullptr, &err),
-                  0)
-            << qPrintable(err);
-        QProcess info;
-        info.start("pdfinfo", {dir + "/k.pdf"});
-        info.waitForFinished();
-        EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(c.pageSize))
-            << qPrintable(c.size);
-        // The frame's left and right edge on a row between two latitude labels, at 100 dpi.
-        ASSERT_EQ(QProcess::execute(
-                      "pdftoppm", {"-r", "100", "-png", "-singlefile", dir + "/k.pdf", dir + "/k"}),
-                  0);
-        const QImage page(dir + "/k.png");
-        const int y = int(100 / 2.54 * 0.5) + 40; // 5 mm margin, then well inside the frame
-        int left = -1, right = -1;
-        for (int x = 0; x < page.width(); ++x) {
-            if (qGray(page.pixel(x, y)) < 60) {
-                left = left < 0 ? x : left;
-                right = x;
-            }
-        }
-        EXPECT_NEAR((right - left) * 2.54 / 100, c.frameCm, 0.1) << qPrintable(c.size);
-    }
-}
-
 TEST(MapZoom, DeepZoomTitlesTellTheCornerApartAndTheDeepestBandIsRefused) {
     // Two decimals while they tell the new window's edges apart, and its corner from that of
     // the window the band was drawn in.
