@@ -56,6 +56,12 @@ QString StandardQuery(const CGeoTableDesc& desc) {
              desc.FieldName(desc.m_nSortField2));
 }
 
+QString PlaceKeys(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT [%1], [%2], [%3] FROM %4")
+        .arg(desc.FieldName(desc.m_nKeyField), desc.FieldName(GEO_STAAT), desc.FieldName(GEO_PLZ),
+             desc.m_strTableName);
+}
+
 QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) {
     if (filter.isEmpty())
         return StandardQuery(desc);

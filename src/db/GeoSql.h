@@ -21,6 +21,10 @@ QString CountRows(const QString& tableName);
 // "SELECT * FROM GEO ORDER BY Staat, PLZ;": the standard query.
 QString StandardQuery(const CGeoTableDesc& desc);
 
+// "SELECT [ID_Geo], [Staat], [PLZ] FROM GEO": key, country and postal code of every row,
+// in the table's own order.
+QString PlaceKeys(const CGeoTableDesc& desc);
+
 // The standard query restricted by a filter expression (empty filter: the standard query).
 // Gives the same rows in the same order as finding each matching row of the standard query.
 QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter);

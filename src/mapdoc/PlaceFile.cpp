@@ -145,5 +145,6 @@ void CPlaceFileReader::ReadLine(QStringView line, CPlaceList& places) {
     if (!IsNotGiven(entry.m_strTextColor) &&
         !ParsePlaceColor(entry.m_strTextColor, &entry.m_crText))
         return;
+    entry.m_nLine = m_nLines;
     places.append(entry);
 }

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include <utility>
+
 CKelvoView::CKelvoView(QWidget* parent) : QWidget(parent), m_canvas(g_GeoDatabase) {
     setObjectName(QStringLiteral("KelvoView"));
     // paintEvent covers every pixel it is asked for: no background erase first.
@@ -73,8 +75,11 @@ void CKelvoView::Render() {
         // The view has no frame of its own: its size is the outer size.
         error = m_canvas.Repaint(size(), size(), &progress);
     }
+    // The caption goes with the bar. The first drawing of a place file says how many of its
+    // entries name no place.
+    CKelvoDoc* doc = GetDocument();
     if (CMainFrame* frame = theApp.GetMainFrame())
-        frame->SetMessageText(QString());
+        frame->SetMessageText(doc ? std::exchange(doc->m_strPlacesNote, QString()) : QString());
     if (!error.isEmpty())
         ReportError(error);
 }

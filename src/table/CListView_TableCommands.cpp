@@ -47,9 +47,11 @@ bool CListView_Table::OnCommand(int id) {
     }
 }
 
-bool CListView_Table::OnUpdateCommand(int id, CCmdUI& /*ui*/) {
+bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
     case ID_RECORD_EDIT:
+        ui.Enable(m_model.RowCount() > 0); // no record to show in a window without rows
+        return true;
     case ID_SELECT_ALL_ROWS:
     case ID_EDIT_COPY:
     case ID_FILE_PRINT:
@@ -62,9 +64,9 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& /*ui*/) {
 }
 
 void CListView_Table::ShowRecordDialog(int row) {
-    if (!m_pTableDesc)
+    if (!m_pTableDesc || row < 0 || row >= m_model.RowCount())
         return;
-    // The row's cells; an empty cell (or a row that does not exist) shows a single space.
+    // The row's cells; an empty cell shows a single space.
     QStringList values;
     for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
         const QString cell = m_model.Cell(row, i);
@@ -86,9 +88,17 @@ void CListView_Table::OnRecordEdit() {
 }
 
 void CListView_Table::OnSelectAllRows() {
-    // Each row that becomes selected is a row-state change; the last of them becomes the
-    // current row and shows in the status pane.
     selectAll();
+    // The last row becomes the current one and shows in the status pane; the focus goes
+    // there too, so that Enter opens the row the pane names. The list does not scroll.
+    const int last = m_model.RowCount() - 1;
+    if (last < 0)
+        return;
+    const bool scroll = hasAutoScroll();
+    setAutoScroll(false);
+    selectionModel()->setCurrentIndex(m_model.index(last, std::max(currentIndex().column(), 0)),
+                                      QItemSelectionModel::NoUpdate);
+    setAutoScroll(scroll);
 }
 
 void CListView_Table::OnEditCopy() {
