@@ -129,6 +129,7 @@ public:
     QString CountRows(const QString& tableName) const override {
         return GeoSql::CountRows(tableName);
     }
+    QString PlaceKeys(const CGeoTableDesc& desc) const override { return GeoSql::PlaceKeys(desc); }
     QString StandardQuery(const CGeoTableDesc& desc) const override {
         return GeoSql::StandardQuery(desc);
     }

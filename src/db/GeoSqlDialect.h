@@ -20,6 +20,8 @@ public:
     // A query of the table's columns that reads no row: the schema check.
     virtual QString ProbeTable(const CGeoTableDesc& desc) const = 0;
     virtual QString CountRows(const QString& tableName) const = 0;
+    // Key, Staat and PLZ of every row, in any order.
+    virtual QString PlaceKeys(const CGeoTableDesc& desc) const = 0;
     // Every row in the standard order (Staat, then PLZ; equal keys by ID_Geo).
     virtual QString StandardQuery(const CGeoTableDesc& desc) const = 0;
     // The rows a filter keeps, in the standard order; an empty filter keeps all.

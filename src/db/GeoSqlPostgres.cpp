@@ -385,6 +385,12 @@ public:
         return QStringLiteral("SELECT count(*) FROM %1").arg(name(tableName));
     }
 
+    QString PlaceKeys(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("SELECT %1, %2, %3 FROM %4")
+            .arg(name(desc.FieldName(desc.m_nKeyField)), name(desc.FieldName(GEO_STAAT)),
+                 name(desc.FieldName(GEO_PLZ)), table(desc));
+    }
+
     QString StandardQuery(const CGeoTableDesc& desc) const override {
         return QStringLiteral("SELECT * FROM %1").arg(table(desc)) + orderBy(desc);
     }

@@ -40,6 +40,8 @@ class CGeoTableDesc;
 //   reused), the unique index "PrimaryKey" on it. Besides GEO, a table geo_stamp holds a
 //   number that a trigger raises once in every transaction that changes GEO, which tells
 //   readers whether rows they keep are still current (the file asks the engine instead).
+// - Keys. The server's numbering skips the keys of rows whose insert failed or was rolled
+//   back; the file's numbers on from the largest key stored. Both only ever count up.
 // - Transactions. "BEGIN" instead of "BEGIN IMMEDIATE": the server locks rows, not the file.
 namespace GeoSqlPostgres {
 

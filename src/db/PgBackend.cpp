@@ -386,6 +386,10 @@ std::unique_ptr<CPgBackend> CPgBackend::Connect(const CDbLocation& location, QSt
         return nullptr;
     }
     backend->m_pConn = *static_cast<PGconn* const*>(handle.constData());
+    // The server's notices (a ROLLBACK with nothing to roll back) are no concern of the user;
+    // failures come as errors.
+    PQsetNoticeProcessor(
+        backend->m_pConn, [](void*, const char*) {}, nullptr);
     QString reason;
     if (!backend->SetUpSession(&reason)) {
         *error = QStringLiteral("Der Datenbankserver %1 lässt die Sitzung nicht einrichten: %2")

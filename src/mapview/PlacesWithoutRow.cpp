@@ -2,7 +2,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "mapview/PlaceLookup.h"
 
 namespace PlacesWithoutRow {
@@ -14,7 +14,7 @@ bool Find(CGeoDatabase& db, const CPlaceList& places, QList<int>* entries, QStri
     CPlaceLookup lookup;
     lookup.Prepare(places);
     CGeoRecordset rs(db);
-    if (rs.Open(GeoSql::PlaceKeys(db.m_Table))) {
+    if (rs.Open(db.Sql().PlaceKeys(db.m_Table))) {
         while (rs.MoveNext()) {
             // Whether Staat and PLZ hold texts must be asked before they are read.
             if (rs.IsText(1) && rs.IsText(2))

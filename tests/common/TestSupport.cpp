@@ -16,6 +16,14 @@ QString SharedGeoNamesDir() {
                                                               : QString();
 }
 
+QStringList SharedGeoNamesFiles() {
+    QStringList files;
+    const QString dir = SharedGeoNamesDir();
+    for (const char* country : {"DE", "AT", "CH", "BE", "LI"})
+        files << QDir(dir).filePath(QString::fromLatin1(country) + QStringLiteral(".txt"));
+    return dir.isEmpty() ? QStringList() : files;
+}
+
 QString WriteFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);

@@ -12,6 +12,8 @@ namespace TestSupport {
 // The folder of the shared GeoNames files, or an empty text when it is absent
 // (tests that need it skip themselves then).
 QString SharedGeoNamesDir();
+// Its five files in the order they are imported: DE, AT, CH, BE, LI.
+QStringList SharedGeoNamesFiles();
 
 // Writes bytes to a file, creating folders; returns the path.
 QString WriteFile(const QString& path, const QByteArray& bytes);
