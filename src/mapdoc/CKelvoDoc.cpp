@@ -20,8 +20,10 @@ bool CKelvoDoc::OnLoadDocument(QIODevice& file) {
         m_strMessage = message;
         KelvoMessageBox(m_strMessage);
     });
-    if (!reader.Read(file, m_aPlaces))
+    if (!reader.Read(file, m_aPlaces)) {
+        m_strLoadError = reader.Error();
         return false;
+    }
     m_bPlacesLoaded = true;
     return true;
 }

@@ -20,7 +20,7 @@ public:
 
 protected:
     // Reads the opened file as a place file. Each invalid date is shown in a message box and
-    // kept in m_strMessage; such lines are taken without a date. False only when the file
-    // cannot be read; the list is then unchanged.
+    // kept in m_strMessage; such lines are taken without a date. False when the file cannot
+    // be read or is over a limit of the reader; the list is then unchanged.
     bool OnLoadDocument(QIODevice& file) override;
 };

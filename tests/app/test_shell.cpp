@@ -24,6 +24,8 @@
 #include <QTextBrowser>
 #include <QToolBar>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A view that claims two commands, to see where commands go first.
@@ -363,12 +365,23 @@ TEST_F(ShellTest, FilesOpenAsMapsAndJoinTheRecentFileList) {
 }
 
 TEST_F(ShellTest, AFileThatCannotBeOpenedLeavesNoWindow) {
-    for (const QString& path : {dir.filePath("fehlt.txt"), dir.path()}) {
+    // A pipe would keep the program waiting for a writer; a line of 11 MB is over the limit.
+    const QString fifo = dir.filePath("pipe.txt");
+    ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
+    const QString huge =
+        TestSupport::WriteFile(dir.filePath("lang.txt"), QByteArray(11 << 20, 'x'));
+    const QList<QPair<QString, QString>> cases{
+        {dir.filePath("fehlt.txt"), "Die Datei wurde nicht gefunden."},
+        {dir.path(), "Ordner"},
+        {fifo, "keine gewöhnliche Datei"},
+        {huge, "Die Zeile 1 der Ortsdatei ist länger als 10 MB. Kelvo liest die Datei nicht."}};
+    for (const auto& [path, reason] : cases) {
         messages.clear();
         EXPECT_EQ(theApp.OpenDocumentFile(path), nullptr);
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].startsWith("Fehler beim Öffnen des Dokuments"));
         EXPECT_TRUE(messages[0].contains(path));
+        EXPECT_TRUE(messages[0].contains(reason)) << qPrintable(messages[0]);
     }
     Process();
     EXPECT_TRUE(Frames().isEmpty());
