@@ -10,8 +10,6 @@
 #include <QStringDecoder>
 #include <QVariantList>
 
-#include <optional>
-
 namespace {
 
 // Columns of a GeoNames postal-code line.
@@ -37,6 +35,44 @@ int characterCount(const QString& s) {
 }
 
 } // namespace
+
+bool CGeoImporter::ParseLine(QByteArrayView bytes, const QMap<QString, QString>& countryMap,
+                             const CGeoTableDesc& desc, QStringList* values, QString* reason) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString line = decoder(bytes);
+    if (decoder.hasError()) {
+        *reason = QStringLiteral("kein gültiger UTF-8-Text");
+        return false;
+    }
+    const QStringList cols = line.split(QLatin1Char('\t'));
+    if (cols.size() != SRC_COLUMNS) {
+        *reason = QStringLiteral("%1 statt %2 Spalten").arg(cols.size()).arg(SRC_COLUMNS);
+        return false;
+    }
+    double number = 0;
+    if (!TextNumbers::ParseNumber(cols[SRC_LATITUDE].toUtf8(), &number) ||
+        !TextNumbers::ParseNumber(cols[SRC_LONGITUDE].toUtf8(), &number)) {
+        *reason = QStringLiteral("Koordinate ist keine Zahl");
+        return false;
+    }
+    *values = QStringList(desc.m_nFields);
+    QStringList& v = *values;
+    v[GEO_STAAT] = countryMap.value(cols[SRC_COUNTRY], cols[SRC_COUNTRY]);
+    v[GEO_PLZ] = cols[SRC_POSTAL_CODE];
+    v[GEO_ORT] = cols[SRC_PLACE];
+    v[GEO_BUNDESLAND] = cols[SRC_ADMIN_NAME1];
+    v[GEO_REGIERUNGSBEZIRK] = cols[SRC_ADMIN_NAME2];
+    v[GEO_LANDKREIS] = cols[SRC_ADMIN_NAME3];
+    v[GEO_LANGENGRAD] = cols[SRC_LONGITUDE].trimmed();
+    v[GEO_BREITENGRAD] = cols[SRC_LATITUDE].trimmed();
+    for (int i = 0; i < desc.m_nFields; ++i) {
+        if (desc.FieldType(i) == dbText && characterCount(v[i]) > desc.FieldSize(i)) {
+            *reason = QStringLiteral("%1 ist länger als erlaubt").arg(desc.FieldName(i));
+            return false;
+        }
+    }
+    return true;
+}
 
 CGeoImporter::CGeoImporter(CGeoDatabase& database) : m_database(database) {}
 
@@ -100,6 +136,8 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
     };
 
     int lineNumber = 0;
+    QStringList values;
+    QString reason;
     while (!file.atEnd()) {
         QByteArray bytes = file.readLine();
         ++lineNumber;
@@ -107,51 +145,14 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
             bytes.chop(1);
         if (bytes.isEmpty())
             continue;
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString line = decoder(bytes);
-        if (decoder.hasError()) {
-            invalid(lineNumber, QStringLiteral("kein gültiger UTF-8-Text"));
+        if (!ParseLine(bytes, m_mapCountry, desc, &values, &reason)) {
+            invalid(lineNumber, reason);
             continue;
         }
-        const QStringList cols = line.split(QLatin1Char('\t'));
-        if (cols.size() != SRC_COLUMNS) {
-            invalid(lineNumber,
-                    QStringLiteral("%1 statt %2 Spalten").arg(cols.size()).arg(SRC_COLUMNS));
-            continue;
-        }
-        double number = 0;
-        if (!TextNumbers::ParseNumber(cols[SRC_LATITUDE].toUtf8(), &number) ||
-            !TextNumbers::ParseNumber(cols[SRC_LONGITUDE].toUtf8(), &number)) {
-            invalid(lineNumber, QStringLiteral("Koordinate ist keine Zahl"));
-            continue;
-        }
-
-        QStringList values(desc.m_nFields);
-        values[GEO_STAAT] = m_mapCountry.value(cols[SRC_COUNTRY], cols[SRC_COUNTRY]);
-        values[GEO_PLZ] = cols[SRC_POSTAL_CODE];
-        values[GEO_ORT] = cols[SRC_PLACE];
-        values[GEO_BUNDESLAND] = cols[SRC_ADMIN_NAME1];
-        values[GEO_REGIERUNGSBEZIRK] = cols[SRC_ADMIN_NAME2];
-        values[GEO_LANDKREIS] = cols[SRC_ADMIN_NAME3];
-        values[GEO_LANGENGRAD] = cols[SRC_LONGITUDE].trimmed();
-        values[GEO_BREITENGRAD] = cols[SRC_LATITUDE].trimmed();
-
         QVariantList bound;
-        std::optional<QString> tooLong;
         for (int i = 0; i < desc.m_nFields; ++i) {
-            if (i == desc.m_nKeyField)
-                continue;
-            if (values[i].isEmpty()) {
-                bound << QVariant(); // no value: NULL, never the empty text
-                continue;
-            }
-            if (desc.FieldType(i) == dbText && characterCount(values[i]) > desc.FieldSize(i))
-                tooLong = desc.FieldName(i);
-            bound << values[i];
-        }
-        if (tooLong) {
-            invalid(lineNumber, QStringLiteral("%1 ist länger als erlaubt").arg(*tooLong));
-            continue;
+            if (i != desc.m_nKeyField) // no value: NULL, never the empty text
+                bound << (values[i].isEmpty() ? QVariant() : QVariant(values[i]));
         }
         if (!insert.Rebind(bound) || !insert.Execute()) {
             result.fatal =
