@@ -84,8 +84,9 @@ CGeoImporter::Result CGeoImporter::Run(const QStringList& files) {
                            : m_database.OpenError();
         return result;
     }
-    if (!m_database.Execute(QStringLiteral("BEGIN IMMEDIATE"))) {
-        result.fatal = QStringLiteral("Die Datenbank ist gesperrt: %1").arg(m_database.LastError());
+    // One checked write transaction: a file that is in use or damaged gets nothing.
+    if (!m_database.BeginWrite()) {
+        result.fatal = m_database.LastError();
         return result;
     }
     bool ok = true;
@@ -100,12 +101,12 @@ CGeoImporter::Result CGeoImporter::Run(const QStringList& files) {
         result.fatal = QStringLiteral("%1 ungültige Zeile(n); nichts wurde importiert.")
                            .arg(result.invalidCount);
     }
-    if (ok && !m_database.Execute(QStringLiteral("COMMIT"))) {
+    if (ok && !m_database.CommitWrite()) {
         ok = false;
         result.fatal = QStringLiteral("Speichern fehlgeschlagen: %1").arg(m_database.LastError());
     }
     if (!ok)
-        m_database.Execute(QStringLiteral("ROLLBACK"));
+        m_database.RollbackWrite();
     result.ok = ok;
     result.totalRows = m_database.GetRecordCount(m_database.m_Table.m_strTableName);
     return result;

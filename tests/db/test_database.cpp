@@ -6,9 +6,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <thread>
@@ -231,4 +236,227 @@ TEST(GeoDatabase, CreationFailureLeavesNothingBehind) {
     EXPECT_FALSE(db.Open(dir.filePath("plain/Kelvo.mde")));
     EXPECT_TRUE(db.OpenError().contains("angelegt"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{"plain"});
+}
+
+TEST(GeoDatabase, PipesAndDevicesAreRefusedBeforeAnythingIsOpened) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("Kelvo.mde");
+    ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
+    const QList<QPair<QString, QString>> cases{{fifo, "eine benannte Pipe (FIFO)"},
+                                               {"/dev/null", "ein Gerät"}};
+    for (const auto& [path, what] : cases) {
+        CGeoDatabase db;
+        EXPECT_FALSE(db.Open(path));
+        EXPECT_FALSE(db.IsBusy());
+        EXPECT_TRUE(db.OpenError().contains("keine gewöhnliche Datei, sondern " + what))
+            << qPrintable(db.OpenError());
+    }
+    // Every command of the batch tool, also the one that would create the file.
+    const QString data = TestSupport::WriteFile(
+        dir.filePath("LI.txt"),
+        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52"));
+    const QList<QStringList> commands{{"search", "--db", fifo, "Vaduz"},
+                                      {"import", "--db", fifo, data},
+                                      {"render", "--db", fifo, dir.filePath("k.png")},
+                                      {"print-table", "--db", fifo, dir.filePath("t.pdf")}};
+    for (const QStringList& args : commands) {
+        QString err;
+        EXPECT_EQ(TestSupport::RunCli(args, dir.path(), nullptr, &err), 1) << qPrintable(args[0]);
+        EXPECT_TRUE(err.contains("benannte Pipe")) << qPrintable(err);
+    }
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+}
+
+namespace {
+// Another program holding the file: an exclusive transaction on a second connection.
+class OtherProgram {
+public:
+    explicit OtherProgram(const QString& path) {
+        EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &m_db), SQLITE_OK);
+    }
+    ~OtherProgram() { sqlite3_close(m_db); }
+    void Lock(const char* how = "BEGIN EXCLUSIVE") {
+        EXPECT_EQ(sqlite3_exec(m_db, how, nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    void Unlock() { EXPECT_EQ(sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr), 0); }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+} // namespace
+
+TEST(GeoDatabase, ALockedFileIsInUseNotDamagedAndIsTriedAgain) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    {
+        CGeoDatabase made;
+        ASSERT_TRUE(made.Open(path));
+        fill(made, 3);
+    }
+    OtherProgram other(path);
+    other.Lock();
+    CGeoDatabase db;
+    db.SetBusyTimeout(100);
+    QList<bool> waits;
+    db.SetWaitHook([&waits](bool waiting) { waits << waiting; });
+    EXPECT_FALSE(db.Open(path));
+    EXPECT_TRUE(db.IsBusy());
+    EXPECT_TRUE(db.OpenError().contains("wird gerade von einem anderen Programm benutzt"));
+    EXPECT_TRUE(db.OpenError().contains("database is locked"));
+    EXPECT_FALSE(db.OpenError().contains("beschädigt"));
+    EXPECT_EQ(waits, (QList<bool>{true, false}));
+    EXPECT_FALSE(db.EnsureOpen());
+
+    // Free again: the next command opens it.
+    other.Unlock();
+    EXPECT_TRUE(db.EnsureOpen());
+    EXPECT_FALSE(db.IsBusy());
+    EXPECT_EQ(db.GetRecordCount("GEO"), 3);
+
+    // Locked while open: closed until it is free, then open again.
+    other.Lock();
+    EXPECT_FALSE(db.EnsureOpen());
+    EXPECT_TRUE(db.IsBusy());
+    EXPECT_FALSE(db.IsOpen());
+    other.Unlock();
+    EXPECT_TRUE(db.EnsureOpen());
+    EXPECT_EQ(db.GetRecordCount("GEO"), 3);
+
+    // Another program writing (reading still works): a write waits, then says so in German.
+    other.Lock("BEGIN IMMEDIATE");
+    EXPECT_TRUE(db.EnsureOpen());
+    EXPECT_FALSE(db.BeginWrite());
+    EXPECT_TRUE(db.LastError().startsWith("Die Datenbank wird gerade von einem anderen Programm "
+                                          "benutzt, das in sie schreibt"))
+        << qPrintable(db.LastError());
+    other.Unlock();
+    EXPECT_TRUE(db.BeginWrite());
+    EXPECT_TRUE(db.CommitWrite());
+}
+
+TEST(GeoDatabase, ANewFileAppearsOnlyWhenComplete) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    auto filesInDir = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
+    CGeoDatabase db;
+    ASSERT_TRUE(db.OpenNew(path));
+    EXPECT_TRUE(db.IsNew());
+    EXPECT_FALSE(QFileInfo::exists(path));
+    fill(db, 2);
+    db.DiscardNew();
+    EXPECT_TRUE(filesInDir().isEmpty());
+
+    ASSERT_TRUE(db.OpenNew(path));
+    fill(db, 2);
+    ASSERT_TRUE(db.PublishNew());
+    EXPECT_EQ(db.GetRecordCount("GEO"), 2);
+    EXPECT_EQ(filesInDir(), QStringList{"Kelvo.mde"});
+    EXPECT_FALSE(db.OpenNew(path)); // never over an existing file
+
+    // A file that appears meanwhile is not replaced.
+    const QString other = dir.filePath("Neu.mde");
+    ASSERT_TRUE(db.OpenNew(other));
+    TestSupport::WriteFile(other, "anderes Programm");
+    EXPECT_FALSE(db.PublishNew());
+    EXPECT_EQ(TestSupport::ReadFile(other), "anderes Programm");
+    EXPECT_EQ(filesInDir(), (QStringList{"Kelvo.mde", "Neu.mde"}));
+}
+
+namespace {
+// Runs kelvo-cli with a limit on the size of the files it writes: the kernel kills it with
+// SIGXFSZ at the first write past the limit, at the same point each time.
+bool runWithFileSizeLimit(const QStringList& args, const QString& workDir, rlim_t limit) {
+    QProcess process;
+    process.setWorkingDirectory(workDir);
+    process.setChildProcessModifier([limit] {
+        const rlimit rl{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+    });
+    process.start(QStringLiteral(KELVO_CLI_PATH), args);
+    process.waitForFinished(60000);
+    return process.exitStatus() == QProcess::CrashExit;
+}
+} // namespace
+
+TEST(GeoDatabase, AKilledCreationLeavesNoFileThatIsRefused) {
+    QTemporaryDir dir;
+    const QString data = TestSupport::WriteFile(
+        dir.filePath("LI.txt"),
+        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52")
+            .repeated(200));
+    int killed = 0;
+    for (rlim_t limit : {0, 1, 512, 4096, 6000, 8192, 12288, 16384, 20000, 40000, 100000}) {
+        SCOPED_TRACE(limit);
+        const QString sub = dir.filePath(QString::number(limit));
+        QDir().mkpath(sub);
+        const QString path = sub + "/Kelvo.mde";
+        killed += runWithFileSizeLimit({"import", "--db", path, data}, sub, limit);
+        // Either no database, or a whole one.
+        if (QFileInfo::exists(path)) {
+            CGeoDatabase db;
+            EXPECT_TRUE(db.Open(path)) << qPrintable(db.OpenError());
+        }
+        EXPECT_EQ(TestSupport::RunCli({"import", "--db", path, data}, sub), 0);
+    }
+    EXPECT_GE(killed, 5);
+}
+
+TEST(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
+    // The disk takes the first bytes and no more: the schema cannot be committed.
+    QTemporaryDir dir;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit small{4096, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    CGeoDatabase db;
+    const bool opened = db.Open(dir.filePath("Kelvo.mde"));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(db.OpenError().contains("kann nicht angelegt werden"))
+        << qPrintable(db.OpenError());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+namespace {
+// Garbles one page in the middle of the file: the schema and the first and last rows stay
+// readable, a full check finds the damage.
+void damageMiddlePage(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const qint64 pages = file.size() / 4096;
+    ASSERT_GT(pages, 10);
+    file.seek(pages / 2 * 4096);
+    file.write(QByteArray(64, '\x7f'));
+}
+} // namespace
+
+TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    {
+        CGeoDatabase made;
+        ASSERT_TRUE(made.Open(path));
+        fill(made, 3000);
+    }
+    damageMiddlePage(path);
+    const QByteArray before = TestSupport::ReadFile(path);
+
+    CGeoDatabase db;
+    ASSERT_TRUE(db.Open(path));
+    QVariant stored;
+    EXPECT_EQ(db.UpdateMemo(db.m_Table, 1, QVariant(), "neu", &stored),
+              CGeoDatabase::MemoWrite::Failed);
+    EXPECT_TRUE(db.LastError().startsWith("Die Datenbankdatei ist beschädigt"))
+        << qPrintable(db.LastError());
+    db.Close();
+
+    const QString data = TestSupport::WriteFile(
+        dir.filePath("LI.txt"),
+        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52"));
+    QString err;
+    EXPECT_EQ(TestSupport::RunCli({"import", "--db", path, data}, dir.path(), nullptr, &err), 1);
+    EXPECT_TRUE(err.contains("Die Datenbankdatei ist beschädigt")) << qPrintable(err);
+    EXPECT_EQ(TestSupport::ReadFile(path), before);
 }
