@@ -29,14 +29,33 @@ CKelvoApp::CKelvoApp() : m_recentFiles(kRecentFileCount) {}
 CKelvoApp::~CKelvoApp() = default;
 
 bool CKelvoApp::OpenStartupDatabase() {
+    InstallDatabaseWaitCursor();
     if (g_GeoDatabase.Open())
         return true;
     KelvoMessageBox(g_GeoDatabase.OpenError());
     return false;
 }
 
+void CKelvoApp::InstallDatabaseWaitCursor() {
+    g_GeoDatabase.SetWaitHook([](bool waiting) {
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+}
+
+bool CKelvoApp::EnsureDatabase(QWidget* parent) {
+    if (g_GeoDatabase.EnsureOpen())
+        return true;
+    if (g_GeoDatabase.IsBusy())
+        KelvoMessageBox(g_GeoDatabase.OpenError(), parent);
+    return false;
+}
+
 bool CKelvoApp::InitInstance() {
     initResources();
+    InstallDatabaseWaitCursor();
 
     // Qt's own dialogs and texts in German.
     if (!m_pTranslator) {

@@ -67,12 +67,17 @@ void CKelvoView::OnInitialUpdate() {
 void CKelvoView::Render() {
     m_bRenderPending = false;
     SyncPlaceList();
+    // A database another program held is tried again; while it still does, the map shows
+    // no places from it.
+    const bool ready = g_GeoDatabase.EnsureOpen();
     QString error;
     {
         CStatusBarProgress progress;
         // The view has no frame of its own: its size is the outer size.
         error = m_canvas.Repaint(size(), size(), &progress);
     }
+    if (!ready && g_GeoDatabase.IsBusy())
+        error = g_GeoDatabase.OpenError();
     if (CMainFrame* frame = theApp.GetMainFrame())
         frame->SetMessageText(QString());
     if (!error.isEmpty())
