@@ -39,8 +39,12 @@ public:
     // its rows, m_nCurrentRow keeps its number; the document is titled "GEO Tabelle (Ort -> AZ)".
     void OnColumnClick(int column);
 
-    // The record dialog for a row; when it stores the memo, the row shows it.
+    // The record dialog for a row; when it stores the memo, every window shows it.
     void ShowRecordDialog(int row);
+    // The memo as stored now in the rows with the key (column 0's text).
+    void ShowStoredMemo(QStringView key, const QString& memo);
+    // The same in every table window; map windows that show memos repaint.
+    static void ShowStoredMemoEverywhere(QStringView key, const QString& memo);
     // "Datensatz...": the record dialog for m_nCurrentRow.
     void OnRecordEdit();
     // Selects every row; the last row becomes the current one.
