@@ -430,13 +430,23 @@ bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& va
         return false;
     bound << key;
 
-    m_strSQL = GeoSql::UpdateFields(desc, written);
-    CGeoRecordset rs(*this);
-    if (!rs.Open(m_strSQL, bound) || !rs.Execute()) {
-        m_strLastError = rs.Error();
+    if (!BeginWrite())
         return false;
-    }
-    return rs.ChangedRows() > 0;
+    const int changed = ExecuteWrite(GeoSql::UpdateFields(desc, written), bound);
+    if (changed == 0)
+        RollbackWrite();
+    return changed > 0 && CommitWrite();
+}
+
+int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values) {
+    m_strSQL = sql;
+    CGeoRecordset rs(*this);
+    if (rs.Open(sql, values) && rs.Execute())
+        return rs.ChangedRows();
+    m_strLastError = rs.Error();
+    rs.Close();
+    RollbackWrite();
+    return -1;
 }
 
 bool CGeoDatabase::BeginWrite() {
@@ -457,25 +467,24 @@ bool CGeoDatabase::BeginWrite() {
     check.Close();
     if (details.isEmpty())
         return true;
-    const bool busy = check.IsBusy();
-    const QString error = check.Error();
+    m_strLastError = check.IsBusy() ? check.Error() : DbErrorText::Damaged(details);
     RollbackWrite();
-    m_strLastError = busy ? error : DbErrorText::Damaged(details);
     return false;
 }
 
 bool CGeoDatabase::CommitWrite() {
     if (Execute(QStringLiteral("COMMIT")))
         return true;
-    const QString error = m_strLastError;
     RollbackWrite();
-    m_strLastError = error;
     return false;
 }
 
 void CGeoDatabase::RollbackWrite() {
+    // The error that led here stays the one to report.
+    const QString error = m_strLastError;
     if (m_pHandle && !sqlite3_get_autocommit(m_pHandle))
         Execute(QStringLiteral("ROLLBACK"));
+    m_strLastError = error;
 }
 
 bool CGeoDatabase::ReadMemo(const CGeoTableDesc& desc, int key, QVariant* memo) {
@@ -495,25 +504,15 @@ CGeoDatabase::MemoWrite CGeoDatabase::UpdateMemo(const CGeoTableDesc& desc, int 
                                                  QVariant* stored) {
     if (!BeginWrite())
         return MemoWrite::Failed;
-    m_strSQL = GeoSql::UpdateMemoIfUnchanged(desc);
-    CGeoRecordset rs(*this);
-    if (!rs.Open(m_strSQL, {memo, key, expected}) || !rs.Execute()) {
-        const QString error = rs.Error();
-        rs.Close();
-        RollbackWrite();
-        m_strLastError = error;
+    const int written = ExecuteWrite(GeoSql::UpdateMemoIfUnchanged(desc), {memo, key, expected});
+    if (written < 0)
         return MemoWrite::Failed;
-    }
-    const bool written = rs.ChangedRows() > 0;
-    rs.Close();
-    if (written)
+    if (written > 0)
         return CommitWrite() ? MemoWrite::Saved : MemoWrite::Failed;
     // Nothing written: the row has gone, or another memo is stored now.
     const bool exists = ReadMemo(desc, key, stored);
-    const QString error = m_strLastError;
     RollbackWrite();
-    m_strLastError = error;
-    if (!error.isEmpty())
+    if (!m_strLastError.isEmpty())
         return MemoWrite::Failed;
     return exists ? MemoWrite::Conflict : MemoWrite::Missing;
 }

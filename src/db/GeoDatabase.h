@@ -83,7 +83,7 @@ public:
     // LastError() says why in German. Every write of the program starts here.
     bool BeginWrite();
     bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
-    void RollbackWrite(); // ends the transaction without a change
+    void RollbackWrite(); // ends the transaction without a change; LastError() stays
 
     // The memo of the row with the key: true when the row exists (a memo without a value is
     // a null QVariant); false when it does not or on an engine error (LastError() not empty).
@@ -113,6 +113,9 @@ private:
     // each engine call.
     void EndWait();
 
+    // One statement inside the write transaction: the rows it changed, or -1 after an
+    // engine error (LastError(); the transaction is then rolled back).
+    int ExecuteWrite(const QString& sql, const QVariantList& values);
     bool OpenConnection(const QString& path);
     bool CheckSchema(QString* reason, int* code);
     bool CreateSchema(const CGeoTableDesc& desc, QString* reason);
