@@ -32,8 +32,15 @@ bool CKelvoApp::OpenStartupDatabase() {
     InstallDatabaseWaitCursor();
     if (g_GeoDatabase.Open())
         return true;
-    KelvoMessageBox(g_GeoDatabase.OpenError());
+    KelvoMessageBox(g_GeoDatabase.IsBusy() ? DatabaseInUseText() : g_GeoDatabase.OpenError());
     return false;
+}
+
+QString CKelvoApp::DatabaseInUseText() {
+    return g_GeoDatabase.OpenError() +
+           QStringLiteral("\n\nSobald die Datei frei ist, liest Kelvo sie wieder: beim nächsten "
+                          "Befehl, der die Daten braucht (ein neues Fenster, ein Neuzeichnen der "
+                          "Karte).");
 }
 
 void CKelvoApp::InstallDatabaseWaitCursor() {
@@ -49,7 +56,7 @@ bool CKelvoApp::EnsureDatabase(QWidget* parent) {
     if (g_GeoDatabase.EnsureOpen())
         return true;
     if (g_GeoDatabase.IsBusy())
-        KelvoMessageBox(g_GeoDatabase.OpenError(), parent);
+        KelvoMessageBox(DatabaseInUseText(), parent);
     return false;
 }
 

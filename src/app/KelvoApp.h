@@ -4,6 +4,7 @@
 #include "app/RecentFileList.h"
 
 #include <QList>
+#include <QString>
 
 #include <memory>
 
@@ -33,6 +34,8 @@ public:
     // the result is false; a database that could not be opened at all gives false silently
     // (the start said why).
     static bool EnsureDatabase(QWidget* parent = nullptr);
+    // The message for a database in use, with when Kelvo tries again.
+    static QString DatabaseInUseText();
 
     // Start-up: German translation of Qt's dialogs, settings key "Arnvik", recent-file list
     // of 10, the map template (129) and the table template (130), the main frame; the

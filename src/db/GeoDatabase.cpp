@@ -216,10 +216,8 @@ void CGeoDatabase::SetBusy(const QString& engineMessage) {
     m_bBusy = true;
     m_strOpenError =
         QStringLiteral("Die Datenbank \"%1\" wird gerade von einem anderen Programm benutzt, das "
-                       "in sie schreibt; Kelvo hat %2 Sekunden gewartet.\n\nSobald die Datei frei "
-                       "ist, liest Kelvo sie wieder: beim nächsten Befehl, der die Daten braucht "
-                       "(ein neues Fenster, ein Neuzeichnen der Karte).\n\n(Meldung der Datenbank: "
-                       "%3)")
+                       "in sie schreibt; Kelvo hat %2 Sekunden gewartet.\n\n(Meldung der "
+                       "Datenbank: %3)")
             .arg(QFileInfo(m_strFilePath).fileName())
             .arg(QLocale(QLocale::German).toString(m_nBusyTimeoutMs / 1000.0))
             .arg(engineMessage);

@@ -77,7 +77,7 @@ void CKelvoView::Render() {
         error = m_canvas.Repaint(size(), size(), &progress);
     }
     if (!ready && g_GeoDatabase.IsBusy())
-        error = g_GeoDatabase.OpenError();
+        error = CKelvoApp::DatabaseInUseText();
     if (CMainFrame* frame = theApp.GetMainFrame())
         frame->SetMessageText(QString());
     if (!error.isEmpty())
