@@ -460,3 +460,19 @@ TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
     EXPECT_TRUE(err.contains("Die Datenbankdatei ist beschädigt")) << qPrintable(err);
     EXPECT_EQ(TestSupport::ReadFile(path), before);
 }
+
+TEST(GeoDatabase, TheBatchToolCallsALockedFileInUseNotDamaged) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    {
+        CGeoDatabase made;
+        ASSERT_TRUE(made.Open(path));
+    }
+    OtherProgram other(path);
+    other.Lock();
+    QString err;
+    EXPECT_EQ(TestSupport::RunCli({"search", "--db", path, "Vaduz"}, dir.path(), nullptr, &err), 1);
+    EXPECT_TRUE(err.contains("kelvo-cli wartet bis zu 5 Sekunden")) << qPrintable(err);
+    EXPECT_TRUE(err.contains("wird gerade von einem anderen Programm benutzt")) << qPrintable(err);
+    EXPECT_FALSE(err.contains("beschädigt"));
+}
