@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -251,19 +250,6 @@ TEST(GeoDatabase, PipesAndDevicesAreRefusedBeforeAnythingIsOpened) {
         EXPECT_TRUE(db.OpenError().contains("keine gewöhnliche Datei, sondern " + what))
             << qPrintable(db.OpenError());
     }
-    // Every command of the batch tool, also the one that would create the file.
-    const QString data = TestSupport::WriteFile(
-        dir.filePath("LI.txt"),
-        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52"));
-    const QList<QStringList> commands{{"search", "--db", fifo, "Vaduz"},
-                                      {"import", "--db", fifo, data},
-                                      {"render", "--db", fifo, dir.filePath("k.png")},
-                                      {"print-table", "--db", fifo, dir.filePath("t.pdf")}};
-    for (const QStringList& args : commands) {
-        QString err;
-        EXPECT_EQ(TestSupport::RunCli(args, dir.path(), nullptr, &err), 1) << qPrintable(args[0]);
-        EXPECT_TRUE(err.contains("benannte Pipe")) << qPrintable(err);
-    }
     EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
@@ -362,45 +348,6 @@ TEST(GeoDatabase, ANewFileAppearsOnlyWhenComplete) {
     EXPECT_EQ(filesInDir(), (QStringList{"Kelvo.mde", "Neu.mde"}));
 }
 
-namespace {
-// Runs kelvo-cli with a limit on the size of the files it writes: the kernel kills it with
-// SIGXFSZ at the first write past the limit, at the same point each time.
-bool runWithFileSizeLimit(const QStringList& args, const QString& workDir, rlim_t limit) {
-    QProcess process;
-    process.setWorkingDirectory(workDir);
-    process.setChildProcessModifier([limit] {
-        const rlimit rl{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &rl);
-    });
-    process.start(QStringLiteral(KELVO_CLI_PATH), args);
-    process.waitForFinished(60000);
-    return process.exitStatus() == QProcess::CrashExit;
-}
-} // namespace
-
-TEST(GeoDatabase, AKilledCreationLeavesNoFileThatIsRefused) {
-    QTemporaryDir dir;
-    const QString data = TestSupport::WriteFile(
-        dir.filePath("LI.txt"),
-        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52")
-            .repeated(200));
-    int killed = 0;
-    for (rlim_t limit : {0, 1, 512, 4096, 6000, 8192, 12288, 16384, 20000, 40000, 100000}) {
-        SCOPED_TRACE(limit);
-        const QString sub = dir.filePath(QString::number(limit));
-        QDir().mkpath(sub);
-        const QString path = sub + "/Kelvo.mde";
-        killed += runWithFileSizeLimit({"import", "--db", path, data}, sub, limit);
-        // Either no database, or a whole one.
-        if (QFileInfo::exists(path)) {
-            CGeoDatabase db;
-            EXPECT_TRUE(db.Open(path)) << qPrintable(db.OpenError());
-        }
-        EXPECT_EQ(TestSupport::RunCli({"import", "--db", path, data}, sub), 0);
-    }
-    EXPECT_GE(killed, 5);
-}
-
 TEST(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
     // The disk takes the first bytes and no more: the schema cannot be committed.
     QTemporaryDir dir;
@@ -419,19 +366,6 @@ TEST(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-namespace {
-// Garbles one page in the middle of the file: the schema and the first and last rows stay
-// readable, a full check finds the damage.
-void damageMiddlePage(const QString& path) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    const qint64 pages = file.size() / 4096;
-    ASSERT_GT(pages, 10);
-    file.seek(pages / 2 * 4096);
-    file.write(QByteArray(64, '\x7f'));
-}
-} // namespace
-
 TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Kelvo.mde");
@@ -440,7 +374,7 @@ TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
         ASSERT_TRUE(made.Open(path));
         fill(made, 3000);
     }
-    damageMiddlePage(path);
+    TestSupport::DamageMiddlePage(path);
     const QByteArray before = TestSupport::ReadFile(path);
 
     CGeoDatabase db;
@@ -451,28 +385,5 @@ TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
     EXPECT_TRUE(db.LastError().startsWith("Die Datenbankdatei ist beschädigt"))
         << qPrintable(db.LastError());
     db.Close();
-
-    const QString data = TestSupport::WriteFile(
-        dir.filePath("LI.txt"),
-        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52"));
-    QString err;
-    EXPECT_EQ(TestSupport::RunCli({"import", "--db", path, data}, dir.path(), nullptr, &err), 1);
-    EXPECT_TRUE(err.contains("Die Datenbankdatei ist beschädigt")) << qPrintable(err);
     EXPECT_EQ(TestSupport::ReadFile(path), before);
-}
-
-TEST(GeoDatabase, TheBatchToolCallsALockedFileInUseNotDamaged) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
-    {
-        CGeoDatabase made;
-        ASSERT_TRUE(made.Open(path));
-    }
-    OtherProgram other(path);
-    other.Lock();
-    QString err;
-    EXPECT_EQ(TestSupport::RunCli({"search", "--db", path, "Vaduz"}, dir.path(), nullptr, &err), 1);
-    EXPECT_TRUE(err.contains("kelvo-cli wartet bis zu 5 Sekunden")) << qPrintable(err);
-    EXPECT_TRUE(err.contains("wird gerade von einem anderen Programm benutzt")) << qPrintable(err);
-    EXPECT_FALSE(err.contains("beschädigt"));
 }

@@ -90,3 +90,10 @@ TEST(MapCli, PlacesListsEntriesMessagesAndCounts) {
             "Zeilen gelesen: 4, Orte übernommen: 2\n"));
     EXPECT_EQ(TestSupport::RunCli({"places", dir.filePath("fehlt.txt")}, dir.path()), 1);
 }
+
+TEST(MapCli, PlacesRefusesEndlessInput) {
+    QTemporaryDir dir;
+    QString err;
+    EXPECT_EQ(TestSupport::RunCli({"places", "/dev/zero"}, dir.path(), nullptr, &err), 1);
+    EXPECT_TRUE(err.contains("Die Zeile 1 der Ortsdatei ist länger als 10 MB.")) << qPrintable(err);
+}

@@ -1,6 +1,5 @@
 // Reading place files: the line test, separators, fields, "0", dates, colours, line ends
 // and encodings, all through the reader as the document uses it.
-#include "common/TestSupport.h"
 #include "mapdoc/DateText.h"
 #include "mapdoc/PlaceFile.h"
 
@@ -371,11 +370,4 @@ TEST(PlaceFile, MemoryFollowsTheEntriesKeptNotTheFile) {
     EXPECT_TRUE(places.isEmpty());
     EXPECT_EQ(reader.LinesRead(), 2'000'000);
     EXPECT_LT(skipped.m_maxRss - before, 32 << 20);
-}
-
-TEST(PlaceFile, CommandLineRefusesEndlessInput) {
-    QTemporaryDir dir;
-    QString err;
-    EXPECT_EQ(TestSupport::RunCli({"places", "/dev/zero"}, dir.path(), nullptr, &err), 1);
-    EXPECT_TRUE(err.contains("Die Zeile 1 der Ortsdatei ist länger als 10 MB.")) << qPrintable(err);
 }
