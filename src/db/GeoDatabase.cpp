@@ -139,6 +139,7 @@ CGeoDatabase::~CGeoDatabase() {
 
 void CGeoDatabase::Close() {
     EndWait();
+    m_checkedStamp.clear();
     m_pHandle = nullptr;
     if (!m_strConnection.isEmpty()) {
         {
@@ -447,10 +448,29 @@ int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values) {
     return -1;
 }
 
+QByteArray CGeoDatabase::FileStamp() const {
+    struct stat st;
+    const QString path = IsNew() ? m_strNewPath : m_strFilePath;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QByteArray();
+    return QByteArray::number(qulonglong(st.st_ino)) + ':' +
+           QByteArray::number(qlonglong(st.st_size)) + ':' +
+           QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
+}
+
 bool CGeoDatabase::BeginWrite() {
     if (!Execute(QStringLiteral("BEGIN IMMEDIATE")))
         return false;
-    // A damaged file is not written to: a write could spread the damage.
+    // A damaged file is not written to: a write could spread the damage. The check reads
+    // the whole file, so it is skipped while nobody but this connection has written to the
+    // file since it last passed (the transaction keeps other writers out meanwhile).
+    const QByteArray stamp = FileStamp();
+    if (!stamp.isEmpty() && stamp == m_checkedStamp)
+        return true;
+    m_checkedStamp.clear();
+    // The check reads the file, not pages this connection still holds in its cache.
+    sqlite3_db_release_memory(m_pHandle);
     CGeoRecordset check(*this);
     QStringList problems;
     if (check.Open(QStringLiteral("PRAGMA quick_check"))) {
@@ -463,16 +483,23 @@ bool CGeoDatabase::BeginWrite() {
     else if (problems != QStringList{QStringLiteral("ok")})
         details = problems.mid(0, 3).join(QStringLiteral("; "));
     check.Close();
-    if (details.isEmpty())
+    if (details.isEmpty()) {
+        m_checkedStamp = stamp;
         return true;
+    }
     m_strLastError = check.IsBusy() ? check.Error() : DbErrorText::Damaged(details);
     RollbackWrite();
     return false;
 }
 
 bool CGeoDatabase::CommitWrite() {
-    if (Execute(QStringLiteral("COMMIT")))
+    const bool checked = !m_checkedStamp.isEmpty();
+    if (Execute(QStringLiteral("COMMIT"))) {
+        // The file as this connection left it is the checked one.
+        if (checked)
+            m_checkedStamp = FileStamp();
         return true;
+    }
     RollbackWrite();
     return false;
 }

@@ -78,9 +78,11 @@ public:
                       const QList<int>& fields);
 
     // Starts a write transaction on a checked file: BEGIN IMMEDIATE (waiting for another
-    // writer up to the busy timeout), then PRAGMA quick_check. False when the file is in use,
-    // damaged or cannot be read: nothing was written, no transaction is left open, and
-    // LastError() says why in German. Every write of the program starts here.
+    // writer up to the busy timeout), then PRAGMA quick_check, unless the file is as this
+    // connection left it after the last check (same inode, size and modification time).
+    // False when the file is in use, damaged or cannot be read: nothing was written, no
+    // transaction is left open, and LastError() says why in German. Every write of the
+    // program starts here.
     bool BeginWrite();
     bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
     void RollbackWrite(); // ends the transaction without a change; LastError() stays
@@ -116,6 +118,8 @@ private:
     // One statement inside the write transaction: the rows it changed, or -1 after an
     // engine error (LastError(); the transaction is then rolled back).
     int ExecuteWrite(const QString& sql, const QVariantList& values);
+    // The file's inode, size and modification time, to tell whether it changed.
+    QByteArray FileStamp() const;
     bool OpenConnection(const QString& path);
     bool CheckSchema(QString* reason, int* code);
     bool CreateSchema(const CGeoTableDesc& desc, QString* reason);
@@ -133,4 +137,5 @@ private:
     std::function<void(bool)> m_waitHook;
     QElapsedTimer m_waitClock;
     bool m_bWaiting = false;
+    QByteArray m_checkedStamp; // the file as it was when the last check passed
 };

@@ -369,17 +369,15 @@ TEST(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
 TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Kelvo.mde");
-    {
-        CGeoDatabase made;
-        ASSERT_TRUE(made.Open(path));
-        fill(made, 3000);
-    }
-    TestSupport::DamageMiddlePage(path);
-    const QByteArray before = TestSupport::ReadFile(path);
-
     CGeoDatabase db;
     ASSERT_TRUE(db.Open(path));
+    fill(db, 3000);
     QVariant stored;
+    ASSERT_EQ(db.UpdateMemo(db.m_Table, 2, QVariant(), "geprüft", &stored),
+              CGeoDatabase::MemoWrite::Saved);
+    // Damaged after that check by something else than this connection.
+    TestSupport::DamageMiddlePage(path);
+    const QByteArray before = TestSupport::ReadFile(path);
     EXPECT_EQ(db.UpdateMemo(db.m_Table, 1, QVariant(), "neu", &stored),
               CGeoDatabase::MemoWrite::Failed);
     EXPECT_TRUE(db.LastError().startsWith("Die Datenbankdatei ist beschädigt"))
