@@ -84,6 +84,18 @@ QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) {
         .arg(desc.m_strTableName, sets.join(", "), bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
+QString MemoByKey(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+        .arg(bracket(desc.FieldName(GEO_MEMO)), desc.m_strTableName,
+             bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) {
+    const QString memo = bracket(desc.FieldName(GEO_MEMO));
+    return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ?")
+        .arg(desc.m_strTableName, memo, bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
 QString InsertRow(const CGeoTableDesc& desc) {
     QStringList names, marks;
     for (int i = 0; i < desc.m_nFields; ++i) {
