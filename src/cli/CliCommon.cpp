@@ -69,6 +69,15 @@ bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create) {
         Err(QStringLiteral("Die Datenbank \"%1\" gibt es nicht.\n").arg(path));
         return false;
     }
+    // Another program holding the file: say why nothing happens for a few seconds. (A server
+    // keeps each user's rows apart; its waits are short, or end with a message.)
+    const bool server = CDbLocation::IsServerText(path);
+    db.SetWaitHook([server](bool waiting) {
+        if (waiting && !server)
+            Err(QStringLiteral("Die Datenbank wird gerade von einem anderen Programm benutzt; "
+                               "kelvo-cli wartet bis zu %1 Sekunden …\n")
+                    .arg(CGeoDatabase::kBusyTimeoutMs / 1000));
+    });
     if (!db.Open(path)) {
         Err(db.OpenError() + QLatin1Char('\n'));
         return false;

@@ -43,8 +43,14 @@ public:
     // Rows the last Run() inserted, updated or deleted.
     virtual int ChangedRows() const = 0;
 
-    // The engine's message of the last failure; empty when nothing failed.
+    // The last failure: in German for the common conditions, with the engine's message;
+    // empty when nothing failed.
     virtual const QString& Error() const = 0;
+    // The engine's own words for it, without the German sentence.
+    virtual const QString& EngineMessage() const = 0;
+    // Whether it was another connection holding what the statement needed (the file, or on
+    // a server the rows) for longer than the program waits.
+    virtual bool IsBusy() const = 0;
 };
 
 class CGeoBackend {
@@ -56,4 +62,7 @@ public:
     virtual std::unique_ptr<CGeoStatement> Prepare(const QString& sql) = 0;
     // The SQL texts of this engine.
     virtual const CGeoSqlDialect& Sql() const = 0;
+    // Whether a transaction is open (also one the engine has given up and waits to be
+    // rolled back).
+    virtual bool InTransaction() const = 0;
 };

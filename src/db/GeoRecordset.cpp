@@ -14,17 +14,26 @@ void CGeoRecordset::Close() {
 }
 
 bool CGeoRecordset::Fail() {
-    m_strError = m_pStmt ? m_pStmt->Error() : QStringLiteral("Die Datenbank ist nicht geöffnet.");
+    if (m_pStmt) {
+        m_strEngineMessage = m_pStmt->EngineMessage();
+        m_strError = m_pStmt->Error();
+        m_bBusy = m_pStmt->IsBusy();
+    } else {
+        m_strEngineMessage = m_strError = QStringLiteral("Die Datenbank ist nicht geöffnet.");
+        m_bBusy = false;
+    }
     return false;
 }
 
 bool CGeoRecordset::Open(const QString& sql, const QVariantList& values) {
     Close();
     m_strError.clear();
+    m_bBusy = false;
     CGeoBackend* backend = m_database.Backend();
     if (!backend)
         return Fail();
     m_pStmt = backend->Prepare(sql);
+    m_database.EndWait();
     if (!m_pStmt->Error().isEmpty() || !m_pStmt->Bind(values)) {
         Fail();
         Close();
@@ -37,13 +46,16 @@ bool CGeoRecordset::Rebind(const QVariantList& values) {
     if (!m_pStmt)
         return false;
     m_strError.clear();
+    m_bBusy = false;
     return m_pStmt->Bind(values) || Fail();
 }
 
 bool CGeoRecordset::MoveNext() {
     if (!m_pStmt)
         return false;
-    if (m_pStmt->Step())
+    const bool row = m_pStmt->Step();
+    m_database.EndWait();
+    if (row)
         return true;
     if (!m_pStmt->Error().isEmpty())
         Fail();
@@ -53,13 +65,17 @@ bool CGeoRecordset::MoveNext() {
 bool CGeoRecordset::Execute() {
     if (!m_pStmt)
         return false;
-    return m_pStmt->Run() || Fail();
+    const bool done = m_pStmt->Run();
+    m_database.EndWait();
+    return done || Fail();
 }
 
 bool CGeoRecordset::ExecuteInBatch() {
     if (!m_pStmt)
         return false;
-    return m_pStmt->RunInBatch() || Fail();
+    const bool sent = m_pStmt->RunInBatch();
+    m_database.EndWait();
+    return sent || Fail();
 }
 
 int CGeoRecordset::FieldCount() const {

@@ -12,7 +12,8 @@ class CGeoStatement;
 // A forward-only result of one SQL statement on the open database. Rows are read with
 // MoveNext(); fields by position or by name (names compare without regard to case).
 // Engine errors never throw: Open() and MoveNext() return false and Error() holds the
-// engine's message. Closed when destroyed.
+// engine's message, in German for the common conditions. Closed when destroyed. Works the
+// same on either engine (the statement comes from the database's CGeoBackend).
 class CGeoRecordset {
 public:
     explicit CGeoRecordset(CGeoDatabase& database);
@@ -39,6 +40,10 @@ public:
 
     bool HasError() const { return !m_strError.isEmpty(); }
     const QString& Error() const { return m_strError; }
+    // The error is another connection holding the file, or on a server the rows.
+    bool IsBusy() const { return m_bBusy; }
+    // The engine's own words for the error, without the German sentence.
+    const QString& EngineMessage() const { return m_strEngineMessage; }
 
     int FieldCount() const;
     int FieldIndex(const QString& name) const;
@@ -60,4 +65,6 @@ private:
     CGeoDatabase& m_database;
     std::unique_ptr<CGeoStatement> m_pStmt;
     QString m_strError;
+    QString m_strEngineMessage;
+    bool m_bBusy = false;
 };

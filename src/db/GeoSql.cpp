@@ -85,6 +85,18 @@ QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) {
         .arg(desc.m_strTableName, sets.join(", "), bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
+QString MemoByKey(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+        .arg(bracket(desc.FieldName(GEO_MEMO)), desc.m_strTableName,
+             bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) {
+    const QString memo = bracket(desc.FieldName(GEO_MEMO));
+    return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ?")
+        .arg(desc.m_strTableName, memo, bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
 QString InsertRow(const CGeoTableDesc& desc) {
     QStringList names, marks;
     for (int i = 0; i < desc.m_nFields; ++i) {
@@ -120,12 +132,6 @@ namespace {
 
 class CSqliteDialect : public CGeoSqlDialect {
 public:
-    QStringList CreateSchema(const CGeoTableDesc& desc) const override {
-        return {CreateTable(desc), CreatePrimaryKey(desc)};
-    }
-    QString ProbeTable(const CGeoTableDesc& desc) const override {
-        return QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(desc.m_strTableName);
-    }
     QString CountRows(const QString& tableName) const override {
         return GeoSql::CountRows(tableName);
     }
@@ -141,6 +147,10 @@ public:
     }
     QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override {
         return GeoSql::UpdateFields(desc, fields);
+    }
+    QString MemoByKey(const CGeoTableDesc& desc) const override { return GeoSql::MemoByKey(desc); }
+    QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const override {
+        return GeoSql::UpdateMemoIfUnchanged(desc);
     }
     QString InsertRow(const CGeoTableDesc& desc) const override { return GeoSql::InsertRow(desc); }
     QString InsertRowWithKey(const CGeoTableDesc& desc) const override {

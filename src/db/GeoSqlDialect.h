@@ -14,11 +14,6 @@ class CGeoSqlDialect {
 public:
     virtual ~CGeoSqlDialect() = default;
 
-    // The statements that make an empty database a Kelvo database: table, index and what
-    // else the engine needs, run in order in one transaction.
-    virtual QStringList CreateSchema(const CGeoTableDesc& desc) const = 0;
-    // A query of the table's columns that reads no row: the schema check.
-    virtual QString ProbeTable(const CGeoTableDesc& desc) const = 0;
     virtual QString CountRows(const QString& tableName) const = 0;
     // Key, Staat and PLZ of every row, in any order.
     virtual QString PlaceKeys(const CGeoTableDesc& desc) const = 0;
@@ -29,6 +24,11 @@ public:
     virtual QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const = 0;
     // "UPDATE ... SET f1 = ?, ... WHERE key = ?": the fields' values, then the key.
     virtual QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const = 0;
+    // The memo of the row with the key (bound).
+    virtual QString MemoByKey(const CGeoTableDesc& desc) const = 0;
+    // Writes the memo (bound first) of the row with the key (second) only while the stored
+    // memo is still the one bound third (NULL for none).
+    virtual QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const = 0;
     // An insert of every field but the key, which the engine numbers.
     virtual QString InsertRow(const CGeoTableDesc& desc) const = 0;
     // An insert of every field, the key included (copying keeps the keys).

@@ -373,14 +373,6 @@ $$;
 
 class CPostgresDialect : public CGeoSqlDialect {
 public:
-    QStringList CreateSchema(const CGeoTableDesc& desc) const override {
-        return QStringList{CreateTable(desc)} + CreateStampTable(desc) + CreateFunctions(desc);
-    }
-
-    QString ProbeTable(const CGeoTableDesc& desc) const override {
-        return QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(table(desc));
-    }
-
     QString CountRows(const QString& tableName) const override {
         return QStringLiteral("SELECT count(*) FROM %1").arg(name(tableName));
     }
@@ -421,6 +413,19 @@ public:
             .arg(table(desc), sets.join(QStringLiteral(", ")),
                  name(desc.FieldName(desc.m_nKeyField)))
             .arg(n);
+    }
+
+    QString MemoByKey(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1")
+            .arg(name(desc.FieldName(GEO_MEMO)), table(desc),
+                 name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    // "IS ?" is the file's spelling of a comparison in which NULL equals NULL.
+    QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const override {
+        const QString memo = name(desc.FieldName(GEO_MEMO));
+        return QStringLiteral("UPDATE %1 SET %2 = $1 WHERE %3 = $2 AND %2 IS NOT DISTINCT FROM $3")
+            .arg(table(desc), memo, name(desc.FieldName(desc.m_nKeyField)));
     }
 
     QString InsertRow(const CGeoTableDesc& desc) const override {
@@ -535,6 +540,10 @@ QStringList CreateFunctions(const CGeoTableDesc& desc) {
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2 ON %1 (geonumber(%2))").arg(geo, lat),
         QStringLiteral("UPDATE %1 SET version = %2").arg(stampTable(desc)).arg(kSchemaVersion),
     };
+}
+
+QString ProbeTable(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(table(desc));
 }
 
 QString ChangeCount(const CGeoTableDesc& desc) {

@@ -43,6 +43,7 @@ class CGeoTableDesc;
 // - Keys. The server's numbering skips the keys of rows whose insert failed or was rolled
 //   back; the file's numbers on from the largest key stored. Both only ever count up.
 // - Transactions. "BEGIN" instead of "BEGIN IMMEDIATE": the server locks rows, not the file.
+// - Memo check. "memo IS ?" (NULL equal to NULL) is "memo IS NOT DISTINCT FROM $3".
 namespace GeoSqlPostgres {
 
 // The statements of this dialect.
@@ -71,6 +72,8 @@ QString SchemaVersion(const CGeoTableDesc& desc);
 QString CreateTable(const CGeoTableDesc& desc);
 QStringList CreateStampTable(const CGeoTableDesc& desc);
 QStringList CreateFunctions(const CGeoTableDesc& desc);
+// A query of GEO's fields that reads no row: the schema check.
+QString ProbeTable(const CGeoTableDesc& desc);
 // The number that changes with every committed change of GEO.
 QString ChangeCount(const CGeoTableDesc& desc);
 

@@ -2,7 +2,6 @@
 
 #include "db/GeoSqlPostgres.h"
 #include "db/GeoTableDesc.h"
-#include "db/ServerWait.h"
 
 #include <QElapsedTimer>
 #include <QSqlDatabase>
@@ -62,6 +61,7 @@ public:
     bool Bind(const QVariantList& values) override {
         Finish();
         m_error.clear();
+        m_bBusy = false;
         m_params.clear();
         m_nulls.clear();
         for (const QVariant& v : values) {
@@ -96,6 +96,7 @@ public:
     bool Run() override {
         Finish();
         m_error.clear();
+        m_bBusy = false;
         if (!Start(false))
             return false;
         while (PGresult* r = m_backend.NextResult()) {
@@ -167,6 +168,8 @@ public:
 
     int ChangedRows() const override { return m_nChanged; }
     const QString& Error() const override { return m_error; }
+    const QString& EngineMessage() const override { return m_engineMessage; }
+    bool IsBusy() const override { return m_bBusy; }
 
     // Reads the rows still to come into memory, so that the connection is free.
     void SetAside() {
@@ -186,7 +189,17 @@ private:
 
     bool Fail(const QString& error) {
         if (m_error.isEmpty())
-            m_error = error;
+            m_error = m_engineMessage = error;
+        return false;
+    }
+
+    // A failure the server reported (result), or the connection's (null).
+    bool Fail(const PGresult* result) {
+        if (m_error.isEmpty()) {
+            m_error = m_backend.Explain(result);
+            m_engineMessage = m_backend.ServerMessage(result);
+            m_bBusy = m_backend.IsLockWait(result);
+        }
         return false;
     }
 
@@ -216,7 +229,7 @@ private:
         if (!sent) {
             m_state = State::Done;
             m_backend.Finished(this);
-            return Fail(m_error.isEmpty() ? m_backend.Explain(nullptr) : m_error);
+            return m_error.isEmpty() ? Fail(static_cast<const PGresult*>(nullptr)) : false;
         }
         if (rowByRow)
             PQsetSingleRowMode(conn);
@@ -232,11 +245,11 @@ private:
         m_name = m_backend.NextStatementName();
         if (!PQsendPrepare(conn, m_name.constData(), m_sql.constData(), int(m_params.size()),
                            nullptr))
-            return Fail(m_backend.Explain(nullptr));
+            return Fail(static_cast<const PGresult*>(nullptr));
         bool ok = true;
         while (PGresult* r = m_backend.NextResult()) {
             if (PQresultStatus(r) != PGRES_COMMAND_OK)
-                ok = Fail(m_backend.Explain(r));
+                ok = Fail(r);
             PQclear(r);
         }
         m_nPreparedOn = m_backend.Generation();
@@ -283,7 +296,7 @@ private:
         case PGRES_EMPTY_QUERY:
             break;
         default:
-            Fail(m_backend.Explain(r));
+            Fail(r);
             break;
         }
     }
@@ -335,6 +348,8 @@ private:
     QByteArray m_name;
     int m_nPreparedOn = -1;
     QString m_error;
+    QString m_engineMessage;
+    bool m_bBusy = false;
 };
 
 CPgBackend::~CPgBackend() {
@@ -438,13 +453,13 @@ bool CPgBackend::Reconnect(QString* error) {
             continue;
         }
         told = true;
-        if (timer.elapsed() >= kConnectTimeoutMs || !ServerWait::GoOn(int(timer.elapsed()))) {
+        if (timer.elapsed() >= kConnectTimeoutMs || !GoOn(int(timer.elapsed()))) {
             ::shutdown(PQsocket(m_pConn), SHUT_RDWR);
             status = PGRES_POLLING_FAILED;
         }
     }
-    if (told)
-        ServerWait::Done();
+    if (told && m_waitHandler)
+        m_waitHandler(-1);
     if (status == PGRES_POLLING_FAILED || PQstatus(m_pConn) != CONNECTION_OK) {
         const QString text = serverText(PQerrorMessage(m_pConn));
         *error = QStringLiteral("Keine Verbindung zum Datenbankserver %1%2")
@@ -504,7 +519,7 @@ pg_result* CPgBackend::NextResult() {
         if (rc < 0 && errno == EINTR)
             continue;
         told = true;
-        if (rc < 0 || !ServerWait::GoOn(int(timer.elapsed()))) {
+        if (rc < 0 || !GoOn(int(timer.elapsed()))) {
             // Giving up: the connection goes, and the server drops the statement with it.
             m_bGaveUp = true;
             ::shutdown(PQsocket(m_pConn), SHUT_RDWR);
@@ -512,8 +527,8 @@ pg_result* CPgBackend::NextResult() {
             break;
         }
     }
-    if (told)
-        ServerWait::Done();
+    if (told && m_waitHandler)
+        m_waitHandler(-1);
     return PQgetResult(m_pConn);
 }
 
@@ -529,25 +544,41 @@ void CPgBackend::Finished(CPgStatement* statement) {
     m_bInTransaction = status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
 
-QString CPgBackend::Explain(pg_result* result) const {
-    if (m_bGaveUp)
-        return QStringLiteral("Das Warten auf den Datenbankserver wurde abgebrochen.");
-    const QString state = result ? serverText(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : "";
+QString CPgBackend::ServerMessage(const pg_result* result) const {
     QString text = result ? serverText(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) : "";
     if (text.isEmpty() && result)
         text = serverText(PQresultErrorMessage(result));
-    if (text.isEmpty())
-        text = serverText(PQerrorMessage(m_pConn));
+    return text.isEmpty() ? serverText(PQerrorMessage(m_pConn)) : text;
+}
+
+bool CPgBackend::IsLockWait(const pg_result* result) const {
+    // lock_not_available: the lock timeout ran out while another user held the rows.
+    return result && qstrcmp(PQresultErrorField(result, PG_DIAG_SQLSTATE), "55P03") == 0;
+}
+
+QString CPgBackend::Explain(const pg_result* result) const {
+    if (m_bGaveUp)
+        return QStringLiteral("Das Warten auf den Datenbankserver wurde abgebrochen.");
+    const QString state = result ? serverText(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : "";
+    const QString text = ServerMessage(result);
     if (PQstatus(m_pConn) != CONNECTION_OK || state.startsWith(QLatin1String("08")))
         return QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen (%1).")
             .arg(text);
-    if (state == QLatin1String("55P03"))
+    if (IsLockWait(result))
         return QStringLiteral("Ein anderer Benutzer hält die Daten gerade gesperrt; bitte "
                               "gleich noch einmal versuchen (%1).")
             .arg(text);
     if (state.startsWith(QLatin1String("57")))
         return QStringLiteral("Der Datenbankserver hat den Vorgang abgebrochen (%1).").arg(text);
     return text;
+}
+
+bool CPgBackend::GoOn(int elapsedMs) {
+    return !m_waitHandler || m_waitHandler(elapsedMs);
+}
+
+bool CPgBackend::InTransaction() const {
+    return m_bInTransaction || m_bLostTransaction || !m_strBatchError.isEmpty() || m_bBatch;
 }
 
 bool CPgBackend::SendInBatch(const QByteArray& name, const std::vector<const char*>& values,
@@ -660,7 +691,7 @@ bool CPgBackend::PrepareSchema(const CGeoTableDesc& desc, QString* reason) {
         }
     }
 
-    CPgStatement probe(*this, Sql().ProbeTable(desc));
+    CPgStatement probe(*this, GeoSqlPostgres::ProbeTable(desc));
     bool matches = probe.FieldCount() == desc.m_nFields;
     for (int i = 0; matches && i < desc.m_nFields; ++i)
         matches = probe.FieldName(i).compare(desc.FieldName(i), Qt::CaseInsensitive) == 0;

@@ -3,6 +3,7 @@
 #include "db/DbLocation.h"
 #include "db/GeoBackend.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,7 +19,7 @@ class CPgStatement;
 //
 // Waiting for the server never blocks without end: connecting gives up after 10 seconds,
 // keep-alive probes find a dead network in about as long, and while a statement waits the
-// ServerWait handler is asked whether to go on. A connection that broke is made anew before
+// wait handler is asked whether to go on. A connection that broke is made anew before
 // the next statement - unless it broke inside a transaction: then every statement fails
 // until the caller's ROLLBACK, so that nothing the transaction meant to do is half done.
 class CPgBackend : public CGeoBackend {
@@ -43,6 +44,14 @@ public:
 
     const CDbLocation& Location() const { return m_location; }
 
+    // While a statement or a new connection waits for the server, the handler is called
+    // about ten times a second with the milliseconds waited; false gives up (the connection
+    // is dropped, the statement fails, the next one connects anew). Once the wait is over it
+    // is called with -1.
+    void SetWaitHandler(std::function<bool(int elapsedMs)> handler) {
+        m_waitHandler = std::move(handler);
+    }
+
     // For the statements: the connection for the statement's text, made anew when it broke;
     // null when that fails (*error says why) or while a broken transaction waits for its
     // ROLLBACK. A statement whose rows are still coming is told to set them aside; a batch
@@ -55,10 +64,13 @@ public:
     // After a statement: notes whether a transaction is open, and whether the connection
     // broke inside one.
     void Finished(CPgStatement* statement);
-    // Explains a failure in German, with the server's text.
-    QString Explain(pg_result* result) const;
-    // Whether a transaction is open.
-    bool InTransaction() const { return m_bInTransaction; }
+    // Explains a failure in German, with the server's text; the server's text alone;
+    // whether it was a row lock another user held too long. For a failure of the connection
+    // (no result) null.
+    QString Explain(const pg_result* result) const;
+    QString ServerMessage(const pg_result* result) const;
+    bool IsLockWait(const pg_result* result) const;
+    bool InTransaction() const override;
     // Sends a prepared statement without waiting for its end (pipeline mode); every
     // kBatchRows statements, and before any other statement, the server's answers are
     // collected. The first failure makes every later statement but ROLLBACK fail.
@@ -75,6 +87,7 @@ private:
     bool Reconnect(QString* error);
     bool Run(const QString& sql, QString* error);
     bool Synchronise();
+    bool GoOn(int elapsedMs);
     void EndBatch();
 
     QString m_strConnection;
@@ -89,4 +102,5 @@ private:
     QString m_strBatchError; // the first failure of the batch
     int m_nStatements = 0;
     int m_nGeneration = 0;
+    std::function<bool(int)> m_waitHandler;
 };

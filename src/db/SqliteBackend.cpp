@@ -1,5 +1,6 @@
 #include "db/SqliteBackend.h"
 
+#include "db/DbErrorText.h"
 #include "db/GeoSql.h"
 
 #include <sqlite3.h>
@@ -24,6 +25,7 @@ public:
         if (!m_pStmt)
             return false;
         m_strError.clear();
+        m_nErrorCode = 0;
         sqlite3_reset(m_pStmt);
         for (int i = 0; i < values.size(); ++i) {
             const QVariant& v = values.at(i);
@@ -94,16 +96,22 @@ public:
     qint64 FieldInt(int field) const override { return sqlite3_column_int64(m_pStmt, field); }
     int ChangedRows() const override { return sqlite3_changes(m_pDb); }
     const QString& Error() const override { return m_strError; }
+    const QString& EngineMessage() const override { return m_strEngineMessage; }
+    bool IsBusy() const override { return DbErrorText::IsBusy(m_nErrorCode); }
 
 private:
     bool Fail() {
-        m_strError = QString::fromUtf8(sqlite3_errmsg(m_pDb));
+        m_nErrorCode = sqlite3_extended_errcode(m_pDb);
+        m_strEngineMessage = QString::fromUtf8(sqlite3_errmsg(m_pDb));
+        m_strError = DbErrorText::Describe(m_nErrorCode, m_strEngineMessage);
         return false;
     }
 
     sqlite3* m_pDb;
     sqlite3_stmt* m_pStmt = nullptr;
     QString m_strError;
+    QString m_strEngineMessage;
+    int m_nErrorCode = 0;
 };
 
 } // namespace
@@ -114,4 +122,8 @@ std::unique_ptr<CGeoStatement> CSqliteBackend::Prepare(const QString& sql) {
 
 const CGeoSqlDialect& CSqliteBackend::Sql() const {
     return GeoSql::Dialect();
+}
+
+bool CSqliteBackend::InTransaction() const {
+    return !sqlite3_get_autocommit(m_pHandle);
 }

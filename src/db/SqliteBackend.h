@@ -12,6 +12,7 @@ public:
 
     std::unique_ptr<CGeoStatement> Prepare(const QString& sql) override;
     const CGeoSqlDialect& Sql() const override;
+    bool InTransaction() const override;
 
 private:
     sqlite3* m_pHandle;

@@ -22,8 +22,10 @@ bool CKelvoDoc::OnLoadDocument(QIODevice& file) {
         m_strMessage = message;
         KelvoMessageBox(m_strMessage);
     });
-    if (!reader.Read(file, m_aPlaces))
+    if (!reader.Read(file, m_aPlaces)) {
+        m_strLoadError = reader.Error();
         return false;
+    }
     m_bPlacesLoaded = true;
     // An engine error here shows again when the map is drawn; it is reported there.
     QList<int> withoutRow;

@@ -24,7 +24,7 @@ public:
 protected:
     // Reads the opened file as a place file. Each invalid date is shown in a message box and
     // kept in m_strMessage; such lines are taken without a date. Entries whose place GEO does
-    // not have are counted in m_strPlacesNote. False only when the file cannot be read; the
-    // list is then unchanged.
+    // not have are counted in m_strPlacesNote. False when the file cannot be read or is over a
+    // limit of the reader; the list is then unchanged.
     bool OnLoadDocument(QIODevice& file) override;
 };

@@ -86,6 +86,8 @@ void CListView_Table::SetUpColumns() {
 
 void CListView_Table::FillTable() {
     g_nFoundCount = 0;
+    // A database another program held is tried again; while it still does, no rows.
+    CKelvoApp::EnsureDatabase();
     hide(); // no row-state notices while the rows go in
     SetUpColumns();
     CTableFillResult result;

@@ -41,9 +41,13 @@ public:
     // current row move with their rows; the document is titled "GEO Tabelle (Ort -> AZ)".
     void OnColumnClick(int column);
 
-    // The record dialog for a row; when it stores the memo, the row shows it. Nothing for a
-    // row that does not exist.
+    // The record dialog for a row; when it stores the memo, every window shows it. Nothing
+    // for a row that does not exist.
     void ShowRecordDialog(int row);
+    // The memo as stored now in the rows with the key (column 0's text).
+    void ShowStoredMemo(QStringView key, const QString& memo);
+    // The same in every table window; map windows that show memos repaint.
+    static void ShowStoredMemoEverywhere(QStringView key, const QString& memo);
     // "Datensatz...": the record dialog for m_nCurrentRow; disabled in a window without rows.
     void OnRecordEdit();
     // Selects every row; the last row becomes the current one and gets the focus.

@@ -3,6 +3,8 @@
 #include "table/CListView_Table.h"
 
 #include "app/CommandIds.h"
+#include "app/DocTemplate.h"
+#include "app/Document.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
@@ -77,10 +79,38 @@ void CListView_Table::ShowRecordDialog(int row) {
     dlg.m_pTableDesc = m_pTableDesc;
     if (dlg.DoModal() != QDialog::Accepted)
         return;
-    // Only the memo was stored: the row shows it as stored and keeps its other cells.
-    QStringList cells = m_model.RowCells(row);
-    cells[dlg.m_nMemoField] = values.at(dlg.m_nMemoField);
-    m_model.SetRowCells(row, cells);
+    // Only the memo was stored: every window that lists the row shows it as stored and
+    // keeps the other cells; maps that show memos draw it.
+    ShowStoredMemoEverywhere(values.at(m_pTableDesc->m_nKeyField), dlg.m_varStoredMemo.toString());
+}
+
+void CListView_Table::ShowStoredMemo(QStringView key, const QString& memo) {
+    if (!m_pTableDesc)
+        return;
+    for (int row = 0; row < m_model.RowCount(); ++row) {
+        if (m_model.CellView(row, m_pTableDesc->m_nKeyField) != key ||
+            m_model.CellView(row, GEO_MEMO) == memo)
+            continue;
+        QStringList cells = m_model.RowCells(row);
+        cells[GEO_MEMO] = memo;
+        m_model.SetRowCells(row, cells);
+    }
+}
+
+void CListView_Table::ShowStoredMemoEverywhere(QStringView key, const QString& memo) {
+    for (CMultiDocTemplate* docTemplate : {theApp.m_pTableTemplate, theApp.m_pMapTemplate}) {
+        if (!docTemplate)
+            continue;
+        for (CDocument* doc : docTemplate->GetDocuments()) {
+            for (CView* view : doc->GetViews()) {
+                if (auto* table = dynamic_cast<CListView_Table*>(view))
+                    table->ShowStoredMemo(key, memo);
+                else if (auto* map = dynamic_cast<CKelvoView*>(view);
+                         map && map->Canvas().m_bShowMemos)
+                    map->RepaintNow();
+            }
+        }
+    }
 }
 
 void CListView_Table::OnRecordEdit() {
@@ -120,7 +150,11 @@ void CListView_Table::OnEditCopy() {
 void CListView_Table::OnDoubleClick(int row) {
     if (row < 0 || row >= m_model.RowCount() || !m_pTableDesc)
         return;
-    m_strText = m_pDatabase->Sql().RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
+    // While another program holds the database, the message says so and nothing opens.
+    if (!CKelvoApp::EnsureDatabase() && m_pDatabase->IsBusy())
+        return;
+    m_strText =
+        m_pDatabase->Sql().RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
     {
         CGeoRecordset rs(*m_pDatabase);
         if (rs.Open(m_strText) && rs.MoveNext()) {

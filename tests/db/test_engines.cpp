@@ -160,7 +160,7 @@ TEST_P(EngineRules, OrderSearchAndNearbyBoxGiveTheSameRows) {
     EXPECT_EQ(keys(db, QStringLiteral("[Staat] = 'de' AND [PLZ] > '1'")), (QList<int>{1, 9, 5, 6}));
 }
 
-TEST_P(EngineRules, MemoIsWrittenByKeyAndImportsAreAllOrNothing) {
+TEST_P(EngineRules, MemosAreWrittenByKeyWithoutOverwritingAndImportsAreAllOrNothing) {
     CGeoDatabase db;
     ASSERT_TRUE(db.Open(EmptyDatabase())) << db.OpenError().toStdString();
     insertRows(db);
@@ -174,6 +174,25 @@ TEST_P(EngineRules, MemoIsWrittenByKeyAndImportsAreAllOrNothing) {
     values[GEO_ID] = "99";
     EXPECT_FALSE(db.UpdateFields(db.m_Table, values, {GEO_MEMO}));
     EXPECT_TRUE(db.LastError().isEmpty());
+
+    // Two users save the memo of one row: the second save, made over a memo it never saw,
+    // is refused and told what is stored now.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(db.FilePath()));
+    QVariant seen, stored;
+    ASSERT_TRUE(db.ReadMemo(db.m_Table, 1, &seen));
+    EXPECT_TRUE(seen.isNull());
+    EXPECT_EQ(other.UpdateMemo(db.m_Table, 1, QVariant(), "zuerst", &stored),
+              CGeoDatabase::MemoWrite::Saved);
+    EXPECT_EQ(db.UpdateMemo(db.m_Table, 1, seen, "danach", &stored),
+              CGeoDatabase::MemoWrite::Conflict);
+    EXPECT_EQ(stored.toString(), "zuerst");
+    EXPECT_EQ(db.UpdateMemo(db.m_Table, 1, stored, "danach", &stored),
+              CGeoDatabase::MemoWrite::Saved);
+    EXPECT_EQ(db.UpdateMemo(db.m_Table, 99, QVariant(), "x", &stored),
+              CGeoDatabase::MemoWrite::Missing);
+    ASSERT_TRUE(other.ReadMemo(db.m_Table, 1, &seen));
+    EXPECT_EQ(seen.toString(), "danach");
 
     const QString good = TestSupport::WriteFile(
         m_dir.filePath("good.txt"),

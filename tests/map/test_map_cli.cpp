@@ -68,6 +68,13 @@ TEST(MapCli, RenderRefusesBadArgumentsAndMissingFiles) {
     }
     EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), dir + "/k.gif"}, dir), 1);
     EXPECT_FALSE(QFileInfo::exists(dir + "/k.png"));
+
+    // Numbers longer than 127 characters keep every digit: 1e130 and 1e140 differ.
+    const QString west = "1" + QString(130, '0'), east = "1" + QString(140, '0');
+    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--extent",
+                                   west + "," + east + ",45,55", dir + "/k.png"},
+                                  dir),
+              0);
 }
 
 TEST(MapCli, PlacesListsEntriesMessagesAndCounts) {
@@ -145,4 +152,11 @@ TEST(MapCli, RenderFitsThePdfPageAsPrintingDoes) {
         }
         EXPECT_NEAR((right - left) * 2.54 / 100, c.frameCm, 0.1) << qPrintable(c.size);
     }
+}
+
+TEST(MapCli, PlacesRefusesEndlessInput) {
+    QTemporaryDir dir;
+    QString err;
+    EXPECT_EQ(TestSupport::RunCli({"places", "/dev/zero"}, dir.path(), nullptr, &err), 1);
+    EXPECT_TRUE(err.contains("Die Zeile 1 der Ortsdatei ist länger als 10 MB.")) << qPrintable(err);
 }
