@@ -473,6 +473,12 @@ bool CPgBackend::Reconnect(QString* error) {
 
 pg_conn* CPgBackend::Ready(const QByteArray& sql, CPgStatement* statement, QString* error,
                            bool inBatch) {
+    // A window that repaints while a wait lets events through must not start a statement
+    // in the middle of another one's answer.
+    if (m_bWaiting) {
+        *error = QStringLiteral("Der Datenbankserver beantwortet noch eine andere Anfrage.");
+        return nullptr;
+    }
     m_bGaveUp = false;
     if (m_pStreaming && m_pStreaming != statement)
         m_pStreaming->SetAside();
@@ -574,7 +580,12 @@ QString CPgBackend::Explain(const pg_result* result) const {
 }
 
 bool CPgBackend::GoOn(int elapsedMs) {
-    return !m_waitHandler || m_waitHandler(elapsedMs);
+    if (!m_waitHandler)
+        return true;
+    m_bWaiting = true;
+    const bool goOn = m_waitHandler(elapsedMs);
+    m_bWaiting = false;
+    return goOn;
 }
 
 bool CPgBackend::InTransaction() const {

@@ -97,6 +97,7 @@ private:
     bool m_bInTransaction = false;
     bool m_bLostTransaction = false;
     bool m_bGaveUp = false;
+    bool m_bWaiting = false; // inside the wait handler
     bool m_bBatch = false;   // in pipeline mode
     int m_nBatched = 0;      // statements sent since the last synchronisation
     QString m_strBatchError; // the first failure of the batch
