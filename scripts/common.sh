@@ -11,6 +11,7 @@ KELVO_PACKAGES=(
     libgtest-dev
     fonts-liberation
     poppler-utils
+    python3
 )
 
 kelvo_install_missing() {

@@ -16,6 +16,8 @@ const char* const kUsage =
     "      GeoNames-Postleitzahldateien an die Tabelle GEO anhängen\n"
     "  search [--db DATEI] TEXT\n"
     "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n"
+    "  export [--db DATEI] --format csv|geojson|kml|places [--search TEXT] AUSGABE\n"
+    "      alle Zeilen (oder ein Suchergebnis) als CSV, GeoJSON, KML oder Ortsdatei schreiben\n"
     "  render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] [--names] [--memos]\n"
     "         [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n"
     "      die Karte zeichnen, wie ein Kartenfenster dieser Größe sie zeigt (PDF: gedruckt)\n"
@@ -35,6 +37,7 @@ int main(int argc, char* argv[]) {
     const std::map<QString, Command> commands{
         {QStringLiteral("import"), {RunImport, false}},
         {QStringLiteral("search"), {RunSearch, false}},
+        {QStringLiteral("export"), {RunExport, false}},
         {QStringLiteral("render"), {RunRender, true}},
         {QStringLiteral("places"), {RunPlaces, false}},
         {QStringLiteral("print-table"), {RunPrintTable, true}},
