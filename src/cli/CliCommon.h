@@ -39,6 +39,7 @@ bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create);
 int RunImport(QStringList args);
 int RunSearch(QStringList args);
 int RunExport(QStringList args);
+int RunNear(QStringList args);
 int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication

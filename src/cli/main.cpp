@@ -16,6 +16,9 @@ const char* const kUsage =
     "      GeoNames-Postleitzahldateien an die Tabelle GEO anhängen\n"
     "  search [--db DATEI] TEXT\n"
     "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n"
+    "  near [--db DATEI] [--radius KM] MITTELPUNKT\n"
+    "      die Orte im Umkreis (Standard 25 km) um eine PLZ (\"DE 80331\"), einen Ort oder\n"
+    "      einen Punkt LON;LAT, die nächsten zuerst, mit der Entfernung in km\n"
     "  export [--db DATEI] --format csv|geojson|kml|places [--search TEXT] AUSGABE\n"
     "      alle Zeilen (oder ein Suchergebnis) als CSV, GeoJSON, KML oder Ortsdatei schreiben\n"
     "  render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] [--names] [--memos]\n"
@@ -38,6 +41,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("import"), {RunImport, false}},
         {QStringLiteral("search"), {RunSearch, false}},
         {QStringLiteral("export"), {RunExport, false}},
+        {QStringLiteral("near"), {RunNear, false}},
         {QStringLiteral("render"), {RunRender, true}},
         {QStringLiteral("places"), {RunPlaces, false}},
         {QStringLiteral("print-table"), {RunPrintTable, true}},

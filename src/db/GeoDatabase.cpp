@@ -1,5 +1,6 @@
 #include "db/GeoDatabase.h"
 
+#include "db/GeoDistance.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/JetLike.h"
@@ -91,7 +92,8 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
         return false;
     }
     m_pHandle = *static_cast<sqlite3* const*>(handle.constData());
-    if (!m_pHandle || !RegisterGeoFunctions(m_pHandle)) {
+    if (!m_pHandle || !RegisterGeoFunctions(m_pHandle) ||
+        !GeoDistance::RegisterSqlFunction(m_pHandle)) {
         m_strLastError = QStringLiteral("Die Suchfunktionen lassen sich nicht einrichten.");
         m_pHandle = nullptr;
         return false;

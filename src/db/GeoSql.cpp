@@ -1,5 +1,6 @@
 #include "db/GeoSql.h"
 
+#include "db/GeoDistance.h"
 #include "db/GeoTableDesc.h"
 
 #include <QStringList>
@@ -107,6 +108,39 @@ QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHig
                              "(%s([Breitengrad])>%f AND %s([Breitengrad])<%f)",
                              NumberFunction, lonLow, NumberFunction, lonHigh, NumberFunction,
                              latLow, NumberFunction, latHigh);
+}
+
+QString RadiusFilter(double lon, double lat, double km) {
+    const GeoDistance::Box box = GeoDistance::BoundingBox(lon, lat, km);
+    auto number = [](double v) { return QString::number(v, 'g', 17); };
+    const QString lonValue = QStringLiteral("%1([Langengrad])").arg(NumberFunction);
+    const QString latValue = QStringLiteral("%1([Breitengrad])").arg(NumberFunction);
+    QString filter = QStringLiteral("(%1 BETWEEN %2 AND %3)")
+                         .arg(latValue, number(box.south), number(box.north));
+    if (box.limitsLon) {
+        filter += QString::fromLatin1(box.wraps ? " AND (%1 >= %2 OR %1 <= %3)"
+                                                : " AND (%1 BETWEEN %2 AND %3)")
+                      .arg(lonValue, number(box.west), number(box.east));
+    }
+    return filter + QStringLiteral(" AND %1([Langengrad], [Breitengrad], %2, %3) <= %4")
+                        .arg(GeoDistance::SqlFunction, number(lon), number(lat), number(km));
+}
+
+namespace {
+QString withPosition(const QString& filter) {
+    return filter + QStringLiteral(" AND %1([Langengrad]) IS NOT NULL AND %1([Breitengrad]) IS "
+                                   "NOT NULL")
+                        .arg(NumberFunction);
+}
+} // namespace
+
+QString CentreByPostalCode(bool withCountry) {
+    return withPosition(withCountry ? QStringLiteral("[Staat] = ? AND [PLZ] = ?")
+                                    : QStringLiteral("[PLZ] = ?"));
+}
+
+QString CentreByPlace() {
+    return withPosition(QStringLiteral("[Ort] LIKE ?"));
 }
 
 } // namespace GeoSql
