@@ -135,7 +135,7 @@ void CMainFrame::OnSearch() {
     if (dlg.exec() != QDialog::Accepted)
         return;
     const QString text = g_strSearch; // as typed
-    m_strText = GeoSql::SearchFilter(text);
+    m_strText = GeoSql::SearchFilter(text, dlg.FoldSpellings());
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = m_strText;

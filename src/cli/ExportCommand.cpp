@@ -7,7 +7,7 @@
 #include "table/TableExport.h"
 #include "table/TableFill.h"
 
-// kelvo-cli export [--db FILE] --format csv|geojson|kml|places [--search TEXT] OUT
+// kelvo-cli export [--db FILE] --format csv|geojson|kml|places [--search TEXT [--fold]] OUT
 // Writes the rows a table window lists (all rows in Staat, PLZ order, or a search's rows).
 int RunExport(QStringList args) {
     QString error;
@@ -15,6 +15,7 @@ int RunExport(QStringList args) {
         Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
     const QString formatName = Cli::TakeOption(args, QStringLiteral("--format"), {}, &error);
     const QStringList search = Cli::TakeOptions(args, QStringLiteral("--search"), &error);
+    const bool fold = Cli::TakeSwitch(args, QStringLiteral("--fold"));
     Export::Format format = Export::Format::Csv;
     if (error.isEmpty() && !Export::FormatFromName(formatName, &format))
         error = formatName.isEmpty() ? QStringLiteral("--format fehlt.")
@@ -22,15 +23,16 @@ int RunExport(QStringList args) {
     if (error.isEmpty() && (args.size() != 1 || args.first().startsWith(QStringLiteral("--"))))
         error = QStringLiteral("Genau eine Ausgabedatei erwartet.");
     if (!error.isEmpty()) {
-        Cli::Err(error + QStringLiteral("\nAufruf: kelvo-cli export [--db DATEI] --format "
-                                        "csv|geojson|kml|places [--search TEXT] AUSGABE\n"));
+        Cli::Err(error +
+                 QStringLiteral("\nAufruf: kelvo-cli export [--db DATEI] --format "
+                                "csv|geojson|kml|places [--search TEXT [--fold]] AUSGABE\n"));
         return 2;
     }
 
     CGeoDatabase db;
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
-    const QString filter = search.isEmpty() ? QString() : GeoSql::SearchFilter(search.last());
+    const QString filter = search.isEmpty() ? QString() : GeoSql::SearchFilter(search.last(), fold);
     CGeoTableModel model;
     const CTableFillResult filled = FillTableModel(db, db.m_Table, filter, model, nullptr);
     if (!filled.m_strError.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "db/GeoDatabase.h"
 
+#include "db/FoldLike.h"
 #include "db/GeoDistance.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
@@ -93,7 +94,7 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
     }
     m_pHandle = *static_cast<sqlite3* const*>(handle.constData());
     if (!m_pHandle || !RegisterGeoFunctions(m_pHandle) ||
-        !GeoDistance::RegisterSqlFunction(m_pHandle)) {
+        !GeoDistance::RegisterSqlFunction(m_pHandle) || !FoldLike::RegisterSqlFunction(m_pHandle)) {
         m_strLastError = QStringLiteral("Die Suchfunktionen lassen sich nicht einrichten.");
         m_pHandle = nullptr;
         return false;

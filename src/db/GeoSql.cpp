@@ -1,5 +1,6 @@
 #include "db/GeoSql.h"
 
+#include "db/FoldLike.h"
 #include "db/GeoDistance.h"
 #include "db/GeoTableDesc.h"
 
@@ -91,16 +92,23 @@ QString InsertRow(const CGeoTableDesc& desc) {
         .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
 }
 
-QString SearchFilter(const QString& text) {
+QString SearchFilter(const QString& text, bool foldSpellings) {
     QString s = text;
     s.replace(QLatin1Char('\''), QStringLiteral("''"));
-    static const char* const format =
-        "[Staat] LIKE '*%1*' OR [PLZ] LIKE '*%1*' OR [Bundesland] LIKE '*%1*' OR "
-        "[Regierungsbezirk] LIKE '*%1*' OR [Landkreis] LIKE '*%1*' OR [Verwaltung] LIKE "
-        "'*%1*' OR [Ort] LIKE '*%1*' OR [Ortsteil] LIKE '*%1*' OR [KFZ] LIKE '*%1*' OR "
-        "[Memo] LIKE '*%1*'";
-    // A single substitution pass: '%' or digits inside the text are not placeholders.
-    return QString::fromLatin1(format).replace(QStringLiteral("%1"), s);
+    static const char* const fields[] = {
+        "Staat",    "PLZ", "Bundesland", "Regierungsbezirk", "Landkreis", "Verwaltung", "Ort",
+        "Ortsteil", "KFZ", "Memo"};
+    // "[Staat] LIKE '*text*' OR [PLZ] LIKE '*text*' OR ...", or with the spellings folded
+    // "FoldLike('*text*', [Staat]) OR ...". The text is put in as it is, never formatted.
+    const QString pattern = QStringLiteral("'*") + s + QStringLiteral("*'");
+    QStringList terms;
+    for (const char* field : fields) {
+        const QString name = bracket(QLatin1String(field));
+        terms << (foldSpellings ? QLatin1String(FoldLike::SqlFunction) + QLatin1Char('(') +
+                                      pattern + QStringLiteral(", ") + name + QLatin1Char(')')
+                                : name + QStringLiteral(" LIKE ") + pattern);
+    }
+    return terms.join(QStringLiteral(" OR "));
 }
 
 QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHigh) {

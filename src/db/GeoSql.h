@@ -37,7 +37,8 @@ QString InsertRow(const CGeoTableDesc& desc);
 // The ten-field search filter: the text is contained in any of Staat, PLZ, Bundesland,
 // Regierungsbezirk, Landkreis, Verwaltung, Ort, Ortsteil, KFZ or Memo. Single quotes are
 // doubled, so no typed text can end the quoted pattern; *, ?, # and [ keep their meaning.
-QString SearchFilter(const QString& text);
+// With `foldSpellings` each term is FoldLike instead of LIKE: ä = ae, ö = oe, ü = ue, ß = ss.
+QString SearchFilter(const QString& text, bool foldSpellings = false);
 
 // The nearby filter: open ranges on both coordinates, the bounds formatted with "%f".
 // The coordinates are compared as numbers; a stored text that is no number never matches.
