@@ -67,6 +67,9 @@ bool CMainFrame::OnCommand(int id) {
     case ID_SEARCH:
         OnSearch();
         return true;
+    case ID_RADIUS_SEARCH:
+        OnRadiusSearch();
+        return true;
     case ID_WINDOW_NEW:
         OnWindowNew();
         return true;
@@ -100,6 +103,7 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
     case ID_TABLE_OPEN:
     case ID_SEARCH:
+    case ID_RADIUS_SEARCH:
     case ID_HELP_FINDER:
     case ID_DEFAULT_HELP:
     case ID_HELP:

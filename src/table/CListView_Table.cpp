@@ -7,7 +7,9 @@
 #include "app/MessageBox.h"
 #include "app/StatusBarProgress.h"
 #include "app/StatusProgress.h"
+#include "app/TableMapLink.h"
 #include "db/GeoDatabase.h"
+#include "table/TableDistance.h"
 #include "table/TableFill.h"
 
 #include <QHeaderView>
@@ -16,6 +18,8 @@
 namespace {
 // Width of a column whose field has no size.
 constexpr int kDefaultColumnWidth = 500;
+// Width of a radius search's distance column.
+constexpr int kDistanceColumnWidth = 100;
 } // namespace
 
 CListView_Table::CListView_Table(QWidget* parent)
@@ -54,6 +58,7 @@ CListView_Table::CListView_Table(QWidget* parent)
 }
 
 CListView_Table::~CListView_Table() {
+    TableMapLink::TableClosing(this);
     if (CMainFrame* frame = theApp.GetMainFrame())
         frame->SetMessageText(QString());
 }
@@ -69,6 +74,9 @@ void CListView_Table::OnInitialUpdate() {
                 continue;
             SetUpColumns();
             m_model.SetRows(first->m_model.GetRows());
+            if (first->m_model.HasDistanceColumn())
+                SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
+                                    first->m_model.DistanceCentreLat());
             return;
         }
     }
@@ -82,6 +90,17 @@ void CListView_Table::SetUpColumns() {
         const int width = m_pTableDesc->FieldSize(i);
         setColumnWidth(i, width ? width : kDefaultColumnWidth);
     }
+}
+
+void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
+    m_model.SetDistanceCentre(lon, lat);
+    setColumnWidth(CGeoTableModel::kColumns, kDistanceColumnWidth);
+}
+
+void CListView_Table::ShowDistanceColumn(double lon, double lat) {
+    SetUpDistanceColumn(lon, lat);
+    const std::vector<int> order = TableDistance::DistanceOrder(m_model, false);
+    m_model.ApplyOrder(QList<int>(order.begin(), order.end()));
 }
 
 void CListView_Table::FillTable() {
@@ -131,6 +150,9 @@ void CListView_Table::OnSelectionChanged(const QItemSelection& selected,
     const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
     if (!changed.isEmpty())
         OnItemChanged(changed.last().bottom());
+    // The selected places are marked on the map that last had the focus.
+    if (isVisible() && updatesEnabled())
+        TableMapLink::MarkSelection(this);
 }
 
 void CListView_Table::focusInEvent(QFocusEvent* event) {
