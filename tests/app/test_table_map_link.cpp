@@ -39,6 +39,14 @@ protected:
         QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, point);
         Process();
     }
+    // n rows of one country at one point, postal codes counting up from `plz`.
+    bool InsertMany(int n, const QString& staat, int plz, const QString& lon, const QString& lat) {
+        QList<Row> rows;
+        for (int i = 0; i < n; ++i)
+            rows.append({staat, QString::number(plz + i), "Ort", lon, lat});
+        return g_GeoDatabase.Execute("BEGIN") && InsertRows(rows) &&
+               g_GeoDatabase.Execute("COMMIT");
+    }
     // A command as its menu item gives it.
     void Command(int id) {
         frame->UpdateCommandUI();
@@ -82,12 +90,7 @@ TEST_F(TableMapLinkTest, SelectedRowsAreRingedOnTheMapUntilTheSelectionEmpties) 
 }
 
 TEST_F(TableMapLinkTest, BeyondTwoThousandSelectedPlacesAStatusMessage) {
-    QList<Row> many;
-    for (int i = 0; i < 2100; ++i)
-        many.append({"DE", QString::number(20000 + i), "Ort", "10.0", "50.0"});
-    ASSERT_TRUE(g_GeoDatabase.Execute("BEGIN"));
-    ASSERT_TRUE(InsertRows(many));
-    ASSERT_TRUE(g_GeoDatabase.Execute("COMMIT"));
+    ASSERT_TRUE(InsertMany(2100, "DE", 20000, "10.0", "50.0"));
     CListView_Table* table = OpenTable();
     ASSERT_TRUE(table);
     table->setFocus();
@@ -99,12 +102,7 @@ TEST_F(TableMapLinkTest, BeyondTwoThousandSelectedPlacesAStatusMessage) {
 }
 
 TEST_F(TableMapLinkTest, AClickOnTheMapPicksThePlaceForEveryTableWindow) {
-    QList<Row> filler;
-    for (int i = 0; i < 300; ++i)
-        filler.append({"CH", QString::number(1000 + i), "Genf", "6.1", "46.2"});
-    ASSERT_TRUE(g_GeoDatabase.Execute("BEGIN"));
-    ASSERT_TRUE(InsertRows(filler));
-    ASSERT_TRUE(g_GeoDatabase.Execute("COMMIT"));
+    ASSERT_TRUE(InsertMany(300, "CH", 1000, "6.1", "46.2"));
     CListView_Table* first = OpenTable();
     CListView_Table* second = OpenTable();
     ASSERT_TRUE(first && second && first != second);

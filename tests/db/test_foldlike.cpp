@@ -5,6 +5,8 @@
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "table/GeoTableModel.h"
+#include "table/TableFill.h"
 
 #include <gtest/gtest.h>
 
@@ -51,16 +53,17 @@ protected:
             ASSERT_TRUE(rs.Execute()) << qPrintable(rs.Error());
         }
     }
-    // Ort of the rows a search finds, in Staat, PLZ order; "ERROR: ..." on failure.
+    // Ort of the rows a search window lists, in Staat, PLZ order; "ERROR: ..." on failure.
     QStringList Find(const QString& text, bool fold = true) {
-        CGeoRecordset rs(m_db);
-        QStringList out;
-        if (rs.Open(GeoSql::FilteredQuery(m_db.m_Table, GeoSql::SearchFilter(text, fold))))
-            while (rs.MoveNext())
-                out << rs.FieldText(GEO_ORT);
-        if (rs.HasError())
-            out << "ERROR: " + rs.Error();
-        return out;
+        CGeoTableModel model;
+        const CTableFillResult result =
+            FillTableModel(m_db, m_db.m_Table, GeoSql::SearchFilter(text, fold), model, nullptr);
+        QStringList places;
+        for (int i = 0; i < model.RowCount(); ++i)
+            places << model.Cell(i, GEO_ORT);
+        if (!result.m_strError.isEmpty())
+            places << "ERROR: " + result.m_strError;
+        return places;
     }
     QTemporaryDir m_dir;
     CGeoDatabase m_db;
