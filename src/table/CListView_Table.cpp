@@ -19,7 +19,7 @@ namespace {
 // Width of a column whose field has no size.
 constexpr int kDefaultColumnWidth = 500;
 // Width of a radius search's distance column.
-constexpr int kDistanceColumnWidth = 100;
+constexpr int kDistanceColumnWidth = 110;
 } // namespace
 
 CListView_Table::CListView_Table(QWidget* parent)
