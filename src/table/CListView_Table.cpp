@@ -54,7 +54,7 @@ CListView_Table::CListView_Table(QWidget* parent)
                     OnItemChanged(current.row());
             });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CListView_Table::OnSelectionChanged);
+            [this] { OnSelectionChanged(); });
 }
 
 CListView_Table::~CListView_Table() {
@@ -105,6 +105,8 @@ void CListView_Table::ShowDistanceColumn(double lon, double lat) {
 
 void CListView_Table::FillTable() {
     g_nFoundCount = 0;
+    // A database another program held is tried again; while it still does, no rows.
+    CKelvoApp::EnsureDatabase();
     hide(); // no row-state notices while the rows go in
     SetUpColumns();
     CTableFillResult result;
@@ -114,10 +116,11 @@ void CListView_Table::FillTable() {
     }
     g_nFoundCount = result.m_nFound;
     show();
-    if (hasFocus()) {
-        if (CMainFrame* frame = theApp.GetMainFrame())
-            frame->SetMessageText(QString());
-    }
+    // The caption goes with the bar; a view with the focus shows where it stands.
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (hasFocus())
+        ShowRecordStatus();
     if (!result.m_strError.isEmpty()) {
         KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
                                        "werden.\n\nFehler der Datenbank: %2")
@@ -143,16 +146,30 @@ void CListView_Table::OnItemChanged(int row) {
     ShowRecordStatus();
 }
 
-void CListView_Table::OnSelectionChanged(const QItemSelection& selected,
-                                         const QItemSelection& deselected) {
-    // The row whose state changed last: the end of the last range selected, else of the
-    // last range deselected.
-    const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
-    if (!changed.isEmpty())
-        OnItemChanged(changed.last().bottom());
-    // The selected places are marked on the map that last had the focus.
-    if (isVisible() && updatesEnabled())
-        TableMapLink::MarkSelection(this);
+void CListView_Table::OnSelectionChanged() {
+    // The row the user acted on last is the one with the focus (the current index): the
+    // clicked row, also when a click only deselects other rows, and the row that Shift+Up
+    // or Shift+Down moved to, whichever end of the selection that is.
+    const QModelIndex current = currentIndex();
+    if (current.isValid())
+        OnItemChanged(current.row());
+    // The selected places are marked on the map that last had the focus, once the action
+    // that changed the selection is over (after its record status, and once for a range).
+    if (isVisible() && updatesEnabled() && !m_bMarkQueued) {
+        m_bMarkQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bMarkQueued = false;
+                TableMapLink::MarkSelection(this);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void CListView_Table::OnFrameShown() {
+    if (m_bShowRecordStatus)
+        ShowRecordStatus();
 }
 
 void CListView_Table::focusInEvent(QFocusEvent* event) {
