@@ -357,6 +357,70 @@ LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
 $$;
 )sql";
 
+// foldlike(pattern, text): jetlike with the German spellings folded in both (ä = ae, ö = oe,
+// ü = ue, ß = ss, capitals too, and a, o, u with a combining diaeresis); a [...] list of the
+// pattern stays as written. The pattern's folding is immutable, so it is done once a query.
+const char* const kFoldLike = R"sql(
+CREATE OR REPLACE FUNCTION foldlike_text(value text) RETURNS text
+LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$
+  SELECT replace(replace(replace(replace(replace(replace(replace(replace(
+           regexp_replace(value, '([aouAOU])\u0308', '\1e', 'g'),
+           'ä', 'ae'), 'Ä', 'ae'), 'ö', 'oe'), 'Ö', 'oe'), 'ü', 'ue'), 'Ü', 'ue'),
+           'ß', 'ss'), 'ẞ', 'ss')
+$$;
+
+CREATE OR REPLACE FUNCTION foldlike_pattern(pattern text) RETURNS text
+LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $$
+DECLARE
+  rest text := pattern;
+  result text := '';
+  open integer;
+  close integer;
+BEGIN
+  LOOP
+    open := strpos(rest, '[');
+    IF open = 0 THEN
+      RETURN result || foldlike_text(rest);
+    END IF;
+    result := result || foldlike_text(substr(rest, 1, open - 1));
+    rest := substr(rest, open);
+    close := strpos(rest, ']');
+    IF close = 0 THEN
+      RETURN result || rest;
+    END IF;
+    result := result || substr(rest, 1, close);
+    rest := substr(rest, close + 1);
+  END LOOP;
+END
+$$;
+
+CREATE OR REPLACE FUNCTION foldlike(pattern text, value text) RETURNS boolean
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+  SELECT jetlike(foldlike_pattern(pattern), foldlike_text(value))
+$$;
+)sql";
+
+// geodistance(lon, lat, lon0, lat0): the haversine distance in kilometres from the point of
+// two coordinate texts to (lon0, lat0), computed step by step as the program computes it, so
+// that a place on the edge of a radius is inside or outside on both engines alike.
+const char* const kGeoDistance = R"sql(
+CREATE OR REPLACE FUNCTION geodistance_km(lon1 double precision, lat1 double precision,
+                                          lon2 double precision, lat2 double precision)
+RETURNS double precision
+LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$
+  SELECT 2 * 6371.0088::double precision * asin(sqrt(least(1::double precision,
+           sin((lat2 - lat1) * (pi() / 180) / 2) * sin((lat2 - lat1) * (pi() / 180) / 2) +
+           cos(lat1 * (pi() / 180)) * cos(lat2 * (pi() / 180)) *
+           sin((lon2 - lon1) * (pi() / 180) / 2) * sin((lon2 - lon1) * (pi() / 180) / 2))))
+$$;
+
+CREATE OR REPLACE FUNCTION geodistance(lon text, lat text, lon0 double precision,
+                                       lat0 double precision) RETURNS double precision
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+  SELECT geodistance_km(geonumber(lon), geonumber(lat), lon0, lat0)
+$$;
+)sql";
+
 // Raises the change number once in each transaction that writes GEO.
 const char* const kStamp = R"sql(
 CREATE OR REPLACE FUNCTION %1_count_change() RETURNS trigger
@@ -532,6 +596,8 @@ QStringList CreateFunctions(const CGeoTableDesc& desc) {
     return {
         QString::fromUtf8(kJetLike),
         QString::fromUtf8(kGeoNumber),
+        QString::fromUtf8(kFoldLike),
+        QString::fromUtf8(kGeoDistance),
         QString::fromUtf8(kStamp).arg(geo, stampTable(desc)),
         QStringLiteral("CREATE OR REPLACE TRIGGER %1_changed AFTER INSERT OR UPDATE OR DELETE OR "
                        "TRUNCATE ON %1 FOR EACH STATEMENT EXECUTE FUNCTION %1_count_change()")

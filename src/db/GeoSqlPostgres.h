@@ -26,6 +26,12 @@ class CGeoTableDesc;
 //   final sigma, Greek symbol variants and Cherokee letters do not match their other forms
 //   on the server; a dotted capital I (U+0130) counts as two characters there. An invalid
 //   pattern ("[" without "]") is refused when the query is planned, also on an empty table.
+// - Spellings. The file's FoldLike(p, a) is foldlike(p, a) on the server: jetlike after ä, ö,
+//   ü and ß (capitals too) became ae, oe, ue and ss in the text and outside [...] in the
+//   pattern.
+// - Distances. The file's GeoDistance(lon, lat, lon0, lat0) is geodistance(...) on the
+//   server, the same haversine formula in the same steps on the same doubles, so a radius
+//   keeps the same places on both; the box before it uses the geonumber indexes.
 // - Comparisons. The file's text fields compare with NOCASE (A-Z = a-z, bytes otherwise);
 //   so do the server's, through lower(... COLLATE "C"), in ORDER BY and where a filter
 //   compares a field with =, <>, <, <=, > or >=.
@@ -51,7 +57,7 @@ const CGeoSqlDialect& Dialect();
 
 // The version of the server-side functions this program makes; a database made by an older
 // program gets them anew.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // The filter syntax ([Name], '...' texts, ? placeholders, LIKE, comparisons, functions)
 // in PostgreSQL's dialect; placeholders are numbered from *nextParameter on, which is

@@ -1,5 +1,9 @@
 #include "common/TestSupport.h"
 
+#include "db/GeoDatabase.h"
+#include "db/GeoRecordset.h"
+#include "db/GeoSqlDialect.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +26,22 @@ QStringList SharedGeoNamesFiles() {
     for (const char* country : {"DE", "AT", "CH", "BE", "LI"})
         files << QDir(dir).filePath(QString::fromLatin1(country) + QStringLiteral(".txt"));
     return dir.isEmpty() ? QStringList() : files;
+}
+
+QString InsertRows(CGeoDatabase& db, const QList<int>& fields, const QList<QStringList>& rows) {
+    CGeoRecordset rs(db);
+    if (!rs.Open(db.Sql().InsertRow(db.m_Table)))
+        return rs.Error();
+    for (const QStringList& row : rows) {
+        QVariantList values(db.m_Table.m_nFields - 1); // every field but the key, in order
+        for (int i = 0; i < fields.size(); ++i) {
+            if (!row.value(i).isEmpty())
+                values[fields[i] - 1] = row.value(i);
+        }
+        if (!rs.Rebind(values) || !rs.Execute())
+            return rs.Error();
+    }
+    return QString();
 }
 
 QString WriteFile(const QString& path, const QByteArray& bytes) {

@@ -1,6 +1,7 @@
 // The same behaviour on the SQLite file and on a PostgreSQL server: schema, standard order,
 // search, nearby box, writing back and importing, each from one test body for both engines;
-// then the shared data, query by query, on both at once.
+// then the shared data, query by query (search, spellings folded, box, radius), on both at
+// once.
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "db/GeoDatabase.h"
@@ -225,8 +226,15 @@ TEST(SharedDataOnBothEngines, EveryQueryGivesTheSameRowsInTheSameOrder) {
     for (const char* text : {"101", "berlin", "MÜNCHEN", "ß", "strasse", "a*b", "B?rlin", "#9#",
                              "[!a-z]*", "[ä-ü]", "o'n", "sankt*gallen", "-", "ÉÈ", "1*1*1"})
         filters << GeoSql::SearchFilter(QString::fromUtf8(text));
+    for (const char* text : {"strasse", "MUENCHEN", "zürich", "k*ln", "M??nchen", "[ü]*", "ae"})
+        filters << GeoSql::SearchFilter(QString::fromUtf8(text), true);
     filters << GeoSql::NearbyFilter(8.5, 9.5, 47, 48) << GeoSql::NearbyFilter(13, 14, 52, 53)
             << GeoSql::NearbyFilter(-180, 180, -90, 90);
+    // Radius searches: around Berlin 10115, on the Belgian-German border, the very point of a
+    // place (radius 0), and the whole globe.
+    filters << GeoSql::RadiusFilter(13.3846, 52.5323, 25)
+            << GeoSql::RadiusFilter(6.1154, 50.6672, 20)
+            << GeoSql::RadiusFilter(13.3846, 52.5323, 0) << GeoSql::RadiusFilter(0, 0, 20000);
     for (const QString& filter : filters) {
         QString fileError, serverError;
         const QStringList expected = rows(file, filter, &fileError);
