@@ -44,3 +44,4 @@ int RunNear(QStringList args);
 int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication
+int RunCopy(QStringList args);

@@ -1,6 +1,6 @@
 // GEO on a PostgreSQL server with several users at once, and what happens when the server or
 // the network fails: clear German messages with the server's text, nothing half written,
-// never a wait without end.
+// never a wait without end; and copying GEO to a server and back.
 #include "common/ServerSupport.h"
 #include "common/TcpProxy.h"
 #include "common/TestSupport.h"
@@ -11,7 +11,9 @@
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -233,4 +235,100 @@ TEST_F(ServerTest, WaitingForTheServerEndsWhenTheUserGivesUpOrAfterTenSeconds) {
     EXPECT_FALSE(other.Open(Through(relay.Port())));
     EXPECT_LT(timer.elapsed(), 12000);
     EXPECT_TRUE(other.OpenError().contains("timeout")) << other.OpenError().toStdString();
+}
+
+TEST_F(ServerTest, CopyMovesGeoWithMemosAndKeysBothWaysAllOrNothing) {
+    // A file with gaps in its keys, memos of several lines and umlauts, fields without value.
+    const QString file = m_dir.filePath("Kelvo.mde");
+    {
+        CGeoDatabase db;
+        ASSERT_TRUE(db.Open(file));
+        ASSERT_EQ(TestSupport::InsertRows(db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_MEMO},
+                                          {{"DE", "80331", "München", "Zeile 1\nZeile 2"},
+                                           {"AT", "1010", "Wien", ""},
+                                           {"CH", "8001", "Zürich", "Straße"},
+                                           {"DE", "", "ohne PLZ", "o'Neill"}}),
+                  "");
+        ASSERT_TRUE(db.Execute("DELETE FROM GEO WHERE ID_Geo = 2"));
+    }
+    auto dump = [](const QString& where) {
+        CGeoDatabase db;
+        EXPECT_TRUE(db.Open(where)) << db.OpenError().toStdString();
+        CGeoRecordset rs(db);
+        QStringList lines;
+        EXPECT_TRUE(rs.Open(db.Sql().StandardQuery(db.m_Table)));
+        while (rs.MoveNext()) {
+            QStringList fields;
+            for (int i = 0; i < rs.FieldCount(); ++i)
+                fields << (rs.IsNull(i) ? "<NULL>" : rs.FieldText(i));
+            lines << fields.join('|');
+        }
+        return lines;
+    };
+    const QStringList rows = dump(file);
+    ASSERT_EQ(rows.size(), 3);
+
+    QString out, err;
+    ASSERT_EQ(TestSupport::RunCli({"copy", "--from", file, "--to", m_strAddress}, m_dir.path(),
+                                  &out, &err),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(out, QStringLiteral("3 Zeilen von %1 nach %2 kopiert.\n").arg(file, m_strAddress));
+    EXPECT_EQ(dump(m_strAddress), rows);
+    // Back into a new file: the same rows; new rows are numbered after the largest key.
+    const QString back = m_dir.filePath("zurueck.mde");
+    ASSERT_EQ(TestSupport::RunCli({"copy", "--from", m_strAddress, "--to", back}, m_dir.path()), 0);
+    EXPECT_EQ(dump(back), rows);
+    for (const QString& where : {m_strAddress, back}) {
+        CGeoDatabase db;
+        ASSERT_TRUE(db.Open(where));
+        ASSERT_EQ(TestSupport::InsertRows(db, {GEO_STAAT}, {{"FL"}}), "");
+        EXPECT_TRUE(dump(where).last().startsWith("5|FL|")) << where.toStdString();
+    }
+
+    // Never over rows that are there; nothing changes.
+    EXPECT_EQ(TestSupport::RunCli({"copy", "--from", file, "--to", back}, m_dir.path(), &out, &err),
+              1);
+    EXPECT_TRUE(err.contains("enthält schon 4 Zeilen")) << err.toStdString();
+    EXPECT_EQ(dump(back).size(), 4);
+
+    // A row the server refuses halfway: nothing arrives. A source that breaks off halfway: the
+    // new file does not appear.
+    TestServer::CScratchDatabase other;
+    {
+        CGeoDatabase db;
+        ASSERT_TRUE(db.Open(other.Address()));
+        ASSERT_TRUE(db.Execute("CREATE FUNCTION no_zurich() RETURNS trigger LANGUAGE plpgsql AS "
+                               "$$ BEGIN IF NEW.ort = 'Zürich' THEN RAISE EXCEPTION 'kein "
+                               "Zürich'; END IF; RETURN NEW; END $$"));
+        ASSERT_TRUE(db.Execute("CREATE TRIGGER no_zurich BEFORE INSERT ON geo FOR EACH ROW "
+                               "EXECUTE FUNCTION no_zurich()"));
+    }
+    EXPECT_EQ(TestSupport::RunCli({"copy", "--from", file, "--to", other.Address()}, m_dir.path(),
+                                  &out, &err),
+              1);
+    EXPECT_TRUE(err.contains("kein Zürich") && err.contains("Nichts wurde kopiert."))
+        << err.toStdString();
+    EXPECT_TRUE(dump(other.Address()).isEmpty());
+
+    {
+        CGeoDatabase db;
+        ASSERT_TRUE(db.Open(other.Address()));
+        ASSERT_TRUE(CGeoImporter(db).Run({Rows(5000)}).ok);
+    }
+    const int port = other.Address().section(':', -1).section('/', 0, 0).toInt();
+    CTcpProxy relay(port);
+    relay.CutAfter(100000);
+    const QString cut = m_dir.filePath("abgebrochen.mde");
+    EXPECT_EQ(TestSupport::RunCli({"copy", "--from",
+                                   QString(other.Address())
+                                       .replace(QStringLiteral(":%1/").arg(port),
+                                                QStringLiteral(":%1/").arg(relay.Port())),
+                                   "--to", cut},
+                                  m_dir.path(), &out, &err),
+              1);
+    EXPECT_TRUE(err.contains("unterbrochen")) << err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(cut));
+    EXPECT_EQ(QDir(m_dir.path()).entryList({"*.mde*"}, QDir::Files),
+              QStringList({"Kelvo.mde", "zurueck.mde"}));
 }
