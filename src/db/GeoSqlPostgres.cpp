@@ -25,11 +25,16 @@ QString noCase(const QString& operand) {
     return QStringLiteral("lower(%1 COLLATE \"C\")").arg(operand);
 }
 
-QString orderBy(const CGeoTableDesc& desc) {
-    return QStringLiteral(" ORDER BY %1 NULLS FIRST, %2 NULLS FIRST, %3")
+// The standard order; an index on the same expressions gives it without sorting.
+QString orderKeys(const CGeoTableDesc& desc) {
+    return QStringLiteral("%1 NULLS FIRST, %2 NULLS FIRST, %3")
         .arg(noCase(name(desc.FieldName(desc.m_nSortField1))),
              noCase(name(desc.FieldName(desc.m_nSortField2))),
              name(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString orderBy(const CGeoTableDesc& desc) {
+    return QStringLiteral(" ORDER BY ") + orderKeys(desc);
 }
 
 QString placeholders(int first, int count) {
@@ -360,13 +365,17 @@ $$;
 // foldlike(pattern, text): jetlike with the German spellings folded in both (ä = ae, ö = oe,
 // ü = ue, ß = ss, capitals too, and a, o, u with a combining diaeresis); a [...] list of the
 // pattern stays as written. The pattern's folding is immutable, so it is done once a query.
+// foldlike_text and foldlike_pattern fold as FoldLike::FoldText and FoldPattern do.
 const char* const kFoldLike = R"sql(
+-- ASCII texts, most of them, come back at once. (Not STRICT, so that it is expanded into
+-- the query; NULL gives NULL all the same.)
 CREATE OR REPLACE FUNCTION foldlike_text(value text) RETURNS text
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$
-  SELECT replace(replace(replace(replace(replace(replace(replace(replace(
-           regexp_replace(value, '([aouAOU])\u0308', '\1e', 'g'),
-           'ä', 'ae'), 'Ä', 'ae'), 'ö', 'oe'), 'Ö', 'oe'), 'ü', 'ue'), 'Ü', 'ue'),
-           'ß', 'ss'), 'ẞ', 'ss')
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+  SELECT CASE WHEN octet_length(value) = char_length(value) THEN value
+         ELSE replace(replace(replace(replace(translate(
+                CASE WHEN strpos(value, U&'\0308') = 0 THEN value
+                     ELSE regexp_replace(value, '([aouAOU])\u0308', '\1e', 'g') END,
+                'ÄÖÜẞ', 'äöüß'), 'ä', 'ae'), 'ö', 'oe'), 'ü', 'ue'), 'ß', 'ss') END
 $$;
 
 CREATE OR REPLACE FUNCTION foldlike_pattern(pattern text) RETURNS text
@@ -394,9 +403,22 @@ BEGIN
 END
 $$;
 
+-- jetlike on the folded pattern and text, written out: the text is named in each branch, but
+-- only one is left once the pattern's part has been worked out when the query is planned.
 CREATE OR REPLACE FUNCTION foldlike(pattern text, value text) RETURNS boolean
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-  SELECT jetlike(foldlike_pattern(pattern), foldlike_text(value))
+  SELECT CASE WHEN jetlike_ascii(foldlike_pattern(pattern)) THEN
+           CASE WHEN jetlike_simple(pattern)
+                THEN lower(foldlike_text(value) COLLATE "C")
+                     LIKE jetlike_like(foldlike_pattern(pattern))
+                ELSE lower(foldlike_text(value) COLLATE "C")
+                     ~ jetlike_regex(foldlike_pattern(pattern)) END
+         ELSE
+           CASE WHEN jetlike_simple(pattern)
+                THEN jetlike_fold(foldlike_text(value)) LIKE jetlike_like(foldlike_pattern(pattern))
+                ELSE jetlike_fold(foldlike_text(value)) ~ jetlike_regex(foldlike_pattern(pattern))
+           END
+         END
 $$;
 )sql";
 
@@ -604,6 +626,7 @@ QStringList CreateFunctions(const CGeoTableDesc& desc) {
             .arg(geo),
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2 ON %1 (geonumber(%2))").arg(geo, lon),
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2 ON %1 (geonumber(%2))").arg(geo, lat),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_order ON %1 (%2)").arg(geo, orderKeys(desc)),
         QStringLiteral("UPDATE %1 SET version = %2").arg(stampTable(desc)).arg(kSchemaVersion),
     };
 }

@@ -40,7 +40,7 @@ class CGeoTableDesc;
 // - Numbers. geonumber(text) gives the same double as the file's GeoNumber: NULL for a text
 //   that is no decimal number, 0 for one too small for a double, NULL for one too large. The
 //   server keeps an index on geonumber of each coordinate, so the nearby box is found
-//   without reading every row.
+//   without reading every row, and one on the standard order, so the full read needs no sort.
 // - Schema. The same fields with the same sizes (varchar(n) counts characters, as the file
 //   does), no empty texts, the key numbered by the server (an identity column, never
 //   reused), the unique index "PrimaryKey" on it. Besides GEO, a table geo_stamp holds a
@@ -57,7 +57,7 @@ const CGeoSqlDialect& Dialect();
 
 // The version of the server-side functions this program makes; a database made by an older
 // program gets them anew.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // The filter syntax ([Name], '...' texts, ? placeholders, LIKE, comparisons, functions)
 // in PostgreSQL's dialect; placeholders are numbered from *nextParameter on, which is

@@ -48,7 +48,8 @@ protected:
                                            {"CH", "8001", "Zürich", "Bahnhofstr."},
                                            {"DE", "50667", "Köln", "Am Hof"},
                                            {"AT", "1010", "Wien", "STRASSE DER STRAẞEN"},
-                                           {"DE", "99084", "Erfurt", ""}}),
+                                           {"DE", "99084", "Erfurt", ""},
+                                           {"DE", "48143", "Mu\u0308nster", "ÖLBERG"}}),
                   "");
     }
     // Ort of the rows a search window lists, in Staat, PLZ order; "ERROR: ..." on failure.
@@ -85,6 +86,10 @@ TEST_P(FoldSearchTest, SpellingsMatchBothWaysAndWildcardsStillWork) {
     EXPECT_EQ(Find("8##31"), QStringList{"München"});
     EXPECT_EQ(Find("str[.a]"), (QStringList{"Wien", "Zürich", "Berlin", "München"}));
     EXPECT_EQ(Find("x' OR '1'='1"), QStringList{});
+    // A combining diaeresis, capitals.
+    EXPECT_EQ(Find("muenster"), QStringList{"Mu\u0308nster"});
+    EXPECT_EQ(Find("oelberg"), QStringList{"Mu\u0308nster"});
+    EXPECT_EQ(Find("Ölberg"), QStringList{"Mu\u0308nster"});
     const QStringList bad = Find("[ab");
     ASSERT_EQ(bad.size(), 1);
     EXPECT_TRUE(bad.first().startsWith("ERROR: Ungültiges Suchmuster")) << qPrintable(bad.first());
