@@ -31,6 +31,16 @@ QString columnDefinition(const CGeoTableDesc& desc, int i) {
     return def + QLatin1Char(')');
 }
 
+// True for a memo that is NULL or holds nothing but white space.
+QString blankMemo(const CGeoTableDesc& desc) {
+    return QStringLiteral("(%1 IS NULL OR trim(%1, ' ' || char(9, 10, 13)) = '')")
+        .arg(bracket(desc.FieldName(GEO_MEMO)));
+}
+
+QString key(const CGeoTableDesc& desc) {
+    return bracket(desc.FieldName(desc.m_nKeyField));
+}
+
 } // namespace
 
 QString CreateTable(const CGeoTableDesc& desc) {
@@ -88,6 +98,38 @@ QString InsertRow(const CGeoTableDesc& desc) {
     }
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
+}
+
+QString MaxKey(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT MAX(%1) FROM %2").arg(key(desc), desc.m_strTableName);
+}
+
+QString CountRowsByCountry(const CGeoTableDesc& desc) {
+    const QString country = bracket(desc.FieldName(GEO_STAAT));
+    return QStringLiteral("SELECT %1, COUNT(*) FROM %2 GROUP BY %1")
+        .arg(country, desc.m_strTableName);
+}
+
+QString RowsWithMemo(const CGeoTableDesc& desc) {
+    QStringList fields;
+    for (int i : {int(desc.m_nKeyField), int(GEO_STAAT), int(GEO_PLZ), int(GEO_ORT),
+                  int(GEO_ORTSTEIL), int(GEO_MEMO)})
+        fields << bracket(desc.FieldName(i));
+    return QStringLiteral("SELECT %1 FROM %2 WHERE NOT %3 ORDER BY %4")
+        .arg(fields.join(", "), desc.m_strTableName, blankMemo(desc), key(desc));
+}
+
+QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) {
+    QStringList marks;
+    for (int i = 0; i < countries; ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("DELETE FROM %1 WHERE %2 BETWEEN ?1 AND ?2 AND %3 IN (%4) AND %5")
+        .arg(desc.m_strTableName, key(desc), bracket(desc.FieldName(GEO_STAAT)), marks.join(", "),
+             blankMemo(desc));
+}
+
+QString DeleteRow(const CGeoTableDesc& desc) {
+    return QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(desc.m_strTableName, key(desc));
 }
 
 QString SearchFilter(const QString& text) {

@@ -34,6 +34,20 @@ QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields);
 // "INSERT INTO GEO ([Staat], ...) VALUES (?, ...)" for every field but the key.
 QString InsertRow(const CGeoTableDesc& desc);
 
+// Refreshing the rows of countries from new data (the importer):
+// "SELECT MAX(ID_Geo) FROM GEO": the largest key, NULL for an empty table.
+QString MaxKey(const CGeoTableDesc& desc);
+// Rows per country: Staat and the number of its rows, countries compared as the column does.
+QString CountRowsByCountry(const CGeoTableDesc& desc);
+// Key, Staat, PLZ, Ort, Ortsteil and Memo of every row whose memo holds more than white
+// space, in key order.
+QString RowsWithMemo(const CGeoTableDesc& desc);
+// Deletes the rows with keys from ?1 to ?2 of the countries bound from ?3 on (`countries` of
+// them) whose memo is NULL or white space.
+QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries);
+// Deletes the row with the key bound to ?.
+QString DeleteRow(const CGeoTableDesc& desc);
+
 // The ten-field search filter: the text is contained in any of Staat, PLZ, Bundesland,
 // Regierungsbezirk, Landkreis, Verwaltung, Ort, Ortsteil, KFZ or Memo. Single quotes are
 // doubled, so no typed text can end the quoted pattern; *, ?, # and [ keep their meaning.

@@ -1,7 +1,7 @@
 // kelvo-cli import and search, on small files written here and on the shared GeoNames data.
 #include "common/TestSupport.h"
 #include "db/GeoDatabase.h"
-#include "db/GeoImport.h"
+#include "data/GeoImport.h"
 #include "db/GeoRecordset.h"
 
 #include <QDir>
