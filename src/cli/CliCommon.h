@@ -53,6 +53,7 @@ int ImportFiles(const ImportOptions& options, const QStringList& files);
 
 // The commands; each gets the arguments after its name and returns the exit status.
 int RunImport(QStringList args);
+int RunDownload(QStringList args);
 int RunSearch(QStringList args);
 int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
