@@ -38,7 +38,7 @@ CLineReader::Status CLineReader::Next(QByteArrayView* line) {
             QByteArrayView found(data + m_begin, end - m_begin);
             m_begin = end + 1;
             ++m_nLine;
-            if (skipping)
+            if (skipping || found.size() > kMaxLineBytes)
                 return TooLong;
             if (found.endsWith('\r'))
                 found.chop(1);
@@ -59,7 +59,7 @@ CLineReader::Status CLineReader::Next(QByteArrayView* line) {
             QByteArrayView rest(m_buffer.constData() + m_begin, m_end - m_begin);
             m_begin = m_end;
             ++m_nLine;
-            if (skipping)
+            if (skipping || rest.size() > kMaxLineBytes)
                 return TooLong;
             if (rest.endsWith('\r'))
                 rest.chop(1);
