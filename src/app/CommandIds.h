@@ -1,6 +1,6 @@
 #pragma once
 
-// Command and resource identifiers. 32771 to 32783 are the program's own commands; the
+// Command and resource identifiers. 32771 to 32785 are the program's own commands; the
 // others keep the standard numbers of the desktop framework whose command set the program
 // follows, so menus, accelerators, tool bar and string table all speak the same numbers.
 enum CommandId : int {
@@ -20,6 +20,8 @@ enum CommandId : int {
     ID_SHOW_FILE_PLACES = 32776,
     ID_SHOW_PLACE_NAMES = 32779,
     ID_SELECT_ALL_ROWS = 32783,
+    ID_DATA_IMPORT = 32784,   // "Postleitzahlen importieren..."
+    ID_DATA_DOWNLOAD = 32785, // "Postleitzahlen herunterladen..."
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

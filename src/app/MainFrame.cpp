@@ -9,6 +9,7 @@
 #include "app/KelvoApp.h"
 #include "app/StatusIndicators.h"
 #include "app/View.h"
+#include "data/FirstStartHint.h"
 #include "res/Resources.h"
 
 #include <QApplication>
@@ -48,10 +49,13 @@ CMainFrame::CMainFrame() {
     m_idleTimer.start(kIdleUpdateMs);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
+    UpdateFirstStartHint();
 }
 
 CMainFrame::~CMainFrame() {
     m_idleTimer.stop();
+    // Focus moves while the widgets go; the frame no longer takes part.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     // The document windows go first, while the frame is whole: views write to the status
     // bar as they go.
     const QList<CChildFrame*> frames = m_pMdiArea->findChildren<CChildFrame*>();

@@ -11,6 +11,7 @@
 
 class CChildFrame;
 class CDocument;
+class CFirstStartHint;
 class CStatusIndicators;
 class CView;
 class QAction;
@@ -59,6 +60,10 @@ public:
     QToolBar* GetToolBar() const { return m_wndToolBar; }
     CHelpWindow* GetHelpWindow() const { return m_pHelpWindow; }
 
+    // Shows the first-start hint while table GEO has no rows, and removes it once it has.
+    void UpdateFirstStartHint();
+    QWidget* GetFirstStartHint() const;
+
     // Refreshes the entries under "Letzte Datei".
     void UpdateRecentFileMenu();
     // Lists the open document windows at the end of a window menu ("&1 Die Karte" ...).
@@ -103,4 +108,5 @@ private:
     int m_nMenuId = 0;
     QTimer m_idleTimer;
     QPointer<CHelpWindow> m_pHelpWindow;
+    QPointer<CFirstStartHint> m_pFirstStartHint;
 };

@@ -24,6 +24,8 @@ public:
 
     // Called once after the document is new or loaded and before the window is shown.
     virtual void OnInitialUpdate() {}
+    // The rows in the database have changed (an import): the view shows them afresh.
+    virtual void OnUpdate() {}
 
 private:
     friend class CDocument;

@@ -189,6 +189,11 @@ int CGeoDatabase::GetRecordCount(const QString& tableName) {
     return int(rs.FieldInt(0));
 }
 
+bool CGeoDatabase::HasRows() {
+    CGeoRecordset rs(*this);
+    return rs.Open(GeoSql::AnyRow(m_Table)) && rs.MoveNext();
+}
+
 bool CGeoDatabase::UpdateRecord(const CGeoTableDesc& desc, const QStringList& values) {
     QList<int> fields;
     for (int i = 0; i < values.size() && i < desc.m_nFields; ++i) {

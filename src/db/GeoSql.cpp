@@ -59,6 +59,10 @@ QString CountRows(const QString& tableName) {
     return QStringLiteral("SELECT COUNT(*) FROM %1").arg(tableName);
 }
 
+QString AnyRow(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(desc.m_strTableName);
+}
+
 QString StandardQuery(const CGeoTableDesc& desc) {
     return QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3;")
         .arg(desc.m_strTableName, desc.FieldName(desc.m_nSortField1),

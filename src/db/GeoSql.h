@@ -17,6 +17,9 @@ QString CreatePrimaryKey(const CGeoTableDesc& desc);
 // "SELECT COUNT(*) FROM GEO": number of rows of a table.
 QString CountRows(const QString& tableName);
 
+// "SELECT 1 FROM GEO LIMIT 1": a row when the table has any.
+QString AnyRow(const CGeoTableDesc& desc);
+
 // "SELECT * FROM GEO ORDER BY Staat, PLZ;": the standard query.
 QString StandardQuery(const CGeoTableDesc& desc);
 

@@ -65,10 +65,12 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
     const QList<QMenu*> menus = frame->GetMenus(IDR_MAINFRAME);
     ASSERT_EQ(menus.size(), 5);
-    EXPECT_EQ(Items(menus[0]), QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T",
-                                            "Datei ö&ffnen...\tStrg+O", "-", "&Drucken...\tStrg+P",
-                                            "&Seitenansicht", "Dru&ckeinrichtung...", "-",
-                                            "Letzte Datei", "-", "&Schließen", "&Beenden"}));
+    EXPECT_EQ(
+        Items(menus[0]),
+        QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
+                     "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
+                     "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...", "-",
+                     "Letzte Datei", "-", "&Schließen", "&Beenden"}));
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
     EXPECT_EQ(Items(menus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz..."}));
@@ -150,11 +152,12 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(frame->menuBar()->actions().first()->menu()->actions().first()->text(),
               "&Mappe öffnen\tStrg+M");
     const QList<QMenu*> mapMenus = frame->GetMenus(IDR_MAPTYPE);
-    EXPECT_EQ(
-        Items(mapMenus[0]),
-        QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "&Schließen", "-", "&Drucken...\tStrg+P", "&Seitenansicht",
-                     "Dru&ckeinrichtung...", "-", "Letzte Datei", "-", "&Beenden"}));
+    EXPECT_EQ(Items(mapMenus[0]),
+              QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T",
+                           "Datei ö&ffnen...\tStrg+O", "&Schließen", "-",
+                           "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...",
+                           "-", "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...",
+                           "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...", "-",
                            "Orte aus Datei anzeigen", "Memos anzeigen", "Ortsnamen anzeigen"}));
