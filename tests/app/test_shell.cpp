@@ -405,6 +405,8 @@ TEST_F(ShellTest, HelpOpensAtTheTopicOfTheWindow) {
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->Browser()->source().fragment(), "tabelle");
     EXPECT_TRUE(help->Browser()->toPlainText().contains("Tabellenfenster"));
+    EXPECT_TRUE(help->Browser()->toPlainText().contains(
+        "Die Postleitzahlen und Orte stammen von GeoNames (www.geonames.org)"));
     for (const Case& c :
          {Case{ID_CONTEXT_HELP, "befehle"}, Case{ID_HELP_FINDER, ""}, Case{ID_DEFAULT_HELP, ""}}) {
         ASSERT_TRUE(frame->RouteCommand(c.id));
@@ -437,6 +439,15 @@ TEST_F(ShellTest, AboutBoxShowsTheVersion) {
     EXPECT_EQ(dlg.size(), dlu.Size(235, 118));
     EXPECT_EQ(ok->geometry(), dlu.Rect(178, 7, 50, 16));
     EXPECT_FALSE(dlg.findChild<QLabel*>("Icon")->pixmap().isNull());
+    // Without data no source to credit; with GeoNames rows their attribution.
+    EXPECT_FALSE(dlg.findChild<QLabel*>("Attribution"));
+    ASSERT_TRUE(g_GeoDatabase.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('DE', '10115')"));
+    CAboutDlg withData(frame);
+    const QLabel* credit = withData.findChild<QLabel*>("Attribution");
+    ASSERT_TRUE(credit);
+    EXPECT_TRUE(credit->text().contains("GeoNames (www.geonames.org)"));
+    EXPECT_TRUE(credit->text().contains("CC BY 4.0"));
+    EXPECT_EQ(withData.size(), dlu.Size(235, 118));
 }
 
 TEST(DialogUnits, RoundToTheNearestPixelAsTheDialogManagerDoes) {
