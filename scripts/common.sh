@@ -1,5 +1,6 @@
-# Shared by scripts/run, scripts/test and bench/run: installs the Debian packages the
-# build, the tests and the benchmarks need, and builds the Release tree in build/.
+# Shared by scripts/run, scripts/test, scripts/package and bench/run: installs the Debian
+# packages the build, the tests, the Debian package and the benchmarks need, and builds the
+# Release tree in build/.
 
 KELVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVO_BUILD="$KELVO_ROOT/build"
@@ -12,6 +13,9 @@ KELVO_PACKAGES=(
     libgtest-dev
     fonts-liberation
     poppler-utils
+    librsvg2-bin
+    desktop-file-utils appstream
+    dpkg-dev file
 )
 
 kelvo_install_missing() {

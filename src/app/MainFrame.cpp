@@ -30,7 +30,7 @@ constexpr int kIdleUpdateMs = 200;
 CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(Res::String(IDR_MAINFRAME));
-    setWindowIcon(QIcon(Res::AppIconPath()));
+    setWindowIcon(Res::AppIcon());
     resize(1100, 760);
 
     m_pMdiArea = new QMdiArea(this);

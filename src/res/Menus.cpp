@@ -2,6 +2,8 @@
 
 #include "app/CommandIds.h"
 
+#include <QDir>
+
 namespace Res {
 
 namespace {
@@ -133,8 +135,12 @@ QString DocumentIconPath(int resourceId) {
     return ToolBarIconPath(resourceId == IDR_TABLETYPE ? ID_TABLE_OPEN : ID_FILE_NEW);
 }
 
-QString AppIconPath() {
-    return QStringLiteral(":/icons/kelvo.xpm");
+QIcon AppIcon() {
+    QIcon icon;
+    const QDir sizes(QStringLiteral(":/appicon"));
+    for (const QString& name : sizes.entryList(QDir::Files))
+        icon.addFile(sizes.filePath(name));
+    return icon;
 }
 
 QString HelpPagePath() {

@@ -60,6 +60,9 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
     EXPECT_TRUE(Frames().isEmpty());
     EXPECT_EQ(frame->GetMenuId(), IDR_MAINFRAME);
     EXPECT_EQ(frame->windowTitle(), "Kelvo");
+    // The window icon is the program's icon, drawn for small and large sizes alike.
+    const QList<QSize> iconSizes = frame->windowIcon().availableSizes();
+    EXPECT_TRUE(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(256, 256)));
     EXPECT_EQ(frame->GetMessageText(), " ");
     EXPECT_EQ(menuTitles(frame->menuBar()),
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
