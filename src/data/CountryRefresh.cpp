@@ -4,6 +4,8 @@
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 
+#include <cstring>
+
 namespace {
 
 // Keys of old rows a delete statement covers at a time: progress and cancelling in between.
@@ -21,45 +23,49 @@ QByteArray fold(QByteArrayView text) {
 
 void appendField(QByteArray& key, QByteArrayView field) {
     const quint32 n = quint32(field.size());
-    key.append(reinterpret_cast<const char*>(&n), sizeof n);
-    key.append(fold(field));
+    const qsizetype at = key.size();
+    key.resize(at + qsizetype(sizeof n) + field.size());
+    char* out = key.data() + at;
+    std::memcpy(out, &n, sizeof n);
+    out += sizeof n;
+    for (char c : field)
+        *out++ = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
 } // namespace
 
 CCountryRefresh::CCountryRefresh(CGeoDatabase& database) : m_database(database) {}
 
-QByteArray CCountryRefresh::MatchKey(QByteArrayView country, QByteArrayView plz,
-                                     QByteArrayView place, QByteArrayView part) {
+void CCountryRefresh::MatchKey(QByteArray& key, QByteArrayView country, QByteArrayView plz,
+                               QByteArrayView place, QByteArrayView part) {
     // NULL and the empty text are one: the table holds no empty texts.
-    QByteArray key;
+    key.resize(0);
     for (QByteArrayView field : {country, plz, place, part})
         appendField(key, field);
-    return key;
 }
 
 bool CCountryRefresh::Load(QString* error) {
-    const CGeoTableDesc& desc = m_database.m_Table;
+    // One pass over the table: the largest key, the rows of each country, the rows with a memo.
     CGeoRecordset rs(m_database);
-    if (!rs.Open(GeoSql::MaxKey(desc)) || !rs.MoveNext()) {
+    if (!rs.Open(GeoSql::RowsForRefresh(m_database.m_Table))) {
         *error = rs.Error();
         return false;
     }
-    m_nMaxOldKey = rs.FieldInt(0);
-    if (!rs.Open(GeoSql::CountRowsByCountry(desc))) {
-        *error = rs.Error();
-        return false;
-    }
-    while (rs.MoveNext())
-        m_rowsBefore.insert(fold(rs.FieldUtf8(0)), int(rs.FieldInt(1)));
-    if (rs.HasError() || !rs.Open(GeoSql::RowsWithMemo(desc))) {
-        *error = rs.Error();
-        return false;
-    }
+    QByteArray lastCountry;
+    int* lastCount = nullptr;
     while (rs.MoveNext()) {
+        m_nMaxOldKey = qMax(m_nMaxOldKey, rs.FieldInt(0));
         const QByteArrayView country = rs.FieldUtf8(1);
-        m_memos.push_back({rs.FieldInt(0), fold(country), rs.FieldUtf8(5).toByteArray()});
-        const QByteArray key = MatchKey(country, rs.FieldUtf8(2), rs.FieldUtf8(3), rs.FieldUtf8(4));
+        if (!lastCount || country != lastCountry) {
+            lastCountry = country.toByteArray();
+            lastCount = &m_rowsBefore[fold(country)];
+        }
+        ++*lastCount;
+        if (!rs.FieldInt(5))
+            continue;
+        m_memos.push_back({rs.FieldInt(0), fold(country), rs.FieldUtf8(6).toByteArray()});
+        QByteArray key;
+        MatchKey(key, country, rs.FieldUtf8(2), rs.FieldUtf8(3), rs.FieldUtf8(4));
         m_matches[key].memos.append(int(m_memos.size() - 1));
     }
     *error = rs.Error();
@@ -85,7 +91,8 @@ QByteArrayView CCountryRefresh::NewRow(QByteArrayView country, QByteArrayView pl
     ++NoteCountry(country).inserted;
     if (m_matches.isEmpty())
         return {};
-    const auto it = m_matches.find(MatchKey(country, plz, place, part));
+    MatchKey(m_key, country, plz, place, part);
+    const auto it = m_matches.find(m_key);
     if (it == m_matches.end())
         return {};
     Match& match = it.value();

@@ -60,8 +60,9 @@ private:
         int inserted = 0;
     };
 
-    static QByteArray MatchKey(QByteArrayView country, QByteArrayView plz, QByteArrayView place,
-                               QByteArrayView part);
+    // The key of a place in m_matches, written into `key`.
+    static void MatchKey(QByteArray& key, QByteArrayView country, QByteArrayView plz,
+                         QByteArrayView place, QByteArrayView part);
     Country& NoteCountry(QByteArrayView country);
     bool DeleteOldRows(const std::function<bool(double)>& progress, QString* error);
 
@@ -70,6 +71,7 @@ private:
     QHash<QByteArray, int> m_rowsBefore; // folded country -> rows
     std::vector<OldMemo> m_memos;
     QHash<QByteArray, Match> m_matches;
+    QByteArray m_key;                       // the key of the last new row, its memory used again
     QHash<QByteArray, Country> m_countries; // folded -> country seen in the new rows
     QList<QByteArray> m_countryOrder;       // folded, in the order seen
     QByteArray m_lastCountry;               // the last row's country as given, and its entry

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -62,6 +63,7 @@ private:
     qint64 m_nDoneBytes = 0;  // sizes of the files read completely
     const CImportInput* m_pInput = nullptr;
     int m_nLinesSinceTick = 0;
+    QByteArray m_line; // the line being imported; its fields are ended with NUL in place
     QByteArray m_lastCountry, m_lastMapped;
 };
 
@@ -121,6 +123,13 @@ QString ImportRun::InsertRow(const GeoNamesRow& row, bool* fatal) {
     if (!m_importer.m_bAppend)
         fields[GEO_MEMO] = m_refresh.NewRow(fields[GEO_STAAT], fields[GEO_PLZ], fields[GEO_ORT],
                                             fields[GEO_ORTSTEIL]);
+    // The fields from the line end where a tab, a blank or the line's end was: NUL there lets
+    // the engine take them as they are. The others are texts that end with NUL anyway.
+    for (QByteArrayView field : {row.postalCode, row.place, row.adminName1, row.adminName2,
+                                 row.adminName3, row.longitude, row.latitude}) {
+        if (!field.isEmpty())
+            m_line.data()[field.data() + field.size() - m_line.constData()] = '\0';
+    }
     // The statement's values are every field but the key, in field order.
     std::array<QByteArrayView, GEO_FIELD_COUNT> values{};
     int n = 0;
@@ -160,8 +169,10 @@ bool ImportRun::ImportPart(CImportInput& input, CGeoImporter::FileResult& counts
         if (line.isEmpty())
             continue;
         anyLine = true;
+        m_line.resize(line.size()); // a copy the fields can be ended in, NUL after it
+        std::memcpy(m_line.data(), line.data(), size_t(line.size()));
         GeoNamesRow row;
-        QString reason = ParseGeoNamesLine(line, &row);
+        QString reason = ParseGeoNamesLine(m_line, &row);
         bool fatal = false;
         if (reason.isEmpty())
             reason = InsertRow(row, &fatal);

@@ -79,9 +79,11 @@ bool CGeoRecordset::ExecuteUtf8(const QByteArrayView* values, int count) {
     sqlite3_reset(m_pStmt);
     for (int i = 0; i < count; ++i) {
         const QByteArrayView v = values[i];
-        const int rc =
-            v.isEmpty() ? sqlite3_bind_null(m_pStmt, i + 1)
-                        : sqlite3_bind_text(m_pStmt, i + 1, v.data(), int(v.size()), SQLITE_STATIC);
+        Q_ASSERT(v.isEmpty() || v.data()[v.size()] == '\0');
+        // A length of -1 tells the engine that the text ends with a NUL: it need not copy it
+        // to add one, as checks and comparisons would otherwise make it do.
+        const int rc = v.isEmpty() ? sqlite3_bind_null(m_pStmt, i + 1)
+                                   : sqlite3_bind_text(m_pStmt, i + 1, v.data(), -1, SQLITE_STATIC);
         if (rc != SQLITE_OK)
             return Fail();
     }

@@ -104,23 +104,14 @@ QString InsertRow(const CGeoTableDesc& desc) {
         .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
 }
 
-QString MaxKey(const CGeoTableDesc& desc) {
-    return QStringLiteral("SELECT MAX(%1) FROM %2").arg(key(desc), desc.m_strTableName);
-}
-
-QString CountRowsByCountry(const CGeoTableDesc& desc) {
-    const QString country = bracket(desc.FieldName(GEO_STAAT));
-    return QStringLiteral("SELECT %1, COUNT(*) FROM %2 GROUP BY %1")
-        .arg(country, desc.m_strTableName);
-}
-
-QString RowsWithMemo(const CGeoTableDesc& desc) {
+QString RowsForRefresh(const CGeoTableDesc& desc) {
     QStringList fields;
-    for (int i : {int(desc.m_nKeyField), int(GEO_STAAT), int(GEO_PLZ), int(GEO_ORT),
-                  int(GEO_ORTSTEIL), int(GEO_MEMO)})
+    for (int i :
+         {int(desc.m_nKeyField), int(GEO_STAAT), int(GEO_PLZ), int(GEO_ORT), int(GEO_ORTSTEIL)})
         fields << bracket(desc.FieldName(i));
-    return QStringLiteral("SELECT %1 FROM %2 WHERE NOT %3 ORDER BY %4")
-        .arg(fields.join(", "), desc.m_strTableName, blankMemo(desc), key(desc));
+    fields << QStringLiteral("NOT ") + blankMemo(desc) << bracket(desc.FieldName(GEO_MEMO));
+    return QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+        .arg(fields.join(", "), desc.m_strTableName, key(desc));
 }
 
 QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) {

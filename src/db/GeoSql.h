@@ -38,13 +38,9 @@ QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields);
 QString InsertRow(const CGeoTableDesc& desc);
 
 // Refreshing the rows of countries from new data (the importer):
-// "SELECT MAX(ID_Geo) FROM GEO": the largest key, NULL for an empty table.
-QString MaxKey(const CGeoTableDesc& desc);
-// Rows per country: Staat and the number of its rows, countries compared as the column does.
-QString CountRowsByCountry(const CGeoTableDesc& desc);
-// Key, Staat, PLZ, Ort, Ortsteil and Memo of every row whose memo holds more than white
-// space, in key order.
-QString RowsWithMemo(const CGeoTableDesc& desc);
+// Every row in key order: key, Staat, PLZ, Ort, Ortsteil, 1 when the memo holds more than
+// white space (else 0), and the memo.
+QString RowsForRefresh(const CGeoTableDesc& desc);
 // Deletes the rows with keys from ?1 to ?2 of the countries bound from ?3 on (`countries` of
 // them) whose memo is NULL or white space.
 QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries);
