@@ -18,9 +18,14 @@ KELVO_PACKAGES=(
     dpkg-dev file
 )
 
+# Only for scripts/fuzz: clang with libFuzzer and the sanitizers.
+KELVO_FUZZ_PACKAGES=(clang libclang-rt-dev)
+
+# kelvo_install_missing [PACKAGE...]: the packages given, by default KELVO_PACKAGES.
 kelvo_install_missing() {
-    local missing=() p
-    for p in "${KELVO_PACKAGES[@]}"; do
+    local wanted=("$@") missing=() p
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${KELVO_PACKAGES[@]}")
+    for p in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$p")
         fi

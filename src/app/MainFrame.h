@@ -10,6 +10,7 @@
 #include <QTimer>
 
 class CChildFrame;
+class CContextHelp;
 class CDocument;
 class CFirstStartHint;
 class CStatusIndicators;
@@ -78,8 +79,14 @@ public:
     // any of the ten searched fields, titled with their number.
     void OnSearch();
     void OnWindowNew();
+    // "Überlappend": staggers the windows by the title-bar height, keeping their sizes.
+    void OnWindowCascade();
     void OnWindowArrange();
+    // F1 and the help contents open the help page; Shift+F1 starts context help.
     void OnHelp(int id);
+    // Opens the help window at a topic of the help page (empty: its top).
+    void ShowHelp(const QString& topic);
+    CContextHelp* GetContextHelp() const { return m_pContextHelp; }
 
     QString m_strText; // work text of the search: its filter, then its window's title
 
@@ -109,4 +116,5 @@ private:
     QTimer m_idleTimer;
     QPointer<CHelpWindow> m_pHelpWindow;
     QPointer<CFirstStartHint> m_pFirstStartHint;
+    CContextHelp* m_pContextHelp = nullptr;
 };

@@ -4,7 +4,6 @@
 #include "data/ImportReport.h"
 #include "db/GeoDatabase.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace Cli {
@@ -31,12 +30,16 @@ bool TakeImportOptions(QStringList& args, ImportOptions* options, QString* error
 }
 
 int ImportFiles(const ImportOptions& options, const QStringList& files) {
-    // A database file made for this run goes again when the run imports nothing.
+    // A database made for this run appears under its name only when the run has imported.
     const QFileInfo dbInfo(options.dbPath);
     const bool existed = dbInfo.exists() || dbInfo.isSymLink();
     CGeoDatabase db;
-    if (!OpenDatabase(db, options.dbPath, true))
+    if (existed && !OpenDatabase(db, options.dbPath, true))
         return 1;
+    if (!existed && !db.OpenNew(options.dbPath)) {
+        Err(db.OpenError() + QLatin1Char('\n'));
+        return 1;
+    }
     CGeoImporter importer(db);
     importer.SetCountryMap(options.countryMap);
     importer.SetSkipInvalid(options.skipInvalid);
@@ -47,11 +50,14 @@ int ImportFiles(const ImportOptions& options, const QStringList& files) {
     for (const QString& line : ImportReport::InvalidLines(result))
         Err(line + QLatin1Char('\n'));
     if (!result.ok) {
-        db.Close();
         if (!existed)
-            QFile::remove(options.dbPath);
+            db.DiscardNew();
         Err(QStringLiteral("Import abgebrochen: %1\nDie Datenbank ist unverändert.\n")
                 .arg(result.fatal));
+        return 1;
+    }
+    if (!existed && !db.PublishNew()) {
+        Err(db.OpenError() + QStringLiteral("\nDie Datenbank wurde nicht angelegt.\n"));
         return 1;
     }
     for (const CGeoImporter::FileResult& file : result.files)

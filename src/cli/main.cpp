@@ -25,8 +25,9 @@ const char* const kUsage =
     "      die Karte zeichnen, wie ein Kartenfenster dieser Größe sie zeigt (PDF: gedruckt)\n"
     "  print-table [--db DATEI] [--search TEXT] AUSGABE.pdf\n"
     "      die Tabelle (alle Zeilen oder ein Suchergebnis) drucken wie ein Tabellenfenster\n"
-    "  places DATEI\n"
-    "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben\n";
+    "  places [--db DATEI] ORTSDATEI\n"
+    "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben; mit --db auch\n"
+    "      die Einträge, zu denen die Tabelle GEO keinen Ort hat\n";
 
 struct Command {
     int (*run)(QStringList);

@@ -21,14 +21,6 @@ constexpr int kLinesPerTick = 256;
 // Share of the progress that reading the files takes when old rows are deleted afterwards.
 constexpr int kReadPercent = 90;
 
-// Characters of valid UTF-8: every byte that is not a continuation byte.
-qsizetype characterCount(QByteArrayView text) {
-    qsizetype n = 0;
-    for (char c : text)
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 } // namespace
 
 // One run of the importer over its files.
@@ -105,21 +97,10 @@ QByteArrayView ImportRun::MapCountry(QByteArrayView country) {
 }
 
 QString ImportRun::InsertRow(const GeoNamesRow& row, bool* fatal) {
-    std::array<QByteArrayView, GEO_FIELD_COUNT> fields{};
-    fields[GEO_STAAT] = MapCountry(row.country);
-    fields[GEO_PLZ] = row.postalCode;
-    fields[GEO_ORT] = row.place;
-    fields[GEO_BUNDESLAND] = row.adminName1;
-    fields[GEO_REGIERUNGSBEZIRK] = row.adminName2;
-    fields[GEO_LANDKREIS] = row.adminName3;
-    fields[GEO_LANGENGRAD] = row.longitude;
-    fields[GEO_BREITENGRAD] = row.latitude;
-    for (int i = 0; i < m_desc.m_nFields; ++i) {
-        const int size = m_desc.FieldSize(i);
-        if (m_desc.FieldType(i) == dbText && fields[i].size() > size &&
-            characterCount(fields[i]) > size)
-            return QStringLiteral("%1 ist länger als erlaubt").arg(m_desc.FieldName(i));
-    }
+    GeoRowFields fields;
+    const QString reason = GeoNamesRowFields(row, MapCountry(row.country), m_desc, &fields);
+    if (!reason.isEmpty())
+        return reason;
     if (!m_importer.m_bAppend)
         fields[GEO_MEMO] = m_refresh.NewRow(fields[GEO_STAAT], fields[GEO_PLZ], fields[GEO_ORT],
                                             fields[GEO_ORTSTEIL]);
@@ -131,7 +112,7 @@ QString ImportRun::InsertRow(const GeoNamesRow& row, bool* fatal) {
             m_line.data()[field.data() + field.size() - m_line.constData()] = '\0';
     }
     // The statement's values are every field but the key, in field order.
-    std::array<QByteArrayView, GEO_FIELD_COUNT> values{};
+    GeoRowFields values{};
     int n = 0;
     for (int i = 0; i < m_desc.m_nFields; ++i) {
         if (i != m_desc.m_nKeyField)

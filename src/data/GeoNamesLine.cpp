@@ -42,6 +42,14 @@ bool hasControlCharacter(QByteArrayView bytes, bool ascii) {
     return false;
 }
 
+// Characters of valid UTF-8: every byte that is not a continuation byte.
+qsizetype characterCount(QByteArrayView text) {
+    qsizetype n = 0;
+    for (char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 bool isAscii(QByteArrayView bytes) {
     for (char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -98,5 +106,26 @@ QString ParseGeoNamesLine(QByteArrayView line, GeoNamesRow* row) {
     row->adminName1 = columns[SRC_ADMIN_NAME1];
     row->adminName2 = columns[SRC_ADMIN_NAME2];
     row->adminName3 = columns[SRC_ADMIN_NAME3];
+    return QString();
+}
+
+QString GeoNamesRowFields(const GeoNamesRow& row, QByteArrayView country, const CGeoTableDesc& desc,
+                          GeoRowFields* fields) {
+    GeoRowFields& f = *fields;
+    f = {};
+    f[GEO_STAAT] = country;
+    f[GEO_PLZ] = row.postalCode;
+    f[GEO_ORT] = row.place;
+    f[GEO_BUNDESLAND] = row.adminName1;
+    f[GEO_REGIERUNGSBEZIRK] = row.adminName2;
+    f[GEO_LANDKREIS] = row.adminName3;
+    f[GEO_LANGENGRAD] = row.longitude;
+    f[GEO_BREITENGRAD] = row.latitude;
+    for (int i = 0; i < desc.m_nFields; ++i) {
+        const int size = desc.FieldSize(i);
+        if (desc.FieldType(i) == dbText && f[size_t(i)].size() > size &&
+            characterCount(f[size_t(i)]) > size)
+            return QStringLiteral("%1 ist länger als erlaubt").arg(desc.FieldName(i));
+    }
     return QString();
 }

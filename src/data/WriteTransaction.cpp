@@ -13,8 +13,9 @@ bool CWriteTransaction::Begin(QString* error) {
                      : m_database.OpenError();
         return false;
     }
-    if (!m_database.Execute(QStringLiteral("BEGIN IMMEDIATE"))) {
-        *error = QStringLiteral("Die Datenbank ist gesperrt: %1").arg(m_database.LastError());
+    // The database's checked write: a file in use or damaged gets nothing.
+    if (!m_database.BeginWrite()) {
+        *error = m_database.LastError();
         return false;
     }
     m_bOpen = true;
@@ -22,16 +23,16 @@ bool CWriteTransaction::Begin(QString* error) {
 }
 
 bool CWriteTransaction::Commit(QString* error) {
-    if (!m_database.Execute(QStringLiteral("COMMIT"))) {
+    m_bOpen = false;
+    if (!m_database.CommitWrite()) {
         *error = QStringLiteral("Speichern fehlgeschlagen: %1").arg(m_database.LastError());
         return false;
     }
-    m_bOpen = false;
     return true;
 }
 
 void CWriteTransaction::Rollback() {
     if (m_bOpen)
-        m_database.Execute(QStringLiteral("ROLLBACK"));
+        m_database.RollbackWrite();
     m_bOpen = false;
 }

@@ -4,9 +4,10 @@
 
 class CGeoDatabase;
 
-// The one write transaction of an import: everything in it is stored, or nothing is. Begin is
-// the place where the database is checked before anything is written; a transaction that
-// was begun and not committed is rolled back when the object goes.
+// The one write transaction of an import: everything in it is stored, or nothing is. It is
+// the database's checked write (CGeoDatabase::BeginWrite: the file is checked before anything
+// is written); a transaction that was begun and not committed is rolled back when the object
+// goes.
 class CWriteTransaction {
 public:
     explicit CWriteTransaction(CGeoDatabase& database) : m_database(database) {}

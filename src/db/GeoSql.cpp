@@ -69,6 +69,12 @@ QString StandardQuery(const CGeoTableDesc& desc) {
              desc.FieldName(desc.m_nSortField2));
 }
 
+QString PlaceKeys(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT [%1], [%2], [%3] FROM %4")
+        .arg(desc.FieldName(desc.m_nKeyField), desc.FieldName(GEO_STAAT), desc.FieldName(GEO_PLZ),
+             desc.m_strTableName);
+}
+
 QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) {
     if (filter.isEmpty())
         return StandardQuery(desc);
@@ -90,6 +96,18 @@ QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) {
         sets << bracket(desc.FieldName(i)) + QStringLiteral("=?");
     return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
         .arg(desc.m_strTableName, sets.join(", "), bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString MemoByKey(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+        .arg(bracket(desc.FieldName(GEO_MEMO)), desc.m_strTableName,
+             bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) {
+    const QString memo = bracket(desc.FieldName(GEO_MEMO));
+    return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ?")
+        .arg(desc.m_strTableName, memo, bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
 QString InsertRow(const CGeoTableDesc& desc) {

@@ -23,6 +23,10 @@ QString AnyRow(const CGeoTableDesc& desc);
 // "SELECT * FROM GEO ORDER BY Staat, PLZ;": the standard query.
 QString StandardQuery(const CGeoTableDesc& desc);
 
+// "SELECT [ID_Geo], [Staat], [PLZ] FROM GEO": key, country and postal code of every row,
+// in the table's own order.
+QString PlaceKeys(const CGeoTableDesc& desc);
+
 // The standard query restricted by a filter expression (empty filter: the standard query).
 // Gives the same rows in the same order as finding each matching row of the standard query.
 QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter);
@@ -33,6 +37,12 @@ QString RowByKey(const CGeoTableDesc& desc, const QString& keyText);
 
 // "UPDATE GEO SET [f1]=?, ... WHERE [ID_Geo] = ?" for the given field indexes, in order.
 QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields);
+
+// "SELECT [Memo] FROM GEO WHERE [ID_Geo] = ?": the memo of one row by key.
+QString MemoByKey(const CGeoTableDesc& desc);
+// "UPDATE GEO SET [Memo] = ? WHERE [ID_Geo] = ? AND [Memo] IS ?": a new memo, written only
+// while the stored one is still the one the user saw (IS: also when that was none).
+QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc);
 
 // "INSERT INTO GEO ([Staat], ...) VALUES (?, ...)" for every field but the key.
 QString InsertRow(const CGeoTableDesc& desc);

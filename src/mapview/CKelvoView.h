@@ -3,6 +3,7 @@
 #include "app/View.h"
 #include "mapview/BandTracker.h"
 #include "mapview/MapCanvas.h"
+#include "mapview/MapPrint.h"
 
 #include <QBasicTimer>
 #include <QWidget>
@@ -51,9 +52,13 @@ public:
     void OnFilePrint();        // the print dialog, then one page
     void OnFilePrintDirect();  // one page on the printer as set up
     void OnFilePrintPreview(); // "Seitenansicht"
-    // Prints the map on one page at the physical size it has on the screen. False when the
-    // printer cannot be used or the drawing ended with an engine error (both reported).
+    // Prints the map on one page at the physical size it has on the screen; a map that does
+    // not fit the printable area turns the page to the orientation that fits it better and
+    // is scaled down if it still does not fit. False when the printer cannot be used or the
+    // drawing ended with an engine error (both reported).
     bool OnPrint(QPrinter& printer);
+    // How the map goes onto the printer's page.
+    CMapPageFit PageFit(const QPrinter& printer) const;
 
     // The zoom: a band from `press` with the signed width and height opens a map window of
     // the band's extent with names and squares. Narrower than 10 pixels: nothing.

@@ -5,6 +5,7 @@
 #include "app/Document.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
+#include "app/MainFrame.h"
 #include "mapview/MapZoom.h"
 
 #include <QKeyEvent>
@@ -84,8 +85,14 @@ void CKelvoView::CancelBand() {
 
 void CKelvoView::OnZoom(QPoint press, int w, int h) {
     CMapSettings next;
-    if (!MapZoom::BandSettings(m_canvas, press, w, h, &next))
+    bool tooSmall = false;
+    if (!MapZoom::BandSettings(m_canvas, press, w, h, &next, &tooSmall)) {
+        if (tooSmall) {
+            if (CMainFrame* frame = theApp.GetMainFrame())
+                frame->SetMessageText(MapZoom::TooSmallMessage());
+        }
         return;
+    }
     // The new view copies these when it is made; its document then resets the extent.
     g_nChildFrameMode = 0;
     g_bNextShowNames = next.bShowNames;
@@ -95,7 +102,7 @@ void CKelvoView::OnZoom(QPoint press, int w, int h) {
     g_dLatNorth = next.dLatNorth;
     g_dLatSouth = next.dLatSouth;
     if (CDocument* doc = theApp.m_pMapTemplate->OpenDocumentFile()) {
-        m_canvas.m_strText = MapZoom::ZoomTitle(next);
+        m_canvas.m_strText = MapZoom::ZoomTitle(next, m_canvas);
         doc->SetTitle(m_canvas.m_strText);
     }
     g_bNextShowNames = false;

@@ -50,7 +50,7 @@ CListView_Table::CListView_Table(QWidget* parent)
                     OnItemChanged(current.row());
             });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CListView_Table::OnSelectionChanged);
+            [this] { OnSelectionChanged(); });
 }
 
 CListView_Table::~CListView_Table() {
@@ -92,6 +92,8 @@ void CListView_Table::SetUpColumns() {
 
 void CListView_Table::FillTable() {
     g_nFoundCount = 0;
+    // A database another program held is tried again; while it still does, no rows.
+    CKelvoApp::EnsureDatabase();
     hide(); // no row-state notices while the rows go in
     SetUpColumns();
     CTableFillResult result;
@@ -101,10 +103,11 @@ void CListView_Table::FillTable() {
     }
     g_nFoundCount = result.m_nFound;
     show();
-    if (hasFocus()) {
-        if (CMainFrame* frame = theApp.GetMainFrame())
-            frame->SetMessageText(QString());
-    }
+    // The caption goes with the bar; a view with the focus shows where it stands.
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (hasFocus())
+        ShowRecordStatus();
     if (!result.m_strError.isEmpty()) {
         KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
                                        "werden.\n\nFehler der Datenbank: %2")
@@ -130,13 +133,18 @@ void CListView_Table::OnItemChanged(int row) {
     ShowRecordStatus();
 }
 
-void CListView_Table::OnSelectionChanged(const QItemSelection& selected,
-                                         const QItemSelection& deselected) {
-    // The row whose state changed last: the end of the last range selected, else of the
-    // last range deselected.
-    const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
-    if (!changed.isEmpty())
-        OnItemChanged(changed.last().bottom());
+void CListView_Table::OnSelectionChanged() {
+    // The row the user acted on last is the one with the focus (the current index): the
+    // clicked row, also when a click only deselects other rows, and the row that Shift+Up
+    // or Shift+Down moved to, whichever end of the selection that is.
+    const QModelIndex current = currentIndex();
+    if (current.isValid())
+        OnItemChanged(current.row());
+}
+
+void CListView_Table::OnFrameShown() {
+    if (m_bShowRecordStatus)
+        ShowRecordStatus();
 }
 
 void CListView_Table::focusInEvent(QFocusEvent* event) {

@@ -28,6 +28,8 @@ public:
     void OnInitialUpdate() override;
     // Fills the rows again from the window's filter.
     void OnUpdate() override;
+    // The new window is up: its record status goes into the status bar.
+    void OnFrameShown() override;
     // Reads the rows matching the window's filter (empty: all) in Staat, PLZ order, with progress
     // in the status bar, and leaves the number of matching rows in g_nFoundCount. An engine
     // error is reported; the rows read until then stay.
@@ -38,15 +40,20 @@ public:
     CGeoTableModel& GetModel() { return m_model; }
 
     // Re-sorts the rows by a column: the shared direction is inverted first (so the first
-    // sort of a run is ascending), the column kept in g_nSortColumn, the selection moves with
-    // its rows, m_nCurrentRow keeps its number; the document is titled "GEO Tabelle (Ort -> AZ)".
+    // sort of a run is ascending), the column kept in g_nSortColumn, the selection and the
+    // current row move with their rows; the document is titled "GEO Tabelle (Ort -> AZ)".
     void OnColumnClick(int column);
 
-    // The record dialog for a row; when it stores the memo, the row shows it.
+    // The record dialog for a row; when it stores the memo, every window shows it. Nothing
+    // for a row that does not exist.
     void ShowRecordDialog(int row);
-    // "Datensatz...": the record dialog for m_nCurrentRow.
+    // The memo as stored now in the rows with the key (column 0's text).
+    void ShowStoredMemo(QStringView key, const QString& memo);
+    // The same in every table window; map windows that show memos repaint.
+    static void ShowStoredMemoEverywhere(QStringView key, const QString& memo);
+    // "Datensatz...": the record dialog for m_nCurrentRow; disabled in a window without rows.
     void OnRecordEdit();
-    // Selects every row; the last row becomes the current one.
+    // Selects every row; the last row becomes the current one and gets the focus.
     void OnSelectAllRows();
     // The selected rows in screen order as text on the clipboard, one line each.
     void OnEditCopy();
@@ -63,7 +70,7 @@ public:
     bool OnUpdateCommand(int id, CCmdUI& ui) override;
 
     bool m_bShowRecordStatus = true; // false while a sort runs
-    int m_nCurrentRow = 0;           // row of the last row-state change
+    int m_nCurrentRow = 0;           // the focused row (current index) the user acted on last
     QString m_strText;               // work text: status texts, titles
     QString m_strFilter;             // the filter the rows were read with (empty: all)
     CGeoDatabase* m_pDatabase;       // g_GeoDatabase
@@ -79,7 +86,7 @@ protected:
 private:
     void SetUpColumns();
     void OnItemChanged(int row);
-    void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void OnSelectionChanged();
     // Prints the rows in their current order, with progress.
     void PrintTo(QPrinter& printer);
 

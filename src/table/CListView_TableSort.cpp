@@ -30,9 +30,20 @@ void CListView_Table::OnColumnClick(int column) {
         const std::vector<int> order = TableSort::SortOrder(
             m_model.RowCount(), [this](int row) { return m_model.CellView(row, g_nSortColumn); },
             column, g_bSortDescending);
-        m_model.ApplyOrder(QList<int>(order.begin(), order.end()));
+        // The rows are numbered in their new order, the bar at 100 * i / n.
+        const int n = int(order.size());
+        QList<int> numbering;
+        numbering.reserve(n);
+        for (int i = 0; i < n; ++i) {
+            numbering.append(order[size_t(i)]);
+            progress.SetPos(int(qint64(100) * i / n));
+        }
+        m_model.ApplyOrder(numbering);
     }
     setUpdatesEnabled(true);
+    // The focused record stays current at its new position.
+    if (currentIndex().isValid())
+        m_nCurrentRow = currentIndex().row();
     if (hasFocus()) {
         if (CMainFrame* frame = theApp.GetMainFrame())
             frame->SetMessageText(QString());
