@@ -28,11 +28,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     // Data from GeoNames must name its source.
     if (g_GeoDatabase.IsOpen() && g_GeoDatabase.HasRows()) {
-        auto* credit = new QLabel(QStringLiteral("Postleitzahlen: GeoNames (www.geonames.org), "
-                                                 "Lizenz CC BY 4.0"),
-                                  this);
+        auto* credit = new QLabel(
+            QStringLiteral("Daten: GeoNames (www.geonames.org)\nLizenz CC BY 4.0"), this);
         credit->setObjectName(QStringLiteral("Attribution"));
-        credit->setWordWrap(true);
         credit->setGeometry(dlu.Rect(40, 26, 130, 24));
     }
 
