@@ -27,6 +27,19 @@ bool CLineReader::Fill() {
     return n > 0;
 }
 
+CLineReader::Status CLineReader::Take(qsizetype end, qsizetype next, bool skipping,
+                                      QByteArrayView* line) {
+    QByteArrayView found(m_buffer.constData() + m_begin, end - m_begin);
+    m_begin = next;
+    ++m_nLine;
+    if (skipping || found.size() > kMaxLineBytes)
+        return TooLong;
+    if (found.endsWith('\r'))
+        found.chop(1);
+    *line = found;
+    return Line;
+}
+
 CLineReader::Status CLineReader::Next(QByteArrayView* line) {
     bool skipping = false; // inside a line that is too long
     qsizetype searched = m_begin;
@@ -35,15 +48,7 @@ CLineReader::Status CLineReader::Next(QByteArrayView* line) {
         const void* lf = std::memchr(data + searched, '\n', size_t(m_end - searched));
         if (lf) {
             const qsizetype end = static_cast<const char*>(lf) - data;
-            QByteArrayView found(data + m_begin, end - m_begin);
-            m_begin = end + 1;
-            ++m_nLine;
-            if (skipping || found.size() > kMaxLineBytes)
-                return TooLong;
-            if (found.endsWith('\r'))
-                found.chop(1);
-            *line = found;
-            return Line;
+            return Take(end, end + 1, skipping, line);
         }
         if (m_end - m_begin >= kMaxLineBytes) {
             skipping = true; // drop what there is of it and read on to its end
@@ -56,15 +61,7 @@ CLineReader::Status CLineReader::Next(QByteArrayView* line) {
                 return Failed;
             if (m_begin == m_end && !skipping)
                 return End;
-            QByteArrayView rest(m_buffer.constData() + m_begin, m_end - m_begin);
-            m_begin = m_end;
-            ++m_nLine;
-            if (skipping || rest.size() > kMaxLineBytes)
-                return TooLong;
-            if (rest.endsWith('\r'))
-                rest.chop(1);
-            *line = rest;
-            return Line;
+            return Take(m_end, m_end, skipping, line); // the last line, without its end
         }
     }
 }

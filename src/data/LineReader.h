@@ -27,6 +27,8 @@ public:
 
 private:
     bool Fill();
+    // The line from m_begin to `end`; reading goes on at `next`.
+    Status Take(qsizetype end, qsizetype next, bool skipping, QByteArrayView* line);
 
     ReadFunction m_read;
     QByteArray m_buffer;

@@ -1,5 +1,8 @@
 #include "common/TestSupport.h"
 
+#include "db/GeoDatabase.h"
+#include "db/GeoRecordset.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,6 +55,19 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
     const QStringList cols{country,   plz,    place,     state, QString(), region,
                            QString(), county, QString(), lat,   lon,       QString()};
     return cols.join(QLatin1Char('\t')).toUtf8() + '\n';
+}
+
+QStringList RowsByCountry(const QString& dbPath) {
+    CGeoDatabase db;
+    QStringList counts;
+    if (!db.Open(dbPath))
+        return {db.OpenError()};
+    CGeoRecordset rs(db);
+    if (!rs.Open(QStringLiteral("SELECT Staat, COUNT(*) FROM GEO GROUP BY Staat ORDER BY Staat")))
+        return {rs.Error()};
+    while (rs.MoveNext())
+        counts << rs.FieldText(0) + QLatin1Char('=') + rs.FieldText(1);
+    return counts;
 }
 
 QString WriteZip(const QString& path, const QList<QPair<QString, QByteArray>>& files) {

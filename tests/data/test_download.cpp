@@ -76,14 +76,8 @@ TEST_F(DownloadTest, EachCountryIsImportedOrGetsItsOwnMessage) {
     EXPECT_TRUE(err.contains("NL: Der Server meldet den HTTP-Fehler 404"));
     EXPECT_TRUE(out.contains("FL: vorher 0 Zeilen, jetzt 13")) << out.toStdString();
 
-    CGeoDatabase db;
-    ASSERT_TRUE(db.Open(m_dir.filePath("Kelvo.mde")));
-    CGeoRecordset rs(db);
-    ASSERT_TRUE(rs.Open("SELECT Staat, COUNT(*) FROM GEO GROUP BY Staat ORDER BY Staat"));
-    QStringList counts;
-    while (rs.MoveNext())
-        counts << rs.FieldText(0) + "=" + rs.FieldText(1);
-    EXPECT_EQ(counts, QStringList({"CH=4520", "FL=13"}));
+    EXPECT_EQ(TestSupport::RowsByCountry(m_dir.filePath("Kelvo.mde")),
+              QStringList({"CH=4520", "FL=13"}));
 
     // Nothing downloaded: no new database either.
     EXPECT_EQ(cli({"download", "--db", "neu.mde", "--url", m_server.BaseUrl(), "NL"}, &out, &err),
