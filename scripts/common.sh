@@ -16,6 +16,7 @@ KELVO_PACKAGES=(
     librsvg2-bin
     desktop-file-utils appstream
     dpkg-dev file
+    python3
 )
 
 # Only for scripts/fuzz: clang with libFuzzer and the sanitizers.

@@ -78,6 +78,9 @@ public:
     // "Suchen...": asks for a text and opens a table window of the rows that contain it in
     // any of the ten searched fields, titled with their number.
     void OnSearch();
+    // "Umkreissuche...": asks for a centre and a radius and opens a table window of the rows
+    // within the radius, nearest first, with their distance as the last column.
+    void OnRadiusSearch();
     void OnWindowNew();
     // "Überlappend": staggers the windows by the title-bar height, keeping their sizes.
     void OnWindowCascade();

@@ -79,6 +79,9 @@ bool CMainFrame::OnCommand(int id) {
     case ID_DATA_DOWNLOAD:
         DataCommands::OnDownload(*this);
         return true;
+    case ID_RADIUS_SEARCH:
+        OnRadiusSearch();
+        return true;
     case ID_WINDOW_NEW:
         OnWindowNew();
         return true;
@@ -112,6 +115,7 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
     case ID_TABLE_OPEN:
     case ID_SEARCH:
+    case ID_RADIUS_SEARCH:
     case ID_HELP_FINDER:
     case ID_DEFAULT_HELP:
     case ID_HELP:
@@ -151,7 +155,7 @@ void CMainFrame::OnSearch() {
     if (dlg.exec() != QDialog::Accepted)
         return;
     const QString text = g_strSearch; // as typed
-    m_strText = GeoSql::SearchFilter(text);
+    m_strText = GeoSql::SearchFilter(text, dlg.FoldSpellings());
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = m_strText;

@@ -55,6 +55,8 @@ int ImportFiles(const ImportOptions& options, const QStringList& files);
 int RunImport(QStringList args);
 int RunDownload(QStringList args);
 int RunSearch(QStringList args);
+int RunExport(QStringList args);
+int RunNear(QStringList args);
 int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication

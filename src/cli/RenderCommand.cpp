@@ -16,8 +16,8 @@ namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME] "
-    "AUSGABE.png|AUSGABE.pdf\n";
+    "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
+    "[--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -147,6 +147,7 @@ int RunRender(QStringList args) {
                           kDefaultLatNorth, false,           0};
     settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
     const bool showMemos = Cli::TakeSwitch(args, QStringLiteral("--memos"));
+    const bool declutter = Cli::TakeSwitch(args, QStringLiteral("--declutter"));
     QSize size;
     bool markerOk = true;
     if (!markerText.isEmpty())
@@ -177,6 +178,7 @@ int RunRender(QStringList args) {
 
     CMapCanvas canvas(db, settings);
     canvas.m_bShowMemos = showMemos;
+    canvas.m_bDeclutterNames = declutter;
     canvas.SetPlaceList(&places);
     return writeOutput(canvas, size, args.first()) ? 0 : 1;
 }

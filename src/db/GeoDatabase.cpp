@@ -1,6 +1,8 @@
 #include "db/GeoDatabase.h"
 
 #include "db/DbErrorText.h"
+#include "db/FoldLike.h"
+#include "db/GeoDistance.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/JetLike.h"
@@ -173,7 +175,8 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
         return false;
     }
     m_pHandle = *static_cast<sqlite3* const*>(handle.constData());
-    if (!m_pHandle || !RegisterGeoFunctions(m_pHandle)) {
+    if (!m_pHandle || !RegisterGeoFunctions(m_pHandle) ||
+        !GeoDistance::RegisterSqlFunction(m_pHandle) || !FoldLike::RegisterSqlFunction(m_pHandle)) {
         m_strLastError = QStringLiteral("Die Suchfunktionen lassen sich nicht einrichten.");
         m_pHandle = nullptr;
         return false;

@@ -78,6 +78,7 @@ void CKelvoView::Render() {
         // The view has no frame of its own: its size is the outer size.
         error = m_canvas.Repaint(size(), size(), &progress);
     }
+    m_marks.Compose(m_canvas.BackBuffer(), m_canvas);
     if (!ready && g_GeoDatabase.IsBusy())
         error = CKelvoApp::DatabaseInUseText();
     // The caption goes with the bar. The first drawing of a place file says how many of its
@@ -133,7 +134,7 @@ void CKelvoView::paintEvent(QPaintEvent* event) {
     if (m_bRenderPending && !size().isEmpty())
         Render();
     QPainter painter(this);
-    const QImage& buffer = m_canvas.BackBuffer();
+    const QImage& buffer = m_marks.Image(m_canvas.BackBuffer());
     const QRect area = event->rect();
     if (!buffer.rect().contains(area))
         painter.fillRect(area, Qt::white);
@@ -180,6 +181,7 @@ void CKelvoView::timerEvent(QTimerEvent* event) {
 void CKelvoView::OnTimer() {
     SyncPlaceList();
     const QList<QRect> painted = m_canvas.OnTimer();
+    m_marks.Refresh(m_canvas.BackBuffer(), m_canvas, painted);
     for (const QRect& rect : painted)
         update(rect);
 }

@@ -8,6 +8,7 @@
 #include "app/MainFrame.h"
 #include "mapview/MapZoom.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -40,8 +41,12 @@ void CKelvoView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QRect old = m_band.HasMoved() ? m_band.Bounds() : QRect();
-    m_band.End(event->position().toPoint());
+    const QPoint release = event->position().toPoint();
+    m_band.End(release);
     UpdateBand(old); // the band leaves no trace
+    // Released where it was pressed (give or take a shaky hand): a click, not a band.
+    if ((release - m_band.Start()).manhattanLength() < QApplication::startDragDistance())
+        OnMapClick(release);
     OnZoom(m_band.Start(), m_band.Width(), m_band.Height());
 }
 

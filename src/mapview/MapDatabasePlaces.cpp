@@ -7,6 +7,7 @@
 #include "db/GeoSql.h"
 #include "db/TextNumbers.h"
 #include "draw/DeviceContext.h"
+#include "mapview/MapDeclutter.h"
 #include "mapview/MapStyle.h"
 
 #include <algorithm>
@@ -54,6 +55,9 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CPro
     const int iMemo = rs.FieldIndex(QStringLiteral("Memo"));
     const bool findPlaces = m_lookup.IsActive();
     const int n = std::clamp(m_nMarkerHalfSize, -kSizeLimit, kSizeLimit);
+    // Without overlap, names are collected here and drawn after the pass.
+    CNameDeclutter declutter;
+    const bool collectNames = m_bShowNames && m_bDeclutterNames;
 
     for (qint64 k = 0; rs.MoveNext(); ++k) {
         // Whether Staat and PLZ hold texts must be asked before they are read.
@@ -69,7 +73,11 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CPro
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
             else
                 dc.SetPixel(x, y, color);
-            if (m_bShowNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
+            if (collectNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
+                if (!declutter.HasNames())
+                    dc.SelectObject(m_fontNames); // the font later memo labels use
+                declutter.AddName(x + n, y + n, rs.FieldUtf8(iOrt), rs.FieldText(iOrtsteil));
+            } else if (m_bShowNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
                 dc.SelectObject(m_fontNames);
                 dc.SetBkColor(RGB(240, 240, 240));
                 dc.TextOut(x + n, y + n, MapStyle::FormatLabel(rs.FieldText(iOrt)));
@@ -96,12 +104,16 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CPro
             }
         }
 
+        if (collectNames)
+            declutter.CountPlace(rs.FieldUtf8(iOrt));
         if (keyIsText)
             m_lookup.Offer(rs.FieldInt(iId), rs.FieldUtf8(iStaat), rs.FieldUtf8(iPlz), lonText,
                            latText, rs.FieldUtf8(iOrt));
         if (progress)
             progress->SetPos(count > 0 ? int(std::min<qint64>(100, 100 * k / count)) : 100);
     }
+    if (declutter.HasNames())
+        declutter.Draw(dc, m_fontNames);
 }
 
 void CMapCanvas::DrawCross(CDeviceContext& dc, int x, int y) {

@@ -36,8 +36,13 @@ QList<MenuItem> viewItems() {
             {ID_VIEW_STATUS_BAR, QStringLiteral("Status&leiste")},
             kSeparator,
             {ID_SEARCH, QStringLiteral("Suchen...")},
-            {ID_RECORD_EDIT, QStringLiteral("Datensatz...")}};
+            {ID_RECORD_EDIT, QStringLiteral("Datensatz...")},
+            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")}};
 }
+
+// Results going out of a table window, after the printing commands of the file menu.
+const MenuItem kExport{ID_FILE_EXPORT, QStringLiteral("E&xportieren...")};
+const MenuItem kSavePlaces{ID_FILE_SAVE_PLACES, QStringLiteral("Als &Ortsdatei speichern...")};
 
 const MenuItem kRecentFiles{ID_FILE_MRU_FILE1, QStringLiteral("Letzte Datei")};
 const MenuItem kDataImport{ID_DATA_IMPORT, QStringLiteral("Postleitzahlen &importieren...")};
@@ -59,6 +64,9 @@ QList<Popup> Menu(int menuId) {
                   {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
                   {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
                   kSeparator,
+                  kExport,
+                  kSavePlaces,
+                  kSeparator,
                   kRecentFiles,
                   kSeparator,
                   {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
@@ -73,7 +81,8 @@ QList<Popup> Menu(int menuId) {
         view << kSeparator
              << MenuItem{ID_SHOW_FILE_PLACES, QStringLiteral("Orte aus Datei anzeigen")}
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
-             << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")};
+             << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")}
+             << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")};
         return {{QStringLiteral("&Datei"),
                  {{ID_FILE_NEW, QStringLiteral("&Mappe öffnen\tStrg+M")},
                   {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
@@ -86,6 +95,9 @@ QList<Popup> Menu(int menuId) {
                   {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
                   {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
                   {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
+                  kSeparator,
+                  kExport,
+                  kSavePlaces,
                   kSeparator,
                   kRecentFiles,
                   kSeparator,

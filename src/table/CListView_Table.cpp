@@ -7,7 +7,9 @@
 #include "app/MessageBox.h"
 #include "app/StatusBarProgress.h"
 #include "app/StatusProgress.h"
+#include "app/TableMapLink.h"
 #include "db/GeoDatabase.h"
+#include "table/TableDistance.h"
 #include "table/TableFill.h"
 
 #include <QHeaderView>
@@ -16,6 +18,8 @@
 namespace {
 // Width of a column whose field has no size.
 constexpr int kDefaultColumnWidth = 500;
+// Width of a radius search's distance column.
+constexpr int kDistanceColumnWidth = 110;
 } // namespace
 
 CListView_Table::CListView_Table(QWidget* parent)
@@ -54,6 +58,7 @@ CListView_Table::CListView_Table(QWidget* parent)
 }
 
 CListView_Table::~CListView_Table() {
+    TableMapLink::TableClosing(this);
     if (CMainFrame* frame = theApp.GetMainFrame())
         frame->SetMessageText(QString());
 }
@@ -70,6 +75,9 @@ void CListView_Table::OnInitialUpdate() {
             SetUpColumns();
             m_model.SetRows(first->m_model.GetRows());
             m_strFilter = first->m_strFilter;
+            if (first->m_model.HasDistanceColumn())
+                SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
+                                    first->m_model.DistanceCentreLat());
             return;
         }
     }
@@ -88,6 +96,17 @@ void CListView_Table::SetUpColumns() {
         const int width = m_pTableDesc->FieldSize(i);
         setColumnWidth(i, width ? width : kDefaultColumnWidth);
     }
+}
+
+void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
+    m_model.SetDistanceCentre(lon, lat);
+    setColumnWidth(CGeoTableModel::kColumns, kDistanceColumnWidth);
+}
+
+void CListView_Table::ShowDistanceColumn(double lon, double lat) {
+    SetUpDistanceColumn(lon, lat);
+    const std::vector<int> order = TableDistance::DistanceOrder(m_model, false);
+    m_model.ApplyOrder(QList<int>(order.begin(), order.end()));
 }
 
 void CListView_Table::FillTable() {
@@ -140,6 +159,18 @@ void CListView_Table::OnSelectionChanged() {
     const QModelIndex current = currentIndex();
     if (current.isValid())
         OnItemChanged(current.row());
+    // The selected places are marked on the map that last had the focus, once the action
+    // that changed the selection is over (after its record status, and once for a range).
+    if (isVisible() && updatesEnabled() && !m_bMarkQueued) {
+        m_bMarkQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bMarkQueued = false;
+                TableMapLink::MarkSelection(this);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void CListView_Table::OnFrameShown() {

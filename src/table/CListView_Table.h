@@ -61,6 +61,19 @@ public:
     // then opens the record dialog. Nothing for a negative row (below the last one).
     void OnDoubleClick(int row);
 
+    // A radius search's window: the distance from the centre as a last column "Entfernung
+    // (km)", the rows nearest first (equal distances keep their order).
+    void ShowDistanceColumn(double lon, double lat);
+    // The selected rows in screen order.
+    QList<int> SelectedRows() const;
+    // A place chosen elsewhere (on a map): the row with that key becomes the current and only
+    // selected row and scrolls into view. False when the window does not list it.
+    bool ShowPlace(qint64 key);
+    // "Exportieren...": the window's rows, or only the selected ones, as CSV, GeoJSON or KML.
+    void OnFileExport();
+    // "Als Ortsdatei speichern...": the selected rows as a place file.
+    void OnFileSavePlaces();
+
     // Prints the rows in their current order on the application's printer, after the print
     // dialog when asked for; the preview shows the same pages.
     void OnFilePrint(bool withDialog);
@@ -85,6 +98,8 @@ protected:
 
 private:
     void SetUpColumns();
+    void SetUpDistanceColumn(double lon, double lat);
+    bool m_bMarkQueued = false; // the selection is to be marked on the map
     void OnItemChanged(int row);
     void OnSelectionChanged();
     // Prints the rows in their current order, with progress.

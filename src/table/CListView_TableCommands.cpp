@@ -44,6 +44,12 @@ bool CListView_Table::OnCommand(int id) {
     case ID_FILE_PRINT_PREVIEW:
         OnFilePrintPreview();
         return true;
+    case ID_FILE_EXPORT:
+        OnFileExport();
+        return true;
+    case ID_FILE_SAVE_PLACES:
+        OnFileSavePlaces();
+        return true;
     default:
         return false;
     }
@@ -51,6 +57,12 @@ bool CListView_Table::OnCommand(int id) {
 
 bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
+    case ID_FILE_EXPORT:
+        ui.Enable(m_model.RowCount() > 0);
+        return true;
+    case ID_FILE_SAVE_PLACES:
+        ui.Enable(selectionModel()->hasSelection());
+        return true;
     case ID_RECORD_EDIT:
         ui.Enable(m_model.RowCount() > 0); // no record to show in a window without rows
         return true;
@@ -131,7 +143,7 @@ void CListView_Table::OnSelectAllRows() {
     setAutoScroll(scroll);
 }
 
-void CListView_Table::OnEditCopy() {
+QList<int> CListView_Table::SelectedRows() const {
     QList<int> rows;
     const QItemSelection selection = selectionModel()->selection();
     for (const QItemSelectionRange& range : selection) {
@@ -141,10 +153,36 @@ void CListView_Table::OnEditCopy() {
     // Screen order, not the order the rows were selected in.
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void CListView_Table::OnEditCopy() {
     m_strText.clear();
-    for (int row : rows)
+    for (int row : SelectedRows()) {
         m_strText += TableText::CopyLine(m_model.RowCells(row));
+        // A radius search's window adds the distance, as kelvo-cli near prints it.
+        if (m_model.HasDistanceColumn()) {
+            m_strText.chop(1);
+            m_strText += QStringLiteral(", ") +
+                         m_model.data(m_model.index(row, CGeoTableModel::kColumns)).toString() +
+                         QLatin1Char('\n');
+        }
+    }
     QApplication::clipboard()->setText(m_strText);
+}
+
+bool CListView_Table::ShowPlace(qint64 key) {
+    const QString keyText = QString::number(key);
+    for (int row = 0; row < m_model.RowCount(); ++row) {
+        if (m_model.CellView(row, GEO_ID) != keyText)
+            continue;
+        const QModelIndex index = m_model.index(row, GEO_ORT);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+        scrollTo(index);
+        return true;
+    }
+    return false;
 }
 
 void CListView_Table::OnDoubleClick(int row) {

@@ -1,5 +1,10 @@
 #include "table/GeoTableModel.h"
 
+#include "db/GeoDistance.h"
+#include "db/TextNumbers.h"
+
+#include <cmath>
+
 #include <vector>
 
 QStringView CGeoTableModel::Row::Cell(int j) const {
@@ -55,6 +60,26 @@ QStringList CGeoTableModel::RowCells(int row) const {
     return cells;
 }
 
+namespace {
+const char* const kDistanceTitle = "Entfernung (km)";
+} // namespace
+
+void CGeoTableModel::SetDistanceCentre(double lon, double lat) {
+    beginResetModel();
+    m_bDistance = true;
+    m_dCentreLon = lon;
+    m_dCentreLat = lat;
+    endResetModel();
+}
+
+double CGeoTableModel::Distance(int row) const {
+    double lon = 0, lat = 0;
+    if (!TextNumbers::ParseNumber(CellView(row, GEO_LANGENGRAD).toUtf8(), &lon) ||
+        !TextNumbers::ParseNumber(CellView(row, GEO_BREITENGRAD).toUtf8(), &lat))
+        return std::nan("");
+    return GeoDistance::HaversineKm(m_dCentreLon, m_dCentreLat, lon, lat);
+}
+
 bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
     if (row < 0 || row >= m_aRows.size())
         return false;
@@ -107,12 +132,14 @@ int CGeoTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CGeoTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_aTitles.size());
+    return parent.isValid() ? 0 : int(m_aTitles.size()) + (m_bDistance ? 1 : 0);
 }
 
 QVariant CGeoTableModel::Alignment(int column) const {
-    const Qt::Alignment horizontal =
-        m_aColumnFormat.value(column) == LVCFMT_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
+    const Qt::Alignment horizontal = column >= kColumns ? Qt::AlignRight
+                                     : m_aColumnFormat.value(column) == LVCFMT_CENTER
+                                         ? Qt::AlignHCenter
+                                         : Qt::AlignLeft;
     return QVariant::fromValue(horizontal | Qt::AlignVCenter);
 }
 
@@ -121,6 +148,10 @@ QVariant CGeoTableModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
+        if (index.column() >= kColumns) {
+            const double km = Distance(index.row());
+            return std::isnan(km) ? QString() : QString::number(km, 'f', 1);
+        }
         return Cell(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return Alignment(index.column());
@@ -132,9 +163,10 @@ QVariant CGeoTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CGeoTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && section >= 0 && section < m_aTitles.size()) {
+    if (orientation == Qt::Horizontal && section >= 0 && section < columnCount()) {
         if (role == Qt::DisplayRole)
-            return m_aTitles.at(section);
+            return section < m_aTitles.size() ? m_aTitles.at(section)
+                                              : QString::fromLatin1(kDistanceTitle);
         if (role == Qt::TextAlignmentRole)
             return Alignment(section);
         return {};

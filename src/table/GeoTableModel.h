@@ -45,6 +45,15 @@ public:
     QString Cell(int row, int column) const { return CellView(row, column).toString(); }
     QStringList RowCells(int row) const;
 
+    // A radius search's window: a last column "Entfernung (km)" after the fields, each row's
+    // great-circle distance from the centre (lon, lat in degrees) with one decimal.
+    void SetDistanceCentre(double lon, double lat);
+    bool HasDistanceColumn() const { return m_bDistance; }
+    double DistanceCentreLon() const { return m_dCentreLon; }
+    double DistanceCentreLat() const { return m_dCentreLat; }
+    // The row's distance in km; NaN when the row's position is no number.
+    double Distance(int row) const;
+
     // Rewrites the cells of one row. False for a row that does not exist.
     bool SetRowCells(int row, const QStringList& cells);
 
@@ -65,4 +74,7 @@ private:
     QList<Row> m_aRows;
     QStringList m_aTitles;
     QList<int> m_aColumnFormat;
+    bool m_bDistance = false;
+    double m_dCentreLon = 0.0;
+    double m_dCentreLat = 0.0;
 };

@@ -72,15 +72,18 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
     const QList<QMenu*> menus = frame->GetMenus(IDR_MAINFRAME);
     ASSERT_EQ(menus.size(), 5);
+    // The original items in their order; import and download, export, place file and radius
+    // search come beside them, each group after the original items it belongs with.
     EXPECT_EQ(
         Items(menus[0]),
         QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
                      "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
                      "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...", "-",
-                     "Letzte Datei", "-", "&Schließen", "&Beenden"}));
+                     "E&xportieren...", "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-",
+                     "&Schließen", "&Beenden"}));
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
-    EXPECT_EQ(Items(menus[2]),
-              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz..."}));
+    EXPECT_EQ(Items(menus[2]), QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...",
+                                            "Datensatz...", "&Umkreissuche..."}));
     EXPECT_EQ(Items(menus[3]), QStringList({"&Neues Fenster", "Ü&berlappend", "&Nebeneinander",
                                             "&Symbole anordnen"}));
     EXPECT_EQ(Items(menus[4]), QStringList({"Hilfe&themen", "-", "&Info über Kelvo..."}));
@@ -159,15 +162,17 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(frame->menuBar()->actions().first()->menu()->actions().first()->text(),
               "&Mappe öffnen\tStrg+M");
     const QList<QMenu*> mapMenus = frame->GetMenus(IDR_MAPTYPE);
-    EXPECT_EQ(Items(mapMenus[0]),
-              QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T",
-                           "Datei ö&ffnen...\tStrg+O", "&Schließen", "-",
-                           "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...",
-                           "-", "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...",
-                           "-", "Letzte Datei", "-", "&Beenden"}));
+    EXPECT_EQ(
+        Items(mapMenus[0]),
+        QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
+                     "&Schließen", "-", "Postleitzahlen &importieren...",
+                     "Postleitzahlen &herunterladen...", "-", "&Drucken...\tStrg+P",
+                     "&Seitenansicht", "Dru&ckeinrichtung...", "-", "E&xportieren...",
+                     "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
-              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...", "-",
-                           "Orte aus Datei anzeigen", "Memos anzeigen", "Ortsnamen anzeigen"}));
+              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
+                           "&Umkreissuche...", "-", "Orte aus Datei anzeigen", "Memos anzeigen",
+                           "Ortsnamen anzeigen", "&Namen ohne Überlappung"}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);
     // Activating the first table window keeps it too.
