@@ -15,17 +15,22 @@ const QString kFolderKey = QStringLiteral("Daten/ImportOrdner");
 } // namespace
 
 void OnImport(CMainFrame& frame) {
-    QSettings settings;
-    QFileDialog dialog(&frame, QStringLiteral("Postleitzahlen importieren"),
-                       settings.value(kFolderKey).toString(),
-                       QStringLiteral("GeoNames-Dateien (*.txt *.zip);;Alle Dateien (*)"));
-    dialog.setObjectName(QStringLiteral("ImportFileDialog"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    settings.setValue(kFolderKey, dialog.directory().absolutePath());
-    RunImportJob(frame, dialog.selectedFiles());
+    QStringList files;
+    {
+        // The dialog and its completer's popup are gone before the import starts.
+        QSettings settings;
+        QFileDialog dialog(&frame, QStringLiteral("Postleitzahlen importieren"),
+                           settings.value(kFolderKey).toString(),
+                           QStringLiteral("GeoNames-Dateien (*.txt *.zip);;Alle Dateien (*)"));
+        dialog.setObjectName(QStringLiteral("ImportFileDialog"));
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        settings.setValue(kFolderKey, dialog.directory().absolutePath());
+        files = dialog.selectedFiles();
+    }
+    RunImportJob(frame, files);
 }
 
 void OnDownload(CMainFrame& frame) {
