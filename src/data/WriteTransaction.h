@@ -21,6 +21,9 @@ public:
     void Rollback();
 
 private:
+    void End();
+
     CGeoDatabase& m_database;
     bool m_bOpen = false;
+    bool m_bSpillOff = false; // changed pages stay in memory until the transaction ends
 };

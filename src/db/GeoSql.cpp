@@ -61,6 +61,15 @@ QString CountRows(const QString& tableName) {
     return QStringLiteral("SELECT COUNT(*) FROM %1").arg(tableName);
 }
 
+QString FreePageCount() {
+    return QStringLiteral("PRAGMA freelist_count");
+}
+
+QString CacheSpill(bool on) {
+    return on ? QStringLiteral("PRAGMA cache_spill = ON")
+              : QStringLiteral("PRAGMA cache_spill = OFF");
+}
+
 QString AnyRow(const CGeoTableDesc& desc) {
     return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(desc.m_strTableName);
 }

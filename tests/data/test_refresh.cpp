@@ -184,3 +184,19 @@ TEST_F(RefreshTest, SecondImportOfTheSharedGermanDataKeepsItsRowsAndEveryMemo) {
     EXPECT_EQ(placesAfter, placesBefore);
     EXPECT_EQ(result.countries[0].memosCarried, memosBefore.filter("|DE|").size());
 }
+
+TEST_F(RefreshTest, AFailedRunAfterARefreshLeavesTheFileByteIdentical) {
+    KELVO_REQUIRE_SHARED_DATA(shared);
+    const QString deFile = QDir(shared).filePath("DE.txt");
+    CGeoImporter importer(m_db);
+    ASSERT_TRUE(importer.Run({deFile, QDir(shared).filePath("AT.txt")}).ok);
+    ASSERT_TRUE(importer.Run({deFile}).ok); // the old rows leave free pages behind
+    m_db.Close();
+    const QString path = m_dir.filePath("Kelvo.mde");
+    const QByteArray before = TestSupport::ReadFile(path);
+    ASSERT_TRUE(m_db.Open(path));
+    const QString bad = TestSupport::WriteFile(m_dir.filePath("bad.txt"), "DE\tkaputt\n");
+    EXPECT_FALSE(importer.Run({QDir(shared).filePath("AT.txt"), deFile, bad}).ok);
+    m_db.Close();
+    EXPECT_TRUE(TestSupport::ReadFile(path) == before);
+}
