@@ -28,10 +28,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     // Data from GeoNames must name its source.
     if (g_GeoDatabase.IsOpen() && g_GeoDatabase.HasRows()) {
-        auto* credit = new QLabel(
-            QStringLiteral("Daten: GeoNames (www.geonames.org)\nLizenz CC BY 4.0"), this);
+        auto* credit =
+            new QLabel(QStringLiteral("Daten: GeoNames\nwww.geonames.org\nLizenz CC BY 4.0"), this);
         credit->setObjectName(QStringLiteral("Attribution"));
-        credit->setGeometry(dlu.Rect(40, 26, 130, 24));
+        credit->setGeometry(dlu.Rect(40, 26, 130, 26));
     }
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
