@@ -9,6 +9,7 @@ KELVO_PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
     libsqlite3-dev sqlite3
+    libarchive-dev
     libgtest-dev
     fonts-liberation
     poppler-utils
