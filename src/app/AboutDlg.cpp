@@ -1,6 +1,8 @@
 #include "app/AboutDlg.h"
 
 #include "app/DialogUnits.h"
+#include "app/Globals.h"
+#include "db/GeoDatabase.h"
 #include "res/Resources.h"
 
 #include <QIcon>
@@ -23,6 +25,14 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* text = new QLabel(QStringLiteral("Kelvo Version 1.1"), this);
     text->setObjectName(QStringLiteral("Version"));
     text->setGeometry(dlu.Rect(40, 10, 119, 8));
+
+    // Data from GeoNames must name its source.
+    if (g_GeoDatabase.IsOpen() && g_GeoDatabase.HasRows()) {
+        auto* credit =
+            new QLabel(QStringLiteral("Daten: GeoNames\nwww.geonames.org\nLizenz CC BY 4.0"), this);
+        credit->setObjectName(QStringLiteral("Attribution"));
+        credit->setGeometry(dlu.Rect(40, 26, 130, 26));
+    }
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OK"));

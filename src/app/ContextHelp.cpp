@@ -30,6 +30,10 @@ QString OfCommand(int id) {
         return QStringLiteral("tabelle-oeffnen");
     case ID_FILE_OPEN:
         return QStringLiteral("datei-oeffnen");
+    case ID_DATA_IMPORT:
+        return QStringLiteral("plz-importieren");
+    case ID_DATA_DOWNLOAD:
+        return QStringLiteral("plz-herunterladen");
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
     case ID_FILE_PRINT_PREVIEW:

@@ -11,6 +11,7 @@
 #include "app/RecentFileList.h"
 #include "app/StatusIndicators.h"
 #include "app/View.h"
+#include "data/FirstStartHint.h"
 #include "res/Resources.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ CMainFrame::CMainFrame() {
     m_idleTimer.start(kIdleUpdateMs);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
+    UpdateFirstStartHint();
 }
 
 CMainFrame::~CMainFrame() {

@@ -12,6 +12,7 @@
 class CChildFrame;
 class CContextHelp;
 class CDocument;
+class CFirstStartHint;
 class CStatusIndicators;
 class CView;
 class QAction;
@@ -59,6 +60,10 @@ public:
     QRect MessagePaneRect() const;
     QToolBar* GetToolBar() const { return m_wndToolBar; }
     CHelpWindow* GetHelpWindow() const { return m_pHelpWindow; }
+
+    // Shows the first-start hint while table GEO has no rows, and removes it once it has.
+    void UpdateFirstStartHint();
+    QWidget* GetFirstStartHint() const;
 
     // Refreshes the entries under "Letzte Datei".
     void UpdateRecentFileMenu();
@@ -113,5 +118,6 @@ private:
     int m_nMenuId = 0;
     QTimer m_idleTimer;
     QPointer<CHelpWindow> m_pHelpWindow;
+    QPointer<CFirstStartHint> m_pFirstStartHint;
     CContextHelp* m_pContextHelp = nullptr;
 };

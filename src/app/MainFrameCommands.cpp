@@ -8,6 +8,8 @@
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
 #include "app/View.h"
+#include "data/DataCommands.h"
+#include "data/FirstStartHint.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoSql.h"
 #include "table/CDia_Find.h"
@@ -71,6 +73,12 @@ bool CMainFrame::OnCommand(int id) {
     case ID_SEARCH:
         OnSearch();
         return true;
+    case ID_DATA_IMPORT:
+        DataCommands::OnImport(*this);
+        return true;
+    case ID_DATA_DOWNLOAD:
+        DataCommands::OnDownload(*this);
+        return true;
     case ID_RADIUS_SEARCH:
         OnRadiusSearch();
         return true;
@@ -119,6 +127,10 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& ui) {
     case ID_WINDOW_ARRANGE:
         ui.Enable(MDIGetActive() != nullptr);
         return true;
+    case ID_DATA_IMPORT:
+    case ID_DATA_DOWNLOAD:
+        ui.Enable(g_GeoDatabase.IsOpen());
+        return true;
     case ID_VIEW_TOOLBAR:
         ui.SetCheck(m_wndToolBar->isVisible());
         return true;
@@ -153,6 +165,18 @@ void CMainFrame::OnSearch() {
         doc->SetTitle(m_strText);
     }
     g_strSearch.clear();
+}
+
+void CMainFrame::UpdateFirstStartHint() {
+    const bool empty = g_GeoDatabase.IsOpen() && !g_GeoDatabase.HasRows();
+    if (empty && !m_pFirstStartHint)
+        m_pFirstStartHint = new CFirstStartHint(*this);
+    else if (!empty)
+        delete m_pFirstStartHint;
+}
+
+QWidget* CMainFrame::GetFirstStartHint() const {
+    return m_pFirstStartHint;
 }
 
 void CMainFrame::OnWindowNew() {

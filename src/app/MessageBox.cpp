@@ -9,6 +9,17 @@ std::function<void(const QString&)>& hook() {
     static std::function<void(const QString&)> h;
     return h;
 }
+
+void showBox(QMessageBox::Icon icon, const QString& text, QWidget* parent) {
+    if (hook()) {
+        hook()(text);
+        return;
+    }
+    QMessageBox box(icon, QStringLiteral("Kelvo"), text, QMessageBox::Ok,
+                    parent ? parent : QApplication::activeWindow());
+    box.exec();
+}
+
 std::function<int(const QString&, const QStringList&)>& questionHook() {
     static std::function<int(const QString&, const QStringList&)> h;
     return h;
@@ -20,13 +31,11 @@ void SetMessageBoxHook(std::function<void(const QString&)> h) {
 }
 
 void KelvoMessageBox(const QString& text, QWidget* parent) {
-    if (hook()) {
-        hook()(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvo"), text, QMessageBox::Ok,
-                    parent ? parent : QApplication::activeWindow());
-    box.exec();
+    showBox(QMessageBox::Warning, text, parent);
+}
+
+void KelvoInfoBox(const QString& text, QWidget* parent) {
+    showBox(QMessageBox::Information, text, parent);
 }
 
 void SetQuestionBoxHook(std::function<int(const QString&, const QStringList&)> h) {

@@ -24,6 +24,8 @@ public:
 
     // Called once after the document is new or loaded and before the window is shown.
     virtual void OnInitialUpdate() {}
+    // The rows in the database have changed (an import): the view shows them afresh.
+    virtual void OnUpdate() {}
     // Called once the window has been shown and made the active one, with the focus in the
     // view (which may then write its status).
     virtual void OnFrameShown() {}

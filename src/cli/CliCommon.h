@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -34,10 +35,26 @@ inline constexpr int kScreenDpi = 96;
 // is always created). Prints the reason on failure.
 bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create);
 
+// What import and download share: the database file, the country map, the switches.
+struct ImportOptions {
+    QString dbPath;
+    QMap<QString, QString> countryMap;
+    bool skipInvalid = false;
+    bool append = false;
+};
+// Takes --db, --map-country, --skip-invalid and --append out of args; any other option left
+// is an error.
+bool TakeImportOptions(QStringList& args, ImportOptions* options, QString* error);
+// Imports the files (refreshing their countries unless appending) and prints the report;
+// returns the exit status. A database file this call creates is removed again when nothing
+// is imported.
+int ImportFiles(const ImportOptions& options, const QStringList& files);
+
 } // namespace Cli
 
 // The commands; each gets the arguments after its name and returns the exit status.
 int RunImport(QStringList args);
+int RunDownload(QStringList args);
 int RunSearch(QStringList args);
 int RunExport(QStringList args);
 int RunNear(QStringList args);

@@ -1,65 +1,91 @@
 #include "cli/CliCommon.h"
 
+#include "data/GeoImport.h"
+#include "data/ImportReport.h"
+#include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
-#include "db/GeoImport.h"
 
 #include <QFileInfo>
 
-// kelvo-cli import [--db FILE] [--map-country LI=FL ...] [--skip-invalid] FILE...
-int RunImport(QStringList args) {
-    QString error;
-    const QString dbPath =
-        Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
-    const QStringList maps = Cli::TakeOptions(args, QStringLiteral("--map-country"), &error);
-    const bool skipInvalid = Cli::TakeSwitch(args, QStringLiteral("--skip-invalid"));
-    QMap<QString, QString> countryMap{{QStringLiteral("LI"), QStringLiteral("FL")}};
+namespace Cli {
+
+bool TakeImportOptions(QStringList& args, ImportOptions* options, QString* error) {
+    options->dbPath = TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), error);
+    const QStringList maps = TakeOptions(args, QStringLiteral("--map-country"), error);
+    options->skipInvalid = TakeSwitch(args, QStringLiteral("--skip-invalid"));
+    options->append = TakeSwitch(args, QStringLiteral("--append"));
+    options->countryMap = {{QStringLiteral("LI"), QStringLiteral("FL")}};
     for (const QString& map : maps) {
         const QStringList pair = map.split(QLatin1Char('='));
         if (pair.size() != 2 || pair[0].isEmpty()) {
-            error = QStringLiteral("--map-country erwartet ALT=NEU, nicht \"%1\".").arg(map);
+            *error = QStringLiteral("--map-country erwartet ALT=NEU, nicht \"%1\".").arg(map);
             break;
         }
-        countryMap[pair[0]] = pair[1];
+        options->countryMap[pair[0]] = pair[1];
     }
     for (const QString& arg : args) {
         if (arg.startsWith(QStringLiteral("--")))
-            error = QStringLiteral("Unbekannte Option %1.").arg(arg);
+            *error = QStringLiteral("Unbekannte Option %1.").arg(arg);
     }
-    if (error.isEmpty() && args.isEmpty())
-        error = QStringLiteral("Keine Datei angegeben.");
-    if (!error.isEmpty()) {
-        Cli::Err(error + QStringLiteral("\nAufruf: kelvo-cli import [--db DATEI] [--map-country "
-                                        "LI=FL ...] [--skip-invalid] DATEI...\n"));
-        return 2;
-    }
+    return error->isEmpty();
+}
 
+int ImportFiles(const ImportOptions& options, const QStringList& files) {
+    // A database made for this run appears under its name only when the run has imported.
+    // (A server's database is there already.)
+    const QFileInfo dbInfo(options.dbPath);
+    const bool existed =
+        CDbLocation::IsServerText(options.dbPath) || dbInfo.exists() || dbInfo.isSymLink();
     CGeoDatabase db;
-    if (!Cli::OpenDatabase(db, dbPath, true))
+    if (existed && !OpenDatabase(db, options.dbPath, true))
         return 1;
+    if (!existed && !db.OpenNew(options.dbPath)) {
+        Err(db.OpenError() + QLatin1Char('\n'));
+        return 1;
+    }
     CGeoImporter importer(db);
-    importer.SetCountryMap(countryMap);
-    importer.SetSkipInvalid(skipInvalid);
-    importer.SetProgress([](const QString& line) { Cli::Err(line + QLatin1Char('\n')); });
-    const CGeoImporter::Result result = importer.Run(args);
+    importer.SetCountryMap(options.countryMap);
+    importer.SetSkipInvalid(options.skipInvalid);
+    importer.SetAppend(options.append);
+    importer.SetProgress([](const QString& line) { Err(line + QLatin1Char('\n')); });
+    const CGeoImporter::Result result = importer.Run(files);
 
-    for (const QString& line : result.invalidLines)
-        Cli::Err(QStringLiteral("Ungültige Zeile %1\n").arg(line));
-    if (result.invalidCount > result.invalidLines.size())
-        Cli::Err(QStringLiteral("… und %1 weitere ungültige Zeilen\n")
-                     .arg(result.invalidCount - result.invalidLines.size()));
+    for (const QString& line : ImportReport::InvalidLines(result))
+        Err(line + QLatin1Char('\n'));
     if (!result.ok) {
-        Cli::Err(QStringLiteral("Import abgebrochen: %1\nDie Datenbank ist unverändert.\n")
-                     .arg(result.fatal));
+        if (!existed)
+            db.DiscardNew();
+        Err(QStringLiteral("Import abgebrochen: %1\nDie Datenbank ist unverändert.\n")
+                .arg(result.fatal));
+        return 1;
+    }
+    if (!existed && !db.PublishNew()) {
+        Err(db.OpenError() + QStringLiteral("\nDie Datenbank wurde nicht angelegt.\n"));
         return 1;
     }
     for (const CGeoImporter::FileResult& file : result.files)
-        Cli::Out(QStringLiteral("%1: %2 Zeilen importiert, %3 übersprungen\n")
-                     .arg(QFileInfo(file.file).fileName())
-                     .arg(file.imported)
-                     .arg(file.skipped));
-    Cli::Out(QStringLiteral("Übersprungen: %1\nZeilen in %2: %3\n")
-                 .arg(result.invalidCount)
-                 .arg(db.m_Table.m_strTableName)
-                 .arg(result.totalRows));
+        Out(ImportReport::FileLine(file) + QLatin1Char('\n'));
+    for (const CountryRefreshResult& country : result.countries)
+        Out(ImportReport::CountryLine(country) + QLatin1Char('\n'));
+    Out(QStringLiteral("Übersprungen: %1\nZeilen in %2: %3\n")
+            .arg(result.invalidCount)
+            .arg(db.m_Table.m_strTableName)
+            .arg(result.totalRows));
     return 0;
+}
+
+} // namespace Cli
+
+// kelvo-cli import [--db FILE] [--map-country LI=FL ...] [--skip-invalid] [--append] FILE...
+int RunImport(QStringList args) {
+    QString error;
+    Cli::ImportOptions options;
+    if (Cli::TakeImportOptions(args, &options, &error) && args.isEmpty())
+        error = QStringLiteral("Keine Datei angegeben.");
+    if (!error.isEmpty()) {
+        Cli::Err(error + QStringLiteral("\nAufruf: kelvo-cli import [--db DATEI] [--map-country "
+                                        "LI=FL ...] [--skip-invalid] [--append] DATEI...\n"));
+        return 2;
+    }
+    return Cli::ImportFiles(options, args);
 }

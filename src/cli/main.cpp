@@ -12,8 +12,12 @@ namespace {
 const char* const kUsage =
     "Aufruf: kelvo-cli BEFEHL [OPTIONEN]\n"
     "\n"
-    "  import [--db DATEI] [--map-country LI=FL ...] [--skip-invalid] DATEI...\n"
-    "      GeoNames-Postleitzahldateien an die Tabelle GEO anhängen\n"
+    "  import [--db DATEI] [--map-country LI=FL ...] [--skip-invalid] [--append] DATEI...\n"
+    "      GeoNames-Postleitzahldateien (.txt oder .zip) importieren; die Zeilen jedes Staats\n"
+    "      darin ersetzen seine bisherigen, Memos bleiben erhalten (--append: nur anhängen)\n"
+    "  download [--db DATEI] [--url ADRESSE] [--map-country LI=FL ...] [--skip-invalid]\n"
+    "           [--append] XX...\n"
+    "      die GeoNames-Postleitzahlen der Staaten XX herunterladen und importieren\n"
     "  search [--db DATEI] [--fold] TEXT\n"
     "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n"
     "      (--fold: ä = ae, ö = oe, ü = ue, ß = ss)\n"
@@ -50,6 +54,7 @@ struct Command {
 int main(int argc, char* argv[]) {
     const std::map<QString, Command> commands{
         {QStringLiteral("import"), {RunImport, false}},
+        {QStringLiteral("download"), {RunDownload, false}},
         {QStringLiteral("search"), {RunSearch, false}},
         {QStringLiteral("export"), {RunExport, false}},
         {QStringLiteral("near"), {RunNear, false}},

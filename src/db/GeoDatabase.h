@@ -87,6 +87,8 @@ public:
 
     // Number of rows of a table; 0 for an empty table or one that cannot be read.
     int GetRecordCount(const QString& tableName);
+    // True when table GEO has at least one row (cheaper than counting them).
+    bool HasRows();
 
     // Writes a row back over the stored row with the same key (values[0], read like atoi).
     // Text, memo and date fields are written, the key never. Returns false for a key that

@@ -50,6 +50,16 @@ bool CGeoRecordset::Rebind(const QVariantList& values) {
     return m_pStmt->Bind(values) || Fail();
 }
 
+bool CGeoRecordset::ExecuteUtf8(const QByteArrayView* values, int count) {
+    if (!m_pStmt)
+        return false;
+    m_strError.clear();
+    m_bBusy = false;
+    const bool done = m_pStmt->RunUtf8(values, count);
+    m_database.EndWait();
+    return done || Fail();
+}
+
 bool CGeoRecordset::MoveNext() {
     if (!m_pStmt)
         return false;

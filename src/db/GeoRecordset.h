@@ -26,6 +26,11 @@ public:
     bool Open(const QString& sql, const QVariantList& values = {});
     // Starts the prepared statement afresh with new values (for one insert per row).
     bool Rebind(const QVariantList& values);
+    // Starts the prepared statement afresh with UTF-8 texts bound in order (an empty view
+    // as NULL) and runs it to completion: the fast path of a bulk insert. Each text must be
+    // followed by a NUL byte and hold none (the engine then uses it without a copy); the
+    // texts need only live until the call returns.
+    bool ExecuteUtf8(const QByteArrayView* values, int count);
     void Close();
 
     // Steps to the next row: true when there is one. False at the end and on an error;

@@ -34,6 +34,16 @@ QString columnDefinition(const CGeoTableDesc& desc, int i) {
     return def + QLatin1Char(')');
 }
 
+// True for a memo that is NULL or holds nothing but white space.
+QString blankMemo(const CGeoTableDesc& desc) {
+    return QStringLiteral("(%1 IS NULL OR trim(%1, ' ' || char(9, 10, 13)) = '')")
+        .arg(bracket(desc.FieldName(GEO_MEMO)));
+}
+
+QString key(const CGeoTableDesc& desc) {
+    return bracket(desc.FieldName(desc.m_nKeyField));
+}
+
 } // namespace
 
 QString CreateTable(const CGeoTableDesc& desc) {
@@ -50,6 +60,19 @@ QString CreatePrimaryKey(const CGeoTableDesc& desc) {
 
 QString CountRows(const QString& tableName) {
     return QStringLiteral("SELECT COUNT(*) FROM %1").arg(tableName);
+}
+
+QString FreePageCount() {
+    return QStringLiteral("PRAGMA freelist_count");
+}
+
+QString CacheSpill(bool on) {
+    return on ? QStringLiteral("PRAGMA cache_spill = ON")
+              : QStringLiteral("PRAGMA cache_spill = OFF");
+}
+
+QString AnyRow(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(desc.m_strTableName);
 }
 
 QString StandardQuery(const CGeoTableDesc& desc) {
@@ -109,6 +132,29 @@ QString InsertRow(const CGeoTableDesc& desc) {
     }
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
+}
+
+QString RowsForRefresh(const CGeoTableDesc& desc) {
+    QStringList fields;
+    for (int i :
+         {int(desc.m_nKeyField), int(GEO_STAAT), int(GEO_PLZ), int(GEO_ORT), int(GEO_ORTSTEIL)})
+        fields << bracket(desc.FieldName(i));
+    fields << QStringLiteral("NOT ") + blankMemo(desc) << bracket(desc.FieldName(GEO_MEMO));
+    return QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+        .arg(fields.join(", "), desc.m_strTableName, key(desc));
+}
+
+QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) {
+    QStringList marks;
+    for (int i = 0; i < countries; ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("DELETE FROM %1 WHERE %2 BETWEEN ?1 AND ?2 AND %3 IN (%4) AND %5")
+        .arg(desc.m_strTableName, key(desc), bracket(desc.FieldName(GEO_STAAT)), marks.join(", "),
+             blankMemo(desc));
+}
+
+QString DeleteRow(const CGeoTableDesc& desc) {
+    return QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(desc.m_strTableName, key(desc));
 }
 
 QString SearchFilter(const QString& text, bool foldSpellings) {
@@ -207,6 +253,16 @@ public:
     // The engine numbers new rows after the largest key it has seen by itself.
     QString ContinueNumbering(const CGeoTableDesc&) const override { return QString(); }
     QString BeginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString AnyRow(const CGeoTableDesc& desc) const override { return GeoSql::AnyRow(desc); }
+    QString RowsForRefresh(const CGeoTableDesc& desc) const override {
+        return GeoSql::RowsForRefresh(desc);
+    }
+    QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) const override {
+        return GeoSql::DeleteCountryRowsWithoutMemo(desc, countries);
+    }
+    QString DeleteRow(const CGeoTableDesc& desc) const override { return GeoSql::DeleteRow(desc); }
+    QString FreePageCount() const override { return GeoSql::FreePageCount(); }
+    QString CacheSpill(bool on) const override { return GeoSql::CacheSpill(on); }
 };
 
 } // namespace

@@ -18,6 +18,15 @@ QString CreatePrimaryKey(const CGeoTableDesc& desc);
 // "SELECT COUNT(*) FROM GEO": number of rows of a table.
 QString CountRows(const QString& tableName);
 
+// "PRAGMA freelist_count": the pages of the file that hold nothing.
+QString FreePageCount();
+// "PRAGMA cache_spill = ON / OFF": whether changed pages may be written to the file before the
+// transaction ends.
+QString CacheSpill(bool on);
+
+// "SELECT 1 FROM GEO LIMIT 1": a row when the table has any.
+QString AnyRow(const CGeoTableDesc& desc);
+
 // "SELECT * FROM GEO ORDER BY Staat, PLZ;": the standard query.
 QString StandardQuery(const CGeoTableDesc& desc);
 
@@ -44,6 +53,16 @@ QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc);
 
 // "INSERT INTO GEO ([Staat], ...) VALUES (?, ...)" for every field but the key.
 QString InsertRow(const CGeoTableDesc& desc);
+
+// Refreshing the rows of countries from new data (the importer):
+// Every row in key order: key, Staat, PLZ, Ort, Ortsteil, 1 when the memo holds more than
+// white space (else 0), and the memo.
+QString RowsForRefresh(const CGeoTableDesc& desc);
+// Deletes the rows with keys from ?1 to ?2 of the countries bound from ?3 on (`countries` of
+// them) whose memo is NULL or white space.
+QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries);
+// Deletes the row with the key bound to ?.
+QString DeleteRow(const CGeoTableDesc& desc);
 
 // The ten-field search filter: the text is contained in any of Staat, PLZ, Bundesland,
 // Regierungsbezirk, Landkreis, Verwaltung, Ort, Ortsteil, KFZ or Memo. Single quotes are

@@ -37,4 +37,15 @@ public:
     virtual QString ContinueNumbering(const CGeoTableDesc& desc) const = 0;
     // Starts a transaction that writes.
     virtual QString BeginWrite() const = 0;
+    // A row when GEO has any.
+    virtual QString AnyRow(const CGeoTableDesc& desc) const = 0;
+    // Refreshing countries from new data (GeoSql says what each gives and takes).
+    virtual QString RowsForRefresh(const CGeoTableDesc& desc) const = 0;
+    virtual QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc,
+                                                 int countries) const = 0;
+    virtual QString DeleteRow(const CGeoTableDesc& desc) const = 0;
+    // The file's free pages, and whether changed pages may reach the file before the commit;
+    // empty texts for an engine without a file of its own.
+    virtual QString FreePageCount() const = 0;
+    virtual QString CacheSpill(bool on) const = 0;
 };

@@ -37,6 +37,12 @@ QString orderBy(const CGeoTableDesc& desc) {
     return QStringLiteral(" ORDER BY ") + orderKeys(desc);
 }
 
+// A memo that is NULL or holds nothing but blanks, tabs and line ends.
+QString blankMemo(const CGeoTableDesc& desc) {
+    return QStringLiteral("(%1 IS NULL OR btrim(%1, E' \\t\\n\\r') = '')")
+        .arg(name(desc.FieldName(GEO_MEMO)));
+}
+
 QString placeholders(int first, int count) {
     QStringList marks;
     for (int i = 0; i < count; ++i)
@@ -540,6 +546,40 @@ public:
     }
 
     QString BeginWrite() const override { return QStringLiteral("BEGIN"); }
+
+    QString AnyRow(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(table(desc));
+    }
+
+    QString RowsForRefresh(const CGeoTableDesc& desc) const override {
+        QStringList fields;
+        for (int i :
+             {int(desc.m_nKeyField), int(GEO_STAAT), int(GEO_PLZ), int(GEO_ORT), int(GEO_ORTSTEIL)})
+            fields << name(desc.FieldName(i));
+        fields << QStringLiteral("(NOT %1)::integer").arg(blankMemo(desc))
+               << name(desc.FieldName(GEO_MEMO));
+        return QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+            .arg(fields.join(QStringLiteral(", ")), table(desc),
+                 name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) const override {
+        QStringList marks;
+        for (int i = 0; i < countries; ++i)
+            marks << noCase(QStringLiteral("$%1::text").arg(i + 3));
+        return QStringLiteral("DELETE FROM %1 WHERE %2 BETWEEN $1 AND $2 AND %3 IN (%4) AND %5")
+            .arg(table(desc), name(desc.FieldName(desc.m_nKeyField)),
+                 noCase(name(desc.FieldName(GEO_STAAT))), marks.join(QStringLiteral(", ")),
+                 blankMemo(desc));
+    }
+
+    QString DeleteRow(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("DELETE FROM %1 WHERE %2 = $1")
+            .arg(table(desc), name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    QString FreePageCount() const override { return QString(); }
+    QString CacheSpill(bool) const override { return QString(); }
 };
 
 } // namespace

@@ -49,6 +49,8 @@ class CGeoTableDesc;
 // - Keys. The server's numbering skips the keys of rows whose insert failed or was rolled
 //   back; the file's numbers on from the largest key stored. Both only ever count up.
 // - Transactions. "BEGIN" instead of "BEGIN IMMEDIATE": the server locks rows, not the file.
+// - Refresh. The file's 0 or 1 of a condition is a boolean on the server, turned into an
+//   integer where it is read as one; the country compared as NOCASE compares it.
 // - Memo check. "memo IS ?" (NULL equal to NULL) is "memo IS NOT DISTINCT FROM $3".
 namespace GeoSqlPostgres {
 

@@ -124,6 +124,20 @@ public:
         return m_backend.SendInBatch(m_name, values, &m_error);
     }
 
+    bool RunUtf8(const QByteArrayView* values, int count) override {
+        Finish();
+        m_error.clear();
+        m_bBusy = false;
+        m_params.resize(size_t(count));
+        m_nulls.resize(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            m_nulls[size_t(i)] = values[i].isEmpty();
+            m_params[size_t(i)] = values[i].toByteArray();
+        }
+        m_state = State::Idle;
+        return RunInBatch();
+    }
+
     int FieldCount() const override {
         const PGresult* r = Described();
         return r ? PQnfields(r) : 0;

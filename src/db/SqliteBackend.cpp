@@ -67,6 +67,29 @@ public:
         return rc == SQLITE_DONE || Fail();
     }
 
+    bool RunUtf8(const QByteArrayView* values, int count) override {
+        if (!m_pStmt)
+            return false;
+        m_strError.clear();
+        m_nErrorCode = 0;
+        sqlite3_reset(m_pStmt);
+        for (int i = 0; i < count; ++i) {
+            const QByteArrayView v = values[i];
+            Q_ASSERT(v.isEmpty() || v.data()[v.size()] == '\0');
+            // A length of -1 tells the engine that the text ends with a NUL: it need not copy
+            // it to add one, as checks and comparisons would otherwise make it do.
+            const int rc = v.isEmpty()
+                               ? sqlite3_bind_null(m_pStmt, i + 1)
+                               : sqlite3_bind_text(m_pStmt, i + 1, v.data(), -1, SQLITE_STATIC);
+            if (rc != SQLITE_OK)
+                return Fail();
+        }
+        const int rc = sqlite3_step(m_pStmt);
+        const bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW || Fail();
+        sqlite3_reset(m_pStmt);
+        return ok;
+    }
+
     int FieldCount() const override { return m_pStmt ? sqlite3_column_count(m_pStmt) : 0; }
 
     QString FieldName(int field) const override {

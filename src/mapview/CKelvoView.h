@@ -39,6 +39,8 @@ public:
     // A full repaint at once: the map is rendered again and shown. While the window is
     // hidden, the repaint waits until it shows.
     void RepaintNow();
+    // The database has changed: a full repaint.
+    void OnUpdate() override { RepaintNow(); }
     // The blink step: markers of blinking places change colour; only their squares are
     // painted again. Nothing happens while the place list is switched off.
     void OnTimer();

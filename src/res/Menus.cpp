@@ -45,6 +45,8 @@ const MenuItem kExport{ID_FILE_EXPORT, QStringLiteral("E&xportieren...")};
 const MenuItem kSavePlaces{ID_FILE_SAVE_PLACES, QStringLiteral("Als &Ortsdatei speichern...")};
 
 const MenuItem kRecentFiles{ID_FILE_MRU_FILE1, QStringLiteral("Letzte Datei")};
+const MenuItem kDataImport{ID_DATA_IMPORT, QStringLiteral("Postleitzahlen &importieren...")};
+const MenuItem kDataDownload{ID_DATA_DOWNLOAD, QStringLiteral("Postleitzahlen &herunterladen...")};
 
 } // namespace
 
@@ -54,6 +56,9 @@ QList<Popup> Menu(int menuId) {
                  {{ID_FILE_NEW, QStringLiteral("&Karte öffnen\tStrg+K")},
                   {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
                   {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
+                  kSeparator,
+                  kDataImport,
+                  kDataDownload,
                   kSeparator,
                   {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
                   {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
@@ -83,6 +88,9 @@ QList<Popup> Menu(int menuId) {
                   {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
                   {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
                   {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
+                  kSeparator,
+                  kDataImport,
+                  kDataDownload,
                   kSeparator,
                   {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
                   {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},

@@ -25,6 +25,11 @@ const QHash<int, QString>& table() {
         {ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen\nOrtsnamen anzeigen")},
         {ID_SELECT_ALL_ROWS,
          QStringLiteral("Waehlt alle Zeilen in Tabelle\nWaehlt alle Zeilen in Tabelle")},
+        {ID_DATA_IMPORT, QStringLiteral("Importiert GeoNames-Postleitzahldateien (.txt oder "
+                                        ".zip).\nPostleitzahlen importieren")},
+        {ID_DATA_DOWNLOAD, QStringLiteral("Lädt die Postleitzahlen von Staaten bei GeoNames "
+                                          "herunter und importiert sie.\nPostleitzahlen "
+                                          "herunterladen")},
 
         {ID_FILE_EXPORT, QStringLiteral("Schreibt die Zeilen der Tabelle als CSV-, GeoJSON- oder "
                                         "KML-Datei.\nExportieren")},

@@ -74,12 +74,18 @@ void CListView_Table::OnInitialUpdate() {
                 continue;
             SetUpColumns();
             m_model.SetRows(first->m_model.GetRows());
+            m_strFilter = first->m_strFilter;
             if (first->m_model.HasDistanceColumn())
                 SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
                                     first->m_model.DistanceCentreLat());
             return;
         }
     }
+    m_strFilter = g_strSearch;
+    FillTable();
+}
+
+void CListView_Table::OnUpdate() {
     FillTable();
 }
 
@@ -112,7 +118,7 @@ void CListView_Table::FillTable() {
     CTableFillResult result;
     {
         CStatusBarProgress progress;
-        result = FillTableModel(*m_pDatabase, *m_pTableDesc, g_strSearch, m_model, &progress);
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
     }
     g_nFoundCount = result.m_nFound;
     show();

@@ -23,11 +23,14 @@ public:
     explicit CListView_Table(QWidget* parent = nullptr);
     ~CListView_Table() override; // clears the status-bar message
 
-    // Takes the GEO description, sets up the columns and fills the rows.
+    // Takes the GEO description and the filter in g_strSearch, sets up the columns and fills
+    // the rows.
     void OnInitialUpdate() override;
+    // Fills the rows again from the window's filter.
+    void OnUpdate() override;
     // The new window is up: its record status goes into the status bar.
     void OnFrameShown() override;
-    // Reads the rows matching g_strSearch (empty: all) in Staat, PLZ order, with progress
+    // Reads the rows matching the window's filter (empty: all) in Staat, PLZ order, with progress
     // in the status bar, and leaves the number of matching rows in g_nFoundCount. An engine
     // error is reported; the rows read until then stay.
     void FillTable();
@@ -82,6 +85,7 @@ public:
     bool m_bShowRecordStatus = true; // false while a sort runs
     int m_nCurrentRow = 0;           // the focused row (current index) the user acted on last
     QString m_strText;               // work text: status texts, titles
+    QString m_strFilter;             // the filter the rows were read with (empty: all)
     CGeoDatabase* m_pDatabase;       // g_GeoDatabase
     const CGeoTableDesc* m_pTableDesc = nullptr;
 

@@ -72,13 +72,15 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
     const QList<QMenu*> menus = frame->GetMenus(IDR_MAINFRAME);
     ASSERT_EQ(menus.size(), 5);
-    // The original items in their order; export, place file and radius search come beside
-    // them, each group after the original items it belongs with.
-    EXPECT_EQ(Items(menus[0]), QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T",
-                                            "Datei ö&ffnen...\tStrg+O", "-", "&Drucken...\tStrg+P",
-                                            "&Seitenansicht", "Dru&ckeinrichtung...", "-",
-                                            "E&xportieren...", "Als &Ortsdatei speichern...", "-",
-                                            "Letzte Datei", "-", "&Schließen", "&Beenden"}));
+    // The original items in their order; import and download, export, place file and radius
+    // search come beside them, each group after the original items it belongs with.
+    EXPECT_EQ(
+        Items(menus[0]),
+        QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
+                     "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
+                     "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...", "-",
+                     "E&xportieren...", "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-",
+                     "&Schließen", "&Beenden"}));
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
     EXPECT_EQ(Items(menus[2]), QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...",
                                             "Datensatz...", "&Umkreissuche..."}));
@@ -160,11 +162,13 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(frame->menuBar()->actions().first()->menu()->actions().first()->text(),
               "&Mappe öffnen\tStrg+M");
     const QList<QMenu*> mapMenus = frame->GetMenus(IDR_MAPTYPE);
-    EXPECT_EQ(Items(mapMenus[0]),
-              QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T",
-                           "Datei ö&ffnen...\tStrg+O", "&Schließen", "-", "&Drucken...\tStrg+P",
-                           "&Seitenansicht", "Dru&ckeinrichtung...", "-", "E&xportieren...",
-                           "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-", "&Beenden"}));
+    EXPECT_EQ(
+        Items(mapMenus[0]),
+        QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
+                     "&Schließen", "-", "Postleitzahlen &importieren...",
+                     "Postleitzahlen &herunterladen...", "-", "&Drucken...\tStrg+P",
+                     "&Seitenansicht", "Dru&ckeinrichtung...", "-", "E&xportieren...",
+                     "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
                            "&Umkreissuche...", "-", "Orte aus Datei anzeigen", "Memos anzeigen",
@@ -424,6 +428,8 @@ TEST_F(ShellTest, HelpOpensAtTheTopicOfTheWindow) {
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->Browser()->source().fragment(), "tabelle");
     EXPECT_TRUE(help->Browser()->toPlainText().contains("Tabellenfenster"));
+    EXPECT_TRUE(help->Browser()->toPlainText().contains(
+        "Die Postleitzahlen und Orte stammen von GeoNames (www.geonames.org)"));
     for (const Case& c : {Case{ID_HELP_FINDER, ""}, Case{ID_DEFAULT_HELP, ""}}) {
         ASSERT_TRUE(frame->RouteCommand(c.id));
         EXPECT_EQ(frame->GetHelpWindow(), help); // one window, reused
@@ -457,6 +463,17 @@ TEST_F(ShellTest, AboutBoxShowsTheVersion) {
     EXPECT_EQ(dlg.size(), dlu.Size(235, 118));
     EXPECT_EQ(ok->geometry(), dlu.Rect(178, 7, 50, 16));
     EXPECT_FALSE(dlg.findChild<QLabel*>("Icon")->pixmap().isNull());
+    // Without data no source to credit; with GeoNames rows their attribution.
+    EXPECT_FALSE(dlg.findChild<QLabel*>("Attribution"));
+    ASSERT_TRUE(g_GeoDatabase.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('DE', '10115')"));
+    CAboutDlg withData(frame);
+    const QLabel* credit = withData.findChild<QLabel*>("Attribution");
+    ASSERT_TRUE(credit);
+    EXPECT_EQ(credit->text(), "Daten: GeoNames\nwww.geonames.org\nLizenz CC BY 4.0");
+    for (const QString& line : credit->text().split('\n')) // nothing cut off
+        EXPECT_LE(credit->fontMetrics().horizontalAdvance(line), credit->width())
+            << qPrintable(line);
+    EXPECT_EQ(withData.size(), dlu.Size(235, 118));
 }
 
 TEST(DialogUnits, RoundToTheNearestPixelAsTheDialogManagerDoes) {

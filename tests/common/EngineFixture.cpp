@@ -1,8 +1,8 @@
 #include "common/EngineFixture.h"
 
 #include "common/TestSupport.h"
+#include "data/GeoImport.h"
 #include "db/GeoDatabase.h"
-#include "db/GeoImport.h"
 
 void EngineTest::SetUp() {
     if (OnServer() && TestServer::Address().isEmpty())

@@ -1,10 +1,10 @@
 #include "common/ServerSupport.h"
 
 #include "common/TestSupport.h"
+#include "data/GeoImport.h"
 #include "db/DbLocation.h"
 #include "db/GeoBackend.h"
 #include "db/GeoDatabase.h"
-#include "db/GeoImport.h"
 #include "db/PgBackend.h"
 
 #include <QCoreApplication>

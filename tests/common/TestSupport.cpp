@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <archive.h>
+#include <archive_entry.h>
+
 namespace TestSupport {
 
 QString SharedGeoNamesDir() {
@@ -77,6 +80,39 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
     const QStringList cols{country,   plz,    place,     state, QString(), region,
                            QString(), county, QString(), lat,   lon,       QString()};
     return cols.join(QLatin1Char('\t')).toUtf8() + '\n';
+}
+
+QStringList RowsByCountry(const QString& dbPath) {
+    CGeoDatabase db;
+    QStringList counts;
+    if (!db.Open(dbPath))
+        return {db.OpenError()};
+    CGeoRecordset rs(db);
+    if (!rs.Open(QStringLiteral("SELECT Staat, COUNT(*) FROM GEO GROUP BY Staat ORDER BY Staat")))
+        return {rs.Error()};
+    while (rs.MoveNext())
+        counts << rs.FieldText(0) + QLatin1Char('=') + rs.FieldText(1);
+    return counts;
+}
+
+QString WriteZip(const QString& path, const QList<QPair<QString, QByteArray>>& files) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    archive* zip = archive_write_new();
+    archive_write_set_format_zip(zip);
+    bool ok = archive_write_open_filename(zip, QFile::encodeName(path).constData()) == ARCHIVE_OK;
+    for (const auto& [name, bytes] : files) {
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, name.toUtf8().constData());
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_size(entry, bytes.size());
+        ok = ok && archive_write_header(zip, entry) == ARCHIVE_OK &&
+             archive_write_data(zip, bytes.constData(), size_t(bytes.size())) == bytes.size();
+        archive_entry_free(entry);
+    }
+    ok = archive_write_close(zip) == ARCHIVE_OK && ok;
+    archive_write_free(zip);
+    return ok ? path : QString();
 }
 
 QList<UnusableFile> UnusableDatabaseFiles() {

@@ -36,6 +36,13 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
                         const QString& state, const QString& region, const QString& county,
                         const QString& lat, const QString& lon);
 
+// "XX=n" for each country of table GEO in a database file, in order of the country.
+QStringList RowsByCountry(const QString& dbPath);
+
+// Writes a zip archive holding the given files (name, bytes) in order, deflated; returns the
+// path, or an empty text when it cannot be written.
+QString WriteZip(const QString& path, const QList<QPair<QString, QByteArray>>& files);
+
 // Files named "Kelvo.mde" that are no usable Kelvo database: a text file, an empty file, the
 // start of a database file of another program, an SQLite file damaged after its header.
 struct UnusableFile {

@@ -4,8 +4,8 @@
 // once.
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
+#include "data/GeoImport.h"
 #include "db/GeoDatabase.h"
-#include "db/GeoImport.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
@@ -202,6 +202,7 @@ TEST_P(EngineRules, MemosAreWrittenByKeyWithoutOverwritingAndImportsAreAllOrNoth
     const QString bad =
         TestSupport::WriteFile(m_dir.filePath("bad.txt"), "AT\t6020\tnur drei Spalten\n");
     CGeoImporter importer(db);
+    importer.SetAppend(true);
     EXPECT_FALSE(importer.Run({good, bad}).ok);
     EXPECT_EQ(db.GetRecordCount("GEO"), 10);
     const CGeoImporter::Result result = importer.Run({good});

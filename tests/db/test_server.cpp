@@ -4,9 +4,9 @@
 #include "common/ServerSupport.h"
 #include "common/TcpProxy.h"
 #include "common/TestSupport.h"
+#include "data/GeoImport.h"
 #include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
-#include "db/GeoImport.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
@@ -126,8 +126,8 @@ TEST_F(ServerTest, TwoProcessesImportAtOnce) {
     QProcess one, two;
     for (QProcess* p : {&one, &two})
         p->setProcessChannelMode(QProcess::MergedChannels);
-    one.start(KELVO_CLI_PATH, {"import", "--db", m_strAddress, first});
-    two.start(KELVO_CLI_PATH, {"import", "--db", m_strAddress, second});
+    one.start(KELVO_CLI_PATH, {"import", "--append", "--db", m_strAddress, first});
+    two.start(KELVO_CLI_PATH, {"import", "--append", "--db", m_strAddress, second});
     ASSERT_TRUE(one.waitForFinished(120000) && two.waitForFinished(120000));
     EXPECT_EQ(one.exitCode(), 0) << one.readAll().toStdString();
     EXPECT_EQ(two.exitCode(), 0) << two.readAll().toStdString();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/CountryRefresh.h"
+
+#include <QHash>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -7,10 +10,11 @@
 #include <functional>
 
 class CGeoDatabase;
-class CGeoTableDesc;
 
-// Appends the rows of GeoNames postal-code files (tab-separated UTF-8, 12 columns) to table
-// GEO, all files in one transaction: either every file is imported or nothing is.
+// Imports GeoNames postal-code files (tab-separated UTF-8 text, or the zip archives GeoNames
+// publishes) into table GEO, all files in one transaction: either every file is imported or
+// nothing is. By default every country the files bring is refreshed: its old rows are
+// replaced and their memos kept (CCountryRefresh); appending adds the rows to what is there.
 class CGeoImporter {
 public:
     struct FileResult {
@@ -20,7 +24,9 @@ public:
     };
     struct Result {
         bool ok = false; // false: nothing was imported
+        bool cancelled = false;
         QList<FileResult> files;
+        QList<CountryRefreshResult> countries; // per country refreshed
         QStringList invalidLines; // "file:line: reason", at most kMaxListedErrors of them
         int invalidCount = 0;     // every invalid line, listed or not
         QString fatal;            // why the run stopped (a file, the engine, invalid lines)
@@ -29,33 +35,33 @@ public:
 
     static constexpr int kMaxListedErrors = 20;
     static constexpr int kProgressEvery = 10000;
+    static constexpr int kPercentEveryMs = 40;
 
     explicit CGeoImporter(CGeoDatabase& database);
 
     // Country codes to replace, e.g. LI -> FL (the default), so that the map colours
     // Liechtenstein as the table knows it.
-    void SetCountryMap(const QMap<QString, QString>& map) { m_mapCountry = map; }
+    void SetCountryMap(const QMap<QString, QString>& map);
     // With skipping, invalid lines are reported and the rest is imported.
     void SetSkipInvalid(bool skip) { m_bSkipInvalid = skip; }
+    // Appending adds the rows and leaves the rows already there as they are.
+    void SetAppend(bool append) { m_bAppend = append; }
     // Called with a progress line every kProgressEvery rows.
     void SetProgress(std::function<void(const QString&)> progress) {
         m_progress = std::move(progress);
     }
+    // Called with the share done (0 to 100) at least every kPercentEveryMs while the run
+    // goes on; returning false cancels the run, which then changes nothing.
+    void SetPercent(std::function<bool(int)> percent) { m_percent = std::move(percent); }
 
     Result Run(const QStringList& files);
 
-    // One line of a GeoNames file, without its line end, as the values of a GEO row in
-    // column order (the key and fields without a value empty). False for an invalid line
-    // (not UTF-8, not 12 columns, a coordinate that is no number, a value longer than its
-    // field); `reason` then says why.
-    static bool ParseLine(QByteArrayView bytes, const QMap<QString, QString>& countryMap,
-                          const CGeoTableDesc& desc, QStringList* values, QString* reason);
-
 private:
-    bool ImportFile(const QString& path, Result& result);
-
+    friend class ImportRun;
     CGeoDatabase& m_database;
-    QMap<QString, QString> m_mapCountry{{QStringLiteral("LI"), QStringLiteral("FL")}};
+    QHash<QByteArray, QByteArray> m_mapCountry{{"LI", "FL"}};
     bool m_bSkipInvalid = false;
+    bool m_bAppend = false;
     std::function<void(const QString&)> m_progress;
+    std::function<bool(int)> m_percent;
 };

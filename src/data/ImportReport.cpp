@@ -1,0 +1,61 @@
+#include "data/ImportReport.h"
+
+#include <QFileInfo>
+
+namespace ImportReport {
+
+QString CountryLine(const CountryRefreshResult& c) {
+    return QStringLiteral("%1: vorher %2 Zeilen, jetzt %3; %4 Memos übernommen, %5 Memos auf "
+                          "Zeilen behalten, die nicht mehr in den Daten sind")
+        .arg(c.country)
+        .arg(c.rowsBefore)
+        .arg(c.rowsAfter)
+        .arg(c.memosCarried)
+        .arg(c.memosKept);
+}
+
+QString FileLine(const CGeoImporter::FileResult& file) {
+    return QStringLiteral("%1: %2 Zeilen importiert, %3 übersprungen")
+        .arg(QFileInfo(file.file).fileName())
+        .arg(file.imported)
+        .arg(file.skipped);
+}
+
+QStringList InvalidLines(const CGeoImporter::Result& result) {
+    QStringList lines;
+    for (const QString& line : result.invalidLines)
+        lines << QStringLiteral("Ungültige Zeile %1").arg(line);
+    if (result.invalidCount > result.invalidLines.size())
+        lines << QStringLiteral("… und %1 weitere ungültige Zeilen")
+                     .arg(result.invalidCount - result.invalidLines.size());
+    return lines;
+}
+
+QString Summary(const CGeoImporter::Result& result, const QString& tableName) {
+    QStringList parts;
+    if (!result.ok) {
+        parts << QStringLiteral("Der Import ist fehlgeschlagen: %1\n\nDie Datenbank ist "
+                                "unverändert.")
+                     .arg(result.fatal);
+        if (result.cancelled)
+            parts.first() = QStringLiteral("Der Import wurde abgebrochen.\n\nDie Datenbank ist "
+                                           "unverändert.");
+    } else {
+        QStringList files;
+        for (const CGeoImporter::FileResult& file : result.files)
+            files << FileLine(file);
+        parts << QStringLiteral("Postleitzahlen importiert.\n\n") + files.join(QLatin1Char('\n'));
+        QStringList countries;
+        for (const CountryRefreshResult& country : result.countries)
+            countries << CountryLine(country);
+        if (!countries.isEmpty())
+            parts << countries.join(QLatin1Char('\n'));
+        parts << QStringLiteral("Zeilen in %1: %2").arg(tableName).arg(result.totalRows);
+    }
+    const QStringList invalid = InvalidLines(result);
+    if (!invalid.isEmpty())
+        parts << invalid.join(QLatin1Char('\n'));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+} // namespace ImportReport

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class CGeoDatabase;
+
+// The one write transaction of an import: everything in it is stored, or nothing is. It is
+// the database's checked write (CGeoDatabase::BeginWrite: the file is checked before anything
+// is written); a transaction that was begun and not committed is rolled back when the object
+// goes.
+class CWriteTransaction {
+public:
+    explicit CWriteTransaction(CGeoDatabase& database) : m_database(database) {}
+    ~CWriteTransaction();
+    CWriteTransaction(const CWriteTransaction&) = delete;
+    CWriteTransaction& operator=(const CWriteTransaction&) = delete;
+
+    // False with a German message when the database cannot be written now.
+    bool Begin(QString* error);
+    bool Commit(QString* error);
+    void Rollback();
+
+private:
+    void End();
+
+    CGeoDatabase& m_database;
+    bool m_bOpen = false;
+    bool m_bSpillOff = false; // changed pages stay in memory until the transaction ends
+};

@@ -1,0 +1,100 @@
+#include "data/ZipReader.h"
+
+#include <QIODevice>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cstdio>
+
+namespace {
+constexpr qsizetype kBlockBytes = 256 * 1024;
+} // namespace
+
+// libarchive's callbacks: blocks of the device, and seeking in it.
+struct ZipCallbacks {
+    static la_ssize_t Read(archive*, void* self, const void** block) {
+        auto* reader = static_cast<CZipReader*>(self);
+        const qint64 n = reader->m_device.read(reader->m_block.data(), reader->m_block.size());
+        *block = reader->m_block.constData();
+        return la_ssize_t(n); // -1 makes libarchive report a fatal error
+    }
+
+    static la_int64_t Seek(archive*, void* self, la_int64_t offset, int whence) {
+        QIODevice& device = static_cast<CZipReader*>(self)->m_device;
+        qint64 target = offset;
+        if (whence == SEEK_CUR)
+            target += device.pos();
+        else if (whence == SEEK_END)
+            target += device.size();
+        if (target < 0 || !device.seek(target))
+            return ARCHIVE_FATAL;
+        return target;
+    }
+};
+
+CZipReader::CZipReader(QIODevice& device) : m_device(device), m_block(kBlockBytes, '\0') {}
+
+CZipReader::~CZipReader() {
+    if (m_pArchive)
+        archive_read_free(m_pArchive);
+}
+
+void CZipReader::Fail() {
+    const char* message = m_pArchive ? archive_error_string(m_pArchive) : nullptr;
+    m_strError = message ? QString::fromUtf8(message) : QStringLiteral("unbekannter Fehler");
+}
+
+bool CZipReader::Open() {
+    m_bOpened = true;
+    m_pArchive = archive_read_new();
+    if (!m_pArchive) {
+        m_strError = QStringLiteral("kein Speicher");
+        return false;
+    }
+    archive_read_support_format_zip(m_pArchive);
+    archive_read_set_callback_data(m_pArchive, this);
+    archive_read_set_read_callback(m_pArchive, &ZipCallbacks::Read);
+    // A file is read through the directory at its end, so a truncated archive is noticed
+    // before anything is read; a pipe can only be read front to back.
+    if (!m_device.isSequential())
+        archive_read_set_seek_callback(m_pArchive, &ZipCallbacks::Seek);
+    if (archive_read_open1(m_pArchive) != ARCHIVE_OK) {
+        Fail();
+        return false;
+    }
+    return true;
+}
+
+bool CZipReader::NextFile(QString* path) {
+    if (!m_strError.isEmpty() || (!m_bOpened && !Open()))
+        return false;
+    archive_entry* entry = nullptr;
+    while (true) {
+        const int rc = archive_read_next_header(m_pArchive, &entry);
+        if (rc == ARCHIVE_EOF)
+            return false;
+        if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) {
+            Fail();
+            return false;
+        }
+        if (archive_entry_filetype(entry) != AE_IFREG)
+            continue;
+        const char* name = archive_entry_pathname_utf8(entry);
+        if (!name)
+            name = archive_entry_pathname(entry);
+        *path = QString::fromUtf8(name ? name : "");
+        return true;
+    }
+}
+
+qint64 CZipReader::Read(char* data, qint64 max) {
+    if (!m_pArchive)
+        return -1;
+    const la_ssize_t n = archive_read_data(m_pArchive, data, size_t(max));
+    if (n < 0) {
+        Fail();
+        return -1;
+    }
+    return n;
+}
