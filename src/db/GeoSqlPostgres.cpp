@@ -3,6 +3,7 @@
 #include "db/GeoTableDesc.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 namespace GeoSqlPostgres {
 
@@ -591,6 +592,18 @@ const CGeoSqlDialect& Dialect() {
 
 QString TranslateFilter(const CGeoTableDesc& desc, const QString& filter, int* nextParameter) {
     return CFilterTranslator(desc, filter, nextParameter).Translate();
+}
+
+QString CopyForm(const QString& sql) {
+    static const QRegularExpression insert(
+        QStringLiteral("^INSERT INTO (\\w+) \\(([\\w, ]+)\\) VALUES \\(([$\\d, ]+)\\)$"));
+    const QRegularExpressionMatch m = insert.match(sql);
+    if (!m.hasMatch())
+        return QString();
+    const int fields = int(m.captured(2).split(QLatin1Char(',')).size());
+    if (m.captured(3) != placeholders(1, fields))
+        return QString();
+    return QStringLiteral("COPY %1 (%2) FROM STDIN").arg(m.captured(1), m.captured(2));
 }
 
 QStringList SessionSettings() {

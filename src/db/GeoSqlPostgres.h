@@ -51,6 +51,8 @@ class CGeoTableDesc;
 // - Transactions. "BEGIN" instead of "BEGIN IMMEDIATE": the server locks rows, not the file.
 // - Refresh. The file's 0 or 1 of a condition is a boolean on the server, turned into an
 //   integer where it is read as one; the country compared as NOCASE compares it.
+// - Bulk inserts. Many rows of one insert in a transaction go to the server as one COPY; a
+//   row it refuses shows at the next other statement (the COMMIT), as an error of a batch.
 // - Memo check. "memo IS ?" (NULL equal to NULL) is "memo IS NOT DISTINCT FROM $3".
 namespace GeoSqlPostgres {
 
@@ -65,6 +67,11 @@ inline constexpr int kSchemaVersion = 3;
 // in PostgreSQL's dialect; placeholders are numbered from *nextParameter on, which is
 // advanced.
 QString TranslateFilter(const CGeoTableDesc& desc, const QString& filter, int* nextParameter);
+
+// For an insert of one row whose values are $1, $2, ... in the order of its fields: the COPY
+// that takes many such rows at once (a bulk insert in a transaction is sent so); empty for any
+// other statement.
+QString CopyForm(const QString& sql);
 
 // The settings of every session: UTF-8, standard strings, and a row lock waited for at
 // most 5 seconds (as the file waits for a locked file).

@@ -24,6 +24,8 @@ constexpr int kConnectTimeoutMs = 10000;
 constexpr int kPollMs = 100;
 // Rows sent in a batch before the program waits for the server to confirm them.
 constexpr int kBatchRows = 1000;
+// Bytes of COPY rows sent at once.
+constexpr int kCopyBlock = 256 * 1024;
 
 // Type numbers of the server's catalogue that are no text.
 enum : Oid {
@@ -113,6 +115,16 @@ public:
         Finish();
         m_error.clear();
         QString error;
+        // An insert of one row goes as a row of a COPY, which takes many at once.
+        if (!m_bCopyKnown) {
+            m_copy = GeoSqlPostgres::CopyForm(QString::fromUtf8(m_sql)).toUtf8();
+            m_bCopyKnown = true;
+        }
+        if (!m_copy.isEmpty()) {
+            if (!m_backend.Ready(m_copy, nullptr, &error, true))
+                return Fail(error);
+            return m_backend.SendCopyRow(m_copy, m_params, m_nulls, &m_error);
+        }
         // A statement not yet prepared on the connection is prepared outside the batch.
         const bool prepared = !m_name.isEmpty() && m_nPreparedOn == m_backend.Generation();
         PGconn* conn = m_backend.Ready(m_sql, nullptr, &error, prepared);
@@ -361,6 +373,8 @@ private:
     int m_nStarts = 0;
     QByteArray m_name;
     int m_nPreparedOn = -1;
+    QByteArray m_copy; // the COPY that takes this insert's rows; empty for another statement
+    bool m_bCopyKnown = false;
     QString m_error;
     QString m_engineMessage;
     bool m_bBusy = false;
@@ -603,7 +617,8 @@ bool CPgBackend::GoOn(int elapsedMs) {
 }
 
 bool CPgBackend::InTransaction() const {
-    return m_bInTransaction || m_bLostTransaction || !m_strBatchError.isEmpty() || m_bBatch;
+    return m_bInTransaction || m_bLostTransaction || !m_strBatchError.isEmpty() || m_bBatch ||
+           !m_copySql.isEmpty();
 }
 
 bool CPgBackend::SendInBatch(const QByteArray& name, const std::vector<const char*>& values,
@@ -651,7 +666,86 @@ bool CPgBackend::Synchronise() {
     return m_strBatchError.isEmpty();
 }
 
+bool CPgBackend::SendCopyRow(const QByteArray& copySql, const std::vector<QByteArray>& values,
+                             const std::vector<bool>& nulls, QString* error) {
+    if (m_copySql != copySql) {
+        EndBatch();
+        if (!m_strBatchError.isEmpty()) {
+            *error = m_strBatchError;
+            return false;
+        }
+        PGresult* r = PQsendQuery(m_pConn, copySql.constData()) ? NextResult() : nullptr;
+        const bool copying = r && PQresultStatus(r) == PGRES_COPY_IN;
+        if (!copying) {
+            *error = Explain(r);
+            PQclear(r);
+            while ((r = NextResult()))
+                PQclear(r);
+            Finished(nullptr);
+            return false;
+        }
+        PQclear(r);
+        m_copySql = copySql;
+    }
+    // COPY's text format: fields between tabs, \N for NULL, backslash escapes.
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            m_copyRows += '\t';
+        if (nulls[i]) {
+            m_copyRows += "\\N";
+            continue;
+        }
+        for (char c : values[i]) {
+            switch (c) {
+            case '\\':
+                m_copyRows += "\\\\";
+                break;
+            case '\t':
+                m_copyRows += "\\t";
+                break;
+            case '\n':
+                m_copyRows += "\\n";
+                break;
+            case '\r':
+                m_copyRows += "\\r";
+                break;
+            default:
+                m_copyRows += c;
+            }
+        }
+    }
+    m_copyRows += '\n';
+    if (m_copyRows.size() >= kCopyBlock && !SendCopyRows()) {
+        m_strBatchError = *error = Explain(nullptr);
+        return false;
+    }
+    return true;
+}
+
+bool CPgBackend::SendCopyRows() {
+    const bool sent = m_copyRows.isEmpty() ||
+                      PQputCopyData(m_pConn, m_copyRows.constData(), int(m_copyRows.size())) == 1;
+    m_copyRows.clear();
+    return sent;
+}
+
+void CPgBackend::EndCopy() {
+    if (m_copySql.isEmpty())
+        return;
+    m_copySql.clear();
+    if ((!SendCopyRows() || PQputCopyEnd(m_pConn, nullptr) != 1) && m_strBatchError.isEmpty())
+        m_strBatchError = Explain(nullptr);
+    // The rows are checked as they arrive; a row the server refuses fails the whole COPY.
+    while (PGresult* r = NextResult()) {
+        if (PQresultStatus(r) != PGRES_COMMAND_OK && m_strBatchError.isEmpty())
+            m_strBatchError = Explain(r);
+        PQclear(r);
+    }
+    Finished(nullptr);
+}
+
 void CPgBackend::EndBatch() {
+    EndCopy();
     if (!m_bBatch)
         return;
     Synchronise();

@@ -76,6 +76,11 @@ public:
     // collected. The first failure makes every later statement but ROLLBACK fail.
     bool SendInBatch(const QByteArray& name, const std::vector<const char*>& values,
                      QString* error);
+    // The same for one row of a bulk insert: a row of the COPY statement (started unless it
+    // runs already), sent in blocks of rows. The COPY ends before any other statement; a row
+    // the server refuses then fails every later statement but ROLLBACK, as in a batch.
+    bool SendCopyRow(const QByteArray& copySql, const std::vector<QByteArray>& values,
+                     const std::vector<bool>& nulls, QString* error);
     // A name for a statement prepared on the server, and the number of the connection it is
     // prepared on (it counts the connections made anew).
     QByteArray NextStatementName();
@@ -88,7 +93,9 @@ private:
     bool Run(const QString& sql, QString* error);
     bool Synchronise();
     bool GoOn(int elapsedMs);
-    void EndBatch();
+    void EndBatch(); // also ends a COPY
+    void EndCopy();
+    bool SendCopyRows();
 
     QString m_strConnection;
     CDbLocation m_location;
@@ -101,6 +108,8 @@ private:
     bool m_bBatch = false;   // in pipeline mode
     int m_nBatched = 0;      // statements sent since the last synchronisation
     QString m_strBatchError; // the first failure of the batch
+    QByteArray m_copySql;    // the COPY running, if one is
+    QByteArray m_copyRows;   // its rows not yet sent
     int m_nStatements = 0;
     int m_nGeneration = 0;
     std::function<bool(int)> m_waitHandler;

@@ -244,7 +244,7 @@ TEST_F(ServerTest, CopyMovesGeoWithMemosAndKeysBothWaysAllOrNothing) {
         CGeoDatabase db;
         ASSERT_TRUE(db.Open(file));
         ASSERT_EQ(TestSupport::InsertRows(db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_MEMO},
-                                          {{"DE", "80331", "München", "Zeile 1\nZeile 2"},
+                                          {{"DE", "80331", "München", "Zeile 1\nZeile 2\t\\Ende\r"},
                                            {"AT", "1010", "Wien", ""},
                                            {"CH", "8001", "Zürich", "Straße"},
                                            {"DE", "", "ohne PLZ", "o'Neill"}}),
