@@ -24,7 +24,9 @@ const CPlaceList& benchPlaces(CGeoDatabase& db) {
         return places;
     CGeoRecordset rs(db);
     QStringList keys;
-    if (rs.Open(QStringLiteral("SELECT DISTINCT Staat, PLZ FROM GEO ORDER BY ID_Geo"))) {
+    // (Written so that a server takes it too.)
+    if (rs.Open(QStringLiteral(
+            "SELECT Staat, PLZ FROM GEO GROUP BY Staat, PLZ ORDER BY min(ID_Geo)"))) {
         while (rs.MoveNext())
             keys << rs.FieldText(0) + QLatin1Char(';') + rs.FieldText(1);
     }
