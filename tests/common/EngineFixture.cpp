@@ -16,6 +16,11 @@ QString EngineTest::EmptyDatabase() {
     return m_pScratch->Address();
 }
 
+void EngineTest::OpenEmpty(CGeoDatabase& db) {
+    m_strAddress = EmptyDatabase();
+    ASSERT_TRUE(db.Open(m_strAddress)) << db.OpenError().toStdString();
+}
+
 QString EngineTest::SharedDatabase() {
     return OnServer() ? TestServer::SharedDatabase() : SharedFile(m_dir.path());
 }

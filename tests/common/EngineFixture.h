@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class CGeoDatabase;
+
 #include <gtest/gtest.h>
 
 // Database tests with one body for both engines: each case runs on the SQLite file and on a
@@ -24,8 +26,12 @@ protected:
     // The shared GeoNames data: imported into a file, or the shared database of the server.
     // Empty when the data is absent (the caller skips).
     QString SharedDatabase();
+    // Opens a new, empty database of the engine (EmptyDatabase) in db; its address goes to
+    // m_strAddress.
+    void OpenEmpty(CGeoDatabase& db);
 
     QTemporaryDir m_dir;
+    QString m_strAddress;
     std::unique_ptr<TestServer::CScratchDatabase> m_pScratch;
 };
 

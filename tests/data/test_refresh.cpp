@@ -23,10 +23,8 @@ class RefreshTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        if (IsSkipped())
-            return;
-        m_strAddress = EmptyDatabase();
-        ASSERT_TRUE(m_db.Open(m_strAddress)) << m_db.OpenError().toStdString();
+        if (!IsSkipped())
+            OpenEmpty(m_db);
     }
 
     CGeoImporter::Result import(const QByteArray& bytes, bool append = false) {
@@ -63,7 +61,6 @@ protected:
         return bytes;
     }
 
-    QString m_strAddress;
     CGeoDatabase m_db;
     int m_nFiles = 0;
 };

@@ -40,8 +40,7 @@ protected:
         EngineTest::SetUp();
         if (IsSkipped())
             return;
-        m_strAddress = EmptyDatabase();
-        ASSERT_TRUE(m_db.Open(m_strAddress)) << qPrintable(m_db.OpenError());
+        OpenEmpty(m_db);
         EXPECT_EQ(TestSupport::InsertRows(m_db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_MEMO},
                                           {{"DE", "80331", "München", "Hauptstraße 1"},
                                            {"DE", "10115", "Berlin", "Gartenstrasse"},
@@ -64,7 +63,6 @@ protected:
             places << "ERROR: " + result.m_strError;
         return places;
     }
-    QString m_strAddress;
     CGeoDatabase m_db;
 };
 

@@ -39,10 +39,8 @@ class RadiusTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        if (IsSkipped())
-            return;
-        address = EmptyDatabase();
-        ASSERT_TRUE(db.Open(address)) << qPrintable(db.OpenError());
+        if (!IsSkipped())
+            OpenEmpty(db);
     }
 
     void Insert(const QList<QStringList>& rows) {
@@ -104,7 +102,6 @@ protected:
         }
     }
 
-    QString address;
     CGeoDatabase db;
 };
 
@@ -250,7 +247,7 @@ TEST_P(RadiusTest, NearCommandPrintsCopyLinesWithDistanceAndTitle) {
             {"DE", "80333", "München", "11.5683", "48.1452"},
             {"DE", "85221", "Dachau", "11.4333", "48.2667"}});
     db.Close();
-    const QString& path = address;
+    const QString& path = m_strAddress;
     const QString dir = m_dir.path();
     QString out, err;
     ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "DE", "80331"}, dir, &out), 0);
