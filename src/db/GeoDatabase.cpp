@@ -1,7 +1,9 @@
 #include "db/GeoDatabase.h"
 
+#include "db/GeoPlaceRows.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "db/GeoStandardOrder.h"
 #include "db/JetLike.h"
 #include "db/TextNumbers.h"
 
@@ -24,6 +26,19 @@ constexpr int kBusyTimeoutMs = 5000;
 QString newConnectionName() {
     static std::atomic<int> counter{0};
     return QStringLiteral("kelvo-%1").arg(++counter);
+}
+
+quint64 nextOpening() {
+    static std::atomic<quint64> counter{0};
+    return ++counter;
+}
+
+// The affinity rules of the engine: a declared type gives text affinity when it names
+// CHAR, CLOB or TEXT and not INT.
+bool hasTextAffinity(const char* declaredType) {
+    const QByteArray type = QByteArray(declaredType).toUpper();
+    return !type.contains("INT") &&
+           (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
 }
 
 bool looksLikeSqlite(const QString& path, QString* reason) {
@@ -58,6 +73,7 @@ CGeoDatabase::~CGeoDatabase() {
 
 void CGeoDatabase::Close() {
     m_pHandle = nullptr;
+    m_pPlaceRows.reset();
     if (!m_strConnection.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_strConnection, false);
@@ -96,6 +112,7 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
         m_pHandle = nullptr;
         return false;
     }
+    m_nOpen = nextOpening();
     return true;
 }
 
@@ -179,6 +196,71 @@ bool CGeoDatabase::Execute(const QString& sql) {
     }
     m_strLastError.clear();
     return true;
+}
+
+CGeoDatabase::CDataStamp CGeoDatabase::DataStamp() {
+    CDataStamp stamp;
+    if (!m_pHandle)
+        return stamp;
+    stamp.nOpen = m_nOpen;
+    CGeoRecordset rs(*this);
+    if (rs.Open(GeoSql::DataVersion()) && rs.MoveNext()) {
+        stamp.nVersion = rs.FieldInt(0);
+        stamp.nSchema = rs.FieldInt(1);
+    }
+    stamp.nOwnChanges = sqlite3_total_changes64(m_pHandle);
+    return stamp;
+}
+
+bool CGeoDatabase::StandardOrderCollations(GeoStandardOrder::Collations* collations) {
+    if (!m_pHandle)
+        return false;
+    const QByteArray table = m_Table.m_strTableName.toUtf8();
+    struct Column {
+        const char* type = nullptr;
+        const char* collation = nullptr;
+        int notNull = 0, primaryKey = 0, autoIncrement = 0;
+    };
+    auto metadata = [&](int field, Column* c) {
+        const QByteArray name = m_Table.FieldName(field).toUtf8();
+        return sqlite3_table_column_metadata(m_pHandle, nullptr, table.constData(),
+                                             name.constData(), &c->type, &c->collation, &c->notNull,
+                                             &c->primaryKey, &c->autoIncrement) == SQLITE_OK;
+    };
+    auto collationOf = [&](int field, GeoStandardOrder::Collation* collation) {
+        Column c;
+        if (!metadata(field, &c) || !hasTextAffinity(c.type))
+            return false;
+        if (qstricmp(c.collation, "NOCASE") == 0)
+            *collation = GeoStandardOrder::Collation::NoCase;
+        else if (qstricmp(c.collation, "BINARY") == 0)
+            *collation = GeoStandardOrder::Collation::Binary;
+        else
+            return false;
+        return true;
+    };
+    Column key;
+    return metadata(m_Table.m_nKeyField, &key) && key.primaryKey &&
+           qstricmp(key.type, "INTEGER") == 0 &&
+           collationOf(m_Table.m_nSortField1, &collations->staat) &&
+           collationOf(m_Table.m_nSortField2, &collations->plz);
+}
+
+std::shared_ptr<const CGeoPlaceRows>
+CGeoDatabase::PlaceRows(const std::function<void(int)>& progress, QString* error) {
+    std::shared_ptr<const CGeoPlaceRows> rows = m_pPlaceRows.lock();
+    if (rows && rows->Stamp() == DataStamp())
+        return rows;
+    m_pPlaceRows.reset();
+    rows.reset(); // the old rows go before the new ones are read, unless a map still shows them
+    const int count = GetRecordCount(m_Table.m_strTableName);
+    QString readError;
+    rows = CGeoPlaceRows::Read(*this, count, progress, &readError);
+    if (readError.isEmpty())
+        m_pPlaceRows = rows;
+    else if (error)
+        *error = readError;
+    return rows;
 }
 
 int CGeoDatabase::GetRecordCount(const QString& tableName) {

@@ -5,7 +5,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
+class CGeoPlaceRows;
 struct sqlite3;
+namespace GeoStandardOrder {
+struct Collations;
+}
 
 // The one object through which the program reaches its database: the SQLite file
 // "Kelvo.mde" with table GEO. Opens the file, or creates it with an empty GEO table when
@@ -47,6 +54,34 @@ public:
     // Runs a statement without result rows (transactions, schema). False on an engine error.
     bool Execute(const QString& sql);
 
+    // What a reader that keeps rows compares to know whether they are still what is stored.
+    // It changes with every change of the stored data since it was last taken: this
+    // connection's own writes and schema changes, and whatever other connections or
+    // processes commit.
+    struct CDataStamp {
+        quint64 nOpen = 0;       // which opening of a database file
+        qint64 nVersion = -1;    // the engine's count of other connections' commits
+        qint64 nSchema = -1;     // the engine's count of schema changes
+        qint64 nOwnChanges = -1; // rows this connection has written
+        bool operator==(const CDataStamp&) const = default;
+    };
+    CDataStamp DataStamp();
+
+    // How the engine compares Staat and PLZ for the standard order. True when rows read in
+    // the order the table keeps them can be put in the standard order in memory
+    // (GeoStandardOrder): both fields hold texts (text affinity) compared with NOCASE or
+    // BINARY, and the key ID_Geo is the row id, by which the table keeps its rows. False when
+    // only the engine's ORDER BY gives the order.
+    bool StandardOrderCollations(GeoStandardOrder::Collations* collations);
+
+    // What the maps draw of every row, in the standard order, shared by all maps: read again
+    // only when the data stamp has changed since the rows in use were read. While rows are
+    // read, `progress` is told the position (0-100) after each; when the engine stops the
+    // read, `error` gets its message and the rows read so far come back (they are not kept
+    // for the next caller). The rows live while a caller keeps them.
+    std::shared_ptr<const CGeoPlaceRows> PlaceRows(const std::function<void(int)>& progress,
+                                                   QString* error);
+
     // The engine's message of the last failed operation; empty when it did not fail.
     const QString& LastError() const { return m_strLastError; }
 
@@ -64,4 +99,6 @@ private:
     QString m_strOpenError;
     QString m_strLastError;
     sqlite3* m_pHandle = nullptr;
+    quint64 m_nOpen = 0;
+    std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;
 };

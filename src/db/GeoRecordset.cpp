@@ -116,6 +116,17 @@ bool CGeoRecordset::IsText(int field) const {
     return sqlite3_column_type(m_pStmt, field) == SQLITE_TEXT;
 }
 
+GeoStandardOrder::Value::Kind CGeoRecordset::FieldKind(int field) const {
+    switch (sqlite3_column_type(m_pStmt, field)) {
+    case SQLITE_NULL:
+        return GeoStandardOrder::Value::Null;
+    case SQLITE_BLOB:
+        return GeoStandardOrder::Value::Blob;
+    default:
+        return GeoStandardOrder::Value::Text;
+    }
+}
+
 QByteArrayView CGeoRecordset::FieldUtf8(int field) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
     return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);

@@ -31,6 +31,19 @@ QString columnDefinition(const CGeoTableDesc& desc, int i) {
     return def + QLatin1Char(')');
 }
 
+// "SELECT <columns> FROM GEO [WHERE (<filter>)]"; no columns: all.
+QString selectFrom(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
+    QStringList names;
+    for (const QString& column : columns)
+        names << bracket(column);
+    QString sql =
+        QStringLiteral("SELECT %1 FROM %2")
+            .arg(names.isEmpty() ? QStringLiteral("*") : names.join(", "), desc.m_strTableName);
+    if (!filter.isEmpty())
+        sql += QStringLiteral(" WHERE (%1)").arg(filter);
+    return sql;
+}
+
 } // namespace
 
 QString CreateTable(const CGeoTableDesc& desc) {
@@ -61,6 +74,22 @@ QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) {
     return QStringLiteral("SELECT * FROM %1 WHERE (%2) ORDER BY %3, %4;")
         .arg(desc.m_strTableName, filter, desc.FieldName(desc.m_nSortField1),
              desc.FieldName(desc.m_nSortField2));
+}
+
+QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
+    return selectFrom(desc, columns, filter) +
+           QStringLiteral(" ORDER BY %1, %2;")
+               .arg(desc.FieldName(desc.m_nSortField1), desc.FieldName(desc.m_nSortField2));
+}
+
+QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                          const QString& filter) {
+    return selectFrom(desc, columns, filter) +
+           QStringLiteral(" ORDER BY %1;").arg(bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString DataVersion() {
+    return QStringLiteral("SELECT * FROM pragma_data_version, pragma_schema_version");
 }
 
 QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) {
