@@ -8,20 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// Device coordinates are kept within this range, so sums with offsets and marker sizes
-// never overflow; such points lie far outside any window or page.
-constexpr double kCoordLimit = double(1 << 28);
-
-int truncCoord(double v) {
-    if (std::isnan(v))
-        return -int(kCoordLimit);
-    return int(std::clamp(v, -kCoordLimit, kCoordLimit));
-}
-
-} // namespace
-
 CMapSettings CMapSettings::FromGlobals() {
     CMapSettings s;
     s.dLonWest = g_dLonWest;
@@ -47,11 +33,17 @@ void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_aPlaceState.clear();
 }
 
+CMapCanvas::CProjection CMapCanvas::Projection() const {
+    return {m_dLonWest,
+            m_dLatSouth,
+            m_rectPlot.Width() / (m_dLonEast - m_dLonWest),
+            m_rectPlot.Height() / (m_dLatNorth - m_dLatSouth),
+            m_rectPlot.left,
+            m_rectPlot.bottom};
+}
+
 QPoint CMapCanvas::LonLatToPoint(double lon, double lat) const {
-    const double sx = m_rectPlot.Width() / (m_dLonEast - m_dLonWest);
-    const double sy = m_rectPlot.Height() / (m_dLatNorth - m_dLatSouth);
-    return QPoint(truncCoord((lon - m_dLonWest) * sx + m_rectPlot.left),
-                  truncCoord(m_rectPlot.bottom - (lat - m_dLatSouth) * sy));
+    return Projection()(lon, lat);
 }
 
 bool CMapCanvas::PointToLonLat(int x, int y, double* lon, double* lat) const {
