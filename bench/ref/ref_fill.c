@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     sqlite3* db = NULL;
-    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY, NULL) != SQLITE_OK) {
+    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, NULL) !=
+        SQLITE_OK) {
         fprintf(stderr, "%s: %s\n", argv[1], sqlite3_errmsg(db));
         return 1;
     }

@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     }
     const double start = ref_now_ms();
     sqlite3* db = NULL;
-    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, NULL) != SQLITE_OK) {
+    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, NULL) !=
+        SQLITE_OK) {
         fprintf(stderr, "%s: %s\n", argv[1], sqlite3_errmsg(db));
         return 1;
     }

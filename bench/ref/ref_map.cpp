@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -48,6 +49,19 @@ bool laterOrSame(const Country& a, const Country& b) {
     return a.folded >= b.folded;
 }
 
+// The number at the start of a field (0 without one).
+double number(sqlite3_stmt* st, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+    const char* end = text + sqlite3_column_bytes(st, column);
+    while (text < end && *text == ' ')
+        ++text;
+    if (text < end && *text == '+')
+        ++text;
+    double value = 0.0;
+    std::from_chars(text, end, value);
+    return value;
+}
+
 int truncCoord(double v) {
     const double limit = double(1 << 28);
     if (std::isnan(v))
@@ -70,7 +84,8 @@ int main(int argc, char** argv) {
 
     const double start = ref_now_ms();
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         std::fprintf(stderr, "%s: %s\n", argv[1], sqlite3_errmsg(db));
         return 1;
     }
@@ -87,10 +102,7 @@ int main(int argc, char** argv) {
     const double sy = (bottom - top) / (north - south);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const auto* lonText = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        const auto* latText = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-        const double lon = lonText ? std::strtod(lonText, nullptr) : 0.0;
-        const double lat = latText ? std::strtod(latText, nullptr) : 0.0;
+        const double lon = number(st, 1), lat = number(st, 2);
         const int x = truncCoord((lon - west) * sx + left);
         const int y = truncCoord(bottom - (lat - south) * sy);
         if (x < left || x >= right || y < top || y >= bottom || x >= width || y >= height)

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     }
     sqlite3* db = nullptr;
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+            SQLITE_OK ||
         sqlite3_prepare_v2(db, "SELECT * FROM GEO ORDER BY Staat, PLZ;", -1, &st, nullptr) !=
             SQLITE_OK) {
         std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
