@@ -74,6 +74,7 @@ CGeoDatabase::~CGeoDatabase() {
 void CGeoDatabase::Close() {
     m_pHandle = nullptr;
     m_pPlaceRows.reset();
+    m_pTextReader.reset();
     if (!m_strConnection.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_strConnection, false);
@@ -247,20 +248,45 @@ bool CGeoDatabase::StandardOrderCollations(GeoStandardOrder::Collations* collati
 }
 
 std::shared_ptr<const CGeoPlaceRows>
-CGeoDatabase::PlaceRows(const std::function<void(int)>& progress, QString* error) {
+CGeoDatabase::PlaceRows(bool texts, const std::function<void(int)>& progress, QString* error) {
     std::shared_ptr<const CGeoPlaceRows> rows = m_pPlaceRows.lock();
-    if (rows && rows->Stamp() == DataStamp())
+    if (rows && rows->Stamp() == DataStamp() && (rows->HasTexts() || !texts))
         return rows;
+    // Maps still showing older rows keep them until they are drawn again.
     m_pPlaceRows.reset();
-    rows.reset(); // the old rows go before the new ones are read, unless a map still shows them
-    const int count = GetRecordCount(m_Table.m_strTableName);
-    QString readError;
-    rows = CGeoPlaceRows::Read(*this, count, progress, &readError);
-    if (readError.isEmpty())
+    m_pTextReader.reset();
+    rows.reset();
+    auto reader = std::make_unique<CGeoPlaceRowsReader>(*this, texts);
+    reader->Read(-1, progress);
+    if (reader->Error().isEmpty() && reader->NeedsTexts()) {
+        reader = std::make_unique<CGeoPlaceRowsReader>(*this, true);
+        reader->Read(-1, progress);
+    }
+    rows = reader->Finish();
+    if (reader->Error().isEmpty())
         m_pPlaceRows = rows;
     else if (error)
-        *error = readError;
+        *error = reader->Error();
     return rows;
+}
+
+bool CGeoDatabase::ReadPlaceTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds) {
+    if (!m_pHandle || !rows || rows->HasTexts() || !(rows->Stamp() == DataStamp())) {
+        m_pTextReader.reset();
+        return true;
+    }
+    if (!m_pTextReader)
+        m_pTextReader = std::make_unique<CGeoPlaceRowsReader>(*this, true);
+    if (!m_pTextReader->Read(milliseconds))
+        return false;
+    std::shared_ptr<const CGeoPlaceRows> complete = m_pTextReader->Finish();
+    const bool usable = m_pTextReader->Error().isEmpty() && complete->Stamp() == DataStamp();
+    m_pTextReader.reset();
+    if (usable) {
+        rows = complete;
+        m_pPlaceRows = complete;
+    }
+    return true;
 }
 
 int CGeoDatabase::GetRecordCount(const QString& tableName) {

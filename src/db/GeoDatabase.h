@@ -9,6 +9,7 @@
 #include <memory>
 
 class CGeoPlaceRows;
+class CGeoPlaceRowsReader;
 struct sqlite3;
 namespace GeoStandardOrder {
 struct Collations;
@@ -74,13 +75,19 @@ public:
     // only the engine's ORDER BY gives the order.
     bool StandardOrderCollations(GeoStandardOrder::Collations* collations);
 
-    // What the maps draw of every row, in the standard order, shared by all maps: read again
-    // only when the data stamp has changed since the rows in use were read. While rows are
-    // read, `progress` is told the position (0-100) after each; when the engine stops the
-    // read, `error` gets its message and the rows read so far come back (they are not kept
-    // for the next caller). The rows live while a caller keeps them.
-    std::shared_ptr<const CGeoPlaceRows> PlaceRows(const std::function<void(int)>& progress,
-                                                   QString* error);
+    // What the maps draw of every row, shared by all maps: read again only when the data
+    // stamp has changed since the rows in use were read, or when `texts` asks for texts
+    // (names, memos, a place list) that they lack. While rows are read, `progress` is told
+    // the position (0-100) after each; when the engine stops the read, `error` gets its
+    // message and the rows read so far come back (they are not kept for the next caller).
+    // The rows live while a caller keeps them.
+    std::shared_ptr<const CGeoPlaceRows>
+    PlaceRows(bool texts, const std::function<void(int)>& progress, QString* error);
+    // Reads, for about `milliseconds`, the texts that the place rows `rows` lack, so that a
+    // later repaint that shows them reads nothing; call again while it returns false. When
+    // all are read, `rows` becomes the rows with texts (shared from then on). True at once
+    // when `rows` has its texts or no longer shows the stored data.
+    bool ReadPlaceTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds);
 
     // The engine's message of the last failed operation; empty when it did not fail.
     const QString& LastError() const { return m_strLastError; }
@@ -101,4 +108,5 @@ private:
     sqlite3* m_pHandle = nullptr;
     quint64 m_nOpen = 0;
     std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;
+    std::unique_ptr<CGeoPlaceRowsReader> m_pTextReader; // ReadPlaceTexts between its calls
 };

@@ -88,6 +88,10 @@ QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
            QStringLiteral(" ORDER BY %1;").arg(bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
+QString KeyAbove(const CGeoTableDesc& desc) {
+    return bracket(desc.FieldName(desc.m_nKeyField)) + QStringLiteral(" > ?");
+}
+
 QString DataVersion() {
     return QStringLiteral("SELECT * FROM pragma_data_version, pragma_schema_version");
 }

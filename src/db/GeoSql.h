@@ -30,6 +30,8 @@ QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns, cons
 // The same in the order the table keeps its rows, by key: a scan without sorting.
 QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
                           const QString& filter);
+// "[ID_Geo] > ?": the filter of the rows after a key, to read a table a slice at a time.
+QString KeyAbove(const CGeoTableDesc& desc);
 
 // Two numbers of the engine: the data version, which changes when another connection
 // commits a change, and the schema version, which changes with every change of the schema.

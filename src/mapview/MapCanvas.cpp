@@ -1,6 +1,7 @@
 #include "mapview/MapCanvas.h"
 
 #include "app/Globals.h"
+#include "db/GeoDatabase.h"
 #include "draw/DeviceContext.h"
 
 #include <QPainter>
@@ -70,6 +71,10 @@ QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progr
     if (error.isEmpty() && m_bShowFilePlaces)
         DrawFilePlaces(dc);
     return error;
+}
+
+bool CMapCanvas::ReadAhead(int milliseconds) {
+    return m_database.ReadPlaceTexts(m_pRows, milliseconds);
 }
 
 QString CMapCanvas::Repaint(QSize clientSize, QSize outerSize, CProgress* progress) {

@@ -89,6 +89,11 @@ public:
     QString Repaint(QSize clientSize, QSize outerSize, CProgress* progress = nullptr);
     const QImage& BackBuffer() const { return m_imgBackBuffer; }
 
+    // Reads ahead, for about `milliseconds`, what the database's place rows lack for names,
+    // memos and place lists, so that switching them on later reads nothing; call again while
+    // it returns false. Meant for idle time after a repaint.
+    bool ReadAhead(int milliseconds);
+
     // The blink step: every blinking entry of the place list that this canvas has drawn
     // flips its phase and its marker is painted into the back buffer, at the position of the
     // canvas's last repaint, in its colour (phase was true) or white. Does nothing while

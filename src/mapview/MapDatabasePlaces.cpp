@@ -37,7 +37,8 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
                 progress->SetPos(shown = percent);
         };
         QString readError;
-        m_pRows = m_database.PlaceRows(readProgress, &readError);
+        const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
+        m_pRows = m_database.PlaceRows(texts, readProgress, &readError);
         if (m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
         DrawRows(dc, *m_pRows, read ? nullptr : progress);
