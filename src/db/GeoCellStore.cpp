@@ -67,14 +67,10 @@ quint32 CGeoCellStore::Append(const Value* cells) {
     return Rows() - 1;
 }
 
-quint32 CGeoCellStore::Append(const CGeoRecordset& rs, const int* fields) {
-    constexpr int kMaxColumns = 64;
+quint32 CGeoCellStore::Append(const CGeoRecordset& rs, const int* fields, quint32 exactKinds) {
+    constexpr int kMaxColumns = 32;
     Value cells[kMaxColumns];
-    for (int j = 0; j < m_nColumns && j < kMaxColumns; ++j) {
-        // The kind must be taken before the bytes: reading converts the value.
-        cells[j].kind = rs.FieldKind(fields[j]);
-        cells[j].bytes = rs.FieldUtf8(fields[j]);
-    }
+    rs.FieldValues(fields, std::min(m_nColumns, kMaxColumns), cells, exactKinds);
     return Append(cells);
 }
 

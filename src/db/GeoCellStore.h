@@ -30,8 +30,8 @@ public:
     // Appends a row of Columns() cells; returns its number.
     quint32 Append(const Value* cells);
     // Appends the current row of a recordset: field fields[j] becomes cell j (numbers are
-    // kept as their text).
-    quint32 Append(const CGeoRecordset& rs, const int* fields);
+    // kept as their text); bit j of exactKinds tells a blob from a text (CGeoRecordset).
+    quint32 Append(const CGeoRecordset& rs, const int* fields, quint32 exactKinds);
 
     Value Cell(quint32 row, int column) const;
     QByteArrayView Bytes(quint32 row, int column) const { return Cell(row, column).bytes; }

@@ -20,6 +20,7 @@ namespace {
 enum Column { C_STAAT, C_LON, C_LAT, C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO };
 constexpr int kFields[] = {GEO_STAAT, GEO_LANGENGRAD, GEO_BREITENGRAD, GEO_PLZ,
                            GEO_ORT,   GEO_ORTSTEIL,   GEO_MEMO};
+constexpr int kDotColumns[] = {C_STAAT, C_LON, C_LAT};
 constexpr int kTextColumns[] = {C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO};
 constexpr int kCheckEvery = 256; // rows between looks at the clock
 
@@ -144,9 +145,10 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
         columns << desc.FieldName(desc.m_nKeyField);
     CGeoRecordset rs(m_database);
     const bool opened =
-        rows.m_bSorted ? rs.Open(GeoSql::StorageOrderQuery(desc, columns, GeoSql::KeyAbove(desc)),
-                                 {m_nLastKey})
-                       : rs.Open(GeoSql::OrderedQuery(desc, columns, QString()));
+        !rows.m_bSorted ? rs.Open(GeoSql::OrderedQuery(desc, columns, QString()))
+        : sliced        ? rs.Open(GeoSql::StorageOrderQuery(desc, columns, GeoSql::KeyAbove(desc)),
+                                  {m_nLastKey})
+                        : rs.Open(GeoSql::StorageOrderQuery(desc, columns, QString()));
     if (!opened) {
         m_strError = rs.Error();
         return true;
@@ -154,25 +156,26 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
     qint64 k = qint64(rows.m_aPoint.size());
     for (; rs.MoveNext(); ++k) {
         m_bStarted = true;
-        const Value::Kind kind = rs.FieldKind(C_STAAT);
-        const QByteArrayView staat = rs.FieldUtf8(C_STAAT);
-        if (rows.m_aCountry.empty() || kind != rows.m_aCountryKind[m_nCountry] ||
-            staat != QByteArrayView(rows.m_aCountryText[m_nCountry])) {
-            m_strCountryKey.assign(1, char(kind));
-            m_strCountryKey.append(staat.data(), size_t(staat.size()));
+        Value dots[C_LAT + 1]; // Staat, Langengrad, Breitengrad
+        rs.FieldValues(kDotColumns, C_LAT + 1, dots, 1u << C_STAAT);
+        const Value& staat = dots[C_STAAT];
+        if (rows.m_aCountry.empty() || staat.kind != rows.m_aCountryKind[m_nCountry] ||
+            staat.bytes != QByteArrayView(rows.m_aCountryText[m_nCountry])) {
+            m_strCountryKey.assign(1, char(staat.kind));
+            m_strCountryKey.append(staat.bytes.data(), size_t(staat.bytes.size()));
             const auto found =
                 m_mapCountry.emplace(m_strCountryKey, quint32(rows.m_aCountryText.size()));
             if (found.second) {
-                rows.m_aCountryText.push_back(staat.toByteArray());
-                rows.m_aCountryKind.push_back(kind);
+                rows.m_aCountryText.push_back(staat.bytes.toByteArray());
+                rows.m_aCountryKind.push_back(staat.kind);
             }
             m_nCountry = found.first->second;
         }
         rows.m_aCountry.push_back(m_nCountry);
         rows.m_aPoint.push_back(
-            {TextNumbers::Atof(rs.FieldUtf8(C_LON)), TextNumbers::Atof(rs.FieldUtf8(C_LAT))});
+            {TextNumbers::Atof(dots[C_LON].bytes), TextNumbers::Atof(dots[C_LAT].bytes)});
         if (m_bTexts)
-            rows.m_texts.Append(rs, kTextColumns);
+            rows.m_texts.Append(rs, kTextColumns, 1u << CGeoPlaceRows::Plz);
         if (progress && k >= m_nNextProgress) {
             // Told only when the position changes: the row where it next does is worked out.
             const int percent = m_nCount > 0 ? int(std::min<qint64>(100, 100 * k / m_nCount)) : 100;

@@ -2,6 +2,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoSql.h"
+#include "db/RadixSort.h"
 
 #include <algorithm>
 #include <array>
@@ -17,43 +18,16 @@ inline uchar fold(uchar c, bool noCase) {
     return noCase && c >= 'A' && c <= 'Z' ? uchar(c + ('a' - 'A')) : c;
 }
 
-// A record of the radix sort: the key's first bits and the row. The key holds the rank of
-// the row's Staat (16 bits), the kind of its PLZ (8 bits) and the PLZ's first five bytes
-// (folded as the collation folds them, zeros after its end). `whole` tells that the key
-// holds the entire PLZ, so that rows with equal keys compare equal.
-struct Record {
-    quint64 key;
-    quint32 row;
-    quint32 whole;
-};
+// The key of the radix sort holds the rank of the row's Staat (16 bits), the kind of its PLZ
+// (8 bits) and the PLZ's first five bytes (folded as the collation folds them, zeros after
+// its end); `extra` tells that the key holds the entire PLZ, so that rows with equal keys
+// compare equal.
+using Record = RadixSort::Entry;
 constexpr int kPlzBytes = 5;
 constexpr quint32 kMaxRanks = 1u << 16;
 
 int threeWay(qsizetype a, qsizetype b) {
     return a < b ? -1 : (a > b ? 1 : 0);
-}
-
-// Stable LSD radix sort by the key, a byte at a time; bytes in which all keys agree are
-// skipped.
-void radixSort(std::vector<Record>& records) {
-    const size_t n = records.size();
-    std::array<std::array<size_t, 256>, 8> counts{};
-    for (const Record& r : records) {
-        for (int b = 0; b < 8; ++b)
-            ++counts[b][(r.key >> (8 * b)) & 0xFF];
-    }
-    std::vector<Record> moved(n);
-    for (int b = 0; b < 8; ++b) {
-        std::array<size_t, 256>& offsets = counts[b];
-        if (std::find(offsets.begin(), offsets.end(), n) != offsets.end())
-            continue;
-        size_t next = 0;
-        for (size_t& offset : offsets)
-            next += std::exchange(offset, next);
-        for (const Record& r : records)
-            moved[offsets[(r.key >> (8 * b)) & 0xFF]++] = r;
-        records.swap(moved);
-    }
 }
 
 } // namespace
@@ -148,15 +122,15 @@ std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& 
     for (Record& r : records)
         r.key = rank[r.key >> 48] | (r.key & kPlzMask);
 
-    radixSort(records);
+    RadixSort::Sort(records);
 
     // Rows with equal keys of which one holds a longer PLZ: by the whole values, keeping
     // the order of rows that compare equal.
     for (size_t first = 0; first < records.size();) {
         size_t end = first + 1;
-        bool whole = records[first].whole != 0;
+        bool whole = records[first].extra != 0;
         for (; end < records.size() && records[end].key == records[first].key; ++end)
-            whole = whole && records[end].whole != 0;
+            whole = whole && records[end].extra != 0;
         if (!whole)
             std::stable_sort(records.begin() + qsizetype(first), records.begin() + qsizetype(end),
                              [&](const Record& x, const Record& y) { return less(x.row, y.row); });

@@ -72,7 +72,7 @@ Orders bothOrders(CGeoDatabase& db) {
     EXPECT_TRUE(rs.Open(ordered.Query({"ID_Geo", "Staat", "PLZ"})));
     const int fields[] = {0, 1, 2};
     while (rs.MoveNext())
-        cells.Append(rs, fields);
+        cells.Append(rs, fields, 0b110);
     const std::vector<quint32> order =
         ordered.Order(cells.Rows(), [&](quint32 row, GeoStandardOrder::Value& staat,
                                         GeoStandardOrder::Value& plz) {
