@@ -68,7 +68,7 @@ void CListView_Table::OnInitialUpdate() {
             if (!first || first == this)
                 continue;
             SetUpColumns();
-            m_model.SetRows(first->m_model.GetRows());
+            m_model.CopyRows(first->m_model);
             return;
         }
     }

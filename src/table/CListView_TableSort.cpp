@@ -28,9 +28,12 @@ void CListView_Table::OnColumnClick(int column) {
         m_strText = TableText::SortCaption(tableName, columnName);
         progress.Start(m_strText);
         const std::vector<int> order = TableSort::SortOrder(
-            m_model.RowCount(), [this](int row) { return m_model.CellView(row, g_nSortColumn); },
+            m_model.RowCount(),
+            [this](const TableSort::CellVisitor& visit) {
+                m_model.VisitColumn(g_nSortColumn, visit);
+            },
             column, g_bSortDescending);
-        m_model.ApplyOrder(QList<int>(order.begin(), order.end()));
+        m_model.ApplyOrder(order);
     }
     setUpdatesEnabled(true);
     if (hasFocus()) {

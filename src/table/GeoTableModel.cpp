@@ -1,27 +1,12 @@
 #include "table/GeoTableModel.h"
 
-#include <vector>
+#include "table/TableText.h"
 
-QStringView CGeoTableModel::Row::Cell(int j) const {
-    if (j < 0 || j >= kColumns)
-        return {};
-    const quint32 begin = j == 0 ? 0 : m_aEnd[j - 1];
-    return QStringView(m_strText).mid(begin, m_aEnd[j] - begin);
-}
+#include <QByteArray>
 
-CGeoTableModel::Row CGeoTableModel::MakeRow(const QStringList& cells) {
-    Row row;
-    qsizetype length = 0;
-    for (int j = 0; j < kColumns && j < cells.size(); ++j)
-        length += cells.at(j).size();
-    row.m_strText.reserve(length);
-    for (int j = 0; j < kColumns; ++j) {
-        if (j < cells.size())
-            row.m_strText += cells.at(j);
-        row.m_aEnd[j] = quint32(row.m_strText.size());
-    }
-    return row;
-}
+#include <algorithm>
+
+using Value = GeoStandardOrder::Value;
 
 CGeoTableModel::CGeoTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -36,16 +21,61 @@ void CGeoTableModel::SetColumns(const CGeoTableDesc& desc) {
     endResetModel();
 }
 
-void CGeoTableModel::SetRows(QList<Row> rows) {
+void CGeoTableModel::SetRows(Rows rows, std::vector<quint32> order) {
     beginResetModel();
-    m_aRows = std::move(rows);
+    m_pRows = std::move(rows);
+    m_aOrder = std::move(order);
+    m_own = CGeoCellStore(kColumns);
     endResetModel();
 }
 
-QStringView CGeoTableModel::CellView(int row, int column) const {
-    if (row < 0 || row >= m_aRows.size())
+void CGeoTableModel::SetRows(const QList<QStringList>& rows) {
+    auto store = std::make_shared<CGeoCellStore>(kColumns);
+    std::vector<quint32> order;
+    for (const QStringList& cells : rows) {
+        QByteArray utf8[kColumns];
+        Value values[kColumns];
+        for (int j = 0; j < kColumns && j < cells.size(); ++j) {
+            utf8[j] = cells.at(j).toUtf8();
+            values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
+        }
+        order.push_back(store->Append(values));
+    }
+    SetRows(std::move(store), std::move(order));
+}
+
+void CGeoTableModel::CopyRows(const CGeoTableModel& other) {
+    beginResetModel();
+    m_pRows = other.m_pRows;
+    m_aOrder = other.m_aOrder;
+    m_own = CGeoCellStore(kColumns);
+    Value cells[kColumns];
+    for (quint32 r = 0; r < other.m_own.Rows(); ++r) {
+        other.m_own.Row(r, cells);
+        m_own.Append(cells);
+    }
+    endResetModel();
+}
+
+const CGeoCellStore& CGeoTableModel::StoreOf(quint32 id, quint32* row) const {
+    if (id < SharedRows()) {
+        *row = id;
+        return *m_pRows;
+    }
+    *row = id - SharedRows();
+    return m_own;
+}
+
+QByteArrayView CGeoTableModel::CellUtf8(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= kColumns)
         return {};
-    return m_aRows.at(row).Cell(column);
+    quint32 r;
+    const CGeoCellStore& store = StoreOf(m_aOrder[size_t(row)], &r);
+    return store.Bytes(r, column);
+}
+
+QString CGeoTableModel::Cell(int row, int column) const {
+    return TableText::FromUtf8(CellUtf8(row, column));
 }
 
 QStringList CGeoTableModel::RowCells(int row) const {
@@ -56,50 +86,89 @@ QStringList CGeoTableModel::RowCells(int row) const {
 }
 
 bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
-    if (row < 0 || row >= m_aRows.size())
+    if (row < 0 || row >= RowCount())
         return false;
-    m_aRows[row] = MakeRow(cells);
+    QByteArray utf8[kColumns];
+    Value values[kColumns];
+    for (int j = 0; j < kColumns && j < cells.size(); ++j) {
+        utf8[j] = cells.at(j).toUtf8();
+        values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
+    }
+    m_aOrder[size_t(row)] = SharedRows() + m_own.Append(values);
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
 }
 
-bool CGeoTableModel::ApplyOrder(const QList<int>& order) {
+int CGeoTableModel::FindRowByKey(qint64 key) const {
+    // The rows with that key, found in the order they are kept; then where the window shows
+    // one of them (a rewritten row replaces its shared one).
+    const QByteArray text = QByteArray::number(key);
+    std::vector<quint32> ids;
+    for (quint32 r = 0; r < SharedRows(); ++r) {
+        if (m_pRows->Bytes(r, GEO_ID) == QByteArrayView(text))
+            ids.push_back(r);
+    }
+    for (quint32 r = 0; r < m_own.Rows(); ++r) {
+        if (m_own.Bytes(r, GEO_ID) == QByteArrayView(text))
+            ids.push_back(SharedRows() + r);
+    }
+    if (ids.empty())
+        return -1;
+    for (size_t i = 0; i < m_aOrder.size(); ++i) {
+        if (std::find(ids.begin(), ids.end(), m_aOrder[i]) != ids.end())
+            return int(i);
+    }
+    return -1;
+}
+
+bool CGeoTableModel::ApplyOrder(const std::vector<int>& order) {
     const int n = RowCount();
-    if (order.size() != n)
+    if (int(order.size()) != n)
         return false;
-    QList<int> newPosition(n, -1);
+    std::vector<int> newPosition(static_cast<size_t>(n), -1);
     for (int i = 0; i < n; ++i) {
-        const int from = order.at(i);
-        if (from < 0 || from >= n || newPosition.at(from) != -1)
+        const int from = order[size_t(i)];
+        if (from < 0 || from >= n || newPosition[size_t(from)] != -1)
             return false;
-        newPosition[from] = i;
+        newPosition[size_t(from)] = i;
     }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // In place, one cycle of the permutation after the other: no second copy of the rows.
-    std::vector<bool> placed(size_t(n), false);
-    for (int start = 0; start < n; ++start) {
-        if (placed[size_t(start)])
-            continue;
-        Row moving = std::move(m_aRows[start]);
-        int to = start;
-        for (int from = order.at(to); from != start; from = order.at(to)) {
-            m_aRows[to] = std::move(m_aRows[from]);
-            placed[size_t(to)] = true;
-            to = from;
-        }
-        m_aRows[to] = std::move(moving);
-        placed[size_t(to)] = true;
-    }
+    std::vector<quint32> reordered(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        reordered[size_t(i)] = m_aOrder[size_t(order[size_t(i)])];
+    m_aOrder = std::move(reordered);
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& idx : before)
-        after.append(index(newPosition.at(idx.row()), idx.column()));
+        after.append(index(newPosition[size_t(idx.row())], idx.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     return true;
+}
+
+void CGeoTableModel::VisitColumn(int column, const CellVisitor& visit) const {
+    if (column < 0 || column >= kColumns)
+        return;
+    // Where each kept row stands, so that the rows can be walked in the order they are kept.
+    std::vector<int> position(size_t(SharedRows()) + m_own.Rows(), -1);
+    for (size_t i = 0; i < m_aOrder.size(); ++i)
+        position[m_aOrder[i]] = int(i);
+    for (quint32 r = 0; r < SharedRows(); ++r) {
+        if (position[r] >= 0)
+            visit(position[r], m_pRows->Bytes(r, column));
+    }
+    for (quint32 r = 0; r < m_own.Rows(); ++r) {
+        if (position[SharedRows() + r] >= 0)
+            visit(position[SharedRows() + r], m_own.Bytes(r, column));
+    }
+}
+
+size_t CGeoTableModel::MemoryBytes() const {
+    return (m_pRows ? m_pRows->MemoryBytes() : 0) + m_own.MemoryBytes() +
+           m_aOrder.capacity() * sizeof(quint32);
 }
 
 int CGeoTableModel::rowCount(const QModelIndex& parent) const {
