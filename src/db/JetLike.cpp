@@ -124,6 +124,8 @@ CJetLikePattern::CJetLikePattern(QByteArrayView utf8Pattern) {
     if (m_bInfix) {
         for (size_t i = 1; i + 1 < n; ++i)
             m_strInfix.push_back(char(m_aTokens[i].ch));
+        m_bInfixBytes = std::none_of(m_strInfix.begin(), m_strInfix.end(),
+                                     [](char c) { return c >= 'a' && c <= 'z'; });
     }
 }
 
@@ -174,6 +176,8 @@ template <typename CharAt> bool CJetLikePattern::MatchFolded(size_t size, CharAt
 bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
     if (!IsValid())
         return false;
+    if (m_bInfixBytes)
+        return QByteArrayView(utf8Text).indexOf(QByteArrayView(m_strInfix)) >= 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(utf8Text.data());
     const size_t size = size_t(utf8Text.size());
     // Most field values are plain ASCII: match on the bytes, folding as they are read.

@@ -46,6 +46,9 @@ private:
     // pattern, matched by a substring search).
     std::string m_strInfix;
     bool m_bInfix = false;
+    // The infix holds no letter, so case does not matter and no other character folds to
+    // one of its characters: its bytes are searched for as they stand, in any text.
+    bool m_bInfixBytes = false;
     std::vector<Token> m_aTokens;
     std::vector<Range> m_aRanges;
     QString m_strError;
