@@ -1,4 +1,5 @@
-// kelvo-bench DBFILE REPEATS [GROUP]: times every registered figure (of one group) on the
+// kelvo-bench DBFILE REPEATS [GROUP [KEY]]: times every registered figure (of one group, or
+// only the one with that key) on the
 // database file and prints one tab-separated line per figure, its key and median in
 // milliseconds, followed by the further values it reports. bench/run calls it with one repeat
 // at a time, alternating with the reference programs.
@@ -125,9 +126,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const int repeats = std::max(1, args[2].toInt());
-    const QString group = args.value(3);
+    const QString group = args.value(3), key = args.value(4);
     for (const BenchFigure& figure : BenchFigures()) {
-        if (!group.isEmpty() && figure.group != group)
+        if ((!group.isEmpty() && figure.group != group) || (!key.isEmpty() && figure.key != key))
             continue;
         std::vector<double> times;
         if (figure.setUp)

@@ -2,12 +2,16 @@
 
 #include "db/GeoRecordset.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
 
 namespace {
 
-constexpr size_t kBlockSize = size_t(1) << 20;
+constexpr size_t kBlockSize = size_t(1) << 22;
 constexpr int kMaxHeader = 10; // a 64-bit number in 7-bit groups
 
 // The header of a cell: its length and kind in 7-bit groups, the low group first.
@@ -37,16 +41,29 @@ inline quint64 header(const CGeoCellStore::Value& cell) {
 
 } // namespace
 
+CGeoCellStore::CBlock::CBlock(size_t size) : m_nSize(size) {
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    m_pData = static_cast<uchar*>(p);
+}
+
+CGeoCellStore::CBlock::~CBlock() {
+    if (m_pData)
+        munmap(m_pData, m_nSize);
+}
+
+CGeoCellStore::CBlock::CBlock(CBlock&& other) noexcept
+    : m_pData(std::exchange(other.m_pData, nullptr)), m_nSize(other.m_nSize) {}
+
 CGeoCellStore::CGeoCellStore(int columns) : m_nColumns(columns) {}
 
 uchar* CGeoCellStore::Allocate(size_t bytes) {
-    if (m_aBlocks.empty() || m_nUsed + bytes > m_aBlockSize.back()) {
-        const size_t size = std::max(bytes, kBlockSize);
-        m_aBlocks.push_back(std::make_unique_for_overwrite<uchar[]>(size));
-        m_aBlockSize.push_back(size);
+    if (m_aBlocks.empty() || m_nUsed + bytes > m_aBlocks.back().Size()) {
+        m_aBlocks.emplace_back(std::max(bytes, kBlockSize));
         m_nUsed = 0;
     }
-    uchar* p = m_aBlocks.back().get() + m_nUsed;
+    uchar* p = m_aBlocks.back().Data() + m_nUsed;
     m_aRowStart.push_back(quint64(m_aBlocks.size() - 1) << 32 | m_nUsed);
     return p;
 }
@@ -76,7 +93,7 @@ quint32 CGeoCellStore::Append(const CGeoRecordset& rs, const int* fields, quint3
 
 void CGeoCellStore::Row(quint32 row, Value* cells) const {
     const quint64 start = m_aRowStart[row];
-    const uchar* p = m_aBlocks[start >> 32].get() + (start & 0xFFFFFFFFu);
+    const uchar* p = m_aBlocks[start >> 32].Data() + (start & 0xFFFFFFFFu);
     for (int j = 0; j < m_nColumns; ++j) {
         quint64 h;
         p = getHeader(p, &h);
@@ -90,7 +107,7 @@ CGeoCellStore::Value CGeoCellStore::Cell(quint32 row, int column) const {
     if (column < 0 || column >= m_nColumns)
         return {};
     const quint64 start = m_aRowStart[row];
-    const uchar* p = m_aBlocks[start >> 32].get() + (start & 0xFFFFFFFFu);
+    const uchar* p = m_aBlocks[start >> 32].Data() + (start & 0xFFFFFFFFu);
     quint64 h;
     for (int j = 0;; ++j) {
         p = getHeader(p, &h);
@@ -102,9 +119,21 @@ CGeoCellStore::Value CGeoCellStore::Cell(quint32 row, int column) const {
             QByteArrayView(reinterpret_cast<const char*>(p), qsizetype(h >> 2))};
 }
 
+CGeoCellStore CGeoCellStore::Reordered(const std::vector<quint32>& order) const {
+    CGeoCellStore store(m_nColumns);
+    store.Reserve(quint32(order.size()));
+    constexpr int kMaxColumns = 32;
+    Value cells[kMaxColumns];
+    for (quint32 row : order) {
+        Row(row, cells);
+        store.Append(cells);
+    }
+    return store;
+}
+
 size_t CGeoCellStore::MemoryBytes() const {
     size_t bytes = m_aRowStart.capacity() * sizeof(quint64);
-    for (size_t size : m_aBlockSize)
-        bytes += size;
+    for (const CBlock& block : m_aBlocks)
+        bytes += block.Size();
     return bytes;
 }

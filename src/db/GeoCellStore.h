@@ -4,7 +4,6 @@
 
 #include <QByteArrayView>
 
-#include <memory>
 #include <vector>
 
 class CGeoRecordset;
@@ -38,15 +37,34 @@ public:
     // Every cell of a row at once.
     void Row(quint32 row, Value* cells) const;
 
+    // A store of the given rows in that order (rows not named are left out), so that rows
+    // read one after the other lie one after the other.
+    CGeoCellStore Reordered(const std::vector<quint32>& order) const;
+
     // The memory the rows take, blocks and index together.
     size_t MemoryBytes() const;
 
 private:
+    // A block of memory mapped for the store alone, so that it goes back to the system
+    // whole when the store goes.
+    class CBlock {
+    public:
+        explicit CBlock(size_t size);
+        ~CBlock();
+        CBlock(CBlock&& other) noexcept;
+        CBlock& operator=(CBlock&&) = delete;
+        uchar* Data() const { return m_pData; }
+        size_t Size() const { return m_nSize; }
+
+    private:
+        uchar* m_pData;
+        size_t m_nSize;
+    };
+
     uchar* Allocate(size_t bytes);
 
     int m_nColumns;
     std::vector<quint64> m_aRowStart; // block number << 32 | offset in the block
-    std::vector<std::unique_ptr<uchar[]>> m_aBlocks;
-    std::vector<size_t> m_aBlockSize;
+    std::vector<CBlock> m_aBlocks;
     size_t m_nUsed = 0; // bytes used of the last block
 };

@@ -6,15 +6,20 @@
 
 namespace RadixSort {
 
-void Sort(std::vector<Entry>& entries) {
-    const size_t n = entries.size();
+namespace {
+
+// Stable passes over the bytes firstByte to 7 of each element's key.
+template <typename T, typename KeyOf>
+void sortBytes(std::vector<T>& elements, KeyOf keyOf, int firstByte) {
+    const size_t n = elements.size();
     std::array<std::array<size_t, 256>, 8> counts{};
-    for (const Entry& e : entries) {
-        for (int b = 0; b < 8; ++b)
-            ++counts[b][(e.key >> (8 * b)) & 0xFF];
+    for (const T& e : elements) {
+        const quint64 key = keyOf(e);
+        for (int b = firstByte; b < 8; ++b)
+            ++counts[b][(key >> (8 * b)) & 0xFF];
     }
-    std::vector<Entry> moved;
-    for (int b = 0; b < 8; ++b) {
+    std::vector<T> moved;
+    for (int b = firstByte; b < 8; ++b) {
         std::array<size_t, 256>& offsets = counts[b];
         if (std::find(offsets.begin(), offsets.end(), n) != offsets.end())
             continue;
@@ -23,9 +28,42 @@ void Sort(std::vector<Entry>& entries) {
         size_t next = 0;
         for (size_t& offset : offsets)
             next += std::exchange(offset, next);
-        for (const Entry& e : entries)
-            moved[offsets[(e.key >> (8 * b)) & 0xFF]++] = e;
-        entries.swap(moved);
+        for (const T& e : elements)
+            moved[offsets[(keyOf(e) >> (8 * b)) & 0xFF]++] = e;
+        elements.swap(moved);
+    }
+}
+
+} // namespace
+
+void Sort(std::vector<Entry>& entries) {
+    sortBytes(
+        entries, [](const Entry& e) { return e.key; }, 0);
+}
+
+void SortByUpperHalf(std::vector<quint64>& values) {
+    // Digits of 11 bits, as many as the largest key needs: postal codes take two passes.
+    constexpr int kDigitBits = 11;
+    constexpr size_t kDigits = size_t(1) << kDigitBits;
+    quint64 any = 0;
+    for (quint64 v : values)
+        any |= v >> 32;
+    std::vector<quint64> moved;
+    std::vector<size_t> offsets(kDigits);
+    for (int shift = 32; shift < 64 && (any >> (shift - 32)) != 0; shift += kDigitBits) {
+        std::fill(offsets.begin(), offsets.end(), 0);
+        for (quint64 v : values)
+            ++offsets[(v >> shift) & (kDigits - 1)];
+        if (std::find(offsets.begin(), offsets.end(), values.size()) != offsets.end())
+            continue;
+        if (moved.empty())
+            moved.resize(values.size());
+        size_t next = 0;
+        for (size_t& offset : offsets)
+            next += std::exchange(offset, next);
+        for (quint64 v : values)
+            moved[offsets[(v >> shift) & (kDigits - 1)]++] = v;
+        values.swap(moved);
     }
 }
 

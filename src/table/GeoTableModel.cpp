@@ -26,6 +26,9 @@ void CGeoTableModel::SetRows(Rows rows, std::vector<quint32> order) {
     m_pRows = std::move(rows);
     m_aOrder = std::move(order);
     m_own = CGeoCellStore(kColumns);
+    m_bStoreOrder = true;
+    for (size_t i = 0; i < m_aOrder.size() && m_bStoreOrder; ++i)
+        m_bStoreOrder = m_aOrder[i] == i;
     endResetModel();
 }
 
@@ -48,6 +51,7 @@ void CGeoTableModel::CopyRows(const CGeoTableModel& other) {
     beginResetModel();
     m_pRows = other.m_pRows;
     m_aOrder = other.m_aOrder;
+    m_bStoreOrder = other.m_bStoreOrder;
     m_own = CGeoCellStore(kColumns);
     Value cells[kColumns];
     for (quint32 r = 0; r < other.m_own.Rows(); ++r) {
@@ -95,6 +99,7 @@ bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
         values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
     }
     m_aOrder[size_t(row)] = SharedRows() + m_own.Append(values);
+    m_bStoreOrder = false;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
 }
@@ -122,29 +127,35 @@ int CGeoTableModel::FindRowByKey(qint64 key) const {
 }
 
 bool CGeoTableModel::ApplyOrder(const std::vector<int>& order) {
-    const int n = RowCount();
-    if (int(order.size()) != n)
+    const size_t n = m_aOrder.size();
+    if (order.size() != n)
         return false;
-    std::vector<int> newPosition(static_cast<size_t>(n), -1);
-    for (int i = 0; i < n; ++i) {
-        const int from = order[size_t(i)];
-        if (from < 0 || from >= n || newPosition[size_t(from)] != -1)
+    std::vector<bool> taken(n, false);
+    for (int from : order) {
+        if (from < 0 || size_t(from) >= n || taken[size_t(from)])
             return false;
-        newPosition[size_t(from)] = i;
+        taken[size_t(from)] = true;
     }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<quint32> reordered(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        reordered[size_t(i)] = m_aOrder[size_t(order[size_t(i)])];
+    std::vector<quint32> reordered(n);
+    for (size_t i = 0; i < n; ++i)
+        reordered[i] = m_aOrder[size_t(order[i])];
     m_aOrder = std::move(reordered);
+    m_bStoreOrder = false;
 
+    // The selection and the current row move with their rows.
     const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& idx : before)
-        after.append(index(newPosition[size_t(idx.row())], idx.column()));
-    changePersistentIndexList(before, after);
+    if (!before.isEmpty()) {
+        std::vector<int> newPosition(n);
+        for (size_t i = 0; i < n; ++i)
+            newPosition[size_t(order[i])] = int(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& idx : before)
+            after.append(index(newPosition[size_t(idx.row())], idx.column()));
+        changePersistentIndexList(before, after);
+    }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     return true;
 }
@@ -152,6 +163,11 @@ bool CGeoTableModel::ApplyOrder(const std::vector<int>& order) {
 void CGeoTableModel::VisitColumn(int column, const CellVisitor& visit) const {
     if (column < 0 || column >= kColumns)
         return;
+    if (m_bStoreOrder) {
+        for (size_t i = 0; i < m_aOrder.size(); ++i)
+            visit(int(i), m_pRows->Bytes(quint32(i), column));
+        return;
+    }
     // Where each kept row stands, so that the rows can be walked in the order they are kept.
     std::vector<int> position(size_t(SharedRows()) + m_own.Rows(), -1);
     for (size_t i = 0; i < m_aOrder.size(); ++i)

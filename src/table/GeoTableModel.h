@@ -79,7 +79,8 @@ private:
     quint32 SharedRows() const { return m_pRows ? m_pRows->Rows() : 0; }
 
     Rows m_pRows;
-    std::vector<quint32> m_aOrder;  // position -> row: shared below SharedRows(), else own
+    std::vector<quint32> m_aOrder; // position -> row: shared below SharedRows(), else own
+    bool m_bStoreOrder = true;     // position i shows shared row i
     CGeoCellStore m_own{kColumns}; // rows rewritten in this window
     QStringList m_aTitles;
     QList<int> m_aColumnFormat;

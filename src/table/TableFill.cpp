@@ -56,6 +56,11 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
         // are not listed, rows deleted since simply are not there.
         if (order.size() > size_t(std::max(count, 0)))
             order.resize(size_t(std::max(count, 0)));
+        // The rows are kept in that order, so that the window's rows lie one after the other.
+        if (!std::is_sorted(order.begin(), order.end()) || order.size() != rows->Rows()) {
+            rows = std::make_shared<CGeoCellStore>(rows->Reordered(order));
+            std::iota(order.begin(), order.end(), 0);
+        }
     }
     result.m_nRows = int(order.size());
     result.m_nFound = filter.isEmpty() ? 0 : result.m_nRows;

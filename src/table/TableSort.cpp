@@ -121,16 +121,32 @@ int CompareCells(int column, QStringView a, QStringView b) {
 }
 
 std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending) {
-    const Kind kind = KindOfColumn(column);
-    if (kind == Kind::Text)
+    const size_t count = size_t(std::max(n, 0));
+    switch (KindOfColumn(column)) {
+    case Kind::Text:
         return orderByTexts(n, cells, descending);
-    std::vector<RadixSort::Entry> entries(size_t(std::max(n, 0)));
+    case Kind::Number: {
+        std::vector<RadixSort::Entry> entries(count);
+        cells([&](int position, QByteArrayView cell) {
+            entries[size_t(position)] = {numberKey(TextNumbers::Atof(cell)), quint32(position), 0};
+        });
+        return orderOf(entries, descending);
+    }
+    case Kind::Integer:
+        break;
+    }
+    // Integers: the key and the position in one 64-bit value.
+    const quint64 flip = descending ? 0xFFFFFFFFu : 0;
+    std::vector<quint64> values(count);
     cells([&](int position, QByteArrayView cell) {
-        const quint64 key = kind == Kind::Integer ? integerKey(TextNumbers::Atoi(cell))
-                                                  : numberKey(TextNumbers::Atof(cell));
-        entries[size_t(position)] = {key, quint32(position), 0};
+        values[size_t(position)] =
+            (integerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
     });
-    return orderOf(entries, descending);
+    RadixSort::SortByUpperHalf(values);
+    std::vector<int> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = int(quint32(values[i]));
+    return order;
 }
 
 } // namespace TableSort
