@@ -119,14 +119,18 @@ CGeoCellStore::Value CGeoCellStore::Cell(quint32 row, int column) const {
             QByteArrayView(reinterpret_cast<const char*>(p), qsizetype(h >> 2))};
 }
 
-CGeoCellStore CGeoCellStore::Reordered(const std::vector<quint32>& order) const {
+CGeoCellStore CGeoCellStore::Reordered(const std::vector<quint32>& order,
+                                       const GeoStandardOrder::Progress& progress) const {
     CGeoCellStore store(m_nColumns);
     store.Reserve(quint32(order.size()));
     constexpr int kMaxColumns = 32;
     Value cells[kMaxColumns];
-    for (quint32 row : order) {
-        Row(row, cells);
+    const size_t step = std::max<size_t>(order.size() / 16, 1);
+    for (size_t i = 0; i < order.size(); ++i) {
+        Row(order[i], cells);
         store.Append(cells);
+        if (progress && i % step == 0)
+            progress(int(100 * i / order.size()));
     }
     return store;
 }

@@ -39,7 +39,9 @@ public:
 
     // A store of the given rows in that order (rows not named are left out), so that rows
     // read one after the other lie one after the other.
-    CGeoCellStore Reordered(const std::vector<quint32>& order) const;
+    // `progress` is told the share done (0-100) now and then.
+    CGeoCellStore Reordered(const std::vector<quint32>& order,
+                            const GeoStandardOrder::Progress& progress = {}) const;
 
     // The memory the rows take, blocks and index together.
     size_t MemoryBytes() const;

@@ -178,9 +178,10 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
             rows.m_texts.Append(rs, kTextColumns, 1u << CGeoPlaceRows::Plz);
         if (progress && k >= m_nNextProgress) {
             // Told only when the position changes: the row where it next does is worked out.
-            const int percent = m_nCount > 0 ? int(std::min<qint64>(100, 100 * k / m_nCount)) : 100;
+            const qint64 total = ProgressTotal();
+            const int percent = total > 0 ? int(std::min<qint64>(100, 100 * k / total)) : 100;
             progress(percent);
-            m_nNextProgress = percent < 100 ? ((percent + 1) * m_nCount + 99) / 100
+            m_nNextProgress = percent < 100 ? ((percent + 1) * total + 99) / 100
                                             : std::numeric_limits<qint64>::max();
         }
         if (sliced && k % kCheckEvery == kCheckEvery - 1 && clock.elapsed() >= milliseconds) {
@@ -221,7 +222,18 @@ bool CGeoPlaceRowsReader::NeedsTexts() const {
     return !m_bTexts && equalValues;
 }
 
-std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::Finish() {
+qint64 CGeoPlaceRowsReader::ProgressTotal() const {
+    // Putting rows with texts in order counts as a tenth more rows (nothing for few rows).
+    return m_nCount + (m_bTexts ? m_nCount / 10 : 0);
+}
+
+std::shared_ptr<CGeoPlaceRows>
+CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
+    const qint64 total = ProgressTotal();
+    auto ordering = [&](int percent) {
+        if (progress && total > m_nCount)
+            progress(int((m_nCount + (total - m_nCount) * percent / 100) * 100 / total));
+    };
     const quint32 n = quint32(m_pRows->m_aPoint.size());
     const CGeoPlaceRows& read = *m_pRows;
     std::vector<quint32> order(n);
@@ -229,12 +241,14 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::Finish() {
         for (quint32 i = 0; i < n; ++i)
             order[i] = i;
     } else if (m_bTexts) {
-        order =
-            GeoStandardOrder::StableOrder(n, read.m_collations, [&](quint32 r, Value& s, Value& p) {
+        order = GeoStandardOrder::StableOrder(
+            n, read.m_collations,
+            [&](quint32 r, Value& s, Value& p) {
                 s = {read.m_aCountryKind[read.m_aCountry[r]],
                      read.m_aCountryText[read.m_aCountry[r]]};
                 p = read.m_texts.Cell(r, CGeoPlaceRows::Plz);
-            });
+            },
+            ordering);
     } else {
         // By Staat alone: a counting sort over the few countries keeps the table's order.
         bool equalValues = false;

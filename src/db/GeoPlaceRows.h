@@ -87,11 +87,13 @@ public:
     // Whether the rows are to be read with texts after all: their Staat values differ only
     // in the case of letters (known once reading without texts has ended).
     bool NeedsTexts() const;
-    // The rows read, put in order.
-    std::shared_ptr<CGeoPlaceRows> Finish();
+    // The rows read, put in order; `progress` goes on from where reading left it.
+    std::shared_ptr<CGeoPlaceRows> Finish(const std::function<void(int)>& progress = {});
 
 private:
     void Restart();
+    // The rows the progress counts: those to read and the work of putting them in order.
+    qint64 ProgressTotal() const;
     // Each country's place in the order of Staat (values that compare equal share one);
     // `equalValues` tells whether there are such values.
     std::vector<quint32> CountryRanks(bool* equalValues) const;

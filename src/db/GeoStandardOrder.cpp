@@ -48,7 +48,10 @@ int Compare(const Value& a, const Value& b, Collation collation) {
     return threeWay(a.bytes.size(), b.bytes.size());
 }
 
-std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& keyOf) {
+std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& keyOf,
+                                 const Progress& progress) {
+    // Making the keys takes about half of the time, the radix sort most of the rest.
+    const quint32 step = std::max(n / 16, 1u);
     auto less = [&](quint32 x, quint32 y) {
         Value sx, px, sy, py;
         keyOf(x, sx, px);
@@ -93,6 +96,8 @@ std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& 
         }
         records[row] = {quint64(id) << 48 | key, row, whole ? 1u : 0u};
         ranked = ranked && staats.size() <= kMaxRanks;
+        if (progress && row % step == 0)
+            progress(int(qint64(50) * row / n));
     }
 
     std::vector<quint32> order(n);
@@ -122,7 +127,10 @@ std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& 
     for (Record& r : records)
         r.key = rank[r.key >> 48] | (r.key & kPlzMask);
 
-    RadixSort::Sort(records);
+    RadixSort::Sort(records, [&](int percent) {
+        if (progress)
+            progress(50 + percent * 45 / 100);
+    });
 
     // Rows with equal keys of which one holds a longer PLZ: by the whole values, keeping
     // the order of rows that compare equal.
@@ -138,6 +146,8 @@ std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& 
     }
     for (quint32 i = 0; i < n; ++i)
         order[i] = records[i].row;
+    if (progress)
+        progress(100);
     return order;
 }
 
@@ -152,9 +162,10 @@ QString CGeoOrderedRead::Query(const QStringList& columns, const QString& filter
                        : GeoSql::OrderedQuery(m_desc, columns, filter);
 }
 
-std::vector<quint32> CGeoOrderedRead::Order(quint32 n, const GeoStandardOrder::KeyOf& keyOf) const {
+std::vector<quint32> CGeoOrderedRead::Order(quint32 n, const GeoStandardOrder::KeyOf& keyOf,
+                                            const GeoStandardOrder::Progress& progress) const {
     if (m_bInMemory)
-        return GeoStandardOrder::StableOrder(n, m_collations, keyOf);
+        return GeoStandardOrder::StableOrder(n, m_collations, keyOf, progress);
     std::vector<quint32> asRead(n);
     for (quint32 i = 0; i < n; ++i)
         asRead[i] = i;

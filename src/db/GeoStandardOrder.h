@@ -40,8 +40,12 @@ int Compare(const Value& a, const Value& b, Collation collation);
 // Gives the Staat and PLZ values of row `row` (0 to n - 1, in the order read).
 using KeyOf = std::function<void(quint32 row, Value& staat, Value& plz)>;
 
+// Told the share of a long step done (0-100), now and then while it runs.
+using Progress = std::function<void(int percent)>;
+
 // The rows in standard order: element i is the row that comes i-th. Stable.
-std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& keyOf);
+std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& keyOf,
+                                 const Progress& progress = {});
 
 } // namespace GeoStandardOrder
 
@@ -55,7 +59,8 @@ public:
     // The query for the given columns (empty: all) of the rows the filter keeps (empty: all).
     QString Query(const QStringList& columns, const QString& filter = QString()) const;
     // The order of the n rows read with Query().
-    std::vector<quint32> Order(quint32 n, const GeoStandardOrder::KeyOf& keyOf) const;
+    std::vector<quint32> Order(quint32 n, const GeoStandardOrder::KeyOf& keyOf,
+                               const GeoStandardOrder::Progress& progress = {}) const;
     bool SortsInMemory() const { return m_bInMemory; }
     // How the key fields compare (NoCase for both when the engine orders the rows).
     const GeoStandardOrder::Collations& Collations() const { return m_collations; }

@@ -10,7 +10,7 @@ namespace {
 
 // Stable passes over the bytes firstByte to 7 of each element's key.
 template <typename T, typename KeyOf>
-void sortBytes(std::vector<T>& elements, KeyOf keyOf, int firstByte) {
+void sortBytes(std::vector<T>& elements, KeyOf keyOf, int firstByte, const Progress& progress) {
     const size_t n = elements.size();
     std::array<std::array<size_t, 256>, 8> counts{};
     for (const T& e : elements) {
@@ -18,10 +18,18 @@ void sortBytes(std::vector<T>& elements, KeyOf keyOf, int firstByte) {
         for (int b = firstByte; b < 8; ++b)
             ++counts[b][(key >> (8 * b)) & 0xFF];
     }
+    auto needed = [&](int b) {
+        return std::find(counts[b].begin(), counts[b].end(), n) == counts[b].end();
+    };
+    int passes = 1, done = 1;
+    for (int b = firstByte; b < 8; ++b)
+        passes += needed(b);
+    if (progress)
+        progress(100 * done / passes);
     std::vector<T> moved;
     for (int b = firstByte; b < 8; ++b) {
         std::array<size_t, 256>& offsets = counts[b];
-        if (std::find(offsets.begin(), offsets.end(), n) != offsets.end())
+        if (!needed(b))
             continue;
         if (moved.empty())
             moved.resize(n);
@@ -31,26 +39,33 @@ void sortBytes(std::vector<T>& elements, KeyOf keyOf, int firstByte) {
         for (const T& e : elements)
             moved[offsets[(keyOf(e) >> (8 * b)) & 0xFF]++] = e;
         elements.swap(moved);
+        if (progress)
+            progress(100 * ++done / passes);
     }
 }
 
 } // namespace
 
-void Sort(std::vector<Entry>& entries) {
+void Sort(std::vector<Entry>& entries, const Progress& progress) {
     sortBytes(
-        entries, [](const Entry& e) { return e.key; }, 0);
+        entries, [](const Entry& e) { return e.key; }, 0, progress);
 }
 
-void SortByUpperHalf(std::vector<quint64>& values) {
+void SortByUpperHalf(std::vector<quint64>& values, const Progress& progress) {
     // Digits of 11 bits, as many as the largest key needs: postal codes take two passes.
     constexpr int kDigitBits = 11;
     constexpr size_t kDigits = size_t(1) << kDigitBits;
     quint64 any = 0;
     for (quint64 v : values)
         any |= v >> 32;
+    int passes = 0;
+    for (int shift = 32; shift < 64 && (any >> (shift - 32)) != 0; shift += kDigitBits)
+        ++passes;
     std::vector<quint64> moved;
     std::vector<size_t> offsets(kDigits);
-    for (int shift = 32; shift < 64 && (any >> (shift - 32)) != 0; shift += kDigitBits) {
+    for (int shift = 32, done = 0; done < passes; shift += kDigitBits, ++done) {
+        if (progress)
+            progress(100 * done / passes);
         std::fill(offsets.begin(), offsets.end(), 0);
         for (quint64 v : values)
             ++offsets[(v >> shift) & (kDigits - 1)];
@@ -65,6 +80,8 @@ void SortByUpperHalf(std::vector<quint64>& values) {
             moved[offsets[(v >> shift) & (kDigits - 1)]++] = v;
         values.swap(moved);
     }
+    if (progress)
+        progress(100);
 }
 
 } // namespace RadixSort

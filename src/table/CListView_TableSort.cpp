@@ -32,7 +32,7 @@ void CListView_Table::OnColumnClick(int column) {
             [this](const TableSort::CellVisitor& visit) {
                 m_model.VisitColumn(g_nSortColumn, visit);
             },
-            column, g_bSortDescending);
+            column, g_bSortDescending, [&progress](int percent) { progress.SetPos(percent); });
         m_model.ApplyOrder(order);
     }
     setUpdatesEnabled(true);
