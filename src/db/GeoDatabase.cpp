@@ -74,7 +74,7 @@ CGeoDatabase::~CGeoDatabase() {
 void CGeoDatabase::Close() {
     m_pHandle = nullptr;
     m_pPlaceRows.reset();
-    m_pTextReader.reset();
+    StopReadingPlaceTexts();
     if (!m_strConnection.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_strConnection, false);
@@ -254,7 +254,7 @@ CGeoDatabase::PlaceRows(bool texts, const std::function<void(int)>& progress, QS
         return rows;
     // Maps still showing older rows keep them until they are drawn again.
     m_pPlaceRows.reset();
-    m_pTextReader.reset();
+    StopReadingPlaceTexts();
     rows.reset();
     auto reader = std::make_unique<CGeoPlaceRowsReader>(*this, texts);
     reader->Read(-1, progress);
@@ -262,7 +262,7 @@ CGeoDatabase::PlaceRows(bool texts, const std::function<void(int)>& progress, QS
         reader = std::make_unique<CGeoPlaceRowsReader>(*this, true);
         reader->Read(-1, progress);
     }
-    rows = reader->Finish();
+    rows = reader->Finish(progress);
     if (reader->Error().isEmpty())
         m_pPlaceRows = rows;
     else if (error)
@@ -270,19 +270,39 @@ CGeoDatabase::PlaceRows(bool texts, const std::function<void(int)>& progress, QS
     return rows;
 }
 
+void CGeoDatabase::StopReadingPlaceTexts() {
+    if (m_futureTexts.valid())
+        m_futureTexts.wait();
+    m_futureTexts = {};
+    m_pTextReader.reset();
+}
+
 bool CGeoDatabase::ReadPlaceTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds) {
     if (!m_pHandle || !rows || rows->HasTexts() || !(rows->Stamp() == DataStamp())) {
-        m_pTextReader.reset();
+        StopReadingPlaceTexts();
         return true;
     }
     if (!m_pTextReader)
         m_pTextReader = std::make_unique<CGeoPlaceRowsReader>(*this, true);
-    if (!m_pTextReader->Read(milliseconds))
+    if (!m_futureTexts.valid()) {
+        if (!m_pTextReader->Read(milliseconds))
+            return false;
+        if (!m_pTextReader->Error().isEmpty()) {
+            StopReadingPlaceTexts();
+            return true;
+        }
+        // Putting a few million rows in order takes longer than a slice; it needs no
+        // database and runs beside the program's own work.
+        m_futureTexts = std::async(std::launch::async,
+                                   [reader = m_pTextReader.get()] { return reader->Finish(); });
         return false;
-    std::shared_ptr<const CGeoPlaceRows> complete = m_pTextReader->Finish();
-    const bool usable = m_pTextReader->Error().isEmpty() && complete->Stamp() == DataStamp();
-    m_pTextReader.reset();
-    if (usable) {
+    }
+    if (m_futureTexts.wait_for(std::chrono::milliseconds(milliseconds)) !=
+        std::future_status::ready)
+        return false;
+    std::shared_ptr<const CGeoPlaceRows> complete = m_futureTexts.get();
+    StopReadingPlaceTexts();
+    if (complete->Stamp() == DataStamp()) {
         rows = complete;
         m_pPlaceRows = complete;
     }

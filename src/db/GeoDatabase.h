@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <future>
 #include <memory>
 
 class CGeoPlaceRows;
@@ -98,6 +99,7 @@ public:
 private:
     bool OpenConnection(const QString& path);
     bool CheckSchema(QString* reason);
+    void StopReadingPlaceTexts();
     bool CreateDatabase(const CGeoTableDesc& desc, QString* reason);
     void SetOpenError(const QString& path, const QString& reason);
 
@@ -108,5 +110,8 @@ private:
     sqlite3* m_pHandle = nullptr;
     quint64 m_nOpen = 0;
     std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;
-    std::unique_ptr<CGeoPlaceRowsReader> m_pTextReader; // ReadPlaceTexts between its calls
+    // ReadPlaceTexts between its calls: the reader, and its rows being put in order beside
+    // the program's own work (declared last, so that it ends before the reader goes).
+    std::unique_ptr<CGeoPlaceRowsReader> m_pTextReader;
+    std::future<std::shared_ptr<CGeoPlaceRows>> m_futureTexts;
 };
