@@ -1,5 +1,6 @@
-# Shared by scripts/run, scripts/test and bench/run: installs the Debian packages the
-# build, the tests and the benchmarks need, and builds the Release tree in build/.
+# Shared by scripts/run, scripts/test, scripts/package and bench/run: installs the Debian
+# packages the build, the tests, the Debian package and the benchmarks need, and builds the
+# Release tree in build/.
 
 KELVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVO_BUILD="$KELVO_ROOT/build"
@@ -11,11 +12,20 @@ KELVO_PACKAGES=(
     libgtest-dev
     fonts-liberation
     poppler-utils
+    librsvg2-bin
+    desktop-file-utils appstream
+    dpkg-dev file
+    python3
 )
 
+# Only for scripts/fuzz: clang with libFuzzer and the sanitizers.
+KELVO_FUZZ_PACKAGES=(clang libclang-rt-dev)
+
+# kelvo_install_missing [PACKAGE...]: the packages given, by default KELVO_PACKAGES.
 kelvo_install_missing() {
-    local missing=() p
-    for p in "${KELVO_PACKAGES[@]}"; do
+    local wanted=("$@") missing=() p
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${KELVO_PACKAGES[@]}")
+    for p in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$p")
         fi

@@ -16,7 +16,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("Icon"));
-    icon->setPixmap(QIcon(Res::AppIconPath()).pixmap(32, 32));
+    icon->setPixmap(Res::AppIcon().pixmap(32, 32));
     icon->move(dlu.X(11), dlu.Y(17));
     icon->resize(32, 32);
 

@@ -20,6 +20,11 @@ enum CommandId : int {
     ID_SHOW_FILE_PLACES = 32776,
     ID_SHOW_PLACE_NAMES = 32779,
     ID_SELECT_ALL_ROWS = 32783,
+    // Commands beyond the original set: results going out, the radius search, names.
+    ID_FILE_EXPORT = 32784,      // "Exportieren..." (table windows)
+    ID_FILE_SAVE_PLACES = 32785, // "Als Ortsdatei speichern..." (table windows)
+    ID_RADIUS_SEARCH = 32786,    // "Umkreissuche..."
+    ID_DECLUTTER_NAMES = 32787,  // "Namen ohne Überlappung" (map windows)
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

@@ -55,24 +55,29 @@ CChildFrame* CMultiDocTemplate::CreateNewFrame(CDocument* document) {
 }
 
 void CMultiDocTemplate::InitialUpdateFrame(CChildFrame* frame, bool bMakeVisible) {
+    // The window the new one cascades from: the active one before the view's initial update,
+    // during which the new window may already become the active one (a table window does
+    // while it reads its rows).
+    QMdiSubWindow* active = m_pMdiArea ? m_pMdiArea->currentSubWindow() : nullptr;
     if (CView* view = frame->GetActiveView())
         view->OnInitialUpdate();
     if (!bMakeVisible)
         return;
     if (m_pMdiArea)
-        PlaceFrame(frame);
+        PlaceFrame(frame, active);
     frame->show();
     if (m_pMdiArea)
         m_pMdiArea->setActiveSubWindow(frame);
-    if (CView* view = frame->GetActiveView())
+    if (CView* view = frame->GetActiveView()) {
         view->GetWidget()->setFocus();
+        view->OnFrameShown();
+    }
 }
 
-void CMultiDocTemplate::PlaceFrame(CChildFrame* frame) const {
+void CMultiDocTemplate::PlaceFrame(CChildFrame* frame, QMdiSubWindow* active) const {
     // New windows cascade from the active one, one title-bar height down and right, and
     // start again at the top left corner when they would reach past the window area.
     QPoint pos(0, 0);
-    QMdiSubWindow* active = m_pMdiArea->currentSubWindow();
     if (active && active != frame && active->isVisible() && !active->isMaximized() &&
         !active->isMinimized()) {
         const int step = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);

@@ -9,6 +9,7 @@ class CChildFrame;
 class CDocument;
 class CView;
 class QMdiArea;
+class QMdiSubWindow;
 
 // Makes document windows of one kind: a document class, the child frame and a view class.
 //
@@ -51,7 +52,7 @@ public:
     int GetMenuId() const { return m_nMenuId; }
 
 private:
-    void PlaceFrame(CChildFrame* frame) const;
+    void PlaceFrame(CChildFrame* frame, QMdiSubWindow* active) const;
 
     int m_nIDResource;
     int m_nMenuId;

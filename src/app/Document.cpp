@@ -18,6 +18,9 @@ QString openFailureReason(const QString& path) {
         return QStringLiteral("Die Datei wurde nicht gefunden.");
     if (info.isDir())
         return QStringLiteral("Der Name bezeichnet einen Ordner, keine Datei.");
+    if (!info.isFile())
+        return QStringLiteral("Der Name bezeichnet keine gewöhnliche Datei, sondern etwa eine "
+                              "Pipe oder ein Gerät.");
     if (!info.isReadable())
         return QStringLiteral("Der Zugriff auf die Datei wurde verweigert.");
     return QStringLiteral("Die Datei kann nicht gelesen werden.");
@@ -48,14 +51,19 @@ bool CDocument::OnNewDocument() {
 
 bool CDocument::OnOpenDocument(const QString& path) {
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    // Only regular files: a pipe or a device would keep the program waiting.
+    const QFileInfo info(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
         KelvoMessageBox(QStringLiteral("Fehler beim Öffnen des Dokuments \"%1\".\n\n%2")
                             .arg(path, openFailureReason(path)));
         return false;
     }
+    m_strLoadError.clear();
     if (!OnLoadDocument(file)) {
         KelvoMessageBox(QStringLiteral("Fehler beim Öffnen des Dokuments \"%1\".\n\n%2")
-                            .arg(path, QStringLiteral("Die Datei kann nicht gelesen werden.")));
+                            .arg(path, m_strLoadError.isEmpty()
+                                           ? QStringLiteral("Die Datei kann nicht gelesen werden.")
+                                           : m_strLoadError));
         return false;
     }
     return true;

@@ -48,8 +48,11 @@ public:
 
 protected:
     // Reads the opened file. Returns false when the file cannot be read; the framework then
-    // reports that the document could not be opened. The base reads nothing.
+    // reports that the document could not be opened, with m_strLoadError as the reason when
+    // it is set. The base reads nothing.
     virtual bool OnLoadDocument(QIODevice& file);
+
+    QString m_strLoadError; // why OnLoadDocument failed, for the user
 
 private:
     friend class CMultiDocTemplate;

@@ -29,14 +29,40 @@ CKelvoApp::CKelvoApp() : m_recentFiles(kRecentFileCount) {}
 CKelvoApp::~CKelvoApp() = default;
 
 bool CKelvoApp::OpenStartupDatabase() {
+    InstallDatabaseWaitCursor();
     if (g_GeoDatabase.Open())
         return true;
-    KelvoMessageBox(g_GeoDatabase.OpenError());
+    KelvoMessageBox(g_GeoDatabase.IsBusy() ? DatabaseInUseText() : g_GeoDatabase.OpenError());
+    return false;
+}
+
+QString CKelvoApp::DatabaseInUseText() {
+    return g_GeoDatabase.OpenError() +
+           QStringLiteral("\n\nSobald die Datei frei ist, liest Kelvo sie wieder: beim nächsten "
+                          "Befehl, der die Daten braucht (ein neues Fenster, ein Neuzeichnen der "
+                          "Karte).");
+}
+
+void CKelvoApp::InstallDatabaseWaitCursor() {
+    g_GeoDatabase.SetWaitHook([](bool waiting) {
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+}
+
+bool CKelvoApp::EnsureDatabase(QWidget* parent) {
+    if (g_GeoDatabase.EnsureOpen())
+        return true;
+    if (g_GeoDatabase.IsBusy())
+        KelvoMessageBox(DatabaseInUseText(), parent);
     return false;
 }
 
 bool CKelvoApp::InitInstance() {
     initResources();
+    InstallDatabaseWaitCursor();
 
     // Qt's own dialogs and texts in German.
     if (!m_pTranslator) {

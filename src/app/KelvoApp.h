@@ -4,6 +4,7 @@
 #include "app/RecentFileList.h"
 
 #include <QList>
+#include <QString>
 
 #include <memory>
 
@@ -12,6 +13,7 @@ class CMainFrame;
 class CMultiDocTemplate;
 class QPrinter;
 class QTranslator;
+class QWidget;
 
 // The application: registers the two kinds of document window, creates the main frame and
 // handles the application's commands (About, new map, open file, printer set-up, recent
@@ -25,6 +27,15 @@ public:
     // A file that cannot be used is left as it is and reported in a message box; the
     // program then goes on without data. False in that case.
     static bool OpenStartupDatabase();
+    // The wait cursor shows while a statement waits for another program holding the file.
+    static void InstallDatabaseWaitCursor();
+    // For a command that needs the database: true when it can be read now (another try
+    // after it was in use). When another program still holds it, the message says so and
+    // the result is false; a database that could not be opened at all gives false silently
+    // (the start said why).
+    static bool EnsureDatabase(QWidget* parent = nullptr);
+    // The message for a database in use, with when Kelvo tries again.
+    static QString DatabaseInUseText();
 
     // Start-up: German translation of Qt's dialogs, settings key "Arnvik", recent-file list
     // of 10, the map template (129) and the table template (130), the main frame; the

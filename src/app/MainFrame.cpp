@@ -2,11 +2,13 @@
 
 #include "app/ChildFrame.h"
 #include "app/CommandIds.h"
+#include "app/ContextHelp.h"
 #include "app/DialogUnits.h"
 #include "app/DocTemplate.h"
 #include "app/Document.h"
 #include "app/HelpWindow.h"
 #include "app/KelvoApp.h"
+#include "app/RecentFileList.h"
 #include "app/StatusIndicators.h"
 #include "app/View.h"
 #include "res/Resources.h"
@@ -29,7 +31,7 @@ constexpr int kIdleUpdateMs = 200;
 CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(Res::String(IDR_MAINFRAME));
-    setWindowIcon(QIcon(Res::AppIconPath()));
+    setWindowIcon(Res::AppIcon());
     resize(1100, 760);
 
     m_pMdiArea = new QMdiArea(this);
@@ -43,6 +45,7 @@ CMainFrame::CMainFrame() {
     CreateStatusBar();
     CreateAccelerators();
     SetMenu(IDR_MAINFRAME);
+    m_pContextHelp = new CContextHelp(this, [this](const QString& topic) { ShowHelp(topic); });
 
     connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
     m_idleTimer.start(kIdleUpdateMs);
@@ -52,6 +55,9 @@ CMainFrame::CMainFrame() {
 
 CMainFrame::~CMainFrame() {
     m_idleTimer.stop();
+    // Windows that go from here on (the help window among them) move the focus; the frame
+    // that is being taken apart must not update its commands then.
+    disconnect(qApp, nullptr, this, nullptr);
     // The document windows go first, while the frame is whole: views write to the status
     // bar as they go.
     const QList<CChildFrame*> frames = m_pMdiArea->findChildren<CChildFrame*>();
@@ -93,6 +99,7 @@ void CMainFrame::CreateMenus() {
                     menu->addSeparator();
                 } else if (item.id == ID_FILE_MRU_FILE1) {
                     QAction* placeholder = menu->addAction(item.text);
+                    placeholder->setData(item.id); // for context help
                     placeholder->setStatusTip(Res::StatusPrompt(item.id));
                     placeholder->setEnabled(false);
                     m_recentPlaceholders.append(placeholder);
@@ -186,9 +193,7 @@ void CMainFrame::UpdateWindowMenu(QMenu* menu) {
             continue;
         if (number == 0)
             m_windowActions.append(menu->addSeparator());
-        QString title = window->windowTitle();
-        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* entry = menu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(title));
+        QAction* entry = menu->addAction(NumberedMenuText(++number, window->windowTitle()));
         entry->setStatusTip(Res::String(AFX_IDS_MDICHILD));
         entry->setCheckable(true);
         entry->setChecked(window == m_pMdiArea->currentSubWindow());

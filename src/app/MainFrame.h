@@ -10,6 +10,7 @@
 #include <QTimer>
 
 class CChildFrame;
+class CContextHelp;
 class CDocument;
 class CStatusIndicators;
 class CView;
@@ -72,9 +73,18 @@ public:
     // "Suchen...": asks for a text and opens a table window of the rows that contain it in
     // any of the ten searched fields, titled with their number.
     void OnSearch();
+    // "Umkreissuche...": asks for a centre and a radius and opens a table window of the rows
+    // within the radius, nearest first, with their distance as the last column.
+    void OnRadiusSearch();
     void OnWindowNew();
+    // "Überlappend": staggers the windows by the title-bar height, keeping their sizes.
+    void OnWindowCascade();
     void OnWindowArrange();
+    // F1 and the help contents open the help page; Shift+F1 starts context help.
     void OnHelp(int id);
+    // Opens the help window at a topic of the help page (empty: its top).
+    void ShowHelp(const QString& topic);
+    CContextHelp* GetContextHelp() const { return m_pContextHelp; }
 
     QString m_strText; // work text of the search: its filter, then its window's title
 
@@ -103,4 +113,5 @@ private:
     int m_nMenuId = 0;
     QTimer m_idleTimer;
     QPointer<CHelpWindow> m_pHelpWindow;
+    CContextHelp* m_pContextHelp = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "app/ChildFrame.h"
 #include "app/CommandIds.h"
+#include "app/ContextHelp.h"
 #include "app/DocTemplate.h"
 #include "app/Document.h"
 #include "app/Globals.h"
@@ -15,7 +16,10 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
+
+#include <algorithm>
 
 bool CMainFrame::RouteCommand(int id) {
     CView* view = GetActiveView();
@@ -67,11 +71,14 @@ bool CMainFrame::OnCommand(int id) {
     case ID_SEARCH:
         OnSearch();
         return true;
+    case ID_RADIUS_SEARCH:
+        OnRadiusSearch();
+        return true;
     case ID_WINDOW_NEW:
         OnWindowNew();
         return true;
     case ID_WINDOW_CASCADE:
-        m_pMdiArea->cascadeSubWindows();
+        OnWindowCascade();
         return true;
     case ID_WINDOW_TILE_HORZ:
         m_pMdiArea->tileSubWindows();
@@ -100,6 +107,7 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
     case ID_TABLE_OPEN:
     case ID_SEARCH:
+    case ID_RADIUS_SEARCH:
     case ID_HELP_FINDER:
     case ID_DEFAULT_HELP:
     case ID_HELP:
@@ -135,7 +143,7 @@ void CMainFrame::OnSearch() {
     if (dlg.exec() != QDialog::Accepted)
         return;
     const QString text = g_strSearch; // as typed
-    m_strText = GeoSql::SearchFilter(text);
+    m_strText = GeoSql::SearchFilter(text, dlg.FoldSpellings());
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = m_strText;
@@ -155,6 +163,35 @@ void CMainFrame::OnWindowNew() {
     docTemplate->InitialUpdateFrame(docTemplate->CreateNewFrame(doc));
 }
 
+void CMainFrame::OnWindowCascade() {
+    // Each window one title-bar height below and right of the one before, the active one
+    // last and on top. A window keeps its size, cut only where it would reach past the area;
+    // one that would fit at the corner but not at its place starts the stagger again there.
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (window->isVisible() && !window->isMinimized())
+            windows << window;
+    }
+    if (QMdiSubWindow* active = m_pMdiArea->activeSubWindow(); windows.removeOne(active))
+        windows << active;
+    const QSize area = m_pMdiArea->viewport()->size();
+    int offset = 0;
+    for (QMdiSubWindow* window : windows) {
+        if (window->isMaximized())
+            window->showNormal();
+        const int step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+        const QSize size = window->size();
+        const bool fitsAtCorner = size.width() <= area.width() && size.height() <= area.height();
+        if (offset > 0 && fitsAtCorner &&
+            (offset + size.width() > area.width() || offset + size.height() > area.height()))
+            offset = 0;
+        window->setGeometry(offset, offset, std::min(size.width(), area.width() - offset),
+                            std::min(size.height(), area.height() - offset));
+        window->raise();
+        offset += step;
+    }
+}
+
 void CMainFrame::OnWindowArrange() {
     // Minimised windows line up along the bottom edge of the window area.
     const int bottom = m_pMdiArea->viewport()->height();
@@ -168,18 +205,16 @@ void CMainFrame::OnWindowArrange() {
 }
 
 void CMainFrame::OnHelp(int id) {
+    if (id == ID_CONTEXT_HELP) {
+        m_pContextHelp->Enter(); // the object the user clicks next chooses the topic
+        return;
+    }
+    // F1: help on what the user is doing, the active window's kind; otherwise the contents.
+    ShowHelp(id == ID_HELP ? HelpTopics::OfDocument(GetActiveDocument()) : QString());
+}
+
+void CMainFrame::ShowHelp(const QString& topic) {
     if (!m_pHelpWindow)
         m_pHelpWindow = new CHelpWindow(this);
-    QString topic;
-    if (id == ID_CONTEXT_HELP) {
-        topic = QStringLiteral("befehle");
-    } else if (id == ID_HELP) {
-        // Help on what the user is doing: the active window's kind.
-        CDocument* doc = GetActiveDocument();
-        const int kind = doc && doc->GetDocTemplate() ? doc->GetDocTemplate()->GetResourceId() : 0;
-        topic = kind == IDR_TABLETYPE ? QStringLiteral("tabelle")
-                : kind == IDR_MAPTYPE ? QStringLiteral("karte")
-                                      : QStringLiteral("fenster");
-    }
     m_pHelpWindow->ShowTopic(topic);
 }

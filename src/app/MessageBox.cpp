@@ -2,10 +2,15 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 std::function<void(const QString&)>& hook() {
     static std::function<void(const QString&)> h;
+    return h;
+}
+std::function<int(const QString&, const QStringList&)>& questionHook() {
+    static std::function<int(const QString&, const QStringList&)> h;
     return h;
 }
 } // namespace
@@ -22,4 +27,27 @@ void KelvoMessageBox(const QString& text, QWidget* parent) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvo"), text, QMessageBox::Ok,
                     parent ? parent : QApplication::activeWindow());
     box.exec();
+}
+
+void SetQuestionBoxHook(std::function<int(const QString&, const QStringList&)> h) {
+    questionHook() = std::move(h);
+}
+
+int KelvoQuestionBox(const QString& text, const QStringList& answers, QWidget* parent) {
+    if (questionHook())
+        return questionHook()(text, answers);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Kelvo"), text, QMessageBox::NoButton,
+                    parent ? parent : QApplication::activeWindow());
+    // The text may quote what the user wrote: selectable, so it can be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QList<QAbstractButton*> buttons;
+    for (const QString& answer : answers)
+        buttons << box.addButton(answer, QMessageBox::AcceptRole);
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.first()));
+        box.setEscapeButton(buttons.last());
+    }
+    box.exec();
+    const int chosen = int(buttons.indexOf(box.clickedButton()));
+    return chosen < 0 ? int(answers.size()) - 1 : chosen;
 }

@@ -54,8 +54,14 @@ void CRecentFileList::Remove(int index) {
 }
 
 QString CRecentFileList::MenuText(int index) const {
-    // An ampersand in the name would turn the next letter into a mnemonic: double it.
-    QString name = QDir::toNativeSeparators(m_aFiles.value(index));
-    name.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return QStringLiteral("&%1 %2").arg(index + 1).arg(name);
+    return NumberedMenuText(index + 1, QDir::toNativeSeparators(m_aFiles.value(index)));
+}
+
+QString NumberedMenuText(int number, QString text) {
+    // An ampersand in the text would turn the next letter into a mnemonic: double it.
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    // The number's last digit is the mnemonic: "&1" to "&9", then "1&0".
+    QString prefix = QString::number(number);
+    prefix.insert(prefix.size() - 1, QLatin1Char('&'));
+    return prefix + QLatin1Char(' ') + text;
 }

@@ -20,7 +20,7 @@ public:
 
     int GetSize() const { return m_nSize; }
     const QStringList& Files() const { return m_aFiles; }
-    // The menu text of entry i: "&1 /path/file.txt".
+    // The menu text of entry i: "&1 /path/file.txt" ... "1&0 /path/file.txt".
     QString MenuText(int index) const;
 
 private:
@@ -29,3 +29,7 @@ private:
     int m_nSize;
     QStringList m_aFiles;
 };
+
+// A numbered menu entry, "&1 text" to "&9 text", "1&0 text": the number's last digit is the
+// mnemonic; ampersands in the text are shown as such.
+QString NumberedMenuText(int number, QString text);

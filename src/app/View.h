@@ -24,6 +24,9 @@ public:
 
     // Called once after the document is new or loaded and before the window is shown.
     virtual void OnInitialUpdate() {}
+    // Called once the window has been shown and made the active one, with the focus in the
+    // view (which may then write its status).
+    virtual void OnFrameShown() {}
 
 private:
     friend class CDocument;

@@ -1,11 +1,24 @@
+#include "app/DataDir.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
+#include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Desktops find the menu entry, and with it the icon, of the program's windows by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.arnvik.Kelvo"));
+
+    // "--data-dir [DIR]" starts the program in another folder, so that the database is found
+    // there; a folder that cannot be used ends the program before anything is created.
+    const QString dataDir = DataDir::Requested(QCoreApplication::arguments());
+    QString error;
+    if (!dataDir.isEmpty() && !DataDir::Enter(dataDir, &error)) {
+        KelvoMessageBox(error);
+        return 1;
+    }
 
     // The database is opened before the application starts up. A file that cannot be used
     // is reported; the program goes on, and its windows show no rows.

@@ -68,6 +68,13 @@ bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create) {
         Err(QStringLiteral("Die Datenbank \"%1\" gibt es nicht.\n").arg(path));
         return false;
     }
+    // Another program holding the file: say why nothing happens for a few seconds.
+    db.SetWaitHook([](bool waiting) {
+        if (waiting)
+            Err(QStringLiteral("Die Datenbank wird gerade von einem anderen Programm benutzt; "
+                               "kelvo-cli wartet bis zu %1 Sekunden …\n")
+                    .arg(CGeoDatabase::kBusyTimeoutMs / 1000));
+    });
     if (!db.Open(path)) {
         Err(db.OpenError() + QLatin1Char('\n'));
         return false;

@@ -38,6 +38,8 @@ bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create);
 // The commands; each gets the arguments after its name and returns the exit status.
 int RunImport(QStringList args);
 int RunSearch(QStringList args);
+int RunExport(QStringList args);
+int RunNear(QStringList args);
 int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication

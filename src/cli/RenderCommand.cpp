@@ -16,8 +16,8 @@ namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME] "
-    "AUSGABE.png|AUSGABE.pdf\n";
+    "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
+    "[--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -87,11 +87,16 @@ bool readPlaces(const QString& path, CPlaceList& places) {
 }
 
 // Writes the rendered map; the file's suffix chooses the format. A PDF is the map printed
-// at the size it has on a screen of 96 dots per inch, on an A4 page turned to fit it.
+// as a map window prints it: at the size it has on a screen of 96 dots per inch on an A4
+// page, turned to landscape and scaled down where it does not fit.
 bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("pdf")) {
-        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, size.width() > size.height());
+        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, false);
+        const QSize screenDpi(Cli::kScreenDpi, Cli::kScreenDpi);
+        const CMapPageFit fit =
+            FitMapToPage(size, screenDpi, writer->pageLayout(), writer->resolution());
+        writer->setPageOrientation(fit.orientation);
         QPainter painter;
         if (!painter.begin(writer.get())) {
             Cli::Err(
@@ -99,8 +104,8 @@ bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
             return false;
         }
         const QString error =
-            PrintMap(painter, canvas, size, QSize(Cli::kScreenDpi, Cli::kScreenDpi),
-                     QSize(writer->logicalDpiX(), writer->logicalDpiY()));
+            PrintMap(painter, canvas, size, screenDpi,
+                     QSize(writer->logicalDpiX(), writer->logicalDpiY()), nullptr, fit.scale);
         painter.end();
         if (!error.isEmpty()) {
             Cli::Err(error + QLatin1Char('\n'));
@@ -142,6 +147,7 @@ int RunRender(QStringList args) {
                           kDefaultLatNorth, false,           0};
     settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
     const bool showMemos = Cli::TakeSwitch(args, QStringLiteral("--memos"));
+    const bool declutter = Cli::TakeSwitch(args, QStringLiteral("--declutter"));
     QSize size;
     bool markerOk = true;
     if (!markerText.isEmpty())
@@ -172,6 +178,7 @@ int RunRender(QStringList args) {
 
     CMapCanvas canvas(db, settings);
     canvas.m_bShowMemos = showMemos;
+    canvas.m_bDeclutterNames = declutter;
     canvas.SetPlaceList(&places);
     return writeOutput(canvas, size, args.first()) ? 0 : 1;
 }

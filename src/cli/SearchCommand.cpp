@@ -6,16 +6,18 @@
 #include "table/TableFill.h"
 #include "table/TableText.h"
 
-// kelvo-cli search [--db FILE] TEXT
+// kelvo-cli search [--db FILE] [--fold] TEXT
 // Lists the rows a search window would list, in the copy format, then the window's title.
+// With --fold the German spellings are folded (ä = ae, ö = oe, ü = ue, ß = ss).
 int RunSearch(QStringList args) {
     QString error;
     const QString dbPath =
         Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
+    const bool fold = Cli::TakeSwitch(args, QStringLiteral("--fold"));
     if (error.isEmpty() && args.size() != 1)
         error = QStringLiteral("Genau ein Suchtext erwartet.");
     if (!error.isEmpty()) {
-        Cli::Err(error + QStringLiteral("\nAufruf: kelvo-cli search [--db DATEI] TEXT\n"));
+        Cli::Err(error + QStringLiteral("\nAufruf: kelvo-cli search [--db DATEI] [--fold] TEXT\n"));
         return 2;
     }
     const QString text = args.first();
@@ -26,7 +28,7 @@ int RunSearch(QStringList args) {
     const CGeoTableDesc& desc = db.m_Table;
     CGeoTableModel model;
     const CTableFillResult result =
-        FillTableModel(db, desc, GeoSql::SearchFilter(text), model, nullptr);
+        FillTableModel(db, desc, GeoSql::SearchFilter(text, fold), model, nullptr);
     if (!result.m_strError.isEmpty()) {
         Cli::Err(QStringLiteral("Die Suche nach \"%1\" ist fehlgeschlagen: %2\n")
                      .arg(text, result.m_strError));

@@ -14,15 +14,25 @@ const char* const kUsage =
     "\n"
     "  import [--db DATEI] [--map-country LI=FL ...] [--skip-invalid] DATEI...\n"
     "      GeoNames-Postleitzahldateien an die Tabelle GEO anhängen\n"
-    "  search [--db DATEI] TEXT\n"
+    "  search [--db DATEI] [--fold] TEXT\n"
     "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n"
-    "  render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] [--names] [--memos]\n"
-    "         [--marker N] [--places DATEI] [--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n"
-    "      die Karte zeichnen, wie ein Kartenfenster dieser Größe sie zeigt (PDF: gedruckt)\n"
+    "      (--fold: ä = ae, ö = oe, ü = ue, ß = ss)\n"
+    "  near [--db DATEI] [--radius KM] MITTELPUNKT\n"
+    "      die Orte im Umkreis (Standard 25 km) um eine PLZ (\"DE 80331\"), einen Ort oder\n"
+    "      einen Punkt LON;LAT, die nächsten zuerst, mit der Entfernung in km\n"
+    "  export [--db DATEI] --format csv|geojson|kml|places [--search TEXT [--fold]]\n"
+    "         AUSGABE\n"
+    "      alle Zeilen (oder ein Suchergebnis) als CSV, GeoJSON, KML oder Ortsdatei schreiben\n"
+    "  render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] [--names] [--declutter]\n"
+    "         [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME]\n"
+    "         AUSGABE.png|AUSGABE.pdf\n"
+    "      die Karte zeichnen, wie ein Kartenfenster dieser Größe sie zeigt (PDF: gedruckt;\n"
+    "      --declutter: Namen ohne Überlappung, größere Orte zuerst)\n"
     "  print-table [--db DATEI] [--search TEXT] AUSGABE.pdf\n"
     "      die Tabelle (alle Zeilen oder ein Suchergebnis) drucken wie ein Tabellenfenster\n"
-    "  places DATEI\n"
-    "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben\n";
+    "  places [--db DATEI] ORTSDATEI\n"
+    "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben; mit --db auch\n"
+    "      die Einträge, zu denen die Tabelle GEO keinen Ort hat\n";
 
 struct Command {
     int (*run)(QStringList);
@@ -35,6 +45,8 @@ int main(int argc, char* argv[]) {
     const std::map<QString, Command> commands{
         {QStringLiteral("import"), {RunImport, false}},
         {QStringLiteral("search"), {RunSearch, false}},
+        {QStringLiteral("export"), {RunExport, false}},
+        {QStringLiteral("near"), {RunNear, false}},
         {QStringLiteral("render"), {RunRender, true}},
         {QStringLiteral("places"), {RunPlaces, false}},
         {QStringLiteral("print-table"), {RunPrintTable, true}},

@@ -1,5 +1,8 @@
 #include "db/GeoDatabase.h"
 
+#include "db/DbErrorText.h"
+#include "db/FoldLike.h"
+#include "db/GeoDistance.h"
 #include "db/GeoPlaceRows.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
@@ -7,21 +10,27 @@
 #include "db/JetLike.h"
 #include "db/TextNumbers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <stdexcept>
+#include <thread>
 
 namespace {
-
-// How long a statement waits for another Kelvo process that holds the file.
-constexpr int kBusyTimeoutMs = 5000;
 
 QString newConnectionName() {
     static std::atomic<int> counter{0};
@@ -61,6 +70,78 @@ bool looksLikeSqlite(const QString& path, QString* reason) {
     return true;
 }
 
+// Only a regular file can be a database: opening a pipe or a device would wait forever or
+// read endlessly. Missing files (and names that lead nowhere) pass: they are created.
+bool isRegularOrMissing(const QString& path, QString* reason) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return true;
+    if (S_ISREG(st.st_mode))
+        return true;
+    const char* what = S_ISDIR(st.st_mode)    ? "einen Ordner"
+                       : S_ISFIFO(st.st_mode) ? "eine benannte Pipe (FIFO)"
+                       : S_ISSOCK(st.st_mode) ? "einen Socket"
+                                              : "ein Gerät";
+    *reason = QStringLiteral("Der Name bezeichnet keine gewöhnliche Datei, sondern %1.")
+                  .arg(QString::fromUtf8(what));
+    return false;
+}
+
+// A free name for a new database beside `path`, created empty (so no other process takes
+// it) with the permissions a new file gets.
+QString createTemporaryBeside(const QString& path, QString* error) {
+    const QFileInfo info(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString candidate =
+            info.absoluteDir().filePath(QStringLiteral(".%1.neu-%2-%3")
+                                            .arg(info.fileName())
+                                            .arg(::getpid())
+                                            .arg(QRandomGenerator::global()->bounded(1000000)));
+        const int fd = ::open(QFile::encodeName(candidate).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate;
+        }
+        if (errno != EEXIST) {
+            *error = QString::fromLocal8Bit(strerror(errno));
+            return QString();
+        }
+    }
+    *error = QString::fromLocal8Bit(strerror(EEXIST));
+    return QString();
+}
+
+// Renames `from` to `to` unless `to` exists; errno tells why it did not.
+bool renameNoReplace(const QString& from, const QString& to) {
+    const QByteArray src = QFile::encodeName(from), dst = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without that rename: a hard link cannot replace a file either.
+    if (::link(src.constData(), dst.constData()) == 0) {
+        ::unlink(src.constData());
+        return true;
+    }
+    return false;
+}
+
+// Makes a rename in the folder survive a crash.
+void syncFolder(const QString& path) {
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void removeWithJournal(const QString& path) {
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
 } // namespace
 
 CGeoDatabase::CGeoDatabase() {
@@ -68,10 +149,14 @@ CGeoDatabase::CGeoDatabase() {
 }
 
 CGeoDatabase::~CGeoDatabase() {
+    if (IsNew())
+        DiscardNew();
     Close();
 }
 
 void CGeoDatabase::Close() {
+    EndWait();
+    m_checkedStamp.clear();
     m_pHandle = nullptr;
     m_pPlaceRows.reset();
     StopReadingPlaceTexts();
@@ -97,7 +182,6 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_strConnection);
     db.setDatabaseName(path);
     // SQLite files have no password, so there is no connect string to build here.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!db.open()) {
         m_strLastError = db.lastError().text();
         return false;
@@ -108,25 +192,82 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
         return false;
     }
     m_pHandle = *static_cast<sqlite3* const*>(handle.constData());
-    if (!m_pHandle || !RegisterGeoFunctions(m_pHandle)) {
+    if (!m_pHandle || !RegisterGeoFunctions(m_pHandle) ||
+        !GeoDistance::RegisterSqlFunction(m_pHandle) || !FoldLike::RegisterSqlFunction(m_pHandle)) {
         m_strLastError = QStringLiteral("Die Suchfunktionen lassen sich nicht einrichten.");
         m_pHandle = nullptr;
         return false;
     }
     m_nOpen = nextOpening();
+    // Waiting for another program that holds the file: up to the busy timeout, told to the
+    // wait hook.
+    sqlite3_busy_handler(m_pHandle, &CGeoDatabase::BusyHandler, this);
     return true;
 }
 
-bool CGeoDatabase::Open(const QString& path) {
+int CGeoDatabase::BusyHandler(void* self, int count) {
+    auto* db = static_cast<CGeoDatabase*>(self);
+    if (count == 0) {
+        db->m_waitClock.start();
+        if (!db->m_bWaiting) {
+            db->m_bWaiting = true;
+            if (db->m_waitHook)
+                db->m_waitHook(true);
+        }
+    }
+    const qint64 left = db->m_nBusyTimeoutMs - db->m_waitClock.elapsed();
+    if (left <= 0)
+        return 0;
+    // Short sleeps first: most locks are held for a moment only.
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50};
+    const int step = count < int(std::size(kSteps)) ? kSteps[count] : 100;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<qint64>(step, left)));
+    return 1;
+}
+
+void CGeoDatabase::EndWait() {
+    if (!m_bWaiting)
+        return;
+    m_bWaiting = false;
+    if (m_waitHook)
+        m_waitHook(false);
+}
+
+void CGeoDatabase::SetBusy(const QString& engineMessage) {
     Close();
+    m_bBusy = true;
+    m_strOpenError =
+        QStringLiteral("Die Datenbank \"%1\" wird gerade von einem anderen Programm benutzt, das "
+                       "in sie schreibt; Kelvo hat %2 Sekunden gewartet.\n\n(Meldung der "
+                       "Datenbank: %3)")
+            .arg(QFileInfo(m_strFilePath).fileName())
+            .arg(QLocale(QLocale::German).toString(m_nBusyTimeoutMs / 1000.0))
+            .arg(engineMessage);
+}
+
+bool CGeoDatabase::Open(const QString& path) {
+    if (IsNew())
+        DiscardNew();
+    Close();
+    m_bBusy = false;
     m_strOpenError.clear();
     m_strLastError.clear();
-    m_strFilePath = path.isEmpty() ? m_Table.m_strFileName : path;
+    // Resolved now: a later attempt (EnsureOpen) must find the same file.
+    m_strFilePath = QFileInfo(path.isEmpty() ? m_Table.m_strFileName : path).absoluteFilePath();
 
     QString reason;
+    if (!isRegularOrMissing(m_strFilePath, &reason)) {
+        SetOpenError(m_strFilePath, reason);
+        return false;
+    }
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
+        int code = 0;
         if (!looksLikeSqlite(m_strFilePath, &reason) || !OpenConnection(m_strFilePath) ||
-            !CheckSchema(&reason)) {
+            !CheckSchema(&reason, &code)) {
+            if (DbErrorText::IsBusy(code)) {
+                SetBusy(m_strLastError);
+                return false;
+            }
             if (reason.isEmpty())
                 reason = m_strLastError;
             Close();
@@ -135,23 +276,36 @@ bool CGeoDatabase::Open(const QString& path) {
         }
         return true;
     }
-
-    if (!CreateDatabase(m_Table, &reason)) {
-        Close();
-        QFile::remove(m_strFilePath); // only ever the file this call has just created
-        SetOpenError(m_strFilePath, reason);
+    if (!OpenNew(m_strFilePath))
         return false;
-    }
-    return true;
+    if (PublishNew())
+        return true;
+    // Another program created the file meanwhile: that one is the database.
+    return QFileInfo::exists(m_strFilePath) && Open(m_strFilePath);
 }
 
-bool CGeoDatabase::CheckSchema(QString* reason) {
+bool CGeoDatabase::EnsureOpen() {
+    if (IsOpen()) {
+        CGeoRecordset probe(*this);
+        if (probe.Open(QStringLiteral("PRAGMA schema_version")) && probe.MoveNext())
+            return true;
+        if (!probe.IsBusy())
+            return true; // other errors show where the data is read
+        SetBusy(probe.EngineMessage());
+        return false;
+    }
+    return m_bBusy && Open(m_strFilePath);
+}
+
+bool CGeoDatabase::CheckSchema(QString* reason, int* code) {
     // Reading the schema is the first real read of the file: a damaged or foreign file
     // fails here, before anything could be written.
     CGeoRecordset rs(*this);
     m_strSQL = QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(m_Table.m_strTableName);
     if (!rs.Open(m_strSQL)) {
         const QString error = rs.Error();
+        *code = rs.ErrorCode();
+        m_strLastError = rs.EngineMessage();
         if (error.startsWith(QStringLiteral("no such table")))
             *reason = QStringLiteral("Die Datei enthält keine Tabelle \"%1\".")
                           .arg(m_Table.m_strTableName);
@@ -172,8 +326,68 @@ bool CGeoDatabase::CheckSchema(QString* reason) {
     return true;
 }
 
-bool CGeoDatabase::CreateDatabase(const CGeoTableDesc& desc, QString* reason) {
-    if (!OpenConnection(m_strFilePath)) {
+bool CGeoDatabase::OpenNew(const QString& path) {
+    if (IsNew())
+        DiscardNew();
+    Close();
+    m_bBusy = false;
+    m_strOpenError.clear();
+    m_strLastError.clear();
+    m_strFilePath = QFileInfo(path).absoluteFilePath();
+    QString reason;
+    if (!isRegularOrMissing(path, &reason) || QFileInfo::exists(path)) {
+        SetOpenError(path, reason.isEmpty() ? QStringLiteral("Die Datei gibt es schon.") : reason);
+        return false;
+    }
+    QString error;
+    m_strNewPath = createTemporaryBeside(path, &error);
+    if (m_strNewPath.isEmpty()) {
+        SetOpenError(path, QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(error));
+        return false;
+    }
+    if (!CreateSchema(m_Table, &reason)) {
+        DiscardNew();
+        SetOpenError(path, reason);
+        return false;
+    }
+    return true;
+}
+
+bool CGeoDatabase::PublishNew() {
+    if (!IsNew())
+        return false;
+    // The connection goes first: a journal is named after the file's name.
+    Close();
+    const QString temporary = std::exchange(m_strNewPath, QString());
+    if (!renameNoReplace(temporary, m_strFilePath)) {
+        const QString error = QString::fromLocal8Bit(strerror(errno));
+        removeWithJournal(temporary);
+        SetOpenError(
+            m_strFilePath,
+            QStringLiteral("Die neue Datei kann nicht an ihren Platz gebracht werden (%1).")
+                .arg(error));
+        return false;
+    }
+    syncFolder(m_strFilePath);
+    QString reason;
+    int code = 0;
+    if (!OpenConnection(m_strFilePath) || !CheckSchema(&reason, &code)) {
+        Close();
+        SetOpenError(m_strFilePath, reason.isEmpty() ? m_strLastError : reason);
+        return false;
+    }
+    return true;
+}
+
+void CGeoDatabase::DiscardNew() {
+    if (!IsNew())
+        return;
+    Close();
+    removeWithJournal(std::exchange(m_strNewPath, QString()));
+}
+
+bool CGeoDatabase::CreateSchema(const CGeoTableDesc& desc, QString* reason) {
+    if (!OpenConnection(m_strNewPath)) {
         *reason = QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(m_strLastError);
         return false;
     }
@@ -346,11 +560,115 @@ bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& va
         return false;
     bound << key;
 
-    m_strSQL = GeoSql::UpdateFields(desc, written);
+    if (!BeginWrite())
+        return false;
+    const int changed = ExecuteWrite(GeoSql::UpdateFields(desc, written), bound);
+    if (changed == 0)
+        RollbackWrite();
+    return changed > 0 && CommitWrite();
+}
+
+int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values) {
+    m_strSQL = sql;
     CGeoRecordset rs(*this);
-    if (!rs.Open(m_strSQL, bound) || !rs.Execute()) {
+    if (rs.Open(sql, values) && rs.Execute())
+        return rs.ChangedRows();
+    m_strLastError = rs.Error();
+    rs.Close();
+    RollbackWrite();
+    return -1;
+}
+
+QByteArray CGeoDatabase::FileStamp() const {
+    struct stat st;
+    const QString path = IsNew() ? m_strNewPath : m_strFilePath;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QByteArray();
+    return QByteArray::number(qulonglong(st.st_ino)) + ':' +
+           QByteArray::number(qlonglong(st.st_size)) + ':' +
+           QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
+}
+
+bool CGeoDatabase::BeginWrite() {
+    if (!Execute(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    // A damaged file is not written to: a write could spread the damage. The check reads
+    // the whole file, so it is skipped while nobody but this connection has written to the
+    // file since it last passed (the transaction keeps other writers out meanwhile).
+    const QByteArray stamp = FileStamp();
+    if (!stamp.isEmpty() && stamp == m_checkedStamp)
+        return true;
+    m_checkedStamp.clear();
+    // The check reads the file, not pages this connection still holds in its cache.
+    sqlite3_db_release_memory(m_pHandle);
+    CGeoRecordset check(*this);
+    QStringList problems;
+    if (check.Open(QStringLiteral("PRAGMA quick_check"))) {
+        while (check.MoveNext())
+            problems << check.FieldText(0);
+    }
+    QString details;
+    if (check.HasError())
+        details = check.EngineMessage();
+    else if (problems != QStringList{QStringLiteral("ok")})
+        details = problems.mid(0, 3).join(QStringLiteral("; "));
+    check.Close();
+    if (details.isEmpty()) {
+        m_checkedStamp = stamp;
+        return true;
+    }
+    m_strLastError = check.IsBusy() ? check.Error() : DbErrorText::Damaged(details);
+    RollbackWrite();
+    return false;
+}
+
+bool CGeoDatabase::CommitWrite() {
+    const bool checked = !m_checkedStamp.isEmpty();
+    if (Execute(QStringLiteral("COMMIT"))) {
+        // The file as this connection left it is the checked one.
+        if (checked)
+            m_checkedStamp = FileStamp();
+        return true;
+    }
+    RollbackWrite();
+    return false;
+}
+
+void CGeoDatabase::RollbackWrite() {
+    // The error that led here stays the one to report.
+    const QString error = m_strLastError;
+    if (m_pHandle && !sqlite3_get_autocommit(m_pHandle))
+        Execute(QStringLiteral("ROLLBACK"));
+    m_strLastError = error;
+}
+
+bool CGeoDatabase::ReadMemo(const CGeoTableDesc& desc, int key, QVariant* memo) {
+    m_strLastError.clear();
+    m_strSQL = GeoSql::MemoByKey(desc);
+    CGeoRecordset rs(*this);
+    if (!rs.Open(m_strSQL, {key}) || !rs.MoveNext()) {
         m_strLastError = rs.Error();
         return false;
     }
-    return rs.ChangedRows() > 0;
+    *memo = rs.IsNull(0) ? QVariant() : QVariant(rs.FieldText(0));
+    return true;
+}
+
+CGeoDatabase::MemoWrite CGeoDatabase::UpdateMemo(const CGeoTableDesc& desc, int key,
+                                                 const QVariant& expected, const QString& memo,
+                                                 QVariant* stored) {
+    if (!BeginWrite())
+        return MemoWrite::Failed;
+    const int written = ExecuteWrite(GeoSql::UpdateMemoIfUnchanged(desc), {memo, key, expected});
+    if (written < 0)
+        return MemoWrite::Failed;
+    if (written > 0)
+        return CommitWrite() ? MemoWrite::Saved : MemoWrite::Failed;
+    // Nothing written: the row has gone, or another memo is stored now.
+    const bool exists = ReadMemo(desc, key, stored);
+    RollbackWrite();
+    if (!m_strLastError.isEmpty())
+        return MemoWrite::Failed;
+    return exists ? MemoWrite::Conflict : MemoWrite::Missing;
 }

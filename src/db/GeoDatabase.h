@@ -2,8 +2,10 @@
 
 #include "db/GeoTableDesc.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <future>
@@ -20,24 +22,53 @@ struct Collations;
 // "Kelvo.mde" with table GEO. Opens the file, or creates it with an empty GEO table when
 // there is none; counts rows; writes a row back. Views read rows with CGeoRecordset.
 //
-// A file that exists but is no usable Kelvo database (no SQLite file, damaged, unreadable,
-// without table GEO) is never modified: the object stays closed and OpenError() says why.
+// A file that exists but is no usable Kelvo database (no regular file, no SQLite file,
+// damaged, unreadable, without table GEO) is never modified: the object stays closed and
+// OpenError() says why. A file that another program holds locked is "in use", not damaged:
+// the object stays closed for now, and EnsureOpen() tries again.
 class CGeoDatabase {
 public:
+    // How long a statement waits for another program that holds the file.
+    static constexpr int kBusyTimeoutMs = 5000;
+
     CGeoDatabase();  // builds the GEO description; opens nothing yet
-    ~CGeoDatabase(); // closes the database
+    ~CGeoDatabase(); // closes the database; a new file not yet in place is removed
 
     CGeoDatabase(const CGeoDatabase&) = delete;
     CGeoDatabase& operator=(const CGeoDatabase&) = delete;
 
     // Opens the database file, by default the description's file name in the current
-    // directory, creating it with table GEO when it does not exist. Returns false and
-    // keeps the object closed when that fails; OpenError() then holds a German message.
+    // directory, creating it with table GEO when it does not exist (OpenNew, PublishNew).
+    // Returns false and keeps the object closed when that fails; OpenError() then holds a
+    // German message, and IsBusy() tells whether another program held the file.
     bool Open(const QString& path = QString());
     void Close();
     bool IsOpen() const { return m_pHandle != nullptr; }
     const QString& OpenError() const { return m_strOpenError; }
     const QString& FilePath() const { return m_strFilePath; }
+
+    // The last Open() or EnsureOpen() found the file locked by another program.
+    bool IsBusy() const { return m_bBusy; }
+    // Makes sure the database can be read now, for a command that needs it: an open
+    // database is tried (waiting up to the busy timeout); one that was in use by another
+    // program is opened again. False when the database is closed; when it is (still) in
+    // use it is closed until the next call, IsBusy() is true and OpenError() says so.
+    bool EnsureOpen();
+
+    // Creating a database so that it appears under its name only when complete: OpenNew()
+    // creates it with table GEO under a temporary name in the same folder and opens it
+    // there; PublishNew() renames it into place (never over a file that appeared meanwhile)
+    // and opens it under its name; DiscardNew() closes and removes it. False on failure,
+    // with OpenError() saying why; a failed OpenNew() or PublishNew() leaves no file behind.
+    bool OpenNew(const QString& path);
+    bool PublishNew();
+    void DiscardNew();
+    bool IsNew() const { return !m_strNewPath.isEmpty(); }
+
+    // Called with true when a statement starts to wait for another program and with false
+    // when the wait is over (the program shows the wait cursor).
+    void SetWaitHook(std::function<void(bool waiting)> hook) { m_waitHook = std::move(hook); }
+    void SetBusyTimeout(int ms) { m_nBusyTimeoutMs = ms; }
 
     // The connection's native handle (null while closed).
     sqlite3* Handle() const { return m_pHandle; }
@@ -52,6 +83,28 @@ public:
     // The same for the given field indexes only.
     bool UpdateFields(const CGeoTableDesc& desc, const QStringList& values,
                       const QList<int>& fields);
+
+    // Starts a write transaction on a checked file: BEGIN IMMEDIATE (waiting for another
+    // writer up to the busy timeout), then PRAGMA quick_check, unless the file is as this
+    // connection left it after the last check (same inode, size and modification time).
+    // False when the file is in use, damaged or cannot be read: nothing was written, no
+    // transaction is left open, and LastError() says why in German. Every write of the
+    // program starts here.
+    bool BeginWrite();
+    bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
+    void RollbackWrite(); // ends the transaction without a change; LastError() stays
+
+    // The memo of the row with the key: true when the row exists (a memo without a value is
+    // a null QVariant); false when it does not or on an engine error (LastError() not empty).
+    bool ReadMemo(const CGeoTableDesc& desc, int key, QVariant* memo);
+
+    enum class MemoWrite { Saved, Conflict, Missing, Failed };
+    // Stores a new memo for the row with the key, in a checked write transaction, but only
+    // while the stored memo is still `expected` (null: none). Conflict: another memo is
+    // stored, and `stored` receives it; Missing: there is no such row; Failed: the engine
+    // refused, or the file is in use or damaged (LastError()). Only Saved writes anything.
+    MemoWrite UpdateMemo(const CGeoTableDesc& desc, int key, const QVariant& expected,
+                         const QString& memo, QVariant* stored);
 
     // Runs a statement without result rows (transactions, schema). False on an engine error.
     bool Execute(const QString& sql);
@@ -97,17 +150,36 @@ public:
     CGeoTableDesc m_Table; // the description of table GEO
 
 private:
+    friend class CGeoRecordset;
+    static int BusyHandler(void* self, int count);
+    // Ends a wait for another program (the hook hears of it); CGeoRecordset calls it after
+    // each engine call.
+    void EndWait();
+
+    // One statement inside the write transaction: the rows it changed, or -1 after an
+    // engine error (LastError(); the transaction is then rolled back).
+    int ExecuteWrite(const QString& sql, const QVariantList& values);
+    // The file's inode, size and modification time, to tell whether it changed.
+    QByteArray FileStamp() const;
     bool OpenConnection(const QString& path);
-    bool CheckSchema(QString* reason);
+    bool CheckSchema(QString* reason, int* code);
+    bool CreateSchema(const CGeoTableDesc& desc, QString* reason);
     void StopReadingPlaceTexts();
-    bool CreateDatabase(const CGeoTableDesc& desc, QString* reason);
     void SetOpenError(const QString& path, const QString& reason);
+    void SetBusy(const QString& engineMessage);
 
     QString m_strConnection;
     QString m_strFilePath;
+    QString m_strNewPath; // a new database not yet renamed into place
     QString m_strOpenError;
     QString m_strLastError;
     sqlite3* m_pHandle = nullptr;
+    bool m_bBusy = false;
+    int m_nBusyTimeoutMs = kBusyTimeoutMs;
+    std::function<void(bool)> m_waitHook;
+    QElapsedTimer m_waitClock;
+    bool m_bWaiting = false;
+    QByteArray m_checkedStamp; // the file as it was when the last check passed
     quint64 m_nOpen = 0;
     std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;
     // ReadPlaceTexts between its calls: the reader, and its rows being put in order beside

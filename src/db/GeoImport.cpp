@@ -10,8 +10,6 @@
 #include <QStringDecoder>
 #include <QVariantList>
 
-#include <optional>
-
 namespace {
 
 // Columns of a GeoNames postal-code line.
@@ -38,6 +36,44 @@ int characterCount(const QString& s) {
 
 } // namespace
 
+bool CGeoImporter::ParseLine(QByteArrayView bytes, const QMap<QString, QString>& countryMap,
+                             const CGeoTableDesc& desc, QStringList* values, QString* reason) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString line = decoder(bytes);
+    if (decoder.hasError()) {
+        *reason = QStringLiteral("kein gültiger UTF-8-Text");
+        return false;
+    }
+    const QStringList cols = line.split(QLatin1Char('\t'));
+    if (cols.size() != SRC_COLUMNS) {
+        *reason = QStringLiteral("%1 statt %2 Spalten").arg(cols.size()).arg(SRC_COLUMNS);
+        return false;
+    }
+    double number = 0;
+    if (!TextNumbers::ParseNumber(cols[SRC_LATITUDE].toUtf8(), &number) ||
+        !TextNumbers::ParseNumber(cols[SRC_LONGITUDE].toUtf8(), &number)) {
+        *reason = QStringLiteral("Koordinate ist keine Zahl");
+        return false;
+    }
+    *values = QStringList(desc.m_nFields);
+    QStringList& v = *values;
+    v[GEO_STAAT] = countryMap.value(cols[SRC_COUNTRY], cols[SRC_COUNTRY]);
+    v[GEO_PLZ] = cols[SRC_POSTAL_CODE];
+    v[GEO_ORT] = cols[SRC_PLACE];
+    v[GEO_BUNDESLAND] = cols[SRC_ADMIN_NAME1];
+    v[GEO_REGIERUNGSBEZIRK] = cols[SRC_ADMIN_NAME2];
+    v[GEO_LANDKREIS] = cols[SRC_ADMIN_NAME3];
+    v[GEO_LANGENGRAD] = cols[SRC_LONGITUDE].trimmed();
+    v[GEO_BREITENGRAD] = cols[SRC_LATITUDE].trimmed();
+    for (int i = 0; i < desc.m_nFields; ++i) {
+        if (desc.FieldType(i) == dbText && characterCount(v[i]) > desc.FieldSize(i)) {
+            *reason = QStringLiteral("%1 ist länger als erlaubt").arg(desc.FieldName(i));
+            return false;
+        }
+    }
+    return true;
+}
+
 CGeoImporter::CGeoImporter(CGeoDatabase& database) : m_database(database) {}
 
 CGeoImporter::Result CGeoImporter::Run(const QStringList& files) {
@@ -48,8 +84,9 @@ CGeoImporter::Result CGeoImporter::Run(const QStringList& files) {
                            : m_database.OpenError();
         return result;
     }
-    if (!m_database.Execute(QStringLiteral("BEGIN IMMEDIATE"))) {
-        result.fatal = QStringLiteral("Die Datenbank ist gesperrt: %1").arg(m_database.LastError());
+    // One checked write transaction: a file that is in use or damaged gets nothing.
+    if (!m_database.BeginWrite()) {
+        result.fatal = m_database.LastError();
         return result;
     }
     bool ok = true;
@@ -64,12 +101,12 @@ CGeoImporter::Result CGeoImporter::Run(const QStringList& files) {
         result.fatal = QStringLiteral("%1 ungültige Zeile(n); nichts wurde importiert.")
                            .arg(result.invalidCount);
     }
-    if (ok && !m_database.Execute(QStringLiteral("COMMIT"))) {
+    if (ok && !m_database.CommitWrite()) {
         ok = false;
         result.fatal = QStringLiteral("Speichern fehlgeschlagen: %1").arg(m_database.LastError());
     }
     if (!ok)
-        m_database.Execute(QStringLiteral("ROLLBACK"));
+        m_database.RollbackWrite();
     result.ok = ok;
     result.totalRows = m_database.GetRecordCount(m_database.m_Table.m_strTableName);
     return result;
@@ -100,6 +137,8 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
     };
 
     int lineNumber = 0;
+    QStringList values;
+    QString reason;
     while (!file.atEnd()) {
         QByteArray bytes = file.readLine();
         ++lineNumber;
@@ -107,51 +146,14 @@ bool CGeoImporter::ImportFile(const QString& path, Result& result) {
             bytes.chop(1);
         if (bytes.isEmpty())
             continue;
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString line = decoder(bytes);
-        if (decoder.hasError()) {
-            invalid(lineNumber, QStringLiteral("kein gültiger UTF-8-Text"));
+        if (!ParseLine(bytes, m_mapCountry, desc, &values, &reason)) {
+            invalid(lineNumber, reason);
             continue;
         }
-        const QStringList cols = line.split(QLatin1Char('\t'));
-        if (cols.size() != SRC_COLUMNS) {
-            invalid(lineNumber,
-                    QStringLiteral("%1 statt %2 Spalten").arg(cols.size()).arg(SRC_COLUMNS));
-            continue;
-        }
-        double number = 0;
-        if (!TextNumbers::ParseNumber(cols[SRC_LATITUDE].toUtf8(), &number) ||
-            !TextNumbers::ParseNumber(cols[SRC_LONGITUDE].toUtf8(), &number)) {
-            invalid(lineNumber, QStringLiteral("Koordinate ist keine Zahl"));
-            continue;
-        }
-
-        QStringList values(desc.m_nFields);
-        values[GEO_STAAT] = m_mapCountry.value(cols[SRC_COUNTRY], cols[SRC_COUNTRY]);
-        values[GEO_PLZ] = cols[SRC_POSTAL_CODE];
-        values[GEO_ORT] = cols[SRC_PLACE];
-        values[GEO_BUNDESLAND] = cols[SRC_ADMIN_NAME1];
-        values[GEO_REGIERUNGSBEZIRK] = cols[SRC_ADMIN_NAME2];
-        values[GEO_LANDKREIS] = cols[SRC_ADMIN_NAME3];
-        values[GEO_LANGENGRAD] = cols[SRC_LONGITUDE].trimmed();
-        values[GEO_BREITENGRAD] = cols[SRC_LATITUDE].trimmed();
-
         QVariantList bound;
-        std::optional<QString> tooLong;
         for (int i = 0; i < desc.m_nFields; ++i) {
-            if (i == desc.m_nKeyField)
-                continue;
-            if (values[i].isEmpty()) {
-                bound << QVariant(); // no value: NULL, never the empty text
-                continue;
-            }
-            if (desc.FieldType(i) == dbText && characterCount(values[i]) > desc.FieldSize(i))
-                tooLong = desc.FieldName(i);
-            bound << values[i];
-        }
-        if (tooLong) {
-            invalid(lineNumber, QStringLiteral("%1 ist länger als erlaubt").arg(*tooLong));
-            continue;
+            if (i != desc.m_nKeyField) // no value: NULL, never the empty text
+                bound << (values[i].isEmpty() ? QVariant() : QVariant(values[i]));
         }
         if (!insert.Rebind(bound) || !insert.Execute()) {
             result.fatal =

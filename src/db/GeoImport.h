@@ -7,6 +7,7 @@
 #include <functional>
 
 class CGeoDatabase;
+class CGeoTableDesc;
 
 // Appends the rows of GeoNames postal-code files (tab-separated UTF-8, 12 columns) to table
 // GEO, all files in one transaction: either every file is imported or nothing is.
@@ -42,6 +43,13 @@ public:
     }
 
     Result Run(const QStringList& files);
+
+    // One line of a GeoNames file, without its line end, as the values of a GEO row in
+    // column order (the key and fields without a value empty). False for an invalid line
+    // (not UTF-8, not 12 columns, a coordinate that is no number, a value longer than its
+    // field); `reason` then says why.
+    static bool ParseLine(QByteArrayView bytes, const QMap<QString, QString>& countryMap,
+                          const CGeoTableDesc& desc, QStringList* values, QString* reason);
 
 private:
     bool ImportFile(const QString& path, Result& result);

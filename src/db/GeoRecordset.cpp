@@ -1,5 +1,6 @@
 #include "db/GeoRecordset.h"
 
+#include "db/DbErrorText.h"
 #include "db/GeoDatabase.h"
 
 #include <sqlite3.h>
@@ -19,20 +20,28 @@ void CGeoRecordset::Close() {
 
 bool CGeoRecordset::Fail() {
     sqlite3* db = m_database.Handle();
-    m_strError = db ? QString::fromUtf8(sqlite3_errmsg(db))
-                    : QStringLiteral("Die Datenbank ist nicht geöffnet.");
+    m_nErrorCode = db ? sqlite3_extended_errcode(db) : 0;
+    m_strEngineMessage = db ? QString::fromUtf8(sqlite3_errmsg(db))
+                            : QStringLiteral("Die Datenbank ist nicht geöffnet.");
+    m_strError = DbErrorText::Describe(m_nErrorCode, m_strEngineMessage);
     return false;
+}
+
+bool CGeoRecordset::IsBusy() const {
+    return DbErrorText::IsBusy(m_nErrorCode);
 }
 
 bool CGeoRecordset::Open(const QString& sql, const QVariantList& values) {
     Close();
     m_strError.clear();
+    m_nErrorCode = 0;
     sqlite3* db = m_database.Handle();
     if (!db)
         return Fail();
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_pStmt, nullptr) !=
-        SQLITE_OK) {
+    const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_pStmt, nullptr);
+    m_database.EndWait();
+    if (rc != SQLITE_OK) {
         Fail();
         Close();
         return false;
@@ -48,6 +57,7 @@ bool CGeoRecordset::Rebind(const QVariantList& values) {
     if (!m_pStmt)
         return false;
     m_strError.clear();
+    m_nErrorCode = 0;
     sqlite3_reset(m_pStmt);
     return Bind(values);
 }
@@ -77,6 +87,7 @@ bool CGeoRecordset::MoveNext() {
     if (!m_pStmt)
         return false;
     const int rc = sqlite3_step(m_pStmt);
+    m_database.EndWait();
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE)
@@ -90,6 +101,7 @@ bool CGeoRecordset::Execute() {
     int rc;
     while ((rc = sqlite3_step(m_pStmt)) == SQLITE_ROW) {
     }
+    m_database.EndWait();
     if (rc != SQLITE_DONE)
         return Fail();
     return true;

@@ -13,7 +13,7 @@ class CGeoDatabase;
 // A forward-only result of one SQL statement on the open database. Rows are read with
 // MoveNext(); fields by position or by name (names compare without regard to case).
 // Engine errors never throw: Open() and MoveNext() return false and Error() holds the
-// engine's message. Closed when destroyed.
+// engine's message, in German for the common conditions (DbErrorText). Closed when destroyed.
 class CGeoRecordset {
 public:
     explicit CGeoRecordset(CGeoDatabase& database);
@@ -36,6 +36,12 @@ public:
 
     bool HasError() const { return !m_strError.isEmpty(); }
     const QString& Error() const { return m_strError; }
+    // The engine's result code of the error (0 when there is none or the database is closed).
+    int ErrorCode() const { return m_nErrorCode; }
+    // The error is another connection holding the file.
+    bool IsBusy() const;
+    // The engine's own words for the error, without the German sentence.
+    const QString& EngineMessage() const { return m_strEngineMessage; }
 
     int FieldCount() const;
     int FieldIndex(const QString& name) const;
@@ -66,4 +72,6 @@ private:
     CGeoDatabase& m_database;
     sqlite3_stmt* m_pStmt = nullptr;
     QString m_strError;
+    QString m_strEngineMessage;
+    int m_nErrorCode = 0;
 };

@@ -1,5 +1,7 @@
 #include "db/GeoSql.h"
 
+#include "db/FoldLike.h"
+#include "db/GeoDistance.h"
 #include "db/GeoTableDesc.h"
 
 #include <QStringList>
@@ -111,6 +113,18 @@ QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) {
         .arg(desc.m_strTableName, sets.join(", "), bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
+QString MemoByKey(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+        .arg(bracket(desc.FieldName(GEO_MEMO)), desc.m_strTableName,
+             bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) {
+    const QString memo = bracket(desc.FieldName(GEO_MEMO));
+    return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ?")
+        .arg(desc.m_strTableName, memo, bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
 QString InsertRow(const CGeoTableDesc& desc) {
     QStringList names, marks;
     for (int i = 0; i < desc.m_nFields; ++i) {
@@ -123,16 +137,23 @@ QString InsertRow(const CGeoTableDesc& desc) {
         .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
 }
 
-QString SearchFilter(const QString& text) {
+QString SearchFilter(const QString& text, bool foldSpellings) {
     QString s = text;
     s.replace(QLatin1Char('\''), QStringLiteral("''"));
-    static const char* const format =
-        "[Staat] LIKE '*%1*' OR [PLZ] LIKE '*%1*' OR [Bundesland] LIKE '*%1*' OR "
-        "[Regierungsbezirk] LIKE '*%1*' OR [Landkreis] LIKE '*%1*' OR [Verwaltung] LIKE "
-        "'*%1*' OR [Ort] LIKE '*%1*' OR [Ortsteil] LIKE '*%1*' OR [KFZ] LIKE '*%1*' OR "
-        "[Memo] LIKE '*%1*'";
-    // A single substitution pass: '%' or digits inside the text are not placeholders.
-    return QString::fromLatin1(format).replace(QStringLiteral("%1"), s);
+    static const char* const fields[] = {
+        "Staat",    "PLZ", "Bundesland", "Regierungsbezirk", "Landkreis", "Verwaltung", "Ort",
+        "Ortsteil", "KFZ", "Memo"};
+    // "[Staat] LIKE '*text*' OR [PLZ] LIKE '*text*' OR ...", or with the spellings folded
+    // "FoldLike('*text*', [Staat]) OR ...". The text is put in as it is, never formatted.
+    const QString pattern = QStringLiteral("'*") + s + QStringLiteral("*'");
+    QStringList terms;
+    for (const char* field : fields) {
+        const QString name = bracket(QLatin1String(field));
+        terms << (foldSpellings ? QLatin1String(FoldLike::SqlFunction) + QLatin1Char('(') +
+                                      pattern + QStringLiteral(", ") + name + QLatin1Char(')')
+                                : name + QStringLiteral(" LIKE ") + pattern);
+    }
+    return terms.join(QStringLiteral(" OR "));
 }
 
 QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHigh) {
@@ -140,6 +161,39 @@ QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHig
                              "(%s([Breitengrad])>%f AND %s([Breitengrad])<%f)",
                              NumberFunction, lonLow, NumberFunction, lonHigh, NumberFunction,
                              latLow, NumberFunction, latHigh);
+}
+
+QString RadiusFilter(double lon, double lat, double km) {
+    const GeoDistance::Box box = GeoDistance::BoundingBox(lon, lat, km);
+    auto number = [](double v) { return QString::number(v, 'g', 17); };
+    const QString lonValue = QStringLiteral("%1([Langengrad])").arg(NumberFunction);
+    const QString latValue = QStringLiteral("%1([Breitengrad])").arg(NumberFunction);
+    QString filter = QStringLiteral("(%1 BETWEEN %2 AND %3)")
+                         .arg(latValue, number(box.south), number(box.north));
+    if (box.limitsLon) {
+        filter += QString::fromLatin1(box.wraps ? " AND (%1 >= %2 OR %1 <= %3)"
+                                                : " AND (%1 BETWEEN %2 AND %3)")
+                      .arg(lonValue, number(box.west), number(box.east));
+    }
+    return filter + QStringLiteral(" AND %1([Langengrad], [Breitengrad], %2, %3) <= %4")
+                        .arg(GeoDistance::SqlFunction, number(lon), number(lat), number(km));
+}
+
+namespace {
+QString withPosition(const QString& filter) {
+    return filter + QStringLiteral(" AND %1([Langengrad]) IS NOT NULL AND %1([Breitengrad]) IS "
+                                   "NOT NULL")
+                        .arg(NumberFunction);
+}
+} // namespace
+
+QString CentreByPostalCode(bool withCountry) {
+    return withPosition(withCountry ? QStringLiteral("[Staat] = ? AND [PLZ] = ?")
+                                    : QStringLiteral("[PLZ] = ?"));
+}
+
+QString CentreByPlace() {
+    return withPosition(QStringLiteral("[Ort] LIKE ?"));
 }
 
 } // namespace GeoSql

@@ -44,17 +44,34 @@ QString RowByKey(const CGeoTableDesc& desc, const QString& keyText);
 // "UPDATE GEO SET [f1]=?, ... WHERE [ID_Geo] = ?" for the given field indexes, in order.
 QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields);
 
+// "SELECT [Memo] FROM GEO WHERE [ID_Geo] = ?": the memo of one row by key.
+QString MemoByKey(const CGeoTableDesc& desc);
+// "UPDATE GEO SET [Memo] = ? WHERE [ID_Geo] = ? AND [Memo] IS ?": a new memo, written only
+// while the stored one is still the one the user saw (IS: also when that was none).
+QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc);
+
 // "INSERT INTO GEO ([Staat], ...) VALUES (?, ...)" for every field but the key.
 QString InsertRow(const CGeoTableDesc& desc);
 
 // The ten-field search filter: the text is contained in any of Staat, PLZ, Bundesland,
 // Regierungsbezirk, Landkreis, Verwaltung, Ort, Ortsteil, KFZ or Memo. Single quotes are
 // doubled, so no typed text can end the quoted pattern; *, ?, # and [ keep their meaning.
-QString SearchFilter(const QString& text);
+// With `foldSpellings` each term is FoldLike instead of LIKE: ä = ae, ö = oe, ü = ue, ß = ss.
+QString SearchFilter(const QString& text, bool foldSpellings = false);
 
 // The nearby filter: open ranges on both coordinates, the bounds formatted with "%f".
 // The coordinates are compared as numbers; a stored text that is no number never matches.
 QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHigh);
+
+// The radius filter: rows whose position lies within km of (lon, lat) on the great circle.
+// A box on the coordinates as numbers comes first, so the exact distance is computed only
+// for the rows inside it; no text is scanned.
+QString RadiusFilter(double lon, double lat, double km);
+
+// Filters that find a radius search's centre, with the values bound in order: Staat and PLZ,
+// a PLZ alone, or a place name (a LIKE pattern). Only rows whose position is a number.
+QString CentreByPostalCode(bool withCountry);
+QString CentreByPlace();
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";

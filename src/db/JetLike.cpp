@@ -5,8 +5,11 @@
 
 #include <QChar>
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 #include <sqlite3.h>
 
@@ -115,17 +118,59 @@ CJetLikePattern::CJetLikePattern(QByteArrayView utf8Pattern) {
         }
         m_aTokens.push_back(token);
     }
-    // "*text*": every search term has this shape.
-    const size_t n = m_aTokens.size();
-    m_bInfix = n >= 2 && m_aTokens.front().kind == Kind::AnyRun &&
-               m_aTokens.back().kind == Kind::AnyRun &&
-               std::all_of(m_aTokens.begin() + 1, m_aTokens.end() - 1,
-                           [](const Token& t) { return t.kind == Kind::Literal && t.ch < 0x80; });
-    if (m_bInfix) {
-        for (size_t i = 1; i + 1 < n; ++i)
+    m_bLeadingStar = !m_aTokens.empty() && m_aTokens.front().kind == Kind::AnyRun;
+    m_bTrailingStar = !m_aTokens.empty() && m_aTokens.back().kind == Kind::AnyRun;
+    for (size_t i = 0; i < m_aTokens.size();) {
+        if (m_aTokens[i].kind == Kind::AnyRun) {
+            m_bHasStar = true;
+            ++i;
+            continue;
+        }
+        Segment seg;
+        seg.begin = i;
+        while (i < m_aTokens.size() && m_aTokens[i].kind != Kind::AnyRun)
+            ++i;
+        seg.end = i;
+        CompileSegment(seg);
+        m_aSegments.push_back(std::move(seg));
+    }
+    // "*text*" whose text holds no letter (the usual search term of digits): case does not
+    // matter and no other character folds to one of its characters, so its bytes are
+    // searched for as they stand, in any text.
+    if (m_bLeadingStar && m_bTrailingStar && m_aSegments.size() == 1 &&
+        m_aSegments.front().literal) {
+        const Segment& seg = m_aSegments.front();
+        m_bInfixBytes = std::all_of(
+            m_aTokens.begin() + seg.begin, m_aTokens.begin() + seg.end,
+            [](const Token& t) { return t.ch < 0x80 && !(t.ch >= 'a' && t.ch <= 'z'); });
+        for (size_t i = seg.begin; m_bInfixBytes && i < seg.end; ++i)
             m_strInfix.push_back(char(m_aTokens[i].ch));
-        m_bInfixBytes = std::none_of(m_strInfix.begin(), m_strInfix.end(),
-                                     [](char c) { return c >= 'a' && c <= 'z'; });
+    }
+}
+
+void CJetLikePattern::CompileSegment(Segment& seg) const {
+    const size_t size = seg.Size();
+    seg.literal = std::all_of(m_aTokens.begin() + seg.begin, m_aTokens.begin() + seg.end,
+                              [](const Token& t) { return t.kind == Kind::Literal; });
+    if (seg.literal) {
+        // KMP: next[j] is the length of the longest proper border of the first j + 1 characters.
+        seg.next.assign(size, 0);
+        for (size_t j = 1, k = 0; j < size; ++j) {
+            while (k > 0 && m_aTokens[seg.begin + j].ch != m_aTokens[seg.begin + k].ch)
+                k = seg.next[k - 1];
+            if (m_aTokens[seg.begin + j].ch == m_aTokens[seg.begin + k].ch)
+                ++k;
+            seg.next[j] = k;
+        }
+        return;
+    }
+    seg.words = (size + 63) / 64;
+    seg.asciiMasks.assign(128 * seg.words, 0);
+    for (char32_t c = 0; c < 128; ++c) {
+        for (size_t j = 0; j < size; ++j) {
+            if (TokenMatches(m_aTokens[seg.begin + j], c))
+                seg.asciiMasks[c * seg.words + j / 64] |= quint64(1) << (j % 64);
+        }
     }
 }
 
@@ -149,28 +194,120 @@ inline bool CJetLikePattern::TokenMatches(const Token& token, char32_t folded) c
     return false;
 }
 
-template <typename CharAt> bool CJetLikePattern::MatchFolded(size_t size, CharAt charAt) const {
-    // Wildcard matching with backtracking to the most recent "*".
-    size_t t = 0, k = 0;
-    size_t starToken = SIZE_MAX, starText = 0;
-    const size_t nTokens = m_aTokens.size();
-    while (t < size) {
-        if (k < nTokens && m_aTokens[k].kind == Kind::AnyRun) {
-            starToken = k++;
-            starText = t;
-        } else if (k < nTokens && TokenMatches(m_aTokens[k], charAt(t))) {
-            ++k;
-            ++t;
-        } else if (starToken != SIZE_MAX) {
-            k = starToken + 1;
-            t = ++starText;
-        } else {
+// The folded characters of a text: plain ASCII folded as they are read, otherwise decoded
+// and folded once.
+class CJetLikePattern::CText {
+public:
+    CText(const unsigned char* ascii, size_t size) : m_ascii(ascii), m_size(size) {}
+    explicit CText(const std::u32string& wide) : m_wide(wide.data()), m_size(wide.size()) {}
+    size_t size() const { return m_size; }
+    char32_t operator[](size_t i) const { return m_ascii ? fold(m_ascii[i]) : m_wide[i]; }
+
+private:
+    const unsigned char* m_ascii = nullptr;
+    const char32_t* m_wide = nullptr;
+    size_t m_size = 0;
+};
+
+bool CJetLikePattern::MatchesAt(const Segment& seg, const CText& text, size_t at) const {
+    for (size_t j = 0; j < seg.Size(); ++j) {
+        if (!TokenMatches(m_aTokens[seg.begin + j], text[at + j]))
             return false;
-        }
     }
-    while (k < nTokens && m_aTokens[k].kind == Kind::AnyRun)
-        ++k;
-    return k == nTokens;
+    return true;
+}
+
+size_t CJetLikePattern::Find(const Segment& seg, const CText& text, size_t from, size_t to) const {
+    if (to - from < seg.Size())
+        return SIZE_MAX;
+    return seg.literal ? FindLiteral(seg, text, from, to) : FindParallel(seg, text, from, to);
+}
+
+size_t CJetLikePattern::FindLiteral(const Segment& seg, const CText& text, size_t from,
+                                    size_t to) const {
+    const size_t size = seg.Size();
+    const Token* tokens = m_aTokens.data() + seg.begin;
+    size_t q = 0; // characters of the segment matched so far
+    for (size_t i = from; i < to; ++i) {
+        const char32_t c = text[i];
+        while (q > 0 && tokens[q].ch != c)
+            q = seg.next[q - 1];
+        if (tokens[q].ch == c && ++q == size)
+            return i + 1;
+    }
+    return SIZE_MAX;
+}
+
+size_t CJetLikePattern::FindParallel(const Segment& seg, const CText& text, size_t from,
+                                     size_t to) const {
+    // Shift-And: bit j of the state is set when the first j + 1 tokens match the text
+    // ending at the current character.
+    const size_t words = seg.words, size = seg.Size();
+    const size_t lastWord = (size - 1) / 64;
+    const quint64 lastBit = quint64(1) << ((size - 1) % 64);
+    QVarLengthArray<quint64, 8> state(qsizetype(words), 0);
+    // Masks of the characters beyond ASCII, made once per distinct character.
+    std::unordered_map<char32_t, size_t> wideIndex;
+    std::vector<quint64> wideMasks;
+    for (size_t i = from; i < to; ++i) {
+        const char32_t c = text[i];
+        const quint64* mask;
+        if (c < 128) {
+            mask = seg.asciiMasks.data() + c * words;
+        } else {
+            auto [it, added] = wideIndex.try_emplace(c, wideMasks.size());
+            if (added) {
+                wideMasks.resize(wideMasks.size() + words, 0);
+                quint64* made = wideMasks.data() + it->second;
+                for (size_t j = 0; j < size; ++j) {
+                    if (TokenMatches(m_aTokens[seg.begin + j], c))
+                        made[j / 64] |= quint64(1) << (j % 64);
+                }
+            }
+            mask = wideMasks.data() + it->second;
+        }
+        quint64 carry = 1;
+        for (size_t w = 0; w < words; ++w) {
+            const quint64 s = state[qsizetype(w)];
+            state[qsizetype(w)] = ((s << 1) | carry) & mask[w];
+            carry = s >> 63;
+        }
+        if (state[qsizetype(lastWord)] & lastBit)
+            return i + 1;
+    }
+    return SIZE_MAX;
+}
+
+bool CJetLikePattern::MatchFolded(const CText& text) const {
+    const size_t n = text.size();
+    if (!m_bHasStar) {
+        if (m_aSegments.empty())
+            return n == 0;
+        const Segment& only = m_aSegments.front();
+        return n == only.Size() && MatchesAt(only, text, 0);
+    }
+    // Between the stars each segment is taken at its first occurrence: every token but "*"
+    // stands for one character, so the earliest match leaves the most text to the rest.
+    size_t first = 0, last = m_aSegments.size();
+    size_t pos = 0, limit = n;
+    if (!m_bLeadingStar) {
+        const Segment& seg = m_aSegments[first++];
+        if (seg.Size() > n || !MatchesAt(seg, text, 0))
+            return false;
+        pos = seg.Size();
+    }
+    if (!m_bTrailingStar) {
+        const Segment& seg = m_aSegments[--last];
+        if (seg.Size() > limit - pos || !MatchesAt(seg, text, n - seg.Size()))
+            return false;
+        limit = n - seg.Size();
+    }
+    for (size_t k = first; k < last; ++k) {
+        pos = Find(m_aSegments[k], text, pos, limit);
+        if (pos == SIZE_MAX)
+            return false;
+    }
+    return true;
 }
 
 bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
@@ -181,21 +318,25 @@ bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
     const auto* bytes = reinterpret_cast<const unsigned char*>(utf8Text.data());
     const size_t size = size_t(utf8Text.size());
     // Most field values are plain ASCII: match on the bytes, folding as they are read.
-    if (std::all_of(bytes, bytes + size, [](unsigned char c) { return c < 0x80; })) {
-        if (m_bInfix)
-            return std::search(bytes, bytes + size, m_strInfix.begin(), m_strInfix.end(),
-                               [](unsigned char c, char infix) {
-                                   return fold(c) == char32_t(infix);
-                               }) != bytes + size;
-        return MatchFolded(size, [bytes](size_t i) { return fold(bytes[i]); });
-    }
-
-    // Otherwise decode and fold the text once; texts are short (field values).
+    if (std::all_of(bytes, bytes + size, [](unsigned char c) { return c < 0x80; }))
+        return MatchFolded(CText(bytes, size));
     thread_local std::u32string text;
     text.clear();
     for (auto p = bytes, end = bytes + size; p < end;)
         text.push_back(fold(nextChar(p, end)));
-    return MatchFolded(text.size(), [](size_t i) { return text[i]; });
+    return MatchFolded(CText(text));
+}
+
+std::u32string JetLikeDecode(QByteArrayView utf8) {
+    std::u32string text;
+    auto p = reinterpret_cast<const unsigned char*>(utf8.data());
+    for (const auto end = p + utf8.size(); p < end;)
+        text.push_back(nextChar(p, end));
+    return text;
+}
+
+char32_t JetLikeFold(char32_t c) {
+    return fold(c);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QtGlobal>
 
 #include <string>
 #include <vector>
@@ -21,7 +22,10 @@ public:
     bool IsValid() const { return m_strError.isEmpty(); }
     const QString& Error() const { return m_strError; }
 
-    // True when the whole UTF-8 text matches the pattern.
+    // True when the whole UTF-8 text matches the pattern. The time grows linearly with the
+    // text for patterns of literal characters and "*"; "?" and "#" add a factor of one
+    // machine word per 64 pattern characters, character lists a factor of their size per
+    // distinct character of the text.
     bool Matches(QByteArrayView utf8Text) const;
 
 private:
@@ -37,22 +41,43 @@ private:
         char32_t low;
         char32_t high;
     };
+    // A run of tokens between two "*", each standing for exactly one character.
+    struct Segment {
+        size_t begin = 0, end = 0;       // tokens [begin, end)
+        bool literal = true;             // only literal characters: searched with KMP
+        std::vector<size_t> next;        // literal: KMP failure function
+        size_t words = 0;                // otherwise: bit-parallel search, 64 tokens a word
+        std::vector<quint64> asciiMasks; // 128 * words: the tokens each ASCII character fits
+        size_t Size() const { return end - begin; }
+    };
+    class CText;
 
     bool TokenMatches(const Token& token, char32_t folded) const;
-    // Matches a text of `size` folded characters, character i given by charAt(i).
-    template <typename CharAt> bool MatchFolded(size_t size, CharAt charAt) const;
+    void CompileSegment(Segment& seg) const;
+    bool MatchesAt(const Segment& seg, const CText& text, size_t at) const;
+    // The end of the first occurrence of the segment in text[from, to), or SIZE_MAX.
+    size_t Find(const Segment& seg, const CText& text, size_t from, size_t to) const;
+    size_t FindLiteral(const Segment& seg, const CText& text, size_t from, size_t to) const;
+    size_t FindParallel(const Segment& seg, const CText& text, size_t from, size_t to) const;
+    bool MatchFolded(const CText& text) const;
 
-    // For the pattern "*text*" with plain ASCII text: that text, folded (the search's own
-    // pattern, matched by a substring search).
-    std::string m_strInfix;
-    bool m_bInfix = false;
-    // The infix holds no letter, so case does not matter and no other character folds to
-    // one of its characters: its bytes are searched for as they stand, in any text.
-    bool m_bInfixBytes = false;
     std::vector<Token> m_aTokens;
     std::vector<Range> m_aRanges;
+    std::vector<Segment> m_aSegments;
+    bool m_bLeadingStar = false;
+    bool m_bTrailingStar = false;
+    bool m_bHasStar = false;
+    // "*text*" with a text of ASCII characters that are no letters: that text, searched for
+    // as bytes.
+    std::string m_strInfix;
+    bool m_bInfixBytes = false;
     QString m_strError;
 };
+
+// The UTF-8 decoding and case folding the pattern applies (malformed bytes are taken one by
+// one as Latin-1), for a simple reference matcher in the fuzz tests.
+std::u32string JetLikeDecode(QByteArrayView utf8);
+char32_t JetLikeFold(char32_t c);
 
 struct sqlite3;
 

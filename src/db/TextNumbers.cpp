@@ -1,8 +1,12 @@
 #include "db/TextNumbers.h"
 
+#include <QVarLengthArray>
+
 #include <charconv>
 #include <climits>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 
 namespace TextNumbers {
 
@@ -34,35 +38,30 @@ template <typename Char> int atoiImpl(const Char* p, const Char* end) {
     return value > INT_MAX ? INT_MAX : int(value);
 }
 
-// Copies the number at the start of the text into buf (at most size - 1 characters) and
-// returns the length taken; 0 when there is none. `consumed` receives the position after it.
-template <typename Char>
-int numberPrefix(const Char* begin, const Char* end, char* buf, int size, const Char** consumed) {
+// Appends the number at the start of the text to buf, in the C locale's spelling, and
+// returns whether there is one. `consumed` receives the position after it.
+template <typename Char, typename Buffer>
+bool numberPrefix(const Char* begin, const Char* end, Buffer& buf, const Char** consumed) {
     const Char* p = begin;
     while (p < end && isSpace(char16_t(p[0])))
         ++p;
-    int n = 0;
-    auto put = [&](char c) {
-        if (n < size - 1)
-            buf[n++] = c;
-    };
     if (p < end && (p[0] == '+' || p[0] == '-')) {
         if (p[0] == '-')
-            put('-');
+            buf.append('-');
         ++p;
     }
     int digits = 0;
     for (; p < end && isDigit(char16_t(p[0])); ++p, ++digits)
-        put(char(p[0]));
+        buf.append(char(p[0]));
     if (p < end && p[0] == '.') {
-        put('.');
+        buf.append('.');
         ++p;
         for (; p < end && isDigit(char16_t(p[0])); ++p, ++digits)
-            put(char(p[0]));
+            buf.append(char(p[0]));
     }
     if (digits == 0) {
         *consumed = begin;
-        return 0;
+        return false;
     }
     if (p < end && (p[0] == 'e' || p[0] == 'E')) {
         const Char* q = p + 1;
@@ -70,41 +69,37 @@ int numberPrefix(const Char* begin, const Char* end, char* buf, int size, const 
         if (q < end && (q[0] == '+' || q[0] == '-'))
             expSign = char(*q++);
         if (q < end && isDigit(char16_t(q[0]))) {
-            put('e');
+            buf.append('e');
             if (expSign == '-')
-                put('-');
+                buf.append('-');
             for (; q < end && isDigit(char16_t(q[0])); ++q)
-                put(char(q[0]));
+                buf.append(char(q[0]));
             p = q;
         }
     }
     *consumed = p;
-    return n;
+    return true;
 }
 
-// Whether an out-of-range number is too small rather than too large: with at most 127
-// characters only an exponent takes a number out of range, and a negative one makes it small.
-bool isTiny(const char* buf, int n) {
-    for (int i = 0; i < n; ++i) {
-        if (buf[i] == 'e')
-            return i + 1 < n && buf[i + 1] == '-';
-    }
-    return false;
+// The C runtime's strtod in the C locale, whatever the process locale.
+double strtodC(const char* text) {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return strtod_l(text, nullptr, c);
 }
 
 template <typename Char>
 double atofImpl(const Char* begin, const Char* end, const Char** consumed) {
-    char buf[128];
-    const int n = numberPrefix(begin, end, buf, sizeof buf, consumed);
-    if (n == 0)
+    // Numbers of any length: the short ones (all real coordinates) stay on the stack.
+    QVarLengthArray<char, 128> buf;
+    if (!numberPrefix(begin, end, buf, consumed))
         return 0.0;
     double value = 0.0;
-    if (std::from_chars(buf, buf + n, value).ec == std::errc::result_out_of_range) {
-        // As the C runtime: too large gives an infinity, too small zero.
-        const double magnitude = isTiny(buf, n) ? 0.0 : HUGE_VAL;
-        return buf[0] == '-' ? -magnitude : magnitude;
-    }
-    return value;
+    const auto [ptr, ec] = std::from_chars(buf.data(), buf.data() + buf.size(), value);
+    if (ec == std::errc() && ptr == buf.data() + buf.size())
+        return value;
+    // Out of range (an infinity, zero or a denormal): exactly what the C runtime gives.
+    buf.append('\0');
+    return strtodC(buf.data());
 }
 
 } // namespace

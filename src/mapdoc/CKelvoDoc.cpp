@@ -2,7 +2,9 @@
 
 #include "app/Globals.h"
 #include "app/MessageBox.h"
+#include "db/GeoDatabase.h"
 #include "mapdoc/PlaceFile.h"
+#include "mapview/PlacesWithoutRow.h"
 
 bool CKelvoDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument())
@@ -20,8 +22,17 @@ bool CKelvoDoc::OnLoadDocument(QIODevice& file) {
         m_strMessage = message;
         KelvoMessageBox(m_strMessage);
     });
-    if (!reader.Read(file, m_aPlaces))
+    if (!reader.Read(file, m_aPlaces)) {
+        m_strLoadError = reader.Error();
         return false;
+    }
     m_bPlacesLoaded = true;
+    // An engine error here shows again when the map is drawn; it is reported there.
+    QList<int> withoutRow;
+    QString error;
+    if (PlacesWithoutRow::Find(g_GeoDatabase, m_aPlaces, &withoutRow, &error) &&
+        !withoutRow.isEmpty())
+        m_strPlacesNote = PlacesWithoutRow::CountText(int(withoutRow.size()),
+                                                      g_GeoDatabase.m_Table.m_strTableName);
     return true;
 }

@@ -17,10 +17,14 @@ public:
     QString m_strMessage;         // the last message about a line of the place file
     bool m_bPlacesLoaded = false; // a place file has been read (even one without places)
     CPlaceList m_aPlaces;         // its accepted entries in file order; map views draw them
+    // How many entries name no place of GEO ("3 Einträge ohne Ort in GEO"), for the status
+    // bar once the file's first window has drawn it; empty when every entry has its place.
+    QString m_strPlacesNote;
 
 protected:
     // Reads the opened file as a place file. Each invalid date is shown in a message box and
-    // kept in m_strMessage; such lines are taken without a date. False only when the file
-    // cannot be read; the list is then unchanged.
+    // kept in m_strMessage; such lines are taken without a date. Entries whose place GEO does
+    // not have are counted in m_strPlacesNote. False when the file cannot be read or is over a
+    // limit of the reader; the list is then unchanged.
     bool OnLoadDocument(QIODevice& file) override;
 };

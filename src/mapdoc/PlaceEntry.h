@@ -25,6 +25,7 @@ struct CPlaceEntry {
     COLORREF m_crMarker = 0;  // marker fill colour
     COLORREF m_crText = 0;    // label text colour
     QDate m_dtDate;           // the date of field 3; a null date when there is none
+    int m_nLine = 0;          // number of the file's line the entry was read from
 };
 
 // True for the text "0" (exactly one zero) with which a field says "not given".

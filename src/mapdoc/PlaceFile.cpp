@@ -4,8 +4,13 @@
 #include "db/TextNumbers.h"
 #include "mapdoc/DateText.h"
 
+#include <QBuffer>
 #include <QIODevice>
+#include <QLocale>
 #include <QStringDecoder>
+
+#include <climits>
+#include <utility>
 
 namespace {
 
@@ -33,15 +38,88 @@ int tokenize(QStringView s, IsSeparator isSep, QStringView* tokens, int max) {
     return n;
 }
 
-QString decodeFile(QByteArrayView bytes) {
-    // Saved as "Unicode" on Windows: UTF-16 with a byte-order mark.
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder utf16(QStringDecoder::Utf16);
-        return utf16(bytes);
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8);
+// A line's text: UTF-8 when its bytes are valid UTF-8, otherwise Windows-1252. Decided
+// line by line, so one stray byte does not turn the rest of a UTF-8 file into mojibake.
+QString decodeLine(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     return utf8.hasError() ? Cp1252::Decode(bytes) : text;
+}
+
+// Cuts a stream of bytes into lines without their line ends (LF or CR LF; the last line
+// needs none). A UTF-8 byte-order mark at the start is dropped; a file that starts with a
+// UTF-16 byte-order mark is decoded and its lines handed on as UTF-8.
+class CLineSplitter {
+public:
+    void Add(QByteArrayView bytes, bool atEnd) {
+        m_bAtEnd = atEnd;
+        if (m_mode == Mode::Start) {
+            m_head.append(bytes);
+            if (m_head.size() < 3 && !atEnd)
+                return;
+            const QByteArray head = std::exchange(m_head, QByteArray());
+            if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")) {
+                m_mode = Mode::Utf16;
+                Append(head);
+            } else {
+                m_mode = Mode::Bytes;
+                Append(QByteArrayView(head).sliced(head.startsWith("\xEF\xBB\xBF") ? 3 : 0));
+            }
+            return;
+        }
+        Append(bytes);
+    }
+
+    // The next complete line, valid until the next Add().
+    bool Next(QByteArrayView* line) {
+        const qsizetype lf = m_buffer.indexOf('\n', m_scan);
+        if (lf >= 0) {
+            *line = QByteArrayView(m_buffer).sliced(m_pos, lf - m_pos);
+            if (line->endsWith('\r'))
+                line->chop(1);
+            m_pos = m_scan = lf + 1;
+            return true;
+        }
+        m_scan = m_buffer.size();
+        if (m_bAtEnd && m_mode != Mode::Start && m_pos < m_buffer.size()) {
+            *line = QByteArrayView(m_buffer).sliced(m_pos);
+            m_pos = m_scan = m_buffer.size();
+            return true;
+        }
+        return false;
+    }
+
+    // Bytes of the line not yet complete.
+    qsizetype Pending() const { return m_buffer.size() - m_pos; }
+
+private:
+    enum class Mode { Start, Bytes, Utf16 };
+
+    void Append(QByteArrayView bytes) {
+        if (m_pos > 0) {
+            m_buffer.remove(0, m_pos);
+            m_scan -= m_pos;
+            m_pos = 0;
+        }
+        if (m_mode == Mode::Utf16)
+            m_buffer.append(QString(m_utf16(bytes)).toUtf8());
+        else
+            m_buffer.append(bytes);
+    }
+
+    Mode m_mode = Mode::Start;
+    QByteArray m_head;    // the first bytes, until the byte-order mark is known
+    QByteArray m_buffer;  // bytes from the start of the first line not yet handed out
+    qsizetype m_pos = 0;  // start of that line
+    qsizetype m_scan = 0; // searched for a line end up to here
+    bool m_bAtEnd = false;
+    QStringDecoder m_utf16{QStringDecoder::Utf16};
+};
+
+constexpr qint64 kChunkBytes = 64 * 1024;
+
+QString megabytes(qsizetype bytes) {
+    return QLocale(QLocale::German).toString(double(bytes) / (1024 * 1024), 'g', 4);
 }
 
 } // namespace
@@ -61,48 +139,68 @@ bool ParsePlaceColor(QStringView text, COLORREF* color) {
 
 CPlaceFileReader::CPlaceFileReader(PlaceMessageFn onMessage) : m_onMessage(std::move(onMessage)) {}
 
+void CPlaceFileReader::SetLimits(qsizetype maxLineBytes, qsizetype maxEntries) {
+    m_nMaxLineBytes = maxLineBytes;
+    m_nMaxEntries = maxEntries;
+}
+
+bool CPlaceFileReader::Read(QByteArrayView bytes, CPlaceList& places) {
+    QBuffer buffer;
+    buffer.setData(QByteArray::fromRawData(bytes.data(), bytes.size()));
+    buffer.open(QIODevice::ReadOnly);
+    return Read(buffer, places);
+}
+
 bool CPlaceFileReader::Read(QIODevice& device, CPlaceList& places) {
+    m_nLines = 0;
     m_strError.clear();
     if (!device.isReadable()) {
         m_strError = QStringLiteral("Die Datei ist nicht zum Lesen geöffnet.");
         return false;
     }
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const qint64 n = device.read(buffer, sizeof buffer);
+    const QLocale german(QLocale::German);
+    auto refuse = [this](const QString& why) {
+        m_strError = why + QStringLiteral(" Kelvo liest die Datei nicht.");
+        return false;
+    };
+    auto lineTooLong = [&] {
+        return refuse(QStringLiteral("Die Zeile %1 der Ortsdatei ist länger als %2 MB.")
+                          .arg(m_nLines + 1)
+                          .arg(megabytes(m_nMaxLineBytes)));
+    };
+    CPlaceList taken;
+    CLineSplitter lines;
+    QByteArray chunk(kChunkBytes, Qt::Uninitialized);
+    for (bool atEnd = false; !atEnd;) {
+        // Read until the device says it has ended: a pipe may deliver nothing for a while.
+        const qint64 n = device.read(chunk.data(), chunk.size());
         if (n < 0) {
             m_strError = device.errorString();
             return false;
         }
-        if (n == 0)
-            break;
-        bytes.append(buffer, n);
-    }
-    Read(bytes, places);
-    return true;
-}
-
-void CPlaceFileReader::Read(QByteArrayView bytes, CPlaceList& places) {
-    m_nLines = 0;
-    const QString text = decodeFile(bytes);
-    const QStringView all(text);
-    qsizetype start = 0;
-    while (start < all.size()) {
-        qsizetype end = all.indexOf(u'\n', start);
-        QStringView line;
-        if (end < 0) {
-            line = all.mid(start);
-            end = all.size();
-        } else {
-            line = all.mid(start, end - start);
-            if (line.endsWith(u'\r'))
-                line.chop(1);
+        atEnd = n == 0;
+        lines.Add(QByteArrayView(chunk.constData(), n), atEnd);
+        QByteArrayView line;
+        while (lines.Next(&line)) {
+            if (line.size() > m_nMaxLineBytes)
+                return lineTooLong();
+            if (m_nLines == INT_MAX)
+                return refuse(QStringLiteral("Die Ortsdatei hat mehr als %1 Zeilen.")
+                                  .arg(german.toString(INT_MAX)));
+            ++m_nLines;
+            ReadLine(decodeLine(line), taken);
+            if (taken.size() > m_nMaxEntries)
+                return refuse(QStringLiteral("Die Ortsdatei hat mehr als %1 Einträge.")
+                                  .arg(german.toString(qlonglong(m_nMaxEntries))));
         }
-        ++m_nLines;
-        ReadLine(line, places);
-        start = end + 1;
+        if (lines.Pending() > m_nMaxLineBytes)
+            return lineTooLong();
     }
+    if (places.isEmpty())
+        places = std::move(taken);
+    else
+        places.append(std::move(taken));
+    return true;
 }
 
 void CPlaceFileReader::ReadLine(QStringView line, CPlaceList& places) {
@@ -145,5 +243,6 @@ void CPlaceFileReader::ReadLine(QStringView line, CPlaceList& places) {
     if (!IsNotGiven(entry.m_strTextColor) &&
         !ParsePlaceColor(entry.m_strTextColor, &entry.m_crText))
         return;
+    entry.m_nLine = m_nLines;
     places.append(entry);
 }

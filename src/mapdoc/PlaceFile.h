@@ -23,17 +23,28 @@ using PlaceMessageFn = std::function<void(const QString& message, int lineNumber
 //     date gives the message "Ungultiges Datum ..." and the line is taken without a date;
 //   - fields 6 and 7 are colours (ParsePlaceColor); a colour with one component drops the
 //     line. The date is examined before the colours.
-// Files are decoded as UTF-8 when they are valid UTF-8, otherwise as Windows-1252. Lines
-// end with LF or CR LF; the last line needs no line end.
+// Each line is decoded as UTF-8 when it is valid UTF-8, otherwise as Windows-1252; a file
+// that starts with a UTF-16 byte-order mark is UTF-16 throughout. Lines end with LF or
+// CR LF; the last line needs no line end.
+//
+// The file is read as a stream, line by line: only the entries taken are kept. A file with
+// a line longer than the line limit or more entries than the entry limit is refused whole.
 class CPlaceFileReader {
 public:
+    static constexpr qsizetype kMaxLineBytes = 10 * 1024 * 1024;
+    static constexpr qsizetype kMaxEntries = 1'000'000;
+
     explicit CPlaceFileReader(PlaceMessageFn onMessage = {});
 
-    // Reads the rest of an open device and appends its entries to `places`. Returns false
-    // when the device cannot be read; the list is then unchanged and Error() says why.
+    // Other limits than the defaults (for tests).
+    void SetLimits(qsizetype maxLineBytes, qsizetype maxEntries);
+
+    // Reads the rest of an open device, which may be a pipe, until its end and appends its
+    // entries to `places`. Returns false when the device cannot be read or the file is over
+    // a limit; the list is then unchanged and Error() says why in German.
     bool Read(QIODevice& device, CPlaceList& places);
-    // Appends the entries of a file's bytes.
-    void Read(QByteArrayView bytes, CPlaceList& places);
+    // The same for a file's bytes.
+    bool Read(QByteArrayView bytes, CPlaceList& places);
 
     // Lines of the last read, also the skipped ones.
     int LinesRead() const { return m_nLines; }
@@ -43,6 +54,8 @@ private:
     void ReadLine(QStringView line, CPlaceList& places);
 
     PlaceMessageFn m_onMessage;
+    qsizetype m_nMaxLineBytes = kMaxLineBytes;
+    qsizetype m_nMaxEntries = kMaxEntries;
     int m_nLines = 0;
     QString m_strError;
 };

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include <utility>
+
 CKelvoView::CKelvoView(QWidget* parent) : QWidget(parent), m_canvas(g_GeoDatabase) {
     setObjectName(QStringLiteral("KelvoView"));
     // paintEvent covers every pixel it is asked for: no background erase first.
@@ -67,14 +69,23 @@ void CKelvoView::OnInitialUpdate() {
 void CKelvoView::Render() {
     m_bRenderPending = false;
     SyncPlaceList();
+    // A database another program held is tried again; while it still does, the map shows
+    // no places from it.
+    const bool ready = g_GeoDatabase.EnsureOpen();
     QString error;
     {
         CStatusBarProgress progress;
         // The view has no frame of its own: its size is the outer size.
         error = m_canvas.Repaint(size(), size(), &progress);
     }
+    m_marks.Compose(m_canvas.BackBuffer(), m_canvas);
+    if (!ready && g_GeoDatabase.IsBusy())
+        error = CKelvoApp::DatabaseInUseText();
+    // The caption goes with the bar. The first drawing of a place file says how many of its
+    // entries name no place.
+    CKelvoDoc* doc = GetDocument();
     if (CMainFrame* frame = theApp.GetMainFrame())
-        frame->SetMessageText(QString());
+        frame->SetMessageText(doc ? std::exchange(doc->m_strPlacesNote, QString()) : QString());
     if (!error.isEmpty())
         ReportError(error);
     else if (!m_timerReadAhead.isActive())
@@ -125,7 +136,7 @@ void CKelvoView::paintEvent(QPaintEvent* event) {
     if (m_bRenderPending && !size().isEmpty())
         Render();
     QPainter painter(this);
-    const QImage& buffer = m_canvas.BackBuffer();
+    const QImage& buffer = m_marks.Image(m_canvas.BackBuffer());
     const QRect area = event->rect();
     if (!buffer.rect().contains(area))
         painter.fillRect(area, Qt::white);
@@ -179,6 +190,7 @@ void CKelvoView::timerEvent(QTimerEvent* event) {
 void CKelvoView::OnTimer() {
     SyncPlaceList();
     const QList<QRect> painted = m_canvas.OnTimer();
+    m_marks.Refresh(m_canvas.BackBuffer(), m_canvas, painted);
     for (const QRect& rect : painted)
         update(rect);
 }

@@ -3,6 +3,8 @@
 #include "app/View.h"
 #include "mapview/BandTracker.h"
 #include "mapview/MapCanvas.h"
+#include "mapview/MapMarks.h"
+#include "mapview/MapPrint.h"
 
 #include <QBasicTimer>
 #include <QWidget>
@@ -51,15 +53,32 @@ public:
     void OnFilePrint();        // the print dialog, then one page
     void OnFilePrintDirect();  // one page on the printer as set up
     void OnFilePrintPreview(); // "Seitenansicht"
-    // Prints the map on one page at the physical size it has on the screen. False when the
-    // printer cannot be used or the drawing ended with an engine error (both reported).
+    // Prints the map on one page at the physical size it has on the screen; a map that does
+    // not fit the printable area turns the page to the orientation that fits it better and
+    // is scaled down if it still does not fit. False when the printer cannot be used or the
+    // drawing ended with an engine error (both reported).
     bool OnPrint(QPrinter& printer);
+    // How the map goes onto the printer's page.
+    CMapPageFit PageFit(const QPrinter& printer) const;
 
     // The zoom: a band from `press` with the signed width and height opens a map window of
     // the band's extent with names and squares. Narrower than 10 pixels: nothing.
     void OnZoom(QPoint press, int w, int h);
     // The nearby search: a table window of the places in a small box around the point.
     void OnLButtonDblClk(QPoint point);
+    // A click that drew no band: the place drawn nearest to the point (within 8 pixels) is
+    // marked, named with its distance in the status bar, and becomes the current row of every
+    // table window that lists it.
+    void OnMapClick(QPoint point);
+    // "Namen ohne Überlappung": names only where they cover no name drawn before.
+    void OnDeclutterNames();
+
+    // Rings around places (a table window's selected rows), set by `source`; none clears
+    // them. They are composed over the map without drawing it again.
+    void SetMarks(const void* source, QList<QPointF> lonLat);
+    // Clears the marks when `source` set them.
+    void ClearMarksFrom(const void* source);
+    const CMapMarks& Marks() const { return m_marks; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -88,7 +107,9 @@ private:
     void CancelBand();
 
     CMapCanvas m_canvas;
-    CBandTracker m_band; // the zoom's rubber band while it is dragged
+    CMapMarks m_marks;                    // rings over the map
+    const void* m_pMarksSource = nullptr; // who set them
+    CBandTracker m_band;                  // the zoom's rubber band while it is dragged
     QBasicTimer m_timerBlink;
     QBasicTimer m_timerReadAhead; // reads texts for names, memos and place lists when idle
     bool m_bRenderPending = true; // the back buffer does not show the window's map yet

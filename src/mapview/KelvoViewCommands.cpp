@@ -14,6 +14,9 @@ bool CKelvoView::OnCommand(int id) {
     case ID_SHOW_PLACE_NAMES:
         OnShowPlaceNames();
         return true;
+    case ID_DECLUTTER_NAMES:
+        OnDeclutterNames();
+        return true;
     case ID_FILE_PRINT:
         OnFilePrint();
         return true;
@@ -41,6 +44,9 @@ bool CKelvoView::OnUpdateCommand(int id, CCmdUI& ui) {
     case ID_SHOW_PLACE_NAMES:
         ui.SetCheck(m_canvas.m_bShowNames);
         return true;
+    case ID_DECLUTTER_NAMES:
+        ui.SetCheck(m_canvas.m_bDeclutterNames);
+        return true;
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
     case ID_FILE_PRINT_PREVIEW:
@@ -65,5 +71,10 @@ void CKelvoView::OnShowMemos() {
 
 void CKelvoView::OnShowPlaceNames() {
     m_canvas.m_bShowNames = !m_canvas.m_bShowNames;
+    RepaintNow();
+}
+
+void CKelvoView::OnDeclutterNames() {
+    m_canvas.m_bDeclutterNames = !m_canvas.m_bDeclutterNames;
     RepaintNow();
 }

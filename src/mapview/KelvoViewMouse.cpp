@@ -5,8 +5,10 @@
 #include "app/Document.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
+#include "app/MainFrame.h"
 #include "mapview/MapZoom.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -39,8 +41,12 @@ void CKelvoView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QRect old = m_band.HasMoved() ? m_band.Bounds() : QRect();
-    m_band.End(event->position().toPoint());
+    const QPoint release = event->position().toPoint();
+    m_band.End(release);
     UpdateBand(old); // the band leaves no trace
+    // Released where it was pressed (give or take a shaky hand): a click, not a band.
+    if ((release - m_band.Start()).manhattanLength() < QApplication::startDragDistance())
+        OnMapClick(release);
     OnZoom(m_band.Start(), m_band.Width(), m_band.Height());
 }
 
@@ -84,8 +90,14 @@ void CKelvoView::CancelBand() {
 
 void CKelvoView::OnZoom(QPoint press, int w, int h) {
     CMapSettings next;
-    if (!MapZoom::BandSettings(m_canvas, press, w, h, &next))
+    bool tooSmall = false;
+    if (!MapZoom::BandSettings(m_canvas, press, w, h, &next, &tooSmall)) {
+        if (tooSmall) {
+            if (CMainFrame* frame = theApp.GetMainFrame())
+                frame->SetMessageText(MapZoom::TooSmallMessage());
+        }
         return;
+    }
     // The new view copies these when it is made; its document then resets the extent.
     g_nChildFrameMode = 0;
     g_bNextShowNames = next.bShowNames;
@@ -95,7 +107,7 @@ void CKelvoView::OnZoom(QPoint press, int w, int h) {
     g_dLatNorth = next.dLatNorth;
     g_dLatSouth = next.dLatSouth;
     if (CDocument* doc = theApp.m_pMapTemplate->OpenDocumentFile()) {
-        m_canvas.m_strText = MapZoom::ZoomTitle(next);
+        m_canvas.m_strText = MapZoom::ZoomTitle(next, m_canvas);
         doc->SetTitle(m_canvas.m_strText);
     }
     g_bNextShowNames = false;

@@ -1,4 +1,5 @@
-// Printing a map window: one page, the map at the physical size it has on the screen.
+// Printing a map window: one page, the map at the physical size it has on the screen when
+// that fits, otherwise turned and, if need be, scaled down to fit.
 #include "mapview/CKelvoView.h"
 
 #include "app/KelvoApp.h"
@@ -12,8 +13,35 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+namespace {
+
+// The printer's page orientation as the user set it up, given back when a map job that may
+// have turned the page ends.
+class CKeepOrientation {
+public:
+    explicit CKeepOrientation(QPrinter& printer)
+        : m_printer(printer), m_orientation(printer.pageLayout().orientation()) {}
+    ~CKeepOrientation() { m_printer.setPageOrientation(m_orientation); }
+    CKeepOrientation(const CKeepOrientation&) = delete;
+    CKeepOrientation& operator=(const CKeepOrientation&) = delete;
+
+private:
+    QPrinter& m_printer;
+    QPageLayout::Orientation m_orientation;
+};
+
+} // namespace
+
+CMapPageFit CKelvoView::PageFit(const QPrinter& printer) const {
+    return FitMapToPage(size(), QSize(logicalDpiX(), logicalDpiY()), printer.pageLayout(),
+                        printer.resolution());
+}
+
 void CKelvoView::OnFilePrint() {
     QPrinter& printer = theApp.GetPrinter();
+    CKeepOrientation keep(printer);
+    // The dialog shows the page as the map will be printed.
+    printer.setPageOrientation(PageFit(printer).orientation);
     QPrintDialog dialog(&printer, this);
     // The map is one page.
     dialog.setMinMax(1, 1);
@@ -23,17 +51,23 @@ void CKelvoView::OnFilePrint() {
 }
 
 void CKelvoView::OnFilePrintDirect() {
+    CKeepOrientation keep(theApp.GetPrinter());
     OnPrint(theApp.GetPrinter());
 }
 
 void CKelvoView::OnFilePrintPreview() {
-    QPrintPreviewDialog preview(&theApp.GetPrinter(), this);
+    QPrinter& printer = theApp.GetPrinter();
+    CKeepOrientation keep(printer);
+    printer.setPageOrientation(PageFit(printer).orientation);
+    QPrintPreviewDialog preview(&printer, this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* printer) { OnPrint(*printer); });
     preview.exec();
 }
 
 bool CKelvoView::OnPrint(QPrinter& printer) {
+    const CMapPageFit fit = PageFit(printer);
+    printer.setPageOrientation(fit.orientation);
     QPainter painter;
     if (!painter.begin(&printer)) {
         const QString name =
@@ -47,13 +81,13 @@ bool CKelvoView::OnPrint(QPrinter& printer) {
                         this);
         return false;
     }
-    // One logical unit on paper is one pixel of this screen; the plot rectangle comes from
-    // the window's size, as on the screen.
+    // One logical unit on paper is one pixel of this screen (times the fit's scale); the
+    // plot rectangle comes from the window's size, as on the screen.
     QString error;
     {
         CStatusBarProgress progress;
         error = PrintMap(painter, m_canvas, size(), QSize(logicalDpiX(), logicalDpiY()),
-                         QSize(printer.logicalDpiX(), printer.logicalDpiY()), &progress);
+                         QSize(printer.logicalDpiX(), printer.logicalDpiY()), &progress, fit.scale);
     }
     painter.end();
     if (CMainFrame* frame = theApp.GetMainFrame())

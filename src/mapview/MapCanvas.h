@@ -106,6 +106,8 @@ public:
     bool m_bShowNames = false;
     bool m_bShowFilePlaces = true;
     bool m_bShowMemos = false;
+    // Names only where their label covers no name drawn before, larger places first.
+    bool m_bDeclutterNames = false;
     int m_nTimerInterval = 500; // blink interval, milliseconds
     int m_nMarkerHalfSize = 0;  // half side of a database place's square; 0: one pixel
     double m_dClickLon = 0.0;   // degrees of the last double-clicked point

@@ -6,6 +6,7 @@
 #include "db/GeoPlaceRows.h"
 #include "db/TextNumbers.h"
 #include "draw/DeviceContext.h"
+#include "mapview/MapDeclutter.h"
 #include "mapview/MapStyle.h"
 
 #include <algorithm>
@@ -64,6 +65,9 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
         colors.push_back(MapStyle::CountryColor(staat));
     const quint32 count = rows.Size();
     int shown = -1;
+    // Without overlap, names are collected here and drawn after the pass.
+    CNameDeclutter declutter;
+    const bool collectNames = m_bShowNames && m_bDeclutterNames;
 
     for (quint32 k = 0; k < count; ++k) {
         const CGeoPlaceRows::Point& point = rows.Coordinates(k);
@@ -76,7 +80,12 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
             else
                 dc.SetPixel(x, y, color);
-            if (m_bShowNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
+            if (collectNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
+                if (!declutter.HasNames())
+                    dc.SelectObject(m_fontNames); // the font later memo labels use
+                declutter.AddName(x + n, y + n, rows.TextOf(k, CGeoPlaceRows::Ort),
+                                  text(rows, k, CGeoPlaceRows::Ortsteil));
+            } else if (m_bShowNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
                 dc.SelectObject(m_fontNames);
                 dc.SetBkColor(RGB(240, 240, 240));
                 dc.TextOut(x + n, y + n, MapStyle::FormatLabel(text(rows, k, CGeoPlaceRows::Ort)));
@@ -104,12 +113,16 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
             }
         }
 
+        if (collectNames)
+            declutter.CountPlace(rows.TextOf(k, CGeoPlaceRows::Ort));
         if (progress) {
             const int percent = int(std::min<qint64>(100, qint64(100) * k / count));
             if (percent != shown)
                 progress->SetPos(shown = percent);
         }
     }
+    if (declutter.HasNames())
+        declutter.Draw(dc, m_fontNames);
 }
 
 void CMapCanvas::DrawCross(CDeviceContext& dc, int x, int y) {

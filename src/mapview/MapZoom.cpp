@@ -1,13 +1,18 @@
 #include "mapview/MapZoom.h"
 
 #include "db/GeoSql.h"
+#include "mapview/AxisLabels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
 namespace MapZoom {
 
-bool BandSettings(const CMapCanvas& canvas, QPoint press, int w, int h, CMapSettings* next) {
+bool BandSettings(const CMapCanvas& canvas, QPoint press, int w, int h, CMapSettings* next,
+                  bool* tooSmall) {
+    if (tooSmall)
+        *tooSmall = false;
     const CRect& plot = canvas.m_rectPlot;
     if (w < kMinBandWidth || h == 0 || plot.Width() <= 0 || plot.Height() <= 0)
         return false;
@@ -22,16 +27,32 @@ bool BandSettings(const CMapCanvas& canvas, QPoint press, int w, int h, CMapSett
     if (s.dLatSouth > s.dLatNorth)
         std::swap(s.dLatSouth, s.dLatNorth);
     if (!std::isfinite(s.dLonWest) || !std::isfinite(s.dLonEast) || !std::isfinite(s.dLatSouth) ||
-        !std::isfinite(s.dLatNorth) || s.dLonWest == s.dLonEast || s.dLatSouth == s.dLatNorth)
+        !std::isfinite(s.dLatNorth))
         return false;
+    // Deeper, the grid's labels could no longer differ, and in the end the extent collapses.
+    if (s.dLonEast - s.dLonWest < kMinExtent || s.dLatNorth - s.dLatSouth < kMinExtent) {
+        if (tooSmall)
+            *tooSmall = true;
+        return false;
+    }
     s.bShowNames = true;
     s.nMarkerHalfSize = 2;
     *next = s;
     return true;
 }
 
-QString ZoomTitle(const CMapSettings& next) {
-    return QString::asprintf("Zoom neben: %.2f; %.2f", next.dLonWest, next.dLatSouth);
+QString ZoomTitle(const CMapSettings& next, const CMapCanvas& from) {
+    using AxisLabels::DecimalsToTellApart;
+    const int lonDecimals = std::max(DecimalsToTellApart(next.dLonWest, next.dLonEast),
+                                     DecimalsToTellApart(next.dLonWest, from.m_dLonWest));
+    const int latDecimals = std::max(DecimalsToTellApart(next.dLatSouth, next.dLatNorth),
+                                     DecimalsToTellApart(next.dLatSouth, from.m_dLatSouth));
+    return QString::asprintf("Zoom neben: %.*f; %.*f", lonDecimals, next.dLonWest, latDecimals,
+                             next.dLatSouth);
+}
+
+QString TooSmallMessage() {
+    return QStringLiteral("Die Karte lässt sich nicht weiter vergrößern.");
 }
 
 bool NearbySearch(CMapCanvas& canvas, QPoint point, NearbyBox* box) {

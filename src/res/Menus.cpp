@@ -2,6 +2,8 @@
 
 #include "app/CommandIds.h"
 
+#include <QDir>
+
 namespace Res {
 
 namespace {
@@ -34,8 +36,13 @@ QList<MenuItem> viewItems() {
             {ID_VIEW_STATUS_BAR, QStringLiteral("Status&leiste")},
             kSeparator,
             {ID_SEARCH, QStringLiteral("Suchen...")},
-            {ID_RECORD_EDIT, QStringLiteral("Datensatz...")}};
+            {ID_RECORD_EDIT, QStringLiteral("Datensatz...")},
+            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")}};
 }
+
+// Results going out of a table window, after the printing commands of the file menu.
+const MenuItem kExport{ID_FILE_EXPORT, QStringLiteral("E&xportieren...")};
+const MenuItem kSavePlaces{ID_FILE_SAVE_PLACES, QStringLiteral("Als &Ortsdatei speichern...")};
 
 const MenuItem kRecentFiles{ID_FILE_MRU_FILE1, QStringLiteral("Letzte Datei")};
 
@@ -52,6 +59,9 @@ QList<Popup> Menu(int menuId) {
                   {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
                   {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
                   kSeparator,
+                  kExport,
+                  kSavePlaces,
+                  kSeparator,
                   kRecentFiles,
                   kSeparator,
                   {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
@@ -66,7 +76,8 @@ QList<Popup> Menu(int menuId) {
         view << kSeparator
              << MenuItem{ID_SHOW_FILE_PLACES, QStringLiteral("Orte aus Datei anzeigen")}
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
-             << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")};
+             << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")}
+             << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")};
         return {{QStringLiteral("&Datei"),
                  {{ID_FILE_NEW, QStringLiteral("&Mappe öffnen\tStrg+M")},
                   {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
@@ -76,6 +87,9 @@ QList<Popup> Menu(int menuId) {
                   {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
                   {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
                   {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
+                  kSeparator,
+                  kExport,
+                  kSavePlaces,
                   kSeparator,
                   kRecentFiles,
                   kSeparator,
@@ -125,8 +139,12 @@ QString DocumentIconPath(int resourceId) {
     return ToolBarIconPath(resourceId == IDR_TABLETYPE ? ID_TABLE_OPEN : ID_FILE_NEW);
 }
 
-QString AppIconPath() {
-    return QStringLiteral(":/icons/kelvo.xpm");
+QIcon AppIcon() {
+    QIcon icon;
+    const QDir sizes(QStringLiteral(":/appicon"));
+    for (const QString& name : sizes.entryList(QDir::Files))
+        icon.addFile(sizes.filePath(name));
+    return icon;
 }
 
 QString HelpPagePath() {

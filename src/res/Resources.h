@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QKeySequence>
 #include <QList>
 #include <QString>
@@ -43,8 +44,8 @@ QList<int> ToolBarButtons();
 QString ToolBarIconPath(int id);
 // Resource path of the icon of a kind of document window (129 map, 130 table).
 QString DocumentIconPath(int resourceId);
-// Resource path of the application icon (32 x 32).
-QString AppIconPath();
+// The application icon in each size it is drawn in: window icon and About box.
+QIcon AppIcon();
 // Resource path of the help page.
 QString HelpPagePath();
 

@@ -26,6 +26,15 @@ const QHash<int, QString>& table() {
         {ID_SELECT_ALL_ROWS,
          QStringLiteral("Waehlt alle Zeilen in Tabelle\nWaehlt alle Zeilen in Tabelle")},
 
+        {ID_FILE_EXPORT, QStringLiteral("Schreibt die Zeilen der Tabelle als CSV-, GeoJSON- oder "
+                                        "KML-Datei.\nExportieren")},
+        {ID_FILE_SAVE_PLACES,
+         QStringLiteral("Speichert die gewählten Zeilen als Ortsdatei.\nAls Ortsdatei speichern")},
+        {ID_RADIUS_SEARCH, QStringLiteral("Sucht die Orte im Umkreis einer PLZ, eines Ortes oder "
+                                          "eines Punktes.\nUmkreissuche")},
+        {ID_DECLUTTER_NAMES, QStringLiteral("Zeichnet nur Namen, die keine anderen überdecken, "
+                                            "größere Orte zuerst.\nNamen ohne Überlappung")},
+
         {ID_FILE_NEW, QStringLiteral("Karte öffnen\nKarte öffnen")},
         {ID_FILE_OPEN, QStringLiteral("Öffnet eine txt-Datei.\nÖffnet eine txt-Datei")},
         {ID_FILE_CLOSE, QStringLiteral("Schließt das aktive Dokument.\nSchließen")},

@@ -3,17 +3,28 @@
 #include "app/DialogUnits.h"
 #include "app/Globals.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+
+namespace {
+const char* const kFoldKey = "Suchen/Schreibweisen";
+
+QSettings settings() {
+    return QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo"));
+}
+} // namespace
 
 CDia_Find::CDia_Find(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Dia_Find"));
     setWindowTitle(QStringLiteral("Daten suchen"));
     setFont(CDialogUnits::DialogFont());
     const CDialogUnits dlu(font());
-    setFixedSize(dlu.Size(275, 49));
+    // The specified 275 x 49 units, and a row below them for the spellings check box.
+    setFixedSize(dlu.Size(275, 61));
 
     auto* group = new QGroupBox(this);
     group->setGeometry(dlu.Rect(7, 7, 197, 35));
@@ -37,14 +48,25 @@ CDia_Find::CDia_Find(QWidget* parent) : QDialog(parent) {
     cancel->setGeometry(dlu.Rect(218, 28, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Tab order edit, OK, Abbrechen; the edit has the focus when the dialog opens, and Enter
-    // in it confirms through the default button.
+    m_checkFold = new QCheckBox(QStringLiteral("ä = ae, ö = oe, ü = ue, ß = ss"), this);
+    m_checkFold->setObjectName(QStringLiteral("Fold"));
+    m_checkFold->setGeometry(dlu.Rect(9, 46, 195, 10));
+    m_checkFold->setChecked(settings().value(QLatin1String(kFoldKey), false).toBool());
+
+    // Tab order edit, OK, Abbrechen (then the check box); the edit has the focus when the
+    // dialog opens, and Enter in it confirms through the default button.
     setTabOrder(m_editSearch, ok);
     setTabOrder(ok, cancel);
+    setTabOrder(cancel, m_checkFold);
     m_editSearch->setFocus();
 }
 
 void CDia_Find::OnOK() {
     g_strSearch = m_editSearch->text();
+    settings().setValue(QLatin1String(kFoldKey), m_checkFold->isChecked());
     accept();
+}
+
+bool CDia_Find::FoldSpellings() const {
+    return m_checkFold->isChecked();
 }

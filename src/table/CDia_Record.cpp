@@ -2,6 +2,7 @@
 
 #include "app/DialogUnits.h"
 #include "app/Globals.h"
+#include "app/KelvoApp.h"
 #include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
 #include "db/TextNumbers.h"
@@ -111,8 +112,40 @@ CDia_Record::CDia_Record(QWidget* parent) : QDialog(parent) {
 }
 
 int CDia_Record::DoModal() {
+    m_nMemoField = 12;
+    if (!ReadStoredMemo())
+        return QDialog::Rejected;
     OnInitDialog();
     return exec();
+}
+
+QString CDia_Record::MemoText(const QVariant& memo) {
+    const QString text = memo.toString();
+    return text.isEmpty() ? QStringLiteral(" ") : text;
+}
+
+bool CDia_Record::ReadStoredMemo() {
+    if (!m_pValues || !m_pTableDesc)
+        return true;
+    // Until read: the window's memo (a single space standing for none).
+    const QString cell = m_pValues->value(m_nMemoField);
+    m_varStoredMemo = cell == QStringLiteral(" ") ? QVariant() : QVariant(cell);
+    if (!CKelvoApp::EnsureDatabase(parentWidget()))
+        return !g_GeoDatabase.IsBusy();
+    const int key = TextNumbers::Atoi(m_pValues->value(m_pTableDesc->m_nKeyField));
+    QVariant stored;
+    if (g_GeoDatabase.ReadMemo(*m_pTableDesc, key, &stored)) {
+        m_varStoredMemo = stored;
+        (*m_pValues)[m_nMemoField] = MemoText(stored);
+    } else if (!g_GeoDatabase.LastError().isEmpty()) {
+        KelvoMessageBox(QStringLiteral("Das Memo des Datensatzes kann nicht gelesen werden.\n\n"
+                                       "Fehler der Datenbank: %1")
+                            .arg(g_GeoDatabase.LastError()),
+                        parentWidget());
+        return false;
+    }
+    // A record that no longer exists shows the window's memo; OK then says it has gone.
+    return true;
 }
 
 void CDia_Record::OnInitDialog() {
@@ -139,38 +172,108 @@ void CDia_Record::OnInitDialog() {
     setWindowTitle(QStringLiteral("GEO Datensatz"));
 }
 
+namespace {
+
+// A memo quoted in a message: at most a dozen lines and 600 characters.
+QString excerpt(const QVariant& memo) {
+    if (memo.isNull() || memo.toString().trimmed().isEmpty())
+        return QStringLiteral("(kein Memo)");
+    QString text = memo.toString();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const bool cut = lines.size() > 12 || text.size() > 600;
+    text = lines.mid(0, 12).join(QLatin1Char('\n')).left(600);
+    return cut ? text + QStringLiteral(" …") : text;
+}
+
+} // namespace
+
+CDia_Record::Choice CDia_Record::AskAboutConflict(const QVariant& stored) const {
+    const QString text =
+        QStringLiteral("Das Memo dieses Datensatzes wurde geändert, während der Dialog offen war "
+                       "(in einem anderen Fenster oder von einem anderen Programm).\n\n"
+                       "Jetzt gespeichert:\n%1\n\nIhre Fassung:\n%2\n\n"
+                       "Welche Fassung soll gelten?")
+            .arg(excerpt(stored), excerpt(m_strMemo));
+    switch (KelvoQuestionBox(text,
+                             {QStringLiteral("Meine Fassung speichern"),
+                              QStringLiteral("Gespeicherte übernehmen"),
+                              QStringLiteral("Zurück zum Dialog")},
+                             const_cast<CDia_Record*>(this))) {
+    case 0:
+        return Choice::KeepMine;
+    case 1:
+        return Choice::TakeStored;
+    default:
+        return Choice::Back;
+    }
+}
+
 void CDia_Record::OnOK() {
     if (!m_pValues || !m_pTableDesc)
         return;
-    // The memo as shown, unless the user changed it: then as typed. An empty memo is stored
-    // as a single space (the schema refuses the empty string).
-    m_strMemo = m_editMemo->document()->isModified() ? m_editMemo->toPlainText()
-                                                     : m_pValues->value(m_nMemoField);
+    // An empty memo is stored as a single space (the schema refuses the empty string).
+    m_strMemo = m_editMemo->toPlainText();
     if (m_strMemo.isEmpty())
         m_strMemo = QStringLiteral(" ");
-    QStringList values = *m_pValues;
-    values[m_nMemoField] = m_strMemo;
-
-    // Only the memo is written: the record's other fields keep what they hold.
-    if (g_GeoDatabase.UpdateFields(*m_pTableDesc, values, {m_nMemoField})) {
-        (*m_pValues)[m_nMemoField] = m_strMemo;
-        accept();
-        return;
+    const int key = TextNumbers::Atoi(m_pValues->value(m_pTableDesc->m_nKeyField));
+    for (;;) {
+        // Nothing to write when the memo is what is stored: the user did not change it.
+        // The windows then show the memo as stored now, which another program may have
+        // changed meanwhile.
+        if (m_strMemo == MemoText(m_varStoredMemo)) {
+            QVariant now;
+            if (g_GeoDatabase.IsOpen() && g_GeoDatabase.ReadMemo(*m_pTableDesc, key, &now))
+                m_varStoredMemo = now;
+            (*m_pValues)[m_nMemoField] = MemoText(m_varStoredMemo);
+            accept();
+            return;
+        }
+        // The dialog stays open with the memo as typed when it cannot be stored now.
+        auto notSaved = [this](const QString& why) {
+            KelvoMessageBox(QStringLiteral("Das Memo konnte nicht gespeichert werden.\n\n%1\n\n"
+                                           "Der Dialog bleibt offen, Ihre Eingabe geht nicht "
+                                           "verloren.")
+                                .arg(why),
+                            this);
+        };
+        if (!g_GeoDatabase.EnsureOpen() && g_GeoDatabase.IsBusy()) {
+            notSaved(g_GeoDatabase.OpenError());
+            return;
+        }
+        // Only the memo is written, and only over the memo the user saw.
+        QVariant stored;
+        switch (g_GeoDatabase.UpdateMemo(*m_pTableDesc, key, m_varStoredMemo, m_strMemo, &stored)) {
+        case CGeoDatabase::MemoWrite::Saved:
+            m_varStoredMemo = m_strMemo;
+            (*m_pValues)[m_nMemoField] = m_strMemo;
+            accept();
+            return;
+        case CGeoDatabase::MemoWrite::Failed:
+            notSaved(QStringLiteral("Fehler der Datenbank: %1").arg(g_GeoDatabase.LastError()));
+            return;
+        case CGeoDatabase::MemoWrite::Missing:
+            KelvoMessageBox(QStringLiteral("Der Datensatz mit %1 = %2 ist in der Tabelle \"%3\" "
+                                           "nicht mehr vorhanden.\n\nDas Memo wurde nicht "
+                                           "gespeichert.")
+                                .arg(m_pTableDesc->FieldName(m_pTableDesc->m_nKeyField))
+                                .arg(key)
+                                .arg(m_pTableDesc->m_strTableName),
+                            this);
+            reject();
+            return;
+        case CGeoDatabase::MemoWrite::Conflict:
+            // From now on the stored memo is the one the user has seen.
+            m_varStoredMemo = stored;
+            switch (AskAboutConflict(stored)) {
+            case Choice::KeepMine:
+                continue;
+            case Choice::TakeStored:
+                m_editMemo->setPlainText(MemoText(stored));
+                m_strMemo = MemoText(stored);
+                continue;
+            case Choice::Back:
+                return;
+            }
+        }
     }
-    if (!g_GeoDatabase.LastError().isEmpty()) {
-        KelvoMessageBox(QStringLiteral("Das Memo konnte nicht gespeichert werden.\n\nFehler der "
-                                       "Datenbank: %1\n\nDer Dialog bleibt offen, Ihre Eingabe "
-                                       "geht nicht verloren.")
-                            .arg(g_GeoDatabase.LastError()),
-                        this);
-        return;
-    }
-    const int key = m_pTableDesc->m_nKeyField;
-    KelvoMessageBox(QStringLiteral("Der Datensatz mit %1 = %2 ist in der Tabelle \"%3\" nicht "
-                                   "mehr vorhanden.\n\nDas Memo wurde nicht gespeichert.")
-                        .arg(m_pTableDesc->FieldName(key))
-                        .arg(TextNumbers::Atoi(values.value(key)))
-                        .arg(m_pTableDesc->m_strTableName),
-                    this);
-    reject();
 }

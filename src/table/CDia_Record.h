@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QVariant>
 
 #include <array>
 
@@ -26,13 +27,17 @@ protected:
 };
 
 // The record dialog (dialog 132, "GEO Datensatz"): one row of a table window as a form, the
-// eleven fields Staat to Breitengrad read-only and the memo editable. OK stores the memo and
-// nothing else of the record; the caller then shows the stored memo in its row.
+// eleven fields Staat to Breitengrad read-only and the memo editable. The memo is the one
+// stored when the dialog opens, not the window's copy. OK stores the memo, and nothing else
+// of the record, when the user changed it; the caller then shows the stored memo.
 //
-// OK ends the dialog with Accepted once the memo is stored. When the record no longer
-// exists, a message says so, nothing is written and the dialog ends with Rejected. When the
-// engine refuses the write, a message gives its text and the dialog stays open with the
-// memo as typed.
+// OK ends the dialog with Accepted once the memo is stored (or was left as it is). The memo
+// is written only while the stored one is still the one shown: when another window or
+// program changed it meanwhile, a question shows both versions and the user keeps theirs,
+// takes the stored one, or goes back to the dialog with the memo as typed. When the record
+// no longer exists, a message says so, nothing is written and the dialog ends with Rejected.
+// When the engine refuses the write, a message gives its text and the dialog stays open
+// with the memo as typed.
 class CDia_Record : public QDialog {
     Q_OBJECT
 public:
@@ -40,13 +45,16 @@ public:
 
     explicit CDia_Record(QWidget* parent = nullptr);
 
-    // Fills the labels and fields from the description and the values, then runs the dialog.
+    // Reads the stored memo into the values, fills the labels and fields from the
+    // description and the values, then runs the dialog. Rejected without showing the dialog
+    // when the database cannot be read now (a message said why).
     int DoModal();
     void OnInitDialog();
     void OnOK();
 
     int m_nMemoField = 0;
     QString m_strMemo;                           // the memo as stored by OK
+    QVariant m_varStoredMemo;                    // the stored memo last shown (null: none)
     QStringList* m_pValues = nullptr;            // the row's values, owned by the caller
     const CGeoTableDesc* m_pTableDesc = nullptr; // labels and key
 
@@ -55,4 +63,11 @@ public:
     CMemoEdit* m_editMemo;
     QPushButton* m_btnOK;
     QPushButton* m_btnCancel;
+
+private:
+    bool ReadStoredMemo();
+    // A stored memo as the dialog shows it: no memo and an empty one as a single space.
+    static QString MemoText(const QVariant& memo);
+    enum class Choice { KeepMine, TakeStored, Back };
+    Choice AskAboutConflict(const QVariant& stored) const;
 };

@@ -7,7 +7,9 @@
 #include "app/MessageBox.h"
 #include "app/StatusBarProgress.h"
 #include "app/StatusProgress.h"
+#include "app/TableMapLink.h"
 #include "db/GeoDatabase.h"
+#include "table/TableDistance.h"
 #include "table/TableFill.h"
 
 #include <QHeaderView>
@@ -16,6 +18,8 @@
 namespace {
 // Width of a column whose field has no size.
 constexpr int kDefaultColumnWidth = 500;
+// Width of a radius search's distance column.
+constexpr int kDistanceColumnWidth = 110;
 } // namespace
 
 CListView_Table::CListView_Table(QWidget* parent)
@@ -50,10 +54,11 @@ CListView_Table::CListView_Table(QWidget* parent)
                     OnItemChanged(current.row());
             });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CListView_Table::OnSelectionChanged);
+            [this] { OnSelectionChanged(); });
 }
 
 CListView_Table::~CListView_Table() {
+    TableMapLink::TableClosing(this);
     if (CMainFrame* frame = theApp.GetMainFrame())
         frame->SetMessageText(QString());
 }
@@ -69,6 +74,9 @@ void CListView_Table::OnInitialUpdate() {
                 continue;
             SetUpColumns();
             m_model.CopyRows(first->m_model);
+            if (first->m_model.HasDistanceColumn())
+                SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
+                                    first->m_model.DistanceCentreLat());
             return;
         }
     }
@@ -84,8 +92,21 @@ void CListView_Table::SetUpColumns() {
     }
 }
 
+void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
+    m_model.SetDistanceCentre(lon, lat);
+    setColumnWidth(CGeoTableModel::kColumns, kDistanceColumnWidth);
+}
+
+void CListView_Table::ShowDistanceColumn(double lon, double lat) {
+    SetUpDistanceColumn(lon, lat);
+    const std::vector<int> order = TableDistance::DistanceOrder(m_model, false);
+    m_model.ApplyOrder(order);
+}
+
 void CListView_Table::FillTable() {
     g_nFoundCount = 0;
+    // A database another program held is tried again; while it still does, no rows.
+    CKelvoApp::EnsureDatabase();
     hide(); // no row-state notices while the rows go in
     SetUpColumns();
     CTableFillResult result;
@@ -95,10 +116,11 @@ void CListView_Table::FillTable() {
     }
     g_nFoundCount = result.m_nFound;
     show();
-    if (hasFocus()) {
-        if (CMainFrame* frame = theApp.GetMainFrame())
-            frame->SetMessageText(QString());
-    }
+    // The caption goes with the bar; a view with the focus shows where it stands.
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (hasFocus())
+        ShowRecordStatus();
     if (!result.m_strError.isEmpty()) {
         KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
                                        "werden.\n\nFehler der Datenbank: %2")
@@ -124,13 +146,30 @@ void CListView_Table::OnItemChanged(int row) {
     ShowRecordStatus();
 }
 
-void CListView_Table::OnSelectionChanged(const QItemSelection& selected,
-                                         const QItemSelection& deselected) {
-    // The row whose state changed last: the end of the last range selected, else of the
-    // last range deselected.
-    const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
-    if (!changed.isEmpty())
-        OnItemChanged(changed.last().bottom());
+void CListView_Table::OnSelectionChanged() {
+    // The row the user acted on last is the one with the focus (the current index): the
+    // clicked row, also when a click only deselects other rows, and the row that Shift+Up
+    // or Shift+Down moved to, whichever end of the selection that is.
+    const QModelIndex current = currentIndex();
+    if (current.isValid())
+        OnItemChanged(current.row());
+    // The selected places are marked on the map that last had the focus, once the action
+    // that changed the selection is over (after its record status, and once for a range).
+    if (isVisible() && updatesEnabled() && !m_bMarkQueued) {
+        m_bMarkQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bMarkQueued = false;
+                TableMapLink::MarkSelection(this);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void CListView_Table::OnFrameShown() {
+    if (m_bShowRecordStatus)
+        ShowRecordStatus();
 }
 
 void CListView_Table::focusInEvent(QFocusEvent* event) {

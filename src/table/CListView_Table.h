@@ -25,6 +25,8 @@ public:
 
     // Takes the GEO description, sets up the columns and fills the rows.
     void OnInitialUpdate() override;
+    // The new window is up: its record status goes into the status bar.
+    void OnFrameShown() override;
     // Reads the rows matching g_strSearch (empty: all) in Staat, PLZ order, with progress
     // in the status bar, and leaves the number of matching rows in g_nFoundCount. An engine
     // error is reported; the rows read until then stay.
@@ -35,21 +37,39 @@ public:
     CGeoTableModel& GetModel() { return m_model; }
 
     // Re-sorts the rows by a column: the shared direction is inverted first (so the first
-    // sort of a run is ascending), the column kept in g_nSortColumn, the selection moves with
-    // its rows, m_nCurrentRow keeps its number; the document is titled "GEO Tabelle (Ort -> AZ)".
+    // sort of a run is ascending), the column kept in g_nSortColumn, the selection and the
+    // current row move with their rows; the document is titled "GEO Tabelle (Ort -> AZ)".
     void OnColumnClick(int column);
 
-    // The record dialog for a row; when it stores the memo, the row shows it.
+    // The record dialog for a row; when it stores the memo, every window shows it. Nothing
+    // for a row that does not exist.
     void ShowRecordDialog(int row);
-    // "Datensatz...": the record dialog for m_nCurrentRow.
+    // The memo as stored now in the rows with the key (column 0's text).
+    void ShowStoredMemo(QStringView key, const QString& memo);
+    // The same in every table window; map windows that show memos repaint.
+    static void ShowStoredMemoEverywhere(QStringView key, const QString& memo);
+    // "Datensatz...": the record dialog for m_nCurrentRow; disabled in a window without rows.
     void OnRecordEdit();
-    // Selects every row; the last row becomes the current one.
+    // Selects every row; the last row becomes the current one and gets the focus.
     void OnSelectAllRows();
     // The selected rows in screen order as text on the clipboard, one line each.
     void OnEditCopy();
     // Marks the row's place for the map views, repaints the map view that last had the focus,
     // then opens the record dialog. Nothing for a negative row (below the last one).
     void OnDoubleClick(int row);
+
+    // A radius search's window: the distance from the centre as a last column "Entfernung
+    // (km)", the rows nearest first (equal distances keep their order).
+    void ShowDistanceColumn(double lon, double lat);
+    // The selected rows in screen order.
+    QList<int> SelectedRows() const;
+    // A place chosen elsewhere (on a map): the row with that key becomes the current and only
+    // selected row and scrolls into view. False when the window does not list it.
+    bool ShowPlace(qint64 key);
+    // "Exportieren...": the window's rows, or only the selected ones, as CSV, GeoJSON or KML.
+    void OnFileExport();
+    // "Als Ortsdatei speichern...": the selected rows as a place file.
+    void OnFileSavePlaces();
 
     // Prints the rows in their current order on the application's printer, after the print
     // dialog when asked for; the preview shows the same pages.
@@ -60,7 +80,7 @@ public:
     bool OnUpdateCommand(int id, CCmdUI& ui) override;
 
     bool m_bShowRecordStatus = true; // false while a sort runs
-    int m_nCurrentRow = 0;           // row of the last row-state change
+    int m_nCurrentRow = 0;           // the focused row (current index) the user acted on last
     QString m_strText;               // work text: status texts, titles
     CGeoDatabase* m_pDatabase;       // g_GeoDatabase
     const CGeoTableDesc* m_pTableDesc = nullptr;
@@ -74,8 +94,10 @@ protected:
 
 private:
     void SetUpColumns();
+    void SetUpDistanceColumn(double lon, double lat);
+    bool m_bMarkQueued = false; // the selection is to be marked on the map
     void OnItemChanged(int row);
-    void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void OnSelectionChanged();
     // Prints the rows in their current order, with progress.
     void PrintTo(QPrinter& printer);
 

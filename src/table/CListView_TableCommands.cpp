@@ -3,6 +3,8 @@
 #include "table/CListView_Table.h"
 
 #include "app/CommandIds.h"
+#include "app/DocTemplate.h"
+#include "app/Document.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
@@ -42,14 +44,28 @@ bool CListView_Table::OnCommand(int id) {
     case ID_FILE_PRINT_PREVIEW:
         OnFilePrintPreview();
         return true;
+    case ID_FILE_EXPORT:
+        OnFileExport();
+        return true;
+    case ID_FILE_SAVE_PLACES:
+        OnFileSavePlaces();
+        return true;
     default:
         return false;
     }
 }
 
-bool CListView_Table::OnUpdateCommand(int id, CCmdUI& /*ui*/) {
+bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
+    case ID_FILE_EXPORT:
+        ui.Enable(m_model.RowCount() > 0);
+        return true;
+    case ID_FILE_SAVE_PLACES:
+        ui.Enable(selectionModel()->hasSelection());
+        return true;
     case ID_RECORD_EDIT:
+        ui.Enable(m_model.RowCount() > 0); // no record to show in a window without rows
+        return true;
     case ID_SELECT_ALL_ROWS:
     case ID_EDIT_COPY:
     case ID_FILE_PRINT:
@@ -62,9 +78,9 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& /*ui*/) {
 }
 
 void CListView_Table::ShowRecordDialog(int row) {
-    if (!m_pTableDesc)
+    if (!m_pTableDesc || row < 0 || row >= m_model.RowCount())
         return;
-    // The row's cells; an empty cell (or a row that does not exist) shows a single space.
+    // The row's cells; an empty cell shows a single space.
     QStringList values;
     for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
         const QString cell = m_model.Cell(row, i);
@@ -75,10 +91,39 @@ void CListView_Table::ShowRecordDialog(int row) {
     dlg.m_pTableDesc = m_pTableDesc;
     if (dlg.DoModal() != QDialog::Accepted)
         return;
-    // Only the memo was stored: the row shows it as stored and keeps its other cells.
-    QStringList cells = m_model.RowCells(row);
-    cells[dlg.m_nMemoField] = values.at(dlg.m_nMemoField);
-    m_model.SetRowCells(row, cells);
+    // Only the memo was stored: every window that lists the row shows it as stored and
+    // keeps the other cells; maps that show memos draw it.
+    ShowStoredMemoEverywhere(values.at(m_pTableDesc->m_nKeyField), dlg.m_varStoredMemo.toString());
+}
+
+void CListView_Table::ShowStoredMemo(QStringView key, const QString& memo) {
+    if (!m_pTableDesc)
+        return;
+    const QByteArray keyUtf8 = key.toUtf8();
+    for (int row = 0; row < m_model.RowCount(); ++row) {
+        if (m_model.CellUtf8(row, m_pTableDesc->m_nKeyField) != QByteArrayView(keyUtf8) ||
+            m_model.Cell(row, GEO_MEMO) == memo)
+            continue;
+        QStringList cells = m_model.RowCells(row);
+        cells[GEO_MEMO] = memo;
+        m_model.SetRowCells(row, cells);
+    }
+}
+
+void CListView_Table::ShowStoredMemoEverywhere(QStringView key, const QString& memo) {
+    for (CMultiDocTemplate* docTemplate : {theApp.m_pTableTemplate, theApp.m_pMapTemplate}) {
+        if (!docTemplate)
+            continue;
+        for (CDocument* doc : docTemplate->GetDocuments()) {
+            for (CView* view : doc->GetViews()) {
+                if (auto* table = dynamic_cast<CListView_Table*>(view))
+                    table->ShowStoredMemo(key, memo);
+                else if (auto* map = dynamic_cast<CKelvoView*>(view);
+                         map && map->Canvas().m_bShowMemos)
+                    map->RepaintNow();
+            }
+        }
+    }
 }
 
 void CListView_Table::OnRecordEdit() {
@@ -86,12 +131,20 @@ void CListView_Table::OnRecordEdit() {
 }
 
 void CListView_Table::OnSelectAllRows() {
-    // Each row that becomes selected is a row-state change; the last of them becomes the
-    // current row and shows in the status pane.
     selectAll();
+    // The last row becomes the current one and shows in the status pane; the focus goes
+    // there too, so that Enter opens the row the pane names. The list does not scroll.
+    const int last = m_model.RowCount() - 1;
+    if (last < 0)
+        return;
+    const bool scroll = hasAutoScroll();
+    setAutoScroll(false);
+    selectionModel()->setCurrentIndex(m_model.index(last, std::max(currentIndex().column(), 0)),
+                                      QItemSelectionModel::NoUpdate);
+    setAutoScroll(scroll);
 }
 
-void CListView_Table::OnEditCopy() {
+QList<int> CListView_Table::SelectedRows() const {
     QList<int> rows;
     const QItemSelection selection = selectionModel()->selection();
     for (const QItemSelectionRange& range : selection) {
@@ -101,14 +154,43 @@ void CListView_Table::OnEditCopy() {
     // Screen order, not the order the rows were selected in.
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void CListView_Table::OnEditCopy() {
     m_strText.clear();
-    for (int row : rows)
+    for (int row : SelectedRows()) {
         m_strText += TableText::CopyLine(m_model.RowCells(row));
+        // A radius search's window adds the distance, as kelvo-cli near prints it.
+        if (m_model.HasDistanceColumn()) {
+            m_strText.chop(1);
+            m_strText += QStringLiteral(", ") +
+                         m_model.data(m_model.index(row, CGeoTableModel::kColumns)).toString() +
+                         QLatin1Char('\n');
+        }
+    }
     QApplication::clipboard()->setText(m_strText);
+}
+
+bool CListView_Table::ShowPlace(qint64 key) {
+    const QByteArray keyText = QByteArray::number(key);
+    for (int row = 0; row < m_model.RowCount(); ++row) {
+        if (m_model.CellUtf8(row, GEO_ID) != QByteArrayView(keyText))
+            continue;
+        const QModelIndex index = m_model.index(row, GEO_ORT);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+        scrollTo(index);
+        return true;
+    }
+    return false;
 }
 
 void CListView_Table::OnDoubleClick(int row) {
     if (row < 0 || row >= m_model.RowCount() || !m_pTableDesc)
+        return;
+    // While another program holds the database, the message says so and nothing opens.
+    if (!CKelvoApp::EnsureDatabase() && m_pDatabase->IsBusy())
         return;
     m_strText = GeoSql::RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
     {

@@ -7,18 +7,21 @@
 #include "app/MainFrame.h"
 #include "app/StatusBarProgress.h"
 #include "db/GeoTableDesc.h"
+#include "table/TableDistance.h"
 #include "table/TableSort.h"
 #include "table/TableText.h"
 
 void CListView_Table::OnColumnClick(int column) {
-    if (!m_pTableDesc || column < 0 || column >= m_pTableDesc->m_nFields)
+    // The fields, and a radius search's distance column after them.
+    const bool distance = m_model.HasDistanceColumn() && column == CGeoTableModel::kColumns;
+    if (!m_pTableDesc || column < 0 || (column >= m_pTableDesc->m_nFields && !distance))
         return;
     // Focus changes during the sort leave the status pane alone.
     m_bShowRecordStatus = false;
     g_bSortDescending = !g_bSortDescending;
     g_nSortColumn = column;
     const QString& tableName = m_pTableDesc->m_strTableName;
-    const QString& columnName = m_pTableDesc->FieldName(column);
+    const QString columnName = m_model.headerData(column, Qt::Horizontal).toString();
 
     // No repaints and no row-state notices while the rows move. The rows' item data is their
     // position, so it is renumbered with the move.
@@ -27,15 +30,21 @@ void CListView_Table::OnColumnClick(int column) {
         CStatusBarProgress progress;
         m_strText = TableText::SortCaption(tableName, columnName);
         progress.Start(m_strText);
-        const std::vector<int> order = TableSort::SortOrder(
-            m_model.RowCount(),
-            [this](const TableSort::CellVisitor& visit) {
-                m_model.VisitColumn(g_nSortColumn, visit);
-            },
-            column, g_bSortDescending, [&progress](int percent) { progress.SetPos(percent); });
-        m_model.ApplyOrder(order);
+        const std::vector<int> order =
+            distance ? TableDistance::DistanceOrder(m_model, g_bSortDescending)
+                     : TableSort::SortOrder(
+                           m_model.RowCount(),
+                           [this](const TableSort::CellVisitor& visit) {
+                               m_model.VisitColumn(g_nSortColumn, visit);
+                           },
+                           column, g_bSortDescending);
+        // The rows are numbered in their new order, the bar at 100 * i / n.
+        m_model.ApplyOrder(order, [&progress](int percent) { progress.SetPos(percent); });
     }
     setUpdatesEnabled(true);
+    // The focused record stays current at its new position.
+    if (currentIndex().isValid())
+        m_nCurrentRow = currentIndex().row();
     if (hasFocus()) {
         if (CMainFrame* frame = theApp.GetMainFrame())
             frame->SetMessageText(QString());

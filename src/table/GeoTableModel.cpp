@@ -1,10 +1,14 @@
 #include "table/GeoTableModel.h"
 
+#include "db/GeoDistance.h"
+#include "db/TextNumbers.h"
 #include "table/TableText.h"
 
 #include <QByteArray>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 using Value = GeoStandardOrder::Value;
 
@@ -89,6 +93,26 @@ QStringList CGeoTableModel::RowCells(int row) const {
     return cells;
 }
 
+namespace {
+const char* const kDistanceTitle = "Entfernung (km)";
+} // namespace
+
+void CGeoTableModel::SetDistanceCentre(double lon, double lat) {
+    beginResetModel();
+    m_bDistance = true;
+    m_dCentreLon = lon;
+    m_dCentreLat = lat;
+    endResetModel();
+}
+
+double CGeoTableModel::Distance(int row) const {
+    double lon = 0, lat = 0;
+    if (!TextNumbers::ParseNumber(CellUtf8(row, GEO_LANGENGRAD), &lon) ||
+        !TextNumbers::ParseNumber(CellUtf8(row, GEO_BREITENGRAD), &lat))
+        return std::nan("");
+    return GeoDistance::HaversineKm(m_dCentreLon, m_dCentreLat, lon, lat);
+}
+
 bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
     if (row < 0 || row >= RowCount())
         return false;
@@ -126,7 +150,8 @@ int CGeoTableModel::FindRowByKey(qint64 key) const {
     return -1;
 }
 
-bool CGeoTableModel::ApplyOrder(const std::vector<int>& order) {
+bool CGeoTableModel::ApplyOrder(const std::vector<int>& order,
+                                const std::function<void(int percent)>& progress) {
     const size_t n = m_aOrder.size();
     if (order.size() != n)
         return false;
@@ -139,8 +164,15 @@ bool CGeoTableModel::ApplyOrder(const std::vector<int>& order) {
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<quint32> reordered(n);
-    for (size_t i = 0; i < n; ++i)
+    size_t next = 0; // the position at which the percentage next changes
+    for (size_t i = 0; i < n; ++i) {
+        if (progress && i >= next) {
+            const size_t percent = 100 * i / n;
+            progress(int(percent));
+            next = ((percent + 1) * n + 99) / 100;
+        }
         reordered[i] = m_aOrder[size_t(order[i])];
+    }
     m_aOrder = std::move(reordered);
     m_bStoreOrder = false;
 
@@ -192,12 +224,14 @@ int CGeoTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CGeoTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_aTitles.size());
+    return parent.isValid() ? 0 : int(m_aTitles.size()) + (m_bDistance ? 1 : 0);
 }
 
 QVariant CGeoTableModel::Alignment(int column) const {
-    const Qt::Alignment horizontal =
-        m_aColumnFormat.value(column) == LVCFMT_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
+    const Qt::Alignment horizontal = column >= kColumns ? Qt::AlignRight
+                                     : m_aColumnFormat.value(column) == LVCFMT_CENTER
+                                         ? Qt::AlignHCenter
+                                         : Qt::AlignLeft;
     return QVariant::fromValue(horizontal | Qt::AlignVCenter);
 }
 
@@ -206,6 +240,10 @@ QVariant CGeoTableModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
+        if (index.column() >= kColumns) {
+            const double km = Distance(index.row());
+            return std::isnan(km) ? QString() : QString::number(km, 'f', 1);
+        }
         return Cell(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return Alignment(index.column());
@@ -217,9 +255,10 @@ QVariant CGeoTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CGeoTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && section >= 0 && section < m_aTitles.size()) {
+    if (orientation == Qt::Horizontal && section >= 0 && section < columnCount()) {
         if (role == Qt::DisplayRole)
-            return m_aTitles.at(section);
+            return section < m_aTitles.size() ? m_aTitles.at(section)
+                                              : QString::fromLatin1(kDistanceTitle);
         if (role == Qt::TextAlignmentRole)
             return Alignment(section);
         return {};

@@ -49,6 +49,15 @@ public:
     QByteArrayView CellUtf8(int row, int column) const;
     QStringList RowCells(int row) const;
 
+    // A radius search's window: a last column "Entfernung (km)" after the fields, each row's
+    // great-circle distance from the centre (lon, lat in degrees) with one decimal.
+    void SetDistanceCentre(double lon, double lat);
+    bool HasDistanceColumn() const { return m_bDistance; }
+    double DistanceCentreLon() const { return m_dCentreLon; }
+    double DistanceCentreLat() const { return m_dCentreLat; }
+    // The row's distance in km; NaN when the row's position is no number.
+    double Distance(int row) const;
+
     // Rewrites the cells of one row. False for a row that does not exist.
     bool SetRowCells(int row, const QStringList& cells);
 
@@ -57,7 +66,9 @@ public:
 
     // Puts the rows in a new order: order[i] is the current position of the row that moves
     // to position i. False (and nothing changes) unless order is a permutation of the rows.
-    bool ApplyOrder(const std::vector<int>& order);
+    // `progress` is told 100 * i / n as the rows are renumbered, each value once.
+    bool ApplyOrder(const std::vector<int>& order,
+                    const std::function<void(int percent)>& progress = {});
 
     // Visits one column's cells of every row, in the order the rows are kept (fastest).
     void VisitColumn(int column, const CellVisitor& visit) const;
@@ -84,4 +95,7 @@ private:
     CGeoCellStore m_own{kColumns}; // rows rewritten in this window
     QStringList m_aTitles;
     QList<int> m_aColumnFormat;
+    bool m_bDistance = false;
+    double m_dCentreLon = 0.0;
+    double m_dCentreLat = 0.0;
 };

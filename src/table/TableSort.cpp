@@ -21,14 +21,6 @@ template <typename T> int threeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// Of the bar of a sort: making the keys takes about the first half, sorting them the rest.
-constexpr int kKeysDone = 45;
-RadixSort::Progress sortProgress(const Progress& progress) {
-    if (!progress)
-        return {};
-    return [progress](int percent) { progress(kKeysDone + percent * (100 - kKeysDone) / 100); };
-}
-
 // Numbers as keys whose unsigned order is the numbers' order.
 quint64 integerKey(int value) {
     return quint32(value) ^ 0x80000000u;
@@ -40,13 +32,12 @@ quint64 numberKey(double value) {
 
 // The row order from the entries' positions; descending keys are the complements, so that
 // equal keys keep their order in both directions.
-std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending,
-                         const RadixSort::Progress& progress) {
+std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending) {
     if (descending) {
         for (RadixSort::Entry& e : entries)
             e.key = ~e.key;
     }
-    RadixSort::Sort(entries, progress);
+    RadixSort::Sort(entries);
     std::vector<int> order(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
         order[i] = int(entries[i].row);
@@ -66,8 +57,7 @@ void appendCodePage(QByteArrayView utf8, std::string& out) {
 // Texts compared as unsigned bytes of the code page, a shorter prefix first. The texts go
 // into one buffer; each row's key is its text's first eight bytes, by which the radix sort
 // orders them, and only texts that agree in those bytes are compared whole.
-std::vector<int> orderByTexts(int n, const Cells& cells, bool descending,
-                              const Progress& progress) {
+std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
     const size_t count = size_t(std::max(n, 0));
     std::string bytes;
     std::vector<size_t> start(count), length(count);
@@ -82,9 +72,7 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending,
             prefix = prefix << 8 | (k < bytes.size() ? uchar(bytes[k]) : 0);
         entries[size_t(position)] = {prefix, quint32(position), 0};
     });
-    if (progress)
-        progress(kKeysDone);
-    std::vector<int> order = orderOf(entries, descending, sortProgress(progress));
+    std::vector<int> order = orderOf(entries, descending);
     // Texts that share their first eight bytes: by the whole text, keeping the order of
     // equal ones.
     const std::string_view all(bytes);
@@ -132,20 +120,17 @@ int CompareCells(int column, QStringView a, QStringView b) {
     return threeWay(Cp1252::Encode(a), Cp1252::Encode(b));
 }
 
-std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending,
-                           const Progress& progress) {
+std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending) {
     const size_t count = size_t(std::max(n, 0));
     switch (KindOfColumn(column)) {
     case Kind::Text:
-        return orderByTexts(n, cells, descending, progress);
+        return orderByTexts(n, cells, descending);
     case Kind::Number: {
         std::vector<RadixSort::Entry> entries(count);
         cells([&](int position, QByteArrayView cell) {
             entries[size_t(position)] = {numberKey(TextNumbers::Atof(cell)), quint32(position), 0};
         });
-        if (progress)
-            progress(kKeysDone);
-        return orderOf(entries, descending, sortProgress(progress));
+        return orderOf(entries, descending);
     }
     case Kind::Integer:
         break;
@@ -157,9 +142,7 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
         values[size_t(position)] =
             (integerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
     });
-    if (progress)
-        progress(kKeysDone);
-    RadixSort::SortByUpperHalf(values, sortProgress(progress));
+    RadixSort::SortByUpperHalf(values);
     std::vector<int> order(count);
     for (size_t i = 0; i < count; ++i)
         order[i] = int(quint32(values[i]));

@@ -24,12 +24,8 @@ using CellVisitor = std::function<void(int position, QByteArrayView cell)>;
 // Gives every one of the rows to the visitor, in any order.
 using Cells = std::function<void(const CellVisitor&)>;
 
-// Told the share of the sort done (0-100), now and then while it runs.
-using Progress = std::function<void(int percent)>;
-
 // The new order of n rows sorted by a column: element i is the old position of the row that
 // moves to position i. Stable: rows with equal keys keep their order, in both directions.
-std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending,
-                           const Progress& progress = {});
+std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending);
 
 } // namespace TableSort

@@ -25,6 +25,8 @@ class ShellFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
+        // Settings of this test only: cases run side by side in processes of their own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
         QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo")).clear();
         ASSERT_TRUE(g_GeoDatabase.Open(dir.filePath("Kelvo.mde")));
         g_strSearch.clear();

@@ -291,3 +291,29 @@ TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
     const QPoint heidelberg = view->Canvas().LonLatToPoint(8.6, 49.3);
     EXPECT_EQ(Pixel(Shown(view), heidelberg.x() + 5, heidelberg.y()), RGB(0, 0, 0)); // memo
 }
+
+TEST_F(MapViewTest, OpeningAPlaceFileCountsTheEntriesWithoutAPlace) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    struct Case {
+        QByteArray file;
+        QString status;
+    };
+    int n = 0;
+    for (const Case& c :
+         {Case{"DE;10115;0;3;0;0;0;0;0\n"
+               "DE;1011;0;3;0;0;0;0;0\n" // a typo
+               "DE;69117;0;3;0;0;0;0;0\n"
+               "AT;1010;0;3;0;0;0;0;0\n"
+               "DE;99999;0;3;0;0;0;0;0\n",
+               "3 Einträge ohne Ort in GEO"},
+          Case{"DE;69117;0;3;0;0;0;0;0\nXX;1;0;3;0;0;0;0;0\n", "1 Eintrag ohne Ort in GEO"},
+          Case{"DE;10115;0;3;0;0;0;0;0\n", ""}}) {
+        CKelvoView* view = OpenPlaceFile(c.file, QStringLiteral("orte%1.txt").arg(++n));
+        ASSERT_TRUE(view);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frame->GetMessageText() == c.status; }, 2000))
+            << frame->GetMessageText().toStdString();
+        // Drawn again, the map says nothing more.
+        view->RepaintNow();
+        EXPECT_EQ(frame->GetMessageText(), "");
+    }
+}

@@ -207,3 +207,29 @@ TEST_F(MapMouseTest, TheBoxAroundTenDegreesEastFindsHamburg) {
     EXPECT_TRUE(
         Frames().last()->windowTitle().startsWith(QString("Gefunden %1 Orte neben: ").arg(rows)));
 }
+
+TEST_F(MapMouseTest, DeepZoomsKeepTheirTitlesApartUntilTheMapCanZoomNoFurther) {
+    CKelvoView* view = OpenSizedMap();
+    ASSERT_TRUE(view);
+    // A narrow band near Heidelberg, then in each zoom window (plot 400 x 290) a band of a
+    // thirtieth of it at its south-west corner: the corners differ by little.
+    Drag(view, {330, 350}, {345, 365});
+    Process();
+    QStringList titles;
+    for (int level = 1; level <= 3; ++level) {
+        ASSERT_EQ(Frames().size(), level + 1);
+        titles << Frames().last()->windowTitle();
+        CKelvoView* zoom = MapView(Frames().last());
+        ASSERT_TRUE(zoom);
+        ASSERT_GT(zoom->Canvas().m_rectPlot.Width(), 300);
+        const CRect& plot = zoom->Canvas().m_rectPlot;
+        Drag(zoom, {plot.left + 2, plot.bottom - 14}, {plot.left + 14, plot.bottom - 2});
+        Process();
+    }
+    // Three windows, each titled with the corner it shows.
+    EXPECT_EQ(titles.size(), 3);
+    EXPECT_EQ(titles.removeDuplicates(), 0) << qPrintable(titles.join(" | "));
+    // The band in the third opened nothing: the map can zoom no further, the status bar says so.
+    EXPECT_EQ(Frames().size(), 4);
+    EXPECT_EQ(frame->GetMessageText(), "Die Karte lässt sich nicht weiter vergrößern.");
+}

@@ -146,3 +146,55 @@ TEST_F(MapPrintTest, AnUnusablePrinterIsReported) {
     EXPECT_TRUE(messages[0].startsWith("Die Karte kann nicht gedruckt werden"))
         << messages[0].toStdString();
 }
+
+TEST_F(MapPrintTest, AMapTooWideForThePageTurnsItAndShrinksToFit) {
+    CKelvoView* view = OpenSizedMap();
+    ASSERT_TRUE(view);
+    // The printer set up for A4 portrait with 5 mm margins: 20 cm x 28.7 cm printable.
+    QPrinter& printer = PdfPrinter(dir.filePath("unbenutzt.pdf"));
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                      QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+    struct Case {
+        QSize window;
+        double frameCm; // the frame's width on paper
+    };
+    // 900 x 400 (23.8 cm wide): landscape at its size. 1600 x 400 (42.3 cm): landscape,
+    // shrunk to the 28.7 cm the page prints.
+    for (const Case& c :
+         {Case{{900, 400}, 800 * 2.54 / 96}, Case{{1600, 400}, 28.7 * 1500 / 1600}}) {
+        SizeView(view, c.window);
+        const QString pdf = dir.filePath("karte.pdf");
+        printer.setOutputFileName(pdf);
+        ASSERT_TRUE(frame->RouteCommand(ID_FILE_PRINT_DIRECT));
+        EXPECT_TRUE(messages.isEmpty());
+        // The printer is set up as before.
+        EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+
+        const QString base = dir.filePath("seite");
+        ASSERT_EQ(QProcess::execute("pdftoppm", {"-r", "100", "-png", "-singlefile", pdf, base}),
+                  0);
+        const QImage page(base + ".png");
+        ASSERT_GT(page.width(), page.height()); // landscape
+        // Between two latitude lines: from the frame's left edge to its right edge.
+        const int y = int(5 / 25.4 * 100) + 40;
+        int left = -1, right = -1;
+        for (int x = 0; x < page.width(); ++x) {
+            if (qGray(page.pixel(x, y)) < 60) {
+                left = left < 0 ? x : left;
+                right = x;
+            }
+        }
+        EXPECT_NEAR((right - left) * 2.54 / 100, c.frameCm, 0.1) << c.window.width();
+        EXPECT_LT(right, page.width() - int(5 / 25.4 * 100)); // inside the printable area
+    }
+    // The preview shows the page turned as it will be printed.
+    QPageLayout::Orientation shown = QPageLayout::Portrait;
+    WhenModal<QPrintPreviewDialog>([&shown](QPrintPreviewDialog* dialog) {
+        if (auto* preview = dialog->findChild<QPrintPreviewWidget*>())
+            shown = preview->orientation();
+        dialog->reject();
+    });
+    ASSERT_TRUE(frame->RouteCommand(ID_FILE_PRINT_PREVIEW));
+    EXPECT_EQ(shown, QPageLayout::Landscape);
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+}

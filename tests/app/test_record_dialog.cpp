@@ -4,6 +4,7 @@
 #include "TableCommandsFixture.h"
 
 #include "app/DialogUnits.h"
+#include "mapview/CKelvoView.h"
 #include "table/CDia_Record.h"
 
 #include <QLabel>
@@ -201,23 +202,13 @@ TEST_F(RecordDialogTest, MissingRecordIsReportedAndNothingWritten) {
     EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 4);
     EXPECT_TRUE(storedRow(3).isEmpty());
 
-    // A window without rows: every field blank, no record for key 0.
+    // A window without rows has no record to show: the command is disabled.
     ASSERT_TRUE(g_GeoDatabase.Execute("DELETE FROM GEO"));
     view = OpenTable();
     ASSERT_EQ(view->GetModel().RowCount(), 0);
     view->setFocus();
-    bool blank = false;
-    WhenModal([&blank](QWidget* dialog) {
-        if (CDia_Record* dlg = recordDialog(dialog)) {
-            blank = dlg->m_aEdit[0]->text() == " " && dlg->m_editMemo->toPlainText() == " ";
-            dlg->m_btnOK->click();
-        }
-    });
-    Command(ID_RECORD_EDIT);
-    EXPECT_TRUE(blank);
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_TRUE(messages[1].startsWith("Der Datensatz mit ID_Geo = 0 ist"));
-    EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 0);
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(Action(ID_RECORD_EDIT)->isEnabled());
 }
 
 TEST_F(RecordDialogTest, EngineErrorKeepsTheDialogOpenWithTheMemo) {
@@ -241,7 +232,7 @@ TEST_F(RecordDialogTest, EngineErrorKeepsTheDialogOpenWithTheMemo) {
              ASSERT_EQ(sqlite3_open(qPrintable(g_GeoDatabase.FilePath()), &other), SQLITE_OK);
              ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
                        SQLITE_OK);
-             sqlite3_busy_timeout(g_GeoDatabase.Handle(), 50);
+             g_GeoDatabase.SetBusyTimeout(50);
          },
          [&] {
              sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -252,11 +243,11 @@ TEST_F(RecordDialogTest, EngineErrorKeepsTheDialogOpenWithTheMemo) {
     };
     for (const Case& c : cases) {
         messages.clear();
-        c.block();
         QString memoAfterError;
         bool openAfterError = false;
         EditRecord(0, [&](CDia_Record* dlg) {
             typeMemo(dlg, QStringLiteral("Bleibt erhalten (%1)").arg(c.name));
+            c.block();
             dlg->m_btnOK->click();
             openAfterError = dlg->isVisible();
             memoAfterError = dlg->m_editMemo->toPlainText();
@@ -273,4 +264,131 @@ TEST_F(RecordDialogTest, EngineErrorKeepsTheDialogOpenWithTheMemo) {
         EXPECT_EQ(storedMemo(2), memo);
         EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), memo);
     }
+    g_GeoDatabase.SetBusyTimeout(CGeoDatabase::kBusyTimeoutMs);
+}
+
+// Two table windows, a map that shows memos, and another program writing the same file.
+class MemoConflictTest : public RecordDialogTest {
+protected:
+    void SetUp() override {
+        RecordDialogTest::SetUp();
+        ASSERT_EQ(sqlite3_open(qPrintable(g_GeoDatabase.FilePath()), &other), SQLITE_OK);
+        SetQuestionBoxHook([this](const QString& text, const QStringList& answers) {
+            questions << text;
+            EXPECT_EQ(answers.size(), 3);
+            return answer;
+        });
+    }
+    void TearDown() override {
+        SetQuestionBoxHook({});
+        sqlite3_close(other);
+        RecordDialogTest::TearDown();
+    }
+    // The other program changes the memo of Wien (key 2).
+    void OtherWrites(const char* memo) {
+        const QByteArray sql = QByteArray("UPDATE GEO SET Memo = '") + memo + "' WHERE ID_Geo = 2";
+        ASSERT_EQ(sqlite3_exec(other, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    QString MemoTypeOf(int id) {
+        CGeoRecordset rs(g_GeoDatabase);
+        return rs.Open("SELECT typeof(Memo) FROM GEO WHERE ID_Geo = ?", {id}) && rs.MoveNext()
+                   ? rs.FieldText(0)
+                   : QString();
+    }
+
+    sqlite3* other = nullptr;
+    QStringList questions;
+    int answer = 2;
+};
+
+TEST_F(MemoConflictTest, EveryWindowShowsTheStoredMemo) {
+    CListView_Table* first = view;
+    CListView_Table* second = OpenTable();
+    ASSERT_TRUE(second && second != first);
+    // A map with memo marks: Wien inside its frame.
+    ASSERT_TRUE(g_GeoDatabase.Execute("UPDATE GEO SET Langengrad = '16.37', Breitengrad = '48.2' "
+                                      "WHERE ID_Geo = 2"));
+    Refocus(frame);
+    Key(Qt::Key_K, Qt::ControlModifier);
+    auto* map = dynamic_cast<CKelvoView*>(Frames().last()->GetActiveView());
+    ASSERT_TRUE(map);
+    map->OnShowMemos();
+    ASSERT_TRUE(map->Canvas().m_bShowMemos);
+    const QImage before = map->Canvas().BackBuffer().copy();
+
+    // Saved in the second window: the first shows it too, the map draws it.
+    view = second;
+    Refocus(second);
+    EditRecord(0, [](CDia_Record* dlg) {
+        typeMemo(dlg, "Aus Fenster 2");
+        dlg->m_btnOK->click();
+    });
+    EXPECT_EQ(storedMemo(2), "Aus Fenster 2");
+    EXPECT_EQ(first->GetModel().Cell(0, GEO_MEMO), "Aus Fenster 2");
+    EXPECT_EQ(second->GetModel().Cell(0, GEO_MEMO), "Aus Fenster 2");
+    EXPECT_NE(map->Canvas().BackBuffer(), before);
+
+    // Another program wrote: the first window's dialog shows the stored memo, not its copy,
+    // and Enter twice without a change writes nothing, also over a memo written meanwhile.
+    OtherWrites("Von außen");
+    view = first;
+    Refocus(first);
+    QString shown;
+    EditRecord(0, [&](CDia_Record* dlg) {
+        shown = dlg->m_editMemo->toPlainText();
+        OtherWrites("Während der Dialog offen ist");
+        QTest::keyClick(dlg->m_btnOK, Qt::Key_Return);
+    });
+    EXPECT_EQ(shown, "Von außen");
+    EXPECT_EQ(storedMemo(2), "Während der Dialog offen ist");
+    EXPECT_EQ(first->GetModel().Cell(0, GEO_MEMO), "Während der Dialog offen ist");
+
+    // A row without a memo keeps none when the dialog is confirmed untouched.
+    EditRecord(3, [](CDia_Record* dlg) { dlg->m_btnOK->click(); }); // Berlin
+    EXPECT_EQ(MemoTypeOf(1), "null");
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
+}
+
+TEST_F(MemoConflictTest, AChangedMemoIsNeverOverwrittenUnasked) {
+    // Back to the dialog: the typed memo stays, nothing is written; OK then stores it.
+    answer = 2;
+    bool openAfterQuestion = false;
+    QString typedAfterQuestion;
+    EditRecord(0, [&](CDia_Record* dlg) {
+        typeMemo(dlg, "Meins");
+        OtherWrites("Deins");
+        dlg->m_btnOK->click();
+        openAfterQuestion = dlg->isVisible();
+        typedAfterQuestion = dlg->m_editMemo->toPlainText();
+        EXPECT_EQ(storedMemo(2), "Deins");
+        dlg->m_btnOK->click();
+    });
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains("Jetzt gespeichert:\nDeins\n\nIhre Fassung:\nMeins"))
+        << qPrintable(questions[0]);
+    EXPECT_TRUE(openAfterQuestion);
+    EXPECT_EQ(typedAfterQuestion, "Meins");
+    EXPECT_EQ(storedMemo(2), "Meins");
+
+    // Take the stored one: nothing written, the window shows it.
+    answer = 1;
+    EditRecord(0, [&](CDia_Record* dlg) {
+        typeMemo(dlg, "Meins 2");
+        OtherWrites("Deins 2");
+        dlg->m_btnOK->click();
+    });
+    EXPECT_EQ(storedMemo(2), "Deins 2");
+    EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Deins 2");
+
+    // Keep mine: written over the version the question showed.
+    answer = 0;
+    EditRecord(0, [&](CDia_Record* dlg) {
+        typeMemo(dlg, "Meins 3");
+        OtherWrites("Deins 3");
+        dlg->m_btnOK->click();
+    });
+    EXPECT_EQ(storedMemo(2), "Meins 3");
+    EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Meins 3");
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
 }

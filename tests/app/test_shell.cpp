@@ -4,6 +4,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
+#include "app/ContextHelp.h"
 #include "app/DialogUnits.h"
 #include "app/DocTemplate.h"
 #include "app/Document.h"
@@ -23,6 +24,9 @@
 #include <QStatusTipEvent>
 #include <QTextBrowser>
 #include <QToolBar>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -60,18 +64,24 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
     EXPECT_TRUE(Frames().isEmpty());
     EXPECT_EQ(frame->GetMenuId(), IDR_MAINFRAME);
     EXPECT_EQ(frame->windowTitle(), "Kelvo");
+    // The window icon is the program's icon, drawn for small and large sizes alike.
+    const QList<QSize> iconSizes = frame->windowIcon().availableSizes();
+    EXPECT_TRUE(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(256, 256)));
     EXPECT_EQ(frame->GetMessageText(), " ");
     EXPECT_EQ(menuTitles(frame->menuBar()),
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
     const QList<QMenu*> menus = frame->GetMenus(IDR_MAINFRAME);
     ASSERT_EQ(menus.size(), 5);
+    // The original items in their order; export, place file and radius search come beside
+    // them, each group after the original items it belongs with.
     EXPECT_EQ(Items(menus[0]), QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T",
                                             "Datei ö&ffnen...\tStrg+O", "-", "&Drucken...\tStrg+P",
                                             "&Seitenansicht", "Dru&ckeinrichtung...", "-",
+                                            "E&xportieren...", "Als &Ortsdatei speichern...", "-",
                                             "Letzte Datei", "-", "&Schließen", "&Beenden"}));
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
-    EXPECT_EQ(Items(menus[2]),
-              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz..."}));
+    EXPECT_EQ(Items(menus[2]), QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...",
+                                            "Datensatz...", "&Umkreissuche..."}));
     EXPECT_EQ(Items(menus[3]), QStringList({"&Neues Fenster", "Ü&berlappend", "&Nebeneinander",
                                             "&Symbole anordnen"}));
     EXPECT_EQ(Items(menus[4]), QStringList({"Hilfe&themen", "-", "&Info über Kelvo..."}));
@@ -150,14 +160,15 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(frame->menuBar()->actions().first()->menu()->actions().first()->text(),
               "&Mappe öffnen\tStrg+M");
     const QList<QMenu*> mapMenus = frame->GetMenus(IDR_MAPTYPE);
-    EXPECT_EQ(
-        Items(mapMenus[0]),
-        QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "&Schließen", "-", "&Drucken...\tStrg+P", "&Seitenansicht",
-                     "Dru&ckeinrichtung...", "-", "Letzte Datei", "-", "&Beenden"}));
+    EXPECT_EQ(Items(mapMenus[0]),
+              QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T",
+                           "Datei ö&ffnen...\tStrg+O", "&Schließen", "-", "&Drucken...\tStrg+P",
+                           "&Seitenansicht", "Dru&ckeinrichtung...", "-", "E&xportieren...",
+                           "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
-              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...", "-",
-                           "Orte aus Datei anzeigen", "Memos anzeigen", "Ortsnamen anzeigen"}));
+              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
+                           "&Umkreissuche...", "-", "Orte aus Datei anzeigen", "Memos anzeigen",
+                           "Ortsnamen anzeigen", "&Namen ohne Überlappung"}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);
     // Activating the first table window keeps it too.
@@ -346,7 +357,7 @@ TEST_F(ShellTest, FilesOpenAsMapsAndJoinTheRecentFileList) {
     const QStringList items = Items(fileMenu);
     EXPECT_FALSE(items.contains("Letzte Datei"));
     EXPECT_TRUE(items.contains("&1 " + files[11]));
-    EXPECT_TRUE(items.contains("&10 " + files[2]));
+    EXPECT_TRUE(items.contains("1&0 " + files[2])); // mnemonic 0
 
     // An entry whose file has gone: the message, no window, and the entry leaves the list.
     QFile::remove(files[11]);
@@ -363,12 +374,23 @@ TEST_F(ShellTest, FilesOpenAsMapsAndJoinTheRecentFileList) {
 }
 
 TEST_F(ShellTest, AFileThatCannotBeOpenedLeavesNoWindow) {
-    for (const QString& path : {dir.filePath("fehlt.txt"), dir.path()}) {
+    // A pipe would keep the program waiting for a writer; a line of 11 MB is over the limit.
+    const QString fifo = dir.filePath("pipe.txt");
+    ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
+    const QString huge =
+        TestSupport::WriteFile(dir.filePath("lang.txt"), QByteArray(11 << 20, 'x'));
+    const QList<QPair<QString, QString>> cases{
+        {dir.filePath("fehlt.txt"), "Die Datei wurde nicht gefunden."},
+        {dir.path(), "Ordner"},
+        {fifo, "keine gewöhnliche Datei"},
+        {huge, "Die Zeile 1 der Ortsdatei ist länger als 10 MB. Kelvo liest die Datei nicht."}};
+    for (const auto& [path, reason] : cases) {
         messages.clear();
         EXPECT_EQ(theApp.OpenDocumentFile(path), nullptr);
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].startsWith("Fehler beim Öffnen des Dokuments"));
         EXPECT_TRUE(messages[0].contains(path));
+        EXPECT_TRUE(messages[0].contains(reason)) << qPrintable(messages[0]);
     }
     Process();
     EXPECT_TRUE(Frames().isEmpty());
@@ -402,8 +424,7 @@ TEST_F(ShellTest, HelpOpensAtTheTopicOfTheWindow) {
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->Browser()->source().fragment(), "tabelle");
     EXPECT_TRUE(help->Browser()->toPlainText().contains("Tabellenfenster"));
-    for (const Case& c :
-         {Case{ID_CONTEXT_HELP, "befehle"}, Case{ID_HELP_FINDER, ""}, Case{ID_DEFAULT_HELP, ""}}) {
+    for (const Case& c : {Case{ID_HELP_FINDER, ""}, Case{ID_DEFAULT_HELP, ""}}) {
         ASSERT_TRUE(frame->RouteCommand(c.id));
         EXPECT_EQ(frame->GetHelpWindow(), help); // one window, reused
         EXPECT_EQ(help->Browser()->source().fragment(), c.fragment) << c.id;
@@ -417,8 +438,10 @@ TEST_F(ShellTest, HelpOpensAtTheTopicOfTheWindow) {
     QWidget* view = Frames().first()->GetActiveView()->GetWidget();
     view->setFocus();
     QTest::keyClick(view, Qt::Key_F1, Qt::ShiftModifier);
-    EXPECT_TRUE(help->isVisible());
-    EXPECT_EQ(help->Browser()->source().fragment(), "befehle");
+    EXPECT_TRUE(frame->GetContextHelp()->IsActive()); // the next click chooses the topic
+    EXPECT_FALSE(help->isVisible());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(frame->GetContextHelp()->IsActive());
 }
 
 TEST_F(ShellTest, AboutBoxShowsTheVersion) {
@@ -503,4 +526,53 @@ TEST_F(ShellTest, StartUpCreatesAMissingDatabase) {
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_TRUE(QFileInfo::exists(folder + "/Kelvo.mde"));
     EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 0);
+}
+
+TEST_F(ShellTest, ADatabaseInUseIsTriedAgainByTheNextCommand) {
+    const QString folder = dir.filePath("gesperrt");
+    const QString path = folder + "/Kelvo.mde";
+    QDir().mkpath(folder);
+    {
+        CGeoDatabase made;
+        ASSERT_TRUE(made.Open(path));
+        ASSERT_TRUE(TableTestRows::Insert(made, TableTestRows::FivePlaces()));
+    }
+    // Another program writes into the file, as a long import does.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(qPrintable(path), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    g_GeoDatabase.Close();
+    g_GeoDatabase.SetBusyTimeout(100);
+    const QString home = QDir::currentPath();
+    QDir::setCurrent(folder);
+    EXPECT_FALSE(CKelvoApp::OpenStartupDatabase());
+    QDir::setCurrent(home);
+    const QString inUse = "Die Datenbank \"Kelvo.mde\" wird gerade von einem anderen Programm";
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(inUse)) << qPrintable(messages[0]);
+    EXPECT_FALSE(messages[0].contains("beschädigt"));
+
+    // Opening a window and a repaint try again, and say so while the file is in use.
+    Key(Qt::Key_T, Qt::ControlModifier);
+    auto* table = dynamic_cast<CListView_Table*>(Frames().last()->GetActiveView());
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->GetModel().RowCount(), 0);
+    Key(Qt::Key_K, Qt::ControlModifier);
+    QTest::qWait(50);
+    Process();
+    ASSERT_EQ(messages.size(), 3) << qPrintable(messages.join('|'));
+    EXPECT_TRUE(messages[1].startsWith(inUse));
+    EXPECT_TRUE(messages[2].startsWith(inUse));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Free again: the next window has the rows, without a message.
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    frame->activateWindow();
+    Key(Qt::Key_T, Qt::ControlModifier);
+    table = dynamic_cast<CListView_Table*>(Frames().last()->GetActiveView());
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->GetModel().RowCount(), 5);
+    EXPECT_EQ(messages.size(), 3);
+    g_GeoDatabase.SetBusyTimeout(CGeoDatabase::kBusyTimeoutMs);
 }

@@ -131,7 +131,7 @@ TEST_F(TableWindowTest, RecordStatusShowsTheCurrentRow) {
     EXPECT_EQ(view->m_nCurrentRow, 2);
     EXPECT_EQ(frame->GetMessageText(), " Datensatz:      3 /      5");
     // Selecting every row: the last row is the current one.
-    view->selectAll();
+    ASSERT_TRUE(frame->RouteCommand(ID_SELECT_ALL_ROWS));
     EXPECT_EQ(view->m_nCurrentRow, 4);
     EXPECT_EQ(frame->GetMessageText(), " Datensatz:      5 /      5");
     // Closing the window clears the pane.

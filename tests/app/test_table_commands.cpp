@@ -118,17 +118,17 @@ TEST_F(TableCommandTest, EnterOpensTheRecordOfTheCurrentRowThenTheKeyGoesOn) {
     Key(Qt::Key_Return);
     EXPECT_EQ(*shown, "Dresden");
 
-    // After a sort the current row keeps its number, which now holds another record.
+    // After a sort the current row moves with its record.
     ClickHeader(view, GEO_ORT); // Berlin, Dresden, Vaduz, ...
     Refocus(view);
     shown = ExpectRecordDialog();
     Key(Qt::Key_Enter);
-    EXPECT_EQ(*shown, "Vaduz");
+    EXPECT_EQ(*shown, "Dresden");
 
     // The same through "Datensatz...".
     shown = ExpectRecordDialog();
     Command(ID_RECORD_EDIT);
-    EXPECT_EQ(*shown, "Vaduz");
+    EXPECT_EQ(*shown, "Dresden");
 
     // Other keys still move through the list.
     Refocus(view);

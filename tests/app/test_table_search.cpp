@@ -6,6 +6,7 @@
 #include "table/CDia_Find.h"
 #include "table/TableText.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -64,12 +65,17 @@ TEST_F(TableSearchTest, FindDialogLayout) {
         ASSERT_TRUE(ok && cancel);
         EXPECT_TRUE(ok->isDefault());
         EXPECT_EQ(cancel->text(), "Abbrechen");
-        // The edit has the focus; Tab goes to OK, Abbrechen, and back to the edit.
+        // The edit has the focus; Tab goes to OK, Abbrechen, the spellings check box (off),
+        // and back to the edit.
         EXPECT_EQ(QApplication::focusWidget(), find->m_editSearch);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), ok);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), cancel);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), find->m_checkFold);
+        EXPECT_FALSE(find->m_checkFold->isChecked());
+        EXPECT_EQ(find->m_checkFold->text(), "ä = ae, ö = oe, ü = ue, ß = ss");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), find->m_editSearch);
         // Escape cancels.
@@ -186,4 +192,29 @@ TEST_F(TableSearchTest, SharedDataGivesWhatKelvoCliSearchGives) {
     ASSERT_EQ(view->GetModel().RowCount(), lines.size() - 1);
     for (int i = 0; i < view->GetModel().RowCount(); ++i)
         ASSERT_EQ(TableText::CopyLine(view->GetModel().RowCells(i)), lines[i] + "\n") << i;
+}
+
+TEST_F(TableSearchTest, SpellingsCheckBoxFoldsAndIsRememberedForTheNextSearch) {
+    // Tab to the check box and tick it with the space bar, then search from the edit.
+    auto searchWith = [this](const QString& text, bool expectChecked, bool toggle) {
+        WhenModal([=](QWidget* dialog) {
+            auto* find = qobject_cast<CDia_Find*>(dialog);
+            ASSERT_TRUE(find);
+            EXPECT_EQ(find->m_checkFold->isChecked(), expectChecked);
+            if (toggle)
+                QTest::mouseClick(find->m_checkFold, Qt::LeftButton, {},
+                                  QPoint(6, find->m_checkFold->height() / 2));
+            QTest::keyClicks(find->m_editSearch, text);
+            QTest::keyClick(find->m_editSearch, Qt::Key_Return);
+        });
+        Command(ID_SEARCH);
+        return TableOf(Frames().last());
+    };
+    CListView_Table* folded = searchWith("Zuerich", false, true);
+    EXPECT_EQ(Title(folded), "1 \"Zuerich\" in GEO");
+    EXPECT_EQ(Column(folded, GEO_ORT), QStringList({"Zürich"}));
+    // Still on for the next search; turned off again it finds nothing.
+    CListView_Table* plain = searchWith("Zuerich", true, true);
+    EXPECT_EQ(Title(plain), "0 \"Zuerich\" in GEO");
+    searchWith("x", false, false);
 }

@@ -62,4 +62,12 @@ QList<UnusableFile> UnusableDatabaseFiles() {
     };
 }
 
+void DamageMiddlePage(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || file.size() < 11 * 4096)
+        return;
+    file.seek(file.size() / 4096 / 2 * 4096);
+    file.write(QByteArray(64, '\x7f'));
+}
+
 } // namespace TestSupport

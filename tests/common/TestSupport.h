@@ -36,6 +36,10 @@ struct UnusableFile {
 };
 QList<UnusableFile> UnusableDatabaseFiles();
 
+// Garbles one page in the middle of a database file of more than ten pages: the schema and
+// the first and last rows stay readable, PRAGMA quick_check finds the damage.
+void DamageMiddlePage(const QString& path);
+
 } // namespace TestSupport
 
 // Skips the current test when the shared data is absent.

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char* argv[]) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Listing the cases (CTest does so after each build) needs no application and no display.
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS();
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,7 +8,11 @@
 #include <QFile>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <thread>
@@ -231,4 +235,153 @@ TEST(GeoDatabase, CreationFailureLeavesNothingBehind) {
     EXPECT_FALSE(db.Open(dir.filePath("plain/Kelvo.mde")));
     EXPECT_TRUE(db.OpenError().contains("angelegt"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{"plain"});
+}
+
+TEST(GeoDatabase, PipesAndDevicesAreRefusedBeforeAnythingIsOpened) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("Kelvo.mde");
+    ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
+    const QList<QPair<QString, QString>> cases{{fifo, "eine benannte Pipe (FIFO)"},
+                                               {"/dev/null", "ein Gerät"}};
+    for (const auto& [path, what] : cases) {
+        CGeoDatabase db;
+        EXPECT_FALSE(db.Open(path));
+        EXPECT_FALSE(db.IsBusy());
+        EXPECT_TRUE(db.OpenError().contains("keine gewöhnliche Datei, sondern " + what))
+            << qPrintable(db.OpenError());
+    }
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+}
+
+namespace {
+// Another program holding the file: an exclusive transaction on a second connection.
+class OtherProgram {
+public:
+    explicit OtherProgram(const QString& path) {
+        EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &m_db), SQLITE_OK);
+    }
+    ~OtherProgram() { sqlite3_close(m_db); }
+    void Lock(const char* how = "BEGIN EXCLUSIVE") {
+        EXPECT_EQ(sqlite3_exec(m_db, how, nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    void Unlock() { EXPECT_EQ(sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr), 0); }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+} // namespace
+
+TEST(GeoDatabase, ALockedFileIsInUseNotDamagedAndIsTriedAgain) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    {
+        CGeoDatabase made;
+        ASSERT_TRUE(made.Open(path));
+        fill(made, 3);
+    }
+    OtherProgram other(path);
+    other.Lock();
+    CGeoDatabase db;
+    db.SetBusyTimeout(100);
+    QList<bool> waits;
+    db.SetWaitHook([&waits](bool waiting) { waits << waiting; });
+    EXPECT_FALSE(db.Open(path));
+    EXPECT_TRUE(db.IsBusy());
+    EXPECT_TRUE(db.OpenError().contains("wird gerade von einem anderen Programm benutzt"));
+    EXPECT_TRUE(db.OpenError().contains("database is locked"));
+    EXPECT_FALSE(db.OpenError().contains("beschädigt"));
+    EXPECT_EQ(waits, (QList<bool>{true, false}));
+    EXPECT_FALSE(db.EnsureOpen());
+
+    // Free again: the next command opens it.
+    other.Unlock();
+    EXPECT_TRUE(db.EnsureOpen());
+    EXPECT_FALSE(db.IsBusy());
+    EXPECT_EQ(db.GetRecordCount("GEO"), 3);
+
+    // Locked while open: closed until it is free, then open again.
+    other.Lock();
+    EXPECT_FALSE(db.EnsureOpen());
+    EXPECT_TRUE(db.IsBusy());
+    EXPECT_FALSE(db.IsOpen());
+    other.Unlock();
+    EXPECT_TRUE(db.EnsureOpen());
+    EXPECT_EQ(db.GetRecordCount("GEO"), 3);
+
+    // Another program writing (reading still works): a write waits, then says so in German.
+    other.Lock("BEGIN IMMEDIATE");
+    EXPECT_TRUE(db.EnsureOpen());
+    EXPECT_FALSE(db.BeginWrite());
+    EXPECT_TRUE(db.LastError().startsWith("Die Datenbank wird gerade von einem anderen Programm "
+                                          "benutzt, das in sie schreibt"))
+        << qPrintable(db.LastError());
+    other.Unlock();
+    EXPECT_TRUE(db.BeginWrite());
+    EXPECT_TRUE(db.CommitWrite());
+}
+
+TEST(GeoDatabase, ANewFileAppearsOnlyWhenComplete) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    auto filesInDir = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
+    CGeoDatabase db;
+    ASSERT_TRUE(db.OpenNew(path));
+    EXPECT_TRUE(db.IsNew());
+    EXPECT_FALSE(QFileInfo::exists(path));
+    fill(db, 2);
+    db.DiscardNew();
+    EXPECT_TRUE(filesInDir().isEmpty());
+
+    ASSERT_TRUE(db.OpenNew(path));
+    fill(db, 2);
+    ASSERT_TRUE(db.PublishNew());
+    EXPECT_EQ(db.GetRecordCount("GEO"), 2);
+    EXPECT_EQ(filesInDir(), QStringList{"Kelvo.mde"});
+    EXPECT_FALSE(db.OpenNew(path)); // never over an existing file
+
+    // A file that appears meanwhile is not replaced.
+    const QString other = dir.filePath("Neu.mde");
+    ASSERT_TRUE(db.OpenNew(other));
+    TestSupport::WriteFile(other, "anderes Programm");
+    EXPECT_FALSE(db.PublishNew());
+    EXPECT_EQ(TestSupport::ReadFile(other), "anderes Programm");
+    EXPECT_EQ(filesInDir(), (QStringList{"Kelvo.mde", "Neu.mde"}));
+}
+
+TEST(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
+    // The disk takes the first bytes and no more: the schema cannot be committed.
+    QTemporaryDir dir;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit small{4096, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    CGeoDatabase db;
+    const bool opened = db.Open(dir.filePath("Kelvo.mde"));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(db.OpenError().contains("kann nicht angelegt werden"))
+        << qPrintable(db.OpenError());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    CGeoDatabase db;
+    ASSERT_TRUE(db.Open(path));
+    fill(db, 3000);
+    QVariant stored;
+    ASSERT_EQ(db.UpdateMemo(db.m_Table, 2, QVariant(), "geprüft", &stored),
+              CGeoDatabase::MemoWrite::Saved);
+    // Damaged after that check by something else than this connection.
+    TestSupport::DamageMiddlePage(path);
+    const QByteArray before = TestSupport::ReadFile(path);
+    EXPECT_EQ(db.UpdateMemo(db.m_Table, 1, QVariant(), "neu", &stored),
+              CGeoDatabase::MemoWrite::Failed);
+    EXPECT_TRUE(db.LastError().startsWith("Die Datenbankdatei ist beschädigt"))
+        << qPrintable(db.LastError());
+    db.Close();
+    EXPECT_EQ(TestSupport::ReadFile(path), before);
 }

@@ -137,3 +137,50 @@ TEST_F(FilterTest, NearbyComparesCoordinatesAsNumbers) {
     EXPECT_EQ(places(GeoSql::NearbyFilter(-1, 20, 40, 60)).size(), 6);       // "n/a" never matches
     EXPECT_TRUE(places(GeoSql::NearbyFilter(10.0, 10.1, 53, 54)).isEmpty()); // strict bounds
 }
+
+TEST(JetLikePattern, SegmentsBetweenStarsAndAnchors) {
+    struct Case {
+        const char* pattern;
+        const char* text;
+        bool match;
+    } cases[] = {
+        {"a*a", "a", false},
+        {"a*a", "aa", true},
+        {"*ab?d*", "xabcabd", false},
+        {"*ab?d*", "abxabzd", true},
+        {"*#?#*", "a1b2", true},
+        {"?*?", "x", false},
+        {"*aab*", "aaab", true},
+        {"a*[bc]*d", "axcyd", true},
+        {"*ü?*", "xÜ", false},
+        {"*Ü?*", "MÜNCHEN", true},
+        {"", "", true},
+        {"", "a", false},
+    };
+    for (const auto& c : cases) {
+        CJetLikePattern p{QByteArrayView(c.pattern)};
+        EXPECT_EQ(p.Matches(QByteArrayView(c.text)), c.match) << c.pattern << " / " << c.text;
+    }
+}
+
+// A memo of megabytes and a search text of thousands of characters, in the shapes where
+// a backtracking matcher compares every text position with most of the pattern.
+TEST_F(FilterTest, HugeMemosAgainstLongPatterns) {
+    const QString memo = QString(4'000'000, 'a') + "b";
+    add("DE", "99999", "Langmemo", "", "9", "50", "");
+    ASSERT_TRUE(m_db.Execute("UPDATE GEO SET Memo = '" + memo + "' WHERE Ort = 'Langmemo'"));
+    const QString run(20'000, 'a');
+    EXPECT_EQ(places(GeoSql::SearchFilter(run + "b")), QStringList{"Langmemo"});
+    EXPECT_TRUE(places(GeoSql::SearchFilter(run + "c")).isEmpty());
+    EXPECT_TRUE(places(GeoSql::SearchFilter(QString(1999, 'a') + "?c")).isEmpty());
+    EXPECT_EQ(places(GeoSql::SearchFilter(QString(1999, 'a') + "#")), QStringList{});
+    EXPECT_EQ(places(GeoSql::SearchFilter(QString(1000, 'a') + "*" + QString(1000, 'a') + "b")),
+              QStringList{"Langmemo"});
+    const QString umlauts = QString(500'000, QChar(0xE4)) + "x";
+    ASSERT_TRUE(m_db.Execute("UPDATE GEO SET Memo = '" + umlauts + "' WHERE Ort = 'Langmemo'"));
+    QString sets;
+    for (int i = 0; i < 1000; ++i)
+        sets += "[äö]";
+    EXPECT_EQ(places(GeoSql::SearchFilter(sets + "[!a]")), QStringList{"Langmemo"});
+    EXPECT_TRUE(places(GeoSql::SearchFilter(sets + "y")).isEmpty());
+}

@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -67,4 +68,26 @@ TEST(TextNumbers, ParseNumberWantsTheWholeText) {
     EXPECT_FALSE(TextNumbers::ParseNumber("", &v));
     EXPECT_FALSE(TextNumbers::ParseNumber("n/a", &v));
     EXPECT_FALSE(TextNumbers::ParseNumber("1e999", &v)); // no finite number
+}
+
+TEST(TextNumbers, LongNumbersReadAsTheCRuntimeReadsThem) {
+    const QByteArray zeros200(200, '0'), zeros400(400, '0');
+    struct Case {
+        QByteArray text;
+        double value;
+    } cases[] = {
+        {"1" + zeros200, 1e200},         {"-1" + zeros400, -HUGE_VAL},
+        {"0." + zeros200 + "1", 1e-201}, {"1." + zeros200 + "1", 1.0},
+        {"1e" + zeros200 + "5", 1e5},    {"  7" + zeros200 + "e-195x", 7e5},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TextNumbers::Atof(QByteArrayView(c.text)), c.value) << c.text.constData();
+        EXPECT_EQ(TextNumbers::Atof(QString::fromLatin1(c.text)), c.value) << c.text.constData();
+        EXPECT_EQ(TextNumbers::Atof(QByteArrayView(c.text)),
+                  std::strtod(c.text.constData(), nullptr));
+    }
+    double v = 0;
+    EXPECT_TRUE(TextNumbers::ParseNumber("1" + zeros200, &v));
+    EXPECT_EQ(v, 1e200);
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("4.9e-324")), std::strtod("4.9e-324", nullptr));
 }

@@ -1,6 +1,7 @@
 // Projection and the graduated frame at the window sizes of a map window.
 #include "app/Globals.h"
 #include "map/MapTestSupport.h"
+#include "mapview/AxisLabels.h"
 
 #include <gtest/gtest.h>
 
@@ -117,5 +118,41 @@ TEST(MapAxes, LowPlotLabelsEverySecondLatitudeRow) {
         const int y = 30 + 10 * i;
         const bool labelled = i % 2 == 0;
         EXPECT_EQ(CountColor(img, 46, y, 5, 1, kGrid), labelled ? 5 : 0) << y;
+    }
+}
+
+TEST(MapAxes, DeepZoomLabelsGetTheDecimalsThatTellThemApart) {
+    // Two decimals as long as neighbouring labels differ with them.
+    const auto texts = [](const std::vector<CAxisTick>& ticks) {
+        QStringList labels;
+        for (const CAxisTick& t : ticks)
+            if (t.bLabelled)
+                labels << t.strLabel;
+        return labels;
+    };
+    const auto everyLine = [](int, const QString&) { return true; };
+    EXPECT_EQ(texts(AxisLabels::Ticks({0, 10, 20}, {9.5, 9.75, 10.0}, everyLine)),
+              QStringList({" 9.50", " 9.75", "10.00"}));
+    EXPECT_EQ(texts(AxisLabels::Ticks({0, 10, 20}, {50.72, 50.7205, 50.721}, everyLine)),
+              QStringList({"50.7200", "50.7205", "50.7210"}));
+    // Labels not written do not count; six decimals at most.
+    EXPECT_EQ(texts(AxisLabels::Ticks({0, 10, 20}, {1.001, 1.002, 1.004},
+                                      [](int distance, const QString&) { return distance > 15; })),
+              QStringList({"1.001", "1.004"}));
+    EXPECT_EQ(texts(AxisLabels::Ticks({0, 10}, {1.0, 1.0000001}, everyLine)),
+              QStringList({"1.000000", "1.000000"}));
+
+    // A map of 40 millionths of a degree each way: every written label differs, the frame
+    // moves right so that the longer latitude labels fit, none is cut at the window's edge.
+    TempGeo geo;
+    CMapCanvas canvas(geo.Db(), CMapSettings{8.75, 8.75004, 50.72, 50.72004, false, 0});
+    const QImage img = Render(canvas);
+    const int left = canvas.m_rectPlot.left;
+    EXPECT_GT(left, 50);
+    EXPECT_EQ(Pixel(img, left, 310), kBlack);
+    EXPECT_EQ(CountDark(img, 0, 0, 2, 600), 0);
+    for (int i = 0; i <= 20; ++i) {
+        const int y = 30 + 27 * i;
+        EXPECT_GT(CountDark(img, 2, y - 5, left - 7, 14), 20) << y;
     }
 }

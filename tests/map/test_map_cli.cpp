@@ -6,6 +6,7 @@
 #include "mapdoc/PlaceFile.h"
 
 #include <QImage>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,13 @@ TEST(MapCli, RenderRefusesBadArgumentsAndMissingFiles) {
     }
     EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), dir + "/k.gif"}, dir), 1);
     EXPECT_FALSE(QFileInfo::exists(dir + "/k.png"));
+
+    // Numbers longer than 127 characters keep every digit: 1e130 and 1e140 differ.
+    const QString west = "1" + QString(130, '0'), east = "1" + QString(140, '0');
+    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--extent",
+                                   west + "," + east + ",45,55", dir + "/k.png"},
+                                  dir),
+              0);
 }
 
 TEST(MapCli, PlacesListsEntriesMessagesAndCounts) {
@@ -82,4 +90,73 @@ TEST(MapCli, PlacesListsEntriesMessagesAndCounts) {
             "AT\t1010\tabc\t4\t0\t0\t0\t12\tWienä\t200,200,0\t0,0,0\n"
             "Zeilen gelesen: 4, Orte übernommen: 2\n"));
     EXPECT_EQ(TestSupport::RunCli({"places", dir.filePath("fehlt.txt")}, dir.path()), 1);
+}
+
+TEST(MapCli, PlacesWithADatabaseNamesTheEntriesWithoutAPlace) {
+    TempGeo geo(
+        {{"DE", "01067", "Dresden", "13.74", "51.05"}, {"AT", "1010", "Wien", "16.37", "48.21"}});
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    const QString path =
+        TestSupport::WriteFile(dir + "/orte.txt", "Staat;PLZ;Datum;Groesse;Blinken;Farbe;"
+                                                  "Textfarbe;Schrift;Text\n"
+                                                  "de;01067;0;3;0;0;0;0;0\n" // case is no matter
+                                                  "DE;1067;0;3;0;0;0;0;0\n"  // no leading zero
+                                                  "DE;99999;0;3;0;0;0;0;0\n"
+                                                  "AT;1010;0;3;0;0;0;0;0\n");
+    QString out, err;
+    ASSERT_EQ(TestSupport::RunCli({"places", "--db", geo.Path(), path}, dir, &out, &err), 0);
+    EXPECT_EQ(err, "Zeile 3: DE 1067 ohne Ort in GEO\nZeile 4: DE 99999 ohne Ort in GEO\n");
+    EXPECT_TRUE(out.endsWith("Zeilen gelesen: 5, Orte übernommen: 4, 2 Einträge ohne Ort in GEO\n"))
+        << qPrintable(out);
+    // Without a database nothing is matched.
+    ASSERT_EQ(TestSupport::RunCli({"places", path}, dir, &out, &err), 0);
+    EXPECT_FALSE(err.contains("ohne Ort"));
+    EXPECT_TRUE(out.endsWith("Zeilen gelesen: 5, Orte übernommen: 4\n"));
+    EXPECT_EQ(TestSupport::RunCli({"places", "--db", dir + "/fehlt.mde", path}, dir), 1);
+}
+
+TEST(MapCli, RenderFitsThePdfPageAsPrintingDoes) {
+    TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"}});
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    struct Case {
+        QString size;
+        QString pageSize; // as pdfinfo gives it
+        double frameCm;   // width of the printed frame
+    };
+    // A small window stays portrait at its size; a very wide one turns and shrinks to the
+    // 28.7 cm the landscape page prints.
+    for (const Case& c : {Case{"500x350", "595 x 842", 400 * 2.54 / 96},
+                          Case{"2000x600", "842 x 595", 28.7 * 1900 / 2000}}) {
+        QString err;
+        ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--size", c.size, "k.pdf"},
+                                      dir, nullptr, &err),
+                  0)
+            << qPrintable(err);
+        QProcess info;
+        info.start("pdfinfo", {dir + "/k.pdf"});
+        info.waitForFinished();
+        EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(c.pageSize))
+            << qPrintable(c.size);
+        // The frame's left and right edge on a row between two latitude labels, at 100 dpi.
+        ASSERT_EQ(QProcess::execute(
+                      "pdftoppm", {"-r", "100", "-png", "-singlefile", dir + "/k.pdf", dir + "/k"}),
+                  0);
+        const QImage page(dir + "/k.png");
+        const int y = int(100 / 2.54 * 0.5) + 40; // 5 mm margin, then well inside the frame
+        int left = -1, right = -1;
+        for (int x = 0; x < page.width(); ++x) {
+            if (qGray(page.pixel(x, y)) < 60) {
+                left = left < 0 ? x : left;
+                right = x;
+            }
+        }
+        EXPECT_NEAR((right - left) * 2.54 / 100, c.frameCm, 0.1) << qPrintable(c.size);
+    }
+}
+
+TEST(MapCli, PlacesRefusesEndlessInput) {
+    QTemporaryDir dir;
+    QString err;
+    EXPECT_EQ(TestSupport::RunCli({"places", "/dev/zero"}, dir.path(), nullptr, &err), 1);
+    EXPECT_TRUE(err.contains("Die Zeile 1 der Ortsdatei ist länger als 10 MB.")) << qPrintable(err);
 }

@@ -34,14 +34,14 @@ TEST(MapZoom, BandGivesTheExtentNamesAndSquares) {
     EXPECT_NEAR(next.dLatSouth, 52.5, 1e-9);
     EXPECT_TRUE(next.bShowNames);
     EXPECT_EQ(next.nMarkerHalfSize, 2);
-    EXPECT_EQ(MapZoom::ZoomTitle(next), "Zoom neben: 5.50; 52.50");
+    EXPECT_EQ(MapZoom::ZoomTitle(next, r.canvas), "Zoom neben: 5.50; 52.50");
 
     // Dragged upwards over the same rectangle: the same area, north on top.
     CMapSettings up;
     ASSERT_TRUE(MapZoom::BandSettings(r.canvas, {190, 192}, 140, -108, &up));
     EXPECT_NEAR(up.dLatNorth, 54.5, 1e-9);
     EXPECT_NEAR(up.dLatSouth, 52.5, 1e-9);
-    EXPECT_EQ(MapZoom::ZoomTitle(up), "Zoom neben: 5.50; 52.50");
+    EXPECT_EQ(MapZoom::ZoomTitle(up, r.canvas), "Zoom neben: 5.50; 52.50");
 }
 
 TEST(MapZoom, NarrowLeftwardOrFlatBandsDoNothing) {
@@ -127,4 +127,65 @@ TEST(MapPrint, RenderCommandPrintsToPdf) {
     EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "karte.svg"}, dir, nullptr, &err),
               1);
     EXPECT_TRUE(err.contains("PNG- oder PDF-Datei"));
+}
+
+TEST(MapPrint, AMapThatDoesNotFitTurnsThePageAndThenShrinks) {
+    // A4 with 5 mm margins at 600 dpi: 20 cm x 28.7 cm printable; 96 screen dots an inch.
+    const QPageLayout portrait(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                               QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
+    QPageLayout landscape = portrait;
+    landscape.setOrientation(QPageLayout::Landscape);
+    struct Case {
+        QSize window;
+        const QPageLayout& layout;
+        QPageLayout::Orientation orientation;
+        double scale;
+    };
+    const double cmPerPixel = 2.54 / 96;
+    const QList<Case> cases{
+        {{500, 350}, portrait, QPageLayout::Portrait, 1.0},   // fits: its exact size
+        {{500, 350}, landscape, QPageLayout::Landscape, 1.0}, // fits as set up too
+        {{900, 400}, portrait, QPageLayout::Landscape, 1.0},  // 23.8 cm wide
+        {{400, 900}, landscape, QPageLayout::Portrait, 1.0},  // 23.8 cm high
+        {{2000, 600}, portrait, QPageLayout::Landscape, 28.7 / (2000 * cmPerPixel)},
+        {{1000, 1000}, portrait, QPageLayout::Portrait, 20.0 / (1000 * cmPerPixel)}, // a tie
+    };
+    for (const Case& c : cases) {
+        const CMapPageFit fit = FitMapToPage(c.window, {96, 96}, c.layout, 600);
+        EXPECT_EQ(fit.orientation, c.orientation) << c.window.width() << "x" << c.window.height();
+        EXPECT_NEAR(fit.scale, c.scale, 0.001) << c.window.width() << "x" << c.window.height();
+    }
+}
+
+TEST(MapZoom, DeepZoomTitlesTellTheCornerApartAndTheDeepestBandIsRefused) {
+    // Two decimals while they tell the new window's edges apart, and its corner from that of
+    // the window the band was drawn in.
+    TempGeo geo;
+    CMapCanvas from(geo.Db(), CMapSettings{8.0, 9.0, 50.0, 51.0, true, 2});
+    struct Case {
+        CMapSettings next;
+        QString title;
+    };
+    for (const Case& c : {
+             Case{{8.1, 8.9, 50.1, 50.2}, "Zoom neben: 8.10; 50.10"},
+             Case{{8.75123, 8.75187, 50.72001, 50.72042}, "Zoom neben: 8.751; 50.7200"},
+             Case{{8.7512341, 8.7512349, 50.7200012, 50.7200041},
+                  "Zoom neben: 8.751234; 50.720001"},
+             Case{{8.0012, 8.2, 50.0007, 50.2}, "Zoom neben: 8.001; 50.001"}, // near `from`
+         })
+        EXPECT_EQ(MapZoom::ZoomTitle(c.next, from), c.title);
+
+    // A map 50 millionths of a degree wide: a band of a fifth of it would open less than the
+    // smallest extent, and says so.
+    CMapCanvas canvas(geo.Db(), CMapSettings{8.75, 8.75005, 50.72, 50.72005, true, 2});
+    Render(canvas);
+    CMapSettings next;
+    bool tooSmall = false;
+    EXPECT_FALSE(MapZoom::BandSettings(canvas, {190, 84}, 140, 108, &next, &tooSmall));
+    EXPECT_TRUE(tooSmall);
+    // A narrow band is no such case.
+    EXPECT_FALSE(MapZoom::BandSettings(canvas, {190, 84}, 9, 108, &next, &tooSmall));
+    EXPECT_FALSE(tooSmall);
+    // The whole window still zooms.
+    EXPECT_TRUE(MapZoom::BandSettings(canvas, {50, 30}, 700, 540, &next, &tooSmall));
 }

@@ -195,7 +195,18 @@ TEST(PlaceFile, DateTextForms) {
         {"2016-2-29", QDate(2016, 2, 29)},
         {"29.2.2015", QDate()},
         {"1.2.015", QDate()},
-        {"24.12.2015 10:00", QDate()},
+        {"24.12.2015 10:00", QDate(2015, 12, 24)},
+        {"24.12.2030 00:00", QDate(2030, 12, 24)},
+        {"24.12.2015  23:59:59", QDate(2015, 12, 24)},
+        {"2030-12-24 13:45", QDate(2030, 12, 24)},
+        {"2030-12-24T13:45:00", QDate(2030, 12, 24)},
+        {"24.12.", QDate(QDate::currentDate().year(), 12, 24)},
+        {"1.2. 8:05", QDate(QDate::currentDate().year(), 2, 1)},
+        {"24.12.2015 24:00", QDate()},
+        {"24.12.2015 10:5", QDate()},
+        {"24.12.2015 abends", QDate()},
+        {"24.12", QDate()},
+        {"24.12.T10:00", QDate()},
         {"15-12-24", QDate()},
         {"2015/12/24", QDate()},
         {"-1.2.2015", QDate()},
@@ -268,4 +279,95 @@ TEST(PlaceFile, AReadErrorFailsAndLeavesTheListAsItWas) {
     EXPECT_FALSE(reader.Read(closed, places));
     EXPECT_FALSE(reader.Error().isEmpty());
     EXPECT_TRUE(places.isEmpty());
+}
+
+TEST(PlaceFile, EncodingIsDecidedLineByLine) {
+    // A UTF-8 file with one Windows-1252 line, and a UTF-8 byte-order mark.
+    const ReadResult r = read("\xEF\xBB\xBF"
+                              "DE;80331;0;4;0;0;0;12;München\n"
+                              "DE;50667;0;4;0;0;0;12;K\xf6ln \x80\n"
+                              "AT;1010;0;4;0;0;0;12;Wien €");
+    ASSERT_EQ(r.places.size(), 3);
+    EXPECT_EQ(r.places[0].m_strLabel, QStringLiteral("München"));
+    EXPECT_EQ(r.places[1].m_strLabel, QStringLiteral("Köln €"));
+    EXPECT_EQ(r.places[2].m_strLabel, QStringLiteral("Wien €"));
+}
+
+TEST(PlaceFile, FilesOverALimitAreRefusedWhole) {
+    const QByteArray line = "DE;10115;0;4;0;0;0;0;0\n";
+    struct Case {
+        const char* name;
+        QByteArray file;
+        const char* error; // empty: read
+    };
+    const QList<Case> cases = {
+        {"entries at the limit", line.repeated(3), ""},
+        {"one entry more", line.repeated(4), "mehr als 3 Einträge"},
+        {"skipped lines do not count", "Kopf\n" + line.repeated(3) + "x\n", ""},
+        {"a line at the limit", QByteArray(99, 'x') + "\n" + line, ""},
+        {"a line over it", line + QByteArray(101, 'x') + "\n" + line, "Zeile 2 der Ortsdatei"},
+        {"an endless last line", line + QByteArray(200'000, 'x'), "Zeile 2 der Ortsdatei"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPlaceFileReader reader;
+        reader.SetLimits(100, 3);
+        CPlaceList places;
+        const bool ok = reader.Read(c.file, places);
+        EXPECT_EQ(ok, !*c.error);
+        EXPECT_TRUE(reader.Error().contains(QString::fromUtf8(c.error)))
+            << qPrintable(reader.Error());
+        if (!ok) {
+            EXPECT_TRUE(places.isEmpty());
+            EXPECT_TRUE(reader.Error().endsWith("Kelvo liest die Datei nicht."));
+        }
+    }
+}
+
+namespace {
+// Lines of a place file made while they are read, noting the largest resident memory seen.
+class GeneratedFile : public QIODevice {
+public:
+    GeneratedFile(QByteArray line, qint64 lines) : m_line(std::move(line)), m_left(lines) {}
+    qint64 m_maxRss = 0;
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        QFile statm("/proc/self/statm");
+        if (statm.open(QIODevice::ReadOnly))
+            m_maxRss = std::max(m_maxRss, statm.readAll().split(' ').value(1).toLongLong() * 4096);
+        qint64 n = 0;
+        while (m_left > 0 && n + m_line.size() <= max) {
+            memcpy(data + n, m_line.constData(), size_t(m_line.size()));
+            n += m_line.size();
+            --m_left;
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_line;
+    qint64 m_left;
+};
+
+qint64 residentBytes() {
+    QFile statm("/proc/self/statm");
+    return statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(1).toLongLong() * 4096
+                                           : 0;
+}
+} // namespace
+
+TEST(PlaceFile, MemoryFollowsTheEntriesKeptNotTheFile) {
+    // 120 MB of lines that are no place lines.
+    GeneratedFile skipped("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n",
+                          2'000'000);
+    skipped.open(QIODevice::ReadOnly);
+    const qint64 before = residentBytes();
+    CPlaceList places;
+    CPlaceFileReader reader;
+    ASSERT_TRUE(reader.Read(skipped, places));
+    EXPECT_TRUE(places.isEmpty());
+    EXPECT_EQ(reader.LinesRead(), 2'000'000);
+    EXPECT_LT(skipped.m_maxRss - before, 32 << 20);
 }

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class CProgress;
+
+// Results going out: rows of table GEO written as a file for other programs.
+//   CSV      UTF-8 with byte-order mark, ";" between fields, a header line, fields quoted as
+//            RFC 4180 says (lines end with CR LF), as German spreadsheet programs open it;
+//   GeoJSON  a FeatureCollection of points, the fields as each feature's properties;
+//   KML      one placemark a row: name = Ort, description = Memo, the fields as data;
+//   Places   a place file the program reads back to the same places (Staat;PLZ;...;Ort).
+namespace Export {
+
+enum class Format { Csv, GeoJson, Kml, Places };
+
+// "csv", "geojson", "kml" or "places" (any case); false for any other name.
+bool FormatFromName(const QString& name, Format* format);
+// The file suffix without dot ("csv", "geojson", "kml", "txt").
+QString Suffix(Format format);
+// A file-dialog filter for the format, "CSV-Dateien (*.csv)".
+QString DialogFilter(Format format);
+
+// The rows to write. Columns 0 to 12 are the GEO fields in table order (column 0 the key);
+// further columns (the distance of a radius search) go where the format has room for them:
+// CSV columns, GeoJSON properties, KML data. A row's empty cell is a field without a value.
+struct CRows {
+    QStringList aColumns; // titles: the field names, then any further columns
+    int nRows = 0;
+    std::function<QString(int row, int column)> cell;
+};
+
+struct CResult {
+    int nWritten = 0; // rows written
+    int nSkipped = 0; // rows the format cannot hold (a place file needs Staat and PLZ)
+    QString strError; // German message when nothing was written; empty on success
+};
+
+// Writes the rows to the file in one go: the file is replaced only when everything was
+// written, so a failure leaves an earlier file as it was. Progress under " Exportieren:".
+CResult WriteFile(const QString& path, Format format, const CRows& rows,
+                  CProgress* progress = nullptr);
+
+} // namespace Export

@@ -1,0 +1,21 @@
+#pragma once
+
+// The writers of the four export formats, behind Export::WriteFile.
+#include "export/Export.h"
+
+class QIODevice;
+
+namespace Export {
+
+// Each writes all rows to the device and reports every row to `step` (for progress).
+// False when the device refuses the data.
+using RowStep = std::function<void(int row)>;
+bool WriteCsv(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+bool WritePlaces(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+
+// The coordinates of a row as numbers; false when either cell holds no number.
+bool RowPosition(const CRows& rows, int row, double* lon, double* lat);
+
+} // namespace Export

@@ -1,0 +1,269 @@
+// The radius search: centres, the box and exact distance in SQL, nearest first; checked
+// against a haversine of the test's own on hand-made rows and on the shared data.
+#include "common/TestSupport.h"
+#include "db/GeoDatabase.h"
+#include "db/GeoDistance.h"
+#include "db/GeoRadius.h"
+#include "db/GeoRecordset.h"
+#include "table/GeoTableModel.h"
+#include "table/TableDistance.h"
+#include "table/TableFill.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The great-circle distance written independently: the atan2 form of the haversine.
+double referenceKm(double lon1, double lat1, double lon2, double lat2) {
+    const double r = M_PI / 180;
+    const double h =
+        std::pow(std::sin((lat2 - lat1) * r / 2), 2) +
+        std::cos(lat1 * r) * std::cos(lat2 * r) * std::pow(std::sin((lon2 - lon1) * r / 2), 2);
+    return 2 * 6371.0088 * std::atan2(std::sqrt(h), std::sqrt(1 - h));
+}
+
+struct Row {
+    qint64 id;
+    QString staat, plz;
+    double km;
+};
+
+class RadiusTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde"))); }
+
+    void Insert(const QList<QStringList>& rows) {
+        CGeoRecordset rs(db);
+        ASSERT_TRUE(rs.Open("INSERT INTO GEO (Staat, PLZ, Ort, Langengrad, Breitengrad) "
+                            "VALUES (?, ?, ?, ?, ?)"));
+        for (const QStringList& r : rows) {
+            QVariantList values;
+            for (const QString& v : r)
+                values << (v.isEmpty() ? QVariant() : QVariant(v));
+            ASSERT_TRUE(rs.Rebind(values));
+            ASSERT_TRUE(rs.Execute()) << qPrintable(rs.Error());
+        }
+    }
+
+    // What the search lists, in its order.
+    QList<Row> Search(const CRadiusCentre& centre, double km) {
+        CGeoTableModel model;
+        const CTableFillResult result =
+            FillTableModel(db, db.m_Table, GeoRadius::Filter(centre, km), model, nullptr);
+        EXPECT_TRUE(result.m_strError.isEmpty()) << qPrintable(result.m_strError);
+        EXPECT_EQ(result.m_nFound, model.RowCount());
+        TableDistance::ShowDistances(model, centre.dLon, centre.dLat);
+        QList<Row> rows;
+        for (int i = 0; i < model.RowCount(); ++i)
+            rows.append({model.Cell(i, GEO_ID).toLongLong(), model.Cell(i, GEO_STAAT),
+                         model.Cell(i, GEO_PLZ), model.Distance(i)});
+        return rows;
+    }
+
+    // Every row within km by the reference distance, read without the program's functions.
+    QList<Row> Expected(double lon, double lat, double km) {
+        CGeoRecordset rs(db);
+        EXPECT_TRUE(rs.Open("SELECT ID_Geo, Staat, PLZ, Langengrad, Breitengrad FROM GEO"));
+        QList<Row> rows;
+        while (rs.MoveNext()) {
+            bool okLon = false, okLat = false;
+            const double rowLon = rs.FieldText(3).toDouble(&okLon);
+            const double rowLat = rs.FieldText(4).toDouble(&okLat);
+            const double d = referenceKm(lon, lat, rowLon, rowLat);
+            if (okLon && okLat && d <= km)
+                rows.append({rs.FieldInt(0), rs.FieldText(1), rs.FieldText(2), d});
+        }
+        return rows;
+    }
+
+    // Same rows, distances agreeing, nearest first, equal distances in Staat, PLZ order.
+    void ExpectSameResult(const QList<Row>& found, QList<Row> expected) {
+        ASSERT_EQ(found.size(), expected.size());
+        QHash<qint64, double> byId;
+        for (const Row& r : expected)
+            byId.insert(r.id, r.km);
+        for (int i = 0; i < found.size(); ++i) {
+            ASSERT_TRUE(byId.contains(found[i].id)) << found[i].id;
+            EXPECT_NEAR(found[i].km, byId.value(found[i].id), 1e-9);
+            if (i == 0)
+                continue;
+            EXPECT_LE(found[i - 1].km, found[i].km) << i;
+            if (found[i - 1].km == found[i].km) {
+                const int staat = found[i - 1].staat.compare(found[i].staat, Qt::CaseInsensitive);
+                EXPECT_TRUE(staat < 0 ||
+                            (staat == 0 &&
+                             found[i - 1].plz.compare(found[i].plz, Qt::CaseInsensitive) <= 0))
+                    << i;
+            }
+        }
+    }
+
+    QTemporaryDir dir;
+    CGeoDatabase db;
+};
+
+CRadiusCentre point(double lon, double lat) {
+    CRadiusCentre c;
+    c.dLon = lon, c.dLat = lat;
+    return c;
+}
+
+} // namespace
+
+TEST(GeoDistance, HaversineAgreesWithTheReference) {
+    EXPECT_NEAR(GeoDistance::HaversineKm(13.3846, 52.5323, 11.571, 48.1345), 505.6, 0.05);
+    const double pairs[][4] = {{0, 0, 180, 0},
+                               {6.1154, 50.6672, 6.1481, 50.7167},
+                               {179.9, -17, -179.9, -17},
+                               {0, 90, 123, -90},
+                               {8.6, 49.3, 8.6, 49.3}};
+    for (const auto& p : pairs)
+        EXPECT_NEAR(GeoDistance::HaversineKm(p[0], p[1], p[2], p[3]),
+                    referenceKm(p[0], p[1], p[2], p[3]), 1e-9);
+    EXPECT_EQ(GeoDistance::HaversineKm(8.6, 49.3, 8.6, 49.3), 0.0);
+}
+
+TEST_F(RadiusTest, NearestFirstTiesInStaatPlzOrderAcrossTheAntimeridianAndThePole) {
+    Insert({{"DE", "3", "Gleich C", "10.0", "50.1"},
+            {"AT", "9", "Gleich A", "10.0", "50.1"},
+            {"DE", "1", "Gleich B", "10.0", "50.1"},
+            {"DE", "5", "Mitte", "10.0", "50.0"},
+            {"DE", "7", "Rand", "10.0", "50.2248"}, // 25.0 km north
+            {"DE", "8", "draussen", "10.0", "50.2255"},
+            {"DE", "6", "keine Zahl", "zehn", "50.0"},
+            {"FJ", "1", "Ost", "179.95", "-17.0"},
+            {"FJ", "2", "West", "-179.95", "-17.0"},
+            {"FJ", "3", "weit", "-179.0", "-17.0"},
+            {"NP", "1", "hinter dem Pol", "180.0", "89.8"},
+            {"NP", "2", "Pol", "10.0", "89.95"}});
+    const QList<Row> near = Search(point(10.0, 50.0), 25);
+    ASSERT_EQ(near.size(), 5);
+    EXPECT_EQ(near[0].plz, "5");
+    // The three rows at one spot keep Staat, PLZ order: AT 9, DE 1, DE 3.
+    EXPECT_EQ(QStringList({near[1].staat + near[1].plz, near[2].staat + near[2].plz,
+                           near[3].staat + near[3].plz}),
+              QStringList({"AT9", "DE1", "DE3"}));
+    EXPECT_EQ(near[4].plz, "7");
+    ExpectSameResult(near, Expected(10.0, 50.0, 25));
+
+    ExpectSameResult(Search(point(179.99, -17.0), 20), Expected(179.99, -17.0, 20));
+    EXPECT_EQ(Search(point(179.99, -17.0), 20).size(), 2);
+    ExpectSameResult(Search(point(-179.99, -17.0), 120), Expected(-179.99, -17.0, 120));
+    EXPECT_EQ(Search(point(-179.99, -17.0), 120).size(), 3);
+    ExpectSameResult(Search(point(0.0, 89.9), 50), Expected(0.0, 89.9, 50));
+    EXPECT_EQ(Search(point(0.0, 89.9), 50).size(), 2);
+
+    // Radius 0: the rows at the very point; 20,000 km: every row with a position.
+    EXPECT_EQ(Search(point(10.0, 50.1), 0).size(), 3);
+    EXPECT_EQ(Search(point(10.0, 50.1), 20000).size(), 11);
+}
+
+TEST_F(RadiusTest, CentresFromPostalCodesPlacesAndPoints) {
+    Insert({{"DE", "80331", "München", "11.571", "48.1345"},
+            {"DE", "01945", "Guteborn", "13.93", "51.4167"},
+            {"DE", "01945", "Grünewald", "13.95", "51.4"},
+            {"AT", "1010", "Wien", "16.37", "48.2"},
+            {"CH", "1010", "Lausanne", "6.64", "46.52"},
+            {"DE", "99999", "ohne Lage", "", ""}});
+    struct Case {
+        const char* text;
+        const char* name;
+        int matches;
+    };
+    const Case cases[] = {
+        {"DE 80331", "DE 80331 München", 1},
+        {" de-80331 ", "DE 80331 München", 1},
+        {"DE80331", "DE 80331 München", 1},
+        {"1010", "AT 1010 Wien (erster von 2 Treffern)", 2},
+        {"01945", "DE 01945 Guteborn (erster von 2 Treffern)", 2},
+        {"münchen", "DE 80331 München", 1},
+        {"Gr*", "DE 01945 Grünewald", 1},
+        {"11,571; 48.1345", "11.571;48.1345", 0},
+    };
+    for (const Case& c : cases) {
+        CRadiusCentre centre;
+        QString error;
+        ASSERT_TRUE(GeoRadius::FindCentre(db, c.text, &centre, &error)) << c.text;
+        EXPECT_EQ(centre.strName, QString::fromUtf8(c.name)) << c.text;
+        EXPECT_EQ(centre.nMatches, c.matches) << c.text;
+    }
+    CRadiusCentre centre;
+    QString error;
+    ASSERT_TRUE(GeoRadius::FindCentre(db, "DE 80331", &centre, &error));
+    EXPECT_EQ(centre.dLon, 11.571);
+    EXPECT_EQ(centre.dLat, 48.1345);
+    EXPECT_EQ(GeoRadius::Title(1, 2.5, centre), "1 Orte im Umkreis von 2.5 km um DE 80331 München");
+
+    for (const char* bad :
+         {"", "Nirgendwo", "DE 99999", "200;10", "10;95", "a;b", "1;2;3", "[abc"}) {
+        error.clear();
+        EXPECT_FALSE(GeoRadius::FindCentre(db, bad, &centre, &error)) << bad;
+        EXPECT_FALSE(error.isEmpty()) << bad;
+    }
+
+    double km = -1;
+    EXPECT_TRUE(GeoRadius::ParseRadius("2,5", &km, &error));
+    EXPECT_EQ(km, 2.5);
+    EXPECT_TRUE(GeoRadius::ParseRadius("0", &km, &error));
+    for (const char* bad : {"-1", "abc", "", "inf", "1e999"})
+        EXPECT_FALSE(GeoRadius::ParseRadius(bad, &km, &error)) << bad;
+}
+
+TEST_F(RadiusTest, SharedDataAroundBerlinAndOnTheBelgianGermanBorder) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    QStringList args{"import", "--db", db.FilePath()};
+    for (const char* c : {"DE", "AT", "CH", "BE", "LI"})
+        args << data + "/" + c + ".txt";
+    ASSERT_EQ(TestSupport::RunCli(args, dir.path()), 0);
+
+    CRadiusCentre berlin;
+    QString error;
+    ASSERT_TRUE(GeoRadius::FindCentre(db, "10115", &berlin, &error)) << qPrintable(error);
+    const QList<Row> nearBerlin = Search(berlin, 25);
+    ExpectSameResult(nearBerlin, Expected(berlin.dLon, berlin.dLat, 25));
+    EXPECT_GT(nearBerlin.size(), 100);
+    EXPECT_EQ(nearBerlin.first().plz, "10115");
+
+    CRadiusCentre raeren;
+    ASSERT_TRUE(GeoRadius::FindCentre(db, "BE 4730", &raeren, &error));
+    const QList<Row> border = Search(raeren, 20);
+    ExpectSameResult(border, Expected(raeren.dLon, raeren.dLat, 20));
+    QSet<QString> countries;
+    for (const Row& r : border)
+        countries.insert(r.staat);
+    EXPECT_EQ(countries, QSet<QString>({"BE", "DE"}));
+
+    ExpectSameResult(Search(berlin, 0), Expected(berlin.dLon, berlin.dLat, 0));
+    const QList<Row> all = Search(berlin, 20000);
+    EXPECT_EQ(all.size(), 49568);
+    ExpectSameResult(all, Expected(berlin.dLon, berlin.dLat, 20000));
+}
+
+TEST_F(RadiusTest, NearCommandPrintsCopyLinesWithDistanceAndTitle) {
+    Insert({{"DE", "80331", "München", "11.571", "48.1345"},
+            {"DE", "80333", "München", "11.5683", "48.1452"},
+            {"DE", "85221", "Dachau", "11.4333", "48.2667"}});
+    db.Close();
+    const QString path = dir.filePath("Kelvo.mde");
+    QString out, err;
+    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "DE", "80331"}, dir.path(), &out), 0);
+    EXPECT_EQ(out, QStringLiteral("DE, 80331, , , , , München, , , 11.571, 48.1345, , 0.0\n"
+                                  "DE, 80333, , , , , München, , , 11.5683, 48.1452, , 1.2\n"
+                                  "DE, 85221, , , , , Dachau, , , 11.4333, 48.2667, , 17.9\n"
+                                  "3 Orte im Umkreis von 25 km um DE 80331 München\n"));
+    ASSERT_EQ(
+        TestSupport::RunCli({"near", "--db", path, "--radius", "1.5", "München"}, dir.path(), &out),
+        0);
+    EXPECT_TRUE(out.endsWith("2 Orte im Umkreis von 1.5 km um DE 80331 München (erster von 2 "
+                             "Treffern)\n"))
+        << qPrintable(out);
+    EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "Nirgendwo"}, dir.path(), &out, &err), 1);
+    EXPECT_TRUE(err.contains("Kein Ort mit Koordinaten passt zu \"Nirgendwo\"."));
+    EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "--radius", "-3", "80331"}, dir.path()),
+              2);
+}
