@@ -51,21 +51,16 @@ void Sort(std::vector<Entry>& entries, const Progress& progress) {
         entries, [](const Entry& e) { return e.key; }, 0, progress);
 }
 
-void SortByUpperHalf(std::vector<quint64>& values, const Progress& progress) {
+void SortByUpperHalf(std::vector<quint64>& values) {
     // Digits of 11 bits, as many as the largest key needs: postal codes take two passes.
     constexpr int kDigitBits = 11;
     constexpr size_t kDigits = size_t(1) << kDigitBits;
     quint64 any = 0;
     for (quint64 v : values)
         any |= v >> 32;
-    int passes = 0;
-    for (int shift = 32; shift < 64 && (any >> (shift - 32)) != 0; shift += kDigitBits)
-        ++passes;
     std::vector<quint64> moved;
     std::vector<size_t> offsets(kDigits);
-    for (int shift = 32, done = 0; done < passes; shift += kDigitBits, ++done) {
-        if (progress)
-            progress(100 * done / passes);
+    for (int shift = 32; shift < 64 && (any >> (shift - 32)) != 0; shift += kDigitBits) {
         std::fill(offsets.begin(), offsets.end(), 0);
         for (quint64 v : values)
             ++offsets[(v >> shift) & (kDigits - 1)];
@@ -80,8 +75,6 @@ void SortByUpperHalf(std::vector<quint64>& values, const Progress& progress) {
             moved[offsets[(v >> shift) & (kDigits - 1)]++] = v;
         values.swap(moved);
     }
-    if (progress)
-        progress(100);
 }
 
 } // namespace RadixSort

@@ -22,6 +22,6 @@ void Sort(std::vector<Entry>& entries, const Progress& progress = {});
 
 // Values whose upper 32 bits are the key and lower 32 bits the row: half the memory of an
 // Entry for keys that fit 32 bits. Sorted by the key only.
-void SortByUpperHalf(std::vector<quint64>& values, const Progress& progress = {});
+void SortByUpperHalf(std::vector<quint64>& values);
 
 } // namespace RadixSort
