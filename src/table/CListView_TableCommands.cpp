@@ -173,17 +173,14 @@ void CListView_Table::OnEditCopy() {
 }
 
 bool CListView_Table::ShowPlace(qint64 key) {
-    const QByteArray keyText = QByteArray::number(key);
-    for (int row = 0; row < m_model.RowCount(); ++row) {
-        if (m_model.CellUtf8(row, GEO_ID) != QByteArrayView(keyText))
-            continue;
-        const QModelIndex index = m_model.index(row, GEO_ORT);
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                     QItemSelectionModel::Rows);
-        scrollTo(index);
-        return true;
-    }
-    return false;
+    const int row = m_model.FindRowByKey(key);
+    if (row < 0)
+        return false;
+    const QModelIndex index = m_model.index(row, GEO_ORT);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
 }
 
 void CListView_Table::OnDoubleClick(int row) {
