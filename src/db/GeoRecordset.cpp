@@ -150,6 +150,31 @@ bool CGeoRecordset::IsText(int field) const {
     return sqlite3_column_type(m_pStmt, field) == SQLITE_TEXT;
 }
 
+GeoStandardOrder::Value::Kind CGeoRecordset::FieldKind(int field) const {
+    switch (sqlite3_column_type(m_pStmt, field)) {
+    case SQLITE_NULL:
+        return GeoStandardOrder::Value::Null;
+    case SQLITE_BLOB:
+        return GeoStandardOrder::Value::Blob;
+    default:
+        return GeoStandardOrder::Value::Text;
+    }
+}
+
+void CGeoRecordset::FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
+                                quint32 exactKinds) const {
+    for (int i = 0; i < count; ++i) {
+        const int field = fields[i];
+        // The kind must be taken before the bytes: reading converts the value.
+        GeoStandardOrder::Value::Kind kind =
+            (exactKinds >> i) & 1 ? FieldKind(field) : GeoStandardOrder::Value::Text;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
+        if (!text)
+            kind = GeoStandardOrder::Value::Null;
+        values[i] = {kind, QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0)};
+    }
+}
+
 QByteArrayView CGeoRecordset::FieldUtf8(int field) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
     return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);
