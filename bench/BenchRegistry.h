@@ -7,14 +7,13 @@
 
 class CGeoDatabase;
 
-// One figure of the benchmark program: a name, the measured operation and, optionally, a
-// reference it is compared with. `run` gets the open database and returns nothing; it is
-// timed over the repeats and its median printed.
+// One figure of the benchmark program: the group it belongs to, the key it is printed under
+// and the measured operation. `run` gets the open database; it is timed over the repeats and
+// its median printed as "key<TAB>milliseconds".
 struct BenchFigure {
-    QString name;
+    QString group; // "table" or "map"
+    QString key;
     std::function<void(CGeoDatabase&)> run;
-    // Optional: the name of another figure whose median is the reference of this one.
-    QString referenceFigure;
     // Optional, not timed: run once before the first and once after the last repeat.
     std::function<void()> setUp = {};
     std::function<void()> tearDown = {};
@@ -23,9 +22,15 @@ struct BenchFigure {
 };
 
 // Figures register themselves from their own source files:
-//   static BenchRegistrar r({"name", [](CGeoDatabase& db) { ... }});
+//   static BenchRegistrar r({"map", "key", [](CGeoDatabase& db) { ... }});
 std::vector<BenchFigure>& BenchFigures();
 
 struct BenchRegistrar {
     explicit BenchRegistrar(BenchFigure figure) { BenchFigures().push_back(std::move(figure)); }
 };
+
+// A further value a figure measures (memory, a count), printed as "key<TAB>value" after it.
+void BenchReport(const QString& key, double value);
+
+// The resident set size of the process in bytes: every page it holds, however allocated.
+double ResidentBytes();

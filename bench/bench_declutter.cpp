@@ -14,9 +14,9 @@ void renderRuhr(CGeoDatabase& db, bool declutter) {
     canvas.Repaint(kWindow, kWindow);
 }
 
-const QString kPlain = QStringLiteral("map repaint 800x600, Ruhr zoom with names");
-const BenchRegistrar plain({kPlain, [](CGeoDatabase& db) { renderRuhr(db, false); }, {}});
-const BenchRegistrar readable({QStringLiteral("the same, names without overlap"),
-                               [](CGeoDatabase& db) { renderRuhr(db, true); }, kPlain});
+const BenchRegistrar plain({"declutter", "ruhr-names",
+                            [](CGeoDatabase& db) { renderRuhr(db, false); }});
+const BenchRegistrar readable({"declutter", "ruhr-declutter",
+                               [](CGeoDatabase& db) { renderRuhr(db, true); }});
 
 } // namespace

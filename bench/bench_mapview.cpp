@@ -1,5 +1,6 @@
-// Map window figure: a full repaint of a real map view of 800 x 600 in the main frame, which
-// adds the status-bar progress and the copy to the window to the widget-free repaint.
+// Map window figure: a full repaint of a real map view of 800 x 600 in the main frame with
+// unchanged data, which adds the status-bar progress and the copy to the window to the
+// widget-free repaint.
 #include "BenchRegistry.h"
 
 #include "app/ChildFrame.h"
@@ -31,12 +32,11 @@ void closeMapWindow() {
     QApplication::processEvents();
 }
 
-static BenchRegistrar repaintWindow({QStringLiteral("map window repaint 800x600 (widget)"),
-                                     [](CGeoDatabase&) {
-                                         if (g_pView)
-                                             g_pView->RepaintNow();
-                                     },
-                                     QStringLiteral("map repaint 800x600, all rows"), openMapWindow,
-                                     closeMapWindow});
+const BenchRegistrar repaintWindow({"map", "map-window",
+                                    [](CGeoDatabase&) {
+                                        if (g_pView)
+                                            g_pView->RepaintNow();
+                                    },
+                                    openMapWindow, closeMapWindow});
 
 } // namespace

@@ -39,9 +39,7 @@ void radiusSearch(CGeoDatabase& db) {
     TableDistance::ShowDistances(model, centre.dLon, centre.dLat);
 }
 
-const QString kBox = QStringLiteral("nearby box 1 % around 10115 (map double-click)");
-const BenchRegistrar boxFigure({kBox, boxQuery, {}});
-const BenchRegistrar radiusFigure({QStringLiteral("radius search 25 km around 10115"), radiusSearch,
-                                   kBox});
+const BenchRegistrar boxFigure({"search", "nearby-box", boxQuery});
+const BenchRegistrar radiusFigure({"search", "radius", radiusSearch});
 
 } // namespace

@@ -15,11 +15,9 @@ void search(CGeoDatabase& db, const QString& text, bool fold) {
     FillTableModel(db, db.m_Table, GeoSql::SearchFilter(text, fold), model, nullptr);
 }
 
-const BenchRegistrar searchFigure({QStringLiteral("table fill, search 101 (FillTableModel)"),
-                                   [](CGeoDatabase& db) { search(db, "101", false); },
-                                   {}});
-const BenchRegistrar foldFigure({QStringLiteral("table fill, search strasse, spellings folded"),
-                                 [](CGeoDatabase& db) { search(db, "strasse", true); },
-                                 {}});
+const BenchRegistrar searchFigure({"search", "search-101",
+                                   [](CGeoDatabase& db) { search(db, "101", false); }});
+const BenchRegistrar foldFigure({"search", "search-fold",
+                                 [](CGeoDatabase& db) { search(db, "strasse", true); }});
 
 } // namespace

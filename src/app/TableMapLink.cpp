@@ -39,8 +39,8 @@ void MarkSelection(CListView_Table* table) {
         if (places.size() == kMaxMarked)
             break;
         double lon = 0, lat = 0;
-        if (TextNumbers::ParseNumber(model.CellView(row, GEO_LANGENGRAD).toUtf8(), &lon) &&
-            TextNumbers::ParseNumber(model.CellView(row, GEO_BREITENGRAD).toUtf8(), &lat))
+        if (TextNumbers::ParseNumber(model.CellUtf8(row, GEO_LANGENGRAD), &lon) &&
+            TextNumbers::ParseNumber(model.CellUtf8(row, GEO_BREITENGRAD), &lat))
             places << QPointF(lon, lat);
     }
     g_pLastMapView->SetMarks(table, places);

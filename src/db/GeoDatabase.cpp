@@ -4,9 +4,11 @@
 #include "db/DbLocation.h"
 #include "db/FoldLike.h"
 #include "db/GeoDistance.h"
+#include "db/GeoPlaceRows.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
+#include "db/GeoStandardOrder.h"
 #include "db/JetLike.h"
 #include "db/PgBackend.h"
 #include "db/SqliteBackend.h"
@@ -37,6 +39,19 @@ namespace {
 QString newConnectionName() {
     static std::atomic<int> counter{0};
     return QStringLiteral("kelvo-%1").arg(++counter);
+}
+
+quint64 nextOpening() {
+    static std::atomic<quint64> counter{0};
+    return ++counter;
+}
+
+// The affinity rules of the engine: a declared type gives text affinity when it names
+// CHAR, CLOB or TEXT and not INT.
+bool hasTextAffinity(const char* declaredType) {
+    const QByteArray type = QByteArray(declaredType).toUpper();
+    return !type.contains("INT") &&
+           (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
 }
 
 bool looksLikeSqlite(const QString& path, QString* reason) {
@@ -153,6 +168,8 @@ void CGeoDatabase::Close() {
     m_pBackend.reset();
     m_strServer.clear();
     m_pHandle = nullptr;
+    m_pPlaceRows.reset();
+    StopReadingPlaceTexts();
     if (!m_strConnection.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_strConnection, false);
@@ -191,6 +208,7 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
         m_pHandle = nullptr;
         return false;
     }
+    m_nOpen = nextOpening();
     // Waiting for another program that holds the file: up to the busy timeout, told to the
     // wait hook.
     sqlite3_busy_handler(m_pHandle, &CGeoDatabase::BusyHandler, this);
@@ -237,6 +255,7 @@ bool CGeoDatabase::OpenServer(const QString& address) {
         return false;
     }
     m_strServer = location.Display();
+    m_nOpen = nextOpening();
     m_pBackend = std::move(server);
     return true;
 }
@@ -454,6 +473,125 @@ bool CGeoDatabase::Execute(const QString& sql) {
         return false;
     }
     m_strLastError.clear();
+    return true;
+}
+
+CGeoDatabase::CDataStamp CGeoDatabase::DataStamp() {
+    CDataStamp stamp;
+    if (!IsOpen())
+        return stamp;
+    stamp.nOpen = m_nOpen;
+    if (auto* server = dynamic_cast<CPgBackend*>(m_pBackend.get())) {
+        // The server's count of committed changes by anyone. In a transaction of this
+        // connection, or when the count cannot be read, a stamp that matches no other: what is
+        // read then is read again next time.
+        QString error;
+        if (server->InTransaction() || !server->ChangeCount(m_Table, &stamp.nVersion, &error))
+            stamp.nOwnChanges = qint64(++m_nUnmatched);
+        return stamp;
+    }
+    CGeoRecordset rs(*this);
+    if (rs.Open(GeoSql::DataVersion()) && rs.MoveNext()) {
+        stamp.nVersion = rs.FieldInt(0);
+        stamp.nSchema = rs.FieldInt(1);
+    }
+    stamp.nOwnChanges = sqlite3_total_changes64(m_pHandle);
+    return stamp;
+}
+
+bool CGeoDatabase::StandardOrderCollations(GeoStandardOrder::Collations* collations) {
+    if (!m_pHandle)
+        return false;
+    const QByteArray table = m_Table.m_strTableName.toUtf8();
+    struct Column {
+        const char* type = nullptr;
+        const char* collation = nullptr;
+        int notNull = 0, primaryKey = 0, autoIncrement = 0;
+    };
+    auto metadata = [&](int field, Column* c) {
+        const QByteArray name = m_Table.FieldName(field).toUtf8();
+        return sqlite3_table_column_metadata(m_pHandle, nullptr, table.constData(),
+                                             name.constData(), &c->type, &c->collation, &c->notNull,
+                                             &c->primaryKey, &c->autoIncrement) == SQLITE_OK;
+    };
+    auto collationOf = [&](int field, GeoStandardOrder::Collation* collation) {
+        Column c;
+        if (!metadata(field, &c) || !hasTextAffinity(c.type))
+            return false;
+        if (qstricmp(c.collation, "NOCASE") == 0)
+            *collation = GeoStandardOrder::Collation::NoCase;
+        else if (qstricmp(c.collation, "BINARY") == 0)
+            *collation = GeoStandardOrder::Collation::Binary;
+        else
+            return false;
+        return true;
+    };
+    Column key;
+    return metadata(m_Table.m_nKeyField, &key) && key.primaryKey &&
+           qstricmp(key.type, "INTEGER") == 0 &&
+           collationOf(m_Table.m_nSortField1, &collations->staat) &&
+           collationOf(m_Table.m_nSortField2, &collations->plz);
+}
+
+std::shared_ptr<const CGeoPlaceRows>
+CGeoDatabase::PlaceRows(bool texts, const std::function<void(int)>& progress, QString* error) {
+    std::shared_ptr<const CGeoPlaceRows> rows = m_pPlaceRows.lock();
+    if (rows && rows->Stamp() == DataStamp() && (rows->HasTexts() || !texts))
+        return rows;
+    // Maps still showing older rows keep them until they are drawn again.
+    m_pPlaceRows.reset();
+    StopReadingPlaceTexts();
+    rows.reset();
+    auto reader = std::make_unique<CGeoPlaceRowsReader>(*this, texts);
+    reader->Read(-1, progress);
+    if (reader->Error().isEmpty() && reader->NeedsTexts()) {
+        reader = std::make_unique<CGeoPlaceRowsReader>(*this, true);
+        reader->Read(-1, progress);
+    }
+    rows = reader->Finish(progress);
+    if (reader->Error().isEmpty())
+        m_pPlaceRows = rows;
+    else if (error)
+        *error = reader->Error();
+    return rows;
+}
+
+void CGeoDatabase::StopReadingPlaceTexts() {
+    if (m_futureTexts.valid())
+        m_futureTexts.wait();
+    m_futureTexts = {};
+    m_pTextReader.reset();
+}
+
+bool CGeoDatabase::ReadPlaceTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds) {
+    if (!m_pHandle || !rows || rows->HasTexts() || !(rows->Stamp() == DataStamp())) {
+        StopReadingPlaceTexts();
+        return true;
+    }
+    if (!m_pTextReader)
+        m_pTextReader = std::make_unique<CGeoPlaceRowsReader>(*this, true);
+    if (!m_futureTexts.valid()) {
+        if (!m_pTextReader->Read(milliseconds))
+            return false;
+        if (!m_pTextReader->Error().isEmpty()) {
+            StopReadingPlaceTexts();
+            return true;
+        }
+        // Putting a few million rows in order takes longer than a slice; it needs no
+        // database and runs beside the program's own work.
+        m_futureTexts = std::async(std::launch::async,
+                                   [reader = m_pTextReader.get()] { return reader->Finish(); });
+        return false;
+    }
+    if (m_futureTexts.wait_for(std::chrono::milliseconds(milliseconds)) !=
+        std::future_status::ready)
+        return false;
+    std::shared_ptr<const CGeoPlaceRows> complete = m_futureTexts.get();
+    StopReadingPlaceTexts();
+    if (complete->Stamp() == DataStamp()) {
+        rows = complete;
+        m_pPlaceRows = complete;
+    }
     return true;
 }
 

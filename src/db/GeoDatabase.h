@@ -8,11 +8,17 @@
 #include <QVariant>
 
 #include <functional>
+#include <future>
 #include <memory>
 
+class CGeoPlaceRows;
+class CGeoPlaceRowsReader;
 struct sqlite3;
 class CGeoBackend;
 class CGeoSqlDialect;
+namespace GeoStandardOrder {
+struct Collations;
+}
 
 // The one object through which the program reaches its database: the SQLite file
 // "Kelvo.mde" with table GEO, or GEO on a PostgreSQL server. Opens the file, or creates it
@@ -124,6 +130,40 @@ public:
     // Runs a statement without result rows (transactions, schema). False on an engine error.
     bool Execute(const QString& sql);
 
+    // What a reader that keeps rows compares to know whether they are still what is stored.
+    // It changes with every change of the stored data since it was last taken: this
+    // connection's own writes and schema changes, and whatever other connections or
+    // processes commit.
+    struct CDataStamp {
+        quint64 nOpen = 0;       // which opening of a database file
+        qint64 nVersion = -1;    // the engine's count of other connections' commits
+        qint64 nSchema = -1;     // the engine's count of schema changes
+        qint64 nOwnChanges = -1; // rows this connection has written
+        bool operator==(const CDataStamp&) const = default;
+    };
+    CDataStamp DataStamp();
+
+    // How the engine compares Staat and PLZ for the standard order. True when rows read in
+    // the order the table keeps them can be put in the standard order in memory
+    // (GeoStandardOrder): both fields hold texts (text affinity) compared with NOCASE or
+    // BINARY, and the key ID_Geo is the row id, by which the table keeps its rows. False when
+    // only the engine's ORDER BY gives the order.
+    bool StandardOrderCollations(GeoStandardOrder::Collations* collations);
+
+    // What the maps draw of every row, shared by all maps: read again only when the data
+    // stamp has changed since the rows in use were read, or when `texts` asks for texts
+    // (names, memos, a place list) that they lack. While rows are read, `progress` is told
+    // the position (0-100) after each; when the engine stops the read, `error` gets its
+    // message and the rows read so far come back (they are not kept for the next caller).
+    // The rows live while a caller keeps them.
+    std::shared_ptr<const CGeoPlaceRows>
+    PlaceRows(bool texts, const std::function<void(int)>& progress, QString* error);
+    // Reads, for about `milliseconds`, the texts that the place rows `rows` lack, so that a
+    // later repaint that shows them reads nothing; call again while it returns false. When
+    // all are read, `rows` becomes the rows with texts (shared from then on). True at once
+    // when `rows` has its texts or no longer shows the stored data.
+    bool ReadPlaceTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds);
+
     // The engine's message of the last failed operation; empty when it did not fail.
     const QString& LastError() const { return m_strLastError; }
 
@@ -146,6 +186,7 @@ private:
     bool OpenServer(const QString& address);
     bool CheckSchema(QString* reason, bool* busy);
     bool CreateSchema(const CGeoTableDesc& desc, QString* reason);
+    void StopReadingPlaceTexts();
     void SetOpenError(const QString& path, const QString& reason);
     void SetBusy(const QString& engineMessage);
 
@@ -164,4 +205,11 @@ private:
     QElapsedTimer m_waitClock;
     bool m_bWaiting = false;
     QByteArray m_checkedStamp; // the file as it was when the last check passed
+    quint64 m_nOpen = 0;
+    quint64 m_nUnmatched = 0; // stamps on a server that match no other
+    std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;
+    // ReadPlaceTexts between its calls: the reader, and its rows being put in order beside
+    // the program's own work (declared last, so that it ends before the reader goes).
+    std::unique_ptr<CGeoPlaceRowsReader> m_pTextReader;
+    std::future<std::shared_ptr<CGeoPlaceRows>> m_futureTexts;
 };

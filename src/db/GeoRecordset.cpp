@@ -108,6 +108,31 @@ bool CGeoRecordset::IsText(int field) const {
     return m_pStmt->FieldType(field) == CGeoStatement::Type::Text;
 }
 
+GeoStandardOrder::Value::Kind CGeoRecordset::FieldKind(int field) const {
+    switch (m_pStmt->FieldType(field)) {
+    case CGeoStatement::Type::Null:
+        return GeoStandardOrder::Value::Null;
+    case CGeoStatement::Type::Blob:
+        return GeoStandardOrder::Value::Blob;
+    default:
+        return GeoStandardOrder::Value::Text;
+    }
+}
+
+void CGeoRecordset::FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
+                                quint32 exactKinds) const {
+    for (int i = 0; i < count; ++i) {
+        const int field = fields[i];
+        // The kind must be taken before the bytes: reading converts the value.
+        GeoStandardOrder::Value::Kind kind =
+            (exactKinds >> i) & 1 ? FieldKind(field) : GeoStandardOrder::Value::Text;
+        const QByteArrayView bytes = m_pStmt->FieldUtf8(field);
+        if (!bytes.data())
+            kind = GeoStandardOrder::Value::Null;
+        values[i] = {kind, bytes};
+    }
+}
+
 QByteArrayView CGeoRecordset::FieldUtf8(int field) const {
     return m_pStmt->FieldUtf8(field);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/GeoStandardOrder.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QVariant>
@@ -56,6 +58,14 @@ public:
     // True when the field holds a text value (not NULL, a number or a blob). Ask before
     // reading the field: reading converts it.
     bool IsText(int field) const;
+    // The kind of the field's value: none, a blob, or else a text (a number counts as its
+    // text). Ask before reading the field: reading converts it.
+    GeoStandardOrder::Value::Kind FieldKind(int field) const;
+    // Several fields of the row at once: values[i] gets field fields[i], its kind Null for no
+    // value and Text otherwise (a blob's bytes, a number's text), unless bit i of exactKinds
+    // asks for the exact kind (as FieldKind).
+    void FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
+                     quint32 exactKinds = 0) const;
     // The field's text; a field without a value gives the empty text.
     QString FieldText(int field) const;
     // The field's UTF-8 bytes, valid until the next move.

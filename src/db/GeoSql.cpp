@@ -44,6 +44,19 @@ QString key(const CGeoTableDesc& desc) {
     return bracket(desc.FieldName(desc.m_nKeyField));
 }
 
+// "SELECT <columns> FROM GEO [WHERE (<filter>)]"; no columns: all.
+QString selectFrom(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
+    QStringList names;
+    for (const QString& column : columns)
+        names << bracket(column);
+    QString sql =
+        QStringLiteral("SELECT %1 FROM %2")
+            .arg(names.isEmpty() ? QStringLiteral("*") : names.join(", "), desc.m_strTableName);
+    if (!filter.isEmpty())
+        sql += QStringLiteral(" WHERE (%1)").arg(filter);
+    return sql;
+}
+
 } // namespace
 
 QString CreateTable(const CGeoTableDesc& desc) {
@@ -81,18 +94,32 @@ QString StandardQuery(const CGeoTableDesc& desc) {
              desc.FieldName(desc.m_nSortField2));
 }
 
-QString PlaceKeys(const CGeoTableDesc& desc) {
-    return QStringLiteral("SELECT [%1], [%2], [%3] FROM %4")
-        .arg(desc.FieldName(desc.m_nKeyField), desc.FieldName(GEO_STAAT), desc.FieldName(GEO_PLZ),
-             desc.m_strTableName);
-}
-
 QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) {
     if (filter.isEmpty())
         return StandardQuery(desc);
     return QStringLiteral("SELECT * FROM %1 WHERE (%2) ORDER BY %3, %4;")
         .arg(desc.m_strTableName, filter, desc.FieldName(desc.m_nSortField1),
              desc.FieldName(desc.m_nSortField2));
+}
+
+QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
+    return selectFrom(desc, columns, filter) +
+           QStringLiteral(" ORDER BY %1, %2;")
+               .arg(desc.FieldName(desc.m_nSortField1), desc.FieldName(desc.m_nSortField2));
+}
+
+QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                          const QString& filter) {
+    return selectFrom(desc, columns, filter) +
+           QStringLiteral(" ORDER BY %1;").arg(bracket(desc.FieldName(desc.m_nKeyField)));
+}
+
+QString KeyAbove(const CGeoTableDesc& desc) {
+    return bracket(desc.FieldName(desc.m_nKeyField)) + QStringLiteral(" > ?");
+}
+
+QString DataVersion() {
+    return QStringLiteral("SELECT * FROM pragma_data_version, pragma_schema_version");
 }
 
 QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) {
@@ -223,12 +250,19 @@ public:
     QString CountRows(const QString& tableName) const override {
         return GeoSql::CountRows(tableName);
     }
-    QString PlaceKeys(const CGeoTableDesc& desc) const override { return GeoSql::PlaceKeys(desc); }
     QString StandardQuery(const CGeoTableDesc& desc) const override {
         return GeoSql::StandardQuery(desc);
     }
     QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const override {
         return GeoSql::FilteredQuery(desc, filter);
+    }
+    QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                         const QString& filter) const override {
+        return GeoSql::OrderedQuery(desc, columns, filter);
+    }
+    QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                              const QString& filter) const override {
+        return GeoSql::StorageOrderQuery(desc, columns, filter);
     }
     QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
         return GeoSql::RowByKey(desc, keyText);

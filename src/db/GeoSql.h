@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class CGeoSqlDialect;
 class CGeoTableDesc;
@@ -30,13 +31,21 @@ QString AnyRow(const CGeoTableDesc& desc);
 // "SELECT * FROM GEO ORDER BY Staat, PLZ;": the standard query.
 QString StandardQuery(const CGeoTableDesc& desc);
 
-// "SELECT [ID_Geo], [Staat], [PLZ] FROM GEO": key, country and postal code of every row,
-// in the table's own order.
-QString PlaceKeys(const CGeoTableDesc& desc);
-
 // The standard query restricted by a filter expression (empty filter: the standard query).
 // Gives the same rows in the same order as finding each matching row of the standard query.
 QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter);
+
+// The given columns (empty: all) of the rows a filter keeps (empty: all), in Staat, PLZ order.
+QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter);
+// The same in the order the table keeps its rows, by key: a scan without sorting.
+QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                          const QString& filter);
+// "[ID_Geo] > ?": the filter of the rows after a key, to read a table a slice at a time.
+QString KeyAbove(const CGeoTableDesc& desc);
+
+// Two numbers of the engine: the data version, which changes when another connection
+// commits a change, and the schema version, which changes with every change of the schema.
+QString DataVersion();
 
 // "SELECT * FROM GEO WHERE [ID_GEO]=17": one row by key. The key text is checked to be an
 // integer; any other text gives a query that finds no row.

@@ -15,12 +15,16 @@ public:
     virtual ~CGeoSqlDialect() = default;
 
     virtual QString CountRows(const QString& tableName) const = 0;
-    // Key, Staat and PLZ of every row, in any order.
-    virtual QString PlaceKeys(const CGeoTableDesc& desc) const = 0;
     // Every row in the standard order (Staat, then PLZ; equal keys by ID_Geo).
     virtual QString StandardQuery(const CGeoTableDesc& desc) const = 0;
     // The rows a filter keeps, in the standard order; an empty filter keeps all.
     virtual QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const = 0;
+    // The given columns (empty: all) of the rows a filter keeps (empty: all), in the standard
+    // order; and the same in the order the table keeps them (by key).
+    virtual QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                                 const QString& filter) const = 0;
+    virtual QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                                      const QString& filter) const = 0;
     virtual QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const = 0;
     // "UPDATE ... SET f1 = ?, ... WHERE key = ?": the fields' values, then the key.
     virtual QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const = 0;

@@ -464,16 +464,24 @@ END
 $$;
 )sql";
 
+// "SELECT <columns> FROM geo [WHERE (<filter>)]"; no columns: all.
+QString selectFrom(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
+    QStringList names;
+    for (const QString& column : columns)
+        names << name(column);
+    QString sql = QStringLiteral("SELECT %1 FROM %2")
+                      .arg(names.isEmpty() ? QStringLiteral("*") : names.join(QStringLiteral(", ")),
+                           table(desc));
+    int next = 1;
+    if (!filter.isEmpty())
+        sql += QStringLiteral(" WHERE (%1)").arg(TranslateFilter(desc, filter, &next));
+    return sql;
+}
+
 class CPostgresDialect : public CGeoSqlDialect {
 public:
     QString CountRows(const QString& tableName) const override {
         return QStringLiteral("SELECT count(*) FROM %1").arg(name(tableName));
-    }
-
-    QString PlaceKeys(const CGeoTableDesc& desc) const override {
-        return QStringLiteral("SELECT %1, %2, %3 FROM %4")
-            .arg(name(desc.FieldName(desc.m_nKeyField)), name(desc.FieldName(GEO_STAAT)),
-                 name(desc.FieldName(GEO_PLZ)), table(desc));
     }
 
     QString StandardQuery(const CGeoTableDesc& desc) const override {
@@ -487,6 +495,17 @@ public:
         return QStringLiteral("SELECT * FROM %1 WHERE (%2)")
                    .arg(table(desc), TranslateFilter(desc, filter, &next)) +
                orderBy(desc);
+    }
+
+    QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                         const QString& filter) const override {
+        return selectFrom(desc, columns, filter) + orderBy(desc);
+    }
+
+    QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                              const QString& filter) const override {
+        return selectFrom(desc, columns, filter) + QStringLiteral(" ORDER BY ") +
+               name(desc.FieldName(desc.m_nKeyField));
     }
 
     QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {

@@ -134,6 +134,18 @@ CJetLikePattern::CJetLikePattern(QByteArrayView utf8Pattern) {
         CompileSegment(seg);
         m_aSegments.push_back(std::move(seg));
     }
+    // "*text*" whose text holds no letter (the usual search term of digits): case does not
+    // matter and no other character folds to one of its characters, so its bytes are
+    // searched for as they stand, in any text.
+    if (m_bLeadingStar && m_bTrailingStar && m_aSegments.size() == 1 &&
+        m_aSegments.front().literal) {
+        const Segment& seg = m_aSegments.front();
+        m_bInfixBytes = std::all_of(
+            m_aTokens.begin() + seg.begin, m_aTokens.begin() + seg.end,
+            [](const Token& t) { return t.ch < 0x80 && !(t.ch >= 'a' && t.ch <= 'z'); });
+        for (size_t i = seg.begin; m_bInfixBytes && i < seg.end; ++i)
+            m_strInfix.push_back(char(m_aTokens[i].ch));
+    }
 }
 
 void CJetLikePattern::CompileSegment(Segment& seg) const {
@@ -301,6 +313,8 @@ bool CJetLikePattern::MatchFolded(const CText& text) const {
 bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
     if (!IsValid())
         return false;
+    if (m_bInfixBytes)
+        return QByteArrayView(utf8Text).indexOf(QByteArrayView(m_strInfix)) >= 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(utf8Text.data());
     const size_t size = size_t(utf8Text.size());
     // Most field values are plain ASCII: match on the bytes, folding as they are read.

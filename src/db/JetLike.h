@@ -67,6 +67,10 @@ private:
     bool m_bLeadingStar = false;
     bool m_bTrailingStar = false;
     bool m_bHasStar = false;
+    // "*text*" with a text of ASCII characters that are no letters: that text, searched for
+    // as bytes.
+    std::string m_strInfix;
+    bool m_bInfixBytes = false;
     QString m_strError;
 };
 

@@ -1,6 +1,7 @@
 #include "draw/DeviceContext.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 
@@ -30,8 +31,19 @@ int clampDevice(double v) {
 CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(painter.device()) {
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, false);
-    const QPaintDevice* device = painter.device();
+    QPaintDevice* device = painter.device();
     m_szDevice = device ? QSize(device->width(), device->height()) : QSize();
+    if (device && device->devType() == QInternal::Image && !painter.hasClipping() &&
+        painter.deviceTransform().isIdentity() &&
+        painter.compositionMode() == QPainter::CompositionMode_SourceOver) {
+        QImage* image = static_cast<QImage*>(device);
+        const QImage::Format format = image->format();
+        if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+            format == QImage::Format_ARGB32_Premultiplied) {
+            m_pPixels = reinterpret_cast<quint32*>(image->bits());
+            m_nPixelsPerLine = image->bytesPerLine() / qsizetype(sizeof(quint32));
+        }
+    }
 }
 
 CDeviceContext::~CDeviceContext() {
@@ -151,6 +163,13 @@ void CDeviceContext::FillSolidRect(int x, int y, int cx, int cy, COLORREF color)
 }
 
 void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
+    if (m_pPixels && m_bIdentity) {
+        // What filling the one-pixel cell gives, opaque.
+        if (x >= 0 && y >= 0 && x < m_szDevice.width() && y < m_szDevice.height())
+            m_pPixels[y * m_nPixelsPerLine + x] =
+                qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
+        return;
+    }
     FillCells(x, y, qint64(x) + 1, qint64(y) + 1, color);
 }
 

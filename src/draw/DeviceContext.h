@@ -75,6 +75,11 @@ private:
 
     QPainter& m_painter;
     QSize m_szDevice;
+    // The pixels of the image the painter draws on, when single pixels can be set there
+    // directly (32-bit image, painter without transformation or clipping): a map sets a
+    // million of them. Null otherwise.
+    quint32* m_pPixels = nullptr;
+    qsizetype m_nPixelsPerLine = 0;
     QSize m_szWindow{1, 1};
     QSize m_szViewport{1, 1};
     bool m_bIdentity = true;

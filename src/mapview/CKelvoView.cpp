@@ -88,6 +88,8 @@ void CKelvoView::Render() {
         frame->SetMessageText(doc ? std::exchange(doc->m_strPlacesNote, QString()) : QString());
     if (!error.isEmpty())
         ReportError(error);
+    else if (!m_timerReadAhead.isActive())
+        m_timerReadAhead.start(0, this);
 }
 
 void CKelvoView::ScheduleRender() {
@@ -171,6 +173,13 @@ void CKelvoView::hideEvent(QHideEvent* event) {
 }
 
 void CKelvoView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_timerReadAhead.timerId()) {
+        // A short slice at a time, so that the window stays responsive.
+        constexpr int kSliceMs = 40;
+        if (m_canvas.ReadAhead(kSliceMs))
+            m_timerReadAhead.stop();
+        return;
+    }
     if (event->timerId() != m_timerBlink.timerId()) {
         QWidget::timerEvent(event);
         return;

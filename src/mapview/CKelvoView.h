@@ -16,8 +16,10 @@ class QPrinter;
 // rectangle, projection), made when the view is constructed, so that it takes the extent and
 // display settings the globals hold for the next map view before the new document resets
 // them. The map is rendered into the canvas's back buffer: a full repaint (first show,
-// resize, RepaintNow, the display switches, the nearby search) reads the database again,
-// an expose only copies the buffer. A timer makes the place list's markers blink.
+// resize, RepaintNow, the display switches, the nearby search) draws it again, reading the
+// database only when its data has changed; an expose only copies the buffer. After a repaint, idle
+// time reads ahead what names, memos and place lists need, so that switching them on reads nothing.
+// A timer makes the place list's markers blink.
 //
 // Mouse: a band dragged with the left button opens a zoomed map window; a double-click
 // opens a table window of the places near the point. Commands: the three display switches,
@@ -111,6 +113,7 @@ private:
     const void* m_pMarksSource = nullptr; // who set them
     CBandTracker m_band;                  // the zoom's rubber band while it is dragged
     QBasicTimer m_timerBlink;
+    QBasicTimer m_timerReadAhead; // reads texts for names, memos and place lists when idle
     bool m_bRenderPending = true; // the back buffer does not show the window's map yet
     bool m_bRenderQueued = false;
 };

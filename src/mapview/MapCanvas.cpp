@@ -1,26 +1,13 @@
 #include "mapview/MapCanvas.h"
 
 #include "app/Globals.h"
+#include "db/GeoDatabase.h"
 #include "draw/DeviceContext.h"
 
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-// Device coordinates are kept within this range, so sums with offsets and marker sizes
-// never overflow; such points lie far outside any window or page.
-constexpr double kCoordLimit = double(1 << 28);
-
-int truncCoord(double v) {
-    if (std::isnan(v))
-        return -int(kCoordLimit);
-    return int(std::clamp(v, -kCoordLimit, kCoordLimit));
-}
-
-} // namespace
 
 CMapSettings CMapSettings::FromGlobals() {
     CMapSettings s;
@@ -47,11 +34,17 @@ void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_aPlaceState.clear();
 }
 
+CMapCanvas::CProjection CMapCanvas::Projection() const {
+    return {m_dLonWest,
+            m_dLatSouth,
+            m_rectPlot.Width() / (m_dLonEast - m_dLonWest),
+            m_rectPlot.Height() / (m_dLatNorth - m_dLatSouth),
+            m_rectPlot.left,
+            m_rectPlot.bottom};
+}
+
 QPoint CMapCanvas::LonLatToPoint(double lon, double lat) const {
-    const double sx = m_rectPlot.Width() / (m_dLonEast - m_dLonWest);
-    const double sy = m_rectPlot.Height() / (m_dLatNorth - m_dLatSouth);
-    return QPoint(truncCoord((lon - m_dLonWest) * sx + m_rectPlot.left),
-                  truncCoord(m_rectPlot.bottom - (lat - m_dLatSouth) * sy));
+    return Projection()(lon, lat);
 }
 
 bool CMapCanvas::PointToLonLat(int x, int y, double* lon, double* lat) const {
@@ -78,6 +71,10 @@ QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progr
     if (error.isEmpty() && m_bShowFilePlaces)
         DrawFilePlaces(dc);
     return error;
+}
+
+bool CMapCanvas::ReadAhead(int milliseconds) {
+    return m_database.ReadPlaceTexts(m_pRows, milliseconds);
 }
 
 QString CMapCanvas::Repaint(QSize clientSize, QSize outerSize, CProgress* progress) {

@@ -12,11 +12,14 @@
 #include <QSize>
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
 #include <vector>
 
 class CDeviceContext;
 class CGeoDatabase;
-class CGeoRecordset;
+class CGeoPlaceRows;
 class CProgress;
 
 // The extent (degrees) and display settings a map view starts from.
@@ -66,9 +69,11 @@ public:
     // Recomputes m_rectPlot from the window's outer size; draws the frame, grid and labels.
     void DrawAxes(CDeviceContext& dc, QSize outerSize);
     // Every GEO row in Staat, PLZ order, then the selected place (g_dSelectedLon ...).
-    // Progress "Mappe wird gezeichnet:" through `progress` (may be null). While the place
-    // list is to be shown, the same pass finds the entries' rows. Returns an empty text, or
-    // the German message about an engine error that ended the pass.
+    // Progress "Mappe wird gezeichnet:" through `progress` (may be null). The rows come from
+    // the database's place rows, which all maps share and which are read again only when
+    // the stored data has changed; the canvas keeps them while it lives. While the place
+    // list is to be shown, the entries' rows are found among them. Returns an empty text,
+    // or the German message about an engine error that ended the read.
     QString DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress);
     // The place list's entries whose rows the last DrawDatabasePlaces found: marker, label,
     // centre pixel; their positions are stored into the list.
@@ -83,6 +88,11 @@ public:
     // while every repaint fails the same way.
     QString Repaint(QSize clientSize, QSize outerSize, CProgress* progress = nullptr);
     const QImage& BackBuffer() const { return m_imgBackBuffer; }
+
+    // Reads ahead, for about `milliseconds`, what the database's place rows lack for names,
+    // memos and place lists, so that switching them on later reads nothing; call again while
+    // it returns false. Meant for idle time after a repaint.
+    bool ReadAhead(int milliseconds);
 
     // The blink step: every blinking entry of the place list that this canvas has drawn
     // flips its phase and its marker is painted into the back buffer, at the position of the
@@ -118,11 +128,27 @@ public:
     CPen m_penGrid{RGB(200, 200, 200)};
 
 private:
-    void DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CProgress* progress);
+    // Degrees to device points with the extent and plot rectangle as they are now.
+    struct CProjection {
+        double west, south, sx, sy;
+        int left, bottom;
+        QPoint operator()(double lon, double lat) const {
+            return QPoint(Trunc((lon - west) * sx + left), Trunc(bottom - (lat - south) * sy));
+        }
+        // Device coordinates are kept within this range, so sums with offsets and marker
+        // sizes never overflow; such points lie far outside any window or page.
+        static int Trunc(double v) {
+            constexpr double kLimit = double(1 << 28);
+            return std::isnan(v) ? -int(kLimit) : int(std::clamp(v, -kLimit, kLimit));
+        }
+    };
+    CProjection Projection() const;
+    void DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress);
     void DrawCross(CDeviceContext& dc, int x, int y);
     void DrawSelectedPlace(CDeviceContext& dc);
 
     CGeoDatabase& m_database;
+    std::shared_ptr<const CGeoPlaceRows> m_pRows; // the rows of the last repaint
     CPlaceList* m_pPlaces = nullptr;
     CPlaceLookup m_lookup; // rows of the place list found by the last pass
     // What this canvas drew of each place-list entry: whether its row was found (only such

@@ -3,8 +3,7 @@
 #include "app/Globals.h"
 #include "app/Progress.h"
 #include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
-#include "db/GeoSqlDialect.h"
+#include "db/GeoPlaceRows.h"
 #include "db/TextNumbers.h"
 #include "draw/DeviceContext.h"
 #include "mapview/MapDeclutter.h"
@@ -15,24 +14,38 @@
 namespace {
 constexpr int kSizeLimit = 1 << 28;
 constexpr int kMemoPlaceChars = 20;
+
+QString text(const CGeoPlaceRows& rows, quint32 row, CGeoPlaceRows::Text field) {
+    const QByteArrayView bytes = rows.TextOf(row, field);
+    return QString::fromUtf8(bytes.data(), bytes.size());
+}
 } // namespace
 
 QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) {
-    const CGeoTableDesc& desc = m_database.m_Table;
-    m_strText = desc.m_strTableName;
-    const int count = m_database.GetRecordCount(m_strText);
+    m_strText = m_database.m_Table.m_strTableName;
     if (progress)
         progress->Start(QStringLiteral("Mappe wird gezeichnet:"));
     QString error;
     // Without a usable database (the start said why) the map shows no rows.
     if (m_database.IsOpen()) {
-        m_strText = m_database.Sql().StandardQuery(desc);
-        CGeoRecordset rs(m_database);
-        if (rs.Open(m_strText))
-            DrawRows(dc, rs, count, progress);
-        if (rs.HasError())
+        // The bar follows the rows as they are read; rows kept from before are drawn so fast
+        // that the bar follows the drawing instead.
+        bool read = false;
+        int shown = -1;
+        auto readProgress = [&](int percent) {
+            read = true;
+            if (progress && percent != shown)
+                progress->SetPos(shown = percent);
+        };
+        QString readError;
+        const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
+        m_pRows = m_database.PlaceRows(texts, readProgress, &readError);
+        if (m_lookup.IsActive())
+            m_lookup.Resolve(*m_pRows);
+        DrawRows(dc, *m_pRows, read ? nullptr : progress);
+        if (!readError.isEmpty())
             error = QStringLiteral("Die Karte kann nicht vollständig gezeichnet werden:\n\n%1")
-                        .arg(rs.Error());
+                        .arg(readError);
     }
     if (error.isEmpty())
         DrawSelectedPlace(dc);
@@ -43,32 +56,26 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
 
 // One pass over the rows in Staat, PLZ order (later rows are drawn over earlier ones):
 // a pixel or square in the country's colour inside the plot, names, memo marks anywhere.
-// Fields are read as UTF-8 bytes; texts are made only for what is written.
-void CMapCanvas::DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CProgress* progress) {
-    const int iId = rs.FieldIndex(QStringLiteral("ID_Geo"));
-    const int iStaat = rs.FieldIndex(QStringLiteral("Staat"));
-    const int iPlz = rs.FieldIndex(QStringLiteral("PLZ"));
-    const int iOrt = rs.FieldIndex(QStringLiteral("Ort"));
-    const int iOrtsteil = rs.FieldIndex(QStringLiteral("OrtsTeil"));
-    const int iLon = rs.FieldIndex(QStringLiteral("Langengrad"));
-    const int iLat = rs.FieldIndex(QStringLiteral("Breitengrad"));
-    const int iMemo = rs.FieldIndex(QStringLiteral("Memo"));
-    const bool findPlaces = m_lookup.IsActive();
+// Texts are made only for what is written.
+void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress) {
     const int n = std::clamp(m_nMarkerHalfSize, -kSizeLimit, kSizeLimit);
+    const CProjection project = Projection();
+    std::vector<COLORREF> colors;
+    for (const QByteArray& staat : rows.Countries())
+        colors.push_back(MapStyle::CountryColor(staat));
+    const quint32 count = rows.Size();
+    int shown = -1;
     // Without overlap, names are collected here and drawn after the pass.
     CNameDeclutter declutter;
     const bool collectNames = m_bShowNames && m_bDeclutterNames;
 
-    for (qint64 k = 0; rs.MoveNext(); ++k) {
-        // Whether Staat and PLZ hold texts must be asked before they are read.
-        const bool keyIsText = findPlaces && rs.IsText(iStaat) && rs.IsText(iPlz);
-        const QByteArrayView lonText = rs.FieldUtf8(iLon);
-        const QByteArrayView latText = rs.FieldUtf8(iLat);
-        const QPoint pt = LonLatToPoint(TextNumbers::Atof(lonText), TextNumbers::Atof(latText));
+    for (quint32 k = 0; k < count; ++k) {
+        const CGeoPlaceRows::Point& point = rows.Coordinates(k);
+        const QPoint pt = project(point.lon, point.lat);
         const int x = pt.x(), y = pt.y();
 
         if (m_rectPlot.PtInRect(x, y)) {
-            const COLORREF color = MapStyle::CountryColor(rs.FieldUtf8(iStaat));
+            const COLORREF color = colors[rows.Country(k)];
             if (n != 0)
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
             else
@@ -76,28 +83,30 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CPro
             if (collectNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
                 if (!declutter.HasNames())
                     dc.SelectObject(m_fontNames); // the font later memo labels use
-                declutter.AddName(x + n, y + n, rs.FieldUtf8(iOrt), rs.FieldText(iOrtsteil));
+                declutter.AddName(x + n, y + n, rows.TextOf(k, CGeoPlaceRows::Ort),
+                                  text(rows, k, CGeoPlaceRows::Ortsteil));
             } else if (m_bShowNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
                 dc.SelectObject(m_fontNames);
                 dc.SetBkColor(RGB(240, 240, 240));
-                dc.TextOut(x + n, y + n, MapStyle::FormatLabel(rs.FieldText(iOrt)));
+                dc.TextOut(x + n, y + n, MapStyle::FormatLabel(text(rows, k, CGeoPlaceRows::Ort)));
                 dc.SetBkColor(RGB(220, 220, 0));
-                const QString ortsteil = rs.FieldText(iOrtsteil);
+                const QString ortsteil = text(rows, k, CGeoPlaceRows::Ortsteil);
                 if (!ortsteil.isEmpty())
                     dc.TextOut(x + n, y + n + 11, MapStyle::FormatLabel(ortsteil));
             }
         }
 
         // Memo marks, also outside the plot; their labels use the font selected last.
-        if (m_bShowMemos && !rs.FieldUtf8(iMemo).isEmpty()) {
-            const QString memo = rs.FieldText(iMemo);
+        if (m_bShowMemos && !rows.TextOf(k, CGeoPlaceRows::Memo).isEmpty()) {
+            const QString memo = text(rows, k, CGeoPlaceRows::Memo);
             const QStringView trimmed = TextNumbers::TrimSpace(memo);
             if (!trimmed.isEmpty()) {
                 DrawCross(dc, x, y);
                 dc.SetTextColor(RGB(0, 0, 0));
                 dc.SetBkColor(RGB(200, 200, 200));
                 dc.TextOut(x + 5, y + 5,
-                           QLatin1Char(' ') + rs.FieldText(iOrt).left(kMemoPlaceChars) +
+                           QLatin1Char(' ') +
+                               text(rows, k, CGeoPlaceRows::Ort).left(kMemoPlaceChars) +
                                QLatin1Char(' '));
                 dc.SetBkColor(RGB(255, 255, 0));
                 dc.TextOut(x + 5, y + 20, MapStyle::FormatLabel(trimmed.toString()));
@@ -105,12 +114,12 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, CGeoRecordset& rs, int count, CPro
         }
 
         if (collectNames)
-            declutter.CountPlace(rs.FieldUtf8(iOrt));
-        if (keyIsText)
-            m_lookup.Offer(rs.FieldInt(iId), rs.FieldUtf8(iStaat), rs.FieldUtf8(iPlz), lonText,
-                           latText, rs.FieldUtf8(iOrt));
-        if (progress)
-            progress->SetPos(count > 0 ? int(std::min<qint64>(100, 100 * k / count)) : 100);
+            declutter.CountPlace(rows.TextOf(k, CGeoPlaceRows::Ort));
+        if (progress) {
+            const int percent = int(std::min<qint64>(100, qint64(100) * k / count));
+            if (percent != shown)
+                progress->SetPos(shown = percent);
+        }
     }
     if (declutter.HasNames())
         declutter.Draw(dc, m_fontNames);

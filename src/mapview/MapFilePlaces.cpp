@@ -38,7 +38,7 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
         if (!row)
             continue;
         const CPlaceEntry entry = m_pPlaces->at(i);
-        const QPoint pt = LonLatToPoint(TextNumbers::Atof(row->lon), TextNumbers::Atof(row->lat));
+        const QPoint pt = LonLatToPoint(row->dLon, row->dLat);
         const int x = pt.x(), y = pt.y();
         CPlaceEntry& stored = (*m_pPlaces)[i];
         stored.m_nX = x;

@@ -1,48 +1,36 @@
 #include "mapview/PlaceLookup.h"
 
-void CPlaceLookup::Clear() {
-    m_mapSlots.clear();
-    m_aEntrySlot.clear();
-    m_aSlotRow.clear();
-}
+#include "db/GeoPlaceRows.h"
 
-void CPlaceLookup::MakeKey(QByteArrayView staat, QByteArrayView plz) {
-    // Length of Staat, then both texts with A-Z folded to a-z: no two pairs share a key.
-    m_strKey.assign(std::to_string(staat.size()));
-    m_strKey.push_back(':');
-    for (QByteArrayView part : {staat, plz}) {
-        for (char c : part)
-            m_strKey.push_back(c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
-    }
+void CPlaceLookup::Clear() {
+    m_aKeys.clear();
+    m_aRow.clear();
 }
 
 void CPlaceLookup::Prepare(const CPlaceList& places) {
     Clear();
-    m_aEntrySlot.reserve(size_t(places.size()));
-    for (const CPlaceEntry& entry : places) {
-        MakeKey(entry.m_strStaat.toUtf8(), entry.m_strPLZ.toUtf8());
-        const auto inserted = m_mapSlots.emplace(m_strKey, int(m_aSlotRow.size()));
-        if (inserted.second)
-            m_aSlotRow.emplace_back();
-        m_aEntrySlot.push_back(inserted.first->second);
+    m_aKeys.reserve(size_t(places.size()));
+    for (const CPlaceEntry& entry : places)
+        m_aKeys.push_back({entry.m_strStaat.toUtf8(), entry.m_strPLZ.toUtf8()});
+    m_aRow.resize(m_aKeys.size());
+}
+
+void CPlaceLookup::Resolve(const CGeoPlaceRows& rows) {
+    for (size_t i = 0; i < m_aKeys.size(); ++i) {
+        const qint64 row = rows.Find(m_aKeys[i].staat, m_aKeys[i].plz);
+        if (row < 0) {
+            m_aRow[i].reset();
+            continue;
+        }
+        const CGeoPlaceRows::Point& point = rows.Coordinates(quint32(row));
+        m_aRow[i] =
+            Row{point.lon, point.lat, rows.TextOf(quint32(row), CGeoPlaceRows::Ort).toByteArray()};
     }
 }
 
-void CPlaceLookup::Offer(qint64 id, QByteArrayView staat, QByteArrayView plz, QByteArrayView lon,
-                         QByteArrayView lat, QByteArrayView ort) {
-    MakeKey(staat, plz);
-    const auto it = m_mapSlots.find(m_strKey);
-    if (it == m_mapSlots.end())
-        return;
-    std::optional<Row>& found = m_aSlotRow[size_t(it->second)];
-    if (found && found->nId <= id)
-        return;
-    found = Row{id, lon.toByteArray(), lat.toByteArray(), ort.toByteArray()};
-}
-
 const CPlaceLookup::Row* CPlaceLookup::Find(int index) const {
-    if (index < 0 || size_t(index) >= m_aEntrySlot.size())
+    if (index < 0 || size_t(index) >= m_aRow.size())
         return nullptr;
-    const std::optional<Row>& row = m_aSlotRow[size_t(m_aEntrySlot[size_t(index)])];
+    const std::optional<Row>& row = m_aRow[size_t(index)];
     return row ? &*row : nullptr;
 }

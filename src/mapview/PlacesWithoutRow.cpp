@@ -1,8 +1,7 @@
 #include "mapview/PlacesWithoutRow.h"
 
 #include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
-#include "db/GeoSqlDialect.h"
+#include "db/GeoPlaceRows.h"
 #include "mapview/PlaceLookup.h"
 
 namespace PlacesWithoutRow {
@@ -11,20 +10,16 @@ bool Find(CGeoDatabase& db, const CPlaceList& places, QList<int>* entries, QStri
     entries->clear();
     if (!db.IsOpen())
         return false;
-    CPlaceLookup lookup;
-    lookup.Prepare(places);
-    CGeoRecordset rs(db);
-    if (rs.Open(db.Sql().PlaceKeys(db.m_Table))) {
-        while (rs.MoveNext()) {
-            // Whether Staat and PLZ hold texts must be asked before they are read.
-            if (rs.IsText(1) && rs.IsText(2))
-                lookup.Offer(rs.FieldInt(0), rs.FieldUtf8(1), rs.FieldUtf8(2), {}, {}, {});
-        }
-    }
-    if (rs.HasError()) {
-        *error = rs.Error();
+    // The rows the maps draw, shared with them: a map showing the list reads nothing more.
+    QString readError;
+    const std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRows(true, {}, &readError);
+    if (!readError.isEmpty()) {
+        *error = readError;
         return false;
     }
+    CPlaceLookup lookup;
+    lookup.Prepare(places);
+    lookup.Resolve(*rows);
     for (int i = 0; i < places.size(); ++i) {
         if (!lookup.Find(i))
             entries->append(i);

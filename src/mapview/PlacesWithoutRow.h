@@ -11,9 +11,9 @@ class CGeoDatabase;
 // PLZ (compared as a map window finds an entry's row, CPlaceLookup), so no map shows them.
 namespace PlacesWithoutRow {
 
-// Fills *entries with the indexes of such entries, in list order, after one pass over the
-// key, Staat and PLZ of every row. False when the table cannot be read (the database is
-// closed, or the engine's message is in *error); nothing is matched then.
+// Fills *entries with the indexes of such entries, in list order, looked up among the rows
+// the maps draw (CGeoDatabase::PlaceRows). False when the table cannot be read (the database
+// is closed, or the engine's message is in *error); nothing is matched then.
 bool Find(CGeoDatabase& db, const CPlaceList& places, QList<int>* entries, QString* error);
 
 // "3 Einträge ohne Ort in GEO" ("1 Eintrag ...").

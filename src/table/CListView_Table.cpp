@@ -73,7 +73,7 @@ void CListView_Table::OnInitialUpdate() {
             if (!first || first == this)
                 continue;
             SetUpColumns();
-            m_model.SetRows(first->m_model.GetRows());
+            m_model.CopyRows(first->m_model);
             m_strFilter = first->m_strFilter;
             if (first->m_model.HasDistanceColumn())
                 SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
@@ -106,7 +106,7 @@ void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
 void CListView_Table::ShowDistanceColumn(double lon, double lat) {
     SetUpDistanceColumn(lon, lat);
     const std::vector<int> order = TableDistance::DistanceOrder(m_model, false);
-    m_model.ApplyOrder(QList<int>(order.begin(), order.end()));
+    m_model.ApplyOrder(order);
 }
 
 void CListView_Table::FillTable() {

@@ -99,9 +99,10 @@ void CListView_Table::ShowRecordDialog(int row) {
 void CListView_Table::ShowStoredMemo(QStringView key, const QString& memo) {
     if (!m_pTableDesc)
         return;
+    const QByteArray keyUtf8 = key.toUtf8();
     for (int row = 0; row < m_model.RowCount(); ++row) {
-        if (m_model.CellView(row, m_pTableDesc->m_nKeyField) != key ||
-            m_model.CellView(row, GEO_MEMO) == memo)
+        if (m_model.CellUtf8(row, m_pTableDesc->m_nKeyField) != QByteArrayView(keyUtf8) ||
+            m_model.Cell(row, GEO_MEMO) == memo)
             continue;
         QStringList cells = m_model.RowCells(row);
         cells[GEO_MEMO] = memo;
@@ -172,17 +173,14 @@ void CListView_Table::OnEditCopy() {
 }
 
 bool CListView_Table::ShowPlace(qint64 key) {
-    const QString keyText = QString::number(key);
-    for (int row = 0; row < m_model.RowCount(); ++row) {
-        if (m_model.CellView(row, GEO_ID) != keyText)
-            continue;
-        const QModelIndex index = m_model.index(row, GEO_ORT);
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                     QItemSelectionModel::Rows);
-        scrollTo(index);
-        return true;
-    }
-    return false;
+    const int row = m_model.FindRowByKey(key);
+    if (row < 0)
+        return false;
+    const QModelIndex index = m_model.index(row, GEO_ORT);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
 }
 
 void CListView_Table::OnDoubleClick(int row) {

@@ -34,17 +34,12 @@ void CListView_Table::OnColumnClick(int column) {
             distance ? TableDistance::DistanceOrder(m_model, g_bSortDescending)
                      : TableSort::SortOrder(
                            m_model.RowCount(),
-                           [this](int row) { return m_model.CellView(row, g_nSortColumn); }, column,
-                           g_bSortDescending);
+                           [this](const TableSort::CellVisitor& visit) {
+                               m_model.VisitColumn(g_nSortColumn, visit);
+                           },
+                           column, g_bSortDescending);
         // The rows are numbered in their new order, the bar at 100 * i / n.
-        const int n = int(order.size());
-        QList<int> numbering;
-        numbering.reserve(n);
-        for (int i = 0; i < n; ++i) {
-            numbering.append(order[size_t(i)]);
-            progress.SetPos(int(qint64(100) * i / n));
-        }
-        m_model.ApplyOrder(numbering);
+        m_model.ApplyOrder(order, [&progress](int percent) { progress.SetPos(percent); });
     }
     setUpdatesEnabled(true);
     // The focused record stays current at its new position.

@@ -2,31 +2,15 @@
 
 #include "db/GeoDistance.h"
 #include "db/TextNumbers.h"
+#include "table/TableText.h"
 
+#include <QByteArray>
+
+#include <algorithm>
 #include <cmath>
-
 #include <vector>
 
-QStringView CGeoTableModel::Row::Cell(int j) const {
-    if (j < 0 || j >= kColumns)
-        return {};
-    const quint32 begin = j == 0 ? 0 : m_aEnd[j - 1];
-    return QStringView(m_strText).mid(begin, m_aEnd[j] - begin);
-}
-
-CGeoTableModel::Row CGeoTableModel::MakeRow(const QStringList& cells) {
-    Row row;
-    qsizetype length = 0;
-    for (int j = 0; j < kColumns && j < cells.size(); ++j)
-        length += cells.at(j).size();
-    row.m_strText.reserve(length);
-    for (int j = 0; j < kColumns; ++j) {
-        if (j < cells.size())
-            row.m_strText += cells.at(j);
-        row.m_aEnd[j] = quint32(row.m_strText.size());
-    }
-    return row;
-}
+using Value = GeoStandardOrder::Value;
 
 CGeoTableModel::CGeoTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -41,16 +25,65 @@ void CGeoTableModel::SetColumns(const CGeoTableDesc& desc) {
     endResetModel();
 }
 
-void CGeoTableModel::SetRows(QList<Row> rows) {
+void CGeoTableModel::SetRows(Rows rows, std::vector<quint32> order) {
     beginResetModel();
-    m_aRows = std::move(rows);
+    m_pRows = std::move(rows);
+    m_aOrder = std::move(order);
+    m_own = CGeoCellStore(kColumns);
+    m_bStoreOrder = true;
+    for (size_t i = 0; i < m_aOrder.size() && m_bStoreOrder; ++i)
+        m_bStoreOrder = m_aOrder[i] == i;
     endResetModel();
 }
 
-QStringView CGeoTableModel::CellView(int row, int column) const {
-    if (row < 0 || row >= m_aRows.size())
+void CGeoTableModel::SetRows(const QList<QStringList>& rows) {
+    auto store = std::make_shared<CGeoCellStore>(kColumns);
+    std::vector<quint32> order;
+    for (const QStringList& cells : rows) {
+        QByteArray utf8[kColumns];
+        Value values[kColumns];
+        for (int j = 0; j < kColumns && j < cells.size(); ++j) {
+            utf8[j] = cells.at(j).toUtf8();
+            values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
+        }
+        order.push_back(store->Append(values));
+    }
+    SetRows(std::move(store), std::move(order));
+}
+
+void CGeoTableModel::CopyRows(const CGeoTableModel& other) {
+    beginResetModel();
+    m_pRows = other.m_pRows;
+    m_aOrder = other.m_aOrder;
+    m_bStoreOrder = other.m_bStoreOrder;
+    m_own = CGeoCellStore(kColumns);
+    Value cells[kColumns];
+    for (quint32 r = 0; r < other.m_own.Rows(); ++r) {
+        other.m_own.Row(r, cells);
+        m_own.Append(cells);
+    }
+    endResetModel();
+}
+
+const CGeoCellStore& CGeoTableModel::StoreOf(quint32 id, quint32* row) const {
+    if (id < SharedRows()) {
+        *row = id;
+        return *m_pRows;
+    }
+    *row = id - SharedRows();
+    return m_own;
+}
+
+QByteArrayView CGeoTableModel::CellUtf8(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= kColumns)
         return {};
-    return m_aRows.at(row).Cell(column);
+    quint32 r;
+    const CGeoCellStore& store = StoreOf(m_aOrder[size_t(row)], &r);
+    return store.Bytes(r, column);
+}
+
+QString CGeoTableModel::Cell(int row, int column) const {
+    return TableText::FromUtf8(CellUtf8(row, column));
 }
 
 QStringList CGeoTableModel::RowCells(int row) const {
@@ -74,57 +107,116 @@ void CGeoTableModel::SetDistanceCentre(double lon, double lat) {
 
 double CGeoTableModel::Distance(int row) const {
     double lon = 0, lat = 0;
-    if (!TextNumbers::ParseNumber(CellView(row, GEO_LANGENGRAD).toUtf8(), &lon) ||
-        !TextNumbers::ParseNumber(CellView(row, GEO_BREITENGRAD).toUtf8(), &lat))
+    if (!TextNumbers::ParseNumber(CellUtf8(row, GEO_LANGENGRAD), &lon) ||
+        !TextNumbers::ParseNumber(CellUtf8(row, GEO_BREITENGRAD), &lat))
         return std::nan("");
     return GeoDistance::HaversineKm(m_dCentreLon, m_dCentreLat, lon, lat);
 }
 
 bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
-    if (row < 0 || row >= m_aRows.size())
+    if (row < 0 || row >= RowCount())
         return false;
-    m_aRows[row] = MakeRow(cells);
+    QByteArray utf8[kColumns];
+    Value values[kColumns];
+    for (int j = 0; j < kColumns && j < cells.size(); ++j) {
+        utf8[j] = cells.at(j).toUtf8();
+        values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
+    }
+    m_aOrder[size_t(row)] = SharedRows() + m_own.Append(values);
+    m_bStoreOrder = false;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
 }
 
-bool CGeoTableModel::ApplyOrder(const QList<int>& order) {
-    const int n = RowCount();
+int CGeoTableModel::FindRowByKey(qint64 key) const {
+    // The rows with that key, found in the order they are kept; then where the window shows
+    // one of them (a rewritten row replaces its shared one).
+    const QByteArray text = QByteArray::number(key);
+    std::vector<quint32> ids;
+    for (quint32 r = 0; r < SharedRows(); ++r) {
+        if (m_pRows->Bytes(r, GEO_ID) == QByteArrayView(text))
+            ids.push_back(r);
+    }
+    for (quint32 r = 0; r < m_own.Rows(); ++r) {
+        if (m_own.Bytes(r, GEO_ID) == QByteArrayView(text))
+            ids.push_back(SharedRows() + r);
+    }
+    if (ids.empty())
+        return -1;
+    for (size_t i = 0; i < m_aOrder.size(); ++i) {
+        if (std::find(ids.begin(), ids.end(), m_aOrder[i]) != ids.end())
+            return int(i);
+    }
+    return -1;
+}
+
+bool CGeoTableModel::ApplyOrder(const std::vector<int>& order,
+                                const std::function<void(int percent)>& progress) {
+    const size_t n = m_aOrder.size();
     if (order.size() != n)
         return false;
-    QList<int> newPosition(n, -1);
-    for (int i = 0; i < n; ++i) {
-        const int from = order.at(i);
-        if (from < 0 || from >= n || newPosition.at(from) != -1)
+    std::vector<bool> taken(n, false);
+    for (int from : order) {
+        if (from < 0 || size_t(from) >= n || taken[size_t(from)])
             return false;
-        newPosition[from] = i;
+        taken[size_t(from)] = true;
     }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // In place, one cycle of the permutation after the other: no second copy of the rows.
-    std::vector<bool> placed(size_t(n), false);
-    for (int start = 0; start < n; ++start) {
-        if (placed[size_t(start)])
-            continue;
-        Row moving = std::move(m_aRows[start]);
-        int to = start;
-        for (int from = order.at(to); from != start; from = order.at(to)) {
-            m_aRows[to] = std::move(m_aRows[from]);
-            placed[size_t(to)] = true;
-            to = from;
+    std::vector<quint32> reordered(n);
+    size_t next = 0; // the position at which the percentage next changes
+    for (size_t i = 0; i < n; ++i) {
+        if (progress && i >= next) {
+            const size_t percent = 100 * i / n;
+            progress(int(percent));
+            next = ((percent + 1) * n + 99) / 100;
         }
-        m_aRows[to] = std::move(moving);
-        placed[size_t(to)] = true;
+        reordered[i] = m_aOrder[size_t(order[i])];
     }
+    m_aOrder = std::move(reordered);
+    m_bStoreOrder = false;
 
+    // The selection and the current row move with their rows.
     const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& idx : before)
-        after.append(index(newPosition.at(idx.row()), idx.column()));
-    changePersistentIndexList(before, after);
+    if (!before.isEmpty()) {
+        std::vector<int> newPosition(n);
+        for (size_t i = 0; i < n; ++i)
+            newPosition[size_t(order[i])] = int(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& idx : before)
+            after.append(index(newPosition[size_t(idx.row())], idx.column()));
+        changePersistentIndexList(before, after);
+    }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     return true;
+}
+
+void CGeoTableModel::VisitColumn(int column, const CellVisitor& visit) const {
+    if (column < 0 || column >= kColumns)
+        return;
+    if (m_bStoreOrder) {
+        for (size_t i = 0; i < m_aOrder.size(); ++i)
+            visit(int(i), m_pRows->Bytes(quint32(i), column));
+        return;
+    }
+    // Where each kept row stands, so that the rows can be walked in the order they are kept.
+    std::vector<int> position(size_t(SharedRows()) + m_own.Rows(), -1);
+    for (size_t i = 0; i < m_aOrder.size(); ++i)
+        position[m_aOrder[i]] = int(i);
+    for (quint32 r = 0; r < SharedRows(); ++r) {
+        if (position[r] >= 0)
+            visit(position[r], m_pRows->Bytes(r, column));
+    }
+    for (quint32 r = 0; r < m_own.Rows(); ++r) {
+        if (position[SharedRows() + r] >= 0)
+            visit(position[SharedRows() + r], m_own.Bytes(r, column));
+    }
+}
+
+size_t CGeoTableModel::MemoryBytes() const {
+    return (m_pRows ? m_pRows->MemoryBytes() : 0) + m_own.MemoryBytes() +
+           m_aOrder.capacity() * sizeof(quint32);
 }
 
 int CGeoTableModel::rowCount(const QModelIndex& parent) const {

@@ -1,32 +1,33 @@
 #pragma once
 
+#include "db/GeoCellStore.h"
 #include "db/GeoTableDesc.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
 
-#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
 
 // The rows of one table window: 13 cells a row in column order (column 0 the key as
 // decimal text), with the column titles and alignments of the table description.
 //
-// Rows are held compactly: one string with all cells of the row, and where each cell ends.
-// No object per cell, and a view asks only for the cells it shows. Rows can be re-ordered
-// in memory and rewritten one at a time; persistent indexes (selection, current row) move
-// with their rows.
+// The cells stay as the database gave them, UTF-8 in one compact store, and are decoded only
+// when asked for (a view asks only for the cells it shows). The window's order is a list of
+// row numbers over that store: a sort puts the list in a new order and moves no row. The
+// store is shared with further windows on the same rows; a row rewritten in one window is
+// kept in that window's own store, so the others keep theirs. Persistent indexes (selection,
+// current row) move with their rows.
 class CGeoTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kColumns = GEO_FIELD_COUNT;
-
-    struct Row {
-        QString m_strText;                      // the cells one after another
-        std::array<quint32, kColumns> m_aEnd{}; // end of cell j in m_strText
-        QStringView Cell(int j) const;
-    };
-    // A row from its cells (missing cells are empty, surplus cells are dropped).
-    static Row MakeRow(const QStringList& cells);
+    // Rows as read, shared by the windows that list them.
+    using Rows = std::shared_ptr<const CGeoCellStore>;
+    // Gets each row's position and the UTF-8 of one of its cells.
+    using CellVisitor = std::function<void(int position, QByteArrayView cell)>;
 
     explicit CGeoTableModel(QObject* parent = nullptr);
 
@@ -34,15 +35,18 @@ public:
     void SetColumns(const CGeoTableDesc& desc);
     bool HasColumns() const { return !m_aTitles.isEmpty(); }
 
-    // Replaces all rows (a model reset).
-    void SetRows(QList<Row> rows);
+    // Replaces all rows (a model reset): position i shows row order[i] of `rows`.
+    void SetRows(Rows rows, std::vector<quint32> order);
+    // Replaces all rows by rows of cells (missing cells are empty, surplus cells dropped).
+    void SetRows(const QList<QStringList>& rows);
+    // The rows of another window, in its order and with its rewritten rows.
+    void CopyRows(const CGeoTableModel& other);
     void Clear() { SetRows({}); }
 
-    int RowCount() const { return int(m_aRows.size()); }
-    const Row& GetRow(int row) const { return m_aRows.at(row); }
-    const QList<Row>& GetRows() const { return m_aRows; }
-    QStringView CellView(int row, int column) const;
-    QString Cell(int row, int column) const { return CellView(row, column).toString(); }
+    int RowCount() const { return int(m_aOrder.size()); }
+    // A cell's text; empty for a row or column that does not exist.
+    QString Cell(int row, int column) const;
+    QByteArrayView CellUtf8(int row, int column) const;
     QStringList RowCells(int row) const;
 
     // A radius search's window: a last column "Entfernung (km)" after the fields, each row's
@@ -57,9 +61,20 @@ public:
     // Rewrites the cells of one row. False for a row that does not exist.
     bool SetRowCells(int row, const QStringList& cells);
 
+    // The position of the row whose key (column 0) is `key`; -1 when there is none.
+    int FindRowByKey(qint64 key) const;
+
     // Puts the rows in a new order: order[i] is the current position of the row that moves
     // to position i. False (and nothing changes) unless order is a permutation of the rows.
-    bool ApplyOrder(const QList<int>& order);
+    // `progress` is told 100 * i / n as the rows are renumbered, each value once.
+    bool ApplyOrder(const std::vector<int>& order,
+                    const std::function<void(int percent)>& progress = {});
+
+    // Visits one column's cells of every row, in the order the rows are kept (fastest).
+    void VisitColumn(int column, const CellVisitor& visit) const;
+
+    // Memory the rows take (the shared store counted in full).
+    size_t MemoryBytes() const;
 
     // QAbstractItemModel. The item data (Qt::UserRole) of a row is its position.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -70,8 +85,14 @@ public:
 
 private:
     QVariant Alignment(int column) const;
+    // Where a row number of the order points: the shared store or this window's own.
+    const CGeoCellStore& StoreOf(quint32 id, quint32* row) const;
+    quint32 SharedRows() const { return m_pRows ? m_pRows->Rows() : 0; }
 
-    QList<Row> m_aRows;
+    Rows m_pRows;
+    std::vector<quint32> m_aOrder; // position -> row: shared below SharedRows(), else own
+    bool m_bStoreOrder = true;     // position i shows shared row i
+    CGeoCellStore m_own{kColumns}; // rows rewritten in this window
     QStringList m_aTitles;
     QList<int> m_aColumnFormat;
     bool m_bDistance = false;

@@ -28,7 +28,7 @@ std::vector<int> DistanceOrder(const CGeoTableModel& model, bool descending) {
 void ShowDistances(CGeoTableModel& model, double lon, double lat) {
     model.SetDistanceCentre(lon, lat);
     const std::vector<int> order = DistanceOrder(model, false);
-    model.ApplyOrder(QList<int>(order.begin(), order.end()));
+    model.ApplyOrder(order);
 }
 
 } // namespace TableDistance

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QStringView>
 
 #include <functional>
@@ -18,9 +19,13 @@ Kind KindOfColumn(int column);
 // Compares two cells of a column by its kind: negative, zero or positive.
 int CompareCells(int column, QStringView a, QStringView b);
 
+// Gets a row's position and the UTF-8 of its cell in the sorted column.
+using CellVisitor = std::function<void(int position, QByteArrayView cell)>;
+// Gives every one of the rows to the visitor, in any order.
+using Cells = std::function<void(const CellVisitor&)>;
+
 // The new order of n rows sorted by a column: element i is the old position of the row that
 // moves to position i. Stable: rows with equal keys keep their order, in both directions.
-std::vector<int> SortOrder(int n, const std::function<QStringView(int)>& cell, int column,
-                           bool descending);
+std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending);
 
 } // namespace TableSort

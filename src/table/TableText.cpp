@@ -2,7 +2,15 @@
 
 #include "db/GeoTableDesc.h"
 
+#include <QStringDecoder>
+
 namespace TableText {
+
+QString FromUtf8(QByteArrayView utf8) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
+}
 
 QString CopyLine(const QStringList& cells) {
     QString line;

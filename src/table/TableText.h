@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,10 @@ class CGeoTableDesc;
 // Texts of table windows that do not depend on widgets: row cells as read from the
 // database, the copy format and the window titles.
 namespace TableText {
+
+// A cell's text from the UTF-8 the database holds (a byte-order mark at its start is kept,
+// bytes that are no UTF-8 become replacement characters).
+QString FromUtf8(QByteArrayView utf8);
 
 // One row as the copy command writes it: the cells of columns 1 to the last joined by
 // ", ", then a line feed. The key is left out; nothing is quoted or escaped.

@@ -8,6 +8,9 @@
 
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTest>
+
+#include <sqlite3.h>
 
 class MapViewTest : public MapViewFixture {};
 
@@ -261,6 +264,32 @@ TEST_F(MapViewTest, AnEngineErrorIsShownOnceAndLeavesNoProgressBehind) {
     EXPECT_EQ(messages.size(), 1);
     const QPoint berlin = view->Canvas().LonLatToPoint(13.4, 52.5);
     EXPECT_EQ(Pixel(Shown(view), berlin.x(), berlin.y()), kRed);
+}
+
+TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
+    ASSERT_TRUE(InsertRows({{"DE", "69117", "Heidelberg", "8.6", "49.3", "Notiz"}, Berlin()}));
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    // Idle time reads ahead what names and memos need.
+    for (int i = 0; i < 20; ++i)
+        QTest::qWait(5);
+    int reads = 0;
+    sqlite3_trace_v2(
+        g_GeoDatabase.Handle(), SQLITE_TRACE_STMT,
+        [](unsigned, void* counter, void* stmt, void*) {
+            if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).contains("FROM GEO"))
+                ++*static_cast<int*>(counter);
+            return 0;
+        },
+        &reads);
+    Action(ID_SHOW_MEMOS)->trigger();
+    Action(ID_SHOW_PLACE_NAMES)->trigger();
+    SizeView(view, QSize(640, 480));
+    sqlite3_trace_v2(g_GeoDatabase.Handle(), 0, nullptr, nullptr);
+    EXPECT_EQ(reads, 0);
+    const QPoint heidelberg = view->Canvas().LonLatToPoint(8.6, 49.3);
+    EXPECT_EQ(Pixel(Shown(view), heidelberg.x() + 5, heidelberg.y()), RGB(0, 0, 0)); // memo
 }
 
 TEST_F(MapViewTest, OpeningAPlaceFileCountsTheEntriesWithoutAPlace) {

@@ -163,13 +163,13 @@ TEST_F(TableSortTest, AllSharedRowsSortByOrtAndPlz) {
 
     ClickHeader(view, GEO_ORT);
     for (int i = 1; i < model.RowCount(); ++i)
-        ASSERT_LE(Cp1252::Encode(model.CellView(i - 1, GEO_ORT)),
-                  Cp1252::Encode(model.CellView(i, GEO_ORT)))
+        ASSERT_LE(Cp1252::Encode(model.Cell(i - 1, GEO_ORT)),
+                  Cp1252::Encode(model.Cell(i, GEO_ORT)))
             << i;
     ClickHeader(view, GEO_PLZ);
     for (int i = 1; i < model.RowCount(); ++i)
-        ASSERT_GE(TextNumbers::Atoi(model.CellView(i - 1, GEO_PLZ)),
-                  TextNumbers::Atoi(model.CellView(i, GEO_PLZ)))
+        ASSERT_GE(TextNumbers::Atoi(model.Cell(i - 1, GEO_PLZ)),
+                  TextNumbers::Atoi(model.Cell(i, GEO_PLZ)))
             << i;
     EXPECT_EQ(Title(view), "GEO Tabelle (PLZ -> ZA)");
 }

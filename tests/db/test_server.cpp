@@ -7,6 +7,7 @@
 #include "data/GeoImport.h"
 #include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
+#include "db/GeoPlaceRows.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
@@ -331,4 +332,33 @@ TEST_F(ServerTest, CopyMovesGeoWithMemosAndKeysBothWaysAllOrNothing) {
     EXPECT_FALSE(QFileInfo::exists(cut));
     EXPECT_EQ(QDir(m_dir.path()).entryList({"*.mde*"}, QDir::Files),
               QStringList({"Kelvo.mde", "zurueck.mde"}));
+}
+
+TEST_F(ServerTest, MapRowsAreKeptUntilAnyoneChangesTheData) {
+    CGeoDatabase a, b;
+    ASSERT_TRUE(a.Open(m_strAddress));
+    ASSERT_TRUE(b.Open(m_strAddress));
+    ASSERT_TRUE(CGeoImporter(a).Run({Rows(3)}).ok);
+    auto rows = [&a] { return a.PlaceRows(true, {}, nullptr); };
+    const std::shared_ptr<const CGeoPlaceRows> first = rows();
+    ASSERT_EQ(first->Size(), 3u);
+    EXPECT_EQ(rows().get(), first.get()); // nothing changed: nothing read
+
+    EXPECT_TRUE(SaveMemo(b, 1, "von B")); // another user's commit
+    const std::shared_ptr<const CGeoPlaceRows> second = rows();
+    EXPECT_NE(second.get(), first.get());
+
+    // Inside this connection's own transaction rows are always read again, so that none
+    // read halfway through it are kept after it.
+    ASSERT_TRUE(a.BeginWrite());
+    ASSERT_EQ(TestSupport::InsertRows(a, {GEO_STAAT, GEO_LANGENGRAD, GEO_BREITENGRAD},
+                                      {{"DE", "10", "50"}}),
+              "");
+    const std::shared_ptr<const CGeoPlaceRows> during = rows();
+    EXPECT_EQ(during->Size(), 4u);
+    ASSERT_TRUE(TestSupport::InsertRows(a, {GEO_STAAT}, {{"AT"}}).isEmpty());
+    EXPECT_EQ(rows()->Size(), 5u);
+    ASSERT_TRUE(a.CommitWrite());
+    EXPECT_EQ(rows()->Size(), 5u);
+    EXPECT_EQ(b.PlaceRows(true, {}, nullptr)->Size(), 5u);
 }

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,16 @@ TEST(TextNumbers, AtofTakesTheLeadingNumberWhateverTheLocale) {
         EXPECT_DOUBLE_EQ(TextNumbers::Atof(QByteArrayView(c.text)), c.value) << c.text;
     }
     std::setlocale(LC_ALL, "C");
+    // Bytes and UTF-16 give the same bits, whichever way the bytes are read.
+    const QByteArray longNumber = "0." + QByteArray(140, '3') + "7";
+    for (const char* text :
+         {"1.", "-.5", "1e5x", "1.5e", "1e+5", "0x10", "-", "-x", "+7", "-0", "nan", "inf", "-inf",
+          "1e-310", "12345678901234567890123",
+          "0.1000000000000000055511151231257827021181583404541015625", longNumber.constData()}) {
+        const double fromBytes = TextNumbers::Atof(QByteArrayView(text));
+        const double fromText = TextNumbers::Atof(QString::fromLatin1(text));
+        EXPECT_EQ(std::memcmp(&fromBytes, &fromText, sizeof(double)), 0) << text;
+    }
     EXPECT_EQ(TextNumbers::Atof(QByteArrayView("1e999")), HUGE_VAL);
     EXPECT_EQ(TextNumbers::Atof(QByteArrayView("-1e999")), -HUGE_VAL);
     EXPECT_EQ(TextNumbers::Atof(QByteArrayView("1e-999")), 0.0);

@@ -1,6 +1,7 @@
 // The place list on the map: markers and labels, the rows found for the entries, blinking,
 // and an engine error during a repaint.
 #include "app/Progress.h"
+#include "db/GeoPlaceRows.h"
 #include "db/GeoRecordset.h"
 #include "draw/DeviceContext.h"
 #include "map/MapTestSupport.h"
@@ -135,16 +136,23 @@ TEST(MapPlaceList, EntriesFindTheRowThePerEntryQueryGivesFirst) {
     EXPECT_EQ(found, 11);
 }
 
-TEST(MapPlaceList, TheLookupKeepsTheSmallestKeyWhateverTheOrderOfThePass) {
+TEST(MapPlaceList, TheLookupKeepsTheSmallestKeyWhateverTheCase) {
+    TempGeo geo({{"DE", "1011", "kürzer", "3", "0"},
+                 {"FL", "10115", "Liechtenstein", "8", "0"},
+                 {"De", "10115", "vier", "4", "0"},
+                 {"DE", "10115", "sieben", "7", "0"},
+                 {"AT", "10115", "Österreich", "5", "0"},
+                 {"de", "10115", "neun", "9", "0"}});
+    QString error;
+    const std::shared_ptr<const CGeoPlaceRows> rows = geo.Db().PlaceRows(true, nullptr, &error);
+    ASSERT_TRUE(error.isEmpty());
     CPlaceLookup lookup;
     lookup.Prepare({entry("DE", "10115"), entry("AT", "1010"), entry("de", "10115")});
-    lookup.Offer(9, "DE", "10115", "9", "0", "neun");
-    lookup.Offer(4, "De", "10115", "4", "0", "vier");
-    lookup.Offer(7, "DE", "10115", "7", "0", "sieben");
-    lookup.Offer(3, "DE", "1011", "3", "0", "kürzer");
+    lookup.Resolve(*rows);
     ASSERT_NE(lookup.Find(0), nullptr);
     EXPECT_EQ(lookup.Find(0)->ort, QByteArray("vier"));
-    EXPECT_EQ(lookup.Find(2)->nId, 4);
+    EXPECT_EQ(lookup.Find(0)->dLon, 4.0);
+    EXPECT_EQ(lookup.Find(2)->ort, QByteArray("vier"));
     EXPECT_EQ(lookup.Find(1), nullptr);
     EXPECT_EQ(lookup.Find(3), nullptr);
 }

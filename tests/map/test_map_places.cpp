@@ -5,6 +5,8 @@
 #include "map/MapTestSupport.h"
 #include "mapview/MapStyle.h"
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 using namespace MapTest;
@@ -163,4 +165,47 @@ TEST(MapPlaces, WithoutADatabaseTheFrameAndSelectedPlaceAreStillDrawn) {
     const QImage img = Render(canvas);
     EXPECT_EQ(Pixel(img, 50, 310), kBlack);
     EXPECT_EQ(Pixel(img, 406, 333), RGB(200, 200, 100));
+}
+
+TEST(MapPlaces, ARepaintReadsTheDatabaseOnlyWhenItsDataHasChanged) {
+    TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"}});
+    // Every statement this connection runs that reads table GEO.
+    int reads = 0;
+    sqlite3_trace_v2(
+        geo.Db().Handle(), SQLITE_TRACE_STMT,
+        [](unsigned, void* counter, void* stmt, void*) {
+            if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).contains("FROM GEO"))
+                ++*static_cast<int*>(counter);
+            return 0;
+        },
+        &reads);
+    CMapCanvas canvas(geo.Db(), DefaultSettings());
+    canvas.m_bShowMemos = true;
+    Render(canvas);
+    EXPECT_GT(reads, 0);
+    // A resize, a switch, a second map: nothing is read.
+    reads = 0;
+    Render(canvas, 640, 480);
+    canvas.m_bShowNames = true;
+    QImage img = Render(canvas);
+    EXPECT_EQ(Pixel(img, 558, 192), RGB(240, 240, 240)); // the name's cell
+    CMapCanvas second(geo.Db(), DefaultSettings());
+    img = Render(second);
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(Pixel(img, 558, 192), RGB(255, 0, 0));
+    canvas.m_bShowNames = false;
+
+    // Another program adds a place; this one writes a memo: each shows at the next repaint.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(geo.Path()));
+    ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ, Langengrad, Breitengrad) VALUES "
+                              "('AT', '1010', '16.37', '48.21')"));
+    img = Render(canvas);
+    const QPoint wien = canvas.LonLatToPoint(16.37, 48.21);
+    EXPECT_EQ(Pixel(img, wien.x(), wien.y()), RGB(0, 200, 0));
+    ASSERT_TRUE(geo.Db().UpdateFields(
+        geo.Db().m_Table, {"1", "", "", "", "", "", "", "", "", "", "", "", "Notiz"}, {GEO_MEMO}));
+    img = Render(canvas);
+    EXPECT_EQ(Pixel(img, 558 + 10 - 1, 192), kBlack); // the memo's cross
+    sqlite3_trace_v2(geo.Db().Handle(), 0, nullptr, nullptr);
 }

@@ -12,10 +12,19 @@
 
 namespace {
 
+// Texts as cells of a column, given to the sort from the last to the first, as a window's
+// rows may be kept in any order.
+TableSort::Cells cellsOf(const QStringList& texts) {
+    return [texts](const TableSort::CellVisitor& visit) {
+        for (int i = int(texts.size()) - 1; i >= 0; --i)
+            visit(i, texts[i].toUtf8());
+    };
+}
+
 // The cells of `column` after sorting `cells` with TableSort::SortOrder.
 QStringList sorted(const QStringList& cells, int column, bool descending) {
-    const std::vector<int> order = TableSort::SortOrder(
-        int(cells.size()), [&](int i) { return QStringView(cells[i]); }, column, descending);
+    const std::vector<int> order =
+        TableSort::SortOrder(int(cells.size()), cellsOf(cells), column, descending);
     QStringList out;
     for (int i : order)
         out << cells[i];
@@ -44,8 +53,8 @@ TEST(TableSort, IsStableInBothDirections) {
     for (const QString& r : rows)
         keys << r.left(1);
     for (bool descending : {false, true}) {
-        const std::vector<int> order = TableSort::SortOrder(
-            int(keys.size()), [&](int i) { return QStringView(keys[i]); }, GEO_PLZ, descending);
+        const std::vector<int> order =
+            TableSort::SortOrder(int(keys.size()), cellsOf(keys), GEO_PLZ, descending);
         QStringList out;
         for (int i : order)
             out << rows[i];
@@ -59,8 +68,8 @@ TEST(TableSort, IsStableInBothDirections) {
     for (const QString& t : texts)
         names << t.section(':', 0, 0);
     for (bool descending : {false, true}) {
-        const std::vector<int> order = TableSort::SortOrder(
-            int(names.size()), [&](int i) { return QStringView(names[i]); }, GEO_ORT, descending);
+        const std::vector<int> order =
+            TableSort::SortOrder(int(names.size()), cellsOf(names), GEO_ORT, descending);
         QStringList out;
         for (int i : order)
             out << texts[i].section(':', 1);

@@ -75,16 +75,16 @@ TEST(GeoTableModel, RowsKeepEveryCellExactly) {
                             "M",
                             "11.5",
                             "48.1",
-                            "Zeile 1\nZeile 2"};
-    const CGeoTableModel::Row row = CGeoTableModel::MakeRow(cells);
-    for (int j = 0; j < CGeoTableModel::kColumns; ++j)
-        EXPECT_EQ(row.Cell(j).toString(), cells.at(j)) << "column " << j;
-    // Fewer cells give empty cells; a column out of range is empty.
-    const CGeoTableModel::Row shortRow = CGeoTableModel::MakeRow({"1", "AT"});
-    EXPECT_EQ(shortRow.Cell(1).toString(), "AT");
-    EXPECT_TRUE(shortRow.Cell(12).isEmpty());
-    EXPECT_TRUE(shortRow.Cell(13).isEmpty());
-    EXPECT_TRUE(shortRow.Cell(-1).isEmpty());
+                            "Zeile 1\nZeile 2" + QString(300, QChar(0x00E4))};
+    CGeoTableModel model;
+    model.SetRows(QList<QStringList>{cells, {"1", "AT"}});
+    EXPECT_EQ(model.RowCells(0), cells);
+    // Fewer cells give empty cells; a column or row out of range is empty.
+    EXPECT_EQ(model.Cell(1, 1), "AT");
+    EXPECT_TRUE(model.Cell(1, 12).isEmpty());
+    EXPECT_TRUE(model.Cell(1, 13).isEmpty());
+    EXPECT_TRUE(model.Cell(1, -1).isEmpty());
+    EXPECT_TRUE(model.Cell(2, 0).isEmpty());
 }
 
 TEST(GeoTableModel, ReorderMovesRowsWithTheirSelection) {
@@ -92,9 +92,9 @@ TEST(GeoTableModel, ReorderMovesRowsWithTheirSelection) {
     CGeoTableDesc desc;
     desc.BuildGeo();
     model.SetColumns(desc);
-    QList<CGeoTableModel::Row> rows;
+    QList<QStringList> rows;
     for (int i = 0; i < 5; ++i)
-        rows << CGeoTableModel::MakeRow({QString::number(i), "DE", QString::number(100 + i)});
+        rows << QStringList{QString::number(i), "DE", QString::number(100 + i)};
     model.SetRows(rows);
     QItemSelectionModel selection(&model);
     selection.select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -113,19 +113,22 @@ TEST(GeoTableModel, ReorderMovesRowsWithTheirSelection) {
     EXPECT_EQ(model.Cell(0, 0), "1");
 
     // Anything but a permutation is refused and changes nothing.
-    for (const QList<int>& bad : {QList<int>{0, 1, 2, 3}, QList<int>{0, 0, 1, 2, 3},
-                                  QList<int>{0, 1, 2, 3, 5}, QList<int>{-1, 1, 2, 3, 4}}) {
+    for (const std::vector<int>& bad :
+         {std::vector<int>{0, 1, 2, 3}, std::vector<int>{0, 0, 1, 2, 3},
+          std::vector<int>{0, 1, 2, 3, 5}, std::vector<int>{-1, 1, 2, 3, 4}}) {
         EXPECT_FALSE(model.ApplyOrder(bad));
         EXPECT_EQ(model.Cell(0, 0), "1");
     }
 }
 
-TEST(GeoTableModel, RewritingOneRowTouchesOnlyThatRow) {
+TEST(GeoTableModel, RewritingOneRowTouchesOnlyThatRowAndThatWindow) {
     CGeoTableModel model;
     CGeoTableDesc desc;
     desc.BuildGeo();
     model.SetColumns(desc);
-    model.SetRows({CGeoTableModel::MakeRow({"1", "DE"}), CGeoTableModel::MakeRow({"2", "AT"})});
+    model.SetRows(QList<QStringList>{{"1", "DE"}, {"2", "AT"}, {"12", "CH"}});
+    CGeoTableModel further; // "Neues Fenster": the same rows, in the same order
+    further.CopyRows(model);
     const QStringList rowZero = model.RowCells(0);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     QStringList cells = model.RowCells(1);
@@ -136,7 +139,18 @@ TEST(GeoTableModel, RewritingOneRowTouchesOnlyThatRow) {
     EXPECT_EQ(model.RowCells(0), rowZero);
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed.at(0).at(0).value<QModelIndex>().row(), 1);
-    EXPECT_FALSE(model.SetRowCells(2, cells));
+    EXPECT_FALSE(model.SetRowCells(3, cells));
+    EXPECT_TRUE(further.Cell(1, GEO_MEMO).isEmpty()) << "the other window keeps its rows";
+
+    // A row is found by its key wherever a sort has put it, rewritten or not.
+    ASSERT_TRUE(model.ApplyOrder({2, 1, 0}));
+    EXPECT_EQ(model.FindRowByKey(2), 1);
+    EXPECT_EQ(model.Cell(model.FindRowByKey(2), GEO_MEMO), "neues Memo");
+    EXPECT_EQ(model.FindRowByKey(12), 0);
+    EXPECT_EQ(model.FindRowByKey(1), 2);
+    EXPECT_EQ(model.FindRowByKey(3), -1);
+    further.CopyRows(model);
+    EXPECT_EQ(further.RowCells(1), model.RowCells(1));
 }
 
 TEST_F(TableFillTest, ListsAllRowsInStaatPlzOrderWithProgress) {
@@ -229,7 +243,8 @@ TEST_F(TableFillTest, ClosedDatabaseGivesColumnsAndNoRows) {
 }
 
 TEST_F(TableFillTest, RowsCostLittleBeyondTheirText) {
-    // 20,000 rows with texts like real ones; the heap they take beyond their UTF-16 text.
+    // 20,000 rows with texts like real ones (about 90 bytes of UTF-8 a row): what the heap
+    // holds for them after the fill, everything counted.
     ASSERT_TRUE(db.Execute("BEGIN"));
     ASSERT_TRUE(db.Execute(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
@@ -238,13 +253,16 @@ TEST_F(TableFillTest, RowsCostLittleBeyondTheirText) {
         "'Regierungsbezirk Köln', 'Rhein-Sieg-Kreis', 'Ort ' || i, '7.1234', '50.5678' FROM n"));
     ASSERT_TRUE(db.Execute("COMMIT"));
 
-    const size_t before = mallinfo2().uordblks;
+    auto heap = [] { return mallinfo2().uordblks + mallinfo2().hblkhd; };
+    const size_t before = heap();
     fill();
-    const size_t after = mallinfo2().uordblks;
+    const size_t after = heap();
     ASSERT_EQ(model.RowCount(), 20000);
     qint64 textBytes = 0;
-    for (int i = 0; i < model.RowCount(); ++i)
-        textBytes += model.GetRow(i).m_strText.size() * qint64(sizeof(QChar));
-    const double perRow = double(qint64(after - before) - textBytes) / model.RowCount();
-    EXPECT_LT(perRow, 300.0);
+    for (int i = 0; i < model.RowCount(); ++i) {
+        for (int j = 0; j < CGeoTableModel::kColumns; ++j)
+            textBytes += model.CellUtf8(i, j).size();
+    }
+    EXPECT_LT(double(textBytes) / model.RowCount(), 100.0);
+    EXPECT_LT(double(after - before) / model.RowCount(), 170.0);
 }
