@@ -9,6 +9,7 @@ KELVO_PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
     libsqlite3-dev sqlite3
+    libqt6sql6-psql libpq-dev postgresql
     libarchive-dev
     libgtest-dev
     fonts-liberation

@@ -5,6 +5,8 @@
 #include "app/Globals.h"
 #include "app/MainFrame.h"
 #include "app/MessageBox.h"
+#include "app/ServerWaitDialog.h"
+#include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
 #include "mapdoc/CKelvoDoc.h"
 #include "mapview/CKelvoView.h"
@@ -14,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QPrinter>
+#include <QSettings>
 #include <QTranslator>
 
 // Compiled-in icons and help page (a static library's resources are registered by hand).
@@ -30,7 +33,11 @@ CKelvoApp::~CKelvoApp() = default;
 
 bool CKelvoApp::OpenStartupDatabase() {
     InstallDatabaseWaitCursor();
-    if (g_GeoDatabase.Open())
+    // A server, when the settings name one; otherwise the file as always.
+    const QString connection = QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo"))
+                                   .value(QStringLiteral("Datenbank/Verbindung"))
+                                   .toString();
+    if (g_GeoDatabase.Open(CDbLocation::IsServerText(connection) ? connection : QString()))
         return true;
     KelvoMessageBox(g_GeoDatabase.IsBusy() ? DatabaseInUseText() : g_GeoDatabase.OpenError());
     return false;
@@ -45,11 +52,14 @@ QString CKelvoApp::DatabaseInUseText() {
 
 void CKelvoApp::InstallDatabaseWaitCursor() {
     g_GeoDatabase.SetWaitHook([](bool waiting) {
-        if (waiting)
+        if (waiting) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
+        } else {
+            ServerWaitDialog::Close();
             QApplication::restoreOverrideCursor();
+        }
     });
+    g_GeoDatabase.SetGiveUpHook(ServerWaitDialog::GiveUp);
 }
 
 bool CKelvoApp::EnsureDatabase(QWidget* parent) {

@@ -23,11 +23,13 @@ public:
     CKelvoApp();
     ~CKelvoApp() override;
 
-    // Opens "Kelvo.mde" in the current directory, or creates it, before any window exists.
-    // A file that cannot be used is left as it is and reported in a message box; the
-    // program then goes on without data. False in that case.
+    // Opens "Kelvo.mde" in the current directory, or creates it, before any window exists;
+    // or the server the setting "Datenbank/Verbindung" names (postgresql://...). A database
+    // that cannot be used is left as it is and reported in a message box; the program then
+    // goes on without data. False in that case.
     static bool OpenStartupDatabase();
-    // The wait cursor shows while a statement waits for another program holding the file.
+    // The wait cursor shows while a statement waits for another program holding the file,
+    // or for the server (which after a moment offers to give up: ServerWaitDialog).
     static void InstallDatabaseWaitCursor();
     // For a command that needs the database: true when it can be read now (another try
     // after it was in use). When another program still holds it, the message says so and

@@ -1,5 +1,6 @@
 #include "cli/CliCommon.h"
 
+#include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
 
 #include <QFileInfo>
@@ -64,13 +65,15 @@ std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape) {
 }
 
 bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create) {
-    if (!create && !QFileInfo::exists(path)) {
+    if (!create && !CDbLocation::IsServerText(path) && !QFileInfo::exists(path)) {
         Err(QStringLiteral("Die Datenbank \"%1\" gibt es nicht.\n").arg(path));
         return false;
     }
-    // Another program holding the file: say why nothing happens for a few seconds.
-    db.SetWaitHook([](bool waiting) {
-        if (waiting)
+    // Another program holding the file: say why nothing happens for a few seconds. (A server
+    // keeps each user's rows apart; its waits are short, or end with a message.)
+    const bool server = CDbLocation::IsServerText(path);
+    db.SetWaitHook([server](bool waiting) {
+        if (waiting && !server)
             Err(QStringLiteral("Die Datenbank wird gerade von einem anderen Programm benutzt; "
                                "kelvo-cli wartet bis zu %1 Sekunden …\n")
                     .arg(CGeoDatabase::kBusyTimeoutMs / 1000));

@@ -30,8 +30,9 @@ std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape);
 // The dots per inch of the screen a map or table is laid out for when there is no screen.
 inline constexpr int kScreenDpi = 96;
 
-// Opens the database file. With create = false a missing file is an error instead of
-// being created. Prints the reason on failure.
+// Opens the database file or server ("postgresql://user@host:port/dbname"). With create =
+// false a missing file is an error instead of being created (on a server, a missing table GEO
+// is always created). Prints the reason on failure.
 bool OpenDatabase(CGeoDatabase& db, const QString& path, bool create);
 
 // What import and download share: the database file, the country map, the switches.
@@ -60,3 +61,4 @@ int RunNear(QStringList args);
 int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication
+int RunCopy(QStringList args);

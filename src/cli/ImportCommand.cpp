@@ -2,6 +2,7 @@
 
 #include "data/GeoImport.h"
 #include "data/ImportReport.h"
+#include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
 
 #include <QFileInfo>
@@ -31,8 +32,10 @@ bool TakeImportOptions(QStringList& args, ImportOptions* options, QString* error
 
 int ImportFiles(const ImportOptions& options, const QStringList& files) {
     // A database made for this run appears under its name only when the run has imported.
+    // (A server's database is there already.)
     const QFileInfo dbInfo(options.dbPath);
-    const bool existed = dbInfo.exists() || dbInfo.isSymLink();
+    const bool existed =
+        CDbLocation::IsServerText(options.dbPath) || dbInfo.exists() || dbInfo.isSymLink();
     CGeoDatabase db;
     if (existed && !OpenDatabase(db, options.dbPath, true))
         return 1;

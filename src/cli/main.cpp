@@ -36,7 +36,13 @@ const char* const kUsage =
     "      die Tabelle (alle Zeilen oder ein Suchergebnis) drucken wie ein Tabellenfenster\n"
     "  places [--db DATEI] ORTSDATEI\n"
     "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben; mit --db auch\n"
-    "      die Einträge, zu denen die Tabelle GEO keinen Ort hat\n";
+    "      die Einträge, zu denen die Tabelle GEO keinen Ort hat\n"
+    "  copy --from DATEI|URL --to DATEI|URL\n"
+    "      die Tabelle GEO mit Memos zwischen einer Datei und einem Server kopieren\n"
+    "      (ganz oder gar nicht; das Ziel ist eine neue Datei oder eine leere Tabelle)\n"
+    "\n"
+    "  DATEI kann überall auch ein Datenbankserver sein: postgresql://BENUTZER@HOST:PORT/DB\n"
+    "  (das Kennwort steht in ~/.pgpass oder PGPASSWORD).\n";
 
 struct Command {
     int (*run)(QStringList);
@@ -55,6 +61,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("render"), {RunRender, true}},
         {QStringLiteral("places"), {RunPlaces, false}},
         {QStringLiteral("print-table"), {RunPrintTable, true}},
+        {QStringLiteral("copy"), {RunCopy, false}},
     };
     const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
     std::unique_ptr<QCoreApplication> app;

@@ -2,7 +2,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 
 #include <cstring>
 
@@ -47,7 +47,7 @@ void CCountryRefresh::MatchKey(QByteArray& key, QByteArrayView country, QByteArr
 bool CCountryRefresh::Load(QString* error) {
     // One pass over the table: the largest key, the rows of each country, the rows with a memo.
     CGeoRecordset rs(m_database);
-    if (!rs.Open(GeoSql::RowsForRefresh(m_database.m_Table))) {
+    if (!rs.Open(m_database.Sql().RowsForRefresh(m_database.m_Table))) {
         *error = rs.Error();
         return false;
     }
@@ -112,7 +112,8 @@ QByteArrayView CCountryRefresh::NewRow(QByteArrayView country, QByteArrayView pl
 bool CCountryRefresh::DeleteOldRows(const std::function<bool(double)>& progress, QString* error) {
     const CGeoTableDesc& desc = m_database.m_Table;
     CGeoRecordset del(m_database);
-    if (!del.Open(GeoSql::DeleteCountryRowsWithoutMemo(desc, int(m_countryOrder.size())))) {
+    if (!del.Open(
+            m_database.Sql().DeleteCountryRowsWithoutMemo(desc, int(m_countryOrder.size())))) {
         *error = del.Error();
         return false;
     }
@@ -132,7 +133,7 @@ bool CCountryRefresh::DeleteOldRows(const std::function<bool(double)>& progress,
         }
     }
     // The old rows whose memo has moved go too.
-    if (!del.Open(GeoSql::DeleteRow(desc))) {
+    if (!del.Open(m_database.Sql().DeleteRow(desc))) {
         *error = del.Error();
         return false;
     }

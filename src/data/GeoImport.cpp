@@ -6,7 +6,7 @@
 #include "data/WriteTransaction.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -212,7 +212,7 @@ bool ImportRun::ImportAll(const QStringList& files) {
         m_result.fatal = error;
         return false;
     }
-    if (!m_insert.Open(GeoSql::InsertRow(m_desc))) {
+    if (!m_insert.Open(m_database.Sql().InsertRow(m_desc))) {
         m_result.fatal = QStringLiteral("Einfügen nicht möglich: %1").arg(m_insert.Error());
         return false;
     }

@@ -2,7 +2,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 
 CWriteTransaction::~CWriteTransaction() {
     Rollback();
@@ -20,13 +20,14 @@ bool CWriteTransaction::Begin(QString* error) {
     // has free pages nothing is written to it before the commit, so that a failed or
     // cancelled import leaves it byte for byte as it was. The engine takes the setting only
     // outside a transaction.
-    {
+    // (A server keeps its own files: nothing to do there.)
+    if (const QString count = m_database.Sql().FreePageCount(); !count.isEmpty()) {
         CGeoRecordset free(m_database);
-        if (free.Open(GeoSql::FreePageCount()) && free.MoveNext() && free.FieldInt(0) > 0)
+        if (free.Open(count) && free.MoveNext() && free.FieldInt(0) > 0)
             m_bSpillOff = true;
     }
     if (m_bSpillOff)
-        m_database.Execute(GeoSql::CacheSpill(false));
+        m_database.Execute(m_database.Sql().CacheSpill(false));
     // The database's checked write: a file in use or damaged gets nothing.
     if (!m_database.BeginWrite()) {
         *error = m_database.LastError();
@@ -55,6 +56,6 @@ void CWriteTransaction::Rollback() {
 
 void CWriteTransaction::End() {
     if (m_bSpillOff)
-        m_database.Execute(GeoSql::CacheSpill(true));
+        m_database.Execute(m_database.Sql().CacheSpill(true));
     m_bSpillOff = false;
 }

@@ -1,13 +1,17 @@
 #include "db/GeoDatabase.h"
 
 #include "db/DbErrorText.h"
+#include "db/DbLocation.h"
 #include "db/FoldLike.h"
 #include "db/GeoDistance.h"
 #include "db/GeoPlaceRows.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/GeoStandardOrder.h"
 #include "db/JetLike.h"
+#include "db/PgBackend.h"
+#include "db/SqliteBackend.h"
 #include "db/TextNumbers.h"
 
 #include <QDir>
@@ -154,9 +158,15 @@ CGeoDatabase::~CGeoDatabase() {
     Close();
 }
 
+const CGeoSqlDialect& CGeoDatabase::Sql() const {
+    return m_pBackend ? m_pBackend->Sql() : GeoSql::Dialect();
+}
+
 void CGeoDatabase::Close() {
     EndWait();
     m_checkedStamp.clear();
+    m_pBackend.reset();
+    m_strServer.clear();
     m_pHandle = nullptr;
     m_pPlaceRows.reset();
     StopReadingPlaceTexts();
@@ -202,6 +212,51 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
     // Waiting for another program that holds the file: up to the busy timeout, told to the
     // wait hook.
     sqlite3_busy_handler(m_pHandle, &CGeoDatabase::BusyHandler, this);
+    m_pBackend = std::make_unique<CSqliteBackend>(m_pHandle);
+    return true;
+}
+
+bool CGeoDatabase::OpenServer(const QString& address) {
+    CDbLocation location;
+    QString error;
+    if (!CDbLocation::Parse(address, &location, &error)) {
+        m_strOpenError = error;
+        return false;
+    }
+    // Connecting waits at most ten seconds, with the wait cursor.
+    if (m_waitHook && !m_bWaiting) {
+        m_bWaiting = true;
+        m_waitHook(true);
+    }
+    std::unique_ptr<CPgBackend> server = CPgBackend::Connect(location, &error);
+    if (server) {
+        server->SetWaitHandler([this](int elapsedMs) {
+            if (elapsedMs < 0) {
+                EndWait();
+                return true;
+            }
+            if (!m_bWaiting) {
+                m_bWaiting = true;
+                if (m_waitHook)
+                    m_waitHook(true);
+            }
+            return !m_giveUpHook || !m_giveUpHook(elapsedMs);
+        });
+        if (!server->PrepareSchema(m_Table, &error)) {
+            error = QStringLiteral("Die Datenbank %1 kann nicht benutzt werden.\n\n%2\n\nKelvo "
+                                   "zeigt keine Daten an.")
+                        .arg(location.Display(), error);
+            server.reset();
+        }
+    }
+    EndWait();
+    if (!server) {
+        m_strOpenError = error;
+        return false;
+    }
+    m_strServer = location.Display();
+    m_nOpen = nextOpening();
+    m_pBackend = std::move(server);
     return true;
 }
 
@@ -252,6 +307,10 @@ bool CGeoDatabase::Open(const QString& path) {
     m_bBusy = false;
     m_strOpenError.clear();
     m_strLastError.clear();
+    if (CDbLocation::IsServerText(path)) {
+        m_strFilePath = path;
+        return OpenServer(path);
+    }
     // Resolved now: a later attempt (EnsureOpen) must find the same file.
     m_strFilePath = QFileInfo(path.isEmpty() ? m_Table.m_strFileName : path).absoluteFilePath();
 
@@ -261,10 +320,10 @@ bool CGeoDatabase::Open(const QString& path) {
         return false;
     }
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
-        int code = 0;
+        bool busy = false;
         if (!looksLikeSqlite(m_strFilePath, &reason) || !OpenConnection(m_strFilePath) ||
-            !CheckSchema(&reason, &code)) {
-            if (DbErrorText::IsBusy(code)) {
+            !CheckSchema(&reason, &busy)) {
+            if (busy) {
                 SetBusy(m_strLastError);
                 return false;
             }
@@ -285,6 +344,10 @@ bool CGeoDatabase::Open(const QString& path) {
 }
 
 bool CGeoDatabase::EnsureOpen() {
+    // A server connection that broke is made anew by the next statement; one that could
+    // not be made at all is tried again.
+    if (CDbLocation::IsServerText(m_strFilePath))
+        return IsOpen() || Open(m_strFilePath);
     if (IsOpen()) {
         CGeoRecordset probe(*this);
         if (probe.Open(QStringLiteral("PRAGMA schema_version")) && probe.MoveNext())
@@ -297,14 +360,14 @@ bool CGeoDatabase::EnsureOpen() {
     return m_bBusy && Open(m_strFilePath);
 }
 
-bool CGeoDatabase::CheckSchema(QString* reason, int* code) {
+bool CGeoDatabase::CheckSchema(QString* reason, bool* busy) {
     // Reading the schema is the first real read of the file: a damaged or foreign file
     // fails here, before anything could be written.
     CGeoRecordset rs(*this);
     m_strSQL = QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(m_Table.m_strTableName);
     if (!rs.Open(m_strSQL)) {
         const QString error = rs.Error();
-        *code = rs.ErrorCode();
+        *busy = rs.IsBusy();
         m_strLastError = rs.EngineMessage();
         if (error.startsWith(QStringLiteral("no such table")))
             *reason = QStringLiteral("Die Datei enthält keine Tabelle \"%1\".")
@@ -370,8 +433,8 @@ bool CGeoDatabase::PublishNew() {
     }
     syncFolder(m_strFilePath);
     QString reason;
-    int code = 0;
-    if (!OpenConnection(m_strFilePath) || !CheckSchema(&reason, &code)) {
+    bool busy = false;
+    if (!OpenConnection(m_strFilePath) || !CheckSchema(&reason, &busy)) {
         Close();
         SetOpenError(m_strFilePath, reason.isEmpty() ? m_strLastError : reason);
         return false;
@@ -415,9 +478,18 @@ bool CGeoDatabase::Execute(const QString& sql) {
 
 CGeoDatabase::CDataStamp CGeoDatabase::DataStamp() {
     CDataStamp stamp;
-    if (!m_pHandle)
+    if (!IsOpen())
         return stamp;
     stamp.nOpen = m_nOpen;
+    if (auto* server = dynamic_cast<CPgBackend*>(m_pBackend.get())) {
+        // The server's count of committed changes by anyone. In a transaction of this
+        // connection, or when the count cannot be read, a stamp that matches no other: what is
+        // read then is read again next time.
+        QString error;
+        if (server->InTransaction() || !server->ChangeCount(m_Table, &stamp.nVersion, &error))
+            stamp.nOwnChanges = qint64(++m_nUnmatched);
+        return stamp;
+    }
     CGeoRecordset rs(*this);
     if (rs.Open(GeoSql::DataVersion()) && rs.MoveNext()) {
         stamp.nVersion = rs.FieldInt(0);
@@ -524,7 +596,7 @@ bool CGeoDatabase::ReadPlaceTexts(std::shared_ptr<const CGeoPlaceRows>& rows, in
 }
 
 int CGeoDatabase::GetRecordCount(const QString& tableName) {
-    m_strSQL = GeoSql::CountRows(tableName);
+    m_strSQL = Sql().CountRows(tableName);
     CGeoRecordset rs(*this);
     if (!rs.Open(m_strSQL) || !rs.MoveNext())
         return 0;
@@ -533,7 +605,7 @@ int CGeoDatabase::GetRecordCount(const QString& tableName) {
 
 bool CGeoDatabase::HasRows() {
     CGeoRecordset rs(*this);
-    return rs.Open(GeoSql::AnyRow(m_Table)) && rs.MoveNext();
+    return rs.Open(Sql().AnyRow(m_Table)) && rs.MoveNext();
 }
 
 bool CGeoDatabase::UpdateRecord(const CGeoTableDesc& desc, const QStringList& values) {
@@ -567,7 +639,7 @@ bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& va
 
     if (!BeginWrite())
         return false;
-    const int changed = ExecuteWrite(GeoSql::UpdateFields(desc, written), bound);
+    const int changed = ExecuteWrite(Sql().UpdateFields(desc, written), bound);
     if (changed == 0)
         RollbackWrite();
     return changed > 0 && CommitWrite();
@@ -596,8 +668,10 @@ QByteArray CGeoDatabase::FileStamp() const {
 }
 
 bool CGeoDatabase::BeginWrite() {
-    if (!Execute(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!Execute(Sql().BeginWrite()))
         return false;
+    if (IsServer())
+        return true;
     // A damaged file is not written to: a write could spread the damage. The check reads
     // the whole file, so it is skipped while nobody but this connection has written to the
     // file since it last passed (the transaction keeps other writers out meanwhile).
@@ -647,14 +721,14 @@ bool CGeoDatabase::CommitWrite() {
 void CGeoDatabase::RollbackWrite() {
     // The error that led here stays the one to report.
     const QString error = m_strLastError;
-    if (m_pHandle && !sqlite3_get_autocommit(m_pHandle))
+    if (m_pBackend && m_pBackend->InTransaction())
         Execute(QStringLiteral("ROLLBACK"));
     m_strLastError = error;
 }
 
 bool CGeoDatabase::ReadMemo(const CGeoTableDesc& desc, int key, QVariant* memo) {
     m_strLastError.clear();
-    m_strSQL = GeoSql::MemoByKey(desc);
+    m_strSQL = Sql().MemoByKey(desc);
     CGeoRecordset rs(*this);
     if (!rs.Open(m_strSQL, {key}) || !rs.MoveNext()) {
         m_strLastError = rs.Error();
@@ -669,7 +743,7 @@ CGeoDatabase::MemoWrite CGeoDatabase::UpdateMemo(const CGeoTableDesc& desc, int 
                                                  QVariant* stored) {
     if (!BeginWrite())
         return MemoWrite::Failed;
-    const int written = ExecuteWrite(GeoSql::UpdateMemoIfUnchanged(desc), {memo, key, expected});
+    const int written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected});
     if (written < 0)
         return MemoWrite::Failed;
     if (written > 0)

@@ -14,13 +14,17 @@
 class CGeoPlaceRows;
 class CGeoPlaceRowsReader;
 struct sqlite3;
+class CGeoBackend;
+class CGeoSqlDialect;
 namespace GeoStandardOrder {
 struct Collations;
 }
 
 // The one object through which the program reaches its database: the SQLite file
-// "Kelvo.mde" with table GEO. Opens the file, or creates it with an empty GEO table when
-// there is none; counts rows; writes a row back. Views read rows with CGeoRecordset.
+// "Kelvo.mde" with table GEO, or GEO on a PostgreSQL server. Opens the file, or creates it
+// with an empty GEO table when there is none; counts rows; writes a row back. Views read rows
+// with CGeoRecordset, through the engine's interface (GeoBackend.h); which engine holds the
+// data is seen only inside src/db.
 //
 // A file that exists but is no usable Kelvo database (no regular file, no SQLite file,
 // damaged, unreadable, without table GEO) is never modified: the object stays closed and
@@ -38,21 +42,27 @@ public:
     CGeoDatabase& operator=(const CGeoDatabase&) = delete;
 
     // Opens the database file, by default the description's file name in the current
-    // directory, creating it with table GEO when it does not exist (OpenNew, PublishNew).
-    // Returns false and keeps the object closed when that fails; OpenError() then holds a
-    // German message, and IsBusy() tells whether another program held the file.
+    // directory, creating it with table GEO when it does not exist (OpenNew, PublishNew);
+    // or, for "postgresql://user@host:port/dbname", that database on a PostgreSQL server,
+    // where GEO is created when it is missing. Returns false and keeps the object closed
+    // when that fails; OpenError() then holds a German message, and IsBusy() tells whether
+    // another program held the file.
     bool Open(const QString& path = QString());
     void Close();
-    bool IsOpen() const { return m_pHandle != nullptr; }
+    bool IsOpen() const { return m_pBackend != nullptr; }
     const QString& OpenError() const { return m_strOpenError; }
     const QString& FilePath() const { return m_strFilePath; }
+    // Whether the data is on a server, and which ("kelvo@host:5432/geo"); empty for a file.
+    bool IsServer() const { return !m_strServer.isEmpty(); }
+    const QString& Server() const { return m_strServer; }
 
     // The last Open() or EnsureOpen() found the file locked by another program.
     bool IsBusy() const { return m_bBusy; }
     // Makes sure the database can be read now, for a command that needs it: an open
     // database is tried (waiting up to the busy timeout); one that was in use by another
-    // program is opened again. False when the database is closed; when it is (still) in
-    // use it is closed until the next call, IsBusy() is true and OpenError() says so.
+    // program, or a server that could not be reached, is opened again. False when the database is
+    // closed; when it is (still) in use it is closed until the next call, IsBusy() is true and
+    // OpenError() says so.
     bool EnsureOpen();
 
     // Creating a database so that it appears under its name only when complete: OpenNew()
@@ -67,11 +77,19 @@ public:
 
     // Called with true when a statement starts to wait for another program and with false
     // when the wait is over (the program shows the wait cursor).
+    // On a server, also while the program waits for the server's answer or connects.
     void SetWaitHook(std::function<void(bool waiting)> hook) { m_waitHook = std::move(hook); }
     void SetBusyTimeout(int ms) { m_nBusyTimeoutMs = ms; }
+    // While the program waits for a server, called about ten times a second with the
+    // milliseconds waited: true gives up (the operation fails with a message, the next one
+    // connects anew).
+    void SetGiveUpHook(std::function<bool(int elapsedMs)> hook) { m_giveUpHook = std::move(hook); }
 
-    // The connection's native handle (null while closed).
+    // The SQLite connection's native handle (null while closed and on a server).
     sqlite3* Handle() const { return m_pHandle; }
+    // The engine, for the recordsets (null while closed), and its SQL texts.
+    CGeoBackend* Backend() const { return m_pBackend.get(); }
+    const CGeoSqlDialect& Sql() const;
 
     // Number of rows of a table; 0 for an empty table or one that cannot be read.
     int GetRecordCount(const QString& tableName);
@@ -89,6 +107,7 @@ public:
     // Starts a write transaction on a checked file: BEGIN IMMEDIATE (waiting for another
     // writer up to the busy timeout), then PRAGMA quick_check, unless the file is as this
     // connection left it after the last check (same inode, size and modification time).
+    // On a server: BEGIN (the server locks rows, and checks its own files).
     // False when the file is in use, damaged or cannot be read: nothing was written, no
     // transaction is left open, and LastError() says why in German. Every write of the
     // program starts here.
@@ -164,7 +183,8 @@ private:
     // The file's inode, size and modification time, to tell whether it changed.
     QByteArray FileStamp() const;
     bool OpenConnection(const QString& path);
-    bool CheckSchema(QString* reason, int* code);
+    bool OpenServer(const QString& address);
+    bool CheckSchema(QString* reason, bool* busy);
     bool CreateSchema(const CGeoTableDesc& desc, QString* reason);
     void StopReadingPlaceTexts();
     void SetOpenError(const QString& path, const QString& reason);
@@ -175,14 +195,18 @@ private:
     QString m_strNewPath; // a new database not yet renamed into place
     QString m_strOpenError;
     QString m_strLastError;
+    QString m_strServer;
     sqlite3* m_pHandle = nullptr;
+    std::unique_ptr<CGeoBackend> m_pBackend;
     bool m_bBusy = false;
     int m_nBusyTimeoutMs = kBusyTimeoutMs;
     std::function<void(bool)> m_waitHook;
+    std::function<bool(int)> m_giveUpHook;
     QElapsedTimer m_waitClock;
     bool m_bWaiting = false;
     QByteArray m_checkedStamp; // the file as it was when the last check passed
     quint64 m_nOpen = 0;
+    quint64 m_nUnmatched = 0; // stamps on a server that match no other
     std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;
     // ReadPlaceTexts between its calls: the reader, and its rows being put in order beside
     // the program's own work (declared last, so that it ends before the reader goes).

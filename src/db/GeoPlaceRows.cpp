@@ -1,7 +1,9 @@
 #include "db/GeoPlaceRows.h"
 
+#include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/GeoTableDesc.h"
 #include "db/TextNumbers.h"
 
@@ -145,10 +147,11 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
         columns << desc.FieldName(desc.m_nKeyField);
     CGeoRecordset rs(m_database);
     const bool opened =
-        !rows.m_bSorted ? rs.Open(GeoSql::OrderedQuery(desc, columns, QString()))
-        : sliced        ? rs.Open(GeoSql::StorageOrderQuery(desc, columns, GeoSql::KeyAbove(desc)),
-                                  {m_nLastKey})
-                        : rs.Open(GeoSql::StorageOrderQuery(desc, columns, QString()));
+        !rows.m_bSorted ? rs.Open(m_database.Sql().OrderedQuery(desc, columns, QString()))
+        : sliced
+            ? rs.Open(m_database.Sql().StorageOrderQuery(desc, columns, GeoSql::KeyAbove(desc)),
+                      {m_nLastKey})
+            : rs.Open(m_database.Sql().StorageOrderQuery(desc, columns, QString()));
     if (!opened) {
         m_strError = rs.Error();
         return true;

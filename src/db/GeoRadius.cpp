@@ -3,6 +3,7 @@
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/TextNumbers.h"
 
 #include <QRegularExpression>
@@ -66,7 +67,7 @@ bool FindCentre(CGeoDatabase& db, const QString& typed, CRadiusCentre* centre, Q
 
     CGeoRecordset rs(db);
     int matches = 0;
-    if (rs.Open(GeoSql::FilteredQuery(db.m_Table, filter), values)) {
+    if (rs.Open(db.Sql().FilteredQuery(db.m_Table, filter), values)) {
         while (rs.MoveNext()) {
             if (matches++ > 0)
                 continue;

@@ -6,14 +6,16 @@
 #include <QString>
 #include <QVariant>
 
-struct sqlite3;
-struct sqlite3_stmt;
+#include <memory>
+
 class CGeoDatabase;
+class CGeoStatement;
 
 // A forward-only result of one SQL statement on the open database. Rows are read with
 // MoveNext(); fields by position or by name (names compare without regard to case).
 // Engine errors never throw: Open() and MoveNext() return false and Error() holds the
-// engine's message, in German for the common conditions (DbErrorText). Closed when destroyed.
+// engine's message, in German for the common conditions. Closed when destroyed. Works the
+// same on either engine (the statement comes from the database's CGeoBackend).
 class CGeoRecordset {
 public:
     explicit CGeoRecordset(CGeoDatabase& database);
@@ -38,13 +40,15 @@ public:
     bool MoveNext();
     // Runs a statement that returns no rows (insert, update) to completion.
     bool Execute();
+    // The same for one of many rows written inside a transaction: on a server the statement
+    // is sent without waiting for its end. An error may then show only at a later call or
+    // when the transaction commits (the COMMIT then fails); nothing is ever lost silently.
+    bool ExecuteInBatch();
 
     bool HasError() const { return !m_strError.isEmpty(); }
     const QString& Error() const { return m_strError; }
-    // The engine's result code of the error (0 when there is none or the database is closed).
-    int ErrorCode() const { return m_nErrorCode; }
-    // The error is another connection holding the file.
-    bool IsBusy() const;
+    // The error is another connection holding the file, or on a server the rows.
+    bool IsBusy() const { return m_bBusy; }
     // The engine's own words for the error, without the German sentence.
     const QString& EngineMessage() const { return m_strEngineMessage; }
 
@@ -72,11 +76,10 @@ public:
 
 private:
     bool Fail();
-    bool Bind(const QVariantList& values);
 
     CGeoDatabase& m_database;
-    sqlite3_stmt* m_pStmt = nullptr;
+    std::unique_ptr<CGeoStatement> m_pStmt;
     QString m_strError;
     QString m_strEngineMessage;
-    int m_nErrorCode = 0;
+    bool m_bBusy = false;
 };

@@ -2,6 +2,7 @@
 
 #include "db/FoldLike.h"
 #include "db/GeoDistance.h"
+#include "db/GeoSqlDialect.h"
 #include "db/GeoTableDesc.h"
 
 #include <QStringList>
@@ -240,6 +241,69 @@ QString CentreByPostalCode(bool withCountry) {
 
 QString CentreByPlace() {
     return withPosition(QStringLiteral("[Ort] LIKE ?"));
+}
+
+namespace {
+
+class CSqliteDialect : public CGeoSqlDialect {
+public:
+    QString CountRows(const QString& tableName) const override {
+        return GeoSql::CountRows(tableName);
+    }
+    QString StandardQuery(const CGeoTableDesc& desc) const override {
+        return GeoSql::StandardQuery(desc);
+    }
+    QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const override {
+        return GeoSql::FilteredQuery(desc, filter);
+    }
+    QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                         const QString& filter) const override {
+        return GeoSql::OrderedQuery(desc, columns, filter);
+    }
+    QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                              const QString& filter) const override {
+        return GeoSql::StorageOrderQuery(desc, columns, filter);
+    }
+    QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
+        return GeoSql::RowByKey(desc, keyText);
+    }
+    QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override {
+        return GeoSql::UpdateFields(desc, fields);
+    }
+    QString MemoByKey(const CGeoTableDesc& desc) const override { return GeoSql::MemoByKey(desc); }
+    QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const override {
+        return GeoSql::UpdateMemoIfUnchanged(desc);
+    }
+    QString InsertRow(const CGeoTableDesc& desc) const override { return GeoSql::InsertRow(desc); }
+    QString InsertRowWithKey(const CGeoTableDesc& desc) const override {
+        QStringList names, marks;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            names << bracket(desc.FieldName(i));
+            marks << QStringLiteral("?");
+        }
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
+    }
+    // The engine numbers new rows after the largest key it has seen by itself.
+    QString ContinueNumbering(const CGeoTableDesc&) const override { return QString(); }
+    QString BeginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString AnyRow(const CGeoTableDesc& desc) const override { return GeoSql::AnyRow(desc); }
+    QString RowsForRefresh(const CGeoTableDesc& desc) const override {
+        return GeoSql::RowsForRefresh(desc);
+    }
+    QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) const override {
+        return GeoSql::DeleteCountryRowsWithoutMemo(desc, countries);
+    }
+    QString DeleteRow(const CGeoTableDesc& desc) const override { return GeoSql::DeleteRow(desc); }
+    QString FreePageCount() const override { return GeoSql::FreePageCount(); }
+    QString CacheSpill(bool on) const override { return GeoSql::CacheSpill(on); }
+};
+
+} // namespace
+
+const CGeoSqlDialect& Dialect() {
+    static const CSqliteDialect dialect;
+    return dialect;
 }
 
 } // namespace GeoSql

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class CGeoSqlDialect;
 class CGeoTableDesc;
 
 // Every SQL text and filter expression the program sends to the engine, built from the
@@ -94,5 +95,8 @@ QString CentreByPlace();
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";
+
+// The statements above as the SQLite file's dialect; the server's is GeoSqlPostgres.
+const CGeoSqlDialect& Dialect();
 
 } // namespace GeoSql

@@ -1,7 +1,7 @@
 #include "db/GeoStandardOrder.h"
 
 #include "db/GeoDatabase.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/RadixSort.h"
 
 #include <algorithm>
@@ -153,13 +153,14 @@ std::vector<quint32> StableOrder(quint32 n, Collations collations, const KeyOf& 
 
 } // namespace GeoStandardOrder
 
-CGeoOrderedRead::CGeoOrderedRead(CGeoDatabase& database) : m_desc(database.m_Table) {
+CGeoOrderedRead::CGeoOrderedRead(CGeoDatabase& database)
+    : m_desc(database.m_Table), m_sql(database.Sql()) {
     m_bInMemory = database.StandardOrderCollations(&m_collations);
 }
 
 QString CGeoOrderedRead::Query(const QStringList& columns, const QString& filter) const {
-    return m_bInMemory ? GeoSql::StorageOrderQuery(m_desc, columns, filter)
-                       : GeoSql::OrderedQuery(m_desc, columns, filter);
+    return m_bInMemory ? m_sql.StorageOrderQuery(m_desc, columns, filter)
+                       : m_sql.OrderedQuery(m_desc, columns, filter);
 }
 
 std::vector<quint32> CGeoOrderedRead::Order(quint32 n, const GeoStandardOrder::KeyOf& keyOf,

@@ -8,6 +8,7 @@
 #include <vector>
 
 class CGeoDatabase;
+class CGeoSqlDialect;
 class CGeoTableDesc;
 
 // The standard order of GEO rows — by Staat, then by PLZ, as the engine's
@@ -67,6 +68,7 @@ public:
 
 private:
     const CGeoTableDesc& m_desc;
+    const CGeoSqlDialect& m_sql;
     GeoStandardOrder::Collations m_collations;
     bool m_bInMemory = false;
 };

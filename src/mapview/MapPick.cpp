@@ -4,6 +4,7 @@
 #include "db/GeoDistance.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/TextNumbers.h"
 #include "mapview/MapCanvas.h"
 
@@ -24,7 +25,7 @@ bool NearestPlace(CGeoDatabase& db, const CMapCanvas& canvas, QPoint point, CPic
     const double dLat = std::abs((maxPixels + 1) * (canvas.m_dLatNorth - canvas.m_dLatSouth) /
                                  canvas.m_rectPlot.Height());
     CGeoRecordset rs(db);
-    if (!rs.Open(GeoSql::FilteredQuery(
+    if (!rs.Open(db.Sql().FilteredQuery(
             db.m_Table, GeoSql::NearbyFilter(lon - dLon, lon + dLon, lat - dLat, lat + dLat))))
         return false;
     qint64 best = qint64(maxPixels) * maxPixels + 1;

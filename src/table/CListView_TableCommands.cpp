@@ -11,7 +11,7 @@
 #include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
-#include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 #include "db/TextNumbers.h"
 #include "mapview/CKelvoView.h"
 #include "table/CDia_Record.h"
@@ -189,7 +189,8 @@ void CListView_Table::OnDoubleClick(int row) {
     // While another program holds the database, the message says so and nothing opens.
     if (!CKelvoApp::EnsureDatabase() && m_pDatabase->IsBusy())
         return;
-    m_strText = GeoSql::RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
+    m_strText =
+        m_pDatabase->Sql().RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));
     {
         CGeoRecordset rs(*m_pDatabase);
         if (rs.Open(m_strText) && rs.MoveNext()) {

@@ -1,14 +1,18 @@
 // The record dialog through a table window: its layout, what OK stores (the memo and nothing
 // else), Enter and Ctrl+Enter in the memo, cancelling, a record deleted meanwhile, and engine
-// errors that keep the dialog open with the memo as typed.
+// errors that keep the dialog open with the memo as typed, also when a server stops answering.
 #include "TableCommandsFixture.h"
 
 #include "app/DialogUnits.h"
+#include "common/ServerSupport.h"
+#include "common/TcpProxy.h"
 #include "mapview/CKelvoView.h"
 #include "table/CDia_Record.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 
 #include <sqlite3.h>
@@ -391,4 +395,82 @@ TEST_F(MemoConflictTest, AChangedMemoIsNeverOverwrittenUnasked) {
     EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Meins 3");
     EXPECT_EQ(questions.size(), 3);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
+}
+
+// The dialog on a server whose network stops answering: after a moment a window offers to
+// give up, with the wait cursor; giving up keeps the dialog open with the memo as typed.
+class ServerRecordDialogTest : public RecordDialogTest {
+protected:
+    void SetUp() override {
+        RecordDialogTest::SetUp();
+        KELVO_REQUIRE_SERVER();
+        scratch = std::make_unique<TestServer::CScratchDatabase>();
+        const QString address = scratch->Address();
+        const int port = address.section(':', -1).section('/', 0, 0).toInt();
+        relay = std::make_unique<CTcpProxy>(port);
+        g_GeoDatabase.Close();
+        ASSERT_TRUE(g_GeoDatabase.Open(QString(address).replace(
+            QStringLiteral(":%1/").arg(port), QStringLiteral(":%1/").arg(relay->Port()))))
+            << g_GeoDatabase.OpenError().toStdString();
+        CKelvoApp::InstallDatabaseWaitCursor();
+        ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
+        view = OpenTable();
+        ASSERT_TRUE(view);
+    }
+    void TearDown() override {
+        RecordDialogTest::TearDown();
+        relay.reset();
+        scratch.reset();
+    }
+
+    std::unique_ptr<TestServer::CScratchDatabase> scratch;
+    std::unique_ptr<CTcpProxy> relay;
+};
+
+TEST_F(ServerRecordDialogTest, AStalledServerCanBeGivenUpAndTheMemoStaysTyped) {
+    bool offered = false, openAfter = false;
+    Qt::CursorShape cursorWhileWaiting = Qt::ArrowCursor;
+    QString memoAfter;
+    qint64 waited = 0;
+    EditRecord(0, [&](CDia_Record* dlg) {
+        typeMemo(dlg, "Geht nicht verloren");
+        relay->Freeze(true);
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* wait = frame->findChild<QProgressDialog*>("ServerWait");
+            if (!wait || !wait->isVisible())
+                return;
+            poll.stop();
+            offered = true;
+            if (QApplication::overrideCursor())
+                cursorWhileWaiting = QApplication::overrideCursor()->shape();
+            auto* button = wait->findChild<QPushButton*>();
+            ASSERT_TRUE(button);
+            EXPECT_EQ(button->text(), "Abbrechen");
+            QTest::mouseClick(button, Qt::LeftButton);
+        });
+        poll.start(50);
+        QElapsedTimer timer;
+        timer.start();
+        dlg->m_btnOK->click();
+        waited = timer.elapsed();
+        openAfter = dlg->isVisible();
+        memoAfter = dlg->m_editMemo->toPlainText();
+        // The network back: OK stores the same memo over a new connection.
+        relay->Freeze(false);
+        dlg->m_btnOK->click();
+    });
+    EXPECT_TRUE(offered);
+    EXPECT_EQ(cursorWhileWaiting, Qt::BusyCursor);
+    EXPECT_LT(waited, 8000);
+    EXPECT_FALSE(QApplication::overrideCursor());
+    EXPECT_TRUE(openAfter);
+    EXPECT_EQ(memoAfter, "Geht nicht verloren");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Das Memo konnte nicht gespeichert werden."));
+    EXPECT_TRUE(messages[0].contains("abgebrochen")) << messages[0].toStdString();
+    QVariant stored;
+    EXPECT_TRUE(g_GeoDatabase.ReadMemo(g_GeoDatabase.m_Table, 2, &stored));
+    EXPECT_EQ(stored.toString(), "Geht nicht verloren");
+    EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Geht nicht verloren");
 }

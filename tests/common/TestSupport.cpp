@@ -2,6 +2,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
+#include "db/GeoSqlDialect.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,30 @@ QString SharedGeoNamesDir() {
     dir += QStringLiteral("/geonames");
     return QFileInfo::exists(dir + QStringLiteral("/DE.txt")) ? QDir(dir).absolutePath()
                                                               : QString();
+}
+
+QStringList SharedGeoNamesFiles() {
+    QStringList files;
+    const QString dir = SharedGeoNamesDir();
+    for (const char* country : {"DE", "AT", "CH", "BE", "LI"})
+        files << QDir(dir).filePath(QString::fromLatin1(country) + QStringLiteral(".txt"));
+    return dir.isEmpty() ? QStringList() : files;
+}
+
+QString InsertRows(CGeoDatabase& db, const QList<int>& fields, const QList<QStringList>& rows) {
+    CGeoRecordset rs(db);
+    if (!rs.Open(db.Sql().InsertRow(db.m_Table)))
+        return rs.Error();
+    for (const QStringList& row : rows) {
+        QVariantList values(db.m_Table.m_nFields - 1); // every field but the key, in order
+        for (int i = 0; i < fields.size(); ++i) {
+            if (!row.value(i).isEmpty())
+                values[fields[i] - 1] = row.value(i);
+        }
+        if (!rs.Rebind(values) || !rs.Execute())
+            return rs.Error();
+    }
+    return QString();
 }
 
 QString WriteFile(const QString& path, const QByteArray& bytes) {

@@ -6,12 +6,20 @@
 
 #include <functional>
 
+class CGeoDatabase;
+
 // Helpers shared by the test programs.
 namespace TestSupport {
 
 // The folder of the shared GeoNames files, or an empty text when it is absent
 // (tests that need it skip themselves then).
 QString SharedGeoNamesDir();
+// Its five files in the order they are imported: DE, AT, CH, BE, LI.
+QStringList SharedGeoNamesFiles();
+
+// Rows written with the engine's own insert: `fields` names the column of each value; an
+// empty text is stored as no value. Empty on success, else the engine's message.
+QString InsertRows(CGeoDatabase& db, const QList<int>& fields, const QList<QStringList>& rows);
 
 // Writes bytes to a file, creating folders; returns the path.
 QString WriteFile(const QString& path, const QByteArray& bytes);

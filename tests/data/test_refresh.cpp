@@ -1,4 +1,6 @@
-// Importing a country again replaces its rows and keeps every memo.
+// Importing a country again replaces its rows and keeps every memo, on the file and on the
+// server alike.
+#include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
 #include "db/GeoDatabase.h"
@@ -17,9 +19,13 @@ QByteArray de(const QString& plz, const QString& place) {
     return GeoNamesLine("DE", plz, place, "Land", "", "", "50.1", "10.1");
 }
 
-class RefreshTest : public ::testing::Test {
+class RefreshTest : public EngineTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_db.Open(m_dir.filePath("Kelvo.mde"))); }
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (!IsSkipped())
+            OpenEmpty(m_db);
+    }
 
     CGeoImporter::Result import(const QByteArray& bytes, bool append = false) {
         const QString file = TestSupport::WriteFile(
@@ -45,15 +51,25 @@ protected:
         }
         return rows;
     }
+    // What the database holds: the file's bytes, or on a server every row.
+    QByteArray Snapshot() {
+        if (OnServer())
+            return table().join('\n').toUtf8();
+        m_db.Close();
+        const QByteArray bytes = TestSupport::ReadFile(m_strAddress);
+        EXPECT_TRUE(m_db.Open(m_strAddress));
+        return bytes;
+    }
 
-    QTemporaryDir m_dir;
     CGeoDatabase m_db;
     int m_nFiles = 0;
 };
 
 } // namespace
 
-TEST_F(RefreshTest, MemosMoveToTheNewRowsAndStayOnRowsNoLongerInTheData) {
+KELVO_ON_BOTH_ENGINES(RefreshTest);
+
+TEST_P(RefreshTest, MemosMoveToTheNewRowsAndStayOnRowsNoLongerInTheData) {
     ASSERT_TRUE(import(de("10115", "Berlin") + de("20095", "Hamburg") + de("50667", "Köln") +
                        de("50667", "Köln") + de("50667", "Köln") + de("01067", "Dresden") +
                        de("80331", "München") + de("10115", "Berlin") +
@@ -62,7 +78,7 @@ TEST_F(RefreshTest, MemosMoveToTheNewRowsAndStayOnRowsNoLongerInTheData) {
     exec("UPDATE GEO SET Memo = 'Büro' WHERE ID_Geo = 1");
     exec("UPDATE GEO SET Memo = 'Hafen' WHERE ID_Geo = 2");
     exec("UPDATE GEO SET Memo = 'x' WHERE ID_Geo IN (3, 5)");
-    exec("UPDATE GEO SET Memo = 'y' || char(10) || 'z' WHERE ID_Geo = 4");
+    exec("UPDATE GEO SET Memo = 'y\nz' WHERE ID_Geo = 4");
     exec("UPDATE GEO SET Memo = 'alt' WHERE ID_Geo = 6");
     exec("UPDATE GEO SET Memo = ' ' WHERE ID_Geo = 7"); // a cleared memo is no memo
     exec("UPDATE GEO SET Ortsteil = 'Mitte', Memo = 'Mitte' WHERE ID_Geo = 8");
@@ -105,7 +121,7 @@ TEST_F(RefreshTest, MemosMoveToTheNewRowsAndStayOnRowsNoLongerInTheData) {
     EXPECT_EQ(table().filter("Köln").join(';'), "16|DE|50667|Köln|-|x\ny\nz");
 }
 
-TEST_F(RefreshTest, AppendingAddsAndAFailedRunLeavesTheFileByteIdentical) {
+TEST_P(RefreshTest, AppendingAddsAndAFailedRunLeavesTheFileByteIdentical) {
     const QByteArray rows = de("10115", "Berlin") + de("20095", "Hamburg");
     ASSERT_TRUE(import(rows).ok);
     exec("UPDATE GEO SET Memo = 'Büro' WHERE ID_Geo = 1");
@@ -115,10 +131,7 @@ TEST_F(RefreshTest, AppendingAddsAndAFailedRunLeavesTheFileByteIdentical) {
     EXPECT_EQ(table(), QStringList({"5|DE|10115|Berlin|-|Büro", "6|DE|20095|Hamburg|-|-"}));
 
     // The second file fails after the first has been read and old rows would have gone.
-    m_db.Close();
-    const QString path = m_dir.filePath("Kelvo.mde");
-    const QByteArray before = TestSupport::ReadFile(path);
-    ASSERT_TRUE(m_db.Open(path));
+    const QByteArray before = Snapshot();
     const QString good = TestSupport::WriteFile(m_dir.filePath("good.txt"), de("99999", "Neu"));
     const QString bad =
         TestSupport::WriteFile(m_dir.filePath("bad.txt"), de("10115", "Berlin") + "DE\tkaputt\n");
@@ -127,16 +140,12 @@ TEST_F(RefreshTest, AppendingAddsAndAFailedRunLeavesTheFileByteIdentical) {
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.countries.isEmpty());
     EXPECT_EQ(result.totalRows, 2);
-    m_db.Close();
-    EXPECT_EQ(TestSupport::ReadFile(path), before);
+    EXPECT_EQ(Snapshot(), before);
 }
 
-TEST_F(RefreshTest, CancellingChangesNothing) {
+TEST_P(RefreshTest, CancellingChangesNothing) {
     ASSERT_TRUE(import(de("10115", "Berlin")).ok);
-    m_db.Close();
-    const QString path = m_dir.filePath("Kelvo.mde");
-    const QByteArray before = TestSupport::ReadFile(path);
-    ASSERT_TRUE(m_db.Open(path));
+    const QByteArray before = Snapshot();
     QByteArray many;
     for (int i = 0; i < 3000; ++i)
         many += de(QString::number(20000 + i), "Ort");
@@ -147,11 +156,10 @@ TEST_F(RefreshTest, CancellingChangesNothing) {
     const CGeoImporter::Result result = importer.Run({file});
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.cancelled);
-    m_db.Close();
-    EXPECT_EQ(TestSupport::ReadFile(path), before);
+    EXPECT_EQ(Snapshot(), before);
 }
 
-TEST_F(RefreshTest, SecondImportOfTheSharedGermanDataKeepsItsRowsAndEveryMemo) {
+TEST_P(RefreshTest, SecondImportOfTheSharedGermanDataKeepsItsRowsAndEveryMemo) {
     KELVO_REQUIRE_SHARED_DATA(shared);
     CGeoImporter importer(m_db);
     ASSERT_TRUE(
@@ -185,18 +193,14 @@ TEST_F(RefreshTest, SecondImportOfTheSharedGermanDataKeepsItsRowsAndEveryMemo) {
     EXPECT_EQ(result.countries[0].memosCarried, memosBefore.filter("|DE|").size());
 }
 
-TEST_F(RefreshTest, AFailedRunAfterARefreshLeavesTheFileByteIdentical) {
+TEST_P(RefreshTest, AFailedRunAfterARefreshLeavesTheFileByteIdentical) {
     KELVO_REQUIRE_SHARED_DATA(shared);
     const QString deFile = QDir(shared).filePath("DE.txt");
     CGeoImporter importer(m_db);
     ASSERT_TRUE(importer.Run({deFile, QDir(shared).filePath("AT.txt")}).ok);
     ASSERT_TRUE(importer.Run({deFile}).ok); // the old rows leave free pages behind
-    m_db.Close();
-    const QString path = m_dir.filePath("Kelvo.mde");
-    const QByteArray before = TestSupport::ReadFile(path);
-    ASSERT_TRUE(m_db.Open(path));
+    const QByteArray before = Snapshot();
     const QString bad = TestSupport::WriteFile(m_dir.filePath("bad.txt"), "DE\tkaputt\n");
     EXPECT_FALSE(importer.Run({QDir(shared).filePath("AT.txt"), deFile, bad}).ok);
-    m_db.Close();
-    EXPECT_TRUE(TestSupport::ReadFile(path) == before);
+    EXPECT_TRUE(Snapshot() == before);
 }

@@ -1,10 +1,12 @@
 // The batch tool with database files that are pipes, locked, damaged, or made while the
-// process is killed.
+// process is killed; and the same output from the shared data on a file and on a server.
+#include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "db/GeoDatabase.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 
 #include <sqlite3.h>
@@ -105,4 +107,62 @@ TEST(DatabaseCli, ALockedFileIsInUseNotDamaged) {
     EXPECT_TRUE(err.contains("kelvo-cli wartet bis zu 5 Sekunden")) << qPrintable(err);
     EXPECT_TRUE(err.contains("wird gerade von einem anderen Programm benutzt")) << qPrintable(err);
     EXPECT_FALSE(err.contains("beschädigt"));
+}
+
+// What the batch tool prints, exports and draws from the shared data is the same, byte for
+// byte and pixel for pixel, whether the data is in a file or on a server.
+TEST(DatabaseCli, SharedDataGivesTheSameOutputOnFileAndServer) {
+    KELVO_REQUIRE_SERVER();
+    KELVO_REQUIRE_SHARED_DATA(data);
+    QTemporaryDir dir;
+    const QString file = SharedFile(dir.path());
+    const QString server = TestServer::SharedDatabase();
+    ASSERT_FALSE(server.isEmpty());
+    const QList<QStringList> printing{
+        {"search", "101"},
+        {"search", "m*nchen"},
+        {"search", "--fold", "strasse"},
+        {"near", "--radius", "30", "DE 10115"},
+        {"near", "--radius", "15", "BE 4730"},
+    };
+    for (const QStringList& command : printing) {
+        QString onFile, onServer, err;
+        ASSERT_EQ(
+            TestSupport::RunCli(QStringList(command) << "--db" << file, dir.path(), &onFile, &err),
+            0)
+            << err.toStdString();
+        ASSERT_EQ(TestSupport::RunCli(QStringList(command) << "--db" << server, dir.path(),
+                                      &onServer, &err),
+                  0)
+            << err.toStdString();
+        EXPECT_GT(onFile.count('\n'), 1) << command.join(' ').toStdString();
+        EXPECT_EQ(onServer, onFile) << command.join(' ').toStdString();
+    }
+    const QList<QStringList> writing{
+        {"export", "--format", "csv", "out.csv"},
+        {"export", "--format", "kml", "--search", "berlin", "out.kml"},
+        {"render", "--names", "out.png"},
+        {"render", "--size", "900x700", "--extent", "5.9,7.1,50.3,51.0", "--names", "--declutter",
+         "out.png"},
+    };
+    for (const QStringList& command : writing) {
+        QByteArray bytes[2];
+        QImage pictures[2];
+        for (int i = 0; i < 2; ++i) {
+            QString err;
+            const QString out = dir.filePath(QString::number(i) + command.last());
+            ASSERT_EQ(TestSupport::RunCli(QStringList(command.mid(0, command.size() - 1))
+                                              << "--db" << (i ? server : file) << out,
+                                          dir.path(), nullptr, &err),
+                      0)
+                << err.toStdString();
+            bytes[i] = TestSupport::ReadFile(out);
+            pictures[i] = QImage(out);
+        }
+        EXPECT_GT(bytes[0].size(), 1000) << command.join(' ').toStdString();
+        if (command.first() == "render")
+            EXPECT_TRUE(pictures[0] == pictures[1]) << command.join(' ').toStdString();
+        else
+            EXPECT_TRUE(bytes[0] == bytes[1]) << command.join(' ').toStdString();
+    }
 }

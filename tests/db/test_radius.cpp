@@ -1,5 +1,7 @@
 // The radius search: centres, the box and exact distance in SQL, nearest first; checked
-// against a haversine of the test's own on hand-made rows and on the shared data.
+// against a haversine of the test's own on hand-made rows and on the shared data, on the file
+// and on the server.
+#include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoDistance.h"
@@ -33,21 +35,18 @@ struct Row {
     double km;
 };
 
-class RadiusTest : public ::testing::Test {
+class RadiusTest : public EngineTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde"))); }
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (!IsSkipped())
+            OpenEmpty(db);
+    }
 
     void Insert(const QList<QStringList>& rows) {
-        CGeoRecordset rs(db);
-        ASSERT_TRUE(rs.Open("INSERT INTO GEO (Staat, PLZ, Ort, Langengrad, Breitengrad) "
-                            "VALUES (?, ?, ?, ?, ?)"));
-        for (const QStringList& r : rows) {
-            QVariantList values;
-            for (const QString& v : r)
-                values << (v.isEmpty() ? QVariant() : QVariant(v));
-            ASSERT_TRUE(rs.Rebind(values));
-            ASSERT_TRUE(rs.Execute()) << qPrintable(rs.Error());
-        }
+        EXPECT_EQ(TestSupport::InsertRows(
+                      db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_LANGENGRAD, GEO_BREITENGRAD}, rows),
+                  "");
     }
 
     // What the search lists, in its order.
@@ -103,7 +102,6 @@ protected:
         }
     }
 
-    QTemporaryDir dir;
     CGeoDatabase db;
 };
 
@@ -114,6 +112,8 @@ CRadiusCentre point(double lon, double lat) {
 }
 
 } // namespace
+
+KELVO_ON_BOTH_ENGINES(RadiusTest);
 
 TEST(GeoDistance, HaversineAgreesWithTheReference) {
     EXPECT_NEAR(GeoDistance::HaversineKm(13.3846, 52.5323, 11.571, 48.1345), 505.6, 0.05);
@@ -128,7 +128,7 @@ TEST(GeoDistance, HaversineAgreesWithTheReference) {
     EXPECT_EQ(GeoDistance::HaversineKm(8.6, 49.3, 8.6, 49.3), 0.0);
 }
 
-TEST_F(RadiusTest, NearestFirstTiesInStaatPlzOrderAcrossTheAntimeridianAndThePole) {
+TEST_P(RadiusTest, NearestFirstTiesInStaatPlzOrderAcrossTheAntimeridianAndThePole) {
     Insert({{"DE", "3", "Gleich C", "10.0", "50.1"},
             {"AT", "9", "Gleich A", "10.0", "50.1"},
             {"DE", "1", "Gleich B", "10.0", "50.1"},
@@ -163,7 +163,7 @@ TEST_F(RadiusTest, NearestFirstTiesInStaatPlzOrderAcrossTheAntimeridianAndThePol
     EXPECT_EQ(Search(point(10.0, 50.1), 20000).size(), 11);
 }
 
-TEST_F(RadiusTest, CentresFromPostalCodesPlacesAndPoints) {
+TEST_P(RadiusTest, CentresFromPostalCodesPlacesAndPoints) {
     Insert({{"DE", "80331", "München", "11.571", "48.1345"},
             {"DE", "01945", "Guteborn", "13.93", "51.4167"},
             {"DE", "01945", "Grünewald", "13.95", "51.4"},
@@ -214,12 +214,10 @@ TEST_F(RadiusTest, CentresFromPostalCodesPlacesAndPoints) {
         EXPECT_FALSE(GeoRadius::ParseRadius(bad, &km, &error)) << bad;
 }
 
-TEST_F(RadiusTest, SharedDataAroundBerlinAndOnTheBelgianGermanBorder) {
+TEST_P(RadiusTest, SharedDataAroundBerlinAndOnTheBelgianGermanBorder) {
     KELVO_REQUIRE_SHARED_DATA(data);
-    QStringList args{"import", "--db", db.FilePath()};
-    for (const char* c : {"DE", "AT", "CH", "BE", "LI"})
-        args << data + "/" + c + ".txt";
-    ASSERT_EQ(TestSupport::RunCli(args, dir.path()), 0);
+    db.Close();
+    ASSERT_TRUE(db.Open(SharedDatabase())) << qPrintable(db.OpenError());
 
     CRadiusCentre berlin;
     QString error;
@@ -244,26 +242,25 @@ TEST_F(RadiusTest, SharedDataAroundBerlinAndOnTheBelgianGermanBorder) {
     ExpectSameResult(all, Expected(berlin.dLon, berlin.dLat, 20000));
 }
 
-TEST_F(RadiusTest, NearCommandPrintsCopyLinesWithDistanceAndTitle) {
+TEST_P(RadiusTest, NearCommandPrintsCopyLinesWithDistanceAndTitle) {
     Insert({{"DE", "80331", "München", "11.571", "48.1345"},
             {"DE", "80333", "München", "11.5683", "48.1452"},
             {"DE", "85221", "Dachau", "11.4333", "48.2667"}});
     db.Close();
-    const QString path = dir.filePath("Kelvo.mde");
+    const QString& path = m_strAddress;
+    const QString dir = m_dir.path();
     QString out, err;
-    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "DE", "80331"}, dir.path(), &out), 0);
+    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "DE", "80331"}, dir, &out), 0);
     EXPECT_EQ(out, QStringLiteral("DE, 80331, , , , , München, , , 11.571, 48.1345, , 0.0\n"
                                   "DE, 80333, , , , , München, , , 11.5683, 48.1452, , 1.2\n"
                                   "DE, 85221, , , , , Dachau, , , 11.4333, 48.2667, , 17.9\n"
                                   "3 Orte im Umkreis von 25 km um DE 80331 München\n"));
-    ASSERT_EQ(
-        TestSupport::RunCli({"near", "--db", path, "--radius", "1.5", "München"}, dir.path(), &out),
-        0);
+    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "--radius", "1.5", "München"}, dir, &out),
+              0);
     EXPECT_TRUE(out.endsWith("2 Orte im Umkreis von 1.5 km um DE 80331 München (erster von 2 "
                              "Treffern)\n"))
         << qPrintable(out);
-    EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "Nirgendwo"}, dir.path(), &out, &err), 1);
+    EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "Nirgendwo"}, dir, &out, &err), 1);
     EXPECT_TRUE(err.contains("Kein Ort mit Koordinaten passt zu \"Nirgendwo\"."));
-    EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "--radius", "-3", "80331"}, dir.path()),
-              2);
+    EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "--radius", "-3", "80331"}, dir), 2);
 }

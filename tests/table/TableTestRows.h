@@ -4,6 +4,7 @@
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
+#include "db/GeoSqlDialect.h"
 
 #include <QStringList>
 #include <QVariantList>
@@ -17,7 +18,7 @@ struct Place {
 
 inline bool Insert(CGeoDatabase& db, const QList<Place>& places) {
     CGeoRecordset rs(db);
-    if (!rs.Open(GeoSql::InsertRow(db.m_Table)))
+    if (!rs.Open(db.Sql().InsertRow(db.m_Table)))
         return false;
     for (const Place& p : places) {
         QVariantList values;

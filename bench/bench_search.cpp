@@ -1,0 +1,23 @@
+// The find dialog's search: "101" in the ten text fields (every row's fields compared with
+// the LIKE of the engine), and "strasse" with the German spellings folded, read as table rows
+// in the standard order.
+#include "BenchRegistry.h"
+
+#include "db/GeoDatabase.h"
+#include "db/GeoSql.h"
+#include "table/GeoTableModel.h"
+#include "table/TableFill.h"
+
+namespace {
+
+void search(CGeoDatabase& db, const QString& text, bool fold) {
+    CGeoTableModel model;
+    FillTableModel(db, db.m_Table, GeoSql::SearchFilter(text, fold), model, nullptr);
+}
+
+const BenchRegistrar searchFigure({"search", "search-101",
+                                   [](CGeoDatabase& db) { search(db, "101", false); }});
+const BenchRegistrar foldFigure({"search", "search-fold",
+                                 [](CGeoDatabase& db) { search(db, "strasse", true); }});
+
+} // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class CGeoTableDesc;
+
+// The SQL texts of one engine, the same statements for each: GeoSql writes them for the
+// SQLite file, GeoSqlPostgres for a PostgreSQL server. Filters (GeoSql::SearchFilter,
+// GeoSql::NearbyFilter, ...) are written once, in the program's own filter syntax, and put
+// into either engine's queries by FilteredQuery.
+class CGeoSqlDialect {
+public:
+    virtual ~CGeoSqlDialect() = default;
+
+    virtual QString CountRows(const QString& tableName) const = 0;
+    // Every row in the standard order (Staat, then PLZ; equal keys by ID_Geo).
+    virtual QString StandardQuery(const CGeoTableDesc& desc) const = 0;
+    // The rows a filter keeps, in the standard order; an empty filter keeps all.
+    virtual QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const = 0;
+    // The given columns (empty: all) of the rows a filter keeps (empty: all), in the standard
+    // order; and the same in the order the table keeps them (by key).
+    virtual QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                                 const QString& filter) const = 0;
+    virtual QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                                      const QString& filter) const = 0;
+    virtual QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const = 0;
+    // "UPDATE ... SET f1 = ?, ... WHERE key = ?": the fields' values, then the key.
+    virtual QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const = 0;
+    // The memo of the row with the key (bound).
+    virtual QString MemoByKey(const CGeoTableDesc& desc) const = 0;
+    // Writes the memo (bound first) of the row with the key (second) only while the stored
+    // memo is still the one bound third (NULL for none).
+    virtual QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const = 0;
+    // An insert of every field but the key, which the engine numbers.
+    virtual QString InsertRow(const CGeoTableDesc& desc) const = 0;
+    // An insert of every field, the key included (copying keeps the keys).
+    virtual QString InsertRowWithKey(const CGeoTableDesc& desc) const = 0;
+    // After rows were inserted with their keys: new rows are numbered after the largest key.
+    virtual QString ContinueNumbering(const CGeoTableDesc& desc) const = 0;
+    // Starts a transaction that writes.
+    virtual QString BeginWrite() const = 0;
+    // A row when GEO has any.
+    virtual QString AnyRow(const CGeoTableDesc& desc) const = 0;
+    // Refreshing countries from new data (GeoSql says what each gives and takes).
+    virtual QString RowsForRefresh(const CGeoTableDesc& desc) const = 0;
+    virtual QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc,
+                                                 int countries) const = 0;
+    virtual QString DeleteRow(const CGeoTableDesc& desc) const = 0;
+    // The file's free pages, and whether changed pages may reach the file before the commit;
+    // empty texts for an engine without a file of its own.
+    virtual QString FreePageCount() const = 0;
+    virtual QString CacheSpill(bool on) const = 0;
+};
