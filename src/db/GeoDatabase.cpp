@@ -300,13 +300,18 @@ void CGeoDatabase::SetBusy(const QString& engineMessage) {
             .arg(engineMessage);
 }
 
-bool CGeoDatabase::Open(const QString& path) {
+// Whatever was open before, a new file included, is closed and its errors are forgotten.
+void CGeoDatabase::CloseForOpen() {
     if (IsNew())
         DiscardNew();
     Close();
     m_bBusy = false;
     m_strOpenError.clear();
     m_strLastError.clear();
+}
+
+bool CGeoDatabase::Open(const QString& path) {
+    CloseForOpen();
     if (CDbLocation::IsServerText(path)) {
         m_strFilePath = path;
         return OpenServer(path);
@@ -390,12 +395,7 @@ bool CGeoDatabase::CheckSchema(QString* reason, bool* busy) {
 }
 
 bool CGeoDatabase::OpenNew(const QString& path) {
-    if (IsNew())
-        DiscardNew();
-    Close();
-    m_bBusy = false;
-    m_strOpenError.clear();
-    m_strLastError.clear();
+    CloseForOpen();
     m_strFilePath = QFileInfo(path).absoluteFilePath();
     QString reason;
     if (!isRegularOrMissing(path, &reason) || QFileInfo::exists(path)) {

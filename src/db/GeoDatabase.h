@@ -171,6 +171,7 @@ public:
     CGeoTableDesc m_Table; // the description of table GEO
 
 private:
+    void CloseForOpen();
     friend class CGeoRecordset;
     static int BusyHandler(void* self, int count);
     // Ends a wait for another program (the hook hears of it); CGeoRecordset calls it after
