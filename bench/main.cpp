@@ -11,10 +11,11 @@
 #include "BenchRegistry.h"
 
 #include "app/Globals.h"
-#include "db/GeoCellStore.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoStandardOrder.h"
+#include "table/GeoTableModel.h"
+#include "table/TableFill.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -57,28 +58,20 @@ int checkOrder(const QString& path) {
         return 1;
     while (rs.MoveNext())
         engine.push_back(rs.FieldInt(0));
-    const CGeoOrderedRead ordered(db);
-    CGeoCellStore cells(3);
-    const int fields[] = {0, 1, 2};
-    if (!rs.Open(ordered.Query({"ID_Geo", "Staat", "PLZ"})))
-        return 1;
-    while (rs.MoveNext())
-        cells.Append(rs, fields, 0b110);
-    const std::vector<quint32> order =
-        ordered.Order(cells.Rows(), [&](quint32 row, GeoStandardOrder::Value& staat,
-                                        GeoStandardOrder::Value& plz) {
-            staat = cells.Cell(row, 1);
-            plz = cells.Cell(row, 2);
-        });
+    CGeoTableModel model;
+    FillTableModel(db, db.m_Table, QString(), model, nullptr);
+    std::vector<qint64> order;
+    for (int i = 0; i < model.RowCount(); ++i)
+        order.push_back(model.Cell(i, db.m_Table.m_nKeyField).toLongLong());
     for (size_t i = 0; i < order.size() && i < engine.size(); ++i) {
-        if (cells.Bytes(order[i], 0).toLongLong() != engine[i]) {
+        if (order[i] != engine[i]) {
             std::printf("order-check\tdiffers at row %zu\n", i);
             return 1;
         }
     }
     std::printf("order-check\t%s on %zu rows (%s)\n",
                 order.size() == engine.size() ? "equal" : "differs in length", engine.size(),
-                ordered.SortsInMemory() ? "sorted in memory" : "sorted by the engine");
+                CGeoOrderedRead(db).SortsInMemory() ? "sorted in memory" : "sorted by the engine");
     return order.size() == engine.size() ? 0 : 1;
 }
 

@@ -1,11 +1,12 @@
 // The standard order made in memory equals the engine's ORDER BY Staat, PLZ, row for row;
 // the data stamp changes with every change of the stored data, and the rows the maps share
 // are read again exactly then.
-#include "db/GeoCellStore.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoStandardOrder.h"
+#include "table/GeoTableModel.h"
+#include "table/TableFill.h"
 
 #include <QTemporaryDir>
 
@@ -66,21 +67,11 @@ Orders bothOrders(CGeoDatabase& db) {
     while (rs.MoveNext())
         orders.engine << rs.FieldInt(0);
 
-    const CGeoOrderedRead ordered(db);
-    orders.sortedInMemory = ordered.SortsInMemory();
-    CGeoCellStore cells(3);
-    EXPECT_TRUE(rs.Open(ordered.Query({"ID_Geo", "Staat", "PLZ"})));
-    const int fields[] = {0, 1, 2};
-    while (rs.MoveNext())
-        cells.Append(rs, fields, 0b110);
-    const std::vector<quint32> order =
-        ordered.Order(cells.Rows(), [&](quint32 row, GeoStandardOrder::Value& staat,
-                                        GeoStandardOrder::Value& plz) {
-            staat = cells.Cell(row, 1);
-            plz = cells.Cell(row, 2);
-        });
-    for (quint32 row : order)
-        orders.inMemory << cells.Bytes(row, 0).toLongLong();
+    orders.sortedInMemory = CGeoOrderedRead(db).SortsInMemory();
+    CGeoTableModel model;
+    FillTableModel(db, db.m_Table, QString(), model, nullptr);
+    for (int i = 0; i < model.RowCount(); ++i)
+        orders.inMemory << model.Cell(i, db.m_Table.m_nKeyField).toLongLong();
     return orders;
 }
 
