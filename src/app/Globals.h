@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mapview/MapExtent.h"
+
 #include <QString>
 
 class CGeoDatabase;
@@ -20,11 +22,6 @@ extern double g_dLonWest;
 extern double g_dLonEast;
 extern double g_dLatSouth;
 extern double g_dLatNorth;
-
-inline constexpr double kDefaultLonWest = 2.5;
-inline constexpr double kDefaultLonEast = 17.5;
-inline constexpr double kDefaultLatSouth = 45.5;
-inline constexpr double kDefaultLatNorth = 55.5;
 
 // Display settings of the next map view.
 extern bool g_bNextShowNames;

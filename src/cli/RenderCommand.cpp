@@ -1,10 +1,10 @@
 #include "cli/CliCommon.h"
 
-#include "app/Globals.h"
 #include "db/GeoDatabase.h"
 #include "db/TextNumbers.h"
 #include "mapdoc/PlaceFile.h"
 #include "mapview/MapCanvas.h"
+#include "mapview/MapExtent.h"
 #include "mapview/MapPrint.h"
 
 #include <QFile>
@@ -57,16 +57,14 @@ bool parseExtent(const QString& text, CMapSettings* s) {
 }
 
 // "LON,LAT,NAME": the name may hold commas itself.
-bool parseSelected(const QString& text) {
+bool parseSelected(const QString& text, CMapSelectedPlace* selected) {
     const int first = int(text.indexOf(QLatin1Char(',')));
     const int second = first < 0 ? -1 : int(text.indexOf(QLatin1Char(','), first + 1));
     double lon, lat;
     if (second < 0 || !parseNumber(text.left(first), &lon) ||
         !parseNumber(text.mid(first + 1, second - first - 1), &lat))
         return false;
-    g_dSelectedLon = lon;
-    g_dSelectedLat = lat;
-    g_strSelectedPlace = text.mid(second + 1);
+    *selected = CMapSelectedPlace{lon, lat, text.mid(second + 1)};
     return true;
 }
 
@@ -159,7 +157,7 @@ int RunRender(QStringList args) {
                     .arg(extentText);
     if (error.isEmpty() && !markerOk)
         error = QStringLiteral("Ungültige Markergröße \"%1\".").arg(markerText);
-    if (error.isEmpty() && !selectedText.isEmpty() && !parseSelected(selectedText))
+    if (error.isEmpty() && !selectedText.isEmpty() && !parseSelected(selectedText, &settings.selected))
         error = QStringLiteral("Ungültiger gewählter Ort \"%1\" (erwartet LON,LAT,NAME).")
                     .arg(selectedText);
     if (error.isEmpty() && args.size() != 1)

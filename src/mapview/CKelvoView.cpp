@@ -16,7 +16,26 @@
 
 #include <utility>
 
-CKelvoView::CKelvoView(QWidget* parent) : QWidget(parent), m_canvas(g_GeoDatabase) {
+namespace {
+
+// The place last chosen in a table window, as the globals hold it.
+CMapSelectedPlace selectedPlace() {
+    return CMapSelectedPlace{g_dSelectedLon, g_dSelectedLat, g_strSelectedPlace};
+}
+
+// What the globals g_dLonWest ... g_bNextShowNames, g_nNextMarkerHalfSize prepare for the
+// next map view. A view takes them when it is constructed: the new document resets the
+// extent globals right afterwards.
+CMapSettings nextMapSettings() {
+    return CMapSettings{g_dLonWest,     g_dLonEast,       g_dLatSouth,
+                        g_dLatNorth,    g_bNextShowNames, g_nNextMarkerHalfSize,
+                        selectedPlace()};
+}
+
+} // namespace
+
+CKelvoView::CKelvoView(QWidget* parent)
+    : QWidget(parent), m_canvas(g_GeoDatabase, nextMapSettings()) {
     setObjectName(QStringLiteral("KelvoView"));
     // paintEvent covers every pixel it is asked for: no background erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -27,6 +46,10 @@ CKelvoView::~CKelvoView() {
     // Any map view going clears the pointer: a table choice then repaints no map until a
     // map view gains the focus again.
     g_pLastMapView = nullptr;
+}
+
+void CKelvoView::SyncSelectedPlace() {
+    m_canvas.m_selected = selectedPlace();
 }
 
 CKelvoDoc* CKelvoView::GetDocument() const {
@@ -72,6 +95,7 @@ void CKelvoView::Render() {
     // A database another program held is tried again; while it still does, the map shows
     // no places from it.
     const bool ready = g_GeoDatabase.EnsureOpen();
+    SyncSelectedPlace();
     QString error;
     {
         CStatusBarProgress progress;

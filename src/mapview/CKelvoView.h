@@ -100,6 +100,8 @@ private:
     void SyncPlaceList();
     // The full repaint into the back buffer, with progress in the status bar.
     void Render();
+    // The selected place of the globals into the canvas, before it draws.
+    void SyncSelectedPlace();
     // Renders soon, outside any paint event, when a repaint is due.
     void ScheduleRender();
     // Shows an engine error; from inside a paint event only once that has ended.

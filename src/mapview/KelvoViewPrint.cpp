@@ -86,6 +86,7 @@ bool CKelvoView::OnPrint(QPrinter& printer) {
     QString error;
     {
         CStatusBarProgress progress;
+        SyncSelectedPlace();
         error = PrintMap(painter, m_canvas, size(), QSize(logicalDpiX(), logicalDpiY()),
                          QSize(printer.logicalDpiX(), printer.logicalDpiY()), &progress, fit.scale);
     }

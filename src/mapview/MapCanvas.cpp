@@ -1,6 +1,5 @@
 #include "mapview/MapCanvas.h"
 
-#include "app/Globals.h"
 #include "db/GeoDatabase.h"
 #include "draw/DeviceContext.h"
 
@@ -9,24 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-CMapSettings CMapSettings::FromGlobals() {
-    CMapSettings s;
-    s.dLonWest = g_dLonWest;
-    s.dLonEast = g_dLonEast;
-    s.dLatSouth = g_dLatSouth;
-    s.dLatNorth = g_dLatNorth;
-    s.bShowNames = g_bNextShowNames;
-    s.nMarkerHalfSize = g_nNextMarkerHalfSize;
-    return s;
-}
-
-CMapCanvas::CMapCanvas(CGeoDatabase& database)
-    : CMapCanvas(database, CMapSettings::FromGlobals()) {}
-
 CMapCanvas::CMapCanvas(CGeoDatabase& database, const CMapSettings& settings)
     : m_bShowNames(settings.bShowNames), m_nMarkerHalfSize(settings.nMarkerHalfSize),
-      m_dLonEast(settings.dLonEast), m_dLonWest(settings.dLonWest), m_dLatNorth(settings.dLatNorth),
-      m_dLatSouth(settings.dLatSouth), m_database(database) {}
+      m_selected(settings.selected), m_dLonEast(settings.dLonEast), m_dLonWest(settings.dLonWest),
+      m_dLatNorth(settings.dLatNorth), m_dLatSouth(settings.dLatSouth), m_database(database) {}
 
 void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_pPlaces = places;

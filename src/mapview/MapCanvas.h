@@ -22,7 +22,16 @@ class CGeoDatabase;
 class CGeoPlaceRows;
 class CProgress;
 
-// The extent (degrees) and display settings a map view starts from.
+// The place last chosen in a table window, which every map marks with a cross and its name.
+struct CMapSelectedPlace {
+    double dLon = 0.0;
+    double dLat = 0.0;
+    QString strName;
+};
+
+// The extent (degrees) and display settings a map view starts from, and the selected place.
+// The canvas reads nothing else from outside: the windows fill this from their state, the
+// batch tool from its options.
 struct CMapSettings {
     double dLonWest = 0.0;
     double dLonEast = 0.0;
@@ -30,10 +39,7 @@ struct CMapSettings {
     double dLatNorth = 0.0;
     bool bShowNames = false;
     int nMarkerHalfSize = 0;
-
-    // What the globals g_dLonWest ... g_bNextShowNames, g_nNextMarkerHalfSize prepare for
-    // the next map view.
-    static CMapSettings FromGlobals();
+    CMapSelectedPlace selected = {};
 };
 
 // The state and drawing of one map view, without a window: the extent, the display
@@ -47,9 +53,6 @@ struct CMapSettings {
 // pixel. Conversions from double to int truncate toward zero.
 class CMapCanvas {
 public:
-    // Copies the six globals of the next map view. A view must do this when it is
-    // constructed: the new document resets the extent globals right afterwards.
-    explicit CMapCanvas(CGeoDatabase& database);
     CMapCanvas(CGeoDatabase& database, const CMapSettings& settings);
 
     // The document's place list, drawn and blinked while m_bShowFilePlaces is on; the
@@ -68,7 +71,7 @@ public:
     // The steps of a repaint, in this order (OnDraw runs them all):
     // Recomputes m_rectPlot from the window's outer size; draws the frame, grid and labels.
     void DrawAxes(CDeviceContext& dc, QSize outerSize);
-    // Every GEO row in Staat, PLZ order, then the selected place (g_dSelectedLon ...).
+    // Every GEO row in Staat, PLZ order, then the selected place (m_selected).
     // Progress "Mappe wird gezeichnet:" through `progress` (may be null). The rows come from
     // the database's place rows, which all maps share and which are read again only when
     // the stored data has changed; the canvas keeps them while it lives. While the place
@@ -112,6 +115,7 @@ public:
     int m_nMarkerHalfSize = 0;  // half side of a database place's square; 0: one pixel
     double m_dClickLon = 0.0;   // degrees of the last double-clicked point
     double m_dClickLat = 0.0;
+    CMapSelectedPlace m_selected; // marked by every repaint; the window keeps it current
     CFont m_fontNames{12};
     int m_nMarginX = 50;
     int m_nMarginY = 30;

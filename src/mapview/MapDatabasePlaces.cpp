@@ -1,6 +1,5 @@
 #include "mapview/MapCanvas.h"
 
-#include "app/Globals.h"
 #include "app/Progress.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
@@ -139,12 +138,12 @@ void CMapCanvas::DrawCross(CDeviceContext& dc, int x, int y) {
 
 // The place last chosen in a table window: a cross and its name, when inside the plot.
 void CMapCanvas::DrawSelectedPlace(CDeviceContext& dc) {
-    const QPoint pt = LonLatToPoint(g_dSelectedLon, g_dSelectedLat);
+    const QPoint pt = LonLatToPoint(m_selected.dLon, m_selected.dLat);
     if (!m_rectPlot.PtInRect(pt.x(), pt.y()))
         return;
     DrawCross(dc, pt.x(), pt.y());
     dc.SelectObject(m_fontSelected);
     dc.SetTextColor(RGB(0, 0, 0));
     dc.SetBkColor(RGB(200, 200, 100));
-    dc.TextOut(pt.x() + 5, pt.y() + 5, MapStyle::FormatLabel(g_strSelectedPlace));
+    dc.TextOut(pt.x() + 5, pt.y() + 5, MapStyle::FormatLabel(m_selected.strName));
 }

@@ -5,6 +5,7 @@
 
 #include "app/CommandIds.h"
 #include "app/Document.h"
+#include "app/Globals.h"
 
 #include <QProgressBar>
 #include <QStatusBar>
@@ -316,4 +317,24 @@ TEST_F(MapViewTest, OpeningAPlaceFileCountsTheEntriesWithoutAPlace) {
         view->RepaintNow();
         EXPECT_EQ(frame->GetMessageText(), "");
     }
+}
+
+TEST(MapViewSettings, AViewCopiesTheGlobalsOfTheNextMapView) {
+    g_dLonWest = 5.5, g_dLonEast = 8.5, g_dLatSouth = 52.5, g_dLatNorth = 54.5;
+    g_bNextShowNames = true, g_nNextMarkerHalfSize = 2;
+    CKelvoView view;
+    const CMapCanvas& canvas = view.Canvas();
+    // What the new document does right after the view is made.
+    g_dLonWest = kDefaultLonWest, g_dLonEast = kDefaultLonEast;
+    g_dLatSouth = kDefaultLatSouth, g_dLatNorth = kDefaultLatNorth;
+    g_bNextShowNames = false, g_nNextMarkerHalfSize = 0;
+    EXPECT_EQ(canvas.m_dLonWest, 5.5);
+    EXPECT_EQ(canvas.m_dLonEast, 8.5);
+    EXPECT_EQ(canvas.m_dLatSouth, 52.5);
+    EXPECT_EQ(canvas.m_dLatNorth, 54.5);
+    EXPECT_TRUE(canvas.m_bShowNames);
+    EXPECT_EQ(canvas.m_nMarkerHalfSize, 2);
+    EXPECT_TRUE(canvas.m_bShowFilePlaces);
+    EXPECT_FALSE(canvas.m_bShowMemos);
+    EXPECT_EQ(canvas.m_nTimerInterval, 500);
 }

@@ -1,5 +1,4 @@
 // Projection and the graduated frame at the window sizes of a map window.
-#include "app/Globals.h"
 #include "map/MapTestSupport.h"
 #include "mapview/AxisLabels.h"
 
@@ -38,26 +37,6 @@ TEST(MapProjection, NoDegreesFromAnEmptyPlotAndNoOverflowFarAway) {
     const QPoint far = canvas.LonLatToPoint(1e300, -1e300);
     EXPECT_GT(far.x(), 1 << 27);
     EXPECT_GT(far.y(), 1 << 27);
-}
-
-TEST(MapProjection, CanvasCopiesTheGlobalsOfTheNextMapView) {
-    TempGeo geo;
-    g_dLonWest = 5.5, g_dLonEast = 8.5, g_dLatSouth = 52.5, g_dLatNorth = 54.5;
-    g_bNextShowNames = true, g_nNextMarkerHalfSize = 2;
-    CMapCanvas canvas(geo.Db());
-    // What the new document does right after the view is made.
-    g_dLonWest = kDefaultLonWest, g_dLonEast = kDefaultLonEast;
-    g_dLatSouth = kDefaultLatSouth, g_dLatNorth = kDefaultLatNorth;
-    g_bNextShowNames = false, g_nNextMarkerHalfSize = 0;
-    EXPECT_EQ(canvas.m_dLonWest, 5.5);
-    EXPECT_EQ(canvas.m_dLonEast, 8.5);
-    EXPECT_EQ(canvas.m_dLatSouth, 52.5);
-    EXPECT_EQ(canvas.m_dLatNorth, 54.5);
-    EXPECT_TRUE(canvas.m_bShowNames);
-    EXPECT_EQ(canvas.m_nMarkerHalfSize, 2);
-    EXPECT_TRUE(canvas.m_bShowFilePlaces);
-    EXPECT_FALSE(canvas.m_bShowMemos);
-    EXPECT_EQ(canvas.m_nTimerInterval, 500);
 }
 
 TEST(MapAxes, FrameGridLabelsAndTicksAt800x600) {

@@ -1,6 +1,5 @@
 // kelvo-cli render and places: the batch tool draws what the canvas draws and reads place
 // files as the program does.
-#include "app/Globals.h"
 #include "common/TestSupport.h"
 #include "map/MapTestSupport.h"
 #include "mapdoc/PlaceFile.h"
@@ -37,12 +36,10 @@ TEST(MapCli, RenderWritesTheSamePictureAsTheCanvas) {
 
     CPlaceList places;
     CPlaceFileReader().Read(kPlaceFile, places);
-    g_dSelectedLon = 9.5, g_dSelectedLat = 50.5, g_strSelectedPlace = QStringLiteral("Fulda, Dom");
-    CMapCanvas canvas(geo.Db(), CMapSettings{6, 14, 46, 51, true, 2});
+    CMapCanvas canvas(geo.Db(), CMapSettings{6, 14, 46, 51, true, 2, {9.5, 50.5, "Fulda, Dom"}});
     canvas.m_bShowMemos = true;
     canvas.SetPlaceList(&places);
     const QImage expected = Render(canvas, 640, 480);
-    g_dSelectedLon = 0, g_dSelectedLat = 0, g_strSelectedPlace.clear();
 
     const QImage written(out);
     ASSERT_EQ(written.size(), QSize(640, 480));

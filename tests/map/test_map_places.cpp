@@ -1,6 +1,5 @@
 // Drawing the GEO rows: colours, pixels and squares, names, memo marks, the selected place
 // and the progress of a repaint.
-#include "app/Globals.h"
 #include "app/Progress.h"
 #include "map/MapTestSupport.h"
 #include "mapview/MapStyle.h"
@@ -27,13 +26,12 @@ public:
     int finished = 0;
 };
 
-// Restores the selected place after a test that sets it.
-struct SelectedPlace {
-    SelectedPlace(double lon, double lat, const QString& name) {
-        g_dSelectedLon = lon, g_dSelectedLat = lat, g_strSelectedPlace = name;
-    }
-    ~SelectedPlace() { g_dSelectedLon = 0, g_dSelectedLat = 0, g_strSelectedPlace.clear(); }
-};
+// The default settings with a selected place.
+CMapSettings WithSelectedPlace(double lon, double lat, const QString& name) {
+    CMapSettings settings = DefaultSettings();
+    settings.selected = CMapSelectedPlace{lon, lat, name};
+    return settings;
+}
 
 } // namespace
 
@@ -129,8 +127,7 @@ TEST(MapPlaces, SelectedPlaceIsMarkedInsideThePlotOnly) {
         const QImage img = Render(canvas); // 0 E 0 N: outside
         EXPECT_EQ(CountColor(img, 0, 0, 800, 600, RGB(200, 200, 100)), 0);
     }
-    const SelectedPlace selected(10.0, 50.0, QStringLiteral("Fulda"));
-    CMapCanvas canvas(geo.Db(), DefaultSettings());
+    CMapCanvas canvas(geo.Db(), WithSelectedPlace(10.0, 50.0, QStringLiteral("Fulda")));
     const QImage img = Render(canvas);
     EXPECT_EQ(CountColor(img, 391, 327, 19, 1, kBlack), 19);
     // The label's cell at (x+5, y+5) is 22 high; the grid line at y = 354 shows below it.
@@ -160,8 +157,7 @@ TEST(MapPlaces, ProgressRunsOncePerRepaintAlsoForAnEmptyTable) {
 
 TEST(MapPlaces, WithoutADatabaseTheFrameAndSelectedPlaceAreStillDrawn) {
     CGeoDatabase closed;
-    const SelectedPlace selected(10.0, 50.0, QStringLiteral("Fulda"));
-    CMapCanvas canvas(closed, DefaultSettings());
+    CMapCanvas canvas(closed, WithSelectedPlace(10.0, 50.0, QStringLiteral("Fulda")));
     const QImage img = Render(canvas);
     EXPECT_EQ(Pixel(img, 50, 310), kBlack);
     EXPECT_EQ(Pixel(img, 406, 333), RGB(200, 200, 100));
