@@ -4,9 +4,6 @@
 
 #include <QString>
 
-#include <memory>
-
-#include <sqlite3.h>
 
 namespace FoldLike {
 
@@ -68,38 +65,6 @@ QByteArray fold(QByteArrayView utf8, bool pattern) {
     return out.toUtf8();
 }
 
-void deletePattern(void* p) {
-    delete static_cast<CJetLikePattern*>(p);
-}
-
-QByteArrayView valueBytes(sqlite3_value* value) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-    return QByteArrayView(text, sqlite3_value_bytes(value));
-}
-
-// FoldLike(pattern, text). The compiled pattern is kept with the statement.
-void foldLikeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
-        return;
-    auto* pattern = static_cast<const CJetLikePattern*>(sqlite3_get_auxdata(ctx, 0));
-    std::unique_ptr<CJetLikePattern> fresh;
-    if (!pattern) {
-        fresh = std::make_unique<CJetLikePattern>(FoldPattern(valueBytes(argv[0])));
-        if (!fresh->IsValid()) {
-            const QByteArray message = fresh->Error().toUtf8();
-            sqlite3_result_error(ctx, message.constData(), int(message.size()));
-            return;
-        }
-        pattern = fresh.get();
-    }
-    const QByteArrayView text = valueBytes(argv[1]);
-    const bool match =
-        mayNeedFolding(text) ? pattern->Matches(FoldText(text)) : pattern->Matches(text);
-    if (fresh)
-        sqlite3_set_auxdata(ctx, 0, fresh.release(), deletePattern);
-    sqlite3_result_int(ctx, match ? 1 : 0);
-}
-
 } // namespace
 
 QByteArray FoldText(QByteArrayView utf8) {
@@ -110,10 +75,9 @@ QByteArray FoldPattern(QByteArrayView utf8) {
     return fold(utf8, true);
 }
 
-bool RegisterSqlFunction(sqlite3* db) {
-    return sqlite3_create_function_v2(db, SqlFunction, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                      nullptr, foldLikeFunction, nullptr, nullptr,
-                                      nullptr) == SQLITE_OK;
+bool Matches(const CJetLikePattern& foldedPattern, QByteArrayView utf8) {
+    return mayNeedFolding(utf8) ? foldedPattern.Matches(FoldText(utf8))
+                                : foldedPattern.Matches(utf8);
 }
 
 } // namespace FoldLike

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-struct sqlite3;
+class CJetLikePattern;
 
 // LIKE with the German spellings folded: ä = ae, ö = oe, ü = ue, ß = ss (capitals too), so
 // "strasse" finds "Straße" and "Muenchen" finds "München". Both the pattern and the text are
@@ -17,10 +17,11 @@ QByteArray FoldText(QByteArrayView utf8);
 // The same for a pattern, leaving [...] lists alone.
 QByteArray FoldPattern(QByteArrayView utf8);
 
+// Whether a text matches a pattern made from FoldPattern(...).
+bool Matches(const CJetLikePattern& foldedPattern, QByteArrayView utf8);
+
 // Name of the SQL function FoldLike(pattern, text): 1 when the text matches, 0 when not,
 // NULL when either is NULL; an invalid pattern is an engine error.
 inline constexpr const char* SqlFunction = "FoldLike";
-// Adds the function to the connection. False when the engine refuses.
-bool RegisterSqlFunction(sqlite3* db);
 
 } // namespace FoldLike

@@ -12,6 +12,7 @@
 #include "db/JetLike.h"
 #include "db/PgBackend.h"
 #include "db/SqliteBackend.h"
+#include "db/SqliteFunctions.h"
 #include "db/TextNumbers.h"
 
 #include <QDir>

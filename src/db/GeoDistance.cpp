@@ -8,8 +8,6 @@
 #include <cmath>
 #include <numbers>
 
-#include <sqlite3.h>
-
 namespace GeoDistance {
 
 namespace {
@@ -52,37 +50,6 @@ Box BoundingBox(double lon, double lat, double radiusKm) {
         box.east -= 360;
     }
     return box;
-}
-
-namespace {
-
-bool numberOf(sqlite3_value* value, double* number) {
-    const int type = sqlite3_value_type(value);
-    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        *number = sqlite3_value_double(value);
-        return true;
-    }
-    if (type != SQLITE_TEXT)
-        return false;
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-    return TextNumbers::ParseNumber(QByteArrayView(text, sqlite3_value_bytes(value)), number);
-}
-
-void distanceFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    double p[4];
-    for (int i = 0; i < 4; ++i) {
-        if (!numberOf(argv[i], &p[i]))
-            return; // NULL
-    }
-    sqlite3_result_double(ctx, HaversineKm(p[0], p[1], p[2], p[3]));
-}
-
-} // namespace
-
-bool RegisterSqlFunction(sqlite3* db) {
-    return sqlite3_create_function_v2(db, SqlFunction, 4, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                      nullptr, distanceFunction, nullptr, nullptr,
-                                      nullptr) == SQLITE_OK;
 }
 
 } // namespace GeoDistance

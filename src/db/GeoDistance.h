@@ -1,7 +1,5 @@
 #pragma once
 
-struct sqlite3;
-
 // Great-circle distances on the sphere of the Earth's mean radius, and the box of
 // coordinates that holds every point within a distance (to let the engine skip the rest
 // before the exact distance is computed).
@@ -29,7 +27,5 @@ Box BoundingBox(double lon, double lat, double radiusKm);
 // between the point of two coordinate texts and (lon0, lat0); NULL when a text holds no
 // number.
 inline constexpr const char* SqlFunction = "GeoDistance";
-// Adds the function to the connection. False when the engine refuses.
-bool RegisterSqlFunction(sqlite3* db);
 
 } // namespace GeoDistance

@@ -1,6 +1,5 @@
 #include "db/JetLike.h"
 
-#include "db/GeoSql.h"
 #include "db/TextNumbers.h"
 
 #include <QChar>
@@ -8,10 +7,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
-#include <memory>
 #include <unordered_map>
-
-#include <sqlite3.h>
 
 namespace {
 
@@ -337,60 +333,4 @@ std::u32string JetLikeDecode(QByteArrayView utf8) {
 
 char32_t JetLikeFold(char32_t c) {
     return fold(c);
-}
-
-namespace {
-
-void deletePattern(void* p) {
-    delete static_cast<CJetLikePattern*>(p);
-}
-
-// like(pattern, text): "text LIKE pattern". NULL on either side gives NULL. The compiled
-// pattern is kept with the statement, so a query compiles it once.
-void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
-        return;
-    auto* pattern = static_cast<const CJetLikePattern*>(sqlite3_get_auxdata(ctx, 0));
-    std::unique_ptr<CJetLikePattern> fresh;
-    if (!pattern) {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-        fresh =
-            std::make_unique<CJetLikePattern>(QByteArrayView(bytes, sqlite3_value_bytes(argv[0])));
-        if (!fresh->IsValid()) {
-            const QByteArray message = fresh->Error().toUtf8();
-            sqlite3_result_error(ctx, message.constData(), int(message.size()));
-            return;
-        }
-        pattern = fresh.get();
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-    const bool match = pattern->Matches(QByteArrayView(text, sqlite3_value_bytes(argv[1])));
-    if (fresh)
-        sqlite3_set_auxdata(ctx, 0, fresh.release(), deletePattern);
-    sqlite3_result_int(ctx, match ? 1 : 0);
-}
-
-// GeoNumber(text): the number a coordinate text holds, or NULL when it holds none.
-void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const int type = sqlite3_value_type(argv[0]);
-    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
-        return;
-    }
-    if (type != SQLITE_TEXT)
-        return;
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    double value = 0;
-    if (TextNumbers::ParseNumber(QByteArrayView(text, sqlite3_value_bytes(argv[0])), &value))
-        sqlite3_result_double(ctx, value);
-}
-
-} // namespace
-
-bool RegisterGeoFunctions(sqlite3* db) {
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    return sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr,
-                                      nullptr) == SQLITE_OK &&
-           sqlite3_create_function_v2(db, GeoSql::NumberFunction, 1, flags, nullptr, numberFunction,
-                                      nullptr, nullptr, nullptr) == SQLITE_OK;
 }

@@ -78,9 +78,3 @@ private:
 // one as Latin-1), for a simple reference matcher in the fuzz tests.
 std::u32string JetLikeDecode(QByteArrayView utf8);
 char32_t JetLikeFold(char32_t c);
-
-struct sqlite3;
-
-// Replaces the connection's LIKE with the rules above and adds the coordinate number
-// function used by the nearby filter. Returns false when the engine refuses.
-bool RegisterGeoFunctions(sqlite3* db);
