@@ -157,7 +157,8 @@ int RunRender(QStringList args) {
                     .arg(extentText);
     if (error.isEmpty() && !markerOk)
         error = QStringLiteral("Ungültige Markergröße \"%1\".").arg(markerText);
-    if (error.isEmpty() && !selectedText.isEmpty() && !parseSelected(selectedText, &settings.selected))
+    if (error.isEmpty() && !selectedText.isEmpty() &&
+        !parseSelected(selectedText, &settings.selected))
         error = QStringLiteral("Ungültiger gewählter Ort \"%1\" (erwartet LON,LAT,NAME).")
                     .arg(selectedText);
     if (error.isEmpty() && args.size() != 1)
