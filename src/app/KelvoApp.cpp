@@ -63,7 +63,13 @@ void CKelvoApp::InstallDatabaseWaitCursor() {
 }
 
 bool CKelvoApp::EnsureDatabase(QWidget* parent) {
-    if (g_GeoDatabase.EnsureOpen())
+    const bool wasOpen = g_GeoDatabase.IsOpen();
+    const bool ready = g_GeoDatabase.EnsureOpen();
+    // Importing and downloading need an open database.
+    if (g_GeoDatabase.IsOpen() != wasOpen)
+        if (CMainFrame* frame = theApp.GetMainFrame())
+            frame->CommandStateChanged();
+    if (ready)
         return true;
     if (g_GeoDatabase.IsBusy())
         KelvoMessageBox(DatabaseInUseText(), parent);

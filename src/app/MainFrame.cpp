@@ -24,11 +24,6 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 
-namespace {
-// How often the tool bar and shortcuts are brought up to date while the program is idle.
-constexpr int kIdleUpdateMs = 200;
-} // namespace
-
 CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(Res::String(IDR_MAINFRAME));
@@ -48,15 +43,16 @@ CMainFrame::CMainFrame() {
     SetMenu(IDR_MAINFRAME);
     m_pContextHelp = new CContextHelp(this, [this](const QString& topic) { ShowHelp(topic); });
 
-    connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
-    m_idleTimer.start(kIdleUpdateMs);
+    // The commands' states follow what they depend on: the focus and the active window, the
+    // menu about to show, a command carried out, and what the views report through
+    // CommandStateChanged.
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::CommandStateChanged);
     UpdateCommandUI();
     UpdateFirstStartHint();
 }
 
 CMainFrame::~CMainFrame() {
-    m_idleTimer.stop();
     // Windows that go from here on (the help window among them) move the focus; the frame
     // that is being taken apart must not update its commands then.
     disconnect(qApp, nullptr, this, nullptr);
@@ -249,7 +245,7 @@ void CMainFrame::OnFrameClosing(CChildFrame* closing) {
     if (!others)
         SetMenu(IDR_MAINFRAME);
     UpdateTitle();
-    QTimer::singleShot(0, this, &CMainFrame::UpdateCommandUI);
+    CommandStateChanged();
 }
 
 void CMainFrame::UpdateTitle() {
@@ -289,5 +285,7 @@ bool CMainFrame::event(QEvent* event) {
     }
     if (event->type() == QEvent::Close && m_pHelpWindow)
         m_pHelpWindow->close();
+    if (event->type() == QEvent::WindowActivate)
+        CommandStateChanged();
     return QMainWindow::event(event);
 }

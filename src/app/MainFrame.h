@@ -7,7 +7,6 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
 
 class CChildFrame;
 class CContextHelp;
@@ -50,6 +49,10 @@ public:
     void RouteUpdate(CCmdUI& ui);
     // Brings every menu item, button and shortcut up to date.
     void UpdateCommandUI();
+    // What a command's state depends on has changed (a selection, the rows of a window, a
+    // loaded file): the states are brought up to date once the current event is handled,
+    // once however often this is called meanwhile.
+    void CommandStateChanged();
     // The actions (menu items, buttons, shortcuts) that stand for a command.
     QList<QAction*> GetActions(int id) const { return m_actions.values(id); }
 
@@ -116,7 +119,7 @@ private:
     QList<QAction*> m_recentActions;      // the entries, shared by both file menus
     QList<QAction*> m_windowActions;      // the window list of the window menu showing
     int m_nMenuId = 0;
-    QTimer m_idleTimer;
+    bool m_bCommandUpdateQueued = false;
     QPointer<CHelpWindow> m_pHelpWindow;
     QPointer<CFirstStartHint> m_pFirstStartHint;
     CContextHelp* m_pContextHelp = nullptr;

@@ -49,6 +49,19 @@ void CMainFrame::RouteUpdate(CCmdUI& ui) {
     ui.Enable(false); // nobody handles it
 }
 
+void CMainFrame::CommandStateChanged() {
+    if (m_bCommandUpdateQueued)
+        return;
+    m_bCommandUpdateQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bCommandUpdateQueued = false;
+            UpdateCommandUI();
+        },
+        Qt::QueuedConnection);
+}
+
 void CMainFrame::UpdateCommandUI() {
     const QList<int> ids = m_actions.uniqueKeys();
     for (int id : ids) {

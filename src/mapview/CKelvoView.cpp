@@ -94,7 +94,11 @@ void CKelvoView::Render() {
     SyncPlaceList();
     // A database another program held is tried again; while it still does, the map shows
     // no places from it.
+    const bool wasOpen = g_GeoDatabase.IsOpen();
     const bool ready = g_GeoDatabase.EnsureOpen();
+    if (g_GeoDatabase.IsOpen() != wasOpen)
+        if (CMainFrame* frame = theApp.GetMainFrame())
+            frame->CommandStateChanged();
     SyncSelectedPlace();
     QString error;
     {

@@ -55,6 +55,17 @@ CListView_Table::CListView_Table(QWidget* parent)
             });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { OnSelectionChanged(); });
+    // Export, "Datensatz..." and "Als Ortsdatei speichern" depend on the rows and the
+    // selection.
+    const auto commandStateChanged = [] {
+        if (CMainFrame* frame = theApp.GetMainFrame())
+            frame->CommandStateChanged();
+    };
+    connect(&m_model, &QAbstractItemModel::modelReset, this, commandStateChanged);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, commandStateChanged);
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, commandStateChanged);
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, commandStateChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, commandStateChanged);
 }
 
 CListView_Table::~CListView_Table() {

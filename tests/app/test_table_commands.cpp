@@ -9,6 +9,7 @@
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QToolBar>
 
 namespace {
 
@@ -219,4 +220,25 @@ TEST_F(TableCommandTest, LookupErrorSkipsTheMapAndStillOpensTheDialog) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Der Ort des Datensatzes kann nicht gelesen werden"));
     map->removeEventFilter(&counter);
+}
+
+TEST_F(TableCommandTest, CommandStatesFollowTheSelectionAndTheToolBarAtOnce) {
+    // Nothing polls: what a command depends on tells the frame when it changes.
+    view->clearSelection();
+    frame->UpdateCommandUI();
+    ASSERT_FALSE(Action(ID_FILE_SAVE_PLACES)->isEnabled());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowPoint(view, 1));
+    Process();
+    EXPECT_TRUE(Action(ID_FILE_SAVE_PLACES)->isEnabled());
+    view->clearSelection();
+    Process();
+    EXPECT_FALSE(Action(ID_FILE_SAVE_PLACES)->isEnabled());
+
+    ASSERT_TRUE(Action(ID_VIEW_TOOLBAR)->isChecked());
+    frame->GetToolBar()->hide();
+    Process();
+    EXPECT_FALSE(Action(ID_VIEW_TOOLBAR)->isChecked());
+    frame->GetToolBar()->show();
+    Process();
+    EXPECT_TRUE(Action(ID_VIEW_TOOLBAR)->isChecked());
 }
