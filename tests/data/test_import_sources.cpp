@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -124,4 +125,26 @@ TEST_F(ImportSourceTest, ArchivesGiveTheirTextFilesAndDamageIsAnError) {
     }
     db.Close();
     EXPECT_EQ(TestSupport::ReadFile(path("Kelvo.mde")), before);
+}
+
+TEST_F(ImportSourceTest, AnArchiveFileIsReadThroughItsDirectory) {
+    // The local entry of a file the archive's directory does not list, as an update leaves it
+    // behind, goes between the last listed file and the directory. Read from a file, the
+    // directory tells what the archive holds; only a pipe has to be read front to back.
+    const QByteArray zip =
+        TestSupport::ReadFile(TestSupport::WriteZip(path("li.zip"), {{"LI.txt", m_rows}}));
+    const QByteArray other = TestSupport::ReadFile(TestSupport::WriteZip(
+        path("ch.zip"), {{"CH.txt", GeoNamesLine("CH", "8001", "Zürich", "", "", "", "47", "8")}}));
+    const QByteArray leftOver = other.left(other.indexOf(QByteArrayView("PK\x01\x02", 4)));
+    const qsizetype directory = zip.indexOf(QByteArrayView("PK\x01\x02", 4));
+    const qsizetype end = zip.lastIndexOf(QByteArrayView("PK\x05\x06", 4));
+    ASSERT_GT(directory, 0);
+    ASSERT_GT(end, directory);
+    QByteArray updated = zip.left(directory) + leftOver + zip.mid(directory);
+    const qsizetype offsetField = end + leftOver.size() + 16; // the directory's offset
+    qToLittleEndian<quint32>(quint32(directory + leftOver.size()), updated.data() + offsetField);
+    TestSupport::WriteFile(path("LI.zip"), updated);
+
+    ASSERT_EQ(cli({"import", "LI.zip"}), 0);
+    EXPECT_EQ(rows(), 2);
 }

@@ -19,16 +19,39 @@ CLI = sys.argv[1] if len(sys.argv) > 1 else "kelvo-cli"
 SHARED = sys.argv[2] if len(sys.argv) > 2 else ""
 KML = "{http://www.opengis.net/kml/2.2}"
 
-# Memos and names that a careless writer breaks: separators, quotes, line breaks of both
-# kinds, umlauts, blanks at the ends, markup characters.
-MEMOS = [
-    'Straße "am Markt"; 2. Stock',
-    "Zeile 1\nZeile 2\r\nZeile 3",
-    '"',
-    ' ;;; ',
-    "Grüße <b>&amp;</b> \t Ende",
-    "",
-]
+
+def cases_dir():
+    """tests/cases, from any folder below tests/."""
+    folder = os.path.dirname(os.path.abspath(__file__))
+    while not os.path.isdir(os.path.join(folder, "cases")) and os.path.dirname(folder) != folder:
+        folder = os.path.dirname(folder)
+    return os.path.join(folder, "cases")
+
+
+def read_cases(name):
+    """The rows of tests/cases/NAME: tab-separated, a header line, # comments; in the fields
+    \\n, \\r, \\t and \\\\ stand for a line feed, a carriage return, a tab and a backslash."""
+    escapes = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\"}
+
+    def unescape(field):
+        out, i = [], 0
+        while i < len(field):
+            if field[i] == "\\" and i + 1 < len(field) and field[i + 1] in escapes:
+                out.append(escapes[field[i + 1]])
+                i += 2
+            else:
+                out.append(field[i])
+                i += 1
+        return "".join(out)
+
+    with open(os.path.join(cases_dir(), name), encoding="utf-8", newline="\n") as f:
+        lines = [l.rstrip("\n") for l in f if not l.startswith("#")]
+    return [[unescape(v) for v in l.split("\t")] for l in lines[1:] if l]
+
+
+# Memos and names that a careless writer breaks: separators, quotes, line breaks of every
+# kind, umlauts, blanks at the ends, markup characters. Row n of PLACES gets memo n.
+MEMOS = [memo for memo, _why in read_cases("export_memos.tsv")]
 PLACES = [
     # Staat, PLZ, Ort, latitude, longitude
     ("DE", "80331", "München", "48.1345", "11.571"),
@@ -37,6 +60,7 @@ PLACES = [
     ("CH", "8001", "Zürich", "47.37", "8.54"),
     ("BE", "1420", "Braine-l'Alleud", "50.68", "4.37"),
     ("LI", "9490", "Vaduz", "47.14", "9.52"),
+    ("DE", "20095", "Hamburg", "53.55", "10.0"),
 ]
 
 
