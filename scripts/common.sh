@@ -18,6 +18,7 @@ KELVO_PACKAGES=(
     desktop-file-utils appstream
     dpkg-dev file
     python3
+    clang-format
 )
 
 # Only for scripts/fuzz: clang with libFuzzer and the sanitizers.

@@ -241,13 +241,12 @@ TEST_F(TableWindowTest, AllSharedRowsLoad) {
     const CGeoTableModel& model = view->GetModel();
     ASSERT_EQ(model.RowCount(), 49568);
     for (int i = 1; i < model.RowCount(); ++i) {
-        const int staat = model.Cell(i - 1, GEO_STAAT)
-                              .compare(model.Cell(i, GEO_STAAT), Qt::CaseInsensitive);
+        const int staat =
+            model.Cell(i - 1, GEO_STAAT).compare(model.Cell(i, GEO_STAAT), Qt::CaseInsensitive);
         ASSERT_LE(staat, 0) << i;
         if (staat == 0) {
-            ASSERT_LE(model.Cell(i - 1, GEO_PLZ)
-                          .compare(model.Cell(i, GEO_PLZ), Qt::CaseInsensitive),
-                      0)
+            ASSERT_LE(
+                model.Cell(i - 1, GEO_PLZ).compare(model.Cell(i, GEO_PLZ), Qt::CaseInsensitive), 0)
                 << i;
         }
     }

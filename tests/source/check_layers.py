@@ -1,0 +1,140 @@
+"""Reads every include of src/ and fails on an include against the layers.
+
+The libraries, lowest first: base < store < data < render < ui < apps. A file may include
+its own library and the ones below it, and only those its library links (by the
+target_link_libraries of the folder's CMakeLists, followed through). The engines in
+store/sqlite and store/postgres do not include each other. base uses QtCore alone and no
+engine; store and data use no QtGui; render uses no widgets; kelvo-cli no widgets.
+
+  check_layers.py SOURCE_DIR QT_INCLUDE_DIRS
+Exit status 0 when every include keeps to the layers, 1 with the list of those that do not,
+77 (skipped) when src/ has no layer folders.
+"""
+import os
+import re
+import sys
+
+LAYERS = ['base', 'store', 'data', 'render', 'ui', 'apps']
+TARGETS = {'kelvo_' + name: name for name in LAYERS if name != 'apps'}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+ENGINE_HEADERS = {'sqlite3.h': 'sqlite', 'libpq-fe.h': 'postgres'}
+
+
+def qt_modules(include_dirs):
+    """Header name -> Qt module, from the Qt include folder."""
+    roots = {os.path.dirname(d.rstrip('/')) for d in re.split(r'[;|]', include_dirs)
+             if d.rstrip('/').endswith('/QtCore')}
+    modules = {}
+    for root in roots:
+        for module in ('QtCore', 'QtGui', 'QtWidgets', 'QtPrintSupport', 'QtSql', 'QtNetwork'):
+            folder = os.path.join(root, module)
+            if os.path.isdir(folder):
+                for name in os.listdir(folder):
+                    if name.startswith('Q') and '.' not in name:
+                        modules.setdefault(name, module)
+    return modules
+
+
+def cmake_links(path):
+    """target -> the kelvo_ libraries and Qt modules it links, from one CMakeLists."""
+    text = open(path, encoding='utf-8').read()
+    links = {}
+    for m in re.finditer(r'target_link_libraries\(\s*([\w-]+)\s+(?:PUBLIC|PRIVATE|INTERFACE)'
+                         r'([^)]*)\)', text):
+        links.setdefault(m.group(1), set()).update(m.group(2).split())
+    return links
+
+
+def main():
+    src = os.path.join(sys.argv[1], 'src')
+    qt = qt_modules(sys.argv[2] if len(sys.argv) > 2 else '')
+    present = [name for name in LAYERS if os.path.isdir(os.path.join(src, name))]
+    if not present or os.path.isdir(os.path.join(src, 'db')):
+        print('src/ has no layer folders: nothing to check')
+        return 77
+
+    # What each library (and each program of apps/) links, followed through.
+    direct = {}
+    for name in present:
+        cmake = os.path.join(src, name, 'CMakeLists.txt')
+        if os.path.exists(cmake):
+            for target, libs in cmake_links(cmake).items():
+                direct[target] = libs
+
+    def closure(target, seen=None):
+        seen = set() if seen is None else seen
+        for lib in direct.get(target, ()):
+            if lib not in seen:
+                seen.add(lib)
+                closure(lib, seen)
+        return seen
+
+    def owner(path):
+        """(layer, target) of a file below src/."""
+        parts = os.path.relpath(path, src).split(os.sep)
+        layer = parts[0]
+        if layer == 'apps':
+            return layer, parts[1] if len(parts) > 2 else None
+        return layer, 'kelvo_' + layer
+
+    faults = []
+    checked = 0
+    for layer in present:
+        for folder, _, names in os.walk(os.path.join(src, layer)):
+            for name in sorted(names):
+                if not name.endswith(('.cpp', '.h', '.c')):
+                    continue
+                path = os.path.join(folder, name)
+                rel = os.path.relpath(path, os.path.dirname(src))
+                own_layer, target = owner(path)
+                linked = closure(target) if target else set()
+                linked_layers = {TARGETS[t] for t in linked if t in TARGETS}
+                linked_qt = {t.split('::')[1] for t in linked if t.startswith('Qt6::')}
+                engine = rel.split('/')[2] if rel.startswith('src/store/') and \
+                    rel.count('/') > 2 else None
+                text = open(path, encoding='utf-8', errors='replace').read()
+                for number, line in enumerate(text.splitlines(), 1):
+                    m = INCLUDE.match(line)
+                    if not m:
+                        continue
+                    checked += 1
+                    kind, header = m.groups()
+                    where = '%s:%d includes %s' % (rel, number, header)
+                    if kind == '"':
+                        top = header.split('/')[0]
+                        if top not in LAYERS:
+                            continue
+                        if LAYERS.index(top) > LAYERS.index(own_layer):
+                            faults.append('%s: upward, %s is above %s' % (where, top, own_layer))
+                        elif top != own_layer and top not in linked_layers:
+                            faults.append('%s: %s does not link kelvo_%s'
+                                          % (where, target, top))
+                        parts = header.split('/')
+                        if engine and top == 'store' and len(parts) > 2 and \
+                                parts[1] in ('sqlite', 'postgres') and parts[1] != engine:
+                            faults.append('%s: one engine includes the other' % where)
+                        continue
+                    base = header.split('/')[-1]
+                    module = qt.get(base)
+                    if header in ENGINE_HEADERS and own_layer == 'base':
+                        faults.append('%s: base knows no engine' % where)
+                    if module in ('QtGui', 'QtWidgets', 'QtPrintSupport') and \
+                            own_layer in ('base', 'store', 'data'):
+                        faults.append('%s: %s draws nothing (%s)' % (where, own_layer, module))
+                    if module in ('QtWidgets', 'QtPrintSupport') and (
+                            own_layer == 'render' or target == 'kelvo-cli'):
+                        faults.append('%s: %s uses no widgets (%s)' % (where, target, module))
+                    if module and module != 'QtCore' and own_layer == 'base':
+                        faults.append('%s: base uses QtCore alone (%s)' % (where, module))
+                    if module and module[2:] not in linked_qt and module != 'QtCore' and \
+                            own_layer != 'apps' and target:
+                        faults.append('%s: %s does not link Qt6::%s' % (where, target, module[2:]))
+    for fault in faults:
+        print(fault)
+    print('%d includes checked in %s, %d against the layers' % (checked, ', '.join(present),
+                                                               len(faults)))
+    return 1 if faults else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
