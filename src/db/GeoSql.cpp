@@ -235,12 +235,13 @@ QString withPosition(const QString& filter) {
 } // namespace
 
 QString CentreByPostalCode(bool withCountry) {
-    return withPosition(withCountry ? QStringLiteral("[Staat] = ? AND [PLZ] = ?")
+    return withPosition(withCountry ? QStringLiteral("([Staat] = ? OR [Staat] = ?) AND [PLZ] = ?")
                                     : QStringLiteral("[PLZ] = ?"));
 }
 
-QString CentreByPlace() {
-    return withPosition(QStringLiteral("[Ort] LIKE ?"));
+QString CentreByPlace(const QString& fieldName) {
+    return withPosition(QStringLiteral("(%1(?, %2) OR %2 LIKE ?)")
+                            .arg(QLatin1String(FoldLike::SqlFunction), bracket(fieldName)));
 }
 
 namespace {

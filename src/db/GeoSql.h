@@ -88,10 +88,12 @@ QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHig
 // for the rows inside it; no text is scanned.
 QString RadiusFilter(double lon, double lat, double km);
 
-// Filters that find a radius search's centre, with the values bound in order: Staat and PLZ,
-// a PLZ alone, or a place name (a LIKE pattern). Only rows whose position is a number.
+// Filters that find a radius search's centre, with the values bound in order: two spellings
+// of Staat and the PLZ, a PLZ alone, or a pattern (bound twice) the field fits with the
+// German spellings folded (FoldLike) or as it stands (LIKE: "M?nchen"). Only rows whose
+// position is a number.
 QString CentreByPostalCode(bool withCountry);
-QString CentreByPlace();
+QString CentreByPlace(const QString& fieldName);
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";

@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/MessageBox.h"
+#include "table/CDia_RadiusPick.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -38,10 +39,22 @@ void CDia_Radius::OnOK() {
         m_editRadius->setFocus();
         return;
     }
-    if (!GeoRadius::FindCentre(g_GeoDatabase, m_editCentre->text(), &m_centre, &error)) {
+    QList<CRadiusCentre> places;
+    if (!GeoRadius::FindCentres(g_GeoDatabase, m_editCentre->text(), &places, &error)) {
         KelvoMessageBox(error, this);
         m_editCentre->setFocus();
         return;
+    }
+    // Several places fit: the user picks one; cancelling goes back to this dialog.
+    if (places.size() > 1) {
+        CDia_RadiusPick pick(m_editCentre->text(), places, this);
+        if (pick.exec() != QDialog::Accepted) {
+            m_editCentre->setFocus();
+            return;
+        }
+        m_centre = pick.Chosen();
+    } else {
+        m_centre = places.first();
     }
     accept();
 }
