@@ -7,8 +7,10 @@
 #include "table/TableExport.h"
 #include "table/TableFill.h"
 
-// kelvo-cli export [--db FILE] --format csv|geojson|kml|places [--search TEXT [--fold]] OUT
+// kelvo-cli export [--db FILE] --format csv|csv-intl|geojson|kml|places [--keep-formulas]
+//                  [--search TEXT [--fold]] OUT
 // Writes the rows a table window lists (all rows in Staat, PLZ order, or a search's rows).
+// The German CSV guards formula-like cells with a ' unless --keep-formulas is given.
 int RunExport(QStringList args) {
     QString error;
     const QString dbPath =
@@ -16,6 +18,8 @@ int RunExport(QStringList args) {
     const QString formatName = Cli::TakeOption(args, QStringLiteral("--format"), {}, &error);
     const QStringList search = Cli::TakeOptions(args, QStringLiteral("--search"), &error);
     const bool fold = Cli::TakeSwitch(args, QStringLiteral("--fold"));
+    Export::COptions options;
+    options.bGuardFormulas = !Cli::TakeSwitch(args, QStringLiteral("--keep-formulas"));
     Export::Format format = Export::Format::Csv;
     if (error.isEmpty() && !Export::FormatFromName(formatName, &format))
         error = formatName.isEmpty() ? QStringLiteral("--format fehlt.")
@@ -23,9 +27,9 @@ int RunExport(QStringList args) {
     if (error.isEmpty() && (args.size() != 1 || args.first().startsWith(QStringLiteral("--"))))
         error = QStringLiteral("Genau eine Ausgabedatei erwartet.");
     if (!error.isEmpty()) {
-        Cli::Err(error +
-                 QStringLiteral("\nAufruf: kelvo-cli export [--db DATEI] --format "
-                                "csv|geojson|kml|places [--search TEXT [--fold]] AUSGABE\n"));
+        Cli::Err(error + QStringLiteral("\nAufruf: kelvo-cli export [--db DATEI] --format "
+                                        "csv|csv-intl|geojson|kml|places [--keep-formulas] "
+                                        "[--search TEXT [--fold]] AUSGABE\n"));
         return 2;
     }
 
@@ -40,7 +44,8 @@ int RunExport(QStringList args) {
             QStringLiteral("Die Tabelle kann nicht gelesen werden: %1\n").arg(filled.m_strError));
         return 1;
     }
-    const Export::CResult result = Export::WriteFile(args.first(), format, TableExportRows(model));
+    const Export::CResult result =
+        Export::WriteFile(args.first(), format, TableExportRows(model), nullptr, options);
     if (!result.strError.isEmpty()) {
         Cli::Err(result.strError + QLatin1Char('\n'));
         return 1;

@@ -10,6 +10,7 @@
 #include "table/CDia_Radius.h"
 #include "table/CDia_RadiusPick.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -235,6 +236,7 @@ TEST_F(RadiusWindowTest, ExportWritesAllRowsOrOnlyTheSelectedOnes) {
         auto* dlg = qobject_cast<CDia_Export*>(dialog);
         ASSERT_TRUE(dlg);
         EXPECT_TRUE(dlg->m_radioCsv->isChecked());
+        EXPECT_TRUE(dlg->m_checkNoFormulas->isChecked());
         EXPECT_TRUE(dlg->m_radioAll->isChecked());
         EXPECT_EQ(dlg->m_radioSelected->text(), "Nur die &gewählten Zeilen (2)");
         QTest::mouseClick(dlg->m_radioSelected, Qt::LeftButton, {}, QPoint(5, 5));
@@ -247,8 +249,8 @@ TEST_F(RadiusWindowTest, ExportWritesAllRowsOrOnlyTheSelectedOnes) {
     EXPECT_EQ(QString::fromUtf8(csv.mid(3)),
               QStringLiteral("ID_Geo;Staat;PLZ;Bundesland;Regierungsbezirk;Landkreis;"
                              "Verwaltung;Ort;Ortsteil;KFZ;Langengrad;Breitengrad;Memo\r\n"
-                             "3;DE;80331;;;;;München;;;11.571;48.1345;\r\n"
-                             "2;DE;80333;;;;;München;;;11.5683;48.1452;\"Maxvorstadt; "
+                             "3;DE;80331;;;;;München;;;11,571;48,1345;\r\n"
+                             "2;DE;80333;;;;;München;;;11,5683;48,1452;\"Maxvorstadt; "
                              "\"\"Kunstareal\"\"\"\r\n"));
     EXPECT_EQ(
         frame->GetMessageText(),
@@ -266,6 +268,64 @@ TEST_F(RadiusWindowTest, ExportWritesAllRowsOrOnlyTheSelectedOnes) {
     const QString kml = QString::fromUtf8(TestSupport::ReadFile(dir.filePath("alle.kml")));
     EXPECT_EQ(kml.count("<Placemark>"), 4);
     EXPECT_TRUE(kml.contains("<name>Salzburg</name>"));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RadiusWindowTest, SpreadsheetCsvGuardsFormulasAsSetAndTheInternationalOneKeepsPoints) {
+    ASSERT_TRUE(InsertFields({{{GEO_STAAT, "DE"},
+                               {GEO_PLZ, "80335"},
+                               {GEO_ORT, "München"},
+                               {GEO_LANGENGRAD, "11.56"},
+                               {GEO_BREITENGRAD, "48.14"},
+                               {GEO_MEMO, "=HYPERLINK(\"http://127.0.0.1/\")"}}}));
+    CListView_Table* view = RadiusSearch("DE 80335", "1,5");
+    ASSERT_TRUE(view);
+    ASSERT_EQ(Column(view, GEO_PLZ), QStringList({"80335", "80333", "80331"}));
+    // Exports all rows in the format the dialog gets; `untick` clicks the check box first.
+    auto exportAs = [this](QRadioButton* CDia_Export::*format, const QString& name,
+                           bool expectTicked, bool untick) {
+        const QString path = dir.filePath(name);
+        WhenModal([=](QWidget* dialog) {
+            auto* dlg = qobject_cast<CDia_Export*>(dialog);
+            ASSERT_TRUE(dlg);
+            EXPECT_EQ(dlg->m_checkNoFormulas->text(), "Formeln nicht ausführen");
+            EXPECT_EQ(dlg->m_checkNoFormulas->isChecked(), expectTicked);
+            QTest::mouseClick(dlg->*format, Qt::LeftButton, {}, QPoint(5, 5));
+            // The check box is for the German CSV only.
+            EXPECT_EQ(dlg->m_checkNoFormulas->isEnabled(), format == &CDia_Export::m_radioCsv);
+            if (untick)
+                QTest::mouseClick(dlg->m_checkNoFormulas, Qt::LeftButton, {},
+                                  QPoint(6, dlg->m_checkNoFormulas->height() / 2));
+            SaveAs(path);
+            QTest::keyClick(dlg, Qt::Key_Return);
+        });
+        Command(ID_FILE_EXPORT);
+        return TestSupport::ReadFile(path);
+    };
+    const QString header =
+        "ID_Geo;Staat;PLZ;Bundesland;Regierungsbezirk;Landkreis;Verwaltung;Ort;Ortsteil;KFZ;"
+        "Langengrad;Breitengrad;Memo;Entfernung (km)\r\n";
+    EXPECT_EQ(exportAs(&CDia_Export::m_radioCsv, "de.csv", true, false),
+              "\xEF\xBB\xBF" +
+                  QString(header +
+                          "5;DE;80335;;;;;München;;;11,56;48,14;\"'=HYPERLINK(\"\"http://127.0.0.1/"
+                          "\"\")\";0,0\r\n"
+                          "2;DE;80333;;;;;München;;;11,5683;48,1452;\"Maxvorstadt; "
+                          "\"\"Kunstareal\"\"\";0,8\r\n"
+                          "3;DE;80331;;;;;München;;;11,571;48,1345;;1,0\r\n")
+                      .toUtf8());
+    // Unticked: the memo as it is; the next dialog remembers that.
+    EXPECT_TRUE(QString::fromUtf8(exportAs(&CDia_Export::m_radioCsv, "de2.csv", true, true))
+                    .contains(";\"=HYPERLINK(\"\"http://127.0.0.1/\"\")\";0,0\r\n"));
+    EXPECT_EQ(
+        exportAs(&CDia_Export::m_radioCsvIntl, "intl.csv", false, false),
+        QString(
+            "ID_Geo,Staat,PLZ,Bundesland,Regierungsbezirk,Landkreis,Verwaltung,Ort,"
+            "Ortsteil,KFZ,Langengrad,Breitengrad,Memo,Entfernung (km)\r\n"
+            "5,DE,80335,,,,,München,,,11.56,48.14,\"=HYPERLINK(\"\"http://127.0.0.1/\"\")\",0.0\r\n"
+            "2,DE,80333,,,,,München,,,11.5683,48.1452,\"Maxvorstadt; \"\"Kunstareal\"\"\",0.8\r\n"
+            "3,DE,80331,,,,,München,,,11.571,48.1345,,1.0\r\n")
+            .toUtf8());
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
