@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -62,9 +63,10 @@ CDia_Export::CDia_Export(int rows, int selectedRows, QWidget* parent) : QDialog(
     QGroupBox* formats = group(QStringLiteral("Format"),
                                {m_radioCsv, m_radioCsvIntl, m_radioGeoJson, m_radioKml}, this);
     // The check box belongs to the German CSV: right below it, indented.
-    auto* formatLayout = static_cast<QVBoxLayout*>(formats->layout());
-    formatLayout->insertWidget(1, m_checkNoFormulas);
-    m_checkNoFormulas->setContentsMargins(20, 0, 0, 0);
+    auto* guardRow = new QHBoxLayout;
+    guardRow->addSpacing(20);
+    guardRow->addWidget(m_checkNoFormulas);
+    static_cast<QVBoxLayout*>(formats->layout())->insertLayout(1, guardRow);
     layout->addWidget(formats);
     layout->addWidget(group(QStringLiteral("Zeilen"), {m_radioAll, m_radioSelected}, this));
     layout->addWidget(buttons);

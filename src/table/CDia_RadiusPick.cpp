@@ -33,10 +33,17 @@ CDia_RadiusPick::CDia_RadiusPick(const QString& text, const QList<CRadiusCentre>
         auto* item =
             new QTreeWidgetItem(m_listPlaces, {p.strStaat, p.strPLZ, p.strOrt, p.strOrtsteil});
         item->setData(0, Qt::UserRole, i);
+        item->setToolTip(2, p.strOrt);
     }
-    m_listPlaces->header()->resizeSections(QHeaderView::ResizeToContents);
+    // Long names of authorities and firms would push Ortsteil out of sight: Ort is cut with
+    // an ellipsis beyond a width (the whole name shows as the tool tip).
+    QHeaderView* header = m_listPlaces->header();
+    header->resizeSections(QHeaderView::ResizeToContents);
+    constexpr int kOrtWidth = 300;
+    if (header->sectionSize(2) > kOrtWidth)
+        header->resizeSection(2, kOrtWidth);
     m_listPlaces->setCurrentItem(m_listPlaces->topLevelItem(0));
-    m_listPlaces->setMinimumSize(420, 220);
+    m_listPlaces->setMinimumSize(540, 240);
     connect(m_listPlaces, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
