@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/MessageBox.h"
+#include "db/GermanNumbers.h"
 #include "table/CDia_RadiusPick.h"
 
 #include <QDialogButtonBox>
@@ -17,7 +18,7 @@ CDia_Radius::CDia_Radius(QWidget* parent) : QDialog(parent) {
     m_editCentre->setObjectName(QStringLiteral("Centre"));
     m_editCentre->setPlaceholderText(QStringLiteral("PLZ, DE 80331, Ort oder Länge;Breite"));
     m_editCentre->setMinimumWidth(260);
-    m_editRadius = new QLineEdit(QString::number(GeoRadius::kDefaultRadiusKm), this);
+    m_editRadius = new QLineEdit(GermanNumbers::Shortest(GeoRadius::kDefaultRadiusKm), this);
     m_editRadius->setObjectName(QStringLiteral("Radius"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
