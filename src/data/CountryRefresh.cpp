@@ -180,13 +180,12 @@ bool CCountryRefresh::WriteUpdates() {
     if (m_updateSizes.empty())
         return true;
     const CGeoTableDesc& desc = m_database.m_Table;
-    QList<int> written;
-    for (int i = 0; i < GEO_FIELD_COUNT; ++i) {
-        if (i != GEO_ID)
-            written << i;
+    for (const QString& sql : m_database.Sql().BeginRowUpdates(desc)) {
+        if (!m_database.Execute(sql))
+            return Fail(m_database.LastError());
     }
     CGeoRecordset update(m_database);
-    if (!update.Open(m_database.Sql().UpdateFields(desc, written)))
+    if (!update.Open(m_database.Sql().UpdateRow(desc)))
         return Fail(update.Error());
     std::array<QByteArrayView, GEO_FIELD_COUNT> values;
     const char* at = m_updates.constData();
@@ -198,6 +197,11 @@ bool CCountryRefresh::WriteUpdates() {
         }
         if (!update.ExecuteUtf8(values.data(), GEO_FIELD_COUNT))
             return Fail(update.Error());
+    }
+    update.Close();
+    for (const QString& sql : m_database.Sql().EndRowUpdates(desc)) {
+        if (!m_database.Execute(sql))
+            return Fail(m_database.LastError());
     }
     m_updates.clear();
     m_updateSizes.clear();

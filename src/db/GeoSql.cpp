@@ -287,6 +287,17 @@ public:
         return GeoSql::CountryRowsForRefresh(desc);
     }
     QString DeleteRow(const CGeoTableDesc& desc) const override { return GeoSql::DeleteRow(desc); }
+    // One update a row: the engine writes each in place at once.
+    QStringList BeginRowUpdates(const CGeoTableDesc&) const override { return {}; }
+    QString UpdateRow(const CGeoTableDesc& desc) const override {
+        QList<int> fields;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            if (i != desc.m_nKeyField)
+                fields << i;
+        }
+        return GeoSql::UpdateFields(desc, fields);
+    }
+    QStringList EndRowUpdates(const CGeoTableDesc&) const override { return {}; }
     // BEGIN IMMEDIATE keeps every other writer out of the file until the transaction ends.
     QString TryLockImport() const override { return QString(); }
     QString LockRowsForImport(const CGeoTableDesc&) const override { return QString(); }
