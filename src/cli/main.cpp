@@ -43,6 +43,11 @@ const char* const kUsage =
     "  copy --from DATEI|URL --to DATEI|URL\n"
     "      die Tabelle GEO mit Memos zwischen einer Datei und einem Server kopieren\n"
     "      (ganz oder gar nicht; das Ziel ist eine neue Datei oder eine leere Tabelle)\n"
+    "  memo get [--db DATEI] \"STAAT PLZ [ORT]\"\n"
+    "  memo set [--db DATEI] [--expect ALT] \"STAAT PLZ [ORT]\" TEXT\n"
+    "      das Memo eines Orts ausgeben oder speichern; ist inzwischen ein anderes Memo\n"
+    "      gespeichert als ALT (ohne --expect: das eben gelesene), wird nichts gespeichert\n"
+    "      (Status 2)\n"
     "\n"
     "  DATEI kann überall auch ein Datenbankserver sein: postgresql://BENUTZER@HOST:PORT/DB\n"
     "  (das Kennwort steht in ~/.pgpass oder PGPASSWORD).\n";
@@ -65,6 +70,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("places"), {RunPlaces, false}},
         {QStringLiteral("print-table"), {RunPrintTable, true}},
         {QStringLiteral("copy"), {RunCopy, false}},
+        {QStringLiteral("memo"), {RunMemo, false}},
     };
     const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
     std::unique_ptr<QCoreApplication> app;

@@ -101,9 +101,17 @@ QString ImportRun::InsertRow(const GeoNamesRow& row, bool* fatal) {
     const QString reason = GeoNamesRowFields(row, MapCountry(row.country), m_desc, &fields);
     if (!reason.isEmpty())
         return reason;
-    if (!m_importer.m_bAppend)
-        fields[GEO_MEMO] = m_refresh.NewRow(fields[GEO_STAAT], fields[GEO_PLZ], fields[GEO_ORT],
-                                            fields[GEO_ORTSTEIL]);
+    if (!m_importer.m_bAppend) {
+        switch (m_refresh.NewRow(fields)) {
+        case CCountryRefresh::Placed::Insert:
+            break;
+        case CCountryRefresh::Placed::Kept:
+            return QString();
+        case CCountryRefresh::Placed::Failed:
+            *fatal = true;
+            return m_refresh.Error();
+        }
+    }
     // The fields from the line end where a tab, a blank or the line's end was: NUL there lets
     // the engine take them as they are. The others are texts that end with NUL anyway.
     for (QByteArrayView field : {row.postalCode, row.place, row.adminName1, row.adminName2,
@@ -208,16 +216,13 @@ bool ImportRun::ImportAll(const QStringList& files) {
     }
     CWriteTransaction transaction(m_database);
     QString error;
-    if (!transaction.Begin(&error)) {
+    if (!transaction.Begin(&error, m_importer.m_nWaitForImportMs, m_importer.m_waiting,
+                           &m_result.cancelled)) {
         m_result.fatal = error;
         return false;
     }
     if (!m_insert.Open(m_database.Sql().InsertRow(m_desc))) {
         m_result.fatal = QStringLiteral("Einfügen nicht möglich: %1").arg(m_insert.Error());
-        return false;
-    }
-    if (!m_importer.m_bAppend && !m_refresh.Load(&error)) {
-        m_result.fatal = QStringLiteral("Fehler der Datenbank: %1").arg(error);
         return false;
     }
     if (!ReportPercent(0))
@@ -236,9 +241,10 @@ bool ImportRun::ImportAll(const QStringList& files) {
         const auto progress = [this](double share) {
             return ReportPercent(kReadPercent + int(share * (99 - kReadPercent)));
         };
-        if (!m_refresh.Finish(progress, &error)) {
+        if (!m_refresh.Finish(progress)) {
             if (!m_result.cancelled)
-                m_result.fatal = QStringLiteral("Fehler der Datenbank: %1").arg(error);
+                m_result.fatal =
+                    QStringLiteral("Fehler der Datenbank: %1").arg(m_refresh.Error());
             return false;
         }
         m_result.countries = m_refresh.Results();

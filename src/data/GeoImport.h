@@ -53,6 +53,12 @@ public:
     // Called with the share done (0 to 100) at least every kPercentEveryMs while the run
     // goes on; returning false cancels the run, which then changes nothing.
     void SetPercent(std::function<bool(int)> percent) { m_percent = std::move(percent); }
+    // While another import runs on the database, the run waits for it, up to
+    // kWaitForImportMs (or as set): called about five times a second with the milliseconds
+    // waited; returning false cancels the run.
+    static constexpr int kWaitForImportMs = 30000;
+    void SetWaiting(std::function<bool(int)> waiting) { m_waiting = std::move(waiting); }
+    void SetWaitForImport(int ms) { m_nWaitForImportMs = ms; }
 
     Result Run(const QStringList& files);
 
@@ -64,4 +70,6 @@ private:
     bool m_bAppend = false;
     std::function<void(const QString&)> m_progress;
     std::function<bool(int)> m_percent;
+    std::function<bool(int)> m_waiting;
+    int m_nWaitForImportMs = kWaitForImportMs;
 };

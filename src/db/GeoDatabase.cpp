@@ -470,6 +470,7 @@ bool CGeoDatabase::Execute(const QString& sql) {
     CGeoRecordset rs(*this);
     if (!rs.Open(sql) || !rs.Execute()) {
         m_strLastError = rs.Error();
+        m_bLastBusy = rs.IsBusy();
         return false;
     }
     m_strLastError.clear();
@@ -645,12 +646,14 @@ bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& va
     return changed > 0 && CommitWrite();
 }
 
-int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values) {
+int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values, bool* deadlock) {
     m_strSQL = sql;
     CGeoRecordset rs(*this);
     if (rs.Open(sql, values) && rs.Execute())
         return rs.ChangedRows();
     m_strLastError = rs.Error();
+    if (deadlock)
+        *deadlock = rs.IsDeadlock();
     rs.Close();
     RollbackWrite();
     return -1;
@@ -741,11 +744,16 @@ bool CGeoDatabase::ReadMemo(const CGeoTableDesc& desc, int key, QVariant* memo) 
 CGeoDatabase::MemoWrite CGeoDatabase::UpdateMemo(const CGeoTableDesc& desc, int key,
                                                  const QVariant& expected, const QString& memo,
                                                  QVariant* stored) {
-    if (!BeginWrite())
-        return MemoWrite::Failed;
-    const int written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected});
-    if (written < 0)
-        return MemoWrite::Failed;
+    int written = -1;
+    // A deadlock victim has written nothing: it is tried once more.
+    for (int attempt = 0; written < 0; ++attempt) {
+        if (!BeginWrite())
+            return MemoWrite::Failed;
+        bool deadlock = false;
+        written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected}, &deadlock);
+        if (written < 0 && (!deadlock || attempt > 0))
+            return MemoWrite::Failed;
+    }
     if (written > 0)
         return CommitWrite() ? MemoWrite::Saved : MemoWrite::Failed;
     // Nothing written: the row has gone, or another memo is stored now.

@@ -185,3 +185,39 @@ TEST_F(DataUiTest, DownloadDialogFetchesTheChosenCountriesFromTheSetAddress) {
     EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 1);
     EXPECT_FALSE(frame->GetFirstStartHint());
 }
+
+TEST_F(DataUiTest, AnImportWaitsForAnotherOneAndAbbrechenEndsTheWait) {
+    TestSupport::WriteFile(dir.filePath("LI.txt"), TestSupport::GeoNamesLine(
+                                                       "LI", "9490", "Vaduz", "", "", "", "47.14",
+                                                       "9.52"));
+    const QByteArray before = DatabaseBytes();
+    // Another program's import holds the database.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(g_GeoDatabase.FilePath()));
+    ASSERT_EQ(other.TryBeginImport(), CGeoDatabase::ImportLock::Taken);
+
+    QString caption;
+    ChooseFiles(dir.path(), {"LI.txt"}, [&] {
+        auto* poll = new QTimer(frame);
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, frame, [&, poll] {
+            if (!frame->GetMessageText().startsWith("Ein anderer Import"))
+                return;
+            poll->stop();
+            poll->deleteLater();
+            caption = frame->GetMessageText();
+            auto* cancel = frame->statusBar()->findChild<QPushButton*>("ImportCancel");
+            ASSERT_TRUE(cancel && cancel->isVisible());
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        poll->start();
+    });
+    ImportFromMenu();
+    Process();
+    EXPECT_EQ(caption, "Ein anderer Import läuft gerade; Kelvo wartet:");
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last().startsWith("Der Import wurde abgebrochen."))
+        << messages.last().toStdString();
+    other.RollbackWrite();
+    EXPECT_EQ(DatabaseBytes(), before);
+}
