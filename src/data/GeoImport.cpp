@@ -43,6 +43,8 @@ private:
     void Invalid(const QString& part, qint64 line, const QString& reason,
                  CGeoImporter::FileResult& counts);
     QByteArrayView MapCountry(QByteArrayView country);
+    // Whether the current file's rows of this country are taken (see FileResult).
+    bool TakesCountry(QByteArrayView country, CGeoImporter::FileResult& counts);
 
     CGeoImporter& m_importer;
     CGeoDatabase& m_database;
@@ -57,6 +59,9 @@ private:
     int m_nLinesSinceTick = 0;
     QByteArray m_line; // the line being imported; its fields are ended with NUL in place
     QByteArray m_lastCountry, m_lastMapped;
+    QStringList m_files;                  // the files read so far, the current one last
+    QHash<QByteArray, int> m_countryFile; // the file each country is taken from (index)
+    QByteArray m_takenCountry;            // the last country found taken from this file
 };
 
 bool ImportRun::ReportPercent(int percent) {
@@ -94,6 +99,21 @@ QByteArrayView ImportRun::MapCountry(QByteArrayView country) {
         m_lastMapped = m_importer.m_mapCountry.value(m_lastCountry, m_lastCountry);
     }
     return m_lastMapped;
+}
+
+bool ImportRun::TakesCountry(QByteArrayView country, CGeoImporter::FileResult& counts) {
+    if (m_importer.m_bAppend || country == m_takenCountry)
+        return true;
+    const int current = int(m_files.size()) - 1;
+    const auto it = m_countryFile.constFind(country.toByteArray());
+    if (it == m_countryFile.constEnd() || *it == current) {
+        m_countryFile.insert(country.toByteArray(), current);
+        m_takenCountry = country.toByteArray();
+        return true;
+    }
+    ++counts.alreadyTaken;
+    counts.takenFrom.insert(QString::fromUtf8(country), m_files.at(*it));
+    return false;
 }
 
 QString ImportRun::InsertRow(const GeoNamesRow& row, bool* fatal) {
@@ -154,6 +174,8 @@ bool ImportRun::ImportPart(CImportInput& input, CGeoImporter::FileResult& counts
         std::memcpy(m_line.data(), line.data(), size_t(line.size()));
         GeoNamesRow row;
         QString reason = ParseGeoNamesLine(m_line, &row);
+        if (reason.isEmpty() && !TakesCountry(MapCountry(row.country), counts))
+            continue;
         bool fatal = false;
         if (reason.isEmpty())
             reason = InsertRow(row, &fatal);
@@ -186,6 +208,8 @@ bool ImportRun::ImportFile(const QString& path) {
     m_pInput = &input;
     CGeoImporter::FileResult counts;
     counts.file = path;
+    m_files << path;
+    m_takenCountry.clear();
     bool ok = true;
     while (ok && input.NextPart())
         ok = ImportPart(input, counts);
