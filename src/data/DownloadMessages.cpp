@@ -60,7 +60,9 @@ QString ReplyError(const QString& country, QNetworkReply& reply) {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int code = status.toInt();
     if (status.isValid() && code >= 300 && code < 400) {
-        const QUrl target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        QUrl target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        if (target.isEmpty())
+            target = QUrl::fromEncoded(reply.rawHeader("Location"));
         return QStringLiteral("%1: Der Server leitet %2 nach %3 weiter; dieser Weiterleitung "
                               "folgt Kelvo nicht (nur HTTP und HTTPS, nie von HTTPS zu HTTP).")
             .arg(country, url,
@@ -85,11 +87,12 @@ QString Cancelled(const QString& country) {
 }
 
 QString TooSlow(const QString& country, int seconds, qint64 minBytes) {
-    return QStringLiteral("%1: Der Server antwortet zu langsam (weniger als %2 KB in %3 "
-                          "Sekunden); das Herunterladen wurde aufgegeben.")
+    return QStringLiteral("%1: Der Server antwortet zu langsam (weniger als %2 KB in %3); das "
+                          "Herunterladen wurde aufgegeben.")
         .arg(country)
         .arg(minBytes / 1024)
-        .arg(seconds);
+        .arg(seconds == 1 ? QStringLiteral("1 Sekunde")
+                          : QStringLiteral("%1 Sekunden").arg(seconds));
 }
 
 QString TooLarge(const QString& country, qint64 maxBytes) {
