@@ -8,8 +8,6 @@
 #include <QMap>
 #include <QSet>
 
-#include <algorithm>
-
 namespace {
 
 QString cancelled() {
@@ -89,6 +87,8 @@ QString Check(const QString& path, const QString& country, qint64 maxMemberBytes
     input.SetMaxMemberBytes(maxMemberBytes);
     if (!input.Open(path))
         return input.Error();
+    if (!input.IsArchive())
+        return QStringLiteral("Die Antwort ist keine ZIP-Datei.");
     LineCensus census;
     while (input.NextPart()) {
         CLineReader reader([&input](char* data, qint64 max) { return input.Read(data, max); });
