@@ -44,7 +44,9 @@ TEST_F(DownloadLimitsTest, EndlessAnswerStopsAtTheCapInLittleMemory) {
     EXPECT_TRUE(err.contains("Nichts heruntergeladen")) << err.toStdString();
     const double peak = childPeakMb();
     std::printf("peak RSS of kelvo-cli over an endless answer: %.1f MB\n", peak);
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizers' allocator keeps freed blocks for a while
     EXPECT_LT(peak, 64.0);
+#endif
     EXPECT_TRUE(LeftInTemp().isEmpty()) << LeftInTemp().join(' ').toStdString();
 }
 
