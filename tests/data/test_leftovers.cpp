@@ -3,6 +3,8 @@
 // signals leave nothing; what a hard kill leaves goes at the next start.
 #include "DownloadFixture.h"
 
+#include "common/ServerSupport.h"
+#include "common/TcpProxy.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
@@ -106,4 +108,30 @@ TEST_F(LeftoversTest, InterruptedImportIntoANewFileLeavesNoHiddenFile) {
     QString out, err;
     ASSERT_EQ(Cli({"import", "--db", "neu.mde", text}, &out, &err), 0) << err.toStdString();
     EXPECT_EQ(hiddenNewFiles(m_dir.path()), QStringList{QFileInfo(alive).fileName()});
+}
+
+TEST_F(LeftoversTest, InterruptedCopyToANewFileLeavesNoHiddenFile) {
+    KELVO_REQUIRE_SERVER();
+    TestServer::CScratchDatabase source;
+    const QString text = TestSupport::WriteFile(m_dir.filePath("DE.txt"), Rows("DE", 20000));
+    QString out, err;
+    ASSERT_EQ(Cli({"import", "--db", source.Address(), text}, &out, &err), 0) << err.toStdString();
+    // The rows come through a relay that stops passing anything once the new file is there.
+    const int port = source.Address().section(':', -1).section('/', 0, 0).toInt();
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        CTcpProxy relay(port);
+        const QString through = QString(source.Address())
+                                    .replace(QStringLiteral(":%1/").arg(port),
+                                             QStringLiteral(":%1/").arg(relay.Port()));
+        RunningCli cli(CliEnvironment(), m_dir.path(),
+                       {"copy", "--from", through, "--to", "neu.mde"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !hiddenNewFiles(m_dir.path()).isEmpty(); },
+                                    20000));
+        relay.Freeze(true);
+        ASSERT_TRUE(cli.EndWith(signal));
+        EXPECT_EQ(cli.Process().exitStatus(), QProcess::CrashExit) << signal;
+        EXPECT_TRUE(hiddenNewFiles(m_dir.path()).isEmpty())
+            << signal << hiddenNewFiles(m_dir.path()).join(' ').toStdString();
+        EXPECT_FALSE(QFile::exists(m_dir.filePath("neu.mde")));
+    }
 }
