@@ -36,8 +36,10 @@ private:
     bool ImportFile(const QString& path);
     bool ImportPart(CImportInput& input, CGeoImporter::FileResult& counts);
     // Maps a valid line to the fields of GEO and inserts it; an empty text, or why the line
-    // is invalid. `fatal` is set on an engine error.
-    QString InsertRow(const GeoNamesRow& row, bool* fatal);
+    // is invalid. `fatal` is set on an engine error, `leftOut` for a row of a country that
+    // an earlier file brought.
+    QString InsertRow(const GeoNamesRow& row, CGeoImporter::FileResult& counts, bool* fatal,
+                      bool* leftOut);
     bool ReportPercent(int percent);
     bool Tick();
     void Invalid(const QString& part, qint64 line, const QString& reason,
@@ -116,11 +118,16 @@ bool ImportRun::TakesCountry(QByteArrayView country, CGeoImporter::FileResult& c
     return false;
 }
 
-QString ImportRun::InsertRow(const GeoNamesRow& row, bool* fatal) {
+QString ImportRun::InsertRow(const GeoNamesRow& row, CGeoImporter::FileResult& counts,
+                             bool* fatal, bool* leftOut) {
     GeoRowFields fields;
     const QString reason = GeoNamesRowFields(row, MapCountry(row.country), m_desc, &fields);
     if (!reason.isEmpty())
         return reason;
+    if (!TakesCountry(fields[GEO_STAAT], counts)) {
+        *leftOut = true;
+        return QString();
+    }
     if (!m_importer.m_bAppend)
         fields[GEO_MEMO] = m_refresh.NewRow(fields[GEO_STAAT], fields[GEO_PLZ], fields[GEO_ORT],
                                             fields[GEO_ORTSTEIL]);
@@ -174,11 +181,11 @@ bool ImportRun::ImportPart(CImportInput& input, CGeoImporter::FileResult& counts
         std::memcpy(m_line.data(), line.data(), size_t(line.size()));
         GeoNamesRow row;
         QString reason = ParseGeoNamesLine(m_line, &row);
-        if (reason.isEmpty() && !TakesCountry(MapCountry(row.country), counts))
-            continue;
-        bool fatal = false;
+        bool fatal = false, leftOut = false;
         if (reason.isEmpty())
-            reason = InsertRow(row, &fatal);
+            reason = InsertRow(row, counts, &fatal, &leftOut);
+        if (leftOut)
+            continue;
         if (fatal) {
             m_result.fatal =
                 QStringLiteral("%1:%2: %3").arg(part).arg(reader.LineNumber()).arg(reason);
