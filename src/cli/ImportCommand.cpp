@@ -19,7 +19,7 @@ bool TakeImportOptions(QStringList& args, ImportOptions* options, QString* error
     options->countryMap = {{QStringLiteral("LI"), QStringLiteral("FL")}};
     for (const QString& map : maps) {
         const QStringList pair = map.split(QLatin1Char('='));
-        if (pair.size() != 2 || pair[0].isEmpty()) {
+        if (pair.size() != 2 || pair[0].isEmpty() || pair[1].isEmpty()) {
             *error = QStringLiteral("--map-country erwartet ALT=NEU, nicht \"%1\".").arg(map);
             break;
         }

@@ -1,4 +1,5 @@
 #include "cli/CliCommon.h"
+#include "db/LeftoverFiles.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -80,6 +81,8 @@ int main(int argc, char* argv[]) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // Ctrl+C, a terminal closed or a kill leave no temporary files behind.
+    LeftoverFiles::InstallSignalHandlers();
     if (it == commands.end()) {
         Cli::Err(QString::fromUtf8(kUsage));
         return 2;

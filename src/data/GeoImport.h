@@ -21,6 +21,10 @@ public:
         QString file;
         int imported = 0;
         int skipped = 0;
+        // Refreshing takes a country from the first file that brings it: rows of countries an
+        // earlier file brought are left out here (country -> that earlier file).
+        int alreadyTaken = 0;
+        QMap<QString, QString> takenFrom;
     };
     struct Result {
         bool ok = false; // false: nothing was imported

@@ -10,6 +10,7 @@
 #include "db/GeoSqlDialect.h"
 #include "db/GeoStandardOrder.h"
 #include "db/JetLike.h"
+#include "db/LeftoverFiles.h"
 #include "db/PgBackend.h"
 #include "db/SqliteBackend.h"
 #include "db/TextNumbers.h"
@@ -95,6 +96,7 @@ bool isRegularOrMissing(const QString& path, QString* reason) {
 // it) with the permissions a new file gets.
 QString createTemporaryBeside(const QString& path, QString* error) {
     const QFileInfo info(path);
+    LeftoverFiles::RemoveStaleNew(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString candidate =
             info.absoluteDir().filePath(QStringLiteral(".%1.neu-%2-%3")
@@ -105,6 +107,8 @@ QString createTemporaryBeside(const QString& path, QString* error) {
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
+            LeftoverFiles::Watch(candidate);
+            LeftoverFiles::Watch(candidate + QStringLiteral("-journal"));
             return candidate;
         }
         if (errno != EEXIST) {
@@ -144,6 +148,8 @@ void syncFolder(const QString& path) {
 void removeWithJournal(const QString& path) {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral("-journal"));
+    LeftoverFiles::Unwatch(path);
+    LeftoverFiles::Unwatch(path + QStringLiteral("-journal"));
 }
 
 } // namespace
@@ -324,6 +330,7 @@ bool CGeoDatabase::Open(const QString& path) {
         SetOpenError(m_strFilePath, reason);
         return false;
     }
+    LeftoverFiles::RemoveStaleNew(m_strFilePath);
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
         bool busy = false;
         if (!looksLikeSqlite(m_strFilePath, &reason) || !OpenConnection(m_strFilePath) ||
@@ -431,6 +438,8 @@ bool CGeoDatabase::PublishNew() {
                 .arg(error));
         return false;
     }
+    LeftoverFiles::Unwatch(temporary);
+    LeftoverFiles::Unwatch(temporary + QStringLiteral("-journal"));
     syncFolder(m_strFilePath);
     QString reason;
     bool busy = false;
