@@ -171,6 +171,11 @@ bool ApplyOption(const QString& option, const QStringList& header, CTableListMap
                          .arg(part);
             return false;
         }
+        // "Ort=" leaves the role without a column.
+        if (column.isEmpty()) {
+            mapping->aColumn[size_t(role)] = -1;
+            continue;
+        }
         int index = -1;
         for (int c = 0; c < header.size() && index < 0; ++c) {
             if (!normalName(header[c]).isEmpty() && normalName(header[c]) == normalName(column))

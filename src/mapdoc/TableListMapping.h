@@ -41,7 +41,8 @@ CTableListMapping Guess(const QList<QStringList>& rows, const QList<int>& lines)
 // Applies "Staat=COL,PLZ=COL,..." to a mapping: COL is a column name of the header row
 // (case and spelling of umlauts aside), a column number from 1 or a column letter (A, B,
 // ..., AA). "Staat=DE" with a two-letter code that names no column sets one country for the
-// whole list. False with a German message for unknown roles or columns.
+// whole list; "Ort=" with nothing after it leaves a role unmapped. False with a German
+// message for unknown roles or columns.
 bool ApplyOption(const QString& option, const QStringList& header, CTableListMapping* mapping,
                  QString* error);
 

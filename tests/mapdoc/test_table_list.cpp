@@ -1,6 +1,7 @@
 // Lists of the user's read through GDAL and placed on GEO, compared with the places an
 // independent lookup (tests/mapdoc/make_lists.py, Python's sqlite3) gives for every row.
 #include "common/TestSupport.h"
+#include "mapdoc/ListFiles.h"
 
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
@@ -9,7 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -34,15 +34,7 @@ protected:
         if (shared.isEmpty())
             return;
         s_dir = std::make_unique<QTemporaryDir>();
-        const QString db = s_dir->filePath("Kelvo.mde");
-        QStringList args{"import", "--db", db};
-        args << TestSupport::SharedGeoNamesFiles();
-        ASSERT_EQ(TestSupport::RunCli(args, s_dir->path()), 0);
-        QProcess python;
-        python.start("/usr/bin/python3",
-                     {KELVO_SOURCE_DIR "/tests/mapdoc/make_lists.py", db, s_dir->path()});
-        ASSERT_TRUE(python.waitForFinished(120000));
-        ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+        MakeListFiles(*s_dir);
         QFile file(s_dir->filePath("expected.tsv"));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         for (const QByteArray& line : file.readAll().split('\n')) {
