@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <utility>
+
 namespace {
 
 const char* const kPlacesUsage =
@@ -26,14 +28,21 @@ int runTable(const QString& path, const QString& dbPath, const Cli::TableListArg
     CTableList list;
     if (!Cli::ReadTableList(db, path, tableArgs, &list))
         return 1;
-    const CPlaceList places = TableList::AsOf(list.aEntries, day);
+    // Written in pieces: a list of a million entries needs no copy of its text.
     QString out;
-    for (const CPlaceEntry& e : places)
+    qsizetype taken = 0;
+    for (const CPlaceEntry& e : list.aEntries) {
+        if (!TableList::ShownOn(e, day))
+            continue;
+        ++taken;
         out += Cli::PlaceEntryLine(e) + QLatin1Char('\n');
+        if (out.size() > 64 * 1024)
+            Cli::Out(std::exchange(out, QString()));
+    }
     out += QStringLiteral("Zeilen gelesen: %1, Orte übernommen: %2, ohne Ort in %4: %3, "
                           "Postleitzahlen ergänzt: %5\n")
                .arg(list.nRows)
-               .arg(places.size())
+               .arg(taken)
                .arg(list.nWithoutPlace)
                .arg(db.m_Table.m_strTableName)
                .arg(list.nRepaired);

@@ -106,7 +106,7 @@ CPlaceList AsOf(const CPlaceList& entries, const QDate& day) {
     CPlaceList shown;
     shown.reserve(entries.size());
     for (const CPlaceEntry& entry : entries) {
-        if (!entry.m_dtDate.isValid() || entry.m_dtDate <= day)
+        if (ShownOn(entry, day))
             shown.append(entry);
     }
     return shown;

@@ -65,8 +65,12 @@ bool Preview(const QString& path, const QString& sheet, CTableList* list, QStrin
 bool Read(const QString& path, const CTableListOptions& options, const CGeoPlaceRows& rows,
           CTableList* list, QString* error);
 
-// The entries as they stand on `day`: those without a date and those dated that day or
-// earlier (as a place file read on that day takes them).
+// Whether an entry stands on the map on `day`: it has no date or is dated that day or earlier
+// (as a place file read on that day takes it).
+inline bool ShownOn(const CPlaceEntry& entry, const QDate& day) {
+    return !entry.m_dtDate.isValid() || entry.m_dtDate <= day;
+}
+// The entries as they stand on `day`.
 CPlaceList AsOf(const CPlaceList& entries, const QDate& day);
 
 // The distinct marker colours of the groups, in the order of their first row.

@@ -212,7 +212,10 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
         const QDate date = ParseDateText(isoDate(dateText));
         if (date.isValid()) {
             entry.m_dtDate = date;
-            entry.m_strDate = date.toString(QStringLiteral("dd.MM.yyyy"));
+            auto text = m_dates.find(date);
+            if (text == m_dates.end())
+                text = m_dates.insert(date, date.toString(QStringLiteral("dd.MM.yyyy")));
+            entry.m_strDate = *text;
             m_pList->bDated = true;
         } else {
             AddIssue(line, cells,
@@ -237,13 +240,15 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
             const int index = int(m_pList->aGroups.size());
             it = m_groups.insert(group, index);
             m_pList->aGroups << group;
-            m_pList->aGroupColors << TableList::GroupColor(index);
+            const COLORREF color = TableList::GroupColor(index);
+            m_pList->aGroupColors << color;
+            m_groupColorTexts << QStringLiteral("%1,%2,%3")
+                                     .arg(GetRValue(color))
+                                     .arg(GetGValue(color))
+                                     .arg(GetBValue(color));
         }
         entry.m_crMarker = m_pList->aGroupColors[*it];
-        entry.m_strMarkerColor = QStringLiteral("%1,%2,%3")
-                                     .arg(GetRValue(entry.m_crMarker))
-                                     .arg(GetGValue(entry.m_crMarker))
-                                     .arg(GetBValue(entry.m_crMarker));
+        entry.m_strMarkerColor = m_groupColorTexts[*it];
     }
     entry.m_crText = RGB(0, 0, 0);
     entry.m_strTextColor = notGiven();
