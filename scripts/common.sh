@@ -18,6 +18,7 @@ KELVO_PACKAGES=(
     desktop-file-utils appstream
     dpkg-dev file
     python3
+    libgdal-dev python3-openpyxl python3-odf
 )
 
 # Only for scripts/fuzz: clang with libFuzzer and the sanitizers.
