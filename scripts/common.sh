@@ -18,6 +18,7 @@ KELVO_PACKAGES=(
     desktop-file-utils appstream
     dpkg-dev file
     python3
+    libgdal-dev python3-openpyxl python3-odf
     clang-format
 )
 
@@ -50,10 +51,14 @@ kelvo_install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# More options for the configuration (scripts/test --sanitize sets them).
+KELVO_CMAKE_ARGS=()
+
 kelvo_build() {
     # ccache, when installed, keeps rebuilds of unchanged sources cheap.
     local launcher=()
     command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S "$KELVO_ROOT" -B "$KELVO_BUILD" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+    cmake -S "$KELVO_ROOT" -B "$KELVO_BUILD" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+        "${KELVO_CMAKE_ARGS[@]}" >/dev/null
     cmake --build "$KELVO_BUILD" -j"$(nproc)"
 }

@@ -27,6 +27,10 @@ enum CommandId : int {
     ID_DECLUTTER_NAMES = 32787,  // "Namen ohne Überlappung" (map windows)
     ID_DATA_IMPORT = 32788,      // "Postleitzahlen importieren..."
     ID_DATA_DOWNLOAD = 32789,    // "Postleitzahlen herunterladen..."
+    // The user's lists.
+    ID_FILE_OPEN_LIST = 32820,   // "Liste öffnen..."
+    ID_VIEW_AS_OF = 32821,       // "Stichtag..." (map windows of a dated list)
+    ID_VIEW_LIST_ISSUES = 32822, // "Zeilen ohne Ort..." (map windows of a list)
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

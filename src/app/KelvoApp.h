@@ -63,6 +63,7 @@ public:
     void OnAppAbout();
     void OnFileNew();
     void OnFileOpen();
+    void OnFileOpenList(); // a list of the user's (.xlsx, .ods, .csv, .tsv) as a map
     void OnFilePrintSetup();
     void OnOpenRecentFile(int index);
 

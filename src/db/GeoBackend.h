@@ -55,6 +55,8 @@ public:
     // Whether it was another connection holding what the statement needed (the file, or on
     // a server the rows) for longer than the program waits.
     virtual bool IsBusy() const = 0;
+    // Whether a server ended the statement's transaction to break a deadlock.
+    virtual bool IsDeadlock() const { return false; }
 };
 
 class CGeoBackend {

@@ -10,6 +10,7 @@
 #include "db/GeoSqlDialect.h"
 #include "db/GeoStandardOrder.h"
 #include "db/JetLike.h"
+#include "db/LeftoverFiles.h"
 #include "db/PgBackend.h"
 #include "db/SqliteBackend.h"
 #include "db/SqliteFunctions.h"
@@ -96,6 +97,7 @@ bool isRegularOrMissing(const QString& path, QString* reason) {
 // it) with the permissions a new file gets.
 QString createTemporaryBeside(const QString& path, QString* error) {
     const QFileInfo info(path);
+    LeftoverFiles::RemoveStaleNew(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString candidate =
             info.absoluteDir().filePath(QStringLiteral(".%1.neu-%2-%3")
@@ -106,6 +108,8 @@ QString createTemporaryBeside(const QString& path, QString* error) {
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
+            LeftoverFiles::Watch(candidate);
+            LeftoverFiles::Watch(candidate + QStringLiteral("-journal"));
             return candidate;
         }
         if (errno != EEXIST) {
@@ -145,6 +149,8 @@ void syncFolder(const QString& path) {
 void removeWithJournal(const QString& path) {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral("-journal"));
+    LeftoverFiles::Unwatch(path);
+    LeftoverFiles::Unwatch(path + QStringLiteral("-journal"));
 }
 
 } // namespace
@@ -325,6 +331,7 @@ bool CGeoDatabase::Open(const QString& path) {
         SetOpenError(m_strFilePath, reason);
         return false;
     }
+    LeftoverFiles::RemoveStaleNew(m_strFilePath);
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
         bool busy = false;
         if (!looksLikeSqlite(m_strFilePath, &reason) || !OpenConnection(m_strFilePath) ||
@@ -432,6 +439,8 @@ bool CGeoDatabase::PublishNew() {
                 .arg(error));
         return false;
     }
+    LeftoverFiles::Unwatch(temporary);
+    LeftoverFiles::Unwatch(temporary + QStringLiteral("-journal"));
     syncFolder(m_strFilePath);
     QString reason;
     bool busy = false;
@@ -471,6 +480,7 @@ bool CGeoDatabase::Execute(const QString& sql) {
     CGeoRecordset rs(*this);
     if (!rs.Open(sql) || !rs.Execute()) {
         m_strLastError = rs.Error();
+        m_bLastBusy = rs.IsBusy();
         return false;
     }
     m_strLastError.clear();
@@ -646,12 +656,14 @@ bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& va
     return changed > 0 && CommitWrite();
 }
 
-int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values) {
+int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values, bool* deadlock) {
     m_strSQL = sql;
     CGeoRecordset rs(*this);
     if (rs.Open(sql, values) && rs.Execute())
         return rs.ChangedRows();
     m_strLastError = rs.Error();
+    if (deadlock)
+        *deadlock = rs.IsDeadlock();
     rs.Close();
     RollbackWrite();
     return -1;
@@ -742,11 +754,16 @@ bool CGeoDatabase::ReadMemo(const CGeoTableDesc& desc, int key, QVariant* memo) 
 CGeoDatabase::MemoWrite CGeoDatabase::UpdateMemo(const CGeoTableDesc& desc, int key,
                                                  const QVariant& expected, const QString& memo,
                                                  QVariant* stored) {
-    if (!BeginWrite())
-        return MemoWrite::Failed;
-    const int written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected});
-    if (written < 0)
-        return MemoWrite::Failed;
+    int written = -1;
+    // A deadlock victim has written nothing: it is tried once more.
+    for (int attempt = 0; written < 0; ++attempt) {
+        if (!BeginWrite())
+            return MemoWrite::Failed;
+        bool deadlock = false;
+        written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected}, &deadlock);
+        if (written < 0 && (!deadlock || attempt > 0))
+            return MemoWrite::Failed;
+    }
     if (written > 0)
         return CommitWrite() ? MemoWrite::Saved : MemoWrite::Failed;
     // Nothing written: the row has gone, or another memo is stored now.

@@ -112,6 +112,13 @@ public:
     // transaction is left open, and LastError() says why in German. Every write of the
     // program starts here.
     bool BeginWrite();
+    // The write transaction of an import (BeginWrite), begun only while no other import runs
+    // on the database: Busy at once, with nothing begun, while one does; Failed with
+    // LastError() as BeginWrite. Once Taken, nobody else writes rows until the transaction
+    // ends (memo writes of others wait, then fail with a message), so the memos the import
+    // reads are those at its commit.
+    enum class ImportLock { Taken, Busy, Failed };
+    ImportLock TryBeginImport();
     bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
     void RollbackWrite(); // ends the transaction without a change; LastError() stays
 
@@ -180,7 +187,8 @@ private:
 
     // One statement inside the write transaction: the rows it changed, or -1 after an
     // engine error (LastError(); the transaction is then rolled back).
-    int ExecuteWrite(const QString& sql, const QVariantList& values);
+    // `deadlock` tells whether the server chose the statement as the victim of a deadlock.
+    int ExecuteWrite(const QString& sql, const QVariantList& values, bool* deadlock = nullptr);
     // The file's inode, size and modification time, to tell whether it changed.
     QByteArray FileStamp() const;
     bool OpenConnection(const QString& path);
@@ -200,6 +208,7 @@ private:
     sqlite3* m_pHandle = nullptr;
     std::unique_ptr<CGeoBackend> m_pBackend;
     bool m_bBusy = false;
+    bool m_bLastBusy = false; // the last Execute() waited too long for another program
     int m_nBusyTimeoutMs = kBusyTimeoutMs;
     std::function<void(bool)> m_waitHook;
     std::function<bool(int)> m_giveUpHook;

@@ -196,6 +196,7 @@ public:
     const QString& Error() const override { return m_error; }
     const QString& EngineMessage() const override { return m_engineMessage; }
     bool IsBusy() const override { return m_bBusy; }
+    bool IsDeadlock() const override { return m_bDeadlock; }
 
     // Reads the rows still to come into memory, so that the connection is free.
     void SetAside() {
@@ -225,6 +226,8 @@ private:
             m_error = m_backend.Explain(result);
             m_engineMessage = m_backend.ServerMessage(result);
             m_bBusy = m_backend.IsLockWait(result);
+            m_bDeadlock = result && qstrcmp(PQresultErrorField(result, PG_DIAG_SQLSTATE),
+                                            "40P01") == 0;
         }
         return false;
     }
@@ -378,6 +381,7 @@ private:
     QString m_error;
     QString m_engineMessage;
     bool m_bBusy = false;
+    bool m_bDeadlock = false;
 };
 
 CPgBackend::~CPgBackend() {
@@ -601,6 +605,11 @@ QString CPgBackend::Explain(const pg_result* result) const {
     if (IsLockWait(result))
         return QStringLiteral("Ein anderer Benutzer hält die Daten gerade gesperrt; bitte "
                               "gleich noch einmal versuchen (%1).")
+            .arg(text);
+    if (state == QLatin1String("40P01"))
+        return QStringLiteral("Der Datenbankserver hat den Vorgang abgebrochen, weil er mit dem "
+                              "eines anderen Benutzers gegenseitig auf Daten wartete; gespeichert "
+                              "wurde nichts (%1).")
             .arg(text);
     if (state.startsWith(QLatin1String("57")))
         return QStringLiteral("Der Datenbankserver hat den Vorgang abgebrochen (%1).").arg(text);

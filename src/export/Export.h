@@ -9,15 +9,22 @@ class CProgress;
 
 // Results going out: rows of table GEO written as a file for other programs.
 //   CSV      UTF-8 with byte-order mark, ";" between fields, a header line, fields quoted as
-//            RFC 4180 says (lines end with CR LF), as German spreadsheet programs open it;
+//            RFC 4180 says (lines end with CR LF), as German spreadsheet programs open it:
+//            the numbers of Langengrad, Breitengrad and a distance column with a decimal
+//            comma ("11,4333"), and, unless turned off, a ' before every other cell that a
+//            spreadsheet would take as a formula (starting with =, +, - or @, also after
+//            blanks or line breaks, or with a tab or carriage return) — numbers like "-0.5"
+//            stay numbers;
+//   CSV international   UTF-8 without byte-order mark, "," between fields, RFC 4180 quoting,
+//            decimal points, every cell as it is stored;
 //   GeoJSON  a FeatureCollection of points, the fields as each feature's properties;
 //   KML      one placemark a row: name = Ort, description = Memo, the fields as data;
 //   Places   a place file the program reads back to the same places (Staat;PLZ;...;Ort).
 namespace Export {
 
-enum class Format { Csv, GeoJson, Kml, Places };
+enum class Format { Csv, CsvInternational, GeoJson, Kml, Places };
 
-// "csv", "geojson", "kml" or "places" (any case); false for any other name.
+// "csv", "csv-intl", "geojson", "kml" or "places" (any case); false for any other name.
 bool FormatFromName(const QString& name, Format* format);
 // The file suffix without dot ("csv", "geojson", "kml", "txt").
 QString Suffix(Format format);
@@ -33,6 +40,10 @@ struct CRows {
     std::function<QString(int row, int column)> cell;
 };
 
+struct COptions {
+    bool bGuardFormulas = true; // the ' before formula-like cells of the German CSV
+};
+
 struct CResult {
     int nWritten = 0; // rows written
     int nSkipped = 0; // rows the format cannot hold (a place file needs Staat and PLZ)
@@ -42,6 +53,6 @@ struct CResult {
 // Writes the rows to the file in one go: the file is replaced only when everything was
 // written, so a failure leaves an earlier file as it was. Progress under " Exportieren:".
 CResult WriteFile(const QString& path, Format format, const CRows& rows,
-                  CProgress* progress = nullptr);
+                  CProgress* progress = nullptr, const COptions& options = {});
 
 } // namespace Export

@@ -10,7 +10,10 @@ namespace Export {
 // Each writes all rows to the device and reports every row to `step` (for progress).
 // False when the device refuses the data.
 using RowStep = std::function<void(int row)>;
-bool WriteCsv(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+// The CSV for German spreadsheets (";", decimal commas, formulas guarded when asked) or the
+// international one (",", decimal points, every text as it is).
+bool WriteCsv(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result,
+              bool international, bool guardFormulas);
 bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
 bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
 bool WritePlaces(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);

@@ -39,6 +39,12 @@ const QHash<int, QString>& table() {
                                           "eines Punktes.\nUmkreissuche")},
         {ID_DECLUTTER_NAMES, QStringLiteral("Zeichnet nur Namen, die keine anderen überdecken, "
                                             "größere Orte zuerst.\nNamen ohne Überlappung")},
+        {ID_FILE_OPEN_LIST, QStringLiteral("Öffnet eine eigene Liste (.xlsx, .ods, .csv, .tsv) "
+                                           "als Karte, nach Postleitzahl gesetzt.\nListe öffnen")},
+        {ID_VIEW_AS_OF, QStringLiteral("Zeigt die Liste, wie sie an einem Stichtag steht."
+                                       "\nStichtag")},
+        {ID_VIEW_LIST_ISSUES, QStringLiteral("Zeigt die Zeilen der Liste, die keinen Ort in GEO "
+                                             "haben.\nZeilen ohne Ort")},
 
         {ID_FILE_NEW, QStringLiteral("Karte öffnen\nKarte öffnen")},
         {ID_FILE_OPEN, QStringLiteral("Öffnet eine txt-Datei.\nÖffnet eine txt-Datei")},

@@ -164,9 +164,7 @@ void CListView_Table::OnEditCopy() {
         // A radius search's window adds the distance, as kelvo-cli near prints it.
         if (m_model.HasDistanceColumn()) {
             m_strText.chop(1);
-            m_strText += QStringLiteral(", ") +
-                         m_model.data(m_model.index(row, CGeoTableModel::kColumns)).toString() +
-                         QLatin1Char('\n');
+            m_strText += QStringLiteral(", ") + m_model.DistanceText(row) + QLatin1Char('\n');
         }
     }
     QApplication::clipboard()->setText(m_strText);

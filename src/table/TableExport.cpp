@@ -12,7 +12,7 @@ Export::CRows TableExportRows(const CGeoTableModel& model, const QList<int>& row
         const int row = all ? i : rows.at(i);
         if (column < CGeoTableModel::kColumns)
             return model.Cell(row, column);
-        return model.data(model.index(row, column)).toString();
+        return model.DistanceText(row);
     };
     return out;
 }

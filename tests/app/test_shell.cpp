@@ -72,12 +72,12 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
     const QList<QMenu*> menus = frame->GetMenus(IDR_MAINFRAME);
     ASSERT_EQ(menus.size(), 5);
-    // The original items in their order; import and download, export, place file and radius
-    // search come beside them, each group after the original items it belongs with.
+    // The original items in their order; lists, import and download, export, place file and
+    // radius search come beside them, each group after the original items it belongs with.
     EXPECT_EQ(
         Items(menus[0]),
         QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
+                     "&Liste öffnen...", "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
                      "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...", "-",
                      "E&xportieren...", "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-",
                      "&Schließen", "&Beenden"}));
@@ -165,14 +165,15 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(
         Items(mapMenus[0]),
         QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "&Schließen", "-", "Postleitzahlen &importieren...",
+                     "&Liste öffnen...", "&Schließen", "-", "Postleitzahlen &importieren...",
                      "Postleitzahlen &herunterladen...", "-", "&Drucken...\tStrg+P",
                      "&Seitenansicht", "Dru&ckeinrichtung...", "-", "E&xportieren...",
                      "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
                            "&Umkreissuche...", "-", "Orte aus Datei anzeigen", "Memos anzeigen",
-                           "Ortsnamen anzeigen", "&Namen ohne Überlappung"}));
+                           "Ortsnamen anzeigen", "&Namen ohne Überlappung", "S&tichtag...",
+                           "&Zeilen ohne Ort..."}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);
     // Activating the first table window keeps it too.
