@@ -62,8 +62,16 @@ void CKelvoApp::InstallDatabaseWaitCursor() {
     g_GeoDatabase.SetGiveUpHook(ServerWaitDialog::GiveUp);
 }
 
+void CKelvoApp::ShowDatabaseNotice(QWidget* parent) {
+    const QString notice = g_GeoDatabase.TakeNotice();
+    if (!notice.isEmpty())
+        KelvoMessageBox(notice, parent);
+}
+
 bool CKelvoApp::EnsureDatabase(QWidget* parent) {
-    if (g_GeoDatabase.EnsureOpen())
+    const bool open = g_GeoDatabase.EnsureOpen();
+    ShowDatabaseNotice(parent);
+    if (open)
         return true;
     if (g_GeoDatabase.IsBusy())
         KelvoMessageBox(DatabaseInUseText(), parent);

@@ -243,6 +243,10 @@ QString CentreByPlace() {
     return withPosition(QStringLiteral("[Ort] LIKE ?"));
 }
 
+QString AtPostalCode() {
+    return QStringLiteral("[Staat] = ? AND [PLZ] = ?");
+}
+
 namespace {
 
 class CSqliteDialect : public CGeoSqlDialect {

@@ -92,6 +92,8 @@ QString RadiusFilter(double lon, double lat, double km);
 // a PLZ alone, or a place name (a LIKE pattern). Only rows whose position is a number.
 QString CentreByPostalCode(bool withCountry);
 QString CentreByPlace();
+// "[Staat] = ? AND [PLZ] = ?": the rows of one postal code of a country, the values bound.
+QString AtPostalCode();
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";

@@ -75,6 +75,10 @@ void CListView_Table::OnInitialUpdate() {
             SetUpColumns();
             m_model.CopyRows(first->m_model);
             m_strFilter = first->m_strFilter;
+            m_stamp = first->m_stamp;
+            m_bStampTaken = first->m_bStampTaken;
+            m_nSortColumn = first->m_nSortColumn;
+            m_bSortedDescending = first->m_bSortedDescending;
             if (first->m_model.HasDistanceColumn())
                 SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
                                     first->m_model.DistanceCentreLat());
@@ -86,7 +90,7 @@ void CListView_Table::OnInitialUpdate() {
 }
 
 void CListView_Table::OnUpdate() {
-    FillTable();
+    Refill();
 }
 
 void CListView_Table::SetUpColumns() {
@@ -113,6 +117,9 @@ void CListView_Table::FillTable() {
     g_nFoundCount = 0;
     // A database another program held is tried again; while it still does, no rows.
     CKelvoApp::EnsureDatabase();
+    // Taken before the rows are read: whatever is written meanwhile is read next time.
+    m_stamp = m_pDatabase->DataStamp();
+    m_bStampTaken = true;
     hide(); // no row-state notices while the rows go in
     SetUpColumns();
     CTableFillResult result;
@@ -180,6 +187,9 @@ void CListView_Table::OnFrameShown() {
 
 void CListView_Table::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
+    // Rows another program changed meanwhile are read again (not during a fill).
+    if (m_bStampTaken && !m_bRefilling && isVisible())
+        CheckForChanges();
     if (m_bShowRecordStatus)
         ShowRecordStatus();
 }
