@@ -46,6 +46,36 @@ QString CGeoPlaceKey::Display() const {
     return text;
 }
 
+namespace {
+
+QStringList placeColumns(const CGeoTableDesc& desc) {
+    return {desc.FieldName(desc.m_nKeyField), desc.FieldName(GEO_STAAT), desc.FieldName(GEO_PLZ),
+            desc.FieldName(GEO_ORT), desc.FieldName(GEO_ORTSTEIL)};
+}
+
+CGeoPlaceKey placeOf(const CGeoRecordset& rs) {
+    return {rs.FieldText(1), rs.FieldText(2), rs.FieldText(3), rs.FieldText(4)};
+}
+
+} // namespace
+
+bool ReadPlaceOfRow(CGeoDatabase& db, const CGeoTableDesc& desc, qint64 key, CGeoPlaceKey* place,
+                    bool* exists, QString* error) {
+    CGeoRecordset rs(db);
+    *exists = false;
+    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc), GeoSql::WithKey()),
+                 {key})) {
+        *error = rs.Error();
+        return false;
+    }
+    if (rs.MoveNext()) {
+        *exists = true;
+        *place = placeOf(rs);
+    }
+    *error = rs.Error();
+    return !rs.HasError();
+}
+
 bool FindRowsAtPlace(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoPlaceKey& place,
                      QList<qint64>* keys, QString* error) {
     keys->clear();
@@ -53,19 +83,14 @@ bool FindRowsAtPlace(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoPlac
         return true;
     // The engine narrows the rows down by country and postal code; Ort and Ortsteil are
     // compared here, where no value and an empty text are one.
-    const QStringList columns{desc.FieldName(desc.m_nKeyField), desc.FieldName(GEO_STAAT),
-                              desc.FieldName(GEO_PLZ), desc.FieldName(GEO_ORT),
-                              desc.FieldName(GEO_ORTSTEIL)};
     CGeoRecordset rs(db);
-    if (!rs.Open(db.Sql().StorageOrderQuery(desc, columns, GeoSql::AtPostalCode()),
+    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc), GeoSql::AtPostalCode()),
                  {place.staat, place.plz})) {
         *error = rs.Error();
         return false;
     }
     while (rs.MoveNext()) {
-        const CGeoPlaceKey row{rs.FieldText(1), rs.FieldText(2), rs.FieldText(3),
-                               rs.FieldText(4)};
-        if (row.Matches(place))
+        if (placeOf(rs).Matches(place))
             keys->append(rs.FieldInt(0));
     }
     *error = rs.Error();

@@ -25,3 +25,8 @@ struct CGeoPlaceKey {
 // holds its message).
 bool FindRowsAtPlace(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoPlaceKey& place,
                      QList<qint64>* keys, QString* error);
+
+// The place of the row with the key: true when it was read (`exists` tells whether there is
+// such a row); false on an engine error.
+bool ReadPlaceOfRow(CGeoDatabase& db, const CGeoTableDesc& desc, qint64 key, CGeoPlaceKey* place,
+                    bool* exists, QString* error);

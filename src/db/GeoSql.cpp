@@ -247,6 +247,10 @@ QString AtPostalCode() {
     return QStringLiteral("[Staat] = ? AND [PLZ] = ?");
 }
 
+QString WithKey() {
+    return QStringLiteral("[ID_Geo] = ?");
+}
+
 namespace {
 
 class CSqliteDialect : public CGeoSqlDialect {

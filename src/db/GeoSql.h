@@ -94,6 +94,8 @@ QString CentreByPostalCode(bool withCountry);
 QString CentreByPlace();
 // "[Staat] = ? AND [PLZ] = ?": the rows of one postal code of a country, the values bound.
 QString AtPostalCode();
+// "[ID_Geo] = ?": the row with the key bound.
+QString WithKey();
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";

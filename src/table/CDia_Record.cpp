@@ -138,6 +138,7 @@ bool CDia_Record::ReadStoredMemo() {
     if (!CKelvoApp::EnsureDatabase(parentWidget()))
         return !g_GeoDatabase.IsBusy();
     const int key = TextNumbers::Atoi(m_pValues->value(m_pTableDesc->m_nKeyField));
+    m_nOpening = g_GeoDatabase.DataStamp().nOpen;
     QVariant stored;
     if (g_GeoDatabase.ReadMemo(*m_pTableDesc, key, &stored)) {
         m_varStoredMemo = stored;
@@ -246,6 +247,12 @@ void CDia_Record::OnOK() {
         }
         // Only the memo is written, and only over the memo the user saw.
         CKelvoApp::ShowDatabaseNotice(this);
+        // In a database opened anew since (a replaced file), a key may name another place:
+        // that is not the row shown.
+        if (g_GeoDatabase.DataStamp().nOpen != m_nOpening && !KeyNamesThePlace(key)) {
+            if (!MoveToSamePlace(&key))
+                return;
+        }
         QVariant stored;
         const QString memo = m_strMemo.isEmpty() ? QStringLiteral(" ") : m_strMemo;
         switch (g_GeoDatabase.UpdateMemo(*m_pTableDesc, key, m_varStoredMemo, memo, &stored)) {
@@ -327,4 +334,14 @@ bool CDia_Record::MoveToSamePlace(int* key) {
                          this) == 0)
         QApplication::clipboard()->setText(m_strMemo);
     return false;
+}
+
+bool CDia_Record::KeyNamesThePlace(int key) const {
+    CGeoPlaceKey there;
+    bool exists = false;
+    QString error;
+    // A row that cannot be read or is gone is left to the write, which says so.
+    if (!ReadPlaceOfRow(g_GeoDatabase, *m_pTableDesc, key, &there, &exists, &error) || !exists)
+        return true;
+    return there.Matches(CGeoPlaceKey::FromCells(*m_pValues));
 }

@@ -72,6 +72,9 @@ private:
     // stays open with the memo as typed (no such row, several, or the user went back; the
     // text can be copied to the clipboard).
     bool MoveToSamePlace(int* key);
+    // False when the row with the key stands for another place than the one shown.
+    bool KeyNamesThePlace(int key) const;
+    quint64 m_nOpening = 0; // which opening of the database the memo was read from
     // A stored memo as the dialog shows it: no memo, and a cleared one (a single space), as
     // an empty box; any other text as stored.
     static QString MemoText(const QVariant& memo);

@@ -35,7 +35,10 @@ qint64 keyOf(const CGeoTableModel& model, int row) {
 } // namespace
 
 bool CListView_Table::RowsAreCurrent() {
-    CKelvoApp::EnsureDatabase(this);
+    // A database that cannot be read now (in use, closed) has nothing newer to show: the
+    // rows stay. A replaced file is opened anew here, and its rows differ.
+    if (!m_pDatabase->EnsureOpen())
+        return true;
     return m_bStampTaken && m_stamp == m_pDatabase->DataStamp();
 }
 
@@ -81,10 +84,13 @@ void CListView_Table::Refill() {
     const int vertical = verticalScrollBar()->value();
     const int horizontal = horizontalScrollBar()->value();
 
+    // While the database cannot be read the rows stay (a message says why, when it is in
+    // use).
+    if (!CKelvoApp::EnsureDatabase(this))
+        return;
     m_bRefilling = true;
     m_bShowRecordStatus = false;
     setUpdatesEnabled(false);
-    CKelvoApp::EnsureDatabase(this);
     m_stamp = m_pDatabase->DataStamp();
     m_bStampTaken = true;
     CTableFillResult result;
@@ -149,6 +155,7 @@ void CListView_Table::Refill() {
         frame->SetMessageText(QString());
     if (hasFocus())
         ShowRecordStatus();
+    CKelvoApp::ShowDatabaseNotice(this);
     if (!result.m_strError.isEmpty())
         KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
                                        "werden.\n\nFehler der Datenbank: %2")
