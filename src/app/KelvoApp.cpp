@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/MessageBox.h"
 #include "app/ServerWaitDialog.h"
+#include "app/WindowState.h"
 #include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
 #include "mapdoc/CKelvoDoc.h"
@@ -113,6 +114,8 @@ bool CKelvoApp::InitInstance() {
     QCommandLineParser parser;
     parser.parse(QCoreApplication::arguments());
 
+    // Size, position and maximised state as the user left them.
+    WindowState::RestoreMainWindow(m_pMainWnd);
     m_pMainWnd->show();
     return true;
 }

@@ -8,10 +8,12 @@
 #include "app/StatusBarProgress.h"
 #include "app/StatusProgress.h"
 #include "app/TableMapLink.h"
+#include "app/WindowState.h"
 #include "db/GeoDatabase.h"
 #include "table/TableDistance.h"
 #include "table/TableFill.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QStatusBar>
 
@@ -47,6 +49,9 @@ CListView_Table::CListView_Table(QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CListView_Table::OnColumnClick);
+    // Widths the user gives the columns are kept for the next table window.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this] { OnColumnResized(); });
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -96,10 +101,24 @@ void CListView_Table::OnUpdate() {
 void CListView_Table::SetUpColumns() {
     if (!m_model.HasColumns())
         m_model.SetColumns(*m_pTableDesc);
+    // The widths the user last gave a table window, else the fields' sizes.
+    const QList<int> kept = WindowState::ColumnWidths(m_pTableDesc->m_nFields);
+    m_bSettingColumns = true;
     for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
         const int width = m_pTableDesc->FieldSize(i);
-        setColumnWidth(i, width ? width : kDefaultColumnWidth);
+        setColumnWidth(i, !kept.isEmpty() ? kept[i] : width ? width : kDefaultColumnWidth);
     }
+    m_bSettingColumns = false;
+}
+
+void CListView_Table::OnColumnResized() {
+    // Only what the user does with the mouse on the header is kept.
+    if (m_bSettingColumns || !m_pTableDesc || QApplication::mouseButtons() == Qt::NoButton)
+        return;
+    QList<int> widths;
+    for (int i = 0; i < m_pTableDesc->m_nFields; ++i)
+        widths << columnWidth(i);
+    WindowState::SaveColumnWidths(widths);
 }
 
 void CListView_Table::SetUpDistanceColumn(double lon, double lat) {

@@ -129,6 +129,8 @@ private:
     bool m_bOutOfDate = false;
     bool m_bRefilling = false;
     void SetUpColumns();
+    void OnColumnResized();
+    bool m_bSettingColumns = false;
     void SetUpDistanceColumn(double lon, double lat);
     bool m_bMarkQueued = false; // the selection is to be marked on the map
     void OnItemChanged(int row);
