@@ -63,8 +63,7 @@ bool ReadPlaceOfRow(CGeoDatabase& db, const CGeoTableDesc& desc, qint64 key, CGe
                     bool* exists, QString* error) {
     CGeoRecordset rs(db);
     *exists = false;
-    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc), GeoSql::WithKey()),
-                 {key})) {
+    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc), GeoSql::WithKey()), {key})) {
         *error = rs.Error();
         return false;
     }

@@ -300,9 +300,8 @@ bool CDia_Record::MoveToSamePlace(int* key) {
     QList<qint64> keys;
     QString error;
     if (!FindRowsAtPlace(g_GeoDatabase, *m_pTableDesc, place, &keys, &error)) {
-        KelvoMessageBox(QStringLiteral("%1\n\n%2\n\nFehler der Datenbank: %3")
-                            .arg(gone, kept, error),
-                        this);
+        KelvoMessageBox(
+            QStringLiteral("%1\n\n%2\n\nFehler der Datenbank: %3").arg(gone, kept, error), this);
         return false;
     }
     if (keys.size() == 1) {
@@ -312,9 +311,9 @@ bool CDia_Record::MoveToSamePlace(int* key) {
                            "gespeichert werden?")
                 .arg(gone, place.Display(), keyName)
                 .arg(keys.first());
-        if (KelvoQuestionBox(text,
-                             {QStringLiteral("Dort speichern"), QStringLiteral("Zurück zum Dialog")},
-                             this) != 0)
+        if (KelvoQuestionBox(
+                text, {QStringLiteral("Dort speichern"), QStringLiteral("Zurück zum Dialog")},
+                this) != 0)
             return false;
         *key = int(keys.first());
         (*m_pValues)[m_pTableDesc->m_nKeyField] = QString::number(*key);

@@ -50,8 +50,7 @@ CListView_Table::CListView_Table(QWidget* parent)
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CListView_Table::OnColumnClick);
     // Widths the user gives the columns are kept for the next table window.
-    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this] { OnColumnResized(); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] { OnColumnResized(); });
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {

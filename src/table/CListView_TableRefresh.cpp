@@ -192,11 +192,10 @@ void CListView_Table::TakeOwnWrite(const CGeoDatabase::CDataStamp& before) {
     // A memo this program saved is shown by every window already: windows whose rows were
     // current before need not read them again, unless somebody else wrote meanwhile.
     const CGeoDatabase::CDataStamp after = g_GeoDatabase.DataStamp();
-    const bool onlyOwn =
-        after.nOpen == before.nOpen && after.nSchema == before.nSchema &&
-        (g_GeoDatabase.IsServer()
-             ? after.nVersion == before.nVersion + 1 && after.nOwnChanges == before.nOwnChanges
-             : after.nVersion == before.nVersion);
+    const bool onlyOwn = after.nOpen == before.nOpen && after.nSchema == before.nSchema &&
+                         (g_GeoDatabase.IsServer() ? after.nVersion == before.nVersion + 1 &&
+                                                         after.nOwnChanges == before.nOwnChanges
+                                                   : after.nVersion == before.nVersion);
     if (!onlyOwn || !theApp.m_pTableTemplate)
         return;
     for (CDocument* doc : theApp.m_pTableTemplate->GetDocuments()) {

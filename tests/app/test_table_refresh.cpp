@@ -43,10 +43,9 @@ protected:
     bool InsertMany() {
         QList<TableTestRows::Place> places;
         for (int i = 1; i <= 300; ++i)
-            places.append({"DE", QString::asprintf("%05d", i),
-                           QString::asprintf("Ort %03d", 301 - i), ""});
-        return g_GeoDatabase.Execute("BEGIN") && Insert(places) &&
-               g_GeoDatabase.Execute("COMMIT");
+            places.append(
+                {"DE", QString::asprintf("%05d", i), QString::asprintf("Ort %03d", 301 - i), ""});
+        return g_GeoDatabase.Execute("BEGIN") && Insert(places) && g_GeoDatabase.Execute("COMMIT");
     }
 
     // Makes a window the active one, as the window menu does; the focus goes to its view.
@@ -172,10 +171,12 @@ TEST_F(TableRefreshTest, TheRecordDialogOpensOnTheRecordAsStoredNow) {
     ASSERT_EQ(view->currentIndex().row(), 3);
     OtherRuns("DELETE FROM GEO WHERE ID_Geo = 8");
     bool opened = false;
-    WhenModal([&](QWidget* dialog) {
-        opened = true;
-        dialog->close();
-    }, 0, 100);
+    WhenModal(
+        [&](QWidget* dialog) {
+            opened = true;
+            dialog->close();
+        },
+        0, 100);
     Key(Qt::Key_Return);
     EXPECT_FALSE(opened);
     ASSERT_EQ(messages.size(), 1);
