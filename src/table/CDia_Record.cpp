@@ -138,7 +138,7 @@ bool CDia_Record::ReadStoredMemo() {
     if (!CKelvoApp::EnsureDatabase(parentWidget()))
         return !g_GeoDatabase.IsBusy();
     const int key = TextNumbers::Atoi(m_pValues->value(m_pTableDesc->m_nKeyField));
-    m_nOpening = g_GeoDatabase.DataStamp().nOpen;
+    m_nOpening = g_GeoDatabase.IsServer() ? 0 : g_GeoDatabase.DataStamp().nOpen;
     QVariant stored;
     if (g_GeoDatabase.ReadMemo(*m_pTableDesc, key, &stored)) {
         m_varStoredMemo = stored;
@@ -249,7 +249,8 @@ void CDia_Record::OnOK() {
         CKelvoApp::ShowDatabaseNotice(this);
         // In a database opened anew since (a replaced file), a key may name another place:
         // that is not the row shown.
-        if (g_GeoDatabase.DataStamp().nOpen != m_nOpening && !KeyNamesThePlace(key)) {
+        if (!g_GeoDatabase.IsServer() && g_GeoDatabase.DataStamp().nOpen != m_nOpening &&
+            !KeyNamesThePlace(key)) {
             if (!MoveToSamePlace(&key))
                 return;
         }
