@@ -1,4 +1,5 @@
 #include "app/MainFrame.h"
+#include "app/WindowState.h"
 
 #include "app/ChildFrame.h"
 #include "app/CommandIds.h"
@@ -287,6 +288,8 @@ bool CMainFrame::event(QEvent* event) {
         SetMessageText(tip.isEmpty() ? Res::String(AFX_IDS_IDLEMESSAGE) : tip);
         return true;
     }
+    if (event->type() == QEvent::Close)
+        WindowState::SaveMainWindow(this);
     if (event->type() == QEvent::Close && m_pHelpWindow)
         m_pHelpWindow->close();
     return QMainWindow::event(event);

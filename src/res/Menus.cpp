@@ -37,7 +37,8 @@ QList<MenuItem> viewItems() {
             kSeparator,
             {ID_SEARCH, QStringLiteral("Suchen...")},
             {ID_RECORD_EDIT, QStringLiteral("Datensatz...")},
-            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")}};
+            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")},
+            {ID_VIEW_REFRESH, QStringLiteral("&Aktualisieren\tF5")}};
 }
 
 // Results going out of a table window, after the printing commands of the file menu.
@@ -134,6 +135,8 @@ QList<Accelerator> Accelerators() {
         {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+        {QKeySequence(Qt::Key_F5), ID_VIEW_REFRESH},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), ID_APP_EXIT},
     };
 }
 

@@ -30,6 +30,8 @@ const QHash<int, QString>& table() {
         {ID_DATA_DOWNLOAD, QStringLiteral("Lädt die Postleitzahlen von Staaten bei GeoNames "
                                           "herunter und importiert sie.\nPostleitzahlen "
                                           "herunterladen")},
+        {ID_VIEW_REFRESH, QStringLiteral("Liest die Zeilen der Tabelle neu aus der Datenbank.\n"
+                                         "Aktualisieren")},
 
         {ID_FILE_EXPORT, QStringLiteral("Schreibt die Zeilen der Tabelle als CSV-, GeoJSON- oder "
                                         "KML-Datei.\nExportieren")},
