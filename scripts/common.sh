@@ -12,6 +12,7 @@ KELVO_RUN_PACKAGES=(
     libsqlite3-dev
     libqt6sql6-psql libpq-dev
     libarchive-dev
+    libicu-dev
     fonts-liberation
     librsvg2-bin
 )
