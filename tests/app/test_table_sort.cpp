@@ -165,8 +165,9 @@ TEST_F(TableSortTest, AllSharedRowsSortByOrtAndPlz) {
     int uexheim = -1, zwickau = -1, aerzte = -1, zwota = -1;
     for (int i = 0; i < model.RowCount(); ++i) {
         const QString ort = model.Cell(i, GEO_ORT);
-        if (i > 0)
+        if (i > 0) {
             ASSERT_LE(TableSort::CompareCells(GEO_ORT, model.Cell(i - 1, GEO_ORT), ort), 0) << i;
+        }
         if (ort == u"Üxheim")
             uexheim = i;
         else if (ort == u"Zwickau")
