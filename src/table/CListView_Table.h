@@ -105,7 +105,8 @@ private:
     void OnSelectionChanged();
     // Prints the rows in their current order, with progress.
     // Prints with a window that shows the pages done and cancels (a preview is then closed).
-    void PrintTo(QPrinter& printer, QDialog* preview = nullptr);
+    // False when the user cancelled.
+    bool PrintTo(QPrinter& printer, QDialog* preview = nullptr);
 
     CGeoTableModel m_model;
 };

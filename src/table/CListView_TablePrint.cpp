@@ -30,9 +30,9 @@ private:
 
 } // namespace
 
-void CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
+bool CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
     if (!m_pTableDesc)
-        return;
+        return true;
     TablePrint::PageRange range;
     if (printer.printRange() == QPrinter::PageRange)
         range = {printer.fromPage(), printer.toPage()};
@@ -74,13 +74,14 @@ void CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
         // A cancelled preview closes; its pages would be incomplete.
         if (preview)
             QMetaObject::invokeMethod(preview, &QDialog::reject, Qt::QueuedConnection);
-        return;
+        return false;
     }
     if (!printed)
         KelvoMessageBox(QStringLiteral("Die Tabelle kann nicht gedruckt werden: Der Drucker "
                                        "\"%1\" lässt sich nicht ansprechen.")
                             .arg(printer.outputFileName().isEmpty() ? printer.printerName()
                                                                     : printer.outputFileName()));
+    return true;
 }
 
 void CListView_Table::OnFilePrint(bool withDialog) {
@@ -109,7 +110,15 @@ void CListView_Table::OnFilePrintPreview() {
         printer.setPageOrientation(TablePrint::FitOrientation(
             *m_pTableDesc, printer.pageLayout(), logicalDpiX()));
     QPrintPreviewDialog dlg(&printer, theApp.GetMainFrame());
-    connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
-            [this, &dlg](QPrinter* printer) { PrintTo(*printer, &dlg); });
+    // The preview asks again for its pages when it is shown or set up anew; once cancelled, or
+    // while the pages are being made, it gets none.
+    bool busy = false, cancelled = false;
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
+        if (busy || cancelled)
+            return;
+        busy = true;
+        cancelled = !PrintTo(*p, &dlg);
+        busy = false;
+    });
     dlg.exec();
 }

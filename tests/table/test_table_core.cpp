@@ -149,3 +149,16 @@ TEST(TableText, CopyLineAndTitles) {
     EXPECT_EQ(TableText::AllRowsTitle(desc), "GEO (Staat+PLZ -> AZ)");
     EXPECT_EQ(TableText::SearchTitle(3, "a%1b", "GEO"), "3 \"a%1b\" in GEO");
 }
+
+TEST(TablePrintLayout, ShrinksInProportionAndElidesByMeasure) {
+    using TablePrintLayout::ColumnWidths;
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 200), (QList<int>{40, 60, 100}));
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 100), (QList<int>{20, 30, 50}));
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 0), (QList<int>{0, 0, 0}));
+    // Ten units a character.
+    auto width = [](const QString& t) { return int(t.size()) * 10; };
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 60, width), "Berlin");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 59, width), "Be...");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 30, width), "...");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 29, width), "");
+}
