@@ -27,6 +27,7 @@ enum CommandId : int {
     ID_DECLUTTER_NAMES = 32787,  // "Namen ohne Überlappung" (map windows)
     ID_DATA_IMPORT = 32788,      // "Postleitzahlen importieren..."
     ID_DATA_DOWNLOAD = 32789,    // "Postleitzahlen herunterladen..."
+    ID_PLACES_WITHOUT_ROW = 32810, // "Einträge ohne Ort..." (map windows of a place file)
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

@@ -82,7 +82,8 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_SHOW_FILE_PLACES, QStringLiteral("Orte aus Datei anzeigen")}
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
              << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")}
-             << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")};
+             << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")}
+             << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")};
         return {{QStringLiteral("&Datei"),
                  {{ID_FILE_NEW, QStringLiteral("&Mappe öffnen\tStrg+M")},
                   {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},

@@ -39,6 +39,8 @@ const QHash<int, QString>& table() {
                                           "eines Punktes.\nUmkreissuche")},
         {ID_DECLUTTER_NAMES, QStringLiteral("Zeichnet nur Namen, die keine anderen überdecken, "
                                             "größere Orte zuerst.\nNamen ohne Überlappung")},
+        {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
+                                               "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 
         {ID_FILE_NEW, QStringLiteral("Karte öffnen\nKarte öffnen")},
         {ID_FILE_OPEN, QStringLiteral("Öffnet eine txt-Datei.\nÖffnet eine txt-Datei")},

@@ -172,7 +172,8 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
                            "&Umkreissuche...", "-", "Orte aus Datei anzeigen", "Memos anzeigen",
-                           "Ortsnamen anzeigen", "&Namen ohne Überlappung"}));
+                           "Ortsnamen anzeigen", "&Namen ohne Überlappung",
+                           "Einträge ohne Ort..."}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);
     // Activating the first table window keeps it too.
@@ -404,7 +405,7 @@ TEST_F(ShellTest, AFileThatCannotBeOpenedLeavesNoWindow) {
 }
 
 TEST_F(ShellTest, SaveLeavesTheFileUntouched) {
-    const QByteArray bytes = "DE;10115;Berlin\r\nAT;1010;Wien";
+    const QByteArray bytes = "DE;10115;0;0;0;0;0;0;Berlin\r\nAT;1010;0;0;0;0;0;0;Wien";
     const QString file = TestSupport::WriteFile(dir.filePath("orte.txt"), bytes);
     const QDateTime modified = QFileInfo(file).lastModified();
     ASSERT_TRUE(theApp.OpenDocumentFile(file));
