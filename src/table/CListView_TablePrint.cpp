@@ -28,6 +28,9 @@ private:
     QPageLayout::Orientation m_orientation;
 };
 
+// Jobs of more pages show their progress window from the first page on.
+constexpr int kPagesShownAtOnce = 10;
+
 } // namespace
 
 bool CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
@@ -49,6 +52,9 @@ bool CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
     bool cancelled = false;
     auto pageDone = [&](int done, int total) {
         pages.setMaximum(total);
+        // A long job shows the window at once, a short one only when it takes a while.
+        if (total > kPagesShownAtOnce && !pages.isVisible() && !pages.wasCanceled())
+            pages.show();
         pages.setLabelText((preview ? QStringLiteral("Die Seitenansicht wird erstellt: Seite %1 von %2")
                                     : QStringLiteral("Die Tabelle wird gedruckt: Seite %1 von %2"))
                                .arg(done)
