@@ -266,7 +266,13 @@ void CMainFrame::UpdateTitle() {
 }
 
 void CMainFrame::SetMessageText(const QString& text) {
-    statusBar()->showMessage(text);
+    const bool idle = text.isEmpty() || text == Res::String(AFX_IDS_IDLEMESSAGE);
+    statusBar()->showMessage(idle && !m_strNote.isEmpty() ? m_strNote : text);
+}
+
+void CMainFrame::SetNote(const QString& note) {
+    m_strNote = note;
+    SetMessageText(QString());
 }
 
 QString CMainFrame::GetMessageText() const {

@@ -86,6 +86,7 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
              << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")}
              << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")}
+             << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")}
              << MenuItem{ID_VIEW_AS_OF, QStringLiteral("S&tichtag...")}
              << MenuItem{ID_VIEW_LIST_ISSUES, QStringLiteral("&Zeilen ohne Ort...")};
         return {{QStringLiteral("&Datei"),

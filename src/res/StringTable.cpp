@@ -47,6 +47,8 @@ const QHash<int, QString>& table() {
                                        "\nStichtag")},
         {ID_VIEW_LIST_ISSUES, QStringLiteral("Zeigt die Zeilen der Liste, die keinen Ort in GEO "
                                              "haben.\nZeilen ohne Ort")},
+        {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
+                                               "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 
         {ID_FILE_NEW, QStringLiteral("Karte öffnen\nKarte öffnen")},
         {ID_FILE_OPEN, QStringLiteral("Öffnet eine txt-Datei.\nÖffnet eine txt-Datei")},

@@ -9,6 +9,7 @@
 
 class CGeoDatabase;
 class CGeoTableDesc;
+class QDialog;
 class QPrinter;
 
 // The view of a table window: the rows of table GEO, one column per field, filled once when
@@ -136,7 +137,9 @@ private:
     void OnItemChanged(int row);
     void OnSelectionChanged();
     // Prints the rows in their current order, with progress.
-    void PrintTo(QPrinter& printer);
+    // Prints with a window that shows the pages done and cancels (a preview is then closed).
+    // False when the user cancelled.
+    bool PrintTo(QPrinter& printer, QDialog* preview = nullptr);
 
     CGeoTableModel m_model;
 };

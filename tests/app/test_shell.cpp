@@ -174,7 +174,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
                            "&Umkreissuche...", "&Aktualisieren\tF5", "-", "Orte aus Datei anzeigen",
                            "Memos anzeigen", "Ortsnamen anzeigen", "&Namen ohne Überlappung",
-                           "S&tichtag...", "&Zeilen ohne Ort..."}));
+                           "Einträge ohne Ort...", "S&tichtag...", "&Zeilen ohne Ort..."}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);
     // Activating the first table window keeps it too.
@@ -406,7 +406,7 @@ TEST_F(ShellTest, AFileThatCannotBeOpenedLeavesNoWindow) {
 }
 
 TEST_F(ShellTest, SaveLeavesTheFileUntouched) {
-    const QByteArray bytes = "DE;10115;Berlin\r\nAT;1010;Wien";
+    const QByteArray bytes = "DE;10115;0;0;0;0;0;0;Berlin\r\nAT;1010;0;0;0;0;0;0;Wien";
     const QString file = TestSupport::WriteFile(dir.filePath("orte.txt"), bytes);
     const QDateTime modified = QFileInfo(file).lastModified();
     ASSERT_TRUE(theApp.OpenDocumentFile(file));
