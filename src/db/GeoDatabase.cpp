@@ -2,6 +2,7 @@
 
 #include "db/DbErrorText.h"
 #include "db/DbLocation.h"
+#include "db/FileIdentity.h"
 #include "db/FoldLike.h"
 #include "db/GeoDistance.h"
 #include "db/GeoPlaceRows.h"
@@ -209,6 +210,7 @@ bool CGeoDatabase::OpenConnection(const QString& path) {
         return false;
     }
     m_pHandle = *static_cast<sqlite3* const*>(handle.constData());
+    m_fileIdentity = FileIdentity::Of(path);
     if (!m_pHandle || !RegisterGeoFunctions(m_pHandle) ||
         !GeoDistance::RegisterSqlFunction(m_pHandle) || !FoldLike::RegisterSqlFunction(m_pHandle)) {
         m_strLastError = QStringLiteral("Die Suchfunktionen lassen sich nicht einrichten.");
@@ -361,6 +363,8 @@ bool CGeoDatabase::EnsureOpen() {
     // not be made at all is tried again.
     if (CDbLocation::IsServerText(m_strFilePath))
         return IsOpen() || Open(m_strFilePath);
+    if (IsOpen() && FileReplaced())
+        ReopenReplacedFile();
     if (IsOpen()) {
         CGeoRecordset probe(*this);
         if (probe.Open(QStringLiteral("PRAGMA schema_version")) && probe.MoveNext())
@@ -680,7 +684,24 @@ QByteArray CGeoDatabase::FileStamp() const {
            QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
 }
 
+bool CGeoDatabase::FileReplaced() const {
+    return m_pHandle && !IsNew() && !IsServer() &&
+           FileIdentity::Of(m_strFilePath) != m_fileIdentity;
+}
+
+void CGeoDatabase::ReopenReplacedFile() {
+    const QString name = QFileInfo(m_strFilePath).fileName();
+    const bool deleted = !QFileInfo::exists(m_strFilePath);
+    Open(m_strFilePath);
+    m_strNotice = FileIdentity::ReplacedText(name, deleted, IsOpen() ? QString() : m_strOpenError);
+}
+
 bool CGeoDatabase::BeginWrite() {
+    // Nothing goes into a file that is no longer the database's (deleted or replaced).
+    if (FileReplaced()) {
+        m_strLastError = FileIdentity::NotWrittenText(QFileInfo(m_strFilePath).fileName());
+        return false;
+    }
     if (!Execute(Sql().BeginWrite()))
         return false;
     if (IsServer())

@@ -10,6 +10,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <utility>
 
 class CGeoPlaceRows;
 class CGeoPlaceRowsReader;
@@ -64,6 +65,10 @@ public:
     // closed; when it is (still) in use it is closed until the next call, IsBusy() is true and
     // OpenError() says so.
     bool EnsureOpen();
+    // What EnsureOpen() noticed and did on its own, for the user: the file was deleted or
+    // replaced by another (a restored backup) and is now opened anew. Empty when nothing
+    // happened; taking it clears it.
+    QString TakeNotice() { return std::exchange(m_strNotice, QString()); }
 
     // Creating a database so that it appears under its name only when complete: OpenNew()
     // creates it with table GEO under a temporary name in the same folder and opens it
@@ -191,6 +196,10 @@ private:
     int ExecuteWrite(const QString& sql, const QVariantList& values, bool* deadlock = nullptr);
     // The file's inode, size and modification time, to tell whether it changed.
     QByteArray FileStamp() const;
+    // The file under the database's name is no longer the one this connection reads (it was
+    // deleted or replaced: another device or inode).
+    bool FileReplaced() const;
+    void ReopenReplacedFile();
     bool OpenConnection(const QString& path);
     bool OpenServer(const QString& address);
     bool CheckSchema(QString* reason, bool* busy);
@@ -215,6 +224,8 @@ private:
     QElapsedTimer m_waitClock;
     bool m_bWaiting = false;
     QByteArray m_checkedStamp; // the file as it was when the last check passed
+    QByteArray m_fileIdentity; // device and inode of the file the connection opened
+    QString m_strNotice;
     quint64 m_nOpen = 0;
     quint64 m_nUnmatched = 0; // stamps on a server that match no other
     std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;

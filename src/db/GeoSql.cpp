@@ -239,6 +239,14 @@ QString CentreByPlace(const QString& fieldName) {
                             .arg(QLatin1String(FoldLike::SqlFunction), bracket(fieldName)));
 }
 
+QString AtPostalCode() {
+    return QStringLiteral("[Staat] = ? AND [PLZ] = ?");
+}
+
+QString WithKey() {
+    return QStringLiteral("[ID_Geo] = ?");
+}
+
 namespace {
 
 class CSqliteDialect : public CGeoSqlDialect {

@@ -96,6 +96,10 @@ QString CentreByPlace(const QString& fieldName);
 // The filter of the rows of one place, with the values bound in order: Staat and PLZ, and
 // with `withPlace` also Ort (compared as the columns compare).
 QString PlaceFilter(bool withPlace);
+// "[Staat] = ? AND [PLZ] = ?": the rows of one postal code of a country, the values bound.
+QString AtPostalCode();
+// "[ID_Geo] = ?": the row with the key bound.
+QString WithKey();
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";

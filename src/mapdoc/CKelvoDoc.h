@@ -48,12 +48,15 @@ public:
     // How many entries name no place of GEO ("3 Einträge ohne Ort in GEO"), for the status
     // bar once the file's first window has drawn it; empty when every entry has its place.
     QString m_strPlacesNote;
+    // Those entries: their indexes in m_aPlaces, in list order.
+    QList<int> m_aPlacesWithoutRow;
 
 protected:
     // Reads the opened file as a place file. Each invalid date is shown in a message box and
     // kept in m_strMessage; such lines are taken without a date. Entries whose place GEO does
     // not have are counted in m_strPlacesNote. False when the file cannot be read or is over a
-    // limit of the reader; the list is then unchanged.
+    // limit of the reader, or when none of its lines (beyond a heading) is an entry, as in a
+    // file that is no place file at all; the list is then unchanged.
     bool OnLoadDocument(QIODevice& file) override;
 
 private:

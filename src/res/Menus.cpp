@@ -37,7 +37,8 @@ QList<MenuItem> viewItems() {
             kSeparator,
             {ID_SEARCH, QStringLiteral("Suchen...")},
             {ID_RECORD_EDIT, QStringLiteral("Datensatz...")},
-            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")}};
+            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")},
+            {ID_VIEW_REFRESH, QStringLiteral("&Aktualisieren\tF5")}};
 }
 
 // Results going out of a table window, after the printing commands of the file menu.
@@ -85,6 +86,7 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
              << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")}
              << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")}
+             << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")}
              << MenuItem{ID_VIEW_AS_OF, QStringLiteral("S&tichtag...")}
              << MenuItem{ID_VIEW_LIST_ISSUES, QStringLiteral("&Zeilen ohne Ort...")};
         return {{QStringLiteral("&Datei"),
@@ -134,6 +136,8 @@ QList<Accelerator> Accelerators() {
         {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+        {QKeySequence(Qt::Key_F5), ID_VIEW_REFRESH},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), ID_APP_EXIT},
     };
 }
 
