@@ -82,6 +82,14 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
     return cols.join(QLatin1Char('\t')).toUtf8() + '\n';
 }
 
+QByteArray NumberedPlaces(int count, int year) {
+    QByteArray lines;
+    for (int i = 0; i < count; ++i)
+        lines += GeoNamesLine("DE", QString::number(100000 + i), QStringLiteral("Ort %1").arg(i),
+                              "Land", "", "", QString::number(50 + year * 1e-4, 'f', 4), "10.1");
+    return lines;
+}
+
 QStringList RowsByCountry(const QString& dbPath) {
     CGeoDatabase db;
     QStringList counts;

@@ -35,6 +35,9 @@ int RunCli(const QStringList& args, const QString& workDir, QString* out = nullp
 QByteArray GeoNamesLine(const QString& country, const QString& plz, const QString& place,
                         const QString& state, const QString& region, const QString& county,
                         const QString& lat, const QString& lon);
+// GeoNames lines of `count` places of DE ("Ort 0", ... at postal codes 100000, ...) whose
+// latitude `year` moves a little, so that a refresh with another year writes every row.
+QByteArray NumberedPlaces(int count, int year);
 
 // "XX=n" for each country of table GEO in a database file, in order of the country.
 QStringList RowsByCountry(const QString& dbPath);
