@@ -75,15 +75,6 @@ QString CountRows(const QString& tableName) {
     return QStringLiteral("SELECT COUNT(*) FROM %1").arg(tableName);
 }
 
-QString FreePageCount() {
-    return QStringLiteral("PRAGMA freelist_count");
-}
-
-QString CacheSpill(bool on) {
-    return on ? QStringLiteral("PRAGMA cache_spill = ON")
-              : QStringLiteral("PRAGMA cache_spill = OFF");
-}
-
 QString AnyRow(const CGeoTableDesc& desc) {
     return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(desc.m_strTableName);
 }
@@ -295,8 +286,6 @@ public:
         return GeoSql::DeleteCountryRowsWithoutMemo(desc, countries);
     }
     QString DeleteRow(const CGeoTableDesc& desc) const override { return GeoSql::DeleteRow(desc); }
-    QString FreePageCount() const override { return GeoSql::FreePageCount(); }
-    QString CacheSpill(bool on) const override { return GeoSql::CacheSpill(on); }
 };
 
 } // namespace

@@ -48,8 +48,4 @@ public:
     virtual QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc,
                                                  int countries) const = 0;
     virtual QString DeleteRow(const CGeoTableDesc& desc) const = 0;
-    // The file's free pages, and whether changed pages may reach the file before the commit;
-    // empty texts for an engine without a file of its own.
-    virtual QString FreePageCount() const = 0;
-    virtual QString CacheSpill(bool on) const = 0;
 };

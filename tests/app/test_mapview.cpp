@@ -4,6 +4,7 @@
 #include "MapViewFixture.h"
 
 #include "app/CommandIds.h"
+#include "common/TestSupport.h"
 #include "app/Document.h"
 
 #include <QProgressBar>
@@ -276,7 +277,7 @@ TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
         QTest::qWait(5);
     int reads = 0;
     sqlite3_trace_v2(
-        g_GeoDatabase.Handle(), SQLITE_TRACE_STMT,
+        TestSupport::SqliteHandle(g_GeoDatabase), SQLITE_TRACE_STMT,
         [](unsigned, void* counter, void* stmt, void*) {
             if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).contains("FROM GEO"))
                 ++*static_cast<int*>(counter);
@@ -286,7 +287,7 @@ TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
     Action(ID_SHOW_MEMOS)->trigger();
     Action(ID_SHOW_PLACE_NAMES)->trigger();
     SizeView(view, QSize(640, 480));
-    sqlite3_trace_v2(g_GeoDatabase.Handle(), 0, nullptr, nullptr);
+    sqlite3_trace_v2(TestSupport::SqliteHandle(g_GeoDatabase), 0, nullptr, nullptr);
     EXPECT_EQ(reads, 0);
     const QPoint heidelberg = view->Canvas().LonLatToPoint(8.6, 49.3);
     EXPECT_EQ(Pixel(Shown(view), heidelberg.x() + 5, heidelberg.y()), RGB(0, 0, 0)); // memo
