@@ -62,3 +62,4 @@ int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication
 int RunCopy(QStringList args);
+int RunInit(QStringList args);

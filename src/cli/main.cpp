@@ -40,6 +40,9 @@ const char* const kUsage =
     "  copy --from DATEI|URL --to DATEI|URL\n"
     "      die Tabelle GEO mit Memos zwischen einer Datei und einem Server kopieren\n"
     "      (ganz oder gar nicht; das Ziel ist eine neue Datei oder eine leere Tabelle)\n"
+    "  init [--db DATEI|URL]\n"
+    "      die Tabelle GEO (auf einem Server auch das Schema \"kelvo\" mit Kelvos Funktionen)\n"
+    "      anlegen, auch in einer Datenbank, die schon anderes enthält; das bleibt, wie es ist\n"
     "\n"
     "  DATEI kann überall auch ein Datenbankserver sein: postgresql://BENUTZER@HOST:PORT/DB\n"
     "  (das Kennwort steht in ~/.pgpass oder PGPASSWORD).\n";
@@ -62,6 +65,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("places"), {RunPlaces, false}},
         {QStringLiteral("print-table"), {RunPrintTable, true}},
         {QStringLiteral("copy"), {RunCopy, false}},
+        {QStringLiteral("init"), {RunInit, false}},
     };
     const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
     std::unique_ptr<QCoreApplication> app;
