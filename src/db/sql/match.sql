@@ -25,8 +25,9 @@ $$ SELECT strpos(pattern, '#') = 0 AND strpos(pattern, '[') = 0 $$;
 -- one character; "[]" for none.
 CREATE OR REPLACE FUNCTION kelvo.jetlike_min(pattern text) RETURNS integer
 LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$
-  SELECT char_length(replace(replace(regexp_replace(pattern, '\[[^]][^]]*\]', 'x', 'g'),
-                                     '[]', ''), '*', ''))
+  SELECT CASE WHEN strpos(pattern, '[') = 0 THEN char_length(replace(pattern, '*', ''))
+         ELSE char_length(replace(replace(regexp_replace(pattern, '\[[^]][^]]*\]', 'x', 'g'),
+                                          '[]', ''), '*', '')) END
 $$;
 
 -- A pattern without # and [...] as a LIKE pattern: \, % and _ stand for themselves.
@@ -131,8 +132,10 @@ $$;
 -- "text ~ jetlike_regex(pattern)", with the expression worked out only when a row asks for
 -- it (and so never while the query is planned): for long patterns, which most texts are too
 -- short for.
+-- (The cost it is given is that of the rows that reach it: few, so that a query's plan does
+-- not take it for expensive and have it compiled.)
 CREATE OR REPLACE FUNCTION kelvo.jetlike_regex_match(folded text, pattern text) RETURNS boolean
-LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $$
+LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE COST 1 AS $$
 BEGIN
   RETURN folded ~ kelvo.jetlike_regex(pattern);
 END
@@ -144,21 +147,21 @@ $$;
 CREATE OR REPLACE FUNCTION kelvo.jetlike(pattern text, value text) RETURNS boolean
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
   SELECT CASE WHEN kelvo.jetlike_ascii(pattern) THEN
-           CASE WHEN kelvo.jetlike_min(pattern) > 64
+           CASE WHEN char_length(pattern) > 64 AND kelvo.jetlike_min(pattern) > 64
                      AND coalesce(char_length(value), 0) < kelvo.jetlike_min(pattern)
                 THEN CASE WHEN value IS NOT NULL THEN false END
                 WHEN kelvo.jetlike_simple(pattern)
                 THEN lower(value COLLATE "C") LIKE kelvo.jetlike_like(pattern)
-                WHEN kelvo.jetlike_min(pattern) > 64
+                WHEN char_length(pattern) > 64 AND kelvo.jetlike_min(pattern) > 64
                 THEN kelvo.jetlike_regex_match(lower(value COLLATE "C"), pattern)
                 ELSE lower(value COLLATE "C") ~ kelvo.jetlike_regex(pattern) END
          ELSE
-           CASE WHEN kelvo.jetlike_min(pattern) > 64
+           CASE WHEN char_length(pattern) > 64 AND kelvo.jetlike_min(pattern) > 64
                      AND 2 * coalesce(char_length(value), 0) < kelvo.jetlike_min(pattern)
                 THEN CASE WHEN value IS NOT NULL THEN false END
                 WHEN kelvo.jetlike_simple(pattern)
                 THEN kelvo.jetlike_fold(value) LIKE kelvo.jetlike_like(pattern)
-                WHEN kelvo.jetlike_min(pattern) > 64
+                WHEN char_length(pattern) > 64 AND kelvo.jetlike_min(pattern) > 64
                 THEN kelvo.jetlike_regex_match(kelvo.jetlike_fold(value), pattern)
                 ELSE kelvo.jetlike_fold(value) ~ kelvo.jetlike_regex(pattern) END
          END
@@ -196,7 +199,8 @@ $$;
 -- Folding makes at most two characters of one, lower case at most two of those.
 CREATE OR REPLACE FUNCTION kelvo.foldlike(pattern text, value text) RETURNS boolean
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-  SELECT CASE WHEN kelvo.jetlike_min(kelvo.foldlike_pattern(pattern)) > 64
+  SELECT CASE WHEN char_length(pattern) > 64
+                   AND kelvo.jetlike_min(kelvo.foldlike_pattern(pattern)) > 64
                    AND 4 * coalesce(char_length(value), 0)
                        < kelvo.jetlike_min(kelvo.foldlike_pattern(pattern))
               THEN CASE WHEN value IS NOT NULL THEN false END
@@ -204,7 +208,8 @@ LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
            CASE WHEN kelvo.jetlike_simple(pattern)
                 THEN lower(kelvo.foldlike_text(value) COLLATE "C")
                      LIKE kelvo.jetlike_like(kelvo.foldlike_pattern(pattern))
-                WHEN kelvo.jetlike_min(kelvo.foldlike_pattern(pattern)) > 64
+                WHEN char_length(pattern) > 64
+                     AND kelvo.jetlike_min(kelvo.foldlike_pattern(pattern)) > 64
                 THEN kelvo.jetlike_regex_match(lower(kelvo.foldlike_text(value) COLLATE "C"),
                                                kelvo.foldlike_pattern(pattern))
                 ELSE lower(kelvo.foldlike_text(value) COLLATE "C")
@@ -213,7 +218,8 @@ LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
            CASE WHEN kelvo.jetlike_simple(pattern)
                 THEN kelvo.jetlike_fold(kelvo.foldlike_text(value))
                      LIKE kelvo.jetlike_like(kelvo.foldlike_pattern(pattern))
-                WHEN kelvo.jetlike_min(kelvo.foldlike_pattern(pattern)) > 64
+                WHEN char_length(pattern) > 64
+                     AND kelvo.jetlike_min(kelvo.foldlike_pattern(pattern)) > 64
                 THEN kelvo.jetlike_regex_match(kelvo.jetlike_fold(kelvo.foldlike_text(value)),
                                                kelvo.foldlike_pattern(pattern))
                 ELSE kelvo.jetlike_fold(kelvo.foldlike_text(value))
