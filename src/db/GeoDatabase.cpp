@@ -62,8 +62,7 @@ void CGeoDatabase::SetBusyTimeout(int ms) {
         m_pBackend->SetBusyWait(ms, [this] { StartWait(); });
 }
 
-bool CGeoDatabase::OpenConnection(const QString& path, bool create, bool setUp,
-                                  QString* reason) {
+bool CGeoDatabase::OpenConnection(const QString& path, bool create, bool setUp, QString* reason) {
     QString error;
     std::unique_ptr<CSqliteBackend> file = CSqliteBackend::Open(path, create, &error);
     if (!file) {
@@ -245,7 +244,8 @@ bool CGeoDatabase::OpenNew(const QString& path) {
     }
     if (!OpenConnection(m_strNewPath, true, true, &reason)) {
         if (reason.isEmpty())
-            reason = QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(m_strLastError);
+            reason =
+                QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(m_strLastError);
         DiscardNew();
         SetOpenError(path, reason);
         return false;

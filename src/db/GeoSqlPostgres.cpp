@@ -155,7 +155,6 @@ public:
         return QStringLiteral("DELETE FROM %1 WHERE %2 = $1")
             .arg(Table(desc), Name(desc.FieldName(desc.m_nKeyField)));
     }
-
 };
 
 } // namespace

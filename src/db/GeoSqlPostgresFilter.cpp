@@ -173,7 +173,8 @@ private:
                 continue;
             if (like) {
                 u = {Unit::Operand,
-                     Function(QStringLiteral("jetlike")) + QStringLiteral("(%1, %2)").arg(units[right].text, units[left].text)};
+                     Function(QStringLiteral("jetlike")) +
+                         QStringLiteral("(%1, %2)").arg(units[right].text, units[left].text)};
                 units[right].text.clear();
                 units[left].text.clear();
             } else if (isTextField(units[left].field) || isTextField(units[right].field)) {

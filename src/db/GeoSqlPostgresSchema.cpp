@@ -57,8 +57,8 @@ QString SchemaState(const CGeoTableDesc& desc) {
                "WHERE nspname = '%3'), false), %5, "
                "EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = to_regclass('%1') AND "
                "tgname = '%1_changed')")
-        .arg(Table(desc), StampTable(desc), QLatin1String(kSchema),
-             QLatin1String(kSchemaComment), empty);
+        .arg(Table(desc), StampTable(desc), QLatin1String(kSchema), QLatin1String(kSchemaComment),
+             empty);
 }
 
 QString SchemaVersion(const CGeoTableDesc& desc) {
@@ -112,8 +112,7 @@ QStringList CreateFunctions(const CGeoTableDesc& desc, bool trigger) {
     const QString geo = Table(desc);
     const QString lon = Name(desc.FieldName(GEO_LANGENGRAD));
     const QString lat = Name(desc.FieldName(GEO_BREITENGRAD));
-    QStringList statements{resource("match.sql"), resource("numbers.sql"),
-                           resource("stamp.sql")};
+    QStringList statements{resource("match.sql"), resource("numbers.sql"), resource("stamp.sql")};
     if (trigger) {
         statements << QStringLiteral("CREATE TRIGGER %1_changed AFTER INSERT OR UPDATE OR DELETE "
                                      "OR TRUNCATE ON %1 FOR EACH STATEMENT EXECUTE FUNCTION "

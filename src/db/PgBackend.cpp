@@ -42,13 +42,28 @@ std::unique_ptr<CPgBackend> CPgBackend::Connect(const CDbLocation& location, QSt
                      database = location.strDatabase.toUtf8(), user = location.strUser.toUtf8(),
                      timeout = QByteArray::number(kConnectTimeoutMs / 1000),
                      userTimeout = QByteArray::number(kConnectTimeoutMs);
-    std::vector<const char*> keys{"host",           "port",          "dbname",
-                                  "connect_timeout", "keepalives",    "keepalives_idle",
-                                  "keepalives_interval", "keepalives_count", "tcp_user_timeout",
-                                  "application_name", "client_encoding"};
-    std::vector<const char*> values{host.constData(), port.constData(), database.constData(),
-                                    timeout.constData(), "1", "5", "2", "3",
-                                    userTimeout.constData(), "Kelvo", "UTF8"};
+    std::vector<const char*> keys{"host",
+                                  "port",
+                                  "dbname",
+                                  "connect_timeout",
+                                  "keepalives",
+                                  "keepalives_idle",
+                                  "keepalives_interval",
+                                  "keepalives_count",
+                                  "tcp_user_timeout",
+                                  "application_name",
+                                  "client_encoding"};
+    std::vector<const char*> values{host.constData(),
+                                    port.constData(),
+                                    database.constData(),
+                                    timeout.constData(),
+                                    "1",
+                                    "5",
+                                    "2",
+                                    "3",
+                                    userTimeout.constData(),
+                                    "Kelvo",
+                                    "UTF8"};
     if (!user.isEmpty()) {
         keys.push_back("user");
         values.push_back(user.constData());
@@ -393,4 +408,3 @@ void CPgBackend::EndBatch() {
 QByteArray CPgBackend::NextStatementName() {
     return "kelvo_" + QByteArray::number(++m_nStatements);
 }
-

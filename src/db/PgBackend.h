@@ -50,7 +50,6 @@ public:
     // then is read again next time.
     void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
 
-
     const CDbLocation& Location() const { return m_location; }
 
     // While a statement or a new connection waits for the server, the handler is called
@@ -122,7 +121,7 @@ private:
     QByteArray m_copyRows;   // its rows not yet sent
     int m_nStatements = 0;
     int m_nGeneration = 0;
-    quint64 m_nUnmatched = 0;  // stamps that match no other
+    quint64 m_nUnmatched = 0; // stamps that match no other
     QString m_strChangeCount; // the query of the change number, once the schema is checked
     std::function<bool(int)> m_waitHandler;
 };

@@ -7,21 +7,20 @@
 
 // What the database holds of the program's schema.
 struct CPgBackend::SchemaState {
-    bool geo = false;        // table GEO
-    bool stamp = false;      // the change number: a Kelvo program made the database
-    bool schema = false;     // a schema "kelvo"
-    bool ours = false;       // ... that is the program's
-    bool empty = false;      // nothing in the database but what a new one has
-    bool trigger = false;    // GEO's change trigger
-    int version = 0;         // the version of the functions
+    bool geo = false;     // table GEO
+    bool stamp = false;   // the change number: a Kelvo program made the database
+    bool schema = false;  // a schema "kelvo"
+    bool ours = false;    // ... that is the program's
+    bool empty = false;   // nothing in the database but what a new one has
+    bool trigger = false; // GEO's change trigger
+    int version = 0;      // the version of the functions
 
     bool Current() const {
         return geo && stamp && schema && ours && version >= GeoSqlPostgres::kSchemaVersion;
     }
 };
 
-bool CPgBackend::ReadSchemaState(const CGeoTableDesc& desc, SchemaState* state,
-                                 QString* error) {
+bool CPgBackend::ReadSchemaState(const CGeoTableDesc& desc, SchemaState* state, QString* error) {
     CPgStatement query(*this, GeoSqlPostgres::SchemaState(desc));
     if (!query.Step()) {
         *error = query.Error();
@@ -55,12 +54,13 @@ bool CPgBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProb
         }
         if (!state.stamp && !state.empty && !setUp) {
             problem->kind = SchemaProblem::Foreign;
-            *reason = QStringLiteral(
-                "Sie enthält schon Tabellen oder Funktionen, aber keine Tabelle \"%1\" von "
-                "Kelvo. Kelvo legt darin nichts an, ohne dass Sie es verlangen: \"kelvo-cli "
-                "init --db %2\" legt die Tabelle %1 und das Schema \"kelvo\" mit Kelvos "
-                "Funktionen an; was die Datenbank schon enthält, bleibt, wie es ist.")
-                          .arg(desc.m_strTableName, m_location.Display());
+            *reason =
+                QStringLiteral(
+                    "Sie enthält schon Tabellen oder Funktionen, aber keine Tabelle \"%1\" von "
+                    "Kelvo. Kelvo legt darin nichts an, ohne dass Sie es verlangen: \"kelvo-cli "
+                    "init --db %2\" legt die Tabelle %1 und das Schema \"kelvo\" mit Kelvos "
+                    "Funktionen an; was die Datenbank schon enthält, bleibt, wie es ist.")
+                    .arg(desc.m_strTableName, m_location.Display());
             return false;
         }
         return true;

@@ -168,8 +168,8 @@ std::unique_ptr<CSqliteBackend> CSqliteBackend::Open(const QString& path, bool c
     std::unique_ptr<CSqliteBackend> backend(new CSqliteBackend);
     backend->m_strPath = path;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &backend->m_pHandle, flags,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &backend->m_pHandle, flags, nullptr) !=
+        SQLITE_OK) {
         *error = backend->m_pHandle ? QString::fromUtf8(sqlite3_errmsg(backend->m_pHandle))
                                     : QStringLiteral("kein Speicher");
         return nullptr;
@@ -229,13 +229,11 @@ bool CSqliteBackend::Run(const QString& sql, QString* error) {
 }
 
 bool CSqliteBackend::CreateTable(const CGeoTableDesc& desc, QString* error) {
-    return Run(QStringLiteral("BEGIN IMMEDIATE"), error) &&
-           Run(GeoSql::CreateTable(desc), error) && Run(GeoSql::CreatePrimaryKey(desc), error) &&
-           Run(QStringLiteral("COMMIT"), error);
+    return Run(QStringLiteral("BEGIN IMMEDIATE"), error) && Run(GeoSql::CreateTable(desc), error) &&
+           Run(GeoSql::CreatePrimaryKey(desc), error) && Run(QStringLiteral("COMMIT"), error);
 }
 
-bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp,
-                                   SchemaProblem* problem) {
+bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) {
     // Reading the schema is the first real read of the file: a damaged or foreign file
     // fails here, before anything could be written.
     const QString probeSql = QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(desc.m_strTableName);
@@ -339,7 +337,8 @@ void CSqliteBackend::SetExactRollback(bool on) {
     // cancelled write leaves it byte for byte as it was. The engine takes the setting only
     // outside a transaction.
     if (on) {
-        const std::unique_ptr<CGeoStatement> free = Prepare(QStringLiteral("PRAGMA freelist_count"));
+        const std::unique_ptr<CGeoStatement> free =
+            Prepare(QStringLiteral("PRAGMA freelist_count"));
         m_bSpillOff = free->Error().isEmpty() && free->Step() && free->FieldInt(0) > 0;
         if (m_bSpillOff)
             Run(QStringLiteral("PRAGMA cache_spill = OFF"));

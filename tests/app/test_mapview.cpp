@@ -4,8 +4,8 @@
 #include "MapViewFixture.h"
 
 #include "app/CommandIds.h"
-#include "common/TestSupport.h"
 #include "app/Document.h"
+#include "common/TestSupport.h"
 
 #include <QProgressBar>
 #include <QStatusBar>

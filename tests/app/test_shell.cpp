@@ -9,8 +9,8 @@
 #include "app/DocTemplate.h"
 #include "app/Document.h"
 #include "app/HelpWindow.h"
-#include "app/View.h"
 #include "app/MessageBox.h"
+#include "app/View.h"
 #include "common/ServerSupport.h"
 #include "common/TestSupport.h"
 #include "table/CListView_Table.h"
@@ -613,7 +613,8 @@ TEST_F(ShellTest, StartUpAsksBeforeItMakesGeoInADatabaseWithOtherTables) {
     g_GeoDatabase.Close();
     EXPECT_FALSE(CKelvoApp::OpenStartupDatabase());
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_TRUE(questions[0].contains("keine Tabelle \"GEO\" von Kelvo")) << qPrintable(questions[0]);
+    EXPECT_TRUE(questions[0].contains("keine Tabelle \"GEO\" von Kelvo"))
+        << qPrintable(questions[0]);
     EXPECT_TRUE(questions[0].endsWith("| &Anlegen, Abbrechen")) << qPrintable(questions[0]);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("kelvo-cli init")) << qPrintable(messages[0]);

@@ -91,8 +91,8 @@ TEST(CaseTables, TheProgramsRulesGiveEveryRowsAnswer) {
     std::sort(inserted.begin(), inserted.end(),
               [](auto* a, auto* b) { return (*a)[2].toInt() < (*b)[2].toInt(); });
     const std::vector<quint32> sorted = GeoStandardOrder::StableOrder(
-        quint32(inserted.size()), {}, [&](quint32 i, GeoStandardOrder::Value& staat,
-                                           GeoStandardOrder::Value& plz) {
+        quint32(inserted.size()), {},
+        [&](quint32 i, GeoStandardOrder::Value& staat, GeoStandardOrder::Value& plz) {
             const QByteArray& s = inserted[i]->fields[0];
             const QByteArray& p = inserted[i]->fields[1];
             staat = {s.isEmpty() ? GeoStandardOrder::Value::Null : GeoStandardOrder::Value::Text,
@@ -109,7 +109,8 @@ protected:
     QList<int> Keys(CGeoDatabase& db, const QString& filter, const QVariantList& values) {
         CGeoRecordset rs(db);
         QList<int> keys;
-        EXPECT_TRUE(rs.Open(db.Sql().FilteredQuery(db.m_Table, filter), values)) << rs.Error().toStdString();
+        EXPECT_TRUE(rs.Open(db.Sql().FilteredQuery(db.m_Table, filter), values))
+            << rs.Error().toStdString();
         while (rs.MoveNext())
             keys << int(rs.FieldInt(GEO_ID));
         EXPECT_FALSE(rs.HasError()) << rs.Error().toStdString();
@@ -186,9 +187,9 @@ TEST_P(EngineCases, RadiusSearchesKeepThePlacesWithinTheRadius) {
               "");
     for (int i = 0; i < rows.size(); ++i) {
         const Radius r = radius(rows[i]);
-        const QList<int> kept = Keys(
-            db, GeoSql::RadiusFilter(r.lon, r.lat, r.km) + QStringLiteral(" AND [ID_Geo] = ?"),
-            {i + 1});
+        const QList<int> kept =
+            Keys(db, GeoSql::RadiusFilter(r.lon, r.lat, r.km) + QStringLiteral(" AND [ID_Geo] = ?"),
+                 {i + 1});
         EXPECT_EQ(!kept.isEmpty(), r.inside) << Where("radius", rows[i]);
     }
 }
@@ -224,9 +225,8 @@ TEST_P(EngineCases, TheStandardOrderIsTheTablesOrder) {
         for (quint32 i = 0; i < sorted.size(); ++i)
             sorted[i] = i;
         if (!ordered)
-            sorted = reader.Order(
-            quint32(lines.size()),
-            [&](quint32 i, GeoStandardOrder::Value& s, GeoStandardOrder::Value& p) {
+            sorted = reader.Order(quint32(lines.size()), [&](quint32 i, GeoStandardOrder::Value& s,
+                                                             GeoStandardOrder::Value& p) {
                 s = {staats[i].isEmpty() ? GeoStandardOrder::Value::Null
                                          : GeoStandardOrder::Value::Text,
                      staats[i]};

@@ -98,10 +98,10 @@ TEST_F(ServerSchemaTest, ReadingAForeignDatabaseChangesNothingThereAndInitKeepsI
     const CliResult init = cli({"init", "--db", Address()});
     EXPECT_EQ(init.exitCode, 0) << init.output.toStdString();
     const QByteArray after = dump(Address());
-    for (const char* own : {"CREATE FUNCTION public.geonumber(value text)",
-                            "$$ SELECT 42::double precision $$", "$$ SELECT true $$",
-                            "CREATE TABLE public.payroll", "CREATE SCHEMA kelvo",
-                            "CREATE FUNCTION kelvo.jetlike(pattern text, value text)"})
+    for (const char* own :
+         {"CREATE FUNCTION public.geonumber(value text)", "$$ SELECT 42::double precision $$",
+          "$$ SELECT true $$", "CREATE TABLE public.payroll", "CREATE SCHEMA kelvo",
+          "CREATE FUNCTION kelvo.jetlike(pattern text, value text)"})
         EXPECT_TRUE(after.contains(own)) << own;
     EXPECT_EQ(cli({"import", "--db", Address(), rows}).exitCode, 0);
     const CliResult found = cli({"search", "--db", Address(), "wien"});

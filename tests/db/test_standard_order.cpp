@@ -2,8 +2,8 @@
 // the data stamp changes with every change of the stored data, and the rows the maps share
 // are read again exactly then.
 #include "db/GeoDatabase.h"
-#include "db/GeoPlaceRowsCache.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoStandardOrder.h"
 #include "table/GeoTableModel.h"
@@ -175,7 +175,8 @@ TEST(DataStamp, MapsShareTheirRowsUntilTheDataChanges) {
     EXPECT_EQ(reads, 1);
 
     ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('AT', '1')"));
-    const std::shared_ptr<const CGeoPlaceRows> second = db.PlaceRowsCache().Rows(true, read, &error);
+    const std::shared_ptr<const CGeoPlaceRows> second =
+        db.PlaceRowsCache().Rows(true, read, &error);
     EXPECT_NE(second, first);
     EXPECT_EQ(second->Size(), 2u);
     EXPECT_EQ(second->Countries().at(second->Country(0)), "AT");
@@ -211,7 +212,8 @@ TEST(DataStamp, TextsReadAheadInSlicesEqualOneReadOfTheSameData) {
         ++slices;
     EXPECT_GT(slices, 3);
     ASSERT_TRUE(rows->HasTexts());
-    EXPECT_EQ(db.PlaceRowsCache().Rows(true, nullptr, &error), rows) << "read ahead, nothing is read again";
+    EXPECT_EQ(db.PlaceRowsCache().Rows(true, nullptr, &error), rows)
+        << "read ahead, nothing is read again";
 
     CGeoPlaceRowsReader whole(db, true);
     ASSERT_TRUE(whole.Read(-1));
