@@ -1,23 +1,34 @@
 # Shared by scripts/run, scripts/test, scripts/package and bench/run: installs the Debian
 # packages the build, the tests, the Debian package and the benchmarks need, and builds the
-# Release tree in build/.
+# Release tree in build/ (scripts/run only what the two programs need).
 
 KELVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVO_BUILD="$KELVO_ROOT/build"
 
-KELVO_PACKAGES=(
+# What building and running kelvo and kelvo-cli needs (scripts/run).
+KELVO_RUN_PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
-    libsqlite3-dev sqlite3
-    libqt6sql6-psql libpq-dev postgresql
+    libsqlite3-dev
+    libqt6sql6-psql libpq-dev
     libarchive-dev
-    libgtest-dev
+    libicu-dev
+    libgdal-dev
     fonts-liberation
-    poppler-utils
     librsvg2-bin
+)
+
+# Everything: the programs, the tests, the benchmarks and the Debian package.
+KELVO_PACKAGES=(
+    "${KELVO_RUN_PACKAGES[@]}"
+    sqlite3
+    postgresql
+    libgtest-dev
+    poppler-utils
     desktop-file-utils appstream
     dpkg-dev file
     python3
+    python3-openpyxl python3-odf
 )
 
 # Only for scripts/fuzz: clang with libFuzzer and the sanitizers.
@@ -49,10 +60,21 @@ kelvo_install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# More options for the configuration (scripts/test --sanitize sets them).
+KELVO_CMAKE_ARGS=()
+
+# kelvo_build [TARGET...]: every target with the tests, or only the targets given. A tree
+# made for targets alone has no tests (their packages may be missing); one that has them
+# keeps them.
 kelvo_build() {
     # ccache, when installed, keeps rebuilds of unchanged sources cheap.
-    local launcher=()
+    local launcher=() testing=ON
     command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S "$KELVO_ROOT" -B "$KELVO_BUILD" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
-    cmake --build "$KELVO_BUILD" -j"$(nproc)"
+    if [ $# -gt 0 ]; then
+        testing=$(sed -n 's/^BUILD_TESTING:BOOL=//p' "$KELVO_BUILD/CMakeCache.txt" 2>/dev/null || true)
+        testing=${testing:-OFF}
+    fi
+    cmake -S "$KELVO_ROOT" -B "$KELVO_BUILD" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING="$testing" \
+        "${launcher[@]}" "${KELVO_CMAKE_ARGS[@]}" >/dev/null
+    cmake --build "$KELVO_BUILD" -j"$(nproc)" ${1:+--target "$@"}
 }

@@ -27,6 +27,12 @@ enum CommandId : int {
     ID_DECLUTTER_NAMES = 32787,  // "Namen ohne Überlappung" (map windows)
     ID_DATA_IMPORT = 32788,      // "Postleitzahlen importieren..."
     ID_DATA_DOWNLOAD = 32789,    // "Postleitzahlen herunterladen..."
+    ID_VIEW_REFRESH = 32800,     // "Aktualisieren" (table windows read their rows again)
+    ID_PLACES_WITHOUT_ROW = 32810, // "Einträge ohne Ort..." (map windows of a place file)
+    // The user's lists.
+    ID_FILE_OPEN_LIST = 32820,   // "Liste öffnen..."
+    ID_VIEW_AS_OF = 32821,       // "Stichtag..." (map windows of a dated list)
+    ID_VIEW_LIST_ISSUES = 32822, // "Zeilen ohne Ort..." (map windows of a list)
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

@@ -30,6 +30,10 @@ QString OfCommand(int id) {
         return QStringLiteral("tabelle-oeffnen");
     case ID_FILE_OPEN:
         return QStringLiteral("datei-oeffnen");
+    case ID_FILE_OPEN_LIST:
+    case ID_VIEW_AS_OF:
+    case ID_VIEW_LIST_ISSUES:
+        return QStringLiteral("listen");
     case ID_DATA_IMPORT:
         return QStringLiteral("plz-importieren");
     case ID_DATA_DOWNLOAD:

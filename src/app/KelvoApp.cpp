@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/MessageBox.h"
 #include "app/ServerWaitDialog.h"
+#include "app/WindowState.h"
 #include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
 #include "mapdoc/CKelvoDoc.h"
@@ -78,8 +79,16 @@ void CKelvoApp::InstallDatabaseWaitCursor() {
     g_GeoDatabase.SetGiveUpHook(ServerWaitDialog::GiveUp);
 }
 
+void CKelvoApp::ShowDatabaseNotice(QWidget* parent) {
+    const QString notice = g_GeoDatabase.TakeNotice();
+    if (!notice.isEmpty())
+        KelvoMessageBox(notice, parent);
+}
+
 bool CKelvoApp::EnsureDatabase(QWidget* parent) {
-    if (g_GeoDatabase.EnsureOpen())
+    const bool open = g_GeoDatabase.EnsureOpen();
+    ShowDatabaseNotice(parent);
+    if (open)
         return true;
     if (g_GeoDatabase.IsBusy())
         KelvoMessageBox(DatabaseInUseText(), parent);
@@ -121,6 +130,8 @@ bool CKelvoApp::InitInstance() {
     QCommandLineParser parser;
     parser.parse(QCoreApplication::arguments());
 
+    // Size, position and maximised state as the user left them.
+    WindowState::RestoreMainWindow(m_pMainWnd);
     m_pMainWnd->show();
     return true;
 }

@@ -36,6 +36,9 @@ public:
     // the result is false; a database that could not be opened at all gives false silently
     // (the start said why).
     static bool EnsureDatabase(QWidget* parent = nullptr);
+    // Says what the database did on its own since the last command (a deleted or replaced
+    // file opened anew); nothing when it did nothing.
+    static void ShowDatabaseNotice(QWidget* parent = nullptr);
     // The message for a database in use, with when Kelvo tries again.
     static QString DatabaseInUseText();
 
@@ -63,6 +66,7 @@ public:
     void OnAppAbout();
     void OnFileNew();
     void OnFileOpen();
+    void OnFileOpenList(); // a list of the user's (.xlsx, .ods, .csv, .tsv) as a map
     void OnFilePrintSetup();
     void OnOpenRecentFile(int index);
 

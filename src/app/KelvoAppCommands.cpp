@@ -18,6 +18,9 @@ bool CKelvoApp::OnCommand(int id) {
     case ID_FILE_OPEN:
         OnFileOpen();
         return true;
+    case ID_FILE_OPEN_LIST:
+        OnFileOpenList();
+        return true;
     case ID_FILE_PRINT_SETUP:
         OnFilePrintSetup();
         return true;
@@ -41,6 +44,7 @@ bool CKelvoApp::OnUpdateCommand(int id, CCmdUI& /*ui*/) {
     case ID_APP_ABOUT:
     case ID_FILE_NEW:
     case ID_FILE_OPEN:
+    case ID_FILE_OPEN_LIST:
     case ID_FILE_PRINT_SETUP:
     case ID_APP_EXIT:
         return true;
@@ -65,6 +69,14 @@ void CKelvoApp::OnFileNew() {
 void CKelvoApp::OnFileOpen() {
     const QString path = QFileDialog::getOpenFileName(
         m_pMainWnd, QStringLiteral("Öffnen"), QString(), QStringLiteral("Alle Dateien (*)"));
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+void CKelvoApp::OnFileOpenList() {
+    const QString path = QFileDialog::getOpenFileName(
+        m_pMainWnd, QStringLiteral("Liste öffnen"), QString(),
+        QStringLiteral("Listen (*.xlsx *.ods *.csv *.tsv);;Alle Dateien (*)"));
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

@@ -1,4 +1,5 @@
 #include "app/MainFrame.h"
+#include "app/WindowState.h"
 
 #include "app/ChildFrame.h"
 #include "app/CommandIds.h"
@@ -265,7 +266,13 @@ void CMainFrame::UpdateTitle() {
 }
 
 void CMainFrame::SetMessageText(const QString& text) {
-    statusBar()->showMessage(text);
+    const bool idle = text.isEmpty() || text == Res::String(AFX_IDS_IDLEMESSAGE);
+    statusBar()->showMessage(idle && !m_strNote.isEmpty() ? m_strNote : text);
+}
+
+void CMainFrame::SetNote(const QString& note) {
+    m_strNote = note;
+    SetMessageText(QString());
 }
 
 QString CMainFrame::GetMessageText() const {
@@ -287,6 +294,8 @@ bool CMainFrame::event(QEvent* event) {
         SetMessageText(tip.isEmpty() ? Res::String(AFX_IDS_IDLEMESSAGE) : tip);
         return true;
     }
+    if (event->type() == QEvent::Close)
+        WindowState::SaveMainWindow(this);
     if (event->type() == QEvent::Close && m_pHelpWindow)
         m_pHelpWindow->close();
     return QMainWindow::event(event);

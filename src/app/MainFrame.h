@@ -55,7 +55,11 @@ public:
 
     // Status pane 0; an empty text shows the idle text " ".
     void SetMessageText(const QString& text);
+    // A note that the message pane shows instead of an empty or idle text until the next
+    // command runs.
+    void SetNote(const QString& note);
     QString GetMessageText() const;
+    QString GetNote() const { return m_strNote; }
     // Rectangle of pane 0 in status-bar coordinates.
     QRect MessagePaneRect() const;
     QToolBar* GetToolBar() const { return m_wndToolBar; }
@@ -120,4 +124,5 @@ private:
     QPointer<CHelpWindow> m_pHelpWindow;
     QPointer<CFirstStartHint> m_pFirstStartHint;
     CContextHelp* m_pContextHelp = nullptr;
+    QString m_strNote; // see SetNote
 };

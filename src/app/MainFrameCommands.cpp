@@ -24,6 +24,8 @@
 #include <algorithm>
 
 bool CMainFrame::RouteCommand(int id) {
+    if (!m_strNote.isEmpty())
+        SetNote(QString());
     CView* view = GetActiveView();
     if (view && view->OnCommand(id))
         return true;

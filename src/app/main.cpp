@@ -3,11 +3,15 @@
 #include "app/KelvoApp.h"
 #include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
+#include "db/LeftoverFiles.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // A kill leaves no temporary files behind; those of an earlier hard kill go now.
+    LeftoverFiles::InstallSignalHandlers();
+    LeftoverFiles::RemoveStaleDownloads();
     // Desktops find the menu entry, and with it the icon, of the program's windows by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("de.arnvik.Kelvo"));
 

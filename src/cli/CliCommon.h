@@ -62,4 +62,5 @@ int RunRender(QStringList args); // draws: needs a QGuiApplication
 int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication
 int RunCopy(QStringList args);
+int RunMemo(QStringList args);
 int RunInit(QStringList args);

@@ -1,10 +1,10 @@
 #include "cli/CliCommon.h"
 
 #include "data/GeoNamesDownload.h"
+#include "db/LeftoverFiles.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 // kelvo-cli download [--db FILE] [--url BASE] [--map-country LI=FL ...] [--skip-invalid]
 //                    [--append] XX...
@@ -30,16 +30,20 @@ int RunDownload(QStringList args) {
         return 2;
     }
     QStringList countries;
-    for (const QString& arg : args)
-        countries << arg.toUpper();
+    for (const QString& arg : args) {
+        if (!countries.contains(arg.toUpper()))
+            countries << arg.toUpper();
+    }
 
-    QTemporaryDir folder;
-    if (!folder.isValid()) {
+    LeftoverFiles::RemoveStaleDownloads();
+    const LeftoverFiles::Folder folder;
+    if (!folder.IsValid()) {
         Cli::Err(QStringLiteral("Kein Platz für die heruntergeladenen Dateien (%1).\n")
-                     .arg(folder.errorString()));
+                     .arg(folder.ErrorString()));
         return 1;
     }
-    CGeoNamesDownload download(url, folder.path());
+    CGeoNamesDownload download(url, folder.Path());
+    download.SetLimits(CGeoNamesDownload::LimitsSetting());
     QObject::connect(&download, &CGeoNamesDownload::countryDone,
                      [](const CGeoNamesDownload::Outcome& outcome) {
                          if (outcome.error.isEmpty())

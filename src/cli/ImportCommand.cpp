@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace Cli {
 
 bool TakeImportOptions(QStringList& args, ImportOptions* options, QString* error) {
@@ -17,7 +19,7 @@ bool TakeImportOptions(QStringList& args, ImportOptions* options, QString* error
     options->countryMap = {{QStringLiteral("LI"), QStringLiteral("FL")}};
     for (const QString& map : maps) {
         const QStringList pair = map.split(QLatin1Char('='));
-        if (pair.size() != 2 || pair[0].isEmpty()) {
+        if (pair.size() != 2 || pair[0].isEmpty() || pair[1].isEmpty()) {
             *error = QStringLiteral("--map-country erwartet ALT=NEU, nicht \"%1\".").arg(map);
             break;
         }
@@ -48,6 +50,13 @@ int ImportFiles(const ImportOptions& options, const QStringList& files) {
     importer.SetSkipInvalid(options.skipInvalid);
     importer.SetAppend(options.append);
     importer.SetProgress([](const QString& line) { Err(line + QLatin1Char('\n')); });
+    importer.SetWaiting([told = false](int) mutable {
+        if (!std::exchange(told, true))
+            Err(QStringLiteral("Ein anderer Import läuft gerade; kelvo-cli wartet bis zu %1 "
+                               "Sekunden …\n")
+                    .arg(CGeoImporter::kWaitForImportMs / 1000));
+        return true;
+    });
     const CGeoImporter::Result result = importer.Run(files);
 
     for (const QString& line : ImportReport::InvalidLines(result))

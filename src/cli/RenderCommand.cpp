@@ -1,4 +1,5 @@
 #include "cli/CliCommon.h"
+#include "cli/CliTableList.h"
 
 #include "app/Globals.h"
 #include "db/GeoDatabase.h"
@@ -17,7 +18,8 @@ namespace {
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
     "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
-    "[--selected LON,LAT,NAME] AUSGABE.png|AUSGABE.pdf\n";
+    "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
+    "AUSGABE.png|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -70,7 +72,17 @@ bool parseSelected(const QString& text) {
     return true;
 }
 
-bool readPlaces(const QString& path, CPlaceList& places) {
+bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs& tableArgs,
+                CPlaceList& places) {
+    // A list of the user's: its entries as they stand on the day.
+    if (TableList::IsListFileName(path)) {
+        QDate day;
+        CTableList list;
+        if (!Cli::AsOfDay(tableArgs, &day) || !Cli::ReadTableList(db, path, tableArgs, &list))
+            return false;
+        places = TableList::AsOf(list.aEntries, day);
+        return true;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         Cli::Err(QStringLiteral("Die Ortsdatei \"%1\" kann nicht geöffnet werden: %2\n")
@@ -143,6 +155,7 @@ int RunRender(QStringList args) {
     const QString markerText = Cli::TakeOption(args, QStringLiteral("--marker"), {}, &error);
     const QString placesPath = Cli::TakeOption(args, QStringLiteral("--places"), {}, &error);
     const QString selectedText = Cli::TakeOption(args, QStringLiteral("--selected"), {}, &error);
+    const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
     CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
                           kDefaultLatNorth, false,           0};
     settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
@@ -173,7 +186,7 @@ int RunRender(QStringList args) {
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
     CPlaceList places;
-    if (!placesPath.isEmpty() && !readPlaces(placesPath, places))
+    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, places))
         return 1;
 
     CMapCanvas canvas(db, settings);

@@ -1,4 +1,5 @@
 #include "cli/CliCommon.h"
+#include "db/LeftoverFiles.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -21,12 +22,15 @@ const char* const kUsage =
     "  search [--db DATEI] [--fold] TEXT\n"
     "      Zeilen suchen, die TEXT in einem der zehn Textfelder enthalten\n"
     "      (--fold: ä = ae, ö = oe, ü = ue, ß = ss)\n"
-    "  near [--db DATEI] [--radius KM] MITTELPUNKT\n"
+    "  near [--db DATEI] [--radius KM] [--pick N] MITTELPUNKT\n"
     "      die Orte im Umkreis (Standard 25 km) um eine PLZ (\"DE 80331\"), einen Ort oder\n"
-    "      einen Punkt LON;LAT, die nächsten zuerst, mit der Entfernung in km\n"
-    "  export [--db DATEI] --format csv|geojson|kml|places [--search TEXT [--fold]]\n"
-    "         AUSGABE\n"
+    "      einen Punkt LON;LAT, die nächsten zuerst, mit der Entfernung in km (passen\n"
+    "      mehrere Orte, stehen sie auf der Fehlerausgabe; --pick N nimmt den N-ten)\n"
+    "  export [--db DATEI] --format csv|csv-intl|geojson|kml|places [--keep-formulas]\n"
+    "         [--search TEXT [--fold]] AUSGABE\n"
     "      alle Zeilen (oder ein Suchergebnis) als CSV, GeoJSON, KML oder Ortsdatei schreiben\n"
+    "      (csv: \";\" und Dezimalkomma, Formeln mit ' davor, außer mit --keep-formulas;\n"
+    "      csv-intl: \",\" und Dezimalpunkt, alles unverändert)\n"
     "  render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] [--names] [--declutter]\n"
     "         [--memos] [--marker N] [--places DATEI] [--selected LON,LAT,NAME]\n"
     "         AUSGABE.png|AUSGABE.pdf\n"
@@ -37,9 +41,19 @@ const char* const kUsage =
     "  places [--db DATEI] ORTSDATEI\n"
     "      eine Ortsdatei lesen und ihre Einträge und Meldungen ausgeben; mit --db auch\n"
     "      die Einträge, zu denen die Tabelle GEO keinen Ort hat\n"
+    "  places --table LISTE [--sheet BLATT] [--map Staat=SPALTE,PLZ=SPALTE,Text=SPALTE,\n"
+    "         Datum=SPALTE,Gruppe=SPALTE] [--country XX] [--stichtag DATUM] [--db DATEI]\n"
+    "      eine eigene Liste (.xlsx, .ods, .csv, .tsv) nach Postleitzahl auf GEO setzen und\n"
+    "      ihre Einträge ausgeben; Zeilen ohne Ort gehen auf die Standardfehlerausgabe\n"
+    "      (render --places und export --format places --table nehmen die Liste ebenso)\n"
     "  copy --from DATEI|URL --to DATEI|URL\n"
     "      die Tabelle GEO mit Memos zwischen einer Datei und einem Server kopieren\n"
     "      (ganz oder gar nicht; das Ziel ist eine neue Datei oder eine leere Tabelle)\n"
+    "  memo get [--db DATEI] \"STAAT PLZ [ORT]\"\n"
+    "  memo set [--db DATEI] [--expect ALT] \"STAAT PLZ [ORT]\" TEXT\n"
+    "      das Memo eines Orts ausgeben oder speichern; ist inzwischen ein anderes Memo\n"
+    "      gespeichert als ALT (ohne --expect: das eben gelesene), wird nichts gespeichert\n"
+    "      (Status 2)\n"
     "  init [--db DATEI|URL]\n"
     "      die Tabelle GEO (auf einem Server auch das Schema \"kelvo\" mit Kelvos Funktionen)\n"
     "      anlegen, auch in einer Datenbank, die schon anderes enthält; das bleibt, wie es ist\n"
@@ -65,6 +79,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("places"), {RunPlaces, false}},
         {QStringLiteral("print-table"), {RunPrintTable, true}},
         {QStringLiteral("copy"), {RunCopy, false}},
+        {QStringLiteral("memo"), {RunMemo, false}},
         {QStringLiteral("init"), {RunInit, false}},
     };
     const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
@@ -75,6 +90,8 @@ int main(int argc, char* argv[]) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // Ctrl+C, a terminal closed or a kill leave no temporary files behind.
+    LeftoverFiles::InstallSignalHandlers();
     if (it == commands.end()) {
         Cli::Err(QString::fromUtf8(kUsage));
         return 2;

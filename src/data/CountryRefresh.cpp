@@ -4,12 +4,16 @@
 #include "db/GeoRecordset.h"
 #include "db/GeoSqlDialect.h"
 
+#include <QCryptographicHash>
+
 #include <cstring>
 
 namespace {
 
-// Keys of old rows a delete statement covers at a time: progress and cancelling in between.
-constexpr qint64 kDeleteSpan = 20000;
+// Kept rows written at a time: their values wait in memory until then.
+constexpr int kUpdateSpan = 5000;
+// Rows deleted between two looks at the progress.
+constexpr int kDeleteSpan = 2000;
 
 // ASCII letters in lower case, as the columns' NOCASE comparison sees them.
 QByteArray fold(QByteArrayView text) {
@@ -44,128 +48,207 @@ void CCountryRefresh::MatchKey(QByteArray& key, QByteArrayView country, QByteArr
         appendField(key, field);
 }
 
-bool CCountryRefresh::Load(QString* error) {
-    // One pass over the table: the largest key, the rows of each country, the rows with a memo.
-    CGeoRecordset rs(m_database);
-    if (!rs.Open(m_database.Sql().RowsForRefresh(m_database.m_Table))) {
-        *error = rs.Error();
-        return false;
-    }
-    QByteArray lastCountry;
-    int* lastCount = nullptr;
-    while (rs.MoveNext()) {
-        m_nMaxOldKey = qMax(m_nMaxOldKey, rs.FieldInt(0));
-        const QByteArrayView country = rs.FieldUtf8(1);
-        if (!lastCount || country != lastCountry) {
-            lastCountry = country.toByteArray();
-            lastCount = &m_rowsBefore[fold(country)];
-        }
-        ++*lastCount;
-        if (!rs.FieldInt(5))
+CCountryRefresh::Digest CCountryRefresh::FieldsDigest(const GeoRowFields& fields) {
+    // Every field as it is written (case included), but the key and the memo.
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    for (int i = 0; i < GEO_FIELD_COUNT; ++i) {
+        if (i == GEO_ID || i == GEO_MEMO)
             continue;
-        m_memos.push_back({rs.FieldInt(0), fold(country), rs.FieldUtf8(6).toByteArray()});
-        QByteArray key;
-        MatchKey(key, country, rs.FieldUtf8(2), rs.FieldUtf8(3), rs.FieldUtf8(4));
-        m_matches[key].memos.append(int(m_memos.size() - 1));
+        const quint32 n = quint32(fields[size_t(i)].size());
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&n), sizeof n));
+        hash.addData(fields[size_t(i)]);
     }
-    *error = rs.Error();
-    return !rs.HasError();
+    Digest digest;
+    const QByteArrayView result = hash.resultView();
+    std::memcpy(digest.data(), result.data(), digest.size());
+    return digest;
 }
 
-CCountryRefresh::Country& CCountryRefresh::NoteCountry(QByteArrayView country) {
+bool CCountryRefresh::Fail(const QString& error) {
+    m_strError = error;
+    return false;
+}
+
+bool CCountryRefresh::LoadCountry(Country& country) {
+    // The country's rows in key order, every field and whether the memo holds a text.
+    CGeoRecordset rs(m_database);
+    if (!rs.Open(m_database.Sql().CountryRowsForRefresh(m_database.m_Table),
+                 {QString::fromUtf8(country.name)}))
+        return Fail(rs.Error());
+    QByteArray key;
+    GeoRowFields fields;
+    while (rs.MoveNext()) {
+        for (int i = 0; i < GEO_FIELD_COUNT; ++i)
+            fields[size_t(i)] = rs.FieldUtf8(i);
+        OldRow row;
+        row.key = rs.FieldInt(GEO_ID);
+        row.hasMemo = rs.FieldInt(GEO_FIELD_COUNT) != 0;
+        row.memo = fields[GEO_MEMO].toByteArray();
+        row.digest = FieldsDigest(fields);
+        MatchKey(key, fields[GEO_STAAT], fields[GEO_PLZ], fields[GEO_ORT], fields[GEO_ORTSTEIL]);
+        const auto it = m_groupOf.constFind(key);
+        if (it != m_groupOf.constEnd()) {
+            row.group = it.value();
+        } else {
+            row.group = int(m_groups.size());
+            m_groups.emplace_back();
+            m_groupOf.insert(key, row.group);
+        }
+        m_groups[size_t(row.group)].rows.push_back(int(m_old.size()));
+        country.old.push_back(int(m_old.size()));
+        m_old.push_back(std::move(row));
+        ++country.rowsBefore;
+    }
+    return !rs.HasError() || Fail(rs.Error());
+}
+
+CCountryRefresh::Country* CCountryRefresh::NoteCountry(QByteArrayView country) {
     if (m_pLastCountry && country == m_lastCountry)
-        return *m_pLastCountry;
+        return m_pLastCountry;
     const QByteArray folded = fold(country);
     auto it = m_countries.find(folded);
     if (it == m_countries.end()) {
-        it = m_countries.insert(folded, Country{country.toByteArray()});
+        Country entry;
+        entry.name = country.toByteArray();
+        it = m_countries.insert(folded, std::move(entry));
         m_countryOrder.append(folded);
+        if (!LoadCountry(it.value())) {
+            m_pLastCountry = nullptr;
+            return nullptr;
+        }
     }
     m_lastCountry = country.toByteArray();
     m_pLastCountry = &it.value();
-    return *m_pLastCountry;
+    return m_pLastCountry;
 }
 
-QByteArrayView CCountryRefresh::NewRow(QByteArrayView country, QByteArrayView plz,
-                                       QByteArrayView place, QByteArrayView part) {
-    ++NoteCountry(country).inserted;
-    if (m_matches.isEmpty())
-        return {};
-    MatchKey(m_key, country, plz, place, part);
-    const auto it = m_matches.find(m_key);
-    if (it == m_matches.end())
-        return {};
-    Match& match = it.value();
-    if (match.joined.isEmpty()) {
+const QByteArray& CCountryRefresh::Joined(Group& group) {
+    if (!group.joinedKnown) {
         QList<QByteArray> texts;
-        for (int i : match.memos) {
-            OldMemo& old = m_memos[size_t(i)];
-            old.carried = true;
-            if (!texts.contains(old.memo))
+        for (int i : group.rows) {
+            const OldRow& old = m_old[size_t(i)];
+            if (old.hasMemo && !texts.contains(old.memo))
                 texts.append(old.memo);
         }
-        match.joined = texts.join('\n');
+        group.joined = texts.join('\n');
+        group.joinedKnown = true;
     }
-    return match.joined;
+    return group.joined;
 }
 
-bool CCountryRefresh::DeleteOldRows(const std::function<bool(double)>& progress, QString* error) {
+CCountryRefresh::Placed CCountryRefresh::NewRow(GeoRowFields& fields) {
+    Country* country = NoteCountry(fields[GEO_STAAT]);
+    if (!country)
+        return Placed::Failed;
+    ++country->newRows;
+    if (m_groupOf.isEmpty())
+        return Placed::Insert;
+    MatchKey(m_key, fields[GEO_STAAT], fields[GEO_PLZ], fields[GEO_ORT], fields[GEO_ORTSTEIL]);
+    const auto it = m_groupOf.constFind(m_key);
+    if (it == m_groupOf.constEnd())
+        return Placed::Insert;
+    Group& group = m_groups[size_t(it.value())];
+    group.carried = true;
+    const QByteArray& memo = Joined(group);
+    if (group.nPaired == group.rows.size()) {
+        fields[GEO_MEMO] = memo;
+        return Placed::Insert;
+    }
+    OldRow& old = m_old[size_t(group.rows[group.nPaired++])];
+    old.paired = true;
+    if (old.memo == memo && old.digest == FieldsDigest(fields))
+        return Placed::Kept;
+    return QueueUpdate(old.key, fields, memo) ? Placed::Kept : Placed::Failed;
+}
+
+bool CCountryRefresh::QueueUpdate(qint64 key, const GeoRowFields& fields, QByteArrayView memo) {
+    // The values of the update: every field but the key, in field order, then the key.
+    auto add = [this](QByteArrayView value) {
+        m_updates.append(value.data(), value.size());
+        m_updates.append('\0');
+        m_updateSizes.push_back(int(value.size()));
+    };
+    for (int i = 0; i < GEO_FIELD_COUNT; ++i) {
+        if (i != GEO_ID)
+            add(i == GEO_MEMO ? memo : fields[size_t(i)]);
+    }
+    add(QByteArray::number(key));
+    return m_updateSizes.size() < size_t(kUpdateSpan * GEO_FIELD_COUNT) || WriteUpdates();
+}
+
+bool CCountryRefresh::WriteUpdates() {
+    if (m_updateSizes.empty())
+        return true;
     const CGeoTableDesc& desc = m_database.m_Table;
-    CGeoRecordset del(m_database);
-    if (!del.Open(
-            m_database.Sql().DeleteCountryRowsWithoutMemo(desc, int(m_countryOrder.size())))) {
-        *error = del.Error();
-        return false;
+    for (const QString& sql : m_database.Sql().BeginRowUpdates(desc)) {
+        if (!m_database.Execute(sql))
+            return Fail(m_database.LastError());
     }
-    QVariantList values{0, 0};
-    for (const QByteArray& folded : m_countryOrder)
-        values << QString::fromUtf8(m_countries.value(folded).name);
-    for (qint64 low = 0; low <= m_nMaxOldKey; low += kDeleteSpan) {
-        values[0] = low;
-        values[1] = qMin(low + kDeleteSpan - 1, m_nMaxOldKey);
-        if (!del.Rebind(values) || !del.Execute()) {
-            *error = del.Error();
-            return false;
+    CGeoRecordset update(m_database);
+    if (!update.Open(m_database.Sql().UpdateRow(desc)))
+        return Fail(update.Error());
+    std::array<QByteArrayView, GEO_FIELD_COUNT> values;
+    const char* at = m_updates.constData();
+    for (size_t done = 0; done < m_updateSizes.size(); done += GEO_FIELD_COUNT) {
+        for (int i = 0; i < GEO_FIELD_COUNT; ++i) {
+            const int size = m_updateSizes[done + size_t(i)];
+            values[size_t(i)] = QByteArrayView(at, size);
+            at += size + 1;
         }
-        if (progress && !progress(double(low + kDeleteSpan) / double(m_nMaxOldKey + 1))) {
-            *error = QStringLiteral("abgebrochen");
-            return false;
-        }
+        if (!update.ExecuteUtf8(values.data(), GEO_FIELD_COUNT))
+            return Fail(update.Error());
     }
-    // The old rows whose memo has moved go too.
-    if (!del.Open(m_database.Sql().DeleteRow(desc))) {
-        *error = del.Error();
-        return false;
+    update.Close();
+    for (const QString& sql : m_database.Sql().EndRowUpdates(desc)) {
+        if (!m_database.Execute(sql))
+            return Fail(m_database.LastError());
     }
-    for (const OldMemo& old : m_memos) {
-        if (!old.carried)
-            continue;
-        if (!del.Rebind({old.key}) || !del.Execute()) {
-            *error = del.Error();
-            return false;
-        }
-    }
+    m_updates.clear();
+    m_updateSizes.clear();
     return true;
 }
 
-bool CCountryRefresh::Finish(const std::function<bool(double)>& progress, QString* error) {
-    if (m_countryOrder.isEmpty())
-        return true;
-    if (!DeleteOldRows(progress, error))
+bool CCountryRefresh::Finish(const std::function<bool(double)>& progress) {
+    if (progress && !progress(0))
+        return Fail(QStringLiteral("abgebrochen"));
+    if (!WriteUpdates())
         return false;
+    // The old rows that leave: no new row took their place, and their memo has moved on or
+    // there is none.
+    std::vector<qint64> leaving;
+    for (const OldRow& old : m_old) {
+        if (!old.paired && (!old.hasMemo || m_groups[size_t(old.group)].carried))
+            leaving.push_back(old.key);
+    }
+    if (!leaving.empty()) {
+        CGeoRecordset del(m_database);
+        if (!del.Open(m_database.Sql().DeleteRow(m_database.m_Table)))
+            return Fail(del.Error());
+        for (size_t i = 0; i < leaving.size(); ++i) {
+            const QByteArray key = QByteArray::number(leaving[i]);
+            const QByteArrayView value(key);
+            if (!del.ExecuteUtf8(&value, 1))
+                return Fail(del.Error());
+            if (progress && (i + 1) % kDeleteSpan == 0 &&
+                !progress(double(i + 1) / double(leaving.size())))
+                return Fail(QStringLiteral("abgebrochen"));
+        }
+    }
     for (const QByteArray& folded : m_countryOrder) {
+        const Country& country = m_countries[folded];
         CountryRefreshResult result;
-        result.country = QString::fromUtf8(m_countries.value(folded).name);
-        result.rowsBefore = m_rowsBefore.value(folded);
-        for (const OldMemo& old : m_memos) {
-            if (old.country != folded)
+        result.country = QString::fromUtf8(country.name);
+        result.rowsBefore = country.rowsBefore;
+        for (int i : country.old) {
+            const OldRow& old = m_old[size_t(i)];
+            if (!old.hasMemo)
                 continue;
-            if (old.carried)
+            if (m_groups[size_t(old.group)].carried)
                 ++result.memosCarried;
             else
                 ++result.memosKept;
         }
-        result.rowsAfter = m_countries.value(folded).inserted + result.memosKept;
+        result.rowsAfter = country.newRows + result.memosKept;
         m_results.append(result);
     }
     return true;

@@ -85,7 +85,14 @@ void CDownloadDialog::OnStart() {
         if (m_pButtons->buttonRole(button) == QDialogButtonBox::AcceptRole)
             button->setEnabled(false);
     }
-    m_pDownload = new CGeoNamesDownload(CGeoNamesDownload::BaseUrlSetting(), m_folder.path(), this);
+    m_pDownload = new CGeoNamesDownload(CGeoNamesDownload::BaseUrlSetting(), m_folder.Path(), this);
+    m_pDownload->SetLimits(CGeoNamesDownload::LimitsSetting());
+    connect(m_pDownload, &CGeoNamesDownload::checking, this, [this](const QString& code) {
+        if (Row* row = FindRow(code)) {
+            row->bar->setRange(0, 0); // a busy bar; Esc still cancels
+            row->status->setText(QStringLiteral("wird geprüft …"));
+        }
+    });
     connect(m_pDownload, &CGeoNamesDownload::progress, this,
             [this](const QString& code, qint64 received, qint64 total) {
                 Row* row = FindRow(code);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "db/LeftoverFiles.h"
+
 #include <QDialog>
 #include <QList>
 #include <QStringList>
-#include <QTemporaryDir>
 
 class CGeoNamesDownload;
 class QCheckBox;
@@ -42,7 +43,7 @@ private:
     QList<Row> m_rows;
     QDialogButtonBox* m_pButtons = nullptr;
     CGeoNamesDownload* m_pDownload = nullptr;
-    QTemporaryDir m_folder;
+    LeftoverFiles::Folder m_folder;
     QStringList m_files;
     QStringList m_errors;
     bool m_bCancelled = false;

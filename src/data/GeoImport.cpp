@@ -36,13 +36,17 @@ private:
     bool ImportFile(const QString& path);
     bool ImportPart(CImportInput& input, CGeoImporter::FileResult& counts);
     // Maps a valid line to the fields of GEO and inserts it; an empty text, or why the line
-    // is invalid. `fatal` is set on an engine error.
-    QString InsertRow(const GeoNamesRow& row, bool* fatal);
+    // is invalid. `fatal` is set on an engine error, `leftOut` for a row of a country that
+    // an earlier file brought.
+    QString InsertRow(const GeoNamesRow& row, CGeoImporter::FileResult& counts, bool* fatal,
+                      bool* leftOut);
     bool ReportPercent(int percent);
     bool Tick();
     void Invalid(const QString& part, qint64 line, const QString& reason,
                  CGeoImporter::FileResult& counts);
     QByteArrayView MapCountry(QByteArrayView country);
+    // Whether the current file's rows of this country are taken (see FileResult).
+    bool TakesCountry(QByteArrayView country, CGeoImporter::FileResult& counts);
 
     CGeoImporter& m_importer;
     CGeoDatabase& m_database;
@@ -57,6 +61,9 @@ private:
     int m_nLinesSinceTick = 0;
     QByteArray m_line; // the line being imported; its fields are ended with NUL in place
     QByteArray m_lastCountry, m_lastMapped;
+    QStringList m_files;                  // the files read so far, the current one last
+    QHash<QByteArray, int> m_countryFile; // the file each country is taken from (index)
+    QByteArray m_takenCountry;            // the last country found taken from this file
 };
 
 bool ImportRun::ReportPercent(int percent) {
@@ -96,14 +103,42 @@ QByteArrayView ImportRun::MapCountry(QByteArrayView country) {
     return m_lastMapped;
 }
 
-QString ImportRun::InsertRow(const GeoNamesRow& row, bool* fatal) {
+bool ImportRun::TakesCountry(QByteArrayView country, CGeoImporter::FileResult& counts) {
+    if (m_importer.m_bAppend || country == m_takenCountry)
+        return true;
+    const int current = int(m_files.size()) - 1;
+    const auto it = m_countryFile.constFind(country.toByteArray());
+    if (it == m_countryFile.constEnd() || *it == current) {
+        m_countryFile.insert(country.toByteArray(), current);
+        m_takenCountry = country.toByteArray();
+        return true;
+    }
+    ++counts.alreadyTaken;
+    counts.takenFrom.insert(QString::fromUtf8(country), m_files.at(*it));
+    return false;
+}
+
+QString ImportRun::InsertRow(const GeoNamesRow& row, CGeoImporter::FileResult& counts,
+                             bool* fatal, bool* leftOut) {
     GeoRowFields fields;
     const QString reason = GeoNamesRowFields(row, MapCountry(row.country), m_desc, &fields);
     if (!reason.isEmpty())
         return reason;
-    if (!m_importer.m_bAppend)
-        fields[GEO_MEMO] = m_refresh.NewRow(fields[GEO_STAAT], fields[GEO_PLZ], fields[GEO_ORT],
-                                            fields[GEO_ORTSTEIL]);
+    if (!TakesCountry(fields[GEO_STAAT], counts)) {
+        *leftOut = true;
+        return QString();
+    }
+    if (!m_importer.m_bAppend) {
+        switch (m_refresh.NewRow(fields)) {
+        case CCountryRefresh::Placed::Insert:
+            break;
+        case CCountryRefresh::Placed::Kept:
+            return QString();
+        case CCountryRefresh::Placed::Failed:
+            *fatal = true;
+            return m_refresh.Error();
+        }
+    }
     // The fields from the line end where a tab, a blank or the line's end was: NUL there lets
     // the engine take them as they are. The others are texts that end with NUL anyway.
     for (QByteArrayView field : {row.postalCode, row.place, row.adminName1, row.adminName2,
@@ -154,9 +189,11 @@ bool ImportRun::ImportPart(CImportInput& input, CGeoImporter::FileResult& counts
         std::memcpy(m_line.data(), line.data(), size_t(line.size()));
         GeoNamesRow row;
         QString reason = ParseGeoNamesLine(m_line, &row);
-        bool fatal = false;
+        bool fatal = false, leftOut = false;
         if (reason.isEmpty())
-            reason = InsertRow(row, &fatal);
+            reason = InsertRow(row, counts, &fatal, &leftOut);
+        if (leftOut)
+            continue;
         if (fatal) {
             m_result.fatal =
                 QStringLiteral("%1:%2: %3").arg(part).arg(reader.LineNumber()).arg(reason);
@@ -186,6 +223,8 @@ bool ImportRun::ImportFile(const QString& path) {
     m_pInput = &input;
     CGeoImporter::FileResult counts;
     counts.file = path;
+    m_files << path;
+    m_takenCountry.clear();
     bool ok = true;
     while (ok && input.NextPart())
         ok = ImportPart(input, counts);
@@ -208,16 +247,13 @@ bool ImportRun::ImportAll(const QStringList& files) {
     }
     CWriteTransaction transaction(m_database);
     QString error;
-    if (!transaction.Begin(&error)) {
+    if (!transaction.Begin(&error, m_importer.m_nWaitForImportMs, m_importer.m_waiting,
+                           &m_result.cancelled)) {
         m_result.fatal = error;
         return false;
     }
     if (!m_insert.Open(m_database.Sql().InsertRow(m_desc))) {
         m_result.fatal = QStringLiteral("Einfügen nicht möglich: %1").arg(m_insert.Error());
-        return false;
-    }
-    if (!m_importer.m_bAppend && !m_refresh.Load(&error)) {
-        m_result.fatal = QStringLiteral("Fehler der Datenbank: %1").arg(error);
         return false;
     }
     if (!ReportPercent(0))
@@ -236,9 +272,10 @@ bool ImportRun::ImportAll(const QStringList& files) {
         const auto progress = [this](double share) {
             return ReportPercent(kReadPercent + int(share * (99 - kReadPercent)));
         };
-        if (!m_refresh.Finish(progress, &error)) {
+        if (!m_refresh.Finish(progress)) {
             if (!m_result.cancelled)
-                m_result.fatal = QStringLiteral("Fehler der Datenbank: %1").arg(error);
+                m_result.fatal =
+                    QStringLiteral("Fehler der Datenbank: %1").arg(m_refresh.Error());
             return false;
         }
         m_result.countries = m_refresh.Results();

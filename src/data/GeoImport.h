@@ -21,6 +21,10 @@ public:
         QString file;
         int imported = 0;
         int skipped = 0;
+        // Refreshing takes a country from the first file that brings it: rows of countries an
+        // earlier file brought are left out here (country -> that earlier file).
+        int alreadyTaken = 0;
+        QMap<QString, QString> takenFrom;
     };
     struct Result {
         bool ok = false; // false: nothing was imported
@@ -53,6 +57,12 @@ public:
     // Called with the share done (0 to 100) at least every kPercentEveryMs while the run
     // goes on; returning false cancels the run, which then changes nothing.
     void SetPercent(std::function<bool(int)> percent) { m_percent = std::move(percent); }
+    // While another import runs on the database, the run waits for it, up to
+    // kWaitForImportMs (or as set): called about five times a second with the milliseconds
+    // waited; returning false cancels the run.
+    static constexpr int kWaitForImportMs = 30000;
+    void SetWaiting(std::function<bool(int)> waiting) { m_waiting = std::move(waiting); }
+    void SetWaitForImport(int ms) { m_nWaitForImportMs = ms; }
 
     Result Run(const QStringList& files);
 
@@ -64,4 +74,6 @@ private:
     bool m_bAppend = false;
     std::function<void(const QString&)> m_progress;
     std::function<bool(int)> m_percent;
+    std::function<bool(int)> m_waiting;
+    int m_nWaitForImportMs = kWaitForImportMs;
 };

@@ -46,6 +46,7 @@ bool CImportInput::Open(const QString& path) {
     // A pipe's first bytes stay in the device's buffer for the reading that follows.
     if (hasZipSignature(m_file.peek(4))) {
         m_pZip = std::make_unique<CZipReader>(m_file);
+        m_pZip->SetMaxFileBytes(m_nMaxMemberBytes);
     } else if (namedZip) {
         m_strError = QStringLiteral("%1: ist keine ZIP-Datei.").arg(m_strName);
         return false;
@@ -68,8 +69,10 @@ bool CImportInput::NextPart() {
         m_strPartName = m_strName + QLatin1Char('/') + path;
         return true;
     }
-    if (!m_pZip->Error().isEmpty())
-        m_strError = damagedArchive(m_strName, m_pZip->Error());
+    if (m_pZip->Failed() == CZipReader::TooLarge)
+        SetZipError(m_strName + QLatin1Char('/') + m_pZip->Error());
+    else if (m_pZip->Failed() != CZipReader::NoFailure)
+        SetZipError(m_strName);
     else if (m_nParts == 0)
         m_strError = QStringLiteral("%1: Das ZIP-Archiv enthält keine Postleitzahldatei (.txt).")
                          .arg(m_strName);
@@ -83,9 +86,27 @@ qint64 CImportInput::Read(char* data, qint64 max) {
     return n;
 }
 
+void CImportInput::SetZipError(const QString& part) {
+    switch (m_pZip->Failed()) {
+    case CZipReader::Encrypted:
+        m_strError = QStringLiteral("%1: Das ZIP-Archiv ist verschlüsselt; Kelvo liest nur "
+                                    "Archive ohne Kennwort.")
+                         .arg(part);
+        break;
+    case CZipReader::TooLarge:
+        m_strError = QStringLiteral("%1: Die Datei ist entpackt größer als %2 MB und wird nicht "
+                                    "gelesen.")
+                         .arg(part)
+                         .arg(m_pZip->MaxFileBytes() / (1024 * 1024));
+        break;
+    default:
+        m_strError = damagedArchive(part, m_pZip->Error());
+    }
+}
+
 void CImportInput::SetReadError() {
     if (m_pZip)
-        m_strError = damagedArchive(m_strPartName, m_pZip->Error());
+        SetZipError(m_strPartName);
     else
         m_strError = QStringLiteral("%1: Lesefehler (%2).").arg(m_strName, m_file.errorString());
 }

@@ -17,6 +17,10 @@ public:
     CImportInput(const CImportInput&) = delete;
     CImportInput& operator=(const CImportInput&) = delete;
 
+    // A file of an archive that unpacks to more than this is refused (by default 1 GiB).
+    void SetMaxMemberBytes(qint64 bytes) { m_nMaxMemberBytes = bytes; }
+    static constexpr qint64 kDefaultMaxMemberBytes = qint64(1) << 30;
+
     // Opens the file. False with a German message in Error() when it cannot be read.
     bool Open(const QString& path);
     // Steps to the next text file of the input: the input itself for a text file, each
@@ -40,6 +44,7 @@ public:
 
 private:
     void SetReadError();
+    void SetZipError(const QString& part);
 
     QFile m_file;
     std::unique_ptr<CZipReader> m_pZip;
@@ -47,5 +52,6 @@ private:
     QString m_strPartName;
     QString m_strError;
     qint64 m_nSize = 0;
+    qint64 m_nMaxMemberBytes = kDefaultMaxMemberBytes;
     int m_nParts = 0;
 };

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <utility>
+
 namespace {
 
 // While the import runs: Esc, the Cancel button and closing the main window cancel it; any
@@ -103,7 +105,25 @@ CGeoImporter::Result RunImportJob(CMainFrame& frame, const QStringList& files,
         progress.Start(QStringLiteral("Postleitzahlen werden importiert:"));
         placeCancelButton(frame, *cancel);
         CGeoImporter importer(g_GeoDatabase);
+        // While another import runs on the database, the bar counts the wait; Abbrechen ends
+        // it as it ends the import.
+        bool waiting = false;
+        auto caption = [&](const QString& text) {
+            progress.Finish();
+            progress.Start(text);
+            placeCancelButton(frame, *cancel);
+        };
+        importer.SetWaiting([&](int elapsedMs) {
+            if (!waiting)
+                caption(QStringLiteral("Ein anderer Import läuft gerade; Kelvo wartet:"));
+            waiting = true;
+            progress.SetPos(elapsedMs * 100 / CGeoImporter::kWaitForImportMs);
+            QCoreApplication::processEvents();
+            return !gate.Cancelled();
+        });
         importer.SetPercent([&](int percent) {
+            if (std::exchange(waiting, false))
+                caption(QStringLiteral("Postleitzahlen werden importiert:"));
             progress.SetPos(percent);
             QCoreApplication::processEvents();
             return !gate.Cancelled();

@@ -15,10 +15,20 @@ QString CountryLine(const CountryRefreshResult& c) {
 }
 
 QString FileLine(const CGeoImporter::FileResult& file) {
-    return QStringLiteral("%1: %2 Zeilen importiert, %3 übersprungen")
-        .arg(QFileInfo(file.file).fileName())
-        .arg(file.imported)
-        .arg(file.skipped);
+    QString line = QStringLiteral("%1: %2 Zeilen importiert, %3 übersprungen")
+                       .arg(QFileInfo(file.file).fileName())
+                       .arg(file.imported)
+                       .arg(file.skipped);
+    if (file.alreadyTaken > 0) {
+        QStringList from;
+        for (auto it = file.takenFrom.begin(); it != file.takenFrom.end(); ++it)
+            from << QStringLiteral("%1 kam schon aus %2")
+                        .arg(it.key(), QFileInfo(it.value()).fileName());
+        line += QStringLiteral(", %1 Zeilen ausgelassen (%2)")
+                    .arg(file.alreadyTaken)
+                    .arg(from.join(QStringLiteral(", ")));
+    }
+    return line;
 }
 
 QStringList InvalidLines(const CGeoImporter::Result& result) {

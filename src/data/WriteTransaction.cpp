@@ -2,11 +2,25 @@
 
 #include "db/GeoDatabase.h"
 
+#include <QElapsedTimer>
+#include <QLocale>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// How often a waiting import looks whether the other one has ended.
+constexpr int kRetryMs = 200;
+
+} // namespace
+
 CWriteTransaction::~CWriteTransaction() {
     Rollback();
 }
 
-bool CWriteTransaction::Begin(QString* error) {
+bool CWriteTransaction::Begin(QString* error, int maxWaitMs,
+                              const std::function<bool(int)>& waiting, bool* cancelled) {
     if (!m_database.IsOpen()) {
         *error = m_database.OpenError().isEmpty()
                      ? QStringLiteral("Die Datenbank ist nicht geöffnet.")
@@ -17,8 +31,26 @@ bool CWriteTransaction::Begin(QString* error) {
     m_database.SetExactRollback(true);
     m_bExact = true;
     // The database's checked write: a file in use or damaged gets nothing.
-    if (!m_database.BeginWrite()) {
-        *error = m_database.LastError();
+    QElapsedTimer clock;
+    clock.start();
+    while (true) {
+        const CGeoDatabase::ImportLock lock = m_database.TryBeginImport();
+        if (lock == CGeoDatabase::ImportLock::Taken)
+            break;
+        const int waited = int(clock.elapsed());
+        if (lock == CGeoDatabase::ImportLock::Failed) {
+            *error = m_database.LastError();
+        } else if (waited >= maxWaitMs) {
+            *error = QStringLiteral("Ein anderer Import läuft gerade; Kelvo hat %1 Sekunden "
+                                    "gewartet. Bitte später noch einmal versuchen.")
+                         .arg(QLocale(QLocale::German).toString(maxWaitMs / 1000.0));
+        } else if (waiting && !waiting(waited)) {
+            *cancelled = true;
+            *error = QStringLiteral("Der Import wurde abgebrochen.");
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+            continue;
+        }
         End();
         return false;
     }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class CGeoDatabase;
 
 // The one write transaction of an import: everything in it is stored, or nothing is. It is
@@ -15,8 +17,12 @@ public:
     CWriteTransaction(const CWriteTransaction&) = delete;
     CWriteTransaction& operator=(const CWriteTransaction&) = delete;
 
-    // False with a German message when the database cannot be written now.
-    bool Begin(QString* error);
+    // False with a German message when the database cannot be written now. While another
+    // import runs on the database, waits for its end: `waiting` is asked about five times a
+    // second with the milliseconds waited and gives up by returning false (*cancelled is
+    // then set); after `maxWaitMs` the answer is that another import runs.
+    bool Begin(QString* error, int maxWaitMs, const std::function<bool(int elapsedMs)>& waiting,
+               bool* cancelled);
     bool Commit(QString* error);
     void Rollback();
 

@@ -9,6 +9,19 @@
 
 namespace {
 constexpr qsizetype kBlockBytes = 256 * 1024;
+
+// libarchive's message in German where its meaning is known; else as it is.
+QString germanDetail(const QString& message) {
+    if (message.contains(QLatin1String("CRC"), Qt::CaseInsensitive))
+        return QStringLiteral("Prüfsumme falsch");
+    if (message.contains(QLatin1String("truncated"), Qt::CaseInsensitive))
+        return QStringLiteral("Archiv abgeschnitten");
+    if (message.contains(QLatin1String("compression method"), Qt::CaseInsensitive))
+        return QStringLiteral("Packverfahren nicht unterstützt");
+    if (message.contains(QLatin1String("Unrecognized archive format"), Qt::CaseInsensitive))
+        return QStringLiteral("kein ZIP-Aufbau erkannt");
+    return message;
+}
 } // namespace
 
 // libarchive's callbacks: blocks of the device, and seeking in it.
@@ -42,7 +55,17 @@ CZipReader::~CZipReader() {
 
 void CZipReader::Fail() {
     const char* message = m_pArchive ? archive_error_string(m_pArchive) : nullptr;
-    m_strError = message ? QString::fromUtf8(message) : QStringLiteral("unbekannter Fehler");
+    const QString text = message ? QString::fromUtf8(message) : QString();
+    if (text.contains(QLatin1String("passphrase"), Qt::CaseInsensitive) ||
+        text.contains(QLatin1String("encrypt"), Qt::CaseInsensitive))
+        Fail(Encrypted, QStringLiteral("verschlüsselt"));
+    else
+        Fail(Damaged, text.isEmpty() ? QStringLiteral("unbekannter Fehler") : germanDetail(text));
+}
+
+void CZipReader::Fail(Failure failure, const QString& text) {
+    m_eFailure = failure;
+    m_strError = text;
 }
 
 bool CZipReader::Open() {
@@ -84,6 +107,16 @@ bool CZipReader::NextFile(QString* path) {
         if (!name)
             name = archive_entry_pathname(entry);
         *path = QString::fromUtf8(name ? name : "");
+        m_nFileBytes = 0;
+        if (archive_entry_is_encrypted(entry)) {
+            Fail(Encrypted, QStringLiteral("verschlüsselt"));
+            return false;
+        }
+        // The size the archive states: a file claiming more is not unpacked at all.
+        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > m_nMaxFileBytes) {
+            Fail(TooLarge, *path);
+            return false;
+        }
         return true;
     }
 }
@@ -91,9 +124,17 @@ bool CZipReader::NextFile(QString* path) {
 qint64 CZipReader::Read(char* data, qint64 max) {
     if (!m_pArchive)
         return -1;
+    if (m_eFailure != NoFailure)
+        return -1;
     const la_ssize_t n = archive_read_data(m_pArchive, data, size_t(max));
     if (n < 0) {
         Fail();
+        return -1;
+    }
+    // The stated size may be false: the bytes that come out count.
+    m_nFileBytes += n;
+    if (m_nFileBytes > m_nMaxFileBytes) {
+        Fail(TooLarge, QString());
         return -1;
     }
     return n;

@@ -1,6 +1,22 @@
 #include "db/DbLocation.h"
 
+#include <QRegularExpression>
 #include <QUrl>
+
+QString CDbLocation::Masked(const QString& text) {
+    QString masked = text;
+    const qsizetype scheme = masked.indexOf(QStringLiteral("://"));
+    const qsizetype at = masked.lastIndexOf(QLatin1Char('@'));
+    if (scheme >= 0 && at > scheme) {
+        const qsizetype colon = masked.indexOf(QLatin1Char(':'), scheme + 3);
+        if (colon >= 0 && colon < at)
+            masked.replace(colon + 1, at - colon - 1, QStringLiteral("***"));
+    }
+    static const QRegularExpression parameter(QStringLiteral("(password=)[^&\\s]*"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    masked.replace(parameter, QStringLiteral("\\1***"));
+    return masked;
+}
 
 bool CDbLocation::IsServerText(const QString& text) {
     return text.startsWith(QStringLiteral("postgresql://"), Qt::CaseInsensitive) ||
@@ -14,10 +30,15 @@ bool CDbLocation::Parse(const QString& text, CDbLocation* location, QString* err
         return true;
     }
     const QUrl url(text, QUrl::StrictMode);
+    // Neither the address nor Qt's description of what is wrong with it (which quotes it)
+    // shows a password.
     auto refuse = [&](const QString& why) {
+        QString reason = why;
+        if (!url.password().isEmpty())
+            reason.replace(url.password(), QStringLiteral("***"));
         *error = QStringLiteral("\"%1\" ist keine gültige Serveradresse: %2\nErwartet wird "
                                 "postgresql://benutzer@rechner:port/datenbank.")
-                     .arg(url.isValid() ? url.toDisplayString(QUrl::RemovePassword) : text, why);
+                     .arg(Masked(text), Masked(reason));
         return false;
     };
     if (!url.isValid())

@@ -25,6 +25,10 @@ struct CDbLocation {
     // database is refused: false, and *error says why in German.
     static bool Parse(const QString& text, CDbLocation* location, QString* error);
 
+    // The text with any password in it replaced by "***" (between "user:" and the last "@",
+    // and a "password=" parameter), for every message, title and log that shows an address.
+    static QString Masked(const QString& text);
+
     // The server as people write it, "user@host:port/dbname"; the file name for a file.
     QString Display() const;
 };

@@ -60,6 +60,8 @@ public:
     // Whether it was another connection holding what the statement needed (the file, or on
     // a server the rows) for longer than the program waits.
     virtual bool IsBusy() const = 0;
+    // Whether a server ended the statement's transaction to break a deadlock.
+    virtual bool IsDeadlock() const { return false; }
 };
 
 class CGeoBackend {
@@ -95,9 +97,9 @@ public:
     virtual bool Readable(QString* engineMessage) = 0;
 
     // Starts a write transaction that nobody else writes into meanwhile, on a database found
-    // sound. False and the German reason otherwise;
-    // no transaction is then left open.
-    virtual bool BeginWrite(QString* error) = 0;
+    // sound. False and the German reason otherwise (`*busy` when another program held the
+    // database for longer than the program waits); no transaction is then left open.
+    virtual bool BeginWrite(QString* error, bool* busy) = 0;
     // After a COMMIT of a transaction BeginWrite started.
     virtual void Committed() {}
 

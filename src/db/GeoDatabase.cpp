@@ -3,10 +3,12 @@
 #include "db/DbLocation.h"
 #include "db/GeoBackend.h"
 #include "db/GeoPlaceRowsCache.h"
+#include "db/FileIdentity.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
 #include "db/GeoStandardOrder.h"
+#include "db/LeftoverFiles.h"
 #include "db/PgBackend.h"
 #include "db/SqliteBackend.h"
 #include "db/SqliteFile.h"
@@ -84,6 +86,7 @@ bool CGeoDatabase::OpenConnection(const QString& path, bool create, bool setUp, 
         return false;
     }
     m_nOpen = nextOpening();
+    m_fileIdentity = FileIdentity::Of(path);
     m_pBackend = std::move(file);
     return true;
 }
@@ -188,6 +191,7 @@ bool CGeoDatabase::OpenFile(const QString& path, bool setUp) {
         SetOpenError(m_strFilePath, reason);
         return false;
     }
+    LeftoverFiles::RemoveStaleNew(m_strFilePath);
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
         if (!SqliteFile::LooksLikeSqlite(m_strFilePath, &reason) ||
             !OpenConnection(m_strFilePath, false, setUp, &reason)) {
@@ -216,6 +220,8 @@ bool CGeoDatabase::EnsureOpen() {
     // not be made at all is tried again.
     if (CDbLocation::IsServerText(m_strFilePath))
         return IsOpen() || Open(m_strFilePath);
+    if (IsOpen() && FileReplaced())
+        ReopenReplacedFile();
     if (IsOpen()) {
         QString message;
         const bool readable = m_pBackend->Readable(&message);
@@ -268,6 +274,8 @@ bool CGeoDatabase::PublishNew() {
                 .arg(error));
         return false;
     }
+    LeftoverFiles::Unwatch(temporary);
+    LeftoverFiles::Unwatch(temporary + QStringLiteral("-journal"));
     SqliteFile::SyncFolder(m_strFilePath);
     QString reason;
     if (!OpenConnection(m_strFilePath, false, false, &reason)) {
@@ -290,6 +298,7 @@ bool CGeoDatabase::Execute(const QString& sql) {
     CGeoRecordset rs(*this);
     if (!rs.Open(sql) || !rs.Execute()) {
         m_strLastError = rs.Error();
+        m_bLastBusy = rs.IsBusy();
         return false;
     }
     m_strLastError.clear();
@@ -360,24 +369,44 @@ bool CGeoDatabase::UpdateFields(const CGeoTableDesc& desc, const QStringList& va
     return changed > 0 && CommitWrite();
 }
 
-int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values) {
+int CGeoDatabase::ExecuteWrite(const QString& sql, const QVariantList& values, bool* deadlock) {
     m_strSQL = sql;
     CGeoRecordset rs(*this);
     if (rs.Open(sql, values) && rs.Execute())
         return rs.ChangedRows();
     m_strLastError = rs.Error();
+    if (deadlock)
+        *deadlock = rs.IsDeadlock();
     rs.Close();
     RollbackWrite();
     return -1;
 }
 
+bool CGeoDatabase::FileReplaced() const {
+    return m_pBackend && !IsNew() && !IsServer() &&
+           FileIdentity::Of(m_strFilePath) != m_fileIdentity;
+}
+
+void CGeoDatabase::ReopenReplacedFile() {
+    const QString name = QFileInfo(m_strFilePath).fileName();
+    const bool deleted = !QFileInfo::exists(m_strFilePath);
+    Open(m_strFilePath);
+    m_strNotice = FileIdentity::ReplacedText(name, deleted, IsOpen() ? QString() : m_strOpenError);
+}
+
 bool CGeoDatabase::BeginWrite() {
     m_strLastError.clear();
+    m_bLastBusy = false;
+    // Nothing goes into a file that is no longer the database's (deleted or replaced).
+    if (FileReplaced()) {
+        m_strLastError = FileIdentity::NotWrittenText(QFileInfo(m_strFilePath).fileName());
+        return false;
+    }
     if (!m_pBackend) {
         m_strLastError = QStringLiteral("Die Datenbank ist nicht geöffnet.");
         return false;
     }
-    const bool begun = m_pBackend->BeginWrite(&m_strLastError);
+    const bool begun = m_pBackend->BeginWrite(&m_strLastError, &m_bLastBusy);
     EndWait();
     return begun;
 }
@@ -419,11 +448,16 @@ bool CGeoDatabase::ReadMemo(const CGeoTableDesc& desc, int key, QVariant* memo) 
 CGeoDatabase::MemoWrite CGeoDatabase::UpdateMemo(const CGeoTableDesc& desc, int key,
                                                  const QVariant& expected, const QString& memo,
                                                  QVariant* stored) {
-    if (!BeginWrite())
-        return MemoWrite::Failed;
-    const int written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected});
-    if (written < 0)
-        return MemoWrite::Failed;
+    int written = -1;
+    // A deadlock victim has written nothing: it is tried once more.
+    for (int attempt = 0; written < 0; ++attempt) {
+        if (!BeginWrite())
+            return MemoWrite::Failed;
+        bool deadlock = false;
+        written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected}, &deadlock);
+        if (written < 0 && (!deadlock || attempt > 0))
+            return MemoWrite::Failed;
+    }
     if (written > 0)
         return CommitWrite() ? MemoWrite::Saved : MemoWrite::Failed;
     // Nothing written: the row has gone, or another memo is stored now.

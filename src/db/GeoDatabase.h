@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class CGeoPlaceRowsCache;
 class CGeoBackend;
@@ -68,6 +69,10 @@ public:
     // closed; when it is (still) in use it is closed until the next call, IsBusy() is true and
     // OpenError() says so.
     bool EnsureOpen();
+    // What EnsureOpen() noticed and did on its own, for the user: the file was deleted or
+    // replaced by another (a restored backup) and is now opened anew. Empty when nothing
+    // happened; taking it clears it.
+    QString TakeNotice() { return std::exchange(m_strNotice, QString()); }
 
     // Creating a database so that it appears under its name only when complete: OpenNew()
     // creates it with table GEO under a temporary name in the same folder and opens it
@@ -115,6 +120,13 @@ public:
     // transaction is left open, and LastError() says why in German. Every write of the
     // program starts here.
     bool BeginWrite();
+    // The write transaction of an import (BeginWrite), begun only while no other import runs
+    // on the database: Busy at once, with nothing begun, while one does; Failed with
+    // LastError() as BeginWrite. Once Taken, nobody else writes rows until the transaction
+    // ends (memo writes of others wait, then fail with a message), so the memos the import
+    // reads are those at its commit.
+    enum class ImportLock { Taken, Busy, Failed };
+    ImportLock TryBeginImport();
     bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
     void RollbackWrite(); // ends the transaction without a change; LastError() stays
     // While on, a write transaction that is rolled back leaves the database exactly as it
@@ -176,7 +188,12 @@ private:
 
     // One statement inside the write transaction: the rows it changed, or -1 after an
     // engine error (LastError(); the transaction is then rolled back).
-    int ExecuteWrite(const QString& sql, const QVariantList& values);
+    // `deadlock` tells whether the server chose the statement as the victim of a deadlock.
+    int ExecuteWrite(const QString& sql, const QVariantList& values, bool* deadlock = nullptr);
+    // The file under the database's name is no longer the one this connection reads (it was
+    // deleted or replaced: another device or inode).
+    bool FileReplaced() const;
+    void ReopenReplacedFile();
     bool OpenFile(const QString& path, bool setUp);
     bool OpenServer(const QString& address, bool setUp);
     // Opens the engine on the file, new or not, and checks (or makes) its table.
@@ -192,10 +209,13 @@ private:
     std::unique_ptr<CGeoBackend> m_pBackend;
     bool m_bBusy = false;
     bool m_bNeedsSetUp = false;
+    bool m_bLastBusy = false; // the last Execute() waited too long for another program
     int m_nBusyTimeoutMs = kBusyTimeoutMs;
     std::function<void(bool)> m_waitHook;
     std::function<bool(int)> m_giveUpHook;
     bool m_bWaiting = false;
+    QByteArray m_fileIdentity; // device and inode of the file the connection opened
+    QString m_strNotice;
     quint64 m_nOpen = 0;
     std::unique_ptr<CGeoPlaceRowsCache> m_pPlaceRows;
 };

@@ -46,6 +46,11 @@ Value CGeoPlaceRows::PlzValue(quint32 row) const {
 }
 
 qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz) const {
+    return Find(staat, plz, {});
+}
+
+qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz,
+                           const std::function<bool(quint32 row)>& accept) const {
     if (!m_bTexts)
         return -1;
     const Value wantedStaat{Value::Text, staat}, wantedPlz{Value::Text, plz};
@@ -57,12 +62,13 @@ qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz) const {
     };
     if (!m_bSorted) {
         for (quint32 row = 0; row < Size(); ++row) {
-            if (matches(row))
+            if (matches(row) && (!accept || accept(row)))
                 return row;
         }
         return -1;
     }
-    // The first row whose key is not below the wanted one.
+    // The first row whose key is not below the wanted one; rows with the same key follow it
+    // in the order of ID_Geo.
     quint32 low = 0, high = Size();
     while (low < high) {
         const quint32 mid = low + (high - low) / 2;
@@ -74,7 +80,11 @@ qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz) const {
         else
             high = mid;
     }
-    return low < Size() && matches(low) ? qint64(low) : -1;
+    for (quint32 row = low; row < Size() && matches(row); ++row) {
+        if (!accept || accept(row))
+            return row;
+    }
+    return -1;
 }
 
 size_t CGeoPlaceRows::MemoryBytes() const {

@@ -47,6 +47,9 @@ public:
     // (the row "WHERE [Staat]=... AND [PLZ]=..." finds first: the smallest ID_Geo); -1 when
     // there is none. Rows whose Staat or PLZ hold no text never match. Needs the texts.
     qint64 Find(QByteArrayView staat, QByteArrayView plz) const;
+    // The first of these rows that `accept` takes; -1 when it takes none.
+    qint64 Find(QByteArrayView staat, QByteArrayView plz,
+                const std::function<bool(quint32 row)>& accept) const;
 
     // The state of the stored data the rows were read at.
     const CGeoDatabase::CDataStamp& Stamp() const { return m_stamp; }

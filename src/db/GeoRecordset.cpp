@@ -18,6 +18,7 @@ bool CGeoRecordset::Fail() {
         m_strEngineMessage = m_pStmt->EngineMessage();
         m_strError = m_pStmt->Error();
         m_bBusy = m_pStmt->IsBusy();
+        m_bDeadlock = m_pStmt->IsDeadlock();
     } else {
         m_strEngineMessage = m_strError = QStringLiteral("Die Datenbank ist nicht geöffnet.");
         m_bBusy = false;

@@ -49,6 +49,8 @@ public:
     const QString& Error() const { return m_strError; }
     // The error is another connection holding the file, or on a server the rows.
     bool IsBusy() const { return m_bBusy; }
+    // The error is a server breaking a deadlock: the transaction has written nothing.
+    bool IsDeadlock() const { return m_bDeadlock; }
     // The engine's own words for the error, without the German sentence.
     const QString& EngineMessage() const { return m_strEngineMessage; }
 
@@ -82,4 +84,5 @@ private:
     QString m_strError;
     QString m_strEngineMessage;
     bool m_bBusy = false;
+    bool m_bDeadlock = false;
 };

@@ -136,7 +136,7 @@ QString MemoByKey(const CGeoTableDesc& desc) {
 
 QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) {
     const QString memo = bracket(desc.FieldName(GEO_MEMO));
-    return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ?")
+    return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ? COLLATE BINARY")
         .arg(desc.m_strTableName, memo, bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
@@ -152,23 +152,13 @@ QString InsertRow(const CGeoTableDesc& desc) {
         .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
 }
 
-QString RowsForRefresh(const CGeoTableDesc& desc) {
+QString CountryRowsForRefresh(const CGeoTableDesc& desc) {
     QStringList fields;
-    for (int i :
-         {int(desc.m_nKeyField), int(GEO_STAAT), int(GEO_PLZ), int(GEO_ORT), int(GEO_ORTSTEIL)})
+    for (int i = 0; i < desc.m_nFields; ++i)
         fields << bracket(desc.FieldName(i));
-    fields << QStringLiteral("NOT ") + blankMemo(desc) << bracket(desc.FieldName(GEO_MEMO));
-    return QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-        .arg(fields.join(", "), desc.m_strTableName, key(desc));
-}
-
-QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) {
-    QStringList marks;
-    for (int i = 0; i < countries; ++i)
-        marks << QStringLiteral("?");
-    return QStringLiteral("DELETE FROM %1 WHERE %2 BETWEEN ?1 AND ?2 AND %3 IN (%4) AND %5")
-        .arg(desc.m_strTableName, key(desc), bracket(desc.FieldName(GEO_STAAT)), marks.join(", "),
-             blankMemo(desc));
+    fields << QStringLiteral("NOT ") + blankMemo(desc);
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+        .arg(fields.join(", "), desc.m_strTableName, bracket(desc.FieldName(GEO_STAAT)), key(desc));
 }
 
 QString DeleteRow(const CGeoTableDesc& desc) {
@@ -226,12 +216,26 @@ QString withPosition(const QString& filter) {
 } // namespace
 
 QString CentreByPostalCode(bool withCountry) {
-    return withPosition(withCountry ? QStringLiteral("[Staat] = ? AND [PLZ] = ?")
+    return withPosition(withCountry ? QStringLiteral("([Staat] = ? OR [Staat] = ?) AND [PLZ] = ?")
                                     : QStringLiteral("[PLZ] = ?"));
 }
 
-QString CentreByPlace() {
-    return withPosition(QStringLiteral("[Ort] LIKE ?"));
+QString PlaceFilter(bool withPlace) {
+    return withPlace ? QStringLiteral("[Staat] = ? AND [PLZ] = ? AND [Ort] = ?")
+                     : QStringLiteral("[Staat] = ? AND [PLZ] = ?");
+}
+
+QString CentreByPlace(const QString& fieldName) {
+    return withPosition(QStringLiteral("(%1(?, %2) OR %2 LIKE ?)")
+                            .arg(QLatin1String(FoldLike::SqlFunction), bracket(fieldName)));
+}
+
+QString AtPostalCode() {
+    return QStringLiteral("[Staat] = ? AND [PLZ] = ?");
+}
+
+QString WithKey() {
+    return QStringLiteral("[ID_Geo] = ?");
 }
 
 namespace {
@@ -279,13 +283,24 @@ public:
     QString ContinueNumbering(const CGeoTableDesc&) const override { return QString(); }
     QString BeginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     QString AnyRow(const CGeoTableDesc& desc) const override { return GeoSql::AnyRow(desc); }
-    QString RowsForRefresh(const CGeoTableDesc& desc) const override {
-        return GeoSql::RowsForRefresh(desc);
-    }
-    QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) const override {
-        return GeoSql::DeleteCountryRowsWithoutMemo(desc, countries);
+    QString CountryRowsForRefresh(const CGeoTableDesc& desc) const override {
+        return GeoSql::CountryRowsForRefresh(desc);
     }
     QString DeleteRow(const CGeoTableDesc& desc) const override { return GeoSql::DeleteRow(desc); }
+    // One update a row: the engine writes each in place at once.
+    QStringList BeginRowUpdates(const CGeoTableDesc&) const override { return {}; }
+    QString UpdateRow(const CGeoTableDesc& desc) const override {
+        QList<int> fields;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            if (i != desc.m_nKeyField)
+                fields << i;
+        }
+        return GeoSql::UpdateFields(desc, fields);
+    }
+    QStringList EndRowUpdates(const CGeoTableDesc&) const override { return {}; }
+    // BEGIN IMMEDIATE keeps every other writer out of the file until the transaction ends.
+    QString TryLockImport() const override { return QString(); }
+    QString LockRowsForImport(const CGeoTableDesc&) const override { return QString(); }
 };
 
 } // namespace

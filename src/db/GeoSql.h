@@ -50,20 +50,18 @@ QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields);
 
 // "SELECT [Memo] FROM GEO WHERE [ID_Geo] = ?": the memo of one row by key.
 QString MemoByKey(const CGeoTableDesc& desc);
-// "UPDATE GEO SET [Memo] = ? WHERE [ID_Geo] = ? AND [Memo] IS ?": a new memo, written only
-// while the stored one is still the one the user saw (IS: also when that was none).
+// "UPDATE GEO SET [Memo] = ? WHERE [ID_Geo] = ? AND [Memo] IS ? COLLATE BINARY": a new memo,
+// written only while the stored one is still, byte for byte, the one the user saw (IS: also
+// when that was none; BINARY, not the column's NOCASE: a change of case is a change).
 QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc);
 
 // "INSERT INTO GEO ([Staat], ...) VALUES (?, ...)" for every field but the key.
 QString InsertRow(const CGeoTableDesc& desc);
 
 // Refreshing the rows of countries from new data (the importer):
-// Every row in key order: key, Staat, PLZ, Ort, Ortsteil, 1 when the memo holds more than
-// white space (else 0), and the memo.
-QString RowsForRefresh(const CGeoTableDesc& desc);
-// Deletes the rows with keys from ?1 to ?2 of the countries bound from ?3 on (`countries` of
-// them) whose memo is NULL or white space.
-QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries);
+// The rows of the country bound to ? (compared as the column compares), in key order: every
+// field in field order, then 1 when the memo holds more than white space (else 0).
+QString CountryRowsForRefresh(const CGeoTableDesc& desc);
 // Deletes the row with the key bound to ?.
 QString DeleteRow(const CGeoTableDesc& desc);
 
@@ -82,10 +80,20 @@ QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHig
 // for the rows inside it; no text is scanned.
 QString RadiusFilter(double lon, double lat, double km);
 
-// Filters that find a radius search's centre, with the values bound in order: Staat and PLZ,
-// a PLZ alone, or a place name (a LIKE pattern). Only rows whose position is a number.
+// Filters that find a radius search's centre, with the values bound in order: two spellings
+// of Staat and the PLZ, a PLZ alone, or a pattern (bound twice) the field fits with the
+// German spellings folded (FoldLike) or as it stands (LIKE: "M?nchen"). Only rows whose
+// position is a number.
 QString CentreByPostalCode(bool withCountry);
-QString CentreByPlace();
+QString CentreByPlace(const QString& fieldName);
+
+// The filter of the rows of one place, with the values bound in order: Staat and PLZ, and
+// with `withPlace` also Ort (compared as the columns compare).
+QString PlaceFilter(bool withPlace);
+// "[Staat] = ? AND [PLZ] = ?": the rows of one postal code of a country, the values bound.
+QString AtPostalCode();
+// "[ID_Geo] = ?": the row with the key bound.
+QString WithKey();
 
 // Name of the SQL function that turns a coordinate text into a number (NULL for no number).
 inline constexpr const char* NumberFunction = "GeoNumber";

@@ -44,8 +44,19 @@ public:
     // A row when GEO has any.
     virtual QString AnyRow(const CGeoTableDesc& desc) const = 0;
     // Refreshing countries from new data (GeoSql says what each gives and takes).
-    virtual QString RowsForRefresh(const CGeoTableDesc& desc) const = 0;
-    virtual QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc,
-                                                 int countries) const = 0;
+    virtual QString CountryRowsForRefresh(const CGeoTableDesc& desc) const = 0;
     virtual QString DeleteRow(const CGeoTableDesc& desc) const = 0;
+    // Writing many rows over stored ones: the statements before the rows (none or more), the
+    // statement for one row (every field but the key in field order, then the key), and the
+    // statements after them, which write them over the stored rows.
+    virtual QStringList BeginRowUpdates(const CGeoTableDesc& desc) const = 0;
+    virtual QString UpdateRow(const CGeoTableDesc& desc) const = 0;
+    virtual QStringList EndRowUpdates(const CGeoTableDesc& desc) const = 0;
+    // Inside a write transaction, for an import: one row, true when this connection now holds
+    // the database's import lock until the transaction ends, false at once when another
+    // import holds it; and a statement that keeps others from writing rows until then,
+    // waiting for the writes under way. Empty texts for an engine whose write transaction
+    // keeps every other writer out anyway.
+    virtual QString TryLockImport() const = 0;
+    virtual QString LockRowsForImport(const CGeoTableDesc& desc) const = 0;
 };

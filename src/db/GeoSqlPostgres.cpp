@@ -94,7 +94,8 @@ public:
     // "IS ?" is the file's spelling of a comparison in which NULL equals NULL.
     QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const override {
         const QString memo = Name(desc.FieldName(GEO_MEMO));
-        return QStringLiteral("UPDATE %1 SET %2 = $1 WHERE %3 = $2 AND %2 IS NOT DISTINCT FROM $3")
+        return QStringLiteral("UPDATE %1 SET %2 = $1 WHERE %3 = $2 AND %2 COLLATE \"C\" IS NOT "
+                              "DISTINCT FROM $3")
             .arg(Table(desc), memo, Name(desc.FieldName(desc.m_nKeyField)));
     }
 
@@ -129,31 +130,65 @@ public:
         return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(Table(desc));
     }
 
-    QString RowsForRefresh(const CGeoTableDesc& desc) const override {
+    QString CountryRowsForRefresh(const CGeoTableDesc& desc) const override {
         QStringList fields;
-        for (int i :
-             {int(desc.m_nKeyField), int(GEO_STAAT), int(GEO_PLZ), int(GEO_ORT), int(GEO_ORTSTEIL)})
+        for (int i = 0; i < desc.m_nFields; ++i)
             fields << Name(desc.FieldName(i));
-        fields << QStringLiteral("(NOT %1)::integer").arg(blankMemo(desc))
-               << Name(desc.FieldName(GEO_MEMO));
-        return QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+        fields << QStringLiteral("(NOT %1)::integer").arg(blankMemo(desc));
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4 ORDER BY %5")
             .arg(fields.join(QStringLiteral(", ")), Table(desc),
+                 NoCase(Name(desc.FieldName(GEO_STAAT))), NoCase(QStringLiteral("$1::text")),
                  Name(desc.FieldName(desc.m_nKeyField)));
     }
 
-    QString DeleteCountryRowsWithoutMemo(const CGeoTableDesc& desc, int countries) const override {
-        QStringList marks;
-        for (int i = 0; i < countries; ++i)
-            marks << NoCase(QStringLiteral("$%1::text").arg(i + 3));
-        return QStringLiteral("DELETE FROM %1 WHERE %2 BETWEEN $1 AND $2 AND %3 IN (%4) AND %5")
-            .arg(Table(desc), Name(desc.FieldName(desc.m_nKeyField)),
-                 NoCase(Name(desc.FieldName(GEO_STAAT))), marks.join(QStringLiteral(", ")),
-                 blankMemo(desc));
+    // The rows go into a temporary table with one COPY and then over GEO's rows with one
+    // UPDATE: an UPDATE a row costs the server a round of its statement trigger each.
+    QStringList BeginRowUpdates(const CGeoTableDesc& desc) const override {
+        QStringList columns;
+        for (int i = 0; i < desc.m_nFields; ++i)
+            columns << Name(desc.FieldName(i)) +
+                           (i == desc.m_nKeyField ? QStringLiteral(" integer")
+                                                  : QStringLiteral(" text"));
+        return {QStringLiteral("CREATE TEMPORARY TABLE %1_update (%2) ON COMMIT DROP")
+                    .arg(Table(desc), columns.join(QStringLiteral(", ")))};
+    }
+    QString UpdateRow(const CGeoTableDesc& desc) const override {
+        QStringList names;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            if (i != desc.m_nKeyField)
+                names << Name(desc.FieldName(i));
+        }
+        names << Name(desc.FieldName(desc.m_nKeyField));
+        return QStringLiteral("INSERT INTO %1_update (%2) VALUES (%3)")
+            .arg(Table(desc), names.join(QStringLiteral(", ")), Placeholders(1, int(names.size())));
+    }
+    QStringList EndRowUpdates(const CGeoTableDesc& desc) const override {
+        QStringList sets;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            if (i != desc.m_nKeyField)
+                sets << QStringLiteral("%1 = u.%1").arg(Name(desc.FieldName(i)));
+        }
+        const QString key = Name(desc.FieldName(desc.m_nKeyField));
+        return {QStringLiteral("ANALYZE %1_update").arg(Table(desc)),
+                QStringLiteral("UPDATE %1 SET %2 FROM %1_update u WHERE %1.%3 = u.%3")
+                    .arg(Table(desc), sets.join(QStringLiteral(", ")), key),
+                QStringLiteral("DROP TABLE %1_update").arg(Table(desc))};
     }
 
     QString DeleteRow(const CGeoTableDesc& desc) const override {
         return QStringLiteral("DELETE FROM %1 WHERE %2 = $1")
             .arg(Table(desc), Name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    // Imports take a lock of their own, per database ("Kelv" + 1), so that two never run at
+    // once; a refresh then keeps memo writes waiting (the table's SHARE ROW EXCLUSIVE lock
+    // lets readers in, but no writer) so that the memos it carries are those at its commit.
+    // Writers take GEO's lock before its rows and the change number: one order for all.
+    QString TryLockImport() const override {
+        return QStringLiteral("SELECT pg_try_advisory_xact_lock(1264870775)::integer");
+    }
+    QString LockRowsForImport(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(Table(desc));
     }
 };
 

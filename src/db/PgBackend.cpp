@@ -253,6 +253,11 @@ QString CPgBackend::Explain(const pg_result* result) const {
         return QStringLiteral("Ein anderer Benutzer hält die Daten gerade gesperrt; bitte "
                               "gleich noch einmal versuchen (%1).")
             .arg(text);
+    if (state == QLatin1String("40P01"))
+        return QStringLiteral("Der Datenbankserver hat den Vorgang abgebrochen, weil er mit dem "
+                              "eines anderen Benutzers gegenseitig auf Daten wartete; gespeichert "
+                              "wurde nichts (%1).")
+            .arg(text);
     if (state.startsWith(QLatin1String("57")))
         return QStringLiteral("Der Datenbankserver hat den Vorgang abgebrochen (%1).").arg(text);
     return text;

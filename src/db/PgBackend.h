@@ -44,7 +44,7 @@ public:
     // A server is read when asked; a connection that broke is made anew by the statement.
     bool Readable(QString*) override { return true; }
     // BEGIN: the server locks rows, and checks its own files.
-    bool BeginWrite(QString* error) override;
+    bool BeginWrite(QString* error, bool* busy) override;
     // The server's count of committed changes by anyone. In a transaction of this
     // connection, or when the count cannot be read, one that matches no other: what is read
     // then is read again next time.

@@ -119,7 +119,8 @@ bool CPgBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProb
     return true;
 }
 
-bool CPgBackend::BeginWrite(QString* error) {
+bool CPgBackend::BeginWrite(QString* error, bool* busy) {
+    *busy = false;
     return Run(Sql().BeginWrite(), error);
 }
 

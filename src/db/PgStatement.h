@@ -170,6 +170,7 @@ public:
     const QString& Error() const override { return m_error; }
     const QString& EngineMessage() const override { return m_engineMessage; }
     bool IsBusy() const override { return m_bBusy; }
+    bool IsDeadlock() const override { return m_bDeadlock; }
 
     // Reads the rows still to come into memory, so that the connection is free.
     void SetAside() {
@@ -199,6 +200,8 @@ private:
             m_error = m_backend.Explain(result);
             m_engineMessage = m_backend.ServerMessage(result);
             m_bBusy = m_backend.IsLockWait(result);
+            m_bDeadlock =
+                result && qstrcmp(PQresultErrorField(result, PG_DIAG_SQLSTATE), "40P01") == 0;
         }
         return false;
     }
@@ -352,4 +355,5 @@ private:
     QString m_error;
     QString m_engineMessage;
     bool m_bBusy = false;
+    bool m_bDeadlock = false;
 };

@@ -219,12 +219,14 @@ bool CSqliteBackend::InTransaction() const {
     return !sqlite3_get_autocommit(m_pHandle);
 }
 
-bool CSqliteBackend::Run(const QString& sql, QString* error) {
+bool CSqliteBackend::Run(const QString& sql, QString* error, bool* busy) {
     const std::unique_ptr<CGeoStatement> statement = Prepare(sql);
     if (statement->Error().isEmpty() && statement->Run())
         return true;
     if (error)
         *error = statement->Error();
+    if (busy)
+        *busy = statement->IsBusy();
     return false;
 }
 
@@ -284,8 +286,9 @@ bool CSqliteBackend::Readable(QString* engineMessage) {
     return false;
 }
 
-bool CSqliteBackend::BeginWrite(QString* error) {
-    if (!Run(Sql().BeginWrite(), error))
+bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
+    *busy = false;
+    if (!Run(Sql().BeginWrite(), error, busy))
         return false;
     // A damaged file is not written to: a write could spread the damage. The check reads
     // the whole file, so it is skipped while nobody but this connection has written to the

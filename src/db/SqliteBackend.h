@@ -31,7 +31,7 @@ public:
     bool InTransaction() const override;
     bool PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) override;
     bool Readable(QString* engineMessage) override;
-    bool BeginWrite(QString* error) override;
+    bool BeginWrite(QString* error, bool* busy) override;
     void Committed() override;
     void SetExactRollback(bool on) override;
     void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
@@ -45,7 +45,7 @@ private:
     CSqliteBackend() = default;
     static int BusyHandler(void* self, int count);
     // Runs a statement without rows; false with the German error.
-    bool Run(const QString& sql, QString* error = nullptr);
+    bool Run(const QString& sql, QString* error = nullptr, bool* busy = nullptr);
     bool CreateTable(const CGeoTableDesc& desc, QString* error);
     // PRAGMA quick_check inside the write transaction; empty when the file is sound.
     bool Check(QString* error);

@@ -1,5 +1,7 @@
 #include "db/SqliteFile.h"
 
+#include "db/LeftoverFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,6 +54,7 @@ bool IsRegularOrMissing(const QString& path, QString* reason) {
 
 QString CreateTemporaryBeside(const QString& path, QString* error) {
     const QFileInfo info(path);
+    LeftoverFiles::RemoveStaleNew(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString candidate =
             info.absoluteDir().filePath(QStringLiteral(".%1.neu-%2-%3")
@@ -62,6 +65,8 @@ QString CreateTemporaryBeside(const QString& path, QString* error) {
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
+            LeftoverFiles::Watch(candidate);
+            LeftoverFiles::Watch(candidate + QStringLiteral("-journal"));
             return candidate;
         }
         if (errno != EEXIST) {
@@ -99,6 +104,8 @@ void SyncFolder(const QString& path) {
 void RemoveWithJournal(const QString& path) {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral("-journal"));
+    LeftoverFiles::Unwatch(path);
+    LeftoverFiles::Unwatch(path + QStringLiteral("-journal"));
 }
 
 QByteArray Stamp(const QString& path) {

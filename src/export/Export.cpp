@@ -14,6 +14,7 @@ bool FormatFromName(const QString& name, Format* format) {
         const char* name;
         Format format;
     } kNames[] = {{"csv", Format::Csv},
+                  {"csv-intl", Format::CsvInternational},
                   {"geojson", Format::GeoJson},
                   {"kml", Format::Kml},
                   {"places", Format::Places}};
@@ -29,6 +30,7 @@ bool FormatFromName(const QString& name, Format* format) {
 QString Suffix(Format format) {
     switch (format) {
     case Format::Csv:
+    case Format::CsvInternational:
         return QStringLiteral("csv");
     case Format::GeoJson:
         return QStringLiteral("geojson");
@@ -43,6 +45,7 @@ QString Suffix(Format format) {
 QString DialogFilter(Format format) {
     switch (format) {
     case Format::Csv:
+    case Format::CsvInternational:
         return QStringLiteral("CSV-Dateien (*.csv)");
     case Format::GeoJson:
         break;
@@ -54,12 +57,24 @@ QString DialogFilter(Format format) {
     return QStringLiteral("GeoJSON-Dateien (*.geojson *.json)");
 }
 
+bool HasRow(const CRows& rows, int row, CResult* result) {
+    if (!rows.next)
+        return row < rows.nRows;
+    QString error;
+    if (rows.next(row, &error))
+        return true;
+    if (!error.isEmpty())
+        result->strError = error;
+    return false;
+}
+
 bool RowPosition(const CRows& rows, int row, double* lon, double* lat) {
     return TextNumbers::ParseNumber(rows.cell(row, GEO_LANGENGRAD).toUtf8(), lon) &&
            TextNumbers::ParseNumber(rows.cell(row, GEO_BREITENGRAD).toUtf8(), lat);
 }
 
-CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgress* progress) {
+CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgress* progress,
+                  const COptions& options) {
     CResult result;
     if (rows.aColumns.size() < GEO_FIELD_COUNT || !rows.cell) {
         result.strError = QStringLiteral("Es gibt keine Zeilen der Tabelle zum Schreiben.");
@@ -80,7 +95,9 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
     bool written = false;
     switch (format) {
     case Format::Csv:
-        written = WriteCsv(file, rows, step, &result);
+    case Format::CsvInternational:
+        written = WriteCsv(file, rows, step, &result, format == Format::CsvInternational,
+                           options.bGuardFormulas);
         break;
     case Format::GeoJson:
         written = WriteGeoJson(file, rows, step, &result);
@@ -94,7 +111,12 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
     }
     if (progress)
         progress->Finish();
-    if (!written || !file.commit()) {
+    if (!result.strError.isEmpty()) {
+        // The rows could not be read to the end: the file stays as it was.
+        file.cancelWriting();
+        result.nWritten = 0;
+        result.nSkipped = 0;
+    } else if (!written || !file.commit()) {
         result.nWritten = 0;
         result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
                               .arg(path, file.errorString());

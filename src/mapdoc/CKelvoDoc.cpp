@@ -22,17 +22,28 @@ bool CKelvoDoc::OnLoadDocument(QIODevice& file) {
         m_strMessage = message;
         KelvoMessageBox(m_strMessage);
     });
-    if (!reader.Read(file, m_aPlaces)) {
+    CPlaceList places;
+    if (!reader.Read(file, places)) {
         m_strLoadError = reader.Error();
         return false;
     }
+    // Lines but no entry: no place file (a PDF or a spreadsheet opened by mistake). An empty
+    // file, or one with only a heading, is an empty place list.
+    if (places.isEmpty() && reader.LinesRead() > 1) {
+        m_strLoadError = QStringLiteral(
+                             "Die Datei ist keine Ortsdatei: Keine ihrer %1 Zeilen ist ein "
+                             "Eintrag der Form Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;"
+                             "Schrift;Text.")
+                             .arg(reader.LinesRead());
+        return false;
+    }
+    m_aPlaces = std::move(places);
     m_bPlacesLoaded = true;
     // An engine error here shows again when the map is drawn; it is reported there.
-    QList<int> withoutRow;
     QString error;
-    if (PlacesWithoutRow::Find(g_GeoDatabase, m_aPlaces, &withoutRow, &error) &&
-        !withoutRow.isEmpty())
-        m_strPlacesNote = PlacesWithoutRow::CountText(int(withoutRow.size()),
+    if (PlacesWithoutRow::Find(g_GeoDatabase, m_aPlaces, &m_aPlacesWithoutRow, &error) &&
+        !m_aPlacesWithoutRow.isEmpty())
+        m_strPlacesNote = PlacesWithoutRow::CountText(int(m_aPlacesWithoutRow.size()),
                                                       g_GeoDatabase.m_Table.m_strTableName);
     return true;
 }

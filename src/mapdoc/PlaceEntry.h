@@ -26,6 +26,9 @@ struct CPlaceEntry {
     COLORREF m_crText = 0;    // label text colour
     QDate m_dtDate;           // the date of field 3; a null date when there is none
     int m_nLine = 0;          // number of the file's line the entry was read from
+    // The place's name, for a list that names it: picks the row among those of the postal
+    // code (spellings folded). Empty for place files: the postal code's first row.
+    QString m_strOrt;
 };
 
 // True for the text "0" (exactly one zero) with which a field says "not given".

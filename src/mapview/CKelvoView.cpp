@@ -1,5 +1,6 @@
 #include "mapview/CKelvoView.h"
 
+#include "app/ChildFrame.h"
 #include "app/Globals.h"
 #include "app/KelvoApp.h"
 #include "app/MainFrame.h"
@@ -8,6 +9,7 @@
 #include "app/StatusProgress.h"
 #include "db/GeoDatabase.h"
 #include "mapdoc/CKelvoDoc.h"
+#include "mapview/PlacesWithoutRow.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -83,9 +85,20 @@ void CKelvoView::Render() {
         error = CKelvoApp::DatabaseInUseText();
     // The caption goes with the bar. The first drawing of a place file says how many of its
     // entries name no place.
+    // It stays until the next command, and in the window title's tool tip.
     CKelvoDoc* doc = GetDocument();
-    if (CMainFrame* frame = theApp.GetMainFrame())
-        frame->SetMessageText(doc ? std::exchange(doc->m_strPlacesNote, QString()) : QString());
+    if (CMainFrame* frame = theApp.GetMainFrame()) {
+        const QString note = doc ? std::exchange(doc->m_strPlacesNote, QString()) : QString();
+        if (!note.isEmpty())
+            frame->SetNote(note);
+        else
+            frame->SetMessageText(QString());
+    }
+    if (doc && !doc->m_aPlacesWithoutRow.isEmpty()) {
+        if (CChildFrame* child = GetParentFrame())
+            child->setToolTip(PlacesWithoutRow::CountText(int(doc->m_aPlacesWithoutRow.size()),
+                                                          g_GeoDatabase.m_Table.m_strTableName));
+    }
     if (!error.isEmpty())
         ReportError(error);
     else if (!m_timerReadAhead.isActive())

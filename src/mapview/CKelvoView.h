@@ -74,6 +74,7 @@ public:
     void OnMapClick(QPoint point);
     // "Namen ohne Überlappung": names only where they cover no name drawn before.
     void OnDeclutterNames();
+    void OnPlacesWithoutRow(); // lists the place file's entries that no map shows
 
     // Rings around places (a table window's selected rows), set by `source`; none clears
     // them. They are composed over the map without drawing it again.

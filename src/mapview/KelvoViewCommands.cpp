@@ -1,7 +1,12 @@
-// The map view's commands: the three display switches and printing.
+// The map view's commands: the display switches, the place-file entries without a place and
+// printing.
 #include "mapview/CKelvoView.h"
 
 #include "app/CommandIds.h"
+#include "app/Globals.h"
+#include "db/GeoDatabase.h"
+#include "mapdoc/CKelvoDoc.h"
+#include "mapview/CDia_PlacesWithoutRow.h"
 
 bool CKelvoView::OnCommand(int id) {
     switch (id) {
@@ -16,6 +21,9 @@ bool CKelvoView::OnCommand(int id) {
         return true;
     case ID_DECLUTTER_NAMES:
         OnDeclutterNames();
+        return true;
+    case ID_PLACES_WITHOUT_ROW:
+        OnPlacesWithoutRow();
         return true;
     case ID_FILE_PRINT:
         OnFilePrint();
@@ -47,6 +55,11 @@ bool CKelvoView::OnUpdateCommand(int id, CCmdUI& ui) {
     case ID_DECLUTTER_NAMES:
         ui.SetCheck(m_canvas.m_bDeclutterNames);
         return true;
+    case ID_PLACES_WITHOUT_ROW: {
+        const CKelvoDoc* doc = GetDocument();
+        ui.Enable(doc && !doc->m_aPlacesWithoutRow.isEmpty());
+        return true;
+    }
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
     case ID_FILE_PRINT_PREVIEW:
@@ -72,6 +85,15 @@ void CKelvoView::OnShowMemos() {
 void CKelvoView::OnShowPlaceNames() {
     m_canvas.m_bShowNames = !m_canvas.m_bShowNames;
     RepaintNow();
+}
+
+void CKelvoView::OnPlacesWithoutRow() {
+    const CKelvoDoc* doc = GetDocument();
+    if (!doc || doc->m_aPlacesWithoutRow.isEmpty())
+        return;
+    CDia_PlacesWithoutRow dialog(doc->m_aPlaces, doc->m_aPlacesWithoutRow,
+                                 g_GeoDatabase.m_Table.m_strTableName, this);
+    dialog.exec();
 }
 
 void CKelvoView::OnDeclutterNames() {

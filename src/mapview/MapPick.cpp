@@ -5,6 +5,7 @@
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
+#include "db/GermanNumbers.h"
 #include "db/TextNumbers.h"
 #include "mapview/MapCanvas.h"
 
@@ -52,7 +53,7 @@ bool NearestPlace(CGeoDatabase& db, const CMapCanvas& canvas, QPoint point, CPic
 
 QString StatusText(const CPickedPlace& place) {
     return QStringLiteral("%1, %2 %3: %4 km vom angeklickten Punkt")
-        .arg(place.strOrt, place.strStaat, place.strPLZ, QString::number(place.dKm, 'f', 1));
+        .arg(place.strOrt, place.strStaat, place.strPLZ, GermanNumbers::Fixed(place.dKm, 1));
 }
 
 } // namespace MapPick

@@ -28,7 +28,7 @@ inline constexpr int kMaxPixels = 8;
 bool NearestPlace(CGeoDatabase& db, const CMapCanvas& canvas, QPoint point, CPickedPlace* place,
                   int maxPixels = kMaxPixels);
 
-// "München, DE 80331: 0.3 km vom angeklickten Punkt", for the status bar.
+// "München, DE 80331: 0,3 km vom angeklickten Punkt", for the status bar.
 QString StatusText(const CPickedPlace& place);
 
 } // namespace MapPick

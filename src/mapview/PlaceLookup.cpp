@@ -1,6 +1,31 @@
 #include "mapview/PlaceLookup.h"
 
+#include "db/FoldLike.h"
 #include "db/GeoPlaceRows.h"
+
+#include <QString>
+
+QByteArray CPlaceLookup::OrtKey(QByteArrayView utf8) {
+    return QString::fromUtf8(FoldLike::FoldText(utf8)).toCaseFolded().simplified().toUtf8();
+}
+
+qint64 CPlaceLookup::FindRow(const CGeoPlaceRows& rows, QByteArrayView staat, QByteArrayView plz,
+                             const QByteArray& ortKey, bool* ortFound) {
+    if (ortFound)
+        *ortFound = false;
+    if (!ortKey.isEmpty()) {
+        const qint64 named = rows.Find(staat, plz, [&](quint32 row) {
+            return OrtKey(rows.TextOf(row, CGeoPlaceRows::Ort)) == ortKey ||
+                   OrtKey(rows.TextOf(row, CGeoPlaceRows::Ortsteil)) == ortKey;
+        });
+        if (named >= 0) {
+            if (ortFound)
+                *ortFound = true;
+            return named;
+        }
+    }
+    return rows.Find(staat, plz);
+}
 
 void CPlaceLookup::Clear() {
     m_aKeys.clear();
@@ -11,13 +36,14 @@ void CPlaceLookup::Prepare(const CPlaceList& places) {
     Clear();
     m_aKeys.reserve(size_t(places.size()));
     for (const CPlaceEntry& entry : places)
-        m_aKeys.push_back({entry.m_strStaat.toUtf8(), entry.m_strPLZ.toUtf8()});
+        m_aKeys.push_back({entry.m_strStaat.toUtf8(), entry.m_strPLZ.toUtf8(),
+                           entry.m_strOrt.isEmpty() ? QByteArray() : OrtKey(entry.m_strOrt.toUtf8())});
     m_aRow.resize(m_aKeys.size());
 }
 
 void CPlaceLookup::Resolve(const CGeoPlaceRows& rows) {
     for (size_t i = 0; i < m_aKeys.size(); ++i) {
-        const qint64 row = rows.Find(m_aKeys[i].staat, m_aKeys[i].plz);
+        const qint64 row = FindRow(rows, m_aKeys[i].staat, m_aKeys[i].plz, m_aKeys[i].ort);
         if (row < 0) {
             m_aRow[i].reset();
             continue;

@@ -37,13 +37,15 @@ QList<MenuItem> viewItems() {
             kSeparator,
             {ID_SEARCH, QStringLiteral("Suchen...")},
             {ID_RECORD_EDIT, QStringLiteral("Datensatz...")},
-            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")}};
+            {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")},
+            {ID_VIEW_REFRESH, QStringLiteral("&Aktualisieren\tF5")}};
 }
 
 // Results going out of a table window, after the printing commands of the file menu.
 const MenuItem kExport{ID_FILE_EXPORT, QStringLiteral("E&xportieren...")};
 const MenuItem kSavePlaces{ID_FILE_SAVE_PLACES, QStringLiteral("Als &Ortsdatei speichern...")};
 
+const MenuItem kOpenList{ID_FILE_OPEN_LIST, QStringLiteral("&Liste öffnen...")};
 const MenuItem kRecentFiles{ID_FILE_MRU_FILE1, QStringLiteral("Letzte Datei")};
 const MenuItem kDataImport{ID_DATA_IMPORT, QStringLiteral("Postleitzahlen &importieren...")};
 const MenuItem kDataDownload{ID_DATA_DOWNLOAD, QStringLiteral("Postleitzahlen &herunterladen...")};
@@ -56,6 +58,7 @@ QList<Popup> Menu(int menuId) {
                  {{ID_FILE_NEW, QStringLiteral("&Karte öffnen\tStrg+K")},
                   {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
                   {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
+                  kOpenList,
                   kSeparator,
                   kDataImport,
                   kDataDownload,
@@ -82,11 +85,15 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_SHOW_FILE_PLACES, QStringLiteral("Orte aus Datei anzeigen")}
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
              << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")}
-             << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")};
+             << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")}
+             << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")}
+             << MenuItem{ID_VIEW_AS_OF, QStringLiteral("S&tichtag...")}
+             << MenuItem{ID_VIEW_LIST_ISSUES, QStringLiteral("&Zeilen ohne Ort...")};
         return {{QStringLiteral("&Datei"),
                  {{ID_FILE_NEW, QStringLiteral("&Mappe öffnen\tStrg+M")},
                   {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
                   {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
+                  kOpenList,
                   {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
                   kSeparator,
                   kDataImport,
@@ -129,6 +136,8 @@ QList<Accelerator> Accelerators() {
         {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+        {QKeySequence(Qt::Key_F5), ID_VIEW_REFRESH},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), ID_APP_EXIT},
     };
 }
 

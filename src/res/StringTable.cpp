@@ -30,6 +30,8 @@ const QHash<int, QString>& table() {
         {ID_DATA_DOWNLOAD, QStringLiteral("Lädt die Postleitzahlen von Staaten bei GeoNames "
                                           "herunter und importiert sie.\nPostleitzahlen "
                                           "herunterladen")},
+        {ID_VIEW_REFRESH, QStringLiteral("Liest die Zeilen der Tabelle neu aus der Datenbank.\n"
+                                         "Aktualisieren")},
 
         {ID_FILE_EXPORT, QStringLiteral("Schreibt die Zeilen der Tabelle als CSV-, GeoJSON- oder "
                                         "KML-Datei.\nExportieren")},
@@ -39,6 +41,14 @@ const QHash<int, QString>& table() {
                                           "eines Punktes.\nUmkreissuche")},
         {ID_DECLUTTER_NAMES, QStringLiteral("Zeichnet nur Namen, die keine anderen überdecken, "
                                             "größere Orte zuerst.\nNamen ohne Überlappung")},
+        {ID_FILE_OPEN_LIST, QStringLiteral("Öffnet eine eigene Liste (.xlsx, .ods, .csv, .tsv) "
+                                           "als Karte, nach Postleitzahl gesetzt.\nListe öffnen")},
+        {ID_VIEW_AS_OF, QStringLiteral("Zeigt die Liste, wie sie an einem Stichtag steht."
+                                       "\nStichtag")},
+        {ID_VIEW_LIST_ISSUES, QStringLiteral("Zeigt die Zeilen der Liste, die keinen Ort in GEO "
+                                             "haben.\nZeilen ohne Ort")},
+        {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
+                                               "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 
         {ID_FILE_NEW, QStringLiteral("Karte öffnen\nKarte öffnen")},
         {ID_FILE_OPEN, QStringLiteral("Öffnet eine txt-Datei.\nÖffnet eine txt-Datei")},

@@ -2,6 +2,9 @@
 
 #include "app/DialogUnits.h"
 #include "app/Globals.h"
+#include "app/MessageBox.h"
+#include "db/FoldLike.h"
+#include "db/JetLike.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -42,6 +45,10 @@ CDia_Find::CDia_Find(QWidget* parent) : QDialog(parent) {
     ok->setGeometry(dlu.Rect(218, 7, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CDia_Find::OnOK);
+    // Nothing to search for, nothing to confirm: OK waits for a text (blanks count).
+    ok->setEnabled(false);
+    connect(m_editSearch, &QLineEdit::textChanged, ok,
+            [ok](const QString& text) { ok->setEnabled(!text.isEmpty()); });
 
     auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
     cancel->setObjectName(QStringLiteral("2"));
@@ -62,7 +69,19 @@ CDia_Find::CDia_Find(QWidget* parent) : QDialog(parent) {
 }
 
 void CDia_Find::OnOK() {
-    g_strSearch = m_editSearch->text();
+    const QString text = m_editSearch->text();
+    if (text.isEmpty())
+        return;
+    // A pattern the engine would refuse ("[abc") opens no window: the message, and the text
+    // stays in the dialog to be mended.
+    const QByteArray utf8 = text.toUtf8();
+    const CJetLikePattern pattern(m_checkFold->isChecked() ? FoldLike::FoldPattern(utf8) : utf8);
+    if (!pattern.IsValid()) {
+        KelvoMessageBox(pattern.Error(), this);
+        m_editSearch->setFocus();
+        return;
+    }
+    g_strSearch = text;
     settings().setValue(QLatin1String(kFoldKey), m_checkFold->isChecked());
     accept();
 }

@@ -2,6 +2,8 @@
 
 #include "app/Globals.h"
 #include "app/MessageBox.h"
+#include "db/GermanNumbers.h"
+#include "table/CDia_RadiusPick.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -16,7 +18,7 @@ CDia_Radius::CDia_Radius(QWidget* parent) : QDialog(parent) {
     m_editCentre->setObjectName(QStringLiteral("Centre"));
     m_editCentre->setPlaceholderText(QStringLiteral("PLZ, DE 80331, Ort oder Länge;Breite"));
     m_editCentre->setMinimumWidth(260);
-    m_editRadius = new QLineEdit(QString::number(GeoRadius::kDefaultRadiusKm), this);
+    m_editRadius = new QLineEdit(GermanNumbers::Shortest(GeoRadius::kDefaultRadiusKm), this);
     m_editRadius->setObjectName(QStringLiteral("Radius"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -38,10 +40,22 @@ void CDia_Radius::OnOK() {
         m_editRadius->setFocus();
         return;
     }
-    if (!GeoRadius::FindCentre(g_GeoDatabase, m_editCentre->text(), &m_centre, &error)) {
+    QList<CRadiusCentre> places;
+    if (!GeoRadius::FindCentres(g_GeoDatabase, m_editCentre->text(), &places, &error)) {
         KelvoMessageBox(error, this);
         m_editCentre->setFocus();
         return;
+    }
+    // Several places fit: the user picks one; cancelling goes back to this dialog.
+    if (places.size() > 1) {
+        CDia_RadiusPick pick(m_editCentre->text(), places, this);
+        if (pick.exec() != QDialog::Accepted) {
+            m_editCentre->setFocus();
+            return;
+        }
+        m_centre = pick.Chosen();
+    } else {
+        m_centre = places.first();
     }
     accept();
 }

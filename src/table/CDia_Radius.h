@@ -7,9 +7,9 @@
 class QLineEdit;
 
 // The radius search dialog ("Umkreissuche"): a centre (postal code, "DE 80331", a place
-// name or "lon;lat") and a radius in km, 25 at first. OK finds the centre; when the radius
-// is no number or nothing fits the centre, a German message says so and the dialog stays
-// open with what was typed.
+// name or "lon;lat") and a radius in km, 25 at first. OK finds the centre; when several
+// places fit, the user picks one from a list. When the radius is no number or nothing fits
+// the centre, a German message says so and the dialog stays open with what was typed.
 class CDia_Radius : public QDialog {
     Q_OBJECT
 public:

@@ -5,8 +5,11 @@
 #include "app/KelvoApp.h"
 #include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
+#include "db/GeoPlaceKey.h"
 #include "db/TextNumbers.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -120,8 +123,9 @@ int CDia_Record::DoModal() {
 }
 
 QString CDia_Record::MemoText(const QVariant& memo) {
+    // A single space is how a cleared memo is stored (the schema takes no empty text).
     const QString text = memo.toString();
-    return text.isEmpty() ? QStringLiteral(" ") : text;
+    return text == QStringLiteral(" ") ? QString() : text;
 }
 
 bool CDia_Record::ReadStoredMemo() {
@@ -130,9 +134,11 @@ bool CDia_Record::ReadStoredMemo() {
     // Until read: the window's memo (a single space standing for none).
     const QString cell = m_pValues->value(m_nMemoField);
     m_varStoredMemo = cell == QStringLiteral(" ") ? QVariant() : QVariant(cell);
+    (*m_pValues)[m_nMemoField] = MemoText(m_varStoredMemo);
     if (!CKelvoApp::EnsureDatabase(parentWidget()))
         return !g_GeoDatabase.IsBusy();
     const int key = TextNumbers::Atoi(m_pValues->value(m_pTableDesc->m_nKeyField));
+    m_nOpening = g_GeoDatabase.IsServer() ? 0 : g_GeoDatabase.DataStamp().nOpen;
     QVariant stored;
     if (g_GeoDatabase.ReadMemo(*m_pTableDesc, key, &stored)) {
         m_varStoredMemo = stored;
@@ -211,11 +217,10 @@ CDia_Record::Choice CDia_Record::AskAboutConflict(const QVariant& stored) const 
 void CDia_Record::OnOK() {
     if (!m_pValues || !m_pTableDesc)
         return;
-    // An empty memo is stored as a single space (the schema refuses the empty string).
+    // The memo as typed; one the user cleared is stored as a single space (the schema
+    // refuses the empty string), one left empty is not written at all.
     m_strMemo = m_editMemo->toPlainText();
-    if (m_strMemo.isEmpty())
-        m_strMemo = QStringLiteral(" ");
-    const int key = TextNumbers::Atoi(m_pValues->value(m_pTableDesc->m_nKeyField));
+    int key = TextNumbers::Atoi(m_pValues->value(m_pTableDesc->m_nKeyField));
     for (;;) {
         // Nothing to write when the memo is what is stored: the user did not change it.
         // The windows then show the memo as stored now, which another program may have
@@ -241,26 +246,31 @@ void CDia_Record::OnOK() {
             return;
         }
         // Only the memo is written, and only over the memo the user saw.
+        CKelvoApp::ShowDatabaseNotice(this);
+        // In a database opened anew since (a replaced file), a key may name another place:
+        // that is not the row shown.
+        if (!g_GeoDatabase.IsServer() && g_GeoDatabase.DataStamp().nOpen != m_nOpening &&
+            !KeyNamesThePlace(key)) {
+            if (!MoveToSamePlace(&key))
+                return;
+        }
         QVariant stored;
-        switch (g_GeoDatabase.UpdateMemo(*m_pTableDesc, key, m_varStoredMemo, m_strMemo, &stored)) {
+        const QString memo = m_strMemo.isEmpty() ? QStringLiteral(" ") : m_strMemo;
+        switch (g_GeoDatabase.UpdateMemo(*m_pTableDesc, key, m_varStoredMemo, memo, &stored)) {
         case CGeoDatabase::MemoWrite::Saved:
-            m_varStoredMemo = m_strMemo;
-            (*m_pValues)[m_nMemoField] = m_strMemo;
+            m_varStoredMemo = memo;
+            (*m_pValues)[m_nMemoField] = memo;
             accept();
             return;
         case CGeoDatabase::MemoWrite::Failed:
             notSaved(QStringLiteral("Fehler der Datenbank: %1").arg(g_GeoDatabase.LastError()));
             return;
         case CGeoDatabase::MemoWrite::Missing:
-            KelvoMessageBox(QStringLiteral("Der Datensatz mit %1 = %2 ist in der Tabelle \"%3\" "
-                                           "nicht mehr vorhanden.\n\nDas Memo wurde nicht "
-                                           "gespeichert.")
-                                .arg(m_pTableDesc->FieldName(m_pTableDesc->m_nKeyField))
-                                .arg(key)
-                                .arg(m_pTableDesc->m_strTableName),
-                            this);
-            reject();
-            return;
+            // The memo goes to the row at the same place only when the user says so; the
+            // memo stored there is then checked like the one shown.
+            if (!MoveToSamePlace(&key))
+                return;
+            continue;
         case CGeoDatabase::MemoWrite::Conflict:
             // From now on the stored memo is the one the user has seen.
             m_varStoredMemo = stored;
@@ -276,4 +286,62 @@ void CDia_Record::OnOK() {
             }
         }
     }
+}
+
+bool CDia_Record::MoveToSamePlace(int* key) {
+    const QString keyName = m_pTableDesc->FieldName(m_pTableDesc->m_nKeyField);
+    const QString gone = QStringLiteral("Der Datensatz mit %1 = %2 ist in der Tabelle \"%3\" "
+                                        "nicht mehr vorhanden.")
+                             .arg(keyName)
+                             .arg(*key)
+                             .arg(m_pTableDesc->m_strTableName);
+    const QString kept = QStringLiteral("Das Memo wurde nicht gespeichert. Der Dialog bleibt "
+                                        "offen, Ihre Eingabe geht nicht verloren.");
+    const CGeoPlaceKey place = CGeoPlaceKey::FromCells(*m_pValues);
+    QList<qint64> keys;
+    QString error;
+    if (!FindRowsAtPlace(g_GeoDatabase, *m_pTableDesc, place, &keys, &error)) {
+        KelvoMessageBox(
+            QStringLiteral("%1\n\n%2\n\nFehler der Datenbank: %3").arg(gone, kept, error), this);
+        return false;
+    }
+    if (keys.size() == 1) {
+        const QString text =
+            QStringLiteral("%1\n\nDerselbe Ort (%2) steht jetzt unter %3 = %4, etwa weil die "
+                           "Postleitzahlen neu eingelesen wurden.\n\nSoll das Memo dort "
+                           "gespeichert werden?")
+                .arg(gone, place.Display(), keyName)
+                .arg(keys.first());
+        if (KelvoQuestionBox(
+                text, {QStringLiteral("Dort speichern"), QStringLiteral("Zurück zum Dialog")},
+                this) != 0)
+            return false;
+        *key = int(keys.first());
+        (*m_pValues)[m_pTableDesc->m_nKeyField] = QString::number(*key);
+        return true;
+    }
+    const QString why =
+        keys.isEmpty()
+            ? QStringLiteral("Kein anderer Datensatz hat denselben Ort (%1).").arg(place.Display())
+            : QStringLiteral("%1 Datensätze haben denselben Ort (%2); Kelvo wählt keinen von "
+                             "ihnen für Sie aus.")
+                  .arg(keys.size())
+                  .arg(place.Display());
+    if (KelvoQuestionBox(QStringLiteral("%1\n\n%2\n\n%3 Sie können den Text auch in die "
+                                        "Zwischenablage kopieren.")
+                             .arg(gone, why, kept),
+                         {QStringLiteral("Text kopieren"), QStringLiteral("Zurück zum Dialog")},
+                         this) == 0)
+        QApplication::clipboard()->setText(m_strMemo);
+    return false;
+}
+
+bool CDia_Record::KeyNamesThePlace(int key) const {
+    CGeoPlaceKey there;
+    bool exists = false;
+    QString error;
+    // A row that cannot be read or is gone is left to the write, which says so.
+    if (!ReadPlaceOfRow(g_GeoDatabase, *m_pTableDesc, key, &there, &exists, &error) || !exists)
+        return true;
+    return there.Matches(CGeoPlaceKey::FromCells(*m_pValues));
 }

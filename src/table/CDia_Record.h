@@ -35,7 +35,8 @@ protected:
 // is written only while the stored one is still the one shown: when another window or
 // program changed it meanwhile, a question shows both versions and the user keeps theirs,
 // takes the stored one, or goes back to the dialog with the memo as typed. When the record
-// no longer exists, a message says so, nothing is written and the dialog ends with Rejected.
+// no longer exists, the row at the same place may take the memo, if the user agrees;
+// otherwise a message says so, nothing is written and the dialog stays open.
 // When the engine refuses the write, a message gives its text and the dialog stays open
 // with the memo as typed.
 class CDia_Record : public QDialog {
@@ -66,7 +67,16 @@ public:
 
 private:
     bool ReadStoredMemo();
-    // A stored memo as the dialog shows it: no memo and an empty one as a single space.
+    // The row is gone: the row at the same place (Staat, PLZ, Ort, Ortsteil) takes the memo
+    // when the user agrees; `key` and the values' key then name it. False when the dialog
+    // stays open with the memo as typed (no such row, several, or the user went back; the
+    // text can be copied to the clipboard).
+    bool MoveToSamePlace(int* key);
+    // False when the row with the key stands for another place than the one shown.
+    bool KeyNamesThePlace(int key) const;
+    quint64 m_nOpening = 0; // which opening of the database the memo was read from
+    // A stored memo as the dialog shows it: no memo, and a cleared one (a single space), as
+    // an empty box; any other text as stored.
     static QString MemoText(const QVariant& memo);
     enum class Choice { KeepMine, TakeStored, Back };
     Choice AskAboutConflict(const QVariant& stored) const;

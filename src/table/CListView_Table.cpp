@@ -8,10 +8,12 @@
 #include "app/StatusBarProgress.h"
 #include "app/StatusProgress.h"
 #include "app/TableMapLink.h"
+#include "app/WindowState.h"
 #include "db/GeoDatabase.h"
 #include "table/TableDistance.h"
 #include "table/TableFill.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QStatusBar>
 
@@ -47,6 +49,8 @@ CListView_Table::CListView_Table(QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CListView_Table::OnColumnClick);
+    // Widths the user gives the columns are kept for the next table window.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] { OnColumnResized(); });
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -75,6 +79,10 @@ void CListView_Table::OnInitialUpdate() {
             SetUpColumns();
             m_model.CopyRows(first->m_model);
             m_strFilter = first->m_strFilter;
+            m_stamp = first->m_stamp;
+            m_bStampTaken = first->m_bStampTaken;
+            m_nSortColumn = first->m_nSortColumn;
+            m_bSortedDescending = first->m_bSortedDescending;
             if (first->m_model.HasDistanceColumn())
                 SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
                                     first->m_model.DistanceCentreLat());
@@ -86,16 +94,30 @@ void CListView_Table::OnInitialUpdate() {
 }
 
 void CListView_Table::OnUpdate() {
-    FillTable();
+    Refill();
 }
 
 void CListView_Table::SetUpColumns() {
     if (!m_model.HasColumns())
         m_model.SetColumns(*m_pTableDesc);
+    // The widths the user last gave a table window, else the fields' sizes.
+    const QList<int> kept = WindowState::ColumnWidths(m_pTableDesc->m_nFields);
+    m_bSettingColumns = true;
     for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
         const int width = m_pTableDesc->FieldSize(i);
-        setColumnWidth(i, width ? width : kDefaultColumnWidth);
+        setColumnWidth(i, !kept.isEmpty() ? kept[i] : width ? width : kDefaultColumnWidth);
     }
+    m_bSettingColumns = false;
+}
+
+void CListView_Table::OnColumnResized() {
+    // Only what the user does with the mouse on the header is kept.
+    if (m_bSettingColumns || !m_pTableDesc || QApplication::mouseButtons() == Qt::NoButton)
+        return;
+    QList<int> widths;
+    for (int i = 0; i < m_pTableDesc->m_nFields; ++i)
+        widths << columnWidth(i);
+    WindowState::SaveColumnWidths(widths);
 }
 
 void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
@@ -113,6 +135,9 @@ void CListView_Table::FillTable() {
     g_nFoundCount = 0;
     // A database another program held is tried again; while it still does, no rows.
     CKelvoApp::EnsureDatabase();
+    // Taken before the rows are read: whatever is written meanwhile is read next time.
+    m_stamp = m_pDatabase->DataStamp();
+    m_bStampTaken = true;
     hide(); // no row-state notices while the rows go in
     SetUpColumns();
     CTableFillResult result;
@@ -180,6 +205,9 @@ void CListView_Table::OnFrameShown() {
 
 void CListView_Table::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
+    // Rows another program changed meanwhile are read again (not during a fill).
+    if (m_bStampTaken && !m_bRefilling && isVisible())
+        CheckForChanges();
     if (m_bShowRecordStatus)
         ShowRecordStatus();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/View.h"
+#include "db/GeoDatabase.h"
 #include "table/GeoTableModel.h"
 #include "table/TablePrint.h"
 
@@ -8,6 +9,7 @@
 
 class CGeoDatabase;
 class CGeoTableDesc;
+class QDialog;
 class QPrinter;
 
 // The view of a table window: the rows of table GEO, one column per field, filled once when
@@ -26,7 +28,7 @@ public:
     // Takes the GEO description and the filter in g_strSearch, sets up the columns and fills
     // the rows.
     void OnInitialUpdate() override;
-    // Fills the rows again from the window's filter.
+    // The rows changed in the database (an import of this program): read them again (Refill).
     void OnUpdate() override;
     // The new window is up: its record status goes into the status bar.
     void OnFrameShown() override;
@@ -36,6 +38,26 @@ public:
     void FillTable();
     // " Datensatz: %6d / %6d" (current row + 1, number of rows) in status pane 0.
     void ShowRecordStatus();
+
+    // Reads the rows again from the window's filter (also "Aktualisieren", F5), keeping the
+    // window's order (its sort column or distances), the current and selected rows (by key;
+    // a current row whose key is gone by its place) and the scroll position. Clears the
+    // title's out-of-date mark.
+    void Refill();
+    // Whether the rows are still what is stored: the data stamp they were read at is the
+    // database's now (a replaced file is opened anew first, and said so).
+    bool RowsAreCurrent();
+    // When the stored data changed since the rows were read: reads them again, or, while the
+    // user is busy in the window (a button held, a sort), marks its title as out of date.
+    void CheckForChanges();
+    bool IsMarkedOutOfDate() const { return m_bOutOfDate; }
+    // The row to open the record dialog for: `row`, or after the rows were read again
+    // because they were out of date, the same record's row (by key, else by place); -1, with
+    // a message, when the record is no longer there.
+    int CurrentRecordRow(int row);
+    // After this program saved a memo (shown in every window): windows whose rows had the
+    // stamp `before` take the new one, when nobody else wrote meanwhile.
+    static void TakeOwnWrite(const CGeoDatabase::CDataStamp& before);
 
     CGeoTableModel& GetModel() { return m_model; }
 
@@ -87,6 +109,8 @@ public:
     QString m_strText;               // work text: status texts, titles
     QString m_strFilter;             // the filter the rows were read with (empty: all)
     CGeoDatabase* m_pDatabase;       // g_GeoDatabase
+    int m_nSortColumn = -1;          // the column the rows were last sorted by (-1: none)
+    bool m_bSortedDescending = false;
     const CGeoTableDesc* m_pTableDesc = nullptr;
 
 protected:
@@ -97,13 +121,25 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // The order of the rows sorted by a column (the distance column included).
+    std::vector<int> ColumnOrder(int column, bool descending);
+    bool UserIsBusy() const;
+    void MarkOutOfDate(bool outOfDate);
+    CGeoDatabase::CDataStamp m_stamp; // of the stored data when the rows were read
+    bool m_bStampTaken = false;
+    bool m_bOutOfDate = false;
+    bool m_bRefilling = false;
     void SetUpColumns();
+    void OnColumnResized();
+    bool m_bSettingColumns = false;
     void SetUpDistanceColumn(double lon, double lat);
     bool m_bMarkQueued = false; // the selection is to be marked on the map
     void OnItemChanged(int row);
     void OnSelectionChanged();
     // Prints the rows in their current order, with progress.
-    void PrintTo(QPrinter& printer);
+    // Prints with a window that shows the pages done and cancels (a preview is then closed).
+    // False when the user cancelled.
+    bool PrintTo(QPrinter& printer, QDialog* preview = nullptr);
 
     CGeoTableModel m_model;
 };

@@ -32,6 +32,9 @@ bool CListView_Table::OnCommand(int id) {
     case ID_SELECT_ALL_ROWS:
         OnSelectAllRows();
         return true;
+    case ID_VIEW_REFRESH:
+        Refill();
+        return true;
     case ID_EDIT_COPY:
         OnEditCopy();
         return true;
@@ -67,6 +70,7 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
         ui.Enable(m_model.RowCount() > 0); // no record to show in a window without rows
         return true;
     case ID_SELECT_ALL_ROWS:
+    case ID_VIEW_REFRESH:
     case ID_EDIT_COPY:
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
@@ -80,6 +84,11 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
 void CListView_Table::ShowRecordDialog(int row) {
     if (!m_pTableDesc || row < 0 || row >= m_model.RowCount())
         return;
+    // Rows another program changed are read again first; the dialog shows the record anew.
+    row = CurrentRecordRow(row);
+    if (row < 0)
+        return;
+    const CGeoDatabase::CDataStamp before = m_stamp;
     // The row's cells; an empty cell shows a single space.
     QStringList values;
     for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
@@ -94,6 +103,7 @@ void CListView_Table::ShowRecordDialog(int row) {
     // Only the memo was stored: every window that lists the row shows it as stored and
     // keeps the other cells; maps that show memos draw it.
     ShowStoredMemoEverywhere(values.at(m_pTableDesc->m_nKeyField), dlg.m_varStoredMemo.toString());
+    TakeOwnWrite(before);
 }
 
 void CListView_Table::ShowStoredMemo(QStringView key, const QString& memo) {
@@ -164,9 +174,7 @@ void CListView_Table::OnEditCopy() {
         // A radius search's window adds the distance, as kelvo-cli near prints it.
         if (m_model.HasDistanceColumn()) {
             m_strText.chop(1);
-            m_strText += QStringLiteral(", ") +
-                         m_model.data(m_model.index(row, CGeoTableModel::kColumns)).toString() +
-                         QLatin1Char('\n');
+            m_strText += QStringLiteral(", ") + m_model.DistanceText(row) + QLatin1Char('\n');
         }
     }
     QApplication::clipboard()->setText(m_strText);
@@ -188,6 +196,9 @@ void CListView_Table::OnDoubleClick(int row) {
         return;
     // While another program holds the database, the message says so and nothing opens.
     if (!CKelvoApp::EnsureDatabase() && m_pDatabase->IsBusy())
+        return;
+    row = CurrentRecordRow(row);
+    if (row < 0)
         return;
     m_strText =
         m_pDatabase->Sql().RowByKey(*m_pTableDesc, m_model.Cell(row, m_pTableDesc->m_nKeyField));

@@ -24,11 +24,12 @@ QSettings settings() {
 }
 
 // Writes the rows and says how it went: the count in the status bar, a failure in a box.
-void writeRows(const QString& path, Export::Format format, const Export::CRows& rows) {
+void writeRows(const QString& path, Export::Format format, const Export::CRows& rows,
+               const Export::COptions& options = {}) {
     Export::CResult result;
     {
         CStatusBarProgress progress;
-        result = Export::WriteFile(path, format, rows, &progress);
+        result = Export::WriteFile(path, format, rows, &progress, options);
     }
     if (!result.strError.isEmpty()) {
         KelvoMessageBox(result.strError);
@@ -71,7 +72,8 @@ void CListView_Table::OnFileExport() {
     if (path.isEmpty())
         return;
     writeRows(path, dlg.GetFormat(),
-              TableExportRows(m_model, dlg.SelectedOnly() ? selected : QList<int>()));
+              TableExportRows(m_model, dlg.SelectedOnly() ? selected : QList<int>()),
+              dlg.GetOptions());
 }
 
 void CListView_Table::OnFileSavePlaces() {

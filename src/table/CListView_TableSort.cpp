@@ -30,14 +30,7 @@ void CListView_Table::OnColumnClick(int column) {
         CStatusBarProgress progress;
         m_strText = TableText::SortCaption(tableName, columnName);
         progress.Start(m_strText);
-        const std::vector<int> order =
-            distance ? TableDistance::DistanceOrder(m_model, g_bSortDescending)
-                     : TableSort::SortOrder(
-                           m_model.RowCount(),
-                           [this](const TableSort::CellVisitor& visit) {
-                               m_model.VisitColumn(g_nSortColumn, visit);
-                           },
-                           column, g_bSortDescending);
+        const std::vector<int> order = ColumnOrder(column, g_bSortDescending);
         // The rows are numbered in their new order, the bar at 100 * i / n.
         m_model.ApplyOrder(order, [&progress](int percent) { progress.SetPos(percent); });
     }
@@ -50,8 +43,19 @@ void CListView_Table::OnColumnClick(int column) {
             frame->SetMessageText(QString());
     }
     m_bShowRecordStatus = true;
+    m_nSortColumn = column;
+    m_bSortedDescending = g_bSortDescending;
 
     m_strText = TableText::SortTitle(tableName, columnName, g_bSortDescending);
     if (CDocument* doc = GetDocument())
         doc->SetTitle(m_strText);
+}
+
+std::vector<int> CListView_Table::ColumnOrder(int column, bool descending) {
+    if (m_model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
+        return TableDistance::DistanceOrder(m_model, descending);
+    return TableSort::SortOrder(
+        m_model.RowCount(),
+        [this, column](const TableSort::CellVisitor& visit) { m_model.VisitColumn(column, visit); },
+        column, descending);
 }

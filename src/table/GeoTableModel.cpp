@@ -1,6 +1,7 @@
 #include "table/GeoTableModel.h"
 
 #include "db/GeoDistance.h"
+#include "db/GermanNumbers.h"
 #include "db/TextNumbers.h"
 #include "table/TableText.h"
 
@@ -111,6 +112,11 @@ double CGeoTableModel::Distance(int row) const {
         !TextNumbers::ParseNumber(CellUtf8(row, GEO_BREITENGRAD), &lat))
         return std::nan("");
     return GeoDistance::HaversineKm(m_dCentreLon, m_dCentreLat, lon, lat);
+}
+
+QString CGeoTableModel::DistanceText(int row) const {
+    const double km = Distance(row);
+    return std::isnan(km) ? QString() : QString::number(km, 'f', 1);
 }
 
 bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
@@ -242,7 +248,7 @@ QVariant CGeoTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         if (index.column() >= kColumns) {
             const double km = Distance(index.row());
-            return std::isnan(km) ? QString() : QString::number(km, 'f', 1);
+            return std::isnan(km) ? QString() : GermanNumbers::Fixed(km, 1);
         }
         return Cell(index.row(), index.column());
     case Qt::TextAlignmentRole:

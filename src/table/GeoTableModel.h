@@ -57,6 +57,9 @@ public:
     double DistanceCentreLat() const { return m_dCentreLat; }
     // The row's distance in km; NaN when the row's position is no number.
     double Distance(int row) const;
+    // The distance with one decimal and a decimal point, as copies and exports write it
+    // (the column shows a decimal comma); empty when the row's position is no number.
+    QString DistanceText(int row) const;
 
     // Rewrites the cells of one row. False for a row that does not exist.
     bool SetRowCells(int row, const QStringList& cells);

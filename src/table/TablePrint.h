@@ -3,6 +3,8 @@
 #include "draw/DrawObjects.h"
 #include "draw/DrawTypes.h"
 
+#include <QList>
+#include <QPageLayout>
 #include <QSize>
 #include <QString>
 
@@ -34,10 +36,21 @@ inline CFont PrintFont() {
     return CFont(12);
 }
 
+// The widths of the printed columns (Staat to Memo) on a page `pageWidth` logical units wide:
+// the screen widths, shrunk in proportion where they do not fit together.
+QList<int> ColumnWidths(const CGeoTableDesc& desc, int pageWidth);
+
+// The orientation a table goes onto the page in: as laid out when its columns fit the
+// printable width, otherwise the turned one where that is wider.
+QPageLayout::Orientation FitOrientation(const CGeoTableDesc& desc, const QPageLayout& layout,
+                                        int screenDpiX);
+
 // Draws page `page` (from 1) onto a device context whose logical unit is one screen pixel.
 // `drawRect` is the printable area in logical units, `printerVertRes` its height in device
 // pixels. A page holds printerVertRes / (7 * line height) rows, or fewer when fewer fit
-// between its header and footer. Returns the number of pages the rows need.
+// between its header and footer. Columns that do not fit the width are shrunk (see
+// ColumnWidths), and a text that would run past its column is cut with "...". Returns the
+// number of pages the rows need.
 int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, int page,
              const CRect& drawRect, int printerVertRes);
 
@@ -50,10 +63,20 @@ struct PageRange {
 // " \"GEO\" Tabelle wird gedruckt:": the progress caption while the pages are printed.
 QString PrintCaption(const CGeoTableDesc& desc);
 
+// The pages the rows need on a page of that layout and resolution (in the orientation
+// FitOrientation gives), as PrintAll prints them.
+int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout,
+              int resolution, QSize screenDpi);
+
+// Told after each page how many of how many pages are done; false stops the printing.
+using PageDone = std::function<bool(int done, int pages)>;
+
 // Prints the pages of the range onto a paged device (a printer or a PDF writer) that is not
 // yet painted on, with the screen's dots per inch, reporting each page to the progress when
-// one is given. Returns false when painting cannot start.
+// one is given. The device is turned to FitOrientation first. Returns false when painting
+// cannot start.
 bool PrintAll(QPagedPaintDevice& device, const CGeoTableDesc& desc, const Rows& rows,
-              QSize screenDpi, PageRange range = {}, CProgress* progress = nullptr);
+              QSize screenDpi, PageRange range = {}, CProgress* progress = nullptr,
+              const PageDone& pageDone = {});
 
 } // namespace TablePrint

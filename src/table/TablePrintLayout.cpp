@@ -49,6 +49,35 @@ QString FitToPage(const QString& text, int room, int charWidth) {
     return text;
 }
 
+QList<int> ColumnWidths(const QList<int>& widths, int pageWidth) {
+    qint64 total = 0;
+    for (int w : widths)
+        total += w;
+    if (total <= pageWidth || total <= 0)
+        return widths;
+    QList<int> shrunk;
+    for (int w : widths)
+        shrunk << int(qint64(w) * std::max(pageWidth, 0) / total);
+    return shrunk;
+}
+
+QString Elide(const QString& text, int room, const std::function<int(const QString&)>& width) {
+    if (width(text) <= room)
+        return text;
+    // The longest start that fits with "...", found by halving.
+    const QString dots = QStringLiteral("...");
+    int fits = 0, tooLong = int(text.size());
+    while (tooLong - fits > 1) {
+        const int middle = (fits + tooLong) / 2;
+        if (width(text.left(middle) + dots) <= room)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    const QString cut = text.left(fits) + dots;
+    return width(cut) <= room ? cut : QString();
+}
+
 QString Footer(int page, int pages, const QString& tableName) {
     return QStringLiteral("Seite = %1 / %2       Tabelle = %3").arg(page).arg(pages).arg(tableName);
 }

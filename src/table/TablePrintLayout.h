@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <functional>
 
 // The numbers of a printed table page that need no device: rows per page, page count, the
 // cuts that make a cell text fit its column and the page, the footer.
@@ -28,6 +31,14 @@ QString FitToColumn(const QString& text, int columnWidth, int charWidth);
 // more than the room, it becomes the first room / C - 5 characters and "..." (only "..."
 // when that count is not positive).
 QString FitToPage(const QString& text, int room, int charWidth);
+
+// Column widths for a page `pageWidth` units wide: as they are when together they fit, else
+// each shrunk in proportion (rounded down) so that together they do.
+QList<int> ColumnWidths(const QList<int>& widths, int pageWidth);
+
+// A text that fits `room` units as `width` measures it: the text itself, or its longest start
+// that fits with "..." after it ("..." alone, and then nothing, when even less room is left).
+QString Elide(const QString& text, int room, const std::function<int(const QString&)>& width);
 
 // "Seite = %d / %d       Tabelle = %s".
 QString Footer(int page, int pages, const QString& tableName);

@@ -1,17 +1,15 @@
 #include "table/TableSort.h"
 
-#include "db/Cp1252.h"
 #include "db/GeoTableDesc.h"
 #include "db/RadixSort.h"
 #include "db/TextNumbers.h"
-#include "table/TableText.h"
+#include "table/GermanCollation.h"
 
 #include <QByteArray>
 
 #include <algorithm>
 #include <bit>
 #include <string>
-#include <string_view>
 
 namespace TableSort {
 
@@ -44,40 +42,36 @@ std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending
     return order;
 }
 
-// The Windows-1252 bytes of a cell (plain ASCII as it stands).
-void appendCodePage(QByteArrayView utf8, std::string& out) {
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
-        out.append(utf8.data(), size_t(utf8.size()));
-        return;
-    }
-    for (QChar c : TableText::FromUtf8(utf8))
-        out.push_back(char(Cp1252::FromUnicode(c.unicode())));
-}
-
-// Texts compared as unsigned bytes of the code page, a shorter prefix first. The texts go
-// into one buffer; each row's key is its text's first eight bytes, by which the radix sort
-// orders them, and only texts that agree in those bytes are compared whole.
+// Texts in German order. The texts go into one buffer; each row's radix key is the first
+// eight bytes of its text's collation key, and only texts that agree in those bytes are
+// compared whole.
 std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
     const size_t count = size_t(std::max(n, 0));
+    CGermanCollation collation;
     std::string bytes;
     std::vector<size_t> start(count), length(count);
     std::vector<RadixSort::Entry> entries(count);
+    // Neighbouring rows often share a text (the places of one town): its prefix is made once.
+    std::string previous;
+    quint64 previousPrefix = 0;
+    bool havePrevious = false;
     cells([&](int position, QByteArrayView cell) {
         const size_t at = bytes.size();
-        appendCodePage(cell, bytes);
+        bytes.append(cell.data(), size_t(cell.size()));
         start[size_t(position)] = at;
-        length[size_t(position)] = bytes.size() - at;
-        quint64 prefix = 0;
-        for (size_t k = at; k < at + 8; ++k)
-            prefix = prefix << 8 | (k < bytes.size() ? uchar(bytes[k]) : 0);
-        entries[size_t(position)] = {prefix, quint32(position), 0};
+        length[size_t(position)] = size_t(cell.size());
+        if (!havePrevious || QByteArrayView(previous) != cell) {
+            havePrevious = true;
+            previous.assign(cell.data(), size_t(cell.size()));
+            previousPrefix = collation.KeyPrefix(cell);
+        }
+        entries[size_t(position)] = {previousPrefix, quint32(position), 0};
     });
     std::vector<int> order = orderOf(entries, descending);
-    // Texts that share their first eight bytes: by the whole text, keeping the order of
-    // equal ones.
-    const std::string_view all(bytes);
+    // Texts that share their prefix: by the whole text, keeping the order of equal ones.
     auto text = [&](int position) {
-        return all.substr(start[size_t(position)], length[size_t(position)]);
+        return QByteArrayView(bytes.data() + start[size_t(position)],
+                              qsizetype(length[size_t(position)]));
     };
     for (size_t first = 0; first < count;) {
         size_t end = first + 1;
@@ -85,8 +79,9 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
             ++end;
         if (end - first > 1)
             std::stable_sort(order.begin() + qsizetype(first), order.begin() + qsizetype(end),
-                             [&text, descending](int x, int y) {
-                                 return descending ? text(y) < text(x) : text(x) < text(y);
+                             [&](int x, int y) {
+                                 const int c = collation.Compare(text(x), text(y));
+                                 return descending ? c > 0 : c < 0;
                              });
         first = end;
     }
@@ -116,8 +111,8 @@ int CompareCells(int column, QStringView a, QStringView b) {
     case Kind::Text:
         break;
     }
-    // QByteArray compares as unsigned bytes, a shorter prefix first.
-    return threeWay(Cp1252::Encode(a), Cp1252::Encode(b));
+    static const CGermanCollation collation;
+    return collation.Compare(a, b);
 }
 
 std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending) {

@@ -10,9 +10,9 @@
 namespace TableSort {
 
 // The kind of comparison a column uses, fixed by its field index: PLZ compares the leading
-// integers, the two coordinates the leading numbers, every other column the texts byte by
-// byte in the Windows-1252 code page (case-sensitive: upper case before lower case before
-// letters with umlauts; the key column therefore sorts as text, 10 before 9).
+// integers, the two coordinates the leading numbers, every other column the texts in German
+// alphabetical order (umlauts beside their base letters, ß as ss, case alike; the key column
+// therefore sorts as text, 10 before 9).
 enum class Kind { Integer, Number, Text };
 Kind KindOfColumn(int column);
 

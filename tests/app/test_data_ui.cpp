@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -184,4 +185,86 @@ TEST_F(DataUiTest, DownloadDialogFetchesTheChosenCountriesFromTheSetAddress) {
     EXPECT_TRUE(messages.last().contains("FL: vorher 0 Zeilen, jetzt 1"));
     EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 1);
     EXPECT_FALSE(frame->GetFirstStartHint());
+}
+
+TEST_F(DataUiTest, AnImportWaitsForAnotherOneAndAbbrechenEndsTheWait) {
+    TestSupport::WriteFile(dir.filePath("LI.txt"), TestSupport::GeoNamesLine(
+                                                       "LI", "9490", "Vaduz", "", "", "", "47.14",
+                                                       "9.52"));
+    const QByteArray before = DatabaseBytes();
+    // Another program's import holds the database.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(g_GeoDatabase.FilePath()));
+    ASSERT_EQ(other.TryBeginImport(), CGeoDatabase::ImportLock::Taken);
+
+    QString caption;
+    ChooseFiles(dir.path(), {"LI.txt"}, [&] {
+        auto* poll = new QTimer(frame);
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, frame, [&, poll] {
+            if (!frame->GetMessageText().startsWith("Ein anderer Import"))
+                return;
+            poll->stop();
+            poll->deleteLater();
+            caption = frame->GetMessageText();
+            auto* cancel = frame->statusBar()->findChild<QPushButton*>("ImportCancel");
+            ASSERT_TRUE(cancel && cancel->isVisible());
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        poll->start();
+    });
+    ImportFromMenu();
+    Process();
+    EXPECT_EQ(caption, "Ein anderer Import läuft gerade; Kelvo wartet:");
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last().startsWith("Der Import wurde abgebrochen."))
+        << messages.last().toStdString();
+    other.RollbackWrite();
+    EXPECT_EQ(DatabaseBytes(), before);
+}
+
+TEST_F(DataUiTest, EscStopsTheCheckOfALargeArchiveWhileTheWindowAnswers) {
+    qputenv("no_proxy", "127.0.0.1,localhost");
+    TestHttpServer server;
+    QByteArray rows;
+    for (int i = 0; i < 400000; ++i)
+        rows += TestSupport::GeoNamesLine("DE", QString::number(10000 + i), "Ort", "", "", "",
+                                          "52.5", "13.4");
+    server.Serve("/DE.zip", TestSupport::ReadFile(TestSupport::WriteZip(dir.filePath("DE.zip"),
+                                                                        {{"DE.txt", rows}})));
+    QSettings().setValue("Daten/GeoNamesUrl", server.BaseUrl());
+
+    bool sawCheck = false;
+    QElapsedTimer sinceEsc;
+    QTimer::singleShot(0, frame, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_TRUE(dialog);
+        for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) {
+            if (box->isChecked() != (box->objectName() == "DE"))
+                QTest::mouseClick(box, Qt::LeftButton);
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>("Start"), Qt::LeftButton);
+        // The window keeps answering while the archive is checked: this timer runs.
+        auto* poll = new QTimer(dialog);
+        QObject::connect(poll, &QTimer::timeout, dialog, [&sawCheck, &sinceEsc, dialog, poll] {
+            for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (label->text() == "wird geprüft …") {
+                    poll->stop();
+                    sawCheck = true;
+                    sinceEsc.start();
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                    return;
+                }
+            }
+        });
+        poll->start(5);
+    });
+    Action(ID_DATA_DOWNLOAD)->trigger();
+    const qint64 closedAfter = sinceEsc.isValid() ? sinceEsc.elapsed() : -1;
+    Process();
+    EXPECT_TRUE(sawCheck);
+    EXPECT_GE(closedAfter, 0);
+    EXPECT_LT(closedAfter, 2000);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 0);
 }

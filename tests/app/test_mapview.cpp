@@ -7,9 +7,13 @@
 #include "app/Document.h"
 #include "common/TestSupport.h"
 
+#include <QDialog>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <sqlite3.h>
 
@@ -313,8 +317,60 @@ TEST_F(MapViewTest, OpeningAPlaceFileCountsTheEntriesWithoutAPlace) {
         ASSERT_TRUE(view);
         EXPECT_TRUE(QTest::qWaitFor([&] { return frame->GetMessageText() == c.status; }, 2000))
             << frame->GetMessageText().toStdString();
-        // Drawn again, the map says nothing more.
+        // Drawn again, resized, hovered over: the count stays, also in the title's tool tip.
         view->RepaintNow();
+        SizeView(view, QSize(500, 400));
+        QStatusTipEvent leave{QString()};
+        QApplication::sendEvent(frame, &leave);
+        EXPECT_EQ(frame->GetMessageText().trimmed(), c.status);
+        EXPECT_EQ(view->GetParentFrame()->toolTip(), c.status);
+        frame->UpdateCommandUI();
+        EXPECT_EQ(Action(ID_PLACES_WITHOUT_ROW)->isEnabled(), !c.status.isEmpty());
+        // Until the next command.
+        Action(ID_SHOW_MEMOS)->trigger();
+        Process();
         EXPECT_EQ(frame->GetMessageText(), "");
     }
+}
+
+TEST_F(MapViewTest, EntriesWithoutAPlaceAreListedWithLineCountryCodeAndText) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    CKelvoView* view = OpenPlaceFile("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n"
+                                     "DE;10115;0;3;0;0;0;0;0\n"
+                                     "DE;1011;0;3;0;0;0;14;Kunde Meier\n"
+                                     "AT;9999;0;3;0;0;0;0;0\n");
+    ASSERT_TRUE(view);
+    QStringList listed;
+    auto* timer = new QTimer(frame);
+    timer->start(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, &listed] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        timer->stop();
+        auto* table = dialog->findChild<QTableWidget*>("PlacesWithoutRow");
+        ASSERT_TRUE(table);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c)
+                cells << table->item(r, c)->text();
+            listed << cells.join('|');
+        }
+        dialog->reject();
+    });
+    Action(ID_PLACES_WITHOUT_ROW)->trigger();
+    EXPECT_EQ(listed, QStringList({"3|DE|1011|Kunde Meier", "4|AT|9999|"}));
+}
+
+TEST_F(MapViewTest, FileWithoutAnyEntryIsRefusedAndNotRemembered) {
+    const QStringList before = theApp.RecentFiles().Files();
+    // Lines, but none is an entry: a PDF opened by mistake.
+    EXPECT_FALSE(OpenPlaceFile("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<< /Type /Catalog >>\nendobj\n",
+                               "bericht.pdf"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("ist keine Ortsdatei")) << messages[0].toStdString();
+    EXPECT_EQ(theApp.RecentFiles().Files(), before);
+    // An empty place list still opens.
+    EXPECT_TRUE(OpenPlaceFile("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n",
+                              "leer.txt"));
 }

@@ -1,6 +1,7 @@
 // The record dialog through a table window: its layout, what OK stores (the memo and nothing
 // else), Enter and Ctrl+Enter in the memo, cancelling, a record deleted meanwhile, and engine
 // errors that keep the dialog open with the memo as typed, also when a server stops answering.
+#include "RecordDialogSupport.h"
 #include "TableCommandsFixture.h"
 
 #include "app/DialogUnits.h"
@@ -17,41 +18,7 @@
 
 #include <sqlite3.h>
 
-namespace {
-
-// A stored row as the engine holds it: each field's bytes, a null QVariant for no value.
-QVariantList storedRow(int id) {
-    CGeoRecordset rs(g_GeoDatabase);
-    QVariantList fields;
-    if (!rs.Open("SELECT * FROM GEO WHERE ID_Geo = ?", {id}) || !rs.MoveNext())
-        return fields;
-    for (int i = 0; i < rs.FieldCount(); ++i)
-        fields << (rs.IsNull(i) ? QVariant() : QVariant(rs.FieldUtf8(i).toByteArray()));
-    return fields;
-}
-
-QString storedMemo(int id) {
-    return QString::fromUtf8(storedRow(id).value(GEO_MEMO).toByteArray());
-}
-
-CDia_Record* recordDialog(QWidget* dialog) {
-    auto* record = qobject_cast<CDia_Record*>(dialog);
-    if (!record) {
-        ADD_FAILURE() << "not the record dialog";
-        dialog->close();
-    }
-    return record;
-}
-
-// Replaces the memo's text as the user does: everything selected, then typed over.
-void typeMemo(CDia_Record* dlg, const QString& text) {
-    dlg->m_editMemo->setFocus();
-    QTest::keyClick(dlg->m_editMemo, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(dlg->m_editMemo, Qt::Key_Delete);
-    QTest::keyClicks(dlg->m_editMemo, text);
-}
-
-} // namespace
+using namespace RecordDialogSupport;
 
 class RecordDialogTest : public TableCommandsFixture {
 protected:
@@ -133,12 +100,12 @@ TEST_F(RecordDialogTest, LayoutFieldsAndFocus) {
 }
 
 TEST_F(RecordDialogTest, OkStoresOnlyTheMemo) {
-    // Another program changes Ort after the window was filled: the window's copy is stale.
-    ASSERT_TRUE(g_GeoDatabase.Execute("UPDATE GEO SET Ort = 'Wien (neu)' WHERE ID_Geo = 2"));
-    QVariantList expected = storedRow(2);
     const QStringList cellsBefore = view->GetModel().RowCells(0);
-
-    EditRecord(0, [](CDia_Record* dlg) {
+    QVariantList expected;
+    EditRecord(0, [&](CDia_Record* dlg) {
+        // Ort changes while the dialog is open: the dialog's copy is stale.
+        ASSERT_TRUE(g_GeoDatabase.Execute("UPDATE GEO SET Ort = 'Wien (neu)' WHERE ID_Geo = 2"));
+        expected = storedRow(2);
         typeMemo(dlg, "Neuer Text");
         dlg->m_btnOK->click();
     });
@@ -192,19 +159,36 @@ TEST_F(RecordDialogTest, CancelWritesNothing) {
     EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Innere Stadt");
 }
 
-TEST_F(RecordDialogTest, MissingRecordIsReportedAndNothingWritten) {
-    ASSERT_TRUE(g_GeoDatabase.Execute("DELETE FROM GEO WHERE ID_Geo = 3")); // Vaduz
-    const QStringList cells = view->GetModel().RowCells(4);
-    EditRecord(4, [](CDia_Record* dlg) {
-        typeMemo(dlg, "ins Leere");
-        dlg->m_btnOK->click();
+TEST_F(RecordDialogTest, MissingRecordKeepsTheDialogOpenAndWritesNothing) {
+    QStringList questions;
+    SetQuestionBoxHook([&](const QString& text, const QStringList& answers) {
+        questions << text;
+        EXPECT_EQ(answers, QStringList({"Text kopieren", "Zurück zum Dialog"}));
+        return 1;
     });
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0], "Der Datensatz mit ID_Geo = 3 ist in der Tabelle \"GEO\" nicht mehr "
-                           "vorhanden.\n\nDas Memo wurde nicht gespeichert.");
-    EXPECT_EQ(view->GetModel().RowCells(4), cells);
+    bool open = false;
+    QString typed;
+    EditRecord(4, [&](CDia_Record* dlg) { // Vaduz, key 3
+        typeMemo(dlg, "ins Leere");
+        ASSERT_TRUE(g_GeoDatabase.Execute("DELETE FROM GEO WHERE ID_Geo = 3"));
+        dlg->m_btnOK->click();
+        open = dlg->isVisible();
+        typed = dlg->m_editMemo->toPlainText();
+        dlg->m_btnCancel->click();
+    });
+    SetQuestionBoxHook({});
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].startsWith("Der Datensatz mit ID_Geo = 3 ist in der Tabelle \"GEO\" "
+                                        "nicht mehr vorhanden.\n\nKein anderer Datensatz hat "
+                                        "denselben Ort (FL 9490 Vaduz)."))
+        << qPrintable(questions[0]);
+    EXPECT_TRUE(questions[0].contains("Das Memo wurde nicht gespeichert."));
+    EXPECT_TRUE(open);
+    EXPECT_EQ(typed, "ins Leere");
     EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 4);
-    EXPECT_TRUE(storedRow(3).isEmpty());
+    CGeoRecordset memos(g_GeoDatabase);
+    ASSERT_TRUE(memos.Open("SELECT COUNT(*) FROM GEO WHERE Memo IS NOT NULL") && memos.MoveNext());
+    EXPECT_EQ(memos.FieldInt(0), 1); // Wien's, nothing else
 
     // A window without rows has no record to show: the command is disabled.
     ASSERT_TRUE(g_GeoDatabase.Execute("DELETE FROM GEO"));

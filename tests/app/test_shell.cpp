@@ -74,18 +74,19 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
               QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Fenster", "&Hilfe"}));
     const QList<QMenu*> menus = frame->GetMenus(IDR_MAINFRAME);
     ASSERT_EQ(menus.size(), 5);
-    // The original items in their order; import and download, export, place file and radius
-    // search come beside them, each group after the original items it belongs with.
+    // The original items in their order; lists, import and download, export, place file and
+    // radius search come beside them, each group after the original items it belongs with.
     EXPECT_EQ(
         Items(menus[0]),
         QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
+                     "&Liste öffnen...", "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
                      "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...", "-",
                      "E&xportieren...", "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-",
                      "&Schließen", "&Beenden"}));
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
-    EXPECT_EQ(Items(menus[2]), QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...",
-                                            "Datensatz...", "&Umkreissuche..."}));
+    EXPECT_EQ(Items(menus[2]),
+              QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
+                           "&Umkreissuche...", "&Aktualisieren\tF5"}));
     EXPECT_EQ(Items(menus[3]), QStringList({"&Neues Fenster", "Ü&berlappend", "&Nebeneinander",
                                             "&Symbole anordnen"}));
     EXPECT_EQ(Items(menus[4]), QStringList({"Hilfe&themen", "-", "&Info über Kelvo..."}));
@@ -167,14 +168,15 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(
         Items(mapMenus[0]),
         QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "&Schließen", "-", "Postleitzahlen &importieren...",
+                     "&Liste öffnen...", "&Schließen", "-", "Postleitzahlen &importieren...",
                      "Postleitzahlen &herunterladen...", "-", "&Drucken...\tStrg+P",
                      "&Seitenansicht", "Dru&ckeinrichtung...", "-", "E&xportieren...",
                      "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
-                           "&Umkreissuche...", "-", "Orte aus Datei anzeigen", "Memos anzeigen",
-                           "Ortsnamen anzeigen", "&Namen ohne Überlappung"}));
+                           "&Umkreissuche...", "&Aktualisieren\tF5", "-", "Orte aus Datei anzeigen",
+                           "Memos anzeigen", "Ortsnamen anzeigen", "&Namen ohne Überlappung",
+                           "Einträge ohne Ort...", "S&tichtag...", "&Zeilen ohne Ort..."}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);
     // Activating the first table window keeps it too.
@@ -406,7 +408,7 @@ TEST_F(ShellTest, AFileThatCannotBeOpenedLeavesNoWindow) {
 }
 
 TEST_F(ShellTest, SaveLeavesTheFileUntouched) {
-    const QByteArray bytes = "DE;10115;Berlin\r\nAT;1010;Wien";
+    const QByteArray bytes = "DE;10115;0;0;0;0;0;0;Berlin\r\nAT;1010;0;0;0;0;0;0;Wien";
     const QString file = TestSupport::WriteFile(dir.filePath("orte.txt"), bytes);
     const QDateTime modified = QFileInfo(file).lastModified();
     ASSERT_TRUE(theApp.OpenDocumentFile(file));

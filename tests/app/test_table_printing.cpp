@@ -1,5 +1,6 @@
 // Printing a table window through its commands: to a PDF printer, with and without the print
-// dialog, a page range, the page count of an exact multiple of the rows per page, and the
+// dialog, a page range chosen in the dialog, landscape for columns too wide for portrait,
+// the page count of an exact multiple of the rows per page, and the
 // print preview.
 #include "TableCommandsFixture.h"
 
@@ -8,6 +9,8 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QRegularExpression>
 
 namespace {
@@ -155,4 +158,42 @@ TEST_F(TablePrintingTest, PreviewShowsThePages) {
     frame->RouteCommand(ID_FILE_PRINT_DIRECT);
     EXPECT_EQ(previewPages, pdfPages(pdf).size());
     EXPECT_GE(previewPages, 3);
+}
+
+TEST_F(TablePrintingTest, PrintDialogChoosesPagesInLandscapeAndGivesThePrinterBack) {
+    ASSERT_TRUE(InsertNumbered(400));
+    ASSERT_TRUE(OpenTable());
+    const QString pdf = PrintTo("bereich.pdf");
+    QPrinter& printer = theApp.GetPrinter();
+    printer.setPageOrientation(QPageLayout::Portrait);
+    int maxPage = 0;
+    QPageLayout::Orientation shown = QPageLayout::Portrait;
+    WhenModal([&](QWidget* dialog) {
+        auto* print = qobject_cast<QPrintDialog*>(dialog);
+        ASSERT_TRUE(print);
+        maxPage = print->maxPage();
+        shown = print->printer()->pageLayout().orientation();
+        // "Seiten von 2 bis 3", typed as a person does.
+        auto* pagesFrom = print->findChild<QRadioButton*>("printRange");
+        auto* from = print->findChild<QSpinBox*>("from");
+        auto* to = print->findChild<QSpinBox*>("to");
+        ASSERT_TRUE(pagesFrom && from && to);
+        pagesFrom->click();
+        for (QSpinBox* box : {to, from}) {
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, box == from ? "2" : "3");
+        }
+        print->accept();
+    });
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_GE(maxPage, 3);
+    EXPECT_EQ(shown, QPageLayout::Landscape); // the columns do not fit a portrait page
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+    const QStringList pages = pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("Seite = 2 / %1").arg(maxPage)));
+    EXPECT_TRUE(pages[1].contains(QStringLiteral("Seite = 3 / %1").arg(maxPage)));
+    for (const char* header : {"Breitengrad", "Memo"})
+        EXPECT_TRUE(pages[0].contains(header)) << header;
 }

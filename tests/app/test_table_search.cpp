@@ -65,9 +65,10 @@ TEST_F(TableSearchTest, FindDialogLayout) {
         ASSERT_TRUE(ok && cancel);
         EXPECT_TRUE(ok->isDefault());
         EXPECT_EQ(cancel->text(), "Abbrechen");
-        // The edit has the focus; Tab goes to OK, Abbrechen, the spellings check box (off),
-        // and back to the edit.
+        // The edit has the focus; with a text in it, Tab goes to OK, Abbrechen, the
+        // spellings check box (off), and back to the edit.
         EXPECT_EQ(QApplication::focusWidget(), find->m_editSearch);
+        QTest::keyClicks(find->m_editSearch, "x");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), ok);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -166,14 +167,42 @@ TEST_F(TableSearchTest, CancelOpensNothing) {
     EXPECT_TRUE(g_strSearch.isEmpty());
 }
 
-TEST_F(TableSearchTest, MalformedPatternGivesAMessageAndAnEmptyWindow) {
-    CListView_Table* view = Search("[");
+TEST_F(TableSearchTest, MalformedOrEmptyTextOpensNothing) {
+    bool stayed = false, okWhileEmpty = true, okWithBlank = false;
+    QString kept;
+    WhenModal([&](QWidget* dialog) {
+        auto* find = qobject_cast<CDia_Find*>(dialog);
+        ASSERT_TRUE(find);
+        auto* ok = find->findChild<QPushButton*>("1");
+        ASSERT_TRUE(ok);
+        // Empty: OK is disabled and Enter does nothing; a blank is a text.
+        okWhileEmpty = ok->isEnabled();
+        QTest::keyClick(find->m_editSearch, Qt::Key_Return);
+        QTest::keyClick(find->m_editSearch, Qt::Key_Space);
+        okWithBlank = ok->isEnabled();
+        QTest::keyClick(find->m_editSearch, Qt::Key_Backspace);
+        EXPECT_FALSE(ok->isEnabled());
+        // An invalid pattern: the message, and the dialog keeps the text.
+        QTest::keyClicks(find->m_editSearch, "[abc");
+        QTest::keyClick(find->m_editSearch, Qt::Key_Return);
+        stayed = find->isVisible();
+        kept = find->m_editSearch->text();
+        QTest::keyClick(find->m_editSearch, Qt::Key_Escape);
+    });
+    Command(ID_SEARCH);
+    EXPECT_FALSE(okWhileEmpty);
+    EXPECT_TRUE(okWithBlank);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(kept, "[abc");
+    EXPECT_TRUE(Frames().isEmpty());
+    EXPECT_TRUE(g_strSearch.isEmpty());
+    ASSERT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(messages[0], "Ungültiges Suchmuster: \"[\" ohne schließendes \"]\" in \"[abc\"");
+
+    // Mended in the dialog, the search runs: "[abc]" is one of a, b, c.
+    CListView_Table* view = Search("[z]");
     ASSERT_TRUE(view);
-    EXPECT_EQ(view->GetModel().RowCount(), 0);
-    EXPECT_EQ(Title(view), "0 \"[\" in GEO");
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith("Die Tabelle \"GEO\" konnte nicht vollständig gelesen"));
-    EXPECT_TRUE(messages[0].contains("Fehler der Datenbank: ")) << messages[0].toStdString();
+    EXPECT_EQ(Column(view, GEO_ORT), QStringList({"Zürich"}));
 }
 
 TEST_F(TableSearchTest, SharedDataGivesWhatKelvoCliSearchGives) {

@@ -1,10 +1,13 @@
 // Where document windows go, through the real main window: new windows cascade from the
 // active one and wrap back to the corner, and "Fenster > Überlappend" staggers the windows
-// without changing their sizes.
+// without changing their sizes; window state is kept for the next start.
 #include "ShellFixture.h"
 
 #include "app/CommandIds.h"
 
+#include "table/CListView_Table.h"
+
+#include <QHeaderView>
 #include <QStyle>
 
 class WindowPlacementTest : public ShellFixture {
@@ -65,4 +68,57 @@ TEST_F(WindowPlacementTest, CascadeKeepsTheWindowSizes) {
     // The active window stays active and lies on top, last in the cascade.
     EXPECT_EQ(frame->MDIGetActive(), Frames()[0]);
     EXPECT_EQ(Frames()[0]->pos(), QPoint(2 * step, 2 * step));
+}
+
+// The main window's size, position and maximised state and the table columns' widths come
+// back at the next start; Strg+Q ends the program.
+TEST_F(WindowPlacementTest, WindowStateComesBackAtTheNextStart) {
+    frame->showNormal();
+    frame->setGeometry(120, 90, 900, 640);
+    Process();
+    const QRect geometry = frame->geometry();
+    Key(Qt::Key_T, Qt::ControlModifier);
+    ASSERT_EQ(Frames().size(), 1);
+    auto* view = dynamic_cast<CListView_Table*>(Frames().first()->GetActiveView());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->columnWidth(GEO_ORT), 100);
+    // The user drags the right edge of the Ort header 60 pixels to the right.
+    QHeaderView* header = view->horizontalHeader();
+    const int edge = header->sectionViewportPosition(GEO_ORT) + header->sectionSize(GEO_ORT) - 1;
+    const int y = header->height() / 2;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+    QTest::mouseMove(header->viewport(), QPoint(edge + 30, y));
+    QTest::mouseMove(header->viewport(), QPoint(edge + 60, y));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 60, y));
+    Process();
+    ASSERT_EQ(view->columnWidth(GEO_ORT), 160);
+
+    frame->activateWindow();
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(frame->isVisible());
+    theApp.ExitInstance();
+    Process();
+    ASSERT_TRUE(theApp.InitInstance());
+    frame = theApp.GetMainFrame();
+    Process();
+    EXPECT_EQ(frame->geometry(), geometry);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    Key(Qt::Key_T, Qt::ControlModifier);
+    ASSERT_EQ(Frames().size(), 1);
+    view = dynamic_cast<CListView_Table*>(Frames().first()->GetActiveView());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->columnWidth(GEO_ORT), 160);
+    EXPECT_EQ(view->columnWidth(GEO_PLZ), 50);
+
+    // Maximised stays maximised.
+    frame->showMaximized();
+    Process();
+    frame->close();
+    theApp.ExitInstance();
+    Process();
+    ASSERT_TRUE(theApp.InitInstance());
+    frame = theApp.GetMainFrame();
+    Process();
+    EXPECT_TRUE(frame->isMaximized());
 }

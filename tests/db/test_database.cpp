@@ -385,3 +385,41 @@ TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
     db.Close();
     EXPECT_EQ(TestSupport::ReadFile(path), before);
 }
+
+TEST(GeoDatabase, AFileReplacedOrDeletedMeanwhileIsNoticedAndOpenedAnew) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    CGeoDatabase db;
+    ASSERT_TRUE(db.Open(path));
+    fill(db, 3);
+    // A copy from somewhere else, with other rows, is moved over the open file.
+    {
+        CGeoDatabase colleague;
+        ASSERT_TRUE(colleague.Open(dir.filePath("Kopie.mde")));
+        fill(colleague, 7);
+    }
+    ASSERT_EQ(::rename(qPrintable(dir.filePath("Kopie.mde")), qPrintable(path)), 0);
+
+    // Nothing is written into the file that is gone; the next command reads the new one.
+    EXPECT_FALSE(db.BeginWrite());
+    EXPECT_EQ(db.LastError(), "Die Datenbank \"Kelvo.mde\" wurde gelöscht oder durch eine andere "
+                              "Datei ersetzt, seit Kelvo sie geöffnet hat; es wurde nichts "
+                              "gespeichert.");
+    EXPECT_TRUE(db.TakeNotice().isEmpty());
+    ASSERT_TRUE(db.EnsureOpen());
+    EXPECT_TRUE(db.TakeNotice().startsWith("Die Datenbank \"Kelvo.mde\" wurde durch eine andere "
+                                           "Datei ersetzt, während Kelvo lief"));
+    EXPECT_TRUE(db.TakeNotice().isEmpty()); // said once
+    EXPECT_EQ(db.GetRecordCount("GEO"), 7);
+    ASSERT_TRUE(db.BeginWrite());
+    db.RollbackWrite();
+
+    // Deleted: a new empty file, as at a start without one.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(db.EnsureOpen());
+    EXPECT_TRUE(db.TakeNotice().contains("wurde gelöscht, während Kelvo lief"));
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(db.GetRecordCount("GEO"), 0);
+    ASSERT_TRUE(db.EnsureOpen());
+    EXPECT_TRUE(db.TakeNotice().isEmpty());
+}

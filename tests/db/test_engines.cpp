@@ -194,6 +194,12 @@ TEST_P(EngineRules, MemosAreWrittenByKeyWithoutOverwritingAndImportsAreAllOrNoth
               CGeoDatabase::MemoWrite::Missing);
     ASSERT_TRUE(other.ReadMemo(db.m_Table, 1, &seen));
     EXPECT_EQ(seen.toString(), "danach");
+    // A change of case only is a change too.
+    EXPECT_EQ(other.UpdateMemo(db.m_Table, 1, seen, "DANACH", &stored),
+              CGeoDatabase::MemoWrite::Saved);
+    EXPECT_EQ(db.UpdateMemo(db.m_Table, 1, seen, "mein Text", &stored),
+              CGeoDatabase::MemoWrite::Conflict);
+    EXPECT_EQ(stored.toString(), "DANACH");
 
     const QString good = TestSupport::WriteFile(
         m_dir.filePath("good.txt"),

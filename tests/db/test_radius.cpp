@@ -165,46 +165,98 @@ TEST_P(RadiusTest, NearestFirstTiesInStaatPlzOrderAcrossTheAntimeridianAndThePol
 
 TEST_P(RadiusTest, CentresFromPostalCodesPlacesAndPoints) {
     Insert({{"DE", "80331", "München", "11.571", "48.1345"},
+            {"DE", "80333", "München", "11.5683", "48.1452"},
             {"DE", "01945", "Guteborn", "13.93", "51.4167"},
             {"DE", "01945", "Grünewald", "13.95", "51.4"},
-            {"AT", "1010", "Wien", "16.37", "48.2"},
+            {"AT", "1010", "Wien, Innere Stadt", "16.37", "48.2"},
+            {"AT", "1220", "Neu Wien", "16.5", "48.23"},
+            {"AT", "2700", "Wiener Neustadt", "16.25", "47.8"},
             {"CH", "1010", "Lausanne", "6.64", "46.52"},
+            {"DE", "10883", "Frankfurter Hypothekenbank", "13.4", "52.5"},
+            {"DE", "60306", "Frankfurt am Main", "8.68", "50.11"},
+            {"DE", "15230", "Frankfurt (Oder)", "14.55", "52.34"},
+            {"DE", "60308", "Frankfurt am Main", "8.66", "50.12"},
+            {"FL", "9490", "Vaduz", "9.52", "47.14"},
             {"DE", "99999", "ohne Lage", "", ""}});
+    EXPECT_EQ(TestSupport::InsertRows(
+                  db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_ORTSTEIL, GEO_LANGENGRAD, GEO_BREITENGRAD},
+                  {{"DE", "10115", "Berlin", "Mitte", "13.38", "52.53"}}),
+              "");
     struct Case {
         const char* text;
-        const char* name;
-        int matches;
+        QStringList places; // best first
+        const char* name;   // of the best
     };
     const Case cases[] = {
-        {"DE 80331", "DE 80331 München", 1},
-        {" de-80331 ", "DE 80331 München", 1},
-        {"DE80331", "DE 80331 München", 1},
-        {"1010", "AT 1010 Wien (erster von 2 Treffern)", 2},
-        {"01945", "DE 01945 Guteborn (erster von 2 Treffern)", 2},
-        {"münchen", "DE 80331 München", 1},
-        {"Gr*", "DE 01945 Grünewald", 1},
-        {"11,571; 48.1345", "11.571;48.1345", 0},
+        {"DE 80331", {"DE 80331 München"}, "DE 80331 München"},
+        {" de-80331 ", {"DE 80331 München"}, "DE 80331 München"},
+        {"DE80331", {"DE 80331 München"}, "DE 80331 München"},
+        // Liechtenstein is stored as FL and asked for as LI.
+        {"LI 9490", {"FL 9490 Vaduz"}, "FL 9490 Vaduz"},
+        {"fl 9490", {"FL 9490 Vaduz"}, "FL 9490 Vaduz"},
+        // One postal code, several places: each to choose from, in Staat, PLZ order.
+        {"1010", {"AT 1010 Wien, Innere Stadt", "CH 1010 Lausanne"}, "AT 1010 Wien, Innere Stadt"},
+        {"01945", {"DE 01945 Guteborn", "DE 01945 Grünewald"}, "DE 01945 Guteborn"},
+        // Rows of one place are one choice; the title counts them.
+        {"münchen", {"DE 80331 München"}, "DE 80331 München (erster von 2 Treffern)"},
+        {"MUENCHEN", {"DE 80331 München"}, "DE 80331 München (erster von 2 Treffern)"},
+        // Whole word at the start, whole word later, then a mere prefix.
+        {"Wien",
+         {"AT 1010 Wien, Innere Stadt", "AT 1220 Neu Wien", "AT 2700 Wiener Neustadt"},
+         "AT 1010 Wien, Innere Stadt"},
+        {"Frankfurt",
+         {"DE 15230 Frankfurt (Oder)", "DE 60306 Frankfurt am Main",
+          "DE 10883 Frankfurter Hypothekenbank"},
+         "DE 15230 Frankfurt (Oder)"},
+        {"frankfurt*",
+         {"DE 15230 Frankfurt (Oder)", "DE 60306 Frankfurt am Main",
+          "DE 10883 Frankfurter Hypothekenbank"},
+         "DE 15230 Frankfurt (Oder)"},
+        {"Frankfurt am Main",
+         {"DE 60306 Frankfurt am Main"},
+         "DE 60306 Frankfurt am Main (erster von 2 Treffern)"},
+        {"Gr*", {"DE 01945 Grünewald"}, "DE 01945 Grünewald"},
+        // Other wildcards: a pattern on the whole field.
+        {"M?nchen", {"DE 80331 München"}, "DE 80331 München (erster von 2 Treffern)"},
+        {"*stadt",
+         {"AT 1010 Wien, Innere Stadt", "AT 2700 Wiener Neustadt"},
+         "AT 1010 Wien, Innere Stadt"},
+        // No Ort fits: Ortsteil.
+        {"Mitte", {"DE 10115 Berlin, Mitte"}, "DE 10115 Berlin"},
+        {"11,571; 48.1345", {"11,571;48,1345"}, "11,571;48,1345"},
     };
     for (const Case& c : cases) {
-        CRadiusCentre centre;
+        QList<CRadiusCentre> centres;
         QString error;
-        ASSERT_TRUE(GeoRadius::FindCentre(db, c.text, &centre, &error)) << c.text;
-        EXPECT_EQ(centre.strName, QString::fromUtf8(c.name)) << c.text;
-        EXPECT_EQ(centre.nMatches, c.matches) << c.text;
+        ASSERT_TRUE(GeoRadius::FindCentres(db, c.text, &centres, &error))
+            << c.text << qPrintable(error);
+        QStringList places;
+        for (const CRadiusCentre& centre : centres)
+            places << GeoRadius::PlaceText(centre);
+        EXPECT_EQ(places, c.places) << c.text;
+        EXPECT_EQ(centres.first().strName, QString::fromUtf8(c.name)) << c.text;
     }
     CRadiusCentre centre;
     QString error;
     ASSERT_TRUE(GeoRadius::FindCentre(db, "DE 80331", &centre, &error));
     EXPECT_EQ(centre.dLon, 11.571);
     EXPECT_EQ(centre.dLat, 48.1345);
-    EXPECT_EQ(GeoRadius::Title(1, 2.5, centre), "1 Orte im Umkreis von 2.5 km um DE 80331 München");
+    EXPECT_EQ(centre.nMatches, 1);
+    // German numbers in the title; one place is "1 Ort".
+    EXPECT_EQ(GeoRadius::Title(1, 2.5, centre), "1 Ort im Umkreis von 2,5 km um DE 80331 München");
+    EXPECT_EQ(GeoRadius::Title(3, 20, centre), "3 Orte im Umkreis von 20 km um DE 80331 München");
+    ASSERT_TRUE(GeoRadius::FindCentre(db, "Frankfurt am Main", &centre, &error));
+    EXPECT_EQ(centre.nMatches, 2);
+    EXPECT_EQ(centre.dLon, 8.68); // the first row in Staat, PLZ order
 
-    for (const char* bad :
-         {"", "Nirgendwo", "DE 99999", "200;10", "10;95", "a;b", "1;2;3", "[abc"}) {
+    // Nothing, no position, a bad point, a word only inside another, a broken pattern.
+    for (const char* bad : {"", "Nirgendwo", "DE 99999", "ohne Lage", "200;10", "10;95", "a;b",
+                            "1;2;3", "furt", "[abc"}) {
         error.clear();
         EXPECT_FALSE(GeoRadius::FindCentre(db, bad, &centre, &error)) << bad;
         EXPECT_FALSE(error.isEmpty()) << bad;
     }
+    EXPECT_TRUE(error.contains("Ungültiges Suchmuster")) << qPrintable(error); // of "[abc"
 
     double km = -1;
     EXPECT_TRUE(GeoRadius::ParseRadius("2,5", &km, &error));
@@ -236,6 +288,24 @@ TEST_P(RadiusTest, SharedDataAroundBerlinAndOnTheBelgianGermanBorder) {
         countries.insert(r.staat);
     EXPECT_EQ(countries, QSet<QString>({"BE", "DE"}));
 
+    // Names as people type them find the places they mean first.
+    const QList<QPair<const char*, const char*>> names = {
+        {"Frankfurt", "DE 15230 Frankfurt (Oder)"},
+        {"Frankfurt*", "DE 15230 Frankfurt (Oder)"},
+        {"Wien", "AT 1010 Wien, Innere Stadt"},
+        {"Muenchen", "DE 80331 München"},
+        {"Zuerich", "CH 8000 Zürich"},
+        {"LI 9490", "FL 9490 Vaduz"}};
+    for (const auto& [text, best] : names) {
+        QList<CRadiusCentre> places;
+        ASSERT_TRUE(GeoRadius::FindCentres(db, text, &places, &error)) << text;
+        EXPECT_EQ(GeoRadius::PlaceText(places.first()), QString::fromUtf8(best)) << text;
+    }
+    QList<CRadiusCentre> frankfurt;
+    ASSERT_TRUE(GeoRadius::FindCentres(db, "Frankfurt", &frankfurt, &error));
+    ASSERT_GT(frankfurt.size(), 2);
+    EXPECT_EQ(GeoRadius::PlaceText(frankfurt[1]), "DE 60306 Frankfurt am Main");
+
     ExpectSameResult(Search(berlin, 0), Expected(berlin.dLon, berlin.dLat, 0));
     const QList<Row> all = Search(berlin, 20000);
     EXPECT_EQ(all.size(), 49568);
@@ -245,21 +315,51 @@ TEST_P(RadiusTest, SharedDataAroundBerlinAndOnTheBelgianGermanBorder) {
 TEST_P(RadiusTest, NearCommandPrintsCopyLinesWithDistanceAndTitle) {
     Insert({{"DE", "80331", "München", "11.571", "48.1345"},
             {"DE", "80333", "München", "11.5683", "48.1452"},
-            {"DE", "85221", "Dachau", "11.4333", "48.2667"}});
+            {"DE", "85221", "Dachau", "11.4333", "48.2667"},
+            {"DE", "15230", "Frankfurt (Oder)", "14.55", "52.34"},
+            {"DE", "60306", "Frankfurt am Main", "8.68", "50.11"}});
     db.Close();
     const QString& path = m_strAddress;
     const QString dir = m_dir.path();
     QString out, err;
-    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "DE", "80331"}, dir, &out), 0);
+    // The rows keep the copy format (decimal points, ", " between fields) that callers read;
+    // the title is a German text.
+    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "DE", "80331"}, dir, &out, &err), 0);
     EXPECT_EQ(out, QStringLiteral("DE, 80331, , , , , München, , , 11.571, 48.1345, , 0.0\n"
                                   "DE, 80333, , , , , München, , , 11.5683, 48.1452, , 1.2\n"
                                   "DE, 85221, , , , , Dachau, , , 11.4333, 48.2667, , 17.9\n"
                                   "3 Orte im Umkreis von 25 km um DE 80331 München\n"));
-    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "--radius", "1.5", "München"}, dir, &out),
+    EXPECT_EQ(err, "");
+    ASSERT_EQ(TestSupport::RunCli({"near", "--db", path, "--radius", "1.5", "Muenchen"}, dir, &out),
               0);
-    EXPECT_TRUE(out.endsWith("2 Orte im Umkreis von 1.5 km um DE 80331 München (erster von 2 "
+    EXPECT_TRUE(out.endsWith("2 Orte im Umkreis von 1,5 km um DE 80331 München (erster von 2 "
                              "Treffern)\n"))
         << qPrintable(out);
+
+    // Several places: listed on standard error, the first taken, or the one --pick names.
+    ASSERT_EQ(
+        TestSupport::RunCli({"near", "--db", path, "--radius", "1", "Frankfurt"}, dir, &out, &err),
+        0);
+    EXPECT_EQ(err, QStringLiteral("2 Orte passen zu \"Frankfurt\":\n"
+                                  "1: DE 15230 Frankfurt (Oder)\n"
+                                  "2: DE 60306 Frankfurt am Main\n"
+                                  "Mittelpunkt ist Nr. 1; einen anderen wählt --pick N.\n"));
+    EXPECT_EQ(out, QStringLiteral("DE, 15230, , , , , Frankfurt (Oder), , , 14.55, 52.34, , 0.0\n"
+                                  "1 Ort im Umkreis von 1 km um DE 15230 Frankfurt (Oder)\n"));
+    ASSERT_EQ(
+        TestSupport::RunCli({"near", "--db", path, "--radius", "1", "--pick", "2", "Frankfurt"},
+                            dir, &out, &err),
+        0);
+    EXPECT_TRUE(out.endsWith("1 Ort im Umkreis von 1 km um DE 60306 Frankfurt am Main\n"))
+        << qPrintable(out);
+    EXPECT_TRUE(err.endsWith("Mittelpunkt ist Nr. 2; einen anderen wählt --pick N.\n"));
+    EXPECT_EQ(
+        TestSupport::RunCli({"near", "--db", path, "--pick", "3", "Frankfurt"}, dir, &out, &err),
+        2);
+    EXPECT_TRUE(err.contains("--pick 3 gibt es nicht.")) << qPrintable(err);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "--pick", "0", "Frankfurt"}, dir), 2);
+
     EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "Nirgendwo"}, dir, &out, &err), 1);
     EXPECT_TRUE(err.contains("Kein Ort mit Koordinaten passt zu \"Nirgendwo\"."));
     EXPECT_EQ(TestSupport::RunCli({"near", "--db", path, "--radius", "-3", "80331"}, dir), 2);

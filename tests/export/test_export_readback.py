@@ -8,6 +8,7 @@ reads it.
 import csv
 import json
 import os
+import re
 import sqlite3
 import subprocess
 import sys
@@ -28,6 +29,11 @@ MEMOS = [
     ' ;;; ',
     "Grüße <b>&amp;</b> \t Ende",
     "",
+    # What a spreadsheet would run as a formula, and a number that is none.
+    '=HYPERLINK("http://127.0.0.1/";"hier")',
+    "\t+1",
+    "-5",
+    " \n@SUMME(A1)",
 ]
 PLACES = [
     # Staat, PLZ, Ort, latitude, longitude
@@ -37,7 +43,14 @@ PLACES = [
     ("CH", "8001", "Zürich", "47.37", "8.54"),
     ("BE", "1420", "Braine-l'Alleud", "50.68", "4.37"),
     ("LI", "9490", "Vaduz", "47.14", "9.52"),
+    # West of Greenwich: negative numbers stay numbers; names a spreadsheet would run.
+    ("FR", "29200", "Brest", "48.39", "-4.49"),
+    ("PT", "1000", "=Lisboa", "38.72", "-9.14"),
+    ("ES", "28001", "+Madrid", "40.42", "-3.70"),
+    ("IE", "D01", "-", "53.35", "-6.26"),
 ]
+NUMBER_COLUMNS = ("Langengrad", "Breitengrad")
+PLAIN_NUMBER = re.compile(r"-?[0-9]+(\.[0-9]+)?")
 
 
 def run(*args):
@@ -96,7 +109,17 @@ class ExportReadBack(unittest.TestCase):
         run("export", "--db", db or self.db, "--format", fmt, *extra, out)
         return out
 
-    def check_csv(self, path, rows):
+    @staticmethod
+    def spreadsheet_cell(key, value, guard):
+        """A stored value as the German spreadsheet CSV writes it."""
+        value = text(value)
+        if PLAIN_NUMBER.fullmatch(value):
+            return value.replace(".", ",") if key in NUMBER_COLUMNS else value
+        formula = value[:1] in ("\t", "\r") or value.lstrip(" \n")[:1] in ("=", "+", "-", "@")
+        return "'" + value if guard and formula else value
+
+    def check_csv(self, path, rows, guard=True):
+        """The CSV for German spreadsheets: ";", decimal commas, formulas guarded."""
         with open(path, "rb") as f:
             self.assertTrue(f.read(3) == b"\xef\xbb\xbf", "byte-order mark")
         with open(path, encoding="utf-8-sig", newline="") as f:
@@ -104,7 +127,27 @@ class ExportReadBack(unittest.TestCase):
         self.assertEqual(records[0], list(rows[0].keys()) if rows else records[0])
         self.assertEqual(len(records) - 1, len(rows))
         for record, row in zip(records[1:], rows):
+            self.assertEqual(record, [self.spreadsheet_cell(k, v, guard) for k, v in row.items()])
+            # Every coordinate reads back as the number stored, read the German way.
+            for key in NUMBER_COLUMNS:
+                cell = record[list(row).index(key)]
+                if number(row[key]) is not None:
+                    self.assertNotIn(".", cell)
+                    self.assertEqual(float(cell.replace(",", ".")), number(row[key]))
+
+    def check_csv_intl(self, path, rows):
+        """The international CSV: ",", decimal points, no byte-order mark, cells as stored."""
+        with open(path, "rb") as f:
+            self.assertNotEqual(f.read(3), b"\xef\xbb\xbf")
+        with open(path, encoding="utf-8", newline="") as f:
+            records = list(csv.reader(f))
+        self.assertEqual(records[0], list(rows[0].keys()))
+        self.assertEqual(len(records) - 1, len(rows))
+        for record, row in zip(records[1:], rows):
             self.assertEqual(record, [text(v) for v in row.values()])
+            for key in NUMBER_COLUMNS:
+                if number(row[key]) is not None:
+                    self.assertEqual(float(record[list(row).index(key)]), number(row[key]))
 
     def check_geojson(self, path, rows):
         with open(path, encoding="utf-8") as f:
@@ -151,9 +194,23 @@ class ExportReadBack(unittest.TestCase):
 
     def test_every_format_reads_back_to_the_rows(self):
         self.check_csv(self.export("csv"), self.rows)
+        self.check_csv_intl(self.export("csv-intl"), self.rows)
         self.check_geojson(self.export("geojson"), self.rows)
         self.check_kml(self.export("kml"), self.rows)
         self.check_places(self.export("places"), self.rows)
+
+    def test_formulas_are_guarded_in_the_spreadsheet_csv_only(self):
+        guarded = self.export("csv")
+        with open(guarded, encoding="utf-8-sig", newline="") as f:
+            cells = [c for r in csv.reader(f, delimiter=";") for c in r]
+        for memo in ('=HYPERLINK("http://127.0.0.1/";"hier")', "\t+1", " \n@SUMME(A1)",
+                     "=Lisboa", "+Madrid", "-"):
+            self.assertIn("'" + memo, cells)
+            self.assertNotIn(memo, cells)
+        self.assertIn("-5", cells)
+        self.assertIn("-4,49", cells)
+        # Turned off, the texts go out as they are (the numbers still with commas).
+        self.check_csv(self.export("csv", "--keep-formulas"), self.rows, guard=False)
 
     def test_search_exports_only_its_rows(self):
         # "straße" is only in the first memo; the search is the table window's.
@@ -184,6 +241,7 @@ class ExportReadBack(unittest.TestCase):
         rows = db_rows(db)
         self.assertEqual(len(rows), 49568)
         self.check_csv(self.export("csv", db=db), rows)
+        self.check_csv_intl(self.export("csv-intl", db=db), rows)
         self.check_geojson(self.export("geojson", db=db), rows)
         self.check_places(self.export("places", db=db), rows)
 

@@ -15,6 +15,8 @@ extern "C" int FuzzPlaceFile(const uint8_t* data, size_t size);
 extern "C" int FuzzGeoNamesLine(const uint8_t* data, size_t size);
 extern "C" int FuzzJetLike(const uint8_t* data, size_t size);
 extern "C" int FuzzNumbers(const uint8_t* data, size_t size);
+extern "C" int FuzzZipReader(const uint8_t* data, size_t size);
+extern "C" int FuzzDownloadAnswer(const uint8_t* data, size_t size);
 
 TEST(FuzzCorpus, EveryInputPassesItsTarget) {
     const struct {
@@ -23,7 +25,9 @@ TEST(FuzzCorpus, EveryInputPassesItsTarget) {
     } targets[] = {{"place_file", FuzzPlaceFile},
                    {"geonames_line", FuzzGeoNamesLine},
                    {"jet_like", FuzzJetLike},
-                   {"numbers", FuzzNumbers}};
+                   {"numbers", FuzzNumbers},
+                   {"zip_reader", FuzzZipReader},
+                   {"download_answer", FuzzDownloadAnswer}};
     for (const auto& t : targets) {
         const QDir dir(QStringLiteral(KELVO_FUZZ_CORPUS "/") + QLatin1String(t.name));
         const QStringList files = dir.entryList(QDir::Files, QDir::Name);

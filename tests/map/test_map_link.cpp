@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 using namespace MapTest;
@@ -35,9 +37,11 @@ TEST(MapPick, NearestDrawnPlaceWithinEightPixelsFirstInStaatPlzOrder) {
     double lon = 0, lat = 0;
     ASSERT_TRUE(canvas.PointToLonLat(336, 366, &lon, &lat));
     EXPECT_NEAR(place.dKm, GeoDistance::HaversineKm(lon, lat, 8.6, 49.3), 1e-9);
+    // A German text: the distance with a decimal comma.
     EXPECT_EQ(MapPick::StatusText(place),
               QStringLiteral("Gleiche Stelle, AT 9999: %1 km vom angeklickten Punkt")
-                  .arg(QString::number(place.dKm, 'f', 1)));
+                  .arg(QString::number(place.dKm, 'f', 1).replace('.', ',')));
+    EXPECT_TRUE(MapPick::StatusText(place).contains(QRegularExpression(": \\d+,\\d km")));
 
     ASSERT_TRUE(MapPick::NearestPlace(geo.Db(), canvas, {558 + 8, 192}, &place));
     EXPECT_EQ(place.strOrt, "Berlin");

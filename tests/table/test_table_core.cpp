@@ -1,4 +1,4 @@
-// Sorting keys, the Windows-1252 byte order, the print layout numbers and the row texts of
+// Sorting keys, the German order of texts, the Windows-1252 code page, the print layout numbers and the row texts of
 // table windows.
 #include "db/Cp1252.h"
 #include "db/GeoTableDesc.h"
@@ -40,9 +40,17 @@ TEST(TableSort, EachColumnKindOrdersItsKeys) {
               (QStringList{"-1", "x", "9.5", "13.25"}));
     EXPECT_EQ(sorted({"9", "10", "100", "11"}, GEO_ID, false),
               (QStringList{"10", "100", "11", "9"}));
-    // Byte order of the code page: upper case, then lower case, then umlauts.
+    // German order: umlauts beside their base letters (after them where the rest is alike),
+    // case alike (equal texts keep their order), ß as ss.
     EXPECT_EQ(sorted({"äpfel", "apfel", "Zug", "Apfel", "Ähre", "zug"}, GEO_ORT, false),
-              (QStringList{"Apfel", "Zug", "apfel", "zug", "Ähre", "äpfel"}));
+              (QStringList{"Ähre", "apfel", "Apfel", "äpfel", "Zug", "zug"}));
+    EXPECT_EQ(sorted({"Zwota", "Ärzteviertel", "Strassen", "Üxheim", "Zwickau", "Straßberg",
+                      "Strasburg", "Arzt"},
+                     GEO_ORT, false),
+              (QStringList{"Arzt", "Ärzteviertel", "Strasburg", "Straßberg", "Strassen", "Üxheim",
+                           "Zwickau", "Zwota"}));
+    EXPECT_EQ(sorted({"Zwickau", "Üxheim", "Uelzen", "Ulm"}, GEO_LANDKREIS, true),
+              (QStringList{"Zwickau", "Üxheim", "Ulm", "Uelzen"}));
     EXPECT_EQ(sorted({"b", "", "a"}, GEO_MEMO, true), (QStringList{"b", "a", ""}));
 }
 
@@ -83,9 +91,11 @@ TEST(TableSort, CompareCellsFollowsTheColumnKind) {
     EXPECT_EQ(TableSort::CompareCells(GEO_PLZ, u"007", u"7x"), 0);
     EXPECT_LT(TableSort::CompareCells(GEO_BREITENGRAD, u"9.5", u"13.25"), 0);
     EXPECT_GT(TableSort::CompareCells(GEO_ID, u"9", u"10"), 0);
-    EXPECT_LT(TableSort::CompareCells(GEO_ORT, u"Z", u"a"), 0);
-    EXPECT_LT(TableSort::CompareCells(GEO_ORT, u"z", u"\u00e4"), 0);
-    EXPECT_LT(TableSort::CompareCells(GEO_ORT, u"\u20ac", u"\u00a0"), 0); // € is 0x80
+    EXPECT_GT(TableSort::CompareCells(GEO_ORT, u"Z", u"a"), 0);
+    EXPECT_GT(TableSort::CompareCells(GEO_ORT, u"z", u"\u00e4"), 0);
+    EXPECT_EQ(TableSort::CompareCells(GEO_ORT, u"Stra\u00dfe", u"STRA\u00dfE"), 0);
+    EXPECT_LT(TableSort::CompareCells(GEO_ORT, u"Stra\u00dfe", u"Strassen"), 0);
+    EXPECT_LT(TableSort::CompareCells(GEO_MEMO, u"M\u00fcller", u"Mullerin"), 0);
 }
 
 TEST(Cp1252, MapsTheSpecialRangeBothWays) {
@@ -138,4 +148,17 @@ TEST(TableText, CopyLineAndTitles) {
     desc.BuildGeo();
     EXPECT_EQ(TableText::AllRowsTitle(desc), "GEO (Staat+PLZ -> AZ)");
     EXPECT_EQ(TableText::SearchTitle(3, "a%1b", "GEO"), "3 \"a%1b\" in GEO");
+}
+
+TEST(TablePrintLayout, ShrinksInProportionAndElidesByMeasure) {
+    using TablePrintLayout::ColumnWidths;
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 200), (QList<int>{40, 60, 100}));
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 100), (QList<int>{20, 30, 50}));
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 0), (QList<int>{0, 0, 0}));
+    // Ten units a character.
+    auto width = [](const QString& t) { return int(t.size()) * 10; };
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 60, width), "Berlin");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 59, width), "Be...");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 30, width), "...");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 29, width), "");
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Decimal numbers as German texts write them: a comma before the decimals ("12,5"), no
+// thousands separator. Formats that other programs read (the copy format, place files,
+// coordinates in filters) keep their decimal point and do not use these.
+namespace GermanNumbers {
+
+// With a fixed number of decimals: Fixed(1.6666, 1) == "1,7".
+QString Fixed(double value, int decimals);
+// As short as "%g" writes it: Shortest(12.5) == "12,5", Shortest(25) == "25".
+QString Shortest(double value);
+
+} // namespace GermanNumbers

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// A spreadsheet or text table the user keeps a list in (XLSX, ODS, CSV or TSV), read through
+// GDAL/OGR, opened read-only: nothing is ever written into it. Every cell comes as text, as
+// the sheet shows it; dates of a spreadsheet as "yyyy/MM/dd" or "yyyy-MM-dd". Cells of a
+// CSV file are UTF-8 when valid, otherwise Windows-1252; ";", "," or TAB separate them
+// (whichever the first line uses), quoted fields as RFC 4180 has them.
+class CTableListFile {
+public:
+    // A cell longer than this is not kept: the row is named with the reason instead.
+    static constexpr qsizetype kMaxCellChars = 4096;
+
+    CTableListFile();
+    ~CTableListFile();
+    CTableListFile(const CTableListFile&) = delete;
+    CTableListFile& operator=(const CTableListFile&) = delete;
+
+    // Opens the file. False with a German message in Error() when it is no table GDAL reads
+    // (no spreadsheet, an encrypted one, a missing file).
+    bool Open(const QString& path);
+    const QString& Error() const { return m_strError; }
+
+    // The sheets in file order (a CSV file has one, named after the file).
+    QStringList SheetNames() const;
+
+    // One row: its number in the sheet (from 1, empty rows count), its cells (trailing
+    // empty cells may be missing) and whether a cell was longer than kMaxCellChars (it is
+    // then cut to that length).
+    struct Row {
+        int nLine = 0;
+        QStringList cells;
+        bool bCellTooLong = false;
+    };
+    // Reads the rows of a sheet (empty: the first) in order and hands each to `take`, which
+    // returns false to stop. False with Error() when there is no such sheet or reading
+    // fails.
+    bool ReadRows(const QString& sheet, const std::function<bool(const Row&)>& take);
+
+private:
+    struct Dataset;
+    std::unique_ptr<Dataset> m_pData;
+    QString m_strPath;
+    QString m_strError;
+};
