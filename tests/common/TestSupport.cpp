@@ -1,5 +1,7 @@
 #include "common/TestSupport.h"
 
+#include "db/SqliteBackend.h"
+
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSqlDialect.h"
@@ -13,6 +15,11 @@
 #include <archive_entry.h>
 
 namespace TestSupport {
+
+sqlite3* SqliteHandle(CGeoDatabase& db) {
+    auto* file = dynamic_cast<CSqliteBackend*>(db.Backend());
+    return file ? file->Handle() : nullptr;
+}
 
 QString SharedGeoNamesDir() {
     QString dir = qEnvironmentVariable("KELVO_SHARED_DATA");

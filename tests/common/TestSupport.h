@@ -9,7 +9,13 @@
 class CGeoDatabase;
 
 // Helpers shared by the test programs.
+struct sqlite3;
+
 namespace TestSupport {
+
+// The SQLite connection of a database open on a file (null on a server), for tests that
+// watch its statements.
+sqlite3* SqliteHandle(CGeoDatabase& db);
 
 // The folder of the shared GeoNames files, or an empty text when it is absent
 // (tests that need it skip themselves then).
