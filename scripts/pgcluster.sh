@@ -8,6 +8,8 @@
 #
 # The server refuses to run as root: as root the cluster runs as the user "postgres", which
 # the Debian package creates. Ports are tried from KELVO_PG_PORTS (default 55400-55499).
+# `kelvo_pg_start de` makes a cluster whose databases order and compare text by ICU's German
+# rules (the program must not depend on the server's own order); without it the C locale.
 
 KELVO_PG_DIR=""
 KELVO_PG_AS=()
@@ -28,7 +30,8 @@ kelvo_pg_port_free() {
 }
 
 kelvo_pg_start() {
-    local bin started="" port first last range password
+    local bin started="" port first last range password locale=(--locale=C.UTF-8)
+    [ "${1:-}" = de ] && locale=(--locale=C.UTF-8 --locale-provider=icu --icu-locale=de-DE)
     bin=$(kelvo_pg_bindir) || return 1
     KELVO_PG_DIR=$(mktemp -d /tmp/kelvo-pg.XXXXXX)
     trap kelvo_pg_stop EXIT
@@ -42,7 +45,7 @@ kelvo_pg_start() {
     (umask 077 && printf '%s\n' "$password" >"$KELVO_PG_DIR/password")
     [ ${#KELVO_PG_AS[@]} -gt 0 ] && chown postgres: "$KELVO_PG_DIR/password"
     "${KELVO_PG_AS[@]}" "$bin/initdb" -D "$KELVO_PG_DIR/data" -U kelvo \
-        --pwfile="$KELVO_PG_DIR/password" --no-sync -A scram-sha-256 -E UTF8 --locale=C.UTF-8 \
+        --pwfile="$KELVO_PG_DIR/password" --no-sync -A scram-sha-256 -E UTF8 "${locale[@]}" \
         >"$KELVO_PG_DIR/initdb.log" 2>&1 || {
         cat "$KELVO_PG_DIR/initdb.log" >&2
         return 1

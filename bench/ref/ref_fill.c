@@ -1,6 +1,8 @@
-/* ref-fill DB: the reference for filling a table window. Runs the standard query
-   (SELECT * FROM GEO ORDER BY Staat, PLZ) and copies every field of every row as UTF-8 into
-   one buffer (fields ended by 0x1F), with the start of each row in an index. Prints
+/* ref-fill DB: the reference for filling a table window. Reads every row in the order the
+   table keeps them (SELECT * FROM GEO ORDER BY ID_Geo), copies every field as UTF-8 into one
+   buffer (fields ended by 0x1F) with the start of each row in an index, and then puts the
+   index in Staat, PLZ order in memory (A-Z folded, ties in the order read), as a program
+   that sorts keys in memory would; the engine's ORDER BY is far slower. Prints
    "fill<TAB>ms" (from preparing the query to the last row), "fill-rows<TAB>rows" and
    "fill-bytes-per-row<TAB>bytes", the growth of the resident set while the rows are kept. */
 #include "ref_common.h"
@@ -9,6 +11,45 @@
 
 #include <stdlib.h>
 #include <string.h>
+
+static const char* g_text;
+
+/* Field `field` of the row starting at `start`: its bytes up to the 0x1F. */
+static const char* field_of(size_t start, int field, size_t* n) {
+    const char* p = g_text + start;
+    for (int j = 0; j < field; ++j)
+        p = strchr(p, 0x1F) + 1;
+    *n = (size_t)(strchr(p, 0x1F) - p);
+    return p;
+}
+
+static int nocase_compare(const char* a, size_t na, const char* b, size_t nb) {
+    for (size_t i = 0; i < na && i < nb; ++i) {
+        int x = (unsigned char)a[i], y = (unsigned char)b[i];
+        x += (x >= 'A' && x <= 'Z') ? 32 : 0;
+        y += (y >= 'A' && y <= 'Z') ? 32 : 0;
+        if (x != y)
+            return x - y;
+    }
+    return na < nb ? -1 : na > nb;
+}
+
+/* Rows to sort: where each starts, Staat and PLZ found once, and the position read. */
+struct key {
+    const char* staat;
+    const char* plz;
+    unsigned staatSize, plzSize;
+    size_t start;
+};
+
+static int key_compare(const void* pa, const void* pb) {
+    const struct key* a = pa;
+    const struct key* b = pb;
+    int c = nocase_compare(a->staat, a->staatSize, b->staat, b->staatSize);
+    if (!c)
+        c = nocase_compare(a->plz, a->plzSize, b->plz, b->plzSize);
+    return c ? c : (a->start > b->start) - (a->start < b->start);
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -24,7 +65,7 @@ int main(int argc, char** argv) {
     const long rssBefore = ref_rss_bytes();
     const double start = ref_now_ms();
     sqlite3_stmt* st = NULL;
-    if (sqlite3_prepare_v2(db, "SELECT * FROM GEO ORDER BY Staat, PLZ;", -1, &st, NULL) !=
+    if (sqlite3_prepare_v2(db, "SELECT * FROM GEO ORDER BY ID_Geo;", -1, &st, NULL) !=
         SQLITE_OK) {
         fprintf(stderr, "%s\n", sqlite3_errmsg(db));
         return 1;
@@ -55,6 +96,21 @@ int main(int argc, char** argv) {
         }
     }
     sqlite3_finalize(st);
+    /* The standard order, in memory; the index then lists the rows in that order. */
+    g_text = text;
+    struct key* keys = malloc((rows ? rows : 1) * sizeof *keys);
+    for (size_t i = 0; i < rows; ++i) {
+        size_t n;
+        keys[i].start = starts[i];
+        keys[i].staat = field_of(starts[i], 1, &n);
+        keys[i].staatSize = (unsigned)n;
+        keys[i].plz = field_of(starts[i], 2, &n);
+        keys[i].plzSize = (unsigned)n;
+    }
+    qsort(keys, rows, sizeof *keys, key_compare);
+    for (size_t i = 0; i < rows; ++i)
+        starts[i] = keys[i].start;
+    free(keys);
     const double elapsed = ref_now_ms() - start;
     const long rssAfter = ref_rss_bytes();
     if (rc != SQLITE_DONE) {

@@ -38,8 +38,24 @@ bool CKelvoApp::OpenStartupDatabase() {
     const QString connection = QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo"))
                                    .value(QStringLiteral("Datenbank/Verbindung"))
                                    .toString();
-    if (g_GeoDatabase.Open(CDbLocation::IsServerText(connection) ? connection : QString()))
+    const QString path = CDbLocation::IsServerText(connection) ? connection : QString();
+    if (g_GeoDatabase.Open(path))
         return true;
+    // A database that holds other things is made a Kelvo database only when the user says so.
+    CDbLocation location;
+    QString ignored;
+    if (g_GeoDatabase.NeedsSetUp() && CDbLocation::Parse(path, &location, &ignored)) {
+        const QString question =
+            QStringLiteral("Die Datenbank %1 enthält schon Tabellen oder Funktionen, aber keine "
+                           "Tabelle \"GEO\" von Kelvo.\n\nSoll Kelvo dort die Tabelle GEO und "
+                           "das Schema \"kelvo\" mit seinen Suchfunktionen anlegen? Was die "
+                           "Datenbank schon enthält, bleibt, wie es ist.")
+                .arg(location.Display());
+        if (KelvoQuestionBox(question, {QStringLiteral("&Anlegen"), QStringLiteral("Abbrechen")}) ==
+                0 &&
+            g_GeoDatabase.SetUp(path))
+            return true;
+    }
     KelvoMessageBox(g_GeoDatabase.IsBusy() ? DatabaseInUseText() : g_GeoDatabase.OpenError());
     return false;
 }

@@ -63,3 +63,4 @@ int RunPlaces(QStringList args);
 int RunPrintTable(QStringList args); // draws: needs a QGuiApplication
 int RunCopy(QStringList args);
 int RunMemo(QStringList args);
+int RunInit(QStringList args);

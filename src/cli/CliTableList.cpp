@@ -3,6 +3,7 @@
 #include "cli/CliCommon.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "mapdoc/DateText.h"
 
 namespace {
@@ -27,7 +28,7 @@ TableListArgs TakeTableListArgs(QStringList& args, QString* error) {
 bool ReadTableList(CGeoDatabase& db, const QString& path, const TableListArgs& args,
                    CTableList* list) {
     QString error;
-    const std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRows(true, {}, &error);
+    const std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRowsCache().Rows(true, {}, &error);
     if (!error.isEmpty()) {
         Err(QStringLiteral("Die Tabelle \"%1\" kann nicht gelesen werden: %2\n")
                 .arg(db.m_Table.m_strTableName, error));

@@ -5,9 +5,7 @@
 #include "db/GeoSql.h"
 #include "export/Export.h"
 #include "export/ExportPlaceList.h"
-#include "table/GeoTableModel.h"
 #include "table/TableExport.h"
-#include "table/TableFill.h"
 
 // kelvo-cli export [--db FILE] --format csv|csv-intl|geojson|kml|places [--keep-formulas]
 //                  [--search TEXT [--fold]] OUT
@@ -77,15 +75,9 @@ int RunExport(QStringList args) {
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
     const QString filter = search.isEmpty() ? QString() : GeoSql::SearchFilter(search.last(), fold);
-    CGeoTableModel model;
-    const CTableFillResult filled = FillTableModel(db, db.m_Table, filter, model, nullptr);
-    if (!filled.m_strError.isEmpty()) {
-        Cli::Err(
-            QStringLiteral("Die Tabelle kann nicht gelesen werden: %1\n").arg(filled.m_strError));
-        return 1;
-    }
-    const Export::CResult result =
-        Export::WriteFile(args.first(), format, TableExportRows(model), nullptr, options);
+    // The rows go to the file as they are read: memory stays the same for any number of rows.
+    const Export::CResult result = Export::WriteFile(
+        args.first(), format, TableExportStream(db, db.m_Table, filter), nullptr, options);
     if (!result.strError.isEmpty()) {
         Cli::Err(result.strError + QLatin1Char('\n'));
         return 1;

@@ -54,6 +54,9 @@ const char* const kUsage =
     "      das Memo eines Orts ausgeben oder speichern; ist inzwischen ein anderes Memo\n"
     "      gespeichert als ALT (ohne --expect: das eben gelesene), wird nichts gespeichert\n"
     "      (Status 2)\n"
+    "  init [--db DATEI|URL]\n"
+    "      die Tabelle GEO (auf einem Server auch das Schema \"kelvo\" mit Kelvos Funktionen)\n"
+    "      anlegen, auch in einer Datenbank, die schon anderes enthält; das bleibt, wie es ist\n"
     "\n"
     "  DATEI kann überall auch ein Datenbankserver sein: postgresql://BENUTZER@HOST:PORT/DB\n"
     "  (das Kennwort steht in ~/.pgpass oder PGPASSWORD).\n";
@@ -77,6 +80,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("print-table"), {RunPrintTable, true}},
         {QStringLiteral("copy"), {RunCopy, false}},
         {QStringLiteral("memo"), {RunMemo, false}},
+        {QStringLiteral("init"), {RunInit, false}},
     };
     const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
     std::unique_ptr<QCoreApplication> app;

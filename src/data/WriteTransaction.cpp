@@ -1,8 +1,6 @@
 #include "data/WriteTransaction.h"
 
 #include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
-#include "db/GeoSqlDialect.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
@@ -29,19 +27,9 @@ bool CWriteTransaction::Begin(QString* error, int maxWaitMs,
                      : m_database.OpenError();
         return false;
     }
-    // A rollback puts back every page the transaction wrote, but not the free pages of the
-    // file it took for new rows: the engine keeps no copy of what they held. While the file
-    // has free pages nothing is written to it before the commit, so that a failed or
-    // cancelled import leaves it byte for byte as it was. The engine takes the setting only
-    // outside a transaction.
-    // (A server keeps its own files: nothing to do there.)
-    if (const QString count = m_database.Sql().FreePageCount(); !count.isEmpty()) {
-        CGeoRecordset free(m_database);
-        if (free.Open(count) && free.MoveNext() && free.FieldInt(0) > 0)
-            m_bSpillOff = true;
-    }
-    if (m_bSpillOff)
-        m_database.Execute(m_database.Sql().CacheSpill(false));
+    // A failed or cancelled import leaves the database byte for byte as it was.
+    m_database.SetExactRollback(true);
+    m_bExact = true;
     // The database's checked write: a file in use or damaged gets nothing.
     QElapsedTimer clock;
     clock.start();
@@ -87,7 +75,7 @@ void CWriteTransaction::Rollback() {
 }
 
 void CWriteTransaction::End() {
-    if (m_bSpillOff)
-        m_database.Execute(m_database.Sql().CacheSpill(true));
-    m_bSpillOff = false;
+    if (m_bExact)
+        m_database.SetExactRollback(false);
+    m_bExact = false;
 }

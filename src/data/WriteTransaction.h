@@ -31,5 +31,5 @@ private:
 
     CGeoDatabase& m_database;
     bool m_bOpen = false;
-    bool m_bSpillOff = false; // changed pages stay in memory until the transaction ends
+    bool m_bExact = false; // asked the database for an exact rollback
 };

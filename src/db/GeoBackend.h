@@ -4,9 +4,14 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 class CGeoSqlDialect;
+class CGeoTableDesc;
+namespace GeoStandardOrder {
+struct Collations;
+}
 
 // What the database object needs of an engine, and nothing more: statements that take
 // values, step through rows and give each field's UTF-8 bytes. One implementation per
@@ -71,4 +76,44 @@ public:
     // Whether a transaction is open (also one the engine has given up and waits to be
     // rolled back).
     virtual bool InTransaction() const = 0;
+
+    // Why the database cannot be used as table GEO of the description.
+    struct SchemaProblem {
+        enum Kind { None, Busy, Foreign, Other } kind = None;
+        QString reason;        // in German
+        QString engineMessage; // the engine's words, for Busy
+    };
+    // Checks that the database holds GEO with the described fields, making what is missing
+    // where that is allowed: in a new or empty database, and with `setUp` in any that lacks
+    // it; never over anything that is not the program's. False with the problem otherwise.
+    virtual bool PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) = 0;
+
+    // How long a statement waits for another program that holds the database, and what it
+    // tells when a wait starts (an engine that waits for locks by itself needs neither).
+    virtual void SetBusyWait(int /*timeoutMs*/, std::function<void()> /*waiting*/) {}
+
+    // Whether the database can be read now: false when another program holds it for longer
+    // than the program waits (*engineMessage then says so).
+    virtual bool Readable(QString* engineMessage) = 0;
+
+    // Starts a write transaction that nobody else writes into meanwhile, on a database found
+    // sound. False and the German reason otherwise (`*busy` when another program held the
+    // database for longer than the program waits); no transaction is then left open.
+    virtual bool BeginWrite(QString* error, bool* busy) = 0;
+    // After a COMMIT of a transaction BeginWrite started.
+    virtual void Committed() {}
+
+    // While on, a write transaction that is rolled back leaves the database as it was, byte
+    // for byte. Switched outside a transaction.
+    virtual void SetExactRollback(bool) {}
+
+    // The engine's part of a data stamp (CGeoDatabase::CDataStamp): numbers that change with
+    // every change of the stored data.
+    virtual void Stamp(qint64* version, qint64* schema, qint64* ownChanges) = 0;
+
+    // How the engine orders Staat and PLZ, when rows read in the order the table keeps them
+    // can be put in the standard order in memory (CGeoDatabase::StandardOrderCollations).
+    virtual bool StandardOrderCollations(const CGeoTableDesc&, GeoStandardOrder::Collations*) {
+        return false;
+    }
 };

@@ -8,13 +8,10 @@
 #include <QVariant>
 
 #include <functional>
-#include <future>
 #include <memory>
 #include <utility>
 
-class CGeoPlaceRows;
-class CGeoPlaceRowsReader;
-struct sqlite3;
+class CGeoPlaceRowsCache;
 class CGeoBackend;
 class CGeoSqlDialect;
 namespace GeoStandardOrder {
@@ -47,8 +44,15 @@ public:
     // or, for "postgresql://user@host:port/dbname", that database on a PostgreSQL server,
     // where GEO is created when it is missing. Returns false and keeps the object closed
     // when that fails; OpenError() then holds a German message, and IsBusy() tells whether
-    // another program held the file.
+    // another program held the file. A database that holds other things but no GEO of
+    // Kelvo's is not changed: NeedsSetUp() is then true.
     bool Open(const QString& path = QString());
+    // The same, but GEO (and on a server the program's schema) is made also in a database
+    // that holds other things, as the user asked; nothing there is replaced.
+    bool SetUp(const QString& path);
+    // The last Open() found a database (a file or a server) that is not empty and has no GEO
+    // of Kelvo's; SetUp() would make it one.
+    bool NeedsSetUp() const { return m_bNeedsSetUp; }
     void Close();
     bool IsOpen() const { return m_pBackend != nullptr; }
     const QString& OpenError() const { return m_strOpenError; }
@@ -84,14 +88,12 @@ public:
     // when the wait is over (the program shows the wait cursor).
     // On a server, also while the program waits for the server's answer or connects.
     void SetWaitHook(std::function<void(bool waiting)> hook) { m_waitHook = std::move(hook); }
-    void SetBusyTimeout(int ms) { m_nBusyTimeoutMs = ms; }
+    void SetBusyTimeout(int ms);
     // While the program waits for a server, called about ten times a second with the
     // milliseconds waited: true gives up (the operation fails with a message, the next one
     // connects anew).
     void SetGiveUpHook(std::function<bool(int elapsedMs)> hook) { m_giveUpHook = std::move(hook); }
 
-    // The SQLite connection's native handle (null while closed and on a server).
-    sqlite3* Handle() const { return m_pHandle; }
     // The engine, for the recordsets (null while closed), and its SQL texts.
     CGeoBackend* Backend() const { return m_pBackend.get(); }
     const CGeoSqlDialect& Sql() const;
@@ -109,10 +111,11 @@ public:
     bool UpdateFields(const CGeoTableDesc& desc, const QStringList& values,
                       const QList<int>& fields);
 
-    // Starts a write transaction on a checked file: BEGIN IMMEDIATE (waiting for another
-    // writer up to the busy timeout), then PRAGMA quick_check, unless the file is as this
-    // connection left it after the last check (same inode, size and modification time).
-    // On a server: BEGIN (the server locks rows, and checks its own files).
+    // Starts a write transaction on a checked database (CGeoBackend::BeginWrite): on the
+    // file BEGIN IMMEDIATE (waiting for another writer up to the busy timeout), then PRAGMA
+    // quick_check, unless the file is as this connection left it after the last check (same
+    // inode, size and modification time); on a server BEGIN (the server locks rows, and
+    // checks its own files).
     // False when the file is in use, damaged or cannot be read: nothing was written, no
     // transaction is left open, and LastError() says why in German. Every write of the
     // program starts here.
@@ -126,6 +129,10 @@ public:
     ImportLock TryBeginImport();
     bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
     void RollbackWrite(); // ends the transaction without a change; LastError() stays
+    // While on, a write transaction that is rolled back leaves the database exactly as it
+    // was (a file with free pages keeps its changes in memory until the commit). Switched
+    // outside a transaction; large writes (imports) ask for it.
+    void SetExactRollback(bool on);
 
     // The memo of the row with the key: true when the row exists (a memo without a value is
     // a null QVariant); false when it does not or on an engine error (LastError() not empty).
@@ -162,19 +169,8 @@ public:
     // only the engine's ORDER BY gives the order.
     bool StandardOrderCollations(GeoStandardOrder::Collations* collations);
 
-    // What the maps draw of every row, shared by all maps: read again only when the data
-    // stamp has changed since the rows in use were read, or when `texts` asks for texts
-    // (names, memos, a place list) that they lack. While rows are read, `progress` is told
-    // the position (0-100) after each; when the engine stops the read, `error` gets its
-    // message and the rows read so far come back (they are not kept for the next caller).
-    // The rows live while a caller keeps them.
-    std::shared_ptr<const CGeoPlaceRows>
-    PlaceRows(bool texts, const std::function<void(int)>& progress, QString* error);
-    // Reads, for about `milliseconds`, the texts that the place rows `rows` lack, so that a
-    // later repaint that shows them reads nothing; call again while it returns false. When
-    // all are read, `rows` becomes the rows with texts (shared from then on). True at once
-    // when `rows` has its texts or no longer shows the stored data.
-    bool ReadPlaceTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds);
+    // The place rows the maps draw, shared by all of them.
+    CGeoPlaceRowsCache& PlaceRowsCache() { return *m_pPlaceRows; }
 
     // The engine's message of the last failed operation; empty when it did not fail.
     const QString& LastError() const { return m_strLastError; }
@@ -185,52 +181,41 @@ public:
 private:
     void CloseForOpen();
     friend class CGeoRecordset;
-    static int BusyHandler(void* self, int count);
     // Ends a wait for another program (the hook hears of it); CGeoRecordset calls it after
     // each engine call.
     void EndWait();
+    void StartWait();
 
     // One statement inside the write transaction: the rows it changed, or -1 after an
     // engine error (LastError(); the transaction is then rolled back).
     // `deadlock` tells whether the server chose the statement as the victim of a deadlock.
     int ExecuteWrite(const QString& sql, const QVariantList& values, bool* deadlock = nullptr);
-    // The file's inode, size and modification time, to tell whether it changed.
-    QByteArray FileStamp() const;
     // The file under the database's name is no longer the one this connection reads (it was
     // deleted or replaced: another device or inode).
     bool FileReplaced() const;
     void ReopenReplacedFile();
-    bool OpenConnection(const QString& path);
-    bool OpenServer(const QString& address);
-    bool CheckSchema(QString* reason, bool* busy);
-    bool CreateSchema(const CGeoTableDesc& desc, QString* reason);
-    void StopReadingPlaceTexts();
+    bool OpenFile(const QString& path, bool setUp);
+    bool OpenServer(const QString& address, bool setUp);
+    // Opens the engine on the file, new or not, and checks (or makes) its table.
+    bool OpenConnection(const QString& path, bool create, bool setUp, QString* reason);
     void SetOpenError(const QString& path, const QString& reason);
     void SetBusy(const QString& engineMessage);
 
-    QString m_strConnection;
     QString m_strFilePath;
     QString m_strNewPath; // a new database not yet renamed into place
     QString m_strOpenError;
     QString m_strLastError;
     QString m_strServer;
-    sqlite3* m_pHandle = nullptr;
     std::unique_ptr<CGeoBackend> m_pBackend;
     bool m_bBusy = false;
+    bool m_bNeedsSetUp = false;
     bool m_bLastBusy = false; // the last Execute() waited too long for another program
     int m_nBusyTimeoutMs = kBusyTimeoutMs;
     std::function<void(bool)> m_waitHook;
     std::function<bool(int)> m_giveUpHook;
-    QElapsedTimer m_waitClock;
     bool m_bWaiting = false;
-    QByteArray m_checkedStamp; // the file as it was when the last check passed
     QByteArray m_fileIdentity; // device and inode of the file the connection opened
     QString m_strNotice;
     quint64 m_nOpen = 0;
-    quint64 m_nUnmatched = 0; // stamps on a server that match no other
-    std::weak_ptr<const CGeoPlaceRows> m_pPlaceRows;
-    // ReadPlaceTexts between its calls: the reader, and its rows being put in order beside
-    // the program's own work (declared last, so that it ends before the reader goes).
-    std::unique_ptr<CGeoPlaceRowsReader> m_pTextReader;
-    std::future<std::shared_ptr<CGeoPlaceRows>> m_futureTexts;
+    std::unique_ptr<CGeoPlaceRowsCache> m_pPlaceRows;
 };

@@ -13,11 +13,11 @@ CGeoDatabase::ImportLock CGeoDatabase::TryBeginImport() {
         // The file's write transaction keeps every other writer out: another import holds
         // the file when it cannot be begun at once. That is no wait for another program (no
         // wait hook), and the busy timeout is back for the rest of the import.
-        const int timeout = std::exchange(m_nBusyTimeoutMs, 0);
+        const int timeout = m_nBusyTimeoutMs;
+        SetBusyTimeout(0);
         std::function<void(bool)> hook = std::exchange(m_waitHook, nullptr);
-        m_bLastBusy = false;
         const bool begun = BeginWrite();
-        m_nBusyTimeoutMs = timeout;
+        SetBusyTimeout(timeout);
         m_waitHook = std::move(hook);
         if (begun)
             return ImportLock::Taken;

@@ -75,15 +75,6 @@ QString CountRows(const QString& tableName) {
     return QStringLiteral("SELECT COUNT(*) FROM %1").arg(tableName);
 }
 
-QString FreePageCount() {
-    return QStringLiteral("PRAGMA freelist_count");
-}
-
-QString CacheSpill(bool on) {
-    return on ? QStringLiteral("PRAGMA cache_spill = ON")
-              : QStringLiteral("PRAGMA cache_spill = OFF");
-}
-
 QString AnyRow(const CGeoTableDesc& desc) {
     return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(desc.m_strTableName);
 }
@@ -310,8 +301,6 @@ public:
     // BEGIN IMMEDIATE keeps every other writer out of the file until the transaction ends.
     QString TryLockImport() const override { return QString(); }
     QString LockRowsForImport(const CGeoTableDesc&) const override { return QString(); }
-    QString FreePageCount() const override { return GeoSql::FreePageCount(); }
-    QString CacheSpill(bool on) const override { return GeoSql::CacheSpill(on); }
 };
 
 } // namespace

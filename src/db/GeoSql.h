@@ -19,12 +19,6 @@ QString CreatePrimaryKey(const CGeoTableDesc& desc);
 // "SELECT COUNT(*) FROM GEO": number of rows of a table.
 QString CountRows(const QString& tableName);
 
-// "PRAGMA freelist_count": the pages of the file that hold nothing.
-QString FreePageCount();
-// "PRAGMA cache_spill = ON / OFF": whether changed pages may be written to the file before the
-// transaction ends.
-QString CacheSpill(bool on);
-
 // "SELECT 1 FROM GEO LIMIT 1": a row when the table has any.
 QString AnyRow(const CGeoTableDesc& desc);
 

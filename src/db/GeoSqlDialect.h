@@ -59,8 +59,4 @@ public:
     // keeps every other writer out anyway.
     virtual QString TryLockImport() const = 0;
     virtual QString LockRowsForImport(const CGeoTableDesc& desc) const = 0;
-    // The file's free pages, and whether changed pages may reach the file before the commit;
-    // empty texts for an engine without a file of its own.
-    virtual QString FreePageCount() const = 0;
-    virtual QString CacheSpill(bool on) const = 0;
 };

@@ -73,3 +73,15 @@ int CGeoTableDesc::FieldIndex(const QString& name) const {
     }
     return -1;
 }
+
+QString CGeoTableDesc::FieldsMismatch(const QStringList& names) const {
+    bool matches = names.size() == m_nFields;
+    for (int i = 0; matches && i < m_nFields; ++i)
+        matches = names.at(i).compare(FieldName(i), Qt::CaseInsensitive) == 0;
+    if (matches)
+        return QString();
+    return QStringLiteral("Die Tabelle \"%1\" hat nicht die %2 Felder in der erwarteten "
+                          "Reihenfolge.")
+        .arg(m_strTableName)
+        .arg(m_nFields);
+}

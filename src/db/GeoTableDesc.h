@@ -57,6 +57,9 @@ public:
 
     // Strict accessors: an index outside the arrays throws std::out_of_range.
     const QString& FieldName(int i) const;
+    // Whether a query of all fields of the table gave these field names (in any case): empty
+    // when it did, else the German reason why the table is not the one described.
+    QString FieldsMismatch(const QStringList& names) const;
     int FieldType(int i) const;
     int FieldSize(int i) const;
     int ColumnFormat(int i) const;

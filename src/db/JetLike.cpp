@@ -130,15 +130,18 @@ CJetLikePattern::CJetLikePattern(QByteArrayView utf8Pattern) {
         CompileSegment(seg);
         m_aSegments.push_back(std::move(seg));
     }
-    // "*text*" whose text holds no letter (the usual search term of digits): case does not
-    // matter and no other character folds to one of its characters, so its bytes are
-    // searched for as they stand, in any text.
+    // "*text*" whose text is plain ASCII (the usual search term: a word or digits) is
+    // searched for in the bytes of the text, folding ASCII letters (InfixInBytes).
     if (m_bLeadingStar && m_bTrailingStar && m_aSegments.size() == 1 &&
         m_aSegments.front().literal) {
         const Segment& seg = m_aSegments.front();
-        m_bInfixBytes = std::all_of(
-            m_aTokens.begin() + seg.begin, m_aTokens.begin() + seg.end,
-            [](const Token& t) { return t.ch < 0x80 && !(t.ch >= 'a' && t.ch <= 'z'); });
+        // A text with letters is compared position by position, which stays linear in the
+        // text only for short words; longer ones go through the general search.
+        m_bInfixLetters = std::any_of(m_aTokens.begin() + seg.begin, m_aTokens.begin() + seg.end,
+                                      [](const Token& t) { return t.ch >= 'a' && t.ch <= 'z'; });
+        m_bInfixBytes = (!m_bInfixLetters || seg.Size() <= kMaxByteWord) &&
+                        std::all_of(m_aTokens.begin() + seg.begin, m_aTokens.begin() + seg.end,
+                                    [](const Token& t) { return t.ch < 0x80; });
         for (size_t i = seg.begin; m_bInfixBytes && i < seg.end; ++i)
             m_strInfix.push_back(char(m_aTokens[i].ch));
     }
@@ -306,11 +309,64 @@ bool CJetLikePattern::MatchFolded(const CText& text) const {
     return true;
 }
 
+namespace {
+
+// Lead bytes of the only characters beyond ASCII that stand for an ASCII character here:
+// U+017F (long s, C5 BF) and U+212A (Kelvin sign, E2 84 AA) fold to "s" and "k", and the
+// decoder takes the overlong forms starting with C0, C1, E0 or F0 as the ASCII character
+// they spell.
+bool mayStandForAscii(unsigned char b) {
+    return b == 0xC0 || b == 0xC1 || b == 0xC5 || b == 0xE0 || b == 0xE2 || b == 0xF0;
+}
+
+} // namespace
+
+// An ASCII character of the text is always that character (no sequence of the decoder takes
+// it in), and other characters match an ASCII token only when they may stand for an ASCII
+// character. So an occurrence in the bytes (ASCII letters folded) is a match, and none is
+// no match unless the text holds such a character (*sure is then false).
+bool CJetLikePattern::InfixInBytes(QByteArrayView utf8Text, bool* sure) const {
+    const auto* text = reinterpret_cast<const unsigned char*>(utf8Text.data());
+    const size_t n = size_t(utf8Text.size()), m = m_strInfix.size();
+    const auto* infix = reinterpret_cast<const unsigned char*>(m_strInfix.data());
+    const unsigned char first = infix[0];
+    bool ascii = true;
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    *sure = true;
+    if (!m_bInfixLetters) {
+        // Digits and signs: no case to fold, the bytes as they stand.
+        if (utf8Text.indexOf(QByteArrayView(m_strInfix)) >= 0)
+            return true;
+        *sure = std::none_of(text, text + n, mayStandForAscii);
+        return false;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = text[i];
+        if (c >= 0x80) {
+            ascii = ascii && !mayStandForAscii(c);
+            continue;
+        }
+        if (lower(c) != first || n - i < m)
+            continue;
+        size_t j = 1;
+        while (j < m && lower(text[i + j]) == infix[j])
+            ++j;
+        if (j == m)
+            return true;
+    }
+    *sure = ascii;
+    return false;
+}
+
 bool CJetLikePattern::Matches(QByteArrayView utf8Text) const {
     if (!IsValid())
         return false;
-    if (m_bInfixBytes)
-        return QByteArrayView(utf8Text).indexOf(QByteArrayView(m_strInfix)) >= 0;
+    if (m_bInfixBytes) {
+        bool sure = true;
+        const bool found = InfixInBytes(utf8Text, &sure);
+        if (found || sure)
+            return found;
+    }
     const auto* bytes = reinterpret_cast<const unsigned char*>(utf8Text.data());
     const size_t size = size_t(utf8Text.size());
     // Most field values are plain ASCII: match on the bytes, folding as they are read.

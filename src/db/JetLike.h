@@ -67,10 +67,13 @@ private:
     bool m_bLeadingStar = false;
     bool m_bTrailingStar = false;
     bool m_bHasStar = false;
-    // "*text*" with a text of ASCII characters that are no letters: that text, searched for
-    // as bytes.
+    // "*text*" with a text of ASCII characters only (a word, digits): that text, folded,
+    // searched for in the bytes (InfixInBytes).
+    bool InfixInBytes(QByteArrayView utf8Text, bool* sure) const;
+    static constexpr size_t kMaxByteWord = 16;
     std::string m_strInfix;
     bool m_bInfixBytes = false;
+    bool m_bInfixLetters = false;
     QString m_strError;
 };
 

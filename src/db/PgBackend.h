@@ -12,10 +12,9 @@ struct pg_result;
 class CGeoTableDesc;
 class CPgStatement;
 
-// Table GEO on a PostgreSQL server. The connection is opened through Qt's QPSQL driver
-// (host, port, database, user; the password comes from ~/.pgpass or PGPASSWORD) and then
-// used through its native handle, as the SQLite file is: statements stream their rows one
-// at a time, so a table of millions of rows never sits in memory twice.
+// Table GEO on a PostgreSQL server, through libpq (host, port, database, user; the password
+// comes from ~/.pgpass or PGPASSWORD). Statements stream their rows one at a time, so a
+// table of millions of rows never sits in memory twice.
 //
 // Waiting for the server never blocks without end: connecting gives up after 10 seconds,
 // keep-alive probes find a dead network in about as long, and while a statement waits the
@@ -33,14 +32,23 @@ public:
     std::unique_ptr<CGeoStatement> Prepare(const QString& sql) override;
     const CGeoSqlDialect& Sql() const override;
 
-    // Makes the database a Kelvo database when table GEO is missing (all or nothing, also
-    // when several programs start on the empty database at once), brings the server-side
-    // functions up to date when an older program made them, and checks that GEO has the
-    // fields of the description in their order. False and a German reason otherwise.
-    bool PrepareSchema(const CGeoTableDesc& desc, QString* reason);
-
-    // A number that changes with every committed change of GEO, by any connection.
-    bool ChangeCount(const CGeoTableDesc& desc, qint64* count, QString* error);
+    // Makes the database a Kelvo database: GEO, its change number and the schema "kelvo"
+    // with the program's functions are made (all or nothing, also when several programs
+    // start on the database at once) in an empty database, in a database an older program
+    // made (which gets the schema beside its old functions), and with `setUp` in any
+    // database that lacks them - never replacing an object that is not the program's. Then
+    // checks that GEO has the fields of the description in their order. False and a German
+    // reason otherwise; a Foreign problem is a database that holds other things, in which
+    // nothing was made because `setUp` was not given.
+    bool PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) override;
+    // A server is read when asked; a connection that broke is made anew by the statement.
+    bool Readable(QString*) override { return true; }
+    // BEGIN: the server locks rows, and checks its own files.
+    bool BeginWrite(QString* error, bool* busy) override;
+    // The server's count of committed changes by anyone. In a transaction of this
+    // connection, or when the count cannot be read, one that matches no other: what is read
+    // then is read again next time.
+    void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
 
     const CDbLocation& Location() const { return m_location; }
 
@@ -91,13 +99,14 @@ private:
     bool SetUpSession(QString* error);
     bool Reconnect(QString* error);
     bool Run(const QString& sql, QString* error);
+    struct SchemaState;
+    bool ReadSchemaState(const CGeoTableDesc& desc, SchemaState* state, QString* error);
     bool Synchronise();
     bool GoOn(int elapsedMs);
     void EndBatch(); // also ends a COPY
     void EndCopy();
     bool SendCopyRows();
 
-    QString m_strConnection;
     CDbLocation m_location;
     pg_conn* m_pConn = nullptr;
     CPgStatement* m_pStreaming = nullptr; // the statement whose rows are coming
@@ -112,5 +121,7 @@ private:
     QByteArray m_copyRows;   // its rows not yet sent
     int m_nStatements = 0;
     int m_nGeneration = 0;
+    quint64 m_nUnmatched = 0; // stamps that match no other
+    QString m_strChangeCount; // the query of the change number, once the schema is checked
     std::function<bool(int)> m_waitHandler;
 };

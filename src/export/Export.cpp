@@ -57,6 +57,17 @@ QString DialogFilter(Format format) {
     return QStringLiteral("GeoJSON-Dateien (*.geojson *.json)");
 }
 
+bool HasRow(const CRows& rows, int row, CResult* result) {
+    if (!rows.next)
+        return row < rows.nRows;
+    QString error;
+    if (rows.next(row, &error))
+        return true;
+    if (!error.isEmpty())
+        result->strError = error;
+    return false;
+}
+
 bool RowPosition(const CRows& rows, int row, double* lon, double* lat) {
     return TextNumbers::ParseNumber(rows.cell(row, GEO_LANGENGRAD).toUtf8(), lon) &&
            TextNumbers::ParseNumber(rows.cell(row, GEO_BREITENGRAD).toUtf8(), lat);
@@ -100,7 +111,12 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
     }
     if (progress)
         progress->Finish();
-    if (!written || !file.commit()) {
+    if (!result.strError.isEmpty()) {
+        // The rows could not be read to the end: the file stays as it was.
+        file.cancelWriting();
+        result.nWritten = 0;
+        result.nSkipped = 0;
+    } else if (!written || !file.commit()) {
         result.nWritten = 0;
         result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
                               .arg(path, file.errorString());

@@ -34,10 +34,17 @@ QString DialogFilter(Format format);
 // The rows to write. Columns 0 to 12 are the GEO fields in table order (column 0 the key);
 // further columns (the distance of a radius search) go where the format has room for them:
 // CSV columns, GeoJSON properties, KML data. A row's empty cell is a field without a value.
+//
+// Rows read while they are written (so that no more than a few of them are ever in memory)
+// come through `next`: it is called for row 0, 1, 2, ... in turn before its cells are asked
+// for, and after that only that row's cells are. It returns false after the last row, and
+// also when reading failed, with the German message in *error. nRows then only says how many
+// rows to expect (for the progress). Without `next`, rows 0 to nRows - 1 are all there.
 struct CRows {
     QStringList aColumns; // titles: the field names, then any further columns
     int nRows = 0;
     std::function<QString(int row, int column)> cell;
+    std::function<bool(int row, QString* error)> next;
 };
 
 struct COptions {
@@ -50,8 +57,8 @@ struct CResult {
     QString strError; // German message when nothing was written; empty on success
 };
 
-// Writes the rows to the file in one go: the file is replaced only when everything was
-// written, so a failure leaves an earlier file as it was. Progress under " Exportieren:".
+// Writes the rows to the file as they come: the file is replaced only when everything was
+// written, so a failure (also one of reading the rows) leaves an earlier file as it was. Progress under " Exportieren:".
 CResult WriteFile(const QString& path, Format format, const CRows& rows,
                   CProgress* progress = nullptr, const COptions& options = {});
 

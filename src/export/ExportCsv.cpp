@@ -102,7 +102,8 @@ bool WriteCsv(QIODevice& out, const CRows& rows, const RowStep& step, CResult* r
     // get plain UTF-8.
     QByteArray buffer(international ? "" : "\xEF\xBB\xBF");
     appendLine(buffer, columns, style, true, [&](int j) { return rows.aColumns.at(j); });
-    for (int i = 0; i < rows.nRows; ++i) {
+    int i = 0;
+    for (; HasRow(rows, i, result); ++i) {
         appendLine(buffer, columns, style, false, [&](int j) { return rows.cell(i, j); });
         if (buffer.size() > (1 << 16)) {
             if (out.write(buffer) != buffer.size())
@@ -111,8 +112,8 @@ bool WriteCsv(QIODevice& out, const CRows& rows, const RowStep& step, CResult* r
         }
         step(i);
     }
-    result->nWritten = rows.nRows;
-    return out.write(buffer) == buffer.size();
+    result->nWritten = i;
+    return result->strError.isEmpty() && out.write(buffer) == buffer.size();
 }
 
 } // namespace Export

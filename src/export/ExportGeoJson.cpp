@@ -27,8 +27,11 @@ QJsonValue property(const QString& text, int column) {
 } // namespace
 
 bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result) {
-    QJsonArray features;
-    for (int i = 0; i < rows.nRows; ++i) {
+    // The collection is written feature by feature, as a writer of the whole would write it
+    // (keys in sorted order, no blanks): {"features":[F,F,...],"type":"FeatureCollection"}.
+    QByteArray buffer("{\"features\":[");
+    int i = 0;
+    for (; HasRow(rows, i, result); ++i) {
         QJsonObject properties;
         for (int j = 0; j < rows.aColumns.size(); ++j)
             properties.insert(rows.aColumns.at(j), property(rows.cell(i, j), j));
@@ -42,14 +45,19 @@ bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResul
                                        {QStringLiteral("coordinates"), QJsonArray{lon, lat}}});
         else
             feature.insert(QStringLiteral("geometry"), QJsonValue(QJsonValue::Null));
-        features.append(feature);
+        if (i > 0)
+            buffer += ',';
+        buffer += QJsonDocument(feature).toJson(QJsonDocument::Compact);
+        if (buffer.size() > (1 << 16)) {
+            if (out.write(buffer) != buffer.size())
+                return false;
+            buffer.clear();
+        }
         step(i);
     }
-    const QJsonObject collection{{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
-                                 {QStringLiteral("features"), features}};
-    const QByteArray bytes = QJsonDocument(collection).toJson(QJsonDocument::Compact);
-    result->nWritten = rows.nRows;
-    return out.write(bytes) == bytes.size();
+    buffer += "],\"type\":\"FeatureCollection\"}";
+    result->nWritten = i;
+    return result->strError.isEmpty() && out.write(buffer) == buffer.size();
 }
 
 } // namespace Export

@@ -48,7 +48,8 @@ bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* r
     xml.writeStartElement(QStringLiteral("kml"));
     xml.writeDefaultNamespace(QStringLiteral("http://www.opengis.net/kml/2.2"));
     xml.writeStartElement(QStringLiteral("Document"));
-    for (int i = 0; i < rows.nRows; ++i) {
+    int i = 0;
+    for (; HasRow(rows, i, result); ++i) {
         xml.writeStartElement(QStringLiteral("Placemark"));
         writeText(xml, QStringLiteral("name"), rows.cell(i, GEO_ORT));
         const QString memo = rows.cell(i, GEO_MEMO);
@@ -76,8 +77,8 @@ bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* r
         step(i);
     }
     xml.writeEndDocument();
-    result->nWritten = rows.nRows;
-    return !xml.hasError();
+    result->nWritten = i;
+    return result->strError.isEmpty() && !xml.hasError();
 }
 
 } // namespace Export

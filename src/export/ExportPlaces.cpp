@@ -45,7 +45,7 @@ QString label(const QString& ort) {
 
 bool WritePlaces(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result) {
     QByteArray buffer(kHeading);
-    for (int i = 0; i < rows.nRows; ++i) {
+    for (int i = 0; HasRow(rows, i, result); ++i) {
         step(i);
         // A place line starts with the two letters of the country and its separator.
         const QString staat = rows.cell(i, GEO_STAAT);
@@ -58,8 +58,13 @@ bool WritePlaces(QIODevice& out, const CRows& rows, const RowStep& step, CResult
                    QLatin1Char(';') + label(rows.cell(i, GEO_ORT)) + QLatin1Char('\n'))
                       .toUtf8();
         ++result->nWritten;
+        if (buffer.size() > (1 << 16)) {
+            if (out.write(buffer) != buffer.size())
+                return false;
+            buffer.clear();
+        }
     }
-    return out.write(buffer) == buffer.size();
+    return result->strError.isEmpty() && out.write(buffer) == buffer.size();
 }
 
 } // namespace Export

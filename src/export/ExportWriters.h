@@ -18,6 +18,10 @@ bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResul
 bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
 bool WritePlaces(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
 
+// Whether row `row` is there to write (rows are asked for in turn, from 0). At the end of
+// the rows false; when reading them failed also false, with the message in result->strError.
+bool HasRow(const CRows& rows, int row, CResult* result);
+
 // The coordinates of a row as numbers; false when either cell holds no number.
 bool RowPosition(const CRows& rows, int row, double* lon, double* lat);
 

@@ -9,6 +9,7 @@
 #include "app/MessageBox.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "export/ExportPlaceList.h"
 #include "mapdoc/TableList.h"
 #include "mapview/AsOfBar.h"
@@ -58,7 +59,7 @@ bool CKelvoDoc::OpenList(const QString& path) {
     if (!g_GeoDatabase.IsOpen())
         return fail(QStringLiteral("Die Datenbank ist nicht geöffnet."));
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::shared_ptr<const CGeoPlaceRows> rows = g_GeoDatabase.PlaceRows(true, {}, &error);
+    const std::shared_ptr<const CGeoPlaceRows> rows = g_GeoDatabase.PlaceRowsCache().Rows(true, {}, &error);
     auto list = std::make_unique<CTableList>();
     CTableListOptions options;
     options.strSheet = dlg.Sheet();

@@ -1,6 +1,7 @@
 #include "mapview/MapCanvas.h"
 
 #include "db/GeoDatabase.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "draw/DeviceContext.h"
 
 #include <QPainter>
@@ -59,7 +60,7 @@ QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progr
 }
 
 bool CMapCanvas::ReadAhead(int milliseconds) {
-    return m_database.ReadPlaceTexts(m_pRows, milliseconds);
+    return m_database.PlaceRowsCache().ReadTexts(m_pRows, milliseconds);
 }
 
 QString CMapCanvas::Repaint(QSize clientSize, QSize outerSize, CProgress* progress) {

@@ -3,6 +3,7 @@
 #include "app/Progress.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "db/TextNumbers.h"
 #include "draw/DeviceContext.h"
 #include "mapview/MapDeclutter.h"
@@ -38,7 +39,7 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
         };
         QString readError;
         const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
-        m_pRows = m_database.PlaceRows(texts, readProgress, &readError);
+        m_pRows = m_database.PlaceRowsCache().Rows(texts, readProgress, &readError);
         if (m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
         DrawRows(dc, *m_pRows, read ? nullptr : progress);

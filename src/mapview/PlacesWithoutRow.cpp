@@ -2,6 +2,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "mapview/PlaceLookup.h"
 
 namespace PlacesWithoutRow {
@@ -12,7 +13,8 @@ bool Find(CGeoDatabase& db, const CPlaceList& places, QList<int>* entries, QStri
         return false;
     // The rows the maps draw, shared with them: a map showing the list reads nothing more.
     QString readError;
-    const std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRows(true, {}, &readError);
+    const std::shared_ptr<const CGeoPlaceRows> rows =
+        db.PlaceRowsCache().Rows(true, {}, &readError);
     if (!readError.isEmpty()) {
         *error = readError;
         return false;

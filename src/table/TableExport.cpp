@@ -1,6 +1,15 @@
 #include "table/TableExport.h"
 
+#include "db/GeoCellStore.h"
+#include "db/GeoDatabase.h"
+#include "db/GeoRecordset.h"
+#include "db/GeoSqlDialect.h"
+#include "db/GeoTableDesc.h"
 #include "table/GeoTableModel.h"
+#include "table/TableText.h"
+
+#include <memory>
+#include <numeric>
 
 Export::CRows TableExportRows(const CGeoTableModel& model, const QList<int>& rows) {
     Export::CRows out;
@@ -13,6 +22,63 @@ Export::CRows TableExportRows(const CGeoTableModel& model, const QList<int>& row
         if (column < CGeoTableModel::kColumns)
             return model.Cell(row, column);
         return model.DistanceText(row);
+    };
+    return out;
+}
+
+namespace {
+
+// The row being written, kept as a table window keeps its rows (so that its cells are the
+// same texts), in a store that is started afresh now and then.
+struct StreamState {
+    explicit StreamState(CGeoDatabase& db) : rs(db) {}
+    CGeoRecordset rs;
+    bool bOpen = false;
+    quint32 nExactKinds = 0;
+    CGeoCellStore store{CGeoTableModel::kColumns};
+    quint32 nRow = 0;
+};
+
+constexpr quint32 kRowsPerStore = 4096;
+
+} // namespace
+
+Export::CRows TableExportStream(CGeoDatabase& db, const CGeoTableDesc& desc,
+                                const QString& filter) {
+    Export::CRows out;
+    CGeoTableModel columns;
+    columns.SetColumns(desc);
+    for (int j = 0; j < columns.columnCount(); ++j)
+        out.aColumns << columns.headerData(j, Qt::Horizontal).toString();
+    out.nRows = filter.isEmpty() && db.IsOpen() ? std::max(db.GetRecordCount(desc.m_strTableName), 0)
+                                                : 0;
+    auto state = std::make_shared<StreamState>(db);
+    state->nExactKinds = 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2;
+    state->bOpen = db.IsOpen() && state->rs.Open(db.Sql().OrderedQuery(desc, {}, filter));
+    const auto readError = [](const QString& engine) {
+        return engine.isEmpty()
+                   ? engine
+                   : QStringLiteral("Die Tabelle kann nicht gelesen werden: %1").arg(engine);
+    };
+    const QString openError = db.IsOpen() ? readError(state->rs.Error()) : QString();
+    out.next = [state, openError, readError](int, QString* error) {
+        if (!state->bOpen) {
+            *error = openError;
+            return false;
+        }
+        if (!state->rs.MoveNext()) {
+            *error = readError(state->rs.Error());
+            return false;
+        }
+        if (state->store.Rows() >= kRowsPerStore)
+            state->store = CGeoCellStore(CGeoTableModel::kColumns);
+        int fields[CGeoTableModel::kColumns];
+        std::iota(std::begin(fields), std::end(fields), 0);
+        state->nRow = state->store.Append(state->rs, fields, state->nExactKinds);
+        return true;
+    };
+    out.cell = [state](int, int column) {
+        return TableText::FromUtf8(state->store.Bytes(state->nRow, column));
     };
     return out;
 }

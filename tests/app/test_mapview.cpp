@@ -6,6 +6,7 @@
 #include "app/CommandIds.h"
 #include "app/Document.h"
 #include "app/Globals.h"
+#include "common/TestSupport.h"
 
 #include <QDialog>
 #include <QProgressBar>
@@ -281,7 +282,7 @@ TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
         QTest::qWait(5);
     int reads = 0;
     sqlite3_trace_v2(
-        g_GeoDatabase.Handle(), SQLITE_TRACE_STMT,
+        TestSupport::SqliteHandle(g_GeoDatabase), SQLITE_TRACE_STMT,
         [](unsigned, void* counter, void* stmt, void*) {
             if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).contains("FROM GEO"))
                 ++*static_cast<int*>(counter);
@@ -291,7 +292,7 @@ TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
     Action(ID_SHOW_MEMOS)->trigger();
     Action(ID_SHOW_PLACE_NAMES)->trigger();
     SizeView(view, QSize(640, 480));
-    sqlite3_trace_v2(g_GeoDatabase.Handle(), 0, nullptr, nullptr);
+    sqlite3_trace_v2(TestSupport::SqliteHandle(g_GeoDatabase), 0, nullptr, nullptr);
     EXPECT_EQ(reads, 0);
     const QPoint heidelberg = view->Canvas().LonLatToPoint(8.6, 49.3);
     EXPECT_EQ(Pixel(Shown(view), heidelberg.x() + 5, heidelberg.y()), RGB(0, 0, 0)); // memo

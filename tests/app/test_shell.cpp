@@ -9,7 +9,9 @@
 #include "app/DocTemplate.h"
 #include "app/Document.h"
 #include "app/HelpWindow.h"
+#include "app/MessageBox.h"
 #include "app/View.h"
+#include "common/ServerSupport.h"
 #include "common/TestSupport.h"
 #include "table/CListView_Table.h"
 
@@ -594,4 +596,39 @@ TEST_F(ShellTest, ADatabaseInUseIsTriedAgainByTheNextCommand) {
     EXPECT_EQ(table->GetModel().RowCount(), 5);
     EXPECT_EQ(messages.size(), 3);
     g_GeoDatabase.SetBusyTimeout(CGeoDatabase::kBusyTimeoutMs);
+}
+
+// A server database that holds other things: Kelvo asks before it makes GEO there, and does
+// nothing there when the answer is no.
+TEST_F(ShellTest, StartUpAsksBeforeItMakesGeoInADatabaseWithOtherTables) {
+    KELVO_REQUIRE_SERVER();
+    TestServer::CScratchDatabase scratch;
+    ASSERT_EQ(TestServer::Run(scratch.Address(), "CREATE TABLE payroll (id integer)"), "");
+    QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo"))
+        .setValue(QStringLiteral("Datenbank/Verbindung"), scratch.Address());
+    QStringList questions;
+    int answer = 1;
+    SetQuestionBoxHook([&](const QString& text, const QStringList& answers) {
+        questions << text + " | " + answers.join(", ");
+        return answer;
+    });
+    g_GeoDatabase.Close();
+    EXPECT_FALSE(CKelvoApp::OpenStartupDatabase());
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains("keine Tabelle \"GEO\" von Kelvo"))
+        << qPrintable(questions[0]);
+    EXPECT_TRUE(questions[0].endsWith("| &Anlegen, Abbrechen")) << qPrintable(questions[0]);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("kelvo-cli init")) << qPrintable(messages[0]);
+    CGeoDatabase other;
+    EXPECT_FALSE(other.Open(scratch.Address()));
+
+    answer = 0;
+    EXPECT_TRUE(CKelvoApp::OpenStartupDatabase());
+    SetQuestionBoxHook({});
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 0);
+    EXPECT_TRUE(other.Open(scratch.Address())) << qPrintable(other.OpenError());
+    g_GeoDatabase.Close();
 }

@@ -1,5 +1,7 @@
 #include "common/TestSupport.h"
 
+#include "db/SqliteBackend.h"
+
 #include "db/GeoDatabase.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSqlDialect.h"
@@ -13,6 +15,11 @@
 #include <archive_entry.h>
 
 namespace TestSupport {
+
+sqlite3* SqliteHandle(CGeoDatabase& db) {
+    auto* file = dynamic_cast<CSqliteBackend*>(db.Backend());
+    return file ? file->Handle() : nullptr;
+}
 
 QString SharedGeoNamesDir() {
     QString dir = qEnvironmentVariable("KELVO_SHARED_DATA");
@@ -80,6 +87,14 @@ QByteArray GeoNamesLine(const QString& country, const QString& plz, const QStrin
     const QStringList cols{country,   plz,    place,     state, QString(), region,
                            QString(), county, QString(), lat,   lon,       QString()};
     return cols.join(QLatin1Char('\t')).toUtf8() + '\n';
+}
+
+QByteArray NumberedPlaces(int count, int year) {
+    QByteArray lines;
+    for (int i = 0; i < count; ++i)
+        lines += GeoNamesLine("DE", QString::number(100000 + i), QStringLiteral("Ort %1").arg(i),
+                              "Land", "", "", QString::number(50 + year * 1e-4, 'f', 4), "10.1");
+    return lines;
 }
 
 QStringList RowsByCountry(const QString& dbPath) {

@@ -9,7 +9,13 @@
 class CGeoDatabase;
 
 // Helpers shared by the test programs.
+struct sqlite3;
+
 namespace TestSupport {
+
+// The SQLite connection of a database open on a file (null on a server), for tests that
+// watch its statements.
+sqlite3* SqliteHandle(CGeoDatabase& db);
 
 // The folder of the shared GeoNames files, or an empty text when it is absent
 // (tests that need it skip themselves then).
@@ -35,6 +41,9 @@ int RunCli(const QStringList& args, const QString& workDir, QString* out = nullp
 QByteArray GeoNamesLine(const QString& country, const QString& plz, const QString& place,
                         const QString& state, const QString& region, const QString& county,
                         const QString& lat, const QString& lon);
+// GeoNames lines of `count` places of DE ("Ort 0", ... at postal codes 100000, ...) whose
+// latitude `year` moves a little, so that a refresh with another year writes every row.
+QByteArray NumberedPlaces(int count, int year);
 
 // "XX=n" for each country of table GEO in a database file, in order of the country.
 QStringList RowsByCountry(const QString& dbPath);

@@ -20,14 +20,8 @@ namespace {
 
 constexpr int kPlaces = 5000;
 
-// kPlaces places of DE, their coordinates as of `year`.
 QByteArray places(int year) {
-    QByteArray lines;
-    for (int i = 0; i < kPlaces; ++i)
-        lines += TestSupport::GeoNamesLine("DE", QString::number(100000 + i),
-                                           QStringLiteral("Ort %1").arg(i), "Land", "", "",
-                                           QString::number(50 + year * 1e-4, 'f', 4), "10.1");
-    return lines;
+    return TestSupport::NumberedPlaces(kPlaces, year);
 }
 
 class OfficeTest : public EngineTest {

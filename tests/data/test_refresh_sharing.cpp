@@ -17,14 +17,8 @@ namespace {
 
 constexpr int kPlaces = 20000;
 
-// kPlaces places of DE; `year` moves every place a little, so that a refresh writes each row.
 QByteArray places(int year) {
-    QByteArray lines;
-    for (int i = 0; i < kPlaces; ++i)
-        lines += TestSupport::GeoNamesLine("DE", QString::number(100000 + i),
-                                           QStringLiteral("Ort %1").arg(i), "Land", "", "",
-                                           QString::number(50 + year * 1e-4, 'f', 4), "10.1");
-    return lines;
+    return TestSupport::NumberedPlaces(kPlaces, year);
 }
 
 class RefreshSharing : public EngineTest {

@@ -46,6 +46,20 @@ TEST(JetLikePattern, WildcardsCaseAndUmlauts) {
         {"*in*", "Bin", true},
         {"*01*", "Köln 01", true},
         {"*01*", "Köln 10", false},
+        // A word between stars, found in the bytes; characters beyond ASCII that stand for
+        // ASCII letters or digits still count.
+        {"*berg*", "Flüsterberg", true},
+        {"*BERG*", "Würzburg Bergheim", true},
+        {"*berg*", "Bürg", false},
+        {"*bergg*", "Berg", false},
+        {"*ks*", "\xE2\x84\xAA\xC5\xBF", true}, // Kelvin sign, long s
+        {"*kS*", "Bä\xE2\x84\xAAS", true},
+        {"*101*", "\xC0\xB1" "01", true}, // an overlong "1", as the decoder reads it
+        {"*a1*", "x\xE0\x81\x81" "1", true},
+        {"*k*", "\xE2\x84", false},     // a cut-off sequence is no letter
+        {"*ss*", "Straße", false},        // ß folds to itself here, not to "ss"
+        {"*a?c*", "xAbC", true},
+        {"*[bc]erg*", "Cerg", true},
     };
     for (const auto& c : cases) {
         CJetLikePattern p{QByteArrayView(c.pattern)};

@@ -8,6 +8,7 @@
 #include "db/DbLocation.h"
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoSql.h"
 #include "db/GeoSqlDialect.h"
@@ -339,7 +340,7 @@ TEST_F(ServerTest, MapRowsAreKeptUntilAnyoneChangesTheData) {
     ASSERT_TRUE(a.Open(m_strAddress));
     ASSERT_TRUE(b.Open(m_strAddress));
     ASSERT_TRUE(CGeoImporter(a).Run({Rows(3)}).ok);
-    auto rows = [&a] { return a.PlaceRows(true, {}, nullptr); };
+    auto rows = [&a] { return a.PlaceRowsCache().Rows(true, {}, nullptr); };
     const std::shared_ptr<const CGeoPlaceRows> first = rows();
     ASSERT_EQ(first->Size(), 3u);
     EXPECT_EQ(rows().get(), first.get()); // nothing changed: nothing read
@@ -360,5 +361,5 @@ TEST_F(ServerTest, MapRowsAreKeptUntilAnyoneChangesTheData) {
     EXPECT_EQ(rows()->Size(), 5u);
     ASSERT_TRUE(a.CommitWrite());
     EXPECT_EQ(rows()->Size(), 5u);
-    EXPECT_EQ(b.PlaceRows(true, {}, nullptr)->Size(), 5u);
+    EXPECT_EQ(b.PlaceRowsCache().Rows(true, {}, nullptr)->Size(), 5u);
 }

@@ -3,6 +3,7 @@
 // are read again exactly then.
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "db/GeoRecordset.h"
 #include "db/GeoStandardOrder.h"
 #include "table/GeoTableModel.h"
@@ -167,14 +168,15 @@ TEST(DataStamp, MapsShareTheirRowsUntilTheDataChanges) {
     QString error;
     int reads = 0;
     const auto read = [&](int) { ++reads; };
-    const std::shared_ptr<const CGeoPlaceRows> first = db.PlaceRows(true, read, &error);
+    const std::shared_ptr<const CGeoPlaceRows> first = db.PlaceRowsCache().Rows(true, read, &error);
     ASSERT_EQ(first->Size(), 1u);
     EXPECT_EQ(first->Coordinates(0).lon, 9.5);
-    EXPECT_EQ(db.PlaceRows(true, read, &error), first);
+    EXPECT_EQ(db.PlaceRowsCache().Rows(true, read, &error), first);
     EXPECT_EQ(reads, 1);
 
     ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('AT', '1')"));
-    const std::shared_ptr<const CGeoPlaceRows> second = db.PlaceRows(true, read, &error);
+    const std::shared_ptr<const CGeoPlaceRows> second =
+        db.PlaceRowsCache().Rows(true, read, &error);
     EXPECT_NE(second, first);
     EXPECT_EQ(second->Size(), 2u);
     EXPECT_EQ(second->Countries().at(second->Country(0)), "AT");
@@ -193,24 +195,25 @@ TEST(DataStamp, TextsReadAheadInSlicesEqualOneReadOfTheSameData) {
         "INSERT INTO GEO (Staat, PLZ, Ort, Memo) SELECT substr('DEATCHBE', 1 + 2 * (i % 4), 2), "
         "(i * 37) % 500, 'Ort ' || i, CASE WHEN i % 9 = 0 THEN 'Memo ' || i END FROM n"));
     QString error;
-    std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRows(false, nullptr, &error);
+    std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRowsCache().Rows(false, nullptr, &error);
     ASSERT_FALSE(rows->HasTexts()) << "a map without names needs no texts";
 
     // Another program changes the data while the texts are read: the reading stops, and
     // the next repaint reads the new state.
-    EXPECT_FALSE(db.ReadPlaceTexts(rows, 0));
+    EXPECT_FALSE(db.PlaceRowsCache().ReadTexts(rows, 0));
     ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ, Ort) VALUES ('AT', '1', 'neu')"));
-    EXPECT_TRUE(db.ReadPlaceTexts(rows, 0));
+    EXPECT_TRUE(db.PlaceRowsCache().ReadTexts(rows, 0));
     EXPECT_FALSE(rows->HasTexts());
-    rows = db.PlaceRows(false, nullptr, &error);
+    rows = db.PlaceRowsCache().Rows(false, nullptr, &error);
     ASSERT_EQ(rows->Size(), 3001u);
 
     int slices = 1;
-    while (!db.ReadPlaceTexts(rows, 0))
+    while (!db.PlaceRowsCache().ReadTexts(rows, 0))
         ++slices;
     EXPECT_GT(slices, 3);
     ASSERT_TRUE(rows->HasTexts());
-    EXPECT_EQ(db.PlaceRows(true, nullptr, &error), rows) << "read ahead, nothing is read again";
+    EXPECT_EQ(db.PlaceRowsCache().Rows(true, nullptr, &error), rows)
+        << "read ahead, nothing is read again";
 
     CGeoPlaceRowsReader whole(db, true);
     ASSERT_TRUE(whole.Read(-1));

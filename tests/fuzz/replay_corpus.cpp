@@ -1,6 +1,8 @@
 // Every input of the fuzz corpora through its target's entry point, as a plain test: an
 // input that once broke a target stays in the corpus and keeps the fault fixed. A broken
 // check aborts with its text; the input's name is the last one listed before it.
+#include "common/CaseTable.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -39,4 +41,15 @@ TEST(FuzzCorpus, EveryInputPassesItsTarget) {
             t.target(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
         }
     }
+}
+
+// The rows of the case tables are inputs too: a LIKE pattern and its text (split at a NUL),
+// a number text.
+TEST(FuzzCorpus, EveryCaseTableRowPassesItsTarget) {
+    for (const CaseTable::Row& row : CaseTable::Read("like")) {
+        const QByteArray input = row[0] + '\0' + row[1];
+        FuzzJetLike(reinterpret_cast<const uint8_t*>(input.constData()), size_t(input.size()));
+    }
+    for (const CaseTable::Row& row : CaseTable::Read("numbers"))
+        FuzzNumbers(reinterpret_cast<const uint8_t*>(row[0].constData()), size_t(row[0].size()));
 }

@@ -2,6 +2,7 @@
 // and an engine error during a repaint.
 #include "app/Progress.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "db/GeoRecordset.h"
 #include "draw/DeviceContext.h"
 #include "map/MapTestSupport.h"
@@ -144,7 +145,8 @@ TEST(MapPlaceList, TheLookupKeepsTheSmallestKeyWhateverTheCase) {
                  {"AT", "10115", "Österreich", "5", "0"},
                  {"de", "10115", "neun", "9", "0"}});
     QString error;
-    const std::shared_ptr<const CGeoPlaceRows> rows = geo.Db().PlaceRows(true, nullptr, &error);
+    const std::shared_ptr<const CGeoPlaceRows> rows =
+        geo.Db().PlaceRowsCache().Rows(true, nullptr, &error);
     ASSERT_TRUE(error.isEmpty());
     CPlaceLookup lookup;
     lookup.Prepare({entry("DE", "10115"), entry("AT", "1010"), entry("de", "10115")});

@@ -1,6 +1,7 @@
 // Drawing the GEO rows: colours, pixels and squares, names, memo marks, the selected place
 // and the progress of a repaint.
 #include "app/Progress.h"
+#include "common/TestSupport.h"
 #include "map/MapTestSupport.h"
 #include "mapview/MapStyle.h"
 
@@ -168,7 +169,7 @@ TEST(MapPlaces, ARepaintReadsTheDatabaseOnlyWhenItsDataHasChanged) {
     // Every statement this connection runs that reads table GEO.
     int reads = 0;
     sqlite3_trace_v2(
-        geo.Db().Handle(), SQLITE_TRACE_STMT,
+        TestSupport::SqliteHandle(geo.Db()), SQLITE_TRACE_STMT,
         [](unsigned, void* counter, void* stmt, void*) {
             if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).contains("FROM GEO"))
                 ++*static_cast<int*>(counter);
@@ -203,5 +204,5 @@ TEST(MapPlaces, ARepaintReadsTheDatabaseOnlyWhenItsDataHasChanged) {
         geo.Db().m_Table, {"1", "", "", "", "", "", "", "", "", "", "", "", "Notiz"}, {GEO_MEMO}));
     img = Render(canvas);
     EXPECT_EQ(Pixel(img, 558 + 10 - 1, 192), kBlack); // the memo's cross
-    sqlite3_trace_v2(geo.Db().Handle(), 0, nullptr, nullptr);
+    sqlite3_trace_v2(TestSupport::SqliteHandle(geo.Db()), 0, nullptr, nullptr);
 }

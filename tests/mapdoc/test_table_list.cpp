@@ -5,6 +5,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "mapdoc/TableList.h"
 #include "mapview/PlaceLookup.h"
 
@@ -63,7 +64,7 @@ protected:
             GTEST_SKIP() << "shared GeoNames data not present";
         ASSERT_TRUE(m_db.Open(s_dir->filePath("Kelvo.mde")));
         QString error;
-        m_rows = m_db.PlaceRows(true, {}, &error);
+        m_rows = m_db.PlaceRowsCache().Rows(true, {}, &error);
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     }
 

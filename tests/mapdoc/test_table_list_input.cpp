@@ -4,6 +4,7 @@
 
 #include "db/GeoDatabase.h"
 #include "db/GeoPlaceRows.h"
+#include "db/GeoPlaceRowsCache.h"
 #include "db/GeoTableDesc.h"
 #include "mapdoc/TableList.h"
 #include "mapdoc/TableListMapping.h"
@@ -32,7 +33,7 @@ protected:
                        {"FL", "9490", "Vaduz", "", "9.52", "47.14"}}),
                   "");
         QString error;
-        m_rows = m_db.PlaceRows(true, {}, &error);
+        m_rows = m_db.PlaceRowsCache().Rows(true, {}, &error);
         ASSERT_TRUE(error.isEmpty());
     }
 

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <future>
+#include <memory>
+
+class CGeoDatabase;
+class CGeoPlaceRows;
+class CGeoPlaceRowsReader;
+
+// The place rows of one database, shared by all its maps, and their texts read ahead in idle
+// time. Owned by the database (CGeoDatabase::PlaceRowsCache), which clears it when it closes.
+class CGeoPlaceRowsCache {
+public:
+    explicit CGeoPlaceRowsCache(CGeoDatabase& database);
+    ~CGeoPlaceRowsCache();
+
+    // What the maps draw of every row: read again only when the data stamp has changed since
+    // the rows in use were read, or when `texts` asks for texts (names, memos, a place list)
+    // that they lack. While rows are read, `progress` is told the position (0-100) after
+    // each; when the engine stops the read, `error` gets its message and the rows read so
+    // far come back (they are not kept for the next caller). The rows live while a caller
+    // keeps them.
+    std::shared_ptr<const CGeoPlaceRows> Rows(bool texts, const std::function<void(int)>& progress,
+                                              QString* error);
+    // Reads, for about `milliseconds`, the texts that the place rows `rows` lack, so that a
+    // later repaint that shows them reads nothing; call again while it returns false. When
+    // all are read, `rows` becomes the rows with texts (shared from then on). True at once
+    // when `rows` has its texts or no longer shows the stored data.
+    bool ReadTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds);
+
+    // Forgets the rows and stops reading ahead (the database closes).
+    void Clear();
+
+private:
+    void StopReadingTexts();
+
+    CGeoDatabase& m_database;
+    std::weak_ptr<const CGeoPlaceRows> m_pRows;
+    // ReadTexts between its calls: the reader, and its rows being put in order beside the
+    // program's own work (declared last, so that it ends before the reader goes).
+    std::unique_ptr<CGeoPlaceRowsReader> m_pTextReader;
+    std::future<std::shared_ptr<CGeoPlaceRows>> m_futureTexts;
+};
