@@ -2,7 +2,7 @@
 // 800 x 600: the full repaint with names without overlap against the plain one.
 #include "BenchRegistry.h"
 
-#include "mapview/MapCanvas.h"
+#include "render/map/MapCanvas.h"
 
 namespace {
 

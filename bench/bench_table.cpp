@@ -5,11 +5,11 @@
 // painted.
 #include "BenchRegistry.h"
 
-#include "app/Globals.h"
-#include "db/GeoDatabase.h"
-#include "table/CListView_Table.h"
-#include "table/GeoTableModel.h"
-#include "table/TableFill.h"
+#include "ui/shell/Globals.h"
+#include "store/GeoDatabase.h"
+#include "ui/table/CListView_Table.h"
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
 
 namespace {
 

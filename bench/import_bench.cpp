@@ -3,7 +3,7 @@
 // from opening the database to the commit; prints "import<TAB>ms", "rows<TAB>n" and
 // "peak-rss-kb<TAB>kb", as the C reference does.
 #include "data/GeoImport.h"
-#include "db/GeoDatabase.h"
+#include "store/GeoDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

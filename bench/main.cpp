@@ -10,12 +10,12 @@
 // reference program set drawn over it, pixel for pixel.
 #include "BenchRegistry.h"
 
-#include "app/Globals.h"
-#include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
-#include "db/GeoStandardOrder.h"
-#include "table/GeoTableModel.h"
-#include "table/TableFill.h"
+#include "ui/shell/Globals.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoStandardOrder.h"
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "data/CountryRefresh.h"
 
-#include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
-#include "db/GeoSqlDialect.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 
 #include <QCryptographicHash>
 

@@ -4,9 +4,9 @@
 #include "data/ImportInput.h"
 #include "data/LineReader.h"
 #include "data/WriteTransaction.h"
-#include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
-#include "db/GeoSqlDialect.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

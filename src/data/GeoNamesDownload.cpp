@@ -2,7 +2,7 @@
 
 #include "data/ArchiveCheck.h"
 #include "data/DownloadMessages.h"
-#include "db/LeftoverFiles.h"
+#include "store/LeftoverFiles.h"
 
 #include <QDir>
 #include <QEventLoop>

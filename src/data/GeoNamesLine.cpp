@@ -1,6 +1,6 @@
 #include "data/GeoNamesLine.h"
 
-#include "db/TextNumbers.h"
+#include "base/TextNumbers.h"
 
 #include <QStringDecoder>
 #include <QVarLengthArray>

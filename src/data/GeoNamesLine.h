@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/GeoTableDesc.h"
+#include "base/GeoTableDesc.h"
 
 #include <QByteArrayView>
 #include <QString>

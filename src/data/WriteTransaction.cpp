@@ -1,6 +1,6 @@
 #include "data/WriteTransaction.h"
 
-#include "db/GeoDatabase.h"
+#include "store/GeoDatabase.h"
 
 #include <QElapsedTimer>
 #include <QLocale>

@@ -2,7 +2,7 @@
 
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
-#include "db/GeoDatabase.h"
+#include "store/GeoDatabase.h"
 
 void EngineTest::SetUp() {
     if (OnServer() && TestServer::Address().isEmpty())

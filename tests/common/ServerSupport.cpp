@@ -2,10 +2,10 @@
 
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
-#include "db/DbLocation.h"
-#include "db/GeoBackend.h"
-#include "db/GeoDatabase.h"
-#include "db/PgBackend.h"
+#include "store/DbLocation.h"
+#include "store/GeoBackend.h"
+#include "store/GeoDatabase.h"
+#include "store/postgres/PgBackend.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,10 +1,10 @@
 #include "common/TestSupport.h"
 
-#include "db/SqliteBackend.h"
+#include "store/sqlite/SqliteBackend.h"
 
-#include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
-#include "db/GeoSqlDialect.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "data/GeoNamesDownload.h"
-#include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 // Where imported lines come from: pipes, zip archives, files that give no lines.
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
-#include "db/GeoDatabase.h"
+#include "store/GeoDatabase.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
-#include "db/GeoDatabase.h"
-#include "db/GeoRecordset.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
 
 #include <QDir>
 #include <QMap>

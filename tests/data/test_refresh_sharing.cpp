@@ -4,7 +4,7 @@
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
-#include "db/GeoDatabase.h"
+#include "store/GeoDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

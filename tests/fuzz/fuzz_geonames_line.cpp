@@ -3,7 +3,7 @@
 // piece of the line); a refused one says why.
 #include "FuzzCheck.h"
 #include "data/GeoNamesLine.h"
-#include "db/TextNumbers.h"
+#include "base/TextNumbers.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // text. The reference parses the pattern on its own and matches by dynamic programming
 // over the folded characters, the obvious way; both must agree on validity and result.
 #include "FuzzCheck.h"
-#include "db/JetLike.h"
+#include "base/JetLike.h"
 
 #include <cstdint>
 #include <cstring>

@@ -2,7 +2,7 @@
 // the same as strtod/strtoll in the C locale wherever the C grammar is the same (no
 // hexadecimal numbers, infinities or NaNs), and a whole-text number only when one is there.
 #include "FuzzCheck.h"
-#include "db/TextNumbers.h"
+#include "base/TextNumbers.h"
 
 #include <QString>
 

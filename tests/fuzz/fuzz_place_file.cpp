@@ -3,7 +3,7 @@
 // entries, messages and line count as reading them whole. The first byte sets the size of
 // those pieces.
 #include "FuzzCheck.h"
-#include "mapdoc/PlaceFile.h"
+#include "render/places/PlaceFile.h"
 
 #include <QIODevice>
 

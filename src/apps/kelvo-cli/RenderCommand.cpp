@@ -1,0 +1,196 @@
+#include "apps/kelvo-cli/CliCommon.h"
+#include "apps/kelvo-cli/CliTableList.h"
+
+#include "store/GeoDatabase.h"
+#include "base/TextNumbers.h"
+#include "render/places/PlaceFile.h"
+#include "render/map/MapCanvas.h"
+#include "render/map/MapExtent.h"
+#include "render/map/MapPrint.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace {
+
+const char* const kRenderUsage =
+    "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
+    "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
+    "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
+    "AUSGABE.png|AUSGABE.pdf\n";
+
+// Largest image side; a map window is never bigger.
+constexpr int kMaxSide = 20000;
+
+bool parseNumber(const QString& text, double* value) {
+    return TextNumbers::ParseNumber(text.toUtf8(), value);
+}
+
+bool parseSize(const QString& text, QSize* size) {
+    const QStringList parts = text.split(QLatin1Char('x'));
+    bool okW = false, okH = false;
+    if (parts.size() != 2)
+        return false;
+    const int w = parts[0].toInt(&okW), h = parts[1].toInt(&okH);
+    if (!okW || !okH || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide)
+        return false;
+    *size = QSize(w, h);
+    return true;
+}
+
+bool parseExtent(const QString& text, CMapSettings* s) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    double v[4];
+    if (parts.size() != 4)
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        if (!parseNumber(parts[i], &v[i]))
+            return false;
+    }
+    if (v[0] == v[1] || v[2] == v[3])
+        return false;
+    s->dLonWest = v[0];
+    s->dLonEast = v[1];
+    s->dLatSouth = v[2];
+    s->dLatNorth = v[3];
+    return true;
+}
+
+// "LON,LAT,NAME": the name may hold commas itself.
+bool parseSelected(const QString& text, CMapSelectedPlace* selected) {
+    const int first = int(text.indexOf(QLatin1Char(',')));
+    const int second = first < 0 ? -1 : int(text.indexOf(QLatin1Char(','), first + 1));
+    double lon, lat;
+    if (second < 0 || !parseNumber(text.left(first), &lon) ||
+        !parseNumber(text.mid(first + 1, second - first - 1), &lat))
+        return false;
+    *selected = CMapSelectedPlace{lon, lat, text.mid(second + 1)};
+    return true;
+}
+
+bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs& tableArgs,
+                CPlaceList& places) {
+    // A list of the user's: its entries as they stand on the day.
+    if (TableList::IsListFileName(path)) {
+        QDate day;
+        CTableList list;
+        if (!Cli::AsOfDay(tableArgs, &day) || !Cli::ReadTableList(db, path, tableArgs, &list))
+            return false;
+        places = TableList::AsOf(list.aEntries, day);
+        return true;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Cli::Err(QStringLiteral("Die Ortsdatei \"%1\" kann nicht geöffnet werden: %2\n")
+                     .arg(path, file.errorString()));
+        return false;
+    }
+    CPlaceFileReader reader([](const QString& message, int) { Cli::Err(message + '\n'); });
+    if (!reader.Read(file, places)) {
+        Cli::Err(QStringLiteral("Die Ortsdatei \"%1\" kann nicht gelesen werden: %2\n")
+                     .arg(path, reader.Error()));
+        return false;
+    }
+    return true;
+}
+
+// Writes the rendered map; the file's suffix chooses the format. A PDF is the map printed
+// as a map window prints it: at the size it has on a screen of 96 dots per inch on an A4
+// page, turned to landscape and scaled down where it does not fit.
+bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("pdf")) {
+        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, false);
+        const QSize screenDpi(Cli::kScreenDpi, Cli::kScreenDpi);
+        const CMapPageFit fit =
+            FitMapToPage(size, screenDpi, writer->pageLayout(), writer->resolution());
+        writer->setPageOrientation(fit.orientation);
+        QPainter painter;
+        if (!painter.begin(writer.get())) {
+            Cli::Err(
+                QStringLiteral("Die PDF-Datei \"%1\" kann nicht geschrieben werden.\n").arg(path));
+            return false;
+        }
+        const QString error =
+            PrintMap(painter, canvas, size, screenDpi,
+                     QSize(writer->logicalDpiX(), writer->logicalDpiY()), nullptr, fit.scale);
+        painter.end();
+        if (!error.isEmpty()) {
+            Cli::Err(error + QLatin1Char('\n'));
+            return false;
+        }
+        return true;
+    }
+    if (suffix != QLatin1String("png")) {
+        Cli::Err(QStringLiteral("Die Ausgabe muss eine PNG- oder PDF-Datei sein: %1\n").arg(path));
+        return false;
+    }
+    const QString drawError = canvas.Repaint(size, size);
+    if (!drawError.isEmpty()) {
+        Cli::Err(drawError + QLatin1Char('\n'));
+        return false;
+    }
+    if (!canvas.BackBuffer().save(path, "PNG")) {
+        Cli::Err(QStringLiteral("Das Bild \"%1\" kann nicht geschrieben werden.\n").arg(path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// kelvo-cli render [...] OUT.png|OUT.pdf
+// Draws what a map window of the given outer size shows after a full repaint, or prints it.
+int RunRender(QStringList args) {
+    QString error;
+    const QString dbPath =
+        Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
+    const QString sizeText =
+        Cli::TakeOption(args, QStringLiteral("--size"), QStringLiteral("800x600"), &error);
+    const QString extentText = Cli::TakeOption(args, QStringLiteral("--extent"), {}, &error);
+    const QString markerText = Cli::TakeOption(args, QStringLiteral("--marker"), {}, &error);
+    const QString placesPath = Cli::TakeOption(args, QStringLiteral("--places"), {}, &error);
+    const QString selectedText = Cli::TakeOption(args, QStringLiteral("--selected"), {}, &error);
+    const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
+    CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
+                          kDefaultLatNorth, false,           0};
+    settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
+    const bool showMemos = Cli::TakeSwitch(args, QStringLiteral("--memos"));
+    const bool declutter = Cli::TakeSwitch(args, QStringLiteral("--declutter"));
+    QSize size;
+    bool markerOk = true;
+    if (!markerText.isEmpty())
+        settings.nMarkerHalfSize = markerText.toInt(&markerOk);
+    if (error.isEmpty() && !parseSize(sizeText, &size))
+        error = QStringLiteral("Ungültige Größe \"%1\" (erwartet etwa 800x600).").arg(sizeText);
+    if (error.isEmpty() && !extentText.isEmpty() && !parseExtent(extentText, &settings))
+        error = QStringLiteral("Ungültiger Ausschnitt \"%1\" (erwartet WEST,OST,SUED,NORD).")
+                    .arg(extentText);
+    if (error.isEmpty() && !markerOk)
+        error = QStringLiteral("Ungültige Markergröße \"%1\".").arg(markerText);
+    if (error.isEmpty() && !selectedText.isEmpty() &&
+        !parseSelected(selectedText, &settings.selected))
+        error = QStringLiteral("Ungültiger gewählter Ort \"%1\" (erwartet LON,LAT,NAME).")
+                    .arg(selectedText);
+    if (error.isEmpty() && args.size() != 1)
+        error = QStringLiteral("Genau eine Ausgabedatei erwartet.");
+    if (!error.isEmpty()) {
+        Cli::Err(error + QLatin1Char('\n') + QString::fromUtf8(kRenderUsage));
+        return 2;
+    }
+
+    CGeoDatabase db;
+    if (!Cli::OpenDatabase(db, dbPath, false))
+        return 1;
+    CPlaceList places;
+    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, places))
+        return 1;
+
+    CMapCanvas canvas(db, settings);
+    canvas.m_bShowMemos = showMemos;
+    canvas.m_bDeclutterNames = declutter;
+    canvas.SetPlaceList(&places);
+    return writeOutput(canvas, size, args.first()) ? 0 : 1;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "render/draw/DrawObjects.h"
+#include "render/draw/DrawTypes.h"
+#include "render/draw/FontRealizer.h"
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+class QPainter;
+
+// Drawing in the classic device-context manner over a QPainter, so that pixel figures
+// computed for the screen hold exactly on an image and scale faithfully to paper:
+//   - a pen, a brush and a font are selected and stay selected until replaced; selecting
+//     hands back the object replaced, so it can be selected again afterwards;
+//   - lines run from the current position up to, not including, the end point;
+//   - Rectangle(l, t, r, b) covers l..r-1 and t..b-1: outline with the pen, inside with the
+//     brush;
+//   - TextOut writes at the text's top-left corner in the text colour on an opaque cell of
+//     the background colour; FillSolidRect fills by making its colour the background colour,
+//     so later text is written on that colour;
+//   - nothing is antialiased but the glyphs of text.
+// Coordinates are logical units. By default one logical unit is one device pixel; with
+// SetWindowExt/SetViewportExt a logical unit becomes viewport/window device pixels (printing
+// at screen size: window = screen dots per inch, viewport = printer dots per inch). Pens,
+// fills, pixels and fonts scale with it.
+//
+// Initial state: black pen, white brush, Arial of height 16, black text on white, current
+// position (0, 0). The painter must be active; its own settings are restored when the
+// context ends.
+class CDeviceContext {
+public:
+    explicit CDeviceContext(QPainter& painter);
+    ~CDeviceContext();
+    CDeviceContext(const CDeviceContext&) = delete;
+    CDeviceContext& operator=(const CDeviceContext&) = delete;
+
+    // Logical-to-device mapping: x_device = x * viewport.cx / window.cx, likewise for y.
+    // Extents that are not positive are ignored.
+    void SetWindowExt(int cx, int cy);
+    void SetViewportExt(int cx, int cy);
+
+    CPen SelectObject(const CPen& pen);
+    CBrush SelectObject(const CBrush& brush);
+    CFont SelectObject(const CFont& font);
+
+    COLORREF SetTextColor(COLORREF color); // returns the previous colour
+    COLORREF SetBkColor(COLORREF color);   // returns the previous colour
+    COLORREF GetTextColor() const { return m_crText; }
+    COLORREF GetBkColor() const { return m_crBk; }
+
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void Rectangle(int left, int top, int right, int bottom);
+    void Rectangle(const CRect& rect) { Rectangle(rect.left, rect.top, rect.right, rect.bottom); }
+    // Sets the background colour and fills x..x+cx-1, y..y+cy-1 with it (nothing when a
+    // size is not positive).
+    void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
+    void SetPixel(int x, int y, COLORREF color);
+    void TextOut(int x, int y, const QString& text);
+
+    // Metrics of the selected font and the size of a text in it, in logical units.
+    CTextMetrics GetTextMetrics();
+    QSize GetTextExtent(const QString& text);
+
+private:
+    // Fills the logical cells x0..x1-1, y0..y1-1 (64-bit, so edges never overflow).
+    void FillCells(qint64 x0, qint64 y0, qint64 x1, qint64 y1, COLORREF color);
+    int DeviceX(qint64 x) const;
+    int DeviceY(qint64 y) const;
+    double ScaleX() const { return double(m_szViewport.width()) / m_szWindow.width(); }
+    double ScaleY() const { return double(m_szViewport.height()) / m_szWindow.height(); }
+    const CDeviceFont& DeviceFont();
+
+    QPainter& m_painter;
+    QSize m_szDevice;
+    // The pixels of the image the painter draws on, when single pixels can be set there
+    // directly (32-bit image, painter without transformation or clipping): a map sets a
+    // million of them. Null otherwise.
+    quint32* m_pPixels = nullptr;
+    qsizetype m_nPixelsPerLine = 0;
+    QSize m_szWindow{1, 1};
+    QSize m_szViewport{1, 1};
+    bool m_bIdentity = true;
+    CPen m_pen;
+    CBrush m_brush;
+    CFont m_font{16};
+    COLORREF m_crText = RGB(0, 0, 0);
+    COLORREF m_crBk = RGB(255, 255, 255);
+    QPoint m_ptCurrent;
+    CFontRealizer m_fonts;
+};

@@ -1,0 +1,64 @@
+#include "render/export/ExportPlaceList.h"
+
+#include "base/TextNumbers.h"
+
+#include <QSaveFile>
+
+namespace Export {
+
+namespace {
+
+bool isBreakOrSeparator(QChar c) {
+    return c == u';' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+// A field as the reader takes it back: separators and line breaks as blanks, trimmed, "0"
+// for nothing.
+QString field(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        if (isBreakOrSeparator(c))
+            c = u' ';
+    }
+    out = TextNumbers::TrimSpace(out).toString();
+    return out.isEmpty() ? QStringLiteral("0") : out;
+}
+
+bool keepsAsField(const QString& text) {
+    return !text.isEmpty() && field(text) == text;
+}
+
+} // namespace
+
+CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
+    CResult result;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                              .arg(path, file.errorString());
+        return result;
+    }
+    QByteArray buffer("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n");
+    for (const CPlaceEntry& e : entries) {
+        // A place line starts with the two characters of the country and its separator.
+        if (e.m_strStaat.size() != 2 || !keepsAsField(e.m_strStaat) || !keepsAsField(e.m_strPLZ)) {
+            ++result.nSkipped;
+            continue;
+        }
+        const QStringList fields{e.m_strStaat,          e.m_strPLZ,
+                                 field(e.m_strDate),    field(e.m_strMarkerSize),
+                                 field(e.m_strBlink),   field(e.m_strMarkerColor),
+                                 field(e.m_strTextColor), field(e.m_strFontHeight),
+                                 field(e.m_strLabel)};
+        buffer += fields.join(u';').toUtf8() + '\n';
+        ++result.nWritten;
+    }
+    if (file.write(buffer) != buffer.size() || !file.commit()) {
+        result.nWritten = 0;
+        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                              .arg(path, file.errorString());
+    }
+    return result;
+}
+
+} // namespace Export

@@ -1,0 +1,28 @@
+#pragma once
+
+// The writers of the four export formats, behind Export::WriteFile.
+#include "render/export/Export.h"
+
+class QIODevice;
+
+namespace Export {
+
+// Each writes all rows to the device and reports every row to `step` (for progress).
+// False when the device refuses the data.
+using RowStep = std::function<void(int row)>;
+// The CSV for German spreadsheets (";", decimal commas, formulas guarded when asked) or the
+// international one (",", decimal points, every text as it is).
+bool WriteCsv(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result,
+              bool international, bool guardFormulas);
+bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+bool WritePlaces(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result);
+
+// Whether row `row` is there to write (rows are asked for in turn, from 0). At the end of
+// the rows false; when reading them failed also false, with the message in result->strError.
+bool HasRow(const CRows& rows, int row, CResult* result);
+
+// The coordinates of a row as numbers; false when either cell holds no number.
+bool RowPosition(const CRows& rows, int row, double* lon, double* lat);
+
+} // namespace Export

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "render/draw/DrawObjects.h"
+#include "render/draw/DrawTypes.h"
+#include "render/places/PlaceEntry.h"
+#include "render/map/PlaceLookup.h"
+
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+class CDeviceContext;
+class CGeoDatabase;
+class CGeoPlaceRows;
+class CProgress;
+
+// The place last chosen in a table window, which every map marks with a cross and its name.
+struct CMapSelectedPlace {
+    double dLon = 0.0;
+    double dLat = 0.0;
+    QString strName;
+};
+
+// The extent (degrees) and display settings a map view starts from, and the selected place.
+// The canvas reads nothing else from outside: the windows fill this from their state, the
+// batch tool from its options.
+struct CMapSettings {
+    double dLonWest = 0.0;
+    double dLonEast = 0.0;
+    double dLatSouth = 0.0;
+    double dLatNorth = 0.0;
+    bool bShowNames = false;
+    int nMarkerHalfSize = 0;
+    CMapSelectedPlace selected = {};
+};
+
+// The state and drawing of one map view, without a window: the extent, the display
+// switches, the plot rectangle, the projection between degrees and device points, and the
+// drawing of a whole map onto a device context (frame and axes, every GEO row, the selected
+// place, the place list). It keeps a back buffer image that a full repaint re-renders and
+// that the blink step paints into. A map window, map printing and kelvo-cli render all
+// draw through OnDraw.
+//
+// Device units are pixels of the view window; on paper one logical unit is one screen
+// pixel. Conversions from double to int truncate toward zero.
+class CMapCanvas {
+public:
+    CMapCanvas(CGeoDatabase& database, const CMapSettings& settings);
+
+    // The document's place list, drawn and blinked while m_bShowFilePlaces is on; the
+    // canvas writes the entries' positions and blink phases back into it. Not owned; null
+    // for none.
+    void SetPlaceList(CPlaceList* places);
+    CPlaceList* PlaceList() const { return m_pPlaces; }
+
+    // Degrees to a device point with the extent and the m_rectPlot of the last repaint:
+    // x = trunc((lon - west) * sx + left), y = trunc(bottom - (lat - south) * sy). Not clipped.
+    QPoint LonLatToPoint(double lon, double lat) const;
+    // A device point to degrees. False (nothing stored) when the plot rectangle of the last
+    // repaint has no width or height, so no infinite or undefined degrees come out.
+    bool PointToLonLat(int x, int y, double* lon, double* lat) const;
+
+    // The steps of a repaint, in this order (OnDraw runs them all):
+    // Recomputes m_rectPlot from the window's outer size; draws the frame, grid and labels.
+    void DrawAxes(CDeviceContext& dc, QSize outerSize);
+    // Every GEO row in Staat, PLZ order, then the selected place (m_selected).
+    // Progress "Mappe wird gezeichnet:" through `progress` (may be null). The rows come from
+    // the database's place rows, which all maps share and which are read again only when
+    // the stored data has changed; the canvas keeps them while it lives. While the place
+    // list is to be shown, the entries' rows are found among them. Returns an empty text,
+    // or the German message about an engine error that ended the read.
+    QString DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress);
+    // The place list's entries whose rows the last DrawDatabasePlaces found: marker, label,
+    // centre pixel; their positions are stored into the list.
+    void DrawFilePlaces(CDeviceContext& dc);
+    // A whole map for a window of the given outer size. Returns what DrawDatabasePlaces
+    // returns; after an engine error the place list is not drawn.
+    QString OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progress = nullptr);
+
+    // A full repaint into the back buffer: clientSize is the image size (the window's
+    // inside), outerSize the window's outer size that sets the plot rectangle. Returns an
+    // engine error message when it is to be shown now: once when it first occurs, not again
+    // while every repaint fails the same way.
+    QString Repaint(QSize clientSize, QSize outerSize, CProgress* progress = nullptr);
+    const QImage& BackBuffer() const { return m_imgBackBuffer; }
+
+    // Reads ahead, for about `milliseconds`, what the database's place rows lack for names,
+    // memos and place lists, so that switching them on later reads nothing; call again while
+    // it returns false. Meant for idle time after a repaint.
+    bool ReadAhead(int milliseconds);
+
+    // The blink step: every blinking entry of the place list that this canvas has drawn
+    // flips its phase and its marker is painted into the back buffer, at the position of the
+    // canvas's last repaint, in its colour (phase was true) or white. Does nothing while
+    // m_bShowFilePlaces is off. Returns the rectangles painted, for the window to update;
+    // the database is never read.
+    QList<QRect> OnTimer();
+
+    // The view's state; the view's commands switch the flags and repaint.
+    QString m_strText; // work text: the last SQL text
+    bool m_bShowNames = false;
+    bool m_bShowFilePlaces = true;
+    bool m_bShowMemos = false;
+    // Names only where their label covers no name drawn before, larger places first.
+    bool m_bDeclutterNames = false;
+    int m_nTimerInterval = 500; // blink interval, milliseconds
+    int m_nMarkerHalfSize = 0;  // half side of a database place's square; 0: one pixel
+    double m_dClickLon = 0.0;   // degrees of the last double-clicked point
+    double m_dClickLat = 0.0;
+    CMapSelectedPlace m_selected; // marked by every repaint; the window keeps it current
+    CFont m_fontNames{12};
+    int m_nMarginX = 50;
+    int m_nMarginY = 30;
+    int m_nLonSteps = 20;
+    int m_nLatSteps = 20;
+    double m_dLonEast = 0.0;
+    double m_dLonWest = 0.0;
+    double m_dLatNorth = 0.0;
+    double m_dLatSouth = 0.0;
+    CRect m_rectPlot;
+    CFont m_fontSelected{22};
+    CFont m_fontAxis{14};
+    CPen m_penBlack{RGB(0, 0, 0)};
+    CPen m_penGrid{RGB(200, 200, 200)};
+
+private:
+    // Degrees to device points with the extent and plot rectangle as they are now.
+    struct CProjection {
+        double west, south, sx, sy;
+        int left, bottom;
+        QPoint operator()(double lon, double lat) const {
+            return QPoint(Trunc((lon - west) * sx + left), Trunc(bottom - (lat - south) * sy));
+        }
+        // Device coordinates are kept within this range, so sums with offsets and marker
+        // sizes never overflow; such points lie far outside any window or page.
+        static int Trunc(double v) {
+            constexpr double kLimit = double(1 << 28);
+            return std::isnan(v) ? -int(kLimit) : int(std::clamp(v, -kLimit, kLimit));
+        }
+    };
+    CProjection Projection() const;
+    void DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress);
+    void DrawCross(CDeviceContext& dc, int x, int y);
+    void DrawSelectedPlace(CDeviceContext& dc);
+
+    CGeoDatabase& m_database;
+    std::shared_ptr<const CGeoPlaceRows> m_pRows; // the rows of the last repaint
+    CPlaceList* m_pPlaces = nullptr;
+    CPlaceLookup m_lookup; // rows of the place list found by the last pass
+    // What this canvas drew of each place-list entry: whether its row was found (only such
+    // entries blink), where, and its blink phase. Kept per canvas, so that two windows on one
+    // document blink at their own positions and each in its own rhythm; the position and
+    // phase are also written into the list's entries.
+    struct CPlaceState {
+        bool bDrawn = false;
+        bool bBlinkPhase = true;
+        QPoint pt;
+    };
+    std::vector<CPlaceState> m_aPlaceState;
+    QImage m_imgBackBuffer;
+    QString m_strDrawError; // engine error of the last repaint
+};

@@ -1,0 +1,150 @@
+#include "render/map/MapCanvas.h"
+
+#include "base/Progress.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoPlaceRows.h"
+#include "store/GeoPlaceRowsCache.h"
+#include "base/TextNumbers.h"
+#include "render/draw/DeviceContext.h"
+#include "render/map/MapDeclutter.h"
+#include "render/map/MapStyle.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kSizeLimit = 1 << 28;
+constexpr int kMemoPlaceChars = 20;
+
+QString text(const CGeoPlaceRows& rows, quint32 row, CGeoPlaceRows::Text field) {
+    const QByteArrayView bytes = rows.TextOf(row, field);
+    return QString::fromUtf8(bytes.data(), bytes.size());
+}
+} // namespace
+
+QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) {
+    m_strText = m_database.m_Table.m_strTableName;
+    if (progress)
+        progress->Start(QStringLiteral("Mappe wird gezeichnet:"));
+    QString error;
+    // Without a usable database (the start said why) the map shows no rows.
+    if (m_database.IsOpen()) {
+        // The bar follows the rows as they are read; rows kept from before are drawn so fast
+        // that the bar follows the drawing instead.
+        bool read = false;
+        int shown = -1;
+        auto readProgress = [&](int percent) {
+            read = true;
+            if (progress && percent != shown)
+                progress->SetPos(shown = percent);
+        };
+        QString readError;
+        const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
+        m_pRows = m_database.PlaceRowsCache().Rows(texts, readProgress, &readError);
+        if (m_lookup.IsActive())
+            m_lookup.Resolve(*m_pRows);
+        DrawRows(dc, *m_pRows, read ? nullptr : progress);
+        if (!readError.isEmpty())
+            error = QStringLiteral("Die Karte kann nicht vollständig gezeichnet werden:\n\n%1")
+                        .arg(readError);
+    }
+    if (error.isEmpty())
+        DrawSelectedPlace(dc);
+    if (progress)
+        progress->Finish();
+    return error;
+}
+
+// One pass over the rows in Staat, PLZ order (later rows are drawn over earlier ones):
+// a pixel or square in the country's colour inside the plot, names, memo marks anywhere.
+// Texts are made only for what is written.
+void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress) {
+    const int n = std::clamp(m_nMarkerHalfSize, -kSizeLimit, kSizeLimit);
+    const CProjection project = Projection();
+    std::vector<COLORREF> colors;
+    for (const QByteArray& staat : rows.Countries())
+        colors.push_back(MapStyle::CountryColor(staat));
+    const quint32 count = rows.Size();
+    int shown = -1;
+    // Without overlap, names are collected here and drawn after the pass.
+    CNameDeclutter declutter;
+    const bool collectNames = m_bShowNames && m_bDeclutterNames;
+
+    for (quint32 k = 0; k < count; ++k) {
+        const CGeoPlaceRows::Point& point = rows.Coordinates(k);
+        const QPoint pt = project(point.lon, point.lat);
+        const int x = pt.x(), y = pt.y();
+
+        if (m_rectPlot.PtInRect(x, y)) {
+            const COLORREF color = colors[rows.Country(k)];
+            if (n != 0)
+                dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
+            else
+                dc.SetPixel(x, y, color);
+            if (collectNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
+                if (!declutter.HasNames())
+                    dc.SelectObject(m_fontNames); // the font later memo labels use
+                declutter.AddName(x + n, y + n, rows.TextOf(k, CGeoPlaceRows::Ort),
+                                  text(rows, k, CGeoPlaceRows::Ortsteil));
+            } else if (m_bShowNames && m_rectPlot.PtInRect(x + 100, y + 25)) {
+                dc.SelectObject(m_fontNames);
+                dc.SetBkColor(RGB(240, 240, 240));
+                dc.TextOut(x + n, y + n, MapStyle::FormatLabel(text(rows, k, CGeoPlaceRows::Ort)));
+                dc.SetBkColor(RGB(220, 220, 0));
+                const QString ortsteil = text(rows, k, CGeoPlaceRows::Ortsteil);
+                if (!ortsteil.isEmpty())
+                    dc.TextOut(x + n, y + n + 11, MapStyle::FormatLabel(ortsteil));
+            }
+        }
+
+        // Memo marks, also outside the plot; their labels use the font selected last.
+        if (m_bShowMemos && !rows.TextOf(k, CGeoPlaceRows::Memo).isEmpty()) {
+            const QString memo = text(rows, k, CGeoPlaceRows::Memo);
+            const QStringView trimmed = TextNumbers::TrimSpace(memo);
+            if (!trimmed.isEmpty()) {
+                DrawCross(dc, x, y);
+                dc.SetTextColor(RGB(0, 0, 0));
+                dc.SetBkColor(RGB(200, 200, 200));
+                dc.TextOut(x + 5, y + 5,
+                           QLatin1Char(' ') +
+                               text(rows, k, CGeoPlaceRows::Ort).left(kMemoPlaceChars) +
+                               QLatin1Char(' '));
+                dc.SetBkColor(RGB(255, 255, 0));
+                dc.TextOut(x + 5, y + 20, MapStyle::FormatLabel(trimmed.toString()));
+            }
+        }
+
+        if (collectNames)
+            declutter.CountPlace(rows.TextOf(k, CGeoPlaceRows::Ort));
+        if (progress) {
+            const int percent = int(std::min<qint64>(100, qint64(100) * k / count));
+            if (percent != shown)
+                progress->SetPos(shown = percent);
+        }
+    }
+    if (declutter.HasNames())
+        declutter.Draw(dc, m_fontNames);
+}
+
+void CMapCanvas::DrawCross(CDeviceContext& dc, int x, int y) {
+    dc.SelectObject(m_penBlack);
+    dc.MoveTo(x, y);
+    dc.LineTo(x - 10, y);
+    dc.MoveTo(x, y);
+    dc.LineTo(x + 10, y);
+    dc.MoveTo(x, y);
+    dc.LineTo(x, y - 10);
+    dc.MoveTo(x, y);
+    dc.LineTo(x, y + 10);
+}
+
+// The place last chosen in a table window: a cross and its name, when inside the plot.
+void CMapCanvas::DrawSelectedPlace(CDeviceContext& dc) {
+    const QPoint pt = LonLatToPoint(m_selected.dLon, m_selected.dLat);
+    if (!m_rectPlot.PtInRect(pt.x(), pt.y()))
+        return;
+    DrawCross(dc, pt.x(), pt.y());
+    dc.SelectObject(m_fontSelected);
+    dc.SetTextColor(RGB(0, 0, 0));
+    dc.SetBkColor(RGB(200, 200, 100));
+    dc.TextOut(pt.x() + 5, pt.y() + 5, MapStyle::FormatLabel(m_selected.strName));
+}

@@ -1,0 +1,99 @@
+#include "render/map/MapCanvas.h"
+
+#include "base/TextNumbers.h"
+#include "render/draw/DeviceContext.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kSizeLimit = 1 << 28;
+
+// Half side of an entry's marker square ("0" and texts without a number give 0).
+int markerHalfSize(const CPlaceEntry& entry) {
+    return std::clamp(TextNumbers::Atoi(entry.m_strMarkerSize), -kSizeLimit, kSizeLimit);
+}
+
+// The device pixels a marker of half side v at (x, y) and its centre pixel cover.
+QRect markerRect(int x, int y, int v) {
+    const int l = std::min(x - v, x + v), r = std::max(x - v, x + v);
+    const int t = std::min(y - v, y + v), b = std::max(y - v, y + v);
+    return QRect(l, t, r - l, b - t).united(QRect(x, y, 1, 1));
+}
+
+} // namespace
+
+// The place list over the database places: a square marker outlined black and filled with
+// the entry's colour, a label in the entry's text colour and font height (on the
+// background colour left by the fill or by earlier text), and a black centre pixel.
+void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
+    if (!m_pPlaces)
+        return;
+    dc.SelectObject(m_penBlack);
+    m_aPlaceState.resize(size_t(m_pPlaces->size()));
+    for (int i = 0; i < m_pPlaces->size(); ++i) {
+        const CPlaceLookup::Row* row = m_lookup.Find(i);
+        if (!row)
+            continue;
+        const CPlaceEntry entry = m_pPlaces->at(i);
+        const QPoint pt = LonLatToPoint(row->dLon, row->dLat);
+        const int x = pt.x(), y = pt.y();
+        CPlaceEntry& stored = (*m_pPlaces)[i];
+        stored.m_nX = x;
+        stored.m_nY = y;
+        CPlaceState& state = m_aPlaceState[size_t(i)];
+        if (!state.bDrawn)
+            state.bBlinkPhase = entry.m_bBlinkPhase;
+        state.bDrawn = true;
+        state.pt = pt;
+
+        int v = 0;
+        if (!IsNotGiven(entry.m_strMarkerSize)) {
+            v = markerHalfSize(entry);
+            dc.Rectangle(x - v, y - v, x + v, y + v);
+            dc.FillSolidRect(x - v + 1, y - v + 1, 2 * v - 2, 2 * v - 2, entry.m_crMarker);
+        }
+        dc.SetTextColor(entry.m_crText);
+        if (!IsNotGiven(entry.m_strFontHeight)) {
+            const CFont old = dc.SelectObject(CFont(TextNumbers::Atoi(entry.m_strFontHeight)));
+            const QString label =
+                IsNotGiven(entry.m_strLabel) ? QString::fromUtf8(row->ort) : entry.m_strLabel;
+            dc.TextOut(x + v, y + v, QLatin1Char(' ') + label + QLatin1Char(' '));
+            dc.SelectObject(old);
+        }
+        dc.SetPixel(x, y, RGB(0, 0, 0));
+    }
+}
+
+QList<QRect> CMapCanvas::OnTimer() {
+    QList<QRect> painted;
+    if (!m_bShowFilePlaces || !m_pPlaces || m_imgBackBuffer.isNull())
+        return painted;
+    // A fresh context: black pen, white brush.
+    QPainter painter(&m_imgBackBuffer);
+    CDeviceContext dc(painter);
+    const int count = int(std::min<size_t>(size_t(m_pPlaces->size()), m_aPlaceState.size()));
+    for (int i = 0; i < count; ++i) {
+        // Entries never found in the database have no position and do not blink.
+        CPlaceState& state = m_aPlaceState[size_t(i)];
+        if (!state.bDrawn || IsNotGiven(m_pPlaces->at(i).m_strBlink))
+            continue;
+        CPlaceEntry& entry = (*m_pPlaces)[i];
+        const int v = markerHalfSize(entry);
+        const bool old = state.bBlinkPhase;
+        state.bBlinkPhase = !old;
+        entry.m_bBlinkPhase = !old;
+        const int x = state.pt.x(), y = state.pt.y();
+        // Without a marker size only the centre pixel stays, as the repaint draws it.
+        if (v != 0) {
+            dc.Rectangle(x - v, y - v, x + v, y + v);
+            dc.FillSolidRect(x - v + 1, y - v + 1, 2 * v - 2, 2 * v - 2,
+                             old ? entry.m_crMarker : RGB(255, 255, 255));
+        }
+        dc.SetPixel(x, y, RGB(0, 0, 0));
+        painted << markerRect(x, y, v);
+    }
+    return painted;
+}

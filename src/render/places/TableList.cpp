@@ -1,0 +1,135 @@
+#include "render/places/TableList.h"
+
+#include "render/places/TableListFile.h"
+#include "render/places/TableListRows.h"
+
+#include <QFileInfo>
+#include <QColor>
+#include <QLocale>
+
+namespace {
+
+// Reads the first rows of the sheet into the list's preview.
+bool readPreview(CTableListFile& file, const QString& sheet, CTableList* list, QString* error) {
+    list->preview.clear();
+    list->previewLines.clear();
+    const bool ok = file.ReadRows(sheet, [list](const CTableListFile::Row& row) {
+        list->preview << row.cells;
+        list->previewLines << row.nLine;
+        return list->preview.size() < TableList::kPreviewRows;
+    });
+    if (!ok) {
+        *error = file.Error();
+        return false;
+    }
+    list->strSheet = sheet.isEmpty() ? file.SheetNames().value(0) : sheet;
+    return true;
+}
+
+void setHeader(CTableList* list) {
+    list->header.clear();
+    const int at = int(list->previewLines.indexOf(list->mapping.nHeaderLine));
+    if (list->mapping.nHeaderLine > 0 && at >= 0)
+        list->header = list->preview[at];
+}
+
+} // namespace
+
+namespace TableList {
+
+bool Preview(const QString& path, const QString& sheet, CTableList* list, QString* error) {
+    CTableListFile file;
+    if (!file.Open(path)) {
+        *error = file.Error();
+        return false;
+    }
+    if (!readPreview(file, sheet, list, error))
+        return false;
+    list->mapping = TableListMapping::Guess(list->preview, list->previewLines);
+    setHeader(list);
+    return true;
+}
+
+bool Read(const QString& path, const CTableListOptions& options, const CGeoPlaceRows& rows,
+          CTableList* list, QString* error) {
+    *list = CTableList();
+    CTableListFile file;
+    if (!file.Open(path)) {
+        *error = file.Error();
+        return false;
+    }
+    if (!readPreview(file, options.strSheet, list, error))
+        return false;
+    list->mapping = options.mapping ? *options.mapping
+                                    : TableListMapping::Guess(list->preview, list->previewLines);
+    if (!options.strCountry.isEmpty())
+        list->mapping.strCountry = options.strCountry.toUpper();
+    setHeader(list);
+    for (const QString& option : options.aMapOptions) {
+        if (!TableListMapping::ApplyOption(option, list->header, &list->mapping, error))
+            return false;
+    }
+    setHeader(list);
+    const QString name = QFileInfo(path).fileName();
+    if (list->mapping.Column(CTableListMapping::Plz) < 0) {
+        *error = QStringLiteral("In der Liste \"%1\" (Blatt \"%2\") ist keine Spalte mit "
+                                "Postleitzahlen zu erkennen. Bitte die Spalte zuordnen "
+                                "(Überschrift \"PLZ\" oder --map PLZ=SPALTE).")
+                     .arg(name, list->strSheet);
+        return false;
+    }
+
+    CTableListRows taker(rows, list);
+    const int headerLine = list->mapping.nHeaderLine;
+    bool tooMany = false;
+    const bool ok = file.ReadRows(list->strSheet, [&](const CTableListFile::Row& row) {
+        if (row.nLine <= headerLine)
+            return true;
+        taker.Take(row.nLine, row.cells, row.bCellTooLong);
+        tooMany = list->nRows > kMaxRows;
+        return !tooMany;
+    });
+    if (!ok) {
+        *error = file.Error();
+        return false;
+    }
+    if (tooMany) {
+        *error = QStringLiteral("Die Liste \"%1\" hat mehr als %2 Zeilen. Kelvo liest sie nicht.")
+                     .arg(name, QLocale(QLocale::German).toString(kMaxRows));
+        *list = CTableList();
+        return false;
+    }
+    return true;
+}
+
+CPlaceList AsOf(const CPlaceList& entries, const QDate& day) {
+    CPlaceList shown;
+    shown.reserve(entries.size());
+    for (const CPlaceEntry& entry : entries) {
+        if (ShownOn(entry, day))
+            shown.append(entry);
+    }
+    return shown;
+}
+
+COLORREF GroupColor(int group) {
+    // Colours told apart at a glance, none of them the default yellow or a country's red.
+    static const COLORREF palette[] = {
+        RGB(31, 119, 180), RGB(255, 127, 14), RGB(44, 160, 44),  RGB(148, 103, 189),
+        RGB(140, 86, 75),  RGB(227, 119, 194), RGB(127, 127, 127), RGB(23, 190, 207),
+        RGB(188, 189, 34), RGB(0, 0, 128),    RGB(128, 0, 0),    RGB(0, 128, 128),
+    };
+    constexpr int n = int(sizeof(palette) / sizeof(palette[0]));
+    if (group < n)
+        return palette[group];
+    // Beyond the palette: hues around the circle.
+    const QColor c = QColor::fromHsv((group * 137) % 360, 200, 200);
+    return RGB(c.red(), c.green(), c.blue());
+}
+
+bool IsListFileName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"xlsx" || suffix == u"ods" || suffix == u"csv" || suffix == u"tsv";
+}
+
+} // namespace TableList

@@ -1,0 +1,182 @@
+#include "render/places/TableListFile.h"
+
+#include "base/Cp1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <gdal.h>
+#include <ogr_api.h>
+
+#include <climits>
+#include <mutex>
+
+namespace {
+
+void registerDrivers() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Every cell as text and no header guessed by the driver: the list's own reader
+        // finds the header row, which need not be the first.
+        CPLSetConfigOption("OGR_XLSX_HEADERS", "DISABLE");
+        CPLSetConfigOption("OGR_XLSX_FIELD_TYPES", "STRING");
+        CPLSetConfigOption("OGR_ODS_HEADERS", "DISABLE");
+        CPLSetConfigOption("OGR_ODS_FIELD_TYPES", "STRING");
+        GDALAllRegister();
+    });
+}
+
+// GDAL's messages stay inside; the last one is asked for where it matters.
+struct QuietErrors {
+    QuietErrors() {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~QuietErrors() { CPLPopErrorHandler(); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+};
+
+QString lastGdalMessage() {
+    const char* message = CPLGetLastErrorMsg();
+    return message && *message ? QString::fromUtf8(message) : QString();
+}
+
+QString decodeCell(const char* bytes) {
+    const QByteArrayView view(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(view);
+    return utf8.hasError() ? Cp1252::Decode(view) : text;
+}
+
+bool isTextTable(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"csv" || suffix == u"tsv" || suffix == u"txt" || suffix == u"tab";
+}
+
+// What the first bytes say about a file GDAL could not open.
+QString whyNotOpened(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden: %2.")
+            .arg(path, file.errorString());
+    const QByteArray head = file.read(8);
+    // An encrypted Office file is a compound document, as the old .xls format is too.
+    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        return QStringLiteral("Die Datei \"%1\" ist mit einem Kennwort geschützt oder im alten "
+                              "Excel-Format (.xls). Bitte ohne Kennwort als .xlsx, .ods oder "
+                              ".csv speichern.")
+            .arg(path);
+    return QStringLiteral("Die Datei \"%1\" ist keine Tabelle, die Kelvo lesen kann (erwartet: "
+                          ".xlsx, .ods, .csv oder .tsv).")
+        .arg(path);
+}
+
+} // namespace
+
+struct CTableListFile::Dataset {
+    GDALDatasetH h = nullptr;
+    ~Dataset() {
+        if (h)
+            GDALClose(h);
+    }
+};
+
+CTableListFile::CTableListFile() = default;
+CTableListFile::~CTableListFile() = default;
+
+bool CTableListFile::Open(const QString& path) {
+    registerDrivers();
+    m_pData.reset();
+    m_strError.clear();
+    m_strPath = path;
+    if (!QFileInfo(path).isFile()) {
+        m_strError = QStringLiteral("Die Datei \"%1\" gibt es nicht.").arg(path);
+        return false;
+    }
+    const QuietErrors quiet;
+    const bool text = isTextTable(path);
+    const QByteArray name = (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
+    const char* const spreadsheets[] = {"XLSX", "ODS", nullptr};
+    const char* const texts[] = {"CSV", nullptr};
+    const char* const csvOptions[] = {"HEADERS=NO", "AUTODETECT_TYPE=NO", "EMPTY_STRING_AS_NULL=NO",
+                                      nullptr};
+    GDALDatasetH h = GDALOpenEx(name.constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                text ? texts : spreadsheets, text ? csvOptions : nullptr, nullptr);
+    if (!h || GDALDatasetGetLayerCount(h) == 0) {
+        if (h)
+            GDALClose(h);
+        m_strError = whyNotOpened(path);
+        return false;
+    }
+    m_pData = std::make_unique<Dataset>();
+    m_pData->h = h;
+    return true;
+}
+
+QStringList CTableListFile::SheetNames() const {
+    QStringList names;
+    if (!m_pData)
+        return names;
+    for (int i = 0; i < GDALDatasetGetLayerCount(m_pData->h); ++i)
+        names << QString::fromUtf8(OGR_L_GetName(GDALDatasetGetLayer(m_pData->h, i)));
+    return names;
+}
+
+bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(const Row&)>& take) {
+    m_strError.clear();
+    if (!m_pData) {
+        m_strError = QStringLiteral("Keine Tabelle geöffnet.");
+        return false;
+    }
+    const QuietErrors quiet;
+    OGRLayerH layer = sheet.isEmpty()
+                          ? GDALDatasetGetLayer(m_pData->h, 0)
+                          : GDALDatasetGetLayerByName(m_pData->h, sheet.toUtf8().constData());
+    if (!layer) {
+        m_strError = QStringLiteral("Die Datei \"%1\" hat kein Blatt \"%2\" (es gibt: %3).")
+                         .arg(m_strPath, sheet, SheetNames().join(QStringLiteral(", ")));
+        return false;
+    }
+    OGR_L_ResetReading(layer);
+    const int fields = OGR_FD_GetFieldCount(OGR_L_GetLayerDefn(layer));
+    Row row;
+    int lastLine = 0;
+    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
+        // Spreadsheet rows are numbered as the sheet numbers them; a text file's features
+        // are its lines.
+        const GIntBig fid = OGR_F_GetFID(feature);
+        row.nLine = fid > lastLine && fid < INT_MAX ? int(fid) : lastLine + 1;
+        lastLine = row.nLine;
+        row.cells.clear();
+        row.bCellTooLong = false;
+        int used = 0;
+        for (int i = 0; i < fields; ++i) {
+            if (OGR_F_IsFieldSetAndNotNull(feature, i))
+                used = i + 1;
+        }
+        row.cells.reserve(used);
+        for (int i = 0; i < used; ++i) {
+            QString cell;
+            if (OGR_F_IsFieldSetAndNotNull(feature, i))
+                cell = decodeCell(OGR_F_GetFieldAsString(feature, i));
+            if (cell.size() > kMaxCellChars) {
+                cell.truncate(kMaxCellChars);
+                row.bCellTooLong = true;
+            }
+            row.cells << cell;
+        }
+        OGR_F_Destroy(feature);
+        if (!take(row))
+            return true;
+    }
+    if (CPLGetLastErrorType() >= CE_Failure && !lastGdalMessage().isEmpty()) {
+        m_strError = QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden: %2")
+                         .arg(m_strPath, lastGdalMessage());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,260 @@
+#include "render/places/TableListRows.h"
+
+#include "store/GeoPlaceRows.h"
+#include "base/TextNumbers.h"
+#include "base/DateText.h"
+#include "render/places/TableListFile.h"
+#include "render/map/PlaceLookup.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <map>
+
+namespace {
+
+using Role = CTableListMapping::Role;
+
+// Shared texts: a million entries hold one copy of each.
+const QString& notGiven() {
+    static const QString text = QStringLiteral("0");
+    return text;
+}
+
+// Cells kept with a remark: the first few, each cut short.
+constexpr int kIssueCells = 12;
+constexpr int kIssueCellChars = 100;
+
+// Control characters become blanks; blanks around the text go.
+QString cleaned(const QString& cell) {
+    QString text = cell;
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return text.trimmed();
+}
+
+bool isDigits(QStringView text) {
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+// Country names some lists write instead of the code.
+QString countryCode(const QString& text) {
+    static const QHash<QString, QString> names{
+        {QStringLiteral("deutschland"), QStringLiteral("DE")},
+        {QStringLiteral("d"), QStringLiteral("DE")},
+        {QStringLiteral("germany"), QStringLiteral("DE")},
+        {QStringLiteral("österreich"), QStringLiteral("AT")},
+        {QStringLiteral("oesterreich"), QStringLiteral("AT")},
+        {QStringLiteral("a"), QStringLiteral("AT")},
+        {QStringLiteral("austria"), QStringLiteral("AT")},
+        {QStringLiteral("schweiz"), QStringLiteral("CH")},
+        {QStringLiteral("switzerland"), QStringLiteral("CH")},
+        {QStringLiteral("belgien"), QStringLiteral("BE")},
+        {QStringLiteral("belgium"), QStringLiteral("BE")},
+        {QStringLiteral("b"), QStringLiteral("BE")},
+        {QStringLiteral("liechtenstein"), QStringLiteral("LI")},
+    };
+    const QString known = names.value(text.toLower());
+    return known.isEmpty() ? text.toUpper() : known;
+}
+
+// "2026/12/24" (a spreadsheet date as GDAL gives it) as "2026-12-24"; other texts as they are.
+QString isoDate(const QString& text) {
+    static const QRegularExpression slashed(QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2})(.*)$"));
+    const QRegularExpressionMatch m = slashed.match(text);
+    if (!m.hasMatch())
+        return text;
+    return m.captured(1) + u'-' + m.captured(2) + u'-' + m.captured(3) + m.captured(4);
+}
+
+bool isYes(const QString& text) {
+    static const QStringList no{QStringLiteral("0"), QStringLiteral("nein"),
+                                QStringLiteral("no"), QStringLiteral("false"),
+                                QStringLiteral("falsch"), QStringLiteral("n")};
+    return !text.isEmpty() && !no.contains(text.toLower());
+}
+
+} // namespace
+
+CTableListRows::CTableListRows(const CGeoPlaceRows& rows, CTableList* list)
+    : m_rows(rows), m_pList(list) {
+    m_strDefaultCountry = list->mapping.strCountry.isEmpty() ? QStringLiteral("DE")
+                                                             : list->mapping.strCountry;
+    CountLengths();
+}
+
+void CTableListRows::CountLengths() {
+    // Per country: how many postal codes of each length are all digits (-1: the others).
+    std::map<quint32, std::map<int, qint64>> counts;
+    for (quint32 row = 0; row < m_rows.Size(); ++row) {
+        const QByteArrayView plz = m_rows.TextOf(row, CGeoPlaceRows::Plz);
+        bool digits = !plz.isEmpty();
+        for (char c : plz)
+            digits = digits && c >= '0' && c <= '9';
+        ++counts[m_rows.Country(row)][digits ? int(plz.size()) : -1];
+    }
+    for (const auto& [country, lengths] : counts) {
+        if (lengths.size() != 1 || lengths.begin()->first <= 0)
+            continue;
+        const QString staat = QString::fromUtf8(m_rows.Countries()[country]).toUpper();
+        m_lengths.insert(staat, lengths.begin()->first);
+    }
+    for (const QByteArray& staat : m_rows.Countries())
+        m_countries.insert(QString::fromUtf8(staat).toUpper());
+}
+
+QString CTableListRows::Cell(const QStringList& cells, Role role) const {
+    const int column = m_pList->mapping.Column(role);
+    return column < 0 ? QString() : cleaned(cells.value(column));
+}
+
+QString CTableListRows::Staat(const QStringList& cells) const {
+    QString staat = Cell(cells, Role::Staat);
+    staat = staat.isEmpty() ? m_strDefaultCountry : countryCode(staat);
+    // Liechtenstein is often kept as "FL", its vehicle code.
+    if (staat == u"LI" && !m_countries.contains(staat) && m_countries.contains(QStringLiteral("FL")))
+        staat = QStringLiteral("FL");
+    return staat;
+}
+
+QString CTableListRows::RepairedPlz(const QString& staat, QString plz, bool* repaired) const {
+    *repaired = false;
+    // A number a spreadsheet stored as such may come as "1067.0".
+    static const QRegularExpression wholeNumber(QStringLiteral("^(\\d+)\\.0+$"));
+    const QRegularExpressionMatch m = wholeNumber.match(plz);
+    if (m.hasMatch())
+        plz = m.captured(1);
+    const int length = PostalCodeLength(staat);
+    if (length > 0 && isDigits(plz) && plz.size() < length) {
+        plz = plz.rightJustified(length, u'0');
+        *repaired = true;
+    }
+    return plz;
+}
+
+void CTableListRows::AddIssue(int line, const QStringList& cells, const QString& reason,
+                              bool placed) {
+    CTableListIssue issue;
+    issue.nLine = line;
+    issue.strReason = reason;
+    issue.bPlaced = placed;
+    for (int i = 0; i < cells.size() && i < kIssueCells; ++i)
+        issue.values << cleaned(cells[i]).left(kIssueCellChars);
+    m_pList->aIssues.append(issue);
+}
+
+void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) {
+    bool empty = true;
+    for (const QString& cell : cells)
+        empty = empty && cell.trimmed().isEmpty();
+    if (empty)
+        return;
+    ++m_pList->nRows;
+    const QLocale german(QLocale::German);
+    if (cellTooLong) {
+        ++m_pList->nWithoutPlace;
+        AddIssue(line, cells,
+                 QStringLiteral("Eine Zelle ist länger als %1 Zeichen.")
+                     .arg(german.toString(int(CTableListFile::kMaxCellChars))),
+                 false);
+        return;
+    }
+    const QString rawPlz = Cell(cells, Role::Plz);
+    if (rawPlz.isEmpty()) {
+        ++m_pList->nWithoutPlace;
+        AddIssue(line, cells, QStringLiteral("Keine Postleitzahl."), false);
+        return;
+    }
+    QString staat = Staat(cells);
+    bool repaired = false;
+    const QString plz = RepairedPlz(staat, rawPlz, &repaired);
+    const QString ort = Cell(cells, Role::Ort);
+    bool ortFound = false;
+    const qint64 row = CPlaceLookup::FindRow(m_rows, staat.toUtf8(), plz.toUtf8(),
+                                             ort.isEmpty() ? QByteArray()
+                                                           : CPlaceLookup::OrtKey(ort.toUtf8()),
+                                             &ortFound);
+    if (row < 0) {
+        ++m_pList->nWithoutPlace;
+        AddIssue(line, cells, QStringLiteral("%1 %2 ist nicht in GEO.").arg(staat, plz), false);
+        return;
+    }
+    if (repaired)
+        ++m_pList->nRepaired;
+
+    CPlaceEntry entry;
+    auto shared = m_staat.find(staat);
+    if (shared == m_staat.end())
+        shared = m_staat.insert(staat, staat);
+    entry.m_strStaat = *shared;
+    entry.m_strPLZ = plz;
+    entry.m_strOrt = ort;
+    entry.m_nLine = line;
+    entry.m_bBlinkPhase = true;
+    entry.m_strDate = notGiven();
+    if (!ort.isEmpty() && !ortFound)
+        AddIssue(line, cells,
+                 QStringLiteral("Den Ort \"%1\" gibt es bei %2 %3 nicht; gesetzt auf %4.")
+                     .arg(ort, staat, plz,
+                          QString::fromUtf8(m_rows.TextOf(quint32(row), CGeoPlaceRows::Ort))),
+                 true);
+
+    const QString dateText = Cell(cells, Role::Datum);
+    if (!dateText.isEmpty()) {
+        const QDate date = ParseDateText(isoDate(dateText));
+        if (date.isValid()) {
+            entry.m_dtDate = date;
+            auto text = m_dates.find(date);
+            if (text == m_dates.end())
+                text = m_dates.insert(date, date.toString(QStringLiteral("dd.MM.yyyy")));
+            entry.m_strDate = *text;
+            m_pList->bDated = true;
+        } else {
+            AddIssue(line, cells,
+                     QStringLiteral("Ungültiges Datum \"%1\"; ohne Datum übernommen.").arg(dateText),
+                     true);
+        }
+    }
+
+    const QString size = Cell(cells, Role::Groesse);
+    static const QString defaultSize = QStringLiteral("4");
+    entry.m_strMarkerSize = TextNumbers::Atoi(size) > 0 ? QString::number(TextNumbers::Atoi(size))
+                                                        : defaultSize;
+    static const QString blinking = QStringLiteral("1");
+    entry.m_strBlink = isYes(Cell(cells, Role::Blinken)) ? blinking : notGiven();
+
+    entry.m_crMarker = RGB(200, 200, 0);
+    entry.m_strMarkerColor = notGiven();
+    const QString group = Cell(cells, Role::Gruppe);
+    if (!group.isEmpty()) {
+        auto it = m_groups.find(group);
+        if (it == m_groups.end()) {
+            const int index = int(m_pList->aGroups.size());
+            it = m_groups.insert(group, index);
+            m_pList->aGroups << group;
+            const COLORREF color = TableList::GroupColor(index);
+            m_pList->aGroupColors << color;
+            m_groupColorTexts << QStringLiteral("%1,%2,%3")
+                                     .arg(GetRValue(color))
+                                     .arg(GetGValue(color))
+                                     .arg(GetBValue(color));
+        }
+        entry.m_crMarker = m_pList->aGroupColors[*it];
+        entry.m_strMarkerColor = m_groupColorTexts[*it];
+    }
+    entry.m_crText = RGB(0, 0, 0);
+    entry.m_strTextColor = notGiven();
+    const QString text = Cell(cells, Role::Text);
+    static const QString fontHeight = QStringLiteral("14");
+    entry.m_strFontHeight = text.isEmpty() ? notGiven() : fontHeight;
+    entry.m_strLabel = text.isEmpty() ? notGiven() : text;
+    m_pList->aEntries.append(entry);
+}

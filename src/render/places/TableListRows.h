@@ -1,0 +1,38 @@
+#pragma once
+
+#include "render/places/TableList.h"
+
+#include <QDate>
+#include <QHash>
+#include <QSet>
+
+// Turns the rows of a list into place entries (TableList::Read): cleans the cells, repairs
+// postal codes, reads dates, gives the groups their colours and places each row.
+class CTableListRows {
+public:
+    CTableListRows(const CGeoPlaceRows& rows, CTableList* list);
+
+    // One row after the header. Empty rows are passed over.
+    void Take(int line, const QStringList& cells, bool cellTooLong);
+
+    // The postal code of a country as GEO has it: all digits, of one length. 0 when the
+    // country's codes are not like that.
+    int PostalCodeLength(const QString& staat) const { return m_lengths.value(staat.toUpper()); }
+
+private:
+    void CountLengths();
+    void AddIssue(int line, const QStringList& cells, const QString& reason, bool placed);
+    QString Staat(const QStringList& cells) const;
+    QString RepairedPlz(const QString& staat, QString plz, bool* repaired) const;
+    QString Cell(const QStringList& cells, CTableListMapping::Role role) const;
+
+    const CGeoPlaceRows& m_rows;
+    CTableList* m_pList;
+    QHash<QString, int> m_lengths;    // Staat in capitals -> digits of its postal codes
+    QHash<QString, QString> m_staat;  // one shared text per country
+    QHash<QString, int> m_groups;     // group value -> index
+    QStringList m_groupColorTexts;    // "R,G,B" of each group, shared by its entries
+    QHash<QDate, QString> m_dates;    // one shared date text per day
+    QSet<QString> m_countries;        // the Staat values of GEO in capitals
+    QString m_strDefaultCountry;
+};

@@ -1,0 +1,273 @@
+#include "render/table/GeoTableModel.h"
+
+#include "base/GeoDistance.h"
+#include "base/GermanNumbers.h"
+#include "base/TextNumbers.h"
+#include "render/table/TableText.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using Value = GeoStandardOrder::Value;
+
+CGeoTableModel::CGeoTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void CGeoTableModel::SetColumns(const CGeoTableDesc& desc) {
+    beginResetModel();
+    m_aTitles.clear();
+    m_aColumnFormat.clear();
+    for (int i = 0; i < desc.m_nFields && i < kColumns; ++i) {
+        m_aTitles << desc.FieldName(i);
+        m_aColumnFormat << desc.ColumnFormat(i);
+    }
+    endResetModel();
+}
+
+void CGeoTableModel::SetRows(Rows rows, std::vector<quint32> order) {
+    beginResetModel();
+    m_pRows = std::move(rows);
+    m_aOrder = std::move(order);
+    m_own = CGeoCellStore(kColumns);
+    m_bStoreOrder = true;
+    for (size_t i = 0; i < m_aOrder.size() && m_bStoreOrder; ++i)
+        m_bStoreOrder = m_aOrder[i] == i;
+    endResetModel();
+}
+
+void CGeoTableModel::SetRows(const QList<QStringList>& rows) {
+    auto store = std::make_shared<CGeoCellStore>(kColumns);
+    std::vector<quint32> order;
+    for (const QStringList& cells : rows) {
+        QByteArray utf8[kColumns];
+        Value values[kColumns];
+        for (int j = 0; j < kColumns && j < cells.size(); ++j) {
+            utf8[j] = cells.at(j).toUtf8();
+            values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
+        }
+        order.push_back(store->Append(values));
+    }
+    SetRows(std::move(store), std::move(order));
+}
+
+void CGeoTableModel::CopyRows(const CGeoTableModel& other) {
+    beginResetModel();
+    m_pRows = other.m_pRows;
+    m_aOrder = other.m_aOrder;
+    m_bStoreOrder = other.m_bStoreOrder;
+    m_own = CGeoCellStore(kColumns);
+    Value cells[kColumns];
+    for (quint32 r = 0; r < other.m_own.Rows(); ++r) {
+        other.m_own.Row(r, cells);
+        m_own.Append(cells);
+    }
+    endResetModel();
+}
+
+const CGeoCellStore& CGeoTableModel::StoreOf(quint32 id, quint32* row) const {
+    if (id < SharedRows()) {
+        *row = id;
+        return *m_pRows;
+    }
+    *row = id - SharedRows();
+    return m_own;
+}
+
+QByteArrayView CGeoTableModel::CellUtf8(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= kColumns)
+        return {};
+    quint32 r;
+    const CGeoCellStore& store = StoreOf(m_aOrder[size_t(row)], &r);
+    return store.Bytes(r, column);
+}
+
+QString CGeoTableModel::Cell(int row, int column) const {
+    return TableText::FromUtf8(CellUtf8(row, column));
+}
+
+QStringList CGeoTableModel::RowCells(int row) const {
+    QStringList cells;
+    for (int j = 0; j < kColumns; ++j)
+        cells << Cell(row, j);
+    return cells;
+}
+
+namespace {
+const char* const kDistanceTitle = "Entfernung (km)";
+} // namespace
+
+void CGeoTableModel::SetDistanceCentre(double lon, double lat) {
+    beginResetModel();
+    m_bDistance = true;
+    m_dCentreLon = lon;
+    m_dCentreLat = lat;
+    endResetModel();
+}
+
+double CGeoTableModel::Distance(int row) const {
+    double lon = 0, lat = 0;
+    if (!TextNumbers::ParseNumber(CellUtf8(row, GEO_LANGENGRAD), &lon) ||
+        !TextNumbers::ParseNumber(CellUtf8(row, GEO_BREITENGRAD), &lat))
+        return std::nan("");
+    return GeoDistance::HaversineKm(m_dCentreLon, m_dCentreLat, lon, lat);
+}
+
+QString CGeoTableModel::DistanceText(int row) const {
+    const double km = Distance(row);
+    return std::isnan(km) ? QString() : QString::number(km, 'f', 1);
+}
+
+bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
+    if (row < 0 || row >= RowCount())
+        return false;
+    QByteArray utf8[kColumns];
+    Value values[kColumns];
+    for (int j = 0; j < kColumns && j < cells.size(); ++j) {
+        utf8[j] = cells.at(j).toUtf8();
+        values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
+    }
+    m_aOrder[size_t(row)] = SharedRows() + m_own.Append(values);
+    m_bStoreOrder = false;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    return true;
+}
+
+int CGeoTableModel::FindRowByKey(qint64 key) const {
+    // The rows with that key, found in the order they are kept; then where the window shows
+    // one of them (a rewritten row replaces its shared one).
+    const QByteArray text = QByteArray::number(key);
+    std::vector<quint32> ids;
+    for (quint32 r = 0; r < SharedRows(); ++r) {
+        if (m_pRows->Bytes(r, GEO_ID) == QByteArrayView(text))
+            ids.push_back(r);
+    }
+    for (quint32 r = 0; r < m_own.Rows(); ++r) {
+        if (m_own.Bytes(r, GEO_ID) == QByteArrayView(text))
+            ids.push_back(SharedRows() + r);
+    }
+    if (ids.empty())
+        return -1;
+    for (size_t i = 0; i < m_aOrder.size(); ++i) {
+        if (std::find(ids.begin(), ids.end(), m_aOrder[i]) != ids.end())
+            return int(i);
+    }
+    return -1;
+}
+
+bool CGeoTableModel::ApplyOrder(const std::vector<int>& order,
+                                const std::function<void(int percent)>& progress) {
+    const size_t n = m_aOrder.size();
+    if (order.size() != n)
+        return false;
+    std::vector<bool> taken(n, false);
+    for (int from : order) {
+        if (from < 0 || size_t(from) >= n || taken[size_t(from)])
+            return false;
+        taken[size_t(from)] = true;
+    }
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<quint32> reordered(n);
+    size_t next = 0; // the position at which the percentage next changes
+    for (size_t i = 0; i < n; ++i) {
+        if (progress && i >= next) {
+            const size_t percent = 100 * i / n;
+            progress(int(percent));
+            next = ((percent + 1) * n + 99) / 100;
+        }
+        reordered[i] = m_aOrder[size_t(order[i])];
+    }
+    m_aOrder = std::move(reordered);
+    m_bStoreOrder = false;
+
+    // The selection and the current row move with their rows.
+    const QModelIndexList before = persistentIndexList();
+    if (!before.isEmpty()) {
+        std::vector<int> newPosition(n);
+        for (size_t i = 0; i < n; ++i)
+            newPosition[size_t(order[i])] = int(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& idx : before)
+            after.append(index(newPosition[size_t(idx.row())], idx.column()));
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
+void CGeoTableModel::VisitColumn(int column, const CellVisitor& visit) const {
+    if (column < 0 || column >= kColumns)
+        return;
+    if (m_bStoreOrder) {
+        for (size_t i = 0; i < m_aOrder.size(); ++i)
+            visit(int(i), m_pRows->Bytes(quint32(i), column));
+        return;
+    }
+    // Where each kept row stands, so that the rows can be walked in the order they are kept.
+    std::vector<int> position(size_t(SharedRows()) + m_own.Rows(), -1);
+    for (size_t i = 0; i < m_aOrder.size(); ++i)
+        position[m_aOrder[i]] = int(i);
+    for (quint32 r = 0; r < SharedRows(); ++r) {
+        if (position[r] >= 0)
+            visit(position[r], m_pRows->Bytes(r, column));
+    }
+    for (quint32 r = 0; r < m_own.Rows(); ++r) {
+        if (position[SharedRows() + r] >= 0)
+            visit(position[SharedRows() + r], m_own.Bytes(r, column));
+    }
+}
+
+size_t CGeoTableModel::MemoryBytes() const {
+    return (m_pRows ? m_pRows->MemoryBytes() : 0) + m_own.MemoryBytes() +
+           m_aOrder.capacity() * sizeof(quint32);
+}
+
+int CGeoTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : RowCount();
+}
+
+int CGeoTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_aTitles.size()) + (m_bDistance ? 1 : 0);
+}
+
+QVariant CGeoTableModel::Alignment(int column) const {
+    const Qt::Alignment horizontal = column >= kColumns ? Qt::AlignRight
+                                     : m_aColumnFormat.value(column) == LVCFMT_CENTER
+                                         ? Qt::AlignHCenter
+                                         : Qt::AlignLeft;
+    return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+}
+
+QVariant CGeoTableModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        if (index.column() >= kColumns) {
+            const double km = Distance(index.row());
+            return std::isnan(km) ? QString() : GermanNumbers::Fixed(km, 1);
+        }
+        return Cell(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        return Alignment(index.column());
+    case Qt::UserRole:
+        return index.row();
+    default:
+        return {};
+    }
+}
+
+QVariant CGeoTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && section >= 0 && section < columnCount()) {
+        if (role == Qt::DisplayRole)
+            return section < m_aTitles.size() ? m_aTitles.at(section)
+                                              : QString::fromLatin1(kDistanceTitle);
+        if (role == Qt::TextAlignmentRole)
+            return Alignment(section);
+        return {};
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}

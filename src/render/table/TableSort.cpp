@@ -1,0 +1,147 @@
+#include "render/table/TableSort.h"
+
+#include "base/GeoTableDesc.h"
+#include "base/RadixSort.h"
+#include "base/TextNumbers.h"
+#include "render/table/GermanCollation.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <bit>
+#include <string>
+
+namespace TableSort {
+
+namespace {
+
+template <typename T> int threeWay(const T& a, const T& b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Numbers as keys whose unsigned order is the numbers' order.
+quint64 integerKey(int value) {
+    return quint32(value) ^ 0x80000000u;
+}
+quint64 numberKey(double value) {
+    const quint64 bits = std::bit_cast<quint64>(value == 0.0 ? 0.0 : value); // -0 is 0
+    return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+}
+
+// The row order from the entries' positions; descending keys are the complements, so that
+// equal keys keep their order in both directions.
+std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending) {
+    if (descending) {
+        for (RadixSort::Entry& e : entries)
+            e.key = ~e.key;
+    }
+    RadixSort::Sort(entries);
+    std::vector<int> order(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        order[i] = int(entries[i].row);
+    return order;
+}
+
+// Texts in German order. The texts go into one buffer; each row's radix key is the first
+// eight bytes of its text's collation key, and only texts that agree in those bytes are
+// compared whole.
+std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
+    const size_t count = size_t(std::max(n, 0));
+    CGermanCollation collation;
+    std::string bytes;
+    std::vector<size_t> start(count), length(count);
+    std::vector<RadixSort::Entry> entries(count);
+    // Neighbouring rows often share a text (the places of one town): its prefix is made once.
+    std::string previous;
+    quint64 previousPrefix = 0;
+    bool havePrevious = false;
+    cells([&](int position, QByteArrayView cell) {
+        const size_t at = bytes.size();
+        bytes.append(cell.data(), size_t(cell.size()));
+        start[size_t(position)] = at;
+        length[size_t(position)] = size_t(cell.size());
+        if (!havePrevious || QByteArrayView(previous) != cell) {
+            havePrevious = true;
+            previous.assign(cell.data(), size_t(cell.size()));
+            previousPrefix = collation.KeyPrefix(cell);
+        }
+        entries[size_t(position)] = {previousPrefix, quint32(position), 0};
+    });
+    std::vector<int> order = orderOf(entries, descending);
+    // Texts that share their prefix: by the whole text, keeping the order of equal ones.
+    auto text = [&](int position) {
+        return QByteArrayView(bytes.data() + start[size_t(position)],
+                              qsizetype(length[size_t(position)]));
+    };
+    for (size_t first = 0; first < count;) {
+        size_t end = first + 1;
+        while (end < count && entries[end].key == entries[first].key)
+            ++end;
+        if (end - first > 1)
+            std::stable_sort(order.begin() + qsizetype(first), order.begin() + qsizetype(end),
+                             [&](int x, int y) {
+                                 const int c = collation.Compare(text(x), text(y));
+                                 return descending ? c > 0 : c < 0;
+                             });
+        first = end;
+    }
+    return order;
+}
+
+} // namespace
+
+Kind KindOfColumn(int column) {
+    switch (column) {
+    case GEO_PLZ:
+        return Kind::Integer;
+    case GEO_LANGENGRAD:
+    case GEO_BREITENGRAD:
+        return Kind::Number;
+    default:
+        return Kind::Text;
+    }
+}
+
+int CompareCells(int column, QStringView a, QStringView b) {
+    switch (KindOfColumn(column)) {
+    case Kind::Integer:
+        return threeWay(TextNumbers::Atoi(a), TextNumbers::Atoi(b));
+    case Kind::Number:
+        return threeWay(TextNumbers::Atof(a), TextNumbers::Atof(b));
+    case Kind::Text:
+        break;
+    }
+    static const CGermanCollation collation;
+    return collation.Compare(a, b);
+}
+
+std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending) {
+    const size_t count = size_t(std::max(n, 0));
+    switch (KindOfColumn(column)) {
+    case Kind::Text:
+        return orderByTexts(n, cells, descending);
+    case Kind::Number: {
+        std::vector<RadixSort::Entry> entries(count);
+        cells([&](int position, QByteArrayView cell) {
+            entries[size_t(position)] = {numberKey(TextNumbers::Atof(cell)), quint32(position), 0};
+        });
+        return orderOf(entries, descending);
+    }
+    case Kind::Integer:
+        break;
+    }
+    // Integers: the key and the position in one 64-bit value.
+    const quint64 flip = descending ? 0xFFFFFFFFu : 0;
+    std::vector<quint64> values(count);
+    cells([&](int position, QByteArrayView cell) {
+        values[size_t(position)] =
+            (integerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
+    });
+    RadixSort::SortByUpperHalf(values);
+    std::vector<int> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = int(quint32(values[i]));
+    return order;
+}
+
+} // namespace TableSort

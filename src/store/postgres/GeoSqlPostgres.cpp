@@ -1,0 +1,221 @@
+#include "store/postgres/GeoSqlPostgres.h"
+
+#include "store/postgres/GeoSqlPostgresNames.h"
+#include "base/GeoTableDesc.h"
+
+#include <QList>
+#include <QRegularExpression>
+
+namespace GeoSqlPostgres {
+
+using namespace Names;
+
+namespace {
+
+QString orderBy(const CGeoTableDesc& desc) {
+    return QStringLiteral(" ORDER BY ") + OrderKeys(desc);
+}
+
+// A memo that is NULL or holds nothing but blanks, tabs and line ends.
+QString blankMemo(const CGeoTableDesc& desc) {
+    return QStringLiteral("(%1 IS NULL OR btrim(%1, E' \\t\\n\\r') = '')")
+        .arg(Name(desc.FieldName(GEO_MEMO)));
+}
+
+// "SELECT <columns> FROM geo [WHERE (<filter>)]"; no columns: all.
+QString selectFrom(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
+    QStringList names;
+    for (const QString& column : columns)
+        names << Name(column);
+    QString sql = QStringLiteral("SELECT %1 FROM %2")
+                      .arg(names.isEmpty() ? QStringLiteral("*") : names.join(QStringLiteral(", ")),
+                           Table(desc));
+    int next = 1;
+    if (!filter.isEmpty())
+        sql += QStringLiteral(" WHERE (%1)").arg(TranslateFilter(desc, filter, &next));
+    return sql;
+}
+
+class CPostgresDialect : public CGeoSqlDialect {
+public:
+    QString CountRows(const QString& tableName) const override {
+        return QStringLiteral("SELECT count(*) FROM %1").arg(Name(tableName));
+    }
+
+    QString StandardQuery(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("SELECT * FROM %1").arg(Table(desc)) + orderBy(desc);
+    }
+
+    QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const override {
+        if (filter.isEmpty())
+            return StandardQuery(desc);
+        int next = 1;
+        return QStringLiteral("SELECT * FROM %1 WHERE (%2)")
+                   .arg(Table(desc), TranslateFilter(desc, filter, &next)) +
+               orderBy(desc);
+    }
+
+    QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                         const QString& filter) const override {
+        return selectFrom(desc, columns, filter) + orderBy(desc);
+    }
+
+    QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                              const QString& filter) const override {
+        return selectFrom(desc, columns, filter) + QStringLiteral(" ORDER BY ") +
+               Name(desc.FieldName(desc.m_nKeyField));
+    }
+
+    QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
+        bool ok = false;
+        const qlonglong key = keyText.trimmed().toLongLong(&ok);
+        return QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
+            .arg(Table(desc), Name(desc.FieldName(desc.m_nKeyField)),
+                 ok ? QString::number(key) : QStringLiteral("NULL"));
+    }
+
+    QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override {
+        QStringList sets;
+        int n = 1;
+        for (int i : fields)
+            sets << QStringLiteral("%1 = $%2").arg(Name(desc.FieldName(i))).arg(n++);
+        return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4")
+            .arg(Table(desc), sets.join(QStringLiteral(", ")),
+                 Name(desc.FieldName(desc.m_nKeyField)))
+            .arg(n);
+    }
+
+    QString MemoByKey(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1")
+            .arg(Name(desc.FieldName(GEO_MEMO)), Table(desc),
+                 Name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    // "IS ?" is the file's spelling of a comparison in which NULL equals NULL.
+    QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const override {
+        const QString memo = Name(desc.FieldName(GEO_MEMO));
+        return QStringLiteral("UPDATE %1 SET %2 = $1 WHERE %3 = $2 AND %2 COLLATE \"C\" IS NOT "
+                              "DISTINCT FROM $3")
+            .arg(Table(desc), memo, Name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    QString InsertRow(const CGeoTableDesc& desc) const override {
+        QStringList names;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            if (i != desc.m_nKeyField)
+                names << Name(desc.FieldName(i));
+        }
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(Table(desc), names.join(QStringLiteral(", ")), Placeholders(1, int(names.size())));
+    }
+
+    QString InsertRowWithKey(const CGeoTableDesc& desc) const override {
+        QStringList names;
+        for (int i = 0; i < desc.m_nFields; ++i)
+            names << Name(desc.FieldName(i));
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(Table(desc), names.join(QStringLiteral(", ")), Placeholders(1, int(names.size())));
+    }
+
+    QString ContinueNumbering(const CGeoTableDesc& desc) const override {
+        const QString key = Name(desc.FieldName(desc.m_nKeyField));
+        return QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
+                              "coalesce(max(%2), 0) + 1, false) FROM %1")
+            .arg(Table(desc), key);
+    }
+
+    QString BeginWrite() const override { return QStringLiteral("BEGIN"); }
+
+    QString AnyRow(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(Table(desc));
+    }
+
+    QString CountryRowsForRefresh(const CGeoTableDesc& desc) const override {
+        QStringList fields;
+        for (int i = 0; i < desc.m_nFields; ++i)
+            fields << Name(desc.FieldName(i));
+        fields << QStringLiteral("(NOT %1)::integer").arg(blankMemo(desc));
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4 ORDER BY %5")
+            .arg(fields.join(QStringLiteral(", ")), Table(desc),
+                 NoCase(Name(desc.FieldName(GEO_STAAT))), NoCase(QStringLiteral("$1::text")),
+                 Name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    // The rows go into a temporary table with one COPY and then over GEO's rows with one
+    // UPDATE: an UPDATE a row costs the server a round of its statement trigger each.
+    QStringList BeginRowUpdates(const CGeoTableDesc& desc) const override {
+        QStringList columns;
+        for (int i = 0; i < desc.m_nFields; ++i)
+            columns << Name(desc.FieldName(i)) +
+                           (i == desc.m_nKeyField ? QStringLiteral(" integer")
+                                                  : QStringLiteral(" text"));
+        return {QStringLiteral("CREATE TEMPORARY TABLE %1_update (%2) ON COMMIT DROP")
+                    .arg(Table(desc), columns.join(QStringLiteral(", ")))};
+    }
+    QString UpdateRow(const CGeoTableDesc& desc) const override {
+        QStringList names;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            if (i != desc.m_nKeyField)
+                names << Name(desc.FieldName(i));
+        }
+        names << Name(desc.FieldName(desc.m_nKeyField));
+        return QStringLiteral("INSERT INTO %1_update (%2) VALUES (%3)")
+            .arg(Table(desc), names.join(QStringLiteral(", ")), Placeholders(1, int(names.size())));
+    }
+    QStringList EndRowUpdates(const CGeoTableDesc& desc) const override {
+        QStringList sets;
+        for (int i = 0; i < desc.m_nFields; ++i) {
+            if (i != desc.m_nKeyField)
+                sets << QStringLiteral("%1 = u.%1").arg(Name(desc.FieldName(i)));
+        }
+        const QString key = Name(desc.FieldName(desc.m_nKeyField));
+        return {QStringLiteral("ANALYZE %1_update").arg(Table(desc)),
+                QStringLiteral("UPDATE %1 SET %2 FROM %1_update u WHERE %1.%3 = u.%3")
+                    .arg(Table(desc), sets.join(QStringLiteral(", ")), key),
+                QStringLiteral("DROP TABLE %1_update").arg(Table(desc))};
+    }
+
+    QString DeleteRow(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("DELETE FROM %1 WHERE %2 = $1")
+            .arg(Table(desc), Name(desc.FieldName(desc.m_nKeyField)));
+    }
+
+    // Imports take a lock of their own, per database ("Kelv" + 1), so that two never run at
+    // once; a refresh then keeps memo writes waiting (the table's SHARE ROW EXCLUSIVE lock
+    // lets readers in, but no writer) so that the memos it carries are those at its commit.
+    // Writers take GEO's lock before its rows and the change number: one order for all.
+    QString TryLockImport() const override {
+        return QStringLiteral("SELECT pg_try_advisory_xact_lock(1264870775)::integer");
+    }
+    QString LockRowsForImport(const CGeoTableDesc& desc) const override {
+        return QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(Table(desc));
+    }
+};
+
+} // namespace
+
+const CGeoSqlDialect& Dialect() {
+    static const CPostgresDialect dialect;
+    return dialect;
+}
+
+QString CopyForm(const QString& sql) {
+    static const QRegularExpression insert(
+        QStringLiteral("^INSERT INTO (\\w+) \\(([\\w, ]+)\\) VALUES \\(([$\\d, ]+)\\)$"));
+    const QRegularExpressionMatch m = insert.match(sql);
+    if (!m.hasMatch())
+        return QString();
+    const int fields = int(m.captured(2).split(QLatin1Char(',')).size());
+    if (m.captured(3) != Placeholders(1, fields))
+        return QString();
+    return QStringLiteral("COPY %1 (%2) FROM STDIN").arg(m.captured(1), m.captured(2));
+}
+
+QStringList SessionSettings() {
+    return {QStringLiteral("SET client_encoding = 'UTF8'"),
+            QStringLiteral("SET standard_conforming_strings = on"),
+            QStringLiteral("SET client_min_messages = warning"),
+            QStringLiteral("SET lock_timeout = '5s'")};
+}
+
+} // namespace GeoSqlPostgres

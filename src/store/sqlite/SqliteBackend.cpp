@@ -1,0 +1,395 @@
+#include "store/sqlite/SqliteBackend.h"
+
+#include "store/sqlite/DbErrorText.h"
+#include "base/FoldLike.h"
+#include "base/GeoDistance.h"
+#include "store/GeoSql.h"
+#include "store/GeoSqlDialect.h"
+#include "store/GeoStandardOrder.h"
+#include "base/GeoTableDesc.h"
+#include "base/JetLike.h"
+#include "store/sqlite/SqliteFile.h"
+#include "store/sqlite/SqliteFunctions.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <thread>
+
+namespace {
+
+class CSqliteStatement final : public CGeoStatement {
+public:
+    CSqliteStatement(sqlite3* db, const QString& sql) : m_pDb(db) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_pStmt, nullptr) !=
+            SQLITE_OK) {
+            Fail();
+            sqlite3_finalize(m_pStmt);
+            m_pStmt = nullptr;
+        }
+    }
+
+    ~CSqliteStatement() override { sqlite3_finalize(m_pStmt); }
+
+    bool Bind(const QVariantList& values) override {
+        if (!m_pStmt)
+            return false;
+        m_strError.clear();
+        m_nErrorCode = 0;
+        sqlite3_reset(m_pStmt);
+        for (int i = 0; i < values.size(); ++i) {
+            const QVariant& v = values.at(i);
+            int rc = SQLITE_OK;
+            if (v.isNull()) {
+                rc = sqlite3_bind_null(m_pStmt, i + 1);
+            } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+                rc = sqlite3_bind_int64(m_pStmt, i + 1, v.toLongLong());
+            } else if (v.typeId() == QMetaType::Double) {
+                rc = sqlite3_bind_double(m_pStmt, i + 1, v.toDouble());
+            } else {
+                const QByteArray bytes = v.toString().toUtf8();
+                rc = sqlite3_bind_text(m_pStmt, i + 1, bytes.constData(), int(bytes.size()),
+                                       SQLITE_TRANSIENT);
+            }
+            if (rc != SQLITE_OK)
+                return Fail();
+        }
+        return true;
+    }
+
+    bool Step() override {
+        if (!m_pStmt)
+            return false;
+        const int rc = sqlite3_step(m_pStmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            Fail();
+        return false;
+    }
+
+    bool Run() override {
+        if (!m_pStmt)
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(m_pStmt)) == SQLITE_ROW) {
+        }
+        return rc == SQLITE_DONE || Fail();
+    }
+
+    bool RunUtf8(const QByteArrayView* values, int count) override {
+        if (!m_pStmt)
+            return false;
+        m_strError.clear();
+        m_nErrorCode = 0;
+        sqlite3_reset(m_pStmt);
+        for (int i = 0; i < count; ++i) {
+            const QByteArrayView v = values[i];
+            Q_ASSERT(v.isEmpty() || v.data()[v.size()] == '\0');
+            // A length of -1 tells the engine that the text ends with a NUL: it need not copy
+            // it to add one, as checks and comparisons would otherwise make it do.
+            const int rc = v.isEmpty()
+                               ? sqlite3_bind_null(m_pStmt, i + 1)
+                               : sqlite3_bind_text(m_pStmt, i + 1, v.data(), -1, SQLITE_STATIC);
+            if (rc != SQLITE_OK)
+                return Fail();
+        }
+        const int rc = sqlite3_step(m_pStmt);
+        const bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW || Fail();
+        sqlite3_reset(m_pStmt);
+        return ok;
+    }
+
+    int FieldCount() const override { return m_pStmt ? sqlite3_column_count(m_pStmt) : 0; }
+
+    QString FieldName(int field) const override {
+        return QString::fromUtf8(sqlite3_column_name(m_pStmt, field));
+    }
+
+    Type FieldType(int field) const override {
+        switch (sqlite3_column_type(m_pStmt, field)) {
+        case SQLITE_NULL:
+            return Type::Null;
+        case SQLITE_INTEGER:
+            return Type::Integer;
+        case SQLITE_FLOAT:
+            return Type::Float;
+        case SQLITE_BLOB:
+            return Type::Blob;
+        default:
+            return Type::Text;
+        }
+    }
+
+    QByteArrayView FieldUtf8(int field) const override {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, field));
+        return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);
+    }
+
+    qint64 FieldInt(int field) const override { return sqlite3_column_int64(m_pStmt, field); }
+    int ChangedRows() const override { return sqlite3_changes(m_pDb); }
+    const QString& Error() const override { return m_strError; }
+    const QString& EngineMessage() const override { return m_strEngineMessage; }
+    bool IsBusy() const override { return DbErrorText::IsBusy(m_nErrorCode); }
+
+private:
+    bool Fail() {
+        m_nErrorCode = sqlite3_extended_errcode(m_pDb);
+        m_strEngineMessage = QString::fromUtf8(sqlite3_errmsg(m_pDb));
+        m_strError = DbErrorText::Describe(m_nErrorCode, m_strEngineMessage);
+        return false;
+    }
+
+    sqlite3* m_pDb;
+    sqlite3_stmt* m_pStmt = nullptr;
+    QString m_strError;
+    QString m_strEngineMessage;
+    int m_nErrorCode = 0;
+};
+
+// The affinity rules of the engine: a declared type gives text affinity when it names
+// CHAR, CLOB or TEXT and not INT.
+bool hasTextAffinity(const char* declaredType) {
+    const QByteArray type = QByteArray(declaredType).toUpper();
+    return !type.contains("INT") &&
+           (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
+}
+
+} // namespace
+
+CSqliteBackend::~CSqliteBackend() {
+    sqlite3_close_v2(m_pHandle);
+}
+
+std::unique_ptr<CSqliteBackend> CSqliteBackend::Open(const QString& path, bool create,
+                                                     QString* error) {
+    std::unique_ptr<CSqliteBackend> backend(new CSqliteBackend);
+    backend->m_strPath = path;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &backend->m_pHandle, flags, nullptr) !=
+        SQLITE_OK) {
+        *error = backend->m_pHandle ? QString::fromUtf8(sqlite3_errmsg(backend->m_pHandle))
+                                    : QStringLiteral("kein Speicher");
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(backend->m_pHandle, 1);
+    sqlite3* db = backend->m_pHandle;
+    if (!RegisterGeoFunctions(db) || !GeoDistance::RegisterSqlFunction(db) ||
+        !FoldLike::RegisterSqlFunction(db)) {
+        *error = QStringLiteral("Die Suchfunktionen lassen sich nicht einrichten.");
+        return nullptr;
+    }
+    sqlite3_busy_handler(db, &CSqliteBackend::BusyHandler, backend.get());
+    return backend;
+}
+
+void CSqliteBackend::SetBusyWait(int timeoutMs, std::function<void()> waiting) {
+    m_nBusyTimeoutMs = timeoutMs;
+    m_waiting = std::move(waiting);
+}
+
+int CSqliteBackend::BusyHandler(void* self, int count) {
+    auto* backend = static_cast<CSqliteBackend*>(self);
+    if (count == 0) {
+        backend->m_waitClock.start();
+        if (backend->m_waiting)
+            backend->m_waiting();
+    }
+    const qint64 left = backend->m_nBusyTimeoutMs - backend->m_waitClock.elapsed();
+    if (left <= 0)
+        return 0;
+    // Short sleeps first: most locks are held for a moment only.
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50};
+    const int step = count < int(std::size(kSteps)) ? kSteps[count] : 100;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<qint64>(step, left)));
+    return 1;
+}
+
+std::unique_ptr<CGeoStatement> CSqliteBackend::Prepare(const QString& sql) {
+    return std::make_unique<CSqliteStatement>(m_pHandle, sql);
+}
+
+const CGeoSqlDialect& CSqliteBackend::Sql() const {
+    return GeoSql::Dialect();
+}
+
+bool CSqliteBackend::InTransaction() const {
+    return !sqlite3_get_autocommit(m_pHandle);
+}
+
+bool CSqliteBackend::Run(const QString& sql, QString* error, bool* busy) {
+    const std::unique_ptr<CGeoStatement> statement = Prepare(sql);
+    if (statement->Error().isEmpty() && statement->Run())
+        return true;
+    if (error)
+        *error = statement->Error();
+    if (busy)
+        *busy = statement->IsBusy();
+    return false;
+}
+
+bool CSqliteBackend::CreateTable(const CGeoTableDesc& desc, QString* error) {
+    return Run(QStringLiteral("BEGIN IMMEDIATE"), error) && Run(GeoSql::CreateTable(desc), error) &&
+           Run(GeoSql::CreatePrimaryKey(desc), error) && Run(QStringLiteral("COMMIT"), error);
+}
+
+bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) {
+    // Reading the schema is the first real read of the file: a damaged or foreign file
+    // fails here, before anything could be written.
+    const QString probeSql = QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(desc.m_strTableName);
+    std::unique_ptr<CGeoStatement> probe = Prepare(probeSql);
+    const bool missing = probe->EngineMessage().startsWith(QStringLiteral("no such table"));
+    if (missing && setUp) {
+        QString error;
+        if (!CreateTable(desc, &error)) {
+            Run(QStringLiteral("ROLLBACK"));
+            *problem = {SchemaProblem::Other,
+                        QStringLiteral("Die Tabelle \"%1\" kann nicht angelegt werden (%2).")
+                            .arg(desc.m_strTableName, error),
+                        error};
+            return false;
+        }
+        probe = Prepare(probeSql);
+    }
+    if (!probe->Error().isEmpty()) {
+        problem->engineMessage = probe->EngineMessage();
+        if (probe->IsBusy()) {
+            problem->kind = SchemaProblem::Busy;
+        } else if (probe->EngineMessage().startsWith(QStringLiteral("no such table"))) {
+            problem->kind = SchemaProblem::Foreign;
+            problem->reason =
+                QStringLiteral("Die Datei enthält keine Tabelle \"%1\".").arg(desc.m_strTableName);
+        } else {
+            problem->kind = SchemaProblem::Other;
+            problem->reason = QStringLiteral("Die Datei ist beschädigt oder nicht lesbar (%1).")
+                                  .arg(probe->Error());
+        }
+        return false;
+    }
+    QStringList names;
+    for (int i = 0; i < probe->FieldCount(); ++i)
+        names << probe->FieldName(i);
+    problem->reason = desc.FieldsMismatch(names);
+    problem->kind = problem->reason.isEmpty() ? SchemaProblem::None : SchemaProblem::Other;
+    return problem->kind == SchemaProblem::None;
+}
+
+bool CSqliteBackend::Readable(QString* engineMessage) {
+    const std::unique_ptr<CGeoStatement> probe = Prepare(QStringLiteral("PRAGMA schema_version"));
+    if (probe->Error().isEmpty() && probe->Step())
+        return true;
+    if (!probe->IsBusy())
+        return true; // other errors show where the data is read
+    *engineMessage = probe->EngineMessage();
+    return false;
+}
+
+bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
+    *busy = false;
+    if (!Run(Sql().BeginWrite(), error, busy))
+        return false;
+    // A damaged file is not written to: a write could spread the damage. The check reads
+    // the whole file, so it is skipped while nobody but this connection has written to the
+    // file since it last passed (the transaction keeps other writers out meanwhile).
+    const QByteArray stamp = SqliteFile::Stamp(m_strPath);
+    if (!stamp.isEmpty() && stamp == m_checkedStamp)
+        return true;
+    m_checkedStamp.clear();
+    if (Check(error)) {
+        m_checkedStamp = stamp;
+        return true;
+    }
+    Run(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+bool CSqliteBackend::Check(QString* error) {
+    // The check reads the file, not pages this connection still holds in its cache.
+    sqlite3_db_release_memory(m_pHandle);
+    // The check reads every page and record; the columns' CHECK constraints are left out of
+    // it: testing them costs five times the rest, and the engine tests them on every write.
+    Run(QStringLiteral("PRAGMA ignore_check_constraints = ON"));
+    const std::unique_ptr<CGeoStatement> check = Prepare(QStringLiteral("PRAGMA quick_check"));
+    QStringList problems;
+    while (check->Step())
+        problems << QString::fromUtf8(check->FieldUtf8(0).toByteArray());
+    Run(QStringLiteral("PRAGMA ignore_check_constraints = OFF"));
+    QString details;
+    if (!check->Error().isEmpty())
+        details = check->EngineMessage();
+    else if (problems != QStringList{QStringLiteral("ok")})
+        details = problems.mid(0, 3).join(QStringLiteral("; "));
+    if (details.isEmpty())
+        return true;
+    *error = check->IsBusy() ? check->Error() : DbErrorText::Damaged(details);
+    return false;
+}
+
+void CSqliteBackend::Committed() {
+    // The file as this connection left it is the checked one.
+    if (!m_checkedStamp.isEmpty())
+        m_checkedStamp = SqliteFile::Stamp(m_strPath);
+}
+
+void CSqliteBackend::SetExactRollback(bool on) {
+    // A rollback puts back every page the transaction wrote, but not the free pages of the
+    // file it took for new rows: the engine keeps no copy of what they held. While the file
+    // has free pages nothing is written to it before the commit, so that a failed or
+    // cancelled write leaves it byte for byte as it was. The engine takes the setting only
+    // outside a transaction.
+    if (on) {
+        const std::unique_ptr<CGeoStatement> free =
+            Prepare(QStringLiteral("PRAGMA freelist_count"));
+        m_bSpillOff = free->Error().isEmpty() && free->Step() && free->FieldInt(0) > 0;
+        if (m_bSpillOff)
+            Run(QStringLiteral("PRAGMA cache_spill = OFF"));
+    } else if (m_bSpillOff) {
+        Run(QStringLiteral("PRAGMA cache_spill = ON"));
+        m_bSpillOff = false;
+    }
+}
+
+void CSqliteBackend::Stamp(qint64* version, qint64* schema, qint64* ownChanges) {
+    const std::unique_ptr<CGeoStatement> rs = Prepare(GeoSql::DataVersion());
+    if (rs->Error().isEmpty() && rs->Step()) {
+        *version = rs->FieldInt(0);
+        *schema = rs->FieldInt(1);
+    }
+    *ownChanges = sqlite3_total_changes64(m_pHandle);
+}
+
+bool CSqliteBackend::StandardOrderCollations(const CGeoTableDesc& desc,
+                                             GeoStandardOrder::Collations* collations) {
+    const QByteArray table = desc.m_strTableName.toUtf8();
+    struct Column {
+        const char* type = nullptr;
+        const char* collation = nullptr;
+        int notNull = 0, primaryKey = 0, autoIncrement = 0;
+    };
+    auto metadata = [&](int field, Column* c) {
+        const QByteArray name = desc.FieldName(field).toUtf8();
+        return sqlite3_table_column_metadata(m_pHandle, nullptr, table.constData(),
+                                             name.constData(), &c->type, &c->collation, &c->notNull,
+                                             &c->primaryKey, &c->autoIncrement) == SQLITE_OK;
+    };
+    auto collationOf = [&](int field, GeoStandardOrder::Collation* collation) {
+        Column c;
+        if (!metadata(field, &c) || !hasTextAffinity(c.type))
+            return false;
+        if (qstricmp(c.collation, "NOCASE") == 0)
+            *collation = GeoStandardOrder::Collation::NoCase;
+        else if (qstricmp(c.collation, "BINARY") == 0)
+            *collation = GeoStandardOrder::Collation::Binary;
+        else
+            return false;
+        return true;
+    };
+    Column key;
+    return metadata(desc.m_nKeyField, &key) && key.primaryKey &&
+           qstricmp(key.type, "INTEGER") == 0 &&
+           collationOf(desc.m_nSortField1, &collations->staat) &&
+           collationOf(desc.m_nSortField2, &collations->plz);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "store/GeoBackend.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <functional>
+
+struct sqlite3;
+
+// Table GEO in an SQLite file, opened with the engine's own interface: the program's SQL
+// functions (LIKE, GeoNumber, GeoDistance, FoldLike), the wait for another program that
+// holds the file, the check before every write, the data stamp and the collations of the
+// standard order.
+class CSqliteBackend : public CGeoBackend {
+public:
+    ~CSqliteBackend() override;
+
+    // Opens the file; `create` makes it when it is missing (only a new file is so opened).
+    // Null and the engine's message when that fails.
+    static std::unique_ptr<CSqliteBackend> Open(const QString& path, bool create, QString* error);
+
+    // Another program holding the file is waited for up to timeoutMs; `waiting` is told when
+    // a wait starts.
+    void SetBusyWait(int timeoutMs, std::function<void()> waiting) override;
+
+    std::unique_ptr<CGeoStatement> Prepare(const QString& sql) override;
+    const CGeoSqlDialect& Sql() const override;
+    bool InTransaction() const override;
+    bool PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) override;
+    bool Readable(QString* engineMessage) override;
+    bool BeginWrite(QString* error, bool* busy) override;
+    void Committed() override;
+    void SetExactRollback(bool on) override;
+    void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
+    bool StandardOrderCollations(const CGeoTableDesc& desc,
+                                 GeoStandardOrder::Collations* collations) override;
+
+    // The connection, for tests that watch the statements.
+    sqlite3* Handle() const { return m_pHandle; }
+
+private:
+    CSqliteBackend() = default;
+    static int BusyHandler(void* self, int count);
+    // Runs a statement without rows; false with the German error.
+    bool Run(const QString& sql, QString* error = nullptr, bool* busy = nullptr);
+    bool CreateTable(const CGeoTableDesc& desc, QString* error);
+    // PRAGMA quick_check inside the write transaction; empty when the file is sound.
+    bool Check(QString* error);
+
+    sqlite3* m_pHandle = nullptr;
+    QString m_strPath;
+    int m_nBusyTimeoutMs = 5000;
+    std::function<void()> m_waiting;
+    QElapsedTimer m_waitClock;
+    QByteArray m_checkedStamp; // the file as it was when the last check passed
+    bool m_bSpillOff = false;  // changed pages are kept until the commit
+};

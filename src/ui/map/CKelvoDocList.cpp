@@ -1,0 +1,184 @@
+// A map document read from a list of the user's: the mapping dialog, the placing, the
+// reference day and the windows that go with the list.
+#include "ui/map/CKelvoDoc.h"
+
+#include "base/CommandIds.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/KelvoApp.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/MessageBox.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoPlaceRows.h"
+#include "store/GeoPlaceRowsCache.h"
+#include "render/export/ExportPlaceList.h"
+#include "render/places/TableList.h"
+#include "ui/map/AsOfBar.h"
+#include "ui/map/CKelvoView.h"
+#include "ui/map/TableListDialog.h"
+#include "ui/map/TableListIssues.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSet>
+
+CKelvoDoc::CKelvoDoc() = default;
+
+CKelvoDoc::~CKelvoDoc() {
+    delete m_pAsOfBar.data();
+    delete m_pIssues.data();
+}
+
+CAsOfBar* CKelvoDoc::AsOfBar() const {
+    return m_pAsOfBar.data();
+}
+
+CTableListIssues* CKelvoDoc::IssuesWindow() const {
+    return m_pIssues.data();
+}
+
+bool CKelvoDoc::OnOpenDocument(const QString& path) {
+    if (!TableList::IsListFileName(path))
+        return CDocument::OnOpenDocument(path);
+    return OpenList(path);
+}
+
+bool CKelvoDoc::OpenList(const QString& path) {
+    auto fail = [&path](const QString& why) {
+        KelvoMessageBox(QStringLiteral("Fehler beim Öffnen des Dokuments \"%1\".\n\n%2").arg(path, why));
+        return false;
+    };
+    CTableList preview;
+    QString error;
+    if (!TableList::Preview(path, QString(), &preview, &error))
+        return fail(error);
+    CTableListDialog dlg(path, preview, theApp.GetMainFrame());
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    if (!g_GeoDatabase.IsOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet."));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::shared_ptr<const CGeoPlaceRows> rows = g_GeoDatabase.PlaceRowsCache().Rows(true, {}, &error);
+    auto list = std::make_unique<CTableList>();
+    CTableListOptions options;
+    options.strSheet = dlg.Sheet();
+    options.mapping = dlg.Mapping();
+    const bool ok = error.isEmpty() && TableList::Read(path, options, *rows, list.get(), &error);
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        return fail(error);
+    m_pList = std::move(list);
+    m_dtAsOf = QDate::currentDate();
+    m_aPlaces = TableList::AsOf(m_pList->aEntries, m_dtAsOf);
+    m_bPlacesLoaded = true;
+    const int without = m_pList->nWithoutPlace;
+    if (without > 0)
+        m_strPlacesNote = without == 1
+                              ? QStringLiteral("1 Zeile ohne Ort in %1").arg(g_GeoDatabase.m_Table.m_strTableName)
+                              : QStringLiteral("%1 Zeilen ohne Ort in %2")
+                                    .arg(without)
+                                    .arg(g_GeoDatabase.m_Table.m_strTableName);
+    if (!m_pList->aIssues.isEmpty())
+        ShowIssues();
+    if (m_pList->bDated)
+        ShowAsOfBar();
+    return true;
+}
+
+void CKelvoDoc::SetAsOf(const QDate& day) {
+    if (!m_pList || !day.isValid())
+        return;
+    m_dtAsOf = day;
+    m_aPlaces = TableList::AsOf(m_pList->aEntries, day);
+    if (m_pAsOfBar && m_pAsOfBar->Day() != day)
+        m_pAsOfBar->SetDay(day);
+    for (CView* view : GetViews()) {
+        if (auto* map = dynamic_cast<CKelvoView*>(view)) {
+            map->Canvas().SetPlaceList(&m_aPlaces);
+            map->RepaintNow();
+        }
+    }
+}
+
+void CKelvoDoc::ShowAsOfBar() {
+    if (!m_pAsOfBar) {
+        QSet<QDate> days;
+        for (const CPlaceEntry& entry : m_pList->aEntries) {
+            if (entry.m_dtDate.isValid())
+                days.insert(entry.m_dtDate);
+        }
+        m_pAsOfBar = new CAsOfBar(QFileInfo(GetPathName()).fileName(),
+                                  QList<QDate>(days.begin(), days.end()),
+                                  [this](const QDate& day) { SetAsOf(day); },
+                                  theApp.GetMainFrame());
+        m_pAsOfBar->SetDay(m_dtAsOf);
+    }
+    m_pAsOfBar->show();
+    m_pAsOfBar->raise();
+}
+
+void CKelvoDoc::ShowIssues() {
+    if (!m_pIssues)
+        m_pIssues = new CTableListIssues(QFileInfo(GetPathName()).fileName(), *m_pList,
+                                         theApp.GetMainFrame());
+    m_pIssues->show();
+    m_pIssues->raise();
+}
+
+void CKelvoDoc::SaveListAsPlaceFile() {
+    const QFileInfo info(GetPathName());
+    const QString path = QFileDialog::getSaveFileName(
+        theApp.GetMainFrame(), QStringLiteral("Als Ortsdatei speichern"),
+        info.dir().filePath(info.completeBaseName() + QStringLiteral(".txt")),
+        QStringLiteral("Ortsdateien (*.txt)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).absoluteFilePath() == info.absoluteFilePath()) {
+        KelvoMessageBox(QStringLiteral("Die Liste selbst wird nicht überschrieben. Bitte einen "
+                                       "anderen Dateinamen wählen."));
+        return;
+    }
+    const Export::CResult result = Export::WritePlaceList(path, m_pList->aEntries);
+    if (!result.strError.isEmpty()) {
+        KelvoMessageBox(result.strError);
+        return;
+    }
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QStringLiteral("%1 Orte nach \"%2\" geschrieben.")
+                                  .arg(result.nWritten)
+                                  .arg(QDir::toNativeSeparators(path)));
+}
+
+bool CKelvoDoc::OnCommand(int id) {
+    if (m_pList) {
+        switch (id) {
+        case ID_FILE_SAVE_PLACES:
+            SaveListAsPlaceFile();
+            return true;
+        case ID_VIEW_AS_OF:
+            ShowAsOfBar();
+            return true;
+        case ID_VIEW_LIST_ISSUES:
+            ShowIssues();
+            return true;
+        default:
+            break;
+        }
+    }
+    return CDocument::OnCommand(id);
+}
+
+bool CKelvoDoc::OnUpdateCommand(int id, CCmdUI& ui) {
+    switch (id) {
+    case ID_FILE_SAVE_PLACES:
+    case ID_VIEW_LIST_ISSUES:
+        ui.Enable(m_pList != nullptr);
+        return true;
+    case ID_VIEW_AS_OF:
+        ui.Enable(m_pList && m_pList->bDated);
+        return true;
+    default:
+        return CDocument::OnUpdateCommand(id, ui);
+    }
+}

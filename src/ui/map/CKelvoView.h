@@ -1,0 +1,122 @@
+#pragma once
+
+#include "ui/shell/View.h"
+#include "render/map/BandTracker.h"
+#include "render/map/MapCanvas.h"
+#include "render/map/MapMarks.h"
+#include "render/map/MapPrint.h"
+
+#include <QBasicTimer>
+#include <QWidget>
+
+class CKelvoDoc;
+class QPrinter;
+
+// The view of a map window. Its state and drawing are a CMapCanvas (extent, switches, plot
+// rectangle, projection), made when the view is constructed, so that it takes the extent and
+// display settings the globals hold for the next map view before the new document resets
+// them. The map is rendered into the canvas's back buffer: a full repaint (first show,
+// resize, RepaintNow, the display switches, the nearby search) draws it again, reading the
+// database only when its data has changed; an expose only copies the buffer. After a repaint, idle
+// time reads ahead what names, memos and place lists need, so that switching them on reads nothing.
+// A timer makes the place list's markers blink.
+//
+// Mouse: a band dragged with the left button opens a zoomed map window; a double-click
+// opens a table window of the places near the point. Commands: the three display switches,
+// print, print without dialog, print preview. The view that last gained the keyboard focus
+// is g_pLastMapView.
+class CKelvoView : public QWidget, public CView {
+    Q_OBJECT
+public:
+    explicit CKelvoView(QWidget* parent = nullptr);
+    ~CKelvoView() override; // clears g_pLastMapView, whichever view it points to
+
+    CKelvoDoc* GetDocument() const;
+    CMapCanvas& Canvas() { return m_canvas; }
+    const CBandTracker& Band() const { return m_band; }
+
+    // Takes the document's place list and starts the blink timer. A further window on the
+    // same document takes the extent, names switch and marker size of the document's first.
+    void OnInitialUpdate() override;
+    // A full repaint at once: the map is rendered again and shown. While the window is
+    // hidden, the repaint waits until it shows.
+    void RepaintNow();
+    // The database has changed: a full repaint.
+    void OnUpdate() override { RepaintNow(); }
+    // The blink step: markers of blinking places change colour; only their squares are
+    // painted again. Nothing happens while the place list is switched off.
+    void OnTimer();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& ui) override;
+    void OnShowFilePlaces();
+    void OnShowMemos();
+    void OnShowPlaceNames();
+    void OnFilePrint();        // the print dialog, then one page
+    void OnFilePrintDirect();  // one page on the printer as set up
+    void OnFilePrintPreview(); // "Seitenansicht"
+    // Prints the map on one page at the physical size it has on the screen; a map that does
+    // not fit the printable area turns the page to the orientation that fits it better and
+    // is scaled down if it still does not fit. False when the printer cannot be used or the
+    // drawing ended with an engine error (both reported).
+    bool OnPrint(QPrinter& printer);
+    // How the map goes onto the printer's page.
+    CMapPageFit PageFit(const QPrinter& printer) const;
+
+    // The zoom: a band from `press` with the signed width and height opens a map window of
+    // the band's extent with names and squares. Narrower than 10 pixels: nothing.
+    void OnZoom(QPoint press, int w, int h);
+    // The nearby search: a table window of the places in a small box around the point.
+    void OnLButtonDblClk(QPoint point);
+    // A click that drew no band: the place drawn nearest to the point (within 8 pixels) is
+    // marked, named with its distance in the status bar, and becomes the current row of every
+    // table window that lists it.
+    void OnMapClick(QPoint point);
+    // "Namen ohne Überlappung": names only where they cover no name drawn before.
+    void OnDeclutterNames();
+    void OnPlacesWithoutRow(); // lists the place file's entries that no map shows
+
+    // Rings around places (a table window's selected rows), set by `source`; none clears
+    // them. They are composed over the map without drawing it again.
+    void SetMarks(const void* source, QList<QPointF> lonLat);
+    // Clears the marks when `source` set them.
+    void ClearMarksFrom(const void* source);
+    const CMapMarks& Marks() const { return m_marks; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Hands the canvas the document's place list (none once the document has gone).
+    void SyncPlaceList();
+    // The full repaint into the back buffer, with progress in the status bar.
+    void Render();
+    // The selected place of the globals into the canvas, before it draws.
+    void SyncSelectedPlace();
+    // Renders soon, outside any paint event, when a repaint is due.
+    void ScheduleRender();
+    // Shows an engine error; from inside a paint event only once that has ended.
+    void ReportError(const QString& message);
+    bool PlacesLoaded() const;
+    void UpdateBand(const QRect& old);
+    void CancelBand();
+
+    CMapCanvas m_canvas;
+    CMapMarks m_marks;                    // rings over the map
+    const void* m_pMarksSource = nullptr; // who set them
+    CBandTracker m_band;                  // the zoom's rubber band while it is dragged
+    QBasicTimer m_timerBlink;
+    QBasicTimer m_timerReadAhead; // reads texts for names, memos and place lists when idle
+    bool m_bRenderPending = true; // the back buffer does not show the window's map yet
+    bool m_bRenderQueued = false;
+};

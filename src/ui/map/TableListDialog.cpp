@@ -1,0 +1,205 @@
+#include "ui/map/TableListDialog.h"
+
+#include "ui/shell/MessageBox.h"
+#include "render/places/TableListFile.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+using Role = CTableListMapping::Role;
+
+QSettings settings() {
+    return QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo"));
+}
+
+QString settingsKey(const QString& path) {
+    return QStringLiteral("Listen/") + CTableListDialog::NamePattern(path);
+}
+
+QString letters(int column) {
+    QString text;
+    for (int n = column + 1; n > 0; n = (n - 1) / 26)
+        text.prepend(QChar(u'A' + (n - 1) % 26));
+    return text;
+}
+
+} // namespace
+
+CTableListDialog::CTableListDialog(const QString& path, const CTableList& preview, QWidget* parent)
+    : QDialog(parent), m_strPath(path), m_preview(preview) {
+    setWindowTitle(QStringLiteral("Liste öffnen - %1").arg(QFileInfo(path).fileName()));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QFormLayout;
+    m_pSheet = new QComboBox(this);
+    CTableListFile file;
+    if (file.Open(path))
+        m_pSheet->addItems(file.SheetNames());
+    m_pSheet->setCurrentText(preview.strSheet);
+    top->addRow(QStringLiteral("&Blatt:"), m_pSheet);
+    layout->addLayout(top);
+    layout->addWidget(new QLabel(QStringLiteral("Die ersten Zeilen der Liste:"), this));
+    m_pTable = new QTableWidget(this);
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->setMinimumSize(560, 220);
+    layout->addWidget(m_pTable);
+
+    auto* form = new QFormLayout;
+    m_pHeader = new QSpinBox(this);
+    m_pHeader->setRange(0, TableList::kPreviewRows);
+    m_pHeader->setSpecialValueText(QStringLiteral("keine"));
+    form->addRow(QStringLiteral("&Überschriften in Zeile:"), m_pHeader);
+    for (int role = 0; role < Role::RoleCount; ++role) {
+        m_aRole[size_t(role)] = new QComboBox(this);
+        m_aRole[size_t(role)]->setObjectName(CTableListMapping::RoleName(Role(role)));
+        form->addRow(CTableListMapping::RoleTitle(Role(role)) + QLatin1Char(':'),
+                     m_aRole[size_t(role)]);
+    }
+    m_pCountry = new QLineEdit(this);
+    m_pCountry->setMaxLength(2);
+    m_pCountry->setObjectName(QStringLiteral("Staat ohne Spalte"));
+    form->addRow(QStringLiteral("Staat &ohne Spalte:"), m_pCountry);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    ShowPreview();
+    CTableListMapping remembered;
+    QString sheet;
+    // A file of one sheet (a text file's is named after the file) takes the mapping of its
+    // name's pattern; a workbook only for the sheet it was chosen for.
+    const bool useRemembered = Remembered(path, &remembered, &sheet) &&
+                               (m_pSheet->count() <= 1 || sheet == preview.strSheet);
+    ShowMapping(useRemembered ? remembered : preview.mapping);
+    connect(m_pSheet, &QComboBox::currentTextChanged, this, &CTableListDialog::LoadSheet);
+    connect(m_pHeader, &QSpinBox::valueChanged, this, &CTableListDialog::FillColumnNames);
+}
+
+void CTableListDialog::LoadSheet(const QString& sheet) {
+    QString error;
+    CTableList preview;
+    if (!TableList::Preview(m_strPath, sheet, &preview, &error)) {
+        KelvoMessageBox(error);
+        return;
+    }
+    m_preview = preview;
+    ShowPreview();
+    ShowMapping(m_preview.mapping);
+}
+
+void CTableListDialog::ShowPreview() {
+    int columns = 0;
+    for (const QStringList& row : m_preview.preview)
+        columns = std::max(columns, int(row.size()));
+    m_pTable->clear();
+    m_pTable->setRowCount(int(m_preview.preview.size()));
+    m_pTable->setColumnCount(columns);
+    QStringList headers, lines;
+    for (int c = 0; c < columns; ++c)
+        headers << letters(c);
+    for (int r = 0; r < m_preview.preview.size(); ++r) {
+        lines << QString::number(m_preview.previewLines.value(r));
+        for (int c = 0; c < m_preview.preview[r].size(); ++c)
+            m_pTable->setItem(r, c, new QTableWidgetItem(m_preview.preview[r][c].left(200)));
+    }
+    m_pTable->setHorizontalHeaderLabels(headers);
+    m_pTable->setVerticalHeaderLabels(lines);
+    m_pTable->resizeColumnsToContents();
+}
+
+void CTableListDialog::FillColumnNames() {
+    int columns = m_pTable->columnCount();
+    const int at = int(m_preview.previewLines.indexOf(m_pHeader->value()));
+    const QStringList header = at >= 0 ? m_preview.preview[at] : QStringList();
+    for (QComboBox* combo : m_aRole) {
+        const int current = combo->currentData().isValid() ? combo->currentData().toInt() : -1;
+        combo->blockSignals(true);
+        combo->clear();
+        combo->addItem(QStringLiteral("(keine)"), -1);
+        for (int c = 0; c < columns; ++c) {
+            const QString name = header.value(c).trimmed();
+            combo->addItem(name.isEmpty() ? QStringLiteral("Spalte %1").arg(letters(c))
+                                          : QStringLiteral("%1: %2").arg(letters(c), name),
+                           c);
+        }
+        combo->setCurrentIndex(std::max(0, combo->findData(current)));
+        combo->blockSignals(false);
+    }
+}
+
+void CTableListDialog::ShowMapping(const CTableListMapping& mapping) {
+    m_pHeader->blockSignals(true);
+    m_pHeader->setValue(mapping.nHeaderLine);
+    m_pHeader->blockSignals(false);
+    for (int role = 0; role < Role::RoleCount; ++role)
+        m_aRole[size_t(role)]->setCurrentIndex(-1);
+    FillColumnNames();
+    for (int role = 0; role < Role::RoleCount; ++role) {
+        QComboBox* combo = m_aRole[size_t(role)];
+        combo->setCurrentIndex(std::max(0, combo->findData(mapping.Column(Role(role)))));
+    }
+    m_pCountry->setText(mapping.strCountry);
+}
+
+QString CTableListDialog::Sheet() const {
+    return m_pSheet->currentText();
+}
+
+CTableListMapping CTableListDialog::Mapping() const {
+    CTableListMapping mapping;
+    mapping.nHeaderLine = m_pHeader->value();
+    for (int role = 0; role < Role::RoleCount; ++role)
+        mapping.aColumn[size_t(role)] = m_aRole[size_t(role)]->currentData().toInt();
+    const QString country = m_pCountry->text().trimmed().toUpper();
+    mapping.strCountry = country.isEmpty() ? QStringLiteral("DE") : country;
+    return mapping;
+}
+
+void CTableListDialog::accept() {
+    if (Mapping().Column(Role::Plz) < 0) {
+        KelvoMessageBox(QStringLiteral("Bitte die Spalte mit den Postleitzahlen wählen."));
+        return;
+    }
+    Remember(m_strPath, Mapping(), Sheet());
+    QDialog::accept();
+}
+
+QString CTableListDialog::NamePattern(const QString& path) {
+    static const QRegularExpression digits(QStringLiteral("\\d+"));
+    return QFileInfo(path).fileName().toLower().replace(digits, QStringLiteral("#"));
+}
+
+bool CTableListDialog::Remembered(const QString& path, CTableListMapping* mapping, QString* sheet) {
+    const QStringList parts = settings().value(settingsKey(path)).toStringList();
+    if (parts.size() != Role::RoleCount + 3)
+        return false;
+    *sheet = parts[0];
+    mapping->nHeaderLine = parts[1].toInt();
+    mapping->strCountry = parts[2];
+    for (int role = 0; role < Role::RoleCount; ++role)
+        mapping->aColumn[size_t(role)] = parts[3 + role].toInt();
+    return mapping->Column(Role::Plz) >= 0;
+}
+
+void CTableListDialog::Remember(const QString& path, const CTableListMapping& mapping,
+                                const QString& sheet) {
+    QStringList parts{sheet, QString::number(mapping.nHeaderLine), mapping.strCountry};
+    for (int column : mapping.aColumn)
+        parts << QString::number(column);
+    settings().setValue(settingsKey(path), parts);
+}

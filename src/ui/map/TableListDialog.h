@@ -1,0 +1,49 @@
+#pragma once
+
+#include "render/places/TableList.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
+class QTableWidget;
+
+// "Liste öffnen": the first rows of a list and the columns guessed for Staat, PLZ, Ort,
+// label, date, group, marker size and blinking, for the user to correct before the list is
+// placed. The mapping chosen is remembered for files named alike (digits aside:
+// "kunden_2026.xlsx" and "Kunden_2027.xlsx" share one).
+class CTableListDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `preview` is the list's first rows with the guess (TableList::Preview).
+    CTableListDialog(const QString& path, const CTableList& preview, QWidget* parent = nullptr);
+
+    // The sheet and the mapping as the dialog shows them.
+    QString Sheet() const;
+    CTableListMapping Mapping() const;
+
+    // The pattern under which a file's mapping is remembered, and the remembered mapping
+    // (false when there is none for this pattern and sheet).
+    static QString NamePattern(const QString& path);
+    static bool Remembered(const QString& path, CTableListMapping* mapping, QString* sheet);
+    static void Remember(const QString& path, const CTableListMapping& mapping, const QString& sheet);
+
+    void accept() override;
+
+private:
+    void LoadSheet(const QString& sheet);
+    void ShowPreview();
+    void ShowMapping(const CTableListMapping& mapping);
+    void FillColumnNames();
+
+    QString m_strPath;
+    CTableList m_preview;
+    QComboBox* m_pSheet = nullptr;
+    QTableWidget* m_pTable = nullptr;
+    QSpinBox* m_pHeader = nullptr;
+    QLineEdit* m_pCountry = nullptr;
+    std::array<QComboBox*, CTableListMapping::RoleCount> m_aRole{};
+};

@@ -1,0 +1,224 @@
+#include "ui/table/CListView_Table.h"
+
+#include "ui/shell/Document.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/KelvoApp.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/MessageBox.h"
+#include "ui/shell/StatusBarProgress.h"
+#include "ui/shell/StatusProgress.h"
+#include "ui/shell/TableMapLink.h"
+#include "ui/shell/WindowState.h"
+#include "store/GeoDatabase.h"
+#include "render/table/TableDistance.h"
+#include "render/table/TableFill.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QStatusBar>
+
+namespace {
+// Width of a column whose field has no size.
+constexpr int kDefaultColumnWidth = 500;
+// Width of a radius search's distance column.
+constexpr int kDistanceColumnWidth = 110;
+} // namespace
+
+CListView_Table::CListView_Table(QWidget* parent)
+    : QTableView(parent), m_pDatabase(&g_GeoDatabase) {
+    setObjectName(QStringLiteral("ListViewTable"));
+    setModel(&m_model);
+    // A report list: grid lines, whole rows selected, the selection shown without focus,
+    // columns in field order (headers cannot be dragged), no row numbers, nothing editable.
+    setShowGrid(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    // A header click re-sorts the rows our way; the view's own sorting stays off.
+    setSortingEnabled(false);
+    horizontalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CListView_Table::OnColumnClick);
+    // Widths the user gives the columns are kept for the next table window.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] { OnColumnResized(); });
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    OnItemChanged(current.row());
+            });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { OnSelectionChanged(); });
+    // Export, "Datensatz..." and "Als Ortsdatei speichern" depend on the rows and the
+    // selection.
+    const auto commandStateChanged = [] {
+        if (CMainFrame* frame = theApp.GetMainFrame())
+            frame->CommandStateChanged();
+    };
+    connect(&m_model, &QAbstractItemModel::modelReset, this, commandStateChanged);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, commandStateChanged);
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, commandStateChanged);
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, commandStateChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, commandStateChanged);
+}
+
+CListView_Table::~CListView_Table() {
+    TableMapLink::TableClosing(this);
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+}
+
+void CListView_Table::OnInitialUpdate() {
+    m_pTableDesc = &m_pDatabase->m_Table; // g_nTableIndex 0: the only description, GEO
+    // A further window on the document ("Neues Fenster") lists the rows of the document's
+    // window in their order, not what the globals hold for the next new table window.
+    if (const CDocument* doc = GetDocument()) {
+        for (CView* other : doc->GetViews()) {
+            const auto* first = dynamic_cast<const CListView_Table*>(other);
+            if (!first || first == this)
+                continue;
+            SetUpColumns();
+            m_model.CopyRows(first->m_model);
+            m_strFilter = first->m_strFilter;
+            m_stamp = first->m_stamp;
+            m_bStampTaken = first->m_bStampTaken;
+            m_nSortColumn = first->m_nSortColumn;
+            m_bSortedDescending = first->m_bSortedDescending;
+            if (first->m_model.HasDistanceColumn())
+                SetUpDistanceColumn(first->m_model.DistanceCentreLon(),
+                                    first->m_model.DistanceCentreLat());
+            return;
+        }
+    }
+    m_strFilter = g_strSearch;
+    FillTable();
+}
+
+void CListView_Table::OnUpdate() {
+    Refill();
+}
+
+void CListView_Table::SetUpColumns() {
+    if (!m_model.HasColumns())
+        m_model.SetColumns(*m_pTableDesc);
+    // The widths the user last gave a table window, else the fields' sizes.
+    const QList<int> kept = WindowState::ColumnWidths(m_pTableDesc->m_nFields);
+    m_bSettingColumns = true;
+    for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
+        const int width = m_pTableDesc->FieldSize(i);
+        setColumnWidth(i, !kept.isEmpty() ? kept[i] : width ? width : kDefaultColumnWidth);
+    }
+    m_bSettingColumns = false;
+}
+
+void CListView_Table::OnColumnResized() {
+    // Only what the user does with the mouse on the header is kept.
+    if (m_bSettingColumns || !m_pTableDesc || QApplication::mouseButtons() == Qt::NoButton)
+        return;
+    QList<int> widths;
+    for (int i = 0; i < m_pTableDesc->m_nFields; ++i)
+        widths << columnWidth(i);
+    WindowState::SaveColumnWidths(widths);
+}
+
+void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
+    m_model.SetDistanceCentre(lon, lat);
+    setColumnWidth(CGeoTableModel::kColumns, kDistanceColumnWidth);
+}
+
+void CListView_Table::ShowDistanceColumn(double lon, double lat) {
+    SetUpDistanceColumn(lon, lat);
+    const std::vector<int> order = TableDistance::DistanceOrder(m_model, false);
+    m_model.ApplyOrder(order);
+}
+
+void CListView_Table::FillTable() {
+    g_nFoundCount = 0;
+    // A database another program held is tried again; while it still does, no rows.
+    CKelvoApp::EnsureDatabase();
+    // Taken before the rows are read: whatever is written meanwhile is read next time.
+    m_stamp = m_pDatabase->DataStamp();
+    m_bStampTaken = true;
+    hide(); // no row-state notices while the rows go in
+    SetUpColumns();
+    CTableFillResult result;
+    {
+        CStatusBarProgress progress;
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
+    }
+    g_nFoundCount = result.m_nFound;
+    show();
+    // The caption goes with the bar; a view with the focus shows where it stands.
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (hasFocus())
+        ShowRecordStatus();
+    if (!result.m_strError.isEmpty()) {
+        KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
+                                       "werden.\n\nFehler der Datenbank: %2")
+                            .arg(m_pTableDesc->m_strTableName, result.m_strError));
+    }
+}
+
+void CListView_Table::ShowRecordStatus() {
+    m_strText = QString::asprintf(" Datensatz: %6d / %6d", m_nCurrentRow + 1, m_model.RowCount());
+    CMainFrame* frame = theApp.GetMainFrame();
+    if (!frame)
+        return;
+    frame->SetMessageText(m_strText);
+    if (!IsPaintingWidget())
+        frame->statusBar()->repaint();
+}
+
+void CListView_Table::OnItemChanged(int row) {
+    // Nothing while the rows are filled (hidden) or sorted (updates suspended).
+    if (!isVisible() || !updatesEnabled())
+        return;
+    m_nCurrentRow = row;
+    ShowRecordStatus();
+}
+
+void CListView_Table::OnSelectionChanged() {
+    // The row the user acted on last is the one with the focus (the current index): the
+    // clicked row, also when a click only deselects other rows, and the row that Shift+Up
+    // or Shift+Down moved to, whichever end of the selection that is.
+    const QModelIndex current = currentIndex();
+    if (current.isValid())
+        OnItemChanged(current.row());
+    // The selected places are marked on the map that last had the focus, once the action
+    // that changed the selection is over (after its record status, and once for a range).
+    if (isVisible() && updatesEnabled() && !m_bMarkQueued) {
+        m_bMarkQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bMarkQueued = false;
+                TableMapLink::MarkSelection(this);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void CListView_Table::OnFrameShown() {
+    if (m_bShowRecordStatus)
+        ShowRecordStatus();
+}
+
+void CListView_Table::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    // Rows another program changed meanwhile are read again (not during a fill).
+    if (m_bStampTaken && !m_bRefilling && isVisible())
+        CheckForChanges();
+    if (m_bShowRecordStatus)
+        ShowRecordStatus();
+}

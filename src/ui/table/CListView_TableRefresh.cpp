@@ -1,0 +1,208 @@
+// A table window and a database that changed under it: another program wrote (a refresh of
+// the postal codes, a memo), or the file was replaced. The window compares the data stamp
+// with the one its rows were read at when it gets the focus and before it opens the record
+// dialog, and reads its rows again, keeping its order, the current and selected rows (by
+// key) and where it was scrolled to. While the user is busy in it, its title says that it
+// is out of date instead; "Aktualisieren" (F5) reads the rows again at any time.
+#include "ui/table/CListView_Table.h"
+
+#include "ui/shell/ChildFrame.h"
+#include "ui/shell/DocTemplate.h"
+#include "ui/shell/Document.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/KelvoApp.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/MessageBox.h"
+#include "ui/shell/StatusBarProgress.h"
+#include "store/GeoPlaceKey.h"
+#include "render/table/TableFill.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace {
+
+// What the window's title gets while its rows are older than the stored data.
+const QString kOutOfDate = QStringLiteral(" (nicht mehr aktuell, F5 liest neu)");
+
+qint64 keyOf(const CGeoTableModel& model, int row) {
+    return model.Cell(row, GEO_ID).toLongLong();
+}
+
+} // namespace
+
+bool CListView_Table::RowsAreCurrent() {
+    // A database that cannot be read now (in use, closed) has nothing newer to show: the
+    // rows stay. A replaced file is opened anew here, and its rows differ.
+    if (!m_pDatabase->EnsureOpen())
+        return true;
+    return m_bStampTaken && m_stamp == m_pDatabase->DataStamp();
+}
+
+bool CListView_Table::UserIsBusy() const {
+    // A button held down (a click, a drag over rows) or a sort going on: rows must not move
+    // under the user's hands.
+    return QApplication::mouseButtons() != Qt::NoButton || !m_bShowRecordStatus ||
+           QApplication::activePopupWidget() != nullptr;
+}
+
+void CListView_Table::CheckForChanges() {
+    if (!m_pTableDesc || m_bRefilling || RowsAreCurrent())
+        return;
+    if (UserIsBusy())
+        MarkOutOfDate(true);
+    else
+        Refill();
+}
+
+void CListView_Table::MarkOutOfDate(bool outOfDate) {
+    m_bOutOfDate = outOfDate;
+    CChildFrame* frame = GetParentFrame();
+    CDocument* doc = GetDocument();
+    if (!frame || !doc)
+        return;
+    doc->UpdateFrameTitles();
+    if (outOfDate)
+        frame->setWindowTitle(frame->windowTitle() + kOutOfDate);
+}
+
+void CListView_Table::Refill() {
+    if (!m_pTableDesc)
+        return;
+    // Where the user stands: the current row and column, the selected rows, the scrolling.
+    const int currentRow = currentIndex().isValid() ? currentIndex().row() : -1;
+    const int currentColumn = std::max(currentIndex().column(), 0);
+    const qint64 currentKey = currentRow >= 0 ? keyOf(m_model, currentRow) : -1;
+    const CGeoPlaceKey currentPlace =
+        CGeoPlaceKey::FromCells(currentRow >= 0 ? m_model.RowCells(currentRow) : QStringList());
+    QList<qint64> selectedKeys;
+    for (int row : SelectedRows())
+        selectedKeys << keyOf(m_model, row);
+    const int vertical = verticalScrollBar()->value();
+    const int horizontal = horizontalScrollBar()->value();
+
+    // While the database cannot be read the rows stay (a message says why, when it is in
+    // use).
+    if (!CKelvoApp::EnsureDatabase(this))
+        return;
+    m_bRefilling = true;
+    m_bShowRecordStatus = false;
+    setUpdatesEnabled(false);
+    m_stamp = m_pDatabase->DataStamp();
+    m_bStampTaken = true;
+    CTableFillResult result;
+    {
+        CStatusBarProgress progress;
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
+    }
+    // The window's order: the column it was sorted by, or a radius search's distances.
+    if (m_nSortColumn >= 0)
+        m_model.ApplyOrder(ColumnOrder(m_nSortColumn, m_bSortedDescending));
+    else if (m_model.HasDistanceColumn())
+        ShowDistanceColumn(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
+
+    // The rows by key, once, for the rows to find again.
+    QHash<qint64, int> rowOfKey;
+    if (currentKey >= 0 || !selectedKeys.isEmpty()) {
+        rowOfKey.reserve(m_model.RowCount());
+        for (int row = 0; row < m_model.RowCount(); ++row)
+            rowOfKey.insert(keyOf(m_model, row), row);
+    }
+    QList<int> selected;
+    for (qint64 key : selectedKeys) {
+        if (const auto it = rowOfKey.constFind(key); it != rowOfKey.constEnd())
+            selected << *it;
+    }
+    std::sort(selected.begin(), selected.end());
+    QItemSelection selection;
+    for (qsizetype i = 0; i < selected.size();) {
+        qsizetype j = i;
+        while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1)
+            ++j;
+        selection.select(m_model.index(selected[i], 0),
+                         m_model.index(selected[j], CGeoTableModel::kColumns - 1));
+        i = j + 1;
+    }
+    selectionModel()->select(selection,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The current row by its key; a row that got a new key keeps its place.
+    int row = currentKey >= 0 ? rowOfKey.value(currentKey, -1) : -1;
+    for (int r = 0; row < 0 && currentRow >= 0 && r < m_model.RowCount(); ++r) {
+        if (CGeoPlaceKey::FromCells(m_model.RowCells(r)).Matches(currentPlace))
+            row = r;
+    }
+    if (row < 0 && currentRow >= 0)
+        row = std::min(currentRow, m_model.RowCount() - 1);
+    if (row >= 0) {
+        const bool scroll = hasAutoScroll();
+        setAutoScroll(false);
+        selectionModel()->setCurrentIndex(m_model.index(row, currentColumn),
+                                          QItemSelectionModel::NoUpdate);
+        setAutoScroll(scroll);
+        m_nCurrentRow = row;
+    }
+    updateGeometries();
+    verticalScrollBar()->setValue(vertical);
+    horizontalScrollBar()->setValue(horizontal);
+    setUpdatesEnabled(true);
+    m_bShowRecordStatus = true;
+    m_bRefilling = false;
+    MarkOutOfDate(false);
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (hasFocus())
+        ShowRecordStatus();
+    CKelvoApp::ShowDatabaseNotice(this);
+    if (!result.m_strError.isEmpty())
+        KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
+                                       "werden.\n\nFehler der Datenbank: %2")
+                            .arg(m_pTableDesc->m_strTableName, result.m_strError));
+}
+
+int CListView_Table::CurrentRecordRow(int row) {
+    if (RowsAreCurrent() || row < 0 || row >= m_model.RowCount())
+        return row;
+    // The row the user asked for, found again after the rows were read anew.
+    const qint64 key = keyOf(m_model, row);
+    const CGeoPlaceKey place = CGeoPlaceKey::FromCells(m_model.RowCells(row));
+    Refill();
+    int found = m_model.FindRowByKey(key);
+    for (int r = 0; found < 0 && r < m_model.RowCount(); ++r) {
+        if (CGeoPlaceKey::FromCells(m_model.RowCells(r)).Matches(place))
+            found = r;
+    }
+    if (found < 0) {
+        KelvoMessageBox(QStringLiteral("Die Daten wurden inzwischen geändert, und der Ort %1 "
+                                       "ist nicht mehr in der Tabelle \"%2\". Die Tabelle "
+                                       "zeigt jetzt die gespeicherten Zeilen.")
+                            .arg(place.Display(), m_pTableDesc->m_strTableName));
+        return -1;
+    }
+    selectionModel()->setCurrentIndex(m_model.index(found, GEO_ORT),
+                                      QItemSelectionModel::ClearAndSelect |
+                                          QItemSelectionModel::Rows);
+    m_nCurrentRow = found;
+    return found;
+}
+
+void CListView_Table::TakeOwnWrite(const CGeoDatabase::CDataStamp& before) {
+    // A memo this program saved is shown by every window already: windows whose rows were
+    // current before need not read them again, unless somebody else wrote meanwhile.
+    const CGeoDatabase::CDataStamp after = g_GeoDatabase.DataStamp();
+    const bool onlyOwn = after.nOpen == before.nOpen && after.nSchema == before.nSchema &&
+                         (g_GeoDatabase.IsServer() ? after.nVersion == before.nVersion + 1 &&
+                                                         after.nOwnChanges == before.nOwnChanges
+                                                   : after.nVersion == before.nVersion);
+    if (!onlyOwn || !theApp.m_pTableTemplate)
+        return;
+    for (CDocument* doc : theApp.m_pTableTemplate->GetDocuments()) {
+        for (CView* view : doc->GetViews()) {
+            auto* table = dynamic_cast<CListView_Table*>(view);
+            if (table && table->m_bStampTaken && table->m_stamp == before)
+                table->m_stamp = after;
+        }
+    }
+}

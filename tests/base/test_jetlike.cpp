@@ -1,0 +1,200 @@
+// LIKE with the classic desktop-database wildcards, and the search and nearby filters
+// evaluated by the engine.
+#include "common/TestSupport.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoSql.h"
+#include "base/JetLike.h"
+
+#include <gtest/gtest.h>
+
+TEST(JetLikePattern, WildcardsCaseAndUmlauts) {
+    struct Case {
+        const char* pattern;
+        const char* text;
+        bool match;
+    } cases[] = {
+        {"*101*", "10115", true},
+        {"*101*", "01010", true},
+        {"*101*", "1100", false},
+        {"B?rlin", "Berlin", true},
+        {"B?rlin", "Brlin", false},
+        {"##", "42", true},
+        {"##", "4a", false},
+        {"#*", "", false},
+        {"*", "", true},
+        {"**", "", true},
+        {"[abc]x", "bx", true},
+        {"[abc]x", "dx", false},
+        {"[a-c]*", "Celle", true},
+        {"[!a-c]*", "Celle", false},
+        {"[!a-c]*", "Dessau", true},
+        {"[*]", "*", true},
+        {"[?]", "a", false},
+        {"a[-]b", "a-b", true},
+        {"berlin", "BERLIN", true},
+        {"*MÜNCHEN*", "München", true},
+        {"*ä*", "GÄRTEN", true},
+        {"*ß*", "Straße", true},
+        {"a*b*c", "axxbyyc", true},
+        {"a*b*c", "axxbyy", false},
+        {"Köln", "Koln", false},
+        {"x[]y", "xy", true},
+        {"*ERL*", "Berlin", true},
+        {"*erl*", "BERLIN", true},
+        {"*xyz*", "Berlin", false},
+        {"*in*", "Bin", true},
+        {"*01*", "Köln 01", true},
+        {"*01*", "Köln 10", false},
+        // A word between stars, found in the bytes; characters beyond ASCII that stand for
+        // ASCII letters or digits still count.
+        {"*berg*", "Flüsterberg", true},
+        {"*BERG*", "Würzburg Bergheim", true},
+        {"*berg*", "Bürg", false},
+        {"*bergg*", "Berg", false},
+        {"*ks*", "\xE2\x84\xAA\xC5\xBF", true}, // Kelvin sign, long s
+        {"*kS*", "Bä\xE2\x84\xAAS", true},
+        {"*101*", "\xC0\xB1" "01", true}, // an overlong "1", as the decoder reads it
+        {"*a1*", "x\xE0\x81\x81" "1", true},
+        {"*k*", "\xE2\x84", false},     // a cut-off sequence is no letter
+        {"*ss*", "Straße", false},        // ß folds to itself here, not to "ss"
+        {"*a?c*", "xAbC", true},
+        {"*[bc]erg*", "Cerg", true},
+    };
+    for (const auto& c : cases) {
+        CJetLikePattern p{QByteArrayView(c.pattern)};
+        ASSERT_TRUE(p.IsValid()) << c.pattern;
+        EXPECT_EQ(p.Matches(QByteArrayView(c.text)), c.match) << c.pattern << " / " << c.text;
+    }
+}
+
+TEST(JetLikePattern, UnclosedBracketIsAnError) {
+    CJetLikePattern p{QByteArrayView("*[ab*")};
+    EXPECT_FALSE(p.IsValid());
+    EXPECT_TRUE(p.Error().contains("["));
+    EXPECT_FALSE(p.Matches(QByteArrayView("a")));
+}
+
+namespace {
+
+class FilterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_db.Open(m_dir.filePath("Kelvo.mde")));
+        add("DE", "10115", "Berlin", "Mitte", "13.3833", "52.5323", "");
+        add("BE", "1420", "Braine-l'Alleud", "", "4.3667", "50.6833", "");
+        add("AT", "1010", "Wien", "Innere Stadt", "16.3667", "48.2", "");
+        add("DE", "80331", "München", "", "11.5755", "48.1374", "Treffen 101 Uhr");
+        add("CH", "8001", "Zürich", "", "8.5417", "47.3769", "");
+        add("DE", "20095", "Hamburg", "", "10.0", "53.55", "");
+        add("DE", "21000", "Nirgendwo", "", "n/a", "", "");
+    }
+    void add(const char* staat, const char* plz, const char* ort, const char* teil, const char* lon,
+             const char* lat, const char* memo) {
+        auto v = [](const char* s) { return *s ? QVariant(QString::fromUtf8(s)) : QVariant(); };
+        CGeoRecordset rs(m_db);
+        ASSERT_TRUE(rs.Open("INSERT INTO GEO (Staat, PLZ, Ort, Ortsteil, Langengrad, "
+                            "Breitengrad, Memo) VALUES (?,?,?,?,?,?,?)",
+                            {v(staat), v(plz), v(ort), v(teil), v(lon), v(lat), v(memo)}));
+        ASSERT_TRUE(rs.Execute()) << rs.Error().toStdString();
+    }
+    // Ort of the rows the filter selects, in the standard order; "ERROR: ..." on failure.
+    QStringList places(const QString& filter) {
+        CGeoRecordset rs(m_db);
+        QStringList out;
+        if (rs.Open(GeoSql::FilteredQuery(m_db.m_Table, filter)))
+            while (rs.MoveNext())
+                out << rs.FieldText(GEO_ORT);
+        if (rs.HasError())
+            out << "ERROR: " + rs.Error();
+        return out;
+    }
+    QTemporaryDir m_dir;
+    CGeoDatabase m_db;
+};
+
+} // namespace
+
+TEST_F(FilterTest, SearchFindsTextInAnyOfTenFieldsInStandardOrder) {
+    EXPECT_EQ(places(GeoSql::SearchFilter("101")), (QStringList{"Wien", "Berlin", "München"}));
+    EXPECT_EQ(places(GeoSql::SearchFilter("innere")), QStringList{"Wien"});
+    EXPECT_EQ(places(GeoSql::SearchFilter("treffen")), QStringList{"München"}); // memo only
+    EXPECT_EQ(places(GeoSql::SearchFilter("MÜN")), QStringList{"München"});
+}
+
+TEST_F(FilterTest, SearchNeverMatchesThroughCoordinatesOrKey) {
+    EXPECT_TRUE(places(GeoSql::SearchFilter("3833")).isEmpty());
+    EXPECT_TRUE(places(GeoSql::SearchFilter("52.53")).isEmpty());
+    const QStringList byKey = places(GeoSql::SearchFilter("7")); // key 7 exists
+    EXPECT_FALSE(byKey.contains("Nirgendwo"));
+}
+
+TEST_F(FilterTest, QuotesInSearchTextsAreData) {
+    EXPECT_EQ(places(GeoSql::SearchFilter("l'Alleud")), QStringList{"Braine-l'Alleud"});
+    EXPECT_TRUE(places(GeoSql::SearchFilter("x' OR '1'='1")).isEmpty());
+    EXPECT_TRUE(places(GeoSql::SearchFilter("'; DROP TABLE GEO; --")).isEmpty());
+    EXPECT_EQ(m_db.GetRecordCount("GEO"), 7);
+}
+
+TEST_F(FilterTest, WildcardsInSearchTextsKeepTheirMeaningAndBadPatternsFail) {
+    EXPECT_EQ(places(GeoSql::SearchFilter("Z?rich")), QStringList{"Zürich"});
+    EXPECT_EQ(places(GeoSql::SearchFilter("8##31")), QStringList{"München"});
+    const QStringList bad = places(GeoSql::SearchFilter("[ab"));
+    ASSERT_EQ(bad.size(), 1);
+    EXPECT_TRUE(bad.first().startsWith("ERROR: Ungültiges Suchmuster"))
+        << bad.first().toStdString();
+}
+
+TEST_F(FilterTest, NearbyComparesCoordinatesAsNumbers) {
+    // Around 10° E the bounds have one and two digits before the point.
+    EXPECT_EQ(places(GeoSql::NearbyFilter(9.85, 10.15, 53.45, 53.65)), QStringList{"Hamburg"});
+    EXPECT_EQ(places(GeoSql::NearbyFilter(-1, 20, 40, 60)).size(), 6);       // "n/a" never matches
+    EXPECT_TRUE(places(GeoSql::NearbyFilter(10.0, 10.1, 53, 54)).isEmpty()); // strict bounds
+}
+
+TEST(JetLikePattern, SegmentsBetweenStarsAndAnchors) {
+    struct Case {
+        const char* pattern;
+        const char* text;
+        bool match;
+    } cases[] = {
+        {"a*a", "a", false},
+        {"a*a", "aa", true},
+        {"*ab?d*", "xabcabd", false},
+        {"*ab?d*", "abxabzd", true},
+        {"*#?#*", "a1b2", true},
+        {"?*?", "x", false},
+        {"*aab*", "aaab", true},
+        {"a*[bc]*d", "axcyd", true},
+        {"*ü?*", "xÜ", false},
+        {"*Ü?*", "MÜNCHEN", true},
+        {"", "", true},
+        {"", "a", false},
+    };
+    for (const auto& c : cases) {
+        CJetLikePattern p{QByteArrayView(c.pattern)};
+        EXPECT_EQ(p.Matches(QByteArrayView(c.text)), c.match) << c.pattern << " / " << c.text;
+    }
+}
+
+// A memo of megabytes and a search text of thousands of characters, in the shapes where
+// a backtracking matcher compares every text position with most of the pattern.
+TEST_F(FilterTest, HugeMemosAgainstLongPatterns) {
+    const QString memo = QString(4'000'000, 'a') + "b";
+    add("DE", "99999", "Langmemo", "", "9", "50", "");
+    ASSERT_TRUE(m_db.Execute("UPDATE GEO SET Memo = '" + memo + "' WHERE Ort = 'Langmemo'"));
+    const QString run(20'000, 'a');
+    EXPECT_EQ(places(GeoSql::SearchFilter(run + "b")), QStringList{"Langmemo"});
+    EXPECT_TRUE(places(GeoSql::SearchFilter(run + "c")).isEmpty());
+    EXPECT_TRUE(places(GeoSql::SearchFilter(QString(1999, 'a') + "?c")).isEmpty());
+    EXPECT_EQ(places(GeoSql::SearchFilter(QString(1999, 'a') + "#")), QStringList{});
+    EXPECT_EQ(places(GeoSql::SearchFilter(QString(1000, 'a') + "*" + QString(1000, 'a') + "b")),
+              QStringList{"Langmemo"});
+    const QString umlauts = QString(500'000, QChar(0xE4)) + "x";
+    ASSERT_TRUE(m_db.Execute("UPDATE GEO SET Memo = '" + umlauts + "' WHERE Ort = 'Langmemo'"));
+    QString sets;
+    for (int i = 0; i < 1000; ++i)
+        sets += "[äö]";
+    EXPECT_EQ(places(GeoSql::SearchFilter(sets + "[!a]")), QStringList{"Langmemo"});
+    EXPECT_TRUE(places(GeoSql::SearchFilter(sets + "y")).isEmpty());
+}

@@ -1,0 +1,93 @@
+// Number conversions of database texts (C runtime rules, independent of the locale).
+#include "base/TextNumbers.h"
+
+#include <QString>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+TEST(TextNumbers, AtoiTakesTheLeadingInteger) {
+    struct Case {
+        const char* text;
+        int value;
+    } cases[] = {
+        {"01067", 1067},
+        {"  42x", 42},
+        {"-7", -7},
+        {"+5", 5},
+        {"abc", 0},
+        {"", 0},
+        {"12 34", 12},
+        {"99999999999", 2147483647},
+        {"-99999999999", -2147483647 - 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TextNumbers::Atoi(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_EQ(TextNumbers::Atoi(QByteArrayView(c.text)), c.value) << c.text;
+    }
+}
+
+TEST(TextNumbers, AtofTakesTheLeadingNumberWhateverTheLocale) {
+    std::setlocale(LC_ALL, "de_DE.UTF-8"); // a comma locale must not change the result
+    struct Case {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"13.25", 13.25}, {" 9.5", 9.5}, {"-0.75", -0.75}, {"8,6", 8.0}, {".5", 0.5},
+        {"1e2", 100.0},   {"1e", 1.0},   {"abc", 0.0},     {"", 0.0},    {"52.5N", 52.5},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(TextNumbers::Atof(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_DOUBLE_EQ(TextNumbers::Atof(QByteArrayView(c.text)), c.value) << c.text;
+    }
+    std::setlocale(LC_ALL, "C");
+    // Bytes and UTF-16 give the same bits, whichever way the bytes are read.
+    const QByteArray longNumber = "0." + QByteArray(140, '3') + "7";
+    for (const char* text :
+         {"1.", "-.5", "1e5x", "1.5e", "1e+5", "0x10", "-", "-x", "+7", "-0", "nan", "inf", "-inf",
+          "1e-310", "12345678901234567890123",
+          "0.1000000000000000055511151231257827021181583404541015625", longNumber.constData()}) {
+        const double fromBytes = TextNumbers::Atof(QByteArrayView(text));
+        const double fromText = TextNumbers::Atof(QString::fromLatin1(text));
+        EXPECT_EQ(std::memcmp(&fromBytes, &fromText, sizeof(double)), 0) << text;
+    }
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("1e999")), HUGE_VAL);
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("-1e999")), -HUGE_VAL);
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("1e-999")), 0.0);
+}
+
+TEST(TextNumbers, ParseNumberWantsTheWholeText) {
+    double v = 0;
+    EXPECT_TRUE(TextNumbers::ParseNumber(" 10.0 ", &v));
+    EXPECT_DOUBLE_EQ(v, 10.0);
+    EXPECT_FALSE(TextNumbers::ParseNumber("10.0E", &v));
+    EXPECT_FALSE(TextNumbers::ParseNumber("", &v));
+    EXPECT_FALSE(TextNumbers::ParseNumber("n/a", &v));
+    EXPECT_FALSE(TextNumbers::ParseNumber("1e999", &v)); // no finite number
+}
+
+TEST(TextNumbers, LongNumbersReadAsTheCRuntimeReadsThem) {
+    const QByteArray zeros200(200, '0'), zeros400(400, '0');
+    struct Case {
+        QByteArray text;
+        double value;
+    } cases[] = {
+        {"1" + zeros200, 1e200},         {"-1" + zeros400, -HUGE_VAL},
+        {"0." + zeros200 + "1", 1e-201}, {"1." + zeros200 + "1", 1.0},
+        {"1e" + zeros200 + "5", 1e5},    {"  7" + zeros200 + "e-195x", 7e5},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TextNumbers::Atof(QByteArrayView(c.text)), c.value) << c.text.constData();
+        EXPECT_EQ(TextNumbers::Atof(QString::fromLatin1(c.text)), c.value) << c.text.constData();
+        EXPECT_EQ(TextNumbers::Atof(QByteArrayView(c.text)),
+                  std::strtod(c.text.constData(), nullptr));
+    }
+    double v = 0;
+    EXPECT_TRUE(TextNumbers::ParseNumber("1" + zeros200, &v));
+    EXPECT_EQ(v, 1e200);
+    EXPECT_EQ(TextNumbers::Atof(QByteArrayView("4.9e-324")), std::strtod("4.9e-324", nullptr));
+}

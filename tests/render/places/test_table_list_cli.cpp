@@ -1,0 +1,87 @@
+// kelvo-cli with the user's lists: places --table, export --format places --table and
+// render --places, run as processes on lists made from the shared data.
+#include "common/TestSupport.h"
+#include "render/places/ListFiles.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TableListCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (TestSupport::SharedGeoNamesDir().isEmpty())
+            GTEST_SKIP() << "shared GeoNames data not present";
+        MakeListFiles(m_dir);
+    }
+    QString Path(const char* name) const { return m_dir.filePath(name); }
+    int Run(const QStringList& args, QString* out, QString* err) {
+        return TestSupport::RunCli(args, m_dir.path(), out, err);
+    }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(TableListCli, AListConvertedToAPlaceFileIsReadBackWithEveryEntryFound) {
+    QString out, err;
+    ASSERT_EQ(Run({"places", "--table", Path("kunden.xlsx"), "--db", Path("Kelvo.mde")}, &out, &err),
+              0)
+        << err.toStdString();
+    // The rows without place on standard error, with their row numbers and cells.
+    EXPECT_TRUE(err.contains("Zeile 8: DE 99999 ist nicht in GEO. (DE;99999;;ohne Ort;;Nord)"))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("Zeile 12: XX 12345 ist nicht in GEO."));
+    EXPECT_TRUE(err.contains("Zeile 15: Keine Postleitzahl."));
+    const QStringList listLines = out.trimmed().split('\n');
+    ASSERT_TRUE(listLines.last().contains("ohne Ort in GEO: 3")) << listLines.last().toStdString();
+
+    ASSERT_EQ(Run({"export", "--db", Path("Kelvo.mde"), "--format", "places", "--table",
+                   Path("kunden.xlsx"), Path("kunden.txt")},
+                  &out, &err),
+              0)
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("3 Zeilen ohne Ort in GEO nicht geschrieben.")) << err.toStdString();
+    ASSERT_EQ(Run({"places", "--db", Path("Kelvo.mde"), Path("kunden.txt")}, &out, &err), 0);
+    EXPECT_EQ(err, ""); // every entry has its place
+    EXPECT_TRUE(out.contains("0 Einträge ohne Ort in GEO")) << out.right(200).toStdString();
+    // The same entries as the list gives today: the place file holds later days back too.
+    // Separators in a label become blanks in the file.
+    QStringList fileLines = out.trimmed().split('\n');
+    fileLines.removeLast();
+    QStringList entries = listLines.mid(0, listLines.size() - 1);
+    entries.replaceInStrings(";", " ");
+    ASSERT_EQ(fileLines.size(), entries.size());
+    for (int i = 0; i < entries.size(); ++i)
+        EXPECT_EQ(fileLines[i].toStdString(), entries[i].toStdString());
+}
+
+TEST_F(TableListCli, AListIsDrawnAsItsPlaceFile) {
+    // Without an Ort column every row lands on its postal code's first place, as in the file
+    // (and without labels, whose separators the file turns into blanks).
+    QString out, err;
+    const QString db = Path("Kelvo.mde");
+    ASSERT_EQ(Run({"export", "--db", db, "--format", "places", "--table", Path("kunden.ods"),
+                   "--map", "Ort=,Text=", Path("kunden.txt")},
+                  &out, &err),
+              0);
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map", "Ort=,Text=",
+                   Path("liste.png")},
+                  &out, &err),
+              0)
+        << err.toStdString();
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.txt"), Path("datei.png")}, &out,
+                  &err),
+              0);
+    const QImage fromList(Path("liste.png")), fromFile(Path("datei.png"));
+    ASSERT_FALSE(fromList.isNull());
+    EXPECT_EQ(fromList, fromFile);
+    // A later reference day shows more markers.
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map", "Ort=,Text=",
+                   "--stichtag", "1.1.2200", Path("spaeter.png")},
+                  &out, &err),
+              0);
+    EXPECT_NE(QImage(Path("spaeter.png")), fromList);
+}
+
+} // namespace

@@ -1,0 +1,182 @@
+// Lists that are no lists, or lists with faults: a German message or a remark per row, and
+// the user's file never changed.
+#include "common/TestSupport.h"
+
+#include "store/GeoDatabase.h"
+#include "store/GeoPlaceRows.h"
+#include "store/GeoPlaceRowsCache.h"
+#include "base/GeoTableDesc.h"
+#include "render/places/TableList.h"
+#include "render/places/TableListMapping.h"
+#include "render/map/PlaceLookup.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TableListInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_db.Open(m_dir.filePath("Kelvo.mde")));
+        ASSERT_EQ(TestSupport::InsertRows(
+                      m_db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_ORTSTEIL, GEO_LANGENGRAD, GEO_BREITENGRAD},
+                      {{"DE", "01067", "Dresden", "", "13.7", "51.05"},
+                       {"DE", "80331", "München", "", "11.57", "48.13"},
+                       {"DE", "79771", "Klettgau", "Erzingen", "8.44", "47.63"},
+                       {"DE", "79771", "Klettgau", "Grießen", "8.43", "47.62"},
+                       {"AT", "1010", "Wien", "", "16.37", "48.21"},
+                       {"FL", "9490", "Vaduz", "", "9.52", "47.14"}}),
+                  "");
+        QString error;
+        m_rows = m_db.PlaceRowsCache().Rows(true, {}, &error);
+        ASSERT_TRUE(error.isEmpty());
+    }
+
+    // Reads the file as a list; the file's bytes stay as they were.
+    bool Read(const QString& path, CTableList* list, QString* error,
+              const CTableListOptions& options = {}) {
+        const QByteArray before = TestSupport::ReadFile(path);
+        const QDateTime modified = QFileInfo(path).lastModified();
+        const bool ok = TableList::Read(path, options, *m_rows, list, error);
+        EXPECT_EQ(TestSupport::ReadFile(path), before);
+        EXPECT_EQ(QFileInfo(path).lastModified(), modified);
+        return ok;
+    }
+    QString Write(const char* name, const QByteArray& bytes) {
+        return TestSupport::WriteFile(m_dir.filePath(name), bytes);
+    }
+
+    QTemporaryDir m_dir;
+    CGeoDatabase m_db;
+    std::shared_ptr<const CGeoPlaceRows> m_rows;
+};
+
+TEST_F(TableListInput, FilesThatAreNoListGetAMessageAndNothingElse) {
+    CTableList list;
+    QString error;
+    EXPECT_FALSE(Read(Write("kaputt.xlsx", "PK\x03\x04 nur der Anfang eines Archivs"), &list,
+                      &error));
+    EXPECT_TRUE(error.contains("ist keine Tabelle, die Kelvo lesen kann")) << error.toStdString();
+    // An encrypted workbook is a compound document, not a zip archive.
+    QByteArray compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    compound.append(4096, '\0');
+    EXPECT_FALSE(Read(Write("geheim.xlsx", compound), &list, &error));
+    EXPECT_TRUE(error.contains("mit einem Kennwort geschützt")) << error.toStdString();
+    EXPECT_FALSE(TableList::Read(m_dir.filePath("fehlt.csv"), {}, *m_rows, &list, &error));
+    EXPECT_TRUE(error.contains("gibt es nicht")) << error.toStdString();
+    // A sheet without anything like a postal code.
+    EXPECT_FALSE(Read(Write("adressen.csv", "Name;Strasse\nMeier;Hauptstr. 1\n"), &list, &error));
+    EXPECT_TRUE(error.contains("keine Spalte mit Postleitzahlen")) << error.toStdString();
+    EXPECT_TRUE(list.aEntries.isEmpty());
+}
+
+TEST_F(TableListInput, FaultyRowsAreListedAndTheOthersPlaced) {
+    QByteArray csv = "PLZ;Ort;Name;Datum\n";
+    csv += "1067;Dresden;Alt\x01stadt\x7f;24.12.2015\n";          // controls become blanks
+    csv += "79771;Griessen;Ortsteil;2015-12-24\n";                 // Ortsteil, folded spelling
+    csv += "79771;Rheinheim;kein solcher Ort;31.02.2015\n";        // first place, invalid date
+    csv += "99999;Nirgends;;\n";
+    csv += ";Berlin;ohne PLZ;\n";
+    csv += "80331;M\xfcnchen;" + QByteArray(1024 * 1024, 'x') + ";\n"; // 1 MB cell
+    csv += ";;;\n";                                                 // an empty row
+    csv += "1010;Wien;Zeile 9;\n";
+    CTableList list;
+    QString error;
+    CTableListOptions options;
+    ASSERT_TRUE(Read(Write("kunden.csv", csv), &list, &error, options)) << error.toStdString();
+    EXPECT_EQ(list.nRows, 7);
+    ASSERT_EQ(list.aEntries.size(), 3);
+    EXPECT_EQ(list.aEntries[0].m_strPLZ, "01067");
+    EXPECT_EQ(list.aEntries[0].m_strLabel, "Alt stadt");
+    EXPECT_EQ(list.aEntries[0].m_dtDate, QDate(2015, 12, 24));
+    EXPECT_EQ(list.aEntries[0].m_strDate, "24.12.2015");
+    EXPECT_EQ(list.aEntries[1].m_dtDate, QDate(2015, 12, 24));
+    EXPECT_FALSE(list.aEntries[2].m_dtDate.isValid());
+    EXPECT_EQ(list.aEntries[2].m_strDate, "0");
+    EXPECT_EQ(list.nRepaired, 1);
+    // Wien is DE 1010 here (no Staat column, DE for all): four digits are not a German code.
+    EXPECT_EQ(list.nWithoutPlace, 4);
+    QStringList reasons;
+    for (const CTableListIssue& issue : list.aIssues)
+        reasons << QStringLiteral("%1 %2 %3").arg(issue.nLine).arg(issue.bPlaced).arg(issue.strReason);
+    EXPECT_EQ(reasons,
+              QStringList({"4 1 Den Ort \"Rheinheim\" gibt es bei DE 79771 nicht; gesetzt auf Klettgau.",
+                           "4 1 Ungültiges Datum \"31.02.2015\"; ohne Datum übernommen.",
+                           "5 0 DE 99999 ist nicht in GEO.", "6 0 Keine Postleitzahl.",
+                           "7 0 Eine Zelle ist länger als 4.096 Zeichen.",
+                           "9 0 DE 01010 ist nicht in GEO."}));
+    // A listed row keeps its cells only in part.
+    EXPECT_EQ(list.aIssues[4].values.value(2).size(), 100);
+
+    // The Ort picks among the places of the postal code as the map finds them: Grießen by
+    // its Ortsteil, the unknown Rheinheim on the code's first place.
+    CPlaceLookup lookup;
+    lookup.Prepare(list.aEntries);
+    lookup.Resolve(*m_rows);
+    ASSERT_TRUE(lookup.Find(1) && lookup.Find(2));
+    EXPECT_DOUBLE_EQ(lookup.Find(1)->dLon, 8.43);
+    EXPECT_DOUBLE_EQ(lookup.Find(2)->dLon, 8.44);
+}
+
+TEST_F(TableListInput, CountriesByNameAndLiechtensteinAsStored) {
+    CTableList list;
+    QString error;
+    ASSERT_TRUE(Read(Write("laender.csv", "Land,PLZ\nLI,9490\n\xc3\x96sterreich,1010\nde,80331\n"),
+                     &list, &error));
+    ASSERT_EQ(list.aEntries.size(), 3);
+    EXPECT_EQ(list.aEntries[0].m_strStaat, "FL");
+    EXPECT_EQ(list.aEntries[1].m_strStaat, "AT");
+    EXPECT_EQ(list.aEntries[2].m_strStaat, "DE");
+
+}
+
+TEST_F(TableListInput, MoreThanAMillionRowsAreRefused) {
+    QByteArray csv = "Staat;PLZ\n";
+    csv.reserve(12 * (TableList::kMaxRows + 2));
+    for (int i = 0; i <= TableList::kMaxRows; ++i)
+        csv += "AT;1010\n";
+    CTableList list;
+    QString error;
+    EXPECT_FALSE(Read(Write("gross.csv", csv), &list, &error));
+    EXPECT_EQ(error, "Die Liste \"gross.csv\" hat mehr als 1.000.000 Zeilen. Kelvo liest sie nicht.");
+    EXPECT_TRUE(list.aEntries.isEmpty());
+}
+
+TEST(TableListMapping, TheHeaderRowAndColumnsAreGuessedFromTheirNames) {
+    struct Case {
+        QList<QStringList> rows;
+        int header;
+        int staat, plz, ort, text, datum, gruppe;
+    } cases[] = {
+        // A title above the header, names in other spellings and cases.
+        {{{"Kundenliste 2026"}, {}, {"Nr", "Land", "Postleitzahl", "Stadt", "Firma", "Termin", "Kategorie"}},
+         3, 1, 2, 3, 4, 5, 6},
+        {{{"ZIP", "Country", "City", "Name", "Date", "Group"}}, 1, 1, 0, 2, 3, 4, 5},
+        {{{" P.L.Z. ", "Größe", "Ort"}}, 1, -1, 0, 2, -1, -1, -1},
+        // No header: the postal codes are the column of 4- and 5-digit numbers.
+        {{{"Meier", "DE", "1067"}, {"Huber", "AT", "1010.0"}, {"", "", ""}}, 0, 1, 2, -1, -1, -1, -1},
+        // Nothing to go by.
+        {{{"Meier", "Hauptstr. 1"}}, 0, -1, -1, -1, -1, -1, -1},
+    };
+    for (const Case& c : cases) {
+        QList<int> lines;
+        for (int i = 0; i < c.rows.size(); ++i)
+            lines << i + 1;
+        const CTableListMapping m = TableListMapping::Guess(c.rows, lines);
+        SCOPED_TRACE(c.rows.value(c.header > 0 ? c.header - 1 : 0).join('|').toStdString());
+        EXPECT_EQ(m.nHeaderLine, c.header);
+        EXPECT_EQ(m.Column(CTableListMapping::Staat), c.staat);
+        EXPECT_EQ(m.Column(CTableListMapping::Plz), c.plz);
+        EXPECT_EQ(m.Column(CTableListMapping::Ort), c.ort);
+        EXPECT_EQ(m.Column(CTableListMapping::Text), c.text);
+        EXPECT_EQ(m.Column(CTableListMapping::Datum), c.datum);
+        EXPECT_EQ(m.Column(CTableListMapping::Gruppe), c.gruppe);
+    }
+}
+
+} // namespace

@@ -1,0 +1,164 @@
+// Sorting keys, the German order of texts, the Windows-1252 code page, the print layout numbers and the row texts of
+// table windows.
+#include "base/Cp1252.h"
+#include "base/GeoTableDesc.h"
+#include "render/table/TablePrintLayout.h"
+#include "render/table/TableSort.h"
+#include "render/table/TableText.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Texts as cells of a column, given to the sort from the last to the first, as a window's
+// rows may be kept in any order.
+TableSort::Cells cellsOf(const QStringList& texts) {
+    return [texts](const TableSort::CellVisitor& visit) {
+        for (int i = int(texts.size()) - 1; i >= 0; --i)
+            visit(i, texts[i].toUtf8());
+    };
+}
+
+// The cells of `column` after sorting `cells` with TableSort::SortOrder.
+QStringList sorted(const QStringList& cells, int column, bool descending) {
+    const std::vector<int> order =
+        TableSort::SortOrder(int(cells.size()), cellsOf(cells), column, descending);
+    QStringList out;
+    for (int i : order)
+        out << cells[i];
+    return out;
+}
+
+} // namespace
+
+TEST(TableSort, EachColumnKindOrdersItsKeys) {
+    EXPECT_EQ(sorted({"10115", "01067", "9", "abc"}, GEO_PLZ, false),
+              (QStringList{"abc", "9", "01067", "10115"}));
+    EXPECT_EQ(sorted({"13.25", "9.5", "-1", "x"}, GEO_LANGENGRAD, false),
+              (QStringList{"-1", "x", "9.5", "13.25"}));
+    EXPECT_EQ(sorted({"9", "10", "100", "11"}, GEO_ID, false),
+              (QStringList{"10", "100", "11", "9"}));
+    // German order: umlauts beside their base letters (after them where the rest is alike),
+    // case alike (equal texts keep their order), ß as ss.
+    EXPECT_EQ(sorted({"äpfel", "apfel", "Zug", "Apfel", "Ähre", "zug"}, GEO_ORT, false),
+              (QStringList{"Ähre", "apfel", "Apfel", "äpfel", "Zug", "zug"}));
+    EXPECT_EQ(sorted({"Zwota", "Ärzteviertel", "Strassen", "Üxheim", "Zwickau", "Straßberg",
+                      "Strasburg", "Arzt"},
+                     GEO_ORT, false),
+              (QStringList{"Arzt", "Ärzteviertel", "Strasburg", "Straßberg", "Strassen", "Üxheim",
+                           "Zwickau", "Zwota"}));
+    EXPECT_EQ(sorted({"Zwickau", "Üxheim", "Uelzen", "Ulm"}, GEO_LANDKREIS, true),
+              (QStringList{"Zwickau", "Üxheim", "Ulm", "Uelzen"}));
+    EXPECT_EQ(sorted({"b", "", "a"}, GEO_MEMO, true), (QStringList{"b", "a", ""}));
+}
+
+TEST(TableSort, IsStableInBothDirections) {
+    // Rows "key:position"; the sort column holds only the key part.
+    const QStringList rows{"2:a", "1:b", "2:c", "1:d", "2:e"};
+    QStringList keys;
+    for (const QString& r : rows)
+        keys << r.left(1);
+    for (bool descending : {false, true}) {
+        const std::vector<int> order =
+            TableSort::SortOrder(int(keys.size()), cellsOf(keys), GEO_PLZ, descending);
+        QStringList out;
+        for (int i : order)
+            out << rows[i];
+        EXPECT_EQ(out, descending ? QStringList({"2:a", "2:c", "2:e", "1:b", "1:d"})
+                                  : QStringList({"1:b", "1:d", "2:a", "2:c", "2:e"}));
+    }
+    // Texts, also where they agree in more than their first eight characters.
+    const QStringList texts{"Bad Homburg v. d. H.:a", "Bad Homburg:b", "Bad Homburg v. d. H.:c",
+                            "Bad Homburg:d",          "Bad Hom:e",     "Bad Homburg:f"};
+    QStringList names;
+    for (const QString& t : texts)
+        names << t.section(':', 0, 0);
+    for (bool descending : {false, true}) {
+        const std::vector<int> order =
+            TableSort::SortOrder(int(names.size()), cellsOf(names), GEO_ORT, descending);
+        QStringList out;
+        for (int i : order)
+            out << texts[i].section(':', 1);
+        EXPECT_EQ(out, descending ? QStringList({"a", "c", "b", "d", "f", "e"})
+                                  : QStringList({"e", "b", "d", "f", "a", "c"}));
+    }
+}
+
+TEST(TableSort, CompareCellsFollowsTheColumnKind) {
+    EXPECT_LT(TableSort::CompareCells(GEO_PLZ, u"01067", u"10115"), 0);
+    EXPECT_EQ(TableSort::CompareCells(GEO_PLZ, u"007", u"7x"), 0);
+    EXPECT_LT(TableSort::CompareCells(GEO_BREITENGRAD, u"9.5", u"13.25"), 0);
+    EXPECT_GT(TableSort::CompareCells(GEO_ID, u"9", u"10"), 0);
+    EXPECT_GT(TableSort::CompareCells(GEO_ORT, u"Z", u"a"), 0);
+    EXPECT_GT(TableSort::CompareCells(GEO_ORT, u"z", u"\u00e4"), 0);
+    EXPECT_EQ(TableSort::CompareCells(GEO_ORT, u"Stra\u00dfe", u"STRA\u00dfE"), 0);
+    EXPECT_LT(TableSort::CompareCells(GEO_ORT, u"Stra\u00dfe", u"Strassen"), 0);
+    EXPECT_LT(TableSort::CompareCells(GEO_MEMO, u"M\u00fcller", u"Mullerin"), 0);
+}
+
+TEST(Cp1252, MapsTheSpecialRangeBothWays) {
+    EXPECT_EQ(Cp1252::FromUnicode(u'\u20ac'), 0x80);
+    EXPECT_EQ(Cp1252::FromUnicode(u'\u0178'), 0x9F);
+    EXPECT_EQ(Cp1252::FromUnicode(u'\u00fc'), 0xFC);
+    EXPECT_EQ(Cp1252::FromUnicode(u'\u4e2d'), '?');
+    const QByteArray bytes("K\xf6ln \x80 \x84Zitat\x93", 14);
+    EXPECT_EQ(Cp1252::Decode(bytes), QString::fromUtf8("Köln € „Zitat“"));
+    EXPECT_EQ(Cp1252::Encode(Cp1252::Decode(bytes)), bytes);
+}
+
+TEST(TablePrintLayout, RowsPagesAndCuts) {
+    // 600 dpi A4 printable height, line height 14 screen pixels.
+    EXPECT_EQ(TablePrintLayout::RowsPerPage(6814, 14), 69);
+    EXPECT_GT(TablePrintLayout::RowsPerPage(13628, 14), TablePrintLayout::RowsPerPage(6814, 14));
+    EXPECT_EQ(TablePrintLayout::RowsPerPage(50, 14), 1);
+    // A page 1090 screen pixels high holds (1090 - 28 - 35) / 14 rows between header and
+    // footer: a 1200 dpi printer's 138 rows would run off the paper.
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(1090, 14), 73);
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(1091, 15), 68);
+    EXPECT_EQ(TablePrintLayout::RowsThatFit(40, 14), 1);
+    EXPECT_EQ(TablePrintLayout::PageCount(0, 69), 1);
+    EXPECT_EQ(TablePrintLayout::PageCount(69, 69), 1);
+    EXPECT_EQ(TablePrintLayout::PageCount(70, 69), 2);
+    EXPECT_EQ(TablePrintLayout::PageCount(138, 69), 2);
+
+    // Column 100 wide, characters 6 wide: 16 characters, cut above 14 to 11 + "...".
+    EXPECT_EQ(TablePrintLayout::FitToColumn("Kurzer Ortsname", 100, 6), "Kurzer Orts...");
+    EXPECT_EQ(TablePrintLayout::FitToColumn("Vierzehn Zeich", 100, 6), "Vierzehn Zeich");
+    EXPECT_EQ(TablePrintLayout::FitToColumn("DE", 40, 6), "DE");
+    EXPECT_EQ(TablePrintLayout::FitToColumn("ABCDE", 40, 6), "A...");
+
+    EXPECT_EQ(TablePrintLayout::FitToPage("abcdefghij", 60, 6), "abcdefghij");
+    EXPECT_EQ(TablePrintLayout::FitToPage("abcdefghij", 59, 6), "abcd...");
+    EXPECT_EQ(TablePrintLayout::FitToPage("abc", 10, 6), "...");
+    EXPECT_EQ(TablePrintLayout::FitToPage("abc", -40, 6), "...");
+
+    EXPECT_EQ(TablePrintLayout::Footer(1, 1, "GEO"), "Seite = 1 / 1       Tabelle = GEO");
+}
+
+TEST(TableText, CopyLineAndTitles) {
+    QStringList cells{"17", "DE", "10115", "Berlin"};
+    for (int i = 4; i < 12; ++i)
+        cells << QString();
+    cells << "Zeile 1\nZeile 2, mit Komma";
+    EXPECT_EQ(TableText::CopyLine(cells),
+              "DE, 10115, Berlin, , , , , , , , , Zeile 1\nZeile 2, mit Komma\n");
+    CGeoTableDesc desc;
+    desc.BuildGeo();
+    EXPECT_EQ(TableText::AllRowsTitle(desc), "GEO (Staat+PLZ -> AZ)");
+    EXPECT_EQ(TableText::SearchTitle(3, "a%1b", "GEO"), "3 \"a%1b\" in GEO");
+}
+
+TEST(TablePrintLayout, ShrinksInProportionAndElidesByMeasure) {
+    using TablePrintLayout::ColumnWidths;
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 200), (QList<int>{40, 60, 100}));
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 100), (QList<int>{20, 30, 50}));
+    EXPECT_EQ(ColumnWidths({40, 60, 100}, 0), (QList<int>{0, 0, 0}));
+    // Ten units a character.
+    auto width = [](const QString& t) { return int(t.size()) * 10; };
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 60, width), "Berlin");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 59, width), "Be...");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 30, width), "...");
+    EXPECT_EQ(TablePrintLayout::Elide("Berlin", 29, width), "");
+}

@@ -1,0 +1,268 @@
+// The rows of a table window: compact storage, re-ordering and rewriting, and the fill from
+// the database with its progress, filters, errors and the closed database.
+#include "base/Progress.h"
+#include "store/GeoDatabase.h"
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
+#include "render/table/TableTestRows.h"
+
+#include <QAbstractItemModelTester>
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <malloc.h>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+using TableTestRows::Place;
+
+namespace {
+
+// Records what a fill reports; can act when the progress starts (after the rows were counted).
+class CRecordingProgress : public CProgress {
+public:
+    void Start(const QString& caption) override {
+        captions << caption;
+        if (onStart)
+            onStart();
+    }
+    void SetPos(int percent) override { positions << percent; }
+    void Finish() override { ++finished; }
+
+    QStringList captions;
+    QList<int> positions;
+    int finished = 0;
+    std::function<void()> onStart;
+};
+
+class TableFillTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde")));
+    }
+    CTableFillResult fill(const QString& filter = QString()) {
+        return FillTableModel(db, db.m_Table, filter, model, &progress);
+    }
+    QStringList column(int j) const {
+        QStringList cells;
+        for (int i = 0; i < model.RowCount(); ++i)
+            cells << model.Cell(i, j);
+        return cells;
+    }
+
+    QTemporaryDir dir;
+    CGeoDatabase db;
+    CGeoTableModel model;
+    CRecordingProgress progress;
+};
+
+} // namespace
+
+TEST(GeoTableModel, RowsKeepEveryCellExactly) {
+    const QStringList cells{"17",
+                            "DE",
+                            "",
+                            "Bayern",
+                            QString::fromUtf8("Oberbayern 🙂"),
+                            "",
+                            "",
+                            QString::fromUtf8("München"),
+                            "",
+                            "M",
+                            "11.5",
+                            "48.1",
+                            "Zeile 1\nZeile 2" + QString(300, QChar(0x00E4))};
+    CGeoTableModel model;
+    model.SetRows(QList<QStringList>{cells, {"1", "AT"}});
+    EXPECT_EQ(model.RowCells(0), cells);
+    // Fewer cells give empty cells; a column or row out of range is empty.
+    EXPECT_EQ(model.Cell(1, 1), "AT");
+    EXPECT_TRUE(model.Cell(1, 12).isEmpty());
+    EXPECT_TRUE(model.Cell(1, 13).isEmpty());
+    EXPECT_TRUE(model.Cell(1, -1).isEmpty());
+    EXPECT_TRUE(model.Cell(2, 0).isEmpty());
+}
+
+TEST(GeoTableModel, ReorderMovesRowsWithTheirSelection) {
+    CGeoTableModel model;
+    CGeoTableDesc desc;
+    desc.BuildGeo();
+    model.SetColumns(desc);
+    QList<QStringList> rows;
+    for (int i = 0; i < 5; ++i)
+        rows << QStringList{QString::number(i), "DE", QString::number(100 + i)};
+    model.SetRows(rows);
+    QItemSelectionModel selection(&model);
+    selection.select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    ASSERT_TRUE(model.ApplyOrder({4, 1, 3, 0, 2}));
+    QStringList keys;
+    for (int i = 0; i < 5; ++i)
+        keys << model.Cell(i, 0);
+    EXPECT_EQ(keys, QStringList({"4", "1", "3", "0", "2"}));
+    EXPECT_EQ(model.data(model.index(3, 0), Qt::UserRole).toInt(), 3); // item data = position
+    ASSERT_EQ(selection.selectedRows().size(), 1);
+    EXPECT_EQ(selection.selectedRows().first().row(), 1); // key 1 stayed at 1
+
+    ASSERT_TRUE(model.ApplyOrder({1, 0, 2, 3, 4}));
+    EXPECT_EQ(selection.selectedRows().first().row(), 0);
+    EXPECT_EQ(model.Cell(0, 0), "1");
+
+    // Anything but a permutation is refused and changes nothing.
+    for (const std::vector<int>& bad :
+         {std::vector<int>{0, 1, 2, 3}, std::vector<int>{0, 0, 1, 2, 3},
+          std::vector<int>{0, 1, 2, 3, 5}, std::vector<int>{-1, 1, 2, 3, 4}}) {
+        EXPECT_FALSE(model.ApplyOrder(bad));
+        EXPECT_EQ(model.Cell(0, 0), "1");
+    }
+}
+
+TEST(GeoTableModel, RewritingOneRowTouchesOnlyThatRowAndThatWindow) {
+    CGeoTableModel model;
+    CGeoTableDesc desc;
+    desc.BuildGeo();
+    model.SetColumns(desc);
+    model.SetRows(QList<QStringList>{{"1", "DE"}, {"2", "AT"}, {"12", "CH"}});
+    CGeoTableModel further; // "Neues Fenster": the same rows, in the same order
+    further.CopyRows(model);
+    const QStringList rowZero = model.RowCells(0);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QStringList cells = model.RowCells(1);
+    cells[GEO_MEMO] = "neues Memo";
+    ASSERT_TRUE(model.SetRowCells(1, cells));
+    EXPECT_EQ(model.Cell(1, GEO_MEMO), "neues Memo");
+    EXPECT_EQ(model.Cell(1, GEO_STAAT), "AT");
+    EXPECT_EQ(model.RowCells(0), rowZero);
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed.at(0).at(0).value<QModelIndex>().row(), 1);
+    EXPECT_FALSE(model.SetRowCells(3, cells));
+    EXPECT_TRUE(further.Cell(1, GEO_MEMO).isEmpty()) << "the other window keeps its rows";
+
+    // A row is found by its key wherever a sort has put it, rewritten or not.
+    ASSERT_TRUE(model.ApplyOrder({2, 1, 0}));
+    EXPECT_EQ(model.FindRowByKey(2), 1);
+    EXPECT_EQ(model.Cell(model.FindRowByKey(2), GEO_MEMO), "neues Memo");
+    EXPECT_EQ(model.FindRowByKey(12), 0);
+    EXPECT_EQ(model.FindRowByKey(1), 2);
+    EXPECT_EQ(model.FindRowByKey(3), -1);
+    further.CopyRows(model);
+    EXPECT_EQ(further.RowCells(1), model.RowCells(1));
+}
+
+TEST_F(TableFillTest, ListsAllRowsInStaatPlzOrderWithProgress) {
+    ASSERT_TRUE(TableTestRows::Insert(db, TableTestRows::FivePlaces()));
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    const CTableFillResult result = fill();
+    EXPECT_TRUE(result.m_strError.isEmpty());
+    EXPECT_EQ(result.m_nRows, 5);
+    EXPECT_EQ(result.m_nFound, 0); // only a filter counts its matches
+    EXPECT_EQ(column(GEO_STAAT), QStringList({"AT", "CH", "DE", "DE", "FL"}));
+    EXPECT_EQ(column(GEO_PLZ), QStringList({"1010", "8001", "01067", "10115", "9490"}));
+    EXPECT_EQ(column(GEO_ORT).at(1), QString::fromUtf8("Zürich"));
+    EXPECT_EQ(column(GEO_ID), QStringList({"2", "5", "4", "1", "3"}));
+    EXPECT_EQ(model.Cell(0, GEO_ORTSTEIL), ""); // no value: empty cell
+
+    ASSERT_EQ(model.columnCount(), 13);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "ID_Geo");
+    EXPECT_EQ(model.headerData(12, Qt::Horizontal).toString(), "Memo");
+    const auto align = [&](int j) {
+        return model.data(model.index(0, j), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+               Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(align(GEO_STAAT), Qt::AlignHCenter);
+    EXPECT_EQ(align(GEO_PLZ), Qt::AlignHCenter);
+    EXPECT_EQ(align(GEO_ORT), Qt::AlignLeft);
+
+    EXPECT_EQ(progress.captions, QStringList({" \"GEO\" Tabelle wird geoffnet:"}));
+    EXPECT_EQ(progress.positions, QList<int>({0, 20, 40, 60, 80}));
+    EXPECT_EQ(progress.finished, 1);
+}
+
+TEST_F(TableFillTest, FilterGivesTheMatchingRowsAndTheirCount) {
+    ASSERT_TRUE(TableTestRows::Insert(db, TableTestRows::FivePlaces()));
+    struct Case {
+        QString filter;
+        QStringList orte;
+    };
+    const QList<Case> cases = {
+        {GeoSql::SearchFilter("dres"), {"Dresden"}},
+        {GeoSql::SearchFilter("innere"), {"Wien"}}, // found through the memo only
+        {GeoSql::SearchFilter("0"), {"Wien", "Zürich", "Dresden", "Berlin", "Vaduz"}},
+        {GeoSql::SearchFilter("nirgends"), {}},
+        {"[Staat] = 'DE'", {"Dresden", "Berlin"}},
+    };
+    for (const Case& c : cases) {
+        const CTableFillResult result = fill(c.filter);
+        EXPECT_TRUE(result.m_strError.isEmpty()) << c.filter.toStdString();
+        EXPECT_EQ(column(GEO_ORT), c.orte) << c.filter.toStdString();
+        EXPECT_EQ(result.m_nFound, c.orte.size()) << c.filter.toStdString();
+    }
+}
+
+TEST_F(TableFillTest, StopsAtTheEndOfTheResultWhenRowsVanishAfterTheCount) {
+    ASSERT_TRUE(TableTestRows::Insert(db, TableTestRows::FivePlaces()));
+    // Another program deletes rows between the count and the read.
+    progress.onStart = [this] { ASSERT_TRUE(db.Execute("DELETE FROM GEO WHERE Staat = 'DE'")); };
+    const CTableFillResult result = fill();
+    EXPECT_TRUE(result.m_strError.isEmpty());
+    EXPECT_EQ(column(GEO_STAAT), QStringList({"AT", "CH", "FL"}));
+    EXPECT_EQ(progress.finished, 1);
+}
+
+TEST_F(TableFillTest, EngineErrorKeepsTheRowsReadSoFar) {
+    ASSERT_TRUE(TableTestRows::Insert(db, TableTestRows::PatternPlaces()));
+    // With an index in sort order the engine applies the filter row by row as it reads, so
+    // the malformed pattern of the fourth row stops the read after three rows.
+    ASSERT_TRUE(db.Execute("CREATE INDEX StaatPlz ON GEO (Staat, PLZ)"));
+    const CTableFillResult result = fill("[Ort] LIKE [Memo]");
+    EXPECT_FALSE(result.m_strError.isEmpty());
+    EXPECT_EQ(column(GEO_ORT), QStringList({"Aaa", "Bbb", "Ccc"}));
+    EXPECT_EQ(result.m_nFound, 3);
+    EXPECT_EQ(progress.finished, 1);
+
+    // A filter the engine cannot even parse: no rows, the engine's message.
+    const CTableFillResult broken = fill("[Ort] LIKE 'x");
+    EXPECT_FALSE(broken.m_strError.isEmpty());
+    EXPECT_EQ(model.RowCount(), 0);
+    EXPECT_EQ(progress.finished, 2);
+}
+
+TEST_F(TableFillTest, ClosedDatabaseGivesColumnsAndNoRows) {
+    ASSERT_TRUE(TableTestRows::Insert(db, TableTestRows::FivePlaces()));
+    db.Close();
+    const CTableFillResult result = fill();
+    EXPECT_TRUE(result.m_strError.isEmpty());
+    EXPECT_EQ(model.RowCount(), 0);
+    EXPECT_EQ(model.columnCount(), 13);
+    EXPECT_EQ(progress.finished, 1);
+}
+
+TEST_F(TableFillTest, RowsCostLittleBeyondTheirText) {
+    // 20,000 rows with texts like real ones (about 90 bytes of UTF-8 a row): what the heap
+    // holds for them after the fill, everything counted.
+    ASSERT_TRUE(db.Execute("BEGIN"));
+    ASSERT_TRUE(db.Execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+        "INSERT INTO GEO (Staat, PLZ, Bundesland, Regierungsbezirk, Landkreis, Ort, "
+        "Langengrad, Breitengrad) SELECT 'DE', printf('%05d', i), 'Nordrhein-Westfalen', "
+        "'Regierungsbezirk Köln', 'Rhein-Sieg-Kreis', 'Ort ' || i, '7.1234', '50.5678' FROM n"));
+    ASSERT_TRUE(db.Execute("COMMIT"));
+
+    auto heap = [] { return mallinfo2().uordblks + mallinfo2().hblkhd; };
+    const size_t before = heap();
+    fill();
+    const size_t after = heap();
+    ASSERT_EQ(model.RowCount(), 20000);
+    qint64 textBytes = 0;
+    for (int i = 0; i < model.RowCount(); ++i) {
+        for (int j = 0; j < CGeoTableModel::kColumns; ++j)
+            textBytes += model.CellUtf8(i, j).size();
+    }
+    EXPECT_LT(double(textBytes) / model.RowCount(), 100.0);
+    EXPECT_LT(double(after - before) / model.RowCount(), 170.0);
+}

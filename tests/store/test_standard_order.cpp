@@ -1,0 +1,227 @@
+// The standard order made in memory equals the engine's ORDER BY Staat, PLZ, row for row;
+// the data stamp changes with every change of the stored data, and the rows the maps share
+// are read again exactly then.
+#include "store/GeoDatabase.h"
+#include "store/GeoPlaceRows.h"
+#include "store/GeoPlaceRowsCache.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoStandardOrder.h"
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
+
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A GEO table whose text fields compare with the given collation, made without the program
+// (as another tool might have made the file).
+QString createGeo(const QTemporaryDir& dir, const char* collation) {
+    const QString path = dir.filePath(QStringLiteral("Kelvo-%1.mde").arg(collation));
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    QString text;
+    for (const char* name :
+         {"Staat", "PLZ", "Bundesland", "Regierungsbezirk", "Landkreis", "Verwaltung", "Ort",
+          "Ortsteil", "KFZ", "Langengrad", "Breitengrad", "Memo"})
+        text += QStringLiteral(", [%1] TEXT COLLATE %2").arg(name, collation);
+    const QByteArray sql =
+        QStringLiteral("CREATE TABLE GEO ([ID_Geo] INTEGER PRIMARY KEY AUTOINCREMENT%1)")
+            .arg(text)
+            .toUtf8();
+    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    return path;
+}
+
+// Rows with every kind of key the engine orders: ties, case variants, umlauts, no value,
+// postal codes longer than five bytes or with a zero byte, blobs.
+void fillAwkwardKeys(CGeoDatabase& db, int rows) {
+    ASSERT_TRUE(db.Execute(
+        QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO GEO (Staat, PLZ, Ort) SELECT "
+            "CASE i % 13 WHEN 0 THEN NULL WHEN 1 THEN 'de' WHEN 2 THEN 'De' WHEN 3 THEN 'AT' "
+            "WHEN 4 THEN 'at' WHEN 5 THEN 'Ä' WHEN 6 THEN 'ä' WHEN 7 THEN 'D' WHEN 8 THEN 'DEU' "
+            "WHEN 9 THEN 'CH' ELSE 'DE' END, "
+            "CASE WHEN i % 23 = 0 THEN NULL WHEN i % 19 = 0 THEN X'3100' "
+            "WHEN i % 17 = 0 THEN 'ab' || (i % 3) WHEN i % 16 = 0 THEN 'AB' || (i % 3) "
+            "WHEN i % 11 = 0 THEN printf('%05d%03d', (i * 37) % 300, i % 7) "
+            "WHEN i % 29 = 0 THEN '12' || char(0) || (i % 2) "
+            "ELSE printf('%05d', (i * 37) % 300) END, 'Ort ' || i FROM n")
+            .arg(rows)));
+}
+
+// The keys of all rows as the engine orders them, and as the in-memory order gives them.
+struct Orders {
+    QList<qint64> engine, inMemory;
+    bool sortedInMemory = false;
+};
+
+Orders bothOrders(CGeoDatabase& db) {
+    Orders orders;
+    CGeoRecordset rs(db);
+    EXPECT_TRUE(rs.Open(QStringLiteral("SELECT ID_Geo FROM GEO ORDER BY Staat, PLZ")));
+    while (rs.MoveNext())
+        orders.engine << rs.FieldInt(0);
+
+    orders.sortedInMemory = CGeoOrderedRead(db).SortsInMemory();
+    CGeoTableModel model;
+    FillTableModel(db, db.m_Table, QString(), model, nullptr);
+    for (int i = 0; i < model.RowCount(); ++i)
+        orders.inMemory << model.Cell(i, db.m_Table.m_nKeyField).toLongLong();
+    return orders;
+}
+
+} // namespace
+
+TEST(StandardOrder, EqualsTheEngineOrderForEveryCollationItKnows) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* collation;
+        bool inMemory;
+    };
+    for (const Case& c : {Case{"NOCASE", true}, Case{"BINARY", true}, Case{"RTRIM", false}}) {
+        SCOPED_TRACE(c.collation);
+        CGeoDatabase db;
+        ASSERT_TRUE(db.Open(createGeo(dir, c.collation))) << qPrintable(db.OpenError());
+        fillAwkwardKeys(db, 3000);
+        const Orders orders = bothOrders(db);
+        EXPECT_EQ(orders.sortedInMemory, c.inMemory);
+        ASSERT_EQ(orders.engine.size(), 3000);
+        EXPECT_EQ(orders.inMemory, orders.engine);
+    }
+
+    // The program's own file, and one with more countries than the fast path ranks.
+    CGeoDatabase db;
+    ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde")));
+    fillAwkwardKeys(db, 3000);
+    ASSERT_TRUE(db.Execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 70000) INSERT INTO GEO (Staat, PLZ) SELECT "
+                           "printf('S%06d', (i * 7919) % 69997), i % 3 + 1 FROM n"));
+    const Orders orders = bothOrders(db);
+    EXPECT_TRUE(orders.sortedInMemory);
+    EXPECT_EQ(orders.inMemory, orders.engine);
+}
+
+TEST(StandardOrder, ComparesAsTheEngine) {
+    using GeoStandardOrder::Collation;
+    using GeoStandardOrder::Value;
+    auto text = [](const char* s) { return Value{Value::Text, QByteArrayView(s)}; };
+    EXPECT_EQ(GeoStandardOrder::Compare(text("de"), text("DE"), Collation::NoCase), 0);
+    EXPECT_GT(GeoStandardOrder::Compare(text("de"), text("DE"), Collation::Binary), 0);
+    EXPECT_LT(GeoStandardOrder::Compare(text("DE"), text("DEU"), Collation::NoCase), 0);
+    // NOCASE stops at a zero byte; only the lengths count then.
+    const Value zeroA{Value::Text, QByteArrayView("1\0a", 3)},
+        zeroB{Value::Text, QByteArrayView("1\0b", 3)};
+    EXPECT_EQ(GeoStandardOrder::Compare(zeroB, zeroA, Collation::NoCase), 0);
+    EXPECT_GT(GeoStandardOrder::Compare(zeroB, zeroA, Collation::Binary), 0);
+    EXPECT_GT(GeoStandardOrder::Compare(text("ä"), text("z"), Collation::NoCase), 0);
+    EXPECT_LT(GeoStandardOrder::Compare(Value{}, text(""), Collation::NoCase), 0);
+    EXPECT_GT(GeoStandardOrder::Compare(Value{Value::Blob, "A"}, text("z"), Collation::NoCase), 0);
+    // Blobs compare their bytes, whatever the collation.
+    EXPECT_GT(GeoStandardOrder::Compare(Value{Value::Blob, "a"}, Value{Value::Blob, "A"},
+                                        Collation::NoCase),
+              0);
+}
+
+TEST(DataStamp, ChangesWithOwnWritesOtherConnectionsAndTheSchema) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    CGeoDatabase db, other;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(other.Open(path));
+    ASSERT_TRUE(db.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('DE', '10115')"));
+
+    CGeoDatabase::CDataStamp stamp = db.DataStamp();
+    EXPECT_EQ(db.GetRecordCount("GEO"), 1);
+    EXPECT_EQ(db.DataStamp(), stamp) << "reading changes nothing";
+
+    const auto changes = [&](const std::function<void()>& change) {
+        change();
+        const CGeoDatabase::CDataStamp now = db.DataStamp();
+        const bool changed = !(now == stamp);
+        stamp = now;
+        return changed;
+    };
+    EXPECT_TRUE(changes([&] { db.UpdateRecord(db.m_Table, {"1", "DE", "10115"}); }));
+    EXPECT_TRUE(changes([&] { other.Execute("UPDATE GEO SET Memo = 'x'"); }));
+    EXPECT_TRUE(changes([&] { other.Execute("DELETE FROM GEO"); }));
+    EXPECT_TRUE(changes([&] { db.Execute("CREATE INDEX Extra ON GEO (Ort)"); }));
+    EXPECT_FALSE(changes([&] { other.GetRecordCount("GEO"); }));
+    EXPECT_TRUE(changes([&] {
+        db.Close();
+        db.Open(path);
+    }));
+}
+
+TEST(DataStamp, MapsShareTheirRowsUntilTheDataChanges) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    CGeoDatabase db, other;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(other.Open(path));
+    ASSERT_TRUE(db.Execute("INSERT INTO GEO (Staat, PLZ, Langengrad) VALUES ('DE', '1', '9.5')"));
+    QString error;
+    int reads = 0;
+    const auto read = [&](int) { ++reads; };
+    const std::shared_ptr<const CGeoPlaceRows> first = db.PlaceRowsCache().Rows(true, read, &error);
+    ASSERT_EQ(first->Size(), 1u);
+    EXPECT_EQ(first->Coordinates(0).lon, 9.5);
+    EXPECT_EQ(db.PlaceRowsCache().Rows(true, read, &error), first);
+    EXPECT_EQ(reads, 1);
+
+    ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('AT', '1')"));
+    const std::shared_ptr<const CGeoPlaceRows> second =
+        db.PlaceRowsCache().Rows(true, read, &error);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->Size(), 2u);
+    EXPECT_EQ(second->Countries().at(second->Country(0)), "AT");
+    EXPECT_EQ(first->Size(), 1u) << "a map still showing the old rows keeps them";
+    EXPECT_TRUE(error.isEmpty());
+}
+
+TEST(DataStamp, TextsReadAheadInSlicesEqualOneReadOfTheSameData) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kelvo.mde");
+    CGeoDatabase db, other;
+    ASSERT_TRUE(db.Open(path));
+    ASSERT_TRUE(other.Open(path));
+    ASSERT_TRUE(db.Execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "INSERT INTO GEO (Staat, PLZ, Ort, Memo) SELECT substr('DEATCHBE', 1 + 2 * (i % 4), 2), "
+        "(i * 37) % 500, 'Ort ' || i, CASE WHEN i % 9 = 0 THEN 'Memo ' || i END FROM n"));
+    QString error;
+    std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRowsCache().Rows(false, nullptr, &error);
+    ASSERT_FALSE(rows->HasTexts()) << "a map without names needs no texts";
+
+    // Another program changes the data while the texts are read: the reading stops, and
+    // the next repaint reads the new state.
+    EXPECT_FALSE(db.PlaceRowsCache().ReadTexts(rows, 0));
+    ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ, Ort) VALUES ('AT', '1', 'neu')"));
+    EXPECT_TRUE(db.PlaceRowsCache().ReadTexts(rows, 0));
+    EXPECT_FALSE(rows->HasTexts());
+    rows = db.PlaceRowsCache().Rows(false, nullptr, &error);
+    ASSERT_EQ(rows->Size(), 3001u);
+
+    int slices = 1;
+    while (!db.PlaceRowsCache().ReadTexts(rows, 0))
+        ++slices;
+    EXPECT_GT(slices, 3);
+    ASSERT_TRUE(rows->HasTexts());
+    EXPECT_EQ(db.PlaceRowsCache().Rows(true, nullptr, &error), rows)
+        << "read ahead, nothing is read again";
+
+    CGeoPlaceRowsReader whole(db, true);
+    ASSERT_TRUE(whole.Read(-1));
+    const std::shared_ptr<CGeoPlaceRows> once = whole.Finish();
+    ASSERT_EQ(once->Size(), rows->Size());
+    for (quint32 i = 0; i < rows->Size(); ++i) {
+        ASSERT_EQ(rows->Countries()[rows->Country(i)], once->Countries()[once->Country(i)]);
+        for (auto text : {CGeoPlaceRows::Plz, CGeoPlaceRows::Ort, CGeoPlaceRows::Memo})
+            ASSERT_EQ(rows->TextOf(i, text), once->TextOf(i, text)) << i;
+    }
+}

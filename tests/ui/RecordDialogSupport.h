@@ -1,0 +1,48 @@
+#pragma once
+
+// The record dialog in widget tests: the stored row as the engine holds it, the dialog that
+// runs, and typing into its memo as a user does.
+#include "ui/shell/Globals.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "ui/table/CDia_Record.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace RecordDialogSupport {
+
+// A stored row as the engine holds it: each field's bytes, a null QVariant for no value.
+inline QVariantList storedRow(int id) {
+    CGeoRecordset rs(g_GeoDatabase);
+    QVariantList fields;
+    if (!rs.Open("SELECT * FROM GEO WHERE ID_Geo = ?", {id}) || !rs.MoveNext())
+        return fields;
+    for (int i = 0; i < rs.FieldCount(); ++i)
+        fields << (rs.IsNull(i) ? QVariant() : QVariant(rs.FieldUtf8(i).toByteArray()));
+    return fields;
+}
+
+inline QString storedMemo(int id) {
+    return QString::fromUtf8(storedRow(id).value(GEO_MEMO).toByteArray());
+}
+
+inline CDia_Record* recordDialog(QWidget* dialog) {
+    auto* record = qobject_cast<CDia_Record*>(dialog);
+    if (!record) {
+        ADD_FAILURE() << "not the record dialog";
+        dialog->close();
+    }
+    return record;
+}
+
+// Replaces the memo's text as the user does: everything selected, then typed over.
+inline void typeMemo(CDia_Record* dlg, const QString& text) {
+    dlg->m_editMemo->setFocus();
+    QTest::keyClick(dlg->m_editMemo, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(dlg->m_editMemo, Qt::Key_Delete);
+    QTest::keyClicks(dlg->m_editMemo, text);
+}
+
+} // namespace RecordDialogSupport
