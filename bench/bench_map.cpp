@@ -4,11 +4,11 @@
 // blink step; the memory the shared rows take and whether a map's memory stays flat.
 #include "BenchRegistry.h"
 
-#include "ui/shell/Globals.h"
+#include "render/map/MapCanvas.h"
+#include "render/places/PlaceFile.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
-#include "render/places/PlaceFile.h"
-#include "render/map/MapCanvas.h"
+#include "ui/shell/Globals.h"
 
 #include <algorithm>
 #include <memory>

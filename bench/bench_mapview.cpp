@@ -3,11 +3,11 @@
 // widget-free repaint.
 #include "BenchRegistry.h"
 
+#include "ui/map/CKelvoView.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/KelvoApp.h"
-#include "ui/map/CKelvoView.h"
 
 #include <QApplication>
 

@@ -3,12 +3,12 @@
 // point on the default map (the rows a map double-click lists), both read as table rows.
 #include "BenchRegistry.h"
 
-#include "store/GeoDatabase.h"
-#include "store/GeoRadius.h"
-#include "store/GeoSql.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRadius.h"
+#include "store/GeoSql.h"
 
 #include <cstdio>
 

@@ -3,10 +3,10 @@
 // in the standard order.
 #include "BenchRegistry.h"
 
-#include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoSql.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 // painted.
 #include "BenchRegistry.h"
 
-#include "ui/shell/Globals.h"
-#include "store/GeoDatabase.h"
-#include "ui/table/CListView_Table.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
+#include "store/GeoDatabase.h"
+#include "ui/shell/Globals.h"
+#include "ui/table/CListView_Table.h"
 
 namespace {
 

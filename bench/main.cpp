@@ -10,12 +10,12 @@
 // reference program set drawn over it, pixel for pixel.
 #include "BenchRegistry.h"
 
-#include "ui/shell/Globals.h"
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoStandardOrder.h"
-#include "render/table/GeoTableModel.h"
-#include "render/table/TableFill.h"
+#include "ui/shell/Globals.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

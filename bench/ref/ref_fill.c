@@ -65,8 +65,7 @@ int main(int argc, char** argv) {
     const long rssBefore = ref_rss_bytes();
     const double start = ref_now_ms();
     sqlite3_stmt* st = NULL;
-    if (sqlite3_prepare_v2(db, "SELECT * FROM GEO ORDER BY ID_Geo;", -1, &st, NULL) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "SELECT * FROM GEO ORDER BY ID_Geo;", -1, &st, NULL) != SQLITE_OK) {
         fprintf(stderr, "%s\n", sqlite3_errmsg(db));
         return 1;
     }

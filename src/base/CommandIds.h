@@ -21,13 +21,13 @@ enum CommandId : int {
     ID_SHOW_PLACE_NAMES = 32779,
     ID_SELECT_ALL_ROWS = 32783,
     // Commands beyond the original set: results going out, the radius search, names, data in.
-    ID_FILE_EXPORT = 32784,      // "Exportieren..." (table windows)
-    ID_FILE_SAVE_PLACES = 32785, // "Als Ortsdatei speichern..." (table windows)
-    ID_RADIUS_SEARCH = 32786,    // "Umkreissuche..."
-    ID_DECLUTTER_NAMES = 32787,  // "Namen ohne Überlappung" (map windows)
-    ID_DATA_IMPORT = 32788,      // "Postleitzahlen importieren..."
-    ID_DATA_DOWNLOAD = 32789,    // "Postleitzahlen herunterladen..."
-    ID_VIEW_REFRESH = 32800,     // "Aktualisieren" (table windows read their rows again)
+    ID_FILE_EXPORT = 32784,        // "Exportieren..." (table windows)
+    ID_FILE_SAVE_PLACES = 32785,   // "Als Ortsdatei speichern..." (table windows)
+    ID_RADIUS_SEARCH = 32786,      // "Umkreissuche..."
+    ID_DECLUTTER_NAMES = 32787,    // "Namen ohne Überlappung" (map windows)
+    ID_DATA_IMPORT = 32788,        // "Postleitzahlen importieren..."
+    ID_DATA_DOWNLOAD = 32789,      // "Postleitzahlen herunterladen..."
+    ID_VIEW_REFRESH = 32800,       // "Aktualisieren" (table windows read their rows again)
     ID_PLACES_WITHOUT_ROW = 32810, // "Einträge ohne Ort..." (map windows of a place file)
     // The user's lists.
     ID_FILE_OPEN_LIST = 32820,   // "Liste öffnen..."

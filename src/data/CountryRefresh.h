@@ -95,8 +95,8 @@ private:
     CGeoDatabase& m_database;
     std::vector<OldRow> m_old;
     std::vector<Group> m_groups;
-    QHash<QByteArray, int> m_groupOf; // place key -> index into m_groups
-    QByteArray m_key;                 // the key of the last new row, its memory used again
+    QHash<QByteArray, int> m_groupOf;       // place key -> index into m_groups
+    QByteArray m_key;                       // the key of the last new row, its memory used again
     QHash<QByteArray, Country> m_countries; // folded -> country seen in the new rows
     QList<QByteArray> m_countryOrder;       // folded, in the order seen
     QByteArray m_lastCountry;               // the last row's country as given, and its entry

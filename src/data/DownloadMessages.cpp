@@ -66,9 +66,9 @@ QString ReplyError(const QString& country, QNetworkReply& reply) {
         return QStringLiteral("%1: Der Server leitet %2 nach %3 weiter; dieser Weiterleitung "
                               "folgt Kelvo nicht (nur HTTP und HTTPS, nie von HTTPS zu HTTP).")
             .arg(country, url,
-                 target.isEmpty() ? QStringLiteral("(ohne Ziel)")
-                                  : reply.url().resolved(target).toDisplayString(
-                                        QUrl::RemoveUserInfo));
+                 target.isEmpty()
+                     ? QStringLiteral("(ohne Ziel)")
+                     : reply.url().resolved(target).toDisplayString(QUrl::RemoveUserInfo));
     }
     if (status.isValid() && code != 200)
         return QStringLiteral("%1: Der Server meldet den HTTP-Fehler %2 (%3) für %4.")

@@ -118,8 +118,8 @@ bool ImportRun::TakesCountry(QByteArrayView country, CGeoImporter::FileResult& c
     return false;
 }
 
-QString ImportRun::InsertRow(const GeoNamesRow& row, CGeoImporter::FileResult& counts,
-                             bool* fatal, bool* leftOut) {
+QString ImportRun::InsertRow(const GeoNamesRow& row, CGeoImporter::FileResult& counts, bool* fatal,
+                             bool* leftOut) {
     GeoRowFields fields;
     const QString reason = GeoNamesRowFields(row, MapCountry(row.country), m_desc, &fields);
     if (!reason.isEmpty())
@@ -274,8 +274,7 @@ bool ImportRun::ImportAll(const QStringList& files) {
         };
         if (!m_refresh.Finish(progress)) {
             if (!m_result.cancelled)
-                m_result.fatal =
-                    QStringLiteral("Fehler der Datenbank: %1").arg(m_refresh.Error());
+                m_result.fatal = QStringLiteral("Fehler der Datenbank: %1").arg(m_refresh.Error());
             return false;
         }
         m_result.countries = m_refresh.Results();

@@ -288,8 +288,9 @@ void CGeoNamesDownload::StartArchiveCheck() {
         if (m_bCancelled)
             Done(DownloadMessages::Cancelled(m_strCountry));
         else
-            Done(m_strCheckResult.isEmpty() ? QString()
-                                            : m_strCountry + QStringLiteral(": ") + m_strCheckResult);
+            Done(m_strCheckResult.isEmpty()
+                     ? QString()
+                     : m_strCountry + QStringLiteral(": ") + m_strCheckResult);
     });
     m_pCheck->start();
 }

@@ -96,10 +96,10 @@ private:
     int m_nFile = -1; // its descriptor while the answer arrives
     QPointer<QNetworkReply> m_pReply;
     QByteArray m_buffer;
-    qint64 m_nReceived = 0;     // bytes of the answer written to the file
-    qint64 m_nArrived = 0;      // bytes of the answer read, whatever its status
+    qint64 m_nReceived = 0; // bytes of the answer written to the file
+    qint64 m_nArrived = 0;  // bytes of the answer read, whatever its status
     qint64 m_nArrivedAtTick = 0;
-    qint64 m_nNeeded = 0;       // the stated length, when short of space
+    qint64 m_nNeeded = 0; // the stated length, when short of space
     int m_nWriteErrno = 0;
     QTimer m_watch;
     bool m_bCancelled = false;

@@ -1,9 +1,10 @@
 #include "store/GeoDatabase.h"
 
+#include "base/TextNumbers.h"
 #include "store/DbLocation.h"
+#include "store/FileIdentity.h"
 #include "store/GeoBackend.h"
 #include "store/GeoPlaceRowsCache.h"
-#include "store/FileIdentity.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
@@ -12,7 +13,6 @@
 #include "store/postgres/PgBackend.h"
 #include "store/sqlite/SqliteBackend.h"
 #include "store/sqlite/SqliteFile.h"
-#include "base/TextNumbers.h"
 
 #include <QFileInfo>
 #include <QLocale>

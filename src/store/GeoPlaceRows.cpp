@@ -1,11 +1,11 @@
 #include "store/GeoPlaceRows.h"
 
+#include "base/GeoTableDesc.h"
+#include "base/TextNumbers.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
-#include "base/GeoTableDesc.h"
-#include "base/TextNumbers.h"
 
 #include <algorithm>
 #include <limits>

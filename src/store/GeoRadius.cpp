@@ -1,13 +1,13 @@
 #include "store/GeoRadius.h"
 
 #include "base/FoldLike.h"
+#include "base/GermanNumbers.h"
+#include "base/JetLike.h"
+#include "base/TextNumbers.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
-#include "base/GermanNumbers.h"
-#include "base/JetLike.h"
-#include "base/TextNumbers.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -2,8 +2,8 @@
 
 #include "base/FoldLike.h"
 #include "base/GeoDistance.h"
-#include "store/GeoSqlDialect.h"
 #include "base/GeoTableDesc.h"
+#include "store/GeoSqlDialect.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 #include "store/GeoStandardOrder.h"
 
+#include "base/RadixSort.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoSqlDialect.h"
-#include "base/RadixSort.h"
 
 #include <algorithm>
 #include <array>

@@ -114,8 +114,8 @@ int RemoveStaleNew(const QString& path) {
             .arg(QRegularExpression::escape(info.fileName())));
     const QDir folder = info.absoluteDir();
     int removed = 0;
-    const QStringList hidden = folder.entryList(
-        {QStringLiteral(".%1.neu-*").arg(info.fileName())}, QDir::Files | QDir::Hidden);
+    const QStringList hidden = folder.entryList({QStringLiteral(".%1.neu-*").arg(info.fileName())},
+                                                QDir::Files | QDir::Hidden);
     for (const QString& name : hidden) {
         const QRegularExpressionMatch match = pattern.match(name);
         if (match.hasMatch() && staleOwner(match.captured(1)) &&
@@ -134,9 +134,9 @@ int RemoveStaleDownloads() {
     static const QRegularExpression pattern(QStringLiteral("^Kelvo-download-(\\d+)-\\w{6}$"));
     const QDir temp(QDir::tempPath());
     int removed = 0;
-    for (const QString& name : temp.entryList({QStringLiteral("Kelvo-download-*")},
-                                              QDir::Dirs | QDir::NoDotAndDotDot |
-                                                  QDir::NoSymLinks)) {
+    for (const QString& name :
+         temp.entryList({QStringLiteral("Kelvo-download-*")},
+                        QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
         const QRegularExpressionMatch match = pattern.match(name);
         if (match.hasMatch() && staleOwner(match.captured(1)) &&
             QFileInfo(temp.filePath(name)).ownerId() == ::getuid() &&

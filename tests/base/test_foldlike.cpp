@@ -1,13 +1,13 @@
 // Searching with the German spellings folded: ä = ae, ö = oe, ü = ue, ß = ss on both sides,
 // then the classic LIKE rules; on the file and on the server alike.
+#include "base/FoldLike.h"
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
-#include "base/FoldLike.h"
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
-#include "render/table/GeoTableModel.h"
-#include "render/table/TableFill.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // LIKE with the classic desktop-database wildcards, and the search and nearby filters
 // evaluated by the engine.
+#include "base/JetLike.h"
 #include "common/TestSupport.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
-#include "base/JetLike.h"
 
 #include <gtest/gtest.h>
 
@@ -54,10 +54,16 @@ TEST(JetLikePattern, WildcardsCaseAndUmlauts) {
         {"*bergg*", "Berg", false},
         {"*ks*", "\xE2\x84\xAA\xC5\xBF", true}, // Kelvin sign, long s
         {"*kS*", "Bä\xE2\x84\xAAS", true},
-        {"*101*", "\xC0\xB1" "01", true}, // an overlong "1", as the decoder reads it
-        {"*a1*", "x\xE0\x81\x81" "1", true},
-        {"*k*", "\xE2\x84", false},     // a cut-off sequence is no letter
-        {"*ss*", "Straße", false},        // ß folds to itself here, not to "ss"
+        {"*101*",
+         "\xC0\xB1"
+         "01",
+         true}, // an overlong "1", as the decoder reads it
+        {"*a1*",
+         "x\xE0\x81\x81"
+         "1",
+         true},
+        {"*k*", "\xE2\x84", false}, // a cut-off sequence is no letter
+        {"*ss*", "Straße", false},  // ß folds to itself here, not to "ss"
         {"*a?c*", "xAbC", true},
         {"*[bc]erg*", "Cerg", true},
     };

@@ -48,9 +48,9 @@ QString readAll(const QString& path, qint64 maxMember = CImportInput::kDefaultMa
     return input.Error();
 }
 
-const QByteArray kRows = TestSupport::GeoNamesLine("DE", "10115", "Berlin", "Berlin", "", "",
-                                                   "52.5", "13.4")
-                             .repeated(100);
+const QByteArray kRows =
+    TestSupport::GeoNamesLine("DE", "10115", "Berlin", "Berlin", "", "", "52.5", "13.4")
+        .repeated(100);
 
 } // namespace
 

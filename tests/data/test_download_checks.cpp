@@ -69,5 +69,6 @@ TEST_F(DownloadChecksTest, SameCountryTwiceIsTakenOnce) {
 
     // A country mapped to nothing is refused before anything is read.
     EXPECT_EQ(Cli({"import", "--map-country", "DE=", text}, &out, &err), 2);
-    EXPECT_TRUE(err.startsWith("--map-country erwartet ALT=NEU, nicht \"DE=\".")) << err.toStdString();
+    EXPECT_TRUE(err.startsWith("--map-country erwartet ALT=NEU, nicht \"DE=\"."))
+        << err.toStdString();
 }

@@ -32,8 +32,7 @@ public:
     // Sends the signal and waits (serving the test server meanwhile) until the process ended.
     bool EndWith(int signal) {
         ::kill(pid_t(m_process.processId()), signal);
-        return QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; },
-                               20000);
+        return QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; }, 20000);
     }
     QProcess& Process() { return m_process; }
 
@@ -89,8 +88,8 @@ TEST_F(LeftoversTest, InterruptedImportIntoANewFileLeavesNoHiddenFile) {
         const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::write(fd, rows.constData(), size_t(rows.size())), rows.size());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !hiddenNewFiles(m_dir.path()).isEmpty(); },
-                                    20000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !hiddenNewFiles(m_dir.path()).isEmpty(); }, 20000));
         ASSERT_TRUE(cli.EndWith(signal));
         ::close(fd);
         const QStringList left = hiddenNewFiles(m_dir.path());
@@ -125,8 +124,8 @@ TEST_F(LeftoversTest, InterruptedCopyToANewFileLeavesNoHiddenFile) {
                                              QStringLiteral(":%1/").arg(relay.Port()));
         RunningCli cli(CliEnvironment(), m_dir.path(),
                        {"copy", "--from", through, "--to", "neu.mde"});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !hiddenNewFiles(m_dir.path()).isEmpty(); },
-                                    20000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !hiddenNewFiles(m_dir.path()).isEmpty(); }, 20000));
         relay.Freeze(true);
         ASSERT_TRUE(cli.EndWith(signal));
         EXPECT_EQ(cli.Process().exitStatus(), QProcess::CrashExit) << signal;

@@ -126,9 +126,10 @@ TEST_P(OfficeTest, TwentyClientsLoseNoMemoAndMissNoRow) {
             if (c.reading)
                 args = {"memo", "get", "--db", m_strAddress, c.place};
             else
-                args = {"memo",    "set",   "--db",
-                        m_strAddress, "--expect", c.expected,
-                        c.place,   c.expected + QStringLiteral("c%1n%2;").arg(index).arg(c.count)};
+                args = {"memo",     "set",
+                        "--db",     m_strAddress,
+                        "--expect", c.expected,
+                        c.place,    c.expected + QStringLiteral("c%1n%2;").arg(index).arg(c.count)};
             break;
         }
         c.process = std::make_unique<QProcess>();
@@ -209,9 +210,9 @@ TEST_P(OfficeTest, TwentyClientsLoseNoMemoAndMissNoRow) {
     int lost = 0;
     for (const QString& place : hot) {
         QString out;
-        ASSERT_EQ(TestSupport::RunCli({"memo", "get", "--db", m_strAddress, place}, m_dir.path(),
-                                      &out),
-                  0);
+        ASSERT_EQ(
+            TestSupport::RunCli({"memo", "get", "--db", m_strAddress, place}, m_dir.path(), &out),
+            0);
         QStringList tokens = out.trimmed().split(';', Qt::SkipEmptyParts);
         for (const QString& token : savedTokens[place])
             lost += tokens.count(token) != 1;

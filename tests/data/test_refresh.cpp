@@ -218,9 +218,9 @@ QByteArray yearOfData(int year) {
     for (int i = 0; i < 3000; ++i) {
         if (year > 0 && i % 97 == year % 97)
             continue;
-        lines += GeoNamesLine("DE", QString::number(10000 + i), QStringLiteral("Ort %1").arg(i),
-                              "Land", "", "", QString::number(50 + i * 1e-4 + year * 1e-6, 'f', 6),
-                              "10.1");
+        lines +=
+            GeoNamesLine("DE", QString::number(10000 + i), QStringLiteral("Ort %1").arg(i), "Land",
+                         "", "", QString::number(50 + i * 1e-4 + year * 1e-6, 'f', 6), "10.1");
     }
     return lines + de(QString::number(90000 + year), "Neu");
 }

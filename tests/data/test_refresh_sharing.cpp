@@ -125,7 +125,8 @@ TEST_P(RefreshSharing, AnImportWaitsForAnotherThenSaysThatOneRuns) {
     EXPECT_FALSE(result.cancelled);
     EXPECT_GE(clock.elapsed(), 600);
     EXPECT_GT(asked, 1);
-    EXPECT_TRUE(result.fatal.startsWith("Ein anderer Import läuft gerade")) << qPrintable(result.fatal);
+    EXPECT_TRUE(result.fatal.startsWith("Ein anderer Import läuft gerade"))
+        << qPrintable(result.fatal);
 
     // Given up while waiting: cancelled, nothing imported.
     importer.SetWaiting([](int) { return false; });

@@ -30,9 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int parts = 0;
         while (input.NextPart()) {
             ++parts;
-            CLineReader reader([&input](char* buffer, qint64 max) {
-                return input.Read(buffer, max);
-            });
+            CLineReader reader(
+                [&input](char* buffer, qint64 max) { return input.Read(buffer, max); });
             QByteArrayView line;
             CLineReader::Status status;
             while ((status = reader.Next(&line)) != CLineReader::End) {

@@ -2,8 +2,8 @@
 // than its field, no control character, both coordinates numbers in range, every value a
 // piece of the line); a refused one says why.
 #include "FuzzCheck.h"
-#include "data/GeoNamesLine.h"
 #include "base/TextNumbers.h"
+#include "data/GeoNamesLine.h"
 
 #include <QString>
 

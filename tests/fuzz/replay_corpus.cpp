@@ -22,12 +22,9 @@ TEST(FuzzCorpus, EveryInputPassesItsTarget) {
     const struct {
         const char* name;
         int (*target)(const uint8_t*, size_t);
-    } targets[] = {{"place_file", FuzzPlaceFile},
-                   {"geonames_line", FuzzGeoNamesLine},
-                   {"jet_like", FuzzJetLike},
-                   {"numbers", FuzzNumbers},
-                   {"zip_reader", FuzzZipReader},
-                   {"download_answer", FuzzDownloadAnswer}};
+    } targets[] = {{"place_file", FuzzPlaceFile}, {"geonames_line", FuzzGeoNamesLine},
+                   {"jet_like", FuzzJetLike},     {"numbers", FuzzNumbers},
+                   {"zip_reader", FuzzZipReader}, {"download_answer", FuzzDownloadAnswer}};
     for (const auto& t : targets) {
         const QDir dir(QStringLiteral(KELVO_FUZZ_CORPUS "/") + QLatin1String(t.name));
         const QStringList files = dir.entryList(QDir::Files, QDir::Name);

@@ -2,18 +2,18 @@
 // tests/cases: LIKE, LIKE with the spellings folded, coordinate numbers, the radius search
 // and the standard order. The program's rule is checked alone, and the same rows go through
 // the filters and the ORDER BY of each engine.
+#include "base/FoldLike.h"
+#include "base/GeoDistance.h"
+#include "base/JetLike.h"
+#include "base/TextNumbers.h"
 #include "common/CaseTable.h"
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
-#include "base/FoldLike.h"
 #include "store/GeoDatabase.h"
-#include "base/GeoDistance.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
-#include "base/JetLike.h"
-#include "base/TextNumbers.h"
 
 #include <gtest/gtest.h>
 

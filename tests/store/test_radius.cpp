@@ -1,15 +1,15 @@
 // The radius search: centres, the box and exact distance in SQL, nearest first; checked
 // against a haversine of the test's own on hand-made rows and on the shared data, on the file
 // and on the server.
+#include "base/GeoDistance.h"
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
-#include "store/GeoDatabase.h"
-#include "base/GeoDistance.h"
-#include "store/GeoRadius.h"
-#include "store/GeoRecordset.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRadius.h"
+#include "store/GeoRecordset.h"
 
 #include <QFile>
 #include <QTemporaryDir>

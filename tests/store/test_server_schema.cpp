@@ -128,7 +128,8 @@ TEST_F(ServerSchemaTest, ASchemaKelvoOfSomeoneElseIsNeverUsedOrChanged) {
 }
 
 TEST_F(ServerSchemaTest, ADatabaseOfThePreviousVersionOpensWorksAndKeepsItsFunctions) {
-    QFile fixture(QStringLiteral(KELVO_SOURCE_DIR "/tests/store/data/previous_server_database.sql"));
+    QFile fixture(
+        QStringLiteral(KELVO_SOURCE_DIR "/tests/store/data/previous_server_database.sql"));
     ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
     ASSERT_EQ(TestServer::Run(Address(), QString::fromUtf8(fixture.readAll())), "");
     const QByteArray before = dump(Address());

@@ -1,13 +1,13 @@
 // The standard order made in memory equals the engine's ORDER BY Staat, PLZ, row for row;
 // the data stamp changes with every change of the stored data, and the rows the maps share
 // are read again exactly then.
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoStandardOrder.h"
-#include "render/table/GeoTableModel.h"
-#include "render/table/TableFill.h"
 
 #include <QTemporaryDir>
 

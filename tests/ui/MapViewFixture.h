@@ -4,12 +4,12 @@
 // views sized exactly, and the pixels a view shows.
 #include "ShellFixture.h"
 
-#include "ui/shell/DocTemplate.h"
 #include "common/TestSupport.h"
-#include "store/GeoSql.h"
 #include "render/draw/DrawTypes.h"
+#include "store/GeoSql.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/map/CKelvoView.h"
+#include "ui/shell/DocTemplate.h"
 
 #include <QColor>
 #include <QImage>

@@ -2,9 +2,9 @@
 
 // The record dialog in widget tests: the stored row as the engine holds it, the dialog that
 // runs, and typing into its memo as a user does.
-#include "ui/shell/Globals.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
+#include "ui/shell/Globals.h"
 #include "ui/table/CDia_Record.h"
 
 #include <QTest>

@@ -2,14 +2,14 @@
 
 // A started program for widget tests: the database in a temporary folder, the application
 // started (templates, main frame shown and active), messages captured, settings empty.
+#include "common/TestSupport.h"
+#include "render/table/TableTestRows.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
-#include "common/TestSupport.h"
-#include "store/GeoDatabase.h"
-#include "render/table/TableTestRows.h"
 
 #include <QAction>
 #include <QApplication>

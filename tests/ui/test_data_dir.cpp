@@ -1,6 +1,6 @@
 // "--data-dir": which folder the command line asks for, and entering it.
-#include "ui/shell/DataDir.h"
 #include "common/TestSupport.h"
+#include "ui/shell/DataDir.h"
 
 #include <QDir>
 #include <QFileInfo>

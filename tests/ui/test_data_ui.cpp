@@ -3,8 +3,8 @@
 #include "MapViewFixture.h"
 
 #include "base/CommandIds.h"
-#include "ui/shell/StatusProgress.h"
 #include "common/TestHttpServer.h"
+#include "ui/shell/StatusProgress.h"
 #include "ui/table/CListView_Table.h"
 
 #include <QCheckBox>
@@ -188,9 +188,9 @@ TEST_F(DataUiTest, DownloadDialogFetchesTheChosenCountriesFromTheSetAddress) {
 }
 
 TEST_F(DataUiTest, AnImportWaitsForAnotherOneAndAbbrechenEndsTheWait) {
-    TestSupport::WriteFile(dir.filePath("LI.txt"), TestSupport::GeoNamesLine(
-                                                       "LI", "9490", "Vaduz", "", "", "", "47.14",
-                                                       "9.52"));
+    TestSupport::WriteFile(
+        dir.filePath("LI.txt"),
+        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52"));
     const QByteArray before = DatabaseBytes();
     // Another program's import holds the database.
     CGeoDatabase other;
@@ -230,8 +230,8 @@ TEST_F(DataUiTest, EscStopsTheCheckOfALargeArchiveWhileTheWindowAnswers) {
     for (int i = 0; i < 400000; ++i)
         rows += TestSupport::GeoNamesLine("DE", QString::number(10000 + i), "Ort", "", "", "",
                                           "52.5", "13.4");
-    server.Serve("/DE.zip", TestSupport::ReadFile(TestSupport::WriteZip(dir.filePath("DE.zip"),
-                                                                        {{"DE.txt", rows}})));
+    server.Serve("/DE.zip", TestSupport::ReadFile(
+                                TestSupport::WriteZip(dir.filePath("DE.zip"), {{"DE.txt", rows}})));
     QSettings().setValue("Daten/GeoNamesUrl", server.BaseUrl());
 
     bool sawCheck = false;

@@ -10,8 +10,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QLineEdit>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTableWidget>
@@ -41,14 +41,15 @@ TEST_F(ListMapTest, TheReferenceDayShowsAndHidesDatedEntries) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
     const QDate today = QDate::currentDate();
     const QString later = today.addDays(10).toString("dd.MM.yyyy");
-    const QString path = TestSupport::WriteFile(
-        dir.filePath("kunden.csv"),
-        ("Land;PLZ;Name;Datum;Gruppe\n"
-         "DE;10115;Berlin;2.1.2020;A\n"
-         "DE;69117;Heidelberg;" + later + ";B\n"
-         "AT;1010;Wien;;A\n"
-         "DE;99999;Nirgends;;A\n")
-            .toUtf8());
+    const QString path =
+        TestSupport::WriteFile(dir.filePath("kunden.csv"), ("Land;PLZ;Name;Datum;Gruppe\n"
+                                                            "DE;10115;Berlin;2.1.2020;A\n"
+                                                            "DE;69117;Heidelberg;" +
+                                                            later +
+                                                            ";B\n"
+                                                            "AT;1010;Wien;;A\n"
+                                                            "DE;99999;Nirgends;;A\n")
+                                                               .toUtf8());
     CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
         const CTableListMapping m = dlg->Mapping();
         EXPECT_EQ(m.nHeaderLine, 1);
@@ -117,8 +118,8 @@ TEST_F(ListMapTest, TheReferenceDayShowsAndHidesDatedEntries) {
 TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {
     ASSERT_TRUE(InsertRows({Berlin(), Wien()}));
     // No header: the guess takes the 4- and 5-digit numbers; the user picks the label.
-    const QString first = TestSupport::WriteFile(dir.filePath("tour_2025.csv"),
-                                                 "Berlin;10115;x\nWien;1010;y\n");
+    const QString first =
+        TestSupport::WriteFile(dir.filePath("tour_2025.csv"), "Berlin;10115;x\nWien;1010;y\n");
     CKelvoView* view = OpenList(first, [](CTableListDialog* dlg) {
         EXPECT_EQ(dlg->Mapping().Column(CTableListMapping::Plz), 1);
         auto* text = dlg->findChild<QComboBox*>("Text");

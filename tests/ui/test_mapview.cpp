@@ -4,9 +4,9 @@
 #include "MapViewFixture.h"
 
 #include "base/CommandIds.h"
+#include "common/TestSupport.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
-#include "common/TestSupport.h"
 
 #include <QDialog>
 #include <QProgressBar>
@@ -336,10 +336,11 @@ TEST_F(MapViewTest, OpeningAPlaceFileCountsTheEntriesWithoutAPlace) {
 
 TEST_F(MapViewTest, EntriesWithoutAPlaceAreListedWithLineCountryCodeAndText) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
-    CKelvoView* view = OpenPlaceFile("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n"
-                                     "DE;10115;0;3;0;0;0;0;0\n"
-                                     "DE;1011;0;3;0;0;0;14;Kunde Meier\n"
-                                     "AT;9999;0;3;0;0;0;0;0\n");
+    CKelvoView* view =
+        OpenPlaceFile("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n"
+                      "DE;10115;0;3;0;0;0;0;0\n"
+                      "DE;1011;0;3;0;0;0;14;Kunde Meier\n"
+                      "AT;9999;0;3;0;0;0;0;0\n");
     ASSERT_TRUE(view);
     QStringList listed;
     auto* timer = new QTimer(frame);
@@ -366,8 +367,8 @@ TEST_F(MapViewTest, EntriesWithoutAPlaceAreListedWithLineCountryCodeAndText) {
 TEST_F(MapViewTest, FileWithoutAnyEntryIsRefusedAndNotRemembered) {
     const QStringList before = theApp.RecentFiles().Files();
     // Lines, but none is an entry: a PDF opened by mistake.
-    EXPECT_FALSE(OpenPlaceFile("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<< /Type /Catalog >>\nendobj\n",
-                               "bericht.pdf"));
+    EXPECT_FALSE(OpenPlaceFile(
+        "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<< /Type /Catalog >>\nendobj\n", "bericht.pdf"));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("ist keine Ortsdatei")) << messages[0].toStdString();
     EXPECT_EQ(theApp.RecentFiles().Files(), before);

@@ -3,9 +3,9 @@
 // rows or its selection, and a place file that opens as a map with every entry found.
 #include "TableCommandsFixture.h"
 
-#include "ui/shell/Document.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/map/CKelvoView.h"
+#include "ui/shell/Document.h"
 #include "ui/table/CDia_Export.h"
 #include "ui/table/CDia_Radius.h"
 #include "ui/table/CDia_RadiusPick.h"

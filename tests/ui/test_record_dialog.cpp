@@ -4,10 +4,10 @@
 #include "RecordDialogSupport.h"
 #include "TableCommandsFixture.h"
 
-#include "ui/shell/DialogUnits.h"
 #include "common/ServerSupport.h"
 #include "common/TcpProxy.h"
 #include "ui/map/CKelvoView.h"
+#include "ui/shell/DialogUnits.h"
 #include "ui/table/CDia_Record.h"
 
 #include <QElapsedTimer>

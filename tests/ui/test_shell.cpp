@@ -2,8 +2,10 @@
 // tool bar, command routing, document windows, recent files, help and About.
 #include "ShellFixture.h"
 
-#include "ui/shell/AboutDlg.h"
 #include "base/CommandIds.h"
+#include "common/ServerSupport.h"
+#include "common/TestSupport.h"
+#include "ui/shell/AboutDlg.h"
 #include "ui/shell/ContextHelp.h"
 #include "ui/shell/DialogUnits.h"
 #include "ui/shell/DocTemplate.h"
@@ -11,8 +13,6 @@
 #include "ui/shell/HelpWindow.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/View.h"
-#include "common/ServerSupport.h"
-#include "common/TestSupport.h"
 #include "ui/table/CListView_Table.h"
 
 #include <QDateTime>
@@ -76,13 +76,13 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
     ASSERT_EQ(menus.size(), 5);
     // The original items in their order; lists, import and download, export, place file and
     // radius search come beside them, each group after the original items it belongs with.
-    EXPECT_EQ(
-        Items(menus[0]),
-        QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "&Liste öffnen...", "-", "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...", "-",
-                     "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...", "-",
-                     "E&xportieren...", "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-",
-                     "&Schließen", "&Beenden"}));
+    EXPECT_EQ(Items(menus[0]),
+              QStringList({"&Karte öffnen\tStrg+K", "&Tabelle öffnen\tStrg+T",
+                           "Datei ö&ffnen...\tStrg+O", "&Liste öffnen...", "-",
+                           "Postleitzahlen &importieren...", "Postleitzahlen &herunterladen...",
+                           "-", "&Drucken...\tStrg+P", "&Seitenansicht", "Dru&ckeinrichtung...",
+                           "-", "E&xportieren...", "Als &Ortsdatei speichern...", "-",
+                           "Letzte Datei", "-", "&Schließen", "&Beenden"}));
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
     EXPECT_EQ(Items(menus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",

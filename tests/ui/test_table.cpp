@@ -3,11 +3,11 @@
 #include "ShellFixture.h"
 
 #include "base/CommandIds.h"
+#include "common/TestSupport.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/shell/StatusProgress.h"
-#include "common/TestSupport.h"
 #include "ui/table/CListView_Table.h"
 
 #include <QHeaderView>

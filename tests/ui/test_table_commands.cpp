@@ -2,9 +2,9 @@
 // with and without a map view.
 #include "TableCommandsFixture.h"
 
+#include "ui/map/CKelvoView.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
-#include "ui/map/CKelvoView.h"
 #include "ui/table/CDia_Record.h"
 
 #include <QClipboard>

@@ -10,8 +10,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QRegularExpression>
+#include <QSpinBox>
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "RecordDialogSupport.h"
 #include "TableCommandsFixture.h"
 
-#include "ui/shell/DocTemplate.h"
 #include "common/TestSupport.h"
+#include "ui/shell/DocTemplate.h"
 
 #include <QLineEdit>
 #include <QMdiArea>

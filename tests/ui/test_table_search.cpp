@@ -3,8 +3,8 @@
 #include "TableCommandsFixture.h"
 
 #include "common/TestSupport.h"
-#include "ui/table/CDia_Find.h"
 #include "render/table/TableText.h"
+#include "ui/table/CDia_Find.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,10 +2,10 @@
 // comparison, stability, the selection, the current row, the title and the status pane.
 #include "TableCommandsFixture.h"
 
-#include "ui/shell/StatusProgress.h"
-#include "common/TestSupport.h"
 #include "base/TextNumbers.h"
+#include "common/TestSupport.h"
 #include "render/table/TableSort.h"
+#include "ui/shell/StatusProgress.h"
 #include <QProgressBar>
 
 class TableSortTest : public TableCommandsFixture {};

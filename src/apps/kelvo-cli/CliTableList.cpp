@@ -1,10 +1,10 @@
 #include "apps/kelvo-cli/CliTableList.h"
 
 #include "apps/kelvo-cli/CliCommon.h"
+#include "base/DateText.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
-#include "base/DateText.h"
 
 namespace {
 
@@ -62,9 +62,9 @@ bool AsOfDay(const TableListArgs& args, QDate* day) {
 }
 
 QString PlaceEntryLine(const CPlaceEntry& e) {
-    const QStringList fields{e.m_strStaat,          e.m_strPLZ,        e.m_strDate,
-                             e.m_strMarkerSize,     e.m_strBlink,      e.m_strMarkerColor,
-                             e.m_strTextColor,      e.m_strFontHeight, e.m_strLabel,
+    const QStringList fields{e.m_strStaat,          e.m_strPLZ,         e.m_strDate,
+                             e.m_strMarkerSize,     e.m_strBlink,       e.m_strMarkerColor,
+                             e.m_strTextColor,      e.m_strFontHeight,  e.m_strLabel,
                              rgbText(e.m_crMarker), rgbText(e.m_crText)};
     return fields.join(QLatin1Char('\t'));
 }

@@ -10,10 +10,10 @@ class CGeoDatabase;
 namespace Cli {
 
 struct TableListArgs {
-    QString strSheet;      // --sheet NAME
-    QStringList aMap;      // --map Staat=COL,PLZ=COL,...
-    QString strCountry;    // --country XX
-    QString strAsOf;       // --stichtag DATE (places, render)
+    QString strSheet;   // --sheet NAME
+    QStringList aMap;   // --map Staat=COL,PLZ=COL,...
+    QString strCountry; // --country XX
+    QString strAsOf;    // --stichtag DATE (places, render)
 };
 // Takes --sheet, --map, --country and --stichtag out of args.
 TableListArgs TakeTableListArgs(QStringList& args, QString* error);

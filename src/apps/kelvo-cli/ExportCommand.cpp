@@ -1,11 +1,11 @@
 #include "apps/kelvo-cli/CliCommon.h"
 #include "apps/kelvo-cli/CliTableList.h"
 
-#include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
 #include "render/export/Export.h"
 #include "render/export/ExportPlaceList.h"
 #include "render/table/TableExport.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoSql.h"
 
 // kelvo-cli export [--db FILE] --format csv|csv-intl|geojson|kml|places [--keep-formulas]
 //                  [--search TEXT [--fold]] OUT

@@ -32,13 +32,14 @@ int findPlace(CGeoDatabase& db, const QString& place) {
             names << QStringLiteral("  %1 = %2: %3 %4 %5 %6")
                          .arg(db.m_Table.FieldName(GEO_ID))
                          .arg(keys.last())
-                         .arg(rs.FieldText(GEO_STAAT), rs.FieldText(GEO_PLZ),
-                              rs.FieldText(GEO_ORT), rs.FieldText(GEO_ORTSTEIL))
+                         .arg(rs.FieldText(GEO_STAAT), rs.FieldText(GEO_PLZ), rs.FieldText(GEO_ORT),
+                              rs.FieldText(GEO_ORTSTEIL))
                          .trimmed();
         }
     }
     if (rs.HasError()) {
-        Cli::Err(QStringLiteral("Der Ort \"%1\" lässt sich nicht suchen: %2\n").arg(place, rs.Error()));
+        Cli::Err(
+            QStringLiteral("Der Ort \"%1\" lässt sich nicht suchen: %2\n").arg(place, rs.Error()));
         return 0;
     }
     if (keys.isEmpty()) {
@@ -99,7 +100,7 @@ int RunMemo(QStringList args) {
             Cli::Out(stored.toString() + QLatin1Char('\n'));
         return 0;
     }
-    const QVariant expected = !expectGiven          ? stored
+    const QVariant expected = !expectGiven           ? stored
                               : expectText.isEmpty() ? QVariant()
                                                      : QVariant(expectText);
     switch (db.UpdateMemo(db.m_Table, key, expected, args[1], &stored)) {

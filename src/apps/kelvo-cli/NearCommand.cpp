@@ -1,11 +1,11 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
-#include "store/GeoDatabase.h"
-#include "store/GeoRadius.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
 #include "render/table/TableText.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRadius.h"
 
 // kelvo-cli near [--db FILE] [--radius KM] [--pick N] CENTRE
 // Lists the rows within the radius of the centre, nearest first, as the copy command writes

@@ -1,9 +1,9 @@
 #include "apps/kelvo-cli/CliCommon.h"
 #include "apps/kelvo-cli/CliTableList.h"
 
-#include "store/GeoDatabase.h"
-#include "render/places/PlaceFile.h"
 #include "render/map/PlacesWithoutRow.h"
+#include "render/places/PlaceFile.h"
+#include "store/GeoDatabase.h"
 
 #include <QFile>
 

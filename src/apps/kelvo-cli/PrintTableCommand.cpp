@@ -1,10 +1,10 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
-#include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "render/table/TablePrint.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoSql.h"
 
 #include <QPdfWriter>
 

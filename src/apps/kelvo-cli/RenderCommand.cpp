@@ -1,12 +1,12 @@
 #include "apps/kelvo-cli/CliCommon.h"
 #include "apps/kelvo-cli/CliTableList.h"
 
-#include "store/GeoDatabase.h"
 #include "base/TextNumbers.h"
-#include "render/places/PlaceFile.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapExtent.h"
 #include "render/map/MapPrint.h"
+#include "render/places/PlaceFile.h"
+#include "store/GeoDatabase.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
-#include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "render/table/TableText.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoSql.h"
 
 // kelvo-cli search [--db FILE] [--fold] TEXT
 // Lists the rows a search window would list, in the copy format, then the window's title.

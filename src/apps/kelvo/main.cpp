@@ -1,9 +1,9 @@
+#include "store/GeoDatabase.h"
+#include "store/LeftoverFiles.h"
 #include "ui/shell/DataDir.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MessageBox.h"
-#include "store/GeoDatabase.h"
-#include "store/LeftoverFiles.h"
 
 #include <QApplication>
 

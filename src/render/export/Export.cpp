@@ -1,7 +1,7 @@
 #include "render/export/Export.h"
 
-#include "base/Progress.h"
 #include "base/GeoTableDesc.h"
+#include "base/Progress.h"
 #include "base/TextNumbers.h"
 #include "render/export/ExportWriters.h"
 

@@ -58,7 +58,8 @@ struct CResult {
 };
 
 // Writes the rows to the file as they come: the file is replaced only when everything was
-// written, so a failure (also one of reading the rows) leaves an earlier file as it was. Progress under " Exportieren:".
+// written, so a failure (also one of reading the rows) leaves an earlier file as it was. Progress
+// under " Exportieren:".
 CResult WriteFile(const QString& path, Format format, const CRows& rows,
                   CProgress* progress = nullptr, const COptions& options = {});
 

@@ -45,10 +45,14 @@ CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
             ++result.nSkipped;
             continue;
         }
-        const QStringList fields{e.m_strStaat,          e.m_strPLZ,
-                                 field(e.m_strDate),    field(e.m_strMarkerSize),
-                                 field(e.m_strBlink),   field(e.m_strMarkerColor),
-                                 field(e.m_strTextColor), field(e.m_strFontHeight),
+        const QStringList fields{e.m_strStaat,
+                                 e.m_strPLZ,
+                                 field(e.m_strDate),
+                                 field(e.m_strMarkerSize),
+                                 field(e.m_strBlink),
+                                 field(e.m_strMarkerColor),
+                                 field(e.m_strTextColor),
+                                 field(e.m_strFontHeight),
                                  field(e.m_strLabel)};
         buffer += fields.join(u';').toUtf8() + '\n';
         ++result.nWritten;

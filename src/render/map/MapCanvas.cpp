@@ -1,8 +1,8 @@
 #include "render/map/MapCanvas.h"
 
+#include "render/draw/DeviceContext.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRowsCache.h"
-#include "render/draw/DeviceContext.h"
 
 #include <QPainter>
 

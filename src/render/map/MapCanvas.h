@@ -2,8 +2,8 @@
 
 #include "render/draw/DrawObjects.h"
 #include "render/draw/DrawTypes.h"
-#include "render/places/PlaceEntry.h"
 #include "render/map/PlaceLookup.h"
+#include "render/places/PlaceEntry.h"
 
 #include <QImage>
 #include <QList>

@@ -1,13 +1,13 @@
 #include "render/map/MapCanvas.h"
 
 #include "base/Progress.h"
-#include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 #include "base/TextNumbers.h"
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapDeclutter.h"
 #include "render/map/MapStyle.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoPlaceRows.h"
+#include "store/GeoPlaceRowsCache.h"
 
 #include <algorithm>
 

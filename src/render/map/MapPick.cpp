@@ -1,13 +1,13 @@
 #include "render/map/MapPick.h"
 
-#include "store/GeoDatabase.h"
 #include "base/GeoDistance.h"
-#include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
-#include "store/GeoSqlDialect.h"
 #include "base/GermanNumbers.h"
 #include "base/TextNumbers.h"
 #include "render/map/MapCanvas.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoSql.h"
+#include "store/GeoSqlDialect.h"
 
 #include <cmath>
 

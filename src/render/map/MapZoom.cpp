@@ -1,7 +1,7 @@
 #include "render/map/MapZoom.h"
 
-#include "store/GeoSql.h"
 #include "render/map/AxisLabels.h"
+#include "store/GeoSql.h"
 
 #include <algorithm>
 #include <cmath>

@@ -36,8 +36,9 @@ void CPlaceLookup::Prepare(const CPlaceList& places) {
     Clear();
     m_aKeys.reserve(size_t(places.size()));
     for (const CPlaceEntry& entry : places)
-        m_aKeys.push_back({entry.m_strStaat.toUtf8(), entry.m_strPLZ.toUtf8(),
-                           entry.m_strOrt.isEmpty() ? QByteArray() : OrtKey(entry.m_strOrt.toUtf8())});
+        m_aKeys.push_back(
+            {entry.m_strStaat.toUtf8(), entry.m_strPLZ.toUtf8(),
+             entry.m_strOrt.isEmpty() ? QByteArray() : OrtKey(entry.m_strOrt.toUtf8())});
     m_aRow.resize(m_aKeys.size());
 }
 

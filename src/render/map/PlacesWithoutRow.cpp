@@ -1,9 +1,9 @@
 #include "render/map/PlacesWithoutRow.h"
 
+#include "render/map/PlaceLookup.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
-#include "render/map/PlaceLookup.h"
 
 namespace PlacesWithoutRow {
 

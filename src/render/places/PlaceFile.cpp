@@ -1,8 +1,8 @@
 #include "render/places/PlaceFile.h"
 
 #include "base/Cp1252.h"
-#include "base/TextNumbers.h"
 #include "base/DateText.h"
+#include "base/TextNumbers.h"
 
 #include <QBuffer>
 #include <QIODevice>

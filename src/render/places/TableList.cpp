@@ -3,8 +3,8 @@
 #include "render/places/TableListFile.h"
 #include "render/places/TableListRows.h"
 
-#include <QFileInfo>
 #include <QColor>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -115,9 +115,9 @@ CPlaceList AsOf(const CPlaceList& entries, const QDate& day) {
 COLORREF GroupColor(int group) {
     // Colours told apart at a glance, none of them the default yellow or a country's red.
     static const COLORREF palette[] = {
-        RGB(31, 119, 180), RGB(255, 127, 14), RGB(44, 160, 44),  RGB(148, 103, 189),
+        RGB(31, 119, 180), RGB(255, 127, 14),  RGB(44, 160, 44),   RGB(148, 103, 189),
         RGB(140, 86, 75),  RGB(227, 119, 194), RGB(127, 127, 127), RGB(23, 190, 207),
-        RGB(188, 189, 34), RGB(0, 0, 128),    RGB(128, 0, 0),    RGB(0, 128, 128),
+        RGB(188, 189, 34), RGB(0, 0, 128),     RGB(128, 0, 0),     RGB(0, 128, 128),
     };
     constexpr int n = int(sizeof(palette) / sizeof(palette[0]));
     if (group < n)

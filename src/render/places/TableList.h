@@ -26,19 +26,19 @@ struct CTableListIssue {
 // the row of GEO with its Staat and PLZ, as a place file's entry is, and the Ort among the
 // places of that postal code when the list names it.
 struct CTableList {
-    QString strSheet;        // the sheet read
-    QStringList header;      // the cells of the header row (empty without one)
+    QString strSheet;           // the sheet read
+    QStringList header;         // the cells of the header row (empty without one)
     QList<QStringList> preview; // the first rows of the sheet, for the mapping dialog
     QList<int> previewLines;    // their row numbers
-    CTableListMapping mapping; // as used
-    CPlaceList aEntries;     // every row placed, dated later than today or not, in list order
+    CTableListMapping mapping;  // as used
+    CPlaceList aEntries;        // every row placed, dated later than today or not, in list order
     QList<CTableListIssue> aIssues; // rows without place first and remarks, in list order
-    int nRows = 0;           // rows read after the header, empty ones aside
-    int nWithoutPlace = 0;   // rows that found no place
-    int nRepaired = 0;       // postal codes given back their leading zeros
-    QStringList aGroups;     // distinct values of the group column, in the order met
+    int nRows = 0;                  // rows read after the header, empty ones aside
+    int nWithoutPlace = 0;          // rows that found no place
+    int nRepaired = 0;              // postal codes given back their leading zeros
+    QStringList aGroups;            // distinct values of the group column, in the order met
     QList<COLORREF> aGroupColors;
-    bool bDated = false;     // some entry has a date
+    bool bDated = false; // some entry has a date
 };
 
 struct CTableListOptions {

@@ -99,7 +99,8 @@ bool CTableListFile::Open(const QString& path) {
     }
     const QuietErrors quiet;
     const bool text = isTextTable(path);
-    const QByteArray name = (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
+    const QByteArray name =
+        (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
     const char* const spreadsheets[] = {"XLSX", "ODS", nullptr};
     const char* const texts[] = {"CSV", nullptr};
     const char* const csvOptions[] = {"HEADERS=NO", "AUTODETECT_TYPE=NO", "EMPTY_STRING_AS_NULL=NO",

@@ -26,17 +26,15 @@ struct Known {
 
 // Column names by role, as normalName gives them.
 const Known kKnown[] = {
-    {Role::Plz, {"plz", "postleitzahl", "zip", "zipcode", "postcode", "postalcode", "npa",
-                 "cap", nullptr}},
-    {Role::Staat, {"staat", "land", "country", "lkz", "laenderkennzeichen", "countrycode",
-                   "nation", nullptr}},
+    {Role::Plz,
+     {"plz", "postleitzahl", "zip", "zipcode", "postcode", "postalcode", "npa", "cap", nullptr}},
+    {Role::Staat,
+     {"staat", "land", "country", "lkz", "laenderkennzeichen", "countrycode", "nation", nullptr}},
     {Role::Ort, {"ort", "stadt", "city", "town", "gemeinde", "wohnort", "ortsname", nullptr}},
-    {Role::Text, {"name", "text", "bezeichnung", "kunde", "firma", "titel", "label",
-                  "beschriftung", nullptr}},
-    {Role::Datum, {"datum", "date", "ab", "abdatum", "seit", "termin", "start", "von",
-                   nullptr}},
-    {Role::Gruppe, {"gruppe", "group", "kategorie", "category", "typ", "art", "klasse",
-                    nullptr}},
+    {Role::Text,
+     {"name", "text", "bezeichnung", "kunde", "firma", "titel", "label", "beschriftung", nullptr}},
+    {Role::Datum, {"datum", "date", "ab", "abdatum", "seit", "termin", "start", "von", nullptr}},
+    {Role::Gruppe, {"gruppe", "group", "kategorie", "category", "typ", "art", "klasse", nullptr}},
     {Role::Groesse, {"groesse", "size", "markergroesse", nullptr}},
     {Role::Blinken, {"blinken", "blink", "blinkt", nullptr}},
 };
@@ -116,15 +114,24 @@ QString CTableListMapping::RoleName(Role role) {
 
 QString CTableListMapping::RoleTitle(Role role) {
     switch (role) {
-    case Staat: return QStringLiteral("Staat");
-    case Plz: return QStringLiteral("Postleitzahl");
-    case Ort: return QStringLiteral("Ort");
-    case Text: return QStringLiteral("Beschriftung");
-    case Datum: return QStringLiteral("Datum (ab)");
-    case Gruppe: return QStringLiteral("Gruppe");
-    case Groesse: return QStringLiteral("Markergröße");
-    case Blinken: return QStringLiteral("Blinken");
-    case RoleCount: break;
+    case Staat:
+        return QStringLiteral("Staat");
+    case Plz:
+        return QStringLiteral("Postleitzahl");
+    case Ort:
+        return QStringLiteral("Ort");
+    case Text:
+        return QStringLiteral("Beschriftung");
+    case Datum:
+        return QStringLiteral("Datum (ab)");
+    case Gruppe:
+        return QStringLiteral("Gruppe");
+    case Groesse:
+        return QStringLiteral("Markergröße");
+    case Blinken:
+        return QStringLiteral("Blinken");
+    case RoleCount:
+        break;
     }
     return {};
 }

@@ -10,7 +10,7 @@
 struct CTableListMapping {
     enum Role { Staat, Plz, Ort, Text, Datum, Gruppe, Groesse, Blinken, RoleCount };
 
-    int nHeaderLine = 0;          // the row of column names (sheet row from 1); 0: none
+    int nHeaderLine = 0;                // the row of column names (sheet row from 1); 0: none
     std::array<int, RoleCount> aColumn; // column index from 0 per role; -1: not mapped
     QString strCountry = QStringLiteral("DE"); // Staat of every row when no column is mapped
 

@@ -1,10 +1,10 @@
 #include "render/places/TableListRows.h"
 
-#include "store/GeoPlaceRows.h"
-#include "base/TextNumbers.h"
 #include "base/DateText.h"
-#include "render/places/TableListFile.h"
+#include "base/TextNumbers.h"
 #include "render/map/PlaceLookup.h"
+#include "render/places/TableListFile.h"
+#include "store/GeoPlaceRows.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -76,8 +76,8 @@ QString isoDate(const QString& text) {
 }
 
 bool isYes(const QString& text) {
-    static const QStringList no{QStringLiteral("0"), QStringLiteral("nein"),
-                                QStringLiteral("no"), QStringLiteral("false"),
+    static const QStringList no{QStringLiteral("0"),      QStringLiteral("nein"),
+                                QStringLiteral("no"),     QStringLiteral("false"),
                                 QStringLiteral("falsch"), QStringLiteral("n")};
     return !text.isEmpty() && !no.contains(text.toLower());
 }
@@ -86,8 +86,8 @@ bool isYes(const QString& text) {
 
 CTableListRows::CTableListRows(const CGeoPlaceRows& rows, CTableList* list)
     : m_rows(rows), m_pList(list) {
-    m_strDefaultCountry = list->mapping.strCountry.isEmpty() ? QStringLiteral("DE")
-                                                             : list->mapping.strCountry;
+    m_strDefaultCountry =
+        list->mapping.strCountry.isEmpty() ? QStringLiteral("DE") : list->mapping.strCountry;
     CountLengths();
 }
 
@@ -120,7 +120,8 @@ QString CTableListRows::Staat(const QStringList& cells) const {
     QString staat = Cell(cells, Role::Staat);
     staat = staat.isEmpty() ? m_strDefaultCountry : countryCode(staat);
     // Liechtenstein is often kept as "FL", its vehicle code.
-    if (staat == u"LI" && !m_countries.contains(staat) && m_countries.contains(QStringLiteral("FL")))
+    if (staat == u"LI" && !m_countries.contains(staat) &&
+        m_countries.contains(QStringLiteral("FL")))
         staat = QStringLiteral("FL");
     return staat;
 }
@@ -178,10 +179,9 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     const QString plz = RepairedPlz(staat, rawPlz, &repaired);
     const QString ort = Cell(cells, Role::Ort);
     bool ortFound = false;
-    const qint64 row = CPlaceLookup::FindRow(m_rows, staat.toUtf8(), plz.toUtf8(),
-                                             ort.isEmpty() ? QByteArray()
-                                                           : CPlaceLookup::OrtKey(ort.toUtf8()),
-                                             &ortFound);
+    const qint64 row = CPlaceLookup::FindRow(
+        m_rows, staat.toUtf8(), plz.toUtf8(),
+        ort.isEmpty() ? QByteArray() : CPlaceLookup::OrtKey(ort.toUtf8()), &ortFound);
     if (row < 0) {
         ++m_pList->nWithoutPlace;
         AddIssue(line, cells, QStringLiteral("%1 %2 ist nicht in GEO.").arg(staat, plz), false);
@@ -218,16 +218,17 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
             entry.m_strDate = *text;
             m_pList->bDated = true;
         } else {
-            AddIssue(line, cells,
-                     QStringLiteral("Ungültiges Datum \"%1\"; ohne Datum übernommen.").arg(dateText),
-                     true);
+            AddIssue(
+                line, cells,
+                QStringLiteral("Ungültiges Datum \"%1\"; ohne Datum übernommen.").arg(dateText),
+                true);
         }
     }
 
     const QString size = Cell(cells, Role::Groesse);
     static const QString defaultSize = QStringLiteral("4");
-    entry.m_strMarkerSize = TextNumbers::Atoi(size) > 0 ? QString::number(TextNumbers::Atoi(size))
-                                                        : defaultSize;
+    entry.m_strMarkerSize =
+        TextNumbers::Atoi(size) > 0 ? QString::number(TextNumbers::Atoi(size)) : defaultSize;
     static const QString blinking = QStringLiteral("1");
     entry.m_strBlink = isYes(Cell(cells, Role::Blinken)) ? blinking : notGiven();
 

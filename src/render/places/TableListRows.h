@@ -28,11 +28,11 @@ private:
 
     const CGeoPlaceRows& m_rows;
     CTableList* m_pList;
-    QHash<QString, int> m_lengths;    // Staat in capitals -> digits of its postal codes
-    QHash<QString, QString> m_staat;  // one shared text per country
-    QHash<QString, int> m_groups;     // group value -> index
-    QStringList m_groupColorTexts;    // "R,G,B" of each group, shared by its entries
-    QHash<QDate, QString> m_dates;    // one shared date text per day
-    QSet<QString> m_countries;        // the Staat values of GEO in capitals
+    QHash<QString, int> m_lengths;   // Staat in capitals -> digits of its postal codes
+    QHash<QString, QString> m_staat; // one shared text per country
+    QHash<QString, int> m_groups;    // group value -> index
+    QStringList m_groupColorTexts;   // "R,G,B" of each group, shared by its entries
+    QHash<QDate, QString> m_dates;   // one shared date text per day
+    QSet<QString> m_countries;       // the Staat values of GEO in capitals
     QString m_strDefaultCountry;
 };

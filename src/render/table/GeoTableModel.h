@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/GeoCellStore.h"
 #include "base/GeoTableDesc.h"
+#include "store/GeoCellStore.h"
 
 #include <QAbstractTableModel>
 #include <QList>

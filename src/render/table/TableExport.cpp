@@ -1,12 +1,12 @@
 #include "render/table/TableExport.h"
 
+#include "base/GeoTableDesc.h"
+#include "render/table/GeoTableModel.h"
+#include "render/table/TableText.h"
 #include "store/GeoCellStore.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"
-#include "base/GeoTableDesc.h"
-#include "render/table/GeoTableModel.h"
-#include "render/table/TableText.h"
 
 #include <memory>
 #include <numeric>
@@ -50,8 +50,8 @@ Export::CRows TableExportStream(CGeoDatabase& db, const CGeoTableDesc& desc,
     columns.SetColumns(desc);
     for (int j = 0; j < columns.columnCount(); ++j)
         out.aColumns << columns.headerData(j, Qt::Horizontal).toString();
-    out.nRows = filter.isEmpty() && db.IsOpen() ? std::max(db.GetRecordCount(desc.m_strTableName), 0)
-                                                : 0;
+    out.nRows =
+        filter.isEmpty() && db.IsOpen() ? std::max(db.GetRecordCount(desc.m_strTableName), 0) : 0;
     auto state = std::make_shared<StreamState>(db);
     state->nExactKinds = 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2;
     state->bOpen = db.IsOpen() && state->rs.Open(db.Sql().OrderedQuery(desc, {}, filter));

@@ -1,11 +1,11 @@
 #include "render/table/TableFill.h"
 
+#include "base/GeoTableDesc.h"
 #include "base/Progress.h"
+#include "render/table/GeoTableModel.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoStandardOrder.h"
-#include "base/GeoTableDesc.h"
-#include "render/table/GeoTableModel.h"
 
 #include <algorithm>
 #include <numeric>

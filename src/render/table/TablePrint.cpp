@@ -1,15 +1,15 @@
 #include "render/table/TablePrint.h"
 
-#include "base/Progress.h"
 #include "base/GeoTableDesc.h"
+#include "base/Progress.h"
 #include "render/draw/DeviceContext.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TablePrintLayout.h"
 
 #include <QBuffer>
 #include <QPagedPaintDevice>
-#include <QPdfWriter>
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <algorithm>
 #include <limits>
@@ -103,8 +103,8 @@ int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, in
     x = left + C;
     for (int i = 1; i < desc.m_nFields; ++i) {
         const QString name = desc.FieldName(i);
-        dc.TextOut(x, top + H, shrunk ? TablePrintLayout::Elide(name, room(i, x, x - C), measure)
-                                      : name);
+        dc.TextOut(x, top + H,
+                   shrunk ? TablePrintLayout::Elide(name, room(i, x, x - C), measure) : name);
         x += width(i);
     }
 
@@ -162,8 +162,8 @@ struct CPageMapping {
 
 } // namespace
 
-int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout,
-              int resolution, QSize screenDpi) {
+int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout, int resolution,
+              QSize screenDpi) {
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);

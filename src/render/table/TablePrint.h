@@ -65,8 +65,8 @@ QString PrintCaption(const CGeoTableDesc& desc);
 
 // The pages the rows need on a page of that layout and resolution (in the orientation
 // FitOrientation gives), as PrintAll prints them.
-int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout,
-              int resolution, QSize screenDpi);
+int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout, int resolution,
+              QSize screenDpi);
 
 // Told after each page how many of how many pages are done; false stops the printing.
 using PageDone = std::function<bool(int done, int pages)>;

@@ -1,7 +1,7 @@
 #include "store/postgres/GeoSqlPostgres.h"
 
-#include "store/postgres/GeoSqlPostgresNames.h"
 #include "base/GeoTableDesc.h"
+#include "store/postgres/GeoSqlPostgresNames.h"
 
 #include <QList>
 #include <QRegularExpression>
@@ -146,9 +146,8 @@ public:
     QStringList BeginRowUpdates(const CGeoTableDesc& desc) const override {
         QStringList columns;
         for (int i = 0; i < desc.m_nFields; ++i)
-            columns << Name(desc.FieldName(i)) +
-                           (i == desc.m_nKeyField ? QStringLiteral(" integer")
-                                                  : QStringLiteral(" text"));
+            columns << Name(desc.FieldName(i)) + (i == desc.m_nKeyField ? QStringLiteral(" integer")
+                                                                        : QStringLiteral(" text"));
         return {QStringLiteral("CREATE TEMPORARY TABLE %1_update (%2) ON COMMIT DROP")
                     .arg(Table(desc), columns.join(QStringLiteral(", ")))};
     }

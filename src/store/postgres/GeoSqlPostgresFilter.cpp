@@ -2,9 +2,9 @@
 
 #include "base/FoldLike.h"
 #include "base/GeoDistance.h"
+#include "base/GeoTableDesc.h"
 #include "store/GeoSql.h"
 #include "store/postgres/GeoSqlPostgresNames.h"
-#include "base/GeoTableDesc.h"
 
 #include <QList>
 

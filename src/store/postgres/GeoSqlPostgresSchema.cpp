@@ -1,7 +1,7 @@
 #include "store/postgres/GeoSqlPostgres.h"
 
-#include "store/postgres/GeoSqlPostgresNames.h"
 #include "base/GeoTableDesc.h"
+#include "store/postgres/GeoSqlPostgresNames.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "store/postgres/PgBackend.h"
 
+#include "base/GeoTableDesc.h"
 #include "store/GeoSqlDialect.h"
 #include "store/postgres/GeoSqlPostgres.h"
-#include "base/GeoTableDesc.h"
 #include "store/postgres/PgStatement.h"
 
 // What the database holds of the program's schema.

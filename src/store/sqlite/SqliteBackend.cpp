@@ -1,13 +1,13 @@
 #include "store/sqlite/SqliteBackend.h"
 
-#include "store/sqlite/DbErrorText.h"
 #include "base/FoldLike.h"
 #include "base/GeoDistance.h"
+#include "base/GeoTableDesc.h"
+#include "base/JetLike.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
-#include "base/GeoTableDesc.h"
-#include "base/JetLike.h"
+#include "store/sqlite/DbErrorText.h"
 #include "store/sqlite/SqliteFile.h"
 #include "store/sqlite/SqliteFunctions.h"
 

@@ -2,9 +2,9 @@
 
 #include "base/FoldLike.h"
 #include "base/GeoDistance.h"
-#include "store/GeoSql.h"
 #include "base/JetLike.h"
 #include "base/TextNumbers.h"
+#include "store/GeoSql.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
 #include "ui/data/DataCommands.h"
 
-#include "ui/shell/MainFrame.h"
-#include "ui/shell/MessageBox.h"
 #include "ui/data/DownloadDialog.h"
 #include "ui/data/ImportJob.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/MessageBox.h"
 
 #include <QFileDialog>
 #include <QSettings>

@@ -1,5 +1,7 @@
 #include "ui/data/ImportJob.h"
 
+#include "data/ImportReport.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MainFrame.h"
@@ -7,8 +9,6 @@
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/shell/StatusProgress.h"
 #include "ui/shell/View.h"
-#include "data/ImportReport.h"
-#include "store/GeoDatabase.h"
 
 #include <QApplication>
 #include <QKeyEvent>

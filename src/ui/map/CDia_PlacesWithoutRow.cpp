@@ -20,9 +20,8 @@ CDia_PlacesWithoutRow::CDia_PlacesWithoutRow(const CPlaceList& places, const QLi
 
     auto* table = new QTableWidget(int(entries.size()), 4, this);
     table->setObjectName(QStringLiteral("PlacesWithoutRow"));
-    table->setHorizontalHeaderLabels(
-        {QStringLiteral("Zeile"), QStringLiteral("Staat"), QStringLiteral("PLZ"),
-         QStringLiteral("Text")});
+    table->setHorizontalHeaderLabels({QStringLiteral("Zeile"), QStringLiteral("Staat"),
+                                      QStringLiteral("PLZ"), QStringLiteral("Text")});
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -30,8 +29,8 @@ CDia_PlacesWithoutRow::CDia_PlacesWithoutRow(const CPlaceList& places, const QLi
         const CPlaceEntry& entry = places.at(entries[row]);
         // "0" is a label not given: the map would show the place's name, which it has not.
         const QString text = entry.m_strLabel == u"0" ? QString() : entry.m_strLabel;
-        const QStringList cells{QString::number(entry.m_nLine), entry.m_strStaat,
-                                entry.m_strPLZ, text};
+        const QStringList cells{QString::number(entry.m_nLine), entry.m_strStaat, entry.m_strPLZ,
+                                text};
         for (int column = 0; column < cells.size(); ++column)
             table->setItem(row, column, new QTableWidgetItem(cells[column]));
     }

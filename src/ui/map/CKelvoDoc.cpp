@@ -1,10 +1,10 @@
 #include "ui/map/CKelvoDoc.h"
 
+#include "render/map/PlacesWithoutRow.h"
+#include "render/places/PlaceFile.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
-#include "store/GeoDatabase.h"
-#include "render/places/PlaceFile.h"
-#include "render/map/PlacesWithoutRow.h"
 
 bool CKelvoDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument())
@@ -30,11 +30,11 @@ bool CKelvoDoc::OnLoadDocument(QIODevice& file) {
     // Lines but no entry: no place file (a PDF or a spreadsheet opened by mistake). An empty
     // file, or one with only a heading, is an empty place list.
     if (places.isEmpty() && reader.LinesRead() > 1) {
-        m_strLoadError = QStringLiteral(
-                             "Die Datei ist keine Ortsdatei: Keine ihrer %1 Zeilen ist ein "
-                             "Eintrag der Form Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;"
-                             "Schrift;Text.")
-                             .arg(reader.LinesRead());
+        m_strLoadError =
+            QStringLiteral("Die Datei ist keine Ortsdatei: Keine ihrer %1 Zeilen ist ein "
+                           "Eintrag der Form Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;"
+                           "Schrift;Text.")
+                .arg(reader.LinesRead());
         return false;
     }
     m_aPlaces = std::move(places);

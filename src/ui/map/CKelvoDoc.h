@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/shell/Document.h"
 #include "render/places/PlaceEntry.h"
+#include "ui/shell/Document.h"
 
 #include <QDate>
 #include <QPointer>

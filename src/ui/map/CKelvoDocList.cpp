@@ -3,19 +3,19 @@
 #include "ui/map/CKelvoDoc.h"
 
 #include "base/CommandIds.h"
-#include "ui/shell/Globals.h"
-#include "ui/shell/KelvoApp.h"
-#include "ui/shell/MainFrame.h"
-#include "ui/shell/MessageBox.h"
+#include "render/export/ExportPlaceList.h"
+#include "render/places/TableList.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
-#include "render/export/ExportPlaceList.h"
-#include "render/places/TableList.h"
 #include "ui/map/AsOfBar.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/map/TableListDialog.h"
 #include "ui/map/TableListIssues.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/KelvoApp.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/MessageBox.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,7 +46,8 @@ bool CKelvoDoc::OnOpenDocument(const QString& path) {
 
 bool CKelvoDoc::OpenList(const QString& path) {
     auto fail = [&path](const QString& why) {
-        KelvoMessageBox(QStringLiteral("Fehler beim Öffnen des Dokuments \"%1\".\n\n%2").arg(path, why));
+        KelvoMessageBox(
+            QStringLiteral("Fehler beim Öffnen des Dokuments \"%1\".\n\n%2").arg(path, why));
         return false;
     };
     CTableList preview;
@@ -59,7 +60,8 @@ bool CKelvoDoc::OpenList(const QString& path) {
     if (!g_GeoDatabase.IsOpen())
         return fail(QStringLiteral("Die Datenbank ist nicht geöffnet."));
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::shared_ptr<const CGeoPlaceRows> rows = g_GeoDatabase.PlaceRowsCache().Rows(true, {}, &error);
+    const std::shared_ptr<const CGeoPlaceRows> rows =
+        g_GeoDatabase.PlaceRowsCache().Rows(true, {}, &error);
     auto list = std::make_unique<CTableList>();
     CTableListOptions options;
     options.strSheet = dlg.Sheet();
@@ -74,11 +76,12 @@ bool CKelvoDoc::OpenList(const QString& path) {
     m_bPlacesLoaded = true;
     const int without = m_pList->nWithoutPlace;
     if (without > 0)
-        m_strPlacesNote = without == 1
-                              ? QStringLiteral("1 Zeile ohne Ort in %1").arg(g_GeoDatabase.m_Table.m_strTableName)
-                              : QStringLiteral("%1 Zeilen ohne Ort in %2")
-                                    .arg(without)
-                                    .arg(g_GeoDatabase.m_Table.m_strTableName);
+        m_strPlacesNote =
+            without == 1
+                ? QStringLiteral("1 Zeile ohne Ort in %1").arg(g_GeoDatabase.m_Table.m_strTableName)
+                : QStringLiteral("%1 Zeilen ohne Ort in %2")
+                      .arg(without)
+                      .arg(g_GeoDatabase.m_Table.m_strTableName);
     if (!m_pList->aIssues.isEmpty())
         ShowIssues();
     if (m_pList->bDated)
@@ -108,10 +111,9 @@ void CKelvoDoc::ShowAsOfBar() {
             if (entry.m_dtDate.isValid())
                 days.insert(entry.m_dtDate);
         }
-        m_pAsOfBar = new CAsOfBar(QFileInfo(GetPathName()).fileName(),
-                                  QList<QDate>(days.begin(), days.end()),
-                                  [this](const QDate& day) { SetAsOf(day); },
-                                  theApp.GetMainFrame());
+        m_pAsOfBar = new CAsOfBar(
+            QFileInfo(GetPathName()).fileName(), QList<QDate>(days.begin(), days.end()),
+            [this](const QDate& day) { SetAsOf(day); }, theApp.GetMainFrame());
         m_pAsOfBar->SetDay(m_dtAsOf);
     }
     m_pAsOfBar->show();

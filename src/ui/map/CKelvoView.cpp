@@ -1,5 +1,8 @@
 #include "ui/map/CKelvoView.h"
 
+#include "render/map/PlacesWithoutRow.h"
+#include "store/GeoDatabase.h"
+#include "ui/map/CKelvoDoc.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
@@ -7,9 +10,6 @@
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/shell/StatusProgress.h"
-#include "store/GeoDatabase.h"
-#include "ui/map/CKelvoDoc.h"
-#include "render/map/PlacesWithoutRow.h"
 
 #include <QPaintEvent>
 #include <QPainter>

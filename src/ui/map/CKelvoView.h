@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ui/shell/View.h"
 #include "render/map/BandTracker.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapMarks.h"
 #include "render/map/MapPrint.h"
+#include "ui/shell/View.h"
 
 #include <QBasicTimer>
 #include <QWidget>

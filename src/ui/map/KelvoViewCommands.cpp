@@ -3,10 +3,10 @@
 #include "ui/map/CKelvoView.h"
 
 #include "base/CommandIds.h"
-#include "ui/shell/Globals.h"
 #include "store/GeoDatabase.h"
-#include "ui/map/CKelvoDoc.h"
 #include "ui/map/CDia_PlacesWithoutRow.h"
+#include "ui/map/CKelvoDoc.h"
+#include "ui/shell/Globals.h"
 
 bool CKelvoView::OnCommand(int id) {
     switch (id) {

@@ -2,12 +2,12 @@
 // a table, and a click that picks a place for the tables.
 #include "ui/map/CKelvoView.h"
 
+#include "render/map/MapPick.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/TableMapLink.h"
-#include "store/GeoDatabase.h"
-#include "render/map/MapPick.h"
 
 void CKelvoView::SetMarks(const void* source, QList<QPointF> lonLat) {
     if (m_marks.IsEmpty() && lonLat.isEmpty())

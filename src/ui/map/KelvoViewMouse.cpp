@@ -1,12 +1,12 @@
 // The map view's mouse operations: the zoom band and the nearby search.
 #include "ui/map/CKelvoView.h"
 
+#include "render/map/MapZoom.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
-#include "render/map/MapZoom.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -2,11 +2,11 @@
 // that fits, otherwise turned and, if need be, scaled down to fit.
 #include "ui/map/CKelvoView.h"
 
+#include "render/map/MapPrint.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/StatusBarProgress.h"
-#include "render/map/MapPrint.h"
 
 #include <QPainter>
 #include <QPrintDialog>

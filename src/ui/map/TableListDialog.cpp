@@ -1,7 +1,7 @@
 #include "ui/map/TableListDialog.h"
 
-#include "ui/shell/MessageBox.h"
 #include "render/places/TableListFile.h"
+#include "ui/shell/MessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -29,7 +29,8 @@ public:
     // (false when there is none for this pattern and sheet).
     static QString NamePattern(const QString& path);
     static bool Remembered(const QString& path, CTableListMapping* mapping, QString* sheet);
-    static void Remember(const QString& path, const CTableListMapping& mapping, const QString& sheet);
+    static void Remember(const QString& path, const CTableListMapping& mapping,
+                         const QString& sheet);
 
     void accept() override;
 

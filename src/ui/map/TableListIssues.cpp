@@ -67,10 +67,10 @@ CTableListIssues::CTableListIssues(const QString& listName, const CTableList& li
 }
 
 void CTableListIssues::OnExport() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Exportieren"),
-        QFileInfo(m_strListName).completeBaseName() + QStringLiteral("_ohne_Ort.csv"),
-        QStringLiteral("CSV-Dateien (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exportieren"),
+                                                      QFileInfo(m_strListName).completeBaseName() +
+                                                          QStringLiteral("_ohne_Ort.csv"),
+                                                      QStringLiteral("CSV-Dateien (*.csv)"));
     if (!path.isEmpty())
         ExportTo(path);
 }

@@ -1,9 +1,9 @@
 #include "ui/shell/AboutDlg.h"
 
-#include "ui/shell/DialogUnits.h"
-#include "ui/shell/Globals.h"
 #include "store/GeoDatabase.h"
 #include "ui/res/Resources.h"
+#include "ui/shell/DialogUnits.h"
+#include "ui/shell/Globals.h"
 
 #include <QIcon>
 #include <QLabel>

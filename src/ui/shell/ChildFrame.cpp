@@ -1,9 +1,9 @@
 #include "ui/shell/ChildFrame.h"
 
 #include "base/CommandIds.h"
+#include "ui/res/Resources.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/View.h"
-#include "ui/res/Resources.h"
 
 #include <QCloseEvent>
 #include <QMenu>

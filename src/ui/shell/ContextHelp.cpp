@@ -1,11 +1,11 @@
 #include "ui/shell/ContextHelp.h"
 
-#include "ui/shell/ChildFrame.h"
 #include "base/CommandIds.h"
+#include "ui/res/Resources.h"
+#include "ui/shell/ChildFrame.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/MainFrame.h"
-#include "ui/res/Resources.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "ui/shell/DocTemplate.h"
 
+#include "ui/res/Resources.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/View.h"
-#include "ui/res/Resources.h"
 
 #include <QFileInfo>
 #include <QIcon>

@@ -1,7 +1,7 @@
 #include "ui/shell/Document.h"
 
-#include "ui/shell/ChildFrame.h"
 #include "base/CommandIds.h"
+#include "ui/shell/ChildFrame.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/View.h"

@@ -1,16 +1,16 @@
 #include "ui/shell/KelvoApp.h"
 
 #include "base/CommandIds.h"
+#include "store/DbLocation.h"
+#include "store/GeoDatabase.h"
+#include "ui/map/CKelvoDoc.h"
+#include "ui/map/CKelvoView.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/ServerWaitDialog.h"
 #include "ui/shell/WindowState.h"
-#include "store/DbLocation.h"
-#include "store/GeoDatabase.h"
-#include "ui/map/CKelvoDoc.h"
-#include "ui/map/CKelvoView.h"
 #include "ui/table/CListView_Table.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "ui/shell/AboutDlg.h"
 #include "base/CommandIds.h"
+#include "ui/shell/AboutDlg.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"

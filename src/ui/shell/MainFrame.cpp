@@ -1,8 +1,10 @@
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/WindowState.h"
 
-#include "ui/shell/ChildFrame.h"
 #include "base/CommandIds.h"
+#include "ui/data/FirstStartHint.h"
+#include "ui/res/Resources.h"
+#include "ui/shell/ChildFrame.h"
 #include "ui/shell/ContextHelp.h"
 #include "ui/shell/DialogUnits.h"
 #include "ui/shell/DocTemplate.h"
@@ -12,8 +14,6 @@
 #include "ui/shell/RecentFileList.h"
 #include "ui/shell/StatusIndicators.h"
 #include "ui/shell/View.h"
-#include "ui/data/FirstStartHint.h"
-#include "ui/res/Resources.h"
 
 #include <QApplication>
 #include <QCloseEvent>

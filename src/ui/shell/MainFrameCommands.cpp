@@ -1,5 +1,10 @@
-#include "ui/shell/ChildFrame.h"
 #include "base/CommandIds.h"
+#include "render/table/TableText.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoSql.h"
+#include "ui/data/DataCommands.h"
+#include "ui/data/FirstStartHint.h"
+#include "ui/shell/ChildFrame.h"
 #include "ui/shell/ContextHelp.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
@@ -8,12 +13,7 @@
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/View.h"
-#include "ui/data/DataCommands.h"
-#include "ui/data/FirstStartHint.h"
-#include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
 #include "ui/table/CDia_Find.h"
-#include "render/table/TableText.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -1,10 +1,10 @@
 // "Umkreissuche...": a table window of the places within a radius of a centre.
+#include "store/GeoRadius.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
-#include "store/GeoRadius.h"
 #include "ui/table/CDia_Radius.h"
 #include "ui/table/CListView_Table.h"
 

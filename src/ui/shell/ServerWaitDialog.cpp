@@ -1,9 +1,9 @@
 #include "ui/shell/ServerWaitDialog.h"
 
+#include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
-#include "store/GeoDatabase.h"
 
 #include <QApplication>
 #include <QPointer>

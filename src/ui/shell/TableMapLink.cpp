@@ -1,12 +1,12 @@
 #include "ui/shell/TableMapLink.h"
 
+#include "base/TextNumbers.h"
+#include "ui/map/CKelvoView.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
-#include "base/TextNumbers.h"
-#include "ui/map/CKelvoView.h"
 #include "ui/table/CListView_Table.h"
 
 namespace TableMapLink {

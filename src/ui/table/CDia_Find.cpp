@@ -1,10 +1,10 @@
 #include "ui/table/CDia_Find.h"
 
+#include "base/FoldLike.h"
+#include "base/JetLike.h"
 #include "ui/shell/DialogUnits.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
-#include "base/FoldLike.h"
-#include "base/JetLike.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 #include "ui/table/CDia_Radius.h"
 
+#include "base/GermanNumbers.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
-#include "base/GermanNumbers.h"
 #include "ui/table/CDia_RadiusPick.h"
 
 #include <QDialogButtonBox>

@@ -1,12 +1,12 @@
 #include "ui/table/CDia_Record.h"
 
+#include "base/TextNumbers.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoPlaceKey.h"
 #include "ui/shell/DialogUnits.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MessageBox.h"
-#include "store/GeoDatabase.h"
-#include "store/GeoPlaceKey.h"
-#include "base/TextNumbers.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,5 +1,8 @@
 #include "ui/table/CListView_Table.h"
 
+#include "render/table/TableDistance.h"
+#include "render/table/TableFill.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
@@ -9,9 +12,6 @@
 #include "ui/shell/StatusProgress.h"
 #include "ui/shell/TableMapLink.h"
 #include "ui/shell/WindowState.h"
-#include "store/GeoDatabase.h"
-#include "render/table/TableDistance.h"
-#include "render/table/TableFill.h"
 
 #include <QApplication>
 #include <QHeaderView>

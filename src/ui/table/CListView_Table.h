@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/shell/View.h"
-#include "store/GeoDatabase.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TablePrint.h"
+#include "store/GeoDatabase.h"
+#include "ui/shell/View.h"
 
 #include <QTableView>
 

@@ -3,19 +3,19 @@
 #include "ui/table/CListView_Table.h"
 
 #include "base/CommandIds.h"
+#include "base/TextNumbers.h"
+#include "render/table/TableText.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
+#include "ui/map/CKelvoView.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
-#include "store/GeoDatabase.h"
-#include "store/GeoRecordset.h"
-#include "store/GeoSqlDialect.h"
-#include "base/TextNumbers.h"
-#include "ui/map/CKelvoView.h"
 #include "ui/table/CDia_Record.h"
-#include "render/table/TableText.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,13 +2,13 @@
 // selected rows.
 #include "ui/table/CListView_Table.h"
 
+#include "render/export/Export.h"
+#include "render/table/TableExport.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/StatusBarProgress.h"
-#include "render/export/Export.h"
 #include "ui/table/CDia_Export.h"
-#include "render/table/TableExport.h"
 
 #include <QDir>
 #include <QFileDialog>

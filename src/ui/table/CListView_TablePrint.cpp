@@ -55,8 +55,9 @@ bool CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
         // A long job shows the window at once, a short one only when it takes a while.
         if (total > kPagesShownAtOnce && !pages.isVisible() && !pages.wasCanceled())
             pages.show();
-        pages.setLabelText((preview ? QStringLiteral("Die Seitenansicht wird erstellt: Seite %1 von %2")
-                                    : QStringLiteral("Die Tabelle wird gedruckt: Seite %1 von %2"))
+        pages.setLabelText((preview
+                                ? QStringLiteral("Die Seitenansicht wird erstellt: Seite %1 von %2")
+                                : QStringLiteral("Die Tabelle wird gedruckt: Seite %1 von %2"))
                                .arg(done)
                                .arg(total));
         pages.setValue(done);
@@ -69,9 +70,9 @@ bool CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
     {
         CStatusBarProgress progress;
         // One logical unit is one pixel of the screen the window is on.
-        printed = TablePrint::PrintAll(printer, *m_pTableDesc, TablePrint::RowsOf(m_model),
-                                       QSize(logicalDpiX(), logicalDpiY()), range, &progress,
-                                       pageDone);
+        printed =
+            TablePrint::PrintAll(printer, *m_pTableDesc, TablePrint::RowsOf(m_model),
+                                 QSize(logicalDpiX(), logicalDpiY()), range, &progress, pageDone);
     }
     pages.close();
     if (CMainFrame* frame = theApp.GetMainFrame())
@@ -100,9 +101,9 @@ void CListView_Table::OnFilePrint(bool withDialog) {
             TablePrint::FitOrientation(*m_pTableDesc, printer.pageLayout(), screenDpi.width()));
         QPrintDialog dlg(&printer, theApp.GetMainFrame());
         dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
-        dlg.setMinMax(1, TablePrint::PageCount(*m_pTableDesc, m_model.RowCount(),
-                                               printer.pageLayout(), printer.resolution(),
-                                               screenDpi));
+        dlg.setMinMax(1,
+                      TablePrint::PageCount(*m_pTableDesc, m_model.RowCount(), printer.pageLayout(),
+                                            printer.resolution(), screenDpi));
         if (dlg.exec() != QDialog::Accepted)
             return;
     }
@@ -113,8 +114,8 @@ void CListView_Table::OnFilePrintPreview() {
     QPrinter& printer = theApp.GetPrinter();
     CKeepTableOrientation keep(printer);
     if (m_pTableDesc)
-        printer.setPageOrientation(TablePrint::FitOrientation(
-            *m_pTableDesc, printer.pageLayout(), logicalDpiX()));
+        printer.setPageOrientation(
+            TablePrint::FitOrientation(*m_pTableDesc, printer.pageLayout(), logicalDpiX()));
     QPrintPreviewDialog dlg(&printer, theApp.GetMainFrame());
     // The preview asks again for its pages when it is shown or set up anew; once cancelled, or
     // while the pages are being made, it gets none.

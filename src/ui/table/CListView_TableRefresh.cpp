@@ -6,6 +6,8 @@
 // is out of date instead; "Aktualisieren" (F5) reads the rows again at any time.
 #include "ui/table/CListView_Table.h"
 
+#include "render/table/TableFill.h"
+#include "store/GeoPlaceKey.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
@@ -14,8 +16,6 @@
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/StatusBarProgress.h"
-#include "store/GeoPlaceKey.h"
-#include "render/table/TableFill.h"
 
 #include <QApplication>
 #include <QHash>

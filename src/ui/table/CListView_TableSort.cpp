@@ -1,15 +1,15 @@
 // Re-sorting a table window's rows by a header click.
 #include "ui/table/CListView_Table.h"
 
+#include "base/GeoTableDesc.h"
+#include "render/table/TableDistance.h"
+#include "render/table/TableSort.h"
+#include "render/table/TableText.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/StatusBarProgress.h"
-#include "base/GeoTableDesc.h"
-#include "render/table/TableDistance.h"
-#include "render/table/TableSort.h"
-#include "render/table/TableText.h"
 
 void CListView_Table::OnColumnClick(int column) {
     // The fields, and a radius search's distance column after them.

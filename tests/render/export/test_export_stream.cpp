@@ -1,12 +1,12 @@
 // Exports whose rows are read while they are written: the same bytes as the export of a
 // table window over the same rows, and a file that stays as it was when reading fails.
 #include "common/TestSupport.h"
-#include "store/GeoSql.h"
 #include "render/export/Export.h"
 #include "render/map/MapTestSupport.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableExport.h"
 #include "render/table/TableFill.h"
+#include "store/GeoSql.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -61,8 +61,8 @@ TEST(ExportStream, AReadThatFailsLeavesTheEarlierFileAsItWas) {
         ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
         earlier.write("frueher\n");
     }
-    for (Export::Format format : {Export::Format::Csv, Export::Format::GeoJson,
-                                  Export::Format::Kml, Export::Format::Places}) {
+    for (Export::Format format : {Export::Format::Csv, Export::Format::GeoJson, Export::Format::Kml,
+                                  Export::Format::Places}) {
         SCOPED_TRACE(qPrintable(Export::Suffix(format)));
         Export::CRows rows = TableExportStream(geo.Db(), geo.Db().m_Table);
         const auto next = rows.next;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/GeoDatabase.h"
 #include "render/draw/DrawTypes.h"
 #include "render/map/MapCanvas.h"
+#include "store/GeoDatabase.h"
 
 #include <QImage>
 #include <QList>

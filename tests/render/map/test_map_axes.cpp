@@ -1,6 +1,6 @@
 // Projection and the graduated frame at the window sizes of a map window.
-#include "render/map/MapTestSupport.h"
 #include "render/map/AxisLabels.h"
+#include "render/map/MapTestSupport.h"
 
 #include <gtest/gtest.h>
 

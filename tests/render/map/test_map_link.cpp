@@ -1,10 +1,10 @@
 // What links a map with table windows and keeps names readable: the place a click picks,
 // rings over the map, and names drawn without overlap.
-#include "common/TestSupport.h"
 #include "base/GeoDistance.h"
-#include "render/map/MapTestSupport.h"
+#include "common/TestSupport.h"
 #include "render/map/MapMarks.h"
 #include "render/map/MapPick.h"
+#include "render/map/MapTestSupport.h"
 
 #include <QFileInfo>
 #include <QPainter>

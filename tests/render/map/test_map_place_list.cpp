@@ -1,12 +1,12 @@
 // The place list on the map: markers and labels, the rows found for the entries, blinking,
 // and an engine error during a repaint.
 #include "base/Progress.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
-#include "store/GeoRecordset.h"
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapTestSupport.h"
 #include "render/places/PlaceFile.h"
+#include "store/GeoPlaceRows.h"
+#include "store/GeoPlaceRowsCache.h"
+#include "store/GeoRecordset.h"
 
 #include <QPainter>
 

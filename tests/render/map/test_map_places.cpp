@@ -2,8 +2,8 @@
 // and the progress of a repaint.
 #include "base/Progress.h"
 #include "common/TestSupport.h"
-#include "render/map/MapTestSupport.h"
 #include "render/map/MapStyle.h"
+#include "render/map/MapTestSupport.h"
 
 #include <sqlite3.h>
 

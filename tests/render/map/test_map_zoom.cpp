@@ -1,7 +1,7 @@
 // The extent a zoom band opens, the nearby search box, and the map printed at screen size.
 #include "common/TestSupport.h"
-#include "render/map/MapTestSupport.h"
 #include "render/map/MapPrint.h"
+#include "render/map/MapTestSupport.h"
 #include "render/map/MapZoom.h"
 
 #include <QDir>

@@ -16,7 +16,8 @@ inline void MakeListFiles(const QTemporaryDir& dir) {
     args << TestSupport::SharedGeoNamesFiles();
     ASSERT_EQ(TestSupport::RunCli(args, dir.path()), 0);
     QProcess python;
-    python.start("/usr/bin/python3", {KELVO_SOURCE_DIR "/tests/render/places/make_lists.py", db, dir.path()});
+    python.start("/usr/bin/python3",
+                 {KELVO_SOURCE_DIR "/tests/render/places/make_lists.py", db, dir.path()});
     ASSERT_TRUE(python.waitForFinished(120000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
 }

@@ -3,11 +3,11 @@
 #include "common/TestSupport.h"
 #include "render/places/ListFiles.h"
 
+#include "render/map/PlaceLookup.h"
+#include "render/places/TableList.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
-#include "render/places/TableList.h"
-#include "render/map/PlaceLookup.h"
 
 #include <QDir>
 #include <QFile>

@@ -25,8 +25,8 @@ protected:
 
 TEST_F(TableListCli, AListConvertedToAPlaceFileIsReadBackWithEveryEntryFound) {
     QString out, err;
-    ASSERT_EQ(Run({"places", "--table", Path("kunden.xlsx"), "--db", Path("Kelvo.mde")}, &out, &err),
-              0)
+    ASSERT_EQ(
+        Run({"places", "--table", Path("kunden.xlsx"), "--db", Path("Kelvo.mde")}, &out, &err), 0)
         << err.toStdString();
     // The rows without place on standard error, with their row numbers and cells.
     EXPECT_TRUE(err.contains("Zeile 8: DE 99999 ist nicht in GEO. (DE;99999;;ohne Ort;;Nord)"))
@@ -65,20 +65,20 @@ TEST_F(TableListCli, AListIsDrawnAsItsPlaceFile) {
                    "--map", "Ort=,Text=", Path("kunden.txt")},
                   &out, &err),
               0);
-    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map", "Ort=,Text=",
-                   Path("liste.png")},
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map",
+                   "Ort=,Text=", Path("liste.png")},
                   &out, &err),
               0)
         << err.toStdString();
-    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.txt"), Path("datei.png")}, &out,
-                  &err),
-              0);
+    ASSERT_EQ(
+        Run({"render", "--db", db, "--places", Path("kunden.txt"), Path("datei.png")}, &out, &err),
+        0);
     const QImage fromList(Path("liste.png")), fromFile(Path("datei.png"));
     ASSERT_FALSE(fromList.isNull());
     EXPECT_EQ(fromList, fromFile);
     // A later reference day shows more markers.
-    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map", "Ort=,Text=",
-                   "--stichtag", "1.1.2200", Path("spaeter.png")},
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map",
+                   "Ort=,Text=", "--stichtag", "1.1.2200", Path("spaeter.png")},
                   &out, &err),
               0);
     EXPECT_NE(QImage(Path("spaeter.png")), fromList);

@@ -2,13 +2,13 @@
 // the user's file never changed.
 #include "common/TestSupport.h"
 
+#include "base/GeoTableDesc.h"
+#include "render/map/PlaceLookup.h"
+#include "render/places/TableList.h"
+#include "render/places/TableListMapping.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
-#include "base/GeoTableDesc.h"
-#include "render/places/TableList.h"
-#include "render/places/TableListMapping.h"
-#include "render/map/PlaceLookup.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -24,7 +24,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_db.Open(m_dir.filePath("Kelvo.mde")));
         ASSERT_EQ(TestSupport::InsertRows(
-                      m_db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_ORTSTEIL, GEO_LANGENGRAD, GEO_BREITENGRAD},
+                      m_db,
+                      {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_ORTSTEIL, GEO_LANGENGRAD, GEO_BREITENGRAD},
                       {{"DE", "01067", "Dresden", "", "13.7", "51.05"},
                        {"DE", "80331", "München", "", "11.57", "48.13"},
                        {"DE", "79771", "Klettgau", "Erzingen", "8.44", "47.63"},
@@ -59,8 +60,8 @@ protected:
 TEST_F(TableListInput, FilesThatAreNoListGetAMessageAndNothingElse) {
     CTableList list;
     QString error;
-    EXPECT_FALSE(Read(Write("kaputt.xlsx", "PK\x03\x04 nur der Anfang eines Archivs"), &list,
-                      &error));
+    EXPECT_FALSE(
+        Read(Write("kaputt.xlsx", "PK\x03\x04 nur der Anfang eines Archivs"), &list, &error));
     EXPECT_TRUE(error.contains("ist keine Tabelle, die Kelvo lesen kann")) << error.toStdString();
     // An encrypted workbook is a compound document, not a zip archive.
     QByteArray compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
@@ -77,13 +78,13 @@ TEST_F(TableListInput, FilesThatAreNoListGetAMessageAndNothingElse) {
 
 TEST_F(TableListInput, FaultyRowsAreListedAndTheOthersPlaced) {
     QByteArray csv = "PLZ;Ort;Name;Datum\n";
-    csv += "1067;Dresden;Alt\x01stadt\x7f;24.12.2015\n";          // controls become blanks
-    csv += "79771;Griessen;Ortsteil;2015-12-24\n";                 // Ortsteil, folded spelling
-    csv += "79771;Rheinheim;kein solcher Ort;31.02.2015\n";        // first place, invalid date
+    csv += "1067;Dresden;Alt\x01stadt\x7f;24.12.2015\n";    // controls become blanks
+    csv += "79771;Griessen;Ortsteil;2015-12-24\n";          // Ortsteil, folded spelling
+    csv += "79771;Rheinheim;kein solcher Ort;31.02.2015\n"; // first place, invalid date
     csv += "99999;Nirgends;;\n";
     csv += ";Berlin;ohne PLZ;\n";
     csv += "80331;M\xfcnchen;" + QByteArray(1024 * 1024, 'x') + ";\n"; // 1 MB cell
-    csv += ";;;\n";                                                 // an empty row
+    csv += ";;;\n";                                                    // an empty row
     csv += "1010;Wien;Zeile 9;\n";
     CTableList list;
     QString error;
@@ -103,13 +104,15 @@ TEST_F(TableListInput, FaultyRowsAreListedAndTheOthersPlaced) {
     EXPECT_EQ(list.nWithoutPlace, 4);
     QStringList reasons;
     for (const CTableListIssue& issue : list.aIssues)
-        reasons << QStringLiteral("%1 %2 %3").arg(issue.nLine).arg(issue.bPlaced).arg(issue.strReason);
-    EXPECT_EQ(reasons,
-              QStringList({"4 1 Den Ort \"Rheinheim\" gibt es bei DE 79771 nicht; gesetzt auf Klettgau.",
-                           "4 1 Ungültiges Datum \"31.02.2015\"; ohne Datum übernommen.",
-                           "5 0 DE 99999 ist nicht in GEO.", "6 0 Keine Postleitzahl.",
-                           "7 0 Eine Zelle ist länger als 4.096 Zeichen.",
-                           "9 0 DE 01010 ist nicht in GEO."}));
+        reasons
+            << QStringLiteral("%1 %2 %3").arg(issue.nLine).arg(issue.bPlaced).arg(issue.strReason);
+    EXPECT_EQ(
+        reasons,
+        QStringList({"4 1 Den Ort \"Rheinheim\" gibt es bei DE 79771 nicht; gesetzt auf Klettgau.",
+                     "4 1 Ungültiges Datum \"31.02.2015\"; ohne Datum übernommen.",
+                     "5 0 DE 99999 ist nicht in GEO.", "6 0 Keine Postleitzahl.",
+                     "7 0 Eine Zelle ist länger als 4.096 Zeichen.",
+                     "9 0 DE 01010 ist nicht in GEO."}));
     // A listed row keeps its cells only in part.
     EXPECT_EQ(list.aIssues[4].values.value(2).size(), 100);
 
@@ -132,7 +135,6 @@ TEST_F(TableListInput, CountriesByNameAndLiechtensteinAsStored) {
     EXPECT_EQ(list.aEntries[0].m_strStaat, "FL");
     EXPECT_EQ(list.aEntries[1].m_strStaat, "AT");
     EXPECT_EQ(list.aEntries[2].m_strStaat, "DE");
-
 }
 
 TEST_F(TableListInput, MoreThanAMillionRowsAreRefused) {
@@ -143,7 +145,8 @@ TEST_F(TableListInput, MoreThanAMillionRowsAreRefused) {
     CTableList list;
     QString error;
     EXPECT_FALSE(Read(Write("gross.csv", csv), &list, &error));
-    EXPECT_EQ(error, "Die Liste \"gross.csv\" hat mehr als 1.000.000 Zeilen. Kelvo liest sie nicht.");
+    EXPECT_EQ(error,
+              "Die Liste \"gross.csv\" hat mehr als 1.000.000 Zeilen. Kelvo liest sie nicht.");
     EXPECT_TRUE(list.aEntries.isEmpty());
 }
 
@@ -154,12 +157,27 @@ TEST(TableListMapping, TheHeaderRowAndColumnsAreGuessedFromTheirNames) {
         int staat, plz, ort, text, datum, gruppe;
     } cases[] = {
         // A title above the header, names in other spellings and cases.
-        {{{"Kundenliste 2026"}, {}, {"Nr", "Land", "Postleitzahl", "Stadt", "Firma", "Termin", "Kategorie"}},
-         3, 1, 2, 3, 4, 5, 6},
+        {{{"Kundenliste 2026"},
+          {},
+          {"Nr", "Land", "Postleitzahl", "Stadt", "Firma", "Termin", "Kategorie"}},
+         3,
+         1,
+         2,
+         3,
+         4,
+         5,
+         6},
         {{{"ZIP", "Country", "City", "Name", "Date", "Group"}}, 1, 1, 0, 2, 3, 4, 5},
         {{{" P.L.Z. ", "Größe", "Ort"}}, 1, -1, 0, 2, -1, -1, -1},
         // No header: the postal codes are the column of 4- and 5-digit numbers.
-        {{{"Meier", "DE", "1067"}, {"Huber", "AT", "1010.0"}, {"", "", ""}}, 0, 1, 2, -1, -1, -1, -1},
+        {{{"Meier", "DE", "1067"}, {"Huber", "AT", "1010.0"}, {"", "", ""}},
+         0,
+         1,
+         2,
+         -1,
+         -1,
+         -1,
+         -1},
         // Nothing to go by.
         {{{"Meier", "Hauptstr. 1"}}, 0, -1, -1, -1, -1, -1, -1},
     };

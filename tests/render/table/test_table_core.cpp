@@ -1,5 +1,5 @@
-// Sorting keys, the German order of texts, the Windows-1252 code page, the print layout numbers and the row texts of
-// table windows.
+// Sorting keys, the German order of texts, the Windows-1252 code page, the print layout numbers and
+// the row texts of table windows.
 #include "base/Cp1252.h"
 #include "base/GeoTableDesc.h"
 #include "render/table/TablePrintLayout.h"

@@ -1,10 +1,10 @@
 // The rows of a table window: compact storage, re-ordering and rewriting, and the fill from
 // the database with its progress, filters, errors and the closed database.
 #include "base/Progress.h"
-#include "store/GeoDatabase.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "render/table/TableTestRows.h"
+#include "store/GeoDatabase.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>

@@ -1,8 +1,8 @@
 // Printed table pages: the layout drawn through the device context, and real PDF output.
 #include "common/TestSupport.h"
-#include "store/GeoDatabase.h"
 #include "render/draw/DeviceContext.h"
 #include "render/table/TablePrint.h"
+#include "store/GeoDatabase.h"
 
 #include <QImage>
 #include <QPainter>
@@ -133,17 +133,16 @@ namespace {
 
 // A row with every printed column filled: values that a reader of the PDF can find.
 QStringList fullRow(const QString& ort) {
-    return {"1",          "DE",         "10115",      "Land Berlin", "Bezirk",     "Berlin, Stadt",
-            "Mitte",      ort,          "Ortsteil",   "B",           "13.3888",    "52.5191",
-            "Kunde Meier"};
+    return {"1", "DE",       "10115", "Land Berlin", "Bezirk",  "Berlin, Stadt", "Mitte",
+            ort, "Ortsteil", "B",     "13.3888",     "52.5191", "Kunde Meier"};
 }
 
 void printTo(const QString& pdf, const QList<QStringList>& rows, QPageSize::PageSizeId size) {
     CGeoDatabase db;
     QPdfWriter writer(pdf);
     writer.setResolution(600);
-    writer.setPageLayout(QPageLayout(QPageSize(size), QPageLayout::Portrait,
-                                     QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+    writer.setPageLayout(QPageLayout(QPageSize(size), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
+                                     QPageLayout::Millimeter));
     ASSERT_TRUE(TablePrint::PrintAll(writer, db.m_Table, rowsOf(rows), {96, 96}));
 }
 
@@ -152,9 +151,8 @@ QSizeF firstPageSize(const QString& pdf) {
     QProcess p;
     p.start("pdfinfo", {pdf});
     p.waitForFinished();
-    const QRegularExpressionMatch m =
-        QRegularExpression(R"(Page size:\s+([\d.]+) x ([\d.]+))")
-            .match(QString::fromUtf8(p.readAllStandardOutput()));
+    const QRegularExpressionMatch m = QRegularExpression(R"(Page size:\s+([\d.]+) x ([\d.]+))")
+                                          .match(QString::fromUtf8(p.readAllStandardOutput()));
     return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
 }
 
@@ -167,9 +165,9 @@ TEST(TablePrint, ColumnsThatDoNotFitPortraitGoLandscapeWithEveryColumn) {
     const QSizeF page = firstPageSize(pdf);
     EXPECT_GT(page.width(), page.height()); // landscape
     const QString text = pdfText(pdf);
-    for (const char* header : {"Staat", "PLZ", "Bundesland", "Regierungsbezirk", "Landkreis",
-                               "Verwaltung", "Ortsteil", "KFZ", "Langengrad", "Breitengrad",
-                               "Memo"})
+    for (const char* header :
+         {"Staat", "PLZ", "Bundesland", "Regierungsbezirk", "Landkreis", "Verwaltung", "Ortsteil",
+          "KFZ", "Langengrad", "Breitengrad", "Memo"})
         EXPECT_TRUE(text.contains(header)) << header;
     // Whole values, not cut by the page's edge.
     for (const char* value : {"13.3888", "52.5191", "Kunde Meier", "Berlin, Stadt"})
@@ -182,8 +180,8 @@ TEST(TablePrint, NarrowPageShrinksColumnsAndCutsOnlyWithDots) {
     // A5 is too narrow even in landscape: the columns shrink, every one is still there.
     printTo(pdf, {fullRow("Berlin")}, QPageSize::A5);
     const QString text = pdfText(pdf);
-    for (const char* start : {"St...", "PLZ", "Bund", "Regi", "Land", "Verw", "Ort", "KFZ",
-                              "13.", "52.", "Kun"})
+    for (const char* start :
+         {"St...", "PLZ", "Bund", "Regi", "Land", "Verw", "Ort", "KFZ", "13.", "52.", "Kun"})
         EXPECT_TRUE(text.contains(start)) << start << "\n" << qPrintable(text.left(1500));
     EXPECT_TRUE(text.contains("...")); // the long headers and values are cut with dots
     EXPECT_FALSE(text.contains("Regierungsbezirk"));
