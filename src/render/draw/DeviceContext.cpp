@@ -47,6 +47,8 @@ CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(
 }
 
 CDeviceContext::~CDeviceContext() {
+    if (m_bClipped)
+        m_painter.restore();
     m_painter.restore();
 }
 
@@ -165,12 +167,29 @@ void CDeviceContext::FillSolidRect(int x, int y, int cx, int cy, COLORREF color)
 void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
     if (m_pPixels && m_bIdentity) {
         // What filling the one-pixel cell gives, opaque.
-        if (x >= 0 && y >= 0 && x < m_szDevice.width() && y < m_szDevice.height())
+        if (x >= 0 && y >= 0 && x < m_szDevice.width() && y < m_szDevice.height() &&
+            (!m_bClipped || m_rectClip.contains(x, y)))
             m_pPixels[y * m_nPixelsPerLine + x] =
                 qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
         return;
     }
     FillCells(x, y, qint64(x) + 1, qint64(y) + 1, color);
+}
+
+void CDeviceContext::SetClipRect(const CRect* rect) {
+    if (m_bClipped)
+        m_painter.restore();
+    m_bClipped = rect != nullptr;
+    if (!rect)
+        return;
+    const int left = DeviceX(std::min(rect->left, rect->right));
+    const int top = DeviceY(std::min(rect->top, rect->bottom));
+    const int right = DeviceX(std::max(rect->left, rect->right));
+    const int bottom = DeviceY(std::max(rect->top, rect->bottom));
+    m_rectClip = QRect(left, top, right - left, bottom - top);
+    // Within any clipping the painter came with.
+    m_painter.save();
+    m_painter.setClipRect(m_rectClip, Qt::IntersectClip);
 }
 
 const CDeviceFont& CDeviceContext::DeviceFont() {

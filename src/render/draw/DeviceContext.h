@@ -5,6 +5,7 @@
 #include "render/draw/FontRealizer.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -60,6 +61,10 @@ public:
     void SetPixel(int x, int y, COLORREF color);
     void TextOut(int x, int y, const QString& text);
 
+    // From now on draws only inside the rectangle (logical units; left..right-1,
+    // top..bottom-1), or everywhere again with null: pixels, fills, lines and text alike.
+    void SetClipRect(const CRect* rect);
+
     // Metrics of the selected font and the size of a text in it, in logical units.
     CTextMetrics GetTextMetrics();
     QSize GetTextExtent(const QString& text);
@@ -90,4 +95,6 @@ private:
     COLORREF m_crBk = RGB(255, 255, 255);
     QPoint m_ptCurrent;
     CFontRealizer m_fonts;
+    bool m_bClipped = false;
+    QRect m_rectClip; // device pixels, while m_bClipped
 };

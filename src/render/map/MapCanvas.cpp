@@ -47,15 +47,26 @@ bool CMapCanvas::PointToLonLat(int x, int y, double* lon, double* lat) const {
     return true;
 }
 
+CRect CMapCanvas::InsideFrame() const {
+    return CRect{m_rectPlot.left + 1, m_rectPlot.top + 1, m_rectPlot.right - 1,
+                 m_rectPlot.bottom - 1};
+}
+
 QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progress) {
     DrawAxes(dc, outerSize);
     if (m_bShowFilePlaces && m_pPlaces && !m_pPlaces->isEmpty())
         m_lookup.Prepare(*m_pPlaces);
     else
         m_lookup.Clear();
+    // Without overlap, nothing runs past the frame into the axes either.
+    const CRect inside = InsideFrame();
+    if (m_bDeclutterNames)
+        dc.SetClipRect(&inside);
     const QString error = DrawDatabasePlaces(dc, progress);
     if (error.isEmpty() && m_bShowFilePlaces)
         DrawFilePlaces(dc);
+    if (m_bDeclutterNames)
+        dc.SetClipRect(nullptr);
     return error;
 }
 

@@ -109,7 +109,9 @@ public:
     bool m_bShowNames = false;
     bool m_bShowFilePlaces = true;
     bool m_bShowMemos = false;
-    // Names only where their label covers no name drawn before, larger places first.
+    // Names only where their label covers no name drawn before, larger places first, and
+    // place-list labels only where they cover no place-list label drawn before (earlier
+    // entries first). Everything but the frame and axes then stays inside the frame.
     bool m_bDeclutterNames = false;
     int m_nTimerInterval = 500; // blink interval, milliseconds
     int m_nMarkerHalfSize = 0;  // half side of a database place's square; 0: one pixel
@@ -147,6 +149,8 @@ private:
         }
     };
     CProjection Projection() const;
+    // The plot rectangle without its frame line.
+    CRect InsideFrame() const;
     void DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress);
     void DrawCross(CDeviceContext& dc, int x, int y);
     void DrawSelectedPlace(CDeviceContext& dc);

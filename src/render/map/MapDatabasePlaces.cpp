@@ -96,7 +96,8 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
             }
         }
 
-        // Memo marks, also outside the plot; their labels use the font selected last.
+        // Memo marks, also outside the plot (but for the clipping without overlap); their
+        // labels use the font selected last.
         if (m_bShowMemos && !rows.TextOf(k, CGeoPlaceRows::Memo).isEmpty()) {
             const QString memo = text(rows, k, CGeoPlaceRows::Memo);
             const QStringView trimmed = TextNumbers::TrimSpace(memo);

@@ -23,6 +23,16 @@ int cellOf(int v) {
 
 } // namespace
 
+bool CLabelSpace::Claim(const QRect& rect) {
+    if (Overlaps(rect))
+        return false;
+    for (int cx = cellOf(rect.left()); cx <= cellOf(rect.right()); ++cx) {
+        for (int cy = cellOf(rect.top()); cy <= cellOf(rect.bottom()); ++cy)
+            m_mapCells[cellKey(cx, cy)].push_back(rect);
+    }
+    return true;
+}
+
 void CNameDeclutter::CountPlace(QByteArrayView ort) {
     ++m_mapCount[ort.toByteArray()];
 }
@@ -31,7 +41,7 @@ void CNameDeclutter::AddName(int x, int y, QByteArrayView ort, const QString& or
     m_aNames.push_back({x, y, ort.toByteArray(), ortsteil});
 }
 
-bool CNameDeclutter::Overlaps(const QRect& rect) const {
+bool CLabelSpace::Overlaps(const QRect& rect) const {
     for (int cx = cellOf(rect.left()); cx <= cellOf(rect.right()); ++cx) {
         for (int cy = cellOf(rect.top()); cy <= cellOf(rect.bottom()); ++cy) {
             const auto it = m_mapCells.constFind(cellKey(cx, cy));
@@ -44,13 +54,6 @@ bool CNameDeclutter::Overlaps(const QRect& rect) const {
         }
     }
     return false;
-}
-
-void CNameDeclutter::Occupy(const QRect& rect) {
-    for (int cx = cellOf(rect.left()); cx <= cellOf(rect.right()); ++cx) {
-        for (int cy = cellOf(rect.top()); cy <= cellOf(rect.bottom()); ++cy)
-            m_mapCells[cellKey(cx, cy)].push_back(rect);
-    }
 }
 
 void CNameDeclutter::Draw(CDeviceContext& dc, const CFont& font) {
@@ -73,9 +76,8 @@ void CNameDeclutter::Draw(CDeviceContext& dc, const CFont& font) {
             part = MapStyle::FormatLabel(name.ortsteil);
             rect |= QRect(QPoint(name.x, name.y + kOrtsteilOffset), dc.GetTextExtent(part));
         }
-        if (Overlaps(rect))
+        if (!m_space.Claim(rect))
             continue;
-        Occupy(rect);
         dc.SetBkColor(RGB(240, 240, 240));
         dc.TextOut(name.x, name.y, label);
         if (!part.isEmpty()) {

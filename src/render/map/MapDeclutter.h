@@ -11,6 +11,18 @@
 class CDeviceContext;
 struct CFont;
 
+// The room labels already take on a map: a label is drawn only where it covers none drawn
+// before.
+class CLabelSpace {
+public:
+    // True, and the rectangle taken, when it covers no rectangle taken before.
+    bool Claim(const QRect& rect);
+
+private:
+    bool Overlaps(const QRect& rect) const;
+    QHash<quint64, std::vector<QRect>> m_mapCells; // labels drawn, by grid cell
+};
+
 // Place names without overlap: the names a repaint would draw are collected in drawing
 // order (Staat, PLZ) and drawn afterwards, larger places first, each only where its label
 // covers no label drawn before. A place is the larger the more rows share its Ort.
@@ -31,10 +43,7 @@ private:
         QByteArray ort;
         QString ortsteil;
     };
-    bool Overlaps(const QRect& rect) const;
-    void Occupy(const QRect& rect);
-
     QHash<QByteArray, int> m_mapCount;
     std::vector<Name> m_aNames;
-    QHash<quint64, std::vector<QRect>> m_mapCells; // labels drawn, by grid cell
+    CLabelSpace m_space;
 };

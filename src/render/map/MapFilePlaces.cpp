@@ -2,6 +2,7 @@
 
 #include "base/TextNumbers.h"
 #include "render/draw/DeviceContext.h"
+#include "render/map/MapDeclutter.h"
 
 #include <QPainter>
 
@@ -33,6 +34,10 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
         return;
     dc.SelectObject(m_penBlack);
     m_aPlaceState.resize(size_t(m_pPlaces->size()));
+    // Without overlap, a label is drawn only where it covers no label of an earlier entry.
+    CLabelSpace labels;
+    const CRect inside = InsideFrame();
+    const QRect visible(inside.left, inside.top, inside.Width(), inside.Height());
     for (int i = 0; i < m_pPlaces->size(); ++i) {
         const CPlaceLookup::Row* row = m_lookup.Find(i);
         if (!row)
@@ -59,8 +64,16 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
         if (!IsNotGiven(entry.m_strFontHeight)) {
             const CFont old = dc.SelectObject(CFont(TextNumbers::Atoi(entry.m_strFontHeight)));
             const QString label =
-                IsNotGiven(entry.m_strLabel) ? QString::fromUtf8(row->ort) : entry.m_strLabel;
-            dc.TextOut(x + v, y + v, QLatin1Char(' ') + label + QLatin1Char(' '));
+                QLatin1Char(' ') +
+                (IsNotGiven(entry.m_strLabel) ? QString::fromUtf8(row->ort) : entry.m_strLabel) +
+                QLatin1Char(' ');
+            // Only the part inside the frame is drawn, so only it takes room.
+            const QRect room =
+                m_bDeclutterNames
+                    ? QRect(QPoint(x + v, y + v), dc.GetTextExtent(label)).intersected(visible)
+                    : QRect();
+            if (!m_bDeclutterNames || (!room.isEmpty() && labels.Claim(room)))
+                dc.TextOut(x + v, y + v, label);
             dc.SelectObject(old);
         }
         dc.SetPixel(x, y, RGB(0, 0, 0));

@@ -174,3 +174,34 @@ TEST(DeviceContext, LogicalUnitsScaleToTheViewportExtent) {
     EXPECT_EQ(printed.tmHeight, 12);
     EXPECT_EQ(printed.tmAveCharWidth, 5);
 }
+
+TEST(DeviceContext, AClipRectKeepsPixelsFillsLinesAndTextInsideUntilCleared) {
+    QImage image = blank();
+    {
+        QPainter painter(&image);
+        CDeviceContext dc(painter);
+        const CRect clip{10, 10, 30, 20};
+        dc.SetClipRect(&clip);
+        dc.SetPixel(9, 15, kRed);
+        dc.SetPixel(10, 15, kRed);
+        dc.SetPixel(10, 19, kRed);
+        dc.SetPixel(10, 20, kRed);
+        dc.FillSolidRect(0, 0, 60, 12, kBlack); // rows 10 and 11 of the clip only
+        dc.MoveTo(5, 18);
+        dc.LineTo(50, 18);
+        dc.SetTextColor(kBlack);
+        dc.SetBkColor(kRed);
+        dc.TextOut(25, 12, QStringLiteral("Text"));
+        dc.SetClipRect(nullptr);
+        dc.SetPixel(40, 30, kRed);
+    }
+    EXPECT_EQ(Pixel(image, 9, 15), kWhite);
+    EXPECT_EQ(Pixel(image, 10, 15), kRed);
+    EXPECT_EQ(Pixel(image, 10, 19), kRed);
+    EXPECT_EQ(Pixel(image, 10, 20), kWhite);
+    EXPECT_EQ(CountColor(image, 0, 0, 60, 12, kBlack), 2 * 20);
+    EXPECT_EQ(CountColor(image, 0, 18, 25, 1, kBlack), 15); // the text covers the rest
+    // The text cell is cut at the clip's right and bottom edges.
+    EXPECT_EQ(CountColor(image, 30, 0, 30, 40, kRed), 1); // the pixel drawn after clearing
+    EXPECT_EQ(CountColor(image, 0, 20, 30, 20, kRed), 0);
+}
