@@ -1,5 +1,6 @@
 #include "data/ImportInput.h"
 
+#include "base/SystemErrorText.h"
 #include "data/ZipReader.h"
 
 #include <QFileInfo>
@@ -37,8 +38,9 @@ bool CImportInput::Open(const QString& path) {
     }
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly)) {
-        m_strError = QStringLiteral("%1: Datei kann nicht geöffnet werden (%2).")
-                         .arg(path, m_file.errorString());
+        m_strError = QStringLiteral("%1: Datei kann nicht geöffnet werden: %2")
+                         .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Read,
+                                                            m_file.errorString()));
         return false;
     }
     m_nSize = m_file.isSequential() ? 0 : m_file.size();

@@ -1,5 +1,6 @@
 #include "store/GeoDatabase.h"
 
+#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 #include "store/DbLocation.h"
 #include "store/FileIdentity.h"
@@ -245,13 +246,12 @@ bool CGeoDatabase::OpenNew(const QString& path) {
     QString error;
     m_strNewPath = SqliteFile::CreateTemporaryBeside(path, &error);
     if (m_strNewPath.isEmpty()) {
-        SetOpenError(path, QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(error));
+        SetOpenError(path, QStringLiteral("Die Datei kann nicht angelegt werden: %1").arg(error));
         return false;
     }
     if (!OpenConnection(m_strNewPath, true, true, &reason)) {
         if (reason.isEmpty())
-            reason =
-                QStringLiteral("Die Datei kann nicht angelegt werden (%1).").arg(m_strLastError);
+            reason = QStringLiteral("Die Datei kann nicht angelegt werden: %1").arg(m_strLastError);
         DiscardNew();
         SetOpenError(path, reason);
         return false;
@@ -266,12 +266,11 @@ bool CGeoDatabase::PublishNew() {
     Close();
     const QString temporary = std::exchange(m_strNewPath, QString());
     if (!SqliteFile::RenameNoReplace(temporary, m_strFilePath)) {
-        const QString error = QString::fromLocal8Bit(strerror(errno));
+        const QString error = SystemErrorText::FromErrno(errno);
         SqliteFile::RemoveWithJournal(temporary);
-        SetOpenError(
-            m_strFilePath,
-            QStringLiteral("Die neue Datei kann nicht an ihren Platz gebracht werden (%1).")
-                .arg(error));
+        SetOpenError(m_strFilePath,
+                     QStringLiteral("Die neue Datei kann nicht an ihren Platz gebracht werden: %1")
+                         .arg(error));
         return false;
     }
     LeftoverFiles::Unwatch(temporary);

@@ -1,6 +1,7 @@
 #include "apps/kelvo-cli/CliCommon.h"
 #include "apps/kelvo-cli/CliTableList.h"
 
+#include "base/SystemErrorText.h"
 #include "render/map/PlacesWithoutRow.h"
 #include "render/places/PlaceFile.h"
 #include "store/GeoDatabase.h"
@@ -77,7 +78,9 @@ int RunPlaces(QStringList args) {
     QFile file(args.first());
     if (!file.open(QIODevice::ReadOnly)) {
         Cli::Err(QStringLiteral("Die Ortsdatei \"%1\" kann nicht geöffnet werden: %2\n")
-                     .arg(args.first(), file.errorString()));
+                     .arg(args.first(),
+                          SystemErrorText::OfFile(args.first(), SystemErrorText::Access::Read,
+                                                  file.errorString())));
         return 1;
     }
     QString out;

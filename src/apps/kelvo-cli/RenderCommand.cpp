@@ -1,6 +1,7 @@
 #include "apps/kelvo-cli/CliCommon.h"
 #include "apps/kelvo-cli/CliTableList.h"
 
+#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapExtent.h"
@@ -84,7 +85,8 @@ bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs&
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         Cli::Err(QStringLiteral("Die Ortsdatei \"%1\" kann nicht geöffnet werden: %2\n")
-                     .arg(path, file.errorString()));
+                     .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Read,
+                                                        file.errorString())));
         return false;
     }
     CPlaceFileReader reader([](const QString& message, int) { Cli::Err(message + '\n'); });

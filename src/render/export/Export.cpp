@@ -2,6 +2,7 @@
 
 #include "base/GeoTableDesc.h"
 #include "base/Progress.h"
+#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 #include "render/export/ExportWriters.h"
 
@@ -82,8 +83,10 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                              .arg(path, file.errorString());
+        result.strError =
+            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
+                                                   file.errorString()));
         return result;
     }
     if (progress)
@@ -118,8 +121,10 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
         result.nSkipped = 0;
     } else if (!written || !file.commit()) {
         result.nWritten = 0;
-        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                              .arg(path, file.errorString());
+        result.strError =
+            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
+                                                   file.errorString()));
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #include "render/export/ExportPlaceList.h"
 
+#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 
 #include <QSaveFile>
@@ -34,8 +35,10 @@ CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
     CResult result;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                              .arg(path, file.errorString());
+        result.strError =
+            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
+                                                   file.errorString()));
         return result;
     }
     QByteArray buffer("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n");
@@ -59,8 +62,10 @@ CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
     }
     if (file.write(buffer) != buffer.size() || !file.commit()) {
         result.nWritten = 0;
-        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                              .arg(path, file.errorString());
+        result.strError =
+            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
+                                                   file.errorString()));
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #include "render/places/TableListFile.h"
 
 #include "base/Cp1252.h"
+#include "base/SystemErrorText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -62,7 +63,8 @@ QString whyNotOpened(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden: %2.")
-            .arg(path, file.errorString());
+            .arg(path,
+                 SystemErrorText::OfFile(path, SystemErrorText::Access::Read, file.errorString()));
     const QByteArray head = file.read(8);
     // An encrypted Office file is a compound document, as the old .xls format is too.
     if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))

@@ -258,6 +258,12 @@ QString CPgBackend::Explain(const pg_result* result) const {
                               "eines anderen Benutzers gegenseitig auf Daten wartete; gespeichert "
                               "wurde nichts (%1).")
             .arg(text);
+    // read_only_sql_transaction: the server lets this user or database only read.
+    if (state == QLatin1String("25006"))
+        return QStringLiteral("Die Datenbank auf dem Server ist schreibgeschützt (nur Lesen ist "
+                              "erlaubt); Kelvo kann nichts in ihr speichern. (Meldung des "
+                              "Servers: %1)")
+            .arg(text);
     if (state.startsWith(QLatin1String("57")))
         return QStringLiteral("Der Datenbankserver hat den Vorgang abgebrochen (%1).").arg(text);
     return text;

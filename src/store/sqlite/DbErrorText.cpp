@@ -1,5 +1,7 @@
 #include "store/sqlite/DbErrorText.h"
 
+#include "base/SystemErrorText.h"
+
 #include <sqlite3.h>
 
 namespace DbErrorText {
@@ -46,10 +48,22 @@ bool IsDamaged(int code) {
     return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
 }
 
-QString Describe(int code, const QString& engineMessage) {
-    const QString text = sentence(code);
+QString Describe(int code, const QString& engineMessage, const QString& path) {
+    QString text = sentence(code);
     if (text.isEmpty())
         return engineMessage;
+    const int primary = code & 0xff;
+    if (!path.isEmpty() && (primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN ||
+                            primary == SQLITE_PERM || primary == SQLITE_IOERR)) {
+        const QString reason = SystemErrorText::Reason(path, SystemErrorText::Access::Write);
+        // Writing needs a file beside the database for a moment (the journal).
+        if (!reason.isEmpty() && primary == SQLITE_CANTOPEN)
+            text = QStringLiteral("Kelvo kann nicht in die Datenbank schreiben, denn es braucht "
+                                  "dafür kurz eine Datei neben ihr. %1")
+                       .arg(reason);
+        else if (!reason.isEmpty())
+            text += QLatin1Char(' ') + reason;
+    }
     return QStringLiteral("%1 (Meldung der Datenbank: %2)").arg(text, engineMessage);
 }
 

@@ -139,7 +139,9 @@ private:
     bool Fail() {
         m_nErrorCode = sqlite3_extended_errcode(m_pDb);
         m_strEngineMessage = QString::fromUtf8(sqlite3_errmsg(m_pDb));
-        m_strError = DbErrorText::Describe(m_nErrorCode, m_strEngineMessage);
+        const char* file = sqlite3_db_filename(m_pDb, "main");
+        m_strError = DbErrorText::Describe(m_nErrorCode, m_strEngineMessage,
+                                           file ? QFile::decodeName(file) : QString());
         return false;
     }
 
@@ -171,8 +173,11 @@ std::unique_ptr<CSqliteBackend> CSqliteBackend::Open(const QString& path, bool c
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &backend->m_pHandle, flags, nullptr) !=
         SQLITE_OK) {
-        *error = backend->m_pHandle ? QString::fromUtf8(sqlite3_errmsg(backend->m_pHandle))
-                                    : QStringLiteral("kein Speicher");
+        *error =
+            backend->m_pHandle
+                ? DbErrorText::Describe(sqlite3_extended_errcode(backend->m_pHandle),
+                                        QString::fromUtf8(sqlite3_errmsg(backend->m_pHandle)), path)
+                : QStringLiteral("kein Speicher");
         return nullptr;
     }
     sqlite3_extended_result_codes(backend->m_pHandle, 1);

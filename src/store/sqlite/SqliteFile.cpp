@@ -1,5 +1,6 @@
 #include "store/sqlite/SqliteFile.h"
 
+#include "base/SystemErrorText.h"
 #include "store/LeftoverFiles.h"
 
 #include <QDir>
@@ -20,8 +21,9 @@ namespace SqliteFile {
 bool LooksLikeSqlite(const QString& path, QString* reason) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *reason =
-            QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString());
+        *reason = QStringLiteral("Die Datei kann nicht gelesen werden: %1")
+                      .arg(SystemErrorText::OfFile(path, SystemErrorText::Access::Read,
+                                                   file.errorString()));
         return false;
     }
     const QByteArray header = file.read(16);
@@ -70,11 +72,12 @@ QString CreateTemporaryBeside(const QString& path, QString* error) {
             return candidate;
         }
         if (errno != EEXIST) {
-            *error = QString::fromLocal8Bit(strerror(errno));
+            *error = SystemErrorText::OfFile(candidate, SystemErrorText::Access::Write,
+                                             QString::fromLocal8Bit(strerror(errno)));
             return QString();
         }
     }
-    *error = QString::fromLocal8Bit(strerror(EEXIST));
+    *error = SystemErrorText::FromErrno(EEXIST);
     return QString();
 }
 

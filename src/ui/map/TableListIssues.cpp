@@ -1,5 +1,6 @@
 #include "ui/map/TableListIssues.h"
 
+#include "base/SystemErrorText.h"
 #include "ui/shell/MessageBox.h"
 
 #include <QFileDialog>
@@ -91,7 +92,8 @@ bool CTableListIssues::ExportTo(const QString& path) {
     const QByteArray bytes = text.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         KelvoMessageBox(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                            .arg(path, file.errorString()));
+                            .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
+                                                               file.errorString())));
         return false;
     }
     return true;
