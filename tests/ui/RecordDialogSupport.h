@@ -4,6 +4,7 @@
 // runs, and typing into its memo as a user does.
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 #include "ui/shell/Globals.h"
 #include "ui/table/CDia_Record.h"
 
@@ -17,7 +18,12 @@ namespace RecordDialogSupport {
 inline QVariantList storedRow(int id) {
     CGeoRecordset rs(g_GeoDatabase);
     QVariantList fields;
-    if (!rs.Open("SELECT * FROM GEO WHERE ID_Geo = ?", {id}) || !rs.MoveNext())
+    // The engine's own text of the query by key.
+    if (!rs.Open(g_GeoDatabase.Sql().RowByKey(g_GeoDatabase.m_Table, QString::number(id)))) {
+        ADD_FAILURE() << rs.Error().toStdString();
+        return fields;
+    }
+    if (!rs.MoveNext())
         return fields;
     for (int i = 0; i < rs.FieldCount(); ++i)
         fields << (rs.IsNull(i) ? QVariant() : QVariant(rs.FieldUtf8(i).toByteArray()));

@@ -1,10 +1,11 @@
 // What becomes of a memo typed into the record dialog while the database changes under it:
 // the row deleted or given a new key by another connection or process (a refresh), the place
 // there with a memo of its own, several rows at the place, none; and memos that are empty,
-// start or end with spaces.
+// start or end with spaces. Each case runs on a file and on a database of the test server.
 #include "RecordDialogSupport.h"
 #include "TableCommandsFixture.h"
 
+#include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 
 #include <QClipboard>
@@ -14,11 +15,20 @@
 
 using namespace RecordDialogSupport;
 
-class RecordMemoTest : public TableCommandsFixture {
+class RecordMemoTest : public TableCommandsFixture, public ::testing::WithParamInterface<Engine> {
 protected:
     void SetUp() override {
         TableCommandsFixture::SetUp();
-        ASSERT_EQ(sqlite3_open(qPrintable(g_GeoDatabase.FilePath()), &other), SQLITE_OK);
+        if (OnServer()) {
+            KELVO_REQUIRE_SERVER();
+            scratch = std::make_unique<TestServer::CScratchDatabase>();
+            address = scratch->Address();
+            g_GeoDatabase.Close();
+            ASSERT_TRUE(g_GeoDatabase.Open(address)) << g_GeoDatabase.OpenError().toStdString();
+        } else {
+            address = g_GeoDatabase.FilePath();
+            ASSERT_EQ(sqlite3_open(qPrintable(address), &other), SQLITE_OK);
+        }
         SetQuestionBoxHook([this](const QString& text, const QStringList& answers) {
             questions << text;
             offered << answers;
@@ -30,15 +40,25 @@ protected:
         SetQuestionBoxHook({});
         sqlite3_close(other);
         TableCommandsFixture::TearDown();
+        scratch.reset();
     }
 
-    // Another program's statement on the same file.
+    bool OnServer() const { return GetParam() == Engine::Server; }
+
+    // Another program's statements on the same database, over a connection of its own.
     void OtherRuns(const QString& sql) {
+        if (OnServer()) {
+            ASSERT_EQ(TestServer::Run(address, sql), "");
+            return;
+        }
         char* error = nullptr;
         ASSERT_EQ(sqlite3_exec(other, sql.toUtf8().constData(), nullptr, nullptr, &error),
                   SQLITE_OK)
             << (error ? error : "");
     }
+
+    // The engine's function for the character with a code.
+    QString Chr() const { return OnServer() ? "chr" : "char"; }
 
     // The dialog of the view's row, `act` run on it while it is open; it must end closed.
     void EditRow(CListView_Table* view, int row, std::function<void(CDia_Record*)> act) {
@@ -61,24 +81,30 @@ protected:
         EXPECT_TRUE(seen);
     }
 
-    // The keys whose memo is the text.
+    // The keys whose memo is exactly the text.
     static QList<qint64> KeysWithMemo(const QString& memo) {
         CGeoRecordset rs(g_GeoDatabase);
         QList<qint64> keys;
-        if (rs.Open("SELECT ID_Geo FROM GEO WHERE Memo = ? COLLATE BINARY", {memo})) {
-            while (rs.MoveNext())
-                keys << rs.FieldInt(0);
+        if (rs.Open("SELECT ID_Geo, Memo FROM GEO ORDER BY ID_Geo")) {
+            while (rs.MoveNext()) {
+                if (!rs.IsNull(1) && QString::fromUtf8(rs.FieldUtf8(1).toByteArray()) == memo)
+                    keys << rs.FieldInt(0);
+            }
         }
         return keys;
     }
 
+    std::unique_ptr<TestServer::CScratchDatabase> scratch;
+    QString address;
     sqlite3* other = nullptr;
     QStringList questions;
     QList<QStringList> offered;
     QList<int> answersToGive;
 };
 
-TEST_F(RecordMemoTest, ARowGivenANewKeyMeanwhileTakesTheMemoOnlyWhenAsked) {
+KELVO_ON_BOTH_ENGINES(RecordMemoTest);
+
+TEST_P(RecordMemoTest, ARowGivenANewKeyMeanwhileTakesTheMemoOnlyWhenAsked) {
     // Keys 1 Berlin, 2 Wien (memo "Innere Stadt"), ...; the window's row 0 is Wien.
     ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
     CListView_Table* view = OpenTable();
@@ -116,16 +142,18 @@ TEST_F(RecordMemoTest, ARowGivenANewKeyMeanwhileTakesTheMemoOnlyWhenAsked) {
     EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Kunde Meier");
 }
 
-TEST_F(RecordMemoTest, TheMemoAtTheNewRowIsCheckedLikeTheOneShown) {
+TEST_P(RecordMemoTest, TheMemoAtTheNewRowIsCheckedLikeTheOneShown) {
     ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
     CListView_Table* view = OpenTable();
     ASSERT_TRUE(view);
     answersToGive = {0, 0}; // save there; then keep mine over the memo found there
     EditRow(view, 0, [&](CDia_Record* dlg) {
         typeMemo(dlg, "Meins");
-        OtherRuns("BEGIN; DELETE FROM GEO WHERE ID_Geo = 2; INSERT INTO GEO (ID_Geo, Staat, "
-                  "PLZ, Ort, Memo) VALUES (9, 'AT', '1010', 'Wien', 'Innere Stadt' || char(10) "
-                  "|| 'von anderswo'); COMMIT");
+        OtherRuns(
+            QString("BEGIN; DELETE FROM GEO WHERE ID_Geo = 2; INSERT INTO GEO (ID_Geo, Staat, "
+                    "PLZ, Ort, Memo) VALUES (9, 'AT', '1010', 'Wien', 'Innere Stadt' || %1(10) "
+                    "|| 'von anderswo'); COMMIT")
+                .arg(Chr()));
         dlg->m_btnOK->click();
     });
     ASSERT_EQ(questions.size(), 2);
@@ -135,7 +163,7 @@ TEST_F(RecordMemoTest, TheMemoAtTheNewRowIsCheckedLikeTheOneShown) {
     EXPECT_EQ(KeysWithMemo("Meins"), QList<qint64>{9});
 }
 
-TEST_F(RecordMemoTest, WithoutAUniqueRowThereTheTextStaysAndCanBeCopied) {
+TEST_P(RecordMemoTest, WithoutAUniqueRowThereTheTextStaysAndCanBeCopied) {
     ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
     CListView_Table* view = OpenTable();
     ASSERT_TRUE(view);
@@ -163,14 +191,14 @@ TEST_F(RecordMemoTest, WithoutAUniqueRowThereTheTextStaysAndCanBeCopied) {
     EXPECT_TRUE(KeysWithMemo("Nicht verlieren").isEmpty());
 }
 
-TEST_F(RecordMemoTest, AnImportByAnotherProcessWhileTheDialogIsOpenLosesNothing) {
+TEST_P(RecordMemoTest, AnImportByAnotherProcessWhileTheDialogIsOpenLosesNothing) {
     const QString file = TestSupport::WriteFile(
         dir.filePath("AT.txt"),
         TestSupport::GeoNamesLine("AT", "1010", "Wien", "Wien", "", "", "48.2", "16.37") +
             TestSupport::GeoNamesLine("AT", "1020", "Wien", "Wien", "", "", "48.21", "16.39") +
             TestSupport::GeoNamesLine("AT", "8010", "Graz", "Steiermark", "", "", "47.07",
                                       "15.44"));
-    const QStringList import{"import", "--db", g_GeoDatabase.FilePath(), file};
+    const QStringList import{"import", "--db", address, file};
     QString err;
     ASSERT_EQ(TestSupport::RunCli(import, dir.path(), nullptr, &err), 0) << qPrintable(err);
     CListView_Table* view = OpenTable();
@@ -196,7 +224,7 @@ TEST_F(RecordMemoTest, AnImportByAnotherProcessWhileTheDialogIsOpenLosesNothing)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
 }
 
-TEST_F(RecordMemoTest, EmptyMemosShowEmptyAndTypedMemosAreStoredAsTyped) {
+TEST_P(RecordMemoTest, EmptyMemosShowEmptyAndTypedMemosAreStoredAsTyped) {
     // Berlin without a memo, Wien with spaces around it, Vaduz cleared (a single space).
     ASSERT_TRUE(Insert({{"DE", "10115", "Berlin", ""},
                         {"AT", "1010", "Wien", "  Innere Stadt \n"},
