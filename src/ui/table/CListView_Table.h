@@ -125,6 +125,7 @@ private:
     std::vector<int> ColumnOrder(int column, bool descending);
     bool UserIsBusy() const;
     void MarkOutOfDate(bool outOfDate);
+    void RefillWhenIdle();
     CGeoDatabase::CDataStamp m_stamp; // of the stored data when the rows were read
     bool m_bStampTaken = false;
     bool m_bOutOfDate = false;

@@ -3,7 +3,8 @@
 // with the one its rows were read at when it gets the focus and before it opens the record
 // dialog, and reads its rows again, keeping its order, the current and selected rows (by
 // key) and where it was scrolled to. While the user is busy in it, its title says that it
-// is out of date instead; "Aktualisieren" (F5) reads the rows again at any time.
+// is out of date instead, until the user lets go of the mouse while the window still has
+// the focus; "Aktualisieren" (F5) reads the rows again at any time.
 #include "ui/table/CListView_Table.h"
 
 #include "render/table/TableFill.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QHash>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -27,6 +29,8 @@ namespace {
 
 // What the window's title gets while its rows are older than the stored data.
 const QString kOutOfDate = QStringLiteral(" (nicht mehr aktuell, F5 liest neu)");
+// How often a window marked out of date looks whether the user has let go of the mouse.
+constexpr int kIdleCheckMs = 100;
 
 qint64 keyOf(const CGeoTableModel& model, int row) {
     return model.Cell(row, GEO_ID).toLongLong();
@@ -52,10 +56,25 @@ bool CListView_Table::UserIsBusy() const {
 void CListView_Table::CheckForChanges() {
     if (!m_pTableDesc || m_bRefilling || RowsAreCurrent())
         return;
-    if (UserIsBusy())
+    if (UserIsBusy()) {
         MarkOutOfDate(true);
-    else
+        RefillWhenIdle();
+    } else {
         Refill();
+    }
+}
+
+void CListView_Table::RefillWhenIdle() {
+    // A click that brought the window to the front (on its title or into its rows) has the
+    // button down when the focus comes: once it is let go, the rows are read after all.
+    QTimer::singleShot(kIdleCheckMs, this, [this] {
+        if (!m_bOutOfDate || !hasFocus())
+            return;
+        if (UserIsBusy())
+            RefillWhenIdle();
+        else
+            CheckForChanges();
+    });
 }
 
 void CListView_Table::MarkOutOfDate(bool outOfDate) {
