@@ -87,6 +87,10 @@ QList<QRect> CMapCanvas::OnTimer() {
     // A fresh context: black pen, white brush.
     QPainter painter(&m_imgBackBuffer);
     CDeviceContext dc(painter);
+    // Without overlap the markers blink inside the frame only, as the repaint drew them.
+    const CRect inside = InsideFrame();
+    if (m_bDeclutterNames)
+        dc.SetClipRect(&inside);
     const int count = int(std::min<size_t>(size_t(m_pPlaces->size()), m_aPlaceState.size()));
     for (int i = 0; i < count; ++i) {
         // Entries never found in the database have no position and do not blink.

@@ -1,4 +1,5 @@
-// Names without overlap also for the place list, and nothing drawn past the frame.
+// Names without overlap also for the place list, and nothing drawn past the frame, blinking
+// markers included.
 #include "render/map/MapTestSupport.h"
 #include "render/places/PlaceFile.h"
 
@@ -84,13 +85,17 @@ TEST(MapDeclutter, NamesMemosPlaceLabelsAndTheSelectedPlaceStayInsideTheFrame) {
         return s;
     };
     auto draw = [&settings](CGeoDatabase& db, bool declutter) {
-        CPlaceList places = readPlaces("DE;01000;0;4;0;255,0,0;0,0,255;18;Ortsdatei am Rand\n");
+        // The second entry blinks left of the frame.
+        CPlaceList places = readPlaces("DE;01000;0;4;0;255,0,0;0,0,255;18;Ortsdatei am Rand\n"
+                                       "DE;03000;0;6;1;0,255,0;0,0,0;0;0\n");
         CMapCanvas canvas(db, settings());
         canvas.m_bShowMemos = true;
         canvas.m_bDeclutterNames = declutter;
         canvas.SetPlaceList(&places);
-        const QImage img = Render(canvas);
-        return std::make_pair(img, canvas.m_rectPlot);
+        Render(canvas);
+        canvas.OnTimer();
+        canvas.OnTimer();
+        return std::make_pair(canvas.BackBuffer(), canvas.m_rectPlot);
     };
     const auto [frameOnly, plot] = draw(empty.Db(), true);
     const auto [specified, plot1] = draw(geo.Db(), false);
