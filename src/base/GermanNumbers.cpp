@@ -17,4 +17,8 @@ QString Shortest(double value) {
     return withComma(QString::asprintf("%g", value));
 }
 
+QString Count(qint64 n, const QString& one, const QString& many) {
+    return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
+}
+
 } // namespace GermanNumbers

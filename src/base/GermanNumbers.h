@@ -12,4 +12,7 @@ QString Fixed(double value, int decimals);
 // As short as "%g" writes it: Shortest(12.5) == "12,5", Shortest(25) == "25".
 QString Shortest(double value);
 
+// A count with its noun in the singular or the plural: Count(1, "Zeile", "Zeilen") == "1 Zeile".
+QString Count(qint64 n, const QString& one, const QString& many);
+
 } // namespace GermanNumbers

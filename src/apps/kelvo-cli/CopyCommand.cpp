@@ -1,5 +1,6 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
+#include "base/GermanNumbers.h"
 #include "store/DbLocation.h"
 #include "store/GeoCopy.h"
 #include "store/GeoDatabase.h"
@@ -44,6 +45,9 @@ int RunCopy(QStringList args) {
         Cli::Err(result.error + QStringLiteral("\nNichts wurde kopiert.\n"));
         return 1;
     }
-    Cli::Out(QStringLiteral("%1 Zeilen von %2 nach %3 kopiert.\n").arg(result.rows).arg(from, to));
+    Cli::Out(QStringLiteral("%1 von %2 nach %3 kopiert.\n")
+                 .arg(GermanNumbers::Count(result.rows, QStringLiteral("Zeile"),
+                                           QStringLiteral("Zeilen")))
+                 .arg(from, to));
     return 0;
 }

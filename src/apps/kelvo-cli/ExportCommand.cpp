@@ -1,6 +1,7 @@
 #include "apps/kelvo-cli/CliCommon.h"
 #include "apps/kelvo-cli/CliTableList.h"
 
+#include "base/GermanNumbers.h"
 #include "render/export/Export.h"
 #include "render/export/ExportPlaceList.h"
 #include "render/table/TableExport.h"
@@ -29,10 +30,14 @@ int exportTable(const QString& dbPath, const QString& tablePath,
         return 1;
     }
     if (list.nWithoutPlace > 0 || result.nSkipped > 0)
-        Cli::Err(QStringLiteral("%1 Zeilen ohne Ort in %2 nicht geschrieben.\n")
-                     .arg(list.nWithoutPlace + result.nSkipped)
+        Cli::Err(QStringLiteral("%1 ohne Ort in %2 nicht geschrieben.\n")
+                     .arg(GermanNumbers::Count(list.nWithoutPlace + result.nSkipped,
+                                               QStringLiteral("Zeile"), QStringLiteral("Zeilen")))
                      .arg(db.m_Table.m_strTableName));
-    Cli::Out(QStringLiteral("%1 Orte nach \"%2\" geschrieben\n").arg(result.nWritten).arg(out));
+    Cli::Out(QStringLiteral("%1 nach \"%2\" geschrieben\n")
+                 .arg(GermanNumbers::Count(result.nWritten, QStringLiteral("Ort"),
+                                           QStringLiteral("Orte")))
+                 .arg(out));
     return 0;
 }
 
@@ -83,10 +88,12 @@ int RunExport(QStringList args) {
         return 1;
     }
     if (result.nSkipped > 0)
-        Cli::Err(QStringLiteral("%1 Zeilen ohne zweistelligen Staat oder ohne PLZ übergangen.\n")
-                     .arg(result.nSkipped));
-    Cli::Out(QStringLiteral("%1 Zeilen nach \"%2\" geschrieben\n")
-                 .arg(result.nWritten)
+        Cli::Err(QStringLiteral("%1 ohne zweistelligen Staat oder ohne PLZ übergangen.\n")
+                     .arg(GermanNumbers::Count(result.nSkipped, QStringLiteral("Zeile"),
+                                               QStringLiteral("Zeilen"))));
+    Cli::Out(QStringLiteral("%1 nach \"%2\" geschrieben\n")
+                 .arg(GermanNumbers::Count(result.nWritten, QStringLiteral("Zeile"),
+                                           QStringLiteral("Zeilen")))
                  .arg(args.first()));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
+#include "base/GermanNumbers.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "render/table/TablePrint.h"
@@ -45,6 +46,8 @@ int RunPrintTable(QStringList args) {
                      .arg(args.first()));
         return 1;
     }
-    Cli::Out(QStringLiteral("%1 Zeilen gedruckt\n").arg(model.RowCount()));
+    Cli::Out(QStringLiteral("%1 gedruckt\n")
+                 .arg(GermanNumbers::Count(model.RowCount(), QStringLiteral("Zeile"),
+                                           QStringLiteral("Zeilen"))));
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "ui/map/CKelvoDoc.h"
 
 #include "base/CommandIds.h"
+#include "base/GermanNumbers.h"
 #include "render/export/ExportPlaceList.h"
 #include "render/places/TableList.h"
 #include "store/GeoDatabase.h"
@@ -147,8 +148,9 @@ void CKelvoDoc::SaveListAsPlaceFile() {
         return;
     }
     if (CMainFrame* frame = theApp.GetMainFrame())
-        frame->SetMessageText(QStringLiteral("%1 Orte nach \"%2\" geschrieben.")
-                                  .arg(result.nWritten)
+        frame->SetMessageText(QStringLiteral("%1 nach \"%2\" geschrieben.")
+                                  .arg(GermanNumbers::Count(result.nWritten, QStringLiteral("Ort"),
+                                                            QStringLiteral("Orte")))
                                   .arg(QDir::toNativeSeparators(path)));
 }
 

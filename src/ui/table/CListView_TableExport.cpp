@@ -2,6 +2,7 @@
 // selected rows.
 #include "ui/table/CListView_Table.h"
 
+#include "base/GermanNumbers.h"
 #include "render/export/Export.h"
 #include "render/table/TableExport.h"
 #include "ui/shell/KelvoApp.h"
@@ -35,12 +36,14 @@ void writeRows(const QString& path, Export::Format format, const Export::CRows& 
         KelvoMessageBox(result.strError);
         return;
     }
-    QString text = QStringLiteral("%1 Zeilen nach \"%2\" geschrieben.")
-                       .arg(result.nWritten)
+    QString text = QStringLiteral("%1 nach \"%2\" geschrieben.")
+                       .arg(GermanNumbers::Count(result.nWritten, QStringLiteral("Zeile"),
+                                                 QStringLiteral("Zeilen")))
                        .arg(QDir::toNativeSeparators(path));
     if (result.nSkipped > 0)
-        text += QStringLiteral(" %1 Zeilen ohne zweistelligen Staat oder ohne PLZ übergangen.")
-                    .arg(result.nSkipped);
+        text += QStringLiteral(" %1 ohne zweistelligen Staat oder ohne PLZ übergangen.")
+                    .arg(GermanNumbers::Count(result.nSkipped, QStringLiteral("Zeile"),
+                                              QStringLiteral("Zeilen")));
     if (CMainFrame* frame = theApp.GetMainFrame())
         frame->SetMessageText(text);
 }

@@ -122,7 +122,7 @@ TEST(TablePrint, PrintTableCommandPrintsASearchResult) {
     QString out;
     ASSERT_EQ(TestSupport::RunCli({"print-table", "--search", "Wien", "w.pdf"}, dir.path(), &out),
               0);
-    EXPECT_EQ(out, "1 Zeilen gedruckt\n");
+    EXPECT_EQ(out, "1 Zeile gedruckt\n");
     const QString text = pdfText(dir.filePath("w.pdf"));
     EXPECT_TRUE(text.contains("Wien"));
     EXPECT_FALSE(text.contains("Berlin"));
