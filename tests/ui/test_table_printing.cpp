@@ -143,15 +143,20 @@ TEST_F(TablePrintingTest, PreviewShowsThePages) {
     ASSERT_TRUE(InsertNumbered(400));
     ASSERT_TRUE(OpenTable());
     int previewPages = -1;
-    WhenModal([&previewPages](QWidget* dialog) {
+    std::function<void(QWidget*)> onModal = [&previewPages, &onModal](QWidget* dialog) {
         auto* preview = qobject_cast<QPrintPreviewDialog*>(dialog);
-        auto* widget = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
-        if (widget) {
+        if (!preview) {
+            // On a busy machine the window counting the pages comes first: the preview follows.
+            WhenModal(onModal, 300, 50);
+            return;
+        }
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>()) {
             widget->updatePreview();
             previewPages = widget->pageCount();
         }
         dialog->close();
-    });
+    };
+    WhenModal(onModal);
     Command(ID_FILE_PRINT_PREVIEW);
     // As many pages as printing gives.
     const QString pdf = PrintTo("vergleich.pdf");
