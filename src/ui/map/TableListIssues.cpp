@@ -27,7 +27,7 @@ QString csvField(const QString& text) {
 } // namespace
 
 CTableListIssues::CTableListIssues(const QString& listName, const CTableList& list, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_strListName(listName) {
+    : QWidget(parent), m_strListName(listName) {
     setWindowTitle(QStringLiteral("Zeilen ohne Ort - %1").arg(listName));
     auto* layout = new QVBoxLayout(this);
     const int without = list.nWithoutPlace;
@@ -62,8 +62,11 @@ CTableListIssues::CTableListIssues(const QString& listName, const CTableList& li
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
     connect(exportButton, &QPushButton::clicked, this, &CTableListIssues::OnExport);
-    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    resize(640, 320);
+    // Closes the sub-window the table sits in.
+    connect(closeButton, &QPushButton::clicked, this, [this] {
+        if (QWidget* frame = parentWidget())
+            frame->close();
+    });
 }
 
 void CTableListIssues::OnExport() {
