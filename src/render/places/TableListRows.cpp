@@ -257,5 +257,5 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     static const QString fontHeight = QStringLiteral("14");
     entry.m_strFontHeight = text.isEmpty() ? notGiven() : fontHeight;
     entry.m_strLabel = text.isEmpty() ? notGiven() : text;
-    m_pList->aEntries.append(entry);
+    m_bFull = !m_pList->aEntries.Append(entry);
 }

@@ -14,6 +14,8 @@ public:
 
     // One row after the header. Empty rows are passed over.
     void Take(int line, const QStringList& cells, bool cellTooLong);
+    // The entries keep no more text: the last row was not taken, reading stops.
+    bool Full() const { return m_bFull; }
 
     // The postal code of a country as GEO has it: all digits, of one length. 0 when the
     // country's codes are not like that.
@@ -35,4 +37,5 @@ private:
     QHash<QDate, QString> m_dates;   // one shared date text per day
     QSet<QString> m_countries;       // the Staat values of GEO in capitals
     QString m_strDefaultCountry;
+    bool m_bFull = false;
 };

@@ -25,7 +25,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiSubWindow>
-#include <QSet>
 
 #include <utility>
 
@@ -129,14 +128,8 @@ void CKelvoDoc::ShowAsOfBar() {
         ListSideWindow::Raise(m_pAsOfWindow, MapFrame());
         return;
     }
-    QSet<QDate> days;
-    for (const CPlaceEntry& entry : m_pList->aEntries) {
-        if (entry.m_dtDate.isValid())
-            days.insert(entry.m_dtDate);
-    }
-    auto* bar =
-        new CAsOfBar(QFileInfo(GetPathName()).fileName(), QList<QDate>(days.begin(), days.end()),
-                     [this](const QDate& day) { SetAsOf(day); });
+    auto* bar = new CAsOfBar(QFileInfo(GetPathName()).fileName(), m_pList->aEntries.Dates(),
+                             [this](const QDate& day) { SetAsOf(day); });
     bar->SetDay(m_dtAsOf);
     m_pAsOfWindow = ListSideWindow::Show(bar, MapFrame(), ListSideWindow::Side::Below);
 }
