@@ -20,21 +20,31 @@ QString CTableListEntries::Text(quint32 offset) const {
     return QString::fromUtf8(m_pool.constData() + offset);
 }
 
+bool CTableListEntries::Style::Fits(const CPlaceEntry& e) const {
+    return crMarker == e.m_crMarker && crText == e.m_crText && bBlinkPhase == e.m_bBlinkPhase &&
+           staat == e.m_strStaat && markerSize == e.m_strMarkerSize && blink == e.m_strBlink &&
+           markerColor == e.m_strMarkerColor && textColor == e.m_strTextColor &&
+           fontHeight == e.m_strFontHeight;
+}
+
 quint32 CTableListEntries::StyleOf(const CPlaceEntry& e) {
-    const QChar separator(u'\x1f');
-    const QString key = e.m_strStaat + separator + e.m_strMarkerSize + separator + e.m_strBlink +
-                        separator + e.m_strMarkerColor + separator + e.m_strTextColor + separator +
-                        e.m_strFontHeight + separator + QString::number(e.m_crMarker) + separator +
-                        QString::number(e.m_crText) + (e.m_bBlinkPhase ? u'1' : u'0');
-    const auto found = m_styleIndex.constFind(key);
-    if (found != m_styleIndex.constEnd())
-        return *found;
+    // Rows in a run mostly share their style: the last one is tried first.
+    if (m_nLastStyle < quint32(m_styles.size()) && m_styles[m_nLastStyle].Fits(e))
+        return m_nLastStyle;
+    const size_t key =
+        qHashMulti(0, e.m_strStaat, e.m_strMarkerSize, e.m_strBlink, e.m_strMarkerColor,
+                   e.m_strTextColor, e.m_strFontHeight, e.m_crMarker, e.m_crText, e.m_bBlinkPhase);
+    for (auto it = m_styleIndex.constFind(key); it != m_styleIndex.constEnd() && it.key() == key;
+         ++it) {
+        if (m_styles[*it].Fits(e))
+            return m_nLastStyle = *it;
+    }
     const auto index = quint32(m_styles.size());
     m_styles.append(Style{e.m_strStaat, e.m_strMarkerSize, e.m_strBlink, e.m_strMarkerColor,
                           e.m_strTextColor, e.m_strFontHeight, e.m_crMarker, e.m_crText,
                           e.m_bBlinkPhase});
     m_styleIndex.insert(key, index);
-    return index;
+    return m_nLastStyle = index;
 }
 
 bool CTableListEntries::Append(const CPlaceEntry& e) {
@@ -49,16 +59,15 @@ bool CTableListEntries::Append(const CPlaceEntry& e) {
             return kEmpty;
         if (IsNotGiven(text))
             return kNotGiven;
-        const QByteArray bytes = text.toUtf8();
         if (shared) {
-            const auto found = m_shared.constFind(bytes);
+            const auto found = m_shared.constFind(text);
             if (found != m_shared.constEnd())
                 return *found;
         }
         const auto offset = quint32(m_pool.size());
-        m_pool.append(bytes).append('\0');
+        m_pool.append(text.toUtf8()).append('\0');
         if (shared)
-            m_shared.insert(bytes, offset);
+            m_shared.insert(text, offset);
         return offset;
     };
     Item item;

@@ -62,6 +62,7 @@ private:
         QString staat, markerSize, blink, markerColor, textColor, fontHeight;
         COLORREF crMarker = 0, crText = 0;
         bool bBlinkPhase = false;
+        bool Fits(const CPlaceEntry& e) const;
     };
     struct Item {
         quint32 nLine;
@@ -74,10 +75,11 @@ private:
 
     qsizetype m_nMaxTextBytes;
     QList<Item> m_items;
-    QByteArray m_pool; // NUL-terminated texts; offset 0 is the empty text, 1 is "0"
-    QHash<QByteArray, quint32> m_shared; // postal codes and place names in the pool
+    QByteArray m_pool;                // NUL-terminated texts; offset 0 is the empty text, 1 is "0"
+    QHash<QString, quint32> m_shared; // postal codes and place names in the pool
     QList<Style> m_styles;
-    QHash<QString, quint32> m_styleIndex;
+    QMultiHash<size_t, quint32> m_styleIndex; // by the hash of their fields
+    quint32 m_nLastStyle = 0;
     QList<QDate> m_dates;
     QList<QString> m_dateTexts; // as the entries wrote them
     QHash<QDate, quint32> m_dateIndex;
