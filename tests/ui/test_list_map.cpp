@@ -238,6 +238,21 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
     EXPECT_EQ(frame->GetMenuId(), IDR_MAINFRAME);
 }
 
+// The list's cells are the user's, but the file may come from anyone: what a spreadsheet
+// would run as a formula is exported as text, numbers stay numbers.
+TEST_F(ListMapTest, ExportedRowsRunNoFormulas) {
+    CTableList list;
+    list.header = {"PLZ", "Name"};
+    list.aIssues.append(CTableListIssue{3, {"99999", "=HYPERLINK(\"http://x\")"}, "Grund", false});
+    list.aIssues.append(CTableListIssue{4, {"-5", " @SUMME(A1)"}, "Grund", false});
+    CTableListIssues issues("kunden.csv", list);
+    const QString path = dir.filePath("ohne_ort.csv");
+    ASSERT_TRUE(issues.ExportTo(path));
+    EXPECT_EQ(TestSupport::ReadFile(path), "\xEF\xBB\xBFZeile;Grund;PLZ;Name\r\n"
+                                           "3;Grund;99999;\"'=HYPERLINK(\"\"http://x\"\")\"\r\n"
+                                           "4;Grund;-5;' @SUMME(A1)\r\n");
+}
+
 TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {
     ASSERT_TRUE(InsertRows({Berlin(), Wien()}));
     // No header: the guess takes the 4- and 5-digit numbers; the user picks the label.

@@ -24,7 +24,7 @@ QSettings settings() {
 }
 const QString kByAgeKey = QStringLiteral("Stichtag/NachAlter");
 const QString kRulesKey = QStringLiteral("Stichtag/Altersregeln");
-const QString kDefaultRules = QStringLiteral("30=255,165,0; 90=255,0,0");
+const QString kDefaultRules = QStringLiteral("30=255,215,0; 90=255,0,0");
 
 QList<CAgeRule> storedRules() {
     QList<CAgeRule> rules;

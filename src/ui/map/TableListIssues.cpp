@@ -1,5 +1,6 @@
 #include "ui/map/TableListIssues.h"
 
+#include "render/export/ExportWriters.h"
 #include "ui/shell/MessageBox.h"
 
 #include <QFileDialog>
@@ -14,8 +15,10 @@
 
 namespace {
 
-// A CSV field as RFC 4180 quotes it.
-QString csvField(const QString& text) {
+// A CSV field as RFC 4180 quotes it; a cell a spreadsheet would run as a formula gets a '
+// before it, as in the German CSV of a table window.
+QString csvField(const QString& cell) {
+    const QString text = Export::GuardsAsFormula(cell.toUtf8()) ? u'\'' + cell : cell;
     if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') &&
         !text.contains(u'\r'))
         return text;

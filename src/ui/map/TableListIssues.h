@@ -8,7 +8,8 @@ class QTableWidget;
 
 // The rows of a list that found no place, and those taken with a remark: row number, reason
 // and cells, shown beside the map. "Exportieren..." writes them as CSV (UTF-8 with byte-order
-// mark, ";", as the export of a table window); "Schließen" closes the window it sits in.
+// mark, ";", formulas guarded, as the export of a table window); "Schließen" closes the window
+// it sits in.
 class CTableListIssues : public QWidget {
     Q_OBJECT
 public:
