@@ -1,17 +1,25 @@
 // A list of the user's opened as a map window through the real main window: the mapping
 // dialog, the markers, the rows without place beside the map and the reference day driven
-// through the "Stichtag" window's slider, keys and play button.
+// through the "Stichtag" window's slider, keys, play button and age colours.
 #include "MapViewFixture.h"
 
+#include "base/CommandIds.h"
 #include "render/places/TableList.h"
 #include "ui/map/AsOfBar.h"
 #include "ui/map/TableListDialog.h"
 #include "ui/map/TableListIssues.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTableWidget>
@@ -35,21 +43,49 @@ protected:
         Process();
         return doc ? dynamic_cast<CKelvoView*>(doc->GetFirstView()) : nullptr;
     }
+
+    // A list with a row without place, dated and undated entries and two groups.
+    QString WriteCustomers() {
+        const QString later = QDate::currentDate().addDays(10).toString("dd.MM.yyyy");
+        return TestSupport::WriteFile(dir.filePath("kunden.csv"), ("Land;PLZ;Name;Datum;Gruppe\n"
+                                                                   "DE;10115;Berlin;2.1.2020;A\n"
+                                                                   "DE;69117;Heidelberg;" +
+                                                                   later +
+                                                                   ";B\n"
+                                                                   "AT;1010;Wien;;A\n"
+                                                                   "DE;99999;Nirgends;;A\n")
+                                                                      .toUtf8());
+    }
+
+    // The sub-window of the main window a list's window sits in.
+    QMdiSubWindow* SubWindowOf(QWidget* content) const {
+        auto* window = content ? qobject_cast<QMdiSubWindow*>(content->parentWidget()) : nullptr;
+        return window && frame->MdiArea()->subWindowList().contains(window) ? window : nullptr;
+    }
+
+    // Answers the next text dialog with `text` through its OK button; `then` runs before
+    // the click (to answer the dialog that may follow).
+    static void AnswerTextDialog(const QString& text, QString* shown = nullptr,
+                                 std::function<void()> then = {}) {
+        QTimer::singleShot(0, [=] {
+            auto* dlg = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dlg);
+            if (shown)
+                *shown = dlg->textValue();
+            dlg->findChild<QLineEdit*>()->setText(text);
+            if (then)
+                then();
+            QTest::mouseClick(dlg->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                              Qt::LeftButton);
+        });
+    }
 };
 
 TEST_F(ListMapTest, TheReferenceDayShowsAndHidesDatedEntries) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    frame->resize(1800, 1200); // room for the list's windows beside the map
     const QDate today = QDate::currentDate();
-    const QString later = today.addDays(10).toString("dd.MM.yyyy");
-    const QString path =
-        TestSupport::WriteFile(dir.filePath("kunden.csv"), ("Land;PLZ;Name;Datum;Gruppe\n"
-                                                            "DE;10115;Berlin;2.1.2020;A\n"
-                                                            "DE;69117;Heidelberg;" +
-                                                            later +
-                                                            ";B\n"
-                                                            "AT;1010;Wien;;A\n"
-                                                            "DE;99999;Nirgends;;A\n")
-                                                               .toUtf8());
+    const QString path = WriteCustomers();
     CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
         const CTableListMapping m = dlg->Mapping();
         EXPECT_EQ(m.nHeaderLine, 1);
@@ -57,9 +93,23 @@ TEST_F(ListMapTest, TheReferenceDayShowsAndHidesDatedEntries) {
         EXPECT_EQ(m.Column(CTableListMapping::Gruppe), 4);
     });
     ASSERT_TRUE(view);
-    SizeView(view);
     CKelvoDoc* doc = view->GetDocument();
     ASSERT_TRUE(doc->IsList());
+    // The list's windows are sub-windows of the main window, the rows without place right
+    // of the map, the reference day below it; the map stays the active window.
+    CChildFrame* mapFrame = view->GetParentFrame();
+    QMdiSubWindow* issuesWindow = SubWindowOf(doc->IssuesWindow());
+    QMdiSubWindow* barWindow = SubWindowOf(doc->AsOfBar());
+    ASSERT_TRUE(issuesWindow && barWindow);
+    EXPECT_EQ(issuesWindow->windowTitle(), "Zeilen ohne Ort - kunden.csv");
+    EXPECT_EQ(barWindow->windowTitle(), "Stichtag - kunden.csv");
+    EXPECT_EQ(issuesWindow->x(), mapFrame->geometry().right() + 1);
+    EXPECT_EQ(barWindow->y(), mapFrame->geometry().bottom() + 1);
+    EXPECT_FALSE(issuesWindow->geometry().intersects(mapFrame->geometry()));
+    EXPECT_FALSE(barWindow->geometry().intersects(mapFrame->geometry()));
+    EXPECT_EQ(frame->MdiArea()->activeSubWindow(), mapFrame);
+    EXPECT_EQ(Frames().size(), 1);
+    SizeView(view);
     EXPECT_EQ(Frames().last()->windowTitle(), "kunden.csv");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 
@@ -69,8 +119,21 @@ TEST_F(ListMapTest, TheReferenceDayShowsAndHidesDatedEntries) {
     ASSERT_EQ(issues->Table()->rowCount(), 1);
     EXPECT_EQ(issues->Table()->item(0, 0)->text(), "5");
     EXPECT_EQ(issues->Table()->item(0, 1)->text(), "DE 99999 ist nicht in GEO.");
+    // Exported through its button and the file dialog, as a person does.
     const QString exported = dir.filePath("ohne_ort.csv");
-    ASSERT_TRUE(issues->ExportTo(exported));
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(exported);
+        QTest::mouseClick(
+            dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Save),
+            Qt::LeftButton);
+    });
+    for (auto* button : issues->findChildren<QPushButton*>()) {
+        if (button->text() == "E&xportieren...")
+            QTest::mouseClick(button, Qt::LeftButton);
+    }
+    Process();
     EXPECT_EQ(TestSupport::ReadFile(exported),
               "\xEF\xBB\xBFZeile;Grund;Land;PLZ;Name;Datum;Gruppe\r\n"
               "5;DE 99999 ist nicht in GEO.;DE;99999;Nirgends;;A\r\n");
@@ -113,6 +176,81 @@ TEST_F(ListMapTest, TheReferenceDayShowsAndHidesDatedEntries) {
     EXPECT_EQ(doc->AsOf(), today.addDays(10));
     Process();
     EXPECT_EQ(Pixel(Shown(view), 332, 362), b);
+}
+
+TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    frame->resize(1800, 1200);
+    CKelvoView* view = OpenList(WriteCustomers(), [](CTableListDialog*) {});
+    ASSERT_TRUE(view);
+    SizeView(view);
+    CKelvoDoc* doc = view->GetDocument();
+    CAsOfBar* bar = doc->AsOfBar();
+    ASSERT_TRUE(bar);
+    const COLORREF a = TableList::GroupColor(0);
+    // Off at first: the group's colour, no legend.
+    EXPECT_FALSE(bar->ByAgeBox()->isChecked());
+    EXPECT_EQ(Pixel(Shown(view), 556, 190), a);
+    EXPECT_TRUE(bar->Legend()->text().isEmpty());
+
+    // On: Berlin, dated 2020, is past the 90 days of the first rules; Wien has no date.
+    QTest::mouseClick(bar->ByAgeBox(), Qt::LeftButton);
+    Process();
+    EXPECT_EQ(Pixel(Shown(view), 556, 190), RGB(255, 0, 0));
+    EXPECT_EQ(Pixel(Shown(view), 695, 421), a);
+    EXPECT_TRUE(bar->Legend()->text().contains("seit über 90 Tagen"));
+    // The list's own entries keep their colour: saved as a place file they are as read.
+    EXPECT_EQ(doc->List()->aEntries[0].m_crMarker, a);
+
+    // The user's rules: a wrong one is refused and offered again as typed.
+    QString offered;
+    AnswerTextDialog("1000=0,0,300", nullptr, [&] { AnswerTextDialog("1000=0,0,255", &offered); });
+    QTest::mouseClick(bar->RulesButton(), Qt::LeftButton);
+    Process();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("\"1000=0,0,300\" ist ungültig")) << messages[0].toStdString();
+    EXPECT_EQ(offered, "1000=0,0,300");
+    EXPECT_EQ(Pixel(Shown(view), 556, 190), RGB(0, 0, 255));
+    // On the day before the entry it is not shown; two years on it is past 1000 days.
+    bar->SetDay(QDate(2020, 1, 2).addDays(999));
+    Process();
+    EXPECT_EQ(Pixel(Shown(view), 556, 190), a);
+    bar->SetDay(QDate(2020, 1, 2).addDays(1001));
+    Process();
+    EXPECT_EQ(Pixel(Shown(view), 556, 190), RGB(0, 0, 255));
+
+    // Kept for the next list; off again, the group colour is back.
+    EXPECT_EQ(CAsOfBar::AgeRules(), (QList<CAgeRule>{CAgeRule{1000, RGB(0, 0, 255)}}));
+    QTest::mouseClick(bar->ByAgeBox(), Qt::LeftButton);
+    Process();
+    EXPECT_TRUE(CAsOfBar::AgeRules().isEmpty());
+    EXPECT_EQ(Pixel(Shown(view), 556, 190), a);
+
+    // Closing the map closes the list's windows with it, and the main menu returns.
+    QPointer<CAsOfBar> barLeft = bar;
+    QPointer<CTableListIssues> issuesLeft = doc->IssuesWindow();
+    ASSERT_TRUE(issuesLeft);
+    view->GetParentFrame()->close();
+    Process();
+    EXPECT_FALSE(barLeft);
+    EXPECT_FALSE(issuesLeft);
+    EXPECT_TRUE(frame->MdiArea()->subWindowList().isEmpty());
+    EXPECT_EQ(frame->GetMenuId(), IDR_MAINFRAME);
+}
+
+// The list's cells are the user's, but the file may come from anyone: what a spreadsheet
+// would run as a formula is exported as text, numbers stay numbers.
+TEST_F(ListMapTest, ExportedRowsRunNoFormulas) {
+    CTableList list;
+    list.header = {"PLZ", "Name"};
+    list.aIssues.append(CTableListIssue{3, {"99999", "=HYPERLINK(\"http://x\")"}, "Grund", false});
+    list.aIssues.append(CTableListIssue{4, {"-5", " @SUMME(A1)"}, "Grund", false});
+    CTableListIssues issues("kunden.csv", list);
+    const QString path = dir.filePath("ohne_ort.csv");
+    ASSERT_TRUE(issues.ExportTo(path));
+    EXPECT_EQ(TestSupport::ReadFile(path), "\xEF\xBB\xBFZeile;Grund;PLZ;Name\r\n"
+                                           "3;Grund;99999;\"'=HYPERLINK(\"\"http://x\"\")\"\r\n"
+                                           "4;Grund;-5;' @SUMME(A1)\r\n");
 }
 
 TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {

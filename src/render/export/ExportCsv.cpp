@@ -49,6 +49,14 @@ bool looksLikeFormula(const QByteArray& bytes) {
     return false;
 }
 
+} // namespace
+
+bool GuardsAsFormula(const QByteArray& cell) {
+    return !isPlainNumber(cell) && looksLikeFormula(cell);
+}
+
+namespace {
+
 bool isNumberColumn(int column) {
     return column == GEO_LANGENGRAD || column == GEO_BREITENGRAD || column >= GEO_FIELD_COUNT;
 }
@@ -59,7 +67,7 @@ void appendField(QByteArray& line, QByteArray bytes, const CsvStyle& style, bool
     const bool number = isPlainNumber(bytes);
     if (number && numberColumn && style.decimalComma)
         bytes.replace('.', ',');
-    else if (!number && style.guardFormulas && looksLikeFormula(bytes))
+    else if (style.guardFormulas && GuardsAsFormula(bytes))
         bytes.prepend('\'');
     bool quote = false;
     for (char c : bytes) {

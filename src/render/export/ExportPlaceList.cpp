@@ -29,9 +29,8 @@ bool keepsAsField(const QString& text) {
     return !text.isEmpty() && field(text) == text;
 }
 
-} // namespace
-
-CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
+// Any range of entries: a place list, or a list's compact entries handed out one by one.
+template <typename Entries> CResult writePlaceList(const QString& path, const Entries& entries) {
     CResult result;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -59,8 +58,15 @@ CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
                                  field(e.m_strLabel)};
         buffer += fields.join(u';').toUtf8() + '\n';
         ++result.nWritten;
+        // Written in pieces: memory stays flat however long the list is.
+        if (buffer.size() > 64 * 1024) {
+            if (file.write(buffer) != buffer.size())
+                break;
+            buffer.clear();
+        }
     }
-    if (file.write(buffer) != buffer.size() || !file.commit()) {
+    if (file.error() != QFileDevice::NoError || file.write(buffer) != buffer.size() ||
+        !file.commit()) {
         result.nWritten = 0;
         result.strError =
             QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
@@ -68,6 +74,16 @@ CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
                                                    file.errorString()));
     }
     return result;
+}
+
+} // namespace
+
+CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
+    return writePlaceList(path, entries);
+}
+
+CResult WritePlaceList(const QString& path, const CTableListEntries& entries) {
+    return writePlaceList(path, entries);
 }
 
 } // namespace Export

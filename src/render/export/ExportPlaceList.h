@@ -2,6 +2,7 @@
 
 #include "render/export/Export.h"
 #include "render/places/PlaceEntry.h"
+#include "render/places/TableListEntries.h"
 
 // A place list (a list of the user's read as places) written as a place file: one line an
 // entry with its nine fields, which the place-file reader gives back as the same entries.
@@ -11,5 +12,6 @@
 namespace Export {
 
 CResult WritePlaceList(const QString& path, const CPlaceList& entries);
+CResult WritePlaceList(const QString& path, const CTableListEntries& entries);
 
 } // namespace Export

@@ -42,12 +42,12 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
         const CPlaceLookup::Row* row = m_lookup.Find(i);
         if (!row)
             continue;
-        const CPlaceEntry entry = m_pPlaces->at(i);
         const QPoint pt = LonLatToPoint(row->dLon, row->dLat);
         const int x = pt.x(), y = pt.y();
         CPlaceEntry& stored = (*m_pPlaces)[i];
         stored.m_nX = x;
         stored.m_nY = y;
+        const CPlaceEntry& entry = stored;
         CPlaceState& state = m_aPlaceState[size_t(i)];
         if (!state.bDrawn)
             state.bBlinkPhase = entry.m_bBlinkPhase;

@@ -87,10 +87,19 @@ bool Read(const QString& path, const CTableListOptions& options, const CGeoPlace
             return true;
         taker.Take(row.nLine, row.cells, row.bCellTooLong);
         tooMany = list->nRows > kMaxRows;
-        return !tooMany;
+        return !tooMany && !taker.Full();
     });
     if (!ok) {
         *error = file.Error();
+        *list = CTableList();
+        return false;
+    }
+    if (taker.Full()) {
+        *error = QStringLiteral("Die Texte der Liste \"%1\" sind zusammen größer als %2 MB. "
+                                "Kelvo liest sie nicht.")
+                     .arg(name)
+                     .arg(CTableListEntries::kMaxTextBytes >> 20);
+        *list = CTableList();
         return false;
     }
     if (tooMany) {
@@ -100,6 +109,19 @@ bool Read(const QString& path, const CTableListOptions& options, const CGeoPlace
         return false;
     }
     return true;
+}
+
+CPlaceList AsOf(const CTableListEntries& entries, const QDate& day) {
+    CPlaceList shown;
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        count += ShownOn(entries.Date(i), day);
+    shown.reserve(count);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (ShownOn(entries.Date(i), day))
+            shown.append(entries[i]);
+    }
+    return shown;
 }
 
 CPlaceList AsOf(const CPlaceList& entries, const QDate& day) {

@@ -2,6 +2,7 @@
 
 #include "render/draw/DrawTypes.h"
 #include "render/places/PlaceEntry.h"
+#include "render/places/TableListEntries.h"
 #include "render/places/TableListMapping.h"
 
 #include <QDate>
@@ -31,7 +32,7 @@ struct CTableList {
     QList<QStringList> preview; // the first rows of the sheet, for the mapping dialog
     QList<int> previewLines;    // their row numbers
     CTableListMapping mapping;  // as used
-    CPlaceList aEntries;        // every row placed, dated later than today or not, in list order
+    CTableListEntries aEntries; // every row placed, dated later than today or not, in list order
     QList<CTableListIssue> aIssues; // rows without place first and remarks, in list order
     int nRows = 0;                  // rows read after the header, empty ones aside
     int nWithoutPlace = 0;          // rows that found no place
@@ -60,18 +61,22 @@ inline constexpr int kPreviewRows = TableListMapping::kGuessRows;
 bool Preview(const QString& path, const QString& sheet, CTableList* list, QString* error);
 
 // Reads and places a list. `rows` are the rows the maps draw, with texts. False with a
-// German message when the file is no list, has no postal code column, or more than
-// kMaxRows rows.
+// German message when the file is no list, has no postal code column, more than kMaxRows
+// rows or more text than the entries keep (CTableListEntries::kMaxTextBytes).
 bool Read(const QString& path, const CTableListOptions& options, const CGeoPlaceRows& rows,
           CTableList* list, QString* error);
 
 // Whether an entry stands on the map on `day`: it has no date or is dated that day or earlier
 // (as a place file read on that day takes it).
+inline bool ShownOn(const QDate& date, const QDate& day) {
+    return !date.isValid() || date <= day;
+}
 inline bool ShownOn(const CPlaceEntry& entry, const QDate& day) {
-    return !entry.m_dtDate.isValid() || entry.m_dtDate <= day;
+    return ShownOn(entry.m_dtDate, day);
 }
 // The entries as they stand on `day`.
 CPlaceList AsOf(const CPlaceList& entries, const QDate& day);
+CPlaceList AsOf(const CTableListEntries& entries, const QDate& day);
 
 // The distinct marker colours of the groups, in the order of their first row.
 COLORREF GroupColor(int group);

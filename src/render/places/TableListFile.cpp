@@ -30,21 +30,24 @@ void registerDrivers() {
     });
 }
 
-// GDAL's messages stay inside; the last one is asked for where it matters.
+// GDAL's messages stay inside; the first failure is kept in `failure`. A driver that meets
+// damage half-way through a sheet (XML that breaks off, a limit of its own) says so only
+// this way and hands out the rows it got so far.
 struct QuietErrors {
-    QuietErrors() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
+    explicit QuietErrors(QString* failure) {
+        CPLPushErrorHandlerEx(&QuietErrors::Record, failure);
         CPLErrorReset();
     }
     ~QuietErrors() { CPLPopErrorHandler(); }
     QuietErrors(const QuietErrors&) = delete;
     QuietErrors& operator=(const QuietErrors&) = delete;
-};
 
-QString lastGdalMessage() {
-    const char* message = CPLGetLastErrorMsg();
-    return message && *message ? QString::fromUtf8(message) : QString();
-}
+    static void CPL_STDCALL Record(CPLErr type, CPLErrorNum, const char* message) {
+        auto* failure = static_cast<QString*>(CPLGetErrorHandlerUserData());
+        if (type >= CE_Failure && failure && failure->isEmpty())
+            *failure = message && *message ? QString::fromUtf8(message) : QStringLiteral("?");
+    }
+};
 
 QString decodeCell(const char* bytes) {
     const QByteArrayView view(bytes);
@@ -99,7 +102,8 @@ bool CTableListFile::Open(const QString& path) {
         m_strError = QStringLiteral("Die Datei \"%1\" gibt es nicht.").arg(path);
         return false;
     }
-    const QuietErrors quiet;
+    m_strFailure.clear();
+    const QuietErrors quiet(&m_strFailure);
     const bool text = isTextTable(path);
     const QByteArray name =
         (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
@@ -135,7 +139,7 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
         m_strError = QStringLiteral("Keine Tabelle geöffnet.");
         return false;
     }
-    const QuietErrors quiet;
+    const QuietErrors quiet(&m_strFailure);
     OGRLayerH layer = sheet.isEmpty()
                           ? GDALDatasetGetLayer(m_pData->h, 0)
                           : GDALDatasetGetLayerByName(m_pData->h, sheet.toUtf8().constData());
@@ -174,11 +178,13 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
         }
         OGR_F_Destroy(feature);
         if (!take(row))
-            return true;
+            break;
     }
-    if (CPLGetLastErrorType() >= CE_Failure && !lastGdalMessage().isEmpty()) {
-        m_strError = QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden: %2")
-                         .arg(m_strPath, lastGdalMessage());
+    // Whatever the driver read before a failure is no whole sheet: none of it is taken.
+    if (!m_strFailure.isEmpty()) {
+        m_strError = QStringLiteral("Die Datei \"%1\" kann nicht vollständig gelesen werden "
+                                    "(%2). Kelvo übernimmt keine Zeile daraus.")
+                         .arg(m_strPath, m_strFailure);
         return false;
     }
     return true;

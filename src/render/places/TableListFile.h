@@ -39,7 +39,8 @@ public:
     };
     // Reads the rows of a sheet (empty: the first) in order and hands each to `take`, which
     // returns false to stop. False with Error() when there is no such sheet or reading
-    // fails.
+    // fails, also when the driver reported a failure while loading the file, though it
+    // handed out the rows before it.
     bool ReadRows(const QString& sheet, const std::function<bool(const Row&)>& take);
 
 private:
@@ -47,4 +48,5 @@ private:
     std::unique_ptr<Dataset> m_pData;
     QString m_strPath;
     QString m_strError;
+    QString m_strFailure; // the first failure GDAL reported on the file, kept for good
 };

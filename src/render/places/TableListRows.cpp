@@ -141,6 +141,22 @@ QString CTableListRows::RepairedPlz(const QString& staat, QString plz, bool* rep
     return plz;
 }
 
+qint64 CTableListRows::FindRow(const QString& staat, const QString& plz, const QString& ort,
+                               bool* ortFound) {
+    // Lists name the same places again and again: each is looked up once.
+    const QString key = staat + u'\x1f' + plz + u'\x1f' + ort;
+    auto found = m_foundRows.constFind(key);
+    if (found == m_foundRows.constEnd()) {
+        bool named = false;
+        const qint64 row = CPlaceLookup::FindRow(
+            m_rows, staat.toUtf8(), plz.toUtf8(),
+            ort.isEmpty() ? QByteArray() : CPlaceLookup::OrtKey(ort.toUtf8()), &named);
+        found = m_foundRows.insert(key, {row, named});
+    }
+    *ortFound = found->second;
+    return found->first;
+}
+
 void CTableListRows::AddIssue(int line, const QStringList& cells, const QString& reason,
                               bool placed) {
     CTableListIssue issue;
@@ -179,9 +195,7 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     const QString plz = RepairedPlz(staat, rawPlz, &repaired);
     const QString ort = Cell(cells, Role::Ort);
     bool ortFound = false;
-    const qint64 row = CPlaceLookup::FindRow(
-        m_rows, staat.toUtf8(), plz.toUtf8(),
-        ort.isEmpty() ? QByteArray() : CPlaceLookup::OrtKey(ort.toUtf8()), &ortFound);
+    const qint64 row = FindRow(staat, plz, ort, &ortFound);
     if (row < 0) {
         ++m_pList->nWithoutPlace;
         AddIssue(line, cells, QStringLiteral("%1 %2 ist nicht in GEO.").arg(staat, plz), false);
@@ -209,7 +223,10 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
 
     const QString dateText = Cell(cells, Role::Datum);
     if (!dateText.isEmpty()) {
-        const QDate date = ParseDateText(isoDate(dateText));
+        auto known = m_parsedDates.constFind(dateText);
+        if (known == m_parsedDates.constEnd())
+            known = m_parsedDates.insert(dateText, ParseDateText(isoDate(dateText)));
+        const QDate date = *known;
         if (date.isValid()) {
             entry.m_dtDate = date;
             auto text = m_dates.find(date);
@@ -257,5 +274,5 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     static const QString fontHeight = QStringLiteral("14");
     entry.m_strFontHeight = text.isEmpty() ? notGiven() : fontHeight;
     entry.m_strLabel = text.isEmpty() ? notGiven() : text;
-    m_pList->aEntries.append(entry);
+    m_bFull = !m_pList->aEntries.Append(entry);
 }

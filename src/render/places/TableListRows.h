@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <utility>
+
 // Turns the rows of a list into place entries (TableList::Read): cleans the cells, repairs
 // postal codes, reads dates, gives the groups their colours and places each row.
 class CTableListRows {
@@ -14,6 +16,8 @@ public:
 
     // One row after the header. Empty rows are passed over.
     void Take(int line, const QStringList& cells, bool cellTooLong);
+    // The entries keep no more text: the last row was not taken, reading stops.
+    bool Full() const { return m_bFull; }
 
     // The postal code of a country as GEO has it: all digits, of one length. 0 when the
     // country's codes are not like that.
@@ -25,14 +29,19 @@ private:
     QString Staat(const QStringList& cells) const;
     QString RepairedPlz(const QString& staat, QString plz, bool* repaired) const;
     QString Cell(const QStringList& cells, CTableListMapping::Role role) const;
+    // The row of GEO for the place (see CPlaceLookup::FindRow), remembered.
+    qint64 FindRow(const QString& staat, const QString& plz, const QString& ort, bool* ortFound);
 
     const CGeoPlaceRows& m_rows;
     CTableList* m_pList;
-    QHash<QString, int> m_lengths;   // Staat in capitals -> digits of its postal codes
-    QHash<QString, QString> m_staat; // one shared text per country
-    QHash<QString, int> m_groups;    // group value -> index
-    QStringList m_groupColorTexts;   // "R,G,B" of each group, shared by its entries
-    QHash<QDate, QString> m_dates;   // one shared date text per day
-    QSet<QString> m_countries;       // the Staat values of GEO in capitals
+    QHash<QString, int> m_lengths;       // Staat in capitals -> digits of its postal codes
+    QHash<QString, QString> m_staat;     // one shared text per country
+    QHash<QString, int> m_groups;        // group value -> index
+    QStringList m_groupColorTexts;       // "R,G,B" of each group, shared by its entries
+    QHash<QDate, QString> m_dates;       // one shared date text per day
+    QHash<QString, QDate> m_parsedDates; // date cell -> its date
+    QHash<QString, std::pair<qint64, bool>> m_foundRows; // place -> row, Ort found
+    QSet<QString> m_countries;                           // the Staat values of GEO in capitals
     QString m_strDefaultCountry;
+    bool m_bFull = false;
 };

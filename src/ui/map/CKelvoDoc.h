@@ -11,7 +11,9 @@
 
 struct CTableList;
 class CAsOfBar;
+class CChildFrame;
 class CTableListIssues;
+class QMdiSubWindow;
 
 // The document of every map and table window. A new document resets the extent the next
 // map view starts from and is titled "Die Karte"; a document opened from a file is a place
@@ -38,9 +40,12 @@ public:
     // drawn again.
     QDate AsOf() const { return m_dtAsOf; }
     void SetAsOf(const QDate& day);
-    // The list's "Stichtag" window and its window of rows without place, when open.
+    // The list's "Stichtag" window and its window of rows without place, when open: each
+    // in a sub-window of the main window beside the map, closed with the document.
     CAsOfBar* AsOfBar() const;
     CTableListIssues* IssuesWindow() const;
+    // The first map window of a list has been shown: the list's windows come up beside it.
+    void OnMapShown();
 
     QString m_strMessage;         // the last message about a line of the place file
     bool m_bPlacesLoaded = false; // a place file has been read (even one without places)
@@ -64,9 +69,11 @@ private:
     void ShowAsOfBar();
     void ShowIssues();
     void SaveListAsPlaceFile();
+    CChildFrame* MapFrame() const; // the frame of the first view
 
     std::unique_ptr<CTableList> m_pList; // every entry of a list, whatever its date
     QDate m_dtAsOf;
-    QPointer<CAsOfBar> m_pAsOfBar;
-    QPointer<CTableListIssues> m_pIssues;
+    QPointer<QMdiSubWindow> m_pAsOfWindow;
+    QPointer<QMdiSubWindow> m_pIssuesWindow;
+    bool m_bSideWindowsPending = false; // OnMapShown shows them
 };

@@ -6,13 +6,16 @@
 #include "base/GermanNumbers.h"
 #include "render/export/ExportPlaceList.h"
 #include "render/places/TableList.h"
+#include "render/places/TableListAge.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
 #include "ui/map/AsOfBar.h"
 #include "ui/map/CKelvoView.h"
+#include "ui/map/ListSideWindow.h"
 #include "ui/map/TableListDialog.h"
 #include "ui/map/TableListIssues.h"
+#include "ui/shell/ChildFrame.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
@@ -22,21 +25,37 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSet>
+#include <QMdiSubWindow>
+
+#include <utility>
 
 CKelvoDoc::CKelvoDoc() = default;
 
 CKelvoDoc::~CKelvoDoc() {
-    delete m_pAsOfBar.data();
-    delete m_pIssues.data();
+    delete m_pAsOfWindow.data();
+    delete m_pIssuesWindow.data();
 }
 
 CAsOfBar* CKelvoDoc::AsOfBar() const {
-    return m_pAsOfBar.data();
+    return m_pAsOfWindow ? qobject_cast<CAsOfBar*>(m_pAsOfWindow->widget()) : nullptr;
 }
 
 CTableListIssues* CKelvoDoc::IssuesWindow() const {
-    return m_pIssues.data();
+    return m_pIssuesWindow ? qobject_cast<CTableListIssues*>(m_pIssuesWindow->widget()) : nullptr;
+}
+
+void CKelvoDoc::OnMapShown() {
+    if (!std::exchange(m_bSideWindowsPending, false) || !m_pList)
+        return;
+    if (!m_pList->aIssues.isEmpty())
+        ShowIssues();
+    if (m_pList->bDated)
+        ShowAsOfBar();
+}
+
+CChildFrame* CKelvoDoc::MapFrame() const {
+    CView* view = GetFirstView();
+    return view ? view->GetParentFrame() : nullptr;
 }
 
 bool CKelvoDoc::OnOpenDocument(const QString& path) {
@@ -74,6 +93,8 @@ bool CKelvoDoc::OpenList(const QString& path) {
     m_pList = std::move(list);
     m_dtAsOf = QDate::currentDate();
     m_aPlaces = TableList::AsOf(m_pList->aEntries, m_dtAsOf);
+    if (m_pList->bDated)
+        TableListAge::Colour(m_aPlaces, CAsOfBar::AgeRules(), m_dtAsOf);
     m_bPlacesLoaded = true;
     const int without = m_pList->nWithoutPlace;
     if (without > 0)
@@ -83,10 +104,7 @@ bool CKelvoDoc::OpenList(const QString& path) {
                 : QStringLiteral("%1 Zeilen ohne Ort in %2")
                       .arg(without)
                       .arg(g_GeoDatabase.m_Table.m_strTableName);
-    if (!m_pList->aIssues.isEmpty())
-        ShowIssues();
-    if (m_pList->bDated)
-        ShowAsOfBar();
+    m_bSideWindowsPending = true;
     return true;
 }
 
@@ -95,8 +113,9 @@ void CKelvoDoc::SetAsOf(const QDate& day) {
         return;
     m_dtAsOf = day;
     m_aPlaces = TableList::AsOf(m_pList->aEntries, day);
-    if (m_pAsOfBar && m_pAsOfBar->Day() != day)
-        m_pAsOfBar->SetDay(day);
+    TableListAge::Colour(m_aPlaces, CAsOfBar::AgeRules(), day);
+    if (CAsOfBar* bar = AsOfBar(); bar && bar->Day() != day)
+        bar->SetDay(day);
     for (CView* view : GetViews()) {
         if (auto* map = dynamic_cast<CKelvoView*>(view)) {
             map->Canvas().SetPlaceList(&m_aPlaces);
@@ -106,27 +125,24 @@ void CKelvoDoc::SetAsOf(const QDate& day) {
 }
 
 void CKelvoDoc::ShowAsOfBar() {
-    if (!m_pAsOfBar) {
-        QSet<QDate> days;
-        for (const CPlaceEntry& entry : m_pList->aEntries) {
-            if (entry.m_dtDate.isValid())
-                days.insert(entry.m_dtDate);
-        }
-        m_pAsOfBar = new CAsOfBar(
-            QFileInfo(GetPathName()).fileName(), QList<QDate>(days.begin(), days.end()),
-            [this](const QDate& day) { SetAsOf(day); }, theApp.GetMainFrame());
-        m_pAsOfBar->SetDay(m_dtAsOf);
+    if (m_pAsOfWindow) {
+        ListSideWindow::Raise(m_pAsOfWindow, MapFrame());
+        return;
     }
-    m_pAsOfBar->show();
-    m_pAsOfBar->raise();
+    auto* bar = new CAsOfBar(QFileInfo(GetPathName()).fileName(), m_pList->aEntries.Dates(),
+                             [this](const QDate& day) { SetAsOf(day); });
+    bar->SetDay(m_dtAsOf);
+    m_pAsOfWindow = ListSideWindow::Show(bar, MapFrame(), ListSideWindow::Side::Below);
 }
 
 void CKelvoDoc::ShowIssues() {
-    if (!m_pIssues)
-        m_pIssues = new CTableListIssues(QFileInfo(GetPathName()).fileName(), *m_pList,
-                                         theApp.GetMainFrame());
-    m_pIssues->show();
-    m_pIssues->raise();
+    if (m_pIssuesWindow) {
+        ListSideWindow::Raise(m_pIssuesWindow, MapFrame());
+        return;
+    }
+    m_pIssuesWindow =
+        ListSideWindow::Show(new CTableListIssues(QFileInfo(GetPathName()).fileName(), *m_pList),
+                             MapFrame(), ListSideWindow::Side::Right);
 }
 
 void CKelvoDoc::SaveListAsPlaceFile() {

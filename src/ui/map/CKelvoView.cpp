@@ -228,6 +228,11 @@ void CKelvoView::timerEvent(QTimerEvent* event) {
     OnTimer();
 }
 
+void CKelvoView::OnFrameShown() {
+    if (CKelvoDoc* doc = GetDocument())
+        doc->OnMapShown();
+}
+
 void CKelvoView::OnTimer() {
     SyncPlaceList();
     const QList<QRect> painted = m_canvas.OnTimer();

@@ -38,6 +38,8 @@ public:
     // Takes the document's place list and starts the blink timer. A further window on the
     // same document takes the extent, names switch and marker size of the document's first.
     void OnInitialUpdate() override;
+    // The window is up: a list's windows come up beside it.
+    void OnFrameShown() override;
     // A full repaint at once: the map is rendered again and shown. While the window is
     // hidden, the repaint waits until it shows.
     void RepaintNow();

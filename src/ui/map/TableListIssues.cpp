@@ -1,6 +1,7 @@
 #include "ui/map/TableListIssues.h"
 
 #include "base/SystemErrorText.h"
+#include "render/export/ExportWriters.h"
 #include "ui/shell/MessageBox.h"
 
 #include <QFileDialog>
@@ -15,8 +16,10 @@
 
 namespace {
 
-// A CSV field as RFC 4180 quotes it.
-QString csvField(const QString& text) {
+// A CSV field as RFC 4180 quotes it; a cell a spreadsheet would run as a formula gets a '
+// before it, as in the German CSV of a table window.
+QString csvField(const QString& cell) {
+    const QString text = Export::GuardsAsFormula(cell.toUtf8()) ? u'\'' + cell : cell;
     if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') &&
         !text.contains(u'\r'))
         return text;
@@ -28,7 +31,7 @@ QString csvField(const QString& text) {
 } // namespace
 
 CTableListIssues::CTableListIssues(const QString& listName, const CTableList& list, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_strListName(listName) {
+    : QWidget(parent), m_strListName(listName) {
     setWindowTitle(QStringLiteral("Zeilen ohne Ort - %1").arg(listName));
     auto* layout = new QVBoxLayout(this);
     const int without = list.nWithoutPlace;
@@ -63,8 +66,11 @@ CTableListIssues::CTableListIssues(const QString& listName, const CTableList& li
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
     connect(exportButton, &QPushButton::clicked, this, &CTableListIssues::OnExport);
-    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    resize(640, 320);
+    // Closes the sub-window the table sits in.
+    connect(closeButton, &QPushButton::clicked, this, [this] {
+        if (QWidget* frame = parentWidget())
+            frame->close();
+    });
 }
 
 void CTableListIssues::OnExport() {

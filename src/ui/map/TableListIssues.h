@@ -7,14 +7,16 @@
 class QTableWidget;
 
 // The rows of a list that found no place, and those taken with a remark: row number, reason
-// and cells, in a window of its own that stays open beside the map. "Exportieren..." writes
-// them as CSV (UTF-8 with byte-order mark, ";", as the export of a table window).
+// and cells, shown beside the map. "Exportieren..." writes them as CSV (UTF-8 with byte-order
+// mark, ";", formulas guarded, as the export of a table window); "Schließen" closes the window
+// it sits in.
 class CTableListIssues : public QWidget {
     Q_OBJECT
 public:
     CTableListIssues(const QString& listName, const CTableList& list, QWidget* parent = nullptr);
 
     QTableWidget* Table() const { return m_pTable; }
+    QSize sizeHint() const override { return {640, 320}; }
     // Writes the rows to the file; false with the message shown.
     bool ExportTo(const QString& path);
 

@@ -239,7 +239,8 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
 void CMainFrame::OnFrameClosing(CChildFrame* closing) {
     bool others = false;
     for (QMdiSubWindow* window : m_pMdiArea->subWindowList()) {
-        if (window != closing && window->isVisible())
+        // Windows that are no document windows (a list's side windows) close with theirs.
+        if (window != closing && window->isVisible() && qobject_cast<CChildFrame*>(window))
             others = true;
     }
     // The last document window has closed: the main menu returns.

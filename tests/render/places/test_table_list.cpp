@@ -78,7 +78,7 @@ protected:
         QString error;
         ASSERT_TRUE(TableList::Read(path(name), {}, *m_rows, &list, &error)) << error.toStdString();
         CPlaceLookup lookup;
-        lookup.Prepare(list.aEntries);
+        lookup.Prepare(TableList::AsOf(list.aEntries, QDate(9999, 12, 31)));
         lookup.Resolve(*m_rows);
         QSet<int> placedLines, unmatchedLines;
         int repaired = 0;

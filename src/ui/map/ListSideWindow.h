@@ -1,0 +1,23 @@
+#pragma once
+
+class CChildFrame;
+class QMdiSubWindow;
+class QWidget;
+
+// The windows a list brings along ("Stichtag", "Zeilen ohne Ort"): sub-windows of the main
+// window's window area, set beside the map's window where there is room. They are no document
+// windows: commands keep going to the map, and the document closes them with its last map.
+namespace ListSideWindow {
+
+enum class Side { Right, Below };
+
+// Puts `content` into a new sub-window of the map frame's window area (titled as the content
+// is), sized to its hint, at the given side of the frame; where the area ends it is pushed
+// back inside. The map stays the active window. The sub-window is deleted when closed.
+// Without a window area (a frame not in one) the content is deleted and null returned.
+QMdiSubWindow* Show(QWidget* content, CChildFrame* mapFrame, Side side);
+
+// Shows and raises a sub-window made by Show, keeping the map active.
+void Raise(QMdiSubWindow* window, CChildFrame* mapFrame);
+
+} // namespace ListSideWindow
