@@ -5,6 +5,7 @@
 #include "render/table/GeoTableModel.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
 
 #include <algorithm>
@@ -14,14 +15,56 @@ QString TableFillCaption(const CGeoTableDesc& desc) {
     return QStringLiteral(" \"%1\" Tabelle wird geoffnet:").arg(desc.m_strTableName);
 }
 
+namespace {
+
+bool stopped(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+} // namespace
+
 CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
                                 CGeoTableModel& model, CProgress* progress) {
+    if (!model.HasColumns())
+        model.SetColumns(desc);
+    CTableRows rows = ReadTableRows(db, desc, filter, progress);
+    model.SetRows(std::move(rows.m_pRows), std::move(rows.m_order));
+    if (progress)
+        progress->Finish();
+    return rows.m_result;
+}
+
+CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+                              int count) {
+    CTableRows first;
+    first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
+    if (!db.IsOpen())
+        return first;
+    CGeoRecordset rs(db);
+    if (!rs.Open(db.Sql().FirstOrderedRows(desc, filter, count))) {
+        first.m_result.m_strError = rs.Error();
+        return first;
+    }
+    int fields[CGeoTableModel::kColumns];
+    std::iota(std::begin(fields), std::end(fields), 0);
+    while (rs.MoveNext())
+        first.m_pRows->Append(rs, fields, 0);
+    if (rs.HasError()) {
+        first.m_result.m_strError = rs.Error();
+        first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
+    }
+    first.m_order.resize(first.m_pRows->Rows());
+    std::iota(first.m_order.begin(), first.m_order.end(), 0);
+    first.m_result.m_nRows = int(first.m_order.size());
+    return first;
+}
+
+CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+                         CProgress* progress, const std::atomic<bool>* cancel) {
     CTableFillResult result;
     const int count = db.IsOpen() ? db.GetRecordCount(desc.m_strTableName) : 0;
     if (progress)
         progress->Start(TableFillCaption(desc));
-    if (!model.HasColumns())
-        model.SetColumns(desc);
 
     // The cells go into one store as the engine gives them; the rows are read in the order
     // the table keeps them and put in Staat, PLZ order afterwards (CGeoOrderedRead). The bar
@@ -54,9 +97,15 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
             for (qint64 i = 0; rs.MoveNext(); ++i) {
                 rows->Append(rs, fields, 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2);
                 show(i);
+                if ((i & 1023) == 0 && stopped(cancel))
+                    break;
             }
             if (rs.HasError())
                 result.m_strError = rs.Error();
+        }
+        if (stopped(cancel)) {
+            result.m_bCancelled = true;
+            return {std::move(rows), {}, result};
         }
         order = ordered.Order(
             rows->Rows(),
@@ -65,6 +114,10 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
                 plz = rows->Cell(row, desc.m_nSortField2);
             },
             [&](int percent) { showOrdering(0, percent); });
+        if (stopped(cancel)) {
+            result.m_bCancelled = true;
+            return {std::move(rows), {}, result};
+        }
         // At most the counted rows (the first of them in order): rows added since the count
         // are not listed, rows deleted since simply are not there.
         if (order.size() > size_t(std::max(count, 0)))
@@ -76,10 +129,8 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
             std::iota(order.begin(), order.end(), 0);
         }
     }
+    result.m_bCancelled = stopped(cancel);
     result.m_nRows = int(order.size());
     result.m_nFound = filter.isEmpty() ? 0 : result.m_nRows;
-    model.SetRows(std::move(rows), std::move(order));
-    if (progress)
-        progress->Finish();
-    return result;
+    return {std::move(rows), std::move(order), result};
 }
