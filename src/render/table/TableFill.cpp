@@ -78,9 +78,9 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QStr
         if (progress && percent != shown)
             progress->SetPos(shown = percent);
     };
-    auto showOrdering = [&](int part, int percent) {
+    auto showOrdering = [&](int percent) {
         if (orderingRows > 0)
-            show(count + orderingRows * (part * 100 + percent) / 200);
+            show(count + orderingRows * percent / 100);
     };
     auto rows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
     std::vector<quint32> order;
@@ -113,7 +113,7 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QStr
                 staat = rows->Cell(row, desc.m_nSortField1);
                 plz = rows->Cell(row, desc.m_nSortField2);
             },
-            [&](int percent) { showOrdering(0, percent); });
+            [&](int percent) { showOrdering(percent); });
         if (stopped(cancel)) {
             result.m_bCancelled = true;
             return {std::move(rows), {}, result};
@@ -122,12 +122,8 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QStr
         // are not listed, rows deleted since simply are not there.
         if (order.size() > size_t(std::max(count, 0)))
             order.resize(size_t(std::max(count, 0)));
-        // The rows are kept in that order, so that the window's rows lie one after the other.
-        if (!std::is_sorted(order.begin(), order.end()) || order.size() != rows->Rows()) {
-            rows = std::make_shared<CGeoCellStore>(
-                rows->Reordered(order, [&](int percent) { showOrdering(1, percent); }));
-            std::iota(order.begin(), order.end(), 0);
-        }
+        // The rows stay where they were read: the order points into them (a second copy
+        // in that order would double the memory a fill needs at its peak).
     }
     result.m_bCancelled = stopped(cancel);
     result.m_nRows = int(order.size());
