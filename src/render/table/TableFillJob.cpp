@@ -13,7 +13,7 @@ namespace {
 void startThread(std::function<void()> run) {
     QThread* thread = QThread::create(std::move(run));
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start(QThread::LowPriority);
+    thread->start();
 }
 
 } // namespace
