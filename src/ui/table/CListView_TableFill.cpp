@@ -44,7 +44,10 @@ void CListView_Table::FillTable() {
         QPointer<CListView_Table> self(this);
         CStatusBarProgress progress(Qt::BusyCursor);
         progress.Start(TableFillCaption(*m_pTableDesc));
-        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_strFilter, kFirstRows);
+        // The first screen of all rows costs a scan of the keys beside the read; that of a
+        // filter would cost the whole search twice, so its rows come all at once.
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_strFilter,
+                          m_strFilter.isEmpty() ? kFirstRows : 0);
         CChildFrame* frame = GetParentFrame();
         if (CDocument* doc = GetDocument(); doc && doc->GetDocTemplate())
             doc->GetDocTemplate()->RevealFrame(frame);
