@@ -77,7 +77,10 @@ TEST_F(TableFillTest, AFillingWindowTakesKeysAndEscClosesItLeavingTheOthersAsThe
 
     int currentWhileFilling = -1;
     bool busyCursor = false;
+    QString paneWhileFilling, titleWhileFilling;
     WhileFilling([&](CListView_Table* view) {
+        paneWhileFilling = frame->GetMessageText();
+        titleWhileFilling = Title(view);
         // The first screen of rows is there and the keys move in it.
         view->setFocus();
         QTest::keyClick(view, Qt::Key_Down);
@@ -91,6 +94,9 @@ TEST_F(TableFillTest, AFillingWindowTakesKeysAndEscClosesItLeavingTheOthersAsThe
     });
     Refocus(frame);
     Key(Qt::Key_T, Qt::ControlModifier);
+    // The window is up before its rows are all in: named by the table, with the caption kept.
+    EXPECT_EQ(titleWhileFilling, "GEO");
+    EXPECT_EQ(paneWhileFilling, " \"GEO\" Tabelle wird geoffnet:");
     EXPECT_EQ(currentWhileFilling, 1);
     EXPECT_TRUE(busyCursor);
     ASSERT_EQ(messages.size(), 1);

@@ -48,11 +48,15 @@ void CListView_Table::FillTable() {
         // filter would cost the whole search twice, so its rows come all at once.
         CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_strFilter,
                           m_strFilter.isEmpty() ? kFirstRows : 0);
-        CChildFrame* frame = GetParentFrame();
-        if (CDocument* doc = GetDocument(); doc && doc->GetDocTemplate())
-            doc->GetDocTemplate()->RevealFrame(frame);
+        // Shown at once, titled by the table until the command names it; the status pane
+        // keeps the caption meanwhile.
         m_bFilling = true;
         m_bRefilling = true;
+        CChildFrame* frame = GetParentFrame();
+        if (CDocument* doc = GetDocument(); doc && doc->GetDocTemplate()) {
+            doc->SetTitle(m_pTableDesc->m_strTableName);
+            doc->GetDocTemplate()->RevealFrame(frame);
+        }
         int shown = 0;
         bool firstJustShown = false;
         std::optional<CTableRows> rows;
