@@ -6,6 +6,8 @@
 //
 // kelvo-bench check-order DBFILE: whether the standard order made in memory equals the
 // engine's ORDER BY Staat, PLZ on every row.
+// kelvo-bench responsiveness DBFILE: how the main window answers during its long commands
+// (bench_responsiveness.cpp).
 // kelvo-bench same-map FRAME.png PLACES.ppm MAP.png: whether MAP is FRAME with the places a
 // reference program set drawn over it, pixel for pixel.
 #include "BenchRegistry.h"
@@ -101,6 +103,8 @@ int sameMap(const QString& framePath, const QString& placesPath, const QString& 
 
 } // namespace
 
+int RunResponsiveness(const QString& path);
+
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -108,6 +112,8 @@ int main(int argc, char* argv[]) {
     const QStringList args = QApplication::arguments();
     if (args.size() == 3 && args[1] == QLatin1String("check-order"))
         return checkOrder(args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("responsiveness"))
+        return RunResponsiveness(args[2]);
     if (args.size() == 5 && args[1] == QLatin1String("same-map"))
         return sameMap(args[2], args[3], args[4]);
     if (args.size() < 3) {

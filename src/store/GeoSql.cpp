@@ -105,6 +105,14 @@ QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
            QStringLiteral(" ORDER BY %1;").arg(bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
+QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter, int count) {
+    return selectFrom(desc, {}, filter) + QStringLiteral(" ORDER BY %1, %2, %3 LIMIT %4;")
+                                              .arg(desc.FieldName(desc.m_nSortField1),
+                                                   desc.FieldName(desc.m_nSortField2),
+                                                   bracket(desc.FieldName(desc.m_nKeyField)))
+                                              .arg(count);
+}
+
 QString KeyAbove(const CGeoTableDesc& desc) {
     return bracket(desc.FieldName(desc.m_nKeyField)) + QStringLiteral(" > ?");
 }
@@ -258,6 +266,10 @@ public:
     QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
                               const QString& filter) const override {
         return GeoSql::StorageOrderQuery(desc, columns, filter);
+    }
+    QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter,
+                             int count) const override {
+        return GeoSql::FirstOrderedRows(desc, filter, count);
     }
     QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
         return GeoSql::RowByKey(desc, keyText);

@@ -34,6 +34,8 @@ QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns, cons
 // The same in the order the table keeps its rows, by key: a scan without sorting.
 QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
                           const QString& filter);
+// The first `count` rows of OrderedQuery with every column, equal keys by ID_Geo.
+QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter, int count);
 // "[ID_Geo] > ?": the filter of the rows after a key, to read a table a slice at a time.
 QString KeyAbove(const CGeoTableDesc& desc);
 

@@ -25,6 +25,10 @@ public:
                                  const QString& filter) const = 0;
     virtual QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
                                       const QString& filter) const = 0;
+    // The first `count` rows a filter keeps (empty: all), every column, in the standard order
+    // with equal keys by ID_Geo: the first screen of a table window.
+    virtual QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter,
+                                     int count) const = 0;
     virtual QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const = 0;
     // "UPDATE ... SET f1 = ?, ... WHERE key = ?": the fields' values, then the key.
     virtual QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const = 0;

@@ -5,6 +5,7 @@
 #include "render/table/GeoTableModel.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
 
 #include <algorithm>
@@ -14,14 +15,56 @@ QString TableFillCaption(const CGeoTableDesc& desc) {
     return QStringLiteral(" \"%1\" Tabelle wird geoffnet:").arg(desc.m_strTableName);
 }
 
+namespace {
+
+bool stopped(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+} // namespace
+
 CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
                                 CGeoTableModel& model, CProgress* progress) {
+    if (!model.HasColumns())
+        model.SetColumns(desc);
+    CTableRows rows = ReadTableRows(db, desc, filter, progress);
+    model.SetRows(std::move(rows.m_pRows), std::move(rows.m_order));
+    if (progress)
+        progress->Finish();
+    return rows.m_result;
+}
+
+CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+                              int count) {
+    CTableRows first;
+    first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
+    if (!db.IsOpen())
+        return first;
+    CGeoRecordset rs(db);
+    if (!rs.Open(db.Sql().FirstOrderedRows(desc, filter, count))) {
+        first.m_result.m_strError = rs.Error();
+        return first;
+    }
+    int fields[CGeoTableModel::kColumns];
+    std::iota(std::begin(fields), std::end(fields), 0);
+    while (rs.MoveNext())
+        first.m_pRows->Append(rs, fields, 0);
+    if (rs.HasError()) {
+        first.m_result.m_strError = rs.Error();
+        first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
+    }
+    first.m_order.resize(first.m_pRows->Rows());
+    std::iota(first.m_order.begin(), first.m_order.end(), 0);
+    first.m_result.m_nRows = int(first.m_order.size());
+    return first;
+}
+
+CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+                         CProgress* progress, const std::atomic<bool>* cancel) {
     CTableFillResult result;
     const int count = db.IsOpen() ? db.GetRecordCount(desc.m_strTableName) : 0;
     if (progress)
         progress->Start(TableFillCaption(desc));
-    if (!model.HasColumns())
-        model.SetColumns(desc);
 
     // The cells go into one store as the engine gives them; the rows are read in the order
     // the table keeps them and put in Staat, PLZ order afterwards (CGeoOrderedRead). The bar
@@ -35,9 +78,9 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
         if (progress && percent != shown)
             progress->SetPos(shown = percent);
     };
-    auto showOrdering = [&](int part, int percent) {
+    auto showOrdering = [&](int percent) {
         if (orderingRows > 0)
-            show(count + orderingRows * (part * 100 + percent) / 200);
+            show(count + orderingRows * percent / 100);
     };
     auto rows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
     std::vector<quint32> order;
@@ -54,9 +97,15 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
             for (qint64 i = 0; rs.MoveNext(); ++i) {
                 rows->Append(rs, fields, 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2);
                 show(i);
+                if ((i & 1023) == 0 && stopped(cancel))
+                    break;
             }
             if (rs.HasError())
                 result.m_strError = rs.Error();
+        }
+        if (stopped(cancel)) {
+            result.m_bCancelled = true;
+            return {std::move(rows), {}, result};
         }
         order = ordered.Order(
             rows->Rows(),
@@ -64,22 +113,20 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
                 staat = rows->Cell(row, desc.m_nSortField1);
                 plz = rows->Cell(row, desc.m_nSortField2);
             },
-            [&](int percent) { showOrdering(0, percent); });
+            [&](int percent) { showOrdering(percent); });
+        if (stopped(cancel)) {
+            result.m_bCancelled = true;
+            return {std::move(rows), {}, result};
+        }
         // At most the counted rows (the first of them in order): rows added since the count
         // are not listed, rows deleted since simply are not there.
         if (order.size() > size_t(std::max(count, 0)))
             order.resize(size_t(std::max(count, 0)));
-        // The rows are kept in that order, so that the window's rows lie one after the other.
-        if (!std::is_sorted(order.begin(), order.end()) || order.size() != rows->Rows()) {
-            rows = std::make_shared<CGeoCellStore>(
-                rows->Reordered(order, [&](int percent) { showOrdering(1, percent); }));
-            std::iota(order.begin(), order.end(), 0);
-        }
+        // The rows stay where they were read: the order points into them (a second copy
+        // in that order would double the memory a fill needs at its peak).
     }
+    result.m_bCancelled = stopped(cancel);
     result.m_nRows = int(order.size());
     result.m_nFound = filter.isEmpty() ? 0 : result.m_nRows;
-    model.SetRows(std::move(rows), std::move(order));
-    if (progress)
-        progress->Finish();
-    return result;
+    return {std::move(rows), std::move(order), result};
 }

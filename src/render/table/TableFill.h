@@ -1,6 +1,12 @@
 #pragma once
 
+#include "store/GeoCellStore.h"
+
 #include <QString>
+
+#include <atomic>
+#include <memory>
+#include <vector>
 
 class CGeoDatabase;
 class CGeoTableDesc;
@@ -9,9 +15,17 @@ class CProgress;
 
 // What filling a table window's rows gave.
 struct CTableFillResult {
-    int m_nRows = 0;    // rows now in the model
-    int m_nFound = 0;   // rows that matched a filter (0 without a filter)
-    QString m_strError; // the engine's message when reading stopped on an error
+    int m_nRows = 0;           // rows now in the model
+    int m_nFound = 0;          // rows that matched a filter (0 without a filter)
+    QString m_strError;        // the engine's message when reading stopped on an error
+    bool m_bCancelled = false; // stopped by the user: nothing else of the result counts
+};
+
+// Rows read for a table window, not yet in a model: position i shows row m_order[i].
+struct CTableRows {
+    std::shared_ptr<CGeoCellStore> m_pRows;
+    std::vector<quint32> m_order;
+    CTableFillResult m_result;
 };
 
 // " \"GEO\" Tabelle wird geoffnet:": the progress caption of the fill.
@@ -25,3 +39,13 @@ QString TableFillCaption(const CGeoTableDesc& desc);
 // holds the engine's message). With the database closed the model gets no rows and no error.
 CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
                                 CGeoTableModel& model, CProgress* progress);
+
+// The rows FillTableModel puts into the model. Stops soon after `cancel` becomes true (then
+// m_bCancelled is set and the rows are incomplete).
+CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+                         CProgress* progress, const std::atomic<bool>* cancel = nullptr);
+
+// The first `count` rows of the same read (the first screen of a window), in their order;
+// fewer at the end of the table, none on an error or with the database closed.
+CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+                              int count);

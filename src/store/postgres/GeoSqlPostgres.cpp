@@ -66,6 +66,12 @@ public:
                Name(desc.FieldName(desc.m_nKeyField));
     }
 
+    QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter,
+                             int count) const override {
+        return selectFrom(desc, {}, filter) + orderBy(desc) +
+               QStringLiteral(" LIMIT %1").arg(count);
+    }
+
     QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
         bool ok = false;
         const qlonglong key = keyText.trimmed().toLongLong(&ok);

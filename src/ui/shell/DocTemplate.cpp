@@ -59,19 +59,41 @@ void CMultiDocTemplate::InitialUpdateFrame(CChildFrame* frame, bool bMakeVisible
     // during which the new window may already become the active one (a table window does
     // while it reads its rows).
     QMdiSubWindow* active = m_pMdiArea ? m_pMdiArea->currentSubWindow() : nullptr;
+    m_pRevealing = bMakeVisible ? frame : nullptr;
+    m_pRevealFrom = active;
     if (CView* view = frame->GetActiveView())
         view->OnInitialUpdate();
+    const bool revealed = bMakeVisible && m_pRevealing != frame;
+    m_pRevealing = nullptr;
     if (!bMakeVisible)
         return;
+    if (!revealed) {
+        if (m_pMdiArea)
+            PlaceFrame(frame, active);
+        frame->show();
+        if (m_pMdiArea)
+            m_pMdiArea->setActiveSubWindow(frame);
+    }
+    if (CView* view = frame->GetActiveView()) {
+        // A window shown early keeps the focus where the user put it meanwhile.
+        if (!revealed || !m_pMdiArea || m_pMdiArea->currentSubWindow() == frame)
+            view->GetWidget()->setFocus();
+        view->OnFrameShown();
+    }
+}
+
+bool CMultiDocTemplate::RevealFrame(CChildFrame* frame) {
+    if (!frame || frame != m_pRevealing)
+        return false;
+    m_pRevealing = nullptr;
     if (m_pMdiArea)
-        PlaceFrame(frame, active);
+        PlaceFrame(frame, m_pRevealFrom);
     frame->show();
     if (m_pMdiArea)
         m_pMdiArea->setActiveSubWindow(frame);
-    if (CView* view = frame->GetActiveView()) {
+    if (CView* view = frame->GetActiveView())
         view->GetWidget()->setFocus();
-        view->OnFrameShown();
-    }
+    return true;
 }
 
 void CMultiDocTemplate::PlaceFrame(CChildFrame* frame, QMdiSubWindow* active) const {

@@ -42,6 +42,10 @@ public:
     CChildFrame* CreateNewFrame(CDocument* document);
     // Gives the frame's view its initial update and shows the frame.
     void InitialUpdateFrame(CChildFrame* frame, bool bMakeVisible = true);
+    // During the initial update of a frame that is to be shown: shows it now, placed and
+    // active as it would be afterwards (a view that fills for long shows its first rows).
+    // False for any other frame.
+    bool RevealFrame(CChildFrame* frame);
 
     // The open document read from the file, or null.
     CDocument* FindOpenDocument(const QString& path) const;
@@ -60,4 +64,6 @@ private:
     ViewFactory m_makeView;
     QMdiArea* m_pMdiArea = nullptr;
     QList<CDocument*> m_docList;
+    CChildFrame* m_pRevealing = nullptr;    // the frame in its initial update, to be shown
+    QMdiSubWindow* m_pRevealFrom = nullptr; // the window it cascades from
 };

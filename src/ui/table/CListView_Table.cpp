@@ -47,8 +47,12 @@ CListView_Table::CListView_Table(QWidget* parent)
     // A header click re-sorts the rows our way; the view's own sorting stays off.
     setSortingEnabled(false);
     horizontalHeader()->setSectionsClickable(true);
-    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &CListView_Table::OnColumnClick);
+    // The sort runs once the header has finished with the click, so that it takes the next
+    // click while the rows are sorted.
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        QMetaObject::invokeMethod(
+            this, [this, column] { OnColumnClick(column); }, Qt::QueuedConnection);
+    });
     // Widths the user gives the columns are kept for the next table window.
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] { OnColumnResized(); });
 
@@ -70,6 +74,9 @@ CListView_Table::CListView_Table(QWidget* parent)
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, commandStateChanged);
     connect(&m_model, &QAbstractItemModel::layoutChanged, this, commandStateChanged);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, commandStateChanged);
+    // A sort made from a snapshot of the rows fits only while they stay in that order.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { ++m_nRowsGeneration; });
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, [this] { ++m_nRowsGeneration; });
 }
 
 CListView_Table::~CListView_Table() {
@@ -142,35 +149,10 @@ void CListView_Table::ShowDistanceColumn(double lon, double lat) {
     m_model.ApplyOrder(order);
 }
 
-void CListView_Table::FillTable() {
-    g_nFoundCount = 0;
-    // A database another program held is tried again; while it still does, no rows.
-    CKelvoApp::EnsureDatabase();
-    // Taken before the rows are read: whatever is written meanwhile is read next time.
-    m_stamp = m_pDatabase->DataStamp();
-    m_bStampTaken = true;
-    hide(); // no row-state notices while the rows go in
-    SetUpColumns();
-    CTableFillResult result;
-    {
-        CStatusBarProgress progress;
-        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
-    }
-    g_nFoundCount = result.m_nFound;
-    show();
-    // The caption goes with the bar; a view with the focus shows where it stands.
-    if (CMainFrame* frame = theApp.GetMainFrame())
-        frame->SetMessageText(QString());
-    if (hasFocus())
-        ShowRecordStatus();
-    if (!result.m_strError.isEmpty()) {
-        KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
-                                       "werden.\n\nFehler der Datenbank: %2")
-                            .arg(m_pTableDesc->m_strTableName, result.m_strError));
-    }
-}
-
 void CListView_Table::ShowRecordStatus() {
+    // While the rows are read the pane keeps the progress caption.
+    if (m_bFilling)
+        return;
     m_strText = QString::asprintf(" Datensatz: %6d / %6d", m_nCurrentRow + 1, m_model.RowCount());
     CMainFrame* frame = theApp.GetMainFrame();
     if (!frame)

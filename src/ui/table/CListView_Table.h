@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/table/GeoTableModel.h"
+#include "render/table/TableFill.h"
 #include "render/table/TablePrint.h"
 #include "store/GeoDatabase.h"
 #include "ui/shell/View.h"
@@ -35,7 +36,17 @@ public:
     // Reads the rows matching the window's filter (empty: all) in Staat, PLZ order, with progress
     // in the status bar, and leaves the number of matching rows in g_nFoundCount. An engine
     // error is reported; the rows read until then stay.
+    //
+    // The rows are read on a thread of their own while the window is already shown with its
+    // first screen of rows and takes input; Esc, or closing the window, stops the reading and
+    // closes the window. Returns when the rows are in (or the reading was stopped).
     void FillTable();
+    // While the rows are being read; the window was closed when the reading was stopped.
+    bool IsFilling() const { return m_bFilling; }
+    bool FillWasCancelled() const { return m_bFillCancelled; }
+    // While the rows are being read or sorted, a command that needs all of them says so and
+    // returns true; it then does nothing.
+    bool RowsStillComing();
     // " Datensatz: %6d / %6d" (current row + 1, number of rows) in status pane 0.
     void ShowRecordStatus();
 
@@ -64,7 +75,12 @@ public:
     // Re-sorts the rows by a column: the shared direction is inverted first (so the first
     // sort of a run is ascending), the column kept in g_nSortColumn, the selection and the
     // current row move with their rows; the document is titled "GEO Tabelle (Ort -> AZ)".
+    // The order is made on a thread of its own from a snapshot of the rows, while the window
+    // takes input: Esc stops it and leaves the rows, the direction and the title as they
+    // were; a further click meanwhile stops it and sorts anew. Nothing while the rows are
+    // read.
     void OnColumnClick(int column);
+    bool IsSorting() const { return m_pSortWait != nullptr; }
 
     // The record dialog for a row; when it stores the memo, every window shows it. Nothing
     // for a row that does not exist.
@@ -141,6 +157,15 @@ private:
     // Prints with a window that shows the pages done and cancels (a preview is then closed).
     // False when the user cancelled.
     bool PrintTo(QPrinter& printer, QDialog* preview = nullptr);
+
+    // Puts rows that were read into the model; when `keepFrom` rows already shown are the
+    // same first rows, the current row, the selection and the scrolling stay.
+    void TakeRows(CTableRows rows, int keepFrom);
+    bool m_bFilling = false;
+    bool m_bFillCancelled = false;
+    class CUsableWait* m_pSortWait = nullptr; // the sort under way
+    int m_nSortGeneration = 0;                // counts the sorts begun
+    int m_nRowsGeneration = 0;                // counts the changes of the rows' order
 
     CGeoTableModel m_model;
 };

@@ -25,6 +25,23 @@
 #include <algorithm>
 
 bool CListView_Table::OnCommand(int id) {
+    // Commands on the rows wait until they are all read and in order.
+    switch (id) {
+    case ID_RECORD_EDIT:
+    case ID_SELECT_ALL_ROWS:
+    case ID_VIEW_REFRESH:
+    case ID_EDIT_COPY:
+    case ID_FILE_PRINT:
+    case ID_FILE_PRINT_DIRECT:
+    case ID_FILE_PRINT_PREVIEW:
+    case ID_FILE_EXPORT:
+    case ID_FILE_SAVE_PLACES:
+        if (RowsStillComing())
+            return true;
+        break;
+    default:
+        break;
+    }
     switch (id) {
     case ID_RECORD_EDIT:
         OnRecordEdit();
@@ -59,15 +76,16 @@ bool CListView_Table::OnCommand(int id) {
 }
 
 bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
+    const bool complete = !m_bFilling && !m_pSortWait;
     switch (id) {
     case ID_FILE_EXPORT:
-        ui.Enable(m_model.RowCount() > 0);
+        ui.Enable(complete && m_model.RowCount() > 0);
         return true;
     case ID_FILE_SAVE_PLACES:
-        ui.Enable(selectionModel()->hasSelection());
+        ui.Enable(complete && selectionModel()->hasSelection());
         return true;
     case ID_RECORD_EDIT:
-        ui.Enable(m_model.RowCount() > 0); // no record to show in a window without rows
+        ui.Enable(complete && m_model.RowCount() > 0); // no record in a window without rows
         return true;
     case ID_SELECT_ALL_ROWS:
     case ID_VIEW_REFRESH:
@@ -75,6 +93,7 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
     case ID_FILE_PRINT_PREVIEW:
+        ui.Enable(complete);
         return true;
     default:
         return false;
@@ -82,7 +101,7 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
 }
 
 void CListView_Table::ShowRecordDialog(int row) {
-    if (!m_pTableDesc || row < 0 || row >= m_model.RowCount())
+    if (!m_pTableDesc || row < 0 || row >= m_model.RowCount() || RowsStillComing())
         return;
     // Rows another program changed are read again first; the dialog shows the record anew.
     row = CurrentRecordRow(row);
@@ -225,7 +244,8 @@ void CListView_Table::OnDoubleClick(int row) {
 void CListView_Table::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         ShowRecordDialog(m_nCurrentRow);
-    else if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier))
+    else if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier) &&
+             !RowsStillComing())
         OnSelectAllRows();
     // Arrow keys, paging and the rest keep working as in any list.
     QTableView::keyPressEvent(event);

@@ -220,7 +220,8 @@ void CListView_Table::TakeOwnWrite(const CGeoDatabase::CDataStamp& before) {
     for (CDocument* doc : theApp.m_pTableTemplate->GetDocuments()) {
         for (CView* view : doc->GetViews()) {
             auto* table = dynamic_cast<CListView_Table*>(view);
-            if (table && table->m_bStampTaken && table->m_stamp == before)
+            // A window still reading may have read the row before the write: it reads anew.
+            if (table && table->m_bStampTaken && !table->m_bFilling && table->m_stamp == before)
                 table->m_stamp = after;
         }
     }

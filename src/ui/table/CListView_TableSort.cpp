@@ -3,6 +3,7 @@
 
 #include "base/GeoTableDesc.h"
 #include "render/table/TableDistance.h"
+#include "render/table/TableFillJob.h"
 #include "render/table/TableSort.h"
 #include "render/table/TableText.h"
 #include "ui/shell/Document.h"
@@ -10,31 +11,97 @@
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/StatusBarProgress.h"
+#include "ui/table/UsableWait.h"
+
+#include <QPointer>
+
+#include <memory>
+
+namespace {
+
+// The order of a snapshot's rows sorted by a column (the distance column included).
+std::vector<int> columnOrder(const CGeoTableModel& model, int column, bool descending) {
+    if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
+        return TableDistance::DistanceOrder(model, descending);
+    return TableSort::SortOrder(
+        model.RowCount(),
+        [&model, column](const TableSort::CellVisitor& visit) { model.VisitColumn(column, visit); },
+        column, descending);
+}
+
+} // namespace
 
 void CListView_Table::OnColumnClick(int column) {
     // The fields, and a radius search's distance column after them.
     const bool distance = m_model.HasDistanceColumn() && column == CGeoTableModel::kColumns;
     if (!m_pTableDesc || column < 0 || (column >= m_pTableDesc->m_nFields && !distance))
         return;
+    // The rows are sorted once they are all there.
+    if (m_bFilling)
+        return;
+    // A sort under way gives way to this one.
+    if (m_pSortWait)
+        m_pSortWait->Cancel();
+    const int generation = ++m_nSortGeneration;
+    const bool wasDescending = g_bSortDescending;
+    const int wasColumn = g_nSortColumn;
     // Focus changes during the sort leave the status pane alone.
     m_bShowRecordStatus = false;
     g_bSortDescending = !g_bSortDescending;
     g_nSortColumn = column;
+    const bool descending = g_bSortDescending;
     const QString& tableName = m_pTableDesc->m_strTableName;
     const QString columnName = m_model.headerData(column, Qt::Horizontal).toString();
 
-    // No repaints and no row-state notices while the rows move. The rows' item data is their
-    // position, so it is renumbered with the move.
-    setUpdatesEnabled(false);
+    QPointer<CListView_Table> self(this);
+    bool sorted = false;
     {
-        CStatusBarProgress progress;
+        CStatusBarProgress progress(Qt::BusyCursor);
         m_strText = TableText::SortCaption(tableName, columnName);
         progress.Start(m_strText);
-        const std::vector<int> order = ColumnOrder(column, g_bSortDescending);
-        // The rows are numbered in their new order, the bar at 100 * i / n.
-        m_model.ApplyOrder(order, [&progress](int percent) { progress.SetPos(percent); });
+        // The order is made from a snapshot of the rows (deleted on this thread), which
+        // fits as long as the rows keep their order.
+        std::shared_ptr<CGeoTableModel> snapshot(new CGeoTableModel,
+                                                 [](CGeoTableModel* m) { m->deleteLater(); });
+        snapshot->CopyRows(m_model);
+        if (m_model.HasDistanceColumn())
+            snapshot->SetDistanceCentre(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
+        const int rowsGeneration = m_nRowsGeneration;
+        auto order = std::make_shared<std::vector<int>>();
+        CBackgroundJob job([snapshot, order, column, descending](const std::atomic<bool>&) {
+            *order = columnOrder(*snapshot, column, descending);
+        });
+        snapshot.reset();
+        CUsableWait wait;
+        m_pSortWait = &wait;
+        const bool done = wait.Run([&job] { return job.IsDone(); });
+        if (!self)
+            return;
+        if (m_pSortWait == &wait)
+            m_pSortWait = nullptr;
+        // A later click took over: it sets what is to be set.
+        if (generation != m_nSortGeneration)
+            return;
+        if (done && rowsGeneration == m_nRowsGeneration) {
+            // No repaints and no row-state notices while the rows move. The rows' item data
+            // is their position, so it is renumbered with the move: the bar at 100 * i / n.
+            setUpdatesEnabled(false);
+            sorted =
+                m_model.ApplyOrder(*order, [&progress](int percent) { progress.SetPos(percent); });
+            setUpdatesEnabled(true);
+        }
     }
-    setUpdatesEnabled(true);
+    m_bShowRecordStatus = true;
+    if (!sorted) {
+        // Stopped: the rows, the direction and the title stay as they were.
+        g_bSortDescending = wasDescending;
+        g_nSortColumn = wasColumn;
+        if (CMainFrame* frame = theApp.GetMainFrame())
+            frame->SetMessageText(QString());
+        if (hasFocus())
+            ShowRecordStatus();
+        return;
+    }
     // The focused record stays current at its new position.
     if (currentIndex().isValid())
         m_nCurrentRow = currentIndex().row();
@@ -42,7 +109,6 @@ void CListView_Table::OnColumnClick(int column) {
         if (CMainFrame* frame = theApp.GetMainFrame())
             frame->SetMessageText(QString());
     }
-    m_bShowRecordStatus = true;
     m_nSortColumn = column;
     m_bSortedDescending = g_bSortDescending;
 
@@ -52,10 +118,5 @@ void CListView_Table::OnColumnClick(int column) {
 }
 
 std::vector<int> CListView_Table::ColumnOrder(int column, bool descending) {
-    if (m_model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
-        return TableDistance::DistanceOrder(m_model, descending);
-    return TableSort::SortOrder(
-        m_model.RowCount(),
-        [this, column](const TableSort::CellVisitor& visit) { m_model.VisitColumn(column, visit); },
-        column, descending);
+    return columnOrder(m_model, column, descending);
 }

@@ -1,0 +1,238 @@
+// kelvo-bench responsiveness DB: how the real main window answers during its long commands.
+// A 5 ms timer runs in the window's event loop; each command is given as a person gives it
+// (keys, menu items, clicks on a header and a drag on a map, dialogs filled in; the maps
+// first, while their key opens them), and for
+// each one line is printed:
+//   responsiveness<TAB>COMMAND<TAB>FIRST_MS<TAB>MAX_STALL_MS<TAB>TOTAL_MS<TAB>CPU_MS
+// FIRST_MS: until the first rows (a table) or the first picture (a map) were painted;
+// MAX_STALL_MS: the longest the timer waited meanwhile (the event loop was stalled);
+// TOTAL_MS: until the command's work is over (no progress bar, no busy cursor); CPU_MS: the
+// process's CPU time over all threads meanwhile.
+#include "base/CommandIds.h"
+#include "base/GeoTableDesc.h"
+#include "store/GeoDatabase.h"
+#include "ui/map/CKelvoView.h"
+#include "ui/shell/ChildFrame.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/KelvoApp.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/StatusProgress.h"
+#include "ui/table/CDia_Find.h"
+#include "ui/table/CDia_Radius.h"
+#include "ui/table/CListView_Table.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+double cpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// Watches paints: the first paint of a new table window's rows or a new map window.
+class PaintWatch : public QObject {
+public:
+    QList<QWidget*> known;     // windows that were there before the command
+    QWidget* target = nullptr; // a window whose rows count once in their new order (the sort)
+    bool reordered = false;
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint || painted || !watched->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        for (QWidget* w = widget; w; w = w->parentWidget()) {
+            if (auto* table = dynamic_cast<CListView_Table*>(w)) {
+                if (table == target ? reordered
+                                    : !known.contains(table) && table->GetModel().RowCount() > 0)
+                    painted = true;
+                break;
+            }
+            if (auto* map = dynamic_cast<CKelvoView*>(w)) {
+                if (!known.contains(map))
+                    painted = true;
+                break;
+            }
+        }
+        return false;
+    }
+};
+
+struct Probe {
+    CMainFrame* frame = nullptr;
+    PaintWatch watch;
+
+    QList<QWidget*> views() const {
+        QList<QWidget*> list;
+        for (QMdiSubWindow* window : frame->MdiArea()->subWindowList())
+            if (auto* child = qobject_cast<CChildFrame*>(window); child && child->GetActiveView())
+                list << child->GetActiveView()->GetWidget();
+        return list;
+    }
+    template <typename T> T* last() const {
+        const QList<QWidget*> list = views();
+        for (auto it = list.rbegin(); it != list.rend(); ++it)
+            if (auto* view = dynamic_cast<T*>(*it))
+                return view;
+        return nullptr;
+    }
+
+    // Runs `give` (the person's action) from the event loop and measures until its work ends.
+    void measure(const char* name, const std::function<void()>& give,
+                 CListView_Table* target = nullptr) {
+        watch.known = views();
+        watch.target = target;
+        watch.reordered = watch.painted = false;
+        QMetaObject::Connection reorder;
+        if (target)
+            reorder = QObject::connect(&target->GetModel(), &QAbstractItemModel::layoutChanged,
+                                       [this] { watch.reordered = true; });
+        QElapsedTimer clock;
+        double first = -1, stall = 0, last = 0;
+        bool given = false;
+        QEventLoop loop;
+        QTimer tick;
+        tick.setInterval(5);
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            const double now = double(clock.nsecsElapsed()) / 1e6;
+            stall = std::max(stall, now - last);
+            last = now;
+            if (first < 0 && watch.painted)
+                first = now;
+            const bool working = g_StatusProgress.m_wndProgress || QApplication::overrideCursor();
+            if (given && !working && !QApplication::activeModalWidget())
+                loop.quit();
+        });
+        const double cpu = cpuMs();
+        clock.start();
+        tick.start();
+        QTimer::singleShot(0, &loop, [&] {
+            give();
+            given = true;
+        });
+        loop.exec();
+        QObject::disconnect(reorder);
+        const double total = double(clock.nsecsElapsed()) / 1e6;
+        if (first < 0)
+            first = total;
+        std::printf("responsiveness\t%s\t%.0f\t%.0f\t%.0f\t%.0f\n", name, first, stall, total,
+                    cpuMs() - cpu);
+        std::fflush(stdout);
+    }
+
+    // Fills in the modal dialog the next action opens, once it is there.
+    static void whenModal(const std::function<void(QWidget*)>& act) {
+        QTimer::singleShot(10, [act] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                act(dialog);
+            else
+                whenModal(act);
+        });
+    }
+
+    // Where several places fit the centre, the list offers the best one first: taken.
+    static void takeList(QWidget* dialog) {
+        QTimer::singleShot(10, [guard = QPointer<QWidget>(dialog)] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!guard || !guard->isVisible())
+                return;
+            if (modal && modal != guard)
+                QTest::keyClick(modal, Qt::Key_Return);
+            else
+                takeList(guard);
+        });
+    }
+
+    void command(int id) {
+        frame->UpdateCommandUI();
+        const QList<QAction*> actions = frame->GetActions(id);
+        if (!actions.isEmpty())
+            actions.first()->trigger();
+    }
+};
+
+} // namespace
+
+int RunResponsiveness(const QString& path) {
+    if (!g_GeoDatabase.Open(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(g_GeoDatabase.OpenError()));
+        return 1;
+    }
+    theApp.InitInstance();
+    Probe probe;
+    probe.frame = theApp.GetMainFrame();
+    probe.frame->resize(1200, 900);
+    probe.frame->show();
+    QApplication::processEvents();
+    qApp->installEventFilter(&probe.watch);
+
+    probe.measure("map", [&] { QTest::keyClick(probe.frame, Qt::Key_K, Qt::ControlModifier); });
+    if (CKelvoView* map = probe.last<CKelvoView>()) {
+        // A band over the middle of the map.
+        const QPoint from(map->width() * 2 / 5, map->height() * 2 / 5);
+        const QPoint to(map->width() * 3 / 5, map->height() * 3 / 5);
+        probe.measure("zoom", [&] {
+            QTest::mousePress(map, Qt::LeftButton, {}, from);
+            QTest::mouseMove(map, (from + to) / 2);
+            QTest::mouseMove(map, to);
+            QTest::mouseRelease(map, Qt::LeftButton, {}, to);
+        });
+    }
+    probe.measure("table", [&] { QTest::keyClick(probe.frame, Qt::Key_T, Qt::ControlModifier); });
+    if (CListView_Table* table = probe.last<CListView_Table>()) {
+        QHeaderView* header = table->horizontalHeader();
+        const int x = header->sectionViewportPosition(GEO_ORT) + header->sectionSize(GEO_ORT) / 2;
+        probe.measure(
+            "sort-ort",
+            [&] {
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                                  QPoint(x, header->height() / 2));
+            },
+            table);
+    }
+    probe.measure("search", [&] {
+        Probe::whenModal([](QWidget* dialog) {
+            if (auto* find = qobject_cast<CDia_Find*>(dialog)) {
+                find->m_editSearch->setText(QStringLiteral("berg"));
+                QTest::keyClick(find->m_editSearch, Qt::Key_Return);
+            }
+        });
+        probe.command(ID_SEARCH);
+    });
+    probe.measure("radius", [&] {
+        Probe::whenModal([](QWidget* dialog) {
+            if (auto* radius = qobject_cast<CDia_Radius*>(dialog)) {
+                radius->m_editCentre->setText(QStringLiteral("DE 10115"));
+                radius->m_editRadius->setText(QStringLiteral("50"));
+                Probe::takeList(radius);
+                QTest::keyClick(radius->m_editRadius, Qt::Key_Return);
+            }
+        });
+        probe.command(ID_RADIUS_SEARCH);
+    });
+    qApp->removeEventFilter(&probe.watch);
+    theApp.ExitInstance();
+    QApplication::processEvents();
+    g_GeoDatabase.Close();
+    return 0;
+}

@@ -1,0 +1,110 @@
+#include "render/table/TableFillJob.h"
+
+#include "base/Progress.h"
+#include "store/GeoDatabase.h"
+
+#include <QThread>
+
+#include <mutex>
+
+namespace {
+
+// Starts `run` on a thread that deletes itself when done.
+void startThread(std::function<void()> run) {
+    QThread* thread = QThread::create(std::move(run));
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+} // namespace
+
+struct CTableFillJob::State : CProgress {
+    std::atomic<bool> cancel{false};
+    std::atomic<int> percent{0};
+    std::atomic<bool> done{false};
+    mutable std::mutex mutex;
+    std::optional<CTableRows> first, result;
+
+    void Start(const QString&) override {}
+    void SetPos(int pos) override { percent.store(pos, std::memory_order_relaxed); }
+    void Finish() override {}
+};
+
+CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, QString filter,
+                             int firstRows)
+    : m_pState(std::make_shared<State>()) {
+    startThread(
+        [state = m_pState, location = db.FilePath(), desc, filter = std::move(filter), firstRows] {
+            CGeoDatabase reader;
+            CTableRows rows;
+            if (!reader.Open(location)) {
+                rows.m_result.m_strError = reader.OpenError();
+            } else {
+                if (firstRows > 0 && !state->cancel) {
+                    CTableRows first = ReadFirstTableRows(reader, desc, filter, firstRows);
+                    std::lock_guard lock(state->mutex);
+                    state->first = std::move(first);
+                }
+                if (!state->cancel)
+                    rows = ReadTableRows(reader, desc, filter, state.get(), &state->cancel);
+            }
+            rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
+            {
+                std::lock_guard lock(state->mutex);
+                state->result = std::move(rows);
+            }
+            state->done = true;
+        });
+}
+
+CTableFillJob::~CTableFillJob() {
+    Cancel();
+}
+
+void CTableFillJob::Cancel() {
+    m_pState->cancel = true;
+}
+
+int CTableFillJob::Percent() const {
+    return m_pState->percent.load(std::memory_order_relaxed);
+}
+
+std::optional<CTableRows> CTableFillJob::TakeFirstRows() {
+    std::lock_guard lock(m_pState->mutex);
+    return std::exchange(m_pState->first, std::nullopt);
+}
+
+bool CTableFillJob::IsDone() const {
+    return m_pState->done;
+}
+
+std::optional<CTableRows> CTableFillJob::TakeResult() {
+    if (!m_pState->done)
+        return std::nullopt;
+    std::lock_guard lock(m_pState->mutex);
+    return std::exchange(m_pState->result, std::nullopt);
+}
+
+struct CBackgroundJob::State {
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+};
+
+CBackgroundJob::CBackgroundJob(Work work) : m_pState(std::make_shared<State>()) {
+    startThread([state = m_pState, work = std::move(work)] {
+        work(state->cancel);
+        state->done = true;
+    });
+}
+
+CBackgroundJob::~CBackgroundJob() {
+    Cancel();
+}
+
+void CBackgroundJob::Cancel() {
+    m_pState->cancel = true;
+}
+
+bool CBackgroundJob::IsDone() const {
+    return m_pState->done;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "base/GeoTableDesc.h"
+#include "render/table/TableFill.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CGeoDatabase;
+
+// Reads a table window's rows on a thread of its own, over a connection of its own to the
+// database `db` is open on (the file a second time, or the server), so that the window
+// stays usable meanwhile. First the first screen of rows is read (the first `firstRows` of
+// the standard order), then every row as ReadTableRows reads them.
+//
+// The owner asks for what is there (TakeFirstRows, TakeResult, Percent) from its own
+// thread. Cancel() or dropping the job stops it soon; nobody waits for the thread, which
+// ends by itself and frees what it read.
+class CTableFillJob {
+public:
+    CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, QString filter, int firstRows);
+    ~CTableFillJob(); // cancels
+    CTableFillJob(const CTableFillJob&) = delete;
+    CTableFillJob& operator=(const CTableFillJob&) = delete;
+
+    void Cancel();
+    // The share read so far, 0-100, as the fill's progress bar shows it.
+    int Percent() const;
+    // The first screen of rows, once (then empty).
+    std::optional<CTableRows> TakeFirstRows();
+    // Whether every row is read, and the rows once they are (then empty).
+    bool IsDone() const;
+    std::optional<CTableRows> TakeResult();
+
+    struct State;
+
+private:
+    std::shared_ptr<State> m_pState;
+};
+
+// The same for a job that only computes (a sort): `work` runs on a thread of its own and
+// gets a flag that becomes true when the owner lost interest.
+class CBackgroundJob {
+public:
+    using Work = std::function<void(const std::atomic<bool>& cancel)>;
+    explicit CBackgroundJob(Work work);
+    ~CBackgroundJob(); // cancels
+    CBackgroundJob(const CBackgroundJob&) = delete;
+    CBackgroundJob& operator=(const CBackgroundJob&) = delete;
+
+    void Cancel();
+    bool IsDone() const;
+
+    struct State;
+
+private:
+    std::shared_ptr<State> m_pState;
+};

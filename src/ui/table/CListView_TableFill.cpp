@@ -1,0 +1,169 @@
+// Filling a table window: the rows are read on a thread of their own, with a connection of
+// its own, while the window shows its first screen of rows and takes input.
+#include "ui/table/CListView_Table.h"
+
+#include "render/table/TableFillJob.h"
+#include "store/GeoDatabase.h"
+#include "ui/shell/ChildFrame.h"
+#include "ui/shell/DocTemplate.h"
+#include "ui/shell/Document.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/KelvoApp.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/MessageBox.h"
+#include "ui/shell/StatusBarProgress.h"
+#include "ui/table/UsableWait.h"
+
+#include <QPointer>
+#include <QScrollBar>
+
+#include <optional>
+
+namespace {
+
+// Rows read first, before all of them: more than a screen holds.
+constexpr int kFirstRows = 200;
+
+} // namespace
+
+void CListView_Table::FillTable() {
+    g_nFoundCount = 0;
+    m_bFillCancelled = false;
+    // A database another program held is tried again; while it still does, no rows.
+    CKelvoApp::EnsureDatabase();
+    // Taken before the rows are read: whatever is written meanwhile is read next time.
+    m_stamp = m_pDatabase->DataStamp();
+    m_bStampTaken = true;
+    SetUpColumns();
+    CTableFillResult result;
+    if (!m_pDatabase->IsOpen()) {
+        // No rows and no error.
+        CStatusBarProgress progress;
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
+    } else {
+        QPointer<CListView_Table> self(this);
+        CStatusBarProgress progress(Qt::BusyCursor);
+        progress.Start(TableFillCaption(*m_pTableDesc));
+        // The first screen of all rows costs a scan of the keys beside the read; that of a
+        // filter would cost the whole search twice, so its rows come all at once.
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_strFilter,
+                          m_strFilter.isEmpty() ? kFirstRows : 0);
+        // Shown at once, titled by the table until the command names it; the status pane
+        // keeps the caption meanwhile.
+        m_bFilling = true;
+        m_bRefilling = true;
+        CChildFrame* frame = GetParentFrame();
+        if (CDocument* doc = GetDocument(); doc && doc->GetDocTemplate()) {
+            doc->SetTitle(m_pTableDesc->m_strTableName);
+            doc->GetDocTemplate()->RevealFrame(frame);
+        }
+        int shown = 0;
+        bool firstJustShown = false;
+        std::optional<CTableRows> rows;
+        CUsableWait wait;
+        const bool done = wait.Run(
+            [&] {
+                progress.SetPos(job.Percent());
+                if (std::optional<CTableRows> first = job.TakeFirstRows()) {
+                    if (!first->m_order.empty()) {
+                        shown = int(first->m_order.size());
+                        m_model.SetRows(std::move(first->m_pRows), std::move(first->m_order));
+                        // The first rows are on the screen at least once before the rest.
+                        firstJustShown = true;
+                        return false;
+                    }
+                }
+                if (firstJustShown) {
+                    firstJustShown = false;
+                    return false;
+                }
+                if (!job.IsDone())
+                    return false;
+                rows = job.TakeResult();
+                return true;
+            },
+            frame);
+        if (!self)
+            return;
+        m_bFilling = false;
+        m_bRefilling = false;
+        if (!done || !rows || rows->m_result.m_bCancelled) {
+            // Stopped: the window goes, as if it had never been opened.
+            job.Cancel();
+            m_bFillCancelled = true;
+            m_model.Clear();
+            progress.Finish();
+            if (CMainFrame* main = theApp.GetMainFrame())
+                main->SetMessageText(QString());
+            if (frame)
+                QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
+            return;
+        }
+        result = rows->m_result;
+        TakeRows(std::move(*rows), shown);
+    }
+    g_nFoundCount = result.m_nFound;
+    // The caption goes with the bar; a view with the focus shows where it stands.
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(QString());
+    if (hasFocus())
+        ShowRecordStatus();
+    if (!result.m_strError.isEmpty()) {
+        KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
+                                       "werden.\n\nFehler der Datenbank: %2")
+                            .arg(m_pTableDesc->m_strTableName, result.m_strError));
+    }
+}
+
+void CListView_Table::TakeRows(CTableRows rows, int keepFrom) {
+    // The first rows shown are the first of all when their keys agree.
+    bool same = keepFrom > 0 && int(rows.m_order.size()) >= keepFrom;
+    for (int i = 0; same && i < keepFrom; ++i)
+        same = rows.m_pRows->Cell(rows.m_order[size_t(i)], GEO_ID).bytes ==
+               m_model.CellUtf8(i, GEO_ID);
+    const int currentRow = currentIndex().isValid() ? currentIndex().row() : -1;
+    const int currentColumn = std::max(currentIndex().column(), 0);
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    QList<int> selectedRows;
+    for (const QModelIndex& index : selected)
+        selectedRows << index.row();
+    const int vertical = verticalScrollBar()->value();
+    const int horizontal = horizontalScrollBar()->value();
+
+    setUpdatesEnabled(false);
+    m_model.SetRows(std::move(rows.m_pRows), std::move(rows.m_order));
+    if (same) {
+        QItemSelection selection;
+        for (int row : selectedRows)
+            selection.select(m_model.index(row, 0),
+                             m_model.index(row, CGeoTableModel::kColumns - 1));
+        selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+        if (currentRow >= 0) {
+            const bool scroll = hasAutoScroll();
+            setAutoScroll(false);
+            selectionModel()->setCurrentIndex(m_model.index(currentRow, currentColumn),
+                                              QItemSelectionModel::NoUpdate);
+            setAutoScroll(scroll);
+            m_nCurrentRow = currentRow;
+        }
+        updateGeometries();
+        verticalScrollBar()->setValue(vertical);
+        horizontalScrollBar()->setValue(horizontal);
+    } else {
+        m_nCurrentRow = 0;
+    }
+    setUpdatesEnabled(true);
+}
+
+bool CListView_Table::RowsStillComing() {
+    if (!m_bFilling && !m_pSortWait)
+        return false;
+    KelvoMessageBox(m_bFilling ? QStringLiteral("Die Zeilen der Tabelle werden noch gelesen. Der "
+                                                "Befehl geht, sobald alle da sind; Esc bricht "
+                                                "das Lesen ab.")
+                               : QStringLiteral("Die Zeilen der Tabelle werden noch sortiert. Der "
+                                                "Befehl geht, sobald sie sortiert sind; Esc "
+                                                "bricht das Sortieren ab."),
+                    this);
+    return true;
+}

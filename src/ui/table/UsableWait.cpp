@@ -1,0 +1,60 @@
+#include "ui/table/UsableWait.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+
+bool CUsableWait::Run(const std::function<bool()>& poll, QWidget* closing) {
+    QEventLoop loop;
+    m_pLoop = &loop;
+    m_pClosing = closing;
+    m_bCancelled = false;
+    bool done = false;
+    // The first time at once, after the events already waiting.
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        timer.setInterval(kPollMs);
+        if (!m_bCancelled && poll()) {
+            done = true;
+            loop.quit();
+        }
+    });
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    qApp->installEventFilter(this);
+    if (closing)
+        closing->installEventFilter(this);
+    timer.start();
+    loop.exec();
+    timer.stop();
+    if (m_pClosing)
+        m_pClosing->removeEventFilter(this);
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+    m_pLoop = nullptr;
+    return done && !m_bCancelled;
+}
+
+void CUsableWait::Cancel() {
+    m_bCancelled = true;
+    if (m_pLoop)
+        m_pLoop->quit();
+}
+
+bool CUsableWait::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && watched == m_pClosing) {
+        event->ignore();
+        Cancel();
+        return true;
+    }
+    // Esc in a dialog or a menu belongs to it.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        !QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
+        Cancel();
+        return true;
+    }
+    return false;
+}

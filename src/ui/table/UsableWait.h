@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QEventLoop;
+class QWidget;
+
+// Waits for work running on another thread while the program stays usable: events are
+// handled meanwhile (keys, clicks, repaints, other windows), the cursor is the busy cursor
+// that still takes input, and Esc pressed in the main window cancels the wait (the wait
+// begun last, when several run).
+class CUsableWait : public QObject {
+public:
+    // How often the work is asked whether it is done.
+    static constexpr int kPollMs = 20;
+
+    // Asks `poll` every kPollMs (first once the events already waiting are handled) until it
+    // returns true. True when it did;
+    // false when the wait was cancelled: by Cancel(), by Esc, by the program ending, or by a
+    // close of `closing` (the close is then refused; the owner closes it later).
+    bool Run(const std::function<bool()>& poll, QWidget* closing = nullptr);
+    void Cancel();
+    bool IsRunning() const { return m_pLoop != nullptr; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QEventLoop* m_pLoop = nullptr;
+    QPointer<QWidget> m_pClosing;
+    bool m_bCancelled = false;
+};

@@ -1,0 +1,225 @@
+// Table windows that read and sort their rows on a thread of their own: the window takes
+// keys while its rows come in, Esc stops the reading (the window goes) or the sort (the old
+// order stays), a click during a sort sorts anew, and what arrives in the end is what the
+// synchronous reading and sorting give, on the file and on the server.
+#include "TableCommandsFixture.h"
+
+#include "common/ServerSupport.h"
+#include "common/TestSupport.h"
+#include "render/table/TableDistance.h"
+#include "render/table/TableFill.h"
+#include "render/table/TableSort.h"
+#include "render/table/TableText.h"
+#include "store/GeoRadius.h"
+#include "ui/shell/StatusProgress.h"
+#include "ui/table/CDia_Find.h"
+#include "ui/table/CDia_Radius.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+
+class TableFillTest : public TableCommandsFixture {
+protected:
+    // Runs `act` once the window being filled shows its first rows, from inside the fill.
+    static void WhileFilling(std::function<void(CListView_Table*)> act, int tries = 10000) {
+        QTimer::singleShot(1, [act, tries] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                auto* view = dynamic_cast<CListView_Table*>(widget);
+                if (view && view->IsFilling() && view->GetModel().RowCount() > 0) {
+                    act(view);
+                    return;
+                }
+            }
+            if (tries > 0)
+                WhileFilling(act, tries - 1);
+            else
+                ADD_FAILURE() << "no window filling";
+        });
+    }
+
+    // Runs `act` from inside the sort the next header click starts, before its order is in.
+    static void WhileSorting(CListView_Table* view, std::function<void()> act, int tries = 100) {
+        QTimer::singleShot(0, [view, act, tries] {
+            if (view->IsSorting())
+                act();
+            else if (tries > 0)
+                WhileSorting(view, act, tries - 1);
+            else
+                ADD_FAILURE() << "no sort";
+        });
+    }
+
+    static QList<QStringList> Rows(const CGeoTableModel& model) {
+        QList<QStringList> rows;
+        for (int i = 0; i < model.RowCount(); ++i)
+            rows << model.RowCells(i);
+        return rows;
+    }
+
+    // The window is gone, and nothing of the command is left on the screen.
+    void ExpectNothingLeft(int framesBefore) {
+        Process();
+        EXPECT_EQ(Frames().size(), framesBefore);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(g_StatusProgress.m_wndProgress);
+    }
+};
+
+TEST_F(TableFillTest, AFillingWindowTakesKeysAndEscClosesItLeavingTheOthersAsTheyWere) {
+    QList<Fields> rows;
+    for (int i = 0; i < 300; ++i)
+        rows << Fields{{GEO_STAAT, "DE"}, {GEO_PLZ, QString::number(10000 + i)}, {GEO_ORT, "Ort"}};
+    ASSERT_TRUE(InsertFields(rows));
+    CListView_Table* first = OpenTable();
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first->GetModel().RowCount(), 300);
+    const QString title = Title(first);
+
+    int currentWhileFilling = -1;
+    bool busyCursor = false;
+    QString paneWhileFilling, titleWhileFilling;
+    WhileFilling([&](CListView_Table* view) {
+        paneWhileFilling = frame->GetMessageText();
+        titleWhileFilling = Title(view);
+        // The first screen of rows is there and the keys move in it.
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Down);
+        currentWhileFilling = view->currentIndex().row();
+        busyCursor = QApplication::overrideCursor() &&
+                     QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        // A command on the rows waits for them, with a note.
+        view->OnCommand(ID_EDIT_COPY);
+        QTest::keyClick(view, Qt::Key_Escape);
+    });
+    Refocus(frame);
+    Key(Qt::Key_T, Qt::ControlModifier);
+    // The window is up before its rows are all in: named by the table, with the caption kept.
+    EXPECT_EQ(titleWhileFilling, "GEO");
+    EXPECT_EQ(paneWhileFilling, " \"GEO\" Tabelle wird geoffnet:");
+    EXPECT_EQ(currentWhileFilling, 1);
+    EXPECT_TRUE(busyCursor);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Die Zeilen der Tabelle werden noch gelesen."));
+    ExpectNothingLeft(1);
+    EXPECT_EQ(Frames().first(), first->GetParentFrame());
+    EXPECT_EQ(Title(first), title);
+    EXPECT_EQ(first->GetModel().RowCount(), 300);
+
+    // Closing the window while it fills stops the reading the same way.
+    WhileFilling([](CListView_Table* view) { view->GetParentFrame()->close(); });
+    Key(Qt::Key_T, Qt::ControlModifier);
+    ExpectNothingLeft(1);
+
+    // Left alone, the window gets every row and the title of the command.
+    CListView_Table* second = OpenTable();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->GetModel().RowCount(), 300);
+    EXPECT_EQ(Title(second), title);
+}
+
+TEST_F(TableFillTest, EscDuringASortKeepsTheOrderAndAClickDuringASortSortsAnew) {
+    ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
+    CListView_Table* view = OpenTable();
+    ASSERT_TRUE(view);
+    ClickHeader(view, GEO_ORT);
+    const QStringList byOrt = Column(view, GEO_ID);
+    ASSERT_EQ(Title(view), "GEO Tabelle (Ort -> AZ)");
+
+    // Esc before the order arrives: rows, direction, sort column and title stay.
+    WhileSorting(view, [&] { QTest::keyClick(view, Qt::Key_Escape); });
+    ClickHeader(view, GEO_PLZ);
+    EXPECT_EQ(Column(view, GEO_ID), byOrt);
+    EXPECT_EQ(Title(view), "GEO Tabelle (Ort -> AZ)");
+    EXPECT_FALSE(g_bSortDescending);
+    EXPECT_EQ(g_nSortColumn, GEO_ORT);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The next click sorts as if the stopped one had not been: descending.
+    ClickHeader(view, GEO_PLZ);
+    EXPECT_EQ(Column(view, GEO_PLZ), QStringList({"10115", "9490", "8001", "01067", "1010"}));
+    EXPECT_EQ(Title(view), "GEO Tabelle (PLZ -> ZA)");
+
+    // A click during a sort: the first gives way, the second sorts, next in the alternation.
+    WhileSorting(view, [&] { ClickHeader(view, GEO_ORT); });
+    ClickHeader(view, GEO_PLZ);
+    EXPECT_EQ(Column(view, GEO_ORT), QStringList({"Zürich", "Wien", "Vaduz", "Dresden", "Berlin"}));
+    EXPECT_EQ(Title(view), "GEO Tabelle (Ort -> ZA)");
+    EXPECT_EQ(g_nSortColumn, GEO_ORT);
+    EXPECT_TRUE(g_bSortDescending);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+// Everything the windows get equals the synchronous reading and sorting, on both engines.
+class TableFillResultTest : public TableFillTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronousOnes) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    if (GetParam()) {
+        KELVO_REQUIRE_SERVER();
+        const QString address = TestServer::SharedDatabase();
+        ASSERT_FALSE(address.isEmpty());
+        g_GeoDatabase.Close();
+        ASSERT_TRUE(g_GeoDatabase.Open(address)) << g_GeoDatabase.OpenError().toStdString();
+    } else {
+        ASSERT_TRUE(ImportSharedData(data));
+    }
+    CGeoDatabase& db = g_GeoDatabase;
+    const CGeoTableDesc& desc = db.m_Table;
+
+    CGeoTableModel expected;
+    FillTableModel(db, desc, QString(), expected, nullptr);
+    ASSERT_GT(expected.RowCount(), 40000);
+    CListView_Table* all = OpenTable();
+    ASSERT_TRUE(all);
+    EXPECT_EQ(Rows(all->GetModel()), Rows(expected));
+    EXPECT_EQ(Title(all), "GEO (Staat+PLZ -> AZ)");
+
+    ClickHeader(all, GEO_ORT);
+    expected.ApplyOrder(TableSort::SortOrder(
+        expected.RowCount(),
+        [&](const TableSort::CellVisitor& visit) { expected.VisitColumn(GEO_ORT, visit); }, GEO_ORT,
+        false));
+    EXPECT_EQ(Rows(all->GetModel()), Rows(expected));
+
+    CGeoTableModel found;
+    FillTableModel(db, desc, GeoSql::SearchFilter("berg"), found, nullptr);
+    ASSERT_GT(found.RowCount(), 100);
+    WhenModal([](QWidget* dialog) {
+        auto* find = qobject_cast<CDia_Find*>(dialog);
+        ASSERT_TRUE(find);
+        QTest::keyClicks(find->m_editSearch, "berg");
+        QTest::keyClick(find->m_editSearch, Qt::Key_Return);
+    });
+    Command(ID_SEARCH);
+    CListView_Table* search = TableOf(Frames().last());
+    ASSERT_TRUE(search && search != all);
+    EXPECT_EQ(Rows(search->GetModel()), Rows(found));
+    EXPECT_EQ(Title(search), TableText::SearchTitle(found.RowCount(), "berg", "GEO"));
+
+    CRadiusCentre centre;
+    QString error;
+    ASSERT_TRUE(GeoRadius::FindCentre(db, "DE 10115", &centre, &error));
+    CGeoTableModel near;
+    FillTableModel(db, desc, GeoRadius::Filter(centre, 25), near, nullptr);
+    near.SetDistanceCentre(centre.dLon, centre.dLat);
+    near.ApplyOrder(TableDistance::DistanceOrder(near, false));
+    ASSERT_GT(near.RowCount(), 10);
+    WhenModal([](QWidget* dialog) {
+        auto* radius = qobject_cast<CDia_Radius*>(dialog);
+        ASSERT_TRUE(radius);
+        radius->m_editCentre->setText("DE 10115");
+        radius->m_editRadius->setText("25");
+        QTest::keyClick(radius->m_editRadius, Qt::Key_Return);
+    });
+    Command(ID_RADIUS_SEARCH);
+    CListView_Table* radius = TableOf(Frames().last());
+    ASSERT_TRUE(radius && radius != search);
+    EXPECT_EQ(Rows(radius->GetModel()), Rows(near));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, TableFillResultTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("Server") : std::string("File");
+                         });
