@@ -2,8 +2,10 @@
 #include "apps/kelvo-cli/CliTableList.h"
 
 #include "base/TextNumbers.h"
+#include "render/basemap/BaseMapData.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapExtent.h"
+#include "render/map/MapLegend.h"
 #include "render/map/MapPrint.h"
 #include "render/places/PlaceFile.h"
 #include "store/GeoDatabase.h"
@@ -19,7 +21,7 @@ const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
     "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
-    "AUSGABE.png|AUSGABE.pdf\n";
+    "[--basemap] [--aspect] [--legend] AUSGABE.png|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -71,7 +73,7 @@ bool parseSelected(const QString& text, CMapSelectedPlace* selected) {
 }
 
 bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs& tableArgs,
-                CPlaceList& places) {
+                CPlaceList& places, CLegendSection* groups) {
     // A list of the user's: its entries as they stand on the day.
     if (TableList::IsListFileName(path)) {
         QDate day;
@@ -79,6 +81,7 @@ bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs&
         if (!Cli::AsOfDay(tableArgs, &day) || !Cli::ReadTableList(db, path, tableArgs, &list))
             return false;
         places = TableList::AsOf(list.aEntries, day);
+        *groups = MapLegend::Groups(list);
         return true;
     }
     QFile file(path);
@@ -159,6 +162,9 @@ int RunRender(QStringList args) {
     settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
     const bool showMemos = Cli::TakeSwitch(args, QStringLiteral("--memos"));
     const bool declutter = Cli::TakeSwitch(args, QStringLiteral("--declutter"));
+    settings.bBaseMap = Cli::TakeSwitch(args, QStringLiteral("--basemap"));
+    settings.bKeepAspect = Cli::TakeSwitch(args, QStringLiteral("--aspect"));
+    settings.bLegend = Cli::TakeSwitch(args, QStringLiteral("--legend"));
     QSize size;
     bool markerOk = true;
     if (!markerText.isEmpty())
@@ -184,13 +190,20 @@ int RunRender(QStringList args) {
     CGeoDatabase db;
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
+    if (settings.bBaseMap && !CBaseMapData::Shared().IsAvailable()) {
+        Cli::Err(QStringLiteral("Die Grundkarte fehlt: Bitte das Debian-Paket %1 installieren.\n")
+                     .arg(CBaseMapData::Shared().MissingPackage()));
+        return 1;
+    }
     CPlaceList places;
-    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, places))
+    CLegendSection groups;
+    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, places, &groups))
         return 1;
 
     CMapCanvas canvas(db, settings);
     canvas.m_bShowMemos = showMemos;
     canvas.m_bDeclutterNames = declutter;
     canvas.SetPlaceList(&places);
+    canvas.m_aLegendSections = {groups};
     return writeOutput(canvas, size, args.first()) ? 0 : 1;
 }

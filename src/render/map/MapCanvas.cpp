@@ -12,7 +12,11 @@
 CMapCanvas::CMapCanvas(CGeoDatabase& database, const CMapSettings& settings)
     : m_bShowNames(settings.bShowNames), m_nMarkerHalfSize(settings.nMarkerHalfSize),
       m_selected(settings.selected), m_dLonEast(settings.dLonEast), m_dLonWest(settings.dLonWest),
-      m_dLatNorth(settings.dLatNorth), m_dLatSouth(settings.dLatSouth), m_database(database) {}
+      m_dLatNorth(settings.dLatNorth), m_dLatSouth(settings.dLatSouth), m_database(database) {
+    m_bShowBaseMap = settings.bBaseMap;
+    m_bShowLegend = settings.bLegend;
+    SetKeepAspect(settings.bKeepAspect);
+}
 
 void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_pPlaces = places;
@@ -56,6 +60,8 @@ QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progr
     const QString error = DrawDatabasePlaces(dc, progress);
     if (error.isEmpty() && m_bShowFilePlaces)
         DrawFilePlaces(dc);
+    if (error.isEmpty() && m_bShowLegend)
+        DrawLegend(dc);
     return error;
 }
 
