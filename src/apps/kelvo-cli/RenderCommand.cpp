@@ -5,6 +5,7 @@
 #include "render/basemap/BaseMapData.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapExtent.h"
+#include "render/map/MapImage.h"
 #include "render/map/MapLegend.h"
 #include "render/map/MapPrint.h"
 #include "render/places/PlaceFile.h"
@@ -21,7 +22,7 @@ const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
     "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
-    "[--basemap] [--aspect] [--legend] AUSGABE.png|AUSGABE.pdf\n";
+    "[--basemap] [--aspect] [--legend] AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -126,8 +127,17 @@ bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
         }
         return true;
     }
+    if (suffix == QLatin1String("svg")) {
+        QString error;
+        if (!MapImage::WriteSvg(canvas, size, path, &error)) {
+            Cli::Err(error + QLatin1Char('\n'));
+            return false;
+        }
+        return true;
+    }
     if (suffix != QLatin1String("png")) {
-        Cli::Err(QStringLiteral("Die Ausgabe muss eine PNG- oder PDF-Datei sein: %1\n").arg(path));
+        Cli::Err(
+            QStringLiteral("Die Ausgabe muss eine PNG-, SVG- oder PDF-Datei sein: %1\n").arg(path));
         return false;
     }
     const QString drawError = canvas.Repaint(size, size);
