@@ -14,6 +14,8 @@ struct CBaseMapView {
     double sx = 1, sy = 1, left = 0, bottom = 0;
     QRectF plot;
 
+    bool operator==(const CBaseMapView&) const = default;
+
     QPointF operator()(double lon, double lat) const {
         return QPointF((lon - west) * sx + left, bottom - (lat - south) * sy);
     }

@@ -5,6 +5,8 @@
 #include "render/basemap/BaseMapDraw.h"
 #include "render/draw/DeviceContext.h"
 
+#include <QPainter>
+
 #include <cmath>
 #include <numbers>
 
@@ -32,7 +34,23 @@ void CMapCanvas::DrawBaseMap(CDeviceContext& dc) {
                        QPointF((m_rectPlot.right - 1) * scaleX, (m_rectPlot.bottom - 1) * scaleY));
     if (view.sx < 0 || view.sy < 0)
         return; // an extent given east to west or north to south gets no base map
-    BaseMap::Draw(dc.Painter(), view, CBaseMapData::Shared());
+    QPainter& painter = dc.Painter();
+    // On paper and in vector pictures the base map is drawn as it is; on an image (the
+    // window's back buffer) it is drawn once per extent and plot, then copied.
+    if (painter.device()->devType() != QInternal::Image || scaleX != 1.0 || scaleY != 1.0) {
+        BaseMap::Draw(painter, view, CBaseMapData::Shared());
+        return;
+    }
+    const QRect area = view.plot.toAlignedRect();
+    if (m_imgBaseMap.isNull() || !(m_baseMapDrawn == view)) {
+        m_imgBaseMap = QImage(area.size(), QImage::Format_RGB32);
+        m_imgBaseMap.fill(Qt::white);
+        QPainter image(&m_imgBaseMap);
+        image.translate(-area.topLeft());
+        BaseMap::Draw(image, view, CBaseMapData::Shared());
+        m_baseMapDrawn = view;
+    }
+    painter.drawImage(area.topLeft(), m_imgBaseMap);
 }
 
 void CMapCanvas::SetKeepAspect(bool on) {

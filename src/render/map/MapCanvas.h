@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/basemap/BaseMapDraw.h"
 #include "render/draw/DrawObjects.h"
 #include "render/draw/DrawTypes.h"
 #include "render/map/MapLegend.h"
@@ -173,6 +174,10 @@ private:
     void DrawLegend(CDeviceContext& dc);
     void FitAspect(QSize outerSize);
 
+    // The base map of the last repaint onto an image, as drawn there, and where: a repaint
+    // of the same extent and plot copies it instead of drawing it again.
+    QImage m_imgBaseMap;
+    CBaseMapView m_baseMapDrawn;
     bool m_bKeepAspect = false;
     double m_aAsked[4] = {}; // west, east, south, north asked for while m_bKeepAspect is on
 
