@@ -7,6 +7,7 @@
 #include "render/map/MapExtent.h"
 #include "render/map/MapImage.h"
 #include "render/map/MapLegend.h"
+#include "render/map/MapPoster.h"
 #include "render/map/MapPrint.h"
 #include "render/places/PlaceFile.h"
 #include "store/GeoDatabase.h"
@@ -22,7 +23,8 @@ const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
     "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
-    "[--basemap] [--aspect] [--legend] AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
+    "[--basemap] [--aspect] [--legend] [--poster A0..A4 [--title TEXT]] "
+    "AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -103,8 +105,20 @@ bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs&
 // Writes the rendered map; the file's suffix chooses the format. A PDF is the map printed
 // as a map window prints it: at the size it has on a screen of 96 dots per inch on an A4
 // page, turned to landscape and scaled down where it does not fit.
-bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
+bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path,
+                 const CPosterOptions* poster) {
     const QString suffix = QFileInfo(path).suffix().toLower();
+    if (poster) {
+        if (suffix != QLatin1String("pdf")) {
+            Cli::Err(QStringLiteral("Ein Poster wird als PDF-Datei geschrieben: %1\n").arg(path));
+            return false;
+        }
+        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, true);
+        const QString error = MapPoster::Print(*writer, canvas, *poster);
+        if (!error.isEmpty())
+            Cli::Err(error + QLatin1Char('\n'));
+        return error.isEmpty();
+    }
     if (suffix == QLatin1String("pdf")) {
         std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, false);
         const QSize screenDpi(Cli::kScreenDpi, Cli::kScreenDpi);
@@ -166,6 +180,8 @@ int RunRender(QStringList args) {
     const QString markerText = Cli::TakeOption(args, QStringLiteral("--marker"), {}, &error);
     const QString placesPath = Cli::TakeOption(args, QStringLiteral("--places"), {}, &error);
     const QString selectedText = Cli::TakeOption(args, QStringLiteral("--selected"), {}, &error);
+    const QString posterText = Cli::TakeOption(args, QStringLiteral("--poster"), {}, &error);
+    const QString titleText = Cli::TakeOption(args, QStringLiteral("--title"), {}, &error);
     const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
     CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
                           kDefaultLatNorth, false,           0};
@@ -190,6 +206,11 @@ int RunRender(QStringList args) {
         !parseSelected(selectedText, &settings.selected))
         error = QStringLiteral("Ungültiger gewählter Ort \"%1\" (erwartet LON,LAT,NAME).")
                     .arg(selectedText);
+    CPosterOptions poster{QPageSize::A1, titleText, QDate::currentDate()};
+    if (error.isEmpty() && !posterText.isEmpty() &&
+        !MapPoster::PageSizeFromName(posterText, &poster.pageSize))
+        error =
+            QStringLiteral("Ungültige Postergröße \"%1\" (erwartet A0 bis A4).").arg(posterText);
     if (error.isEmpty() && args.size() != 1)
         error = QStringLiteral("Genau eine Ausgabedatei erwartet.");
     if (!error.isEmpty()) {
@@ -215,5 +236,6 @@ int RunRender(QStringList args) {
     canvas.m_bDeclutterNames = declutter;
     canvas.SetPlaceList(&places);
     canvas.m_aLegendSections = {groups};
-    return writeOutput(canvas, size, args.first()) ? 0 : 1;
+    return writeOutput(canvas, size, args.first(), posterText.isEmpty() ? nullptr : &poster) ? 0
+                                                                                             : 1;
 }
