@@ -14,6 +14,8 @@ KELVO_RUN_PACKAGES=(
     libarchive-dev
     libicu-dev
     libgdal-dev
+    libnetcdf-dev
+    qt6-svg-dev
     fonts-liberation
     librsvg2-bin
 )
@@ -29,6 +31,7 @@ KELVO_PACKAGES=(
     dpkg-dev file
     python3
     python3-openpyxl python3-odf
+    gmt-dcw gmt-gshhg-low gmt-gshhg-high
     clang-format
 )
 

@@ -33,6 +33,11 @@ enum CommandId : int {
     ID_FILE_OPEN_LIST = 32820,   // "Liste öffnen..."
     ID_VIEW_AS_OF = 32821,       // "Stichtag..." (map windows of a dated list)
     ID_VIEW_LIST_ISSUES = 32822, // "Zeilen ohne Ort..." (map windows of a list)
+    // The base map and what goes with it (map windows).
+    ID_VIEW_BASE_MAP = 32860,       // "Grundkarte"
+    ID_VIEW_KEEP_ASPECT = 32861,    // "Seitenverhältnis wahren"
+    ID_VIEW_LEGEND = 32862,         // "Legende"
+    ID_FILE_SAVE_MAP_IMAGE = 32863, // "Karte als Bild speichern..."
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

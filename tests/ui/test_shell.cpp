@@ -165,17 +165,31 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
     EXPECT_EQ(frame->menuBar()->actions().first()->menu()->actions().first()->text(),
               "&Mappe öffnen\tStrg+M");
     const QList<QMenu*> mapMenus = frame->GetMenus(IDR_MAPTYPE);
-    EXPECT_EQ(
-        Items(mapMenus[0]),
-        QStringList({"&Mappe öffnen\tStrg+M", "&Tabelle öffnen\tStrg+T", "Datei ö&ffnen...\tStrg+O",
-                     "&Liste öffnen...", "&Schließen", "-", "Postleitzahlen &importieren...",
-                     "Postleitzahlen &herunterladen...", "-", "&Drucken...\tStrg+P",
-                     "&Seitenansicht", "Dru&ckeinrichtung...", "-", "E&xportieren...",
-                     "Als &Ortsdatei speichern...", "-", "Letzte Datei", "-", "&Beenden"}));
+    EXPECT_EQ(Items(mapMenus[0]), QStringList({"&Mappe öffnen\tStrg+M",
+                                               "&Tabelle öffnen\tStrg+T",
+                                               "Datei ö&ffnen...\tStrg+O",
+                                               "&Liste öffnen...",
+                                               "&Schließen",
+                                               "-",
+                                               "Postleitzahlen &importieren...",
+                                               "Postleitzahlen &herunterladen...",
+                                               "-",
+                                               "&Drucken...\tStrg+P",
+                                               "&Seitenansicht",
+                                               "Dru&ckeinrichtung...",
+                                               "Karte als &Bild speichern...",
+                                               "-",
+                                               "E&xportieren...",
+                                               "Als &Ortsdatei speichern...",
+                                               "-",
+                                               "Letzte Datei",
+                                               "-",
+                                               "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
                            "&Umkreissuche...", "&Aktualisieren\tF5", "-", "Orte aus Datei anzeigen",
                            "Memos anzeigen", "Ortsnamen anzeigen", "&Namen ohne Überlappung",
+                           "&Grundkarte", "Seitenverhältnis &wahren", "&Legende",
                            "Einträge ohne Ort...", "S&tichtag...", "&Zeilen ohne Ort..."}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);

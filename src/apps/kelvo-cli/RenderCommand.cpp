@@ -3,8 +3,12 @@
 
 #include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
+#include "render/basemap/BaseMapData.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapExtent.h"
+#include "render/map/MapImage.h"
+#include "render/map/MapLegend.h"
+#include "render/map/MapPoster.h"
 #include "render/map/MapPrint.h"
 #include "render/places/PlaceFile.h"
 #include "store/GeoDatabase.h"
@@ -20,7 +24,8 @@ const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
     "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
-    "AUSGABE.png|AUSGABE.pdf\n";
+    "[--basemap] [--aspect] [--legend] [--poster A0..A4 [--title TEXT]] "
+    "AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
@@ -72,7 +77,7 @@ bool parseSelected(const QString& text, CMapSelectedPlace* selected) {
 }
 
 bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs& tableArgs,
-                CPlaceList& places) {
+                CPlaceList& places, CLegendSection* groups) {
     // A list of the user's: its entries as they stand on the day.
     if (TableList::IsListFileName(path)) {
         QDate day;
@@ -80,6 +85,7 @@ bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs&
         if (!Cli::AsOfDay(tableArgs, &day) || !Cli::ReadTableList(db, path, tableArgs, &list))
             return false;
         places = TableList::AsOf(list.aEntries, day);
+        *groups = MapLegend::Groups(list);
         return true;
     }
     QFile file(path);
@@ -101,8 +107,20 @@ bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs&
 // Writes the rendered map; the file's suffix chooses the format. A PDF is the map printed
 // as a map window prints it: at the size it has on a screen of 96 dots per inch on an A4
 // page, turned to landscape and scaled down where it does not fit.
-bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
+bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path,
+                 const CPosterOptions* poster) {
     const QString suffix = QFileInfo(path).suffix().toLower();
+    if (poster) {
+        if (suffix != QLatin1String("pdf")) {
+            Cli::Err(QStringLiteral("Ein Poster wird als PDF-Datei geschrieben: %1\n").arg(path));
+            return false;
+        }
+        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, true);
+        const QString error = MapPoster::Print(*writer, canvas, *poster);
+        if (!error.isEmpty())
+            Cli::Err(error + QLatin1Char('\n'));
+        return error.isEmpty();
+    }
     if (suffix == QLatin1String("pdf")) {
         std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, false);
         const QSize screenDpi(Cli::kScreenDpi, Cli::kScreenDpi);
@@ -125,8 +143,17 @@ bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path) {
         }
         return true;
     }
+    if (suffix == QLatin1String("svg")) {
+        QString error;
+        if (!MapImage::WriteSvg(canvas, size, path, &error)) {
+            Cli::Err(error + QLatin1Char('\n'));
+            return false;
+        }
+        return true;
+    }
     if (suffix != QLatin1String("png")) {
-        Cli::Err(QStringLiteral("Die Ausgabe muss eine PNG- oder PDF-Datei sein: %1\n").arg(path));
+        Cli::Err(
+            QStringLiteral("Die Ausgabe muss eine PNG-, SVG- oder PDF-Datei sein: %1\n").arg(path));
         return false;
     }
     const QString drawError = canvas.Repaint(size, size);
@@ -155,12 +182,17 @@ int RunRender(QStringList args) {
     const QString markerText = Cli::TakeOption(args, QStringLiteral("--marker"), {}, &error);
     const QString placesPath = Cli::TakeOption(args, QStringLiteral("--places"), {}, &error);
     const QString selectedText = Cli::TakeOption(args, QStringLiteral("--selected"), {}, &error);
+    const QString posterText = Cli::TakeOption(args, QStringLiteral("--poster"), {}, &error);
+    const QString titleText = Cli::TakeOption(args, QStringLiteral("--title"), {}, &error);
     const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
     CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
                           kDefaultLatNorth, false,           0};
     settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
     const bool showMemos = Cli::TakeSwitch(args, QStringLiteral("--memos"));
     const bool declutter = Cli::TakeSwitch(args, QStringLiteral("--declutter"));
+    settings.bBaseMap = Cli::TakeSwitch(args, QStringLiteral("--basemap"));
+    settings.bKeepAspect = Cli::TakeSwitch(args, QStringLiteral("--aspect"));
+    settings.bLegend = Cli::TakeSwitch(args, QStringLiteral("--legend"));
     QSize size;
     bool markerOk = true;
     if (!markerText.isEmpty())
@@ -176,6 +208,11 @@ int RunRender(QStringList args) {
         !parseSelected(selectedText, &settings.selected))
         error = QStringLiteral("Ungültiger gewählter Ort \"%1\" (erwartet LON,LAT,NAME).")
                     .arg(selectedText);
+    CPosterOptions poster{QPageSize::A1, titleText, QDate::currentDate()};
+    if (error.isEmpty() && !posterText.isEmpty() &&
+        !MapPoster::PageSizeFromName(posterText, &poster.pageSize))
+        error =
+            QStringLiteral("Ungültige Postergröße \"%1\" (erwartet A0 bis A4).").arg(posterText);
     if (error.isEmpty() && args.size() != 1)
         error = QStringLiteral("Genau eine Ausgabedatei erwartet.");
     if (!error.isEmpty()) {
@@ -186,13 +223,21 @@ int RunRender(QStringList args) {
     CGeoDatabase db;
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
+    if (settings.bBaseMap && !CBaseMapData::Shared().IsAvailable()) {
+        Cli::Err(QStringLiteral("Die Grundkarte fehlt: Bitte das Debian-Paket %1 installieren.\n")
+                     .arg(CBaseMapData::Shared().MissingPackage()));
+        return 1;
+    }
     CPlaceList places;
-    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, places))
+    CLegendSection groups;
+    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, places, &groups))
         return 1;
 
     CMapCanvas canvas(db, settings);
     canvas.m_bShowMemos = showMemos;
     canvas.m_bDeclutterNames = declutter;
     canvas.SetPlaceList(&places);
-    return writeOutput(canvas, size, args.first()) ? 0 : 1;
+    canvas.m_aLegendSections = {groups};
+    return writeOutput(canvas, size, args.first(), posterText.isEmpty() ? nullptr : &poster) ? 0
+                                                                                             : 1;
 }

@@ -69,6 +69,12 @@ public:
     CTextMetrics GetTextMetrics();
     QSize GetTextExtent(const QString& text);
 
+    // For layers drawn with the painter's own shapes (filled areas, polylines): the painter
+    // and the factors from logical units to its device pixels.
+    QPainter& Painter() { return m_painter; }
+    double DeviceScaleX() const { return ScaleX(); }
+    double DeviceScaleY() const { return ScaleY(); }
+
 private:
     // Fills the logical cells x0..x1-1, y0..y1-1 (64-bit, so edges never overflow).
     void FillCells(qint64 x0, qint64 y0, qint64 x1, qint64 y1, COLORREF color);

@@ -15,6 +15,8 @@ constexpr int kLabelEdge = 2;
 // The frame with its grid and graduated axes, drawn first on every repaint. Labels are
 // written at their top-left corner: latitudes left of the frame, longitudes below it.
 void CMapCanvas::DrawAxes(CDeviceContext& dc, QSize outerSize) {
+    if (m_bKeepAspect)
+        FitAspect(outerSize);
     dc.SelectObject(m_fontAxis);
     const int top = m_nMarginY, bottom = outerSize.height() - m_nMarginY;
     const int height = bottom - top;
@@ -47,6 +49,8 @@ void CMapCanvas::DrawAxes(CDeviceContext& dc, QSize outerSize) {
     // The frame blanks the plot area with the white brush.
     dc.SelectObject(m_penBlack);
     dc.Rectangle(m_rectPlot);
+    if (m_bShowBaseMap)
+        DrawBaseMap(dc);
     // The grid pen draws the ticks too.
     dc.SelectObject(m_penGrid);
 

@@ -12,7 +12,11 @@
 CMapCanvas::CMapCanvas(CGeoDatabase& database, const CMapSettings& settings)
     : m_bShowNames(settings.bShowNames), m_nMarkerHalfSize(settings.nMarkerHalfSize),
       m_selected(settings.selected), m_dLonEast(settings.dLonEast), m_dLonWest(settings.dLonWest),
-      m_dLatNorth(settings.dLatNorth), m_dLatSouth(settings.dLatSouth), m_database(database) {}
+      m_dLatNorth(settings.dLatNorth), m_dLatSouth(settings.dLatSouth), m_database(database) {
+    m_bShowBaseMap = settings.bBaseMap;
+    m_bShowLegend = settings.bLegend;
+    SetKeepAspect(settings.bKeepAspect);
+}
 
 void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_pPlaces = places;
@@ -67,6 +71,8 @@ QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progr
         DrawFilePlaces(dc);
     if (m_bDeclutterNames)
         dc.SetClipRect(nullptr);
+    if (error.isEmpty() && m_bShowLegend)
+        DrawLegend(dc);
     return error;
 }
 

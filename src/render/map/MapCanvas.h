@@ -1,7 +1,9 @@
 #pragma once
 
+#include "render/basemap/BaseMapDraw.h"
 #include "render/draw/DrawObjects.h"
 #include "render/draw/DrawTypes.h"
+#include "render/map/MapLegend.h"
 #include "render/map/PlaceLookup.h"
 #include "render/places/PlaceEntry.h"
 
@@ -40,6 +42,9 @@ struct CMapSettings {
     bool bShowNames = false;
     int nMarkerHalfSize = 0;
     CMapSelectedPlace selected = {};
+    bool bBaseMap = false;    // borders, shores, lakes and rivers under the places
+    bool bKeepAspect = false; // true proportions: the extent grows to fill the window
+    bool bLegend = false;     // the legend in the plot's corner, when it has anything to show
 };
 
 // The state and drawing of one map view, without a window: the extent, the display
@@ -133,6 +138,21 @@ public:
     CPen m_penBlack{RGB(0, 0, 0)};
     CPen m_penGrid{RGB(200, 200, 200)};
 
+    // The base map under the places; with it, the plot's frame holds land and water
+    // instead of white.
+    bool m_bShowBaseMap = false;
+    // The legend in the plot's top-right corner: the countries with their rows in the
+    // extent (with the base map) and the sections the window adds (a list's groups).
+    bool m_bShowLegend = false;
+    QList<CLegendSection> m_aLegendSections;
+
+    // True proportions: a degree of longitude is drawn cos(mid-latitude) as wide as one of
+    // latitude, the extent asked for growing in one direction to fill the plot. The extent
+    // members then hold the grown extent of the last repaint; off, they are the extent asked
+    // for again.
+    void SetKeepAspect(bool on);
+    bool KeepAspect() const { return m_bKeepAspect; }
+
 private:
     // Degrees to device points with the extent and plot rectangle as they are now.
     struct CProjection {
@@ -154,6 +174,16 @@ private:
     void DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress);
     void DrawCross(CDeviceContext& dc, int x, int y);
     void DrawSelectedPlace(CDeviceContext& dc);
+    void DrawBaseMap(CDeviceContext& dc);
+    void DrawLegend(CDeviceContext& dc);
+    void FitAspect(QSize outerSize);
+
+    // The base map of the last repaint onto an image, as drawn there, and where: a repaint
+    // of the same extent and plot copies it instead of drawing it again.
+    QImage m_imgBaseMap;
+    CBaseMapView m_baseMapDrawn;
+    bool m_bKeepAspect = false;
+    double m_aAsked[4] = {}; // west, east, south, north asked for while m_bKeepAspect is on
 
     CGeoDatabase& m_database;
     std::shared_ptr<const CGeoPlaceRows> m_pRows; // the rows of the last repaint

@@ -42,6 +42,7 @@ CKelvoView::CKelvoView(QWidget* parent)
     // paintEvent covers every pixel it is asked for: no background erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    TakeRememberedSwitches();
 }
 
 CKelvoView::~CKelvoView() {
@@ -78,12 +79,17 @@ void CKelvoView::OnInitialUpdate() {
             const auto* first = dynamic_cast<const CKelvoView*>(other);
             if (!first || first == this)
                 continue;
+            // The first window's extent is the one it shows, grown or not.
+            m_canvas.SetKeepAspect(false);
             m_canvas.m_dLonWest = first->m_canvas.m_dLonWest;
             m_canvas.m_dLonEast = first->m_canvas.m_dLonEast;
             m_canvas.m_dLatSouth = first->m_canvas.m_dLatSouth;
             m_canvas.m_dLatNorth = first->m_canvas.m_dLatNorth;
             m_canvas.m_bShowNames = first->m_canvas.m_bShowNames;
             m_canvas.m_nMarkerHalfSize = first->m_canvas.m_nMarkerHalfSize;
+            m_canvas.m_bShowBaseMap = first->m_canvas.m_bShowBaseMap;
+            m_canvas.m_bShowLegend = first->m_canvas.m_bShowLegend;
+            m_canvas.SetKeepAspect(first->m_canvas.KeepAspect());
             break;
         }
     }
@@ -102,6 +108,7 @@ void CKelvoView::Render() {
         if (CMainFrame* frame = theApp.GetMainFrame())
             frame->CommandStateChanged();
     SyncSelectedPlace();
+    SyncLegend();
     QString error;
     {
         CStatusBarProgress progress;

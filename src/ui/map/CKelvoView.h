@@ -77,6 +77,11 @@ public:
     // "Namen ohne Überlappung": names only where they cover no name drawn before.
     void OnDeclutterNames();
     void OnPlacesWithoutRow(); // lists the place file's entries that no map shows
+    // "Grundkarte", "Seitenverhältnis wahren", "Legende" and "Karte als Bild speichern...".
+    bool OnBaseMapCommand(int id);
+    bool OnUpdateBaseMapCommand(int id, CCmdUI& ui);
+    // Writes what the window shows as PNG (1, 2 or 4 times its size) or SVG.
+    void OnSaveMapImage();
 
     // Rings around places (a table window's selected rows), set by `source`; none clears
     // them. They are composed over the map without drawing it again.
@@ -103,6 +108,10 @@ private:
     void SyncPlaceList();
     // The full repaint into the back buffer, with progress in the status bar.
     void Render();
+    // The base map, proportions and legend switches the last window left for new ones.
+    void TakeRememberedSwitches();
+    // The legend's sections of the document: a list's groups.
+    void SyncLegend();
     // The selected place of the globals into the canvas, before it draws.
     void SyncSelectedPlace();
     // Renders soon, outside any paint event, when a repaint is due.

@@ -35,7 +35,7 @@ bool CKelvoView::OnCommand(int id) {
         OnFilePrintPreview();
         return true;
     default:
-        return false;
+        return OnBaseMapCommand(id);
     }
 }
 
@@ -65,7 +65,7 @@ bool CKelvoView::OnUpdateCommand(int id, CCmdUI& ui) {
     case ID_FILE_PRINT_PREVIEW:
         return true;
     default:
-        return false;
+        return OnUpdateBaseMapCommand(id, ui);
     }
 }
 

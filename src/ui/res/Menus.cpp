@@ -86,6 +86,9 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_SHOW_MEMOS, QStringLiteral("Memos anzeigen")}
              << MenuItem{ID_SHOW_PLACE_NAMES, QStringLiteral("Ortsnamen anzeigen")}
              << MenuItem{ID_DECLUTTER_NAMES, QStringLiteral("&Namen ohne Überlappung")}
+             << MenuItem{ID_VIEW_BASE_MAP, QStringLiteral("&Grundkarte")}
+             << MenuItem{ID_VIEW_KEEP_ASPECT, QStringLiteral("Seitenverhältnis &wahren")}
+             << MenuItem{ID_VIEW_LEGEND, QStringLiteral("&Legende")}
              << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")}
              << MenuItem{ID_VIEW_AS_OF, QStringLiteral("S&tichtag...")}
              << MenuItem{ID_VIEW_LIST_ISSUES, QStringLiteral("&Zeilen ohne Ort...")};
@@ -102,6 +105,7 @@ QList<Popup> Menu(int menuId) {
                   {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
                   {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
                   {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
+                  {ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Karte als &Bild speichern...")},
                   kSeparator,
                   kExport,
                   kSavePlaces,

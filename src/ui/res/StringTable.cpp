@@ -47,6 +47,14 @@ const QHash<int, QString>& table() {
                                        "\nStichtag")},
         {ID_VIEW_LIST_ISSUES, QStringLiteral("Zeigt die Zeilen der Liste, die keinen Ort in GEO "
                                              "haben.\nZeilen ohne Ort")},
+        {ID_VIEW_BASE_MAP, QStringLiteral("Zeichnet Staatsgrenzen, Küsten, Seen und Flüsse unter "
+                                          "die Orte.\nGrundkarte")},
+        {ID_VIEW_KEEP_ASPECT, QStringLiteral("Zeichnet die Karte in wahren Proportionen.\n"
+                                             "Seitenverhältnis wahren")},
+        {ID_VIEW_LEGEND, QStringLiteral("Zeigt die Legende der Staaten und Gruppen in der "
+                                        "Kartenecke.\nLegende")},
+        {ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Speichert die Karte als PNG- oder SVG-Bild.\n"
+                                                "Karte als Bild speichern")},
         {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
                                                "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // The state a command's menu items, tool-bar buttons and shortcuts take, gathered by asking
 // the command targets in routing order. A command that no target claims is disabled.
 class CCmdUI {
@@ -12,7 +14,11 @@ public:
         m_bChecked = bChecked;
     }
 
+    // A tool tip for the item (why it is disabled); empty: none.
+    void SetToolTip(const QString& text) { m_strToolTip = text; }
+
     int m_nID;
+    QString m_strToolTip;
     bool m_bEnabled = true;
     bool m_bCheckable = false;
     bool m_bChecked = false;

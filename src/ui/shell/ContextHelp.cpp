@@ -63,6 +63,11 @@ QString OfCommand(int id) {
     case ID_SHOW_MEMOS:
     case ID_SHOW_PLACE_NAMES:
         return QStringLiteral("anzeigen");
+    case ID_VIEW_BASE_MAP:
+    case ID_VIEW_KEEP_ASPECT:
+    case ID_VIEW_LEGEND:
+    case ID_FILE_SAVE_MAP_IMAGE:
+        return QStringLiteral("grundkarte");
     case ID_WINDOW_NEW:
         return QStringLiteral("neues-fenster");
     case ID_WINDOW_CASCADE:

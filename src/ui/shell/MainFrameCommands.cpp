@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QMdiArea>
+#include <QMenu>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -76,6 +77,13 @@ void CMainFrame::UpdateCommandUI() {
                 action->setCheckable(ui.m_bCheckable);
             if (ui.m_bCheckable && action->isChecked() != ui.m_bChecked)
                 action->setChecked(ui.m_bChecked);
+            if (!ui.m_strToolTip.isEmpty() && action->toolTip() != ui.m_strToolTip) {
+                action->setToolTip(ui.m_strToolTip);
+                for (QObject* object : action->associatedObjects()) {
+                    if (auto* menu = qobject_cast<QMenu*>(object))
+                        menu->setToolTipsVisible(true);
+                }
+            }
         }
     }
 }

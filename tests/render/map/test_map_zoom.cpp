@@ -124,9 +124,10 @@ TEST(MapPrint, RenderCommandPrintsToPdf) {
               0)
         << qPrintable(err);
     EXPECT_TRUE(TestSupport::ReadFile(dir + "/karte.pdf").startsWith("%PDF"));
-    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "karte.svg"}, dir, nullptr, &err),
+    EXPECT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "karte.gif"}, dir, nullptr, &err),
               1);
-    EXPECT_TRUE(err.contains("PNG- oder PDF-Datei"));
+    EXPECT_TRUE(err.contains("PNG-, SVG- oder PDF-Datei"));
+    EXPECT_FALSE(QFileInfo::exists(dir + "/karte.gif"));
 }
 
 TEST(MapPrint, AMapThatDoesNotFitTurnsThePageAndThenShrinks) {

@@ -1,0 +1,355 @@
+#include "render/basemap/BaseMapData.h"
+
+#include <QFileInfo>
+
+#include <netcdf.h>
+
+#include <map>
+#include <mutex>
+
+namespace {
+
+const char* const kDefaultDcwFile = "/usr/share/gmt-dcw/dcw-gmt.nc";
+const char* const kDefaultGshhgDir = "/usr/share/gmt-gshhg";
+
+// The country file stores each coordinate as an unsigned 16-bit step above the country's
+// minimum; this value in a longitude starts a new ring.
+constexpr unsigned kRingBreak = 65535;
+
+// The binned files store each point as an unsigned 16-bit step within its bin, the bin's
+// side divided into 65535 steps.
+constexpr double kBinSteps = 65535.0;
+
+enum class Kind { Shore, River, Border };
+
+char detailLetter(BaseMapDetail detail) {
+    switch (detail) {
+    case BaseMapDetail::Low:
+        return 'l';
+    case BaseMapDetail::Intermediate:
+        return 'i';
+    case BaseMapDetail::High:
+        return 'h';
+    }
+    return 'l';
+}
+
+QString binnedFile(const QString& dir, Kind kind, BaseMapDetail detail) {
+    const char* name = kind == Kind::Shore ? "GSHHS" : kind == Kind::River ? "river" : "border";
+    return QStringLiteral("%1/binned_%2_%3.nc")
+        .arg(dir, QLatin1String(name), QChar(QLatin1Char(detailLetter(detail))));
+}
+
+bool readable(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isReadable();
+}
+
+template <typename T> bool readWhole(int nc, const char* name, std::vector<T>* out) {
+    int var = 0, ndims = 0, dim = 0;
+    size_t length = 0;
+    if (nc_inq_varid(nc, name, &var) != NC_NOERR || nc_inq_varndims(nc, var, &ndims) != NC_NOERR ||
+        ndims != 1 || nc_inq_vardimid(nc, var, &dim) != NC_NOERR ||
+        nc_inq_dimlen(nc, dim, &length) != NC_NOERR)
+        return false;
+    out->resize(length);
+    if (length == 0)
+        return true;
+    if constexpr (sizeof(T) == 2)
+        return nc_get_var_short(nc, var, reinterpret_cast<short*>(out->data())) == NC_NOERR;
+    else
+        return nc_get_var_int(nc, var, reinterpret_cast<int*>(out->data())) == NC_NOERR;
+}
+
+bool readScalar(int nc, const char* name, int* value) {
+    int var = 0;
+    return nc_inq_varid(nc, name, &var) == NC_NOERR && nc_get_var_int(nc, var, value) == NC_NOERR;
+}
+
+// Reads `count` values from `start` as the unsigned 16-bit steps they are; the binned files
+// declare them signed, the country file unsigned.
+bool readRange(int nc, int var, size_t start, size_t count, std::vector<unsigned short>* out) {
+    out->resize(count);
+    if (count == 0)
+        return true;
+    nc_type type = NC_NAT;
+    if (nc_inq_vartype(nc, var, &type) != NC_NOERR)
+        return false;
+    if (type == NC_USHORT)
+        return nc_get_vara_ushort(nc, var, &start, &count, out->data()) == NC_NOERR;
+    return type == NC_SHORT && nc_get_vara_short(nc, var, &start, &count,
+                                                 reinterpret_cast<short*>(out->data())) == NC_NOERR;
+}
+
+// One binned file: its bins' index and the lines of the bins read so far.
+struct BinFile {
+    int nc = -1;
+    bool bOpened = false;
+    int nBinsX = 0;
+    double dBinSize = 0.0; // degrees
+    std::vector<int> firstSegment;
+    std::vector<short> segmentsInBin;
+    std::vector<int> segmentInfo; // shorelines: points, level and bin sides in one number
+    std::vector<short> segmentPoints;
+    std::vector<short> segmentLevel;
+    std::vector<int> firstPoint;
+    int lonVar = -1, latVar = -1;
+    std::map<int, std::shared_ptr<const CBaseMapLines>> bins;
+
+    ~BinFile() {
+        if (nc >= 0)
+            nc_close(nc);
+    }
+
+    bool Open(const QString& path, Kind kind) {
+        bOpened = true;
+        if (nc_open(path.toLocal8Bit().constData(), NC_NOWRITE, &nc) != NC_NOERR) {
+            nc = -1;
+            return false;
+        }
+        int minutes = 0;
+        bool ok =
+            readScalar(nc, "Bin_size_in_minutes", &minutes) &&
+            readScalar(nc, "N_bins_in_360_longitude_range", &nBinsX) && minutes > 0 && nBinsX > 0 &&
+            readWhole(nc, "Id_of_first_segment_in_a_bin", &firstSegment) &&
+            readWhole(nc, "N_segments_in_a_bin", &segmentsInBin) &&
+            readWhole(nc, "Id_of_first_point_in_a_segment", &firstPoint) &&
+            nc_inq_varid(nc, "Relative_longitude_from_SW_corner_of_bin", &lonVar) == NC_NOERR &&
+            nc_inq_varid(nc, "Relative_latitude_from_SW_corner_of_bin", &latVar) == NC_NOERR;
+        if (kind == Kind::Shore)
+            ok = ok && readWhole(nc, "Embedded_npts_levels_exit_entry_for_a_segment", &segmentInfo);
+        else
+            ok = ok && readWhole(nc, "N_points_for_a_segment", &segmentPoints) &&
+                 readWhole(nc, "Hierarchial_level_of_a_segment", &segmentLevel);
+        dBinSize = minutes / 60.0;
+        if (!ok || firstSegment.size() != segmentsInBin.size()) {
+            nc_close(nc);
+            nc = -1;
+            return false;
+        }
+        return true;
+    }
+
+    // Bin b's south-west corner, longitudes east of 180 turned west.
+    QPointF Corner(int b) const {
+        double lon = (b % nBinsX) * dBinSize;
+        if (lon >= 180.0)
+            lon -= 360.0;
+        return QPointF(lon, 90.0 - (b / nBinsX + 1) * dBinSize);
+    }
+
+    std::shared_ptr<const CBaseMapLines> Bin(int b, Kind kind, BaseMapDetail detail) {
+        auto it = bins.find(b);
+        if (it != bins.end())
+            return it->second;
+        auto lines = std::make_shared<CBaseMapLines>();
+        const int first = firstSegment[size_t(b)], count = segmentsInBin[size_t(b)];
+        auto points = [&](int s) {
+            if (kind == Kind::Shore)
+                return int(unsigned(segmentInfo[size_t(s)]) >> 9);
+            return int(static_cast<unsigned short>(segmentPoints[size_t(s)]));
+        };
+        const bool indexOk = count > 0 && first >= 0 &&
+                             size_t(first) + size_t(count) <= firstPoint.size() &&
+                             (kind == Kind::Shore ? segmentInfo.size() : segmentPoints.size()) >=
+                                 size_t(first) + size_t(count);
+        std::vector<unsigned short> lon, lat;
+        size_t start = 0, end = 0;
+        if (indexOk) {
+            start = size_t(firstPoint[size_t(first)]);
+            const int last = first + count - 1;
+            end = size_t(firstPoint[size_t(last)]) + size_t(points(last));
+        }
+        if (indexOk && end >= start && readRange(nc, lonVar, start, end - start, &lon) &&
+            readRange(nc, latVar, start, end - start, &lat)) {
+            const QPointF sw = Corner(b);
+            const double step = dBinSize / kBinSteps;
+            const int maxRiver = detail == BaseMapDetail::High ? 4 : 3;
+            for (int s = first; s < first + count; ++s) {
+                const size_t from = size_t(firstPoint[size_t(s)]);
+                const size_t n = size_t(points(s));
+                if (from < start || from + n > end || n < 2)
+                    continue;
+                std::vector<CGeoLine>* target = nullptr;
+                if (kind == Kind::Shore) {
+                    const int level = (segmentInfo[size_t(s)] >> 6) & 7;
+                    target = level == 1 || level == 3   ? &lines->coasts
+                             : level == 2 || level == 4 ? &lines->lakes
+                                                        : nullptr;
+                } else if (kind == Kind::River) {
+                    const int level = segmentLevel[size_t(s)];
+                    target = level >= 1 && level <= maxRiver ? &lines->rivers : nullptr;
+                } else if (segmentLevel[size_t(s)] == 1) {
+                    target = &lines->borders;
+                }
+                if (!target)
+                    continue;
+                CGeoLine line;
+                line.reserve(n);
+                for (size_t k = from - start; k < from - start + n; ++k)
+                    line.emplace_back(sw.x() + lon[k] * step, sw.y() + lat[k] * step);
+                target->push_back(std::move(line));
+            }
+        }
+        bins.emplace(b, lines);
+        return lines;
+    }
+};
+
+// One country's entry in the country file.
+struct CountryIndex {
+    QByteArray code;
+    QRectF box;
+    int lonVar = -1, latVar = -1;
+    double lonMin = 0, lonScale = 1, latMin = 0, latScale = 1;
+    std::shared_ptr<const CBaseMapCountry> loaded;
+};
+
+} // namespace
+
+struct CBaseMapData::State {
+    QString dcwFile, gshhgDir;
+    std::mutex mutex; // libnetcdf is not safe for use from several threads
+    int dcw = -1;
+    bool bDcwOpened = false;
+    std::vector<CountryIndex> countries;
+    std::map<std::pair<int, int>, BinFile> binFiles;
+
+    ~State() {
+        if (dcw >= 0)
+            nc_close(dcw);
+    }
+
+    void OpenCountries() {
+        bDcwOpened = true;
+        if (nc_open(dcwFile.toLocal8Bit().constData(), NC_NOWRITE, &dcw) != NC_NOERR) {
+            dcw = -1;
+            return;
+        }
+        int nvars = 0;
+        nc_inq_nvars(dcw, &nvars);
+        char name[NC_MAX_NAME + 1];
+        for (int v = 0; v < nvars; ++v) {
+            if (nc_inq_varname(dcw, v, name) != NC_NOERR)
+                continue;
+            const QByteArray var(name);
+            // Countries are named by their two-letter code; states by four letters.
+            if (var.size() != 6 || !var.endsWith("_lon"))
+                continue;
+            CountryIndex c;
+            c.code = var.left(2);
+            c.lonVar = v;
+            double lonMax = 0, latMax = 0;
+            const QByteArray latName = c.code + "_lat";
+            if (nc_inq_varid(dcw, latName.constData(), &c.latVar) != NC_NOERR ||
+                nc_get_att_double(dcw, v, "min", &c.lonMin) != NC_NOERR ||
+                nc_get_att_double(dcw, v, "max", &lonMax) != NC_NOERR ||
+                nc_get_att_double(dcw, v, "scale", &c.lonScale) != NC_NOERR ||
+                nc_get_att_double(dcw, c.latVar, "min", &c.latMin) != NC_NOERR ||
+                nc_get_att_double(dcw, c.latVar, "max", &latMax) != NC_NOERR ||
+                nc_get_att_double(dcw, c.latVar, "scale", &c.latScale) != NC_NOERR ||
+                c.lonScale <= 0 || c.latScale <= 0)
+                continue;
+            c.box = QRectF(QPointF(c.lonMin, c.latMin), QPointF(lonMax, latMax));
+            countries.push_back(std::move(c));
+        }
+    }
+
+    std::shared_ptr<const CBaseMapCountry> Load(CountryIndex& c) {
+        auto country = std::make_shared<CBaseMapCountry>();
+        country->code = c.code;
+        country->box = c.box;
+        int dim = 0;
+        size_t length = 0;
+        std::vector<unsigned short> lon, lat;
+        if (nc_inq_vardimid(dcw, c.lonVar, &dim) == NC_NOERR &&
+            nc_inq_dimlen(dcw, dim, &length) == NC_NOERR &&
+            readRange(dcw, c.lonVar, 0, length, &lon) &&
+            readRange(dcw, c.latVar, 0, length, &lat)) {
+            CGeoLine ring;
+            auto flush = [&] {
+                if (ring.size() >= 3)
+                    country->rings.push_back(std::move(ring));
+                ring.clear();
+            };
+            for (size_t k = 0; k < length; ++k) {
+                if (lon[k] == kRingBreak) {
+                    flush();
+                    continue;
+                }
+                ring.emplace_back(c.lonMin + lon[k] / c.lonScale, c.latMin + lat[k] / c.latScale);
+            }
+            flush();
+        }
+        c.loaded = country;
+        return country;
+    }
+};
+
+CBaseMapData& CBaseMapData::Shared() {
+    static CBaseMapData data(
+        qEnvironmentVariable("KELVO_DCW_FILE", QLatin1String(kDefaultDcwFile)),
+        qEnvironmentVariable("KELVO_GSHHG_DIR", QLatin1String(kDefaultGshhgDir)));
+    return data;
+}
+
+CBaseMapData::CBaseMapData(QString dcwFile, QString gshhgDir)
+    : m_pState(std::make_unique<State>()) {
+    m_pState->dcwFile = std::move(dcwFile);
+    m_pState->gshhgDir = std::move(gshhgDir);
+}
+
+CBaseMapData::~CBaseMapData() = default;
+
+QString CBaseMapData::MissingPackage() const {
+    if (!readable(m_pState->dcwFile))
+        return QStringLiteral("gmt-dcw");
+    if (!readable(binnedFile(m_pState->gshhgDir, Kind::Shore, BaseMapDetail::Low)))
+        return QStringLiteral("gmt-gshhg-low");
+    return QString();
+}
+
+bool CBaseMapData::IsAvailable() const {
+    return MissingPackage().isEmpty();
+}
+
+BaseMapDetail CBaseMapData::AvailableDetail(BaseMapDetail wanted) const {
+    if (wanted == BaseMapDetail::High &&
+        !readable(binnedFile(m_pState->gshhgDir, Kind::Shore, BaseMapDetail::High)))
+        return BaseMapDetail::Intermediate;
+    return wanted;
+}
+
+std::vector<std::shared_ptr<const CBaseMapCountry>> CBaseMapData::Countries(const QRectF& extent) {
+    std::lock_guard lock(m_pState->mutex);
+    if (!m_pState->bDcwOpened)
+        m_pState->OpenCountries();
+    std::vector<std::shared_ptr<const CBaseMapCountry>> result;
+    for (CountryIndex& c : m_pState->countries) {
+        if (!c.box.intersects(extent))
+            continue;
+        result.push_back(c.loaded ? c.loaded : m_pState->Load(c));
+    }
+    return result;
+}
+
+std::vector<std::shared_ptr<const CBaseMapLines>> CBaseMapData::Lines(const QRectF& extent,
+                                                                      BaseMapDetail detail) {
+    std::lock_guard lock(m_pState->mutex);
+    std::vector<std::shared_ptr<const CBaseMapLines>> result;
+    for (Kind kind : {Kind::Shore, Kind::River, Kind::Border}) {
+        BinFile& file = m_pState->binFiles[{int(kind), int(detail)}];
+        if (!file.bOpened)
+            file.Open(binnedFile(m_pState->gshhgDir, kind, detail), kind);
+        if (file.nc < 0)
+            continue;
+        const int bins = int(file.firstSegment.size());
+        for (int b = 0; b < bins; ++b) {
+            const QPointF sw = file.Corner(b);
+            if (!QRectF(sw, QSizeF(file.dBinSize, file.dBinSize)).intersects(extent))
+                continue;
+            result.push_back(file.Bin(b, kind, detail));
+        }
+    }
+    return result;
+}

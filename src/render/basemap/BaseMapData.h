@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// A line or ring of the base map in degrees (x = longitude, y = latitude).
+using CGeoLine = std::vector<QPointF>;
+
+// One country of the country file: its code, its bounding box and its rings (the outline of
+// the mainland and of every island; each ring closed).
+struct CBaseMapCountry {
+    QByteArray code;
+    QRectF box; // x: west..east, y: south..north
+    std::vector<CGeoLine> rings;
+};
+
+// What of the shorelines, rivers and borders lies in an extent, at one detail level.
+struct CBaseMapLines {
+    std::vector<CGeoLine> coasts; // shores of land against the sea
+    std::vector<CGeoLine> lakes;  // shores of lakes (closed rings are filled)
+    std::vector<CGeoLine> rivers;
+    std::vector<CGeoLine> borders; // national borders
+};
+
+// Detail levels of the shorelines, coarse to fine.
+enum class BaseMapDetail { Low, Intermediate, High };
+
+// The base map's data as Debian installs it: the country outlines of the Digital Chart of the
+// World (gmt-dcw, one netCDF file) and the binned shorelines, rivers and borders of GSHHG
+// (gmt-gshhg-low: the low and intermediate levels; gmt-gshhg-high: the high level). Read
+// through libnetcdf, a bin or a country when first asked for, then kept. Safe to use from
+// several threads at once.
+class CBaseMapData {
+public:
+    // The files under /usr/share, or where the environment variables KELVO_DCW_FILE and
+    // KELVO_GSHHG_DIR point.
+    static CBaseMapData& Shared();
+    CBaseMapData(QString dcwFile, QString gshhgDir);
+    ~CBaseMapData();
+
+    // Both the country file and the low shorelines are there and readable.
+    bool IsAvailable() const;
+    // The Debian package whose files are missing ("gmt-dcw", "gmt-gshhg-low"); empty when
+    // nothing is missing.
+    QString MissingPackage() const;
+    // The finest detail installed, not finer than `wanted`.
+    BaseMapDetail AvailableDetail(BaseMapDetail wanted) const;
+
+    // The countries whose box meets `extent` (degrees), with their rings.
+    std::vector<std::shared_ptr<const CBaseMapCountry>> Countries(const QRectF& extent);
+    // The lines of every bin that meets `extent`, at `detail`, one part per bin and kind.
+    std::vector<std::shared_ptr<const CBaseMapLines>> Lines(const QRectF& extent,
+                                                            BaseMapDetail detail);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_pState;
+};

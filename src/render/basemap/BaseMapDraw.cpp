@@ -1,0 +1,115 @@
+#include "render/basemap/BaseMapDraw.h"
+
+#include "render/basemap/BaseMapData.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+
+#include <cmath>
+
+namespace {
+
+// Points closer than this to the last one kept (device pixels) are left out.
+constexpr double kMinStep = 0.7;
+
+// Below this many degrees per device pixel the next finer shorelines are drawn.
+constexpr double kIntermediateBelow = 0.01;
+constexpr double kHighBelow = 0.002;
+
+QColor color(unsigned rgb) {
+    return QColor(QRgb(rgb));
+}
+
+QPolygonF project(const CGeoLine& line, const CBaseMapView& view) {
+    QPolygonF out;
+    out.reserve(qsizetype(line.size()));
+    for (const QPointF& p : line) {
+        const QPointF q = view(p.x(), p.y());
+        if (!out.isEmpty()) {
+            const QPointF d = q - out.back();
+            if (std::abs(d.x()) < kMinStep && std::abs(d.y()) < kMinStep)
+                continue;
+        }
+        out << q;
+    }
+    // The last point stays where it is, so that rings close and lines meet.
+    if (!line.empty() && out.size() > 1)
+        out.back() = view(line.back().x(), line.back().y());
+    return out;
+}
+
+bool isClosed(const CGeoLine& line) {
+    return line.size() > 3 && line.front() == line.back();
+}
+
+void strokeLines(QPainter& painter, const std::vector<CGeoLine>& lines, const CBaseMapView& view) {
+    for (const CGeoLine& line : lines) {
+        const QPolygonF polygon = project(line, view);
+        if (polygon.size() > 1)
+            painter.drawPolyline(polygon);
+    }
+}
+
+BaseMapDetail detailFor(const CBaseMapView& view, CBaseMapData& data) {
+    const double degreesPerPixel = view.sx > 0 ? 1.0 / view.sx : 1.0;
+    const BaseMapDetail wanted = degreesPerPixel < kHighBelow ? BaseMapDetail::High
+                                 : degreesPerPixel < kIntermediateBelow
+                                     ? BaseMapDetail::Intermediate
+                                     : BaseMapDetail::Low;
+    return data.AvailableDetail(wanted);
+}
+
+} // namespace
+
+namespace BaseMap {
+
+void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
+    if (view.plot.isEmpty() || !(view.sx > 0) || !(view.sy > 0))
+        return;
+    const QRectF extent =
+        QRectF(QPointF(view.west, view.south), QPointF(view.east, view.north)).normalized();
+    // A line's width scales with the device, as the map's one-pixel lines do.
+    const double pixel = std::max(1.0, std::round(painter.device()->logicalDpiY() / 96.0));
+    painter.save();
+    painter.setClipRect(view.plot);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.fillRect(view.plot, color(kWater));
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color(kLand));
+    for (const auto& country : data.Countries(extent)) {
+        QPainterPath path;
+        path.setFillRule(Qt::OddEvenFill);
+        for (const CGeoLine& ring : country->rings) {
+            const QPolygonF polygon = project(ring, view);
+            if (polygon.size() > 2 && polygon.boundingRect().intersects(view.plot))
+                path.addPolygon(polygon);
+        }
+        painter.drawPath(path);
+    }
+
+    const auto parts = data.Lines(extent, detailFor(view, data));
+    painter.setBrush(color(kWater));
+    for (const auto& part : parts) {
+        for (const CGeoLine& lake : part->lakes) {
+            if (isClosed(lake))
+                painter.drawPolygon(project(lake, view));
+        }
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(color(kRiver), pixel));
+    for (const auto& part : parts)
+        strokeLines(painter, part->rivers, view);
+    painter.setPen(QPen(color(kShore), pixel));
+    for (const auto& part : parts) {
+        strokeLines(painter, part->coasts, view);
+        strokeLines(painter, part->lakes, view);
+    }
+    painter.setPen(QPen(color(kBorder), pixel));
+    for (const auto& part : parts)
+        strokeLines(painter, part->borders, view);
+    painter.restore();
+}
+
+} // namespace BaseMap

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "render/draw/DrawTypes.h"
+
+#include <QList>
+#include <QString>
+
+class CGeoPlaceRows;
+struct CTableList;
+
+// One entry of the map's legend: a coloured square and its text.
+struct CLegendEntry {
+    COLORREF color = 0;
+    QString strText;
+};
+
+// A section of the legend: a title line and its entries. The legend is a list of sections,
+// drawn one below the other.
+struct CLegendSection {
+    QString strTitle;
+    QList<CLegendEntry> entries;
+};
+
+namespace MapLegend {
+
+// The countries of the rows whose point lies in the extent (west..east, south..north, either
+// way round), in the order of their codes, each in its map colour with its German name and
+// the number of rows ("Deutschland: 12.345"). Title "Staaten".
+CLegendSection Countries(const CGeoPlaceRows& rows, double west, double east, double south,
+                         double north);
+
+// The distinct values of a list's group column in their marker colours, in the order met.
+// Title "Gruppen"; no entries for a list without a group column.
+CLegendSection Groups(const CTableList& list);
+
+// The German name of a country code as GEO stores it ("FL": Liechtenstein); the code itself
+// for others.
+QString CountryName(const QByteArray& code);
+
+} // namespace MapLegend

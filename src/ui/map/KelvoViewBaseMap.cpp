@@ -1,0 +1,118 @@
+// The map view's base map, true proportions, legend and picture export. The switches a user
+// turns on are taken by the map windows opened after that while Kelvo runs; Kelvo starts with
+// them off.
+#include "ui/map/CKelvoView.h"
+
+#include "base/CommandIds.h"
+#include "render/basemap/BaseMapData.h"
+#include "render/map/MapImage.h"
+#include "render/map/MapLegend.h"
+#include "render/places/TableList.h"
+#include "ui/map/CKelvoDoc.h"
+#include "ui/shell/MessageBox.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+// What the next map window starts with.
+bool g_bNextBaseMap = false;
+bool g_bNextKeepAspect = false;
+bool g_bNextLegend = true;
+
+const QString kPng1 = QStringLiteral("PNG-Bild in Fenstergröße (*.png)");
+const QString kPng2 = QStringLiteral("PNG-Bild in doppelter Größe (*.png)");
+const QString kPng4 = QStringLiteral("PNG-Bild in vierfacher Größe (*.png)");
+const QString kSvg = QStringLiteral("SVG-Bild (*.svg)");
+
+} // namespace
+
+void CKelvoView::TakeRememberedSwitches() {
+    m_canvas.m_bShowBaseMap = g_bNextBaseMap && CBaseMapData::Shared().IsAvailable();
+    m_canvas.SetKeepAspect(g_bNextKeepAspect);
+    m_canvas.m_bShowLegend = g_bNextLegend;
+}
+
+void CKelvoView::SyncLegend() {
+    const CKelvoDoc* doc = GetDocument();
+    m_canvas.m_aLegendSections.clear();
+    if (doc && doc->List())
+        m_canvas.m_aLegendSections.append(MapLegend::Groups(*doc->List()));
+}
+
+bool CKelvoView::OnBaseMapCommand(int id) {
+    switch (id) {
+    case ID_VIEW_BASE_MAP:
+        if (!CBaseMapData::Shared().IsAvailable())
+            return true;
+        m_canvas.m_bShowBaseMap = g_bNextBaseMap = !m_canvas.m_bShowBaseMap;
+        break;
+    case ID_VIEW_KEEP_ASPECT:
+        g_bNextKeepAspect = !m_canvas.KeepAspect();
+        m_canvas.SetKeepAspect(g_bNextKeepAspect);
+        break;
+    case ID_VIEW_LEGEND:
+        m_canvas.m_bShowLegend = g_bNextLegend = !m_canvas.m_bShowLegend;
+        break;
+    case ID_FILE_SAVE_MAP_IMAGE:
+        OnSaveMapImage();
+        return true;
+    default:
+        return false;
+    }
+    RepaintNow();
+    return true;
+}
+
+bool CKelvoView::OnUpdateBaseMapCommand(int id, CCmdUI& ui) {
+    switch (id) {
+    case ID_VIEW_BASE_MAP: {
+        const QString missing = CBaseMapData::Shared().MissingPackage();
+        ui.Enable(missing.isEmpty());
+        ui.SetCheck(m_canvas.m_bShowBaseMap);
+        if (!missing.isEmpty())
+            ui.SetToolTip(
+                QStringLiteral("Die Grundkarte braucht das Debian-Paket %1.").arg(missing));
+        return true;
+    }
+    case ID_VIEW_KEEP_ASPECT:
+        ui.SetCheck(m_canvas.KeepAspect());
+        return true;
+    case ID_VIEW_LEGEND:
+        ui.SetCheck(m_canvas.m_bShowLegend);
+        return true;
+    case ID_FILE_SAVE_MAP_IMAGE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// PNG at the window's size, twice or four times it, or SVG, chosen by the file type; a name
+// without suffix gets the type's.
+void CKelvoView::OnSaveMapImage() {
+    QString path, filter;
+    {
+        QFileDialog dialog(this, QStringLiteral("Karte als Bild speichern"), QString(),
+                           QStringList{kPng1, kPng2, kPng4, kSvg}.join(QStringLiteral(";;")));
+        dialog.setObjectName(QStringLiteral("MapImageFileDialog"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        path = dialog.selectedFiles().first();
+        filter = dialog.selectedNameFilter();
+    }
+    const bool svg = filter == kSvg;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+    SyncPlaceList();
+    SyncLegend();
+    QString error;
+    const int factor = filter == kPng4 ? 4 : filter == kPng2 ? 2 : 1;
+    const bool ok = svg ? MapImage::WriteSvg(m_canvas, size(), path, &error)
+                        : MapImage::WritePng(m_canvas, size(), factor, path, &error);
+    if (!ok)
+        KelvoMessageBox(error, this);
+}

@@ -1,0 +1,221 @@
+// The base map: its layers where the places of the real world are, the data files that may be
+// missing, true proportions and the legend; everything off leaves the map as it was.
+#include "common/CaseTable.h"
+#include "render/basemap/BaseMapData.h"
+#include "render/basemap/BaseMapDraw.h"
+#include "render/map/MapLegend.h"
+#include "render/map/MapStyle.h"
+#include "render/map/MapTestSupport.h"
+#include "store/GeoPlaceRowsCache.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using namespace MapTest;
+
+namespace {
+
+int distance(QRgb a, unsigned b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+           std::abs(qBlue(a) - qBlue(b));
+}
+
+// A pixel drawn by a line of `color`: nearer to it than to land and water.
+bool isLine(QRgb pixel, unsigned color) {
+    const int d = distance(pixel, color);
+    return d < distance(pixel, BaseMap::kLand) && d < distance(pixel, BaseMap::kWater) && d < 120;
+}
+
+bool lineNear(const QImage& img, QPoint at, int radius, unsigned color) {
+    for (int y = at.y() - radius; y <= at.y() + radius; ++y) {
+        for (int x = at.x() - radius; x <= at.x() + radius; ++x) {
+            if (img.valid(x, y) && isLine(img.pixel(x, y), color))
+                return true;
+        }
+    }
+    return false;
+}
+
+#define SKIP_WITHOUT_DATA()                                                                        \
+    if (!CBaseMapData::Shared().IsAvailable())                                                     \
+    GTEST_SKIP() << "Die Grundkarte ist nicht installiert."
+
+// A map of 1.2 degrees across with the point off the centre (where the grid lines run).
+CMapSettings around(double lon, double lat) {
+    CMapSettings s = DefaultSettings();
+    s.dLonWest = lon - 0.43;
+    s.dLonEast = lon + 0.77;
+    s.dLatSouth = lat - 0.27;
+    s.dLatNorth = lat + 0.53;
+    s.bBaseMap = true;
+    return s;
+}
+
+} // namespace
+
+TEST(BaseMap, KnownPlacesShowLandWaterShoresBordersAndRivers) {
+    SKIP_WITHOUT_DATA();
+    TempGeo geo;
+    for (const CaseTable::Row& row : CaseTable::Read("basemap_points")) {
+        const double lon = row.Text(0).toDouble(), lat = row.Text(1).toDouble();
+        const QByteArray what = row[2];
+        CMapCanvas canvas(geo.Db(), around(lon, lat));
+        const QImage img = Render(canvas);
+        const QPoint at = canvas.LonLatToPoint(lon, lat);
+        const QRgb pixel = img.pixel(at);
+        const std::string where = CaseTable::Where("basemap_points", row);
+        if (what == "land")
+            EXPECT_EQ(pixel & 0xffffff, BaseMap::kLand) << where;
+        else if (what == "water")
+            EXPECT_EQ(pixel & 0xffffff, BaseMap::kWater) << where;
+        else if (what == "shore")
+            EXPECT_TRUE(lineNear(img, at, 6, BaseMap::kShore)) << where;
+        else if (what == "border")
+            EXPECT_TRUE(lineNear(img, at, 6, BaseMap::kBorder)) << where;
+        else if (what == "river")
+            EXPECT_TRUE(lineNear(img, at, 6, BaseMap::kRiver)) << where;
+        else
+            ADD_FAILURE() << where << ": " << what.constData();
+    }
+}
+
+TEST(BaseMap, FinerShoresInAZoomAndTheCountriesOfTheExtent) {
+    SKIP_WITHOUT_DATA();
+    CBaseMapData& data = CBaseMapData::Shared();
+    const QRectF ruhr(QPointF(6.5, 51.1), QPointF(7.8, 51.8));
+    // River points within the extent.
+    auto count = [&](BaseMapDetail detail) {
+        int n = 0;
+        for (const auto& part : data.Lines(ruhr, detail)) {
+            for (const CGeoLine& line : part->rivers)
+                n += int(std::count_if(line.begin(), line.end(),
+                                       [&](QPointF p) { return ruhr.contains(p); }));
+        }
+        return n;
+    };
+    EXPECT_GT(count(data.AvailableDetail(BaseMapDetail::High)), 2 * count(BaseMapDetail::Low));
+    QStringList codes;
+    for (const auto& country : data.Countries(QRectF(QPointF(9.4, 47.0), QPointF(9.7, 47.3))))
+        codes << QString::fromLatin1(country->code);
+    for (const char* code : {"AT", "CH", "LI"})
+        EXPECT_TRUE(codes.contains(QLatin1String(code))) << code;
+    EXPECT_FALSE(codes.contains(QStringLiteral("PL")));
+}
+
+TEST(BaseMap, MissingFilesNameTheirPackageAndDrawOnlyWater) {
+    QTemporaryDir dir;
+    CBaseMapData none(dir.filePath("dcw-gmt.nc"), dir.path());
+    EXPECT_FALSE(none.IsAvailable());
+    EXPECT_EQ(none.MissingPackage(), "gmt-dcw");
+    // A file that is no netCDF file reads as no data.
+    QFile junk(dir.filePath("dcw-gmt.nc"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("kein netCDF");
+    junk.close();
+    EXPECT_EQ(none.MissingPackage(), "gmt-gshhg-low");
+    EXPECT_TRUE(none.Countries(QRectF(0, 40, 20, 20)).empty());
+    EXPECT_TRUE(none.Lines(QRectF(0, 40, 20, 20), BaseMapDetail::High).empty());
+    EXPECT_EQ(none.AvailableDetail(BaseMapDetail::High), BaseMapDetail::Intermediate);
+
+    QImage img(200, 100, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    CBaseMapView view{0, 20, 40, 60, 10, 5, 0, 100, QRectF(10, 10, 180, 80)};
+    BaseMap::Draw(painter, view, none);
+    painter.end();
+    EXPECT_EQ(img.pixel(100, 50) & 0xffffff, BaseMap::kWater);
+    EXPECT_EQ(img.pixel(5, 5) & 0xffffff, 0xffffffu); // outside the plot
+}
+
+TEST(BaseMap, SwitchedOffTheMapIsAsBefore) {
+    TempGeo geo(
+        {{"DE", "10115", "Berlin", "13.4", "52.5"}, {"AT", "1010", "Wien", "16.4", "48.2"}});
+    CMapCanvas plain(geo.Db(), DefaultSettings());
+    const QImage before = Render(plain);
+    CMapCanvas canvas(geo.Db(), DefaultSettings());
+    canvas.m_bShowBaseMap = true;
+    canvas.m_bShowLegend = true;
+    canvas.SetKeepAspect(true);
+    const QImage on = Render(canvas);
+    EXPECT_NE(on, before);
+    canvas.m_bShowBaseMap = false;
+    canvas.SetKeepAspect(false);
+    // The legend alone has nothing to show without the base map or groups.
+    EXPECT_EQ(Render(canvas), before);
+    EXPECT_EQ(canvas.m_dLonWest, plain.m_dLonWest);
+    EXPECT_EQ(canvas.m_dLatNorth, plain.m_dLatNorth);
+}
+
+TEST(BaseMap, TrueProportionsDrawADegreeOfLongitudeCosLatitudeWide) {
+    TempGeo geo;
+    for (QSize size : {QSize(800, 600), QSize(400, 900)}) {
+        CMapSettings s = DefaultSettings();
+        s.dLonWest = 5;
+        s.dLonEast = 9;
+        s.dLatSouth = 48;
+        s.dLatNorth = 52; // mid-latitude 50
+        s.bKeepAspect = true;
+        CMapCanvas canvas(geo.Db(), s);
+        Render(canvas, size.width(), size.height());
+        const QPoint sw = canvas.LonLatToPoint(6, 49.5), se = canvas.LonLatToPoint(7, 49.5);
+        const QPoint nw = canvas.LonLatToPoint(6, 50.5);
+        const double ratio = double(se.x() - sw.x()) / double(sw.y() - nw.y());
+        EXPECT_NEAR(ratio, std::cos(50.0 * std::numbers::pi / 180.0), 0.01) << size.width();
+        // The extent asked for is all in view, and the window is filled.
+        EXPECT_LE(canvas.m_dLonWest, 5.0);
+        EXPECT_GE(canvas.m_dLonEast, 9.0);
+        EXPECT_LE(canvas.m_dLatSouth, 48.0);
+        EXPECT_GE(canvas.m_dLatNorth, 52.0);
+        EXPECT_TRUE(canvas.m_dLonWest == 5.0 || canvas.m_dLatSouth == 48.0);
+        // Points of the plot read back as the degrees drawn there.
+        double lon = 0, lat = 0;
+        ASSERT_TRUE(canvas.PointToLonLat(se.x(), se.y(), &lon, &lat));
+        EXPECT_NEAR(lon, 7.0, 0.02);
+        EXPECT_NEAR(lat, 49.5, 0.02);
+    }
+}
+
+TEST(BaseMap, LegendCountsTheRowsOfEachCountryInTheExtent) {
+    TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"},
+                 {"DE", "20095", "Hamburg", "10.0", "53.55"},
+                 {"DE", "99999", "draussen", "1.0", "50.0"},
+                 {"FL", "9490", "Vaduz", "9.52", "47.14"}});
+    CMapCanvas canvas(geo.Db(), DefaultSettings());
+    canvas.m_bShowBaseMap = true;
+    canvas.m_bShowLegend = true;
+    const QImage img = Render(canvas);
+    QString error;
+    const auto rows = geo.Db().PlaceRowsCache().Rows(
+        false, [](int) {}, &error);
+    const CLegendSection section = MapLegend::Countries(*rows, 2.5, 17.5, 45.5, 55.5);
+    ASSERT_EQ(section.entries.size(), 2);
+    EXPECT_EQ(section.entries[0].strText, "Deutschland: 2");
+    EXPECT_EQ(section.entries[0].color, MapStyle::CountryColor("DE"));
+    EXPECT_EQ(section.entries[1].strText, "Liechtenstein: 1");
+    // The legend's box lies in the plot's top-right corner with the countries' squares.
+    const int right = canvas.m_rectPlot.right, top = canvas.m_rectPlot.top;
+    EXPECT_GT(CountColor(img, right - 200, top, 200, 80, RGB(255, 0, 0)), 50);
+    EXPECT_GT(CountColor(img, right - 200, top, 200, 80, RGB(200, 0, 200)), 50);
+}
+
+TEST(BaseMap, LegendShowsTheWindowsSectionsWithoutTheBaseMap) {
+    TempGeo geo;
+    CMapCanvas canvas(geo.Db(), DefaultSettings());
+    canvas.m_bShowLegend = true;
+    canvas.m_aLegendSections = {{QStringLiteral("Gruppen"),
+                                 {{RGB(31, 119, 180), QStringLiteral("Nord")},
+                                  {RGB(255, 127, 14), QStringLiteral("Süd")}}}};
+    const QImage img = Render(canvas);
+    const int right = canvas.m_rectPlot.right, top = canvas.m_rectPlot.top;
+    EXPECT_EQ(CountColor(img, right - 150, top, 150, 80, RGB(31, 119, 180)), 100);
+    EXPECT_EQ(CountColor(img, right - 150, top, 150, 80, RGB(255, 127, 14)), 100);
+    canvas.m_bShowLegend = false;
+    EXPECT_EQ(CountColor(Render(canvas), right - 150, top, 150, 80, RGB(31, 119, 180)), 0);
+}
