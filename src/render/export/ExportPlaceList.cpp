@@ -1,6 +1,7 @@
 #include "render/export/ExportPlaceList.h"
 
 #include "base/TextNumbers.h"
+#include "render/export/ExportWriters.h"
 
 #include <QSaveFile>
 
@@ -57,10 +58,10 @@ CResult WritePlaceList(const QString& path, const CPlaceList& entries) {
         buffer += fields.join(u';').toUtf8() + '\n';
         ++result.nWritten;
     }
-    if (file.write(buffer) != buffer.size() || !file.commit()) {
+    if (file.write(buffer) != buffer.size() || !file.flush() || !file.commit()) {
         result.nWritten = 0;
         result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                              .arg(path, file.errorString());
+                              .arg(path, WriteFailure(file));
     }
     return result;
 }
