@@ -144,6 +144,11 @@ void CGeoNamesDownload::Next() {
     m_nWriteErrno = 0;
     m_eStop = NotStopped;
     m_strFile = QDir(m_strFolder).filePath(m_strCountry + QStringLiteral(".zip"));
+    // Watched before it is made: a signal in between would leave it behind.
+    if (!m_watched.contains(m_strFile)) {
+        LeftoverFiles::Watch(m_strFile);
+        m_watched << m_strFile;
+    }
     m_nFile = ::open(QFile::encodeName(m_strFile).constData(),
                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (m_nFile < 0) {
@@ -151,10 +156,6 @@ void CGeoNamesDownload::Next() {
         Done(QStringLiteral("%1: Die Datei %2 kann nicht angelegt werden (%3).")
                  .arg(m_strCountry, m_strFile, QString::fromLocal8Bit(strerror(errno))));
         return;
-    }
-    if (!m_watched.contains(m_strFile)) {
-        LeftoverFiles::Watch(m_strFile);
-        m_watched << m_strFile;
     }
     QNetworkRequest request(QUrl(m_strBase + m_strCountry + QStringLiteral(".zip")));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,

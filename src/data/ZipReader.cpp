@@ -18,6 +18,8 @@ QString germanDetail(const QString& message) {
         return QStringLiteral("Archiv abgeschnitten");
     if (message.contains(QLatin1String("compression method"), Qt::CaseInsensitive))
         return QStringLiteral("Packverfahren nicht unterstützt");
+    if (message.contains(QLatin1String("Damaged"), Qt::CaseInsensitive))
+        return QStringLiteral("Archiv beschädigt");
     if (message.contains(QLatin1String("Unrecognized archive format"), Qt::CaseInsensitive))
         return QStringLiteral("kein ZIP-Aufbau erkannt");
     return message;
@@ -63,6 +65,10 @@ void CZipReader::Fail() {
         Fail(Damaged, text.isEmpty() ? QStringLiteral("unbekannter Fehler") : germanDetail(text));
 }
 
+QString CZipReader::Named() const {
+    return m_strPath.isEmpty() ? QStringLiteral("(Datei ohne Namen)") : m_strPath;
+}
+
 void CZipReader::Fail(Failure failure, const QString& text) {
     m_eFailure = failure;
     m_strError = text;
@@ -72,7 +78,7 @@ bool CZipReader::Open() {
     m_bOpened = true;
     m_pArchive = archive_read_new();
     if (!m_pArchive) {
-        m_strError = QStringLiteral("kein Speicher");
+        Fail(Damaged, QStringLiteral("kein Speicher"));
         return false;
     }
     archive_read_support_format_zip(m_pArchive);
@@ -90,7 +96,7 @@ bool CZipReader::Open() {
 }
 
 bool CZipReader::NextFile(QString* path) {
-    if (!m_strError.isEmpty() || (!m_bOpened && !Open()))
+    if (m_eFailure != NoFailure || (!m_bOpened && !Open()))
         return false;
     archive_entry* entry = nullptr;
     while (true) {
@@ -106,7 +112,7 @@ bool CZipReader::NextFile(QString* path) {
         const char* name = archive_entry_pathname_utf8(entry);
         if (!name)
             name = archive_entry_pathname(entry);
-        *path = QString::fromUtf8(name ? name : "");
+        *path = m_strPath = QString::fromUtf8(name ? name : "");
         m_nFileBytes = 0;
         if (archive_entry_is_encrypted(entry)) {
             Fail(Encrypted, QStringLiteral("verschlüsselt"));
@@ -114,7 +120,7 @@ bool CZipReader::NextFile(QString* path) {
         }
         // The size the archive states: a file claiming more is not unpacked at all.
         if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > m_nMaxFileBytes) {
-            Fail(TooLarge, *path);
+            Fail(TooLarge, Named());
             return false;
         }
         return true;
@@ -134,7 +140,8 @@ qint64 CZipReader::Read(char* data, qint64 max) {
     // The stated size may be false: the bytes that come out count.
     m_nFileBytes += n;
     if (m_nFileBytes > m_nMaxFileBytes) {
-        Fail(TooLarge, QString());
+        // Named like a file refused for the size it states: a failure always says what.
+        Fail(TooLarge, Named());
         return -1;
     }
     return n;

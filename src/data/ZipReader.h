@@ -41,12 +41,14 @@ private:
     bool Open();
     void Fail();
     void Fail(Failure failure, const QString& text);
+    QString Named() const; // the current file's path, never empty
 
     QIODevice& m_device;
     archive* m_pArchive = nullptr;
     QByteArray m_block;
     bool m_bOpened = false;
     qint64 m_nMaxFileBytes = qint64(1) << 30;
+    QString m_strPath;       // the current file's path inside the archive
     qint64 m_nFileBytes = 0; // unpacked so far from the current file
     Failure m_eFailure = NoFailure;
     QString m_strError;

@@ -30,6 +30,20 @@ quint64 nextOpening() {
     return ++counter;
 }
 
+// Why a memo with a NUL in it is not stored on a server, naming its row.
+QString nulInMemo(CGeoDatabase& db, const CGeoTableDesc& desc, int key) {
+    QString place;
+    CGeoRecordset row(db);
+    if (row.Open(db.Sql().RowByKey(desc, QString::number(key))) && row.MoveNext())
+        place = QStringLiteral(" (%1 %2)").arg(row.FieldText(GEO_PLZ), row.FieldText(GEO_ORT));
+    return QStringLiteral("Das Memo des Datensatzes mit %1 = %2%3 enthält das Zeichen U+0000 "
+                          "(NUL), das der Datenbankserver nicht speichern kann; gespeichert "
+                          "wurde nichts. Bitte entfernen Sie das Zeichen aus dem Memo.")
+        .arg(desc.FieldName(desc.m_nKeyField))
+        .arg(key)
+        .arg(place);
+}
+
 } // namespace
 
 CGeoDatabase::CGeoDatabase() : m_pPlaceRows(std::make_unique<CGeoPlaceRowsCache>(*this)) {
@@ -454,8 +468,11 @@ CGeoDatabase::MemoWrite CGeoDatabase::UpdateMemo(const CGeoTableDesc& desc, int 
             return MemoWrite::Failed;
         bool deadlock = false;
         written = ExecuteWrite(Sql().UpdateMemoIfUnchanged(desc), {memo, key, expected}, &deadlock);
-        if (written < 0 && (!deadlock || attempt > 0))
+        if (written < 0 && (!deadlock || attempt > 0)) {
+            if (IsServer() && memo.contains(QChar(u'\0')))
+                m_strLastError = nulInMemo(*this, desc, key);
             return MemoWrite::Failed;
+        }
     }
     if (written > 0)
         return CommitWrite() ? MemoWrite::Saved : MemoWrite::Failed;

@@ -363,3 +363,54 @@ TEST_F(ServerTest, MapRowsAreKeptUntilAnyoneChangesTheData) {
     EXPECT_EQ(rows()->Size(), 5u);
     EXPECT_EQ(b.PlaceRowsCache().Rows(true, {}, nullptr)->Size(), 5u);
 }
+
+TEST_F(ServerTest, CopyIntoTheServerWaitsForAnImportAndNeverFillsGeoTwice) {
+    const QString file = m_dir.filePath("quelle.mde");
+    {
+        CGeoDatabase db;
+        ASSERT_TRUE(db.Open(file));
+        ASSERT_TRUE(CGeoImporter(db).Run({Rows(2000)}).ok);
+    }
+    auto startCopy = [&](QProcess& process) {
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.start(QStringLiteral(KELVO_CLI_PATH),
+                      {"copy", "--from", file, "--to", m_strAddress});
+        ASSERT_TRUE(process.waitForStarted());
+    };
+    auto finish = [](QProcess& process) {
+        EXPECT_TRUE(process.state() == QProcess::NotRunning || process.waitForFinished(60000));
+        return process.exitCode();
+    };
+
+    // An import holds the server's import lock and has written rows it has not committed:
+    // the copy waits and then finds GEO no longer empty.
+    CGeoDatabase importer;
+    ASSERT_TRUE(importer.Open(m_strAddress)) << importer.OpenError().toStdString();
+    ASSERT_EQ(importer.TryBeginImport(), CGeoDatabase::ImportLock::Taken);
+    ASSERT_EQ(TestSupport::InsertRows(importer, {GEO_STAAT}, {{"FL"}}), "");
+    QProcess waiting;
+    startCopy(waiting);
+    QByteArray said;
+    while (!said.contains("Ein anderer Import") && waiting.state() == QProcess::Running) {
+        waiting.waitForReadyRead(100);
+        said += waiting.readAllStandardError();
+    }
+    EXPECT_TRUE(said.contains("Ein anderer Import läuft gerade; kelvo-cli wartet"))
+        << said.toStdString();
+    ASSERT_TRUE(importer.CommitWrite()) << importer.LastError().toStdString();
+    EXPECT_EQ(finish(waiting), 1);
+    said += waiting.readAllStandardError();
+    EXPECT_TRUE(said.contains("enthält schon 1 Zeile;")) << said.toStdString();
+    EXPECT_EQ(importer.GetRecordCount("GEO"), 1);
+
+    // Two copies into an empty GEO at once: one copies, the other one then finds the rows.
+    ASSERT_TRUE(importer.Execute("DELETE FROM geo"));
+    QProcess first, second;
+    startCopy(first);
+    startCopy(second);
+    const int firstStatus = finish(first), secondStatus = finish(second);
+    EXPECT_EQ(firstStatus + secondStatus, 1);
+    const QByteArray refused = (firstStatus ? first : second).readAllStandardError();
+    EXPECT_TRUE(refused.contains("enthält schon 2000 Zeilen")) << refused.toStdString();
+    EXPECT_EQ(importer.GetRecordCount("GEO"), 2000);
+}

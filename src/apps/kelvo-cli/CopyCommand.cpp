@@ -1,16 +1,19 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
 #include "base/GermanNumbers.h"
+#include "data/GeoCopy.h"
 #include "store/DbLocation.h"
-#include "store/GeoCopy.h"
 #include "store/GeoDatabase.h"
 
 #include <QFileInfo>
 
+#include <utility>
+
 // kelvo-cli copy --from FILE_OR_URL --to FILE_OR_URL
 // Copies table GEO with its memos and keys between a database file and a server (either way,
 // or file to file), all or nothing. The target is a new file, which appears only once the copy
-// is complete, or a database whose GEO is empty.
+// is complete, or a database whose GEO is empty. While an import runs on the target, the copy
+// waits for it as another import would.
 int RunCopy(QStringList args) {
     QString error;
     const QString from = Cli::TakeOption(args, QStringLiteral("--from"), QString(), &error);
@@ -32,9 +35,18 @@ int RunCopy(QStringList args) {
             Cli::Err(target.OpenError() + QLatin1Char('\n'));
         return 1;
     }
-    const GeoCopy::Result result = GeoCopy::Copy(source, target, [](qint64 rows) {
+    GeoCopy::Options options;
+    options.progress = [](qint64 rows) {
         Cli::Err(QStringLiteral("%1 Zeilen kopiert …\n").arg(rows));
-    });
+    };
+    options.waiting = [told = false, seconds = options.maxWaitMs / 1000](int) mutable {
+        if (!std::exchange(told, true))
+            Cli::Err(QStringLiteral("Ein anderer Import läuft gerade; kelvo-cli wartet bis zu %1 "
+                                    "Sekunden …\n")
+                         .arg(seconds));
+        return true;
+    };
+    const GeoCopy::Result result = GeoCopy::Copy(source, target, options);
     if (result.ok && newFile && !target.PublishNew()) {
         Cli::Err(target.OpenError() + QStringLiteral("\nNichts wurde kopiert.\n"));
         return 1;

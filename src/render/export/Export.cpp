@@ -6,9 +6,21 @@
 #include "base/TextNumbers.h"
 #include "render/export/ExportWriters.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 namespace Export {
+
+QString WriteFailure(const QSaveFile& file) {
+    // Less room than a file system's smallest block or two: the write failed for want of it.
+    constexpr qint64 kNearlyFull = 64 * 1024;
+    const QStorageInfo volume(QFileInfo(file.fileName()).absolutePath());
+    if (volume.isValid() && volume.bytesAvailable() < kNearlyFull)
+        return QStringLiteral("Der Datenträger ist voll.");
+    return SystemErrorText::OfFile(file.fileName(), SystemErrorText::Access::Write,
+                                   file.errorString());
+}
 
 bool FormatFromName(const QString& name, Format* format) {
     static const struct {
@@ -119,12 +131,11 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
         file.cancelWriting();
         result.nWritten = 0;
         result.nSkipped = 0;
-    } else if (!written || !file.commit()) {
+    } else if (!written || !file.flush() || !file.commit()) {
+        // (What is still buffered goes at flush(): commit() would not tell its failure.)
         result.nWritten = 0;
-        result.strError =
-            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
-                                                   file.errorString()));
+        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                              .arg(path, WriteFailure(file));
     }
     return result;
 }

@@ -1,7 +1,7 @@
 #include "render/export/ExportPlaceList.h"
 
-#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
+#include "render/export/ExportWriters.h"
 
 #include <QSaveFile>
 
@@ -66,12 +66,10 @@ template <typename Entries> CResult writePlaceList(const QString& path, const En
         }
     }
     if (file.error() != QFileDevice::NoError || file.write(buffer) != buffer.size() ||
-        !file.commit()) {
+        !file.flush() || !file.commit()) {
         result.nWritten = 0;
-        result.strError =
-            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
-                                                   file.errorString()));
+        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                              .arg(path, WriteFailure(file));
     }
     return result;
 }

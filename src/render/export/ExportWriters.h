@@ -4,6 +4,7 @@
 #include "render/export/Export.h"
 
 class QIODevice;
+class QSaveFile;
 
 namespace Export {
 
@@ -28,5 +29,9 @@ bool HasRow(const CRows& rows, int row, CResult* result);
 
 // The coordinates of a row as numbers; false when either cell holds no number.
 bool RowPosition(const CRows& rows, int row, double* lon, double* lat);
+
+// Why the file refused its data: a full disk in plain words (Qt then knows no reason), else
+// what the file says. Asked before the file is given up, while its data still takes the room.
+QString WriteFailure(const QSaveFile& file);
 
 } // namespace Export

@@ -1,6 +1,7 @@
 #include "store/postgres/PgBackend.h"
 
 #include "store/postgres/GeoSqlPostgres.h"
+#include "store/postgres/PgPermissionText.h"
 #include "store/postgres/PgStatement.h"
 
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -241,7 +243,7 @@ bool CPgBackend::IsLockWait(const pg_result* result) const {
     return result && qstrcmp(PQresultErrorField(result, PG_DIAG_SQLSTATE), "55P03") == 0;
 }
 
-QString CPgBackend::Explain(const pg_result* result) const {
+QString CPgBackend::Explain(const pg_result* result, const QByteArray& sql) const {
     if (m_bGaveUp)
         return QStringLiteral("Das Warten auf den Datenbankserver wurde abgebrochen.");
     const QString state = result ? serverText(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : "";
@@ -264,6 +266,8 @@ QString CPgBackend::Explain(const pg_result* result) const {
                               "erlaubt); Kelvo kann nichts in ihr speichern. (Meldung des "
                               "Servers: %1)")
             .arg(text);
+    if (state == QLatin1String(PgPermissionText::kState))
+        return PgPermissionText::Describe(sql, serverText(PQuser(m_pConn)), text);
     if (state.startsWith(QLatin1String("57")))
         return QStringLiteral("Der Datenbankserver hat den Vorgang abgebrochen (%1).").arg(text);
     return text;
@@ -283,8 +287,9 @@ bool CPgBackend::InTransaction() const {
            !m_copySql.isEmpty();
 }
 
-bool CPgBackend::SendInBatch(const QByteArray& name, const std::vector<const char*>& values,
-                             QString* error) {
+bool CPgBackend::SendInBatch(const QByteArray& name, const QByteArray& sql,
+                             const std::vector<const char*>& values, QString* error) {
+    m_batchSql = sql;
     if (!m_bBatch) {
         if (!PQenterPipelineMode(m_pConn)) {
             *error = Explain(nullptr);
@@ -318,7 +323,7 @@ bool CPgBackend::Synchronise() {
         const ExecStatusType status = PQresultStatus(r);
         if (status != PGRES_COMMAND_OK && status != PGRES_PIPELINE_SYNC &&
             status != PGRES_PIPELINE_ABORTED && m_strBatchError.isEmpty())
-            m_strBatchError = Explain(r);
+            m_strBatchError = Explain(r, m_batchSql);
         PQclear(r);
         if (status == PGRES_PIPELINE_SYNC)
             break;
@@ -339,7 +344,7 @@ bool CPgBackend::SendCopyRow(const QByteArray& copySql, const std::vector<QByteA
         PGresult* r = PQsendQuery(m_pConn, copySql.constData()) ? NextResult() : nullptr;
         const bool copying = r && PQresultStatus(r) == PGRES_COPY_IN;
         if (!copying) {
-            *error = Explain(r);
+            *error = Explain(r, copySql);
             PQclear(r);
             while ((r = NextResult()))
                 PQclear(r);
@@ -394,13 +399,13 @@ bool CPgBackend::SendCopyRows() {
 void CPgBackend::EndCopy() {
     if (m_copySql.isEmpty())
         return;
-    m_copySql.clear();
+    const QByteArray sql = std::exchange(m_copySql, {});
     if ((!SendCopyRows() || PQputCopyEnd(m_pConn, nullptr) != 1) && m_strBatchError.isEmpty())
         m_strBatchError = Explain(nullptr);
     // The rows are checked as they arrive; a row the server refuses fails the whole COPY.
     while (PGresult* r = NextResult()) {
         if (PQresultStatus(r) != PGRES_COMMAND_OK && m_strBatchError.isEmpty())
-            m_strBatchError = Explain(r);
+            m_strBatchError = Explain(r, sql);
         PQclear(r);
     }
     Finished(nullptr);

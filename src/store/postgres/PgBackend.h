@@ -74,16 +74,16 @@ public:
     void Finished(CPgStatement* statement);
     // Explains a failure in German, with the server's text; the server's text alone;
     // whether it was a row lock another user held too long. For a failure of the connection
-    // (no result) null.
-    QString Explain(const pg_result* result) const;
+    // (no result) null. `sql` is the statement refused, for a refusal for want of a right.
+    QString Explain(const pg_result* result, const QByteArray& sql = {}) const;
     QString ServerMessage(const pg_result* result) const;
     bool IsLockWait(const pg_result* result) const;
     bool InTransaction() const override;
     // Sends a prepared statement without waiting for its end (pipeline mode); every
     // kBatchRows statements, and before any other statement, the server's answers are
     // collected. The first failure makes every later statement but ROLLBACK fail.
-    bool SendInBatch(const QByteArray& name, const std::vector<const char*>& values,
-                     QString* error);
+    bool SendInBatch(const QByteArray& name, const QByteArray& sql,
+                     const std::vector<const char*>& values, QString* error);
     // The same for one row of a bulk insert: a row of the COPY statement (started unless it
     // runs already), sent in blocks of rows. The COPY ends before any other statement; a row
     // the server refuses then fails every later statement but ROLLBACK, as in a batch.
@@ -118,6 +118,7 @@ private:
     int m_nBatched = 0;      // statements sent since the last synchronisation
     QString m_strBatchError; // the first failure of the batch
     QByteArray m_copySql;    // the COPY running, if one is
+    QByteArray m_batchSql;   // the statement last sent in the batch
     QByteArray m_copyRows;   // its rows not yet sent
     int m_nStatements = 0;
     int m_nGeneration = 0;

@@ -38,6 +38,7 @@ public:
         Finish();
         m_error.clear();
         m_bBusy = false;
+        m_bNulInText = false;
         m_params.clear();
         m_nulls.clear();
         for (const QVariant& v : values) {
@@ -54,6 +55,9 @@ public:
                 break;
             default:
                 m_params.push_back(v.toString().toUtf8());
+                // The server's texts end at a NUL: what follows it would be lost unseen.
+                if (m_params.back().contains('\0'))
+                    m_bNulInText = true;
                 break;
             }
         }
@@ -88,6 +92,8 @@ public:
             return Run();
         Finish();
         m_error.clear();
+        if (m_bNulInText)
+            return Fail(NulRefused());
         QString error;
         // An insert of one row goes as a row of a COPY, which takes many at once.
         if (!m_bCopyKnown) {
@@ -107,13 +113,14 @@ public:
         std::vector<const char*> values;
         for (size_t i = 0; i < m_params.size(); ++i)
             values.push_back(m_nulls[i] ? nullptr : m_params[i].constData());
-        return m_backend.SendInBatch(m_name, values, &m_error);
+        return m_backend.SendInBatch(m_name, m_sql, values, &m_error);
     }
 
     bool RunUtf8(const QByteArrayView* values, int count) override {
         Finish();
         m_error.clear();
         m_bBusy = false;
+        m_bNulInText = false;
         m_params.resize(size_t(count));
         m_nulls.resize(size_t(count));
         for (int i = 0; i < count; ++i) {
@@ -194,10 +201,15 @@ private:
         return false;
     }
 
+    static QString NulRefused() {
+        return QStringLiteral("Der Datenbankserver kann keinen Text mit dem Zeichen U+0000 "
+                              "(NUL) speichern; nichts davon wurde geschrieben.");
+    }
+
     // A failure the server reported (result), or the connection's (null).
     bool Fail(const PGresult* result) {
         if (m_error.isEmpty()) {
-            m_error = m_backend.Explain(result);
+            m_error = m_backend.Explain(result, m_sql);
             m_engineMessage = m_backend.ServerMessage(result);
             m_bBusy = m_backend.IsLockWait(result);
             m_bDeadlock =
@@ -208,6 +220,10 @@ private:
 
     // Sends the statement with its values.
     bool Start(bool rowByRow) {
+        if (m_bNulInText) {
+            m_state = State::Done;
+            return Fail(NulRefused());
+        }
         QString error;
         PGconn* conn = m_backend.Ready(m_sql, this, &error);
         if (!conn) {
@@ -340,6 +356,7 @@ private:
 
     CPgBackend& m_backend;
     QByteArray m_sql;
+    bool m_bNulInText = false; // a value bound holds a NUL
     std::vector<QByteArray> m_params;
     std::vector<bool> m_nulls;
     State m_state = State::Idle;

@@ -63,14 +63,17 @@ QString CreateTemporaryBeside(const QString& path, QString* error) {
                                             .arg(info.fileName())
                                             .arg(::getpid())
                                             .arg(QRandomGenerator::global()->bounded(1000000)));
+        // Watched before it is made: a signal in between would leave it behind. (A name
+        // taken already carries this process's id: a file of a process long gone.)
+        LeftoverFiles::Watch(candidate);
         const int fd = ::open(QFile::encodeName(candidate).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
-            LeftoverFiles::Watch(candidate);
             LeftoverFiles::Watch(candidate + QStringLiteral("-journal"));
             return candidate;
         }
+        LeftoverFiles::Unwatch(candidate);
         if (errno != EEXIST) {
             *error = SystemErrorText::OfFile(candidate, SystemErrorText::Access::Write,
                                              QString::fromLocal8Bit(strerror(errno)));

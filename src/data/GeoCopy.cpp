@@ -1,5 +1,6 @@
-#include "store/GeoCopy.h"
+#include "data/GeoCopy.h"
 
+#include "data/WriteTransaction.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"
@@ -14,9 +15,17 @@ QString where(const CGeoDatabase& db) {
 
 } // namespace
 
-Result Copy(CGeoDatabase& from, CGeoDatabase& to, const std::function<void(qint64)>& progress) {
+Result Copy(CGeoDatabase& from, CGeoDatabase& to, const Options& options) {
     Result result;
     const CGeoTableDesc& desc = to.m_Table;
+    // The import lock first, so that no other import or copy fills GEO after it was found
+    // empty.
+    CWriteTransaction transaction(to);
+    QString error;
+    if (!transaction.Begin(&error, options.maxWaitMs, options.waiting, &result.cancelled)) {
+        result.error = QStringLiteral("%1: %2").arg(where(to), error);
+        return result;
+    }
     // An empty target only: a count that fails says why as well.
     CGeoRecordset count(to);
     if (!count.Open(to.Sql().CountRows(desc.m_strTableName)) || !count.MoveNext()) {
@@ -24,20 +33,16 @@ Result Copy(CGeoDatabase& from, CGeoDatabase& to, const std::function<void(qint6
         return result;
     }
     if (const qint64 present = count.FieldInt(0); present > 0) {
-        result.error = QStringLiteral("Die Tabelle %1 in %2 enthält schon %3 Zeilen; Kelvo "
-                                      "kopiert nur in eine leere Tabelle.")
-                           .arg(desc.m_strTableName, where(to))
-                           .arg(present);
+        result.error = QStringLiteral("Die Tabelle %1 in %2 enthält schon %3; Kelvo kopiert "
+                                      "nur in eine leere Tabelle.")
+                           .arg(desc.m_strTableName, where(to),
+                                present == 1 ? QStringLiteral("1 Zeile")
+                                             : QStringLiteral("%1 Zeilen").arg(present));
         return result;
     }
     count.Close();
 
-    if (!to.BeginWrite()) {
-        result.error = QStringLiteral("%1: %2").arg(where(to), to.LastError());
-        return result;
-    }
     CGeoRecordset source(from), insert(to);
-    QString error;
     if (!source.Open(from.Sql().StandardQuery(from.m_Table)))
         error = QStringLiteral("%1: %2").arg(where(from), source.Error());
     else if (!insert.Open(to.Sql().InsertRowWithKey(desc)))
@@ -58,8 +63,8 @@ Result Copy(CGeoDatabase& from, CGeoDatabase& to, const std::function<void(qint6
                              values[desc.m_nKeyField].toString(), insert.Error());
             break;
         }
-        if (++result.rows % kProgressEvery == 0 && progress)
-            progress(result.rows);
+        if (++result.rows % kProgressEvery == 0 && options.progress)
+            options.progress(result.rows);
     }
     if (error.isEmpty() && source.HasError())
         error = QStringLiteral("%1: %2").arg(where(from), source.Error());
@@ -67,10 +72,13 @@ Result Copy(CGeoDatabase& from, CGeoDatabase& to, const std::function<void(qint6
     const QString numbering = to.Sql().ContinueNumbering(desc);
     if (error.isEmpty() && !numbering.isEmpty() && !to.Execute(numbering))
         error = QStringLiteral("%1: %2").arg(where(to), to.LastError());
-    if (error.isEmpty() && !to.CommitWrite())
-        error = QStringLiteral("%1: %2").arg(where(to), to.LastError());
+    source.Close();
+    insert.Close();
+    QString failed;
+    if (error.isEmpty() && !transaction.Commit(&failed))
+        error = QStringLiteral("%1: %2").arg(where(to), failed);
     if (!error.isEmpty()) {
-        to.RollbackWrite();
+        transaction.Rollback();
         result.rows = 0;
         result.error = error;
         return result;
