@@ -1,5 +1,6 @@
 #include "render/export/ExportPlaceList.h"
 
+#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 #include "render/export/ExportWriters.h"
 
