@@ -4,7 +4,6 @@
 #include "store/DbLocation.h"
 #include "store/FileIdentity.h"
 #include "store/GeoBackend.h"
-#include "store/GeoPlaceRowsCache.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
@@ -31,7 +30,7 @@ quint64 nextOpening() {
 
 } // namespace
 
-CGeoDatabase::CGeoDatabase() : m_pPlaceRows(std::make_unique<CGeoPlaceRowsCache>(*this)) {
+CGeoDatabase::CGeoDatabase() {
     m_Table.BuildGeo();
 }
 
@@ -47,7 +46,8 @@ const CGeoSqlDialect& CGeoDatabase::Sql() const {
 
 void CGeoDatabase::Close() {
     EndWait();
-    m_pPlaceRows->Clear();
+    if (m_pCompanion)
+        m_pCompanion->DatabaseClosed();
     m_pBackend.reset();
     m_strServer.clear();
 }

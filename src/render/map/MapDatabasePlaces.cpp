@@ -5,9 +5,9 @@
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapDeclutter.h"
 #include "render/map/MapStyle.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 
 #include <algorithm>
 
@@ -39,7 +39,7 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
         };
         QString readError;
         const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
-        m_pRows = m_database.PlaceRowsCache().Rows(texts, readProgress, &readError);
+        m_pRows = CGeoPlaceRowsCache::Of(m_database).Rows(texts, readProgress, &readError);
         if (m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
         DrawRows(dc, *m_pRows, read ? nullptr : progress);

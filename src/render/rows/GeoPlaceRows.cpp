@@ -1,4 +1,4 @@
-#include "store/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRows.h"
 
 #include "base/GeoTableDesc.h"
 #include "base/TextNumbers.h"

@@ -1,21 +1,24 @@
 #pragma once
 
+#include "store/GeoDatabase.h"
+
 #include <QString>
 
 #include <functional>
 #include <future>
 #include <memory>
 
-class CGeoDatabase;
 class CGeoPlaceRows;
 class CGeoPlaceRowsReader;
 
 // The place rows of one database, shared by all its maps, and their texts read ahead in idle
-// time. Owned by the database (CGeoDatabase::PlaceRowsCache), which clears it when it closes.
-class CGeoPlaceRowsCache {
+// time. Kept beside the database (its companion), which clears it when it closes.
+class CGeoPlaceRowsCache : public CGeoDatabase::CCompanion {
 public:
+    // The cache of the database, made on first use.
+    static CGeoPlaceRowsCache& Of(CGeoDatabase& database);
     explicit CGeoPlaceRowsCache(CGeoDatabase& database);
-    ~CGeoPlaceRowsCache();
+    ~CGeoPlaceRowsCache() override;
 
     // What the maps draw of every row: read again only when the data stamp has changed since
     // the rows in use were read, or when `texts` asks for texts (names, memos, a place list)
@@ -33,6 +36,7 @@ public:
 
     // Forgets the rows and stops reading ahead (the database closes).
     void Clear();
+    void DatabaseClosed() override { Clear(); }
 
 private:
     void StopReadingTexts();

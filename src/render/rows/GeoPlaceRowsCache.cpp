@@ -1,7 +1,17 @@
-#include "store/GeoPlaceRowsCache.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 
+#include "render/rows/GeoPlaceRows.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
+
+CGeoPlaceRowsCache& CGeoPlaceRowsCache::Of(CGeoDatabase& database) {
+    auto* cache = dynamic_cast<CGeoPlaceRowsCache*>(database.Companion());
+    if (!cache) {
+        auto made = std::make_unique<CGeoPlaceRowsCache>(database);
+        cache = made.get();
+        database.SetCompanion(std::move(made));
+    }
+    return *cache;
+}
 
 CGeoPlaceRowsCache::CGeoPlaceRowsCache(CGeoDatabase& database) : m_database(database) {}
 

@@ -1,4 +1,4 @@
-#include "store/GeoCellStore.h"
+#include "render/rows/GeoCellStore.h"
 
 #include "store/GeoRecordset.h"
 

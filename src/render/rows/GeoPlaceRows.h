@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/GeoCellStore.h"
+#include "render/rows/GeoCellStore.h"
 #include "store/GeoDatabase.h"
 
 #include <QByteArray>
@@ -15,7 +15,7 @@
 
 // What a map draws of every GEO row: the country and the coordinates, and — with texts — the
 // postal code, place, part of place and memo. Read in one pass and shared by every map of the
-// database for as long as the stored data stays the same (CGeoDatabase::PlaceRows); a few
+// database for as long as the stored data stays the same (CGeoPlaceRowsCache); a few
 // dozen bytes a row.
 //
 // With texts the rows stand in the standard order (Staat, then PLZ, rows with equal keys by
