@@ -57,6 +57,7 @@ public:
 
 private:
     friend class CGeoPlaceRowsReader;
+    friend class CGeoPlaceRowsCache; // stamps rows read through another connection
     CGeoPlaceRows() = default;
     GeoStandardOrder::Value CountryValue(quint32 row) const;
     GeoStandardOrder::Value PlzValue(quint32 row) const;

@@ -28,6 +28,14 @@ public:
     // keeps them.
     std::shared_ptr<const CGeoPlaceRows> Rows(bool texts, const std::function<void(int)>& progress,
                                               QString* error);
+    // The rows in use when they still show the stored data and have texts if `texts` asks
+    // for them; null otherwise (Rows would read).
+    std::shared_ptr<const CGeoPlaceRows> Cached(bool texts);
+    // Rows read through another connection to the same database become the rows in use, as
+    // of this connection's `stamp`: the caller took it before that read began and found it
+    // unchanged after it ended, so that the rows show the data stored at `stamp`.
+    void Adopt(const std::shared_ptr<CGeoPlaceRows>& rows, const CGeoDatabase::CDataStamp& stamp);
+
     // Reads, for about `milliseconds`, the texts that the place rows `rows` lack, so that a
     // later repaint that shows them reads nothing; call again while it returns false. When
     // all are read, `rows` becomes the rows with texts (shared from then on). True at once

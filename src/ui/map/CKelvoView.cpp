@@ -45,6 +45,7 @@ CKelvoView::CKelvoView(QWidget* parent)
 }
 
 CKelvoView::~CKelvoView() {
+    DropDrawing();
     // Any map view going clears the pointer: a table choice then repaints no map until a
     // map view gains the focus again.
     g_pLastMapView = nullptr;
@@ -92,6 +93,18 @@ void CKelvoView::OnInitialUpdate() {
 }
 
 void CKelvoView::Render() {
+    DropDrawing();
+    const bool ready = PrepareRender();
+    QString error;
+    {
+        CStatusBarProgress progress;
+        // The view has no frame of its own: its size is the outer size.
+        error = m_canvas.Repaint(size(), size(), &progress);
+    }
+    AfterRender(error, ready);
+}
+
+bool CKelvoView::PrepareRender() {
     m_bRenderPending = false;
     SyncPlaceList();
     // A database another program held is tried again; while it still does, the map shows
@@ -102,12 +115,10 @@ void CKelvoView::Render() {
         if (CMainFrame* frame = theApp.GetMainFrame())
             frame->CommandStateChanged();
     SyncSelectedPlace();
-    QString error;
-    {
-        CStatusBarProgress progress;
-        // The view has no frame of its own: its size is the outer size.
-        error = m_canvas.Repaint(size(), size(), &progress);
-    }
+    return ready;
+}
+
+void CKelvoView::AfterRender(QString error, bool ready) {
     m_marks.Compose(m_canvas.BackBuffer(), m_canvas);
     if (!ready && g_GeoDatabase.IsBusy())
         error = CKelvoApp::DatabaseInUseText();
@@ -146,7 +157,7 @@ void CKelvoView::ScheduleRender() {
             m_bRenderQueued = false;
             if (!m_bRenderPending || !isVisible() || size().isEmpty())
                 return;
-            Render();
+            StartDrawing();
             update();
         },
         Qt::QueuedConnection);
@@ -173,9 +184,10 @@ void CKelvoView::ReportError(const QString& message) {
 }
 
 void CKelvoView::paintEvent(QPaintEvent* event) {
-    // A repaint that could not wait (the window was exposed before the queued one ran).
+    // A repaint that could not wait (the window was exposed before the queued one ran): the
+    // frame now, the rest drawn on its thread.
     if (m_bRenderPending && !size().isEmpty())
-        Render();
+        StartDrawing();
     QPainter painter(this);
     const QImage& buffer = m_marks.Image(m_canvas.BackBuffer());
     const QRect area = event->rect();
@@ -229,6 +241,9 @@ void CKelvoView::timerEvent(QTimerEvent* event) {
 }
 
 void CKelvoView::OnTimer() {
+    // The markers blink again once the map that shows them is drawn.
+    if (m_pDrawJob)
+        return;
     SyncPlaceList();
     const QList<QRect> painted = m_canvas.OnTimer();
     m_marks.Refresh(m_canvas.BackBuffer(), m_canvas, painted);

@@ -10,7 +10,7 @@ CStatusBarProgress::~CStatusBarProgress() {
 
 void CStatusBarProgress::Start(const QString& caption) {
     if (!m_bStarted)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QApplication::setOverrideCursor(m_cursor);
     m_bStarted = true;
     g_StatusProgress.Start(caption);
 }
