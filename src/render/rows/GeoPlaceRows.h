@@ -101,6 +101,8 @@ private:
     // Each country's place in the order of Staat (values that compare equal share one);
     // `equalValues` tells whether there are such values.
     std::vector<quint32> CountryRanks(bool* equalValues) const;
+    // Finish for rows without texts read in the table's order: in the order of Staat alone.
+    std::shared_ptr<CGeoPlaceRows> FinishByCountry();
     bool ReadSlice(const QElapsedTimer& clock, qint64 milliseconds,
                    const std::function<void(int)>& progress);
 
