@@ -77,7 +77,9 @@ void CMapDrawJob::Run() {
         read = true;
     }
     CMapCanvas& canvas = m_input.canvas;
-    canvas.SetPlaceList(&m_input.places);
+    // The copy of the window's place list, when the window has one.
+    if (canvas.PlaceList())
+        canvas.SetPlaceList(&m_input.places);
     canvas.GiveRows(rows, m_strReadError, read);
     CJobProgress progress([this](int percent) { Tell(percent); });
     m_strReport = canvas.Repaint(m_input.clientSize, m_input.outerSize, &progress);
