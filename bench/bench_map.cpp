@@ -1,16 +1,19 @@
 // Map figures: a full repaint of every row at 800 x 600 (default extent) that reads the
-// database, the same when the data has not changed since the last one, the same with a
-// place list of 1,000 entries that all exist in the data, reading the texts ahead, and the
-// blink step; the memory the shared rows take and whether a map's memory stays flat.
+// database, also on a thread of its own with its own connection; the same when the data has
+// not changed since the last one, the same with a place list of 1,000 entries that all exist
+// in the data, reading the texts ahead, and the blink step; the memory the shared rows take
+// and whether a map's memory stays flat.
 #include "BenchRegistry.h"
 
 #include "render/map/MapCanvas.h"
+#include "render/map/MapDrawJob.h"
 #include "render/places/PlaceFile.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "ui/shell/Globals.h"
 
 #include <algorithm>
+#include <future>
 #include <memory>
 
 namespace {
@@ -58,6 +61,23 @@ const BenchRegistrar repaintAll({.group = "map",
                                  .key = "map",
                                  .run = [](CGeoDatabase& db) { coldRepaint(db, nullptr); },
                                  .setUp = [] { coldRepaint(g_GeoDatabase, nullptr); }});
+
+// The same drawn on a thread of its own that reads through a connection of its own, as a new
+// map window draws.
+const BenchRegistrar repaintJob({"map", "map-job", [](CGeoDatabase& db) {
+                                     std::promise<void> done;
+                                     const auto job =
+                                         CMapDrawJob::Start({CMapCanvas(db, kDefaultMap),
+                                                             {},
+                                                             kWindow,
+                                                             kWindow,
+                                                             db.FilePath(),
+                                                             false,
+                                                             nullptr,
+                                                             false},
+                                                            {}, [&done] { done.set_value(); });
+                                     done.get_future().wait();
+                                 }});
 
 const BenchRegistrar repaintPlaces({"map", "map-places", [](CGeoDatabase& db) {
                                         CPlaceList places = benchPlaces(db);

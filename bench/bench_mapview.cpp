@@ -1,6 +1,6 @@
-// Map window figure: a full repaint of a real map view of 800 x 600 in the main frame with
+// Map window figures: a full repaint of a real map view of 800 x 600 in the main frame with
 // unchanged data, which adds the status-bar progress and the copy to the window to the
-// widget-free repaint.
+// widget-free repaint; the same drawn on its thread, to the first picture and to the end.
 #include "BenchRegistry.h"
 
 #include "ui/map/CKelvoView.h"
@@ -38,5 +38,34 @@ const BenchRegistrar repaintWindow({"map", "map-window",
                                             g_pView->RepaintNow();
                                     },
                                     openMapWindow, closeMapWindow});
+
+// The same repaint drawn on its thread, as a new window, the zoom and the nearby search draw:
+// until the frame shows (the window answers from then on), and until the map is finished.
+void waitForMap() {
+    while (g_pView && g_pView->IsDrawing())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+const BenchRegistrar firstPicture({.group = "map",
+                                   .key = "map-window-first",
+                                   .run =
+                                       [](CGeoDatabase&) {
+                                           if (g_pView)
+                                               g_pView->RepaintInBackground();
+                                       },
+                                   .setUp = openMapWindow,
+                                   .tearDown = closeMapWindow,
+                                   .prepare = [](CGeoDatabase&) { waitForMap(); }});
+
+const BenchRegistrar threadPicture({.group = "map",
+                                    .key = "map-window-thread",
+                                    .run =
+                                        [](CGeoDatabase&) {
+                                            if (g_pView)
+                                                g_pView->RepaintInBackground();
+                                            waitForMap();
+                                        },
+                                    .setUp = openMapWindow,
+                                    .tearDown = closeMapWindow});
 
 } // namespace

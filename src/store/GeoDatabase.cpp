@@ -5,7 +5,6 @@
 #include "store/DbLocation.h"
 #include "store/FileIdentity.h"
 #include "store/GeoBackend.h"
-#include "store/GeoPlaceRowsCache.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
@@ -46,7 +45,7 @@ QString nulInMemo(CGeoDatabase& db, const CGeoTableDesc& desc, int key) {
 
 } // namespace
 
-CGeoDatabase::CGeoDatabase() : m_pPlaceRows(std::make_unique<CGeoPlaceRowsCache>(*this)) {
+CGeoDatabase::CGeoDatabase() {
     m_Table.BuildGeo();
 }
 
@@ -62,7 +61,8 @@ const CGeoSqlDialect& CGeoDatabase::Sql() const {
 
 void CGeoDatabase::Close() {
     EndWait();
-    m_pPlaceRows->Clear();
+    if (m_pCompanion)
+        m_pCompanion->DatabaseClosed();
     m_pBackend.reset();
     m_strServer.clear();
 }

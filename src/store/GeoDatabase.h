@@ -11,7 +11,6 @@
 #include <memory>
 #include <utility>
 
-class CGeoPlaceRowsCache;
 class CGeoBackend;
 class CGeoSqlDialect;
 namespace GeoStandardOrder {
@@ -169,8 +168,17 @@ public:
     // only the engine's ORDER BY gives the order.
     bool StandardOrderCollations(GeoStandardOrder::Collations* collations);
 
-    // The place rows the maps draw, shared by all of them.
-    CGeoPlaceRowsCache& PlaceRowsCache() { return *m_pPlaceRows; }
+    // What a layer above keeps beside this database for as long as it lives (the rows the
+    // maps share): told when the database closes, destroyed with it. Null until set.
+    class CCompanion {
+    public:
+        virtual ~CCompanion() = default;
+        virtual void DatabaseClosed() = 0;
+    };
+    CCompanion* Companion() const { return m_pCompanion.get(); }
+    void SetCompanion(std::unique_ptr<CCompanion> companion) {
+        m_pCompanion = std::move(companion);
+    }
 
     // The engine's message of the last failed operation; empty when it did not fail.
     const QString& LastError() const { return m_strLastError; }
@@ -217,5 +225,5 @@ private:
     QByteArray m_fileIdentity; // device and inode of the file the connection opened
     QString m_strNotice;
     quint64 m_nOpen = 0;
-    std::unique_ptr<CGeoPlaceRowsCache> m_pPlaceRows;
+    std::unique_ptr<CCompanion> m_pCompanion;
 };

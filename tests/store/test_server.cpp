@@ -5,10 +5,10 @@
 #include "common/TcpProxy.h"
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/DbLocation.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
@@ -340,7 +340,7 @@ TEST_F(ServerTest, MapRowsAreKeptUntilAnyoneChangesTheData) {
     ASSERT_TRUE(a.Open(m_strAddress));
     ASSERT_TRUE(b.Open(m_strAddress));
     ASSERT_TRUE(CGeoImporter(a).Run({Rows(3)}).ok);
-    auto rows = [&a] { return a.PlaceRowsCache().Rows(true, {}, nullptr); };
+    auto rows = [&a] { return CGeoPlaceRowsCache::Of(a).Rows(true, {}, nullptr); };
     const std::shared_ptr<const CGeoPlaceRows> first = rows();
     ASSERT_EQ(first->Size(), 3u);
     EXPECT_EQ(rows().get(), first.get()); // nothing changed: nothing read
@@ -361,7 +361,7 @@ TEST_F(ServerTest, MapRowsAreKeptUntilAnyoneChangesTheData) {
     EXPECT_EQ(rows()->Size(), 5u);
     ASSERT_TRUE(a.CommitWrite());
     EXPECT_EQ(rows()->Size(), 5u);
-    EXPECT_EQ(b.PlaceRowsCache().Rows(true, {}, nullptr)->Size(), 5u);
+    EXPECT_EQ(CGeoPlaceRowsCache::Of(b).Rows(true, {}, nullptr)->Size(), 5u);
 }
 
 TEST_F(ServerTest, CopyIntoTheServerWaitsForAnImportAndNeverFillsGeoTwice) {

@@ -1,11 +1,11 @@
 // The standard order made in memory equals the engine's ORDER BY Staat, PLZ, row for row;
 // the data stamp changes with every change of the stored data, and the rows the maps share
 // are read again exactly then.
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoStandardOrder.h"
 
@@ -168,15 +168,16 @@ TEST(DataStamp, MapsShareTheirRowsUntilTheDataChanges) {
     QString error;
     int reads = 0;
     const auto read = [&](int) { ++reads; };
-    const std::shared_ptr<const CGeoPlaceRows> first = db.PlaceRowsCache().Rows(true, read, &error);
+    const std::shared_ptr<const CGeoPlaceRows> first =
+        CGeoPlaceRowsCache::Of(db).Rows(true, read, &error);
     ASSERT_EQ(first->Size(), 1u);
     EXPECT_EQ(first->Coordinates(0).lon, 9.5);
-    EXPECT_EQ(db.PlaceRowsCache().Rows(true, read, &error), first);
+    EXPECT_EQ(CGeoPlaceRowsCache::Of(db).Rows(true, read, &error), first);
     EXPECT_EQ(reads, 1);
 
     ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('AT', '1')"));
     const std::shared_ptr<const CGeoPlaceRows> second =
-        db.PlaceRowsCache().Rows(true, read, &error);
+        CGeoPlaceRowsCache::Of(db).Rows(true, read, &error);
     EXPECT_NE(second, first);
     EXPECT_EQ(second->Size(), 2u);
     EXPECT_EQ(second->Countries().at(second->Country(0)), "AT");
@@ -195,24 +196,25 @@ TEST(DataStamp, TextsReadAheadInSlicesEqualOneReadOfTheSameData) {
         "INSERT INTO GEO (Staat, PLZ, Ort, Memo) SELECT substr('DEATCHBE', 1 + 2 * (i % 4), 2), "
         "(i * 37) % 500, 'Ort ' || i, CASE WHEN i % 9 = 0 THEN 'Memo ' || i END FROM n"));
     QString error;
-    std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRowsCache().Rows(false, nullptr, &error);
+    std::shared_ptr<const CGeoPlaceRows> rows =
+        CGeoPlaceRowsCache::Of(db).Rows(false, nullptr, &error);
     ASSERT_FALSE(rows->HasTexts()) << "a map without names needs no texts";
 
     // Another program changes the data while the texts are read: the reading stops, and
     // the next repaint reads the new state.
-    EXPECT_FALSE(db.PlaceRowsCache().ReadTexts(rows, 0));
+    EXPECT_FALSE(CGeoPlaceRowsCache::Of(db).ReadTexts(rows, 0));
     ASSERT_TRUE(other.Execute("INSERT INTO GEO (Staat, PLZ, Ort) VALUES ('AT', '1', 'neu')"));
-    EXPECT_TRUE(db.PlaceRowsCache().ReadTexts(rows, 0));
+    EXPECT_TRUE(CGeoPlaceRowsCache::Of(db).ReadTexts(rows, 0));
     EXPECT_FALSE(rows->HasTexts());
-    rows = db.PlaceRowsCache().Rows(false, nullptr, &error);
+    rows = CGeoPlaceRowsCache::Of(db).Rows(false, nullptr, &error);
     ASSERT_EQ(rows->Size(), 3001u);
 
     int slices = 1;
-    while (!db.PlaceRowsCache().ReadTexts(rows, 0))
+    while (!CGeoPlaceRowsCache::Of(db).ReadTexts(rows, 0))
         ++slices;
     EXPECT_GT(slices, 3);
     ASSERT_TRUE(rows->HasTexts());
-    EXPECT_EQ(db.PlaceRowsCache().Rows(true, nullptr, &error), rows)
+    EXPECT_EQ(CGeoPlaceRowsCache::Of(db).Rows(true, nullptr, &error), rows)
         << "read ahead, nothing is read again";
 
     CGeoPlaceRowsReader whole(db, true);

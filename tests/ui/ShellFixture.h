@@ -3,6 +3,7 @@
 // A started program for widget tests: the database in a temporary folder, the application
 // started (templates, main frame shown and active), messages captured, settings empty.
 #include "common/TestSupport.h"
+#include "render/map/MapDrawJob.h"
 #include "render/table/TableTestRows.h"
 #include "store/GeoDatabase.h"
 #include "ui/shell/ChildFrame.h"
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -48,8 +50,14 @@ protected:
     }
 
     // Lets deferred deletions and posted events run.
+    // Maps drawn on threads of their own are waited for, so that their pictures are shown.
     static void Process() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        while (CMapDrawJob::Running() > 0) {
+            QThread::msleep(1);
+            QCoreApplication::processEvents();
+        }
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

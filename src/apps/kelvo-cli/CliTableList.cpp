@@ -2,9 +2,9 @@
 
 #include "apps/kelvo-cli/CliCommon.h"
 #include "base/DateText.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ TableListArgs TakeTableListArgs(QStringList& args, QString* error) {
 bool ReadTableList(CGeoDatabase& db, const QString& path, const TableListArgs& args,
                    CTableList* list) {
     QString error;
-    const std::shared_ptr<const CGeoPlaceRows> rows = db.PlaceRowsCache().Rows(true, {}, &error);
+    const std::shared_ptr<const CGeoPlaceRows> rows =
+        CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
     if (!error.isEmpty()) {
         Err(QStringLiteral("Die Tabelle \"%1\" kann nicht gelesen werden: %2\n")
                 .arg(db.m_Table.m_strTableName, error));

@@ -1,8 +1,8 @@
 #include "render/map/MapCanvas.h"
 
 #include "render/draw/DeviceContext.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRowsCache.h"
 
 #include <QPainter>
 
@@ -77,7 +77,7 @@ QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progr
 }
 
 bool CMapCanvas::ReadAhead(int milliseconds) {
-    return m_database.PlaceRowsCache().ReadTexts(m_pRows, milliseconds);
+    return CGeoPlaceRowsCache::Of(m_database).ReadTexts(m_pRows, milliseconds);
 }
 
 QString CMapCanvas::Repaint(QSize clientSize, QSize outerSize, CProgress* progress) {

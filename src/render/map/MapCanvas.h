@@ -102,6 +102,25 @@ public:
     // it returns false. Meant for idle time after a repaint.
     bool ReadAhead(int milliseconds);
 
+    // Drawing on another thread (CMapDrawJob), on a copy of the canvas. Whether a repaint
+    // needs the rows with their texts (names, memos, a place list to find).
+    bool WantsTexts() const;
+    // The frame and axes alone in a fresh back buffer: the first picture while the rest is
+    // drawn elsewhere.
+    void DrawFrame(QSize clientSize, QSize outerSize);
+    // The repaints of this canvas draw `rows` (read elsewhere; null: none, the database being
+    // closed) instead of the database's, ended by the engine error `readError`; `read` says
+    // that the rows were read for this repaint, so that the bar followed the reading. Such a
+    // canvas touches neither the database nor the place list it was copied with (give it one
+    // of its own).
+    void GiveRows(std::shared_ptr<const CGeoPlaceRows> rows, const QString& readError, bool read);
+    // Takes what a copy of this canvas drew with its Repaint, which returned `report`: the
+    // back buffer, the rows and what it found and drew of the place list (whose positions
+    // are written into this canvas's list). Returns what Repaint would have returned.
+    QString TakeRepaint(const CMapCanvas& drawn, const QString& report);
+    // Puts back a back buffer and plot rectangle kept from before (a repaint was cancelled).
+    void RestoreBackBuffer(const QImage& image, const CRect& plot);
+
     // The blink step: every blinking entry of the place list that this canvas has drawn
     // flips its phase and its marker is painted into the back buffer, at the position of the
     // canvas's last repaint, in its colour (phase was true) or white. Does nothing while
@@ -201,4 +220,11 @@ private:
     std::vector<CPlaceState> m_aPlaceState;
     QImage m_imgBackBuffer;
     QString m_strDrawError; // engine error of the last repaint
+    // Rows given to draw instead of the database's (GiveRows).
+    struct CGivenRows {
+        std::shared_ptr<const CGeoPlaceRows> pRows;
+        QString strReadError;
+        bool bRead = false;
+    };
+    std::shared_ptr<const CGivenRows> m_pGiven;
 };

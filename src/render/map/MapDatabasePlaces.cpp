@@ -5,9 +5,9 @@
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapDeclutter.h"
 #include "render/map/MapStyle.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 
 #include <algorithm>
 
@@ -27,7 +27,7 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
         progress->Start(QStringLiteral("Mappe wird gezeichnet:"));
     QString error;
     // Without a usable database (the start said why) the map shows no rows.
-    if (m_database.IsOpen()) {
+    if (m_pGiven || m_database.IsOpen()) {
         // The bar follows the rows as they are read; rows kept from before are drawn so fast
         // that the bar follows the drawing instead.
         bool read = false;
@@ -38,11 +38,18 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
                 progress->SetPos(shown = percent);
         };
         QString readError;
-        const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
-        m_pRows = m_database.PlaceRowsCache().Rows(texts, readProgress, &readError);
-        if (m_lookup.IsActive())
+        if (m_pGiven) {
+            m_pRows = m_pGiven->pRows;
+            readError = m_pGiven->strReadError;
+            read = m_pGiven->bRead;
+        } else {
+            const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
+            m_pRows = CGeoPlaceRowsCache::Of(m_database).Rows(texts, readProgress, &readError);
+        }
+        if (m_pRows && m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
-        DrawRows(dc, *m_pRows, read ? nullptr : progress);
+        if (m_pRows)
+            DrawRows(dc, *m_pRows, read ? nullptr : progress);
         if (!readError.isEmpty())
             error = QStringLiteral("Die Karte kann nicht vollständig gezeichnet werden:\n\n%1")
                         .arg(readError);

@@ -4,7 +4,7 @@
 #include "render/map/MapCanvas.h"
 #include "render/map/MapStyle.h"
 #include "render/places/TableList.h"
-#include "store/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRows.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
 #include "render/map/PlaceLookup.h"
 
 #include "base/FoldLike.h"
-#include "store/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRows.h"
 
 #include <QString>
 

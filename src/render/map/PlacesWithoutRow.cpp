@@ -1,9 +1,9 @@
 #include "render/map/PlacesWithoutRow.h"
 
 #include "render/map/PlaceLookup.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 
 namespace PlacesWithoutRow {
 
@@ -14,7 +14,7 @@ bool Find(CGeoDatabase& db, const CPlaceList& places, QList<int>* entries, QStri
     // The rows the maps draw, shared with them: a map showing the list reads nothing more.
     QString readError;
     const std::shared_ptr<const CGeoPlaceRows> rows =
-        db.PlaceRowsCache().Rows(true, {}, &readError);
+        CGeoPlaceRowsCache::Of(db).Rows(true, {}, &readError);
     if (!readError.isEmpty()) {
         *error = readError;
         return false;

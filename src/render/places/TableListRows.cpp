@@ -4,7 +4,7 @@
 #include "base/TextNumbers.h"
 #include "render/map/PlaceLookup.h"
 #include "render/places/TableListFile.h"
-#include "store/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRows.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/GeoTableDesc.h"
-#include "store/GeoCellStore.h"
+#include "render/rows/GeoCellStore.h"
 
 #include <QAbstractTableModel>
 #include <QList>

@@ -1,9 +1,9 @@
 #include "render/table/TableExport.h"
 
 #include "base/GeoTableDesc.h"
+#include "render/rows/GeoCellStore.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableText.h"
-#include "store/GeoCellStore.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"

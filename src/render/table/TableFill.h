@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/GeoCellStore.h"
+#include "render/rows/GeoCellStore.h"
 
 #include <QString>
 

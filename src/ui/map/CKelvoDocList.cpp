@@ -7,9 +7,9 @@
 #include "render/export/ExportPlaceList.h"
 #include "render/places/TableList.h"
 #include "render/places/TableListAge.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 #include "ui/map/AsOfBar.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/map/ListSideWindow.h"
@@ -81,7 +81,7 @@ bool CKelvoDoc::OpenList(const QString& path) {
         return fail(QStringLiteral("Die Datenbank ist nicht geöffnet."));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::shared_ptr<const CGeoPlaceRows> rows =
-        g_GeoDatabase.PlaceRowsCache().Rows(true, {}, &error);
+        CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
     auto list = std::make_unique<CTableList>();
     CTableListOptions options;
     options.strSheet = dlg.Sheet();

@@ -46,6 +46,7 @@ CKelvoView::CKelvoView(QWidget* parent)
 }
 
 CKelvoView::~CKelvoView() {
+    DropDrawing();
     // Any map view going clears the pointer: a table choice then repaints no map until a
     // map view gains the focus again.
     g_pLastMapView = nullptr;
@@ -98,6 +99,18 @@ void CKelvoView::OnInitialUpdate() {
 }
 
 void CKelvoView::Render() {
+    DropDrawing();
+    const bool ready = PrepareRender();
+    QString error;
+    {
+        CStatusBarProgress progress;
+        // The view has no frame of its own: its size is the outer size.
+        error = m_canvas.Repaint(size(), size(), &progress);
+    }
+    AfterRender(error, ready);
+}
+
+bool CKelvoView::PrepareRender() {
     m_bRenderPending = false;
     SyncPlaceList();
     // A database another program held is tried again; while it still does, the map shows
@@ -109,12 +122,10 @@ void CKelvoView::Render() {
             frame->CommandStateChanged();
     SyncSelectedPlace();
     SyncLegend();
-    QString error;
-    {
-        CStatusBarProgress progress;
-        // The view has no frame of its own: its size is the outer size.
-        error = m_canvas.Repaint(size(), size(), &progress);
-    }
+    return ready;
+}
+
+void CKelvoView::AfterRender(QString error, bool ready) {
     m_marks.Compose(m_canvas.BackBuffer(), m_canvas);
     if (!ready && g_GeoDatabase.IsBusy())
         error = CKelvoApp::DatabaseInUseText();
@@ -153,7 +164,7 @@ void CKelvoView::ScheduleRender() {
             m_bRenderQueued = false;
             if (!m_bRenderPending || !isVisible() || size().isEmpty())
                 return;
-            Render();
+            StartDrawing();
             update();
         },
         Qt::QueuedConnection);
@@ -180,9 +191,10 @@ void CKelvoView::ReportError(const QString& message) {
 }
 
 void CKelvoView::paintEvent(QPaintEvent* event) {
-    // A repaint that could not wait (the window was exposed before the queued one ran).
+    // A repaint that could not wait (the window was exposed before the queued one ran): the
+    // frame now, the rest drawn on its thread.
     if (m_bRenderPending && !size().isEmpty())
-        Render();
+        StartDrawing();
     QPainter painter(this);
     const QImage& buffer = m_marks.Image(m_canvas.BackBuffer());
     const QRect area = event->rect();
@@ -241,6 +253,9 @@ void CKelvoView::OnFrameShown() {
 }
 
 void CKelvoView::OnTimer() {
+    // The markers blink again once the map that shows them is drawn.
+    if (m_pDrawJob)
+        return;
     SyncPlaceList();
     const QList<QRect> painted = m_canvas.OnTimer();
     m_marks.Refresh(m_canvas.BackBuffer(), m_canvas, painted);

@@ -2,14 +2,19 @@
 
 #include "render/map/BandTracker.h"
 #include "render/map/MapCanvas.h"
+#include "render/map/MapDrawJob.h"
 #include "render/map/MapMarks.h"
 #include "render/map/MapPrint.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/View.h"
 
 #include <QBasicTimer>
 #include <QWidget>
 
+#include <memory>
+
 class CKelvoDoc;
+class CStatusBarProgress;
 class QPrinter;
 
 // The view of a map window. Its state and drawing are a CMapCanvas (extent, switches, plot
@@ -17,7 +22,10 @@ class QPrinter;
 // display settings the globals hold for the next map view before the new document resets
 // them. The map is rendered into the canvas's back buffer: a full repaint (first show,
 // resize, RepaintNow, the display switches, the nearby search) draws it again, reading the
-// database only when its data has changed; an expose only copies the buffer. After a repaint, idle
+// database only when its data has changed; an expose only copies the buffer. The first picture
+// of a window, the zoom's and the nearby search's repaint are drawn on a thread of their own
+// (CMapDrawJob): the frame shows at once, the window answers meanwhile, and Esc stops the
+// drawing (a new window closes, another shows its map as before). After a repaint, idle
 // time reads ahead what names, memos and place lists need, so that switching them on reads nothing.
 // A timer makes the place list's markers blink.
 //
@@ -43,6 +51,10 @@ public:
     // A full repaint at once: the map is rendered again and shown. While the window is
     // hidden, the repaint waits until it shows.
     void RepaintNow();
+    // A full repaint drawn on a thread of its own; the window shows its frame at once.
+    void RepaintInBackground();
+    // Whether a repaint is being drawn on its thread.
+    bool IsDrawing() const { return m_pDrawJob != nullptr; }
     // The database has changed: a full repaint.
     void OnUpdate() override { RepaintNow(); }
     // The blink step: markers of blinking places change colour; only their squares are
@@ -112,6 +124,18 @@ private:
     void TakeRememberedSwitches();
     // The legend's sections of the document: a list's groups.
     void SyncLegend();
+    // What a full repaint does first: the place list, the database tried again, the selected
+    // place. False when the database is in use by another program.
+    bool PrepareRender();
+    // And afterwards: the marks, the caption or note, the error, the reading ahead.
+    void AfterRender(QString error, bool ready);
+    // The repaint on a thread of its own (KelvoViewDrawing.cpp).
+    void StartDrawing();
+    void DrawingDone(quint64 generation);
+    // Esc while it is drawn; false when nothing is.
+    bool CancelDrawing();
+    // Forgets a drawing under way (a newer repaint replaces it, the window goes).
+    void DropDrawing();
     // The selected place of the globals into the canvas, before it draws.
     void SyncSelectedPlace();
     // Renders soon, outside any paint event, when a repaint is due.
@@ -130,4 +154,10 @@ private:
     QBasicTimer m_timerReadAhead; // reads texts for names, memos and place lists when idle
     bool m_bRenderPending = true; // the back buffer does not show the window's map yet
     bool m_bRenderQueued = false;
+    std::shared_ptr<CMapDrawJob> m_pDrawJob;             // the repaint drawn on its thread
+    std::unique_ptr<CStatusBarProgress> m_pDrawProgress; // its bar
+    quint64 m_nDrawGeneration = 0;                       // which job the view waits for
+    CGeoDatabase::CDataStamp m_stampDrawn;               // the data when the job began
+    QImage m_imgBefore;                                  // the picture before it, to go back to
+    CRect m_rectBefore;
 };

@@ -66,6 +66,8 @@ void CKelvoView::keyPressEvent(QKeyEvent* event) {
         CancelBand();
         return;
     }
+    if (event->key() == Qt::Key_Escape && CancelDrawing())
+        return;
     QWidget::keyPressEvent(event);
 }
 
@@ -118,7 +120,7 @@ void CKelvoView::OnLButtonDblClk(QPoint point) {
     MapZoom::NearbyBox box;
     if (!MapZoom::NearbySearch(m_canvas, point, &box))
         return;
-    RepaintNow();
+    RepaintInBackground();
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = box.strFilter;

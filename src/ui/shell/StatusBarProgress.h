@@ -2,16 +2,16 @@
 
 #include "base/Progress.h"
 
-#include <Qt>
+#include <QCursor>
 
 // Shows a long operation of widget-free code in the main frame: the wait cursor and the
 // status-bar progress (g_StatusProgress). Finish ends both; so does the destructor, should
 // the operation leave early.
 class CStatusBarProgress : public CProgress {
 public:
-    CStatusBarProgress() = default;
-    // With another cursor than the wait cursor (the busy cursor of a window that stays usable).
-    explicit CStatusBarProgress(Qt::CursorShape cursor) : m_cursor(cursor) {}
+    // The cursor shows while it runs: the wait cursor, or the busy cursor of an operation
+    // during which the window takes input.
+    explicit CStatusBarProgress(Qt::CursorShape cursor = Qt::WaitCursor) : m_cursor(cursor) {}
     ~CStatusBarProgress() override;
     CStatusBarProgress(const CStatusBarProgress&) = delete;
     CStatusBarProgress& operator=(const CStatusBarProgress&) = delete;
@@ -21,6 +21,6 @@ public:
     void Finish() override;
 
 private:
+    Qt::CursorShape m_cursor;
     bool m_bStarted = false;
-    Qt::CursorShape m_cursor = Qt::WaitCursor;
 };

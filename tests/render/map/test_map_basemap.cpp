@@ -6,7 +6,7 @@
 #include "render/map/MapLegend.h"
 #include "render/map/MapStyle.h"
 #include "render/map/MapTestSupport.h"
-#include "store/GeoPlaceRowsCache.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 
 #include <QFile>
 #include <QPainter>
@@ -192,7 +192,7 @@ TEST(BaseMap, LegendCountsTheRowsOfEachCountryInTheExtent) {
     canvas.m_bShowLegend = true;
     const QImage img = Render(canvas);
     QString error;
-    const auto rows = geo.Db().PlaceRowsCache().Rows(
+    const auto rows = CGeoPlaceRowsCache::Of(geo.Db()).Rows(
         false, [](int) {}, &error);
     const CLegendSection section = MapLegend::Countries(*rows, 2.5, 17.5, 45.5, 55.5);
     ASSERT_EQ(section.entries.size(), 2);

@@ -4,8 +4,8 @@
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapTestSupport.h"
 #include "render/places/PlaceFile.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoRecordset.h"
 
 #include <QPainter>
@@ -146,7 +146,7 @@ TEST(MapPlaceList, TheLookupKeepsTheSmallestKeyWhateverTheCase) {
                  {"de", "10115", "neun", "9", "0"}});
     QString error;
     const std::shared_ptr<const CGeoPlaceRows> rows =
-        geo.Db().PlaceRowsCache().Rows(true, nullptr, &error);
+        CGeoPlaceRowsCache::Of(geo.Db()).Rows(true, nullptr, &error);
     ASSERT_TRUE(error.isEmpty());
     CPlaceLookup lookup;
     lookup.Prepare({entry("DE", "10115"), entry("AT", "1010"), entry("de", "10115")});

@@ -5,9 +5,9 @@
 
 #include "render/map/PlaceLookup.h"
 #include "render/places/TableList.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,7 +64,7 @@ protected:
             GTEST_SKIP() << "shared GeoNames data not present";
         ASSERT_TRUE(m_db.Open(s_dir->filePath("Kelvo.mde")));
         QString error;
-        m_rows = m_db.PlaceRowsCache().Rows(true, {}, &error);
+        m_rows = CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     }
 

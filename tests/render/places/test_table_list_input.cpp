@@ -6,9 +6,9 @@
 #include "render/map/PlaceLookup.h"
 #include "render/places/TableList.h"
 #include "render/places/TableListMapping.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoPlaceRows.h"
-#include "store/GeoPlaceRowsCache.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -34,7 +34,7 @@ protected:
                        {"FL", "9490", "Vaduz", "", "9.52", "47.14"}}),
                   "");
         QString error;
-        m_rows = m_db.PlaceRowsCache().Rows(true, {}, &error);
+        m_rows = CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
         ASSERT_TRUE(error.isEmpty());
     }
 

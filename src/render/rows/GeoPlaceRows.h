@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/GeoCellStore.h"
+#include "render/rows/GeoCellStore.h"
 #include "store/GeoDatabase.h"
 
 #include <QByteArray>
@@ -15,7 +15,7 @@
 
 // What a map draws of every GEO row: the country and the coordinates, and — with texts — the
 // postal code, place, part of place and memo. Read in one pass and shared by every map of the
-// database for as long as the stored data stays the same (CGeoDatabase::PlaceRows); a few
+// database for as long as the stored data stays the same (CGeoPlaceRowsCache); a few
 // dozen bytes a row.
 //
 // With texts the rows stand in the standard order (Staat, then PLZ, rows with equal keys by
@@ -57,6 +57,7 @@ public:
 
 private:
     friend class CGeoPlaceRowsReader;
+    friend class CGeoPlaceRowsCache; // stamps rows read through another connection
     CGeoPlaceRows() = default;
     GeoStandardOrder::Value CountryValue(quint32 row) const;
     GeoStandardOrder::Value PlzValue(quint32 row) const;
@@ -100,6 +101,8 @@ private:
     // Each country's place in the order of Staat (values that compare equal share one);
     // `equalValues` tells whether there are such values.
     std::vector<quint32> CountryRanks(bool* equalValues) const;
+    // Finish for rows without texts read in the table's order: in the order of Staat alone.
+    std::shared_ptr<CGeoPlaceRows> FinishByCountry();
     bool ReadSlice(const QElapsedTimer& clock, qint64 milliseconds,
                    const std::function<void(int)>& progress);
 

@@ -1,4 +1,4 @@
-#include "store/GeoCellStore.h"
+#include "render/rows/GeoCellStore.h"
 
 #include "store/GeoRecordset.h"
 
@@ -117,22 +117,6 @@ CGeoCellStore::Value CGeoCellStore::Cell(quint32 row, int column) const {
     }
     return {Value::Kind(h & 3),
             QByteArrayView(reinterpret_cast<const char*>(p), qsizetype(h >> 2))};
-}
-
-CGeoCellStore CGeoCellStore::Reordered(const std::vector<quint32>& order,
-                                       const GeoStandardOrder::Progress& progress) const {
-    CGeoCellStore store(m_nColumns);
-    store.Reserve(quint32(order.size()));
-    constexpr int kMaxColumns = 32;
-    Value cells[kMaxColumns];
-    const size_t step = std::max<size_t>(order.size() / 16, 1);
-    for (size_t i = 0; i < order.size(); ++i) {
-        Row(order[i], cells);
-        store.Append(cells);
-        if (progress && i % step == 0)
-            progress(int(100 * i / order.size()));
-    }
-    return store;
 }
 
 size_t CGeoCellStore::MemoryBytes() const {

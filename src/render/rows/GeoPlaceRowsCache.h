@@ -1,21 +1,24 @@
 #pragma once
 
+#include "store/GeoDatabase.h"
+
 #include <QString>
 
 #include <functional>
 #include <future>
 #include <memory>
 
-class CGeoDatabase;
 class CGeoPlaceRows;
 class CGeoPlaceRowsReader;
 
 // The place rows of one database, shared by all its maps, and their texts read ahead in idle
-// time. Owned by the database (CGeoDatabase::PlaceRowsCache), which clears it when it closes.
-class CGeoPlaceRowsCache {
+// time. Kept beside the database (its companion), which clears it when it closes.
+class CGeoPlaceRowsCache : public CGeoDatabase::CCompanion {
 public:
+    // The cache of the database, made on first use.
+    static CGeoPlaceRowsCache& Of(CGeoDatabase& database);
     explicit CGeoPlaceRowsCache(CGeoDatabase& database);
-    ~CGeoPlaceRowsCache();
+    ~CGeoPlaceRowsCache() override;
 
     // What the maps draw of every row: read again only when the data stamp has changed since
     // the rows in use were read, or when `texts` asks for texts (names, memos, a place list)
@@ -25,6 +28,14 @@ public:
     // keeps them.
     std::shared_ptr<const CGeoPlaceRows> Rows(bool texts, const std::function<void(int)>& progress,
                                               QString* error);
+    // The rows in use when they still show the stored data and have texts if `texts` asks
+    // for them; null otherwise (Rows would read).
+    std::shared_ptr<const CGeoPlaceRows> Cached(bool texts);
+    // Rows read through another connection to the same database become the rows in use, as
+    // of this connection's `stamp`: the caller took it before that read began and found it
+    // unchanged after it ended, so that the rows show the data stored at `stamp`.
+    void Adopt(const std::shared_ptr<CGeoPlaceRows>& rows, const CGeoDatabase::CDataStamp& stamp);
+
     // Reads, for about `milliseconds`, the texts that the place rows `rows` lack, so that a
     // later repaint that shows them reads nothing; call again while it returns false. When
     // all are read, `rows` becomes the rows with texts (shared from then on). True at once
@@ -33,6 +44,7 @@ public:
 
     // Forgets the rows and stops reading ahead (the database closes).
     void Clear();
+    void DatabaseClosed() override { Clear(); }
 
 private:
     void StopReadingTexts();

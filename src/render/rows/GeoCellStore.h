@@ -37,12 +37,6 @@ public:
     // Every cell of a row at once.
     void Row(quint32 row, Value* cells) const;
 
-    // A store of the given rows in that order (rows not named are left out), so that rows
-    // read one after the other lie one after the other.
-    // `progress` is told the share done (0-100) now and then.
-    CGeoCellStore Reordered(const std::vector<quint32>& order,
-                            const GeoStandardOrder::Progress& progress = {}) const;
-
     // The memory the rows take, blocks and index together.
     size_t MemoryBytes() const;
 

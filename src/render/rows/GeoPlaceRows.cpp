@@ -1,4 +1,4 @@
-#include "store/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRows.h"
 
 #include "base/GeoTableDesc.h"
 #include "base/TextNumbers.h"
@@ -25,6 +25,7 @@ constexpr int kFields[] = {GEO_STAAT, GEO_LANGENGRAD, GEO_BREITENGRAD, GEO_PLZ,
 constexpr int kDotColumns[] = {C_STAAT, C_LON, C_LAT};
 constexpr int kTextColumns[] = {C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO};
 constexpr int kCheckEvery = 256; // rows between looks at the clock
+constexpr size_t kMaxRuns = 64;  // runs of one country moved whole, when there are few
 
 template <typename T>
 std::vector<T> permuted(const std::vector<T>& values, const std::vector<quint32>& order) {
@@ -249,11 +250,13 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     };
     const quint32 n = quint32(m_pRows->m_aPoint.size());
     const CGeoPlaceRows& read = *m_pRows;
+    if (read.m_bSorted && !m_bTexts)
+        return FinishByCountry();
     std::vector<quint32> order(n);
     if (!read.m_bSorted) {
         for (quint32 i = 0; i < n; ++i)
             order[i] = i;
-    } else if (m_bTexts) {
+    } else {
         order = GeoStandardOrder::StableOrder(
             n, read.m_collations,
             [&](quint32 r, Value& s, Value& p) {
@@ -262,17 +265,6 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
                 p = read.m_texts.Cell(r, CGeoPlaceRows::Plz);
             },
             ordering);
-    } else {
-        // By Staat alone: a counting sort over the few countries keeps the table's order.
-        bool equalValues = false;
-        const std::vector<quint32> rank = CountryRanks(&equalValues);
-        std::vector<quint32> start(rank.size() + 1, 0);
-        for (quint32 c : read.m_aCountry)
-            ++start[rank[c] + 1];
-        for (size_t r = 1; r < start.size(); ++r)
-            start[r] += start[r - 1];
-        for (quint32 row = 0; row < n; ++row)
-            order[start[rank[read.m_aCountry[row]]]++] = row;
     }
     std::shared_ptr<CGeoPlaceRows> rows = std::move(m_pRows);
     m_pRows.reset(new CGeoPlaceRows);
@@ -283,5 +275,61 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     }
     if (m_bTexts)
         rows->m_aTextRow = std::move(order);
+    return rows;
+}
+
+std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
+    // By Staat alone, each country's rows in the table's order. A country's rows mostly lie
+    // together in the table (its data was stored at once), so whole runs of one country are
+    // moved, in the order of their Staat; runs of the same one keep their order.
+    bool equalValues = false;
+    const std::vector<quint32> rank = CountryRanks(&equalValues);
+    std::shared_ptr<CGeoPlaceRows> rows = std::move(m_pRows);
+    m_pRows.reset(new CGeoPlaceRows);
+    CGeoPlaceRows& read = *rows;
+    struct Run {
+        quint32 begin, end, rank;
+    };
+    std::vector<Run> runs;
+    const quint32 n = quint32(read.m_aCountry.size());
+    for (quint32 row = 0; row < n;) {
+        const quint32 country = read.m_aCountry[row];
+        quint32 end = row + 1;
+        while (end < n && read.m_aCountry[end] == country)
+            ++end;
+        runs.push_back({row, end, rank[country]});
+        row = end;
+    }
+    if (std::is_sorted(runs.begin(), runs.end(),
+                       [](const Run& a, const Run& b) { return a.rank < b.rank; }))
+        return rows; // in order already
+    if (runs.size() > kMaxRuns && runs.size() > n / 8) {
+        // Countries mixed row by row: a counting sort over the few countries.
+        std::vector<quint32> start(rank.size() + 1, 0);
+        for (quint32 c : read.m_aCountry)
+            ++start[rank[c] + 1];
+        for (size_t r = 1; r < start.size(); ++r)
+            start[r] += start[r - 1];
+        std::vector<quint32> order(n);
+        for (quint32 row = 0; row < n; ++row)
+            order[start[rank[read.m_aCountry[row]]]++] = row;
+        read.m_aPoint = permuted(read.m_aPoint, order);
+        read.m_aCountry = permuted(read.m_aCountry, order);
+        return rows;
+    }
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const Run& a, const Run& b) { return a.rank < b.rank; });
+    std::vector<CGeoPlaceRows::Point> points;
+    std::vector<quint32> countries;
+    points.reserve(n);
+    countries.reserve(n);
+    for (const Run& run : runs) {
+        points.insert(points.end(), read.m_aPoint.begin() + run.begin,
+                      read.m_aPoint.begin() + run.end);
+        countries.insert(countries.end(), read.m_aCountry.begin() + run.begin,
+                         read.m_aCountry.begin() + run.end);
+    }
+    read.m_aPoint = std::move(points);
+    read.m_aCountry = std::move(countries);
     return rows;
 }

@@ -1,0 +1,68 @@
+// What a canvas needs to be drawn on another thread: a copy draws with rows it is given, and
+// the canvas takes the copy's picture and what it drew of the place list.
+#include "render/map/MapCanvas.h"
+
+#include "render/draw/DeviceContext.h"
+
+#include <QPainter>
+
+bool CMapCanvas::WantsTexts() const {
+    if (m_bShowNames || m_bShowMemos)
+        return true;
+    if (!m_bShowFilePlaces || !m_pPlaces || m_pPlaces->isEmpty())
+        return false;
+    CPlaceLookup lookup;
+    lookup.Prepare(*m_pPlaces);
+    return lookup.IsActive();
+}
+
+void CMapCanvas::DrawFrame(QSize clientSize, QSize outerSize) {
+    if (clientSize.isEmpty()) {
+        m_imgBackBuffer = QImage();
+        return;
+    }
+    // A buffer of its own: the picture shown before may still be wanted back.
+    m_imgBackBuffer = QImage(clientSize, QImage::Format_RGB32);
+    m_imgBackBuffer.fill(Qt::white);
+    QPainter painter(&m_imgBackBuffer);
+    CDeviceContext dc(painter);
+    DrawAxes(dc, outerSize);
+}
+
+void CMapCanvas::GiveRows(std::shared_ptr<const CGeoPlaceRows> rows, const QString& readError,
+                          bool read) {
+    m_pGiven = std::make_shared<const CGivenRows>(CGivenRows{std::move(rows), readError, read});
+    // A copy draws into a buffer of its own, never into one it shares with the original.
+    m_imgBackBuffer = QImage();
+}
+
+QString CMapCanvas::TakeRepaint(const CMapCanvas& drawn, const QString& report) {
+    m_imgBackBuffer = drawn.m_imgBackBuffer;
+    m_rectPlot = drawn.m_rectPlot;
+    m_strText = drawn.m_strText;
+    m_strDrawError = drawn.m_strDrawError;
+    m_pRows = drawn.m_pRows;
+    m_lookup = drawn.m_lookup;
+    // Where the entries were drawn; their blink phases went on here meanwhile.
+    std::vector<CPlaceState> states = drawn.m_aPlaceState;
+    for (size_t i = 0; i < states.size() && i < m_aPlaceState.size(); ++i) {
+        if (m_aPlaceState[i].bDrawn)
+            states[i].bBlinkPhase = m_aPlaceState[i].bBlinkPhase;
+    }
+    m_aPlaceState = std::move(states);
+    if (m_pPlaces && drawn.m_pPlaces) {
+        const int count = int(std::min(m_pPlaces->size(), drawn.m_pPlaces->size()));
+        for (int i = 0; i < count; ++i) {
+            if (size_t(i) < m_aPlaceState.size() && m_aPlaceState[size_t(i)].bDrawn) {
+                (*m_pPlaces)[i].m_nX = drawn.m_pPlaces->at(i).m_nX;
+                (*m_pPlaces)[i].m_nY = drawn.m_pPlaces->at(i).m_nY;
+            }
+        }
+    }
+    return report;
+}
+
+void CMapCanvas::RestoreBackBuffer(const QImage& image, const CRect& plot) {
+    m_imgBackBuffer = image;
+    m_rectPlot = plot;
+}
