@@ -7,7 +7,6 @@
 #include "store/territory/TerritoryStore.h"
 
 #include <QHash>
-#include <QMap>
 
 namespace {
 
@@ -84,7 +83,7 @@ bool CTerritoryStore::Import(const QList<CTerritoryImportLine>& lines, QStringLi
     QHash<QString, qint64> ids;
     for (const CTerritory& t : data.territories)
         ids.insert(t.name, t.id);
-    QMap<qint64, QList<CTerritoryRule>> rulesOf;
+    QList<CTerritoryRule> newRules;
     QList<CTerritoryException> singles;
     for (const CTerritoryImportLine& line : lines) {
         qint64 id = ids.value(line.territory);
@@ -106,14 +105,13 @@ bool CTerritoryStore::Import(const QList<CTerritoryImportLine>& lines, QStringLi
             CTerritoryRule rule;
             rule.staat = line.staat;
             rule.from = rule.to = line.plz;
-            rulesOf[id] << rule;
+            rule.territory = id;
+            newRules << rule;
         }
     }
-    for (auto it = rulesOf.cbegin(); it != rulesOf.cend(); ++it) {
-        if (!StoreRules(data, it.key(), it.value(), nullptr))
-            return false;
-        *rules += int(it.value().size());
-    }
+    if (!StoreRules(data, newRules, nullptr))
+        return false;
+    *rules = int(newRules.size());
     CGeoRecordset put(m_db);
     if (!singles.isEmpty() && !put.Open(Sql().PutException()))
         return Fail(put.Error()), false;

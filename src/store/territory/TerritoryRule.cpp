@@ -122,7 +122,12 @@ bool Parse(const QString& text, QList<CTerritoryRule>* rules, QString* error) {
 
 QString Conflict(const QList<CTerritoryRule>& existing, const CTerritoryRule& added,
                  const std::function<QString(qint64)>& territoryName) {
+    const bool single = added.from == added.to;
     for (const CTerritoryRule& other : existing) {
+        // Two prefixes of one length overlap only when they are the same (and many rules
+        // are such prefixes: whole postal codes).
+        if (single && other.from == other.to && other.from.size() == added.from.size())
+            continue;
         if (other.SameRange(added) || !other.Overlaps(added))
             continue;
         if (!other.MoreSpecificThan(added) && !added.MoreSpecificThan(other)) {

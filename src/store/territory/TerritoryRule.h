@@ -25,7 +25,8 @@ struct CTerritoryRule {
     // Whether some postal code is covered by both (same country, the ranges meet).
     bool Overlaps(const CTerritoryRule& other) const;
     bool SameRange(const CTerritoryRule& other) const {
-        return staat == other.staat && from == other.from && to == other.to;
+        return staat.compare(other.staat, Qt::CaseInsensitive) == 0 && from == other.from &&
+               to == other.to;
     }
     // "DE 80-87" or "DE 90*".
     QString Text() const;

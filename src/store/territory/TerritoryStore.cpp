@@ -274,21 +274,27 @@ QString CTerritoryStore::RuleWithoutPlace(const QList<CTerritoryRule>& rules) {
     return QString();
 }
 
-bool CTerritoryStore::StoreRules(CTerritoryData& data, qint64 territory,
-                                 const QList<CTerritoryRule>& rules, QStringList* notes) {
+bool CTerritoryStore::StoreRules(CTerritoryData& data, const QList<CTerritoryRule>& rules,
+                                 QStringList* notes) {
     auto nameOf = [&data](qint64 id) {
         const CTerritory* t = data.Find(id);
         return t ? t->name : QStringLiteral("?");
     };
     QList<CTerritoryRule>& inForce = data.rules;
-    for (CTerritoryRule rule : rules) {
-        rule.territory = territory;
+    QHash<QByteArray, qsizetype> byRange; // the rule of each range
+    auto rangeKey = [](const CTerritoryRule& r) {
+        return r.staat.toUpper() + '\0' + r.from + '\0' + r.to;
+    };
+    for (qsizetype i = 0; i < inForce.size(); ++i)
+        byRange.insert(rangeKey(inForce[i]), i);
+    for (const CTerritoryRule& rule : rules) {
+        const qint64 territory = rule.territory;
         if (const QString conflict = TerritoryRules::Conflict(inForce, rule, nameOf);
             !conflict.isEmpty())
             return Fail(conflict), false;
-        auto same = std::find_if(inForce.begin(), inForce.end(),
-                                 [&](const CTerritoryRule& r) { return r.SameRange(rule); });
-        if (same != inForce.end()) {
+        const qsizetype index = byRange.value(rangeKey(rule), -1);
+        if (index >= 0) {
+            CTerritoryRule* same = &inForce[index];
             if (same->territory == territory)
                 continue;
             if (notes)
@@ -303,6 +309,7 @@ bool CTerritoryStore::StoreRules(CTerritoryData& data, qint64 territory,
         if (!Run(Sql().InsertRule(), {territory, QString::fromUtf8(rule.staat),
                                       QString::fromUtf8(rule.from), QString::fromUtf8(rule.to)}))
             return false;
+        byRange.insert(rangeKey(rule), inForce.size());
         inForce << rule;
     }
     return true;
@@ -323,7 +330,10 @@ bool CTerritoryStore::AddRules(qint64 territory, const QList<CTerritoryRule>& ru
         return Fail(goneText()), false;
     if (!Load(&data))
         return Fail(m_strError), false;
-    return StoreRules(data, territory, rules, notes) && Commit();
+    QList<CTerritoryRule> added = rules;
+    for (CTerritoryRule& rule : added)
+        rule.territory = territory;
+    return StoreRules(data, added, notes) && Commit();
 }
 
 bool CTerritoryStore::RemoveRule(qint64 ruleId) {

@@ -70,10 +70,9 @@ private:
     bool TablesExist(bool* exist);
     bool TerritoryExists(qint64 id, bool* exists);
     bool InsertTerritory(const CTerritory& territory, qint64* id);
-    // Checks the added rules against those in force inside the transaction (data.rules) and
-    // stores them; data.rules then holds them too.
-    bool StoreRules(CTerritoryData& data, qint64 territory, const QList<CTerritoryRule>& rules,
-                    QStringList* notes);
+    // Checks the added rules (each with its territory) against those in force inside the
+    // transaction (data.rules) and stores them; data.rules then holds them too.
+    bool StoreRules(CTerritoryData& data, const QList<CTerritoryRule>& rules, QStringList* notes);
     // A rule that matches no row of GEO: its message; empty when all match.
     QString RuleWithoutPlace(const QList<CTerritoryRule>& rules);
 
