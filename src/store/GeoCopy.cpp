@@ -3,6 +3,7 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"
+#include "store/territory/TerritoryCopy.h"
 
 namespace GeoCopy {
 
@@ -67,6 +68,10 @@ Result Copy(CGeoDatabase& from, CGeoDatabase& to, const std::function<void(qint6
     const QString numbering = to.Sql().ContinueNumbering(desc);
     if (error.isEmpty() && !numbering.isEmpty() && !to.Execute(numbering))
         error = QStringLiteral("%1: %2").arg(where(to), to.LastError());
+    // The territories go with the rows they are about.
+    QString territoryError;
+    if (error.isEmpty() && !TerritoryCopy::Copy(from, to, &result.territories, &territoryError))
+        error = QStringLiteral("%1: %2").arg(where(to), territoryError);
     if (error.isEmpty() && !to.CommitWrite())
         error = QStringLiteral("%1: %2").arg(where(to), to.LastError());
     if (!error.isEmpty()) {

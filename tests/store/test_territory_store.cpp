@@ -6,6 +6,7 @@
 #include "common/TerritoryCases.h"
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
+#include "store/GeoCopy.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
@@ -320,3 +321,50 @@ TEST_P(TerritoryStore, TenThousandTerritoriesAreImportedInOneGo) {
 }
 
 KELVO_ON_BOTH_ENGINES(TerritoryStore);
+
+TEST_P(TerritoryStore, ACopyTakesTheTerritoriesAlongWithTheirKeys) {
+    CGeoDatabase db;
+    OpenEmpty(db);
+    Import(db, Line("DE", "80331", "München") + Line("DE", "90402", "Nürnberg"));
+    CTerritoryStore store(db);
+    const qint64 gone = Create(store, "Weg"), sued = Create(store, "Süd");
+    ASSERT_TRUE(store.Delete(gone, 0));
+    AddRules(store, sued, "DE 8*");
+    ASSERT_TRUE(store.Assign({{"DE", "90402", "Nürnberg", "", sued}}));
+    const QMap<QString, QString> placed = Placements(db);
+
+    // To a new file, and from there (on the server's run) to a database of the server.
+    CGeoDatabase copy;
+    ASSERT_TRUE(copy.OpenNew(m_dir.filePath("Kopie.mde")));
+    GeoCopy::Result result = GeoCopy::Copy(db, copy);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(result.territories, 1);
+    ASSERT_TRUE(copy.PublishNew());
+    EXPECT_EQ(Placements(copy), placed);
+    CGeoDatabase server;
+    if (OnServer()) {
+        TestServer::CScratchDatabase scratch;
+        ASSERT_TRUE(server.Open(scratch.Address())) << server.OpenError().toStdString();
+        result = GeoCopy::Copy(copy, server);
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(Placements(server), placed);
+        // New territories are numbered after the copied ones, never reusing a key.
+        CTerritoryStore serverStore(server);
+        EXPECT_GT(Create(serverStore, "Neu"), sued);
+        server.Close();
+    }
+    CTerritoryStore copied(copy);
+    EXPECT_GT(Create(copied, "Neu"), sued);
+    // A target that has territories already is refused, and nothing is copied.
+    std::unique_ptr<TestServer::CScratchDatabase> scratch;
+    if (OnServer())
+        scratch = std::make_unique<TestServer::CScratchDatabase>();
+    CGeoDatabase again;
+    ASSERT_TRUE(again.Open(scratch ? scratch->Address() : m_dir.filePath("Leer.mde")));
+    CTerritoryStore other(again);
+    Create(other, "Da");
+    result = GeoCopy::Copy(copy, again);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains("schon Gebiete")) << result.error.toStdString();
+    EXPECT_EQ(again.GetRecordCount("GEO"), 0);
+}

@@ -45,5 +45,10 @@ int RunCopy(QStringList args) {
         return 1;
     }
     Cli::Out(QStringLiteral("%1 Zeilen von %2 nach %3 kopiert.\n").arg(result.rows).arg(from, to));
+    if (result.territories > 0)
+        Cli::Out(result.territories == 1
+                     ? QStringLiteral("Dazu 1 Gebiet mit seinen Regeln und Ausnahmen.\n")
+                     : QStringLiteral("Dazu %1 Gebiete mit ihren Regeln und Ausnahmen.\n")
+                           .arg(result.territories));
     return 0;
 }

@@ -93,6 +93,21 @@ public:
                               "id_gebiet) VALUES ($1, $2, $3, $4, $5) ON CONFLICT (staat, plz, "
                               "ort, ortsteil) DO UPDATE SET id_gebiet = excluded.id_gebiet");
     }
+
+    QString InsertTerritoryWithKey() const override {
+        return QStringLiteral("INSERT INTO gebiet (id, name, farbe, verantwortlich, memo) "
+                              "VALUES ($1, $2, $3, $4, $5)");
+    }
+    QString InsertRuleWithKey() const override {
+        return QStringLiteral("INSERT INTO gebiet_regel (id, id_gebiet, staat, von, bis) VALUES "
+                              "($1, $2, $3, $4, $5)");
+    }
+    QStringList ContinueNumbering() const override {
+        return {QStringLiteral("SELECT setval(pg_get_serial_sequence('gebiet', 'id'), "
+                               "coalesce(max(id), 0) + 1, false) FROM gebiet"),
+                QStringLiteral("SELECT setval(pg_get_serial_sequence('gebiet_regel', 'id'), "
+                               "coalesce(max(id), 0) + 1, false) FROM gebiet_regel")};
+    }
 };
 
 } // namespace

@@ -82,6 +82,17 @@ public:
                               "ID_Gebiet) VALUES (?, ?, ?, ?, ?) ON CONFLICT (Staat, PLZ, Ort, "
                               "Ortsteil) DO UPDATE SET ID_Gebiet = excluded.ID_Gebiet");
     }
+
+    QString InsertTerritoryWithKey() const override {
+        return QStringLiteral("INSERT INTO GEBIET (ID, Name, Farbe, Verantwortlich, Memo) "
+                              "VALUES (?, ?, ?, ?, ?)");
+    }
+    QString InsertRuleWithKey() const override {
+        return QStringLiteral("INSERT INTO GEBIET_REGEL (ID, ID_Gebiet, Staat, Von, Bis) VALUES "
+                              "(?, ?, ?, ?, ?)");
+    }
+    // AUTOINCREMENT keeps the largest key inserted, given or not.
+    QStringList ContinueNumbering() const override { return {}; }
 };
 
 } // namespace

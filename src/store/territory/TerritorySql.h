@@ -50,4 +50,11 @@ public:
     virtual QString Exceptions() const = 0;
     // Staat, PLZ, Ort, Ortsteil, ID_Gebiet (NULL: none): stored or written over.
     virtual QString PutException() const = 0;
+
+    // Copying another database's territories with their keys: ID, Name, Farbe,
+    // Verantwortlich, Memo; ID, ID_Gebiet, Staat, Von, Bis; then the statements after which
+    // new keys are numbered after the largest copied.
+    virtual QString InsertTerritoryWithKey() const = 0;
+    virtual QString InsertRuleWithKey() const = 0;
+    virtual QStringList ContinueNumbering() const = 0;
 };
