@@ -17,7 +17,7 @@ namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
+    "[--names] [--declutter] [--memos] [--territories] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
     "AUSGABE.png|AUSGABE.pdf\n";
 
@@ -159,6 +159,7 @@ int RunRender(QStringList args) {
     settings.bShowNames = Cli::TakeSwitch(args, QStringLiteral("--names"));
     const bool showMemos = Cli::TakeSwitch(args, QStringLiteral("--memos"));
     const bool declutter = Cli::TakeSwitch(args, QStringLiteral("--declutter"));
+    const bool territories = Cli::TakeSwitch(args, QStringLiteral("--territories"));
     QSize size;
     bool markerOk = true;
     if (!markerText.isEmpty())
@@ -191,6 +192,7 @@ int RunRender(QStringList args) {
     CMapCanvas canvas(db, settings);
     canvas.m_bShowMemos = showMemos;
     canvas.m_bDeclutterNames = declutter;
+    canvas.m_bTerritoryColors = territories;
     canvas.SetPlaceList(&places);
     return writeOutput(canvas, size, args.first()) ? 0 : 1;
 }

@@ -20,6 +20,7 @@
 class CDeviceContext;
 class CGeoDatabase;
 class CGeoPlaceRows;
+class CMapTerritories;
 class CProgress;
 
 // The place last chosen in a table window, which every map marks with a cross and its name.
@@ -111,6 +112,10 @@ public:
     bool m_bShowMemos = false;
     // Names only where their label covers no name drawn before, larger places first.
     bool m_bDeclutterNames = false;
+    // Each place in its territory's colour, the others grey, with a legend of the territories.
+    bool m_bTerritoryColors = false;
+    // The territories of the last repaint that coloured them; null before.
+    const CMapTerritories* Territories() const { return m_pTerritories.get(); }
     int m_nTimerInterval = 500; // blink interval, milliseconds
     int m_nMarkerHalfSize = 0;  // half side of a database place's square; 0: one pixel
     double m_dClickLon = 0.0;   // degrees of the last double-clicked point
@@ -167,4 +172,5 @@ private:
     std::vector<CPlaceState> m_aPlaceState;
     QImage m_imgBackBuffer;
     QString m_strDrawError; // engine error of the last repaint
+    std::shared_ptr<CMapTerritories> m_pTerritories;
 };

@@ -5,6 +5,7 @@
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapDeclutter.h"
 #include "render/map/MapStyle.h"
+#include "render/map/MapTerritories.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoPlaceRows.h"
 #include "store/GeoPlaceRowsCache.h"
@@ -38,11 +39,21 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
                 progress->SetPos(shown = percent);
         };
         QString readError;
-        const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
+        const bool texts =
+            m_bShowNames || m_bShowMemos || m_lookup.IsActive() || m_bTerritoryColors;
         m_pRows = m_database.PlaceRowsCache().Rows(texts, readProgress, &readError);
         if (m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
+        if (m_bTerritoryColors) {
+            if (!m_pTerritories)
+                m_pTerritories = std::make_shared<CMapTerritories>();
+            const QString territoryError = m_pTerritories->Update(m_database, m_pRows);
+            if (readError.isEmpty())
+                readError = territoryError;
+        }
         DrawRows(dc, *m_pRows, read ? nullptr : progress);
+        if (m_bTerritoryColors)
+            m_pTerritories->DrawLegend(dc, m_rectPlot);
         if (!readError.isEmpty())
             error = QStringLiteral("Die Karte kann nicht vollständig gezeichnet werden:\n\n%1")
                         .arg(readError);
@@ -75,7 +86,8 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
         const int x = pt.x(), y = pt.y();
 
         if (m_rectPlot.PtInRect(x, y)) {
-            const COLORREF color = colors[rows.Country(k)];
+            const COLORREF color =
+                m_bTerritoryColors ? m_pTerritories->RowColor(k) : colors[rows.Country(k)];
             if (n != 0)
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
             else

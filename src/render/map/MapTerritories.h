@@ -1,0 +1,49 @@
+#pragma once
+
+#include "render/draw/DrawObjects.h"
+#include "render/draw/DrawTypes.h"
+#include "store/territory/Territory.h"
+#include "store/territory/TerritoryAssigner.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class CDeviceContext;
+class CGeoDatabase;
+class CGeoPlaceRows;
+
+// The territory colouring of a map: each place in its territory's colour, the places in no
+// territory grey, and a legend with each territory's number of places. The territories are
+// read at every repaint (another user may have changed them without changing GEO); the
+// rows are placed again only when they or the territories changed, so that a repaint costs
+// no more than one lookup of a colour per row.
+class CMapTerritories {
+public:
+    static constexpr COLORREF kNoTerritory = RGB(190, 190, 190);
+
+    // Reads the territories and places the rows (which need their texts). Returns the
+    // engine's message when the territories cannot be read (the places are then grey).
+    QString Update(CGeoDatabase& database, const std::shared_ptr<const CGeoPlaceRows>& rows);
+    COLORREF RowColor(quint32 row) const {
+        return row < m_aIndex.size() ? m_aColors[m_aIndex[row]] : kNoTerritory;
+    }
+    // The legend in the upper right corner of the plot: colour, name and places of each
+    // territory (the largest first, at most kLegendLines), then those in none.
+    void DrawLegend(CDeviceContext& dc, const CRect& plot) const;
+
+    const CTerritoryData& Data() const { return m_data; }
+    const CTerritoryTotals& Totals() const { return m_totals; }
+
+    static constexpr int kLegendLines = 20;
+
+private:
+    CTerritoryData m_data;
+    std::weak_ptr<const CGeoPlaceRows> m_pRowsPlaced;
+    CTerritoryData m_dataPlaced;   // the territories the rows were placed with
+    std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position
+    std::vector<COLORREF> m_aColors;
+    CTerritoryTotals m_totals;
+    CFont m_font{12};
+};
