@@ -33,6 +33,10 @@ enum CommandId : int {
     ID_FILE_OPEN_LIST = 32820,   // "Liste öffnen..."
     ID_VIEW_AS_OF = 32821,       // "Stichtag..." (map windows of a dated list)
     ID_VIEW_LIST_ISSUES = 32822, // "Zeilen ohne Ort..." (map windows of a list)
+    // Territories.
+    ID_TERRITORY_PANEL = 32880,  // "Gebiete..."
+    ID_TERRITORY_COLORS = 32881, // "Nach Gebieten färben" (map windows)
+    ID_TERRITORY_ASSIGN = 32882, // "Gebiet zuweisen..." (table and map windows)
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

@@ -16,6 +16,8 @@
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/table/CDia_Record.h"
+#include "ui/territory/TerritoryPanel.h"
+#include "ui/territory/TerritoryPlaces.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -53,6 +55,9 @@ bool CListView_Table::OnCommand(int id) {
     case ID_FILE_SAVE_PLACES:
         OnFileSavePlaces();
         return true;
+    case ID_TERRITORY_ASSIGN:
+        CTerritoryPanel::Assign(this, TerritoryPlaces::OfRows(m_model, SelectedRows()));
+        return true;
     default:
         return false;
     }
@@ -64,6 +69,7 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
         ui.Enable(m_model.RowCount() > 0);
         return true;
     case ID_FILE_SAVE_PLACES:
+    case ID_TERRITORY_ASSIGN:
         ui.Enable(selectionModel()->hasSelection());
         return true;
     case ID_RECORD_EDIT:
