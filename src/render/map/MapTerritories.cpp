@@ -5,6 +5,7 @@
 #include "store/territory/TerritoryStore.h"
 
 #include <QHash>
+#include <QLocale>
 
 #include <algorithm>
 

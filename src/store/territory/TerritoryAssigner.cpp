@@ -5,14 +5,27 @@
 #include <algorithm>
 
 CTerritoryAssigner::CTerritoryAssigner(const CTerritoryData& data) : m_rules(data.rules) {
-    for (int i = 0; i < int(m_rules.size()); ++i)
-        m_byCountry[m_rules[i].staat.toUpper()].push_back(i);
+    for (int i = 0; i < int(m_rules.size()); ++i) {
+        const CTerritoryRule& r = m_rules[i];
+        const QByteArray country = r.staat.toUpper();
+        if (r.from != r.to) {
+            m_byCountry[country].push_back(i);
+            continue;
+        }
+        // Of two rules with the same prefix (not stored so) the later one counts.
+        m_singles.insert(country + '\0' + r.from, i);
+        QList<int>& lengths = m_singleLengths[country];
+        if (!lengths.contains(int(r.from.size())))
+            lengths << int(r.from.size());
+    }
     for (std::vector<int>& list : m_byCountry) {
         std::stable_sort(list.begin(), list.end(),
                          [this](int a, int b) { return m_rules[a].MoreSpecificThan(m_rules[b]); });
     }
-    for (const CTerritoryException& e : data.exceptions)
+    for (const CTerritoryException& e : data.exceptions) {
         m_exceptions.insert(Key(e.staat, e.plz, e.ort, e.ortsteil), e.territory);
+        m_exceptionCodes.insert(e.staat.toUpper() + '\0' + e.plz);
+    }
 }
 
 QByteArray CTerritoryAssigner::Key(QByteArrayView staat, QByteArrayView plz, QByteArrayView ort,
@@ -25,14 +38,26 @@ QByteArray CTerritoryAssigner::Key(QByteArrayView staat, QByteArrayView plz, QBy
 }
 
 int CTerritoryAssigner::BestRule(QByteArrayView staat, QByteArrayView plz) const {
-    const auto it = m_byCountry.constFind(staat.toByteArray().toUpper());
-    if (it == m_byCountry.cend())
-        return -1;
-    for (int i : *it) {
-        if (m_rules[i].Matches(staat, plz))
-            return i;
+    const QByteArray country = staat.toByteArray().toUpper();
+    int best = -1;
+    const auto ranges = m_byCountry.constFind(country);
+    if (ranges != m_byCountry.cend()) {
+        for (int i : *ranges) {
+            if (m_rules[i].Matches(staat, plz)) {
+                best = i;
+                break;
+            }
+        }
     }
-    return -1;
+    // The single prefixes of the code, each looked up once.
+    for (int length : m_singleLengths.value(country)) {
+        if (plz.size() < length)
+            continue;
+        const int i = m_singles.value(country + '\0' + plz.first(length).toByteArray(), -1);
+        if (i >= 0 && (best < 0 || m_rules[i].MoreSpecificThan(m_rules[best])))
+            best = i;
+    }
+    return best;
 }
 
 CTerritoryAssigner::Placement CTerritoryAssigner::Place(QByteArrayView staat, QByteArrayView plz,
@@ -69,10 +94,19 @@ CTerritoryAssigner::PlaceRows(const CGeoPlaceRows& rows) const {
     quint32 lastCountry = quint32(-1);
     QByteArrayView lastPlz;
     int lastRule = -1;
+    bool lastHasExceptions = false;
     for (quint32 k = 0; k < rows.Size(); ++k) {
         const QByteArray& staat = rows.Countries()[rows.Country(k)];
         const QByteArrayView plz = rows.TextOf(k, CGeoPlaceRows::Plz);
-        if (!m_exceptions.isEmpty()) {
+        if (k == 0 || rows.Country(k) != lastCountry || plz != lastPlz) {
+            lastCountry = rows.Country(k);
+            lastPlz = plz;
+            lastRule = BestRule(staat, plz);
+            lastHasExceptions =
+                !m_exceptionCodes.isEmpty() &&
+                m_exceptionCodes.contains(staat.toUpper() + '\0' + plz.toByteArray());
+        }
+        if (lastHasExceptions) {
             const auto e =
                 m_exceptions.constFind(Key(staat, plz, rows.TextOf(k, CGeoPlaceRows::Ort),
                                            rows.TextOf(k, CGeoPlaceRows::Ortsteil)));
@@ -81,11 +115,6 @@ CTerritoryAssigner::PlaceRows(const CGeoPlaceRows& rows) const {
                 result[k].exception = true;
                 continue;
             }
-        }
-        if (rows.Country(k) != lastCountry || plz != lastPlz) {
-            lastCountry = rows.Country(k);
-            lastPlz = plz;
-            lastRule = BestRule(staat, plz);
         }
         result[k].rule = lastRule;
         if (lastRule >= 0)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 
 #include <vector>
 
@@ -37,9 +38,15 @@ private:
     int BestRule(QByteArrayView staat, QByteArrayView plz) const;
 
     QList<CTerritoryRule> m_rules;
-    // The rules of each country (upper case), most specific first.
+    // The ranges of each country (upper case), most specific first; the single prefixes by
+    // country, length and prefix, and the lengths they have.
     QHash<QByteArray, std::vector<int>> m_byCountry;
+    QHash<QByteArray, int> m_singles;
+    QHash<QByteArray, QList<int>> m_singleLengths;
     QHash<QByteArray, qint64> m_exceptions;
+    // Country (upper case) and postal code of every exception: rows of other codes need no
+    // look-up of their own.
+    QSet<QByteArray> m_exceptionCodes;
 };
 
 // Per territory (by key; 0 for the places in none): how many places, and how many entries of

@@ -287,9 +287,18 @@ bool CTerritoryStore::StoreRules(CTerritoryData& data, const QList<CTerritoryRul
     };
     for (qsizetype i = 0; i < inForce.size(); ++i)
         byRange.insert(rangeKey(inForce[i]), i);
+    // A single prefix can only be as wide as another of its length, which it overlaps only
+    // when it is the same; so it is checked against the ranges alone.
+    QList<CTerritoryRule> ranges;
+    for (const CTerritoryRule& r : inForce) {
+        if (r.from != r.to)
+            ranges << r;
+    }
     for (const CTerritoryRule& rule : rules) {
         const qint64 territory = rule.territory;
-        if (const QString conflict = TerritoryRules::Conflict(inForce, rule, nameOf);
+        const bool single = rule.from == rule.to;
+        if (const QString conflict =
+                TerritoryRules::Conflict(single ? ranges : inForce, rule, nameOf);
             !conflict.isEmpty())
             return Fail(conflict), false;
         const qsizetype index = byRange.value(rangeKey(rule), -1);
@@ -311,6 +320,8 @@ bool CTerritoryStore::StoreRules(CTerritoryData& data, const QList<CTerritoryRul
             return false;
         byRange.insert(rangeKey(rule), inForce.size());
         inForce << rule;
+        if (!single)
+            ranges << rule;
     }
     return true;
 }
