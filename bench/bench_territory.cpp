@@ -25,6 +25,8 @@ constexpr int kTerritories = 500;
 constexpr int kAssigned = 10000;
 
 std::unique_ptr<CMapCanvas> g_pPlain, g_pColored;
+// The place rows after the assignment, kept as an open map window keeps them.
+std::shared_ptr<const CGeoPlaceRows> g_pRows;
 
 // 500 territories in one import: each German postal code goes to the territory of its
 // first three digits (the prefixes dealt out in turn).
@@ -74,6 +76,7 @@ void setUpMaps() {
 }
 
 void tearDownMaps() {
+    g_pRows.reset();
     g_pPlain.reset();
     g_pColored.reset();
     dropTerritories();
@@ -130,6 +133,7 @@ const BenchRegistrar
                              data.territories.first().id};
                      if (!store.Assign(places))
                          qFatal("%s", qPrintable(store.Error()));
+                     g_pRows = g_GeoDatabase.PlaceRowsCache().Rows(true, {}, &error);
                  },
              .tearDown = tearDownMaps});
 

@@ -45,11 +45,18 @@ bool sameAssignment(const CTerritoryData& a, const CTerritoryData& b) {
 
 QString CMapTerritories::Update(CGeoDatabase& database,
                                 const std::shared_ptr<const CGeoPlaceRows>& rows) {
-    CTerritoryStore store(database);
+    const CGeoDatabase::CDataStamp stamp = database.DataStamp();
+    const quint64 generation = CTerritoryStore::Generation();
     QString error;
-    if (!store.Load(&m_data)) {
-        error = store.Error();
-        m_data = CTerritoryData();
+    if (!m_bRead || stamp != m_stamp || generation != m_nGeneration) {
+        CTerritoryStore store(database);
+        m_bRead = store.Load(&m_data);
+        if (!m_bRead) {
+            error = store.Error();
+            m_data = CTerritoryData();
+        }
+        m_stamp = stamp;
+        m_nGeneration = generation;
     }
     if (m_pRowsPlaced.lock() == rows && sameAssignment(m_data, m_dataPlaced))
         return error;

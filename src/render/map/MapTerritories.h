@@ -2,6 +2,7 @@
 
 #include "render/draw/DrawObjects.h"
 #include "render/draw/DrawTypes.h"
+#include "store/GeoDatabase.h"
 #include "store/territory/Territory.h"
 #include "store/territory/TerritoryAssigner.h"
 
@@ -11,14 +12,14 @@
 #include <vector>
 
 class CDeviceContext;
-class CGeoDatabase;
 class CGeoPlaceRows;
 
 // The territory colouring of a map: each place in its territory's colour, the places in no
 // territory grey, and a legend with each territory's number of places. The territories are
-// read at every repaint (another user may have changed them without changing GEO); the
-// rows are placed again only when they or the territories changed, so that a repaint costs
-// no more than one lookup of a colour per row.
+// read again when the program stored a change of them or the database's data stamp moved
+// (another program wrote; on a server only changes of GEO and this connection's writes move
+// it); the rows are placed again only when they or the territories changed, so that a
+// repaint costs no more than one lookup of a colour per row.
 class CMapTerritories {
 public:
     static constexpr COLORREF kNoTerritory = RGB(190, 190, 190);
@@ -40,6 +41,9 @@ public:
 
 private:
     CTerritoryData m_data;
+    bool m_bRead = false;
+    quint64 m_nGeneration = 0;
+    CGeoDatabase::CDataStamp m_stamp;
     std::weak_ptr<const CGeoPlaceRows> m_pRowsPlaced;
     CTerritoryData m_dataPlaced;   // the territories the rows were placed with
     std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position

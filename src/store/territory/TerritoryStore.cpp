@@ -9,6 +9,8 @@
 
 #include <QHash>
 
+#include <atomic>
+
 namespace {
 
 QVariant textOrNull(const QString& text) {
@@ -89,9 +91,19 @@ bool CTerritoryStore::Run(const QString& sql, const QVariantList& values, int* c
     return true;
 }
 
+namespace {
+std::atomic<quint64> g_generation{0};
+} // namespace
+
+quint64 CTerritoryStore::Generation() {
+    return g_generation.load();
+}
+
 bool CTerritoryStore::Commit() {
-    if (m_db.CommitWrite())
+    if (m_db.CommitWrite()) {
+        ++g_generation;
         return true;
+    }
     m_strError = m_db.LastError();
     return false;
 }

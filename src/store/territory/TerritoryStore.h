@@ -61,6 +61,10 @@ public:
 
     const QString& Error() const { return m_strError; }
 
+    // A number that grows with every change this program stored (any database): readers
+    // that keep territories compare it, with the data stamp for other programs' changes.
+    static quint64 Generation();
+
 private:
     const CTerritorySql& Sql() const;
     bool Begin(bool createTables);
