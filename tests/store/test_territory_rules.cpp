@@ -115,8 +115,8 @@ TEST(TerritoryRules, ExceptionsWinOverRulesAndRowsAreCountedPerTerritory) {
 
 TEST(TerritoryNames, AnyPrintableTextIsANameButNotControlsOrBlanks) {
     for (const QString& name : {QStringLiteral("Süd-Ost; \"Bayern\" 'n' Co."),
-                               QStringLiteral("Robert'); DROP TABLE GEBIET;--"),
-                               QStringLiteral("Nord \U0001F600"), QStringLiteral("=SUMME(A1)")})
+                                QStringLiteral("Robert'); DROP TABLE GEBIET;--"),
+                                QStringLiteral("Nord \U0001F600"), QStringLiteral("=SUMME(A1)")})
         EXPECT_TRUE(TerritoryNames::Problem(name).isEmpty()) << name.toStdString();
     for (const QString& name :
          {QString(), QStringLiteral("   "), QStringLiteral("Nord\nSüd"), QStringLiteral("A\tB"),
