@@ -38,6 +38,10 @@ enum CommandId : int {
     ID_VIEW_KEEP_ASPECT = 32861,    // "Seitenverhältnis wahren"
     ID_VIEW_LEGEND = 32862,         // "Legende"
     ID_FILE_SAVE_MAP_IMAGE = 32863, // "Karte als Bild speichern..."
+    // Territories.
+    ID_TERRITORY_PANEL = 32880,  // "Gebiete..."
+    ID_TERRITORY_COLORS = 32881, // "Nach Gebieten färben" (map windows)
+    ID_TERRITORY_ASSIGN = 32882, // "Gebiet zuweisen..." (table and map windows)
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

@@ -74,6 +74,11 @@ Result Copy(CGeoDatabase& from, CGeoDatabase& to, const Options& options) {
         error = QStringLiteral("%1: %2").arg(where(to), to.LastError());
     source.Close();
     insert.Close();
+    // The territories go with the rows they are about.
+    QString territoryError;
+    if (error.isEmpty() && options.copyTerritories &&
+        !options.copyTerritories(from, to, &result.territories, &territoryError))
+        error = QStringLiteral("%1: %2").arg(where(to), territoryError);
     QString failed;
     if (error.isEmpty() && !transaction.Commit(&failed))
         error = QStringLiteral("%1: %2").arg(where(to), failed);

@@ -8,6 +8,7 @@
 #include <memory>
 
 class CGeoSqlDialect;
+class CTerritorySql;
 class CGeoTableDesc;
 namespace GeoStandardOrder {
 struct Collations;
@@ -73,6 +74,8 @@ public:
     virtual std::unique_ptr<CGeoStatement> Prepare(const QString& sql) = 0;
     // The SQL texts of this engine.
     virtual const CGeoSqlDialect& Sql() const = 0;
+    // The SQL texts of the territory tables on this engine.
+    virtual const CTerritorySql& TerritorySql() const = 0;
     // Whether a transaction is open (also one the engine has given up and waits to be
     // rolled back).
     virtual bool InTransaction() const = 0;

@@ -86,7 +86,8 @@ TEST_F(ShellTest, StartsWithTheMainMenuAndNoWindow) {
     EXPECT_EQ(Items(menus[1]), QStringList({"&Kopieren\tStrg+C", "&Alles Waehlen\tStrg+A"}));
     EXPECT_EQ(Items(menus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
-                           "&Umkreissuche...", "&Aktualisieren\tF5"}));
+                           "&Umkreissuche...", "&Aktualisieren\tF5", "-", "Gebiete...",
+                           "Gebiet zuweisen..."}));
     EXPECT_EQ(Items(menus[3]), QStringList({"&Neues Fenster", "Ü&berlappend", "&Nebeneinander",
                                             "&Symbole anordnen"}));
     EXPECT_EQ(Items(menus[4]), QStringList({"Hilfe&themen", "-", "&Info über Kelvo..."}));
@@ -187,9 +188,10 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "&Beenden"}));
     EXPECT_EQ(Items(mapMenus[2]),
               QStringList({"&Symbolleiste", "Status&leiste", "-", "Suchen...", "Datensatz...",
-                           "&Umkreissuche...", "&Aktualisieren\tF5", "-", "Orte aus Datei anzeigen",
-                           "Memos anzeigen", "Ortsnamen anzeigen", "&Namen ohne Überlappung",
-                           "&Grundkarte", "Seitenverhältnis &wahren", "&Legende",
+                           "&Umkreissuche...", "&Aktualisieren\tF5", "-", "Gebiete...",
+                           "Gebiet zuweisen...", "-", "Orte aus Datei anzeigen", "Memos anzeigen",
+                           "Ortsnamen anzeigen", "&Namen ohne Überlappung", "&Grundkarte",
+                           "Seitenverhältnis &wahren", "&Legende", "Nach Gebieten färben",
                            "Einträge ohne Ort...", "S&tichtag...", "&Zeilen ohne Ort..."}));
     Key(Qt::Key_T, Qt::ControlModifier); // a table window after a map keeps the map menu
     EXPECT_EQ(frame->GetMenuId(), IDR_MAPTYPE);

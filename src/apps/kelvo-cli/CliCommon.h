@@ -64,3 +64,4 @@ int RunPrintTable(QStringList args); // draws: needs a QGuiApplication
 int RunCopy(QStringList args);
 int RunMemo(QStringList args);
 int RunInit(QStringList args);
+int RunTerritory(QStringList args);

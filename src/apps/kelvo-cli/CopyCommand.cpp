@@ -2,6 +2,7 @@
 
 #include "base/GermanNumbers.h"
 #include "data/GeoCopy.h"
+#include "render/territory/TerritoryCopy.h"
 #include "store/DbLocation.h"
 #include "store/GeoDatabase.h"
 
@@ -36,6 +37,7 @@ int RunCopy(QStringList args) {
         return 1;
     }
     GeoCopy::Options options;
+    options.copyTerritories = TerritoryCopy::Copy;
     options.progress = [](qint64 rows) {
         Cli::Err(QStringLiteral("%1 Zeilen kopiert …\n").arg(rows));
     };
@@ -61,5 +63,10 @@ int RunCopy(QStringList args) {
                  .arg(GermanNumbers::Count(result.rows, QStringLiteral("Zeile"),
                                            QStringLiteral("Zeilen")))
                  .arg(from, to));
+    if (result.territories > 0)
+        Cli::Out(result.territories == 1
+                     ? QStringLiteral("Dazu 1 Gebiet mit seinen Regeln und Ausnahmen.\n")
+                     : QStringLiteral("Dazu %1 Gebiete mit ihren Regeln und Ausnahmen.\n")
+                           .arg(result.territories));
     return 0;
 }

@@ -22,7 +22,7 @@ namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--declutter] [--memos] [--marker N] [--places DATEI] "
+    "[--names] [--declutter] [--memos] [--territories] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
     "[--basemap] [--aspect] [--legend] [--poster A0..A4 [--title TEXT]] "
     "AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
@@ -193,6 +193,7 @@ int RunRender(QStringList args) {
     settings.bBaseMap = Cli::TakeSwitch(args, QStringLiteral("--basemap"));
     settings.bKeepAspect = Cli::TakeSwitch(args, QStringLiteral("--aspect"));
     settings.bLegend = Cli::TakeSwitch(args, QStringLiteral("--legend"));
+    const bool territories = Cli::TakeSwitch(args, QStringLiteral("--territories"));
     QSize size;
     bool markerOk = true;
     if (!markerText.isEmpty())
@@ -236,6 +237,7 @@ int RunRender(QStringList args) {
     CMapCanvas canvas(db, settings);
     canvas.m_bShowMemos = showMemos;
     canvas.m_bDeclutterNames = declutter;
+    canvas.m_bTerritoryColors = territories;
     canvas.SetPlaceList(&places);
     canvas.m_aLegendSections = {groups};
     return writeOutput(canvas, size, args.first(), posterText.isEmpty() ? nullptr : &poster) ? 0

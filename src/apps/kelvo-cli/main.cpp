@@ -57,6 +57,8 @@ const char* const kUsage =
     "  init [--db DATEI|URL]\n"
     "      die Tabelle GEO (auf einem Server auch das Schema \"kelvo\" mit Kelvos Funktionen)\n"
     "      anlegen, auch in einer Datenbank, die schon anderes enthält; das bleibt, wie es ist\n"
+    "  territory list|new|assign|delete|where|export|import [--db DATEI] ...\n"
+    "      Gebiete: Postleitzahlen und Orte Gebieten zuordnen, zählen, ein- und ausgeben\n"
     "\n"
     "  DATEI kann überall auch ein Datenbankserver sein: postgresql://BENUTZER@HOST:PORT/DB\n"
     "  (das Kennwort steht in ~/.pgpass oder PGPASSWORD).\n";
@@ -81,6 +83,7 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("copy"), {RunCopy, false}},
         {QStringLiteral("memo"), {RunMemo, false}},
         {QStringLiteral("init"), {RunInit, false}},
+        {QStringLiteral("territory"), {RunTerritory, false}},
     };
     const auto it = argc > 1 ? commands.find(QString::fromLocal8Bit(argv[1])) : commands.end();
     std::unique_ptr<QCoreApplication> app;

@@ -22,6 +22,7 @@
 class CDeviceContext;
 class CGeoDatabase;
 class CGeoPlaceRows;
+class CMapTerritories;
 class CProgress;
 
 // The place last chosen in a table window, which every map marks with a cross and its name.
@@ -137,6 +138,13 @@ public:
     // place-list labels only where they cover no place-list label drawn before (earlier
     // entries first). Everything but the frame and axes then stays inside the frame.
     bool m_bDeclutterNames = false;
+    // Each place in its territory's colour, the others grey, with a legend of the territories.
+    bool m_bTerritoryColors = false;
+    // Reads the territories on the database's own thread before a repaint elsewhere draws
+    // them (a repaint here reads them itself).
+    void LoadTerritories();
+    // The territories of the last repaint that coloured them; null before.
+    const CMapTerritories* Territories() const { return m_pTerritories.get(); }
     int m_nTimerInterval = 500; // blink interval, milliseconds
     int m_nMarkerHalfSize = 0;  // half side of a database place's square; 0: one pixel
     double m_dClickLon = 0.0;   // degrees of the last double-clicked point
@@ -227,4 +235,11 @@ private:
         bool bRead = false;
     };
     std::shared_ptr<const CGivenRows> m_pGiven;
+    std::shared_ptr<CMapTerritories> m_pTerritories;
+    // Places the rows in their territories (DrawDatabasePlaces); the engine's message when
+    // the territories cannot be read.
+    QString PlaceTerritories();
+    // The territories to change: a copy of its own while a drawing elsewhere still holds
+    // them, so that what another thread reads is never written.
+    CMapTerritories& OwnTerritories();
 };

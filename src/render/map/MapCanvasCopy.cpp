@@ -7,7 +7,7 @@
 #include <QPainter>
 
 bool CMapCanvas::WantsTexts() const {
-    if (m_bShowNames || m_bShowMemos)
+    if (m_bShowNames || m_bShowMemos || m_bTerritoryColors)
         return true;
     if (!m_bShowFilePlaces || !m_pPlaces || m_pPlaces->isEmpty())
         return false;
@@ -43,6 +43,7 @@ QString CMapCanvas::TakeRepaint(const CMapCanvas& drawn, const QString& report) 
     m_strDrawError = drawn.m_strDrawError;
     m_pRows = drawn.m_pRows;
     m_lookup = drawn.m_lookup;
+    m_pTerritories = drawn.m_pTerritories;
     // Where the entries were drawn; their blink phases went on here meanwhile.
     std::vector<CPlaceState> states = drawn.m_aPlaceState;
     for (size_t i = 0; i < states.size() && i < m_aPlaceState.size(); ++i) {

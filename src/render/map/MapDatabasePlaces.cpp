@@ -7,6 +7,7 @@
 #include "render/map/MapStyle.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
+#include "render/map/MapTerritories.h"
 #include "store/GeoDatabase.h"
 
 #include <algorithm>
@@ -43,13 +44,21 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
             readError = m_pGiven->strReadError;
             read = m_pGiven->bRead;
         } else {
-            const bool texts = m_bShowNames || m_bShowMemos || m_lookup.IsActive();
+            const bool texts =
+                m_bShowNames || m_bShowMemos || m_lookup.IsActive() || m_bTerritoryColors;
             m_pRows = CGeoPlaceRowsCache::Of(m_database).Rows(texts, readProgress, &readError);
         }
         if (m_pRows && m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
+        if (m_pRows && m_bTerritoryColors) {
+            const QString territoryError = PlaceTerritories();
+            if (readError.isEmpty())
+                readError = territoryError;
+        }
         if (m_pRows)
             DrawRows(dc, *m_pRows, read ? nullptr : progress);
+        if (m_pRows && m_bTerritoryColors)
+            m_pTerritories->DrawLegend(dc, m_rectPlot);
         if (!readError.isEmpty())
             error = QStringLiteral("Die Karte kann nicht vollständig gezeichnet werden:\n\n%1")
                         .arg(readError);
@@ -82,7 +91,8 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
         const int x = pt.x(), y = pt.y();
 
         if (m_rectPlot.PtInRect(x, y)) {
-            const COLORREF color = colors[rows.Country(k)];
+            const COLORREF color =
+                m_bTerritoryColors ? m_pTerritories->RowColor(k) : colors[rows.Country(k)];
             if (n != 0)
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
             else
@@ -155,4 +165,25 @@ void CMapCanvas::DrawSelectedPlace(CDeviceContext& dc) {
     dc.SetTextColor(RGB(0, 0, 0));
     dc.SetBkColor(RGB(200, 200, 100));
     dc.TextOut(pt.x() + 5, pt.y() + 5, MapStyle::FormatLabel(m_selected.strName));
+}
+
+void CMapCanvas::LoadTerritories() {
+    if (m_bTerritoryColors)
+        OwnTerritories().Load(m_database);
+}
+
+QString CMapCanvas::PlaceTerritories() {
+    // Rows given were read on another thread, where this database's connection may not be
+    // used: the territories were read before (LoadTerritories).
+    if (m_pGiven)
+        return OwnTerritories().Place(m_pRows);
+    return OwnTerritories().Update(m_database, m_pRows);
+}
+
+CMapTerritories& CMapCanvas::OwnTerritories() {
+    if (!m_pTerritories)
+        m_pTerritories = std::make_shared<CMapTerritories>();
+    else if (m_pTerritories.use_count() > 1)
+        m_pTerritories = std::make_shared<CMapTerritories>(*m_pTerritories);
+    return *m_pTerritories;
 }

@@ -3,6 +3,7 @@
 #include "store/postgres/GeoSqlPostgres.h"
 #include "store/postgres/PgPermissionText.h"
 #include "store/postgres/PgStatement.h"
+#include "store/postgres/TerritorySqlPostgres.h"
 
 #include <QElapsedTimer>
 
@@ -101,6 +102,10 @@ std::unique_ptr<CGeoStatement> CPgBackend::Prepare(const QString& sql) {
 
 const CGeoSqlDialect& CPgBackend::Sql() const {
     return GeoSqlPostgres::Dialect();
+}
+
+const CTerritorySql& CPgBackend::TerritorySql() const {
+    return TerritorySqlPostgres::Dialect();
 }
 
 bool CPgBackend::Run(const QString& sql, QString* error) {

@@ -31,6 +31,7 @@ public:
 
     std::unique_ptr<CGeoStatement> Prepare(const QString& sql) override;
     const CGeoSqlDialect& Sql() const override;
+    const CTerritorySql& TerritorySql() const override;
 
     // Makes the database a Kelvo database: GEO, its change number and the schema "kelvo"
     // with the program's functions are made (all or nothing, also when several programs

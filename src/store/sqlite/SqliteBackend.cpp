@@ -10,6 +10,7 @@
 #include "store/sqlite/DbErrorText.h"
 #include "store/sqlite/SqliteFile.h"
 #include "store/sqlite/SqliteFunctions.h"
+#include "store/sqlite/TerritorySqlSqlite.h"
 
 #include <QFile>
 #include <QStringList>
@@ -219,6 +220,10 @@ std::unique_ptr<CGeoStatement> CSqliteBackend::Prepare(const QString& sql) {
 
 const CGeoSqlDialect& CSqliteBackend::Sql() const {
     return GeoSql::Dialect();
+}
+
+const CTerritorySql& CSqliteBackend::TerritorySql() const {
+    return TerritorySqlSqlite::Dialect();
 }
 
 bool CSqliteBackend::InTransaction() const {

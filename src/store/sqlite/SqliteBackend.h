@@ -28,6 +28,7 @@ public:
 
     std::unique_ptr<CGeoStatement> Prepare(const QString& sql) override;
     const CGeoSqlDialect& Sql() const override;
+    const CTerritorySql& TerritorySql() const override;
     bool InTransaction() const override;
     bool PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) override;
     bool Readable(QString* engineMessage) override;

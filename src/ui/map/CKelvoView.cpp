@@ -122,6 +122,7 @@ bool CKelvoView::PrepareRender() {
             frame->CommandStateChanged();
     SyncSelectedPlace();
     SyncLegend();
+    m_canvas.LoadTerritories();
     return ready;
 }
 

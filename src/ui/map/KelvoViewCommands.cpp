@@ -7,6 +7,8 @@
 #include "ui/map/CDia_PlacesWithoutRow.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/shell/Globals.h"
+#include "ui/territory/TerritoryPanel.h"
+#include "ui/territory/TerritoryPlaces.h"
 
 bool CKelvoView::OnCommand(int id) {
     switch (id) {
@@ -24,6 +26,13 @@ bool CKelvoView::OnCommand(int id) {
         return true;
     case ID_PLACES_WITHOUT_ROW:
         OnPlacesWithoutRow();
+        return true;
+    case ID_TERRITORY_COLORS:
+        m_canvas.m_bTerritoryColors = !m_canvas.m_bTerritoryColors;
+        RepaintNow();
+        return true;
+    case ID_TERRITORY_ASSIGN:
+        CTerritoryPanel::Assign(this, TerritoryPlaces::InExtent(m_canvas));
         return true;
     case ID_FILE_PRINT:
         OnFilePrint();
@@ -54,6 +63,12 @@ bool CKelvoView::OnUpdateCommand(int id, CCmdUI& ui) {
         return true;
     case ID_DECLUTTER_NAMES:
         ui.SetCheck(m_canvas.m_bDeclutterNames);
+        return true;
+    case ID_TERRITORY_COLORS:
+        ui.SetCheck(m_canvas.m_bTerritoryColors);
+        return true;
+    case ID_TERRITORY_ASSIGN:
+        ui.Enable(g_GeoDatabase.IsOpen());
         return true;
     case ID_PLACES_WITHOUT_ROW: {
         const CKelvoDoc* doc = GetDocument();

@@ -38,7 +38,10 @@ QList<MenuItem> viewItems() {
             {ID_SEARCH, QStringLiteral("Suchen...")},
             {ID_RECORD_EDIT, QStringLiteral("Datensatz...")},
             {ID_RADIUS_SEARCH, QStringLiteral("&Umkreissuche...")},
-            {ID_VIEW_REFRESH, QStringLiteral("&Aktualisieren\tF5")}};
+            {ID_VIEW_REFRESH, QStringLiteral("&Aktualisieren\tF5")},
+            kSeparator,
+            {ID_TERRITORY_PANEL, QStringLiteral("Gebiete...")},
+            {ID_TERRITORY_ASSIGN, QStringLiteral("Gebiet zuweisen...")}};
 }
 
 // Results going out of a table window, after the printing commands of the file menu.
@@ -89,6 +92,7 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_VIEW_BASE_MAP, QStringLiteral("&Grundkarte")}
              << MenuItem{ID_VIEW_KEEP_ASPECT, QStringLiteral("Seitenverhältnis &wahren")}
              << MenuItem{ID_VIEW_LEGEND, QStringLiteral("&Legende")}
+             << MenuItem{ID_TERRITORY_COLORS, QStringLiteral("Nach Gebieten färben")}
              << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")}
              << MenuItem{ID_VIEW_AS_OF, QStringLiteral("S&tichtag...")}
              << MenuItem{ID_VIEW_LIST_ISSUES, QStringLiteral("&Zeilen ohne Ort...")};

@@ -45,6 +45,12 @@ const QHash<int, QString>& table() {
                                            "als Karte, nach Postleitzahl gesetzt.\nListe öffnen")},
         {ID_VIEW_AS_OF, QStringLiteral("Zeigt die Liste, wie sie an einem Stichtag steht."
                                        "\nStichtag")},
+        {ID_TERRITORY_PANEL, QStringLiteral("Zeigt die Gebiete mit ihren Orten, Regeln und "
+                                            "Summen.\nGebiete")},
+        {ID_TERRITORY_COLORS, QStringLiteral("Zeichnet jeden Ort in der Farbe seines Gebiets, "
+                                             "die übrigen grau.\nNach Gebieten färben")},
+        {ID_TERRITORY_ASSIGN, QStringLiteral("Weist die gewählten Zeilen oder die Orte der Karte "
+                                             "einem Gebiet zu.\nGebiet zuweisen")},
         {ID_VIEW_LIST_ISSUES, QStringLiteral("Zeigt die Zeilen der Liste, die keinen Ort in GEO "
                                              "haben.\nZeilen ohne Ort")},
         {ID_VIEW_BASE_MAP, QStringLiteral("Zeichnet Staatsgrenzen, Küsten, Seen und Flüsse unter "

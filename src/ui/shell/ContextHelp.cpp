@@ -74,6 +74,10 @@ QString OfCommand(int id) {
     case ID_WINDOW_TILE_HORZ:
     case ID_WINDOW_ARRANGE:
         return QStringLiteral("anordnen");
+    case ID_TERRITORY_PANEL:
+    case ID_TERRITORY_COLORS:
+    case ID_TERRITORY_ASSIGN:
+        return QStringLiteral("gebiete");
     case ID_HELP_FINDER:
     case ID_CONTEXT_HELP:
     case ID_HELP:

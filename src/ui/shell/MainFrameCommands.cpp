@@ -14,6 +14,7 @@
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/View.h"
 #include "ui/table/CDia_Find.h"
+#include "ui/territory/TerritoryPanel.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -90,6 +91,9 @@ void CMainFrame::UpdateCommandUI() {
 
 bool CMainFrame::OnCommand(int id) {
     switch (id) {
+    case ID_TERRITORY_PANEL:
+        CTerritoryPanel::Show(this);
+        return true;
     case ID_TABLE_OPEN:
         OnTableOpen();
         return true;
@@ -136,6 +140,9 @@ bool CMainFrame::OnCommand(int id) {
 
 bool CMainFrame::OnUpdateCommand(int id, CCmdUI& ui) {
     switch (id) {
+    case ID_TERRITORY_PANEL:
+        ui.Enable(g_GeoDatabase.IsOpen());
+        return true;
     case ID_TABLE_OPEN:
     case ID_SEARCH:
     case ID_RADIUS_SEARCH:

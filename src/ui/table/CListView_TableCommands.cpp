@@ -16,6 +16,8 @@
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/table/CDia_Record.h"
+#include "ui/territory/TerritoryPanel.h"
+#include "ui/territory/TerritoryPlaces.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -70,6 +72,9 @@ bool CListView_Table::OnCommand(int id) {
     case ID_FILE_SAVE_PLACES:
         OnFileSavePlaces();
         return true;
+    case ID_TERRITORY_ASSIGN:
+        CTerritoryPanel::Assign(this, TerritoryPlaces::OfRows(m_model, SelectedRows()));
+        return true;
     default:
         return false;
     }
@@ -82,6 +87,7 @@ bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
         ui.Enable(complete && m_model.RowCount() > 0);
         return true;
     case ID_FILE_SAVE_PLACES:
+    case ID_TERRITORY_ASSIGN:
         ui.Enable(complete && selectionModel()->hasSelection());
         return true;
     case ID_RECORD_EDIT:

@@ -1,0 +1,140 @@
+// Territory figures: a map repaint coloured by 500 territories against the same repaint in
+// country colours (both with the data unchanged since the last repaint), the first coloured
+// repaint (which places every row), and reading the territories and counting the places of
+// each again after 10,000 places were assigned. The territories are made in the benchmark's
+// database before the first run and removed after the last.
+#include "BenchRegistry.h"
+
+#include "render/map/MapCanvas.h"
+#include "store/GeoDatabase.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
+#include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryStore.h"
+#include "ui/shell/Globals.h"
+
+#include <QMap>
+
+#include <memory>
+
+namespace {
+
+const QSize kWindow(800, 600);
+const CMapSettings kDefaultMap{2.5, 17.5, 45.5, 55.5, false, 0};
+constexpr int kTerritories = 500;
+constexpr int kAssigned = 10000;
+
+std::unique_ptr<CMapCanvas> g_pPlain, g_pColored;
+// The place rows after the assignment, kept as an open map window keeps them.
+std::shared_ptr<const CGeoPlaceRows> g_pRows;
+
+// 500 territories in one import: each German postal code goes to the territory of its
+// first three digits (the prefixes dealt out in turn).
+void makeTerritories() {
+    CTerritoryStore store(g_GeoDatabase);
+    QString error;
+    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
+    QMap<QByteArray, int> prefixes;
+    QList<CTerritoryImportLine> lines;
+    QByteArray last;
+    for (quint32 k = 0; k < rows->Size(); ++k) {
+        const QByteArrayView plz = rows->TextOf(k, CGeoPlaceRows::Plz);
+        if (rows->Countries()[rows->Country(k)] != "DE" || plz == last || plz.size() < 3)
+            continue;
+        last = plz.toByteArray();
+        const QByteArray prefix = last.first(3);
+        if (!prefixes.contains(prefix))
+            prefixes.insert(prefix, int(prefixes.size()) % kTerritories);
+        lines << CTerritoryImportLine{int(lines.size()) + 2,
+                                      "DE",
+                                      last,
+                                      {},
+                                      {},
+                                      QStringLiteral("Gebiet %1").arg(prefixes.value(prefix)),
+                                      false};
+    }
+    QStringList created;
+    int rules = 0, singles = 0;
+    if (!store.Import(lines, &created, &rules, &singles))
+        qFatal("%s", qPrintable(store.Error()));
+    BenchReport("territory-rules", rules);
+}
+
+void dropTerritories() {
+    for (const char* table : {"GEBIET", "GEBIET_REGEL", "GEBIET_AUSNAHME"})
+        g_GeoDatabase.Execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)));
+}
+
+void setUpMaps() {
+    dropTerritories();
+    makeTerritories();
+    g_pPlain = std::make_unique<CMapCanvas>(g_GeoDatabase, kDefaultMap);
+    g_pPlain->Repaint(kWindow, kWindow);
+    g_pColored = std::make_unique<CMapCanvas>(g_GeoDatabase, kDefaultMap);
+    g_pColored->m_bTerritoryColors = true;
+    g_pColored->Repaint(kWindow, kWindow);
+}
+
+void tearDownMaps() {
+    g_pRows.reset();
+    g_pPlain.reset();
+    g_pColored.reset();
+    dropTerritories();
+}
+
+// The plain and the coloured repaint in one figure each, measured in the same set-up.
+const BenchRegistrar plain({.group = "territory",
+                            .key = "map-plain",
+                            .run = [](CGeoDatabase&) { g_pPlain->Repaint(kWindow, kWindow); },
+                            .setUp = setUpMaps});
+const BenchRegistrar
+    colored({.group = "territory", .key = "map-territories", .run = [](CGeoDatabase&) {
+                 if (g_pColored)
+                     g_pColored->Repaint(kWindow, kWindow);
+             }});
+const BenchRegistrar
+    first({.group = "territory", .key = "map-territories-first", .run = [](CGeoDatabase& db) {
+               CMapCanvas canvas(db, kDefaultMap);
+               canvas.m_bTerritoryColors = true;
+               canvas.Repaint(kWindow, kWindow);
+           }});
+
+// After every tenth row of the first 100,000 was put into a territory: the territories read
+// and all places counted anew.
+const BenchRegistrar
+    recount({.group = "territory",
+             .key = "territory-recount",
+             .run =
+                 [](CGeoDatabase& db) {
+                     CTerritoryStore store(db);
+                     CTerritoryData data;
+                     QString error;
+                     store.Load(&data);
+                     const auto rows = CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
+                     const CTerritoryAssigner assigner(data);
+                     const CTerritoryTotals totals =
+                         CTerritoryTotals::Count(assigner.PlaceRows(*rows));
+                     BenchReport("territory-recount-places", double(totals.places.value(0)));
+                 },
+             .setUp =
+                 [] {
+                     CTerritoryStore store(g_GeoDatabase);
+                     CTerritoryData data;
+                     QString error;
+                     store.Load(&data);
+                     const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
+                     QList<CTerritoryException> places;
+                     for (quint32 k = 0; k < rows->Size() && places.size() < kAssigned; k += 10)
+                         places << CTerritoryException{
+                             rows->Countries()[rows->Country(k)],
+                             rows->TextOf(k, CGeoPlaceRows::Plz).toByteArray(),
+                             rows->TextOf(k, CGeoPlaceRows::Ort).toByteArray(),
+                             rows->TextOf(k, CGeoPlaceRows::Ortsteil).toByteArray(),
+                             data.territories.first().id};
+                     if (!store.Assign(places))
+                         qFatal("%s", qPrintable(store.Error()));
+                     g_pRows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
+                 },
+             .tearDown = tearDownMaps});
+
+} // namespace

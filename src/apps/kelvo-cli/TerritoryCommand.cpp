@@ -1,0 +1,267 @@
+#include "apps/kelvo-cli/CliCommon.h"
+
+#include "render/territory/TerritoryFile.h"
+#include "store/GeoDatabase.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
+#include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryStore.h"
+
+namespace {
+
+const char* const kUsage =
+    "Aufruf: kelvo-cli territory list [--db DATEI]\n"
+    "       kelvo-cli territory new [--db DATEI] [--color #RRGGBB] [--responsible NAME] GEBIET\n"
+    "       kelvo-cli territory assign [--db DATEI] GEBIET \"DE 80-87, DE 90*\"\n"
+    "       kelvo-cli territory assign [--db DATEI] --place \"STAAT PLZ [ORT]\" ... GEBIET|-\n"
+    "       kelvo-cli territory delete [--db DATEI] [--move-to GEBIET] GEBIET\n"
+    "       kelvo-cli territory where [--db DATEI] \"STAAT PLZ [ORT]\"\n"
+    "       kelvo-cli territory export [--db DATEI] AUS.csv|AUS.xlsx\n"
+    "       kelvo-cli territory import [--db DATEI] [--sheet BLATT] EIN.csv|EIN.xlsx\n";
+
+struct Context {
+    CGeoDatabase db;
+    CTerritoryData data;
+    std::shared_ptr<const CGeoPlaceRows> rows;
+};
+
+bool load(Context& c, bool rows) {
+    CTerritoryStore store(c.db);
+    if (!store.Load(&c.data)) {
+        Cli::Err(store.Error() + QLatin1Char('\n'));
+        return false;
+    }
+    if (rows) {
+        QString error;
+        c.rows = c.CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
+        if (!error.isEmpty()) {
+            Cli::Err(error + QLatin1Char('\n'));
+            return false;
+        }
+    }
+    return true;
+}
+
+qint64 territoryNamed(const Context& c, const QString& name) {
+    if (const CTerritory* t = c.data.FindByName(name))
+        return t->id;
+    Cli::Err(QStringLiteral("Ein Gebiet \"%1\" gibt es nicht.\n").arg(name));
+    return 0;
+}
+
+// The rows of a place "STAAT PLZ [ORT]"; none with a message.
+QList<quint32> rowsAt(const Context& c, const QString& place) {
+    const QStringList parts = place.simplified().split(QLatin1Char(' '));
+    QList<quint32> found;
+    if (parts.size() < 2) {
+        Cli::Err(QStringLiteral("\"%1\" ist kein Ort der Form \"STAAT PLZ [ORT]\".\n").arg(place));
+        return found;
+    }
+    const QByteArray staat = parts[0].toUtf8(), plz = parts[1].toUtf8();
+    const QByteArray ort = QStringList(parts.mid(2)).join(QLatin1Char(' ')).toUtf8();
+    c.rows->Find(staat, plz, [&](quint32 row) {
+        if (ort.isEmpty() || c.rows->TextOf(row, CGeoPlaceRows::Ort) == ort)
+            found << row;
+        return false;
+    });
+    if (found.isEmpty())
+        Cli::Err(QStringLiteral("Zu \"%1\" gibt es keinen Ort in GEO.\n").arg(place));
+    return found;
+}
+
+// The first rules of a territory, and how many more there are.
+QString rulesText(const QStringList& rules) {
+    constexpr int kShown = 4;
+    if (rules.size() <= kShown)
+        return rules.join(QStringLiteral(", "));
+    return QStringLiteral("%1 und %2 weitere")
+        .arg(QStringList(rules.mid(0, kShown)).join(QStringLiteral(", ")))
+        .arg(rules.size() - kShown);
+}
+
+int list(Context& c) {
+    const CTerritoryAssigner assigner(c.data);
+    const CTerritoryTotals totals = CTerritoryTotals::Count(assigner.PlaceRows(*c.rows));
+    for (const CTerritory& t : c.data.territories) {
+        QStringList rules;
+        for (const CTerritoryRule& r : c.data.rules) {
+            if (r.territory == t.id)
+                rules << r.Text();
+        }
+        Cli::Out(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                     .arg(t.name, t.color, t.responsible)
+                     .arg(totals.places.value(t.id))
+                     .arg(rulesText(rules)));
+    }
+    Cli::Out(QStringLiteral("(kein Gebiet)\t\t\t%1\t\n").arg(totals.places.value(0)));
+    Cli::Out(QStringLiteral("Größtes minus kleinstes Gebiet: %1 Orte\n")
+                 .arg(CTerritoryTotals::Spread(totals.places, c.data.territories)));
+    return 0;
+}
+
+int where(Context& c, const QString& place) {
+    const QList<quint32> rows = rowsAt(c, place);
+    if (rows.isEmpty())
+        return 1;
+    const CTerritoryAssigner assigner(c.data);
+    for (quint32 row : rows) {
+        const CTerritoryAssigner::Placement p = assigner.Place(
+            c.rows->Countries()[c.rows->Country(row)], c.rows->TextOf(row, CGeoPlaceRows::Plz),
+            c.rows->TextOf(row, CGeoPlaceRows::Ort), c.rows->TextOf(row, CGeoPlaceRows::Ortsteil));
+        const CTerritory* t = c.data.Find(p.territory);
+        QString name = QString::fromUtf8(c.rows->TextOf(row, CGeoPlaceRows::Ort));
+        if (const QByteArrayView part = c.rows->TextOf(row, CGeoPlaceRows::Ortsteil);
+            !part.isEmpty())
+            name += QStringLiteral(", ") + QString::fromUtf8(part);
+        Cli::Out(QStringLiteral("%1 %2 %3\t%4\t%5\n")
+                     .arg(QString::fromUtf8(c.rows->Countries()[c.rows->Country(row)]),
+                          QString::fromUtf8(c.rows->TextOf(row, CGeoPlaceRows::Plz)), name,
+                          t ? t->name : QStringLiteral("(kein Gebiet)"), assigner.Reason(p)));
+    }
+    return 0;
+}
+
+int fail(const CTerritoryStore& store) {
+    Cli::Err(store.Error() + QLatin1Char('\n'));
+    return 1;
+}
+
+} // namespace
+
+// kelvo-cli territory list|new|assign|delete|where|export|import: the territories of a
+// database, as the "Gebiete" window shows and changes them.
+int RunTerritory(QStringList args) {
+    QString error;
+    const QString action = args.isEmpty() ? QString() : args.takeFirst();
+    const QString dbPath =
+        Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
+    const QString color = Cli::TakeOption(args, QStringLiteral("--color"), QString(), &error);
+    const QString responsible =
+        Cli::TakeOption(args, QStringLiteral("--responsible"), QString(), &error);
+    const QString moveTo = Cli::TakeOption(args, QStringLiteral("--move-to"), QString(), &error);
+    const QString sheet = Cli::TakeOption(args, QStringLiteral("--sheet"), QString(), &error);
+    const QStringList places = Cli::TakeOptions(args, QStringLiteral("--place"), &error);
+    const QMap<QString, int> wanted{{QStringLiteral("list"), 0},    {QStringLiteral("new"), 1},
+                                    {QStringLiteral("assign"), -1}, {QStringLiteral("delete"), 1},
+                                    {QStringLiteral("where"), 1},   {QStringLiteral("export"), 1},
+                                    {QStringLiteral("import"), 1}};
+    const int count = wanted.value(action, -2);
+    if (error.isEmpty() && count == -2)
+        error = QStringLiteral("Unbekannter Befehl \"territory %1\".").arg(action);
+    else if (error.isEmpty() && count == -1 && args.size() != (places.isEmpty() ? 2 : 1))
+        error = QStringLiteral("territory assign erwartet ein Gebiet und Regeln oder --place.");
+    else if (error.isEmpty() && count >= 0 && args.size() != count)
+        error = QStringLiteral("Falsche Argumente für territory %1.").arg(action);
+    if (!error.isEmpty()) {
+        Cli::Err(error + QLatin1Char('\n') + QString::fromUtf8(kUsage));
+        return 2;
+    }
+
+    Context c;
+    if (!Cli::OpenDatabase(c.db, dbPath, false))
+        return 1;
+    CTerritoryStore store(c.db);
+    const bool needsRows = action == u"list" || action == u"where" || action == u"export" ||
+                           (action == u"assign" && !places.isEmpty());
+    if (!load(c, needsRows))
+        return 1;
+
+    if (action == u"list")
+        return list(c);
+    if (action == u"where")
+        return where(c, args[0]);
+    if (action == u"new") {
+        CTerritory t;
+        t.name = args[0];
+        t.color =
+            color.isEmpty() ? TerritoryNames::DefaultColor(int(c.data.territories.size())) : color;
+        t.responsible = responsible;
+        const qint64 id = store.Create(t);
+        if (id == 0)
+            return fail(store);
+        Cli::Out(QStringLiteral("Gebiet \"%1\" angelegt.\n").arg(t.name));
+        return 0;
+    }
+    if (action == u"delete") {
+        const qint64 id = territoryNamed(c, args[0]);
+        const qint64 target = moveTo.isEmpty() ? 0 : territoryNamed(c, moveTo);
+        if (id == 0 || (!moveTo.isEmpty() && target == 0))
+            return 1;
+        if (!store.Delete(id, target))
+            return fail(store);
+        Cli::Out(QStringLiteral("Gebiet \"%1\" gelöscht.\n").arg(args[0]));
+        return 0;
+    }
+    if (action == u"assign" && places.isEmpty()) {
+        const qint64 id = territoryNamed(c, args[0]);
+        QList<CTerritoryRule> rules;
+        if (id == 0)
+            return 1;
+        if (!TerritoryRules::Parse(args[1], &rules, &error)) {
+            Cli::Err(error + QLatin1Char('\n'));
+            return 1;
+        }
+        QStringList notes;
+        if (!store.AddRules(id, rules, &notes))
+            return fail(store);
+        for (const QString& note : notes)
+            Cli::Out(note + QLatin1Char('\n'));
+        Cli::Out(QStringLiteral("%1 dem Gebiet \"%2\" zugewiesen.\n")
+                     .arg(rules.size() == 1 ? QStringLiteral("1 Regel")
+                                            : QStringLiteral("%1 Regeln").arg(rules.size()),
+                          args[0]));
+        return 0;
+    }
+    if (action == u"assign") {
+        const bool none = args[0] == u"-";
+        const qint64 id = none ? 0 : territoryNamed(c, args[0]);
+        if (!none && id == 0)
+            return 1;
+        QList<CTerritoryException> exceptions;
+        for (const QString& place : places) {
+            const QList<quint32> rows = rowsAt(c, place);
+            if (rows.isEmpty())
+                return 1;
+            for (quint32 row : rows)
+                exceptions << CTerritoryException{
+                    c.rows->Countries()[c.rows->Country(row)],
+                    c.rows->TextOf(row, CGeoPlaceRows::Plz).toByteArray(),
+                    c.rows->TextOf(row, CGeoPlaceRows::Ort).toByteArray(),
+                    c.rows->TextOf(row, CGeoPlaceRows::Ortsteil).toByteArray(), id};
+        }
+        if (!store.Assign(exceptions))
+            return fail(store);
+        Cli::Out(QStringLiteral("%1 %2.\n")
+                     .arg(exceptions.size() == 1 ? QStringLiteral("1 Ort")
+                                                 : QStringLiteral("%1 Orte").arg(exceptions.size()),
+                          none ? QStringLiteral("in kein Gebiet genommen")
+                               : QStringLiteral("dem Gebiet \"%1\" zugewiesen").arg(args[0])));
+        return 0;
+    }
+    if (action == u"export") {
+        const CTerritoryAssigner assigner(c.data);
+        const QList<CTerritoryImportLine> lines = TerritoryFile::Lines(*c.rows, assigner, c.data);
+        if (!TerritoryFile::Write(args[0], lines, &error)) {
+            Cli::Err(error + QLatin1Char('\n'));
+            return 1;
+        }
+        Cli::Out(QStringLiteral("%1 Zeilen nach %2 geschrieben.\n").arg(lines.size()).arg(args[0]));
+        return 0;
+    }
+    // import
+    QList<CTerritoryImportLine> lines;
+    if (!TerritoryFile::Read(args[0], sheet, &lines, &error)) {
+        Cli::Err(error + QLatin1Char('\n'));
+        return 1;
+    }
+    QStringList created;
+    int rules = 0, singles = 0;
+    if (!store.Import(lines, &created, &rules, &singles))
+        return fail(store);
+    Cli::Out(QStringLiteral("%1 Postleitzahlen und %2 einzelne Orte zugewiesen.\n")
+                 .arg(rules)
+                 .arg(singles));
+    if (!created.isEmpty())
+        Cli::Out(QStringLiteral("Neu angelegt: %1\n").arg(created.join(QStringLiteral(", "))));
+    return 0;
+}

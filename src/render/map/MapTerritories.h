@@ -1,0 +1,58 @@
+#pragma once
+
+#include "render/draw/DrawObjects.h"
+#include "render/draw/DrawTypes.h"
+#include "store/GeoDatabase.h"
+#include "store/territory/Territory.h"
+#include "render/territory/TerritoryAssigner.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class CDeviceContext;
+class CGeoPlaceRows;
+
+// The territory colouring of a map: each place in its territory's colour, the places in no
+// territory grey, and a legend with each territory's number of places. The territories are
+// read again when the program stored a change of them or the database's data stamp moved
+// (another program wrote; on a server only changes of GEO and this connection's writes move
+// it); the rows are placed again only when they or the territories changed, so that a
+// repaint costs no more than one lookup of a colour per row.
+class CMapTerritories {
+public:
+    static constexpr COLORREF kNoTerritory = RGB(190, 190, 190);
+
+    // Reads the territories and places the rows (which need their texts). Returns the
+    // engine's message when the territories cannot be read (the places are then grey).
+    QString Update(CGeoDatabase& database, const std::shared_ptr<const CGeoPlaceRows>& rows);
+    // The two halves of Update: reading the territories where the database's connection
+    // lives, and placing the rows, which touches no database and may run on another thread.
+    void Load(CGeoDatabase& database);
+    QString Place(const std::shared_ptr<const CGeoPlaceRows>& rows);
+    COLORREF RowColor(quint32 row) const {
+        return row < m_aIndex.size() ? m_aColors[m_aIndex[row]] : kNoTerritory;
+    }
+    // The legend in the upper right corner of the plot: colour, name and places of each
+    // territory (the largest first, at most kLegendLines), then those in none.
+    void DrawLegend(CDeviceContext& dc, const CRect& plot) const;
+
+    const CTerritoryData& Data() const { return m_data; }
+    const CTerritoryTotals& Totals() const { return m_totals; }
+
+    static constexpr int kLegendLines = 20;
+
+private:
+    CTerritoryData m_data;
+    bool m_bRead = false;
+    QString m_strLoadError; // why the territories could not be read
+    quint64 m_nGeneration = 0;
+    CGeoDatabase::CDataStamp m_stamp;
+    std::weak_ptr<const CGeoPlaceRows> m_pRowsPlaced;
+    CTerritoryData m_dataPlaced;   // the territories the rows were placed with
+    std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position
+    std::vector<COLORREF> m_aColors;
+    CTerritoryTotals m_totals;
+    CFont m_font{12};
+};

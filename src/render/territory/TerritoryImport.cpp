@@ -1,0 +1,127 @@
+// Storing an assignment read from a file (CTerritoryStore::Import).
+#include "store/GeoDatabase.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
+#include "store/GeoRecordset.h"
+#include "store/territory/TerritorySql.h"
+#include "render/territory/TerritoryStore.h"
+
+#include <QHash>
+
+namespace {
+
+QByteArray lineKey(const CTerritoryImportLine& line) {
+    QByteArray key = line.staat + '\0' + line.plz;
+    if (line.single)
+        key += '\0' + line.ort + '\0' + line.ortsteil;
+    return key;
+}
+
+QString place(const CTerritoryImportLine& line) {
+    QString text =
+        QStringLiteral("%1 %2").arg(QString::fromUtf8(line.staat), QString::fromUtf8(line.plz));
+    if (line.single)
+        text += QLatin1Char(' ') + QString::fromUtf8(line.ort);
+    if (line.single && !line.ortsteil.isEmpty())
+        text += QStringLiteral(", ") + QString::fromUtf8(line.ortsteil);
+    return text;
+}
+
+} // namespace
+
+bool CTerritoryStore::Import(const QList<CTerritoryImportLine>& lines, QStringList* created,
+                             int* rules, int* exceptions) {
+    m_strError.clear();
+    *rules = *exceptions = 0;
+    if (lines.isEmpty()) {
+        m_strError = QStringLiteral("Die Datei enthält keine Zuordnung.");
+        return false;
+    }
+    QString error;
+    const std::shared_ptr<const CGeoPlaceRows> rows = CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
+    if (!error.isEmpty()) {
+        m_strError = error;
+        return false;
+    }
+    // Every line is checked before anything is written.
+    QHash<QByteArray, const CTerritoryImportLine*> seen;
+    for (const CTerritoryImportLine& line : lines) {
+        auto fail = [&](const QString& why) {
+            m_strError =
+                QStringLiteral("Zeile %1: %2 Es wurde nichts gespeichert.").arg(line.line).arg(why);
+            return false;
+        };
+        if (const QString problem = TerritoryNames::Problem(line.territory); !problem.isEmpty())
+            return fail(problem);
+        const qint64 row =
+            line.single
+                ? rows->Find(line.staat, line.plz,
+                             [&](quint32 r) {
+                                 return rows->TextOf(r, CGeoPlaceRows::Ort) == line.ort &&
+                                        rows->TextOf(r, CGeoPlaceRows::Ortsteil) == line.ortsteil;
+                             })
+                : rows->Find(line.staat, line.plz);
+        if (row < 0)
+            return fail(QStringLiteral("%1 ist nicht in GEO.").arg(place(line)));
+        if (const CTerritoryImportLine* before = seen.value(lineKey(line))) {
+            if (before->territory != line.territory)
+                return fail(QStringLiteral("%1 steht schon in Zeile %2, mit dem Gebiet \"%3\".")
+                                .arg(place(line))
+                                .arg(before->line)
+                                .arg(before->territory));
+            continue;
+        }
+        seen.insert(lineKey(line), &line);
+    }
+
+    CTerritoryData data;
+    if (!Begin(true))
+        return false;
+    if (!Load(&data))
+        return Fail(m_strError), false;
+    // The territories the file names, made where missing, in the order of the file.
+    QHash<QString, qint64> ids;
+    for (const CTerritory& t : data.territories)
+        ids.insert(t.name, t.id);
+    QList<CTerritoryRule> newRules;
+    QList<CTerritoryException> singles;
+    for (const CTerritoryImportLine& line : lines) {
+        qint64 id = ids.value(line.territory);
+        if (id == 0) {
+            CTerritory t;
+            t.id = 0;
+            t.name = line.territory;
+            t.color = TerritoryNames::DefaultColor(int(data.territories.size()));
+            if (!InsertTerritory(t, &id))
+                return false;
+            t.id = id;
+            data.territories << t;
+            ids.insert(t.name, id);
+            *created << t.name;
+        }
+        if (line.single) {
+            singles << CTerritoryException{line.staat, line.plz, line.ort, line.ortsteil, id};
+        } else {
+            CTerritoryRule rule;
+            rule.staat = line.staat;
+            rule.from = rule.to = line.plz;
+            rule.territory = id;
+            newRules << rule;
+        }
+    }
+    if (!StoreRules(data, newRules, nullptr))
+        return false;
+    *rules = int(newRules.size());
+    CGeoRecordset put(m_db);
+    if (!singles.isEmpty() && !put.Open(Sql().PutException()))
+        return Fail(put.Error()), false;
+    for (const CTerritoryException& e : singles) {
+        if (!put.Rebind({QString::fromUtf8(e.staat), QString::fromUtf8(e.plz),
+                         QString::fromUtf8(e.ort), QString::fromUtf8(e.ortsteil), e.territory}) ||
+            !put.ExecuteInBatch())
+            return Fail(put.Error()), false;
+        ++*exceptions;
+    }
+    put.Close();
+    return Commit();
+}

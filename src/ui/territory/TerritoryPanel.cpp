@@ -1,0 +1,214 @@
+#include "ui/territory/TerritoryPanel.h"
+
+#include "store/GeoDatabase.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
+#include "render/territory/TerritoryStore.h"
+#include "ui/map/CKelvoDoc.h"
+#include "ui/map/CKelvoView.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/MessageBox.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QPointer<CTerritoryPanel> g_pPanel;
+CTerritoryPanel::AskHook g_askHook;
+
+enum Column { kName, kResponsible, kPlaces, kEntries, kMemo };
+
+QString number(qint64 n) {
+    return QLocale(QLocale::German).toString(n);
+}
+
+QIcon swatch(const QString& color) {
+    QPixmap pixmap(12, 12);
+    pixmap.fill(TerritoryNames::IsColor(color) ? QColor(color) : QColor(190, 190, 190));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+void CTerritoryPanel::RepaintMaps(QWidget* mainWindow) {
+    for (CKelvoView* view : mainWindow->findChildren<CKelvoView*>()) {
+        if (view->Canvas().m_bTerritoryColors)
+            view->RepaintNow();
+    }
+}
+
+bool CTerritoryPanel::HasAskHook() {
+    return bool(g_askHook);
+}
+
+void CTerritoryPanel::SetAskHook(AskHook hook) {
+    g_askHook = std::move(hook);
+}
+
+std::optional<QString> CTerritoryPanel::Ask(QWidget* parent, const QString& label,
+                                            const QStringList& choices, const QString& value) {
+    if (g_askHook)
+        return g_askHook(label, choices, value);
+    bool ok = false;
+    const QString answer =
+        choices.isEmpty()
+            ? QInputDialog::getText(parent, QStringLiteral("Gebiete"), label, QLineEdit::Normal,
+                                    value, &ok)
+            : QInputDialog::getItem(parent, QStringLiteral("Gebiete"), label, choices,
+                                    std::max(0, int(choices.indexOf(value))), false, &ok);
+    return ok ? std::optional<QString>(answer) : std::nullopt;
+}
+
+CTerritoryPanel* CTerritoryPanel::Find() {
+    return g_pPanel;
+}
+
+CTerritoryPanel* CTerritoryPanel::Show(QWidget* mainWindow) {
+    if (!g_pPanel) {
+        g_pPanel = new CTerritoryPanel(mainWindow);
+        if (auto* main = qobject_cast<QMainWindow*>(mainWindow))
+            main->addDockWidget(Qt::RightDockWidgetArea, g_pPanel);
+    }
+    g_pPanel->show();
+    g_pPanel->raise();
+    g_pPanel->Refresh();
+    return g_pPanel;
+}
+
+CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
+    : QDockWidget(QStringLiteral("Gebiete"), mainWindow) {
+    setObjectName(QStringLiteral("Gebiete"));
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    m_pList = new QTreeWidget(body);
+    m_pList->setRootIsDecorated(false);
+    m_pList->setHeaderLabels({QStringLiteral("Gebiet"), QStringLiteral("Verantwortlich"),
+                              QStringLiteral("Orte"), QStringLiteral("Einträge"),
+                              QStringLiteral("Memo")});
+    m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(m_pList);
+    auto* buttons = new QHBoxLayout;
+    const QList<QPair<QString, void (CTerritoryPanel::*)()>> actions{
+        {QStringLiteral("&Neu..."), &CTerritoryPanel::OnNew},
+        {QStringLiteral("&Umbenennen..."), &CTerritoryPanel::OnRename},
+        {QStringLiteral("&Farbe..."), &CTerritoryPanel::OnColor},
+        {QStringLiteral("&Regeln..."), &CTerritoryPanel::OnRules},
+        {QStringLiteral("&Löschen..."), &CTerritoryPanel::OnDelete}};
+    for (const auto& [text, slot] : actions) {
+        auto* button = new QPushButton(text, body);
+        button->setObjectName(QString(text).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
+        connect(button, &QPushButton::clicked, this, slot);
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+    m_pDetails = new QLabel(body);
+    m_pDetails->setWordWrap(true);
+    m_pSpread = new QLabel(body);
+    layout->addWidget(m_pDetails);
+    layout->addWidget(m_pSpread);
+    setWidget(body);
+    connect(m_pList, &QTreeWidget::currentItemChanged, this, [this] { ShowDetails(); });
+}
+
+void CTerritoryPanel::Refresh() {
+    const qint64 current = Current() ? Current()->id : -1;
+    CTerritoryStore store(g_GeoDatabase);
+    m_data = CTerritoryData();
+    m_totals = CTerritoryTotals();
+    if (g_GeoDatabase.IsOpen() && !store.Load(&m_data))
+        m_pDetails->setText(store.Error());
+    QString error;
+    std::shared_ptr<const CGeoPlaceRows> rows;
+    if (g_GeoDatabase.IsOpen())
+        rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
+    const CTerritoryAssigner assigner(m_data);
+    if (rows) {
+        m_totals = CTerritoryTotals::Count(assigner.PlaceRows(*rows));
+        // The entries of the place list of the map that last had the focus, by their row.
+        const CKelvoDoc* doc = g_pLastMapView ? g_pLastMapView->GetDocument() : nullptr;
+        for (const CPlaceEntry& e : doc ? doc->m_aPlaces : CPlaceList()) {
+            const qint64 row = rows->Find(e.m_strStaat.toUtf8(), e.m_strPLZ.toUtf8());
+            if (row < 0)
+                continue;
+            const auto p = assigner.Place(rows->Countries()[rows->Country(quint32(row))],
+                                          rows->TextOf(quint32(row), CGeoPlaceRows::Plz),
+                                          rows->TextOf(quint32(row), CGeoPlaceRows::Ort),
+                                          rows->TextOf(quint32(row), CGeoPlaceRows::Ortsteil));
+            ++m_totals.entries[p.territory];
+        }
+    }
+    m_pList->clear();
+    QTreeWidgetItem* select = nullptr;
+    for (const CTerritory& t : m_data.territories) {
+        auto* item = new QTreeWidgetItem(m_pList);
+        item->setIcon(kName, swatch(t.color));
+        item->setText(kName, t.name);
+        item->setText(kResponsible, t.responsible);
+        item->setText(kPlaces, number(m_totals.places.value(t.id)));
+        item->setText(kEntries, number(m_totals.entries.value(t.id)));
+        item->setText(kMemo, t.memo.toString().simplified());
+        item->setTextAlignment(kPlaces, Qt::AlignRight);
+        item->setTextAlignment(kEntries, Qt::AlignRight);
+        item->setData(kName, Qt::UserRole, t.id);
+        if (t.id == current)
+            select = item;
+    }
+    auto* none = new QTreeWidgetItem(m_pList);
+    none->setIcon(kName, swatch(QString()));
+    none->setText(kName, QStringLiteral("(kein Gebiet)"));
+    none->setText(kPlaces, number(m_totals.places.value(0)));
+    none->setText(kEntries, number(m_totals.entries.value(0)));
+    none->setTextAlignment(kPlaces, Qt::AlignRight);
+    none->setTextAlignment(kEntries, Qt::AlignRight);
+    none->setData(kName, Qt::UserRole, qint64(0));
+    if (select)
+        m_pList->setCurrentItem(select);
+    const qint64 spread = CTerritoryTotals::Spread(m_totals.places, m_data.territories);
+    m_pSpread->setText(m_data.territories.size() < 2
+                           ? QString()
+                           : QStringLiteral("Größtes minus kleinstes Gebiet: %1 %2")
+                                 .arg(number(spread), spread == 1 ? "Ort" : "Orte"));
+    ShowDetails();
+}
+
+const CTerritory* CTerritoryPanel::Current() const {
+    const QTreeWidgetItem* item = m_pList ? m_pList->currentItem() : nullptr;
+    return item ? m_data.Find(item->data(kName, Qt::UserRole).toLongLong()) : nullptr;
+}
+
+void CTerritoryPanel::ShowDetails() {
+    const CTerritory* t = Current();
+    if (!t) {
+        m_pDetails->setText(QString());
+        return;
+    }
+    QStringList rules;
+    for (const CTerritoryRule& r : m_data.rules) {
+        if (r.territory == t->id)
+            rules << r.Text();
+    }
+    qsizetype singles = 0;
+    for (const CTerritoryException& e : m_data.exceptions)
+        singles += e.territory == t->id;
+    QString text = rules.isEmpty() ? QStringLiteral("Keine Regeln.")
+                                   : QStringLiteral("Regeln: %1").arg(rules.join(u", "));
+    if (singles > 0)
+        text += singles == 1 ? QStringLiteral(" 1 Ort einzeln zugewiesen.")
+                             : QStringLiteral(" %1 Orte einzeln zugewiesen.").arg(singles);
+    m_pDetails->setText(text);
+}
+
+void CTerritoryPanel::Changed() {
+    Refresh();
+    RepaintMaps(parentWidget());
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "store/territory/Territory.h"
+#include "render/territory/TerritoryAssigner.h"
+
+#include <QDockWidget>
+
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QTreeWidget;
+class QWidget;
+
+// The "Gebiete" panel beside the windows: each territory with its colour, name, responsible
+// person, number of places, number of entries of the place list of the map that last had the
+// focus, and memo; the places in no territory as the last line; below, the rules of the
+// chosen territory and the spread between the largest and the smallest. Its buttons make,
+// rename, colour and delete territories and give them typed rules ("DE 80-87, DE 90*").
+// Every change is written at once (one transaction); the open maps repaint.
+class CTerritoryPanel : public QDockWidget {
+    Q_OBJECT
+public:
+    // The main window's panel, made and shown on first use.
+    static CTerritoryPanel* Show(QWidget* mainWindow);
+    // The panel when it exists (null otherwise).
+    static CTerritoryPanel* Find();
+
+    // Reads the territories and counts again (after an assignment, on F5, on focus).
+    void Refresh();
+
+    QTreeWidget* List() const { return m_pList; }
+    const CTerritoryData& Data() const { return m_data; }
+    // The places counted for a territory (0: in none), as the list shows them.
+    qint64 Places(qint64 territory) const { return m_totals.places.value(territory); }
+
+    // Asks for a territory and puts the places into it (or into none), then refreshes.
+    // False when the user cancelled or the store refused (a message said why).
+    static bool Assign(QWidget* parent, const QList<CTerritoryException>& places);
+
+    // The panel's questions (a name, rules, a territory to choose from `choices`), answered
+    // by a function instead of a dialog (tests); an empty function restores the dialogs.
+    // No answer (nullopt) is a cancel.
+    using AskHook = std::function<std::optional<QString>(
+        const QString& label, const QStringList& choices, const QString& value)>;
+    static void SetAskHook(AskHook hook);
+    static bool HasAskHook();
+    // Repaints the map windows that colour by territory.
+    static void RepaintMaps(QWidget* mainWindow);
+    static std::optional<QString> Ask(QWidget* parent, const QString& label,
+                                      const QStringList& choices, const QString& value = {});
+
+private:
+    explicit CTerritoryPanel(QWidget* mainWindow);
+    const CTerritory* Current() const;
+    void OnNew();
+    void OnRename();
+    void OnColor();
+    void OnRules();
+    void OnDelete();
+    void ShowDetails();
+    void Changed(); // after a write: refresh the panel and repaint the maps
+
+    QTreeWidget* m_pList = nullptr;
+    QLabel* m_pDetails = nullptr;
+    QLabel* m_pSpread = nullptr;
+    CTerritoryData m_data;
+    CTerritoryTotals m_totals;
+};

@@ -1,0 +1,43 @@
+#include "ui/territory/TerritoryPlaces.h"
+
+#include "base/GeoTableDesc.h"
+#include "render/map/MapCanvas.h"
+#include "render/table/GeoTableModel.h"
+#include "store/GeoDatabase.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
+#include "ui/shell/Globals.h"
+
+namespace TerritoryPlaces {
+
+QList<CTerritoryException> InExtent(const CMapCanvas& canvas) {
+    QList<CTerritoryException> places;
+    if (!g_GeoDatabase.IsOpen())
+        return places;
+    QString error;
+    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
+    for (quint32 k = 0; rows && k < rows->Size(); ++k) {
+        const CGeoPlaceRows::Point& p = rows->Coordinates(k);
+        if (p.lon < canvas.m_dLonWest || p.lon > canvas.m_dLonEast || p.lat < canvas.m_dLatSouth ||
+            p.lat > canvas.m_dLatNorth)
+            continue;
+        places << CTerritoryException{rows->Countries()[rows->Country(k)],
+                                      rows->TextOf(k, CGeoPlaceRows::Plz).toByteArray(),
+                                      rows->TextOf(k, CGeoPlaceRows::Ort).toByteArray(),
+                                      rows->TextOf(k, CGeoPlaceRows::Ortsteil).toByteArray(), 0};
+    }
+    return places;
+}
+
+QList<CTerritoryException> OfRows(const CGeoTableModel& model, const QList<int>& rows) {
+    QList<CTerritoryException> places;
+    for (int row : rows) {
+        places << CTerritoryException{model.CellUtf8(row, GEO_STAAT).toByteArray(),
+                                      model.CellUtf8(row, GEO_PLZ).toByteArray(),
+                                      model.CellUtf8(row, GEO_ORT).toByteArray(),
+                                      model.CellUtf8(row, GEO_ORTSTEIL).toByteArray(), 0};
+    }
+    return places;
+}
+
+} // namespace TerritoryPlaces
