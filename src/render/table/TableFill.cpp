@@ -4,6 +4,7 @@
 #include "base/Progress.h"
 #include "render/table/GeoTableModel.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoStandardOrder.h"
 
@@ -14,8 +15,9 @@ QString TableFillCaption(const CGeoTableDesc& desc) {
     return QStringLiteral(" \"%1\" Tabelle wird geoffnet:").arg(desc.m_strTableName);
 }
 
-CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
-                                CGeoTableModel& model, CProgress* progress) {
+CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc,
+                                const CGeoFilter& filter, CGeoTableModel& model,
+                                CProgress* progress) {
     CTableFillResult result;
     const int count = db.IsOpen() ? db.GetRecordCount(desc.m_strTableName) : 0;
     if (progress)
@@ -47,7 +49,7 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
         if (!rs.Open(ordered.Query({}, filter))) {
             result.m_strError = rs.Error();
         } else {
-            if (filter.isEmpty())
+            if (filter.IsEmpty())
                 rows->Reserve(quint32(std::max(count, 0)));
             int fields[CGeoTableModel::kColumns];
             std::iota(std::begin(fields), std::end(fields), 0);
@@ -77,7 +79,7 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
         }
     }
     result.m_nRows = int(order.size());
-    result.m_nFound = filter.isEmpty() ? 0 : result.m_nRows;
+    result.m_nFound = filter.IsEmpty() ? 0 : result.m_nRows;
     model.SetRows(std::move(rows), std::move(order));
     if (progress)
         progress->Finish();

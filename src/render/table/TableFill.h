@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class CGeoFilter;
 class CGeoDatabase;
 class CGeoTableDesc;
 class CGeoTableModel;
@@ -23,5 +24,6 @@ QString TableFillCaption(const CGeoTableDesc& desc);
 // 100 * k / n after each row (k the rows before it). The model gets its columns if it has
 // none, and exactly the rows read, also when the engine stops with an error (the result then
 // holds the engine's message). With the database closed the model gets no rows and no error.
-CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
-                                CGeoTableModel& model, CProgress* progress);
+CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc,
+                                const CGeoFilter& filter, CGeoTableModel& model,
+                                CProgress* progress);

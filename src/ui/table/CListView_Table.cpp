@@ -3,6 +3,7 @@
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilterText.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
@@ -89,7 +90,7 @@ void CListView_Table::OnInitialUpdate() {
                 continue;
             SetUpColumns();
             m_model.CopyRows(first->m_model);
-            m_strFilter = first->m_strFilter;
+            m_filter = first->m_filter;
             m_stamp = first->m_stamp;
             m_bStampTaken = first->m_bStampTaken;
             m_nSortColumn = first->m_nSortColumn;
@@ -100,7 +101,14 @@ void CListView_Table::OnInitialUpdate() {
             return;
         }
     }
-    m_strFilter = g_strSearch;
+    // The opener's filter, read once. One that cannot be read lists no row (the key is
+    // never NULL) and says why.
+    QString error;
+    if (!GeoFilterText::Parse(*m_pTableDesc, g_strSearch, &m_filter, &error)) {
+        KelvoMessageBox(error);
+        m_filter =
+            GeoFilter::IsNull(GeoFilter::Field(m_pTableDesc->FieldName(m_pTableDesc->m_nKeyField)));
+    }
     FillTable();
 }
 
@@ -154,7 +162,7 @@ void CListView_Table::FillTable() {
     CTableFillResult result;
     {
         CStatusBarProgress progress;
-        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_filter, m_model, &progress);
     }
     g_nFoundCount = result.m_nFound;
     show();
