@@ -7,6 +7,7 @@
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRadius.h"
 #include "store/GeoSql.h"
 
@@ -27,8 +28,8 @@ void boxQuery(CGeoDatabase& db) {
     // 1 % of the default extent (15 x 10 degrees) to each side of the point.
     CGeoTableModel model;
     FillTableModel(db, db.m_Table,
-                   GeoSql::NearbyFilter(centre.dLon - 0.15, centre.dLon + 0.15, centre.dLat - 0.1,
-                                        centre.dLat + 0.1),
+                   GeoFilter::Nearby(centre.dLon - 0.15, centre.dLon + 0.15, centre.dLat - 0.1,
+                                     centre.dLat + 0.1),
                    model, nullptr);
 }
 

@@ -6,13 +6,14 @@
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoSql.h"
 
 namespace {
 
 void search(CGeoDatabase& db, const QString& text, bool fold) {
     CGeoTableModel model;
-    FillTableModel(db, db.m_Table, GeoSql::SearchFilter(text, fold), model, nullptr);
+    FillTableModel(db, db.m_Table, GeoFilter::Search(text, fold), model, nullptr);
 }
 
 const BenchRegistrar searchFigure({"search", "search-101",

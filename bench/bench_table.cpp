@@ -16,7 +16,7 @@ namespace {
 void fillModel(CGeoDatabase& db) {
     const double before = ResidentBytes();
     CGeoTableModel model;
-    FillTableModel(db, db.m_Table, QString(), model, nullptr);
+    FillTableModel(db, db.m_Table, CGeoFilter(), model, nullptr);
     if (model.RowCount() > 0)
         BenchReport(QStringLiteral("fill-bytes-per-row"),
                     (ResidentBytes() - before) / model.RowCount());

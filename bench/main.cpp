@@ -61,7 +61,7 @@ int checkOrder(const QString& path) {
     while (rs.MoveNext())
         engine.push_back(rs.FieldInt(0));
     CGeoTableModel model;
-    FillTableModel(db, db.m_Table, QString(), model, nullptr);
+    FillTableModel(db, db.m_Table, CGeoFilter(), model, nullptr);
     std::vector<qint64> order;
     for (int i = 0; i < model.RowCount(); ++i)
         order.push_back(model.Cell(i, db.m_Table.m_nKeyField).toLongLong());

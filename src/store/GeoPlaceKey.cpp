@@ -1,8 +1,8 @@
 #include "store/GeoPlaceKey.h"
 
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 namespace {
@@ -63,7 +63,7 @@ bool ReadPlaceOfRow(CGeoDatabase& db, const CGeoTableDesc& desc, qint64 key, CGe
                     bool* exists, QString* error) {
     CGeoRecordset rs(db);
     *exists = false;
-    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc), GeoSql::WithKey()), {key})) {
+    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc), GeoFilter::WithKey(key)))) {
         *error = rs.Error();
         return false;
     }
@@ -83,8 +83,8 @@ bool FindRowsAtPlace(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoPlac
     // The engine narrows the rows down by country and postal code; Ort and Ortsteil are
     // compared here, where no value and an empty text are one.
     CGeoRecordset rs(db);
-    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc), GeoSql::AtPostalCode()),
-                 {place.staat, place.plz})) {
+    if (!rs.Open(db.Sql().StorageOrderQuery(desc, placeColumns(desc),
+                                            GeoFilter::Place(place.staat, place.plz)))) {
         *error = rs.Error();
         return false;
     }

@@ -5,8 +5,8 @@
 #include "base/JetLike.h"
 #include "base/TextNumbers.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 #include <QHash>
@@ -78,13 +78,13 @@ struct Candidate {
 
 // Reads the rows the filter keeps and joins them into places (same Staat, Ort, Ortsteil).
 // `rankOf` gives a row's rank, -1 to leave it out.
-bool collect(CGeoDatabase& db, const QString& filter, const QVariantList& values,
+bool collect(CGeoDatabase& db, const CGeoFilter& filter,
              const std::function<int(const CGeoRecordset&)>& rankOf, QList<Candidate>* out,
              QString* error) {
     CGeoRecordset rs(db);
     QHash<QString, qsizetype> byPlace;
     int position = 0;
-    if (rs.Open(db.Sql().FilteredQuery(db.m_Table, filter), values)) {
+    if (rs.Open(db.Sql().FilteredQuery(db.m_Table, filter))) {
         while (rs.MoveNext()) {
             const int rank = rankOf(rs);
             if (rank < 0)
@@ -138,11 +138,10 @@ bool findByName(CGeoDatabase& db, const QString& text, QList<Candidate>* out, QS
     const QString wanted = comparable(name);
     for (int field : {int(GEO_ORT), int(GEO_ORTSTEIL)}) {
         const QString like = pattern ? text : QStringLiteral("*") + name + QLatin1Char('*');
-        const QVariantList values{like, like};
         const auto rankOf = [&](const CGeoRecordset& rs) {
             return pattern ? 0 : nameRank(comparable(rs.FieldText(field)), wanted);
         };
-        if (!collect(db, GeoSql::CentreByPlace(db.m_Table.FieldName(field)), values, rankOf, out,
+        if (!collect(db, GeoFilter::CentreByPlace(db.m_Table.FieldName(field), like), rankOf, out,
                      error))
             return false;
         if (!out->isEmpty())
@@ -187,10 +186,10 @@ bool FindCentres(CGeoDatabase& db, const QString& typed, QList<CRadiusCentre>* c
     const auto anyRow = [](const CGeoRecordset&) { return 0; };
     if (const QRegularExpressionMatch m = withCountry.match(text); m.hasMatch()) {
         const QString code = m.captured(1).toUpper();
-        ok = collect(db, GeoSql::CentreByPostalCode(true),
-                     {code, otherCountryCode(code), m.captured(2)}, anyRow, &found, &failure);
+        ok = collect(db, GeoFilter::CentreByPostalCode(code, otherCountryCode(code), m.captured(2)),
+                     anyRow, &found, &failure);
     } else if (postalCode.match(text).hasMatch()) {
-        ok = collect(db, GeoSql::CentreByPostalCode(false), {text}, anyRow, &found, &failure);
+        ok = collect(db, GeoFilter::CentreByPostalCode(text), anyRow, &found, &failure);
     } else {
         ok = findByName(db, text, &found, &failure);
     }
@@ -244,8 +243,8 @@ bool ParseRadius(const QString& text, double* km, QString* error) {
     return true;
 }
 
-QString Filter(const CRadiusCentre& centre, double km) {
-    return GeoSql::RadiusFilter(centre.dLon, centre.dLat, km);
+CGeoFilter Filter(const CRadiusCentre& centre, double km) {
+    return GeoFilter::Radius(centre.dLon, centre.dLat, km);
 }
 
 QString Title(int found, double km, const CRadiusCentre& centre) {

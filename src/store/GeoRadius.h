@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/GeoFilter.h"
+
 #include <QList>
 #include <QString>
 
@@ -47,7 +49,7 @@ QString PlaceText(const CRadiusCentre& centre);
 bool ParseRadius(const QString& text, double* km, QString* error);
 
 // The filter of the rows within km of the centre (for a table window's fill).
-QString Filter(const CRadiusCentre& centre, double km);
+CGeoFilter Filter(const CRadiusCentre& centre, double km);
 
 // "%d Orte im Umkreis von %g km um %s" with a decimal comma ("1 Ort" for one): the title of
 // the result window.

@@ -2,6 +2,7 @@
 
 #include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoSqlDialect.h"
 
 CGeoRecordset::CGeoRecordset(CGeoDatabase& database) : m_database(database) {}
 
@@ -41,6 +42,10 @@ bool CGeoRecordset::Open(const QString& sql, const QVariantList& values) {
         return false;
     }
     return true;
+}
+
+bool CGeoRecordset::Open(const CGeoQuery& query) {
+    return Open(query.sql, query.values);
 }
 
 bool CGeoRecordset::Rebind(const QVariantList& values) {

@@ -10,6 +10,7 @@
 
 class CGeoDatabase;
 class CGeoStatement;
+struct CGeoQuery;
 
 // A forward-only result of one SQL statement on the open database. Rows are read with
 // MoveNext(); fields by position or by name (names compare without regard to case).
@@ -26,6 +27,8 @@ public:
     // Prepares the statement and binds the values in order (QString as text, integers,
     // doubles, a null QVariant as NULL). Does not read a row yet.
     bool Open(const QString& sql, const QVariantList& values = {});
+    // The same for a query with its values (a filtered query of the dialect).
+    bool Open(const CGeoQuery& query);
     // Starts the prepared statement afresh with new values (for one insert per row).
     bool Rebind(const QVariantList& values);
     // Starts the prepared statement afresh with UTF-8 texts bound in order (an empty view

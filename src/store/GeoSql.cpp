@@ -1,10 +1,9 @@
 #include "store/GeoSql.h"
 
-#include "base/FoldLike.h"
-#include "base/GeoDistance.h"
 #include "base/GeoTableDesc.h"
-#include "store/GeoSqlDialect.h"
+#include "store/GeoSqlBuilder.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace GeoSql {
@@ -40,23 +39,6 @@ QString blankMemo(const CGeoTableDesc& desc) {
         .arg(bracket(desc.FieldName(GEO_MEMO)));
 }
 
-QString key(const CGeoTableDesc& desc) {
-    return bracket(desc.FieldName(desc.m_nKeyField));
-}
-
-// "SELECT <columns> FROM GEO [WHERE (<filter>)]"; no columns: all.
-QString selectFrom(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
-    QStringList names;
-    for (const QString& column : columns)
-        names << bracket(column);
-    QString sql =
-        QStringLiteral("SELECT %1 FROM %2")
-            .arg(names.isEmpty() ? QStringLiteral("*") : names.join(", "), desc.m_strTableName);
-    if (!filter.isEmpty())
-        sql += QStringLiteral(" WHERE (%1)").arg(filter);
-    return sql;
-}
-
 } // namespace
 
 QString CreateTable(const CGeoTableDesc& desc) {
@@ -71,234 +53,52 @@ QString CreatePrimaryKey(const CGeoTableDesc& desc) {
         .arg(desc.m_strTableName, bracket(desc.FieldName(desc.m_nKeyField)));
 }
 
-QString CountRows(const QString& tableName) {
-    return QStringLiteral("SELECT COUNT(*) FROM %1").arg(tableName);
-}
-
-QString AnyRow(const CGeoTableDesc& desc) {
-    return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(desc.m_strTableName);
-}
-
-QString StandardQuery(const CGeoTableDesc& desc) {
-    return QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3;")
-        .arg(desc.m_strTableName, desc.FieldName(desc.m_nSortField1),
-             desc.FieldName(desc.m_nSortField2));
-}
-
-QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) {
-    if (filter.isEmpty())
-        return StandardQuery(desc);
-    return QStringLiteral("SELECT * FROM %1 WHERE (%2) ORDER BY %3, %4;")
-        .arg(desc.m_strTableName, filter, desc.FieldName(desc.m_nSortField1),
-             desc.FieldName(desc.m_nSortField2));
-}
-
-QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
-    return selectFrom(desc, columns, filter) +
-           QStringLiteral(" ORDER BY %1, %2;")
-               .arg(desc.FieldName(desc.m_nSortField1), desc.FieldName(desc.m_nSortField2));
-}
-
-QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
-                          const QString& filter) {
-    return selectFrom(desc, columns, filter) +
-           QStringLiteral(" ORDER BY %1;").arg(bracket(desc.FieldName(desc.m_nKeyField)));
-}
-
-QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter, int count) {
-    return selectFrom(desc, {}, filter) + QStringLiteral(" ORDER BY %1, %2, %3 LIMIT %4;")
-                                              .arg(desc.FieldName(desc.m_nSortField1),
-                                                   desc.FieldName(desc.m_nSortField2),
-                                                   bracket(desc.FieldName(desc.m_nKeyField)))
-                                              .arg(count);
-}
-
-QString KeyAbove(const CGeoTableDesc& desc) {
-    return bracket(desc.FieldName(desc.m_nKeyField)) + QStringLiteral(" > ?");
-}
-
 QString DataVersion() {
     return QStringLiteral("SELECT * FROM pragma_data_version, pragma_schema_version");
 }
 
-QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) {
-    bool ok = false;
-    const qlonglong key = keyText.trimmed().toLongLong(&ok);
-    return QStringLiteral("SELECT * FROM %1 WHERE [ID_GEO]=%2")
-        .arg(desc.m_strTableName, ok ? QString::number(key) : QStringLiteral("NULL"));
-}
-
-QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) {
-    QStringList sets;
-    for (int i : fields)
-        sets << bracket(desc.FieldName(i)) + QStringLiteral("=?");
-    return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-        .arg(desc.m_strTableName, sets.join(", "), bracket(desc.FieldName(desc.m_nKeyField)));
-}
-
-QString MemoByKey(const CGeoTableDesc& desc) {
-    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-        .arg(bracket(desc.FieldName(GEO_MEMO)), desc.m_strTableName,
-             bracket(desc.FieldName(desc.m_nKeyField)));
-}
-
-QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) {
-    const QString memo = bracket(desc.FieldName(GEO_MEMO));
-    return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ? COLLATE BINARY")
-        .arg(desc.m_strTableName, memo, bracket(desc.FieldName(desc.m_nKeyField)));
-}
-
-QString InsertRow(const CGeoTableDesc& desc) {
-    QStringList names, marks;
-    for (int i = 0; i < desc.m_nFields; ++i) {
-        if (i == desc.m_nKeyField)
-            continue;
-        names << bracket(desc.FieldName(i));
-        marks << QStringLiteral("?");
-    }
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-        .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
-}
-
-QString CountryRowsForRefresh(const CGeoTableDesc& desc) {
-    QStringList fields;
-    for (int i = 0; i < desc.m_nFields; ++i)
-        fields << bracket(desc.FieldName(i));
-    fields << QStringLiteral("NOT ") + blankMemo(desc);
-    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-        .arg(fields.join(", "), desc.m_strTableName, bracket(desc.FieldName(GEO_STAAT)), key(desc));
-}
-
-QString DeleteRow(const CGeoTableDesc& desc) {
-    return QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(desc.m_strTableName, key(desc));
-}
-
-QString SearchFilter(const QString& text, bool foldSpellings) {
-    QString s = text;
-    s.replace(QLatin1Char('\''), QStringLiteral("''"));
-    static const char* const fields[] = {
-        "Staat",    "PLZ", "Bundesland", "Regierungsbezirk", "Landkreis", "Verwaltung", "Ort",
-        "Ortsteil", "KFZ", "Memo"};
-    // "[Staat] LIKE '*text*' OR [PLZ] LIKE '*text*' OR ...", or with the spellings folded
-    // "FoldLike('*text*', [Staat]) OR ...". The text is put in as it is, never formatted.
-    const QString pattern = QStringLiteral("'*") + s + QStringLiteral("*'");
-    QStringList terms;
-    for (const char* field : fields) {
-        const QString name = bracket(QLatin1String(field));
-        terms << (foldSpellings ? QLatin1String(FoldLike::SqlFunction) + QLatin1Char('(') +
-                                      pattern + QStringLiteral(", ") + name + QLatin1Char(')')
-                                : name + QStringLiteral(" LIKE ") + pattern);
-    }
-    return terms.join(QStringLiteral(" OR "));
-}
-
-QString NearbyFilter(double lonLow, double lonHigh, double latLow, double latHigh) {
-    return QString::asprintf("(%s([Langengrad])>%f AND %s([Langengrad])<%f) AND "
-                             "(%s([Breitengrad])>%f AND %s([Breitengrad])<%f)",
-                             NumberFunction, lonLow, NumberFunction, lonHigh, NumberFunction,
-                             latLow, NumberFunction, latHigh);
-}
-
-QString RadiusFilter(double lon, double lat, double km) {
-    const GeoDistance::Box box = GeoDistance::BoundingBox(lon, lat, km);
-    auto number = [](double v) { return QString::number(v, 'g', 17); };
-    const QString lonValue = QStringLiteral("%1([Langengrad])").arg(NumberFunction);
-    const QString latValue = QStringLiteral("%1([Breitengrad])").arg(NumberFunction);
-    QString filter = QStringLiteral("(%1 BETWEEN %2 AND %3)")
-                         .arg(latValue, number(box.south), number(box.north));
-    if (box.limitsLon) {
-        filter += QString::fromLatin1(box.wraps ? " AND (%1 >= %2 OR %1 <= %3)"
-                                                : " AND (%1 BETWEEN %2 AND %3)")
-                      .arg(lonValue, number(box.west), number(box.east));
-    }
-    return filter + QStringLiteral(" AND %1([Langengrad], [Breitengrad], %2, %3) <= %4")
-                        .arg(GeoDistance::SqlFunction, number(lon), number(lat), number(km));
-}
-
-namespace {
-QString withPosition(const QString& filter) {
-    return filter + QStringLiteral(" AND %1([Langengrad]) IS NOT NULL AND %1([Breitengrad]) IS "
-                                   "NOT NULL")
-                        .arg(NumberFunction);
-}
-} // namespace
-
-QString CentreByPostalCode(bool withCountry) {
-    return withPosition(withCountry ? QStringLiteral("([Staat] = ? OR [Staat] = ?) AND [PLZ] = ?")
-                                    : QStringLiteral("[PLZ] = ?"));
-}
-
-QString PlaceFilter(bool withPlace) {
-    return withPlace ? QStringLiteral("[Staat] = ? AND [PLZ] = ? AND [Ort] = ?")
-                     : QStringLiteral("[Staat] = ? AND [PLZ] = ?");
-}
-
-QString CentreByPlace(const QString& fieldName) {
-    return withPosition(QStringLiteral("(%1(?, %2) OR %2 LIKE ?)")
-                            .arg(QLatin1String(FoldLike::SqlFunction), bracket(fieldName)));
-}
-
-QString AtPostalCode() {
-    return QStringLiteral("[Staat] = ? AND [PLZ] = ?");
-}
-
-QString WithKey() {
-    return QStringLiteral("[ID_Geo] = ?");
-}
-
 namespace {
 
-class CSqliteDialect : public CGeoSqlDialect {
+bool isPlainName(const QString& name) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return plain.match(name).hasMatch();
+}
+
+class CSqliteDialect : public CGeoSqlBuilder {
 public:
-    QString CountRows(const QString& tableName) const override {
-        return GeoSql::CountRows(tableName);
+    // The first screen of a table window: equal keys by ID_Geo, as the full read puts them.
+    CGeoQuery FirstOrderedRows(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                               int count) const override {
+        return Select(desc, {}, filter,
+                      OrderKeys(desc) + QStringLiteral(", %1 LIMIT %2").arg(Key(desc)).arg(count));
     }
-    QString StandardQuery(const CGeoTableDesc& desc) const override {
-        return GeoSql::StandardQuery(desc);
-    }
-    QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const override {
-        return GeoSql::FilteredQuery(desc, filter);
-    }
-    QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
-                         const QString& filter) const override {
-        return GeoSql::OrderedQuery(desc, columns, filter);
-    }
-    QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
-                              const QString& filter) const override {
-        return GeoSql::StorageOrderQuery(desc, columns, filter);
-    }
-    QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter,
-                             int count) const override {
-        return GeoSql::FirstOrderedRows(desc, filter, count);
-    }
+    // "SELECT * FROM GEO WHERE [ID_GEO]=17": the key text is checked to be an integer; any
+    // other text gives a query that finds no row.
     QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
-        return GeoSql::RowByKey(desc, keyText);
+        bool ok = false;
+        const qlonglong key = keyText.trimmed().toLongLong(&ok);
+        return QStringLiteral("SELECT * FROM %1 WHERE [ID_GEO]=%2")
+            .arg(desc.m_strTableName, ok ? QString::number(key) : QStringLiteral("NULL"));
     }
-    QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override {
-        return GeoSql::UpdateFields(desc, fields);
-    }
-    QString MemoByKey(const CGeoTableDesc& desc) const override { return GeoSql::MemoByKey(desc); }
+    // IS: also when the memo the user saw was none; BINARY, not the column's NOCASE: a
+    // change of case is a change.
     QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const override {
-        return GeoSql::UpdateMemoIfUnchanged(desc);
-    }
-    QString InsertRow(const CGeoTableDesc& desc) const override { return GeoSql::InsertRow(desc); }
-    QString InsertRowWithKey(const CGeoTableDesc& desc) const override {
-        QStringList names, marks;
-        for (int i = 0; i < desc.m_nFields; ++i) {
-            names << bracket(desc.FieldName(i));
-            marks << QStringLiteral("?");
-        }
-        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(desc.m_strTableName, names.join(", "), marks.join(", "));
+        const QString memo = Name(desc.FieldName(GEO_MEMO));
+        return QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 IS ? COLLATE BINARY")
+            .arg(Table(desc), memo, Key(desc));
     }
     // The engine numbers new rows after the largest key it has seen by itself.
     QString ContinueNumbering(const CGeoTableDesc&) const override { return QString(); }
     QString BeginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
-    QString AnyRow(const CGeoTableDesc& desc) const override { return GeoSql::AnyRow(desc); }
+    // The fields in field order, then 1 when the memo holds more than white space (else 0).
     QString CountryRowsForRefresh(const CGeoTableDesc& desc) const override {
-        return GeoSql::CountryRowsForRefresh(desc);
+        QStringList fields;
+        for (int i = 0; i < desc.m_nFields; ++i)
+            fields << Name(desc.FieldName(i));
+        fields << QStringLiteral("NOT ") + blankMemo(desc);
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+            .arg(fields.join(", "), Table(desc), Name(desc.FieldName(GEO_STAAT)), Key(desc));
     }
-    QString DeleteRow(const CGeoTableDesc& desc) const override { return GeoSql::DeleteRow(desc); }
     // One update a row: the engine writes each in place at once.
     QStringList BeginRowUpdates(const CGeoTableDesc&) const override { return {}; }
     QString UpdateRow(const CGeoTableDesc& desc) const override {
@@ -307,12 +107,32 @@ public:
             if (i != desc.m_nKeyField)
                 fields << i;
         }
-        return GeoSql::UpdateFields(desc, fields);
+        return UpdateFields(desc, fields);
     }
     QStringList EndRowUpdates(const CGeoTableDesc&) const override { return {}; }
     // BEGIN IMMEDIATE keeps every other writer out of the file until the transaction ends.
     QString TryLockImport() const override { return QString(); }
     QString LockRowsForImport(const CGeoTableDesc&) const override { return QString(); }
+
+protected:
+    QString Name(const QString& identifier) const override {
+        if (isPlainName(identifier))
+            return identifier;
+        QString quoted = identifier;
+        quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        return QLatin1Char('"') + quoted + QLatin1Char('"');
+    }
+    QString Placeholder(int) const override { return QStringLiteral("?"); }
+    QString Like(const QString& operand, const QString& pattern) const override {
+        return operand + QStringLiteral(" LIKE ") + pattern;
+    }
+    QString Function(const char* name) const override { return QLatin1String(name); }
+    // The text fields compare with NOCASE, their own collation.
+    QString TextCompared(const QString& operand) const override { return operand; }
+    QString OrderKeys(const CGeoTableDesc& desc) const override {
+        return Name(desc.FieldName(desc.m_nSortField1)) + QStringLiteral(", ") +
+               Name(desc.FieldName(desc.m_nSortField2));
+    }
 };
 
 } // namespace

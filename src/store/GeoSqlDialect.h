@@ -3,32 +3,45 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
+class CGeoFilter;
 class CGeoTableDesc;
 
+// A statement with the values for its placeholders, in order.
+struct CGeoQuery {
+    QString sql;
+    QVariantList values;
+};
+
 // The SQL texts of one engine, the same statements for each: GeoSql writes them for the
-// SQLite file, GeoSqlPostgres for a PostgreSQL server. Filters (GeoSql::SearchFilter,
-// GeoSql::NearbyFilter, ...) are written once, in the program's own filter syntax, and put
-// into either engine's queries by FilteredQuery.
+// SQLite file, GeoSqlPostgres for a PostgreSQL server, most of them through the one
+// statement builder (CGeoSqlBuilder). Filters are trees (CGeoFilter) that each dialect
+// writes with a placeholder for every value.
 class CGeoSqlDialect {
 public:
     virtual ~CGeoSqlDialect() = default;
+
+    // The filter as a condition of this engine; its values are appended to *values in the
+    // order of their placeholders, which are numbered on from the values already there.
+    virtual QString Condition(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                              QVariantList* values) const = 0;
 
     virtual QString CountRows(const QString& tableName) const = 0;
     // Every row in the standard order (Staat, then PLZ; equal keys by ID_Geo).
     virtual QString StandardQuery(const CGeoTableDesc& desc) const = 0;
     // The rows a filter keeps, in the standard order; an empty filter keeps all.
-    virtual QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const = 0;
+    virtual CGeoQuery FilteredQuery(const CGeoTableDesc& desc, const CGeoFilter& filter) const = 0;
     // The given columns (empty: all) of the rows a filter keeps (empty: all), in the standard
     // order; and the same in the order the table keeps them (by key).
-    virtual QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
-                                 const QString& filter) const = 0;
-    virtual QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
-                                      const QString& filter) const = 0;
+    virtual CGeoQuery OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                                   const CGeoFilter& filter) const = 0;
+    virtual CGeoQuery StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                                        const CGeoFilter& filter) const = 0;
     // The first `count` rows a filter keeps (empty: all), every column, in the standard order
     // with equal keys by ID_Geo: the first screen of a table window.
-    virtual QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter,
-                                     int count) const = 0;
+    virtual CGeoQuery FirstOrderedRows(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                                       int count) const = 0;
     virtual QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const = 0;
     // "UPDATE ... SET f1 = ?, ... WHERE key = ?": the fields' values, then the key.
     virtual QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const = 0;

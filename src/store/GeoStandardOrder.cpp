@@ -158,7 +158,7 @@ CGeoOrderedRead::CGeoOrderedRead(CGeoDatabase& database)
     m_bInMemory = database.StandardOrderCollations(&m_collations);
 }
 
-QString CGeoOrderedRead::Query(const QStringList& columns, const QString& filter) const {
+CGeoQuery CGeoOrderedRead::Query(const QStringList& columns, const CGeoFilter& filter) const {
     return m_bInMemory ? m_sql.StorageOrderQuery(m_desc, columns, filter)
                        : m_sql.OrderedQuery(m_desc, columns, filter);
 }

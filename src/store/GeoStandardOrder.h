@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/GeoFilter.h"
+#include "store/GeoSqlDialect.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -58,7 +61,7 @@ public:
     explicit CGeoOrderedRead(CGeoDatabase& database);
 
     // The query for the given columns (empty: all) of the rows the filter keeps (empty: all).
-    QString Query(const QStringList& columns, const QString& filter = QString()) const;
+    CGeoQuery Query(const QStringList& columns, const CGeoFilter& filter = CGeoFilter()) const;
     // The order of the n rows read with Query().
     std::vector<quint32> Order(quint32 n, const GeoStandardOrder::KeyOf& keyOf,
                                const GeoStandardOrder::Progress& progress = {}) const;

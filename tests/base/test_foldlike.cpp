@@ -6,6 +6,7 @@
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 
@@ -55,7 +56,7 @@ protected:
     QStringList Find(const QString& text, bool fold = true) {
         CGeoTableModel model;
         const CTableFillResult result =
-            FillTableModel(m_db, m_db.m_Table, GeoSql::SearchFilter(text, fold), model, nullptr);
+            FillTableModel(m_db, m_db.m_Table, GeoFilter::Search(text, fold), model, nullptr);
         QStringList places;
         for (int i = 0; i < model.RowCount(); ++i)
             places << model.Cell(i, GEO_ORT);

@@ -3,6 +3,7 @@
 #include "base/JetLike.h"
 #include "common/TestSupport.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 
@@ -105,10 +106,10 @@ protected:
         ASSERT_TRUE(rs.Execute()) << rs.Error().toStdString();
     }
     // Ort of the rows the filter selects, in the standard order; "ERROR: ..." on failure.
-    QStringList places(const QString& filter) {
+    QStringList places(const CGeoFilter& filter) {
         CGeoRecordset rs(m_db);
         QStringList out;
-        if (rs.Open(GeoSql::FilteredQuery(m_db.m_Table, filter)))
+        if (rs.Open(GeoSql::Dialect().FilteredQuery(m_db.m_Table, filter)))
             while (rs.MoveNext())
                 out << rs.FieldText(GEO_ORT);
         if (rs.HasError())
@@ -122,30 +123,30 @@ protected:
 } // namespace
 
 TEST_F(FilterTest, SearchFindsTextInAnyOfTenFieldsInStandardOrder) {
-    EXPECT_EQ(places(GeoSql::SearchFilter("101")), (QStringList{"Wien", "Berlin", "München"}));
-    EXPECT_EQ(places(GeoSql::SearchFilter("innere")), QStringList{"Wien"});
-    EXPECT_EQ(places(GeoSql::SearchFilter("treffen")), QStringList{"München"}); // memo only
-    EXPECT_EQ(places(GeoSql::SearchFilter("MÜN")), QStringList{"München"});
+    EXPECT_EQ(places(GeoFilter::Search("101")), (QStringList{"Wien", "Berlin", "München"}));
+    EXPECT_EQ(places(GeoFilter::Search("innere")), QStringList{"Wien"});
+    EXPECT_EQ(places(GeoFilter::Search("treffen")), QStringList{"München"}); // memo only
+    EXPECT_EQ(places(GeoFilter::Search("MÜN")), QStringList{"München"});
 }
 
 TEST_F(FilterTest, SearchNeverMatchesThroughCoordinatesOrKey) {
-    EXPECT_TRUE(places(GeoSql::SearchFilter("3833")).isEmpty());
-    EXPECT_TRUE(places(GeoSql::SearchFilter("52.53")).isEmpty());
-    const QStringList byKey = places(GeoSql::SearchFilter("7")); // key 7 exists
+    EXPECT_TRUE(places(GeoFilter::Search("3833")).isEmpty());
+    EXPECT_TRUE(places(GeoFilter::Search("52.53")).isEmpty());
+    const QStringList byKey = places(GeoFilter::Search("7")); // key 7 exists
     EXPECT_FALSE(byKey.contains("Nirgendwo"));
 }
 
 TEST_F(FilterTest, QuotesInSearchTextsAreData) {
-    EXPECT_EQ(places(GeoSql::SearchFilter("l'Alleud")), QStringList{"Braine-l'Alleud"});
-    EXPECT_TRUE(places(GeoSql::SearchFilter("x' OR '1'='1")).isEmpty());
-    EXPECT_TRUE(places(GeoSql::SearchFilter("'; DROP TABLE GEO; --")).isEmpty());
+    EXPECT_EQ(places(GeoFilter::Search("l'Alleud")), QStringList{"Braine-l'Alleud"});
+    EXPECT_TRUE(places(GeoFilter::Search("x' OR '1'='1")).isEmpty());
+    EXPECT_TRUE(places(GeoFilter::Search("'; DROP TABLE GEO; --")).isEmpty());
     EXPECT_EQ(m_db.GetRecordCount("GEO"), 7);
 }
 
 TEST_F(FilterTest, WildcardsInSearchTextsKeepTheirMeaningAndBadPatternsFail) {
-    EXPECT_EQ(places(GeoSql::SearchFilter("Z?rich")), QStringList{"Zürich"});
-    EXPECT_EQ(places(GeoSql::SearchFilter("8##31")), QStringList{"München"});
-    const QStringList bad = places(GeoSql::SearchFilter("[ab"));
+    EXPECT_EQ(places(GeoFilter::Search("Z?rich")), QStringList{"Zürich"});
+    EXPECT_EQ(places(GeoFilter::Search("8##31")), QStringList{"München"});
+    const QStringList bad = places(GeoFilter::Search("[ab"));
     ASSERT_EQ(bad.size(), 1);
     EXPECT_TRUE(bad.first().startsWith("ERROR: Ungültiges Suchmuster"))
         << bad.first().toStdString();
@@ -153,9 +154,9 @@ TEST_F(FilterTest, WildcardsInSearchTextsKeepTheirMeaningAndBadPatternsFail) {
 
 TEST_F(FilterTest, NearbyComparesCoordinatesAsNumbers) {
     // Around 10° E the bounds have one and two digits before the point.
-    EXPECT_EQ(places(GeoSql::NearbyFilter(9.85, 10.15, 53.45, 53.65)), QStringList{"Hamburg"});
-    EXPECT_EQ(places(GeoSql::NearbyFilter(-1, 20, 40, 60)).size(), 6);       // "n/a" never matches
-    EXPECT_TRUE(places(GeoSql::NearbyFilter(10.0, 10.1, 53, 54)).isEmpty()); // strict bounds
+    EXPECT_EQ(places(GeoFilter::Nearby(9.85, 10.15, 53.45, 53.65)), QStringList{"Hamburg"});
+    EXPECT_EQ(places(GeoFilter::Nearby(-1, 20, 40, 60)).size(), 6);       // "n/a" never matches
+    EXPECT_TRUE(places(GeoFilter::Nearby(10.0, 10.1, 53, 54)).isEmpty()); // strict bounds
 }
 
 TEST(JetLikePattern, SegmentsBetweenStarsAndAnchors) {
@@ -190,17 +191,17 @@ TEST_F(FilterTest, HugeMemosAgainstLongPatterns) {
     add("DE", "99999", "Langmemo", "", "9", "50", "");
     ASSERT_TRUE(m_db.Execute("UPDATE GEO SET Memo = '" + memo + "' WHERE Ort = 'Langmemo'"));
     const QString run(20'000, 'a');
-    EXPECT_EQ(places(GeoSql::SearchFilter(run + "b")), QStringList{"Langmemo"});
-    EXPECT_TRUE(places(GeoSql::SearchFilter(run + "c")).isEmpty());
-    EXPECT_TRUE(places(GeoSql::SearchFilter(QString(1999, 'a') + "?c")).isEmpty());
-    EXPECT_EQ(places(GeoSql::SearchFilter(QString(1999, 'a') + "#")), QStringList{});
-    EXPECT_EQ(places(GeoSql::SearchFilter(QString(1000, 'a') + "*" + QString(1000, 'a') + "b")),
+    EXPECT_EQ(places(GeoFilter::Search(run + "b")), QStringList{"Langmemo"});
+    EXPECT_TRUE(places(GeoFilter::Search(run + "c")).isEmpty());
+    EXPECT_TRUE(places(GeoFilter::Search(QString(1999, 'a') + "?c")).isEmpty());
+    EXPECT_EQ(places(GeoFilter::Search(QString(1999, 'a') + "#")), QStringList{});
+    EXPECT_EQ(places(GeoFilter::Search(QString(1000, 'a') + "*" + QString(1000, 'a') + "b")),
               QStringList{"Langmemo"});
     const QString umlauts = QString(500'000, QChar(0xE4)) + "x";
     ASSERT_TRUE(m_db.Execute("UPDATE GEO SET Memo = '" + umlauts + "' WHERE Ort = 'Langmemo'"));
     QString sets;
     for (int i = 0; i < 1000; ++i)
         sets += "[äö]";
-    EXPECT_EQ(places(GeoSql::SearchFilter(sets + "[!a]")), QStringList{"Langmemo"});
-    EXPECT_TRUE(places(GeoSql::SearchFilter(sets + "y")).isEmpty());
+    EXPECT_EQ(places(GeoFilter::Search(sets + "[!a]")), QStringList{"Langmemo"});
+    EXPECT_TRUE(places(GeoFilter::Search(sets + "y")).isEmpty());
 }

@@ -10,6 +10,7 @@
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
@@ -105,11 +106,11 @@ TEST(CaseTables, TheProgramsRulesGiveEveryRowsAnswer) {
 
 class EngineCases : public EngineTest {
 protected:
-    // The keys of the rows a filter keeps, with values bound.
-    QList<int> Keys(CGeoDatabase& db, const QString& filter, const QVariantList& values) {
+    // The keys of the rows a filter keeps.
+    QList<int> Keys(CGeoDatabase& db, const CGeoFilter& filter) {
         CGeoRecordset rs(db);
         QList<int> keys;
-        EXPECT_TRUE(rs.Open(db.Sql().FilteredQuery(db.m_Table, filter), values))
+        EXPECT_TRUE(rs.Open(db.Sql().FilteredQuery(db.m_Table, filter)))
             << rs.Error().toStdString();
         while (rs.MoveNext())
             keys << int(rs.FieldInt(GEO_ID));
@@ -136,15 +137,17 @@ TEST_P(EngineCases, LikeAndFoldedLikeKeepTheRowsOfTheTables) {
         ASSERT_TRUE(db.Execute(QStringLiteral("DELETE FROM GEO")));
         ASSERT_EQ(TestSupport::InsertRows(db, {GEO_STAAT, GEO_ORT}, places), "");
         CGeoRecordset first(db);
-        ASSERT_TRUE(first.Open(db.Sql().StorageOrderQuery(db.m_Table, {"ID_Geo"}, QString())));
+        ASSERT_TRUE(first.Open(db.Sql().StorageOrderQuery(db.m_Table, {"ID_Geo"}, CGeoFilter())));
         ASSERT_TRUE(first.MoveNext());
         const int key0 = int(first.FieldInt(0));
         first.Close();
-        const QString filter = qstrcmp(table, "like") == 0
-                                   ? QStringLiteral("[Ort] LIKE ? AND [ID_Geo] = ?")
-                                   : QStringLiteral("FoldLike(?, [Ort]) AND [ID_Geo] = ?");
+        const CGeoFilter ort = GeoFilter::Field("Ort");
         for (int i = 0; i < rows.size(); ++i) {
-            const QList<int> kept = Keys(db, filter, {rows[i].Text(0), key0 + i});
+            const QString pattern = rows[i].Text(0);
+            const CGeoFilter match = qstrcmp(table, "like") == 0
+                                         ? GeoFilter::Like(ort, pattern)
+                                         : GeoFilter::FoldLike(pattern, ort);
+            const QList<int> kept = Keys(db, GeoFilter::And({match, GeoFilter::WithKey(key0 + i)}));
             EXPECT_EQ(!kept.isEmpty(), rows[i][2] == "1") << Where(table, rows[i]);
         }
     }
@@ -165,13 +168,12 @@ TEST_P(EngineCases, CoordinateTextsAreTheTablesNumbers) {
     ASSERT_EQ(TestSupport::InsertRows(db, {GEO_STAAT, GEO_LANGENGRAD}, places), "");
     for (int i = 0; i < rows.size(); ++i) {
         double expected = 0;
-        const QString plz = QStringLiteral("[ID_Geo] = ? AND ");
-        const bool kept =
+        const CGeoFilter number = GeoFilter::Number("Langengrad");
+        const CGeoFilter value =
             expectedNumber(rows[i][1], &expected)
-                ? !Keys(db, plz + QStringLiteral("GeoNumber([Langengrad]) = ?"), {i + 1, expected})
-                       .isEmpty()
-                : !Keys(db, plz + QStringLiteral("GeoNumber([Langengrad]) IS NULL"), {i + 1})
-                       .isEmpty();
+                ? GeoFilter::Compare(number, CGeoFilter::Op::Eq, GeoFilter::Value(expected))
+                : GeoFilter::IsNull(number);
+        const bool kept = !Keys(db, GeoFilter::And({GeoFilter::WithKey(i + 1), value})).isEmpty();
         EXPECT_TRUE(kept) << Where("numbers", rows[i]);
     }
 }
@@ -187,9 +189,8 @@ TEST_P(EngineCases, RadiusSearchesKeepThePlacesWithinTheRadius) {
               "");
     for (int i = 0; i < rows.size(); ++i) {
         const Radius r = radius(rows[i]);
-        const QList<int> kept =
-            Keys(db, GeoSql::RadiusFilter(r.lon, r.lat, r.km) + QStringLiteral(" AND [ID_Geo] = ?"),
-                 {i + 1});
+        const QList<int> kept = Keys(
+            db, GeoFilter::And({GeoFilter::Radius(r.lon, r.lat, r.km), GeoFilter::WithKey(i + 1)}));
         EXPECT_EQ(!kept.isEmpty(), r.inside) << Where("radius", rows[i]);
     }
 }
@@ -208,10 +209,10 @@ TEST_P(EngineCases, TheStandardOrderIsTheTablesOrder) {
     // The engine's ORDER BY, and the order the readers make in memory where they do.
     const CGeoOrderedRead reader(db);
     for (const bool ordered : {true, false}) {
-        const QString sql = ordered ? db.Sql().StandardQuery(db.m_Table)
-                                    : reader.Query({"Staat", "PLZ", "Ort"}, QString());
+        const CGeoQuery query = ordered ? CGeoQuery{db.Sql().StandardQuery(db.m_Table), {}}
+                                        : reader.Query({"Staat", "PLZ", "Ort"});
         CGeoRecordset rs(db);
-        ASSERT_TRUE(rs.Open(sql)) << rs.Error().toStdString();
+        ASSERT_TRUE(rs.Open(query)) << rs.Error().toStdString();
         const int ort = rs.FieldIndex("Ort"), staat = rs.FieldIndex("Staat"),
                   plz = rs.FieldIndex("PLZ");
         QList<QByteArray> lines, staats, plzs;

@@ -6,6 +6,8 @@
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
+#include "store/GeoFilterText.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
@@ -60,8 +62,18 @@ void insertRows(CGeoDatabase& db) {
     ASSERT_TRUE(numbering.isEmpty() || db.Execute(numbering)) << db.LastError().toStdString();
 }
 
+// A filter written by hand.
+CGeoFilter parsed(const char* text) {
+    CGeoFilter filter;
+    QString error;
+    EXPECT_TRUE(
+        GeoFilterText::Parse(CGeoDatabase().m_Table, QString::fromUtf8(text), &filter, &error))
+        << error.toStdString();
+    return filter;
+}
+
 // The keys of the rows a filter keeps, in the order the engine gives them.
-QList<int> keys(CGeoDatabase& db, const QString& filter, QString* error = nullptr) {
+QList<int> keys(CGeoDatabase& db, const CGeoFilter& filter, QString* error = nullptr) {
     CGeoRecordset rs(db);
     QList<int> found;
     if (rs.Open(db.Sql().FilteredQuery(db.m_Table, filter))) {
@@ -74,7 +86,7 @@ QList<int> keys(CGeoDatabase& db, const QString& filter, QString* error = nullpt
 }
 
 // Every field of every row a filter keeps, one line a row.
-QStringList rows(CGeoDatabase& db, const QString& filter, QString* error) {
+QStringList rows(CGeoDatabase& db, const CGeoFilter& filter, QString* error) {
     CGeoRecordset rs(db);
     QStringList lines;
     if (rs.Open(db.Sql().FilteredQuery(db.m_Table, filter))) {
@@ -121,7 +133,7 @@ TEST_P(EngineRules, SchemaIsMadeOnceAndRefusesWhatTheFileRefuses) {
     CGeoDatabase again;
     ASSERT_TRUE(again.Open(address)) << again.OpenError().toStdString();
     EXPECT_EQ(again.GetRecordCount("GEO"), 11);
-    const QList<int> added = keys(again, QStringLiteral("[Staat] LIKE 'ää*'"));
+    const QList<int> added = keys(again, parsed("[Staat] LIKE 'ää*'"));
     ASSERT_EQ(added.size(), 1);
     EXPECT_GT(added[0], 10);
 }
@@ -132,7 +144,7 @@ TEST_P(EngineRules, OrderSearchAndNearbyBoxGiveTheSameRows) {
     insertRows(db);
 
     // NULL first, case folded for A-Z only (Ä after every ASCII letter), equal keys by key.
-    EXPECT_EQ(keys(db, QString()), (QList<int>{4, 3, 8, 2, 1, 9, 5, 6, 10, 7}));
+    EXPECT_EQ(keys(db, CGeoFilter()), (QList<int>{4, 3, 8, 2, 1, 9, 5, 6, 10, 7}));
 
     const struct {
         const char* text;
@@ -145,20 +157,19 @@ TEST_P(EngineRules, OrderSearchAndNearbyBoxGiveTheSameRows) {
     };
     for (const auto& search : searches) {
         QString error;
-        EXPECT_EQ(keys(db, GeoSql::SearchFilter(QString::fromUtf8(search.text)), &error),
-                  search.keys)
+        EXPECT_EQ(keys(db, GeoFilter::Search(QString::fromUtf8(search.text)), &error), search.keys)
             << search.text << " " << error.toStdString();
     }
     QString error;
-    EXPECT_TRUE(keys(db, GeoSql::SearchFilter("[ab"), &error).isEmpty());
+    EXPECT_TRUE(keys(db, GeoFilter::Search("[ab"), &error).isEmpty());
     EXPECT_TRUE(error.contains("Ungültiges Suchmuster")) << error.toStdString();
 
     // Coordinates compared as numbers: spaces and exponents count, no number never matches,
     // a number too large is none, one too small is 0.
-    EXPECT_EQ(keys(db, GeoSql::NearbyFilter(9, 17, 44, 53)), (QList<int>{3, 8, 2, 1, 9, 5, 6}));
-    EXPECT_EQ(keys(db, GeoSql::NearbyFilter(-1, 1, -1, 1)), QList<int>{10});
+    EXPECT_EQ(keys(db, GeoFilter::Nearby(9, 17, 44, 53)), (QList<int>{3, 8, 2, 1, 9, 5, 6}));
+    EXPECT_EQ(keys(db, GeoFilter::Nearby(-1, 1, -1, 1)), QList<int>{10});
     // A comparison of a text field ignores the case of A-Z only.
-    EXPECT_EQ(keys(db, QStringLiteral("[Staat] = 'de' AND [PLZ] > '1'")), (QList<int>{1, 9, 5, 6}));
+    EXPECT_EQ(keys(db, parsed("[Staat] = 'de' AND [PLZ] > '1'")), (QList<int>{1, 9, 5, 6}));
 }
 
 TEST_P(EngineRules, MemosAreWrittenByKeyWithoutOverwritingAndImportsAreAllOrNothing) {
@@ -170,8 +181,8 @@ TEST_P(EngineRules, MemosAreWrittenByKeyWithoutOverwritingAndImportsAreAllOrNoth
     values[GEO_STAAT] = "ZZ"; // only the memo is written
     values[GEO_MEMO] = "Neues Memo";
     EXPECT_TRUE(db.UpdateFields(db.m_Table, values, {GEO_MEMO}));
-    EXPECT_EQ(keys(db, GeoSql::SearchFilter("neues")), QList<int>{2});
-    EXPECT_TRUE(keys(db, GeoSql::SearchFilter("ZZ")).isEmpty());
+    EXPECT_EQ(keys(db, GeoFilter::Search("neues")), QList<int>{2});
+    EXPECT_TRUE(keys(db, GeoFilter::Search("ZZ")).isEmpty());
     values[GEO_ID] = "99";
     EXPECT_FALSE(db.UpdateFields(db.m_Table, values, {GEO_MEMO}));
     EXPECT_TRUE(db.LastError().isEmpty());
@@ -215,7 +226,7 @@ TEST_P(EngineRules, MemosAreWrittenByKeyWithoutOverwritingAndImportsAreAllOrNoth
     EXPECT_TRUE(result.ok) << result.fatal.toStdString();
     EXPECT_EQ(result.totalRows, 12);
     // Equal keys in the order of their rows' keys: the old row first.
-    const QList<int> vaduz = keys(db, GeoSql::SearchFilter("vaduz"));
+    const QList<int> vaduz = keys(db, GeoFilter::Search("vaduz"));
     ASSERT_EQ(vaduz.size(), 2);
     EXPECT_EQ(vaduz[0], 10);
 }
@@ -229,26 +240,27 @@ TEST(SharedDataOnBothEngines, EveryQueryGivesTheSameRowsInTheSameOrder) {
     ASSERT_TRUE(server.Open(TestServer::SharedDatabase())) << server.OpenError().toStdString();
     ASSERT_TRUE(server.IsServer());
 
-    QStringList filters{QString()};
-    for (const char* text : {"101", "berlin", "MÜNCHEN", "ß", "strasse", "a*b", "B?rlin", "#9#",
-                             "[!a-z]*", "[ä-ü]", "o'n", "sankt*gallen", "-", "ÉÈ", "1*1*1"})
-        filters << GeoSql::SearchFilter(QString::fromUtf8(text));
+    QList<CGeoFilter> filters{CGeoFilter()};
+    for (const char* text :
+         {"101",   "berlin", "MÜNCHEN",      "ß", "strasse", "a*b",   "B?rlin", "#9#", "[!a-z]*",
+          "[ä-ü]", "o'n",    "sankt*gallen", "-", "ÉÈ",      "1*1*1", "'",      "%",   "_",
+          "\\",    "[[]*",   "$1",           "\""})
+        filters << GeoFilter::Search(QString::fromUtf8(text));
     for (const char* text : {"strasse", "MUENCHEN", "zürich", "k*ln", "M??nchen", "[ü]*", "ae"})
-        filters << GeoSql::SearchFilter(QString::fromUtf8(text), true);
-    filters << GeoSql::NearbyFilter(8.5, 9.5, 47, 48) << GeoSql::NearbyFilter(13, 14, 52, 53)
-            << GeoSql::NearbyFilter(-180, 180, -90, 90);
+        filters << GeoFilter::Search(QString::fromUtf8(text), true);
+    filters << GeoFilter::Nearby(8.5, 9.5, 47, 48) << GeoFilter::Nearby(13, 14, 52, 53)
+            << GeoFilter::Nearby(-180, 180, -90, 90);
     // Radius searches: around Berlin 10115, on the Belgian-German border, the very point of a
     // place (radius 0), and the whole globe.
-    filters << GeoSql::RadiusFilter(13.3846, 52.5323, 25)
-            << GeoSql::RadiusFilter(6.1154, 50.6672, 20)
-            << GeoSql::RadiusFilter(13.3846, 52.5323, 0) << GeoSql::RadiusFilter(0, 0, 20000);
-    for (const QString& filter : filters) {
+    filters << GeoFilter::Radius(13.3846, 52.5323, 25) << GeoFilter::Radius(6.1154, 50.6672, 20)
+            << GeoFilter::Radius(13.3846, 52.5323, 0) << GeoFilter::Radius(0, 0, 20000);
+    for (const CGeoFilter& filter : filters) {
         QString fileError, serverError;
         const QStringList expected = rows(file, filter, &fileError);
         const QStringList got = rows(server, filter, &serverError);
-        EXPECT_TRUE(fileError.isEmpty() && serverError.isEmpty()) << filter.toStdString();
-        ASSERT_EQ(got.size(), expected.size()) << filter.toStdString();
+        EXPECT_TRUE(fileError.isEmpty() && serverError.isEmpty()) << filter.Text().toStdString();
+        ASSERT_EQ(got.size(), expected.size()) << filter.Text().toStdString();
         for (int i = 0; i < got.size(); ++i)
-            ASSERT_EQ(got[i], expected[i]) << filter.toStdString() << " row " << i;
+            ASSERT_EQ(got[i], expected[i]) << filter.Text().toStdString() << " row " << i;
     }
 }

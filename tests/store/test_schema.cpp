@@ -1,8 +1,10 @@
 // The schema of a new database file and the SQL texts built from the description.
 #include "common/TestSupport.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSql.h"
+#include "store/GeoSqlDialect.h"
 
 #include <QDir>
 
@@ -81,22 +83,25 @@ TEST_F(SchemaTest, TextsKeepTheirCharactersAndCompareWithoutCase) {
     ASSERT_TRUE(m_db.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('AT', '1010')"));
     ASSERT_TRUE(m_db.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('DE', '10115')"));
     EXPECT_EQ(column("SELECT PLZ FROM GEO WHERE Memo = '007'", 0), QStringList{"01067"});
-    EXPECT_EQ(column(GeoSql::StandardQuery(m_db.m_Table), GEO_PLZ),
+    EXPECT_EQ(column(GeoSql::Dialect().StandardQuery(m_db.m_Table), GEO_PLZ),
               (QStringList{"1010", "01067", "10115"}));
 }
 
 TEST(GeoSqlTexts, AreBuiltFromTheDescription) {
     CGeoDatabase db;
     const CGeoTableDesc& d = db.m_Table;
-    EXPECT_EQ(GeoSql::StandardQuery(d), "SELECT * FROM GEO ORDER BY Staat, PLZ;");
-    EXPECT_EQ(GeoSql::FilteredQuery(d, QString()), GeoSql::StandardQuery(d));
-    EXPECT_EQ(GeoSql::FilteredQuery(d, "[PLZ] LIKE '1*'"),
-              "SELECT * FROM GEO WHERE ([PLZ] LIKE '1*') ORDER BY Staat, PLZ;");
-    EXPECT_EQ(GeoSql::RowByKey(d, "17"), "SELECT * FROM GEO WHERE [ID_GEO]=17");
-    EXPECT_EQ(GeoSql::RowByKey(d, "17 OR 1=1"), "SELECT * FROM GEO WHERE [ID_GEO]=NULL");
-    EXPECT_EQ(GeoSql::SearchFilter("l'A").count("LIKE '*l''A*'"), 10);
-    EXPECT_EQ(GeoSql::SearchFilter("%1"), GeoSql::SearchFilter("x").replace("*x*", "*%1*"));
-    EXPECT_EQ(GeoSql::NearbyFilter(8.457143, 8.757143, 49.196296, 49.396296),
+    const CGeoSqlDialect& sql = GeoSql::Dialect();
+    EXPECT_EQ(sql.StandardQuery(d), "SELECT * FROM GEO ORDER BY Staat, PLZ;");
+    EXPECT_EQ(sql.FilteredQuery(d, CGeoFilter()).sql, sql.StandardQuery(d));
+    // Values are bound, never written into the statement.
+    const CGeoQuery like = sql.FilteredQuery(d, GeoFilter::Like(GeoFilter::Field("PLZ"), "1*"));
+    EXPECT_EQ(like.sql, "SELECT * FROM GEO WHERE (PLZ LIKE ?) ORDER BY Staat, PLZ;");
+    EXPECT_EQ(like.values, QVariantList{"1*"});
+    EXPECT_EQ(sql.RowByKey(d, "17"), "SELECT * FROM GEO WHERE [ID_GEO]=17");
+    EXPECT_EQ(sql.RowByKey(d, "17 OR 1=1"), "SELECT * FROM GEO WHERE [ID_GEO]=NULL");
+    EXPECT_EQ(GeoFilter::Search("l'A").Text().count("LIKE '*l''A*'"), 10);
+    EXPECT_EQ(GeoFilter::Search("%1").Text(), GeoFilter::Search("x").Text().replace("*x*", "*%1*"));
+    EXPECT_EQ(GeoFilter::Nearby(8.457143, 8.757143, 49.196296, 49.396296).Text(),
               "(GeoNumber([Langengrad])>8.457143 AND GeoNumber([Langengrad])<8.757143) AND "
               "(GeoNumber([Breitengrad])>49.196296 AND GeoNumber([Breitengrad])<49.396296)");
 }

@@ -70,7 +70,7 @@ Orders bothOrders(CGeoDatabase& db) {
 
     orders.sortedInMemory = CGeoOrderedRead(db).SortsInMemory();
     CGeoTableModel model;
-    FillTableModel(db, db.m_Table, QString(), model, nullptr);
+    FillTableModel(db, db.m_Table, CGeoFilter(), model, nullptr);
     for (int i = 0; i < model.RowCount(); ++i)
         orders.inMemory << model.Cell(i, db.m_Table.m_nKeyField).toLongLong();
     return orders;

@@ -29,7 +29,7 @@ protected:
 
     bool InsertRows(const QList<Row>& rows) {
         CGeoRecordset rs(g_GeoDatabase);
-        if (!rs.Open(GeoSql::InsertRow(g_GeoDatabase.m_Table)))
+        if (!rs.Open(GeoSql::Dialect().InsertRow(g_GeoDatabase.m_Table)))
             return false;
         for (const Row& r : rows) {
             QVariantList values;

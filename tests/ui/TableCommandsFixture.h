@@ -38,7 +38,7 @@ protected:
     // without a value.
     static bool InsertFields(const QList<Fields>& rows) {
         CGeoRecordset rs(g_GeoDatabase);
-        if (!rs.Open(GeoSql::InsertRow(g_GeoDatabase.m_Table)))
+        if (!rs.Open(GeoSql::Dialect().InsertRow(g_GeoDatabase.m_Table)))
             return false;
         for (const Fields& row : rows) {
             QVariantList values;

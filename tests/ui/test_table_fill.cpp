@@ -10,6 +10,7 @@
 #include "render/table/TableFill.h"
 #include "render/table/TableSort.h"
 #include "render/table/TableText.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRadius.h"
 #include "ui/shell/StatusProgress.h"
 #include "ui/table/CDia_Find.h"
@@ -168,7 +169,7 @@ TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronous
     const CGeoTableDesc& desc = db.m_Table;
 
     CGeoTableModel expected;
-    FillTableModel(db, desc, QString(), expected, nullptr);
+    FillTableModel(db, desc, CGeoFilter(), expected, nullptr);
     ASSERT_GT(expected.RowCount(), 40000);
     CListView_Table* all = OpenTable();
     ASSERT_TRUE(all);
@@ -183,7 +184,7 @@ TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronous
     EXPECT_EQ(Rows(all->GetModel()), Rows(expected));
 
     CGeoTableModel found;
-    FillTableModel(db, desc, GeoSql::SearchFilter("berg"), found, nullptr);
+    FillTableModel(db, desc, GeoFilter::Search("berg"), found, nullptr);
     ASSERT_GT(found.RowCount(), 100);
     WhenModal([](QWidget* dialog) {
         auto* find = qobject_cast<CDia_Find*>(dialog);

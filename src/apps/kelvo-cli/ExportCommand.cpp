@@ -6,7 +6,7 @@
 #include "render/export/ExportPlaceList.h"
 #include "render/table/TableExport.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
+#include "store/GeoFilter.h"
 
 // kelvo-cli export [--db FILE] --format csv|csv-intl|geojson|kml|places [--keep-formulas]
 //                  [--search TEXT [--fold]] OUT
@@ -79,7 +79,8 @@ int RunExport(QStringList args) {
     CGeoDatabase db;
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
-    const QString filter = search.isEmpty() ? QString() : GeoSql::SearchFilter(search.last(), fold);
+    const CGeoFilter filter =
+        search.isEmpty() ? CGeoFilter() : GeoFilter::Search(search.last(), fold);
     // The rows go to the file as they are read: memory stays the same for any number of rows.
     const Export::CResult result = Export::WriteFile(
         args.first(), format, TableExportStream(db, db.m_Table, filter), nullptr, options);

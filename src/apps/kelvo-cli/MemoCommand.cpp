@@ -1,8 +1,8 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 namespace {
@@ -19,14 +19,14 @@ int findPlace(CGeoDatabase& db, const QString& place) {
         Cli::Err(QStringLiteral("\"%1\" ist kein Ort der Form \"STAAT PLZ [ORT]\".\n").arg(place));
         return 0;
     }
-    QVariantList values{parts[0], parts[1]};
-    if (parts.size() > 2)
-        values << QStringList(parts.mid(2)).join(QLatin1Char(' '));
+    const CGeoFilter filter =
+        parts.size() > 2
+            ? GeoFilter::Place(parts[0], parts[1], QStringList(parts.mid(2)).join(QLatin1Char(' ')))
+            : GeoFilter::Place(parts[0], parts[1]);
     CGeoRecordset rs(db);
     QList<int> keys;
     QStringList names;
-    if (rs.Open(db.Sql().FilteredQuery(db.m_Table, GeoSql::PlaceFilter(parts.size() > 2)),
-                values)) {
+    if (rs.Open(db.Sql().FilteredQuery(db.m_Table, filter))) {
         while (rs.MoveNext()) {
             keys << int(rs.FieldInt(GEO_ID));
             names << QStringLiteral("  %1 = %2: %3 %4 %5 %6")

@@ -5,7 +5,7 @@
 #include "render/table/TableFill.h"
 #include "render/table/TablePrint.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
+#include "store/GeoFilter.h"
 
 #include <QPdfWriter>
 
@@ -30,7 +30,7 @@ int RunPrintTable(QStringList args) {
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;
     const CGeoTableDesc& desc = db.m_Table;
-    const QString filter = search.isEmpty() ? QString() : GeoSql::SearchFilter(search.last());
+    const CGeoFilter filter = search.isEmpty() ? CGeoFilter() : GeoFilter::Search(search.last());
     CGeoTableModel model;
     const CTableFillResult result = FillTableModel(db, desc, filter, model, nullptr);
     if (!result.m_strError.isEmpty()) {

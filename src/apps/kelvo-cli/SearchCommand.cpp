@@ -4,7 +4,7 @@
 #include "render/table/TableFill.h"
 #include "render/table/TableText.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
+#include "store/GeoFilter.h"
 
 // kelvo-cli search [--db FILE] [--fold] TEXT
 // Lists the rows a search window would list, in the copy format, then the window's title.
@@ -28,7 +28,7 @@ int RunSearch(QStringList args) {
     const CGeoTableDesc& desc = db.m_Table;
     CGeoTableModel model;
     const CTableFillResult result =
-        FillTableModel(db, desc, GeoSql::SearchFilter(text, fold), model, nullptr);
+        FillTableModel(db, desc, GeoFilter::Search(text, fold), model, nullptr);
     if (!result.m_strError.isEmpty()) {
         Cli::Err(QStringLiteral("Die Suche nach \"%1\" ist fehlgeschlagen: %2\n")
                      .arg(text, result.m_strError));

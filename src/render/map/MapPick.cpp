@@ -5,8 +5,8 @@
 #include "base/TextNumbers.h"
 #include "render/map/MapCanvas.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 #include <cmath>
@@ -27,7 +27,7 @@ bool NearestPlace(CGeoDatabase& db, const CMapCanvas& canvas, QPoint point, CPic
                                  canvas.m_rectPlot.Height());
     CGeoRecordset rs(db);
     if (!rs.Open(db.Sql().FilteredQuery(
-            db.m_Table, GeoSql::NearbyFilter(lon - dLon, lon + dLon, lat - dLat, lat + dLat))))
+            db.m_Table, GeoFilter::Nearby(lon - dLon, lon + dLon, lat - dLat, lat + dLat))))
         return false;
     qint64 best = qint64(maxPixels) * maxPixels + 1;
     while (rs.MoveNext()) {

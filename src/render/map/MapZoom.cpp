@@ -1,7 +1,7 @@
 #include "render/map/MapZoom.h"
 
 #include "render/map/AxisLabels.h"
-#include "store/GeoSql.h"
+#include "store/GeoFilter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,7 +65,7 @@ bool NearbySearch(CMapCanvas& canvas, QPoint point, NearbyBox* box) {
     const double dLat = (canvas.m_dLatNorth - canvas.m_dLatSouth) * 0.01;
     box->dLon = lon;
     box->dLat = lat;
-    box->strFilter = GeoSql::NearbyFilter(lon - dLon, lon + dLon, lat - dLat, lat + dLat);
+    box->strFilter = GeoFilter::Nearby(lon - dLon, lon + dLon, lat - dLat, lat + dLat).Text();
     box->strPlace = QString::asprintf("neben: %.2f;%.2f", lon, lat);
     return true;
 }

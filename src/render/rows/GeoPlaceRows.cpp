@@ -3,8 +3,8 @@
 #include "base/GeoTableDesc.h"
 #include "base/TextNumbers.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 #include <algorithm>
@@ -158,11 +158,10 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
         columns << desc.FieldName(desc.m_nKeyField);
     CGeoRecordset rs(m_database);
     const bool opened =
-        !rows.m_bSorted ? rs.Open(m_database.Sql().OrderedQuery(desc, columns, QString()))
-        : sliced
-            ? rs.Open(m_database.Sql().StorageOrderQuery(desc, columns, GeoSql::KeyAbove(desc)),
-                      {m_nLastKey})
-            : rs.Open(m_database.Sql().StorageOrderQuery(desc, columns, QString()));
+        !rows.m_bSorted ? rs.Open(m_database.Sql().OrderedQuery(desc, columns, CGeoFilter()))
+        : sliced        ? rs.Open(m_database.Sql().StorageOrderQuery(desc, columns,
+                                                                     GeoFilter::KeyAbove(m_nLastKey)))
+                        : rs.Open(m_database.Sql().StorageOrderQuery(desc, columns, CGeoFilter()));
     if (!opened) {
         m_strError = rs.Error();
         return true;

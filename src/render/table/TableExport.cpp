@@ -44,14 +44,14 @@ constexpr quint32 kRowsPerStore = 4096;
 } // namespace
 
 Export::CRows TableExportStream(CGeoDatabase& db, const CGeoTableDesc& desc,
-                                const QString& filter) {
+                                const CGeoFilter& filter) {
     Export::CRows out;
     CGeoTableModel columns;
     columns.SetColumns(desc);
     for (int j = 0; j < columns.columnCount(); ++j)
         out.aColumns << columns.headerData(j, Qt::Horizontal).toString();
     out.nRows =
-        filter.isEmpty() && db.IsOpen() ? std::max(db.GetRecordCount(desc.m_strTableName), 0) : 0;
+        filter.IsEmpty() && db.IsOpen() ? std::max(db.GetRecordCount(desc.m_strTableName), 0) : 0;
     auto state = std::make_shared<StreamState>(db);
     state->nExactKinds = 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2;
     state->bOpen = db.IsOpen() && state->rs.Open(db.Sql().OrderedQuery(desc, {}, filter));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/export/Export.h"
+#include "store/GeoFilter.h"
 
 #include <QList>
 
@@ -19,4 +20,4 @@ Export::CRows TableExportRows(const CGeoTableModel& model, const QList<int>& row
 // engine sorts them, so that the memory an export takes does not grow with the rows. The
 // database must stay open while the rows are written.
 Export::CRows TableExportStream(CGeoDatabase& db, const CGeoTableDesc& desc,
-                                const QString& filter = QString());
+                                const CGeoFilter& filter = CGeoFilter());

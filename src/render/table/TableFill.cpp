@@ -4,6 +4,7 @@
 #include "base/Progress.h"
 #include "render/table/GeoTableModel.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
@@ -23,7 +24,7 @@ bool stopped(const std::atomic<bool>* cancel) {
 
 } // namespace
 
-CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                                 CGeoTableModel& model, CProgress* progress) {
     if (!model.HasColumns())
         model.SetColumns(desc);
@@ -34,7 +35,7 @@ CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, con
     return rows.m_result;
 }
 
-CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                               int count) {
     CTableRows first;
     first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
@@ -59,7 +60,7 @@ CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const
     return first;
 }
 
-CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                          CProgress* progress, const std::atomic<bool>* cancel) {
     CTableFillResult result;
     const int count = db.IsOpen() ? db.GetRecordCount(desc.m_strTableName) : 0;
@@ -90,7 +91,7 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QStr
         if (!rs.Open(ordered.Query({}, filter))) {
             result.m_strError = rs.Error();
         } else {
-            if (filter.isEmpty())
+            if (filter.IsEmpty())
                 rows->Reserve(quint32(std::max(count, 0)));
             int fields[CGeoTableModel::kColumns];
             std::iota(std::begin(fields), std::end(fields), 0);
@@ -127,6 +128,6 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QStr
     }
     result.m_bCancelled = stopped(cancel);
     result.m_nRows = int(order.size());
-    result.m_nFound = filter.isEmpty() ? 0 : result.m_nRows;
+    result.m_nFound = filter.IsEmpty() ? 0 : result.m_nRows;
     return {std::move(rows), std::move(order), result};
 }

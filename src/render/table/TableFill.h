@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class CGeoFilter;
 class CGeoDatabase;
 class CGeoTableDesc;
 class CGeoTableModel;
@@ -37,15 +38,15 @@ QString TableFillCaption(const CGeoTableDesc& desc);
 // 100 * k / n after each row (k the rows before it). The model gets its columns if it has
 // none, and exactly the rows read, also when the engine stops with an error (the result then
 // holds the engine's message). With the database closed the model gets no rows and no error.
-CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                                 CGeoTableModel& model, CProgress* progress);
 
 // The rows FillTableModel puts into the model. Stops soon after `cancel` becomes true (then
 // m_bCancelled is set and the rows are incomplete).
-CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                          CProgress* progress, const std::atomic<bool>* cancel = nullptr);
 
 // The first `count` rows of the same read (the first screen of a window), in their order;
 // fewer at the end of the table, none on an error or with the database closed.
-CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const QString& filter,
+CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                               int count);

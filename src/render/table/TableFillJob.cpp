@@ -30,7 +30,7 @@ struct CTableFillJob::State : CProgress {
     void Finish() override {}
 };
 
-CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, QString filter,
+CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
                              int firstRows)
     : m_pState(std::make_shared<State>()) {
     startThread(

@@ -2,6 +2,7 @@
 
 #include "base/GeoTableDesc.h"
 #include "render/table/TableFill.h"
+#include "store/GeoFilter.h"
 
 #include <QString>
 
@@ -22,7 +23,7 @@ class CGeoDatabase;
 // ends by itself and frees what it read.
 class CTableFillJob {
 public:
-    CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, QString filter, int firstRows);
+    CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter, int firstRows);
     ~CTableFillJob(); // cancels
     CTableFillJob(const CTableFillJob&) = delete;
     CTableFillJob& operator=(const CTableFillJob&) = delete;

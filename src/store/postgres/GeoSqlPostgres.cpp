@@ -1,6 +1,7 @@
 #include "store/postgres/GeoSqlPostgres.h"
 
 #include "base/GeoTableDesc.h"
+#include "store/GeoSqlBuilder.h"
 #include "store/postgres/GeoSqlPostgresNames.h"
 
 #include <QList>
@@ -12,64 +13,23 @@ using namespace Names;
 
 namespace {
 
-QString orderBy(const CGeoTableDesc& desc) {
-    return QStringLiteral(" ORDER BY ") + OrderKeys(desc);
-}
-
 // A memo that is NULL or holds nothing but blanks, tabs and line ends.
 QString blankMemo(const CGeoTableDesc& desc) {
     return QStringLiteral("(%1 IS NULL OR btrim(%1, E' \\t\\n\\r') = '')")
         .arg(Name(desc.FieldName(GEO_MEMO)));
 }
 
-// "SELECT <columns> FROM geo [WHERE (<filter>)]"; no columns: all.
-QString selectFrom(const CGeoTableDesc& desc, const QStringList& columns, const QString& filter) {
-    QStringList names;
-    for (const QString& column : columns)
-        names << Name(column);
-    QString sql = QStringLiteral("SELECT %1 FROM %2")
-                      .arg(names.isEmpty() ? QStringLiteral("*") : names.join(QStringLiteral(", ")),
-                           Table(desc));
-    int next = 1;
-    if (!filter.isEmpty())
-        sql += QStringLiteral(" WHERE (%1)").arg(TranslateFilter(desc, filter, &next));
-    return sql;
+bool isPlainName(const QString& name) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return plain.match(name).hasMatch();
 }
 
-class CPostgresDialect : public CGeoSqlDialect {
+class CPostgresDialect : public CGeoSqlBuilder {
 public:
-    QString CountRows(const QString& tableName) const override {
-        return QStringLiteral("SELECT count(*) FROM %1").arg(Name(tableName));
-    }
-
-    QString StandardQuery(const CGeoTableDesc& desc) const override {
-        return QStringLiteral("SELECT * FROM %1").arg(Table(desc)) + orderBy(desc);
-    }
-
-    QString FilteredQuery(const CGeoTableDesc& desc, const QString& filter) const override {
-        if (filter.isEmpty())
-            return StandardQuery(desc);
-        int next = 1;
-        return QStringLiteral("SELECT * FROM %1 WHERE (%2)")
-                   .arg(Table(desc), TranslateFilter(desc, filter, &next)) +
-               orderBy(desc);
-    }
-
-    QString OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
-                         const QString& filter) const override {
-        return selectFrom(desc, columns, filter) + orderBy(desc);
-    }
-
-    QString StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
-                              const QString& filter) const override {
-        return selectFrom(desc, columns, filter) + QStringLiteral(" ORDER BY ") +
-               Name(desc.FieldName(desc.m_nKeyField));
-    }
-
-    QString FirstOrderedRows(const CGeoTableDesc& desc, const QString& filter,
-                             int count) const override {
-        return selectFrom(desc, {}, filter) + orderBy(desc) +
-               QStringLiteral(" LIMIT %1").arg(count);
+    // The first screen of a table window (the order's keys end with ID_Geo).
+    CGeoQuery FirstOrderedRows(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                               int count) const override {
+        return Select(desc, {}, filter, OrderKeys(desc) + QStringLiteral(" LIMIT %1").arg(count));
     }
 
     QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
@@ -80,47 +40,12 @@ public:
                  ok ? QString::number(key) : QStringLiteral("NULL"));
     }
 
-    QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override {
-        QStringList sets;
-        int n = 1;
-        for (int i : fields)
-            sets << QStringLiteral("%1 = $%2").arg(Name(desc.FieldName(i))).arg(n++);
-        return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4")
-            .arg(Table(desc), sets.join(QStringLiteral(", ")),
-                 Name(desc.FieldName(desc.m_nKeyField)))
-            .arg(n);
-    }
-
-    QString MemoByKey(const CGeoTableDesc& desc) const override {
-        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1")
-            .arg(Name(desc.FieldName(GEO_MEMO)), Table(desc),
-                 Name(desc.FieldName(desc.m_nKeyField)));
-    }
-
     // "IS ?" is the file's spelling of a comparison in which NULL equals NULL.
     QString UpdateMemoIfUnchanged(const CGeoTableDesc& desc) const override {
         const QString memo = Name(desc.FieldName(GEO_MEMO));
         return QStringLiteral("UPDATE %1 SET %2 = $1 WHERE %3 = $2 AND %2 COLLATE \"C\" IS NOT "
                               "DISTINCT FROM $3")
             .arg(Table(desc), memo, Name(desc.FieldName(desc.m_nKeyField)));
-    }
-
-    QString InsertRow(const CGeoTableDesc& desc) const override {
-        QStringList names;
-        for (int i = 0; i < desc.m_nFields; ++i) {
-            if (i != desc.m_nKeyField)
-                names << Name(desc.FieldName(i));
-        }
-        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(Table(desc), names.join(QStringLiteral(", ")), Placeholders(1, int(names.size())));
-    }
-
-    QString InsertRowWithKey(const CGeoTableDesc& desc) const override {
-        QStringList names;
-        for (int i = 0; i < desc.m_nFields; ++i)
-            names << Name(desc.FieldName(i));
-        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(Table(desc), names.join(QStringLiteral(", ")), Placeholders(1, int(names.size())));
     }
 
     QString ContinueNumbering(const CGeoTableDesc& desc) const override {
@@ -131,10 +56,6 @@ public:
     }
 
     QString BeginWrite() const override { return QStringLiteral("BEGIN"); }
-
-    QString AnyRow(const CGeoTableDesc& desc) const override {
-        return QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(Table(desc));
-    }
 
     QString CountryRowsForRefresh(const CGeoTableDesc& desc) const override {
         QStringList fields;
@@ -180,11 +101,6 @@ public:
                 QStringLiteral("DROP TABLE %1_update").arg(Table(desc))};
     }
 
-    QString DeleteRow(const CGeoTableDesc& desc) const override {
-        return QStringLiteral("DELETE FROM %1 WHERE %2 = $1")
-            .arg(Table(desc), Name(desc.FieldName(desc.m_nKeyField)));
-    }
-
     // Imports take a lock of their own, per database ("Kelv" + 1), so that two never run at
     // once; a refresh then keeps memo writes waiting (the table's SHARE ROW EXCLUSIVE lock
     // lets readers in, but no writer) so that the memos it carries are those at its commit.
@@ -195,6 +111,26 @@ public:
     QString LockRowsForImport(const CGeoTableDesc& desc) const override {
         return QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(Table(desc));
     }
+
+protected:
+    // A plain name unquoted, so in lower case; any other in quotes.
+    QString Name(const QString& identifier) const override {
+        if (isPlainName(identifier))
+            return Names::Name(identifier);
+        QString quoted = identifier;
+        quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        return QLatin1Char('"') + quoted + QLatin1Char('"');
+    }
+    QString Placeholder(int n) const override { return QStringLiteral("$%1").arg(n); }
+    QString Like(const QString& operand, const QString& pattern) const override {
+        return Names::Function(QStringLiteral("jetlike")) +
+               QStringLiteral("(%1, %2)").arg(pattern, operand);
+    }
+    QString Function(const char* name) const override {
+        return Names::Function(QLatin1String(name));
+    }
+    QString TextCompared(const QString& operand) const override { return NoCase(operand); }
+    QString OrderKeys(const CGeoTableDesc& desc) const override { return Names::OrderKeys(desc); }
 };
 
 } // namespace

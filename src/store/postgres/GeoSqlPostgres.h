@@ -13,7 +13,7 @@ class CGeoTableDesc;
 //
 // - Names. Tables, fields and functions are written without quotes on the server, so they
 //   are lower case there ("geo", "staat", "id_geo", "geonumber"); like the file, the server
-//   then finds them in any spelling. The filter syntax's [Name] becomes "name".
+//   then finds them in any spelling.
 // - Placeholders. "?" becomes $1, $2, ... in order.
 // - LIKE. The file's LIKE has the classic wildcards * ? # [abc] [!a-z] and compares letters
 //   without regard to case, umlauts included; on the server "a LIKE p" becomes kelvo.jetlike(p, a),
@@ -68,11 +68,6 @@ const CGeoSqlDialect& Dialect();
 // The version of the schema "kelvo" this program makes (in geo_stamp); a database of an
 // older program gets it, one of this or a newer program is used as it is.
 inline constexpr int kSchemaVersion = 4;
-
-// The filter syntax ([Name], '...' texts, ? placeholders, LIKE, comparisons, the program's
-// functions) in PostgreSQL's dialect; placeholders are numbered from *nextParameter on, which
-// is advanced.
-QString TranslateFilter(const CGeoTableDesc& desc, const QString& filter, int* nextParameter);
 
 // For an insert of one row whose values are $1, $2, ... in the order of its fields: the COPY
 // that takes many such rows at once (a bulk insert in a transaction is sent so); empty for any

@@ -53,30 +53,32 @@ const MenuItem kRecentFiles{ID_FILE_MRU_FILE1, QStringLiteral("Letzte Datei")};
 const MenuItem kDataImport{ID_DATA_IMPORT, QStringLiteral("Postleitzahlen &importieren...")};
 const MenuItem kDataDownload{ID_DATA_DOWNLOAD, QStringLiteral("Postleitzahlen &herunterladen...")};
 
+// The file menus' items from getting data to the recent files, the same in every window.
+QList<MenuItem> fileItems(const QList<MenuItem>& afterPrinting = {}) {
+    return QList<MenuItem>{kSeparator,
+                           kDataImport,
+                           kDataDownload,
+                           kSeparator,
+                           {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
+                           {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
+                           {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")}} +
+           afterPrinting +
+           QList<MenuItem>{kSeparator, kExport, kSavePlaces, kSeparator, kRecentFiles, kSeparator};
+}
+
 } // namespace
 
 QList<Popup> Menu(int menuId) {
     if (menuId == IDR_MAINFRAME) {
-        return {{QStringLiteral("&Datei"),
-                 {{ID_FILE_NEW, QStringLiteral("&Karte öffnen\tStrg+K")},
-                  {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
-                  {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
-                  kOpenList,
-                  kSeparator,
-                  kDataImport,
-                  kDataDownload,
-                  kSeparator,
-                  {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
-                  {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
-                  {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
-                  kSeparator,
-                  kExport,
-                  kSavePlaces,
-                  kSeparator,
-                  kRecentFiles,
-                  kSeparator,
-                  {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
-                  {ID_APP_EXIT, QStringLiteral("&Beenden")}}},
+        const QList<MenuItem> file =
+            QList<MenuItem>{{ID_FILE_NEW, QStringLiteral("&Karte öffnen\tStrg+K")},
+                            {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
+                            {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
+                            kOpenList} +
+            fileItems() +
+            QList<MenuItem>{{ID_FILE_CLOSE, QStringLiteral("&Schließen")},
+                            {ID_APP_EXIT, QStringLiteral("&Beenden")}};
+        return {{QStringLiteral("&Datei"), file},
                 editMenu(),
                 {QStringLiteral("&Ansicht"), viewItems()},
                 windowMenu(),
@@ -96,27 +98,15 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")}
              << MenuItem{ID_VIEW_AS_OF, QStringLiteral("S&tichtag...")}
              << MenuItem{ID_VIEW_LIST_ISSUES, QStringLiteral("&Zeilen ohne Ort...")};
-        return {{QStringLiteral("&Datei"),
-                 {{ID_FILE_NEW, QStringLiteral("&Mappe öffnen\tStrg+M")},
-                  {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
-                  {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
-                  kOpenList,
-                  {ID_FILE_CLOSE, QStringLiteral("&Schließen")},
-                  kSeparator,
-                  kDataImport,
-                  kDataDownload,
-                  kSeparator,
-                  {ID_FILE_PRINT, QStringLiteral("&Drucken...\tStrg+P")},
-                  {ID_FILE_PRINT_PREVIEW, QStringLiteral("&Seitenansicht")},
-                  {ID_FILE_PRINT_SETUP, QStringLiteral("Dru&ckeinrichtung...")},
-                  {ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Karte als &Bild speichern...")},
-                  kSeparator,
-                  kExport,
-                  kSavePlaces,
-                  kSeparator,
-                  kRecentFiles,
-                  kSeparator,
-                  {ID_APP_EXIT, QStringLiteral("&Beenden")}}},
+        const QList<MenuItem> file =
+            QList<MenuItem>{{ID_FILE_NEW, QStringLiteral("&Mappe öffnen\tStrg+M")},
+                            {ID_TABLE_OPEN, QStringLiteral("&Tabelle öffnen\tStrg+T")},
+                            {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
+                            kOpenList,
+                            {ID_FILE_CLOSE, QStringLiteral("&Schließen")}} +
+            fileItems({{ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Karte als &Bild speichern...")}}) +
+            QList<MenuItem>{{ID_APP_EXIT, QStringLiteral("&Beenden")}};
+        return {{QStringLiteral("&Datei"), file},
                 editMenu(),
                 {QStringLiteral("&Ansicht"), view},
                 windowMenu(),

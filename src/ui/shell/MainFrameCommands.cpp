@@ -1,7 +1,7 @@
 #include "base/CommandIds.h"
 #include "render/table/TableText.h"
 #include "store/GeoDatabase.h"
-#include "store/GeoSql.h"
+#include "store/GeoFilter.h"
 #include "ui/data/DataCommands.h"
 #include "ui/data/FirstStartHint.h"
 #include "ui/shell/ChildFrame.h"
@@ -185,7 +185,7 @@ void CMainFrame::OnSearch() {
     if (dlg.exec() != QDialog::Accepted)
         return;
     const QString text = g_strSearch; // as typed
-    m_strText = GeoSql::SearchFilter(text, dlg.FoldSpellings());
+    m_strText = GeoFilter::Search(text, dlg.FoldSpellings()).Text();
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = m_strText;

@@ -16,7 +16,7 @@ void CMainFrame::OnRadiusSearch() {
     // are put nearest first with their distance as the last column.
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
-    g_strSearch = GeoRadius::Filter(dlg.m_centre, dlg.m_dRadiusKm);
+    g_strSearch = GeoRadius::Filter(dlg.m_centre, dlg.m_dRadiusKm).Text();
     if (CDocument* doc = theApp.m_pTableTemplate->OpenDocumentFile()) {
         if (auto* view = dynamic_cast<CListView_Table*>(doc->GetFirstView()))
             view->ShowDistanceColumn(dlg.m_centre.dLon, dlg.m_centre.dLat);

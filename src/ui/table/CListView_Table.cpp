@@ -3,6 +3,7 @@
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilterText.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
@@ -96,7 +97,7 @@ void CListView_Table::OnInitialUpdate() {
                 continue;
             SetUpColumns();
             m_model.CopyRows(first->m_model);
-            m_strFilter = first->m_strFilter;
+            m_filter = first->m_filter;
             m_stamp = first->m_stamp;
             m_bStampTaken = first->m_bStampTaken;
             m_nSortColumn = first->m_nSortColumn;
@@ -107,7 +108,14 @@ void CListView_Table::OnInitialUpdate() {
             return;
         }
     }
-    m_strFilter = g_strSearch;
+    // The opener's filter, read once. One that cannot be read lists no row (the key is
+    // never NULL) and says why.
+    QString error;
+    if (!GeoFilterText::Parse(*m_pTableDesc, g_strSearch, &m_filter, &error)) {
+        KelvoMessageBox(error);
+        m_filter =
+            GeoFilter::IsNull(GeoFilter::Field(m_pTableDesc->FieldName(m_pTableDesc->m_nKeyField)));
+    }
     FillTable();
 }
 

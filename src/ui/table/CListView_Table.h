@@ -4,6 +4,7 @@
 #include "render/table/TableFill.h"
 #include "render/table/TablePrint.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "ui/shell/View.h"
 
 #include <QTableView>
@@ -123,7 +124,7 @@ public:
     bool m_bShowRecordStatus = true; // false while a sort runs
     int m_nCurrentRow = 0;           // the focused row (current index) the user acted on last
     QString m_strText;               // work text: status texts, titles
-    QString m_strFilter;             // the filter the rows were read with (empty: all)
+    CGeoFilter m_filter;             // the filter the rows were read with (empty: all)
     CGeoDatabase* m_pDatabase;       // g_GeoDatabase
     int m_nSortColumn = -1;          // the column the rows were last sorted by (-1: none)
     bool m_bSortedDescending = false;

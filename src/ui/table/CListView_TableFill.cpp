@@ -39,15 +39,15 @@ void CListView_Table::FillTable() {
     if (!m_pDatabase->IsOpen()) {
         // No rows and no error.
         CStatusBarProgress progress;
-        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_filter, m_model, &progress);
     } else {
         QPointer<CListView_Table> self(this);
         CStatusBarProgress progress(Qt::BusyCursor);
         progress.Start(TableFillCaption(*m_pTableDesc));
         // The first screen of all rows costs a scan of the keys beside the read; that of a
         // filter would cost the whole search twice, so its rows come all at once.
-        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_strFilter,
-                          m_strFilter.isEmpty() ? kFirstRows : 0);
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter,
+                          m_filter.IsEmpty() ? kFirstRows : 0);
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
         m_bFilling = true;

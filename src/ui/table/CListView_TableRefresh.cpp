@@ -115,7 +115,7 @@ void CListView_Table::Refill() {
     CTableFillResult result;
     {
         CStatusBarProgress progress;
-        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_strFilter, m_model, &progress);
+        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_filter, m_model, &progress);
     }
     // The window's order: the column it was sorted by, or a radius search's distances.
     if (m_nSortColumn >= 0)

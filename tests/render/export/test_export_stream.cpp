@@ -6,6 +6,7 @@
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableExport.h"
 #include "render/table/TableFill.h"
+#include "store/GeoFilter.h"
 #include "store/GeoSql.h"
 
 #include <QFile>
@@ -31,16 +32,16 @@ TEST(ExportStream, WritesTheBytesOfTheWindowsExportInEveryFormat) {
                  {"CH", "8001", "", "", ""},
                  {"de", "10115", "Berlin\r\nMitte", "13.38", "52.53"}});
     const QString dir = QFileInfo(geo.Path()).absolutePath();
-    const QString filters[] = {QString(), GeoSql::SearchFilter(QStringLiteral("m*n"), false),
-                               GeoSql::SearchFilter(QStringLiteral("gibt es nicht"), false)};
+    const CGeoFilter filters[] = {CGeoFilter(), GeoFilter::Search(QStringLiteral("m*n"), false),
+                                  GeoFilter::Search(QStringLiteral("gibt es nicht"), false)};
     const Export::Format formats[] = {Export::Format::Csv, Export::Format::CsvInternational,
                                       Export::Format::GeoJson, Export::Format::Kml,
                                       Export::Format::Places};
-    for (const QString& filter : filters) {
+    for (const CGeoFilter& filter : filters) {
         CGeoTableModel model;
         FillTableModel(geo.Db(), geo.Db().m_Table, filter, model, nullptr);
         for (Export::Format format : formats) {
-            SCOPED_TRACE(qPrintable(Export::Suffix(format) + " " + filter));
+            SCOPED_TRACE(qPrintable(Export::Suffix(format) + " " + filter.Text()));
             const Export::CResult window =
                 Export::WriteFile(dir + "/fenster", format, TableExportRows(model));
             const Export::CResult stream = Export::WriteFile(

@@ -5,6 +5,7 @@
 #include "render/table/TableFill.h"
 #include "render/table/TableTestRows.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
@@ -44,7 +45,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde")));
     }
-    CTableFillResult fill(const QString& filter = QString()) {
+    CTableFillResult fill(const CGeoFilter& filter = CGeoFilter()) {
         return FillTableModel(db, db.m_Table, filter, model, &progress);
     }
     QStringList column(int j) const {
@@ -186,21 +187,21 @@ TEST_F(TableFillTest, ListsAllRowsInStaatPlzOrderWithProgress) {
 TEST_F(TableFillTest, FilterGivesTheMatchingRowsAndTheirCount) {
     ASSERT_TRUE(TableTestRows::Insert(db, TableTestRows::FivePlaces()));
     struct Case {
-        QString filter;
+        CGeoFilter filter;
         QStringList orte;
     };
     const QList<Case> cases = {
-        {GeoSql::SearchFilter("dres"), {"Dresden"}},
-        {GeoSql::SearchFilter("innere"), {"Wien"}}, // found through the memo only
-        {GeoSql::SearchFilter("0"), {"Wien", "Zürich", "Dresden", "Berlin", "Vaduz"}},
-        {GeoSql::SearchFilter("nirgends"), {}},
-        {"[Staat] = 'DE'", {"Dresden", "Berlin"}},
+        {GeoFilter::Search("dres"), {"Dresden"}},
+        {GeoFilter::Search("innere"), {"Wien"}}, // found through the memo only
+        {GeoFilter::Search("0"), {"Wien", "Zürich", "Dresden", "Berlin", "Vaduz"}},
+        {GeoFilter::Search("nirgends"), {}},
+        {GeoFilter::Equals("Staat", "DE"), {"Dresden", "Berlin"}},
     };
     for (const Case& c : cases) {
         const CTableFillResult result = fill(c.filter);
-        EXPECT_TRUE(result.m_strError.isEmpty()) << c.filter.toStdString();
-        EXPECT_EQ(column(GEO_ORT), c.orte) << c.filter.toStdString();
-        EXPECT_EQ(result.m_nFound, c.orte.size()) << c.filter.toStdString();
+        EXPECT_TRUE(result.m_strError.isEmpty()) << c.filter.Text().toStdString();
+        EXPECT_EQ(column(GEO_ORT), c.orte) << c.filter.Text().toStdString();
+        EXPECT_EQ(result.m_nFound, c.orte.size()) << c.filter.Text().toStdString();
     }
 }
 
@@ -219,14 +220,15 @@ TEST_F(TableFillTest, EngineErrorKeepsTheRowsReadSoFar) {
     // With an index in sort order the engine applies the filter row by row as it reads, so
     // the malformed pattern of the fourth row stops the read after three rows.
     ASSERT_TRUE(db.Execute("CREATE INDEX StaatPlz ON GEO (Staat, PLZ)"));
-    const CTableFillResult result = fill("[Ort] LIKE [Memo]");
+    const CTableFillResult result = fill(CGeoFilter::Make(
+        CGeoFilter::Kind::Like, {GeoFilter::Field("Ort"), GeoFilter::Field("Memo")}));
     EXPECT_FALSE(result.m_strError.isEmpty());
     EXPECT_EQ(column(GEO_ORT), QStringList({"Aaa", "Bbb", "Ccc"}));
     EXPECT_EQ(result.m_nFound, 3);
     EXPECT_EQ(progress.finished, 1);
 
-    // A filter the engine cannot even parse: no rows, the engine's message.
-    const CTableFillResult broken = fill("[Ort] LIKE 'x");
+    // A statement the engine refuses (a field it does not have): no rows, its message.
+    const CTableFillResult broken = fill(GeoFilter::Equals("Nirgends", "x"));
     EXPECT_FALSE(broken.m_strError.isEmpty());
     EXPECT_EQ(model.RowCount(), 0);
     EXPECT_EQ(progress.finished, 2);

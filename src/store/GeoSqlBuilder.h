@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/GeoSqlDialect.h"
+
+// The statements that both engines write alike, apart from how they name tables, fields
+// and the program's functions, how they mark a value and how they compare texts: written
+// once here, each engine's dialect says only those parts. Filters are written here too,
+// every value as a placeholder.
+class CGeoSqlBuilder : public CGeoSqlDialect {
+public:
+    QString Condition(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                      QVariantList* values) const override;
+
+    QString CountRows(const QString& tableName) const override;
+    QString StandardQuery(const CGeoTableDesc& desc) const override;
+    CGeoQuery FilteredQuery(const CGeoTableDesc& desc, const CGeoFilter& filter) const override;
+    CGeoQuery OrderedQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                           const CGeoFilter& filter) const override;
+    CGeoQuery StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
+                                const CGeoFilter& filter) const override;
+    QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override;
+    QString MemoByKey(const CGeoTableDesc& desc) const override;
+    QString InsertRow(const CGeoTableDesc& desc) const override;
+    QString InsertRowWithKey(const CGeoTableDesc& desc) const override;
+    QString AnyRow(const CGeoTableDesc& desc) const override;
+    QString DeleteRow(const CGeoTableDesc& desc) const override;
+
+protected:
+    // A table's or field's name as the engine reads it.
+    virtual QString Name(const QString& identifier) const = 0;
+    // The mark of the n-th value of a statement, from 1.
+    virtual QString Placeholder(int n) const = 0;
+    // "operand LIKE pattern" with the program's matcher.
+    virtual QString Like(const QString& operand, const QString& pattern) const = 0;
+    // The name of one of the program's functions (FoldLike, GeoNumber, GeoDistance).
+    virtual QString Function(const char* name) const = 0;
+    // An operand of a comparison with a text field, so that it compares as the file's
+    // NOCASE does.
+    virtual QString TextCompared(const QString& operand) const = 0;
+    // The keys of the standard order after ORDER BY.
+    virtual QString OrderKeys(const CGeoTableDesc& desc) const = 0;
+
+    QString Table(const CGeoTableDesc& desc) const;
+    QString Key(const CGeoTableDesc& desc) const;
+    // "$first, ..." for count values.
+    QString Placeholders(int first, int count) const;
+
+private:
+    CGeoQuery Select(const CGeoTableDesc& desc, const QStringList& columns,
+                     const CGeoFilter& filter, const QString& order) const;
+    QString Render(const CGeoTableDesc& desc, const CGeoFilter& filter, QVariantList* values) const;
+};
