@@ -44,9 +44,10 @@ protected:
     QString Key(const CGeoTableDesc& desc) const;
     // "$first, ..." for count values.
     QString Placeholders(int first, int count) const;
-
-private:
+    // "SELECT <columns> FROM <table> [WHERE (<filter>)] ORDER BY <order>;"; no columns: all.
     CGeoQuery Select(const CGeoTableDesc& desc, const QStringList& columns,
                      const CGeoFilter& filter, const QString& order) const;
+
+private:
     QString Render(const CGeoTableDesc& desc, const CGeoFilter& filter, QVariantList* values) const;
 };
