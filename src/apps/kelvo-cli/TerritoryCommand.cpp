@@ -33,7 +33,7 @@ bool load(Context& c, bool rows) {
     }
     if (rows) {
         QString error;
-        c.rows = c.CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
+        c.rows = CGeoPlaceRowsCache::Of(c.db).Rows(true, {}, &error);
         if (!error.isEmpty()) {
             Cli::Err(error + QLatin1Char('\n'));
             return false;
