@@ -6,11 +6,11 @@
 #include "BenchRegistry.h"
 
 #include "render/map/MapCanvas.h"
-#include "store/GeoDatabase.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryAssigner.h"
 #include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 
 #include <QMap>

@@ -3,8 +3,8 @@
 // tests/cases/territory_rules.tsv.
 #include "common/CaseTable.h"
 #include "common/TerritoryCases.h"
-#include "store/territory/Territory.h"
 #include "render/territory/TerritoryAssigner.h"
+#include "store/territory/Territory.h"
 
 #include <gtest/gtest.h>
 

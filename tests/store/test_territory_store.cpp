@@ -5,14 +5,14 @@
 #include "common/EngineFixture.h"
 #include "common/TerritoryCases.h"
 #include "common/TestSupport.h"
-#include "data/GeoImport.h"
 #include "data/GeoCopy.h"
-#include "render/territory/TerritoryCopy.h"
-#include "store/GeoDatabase.h"
+#include "data/GeoImport.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryCopy.h"
 #include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 
 #include <QMap>
 #include <QSet>

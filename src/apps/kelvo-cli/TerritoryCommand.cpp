@@ -1,11 +1,11 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
-#include "render/territory/TerritoryFile.h"
-#include "store/GeoDatabase.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryFile.h"
 #include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapDeclutter.h"
 #include "render/map/MapStyle.h"
+#include "render/map/MapTerritories.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
-#include "render/map/MapTerritories.h"
 #include "store/GeoDatabase.h"
 
 #include <algorithm>

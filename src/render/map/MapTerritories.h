@@ -2,9 +2,9 @@
 
 #include "render/draw/DrawObjects.h"
 #include "render/draw/DrawTypes.h"
+#include "render/territory/TerritoryAssigner.h"
 #include "store/GeoDatabase.h"
 #include "store/territory/Territory.h"
-#include "render/territory/TerritoryAssigner.h"
 
 #include <QString>
 

@@ -24,8 +24,9 @@ bool stopped(const std::atomic<bool>* cancel) {
 
 } // namespace
 
-CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
-                                CGeoTableModel& model, CProgress* progress) {
+CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc,
+                                const CGeoFilter& filter, CGeoTableModel& model,
+                                CProgress* progress) {
     if (!model.HasColumns())
         model.SetColumns(desc);
     CTableRows rows = ReadTableRows(db, desc, filter, progress);

@@ -38,8 +38,9 @@ QString TableFillCaption(const CGeoTableDesc& desc);
 // 100 * k / n after each row (k the rows before it). The model gets its columns if it has
 // none, and exactly the rows read, also when the engine stops with an error (the result then
 // holds the engine's message). With the database closed the model gets no rows and no error.
-CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
-                                CGeoTableModel& model, CProgress* progress);
+CTableFillResult FillTableModel(CGeoDatabase& db, const CGeoTableDesc& desc,
+                                const CGeoFilter& filter, CGeoTableModel& model,
+                                CProgress* progress);
 
 // The rows FillTableModel puts into the model. Stops soon after `cancel` becomes true (then
 // m_bCancelled is set and the rows are incomplete).

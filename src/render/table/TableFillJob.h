@@ -23,7 +23,8 @@ class CGeoDatabase;
 // ends by itself and frees what it read.
 class CTableFillJob {
 public:
-    CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter, int firstRows);
+    CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
+                  int firstRows);
     ~CTableFillJob(); // cancels
     CTableFillJob(const CTableFillJob&) = delete;
     CTableFillJob& operator=(const CTableFillJob&) = delete;

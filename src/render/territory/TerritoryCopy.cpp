@@ -1,10 +1,10 @@
 #include "render/territory/TerritoryCopy.h"
 
+#include "render/territory/TerritoryStore.h"
 #include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/territory/TerritorySql.h"
-#include "render/territory/TerritoryStore.h"
 
 namespace TerritoryCopy {
 

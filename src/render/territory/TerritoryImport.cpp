@@ -1,10 +1,10 @@
 // Storing an assignment read from a file (CTerritoryStore::Import).
-#include "store/GeoDatabase.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
+#include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/territory/TerritorySql.h"
-#include "render/territory/TerritoryStore.h"
 
 #include <QHash>
 
@@ -38,7 +38,8 @@ bool CTerritoryStore::Import(const QList<CTerritoryImportLine>& lines, QStringLi
         return false;
     }
     QString error;
-    const std::shared_ptr<const CGeoPlaceRows> rows = CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
+    const std::shared_ptr<const CGeoPlaceRows> rows =
+        CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
     if (!error.isEmpty()) {
         m_strError = error;
         return false;

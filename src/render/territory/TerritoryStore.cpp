@@ -1,9 +1,9 @@
 #include "render/territory/TerritoryStore.h"
 
-#include "store/GeoBackend.h"
-#include "store/GeoDatabase.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
+#include "store/GeoBackend.h"
+#include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/territory/TerritorySql.h"
 
@@ -262,7 +262,8 @@ bool CTerritoryStore::Delete(qint64 id, qint64 moveTo) {
 
 QString CTerritoryStore::RuleWithoutPlace(const QList<CTerritoryRule>& rules) {
     QString error;
-    const std::shared_ptr<const CGeoPlaceRows> rows = CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
+    const std::shared_ptr<const CGeoPlaceRows> rows =
+        CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
     if (!error.isEmpty())
         return error;
     std::vector<bool> matched(rules.size(), false);

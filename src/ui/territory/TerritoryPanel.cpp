@@ -1,9 +1,9 @@
 #include "ui/territory/TerritoryPanel.h"
 
-#include "store/GeoDatabase.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/Globals.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/territory/Territory.h"
 #include "render/territory/TerritoryAssigner.h"
+#include "store/territory/Territory.h"
 
 #include <QDockWidget>
 

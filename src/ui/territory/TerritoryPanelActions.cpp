@@ -1,7 +1,7 @@
 // The panel's buttons and the assignment of places: each change is one write of the store,
 // refused whole with a message when it cannot be made.
-#include "store/GeoDatabase.h"
 #include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/territory/TerritoryPanel.h"

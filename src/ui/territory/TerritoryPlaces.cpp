@@ -2,10 +2,10 @@
 
 #include "base/GeoTableDesc.h"
 #include "render/map/MapCanvas.h"
-#include "render/table/GeoTableModel.h"
-#include "store/GeoDatabase.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
+#include "render/table/GeoTableModel.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 
 namespace TerritoryPlaces {
