@@ -1,17 +1,20 @@
 #include "data/ImportReport.h"
 
+#include "base/GermanNumbers.h"
+
 #include <QFileInfo>
 
 namespace ImportReport {
 
 QString CountryLine(const CountryRefreshResult& c) {
-    return QStringLiteral("%1: vorher %2 Zeilen, jetzt %3; %4 Memos übernommen, %5 Memos auf "
-                          "Zeilen behalten, die nicht mehr in den Daten sind")
+    const QString memo = QStringLiteral("Memo"), memos = QStringLiteral("Memos");
+    return QStringLiteral("%1: vorher %2 Zeilen, jetzt %3; %4 übernommen, %5 auf Zeilen behalten, "
+                          "die nicht mehr in den Daten sind")
         .arg(c.country)
         .arg(c.rowsBefore)
         .arg(c.rowsAfter)
-        .arg(c.memosCarried)
-        .arg(c.memosKept);
+        .arg(GermanNumbers::Count(c.memosCarried, memo, memos),
+             GermanNumbers::Count(c.memosKept, memo, memos));
 }
 
 QString FileLine(const CGeoImporter::FileResult& file) {

@@ -110,7 +110,7 @@ TEST_F(DataUiTest, FirstStartHintImportsTheSharedFilesAndOpenWindowsShowThem) {
     ImportFromMenu();
     Process();
     EXPECT_TRUE(messages.last().contains(
-        "DE: vorher 23297 Zeilen, jetzt 23297; 1 Memos übernommen, 0 Memos auf Zeilen behalten"))
+        "DE: vorher 23297 Zeilen, jetzt 23297; 1 Memo übernommen, 0 Memos auf Zeilen behalten"))
         << messages.last().toStdString();
     EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 49568);
     EXPECT_EQ(table->GetModel().RowCount(), 49568);
