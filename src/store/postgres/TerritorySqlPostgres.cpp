@@ -1,6 +1,6 @@
 #include "store/postgres/TerritorySqlPostgres.h"
 
-#include "store/territory/TerritorySql.h"
+#include "store/territory/TerritorySqlBuilder.h"
 
 namespace {
 
@@ -10,7 +10,14 @@ namespace {
 // deletion by another user waits for the assignment or is seen by it, and the rules are
 // locked as a whole while they change, so that two users cannot add rules that are in
 // conflict at the same time.
-class CPostgresTerritorySql : public CTerritorySql {
+class CPostgresTerritorySql : public CTerritorySqlBuilder {
+protected:
+    QString Placeholder(int n) const override { return QStringLiteral("$%1").arg(n); }
+    QString Unchanged(const QString& column, const QString& value) const override {
+        return QStringLiteral("%1 COLLATE \"C\" IS NOT DISTINCT FROM %2").arg(column, value);
+    }
+    QString HeldForWrite() const override { return QStringLiteral(" FOR SHARE"); }
+
 public:
     QString TablesExist() const override {
         return QStringLiteral("SELECT (to_regclass('gebiet') IS NOT NULL AND "
@@ -36,72 +43,6 @@ public:
         return QStringLiteral("LOCK TABLE gebiet_regel IN SHARE ROW EXCLUSIVE MODE");
     }
 
-    QString Territories() const override {
-        return QStringLiteral(
-            "SELECT id, name, farbe, verantwortlich, memo FROM gebiet ORDER BY id");
-    }
-    QString TerritoryForWrite() const override {
-        return QStringLiteral("SELECT id FROM gebiet WHERE id = $1 FOR SHARE");
-    }
-    QString InsertTerritory() const override {
-        return QStringLiteral("INSERT INTO gebiet (name, farbe, verantwortlich, memo) VALUES "
-                              "($1, $2, $3, $4) RETURNING id");
-    }
-    QString UpdateTerritoryIfUnchanged() const override {
-        return QStringLiteral(
-            "UPDATE gebiet SET name = $1, farbe = $2, verantwortlich = $3, memo = $4 WHERE id = "
-            "$5 AND name COLLATE \"C\" IS NOT DISTINCT FROM $6 AND farbe COLLATE \"C\" IS NOT "
-            "DISTINCT FROM $7 AND verantwortlich COLLATE \"C\" IS NOT DISTINCT FROM $8 AND memo "
-            "COLLATE \"C\" IS NOT DISTINCT FROM $9");
-    }
-    QString DeleteTerritory() const override {
-        return QStringLiteral("DELETE FROM gebiet WHERE id = $1");
-    }
-
-    QString Rules() const override {
-        return QStringLiteral("SELECT id, id_gebiet, staat, von, bis FROM gebiet_regel ORDER "
-                              "BY id");
-    }
-    QString InsertRule() const override {
-        return QStringLiteral(
-            "INSERT INTO gebiet_regel (id_gebiet, staat, von, bis) VALUES ($1, $2, $3, $4)");
-    }
-    QString MoveRule() const override {
-        return QStringLiteral("UPDATE gebiet_regel SET id_gebiet = $1 WHERE id = $2");
-    }
-    QString DeleteRule() const override {
-        return QStringLiteral("DELETE FROM gebiet_regel WHERE id = $1");
-    }
-    QString DeleteRulesOf() const override {
-        return QStringLiteral("DELETE FROM gebiet_regel WHERE id_gebiet = $1");
-    }
-    QString MoveRulesOf() const override {
-        return QStringLiteral("UPDATE gebiet_regel SET id_gebiet = $1 WHERE id_gebiet = $2");
-    }
-    QString DeleteExceptionsOf() const override {
-        return QStringLiteral("DELETE FROM gebiet_ausnahme WHERE id_gebiet = $1");
-    }
-    QString MoveExceptionsOf() const override {
-        return QStringLiteral("UPDATE gebiet_ausnahme SET id_gebiet = $1 WHERE id_gebiet = $2");
-    }
-
-    QString Exceptions() const override {
-        return QStringLiteral("SELECT staat, plz, ort, ortsteil, id_gebiet FROM gebiet_ausnahme");
-    }
-    QString PutException() const override {
-        return QStringLiteral("INSERT INTO gebiet_ausnahme (staat, plz, ort, ortsteil, "
-                              "id_gebiet) VALUES ($1, $2, $3, $4, $5) ON CONFLICT (staat, plz, "
-                              "ort, ortsteil) DO UPDATE SET id_gebiet = excluded.id_gebiet");
-    }
-
-    QString InsertTerritoryWithKey() const override {
-        return QStringLiteral("INSERT INTO gebiet (id, name, farbe, verantwortlich, memo) "
-                              "VALUES ($1, $2, $3, $4, $5)");
-    }
-    QString InsertRuleWithKey() const override {
-        return QStringLiteral("INSERT INTO gebiet_regel (id, id_gebiet, staat, von, bis) VALUES "
-                              "($1, $2, $3, $4, $5)");
-    }
     QStringList ContinueNumbering() const override {
         return {QStringLiteral("SELECT setval(pg_get_serial_sequence('gebiet', 'id'), "
                                "coalesce(max(id), 0) + 1, false) FROM gebiet"),
