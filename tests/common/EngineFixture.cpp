@@ -21,6 +21,15 @@ void EngineTest::OpenEmpty(CGeoDatabase& db) {
     ASSERT_TRUE(db.Open(m_strAddress)) << db.OpenError().toStdString();
 }
 
+void EngineTest::OpenWithPlaces(CGeoDatabase& db, const QByteArray& lines) {
+    OpenEmpty(db);
+    if (HasFatalFailure())
+        return;
+    const CGeoImporter::Result result =
+        CGeoImporter(db).Run({TestSupport::WriteFile(m_dir.filePath("0.txt"), lines)});
+    ASSERT_TRUE(result.ok) << result.fatal.toStdString();
+}
+
 QString EngineTest::SharedDatabase() {
     return OnServer() ? TestServer::SharedDatabase() : SharedFile(m_dir.path());
 }

@@ -29,6 +29,8 @@ protected:
     // Opens a new, empty database of the engine (EmptyDatabase) in db; its address goes to
     // m_strAddress.
     void OpenEmpty(CGeoDatabase& db);
+    // OpenEmpty, then the GeoNames lines imported as "0.txt".
+    void OpenWithPlaces(CGeoDatabase& db, const QByteArray& lines);
 
     QTemporaryDir m_dir;
     QString m_strAddress;

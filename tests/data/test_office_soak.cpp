@@ -30,10 +30,7 @@ protected:
         EngineTest::SetUp();
         if (IsSkipped())
             return;
-        OpenEmpty(m_db);
-        const CGeoImporter::Result result =
-            CGeoImporter(m_db).Run({TestSupport::WriteFile(m_dir.filePath("0.txt"), places(0))});
-        ASSERT_TRUE(result.ok) << result.fatal.toStdString();
+        OpenWithPlaces(m_db, places(0));
     }
     int memo(const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
         return TestSupport::RunCli(QStringList{"memo", args[0], "--db", m_strAddress} + args.mid(1),

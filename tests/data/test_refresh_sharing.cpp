@@ -27,10 +27,7 @@ protected:
         EngineTest::SetUp();
         if (IsSkipped())
             return;
-        OpenEmpty(m_db);
-        const CGeoImporter::Result result =
-            CGeoImporter(m_db).Run({TestSupport::WriteFile(m_dir.filePath("0.txt"), places(0))});
-        ASSERT_TRUE(result.ok) << result.fatal.toStdString();
+        OpenWithPlaces(m_db, places(0));
     }
 
     // kelvo-cli import of a file in a process of its own, started.
