@@ -24,7 +24,7 @@ const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
     "[--names] [--declutter] [--memos] [--territories] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
-    "[--basemap] [--aspect] [--legend] [--poster A0..A4 [--title TEXT]] "
+    "[--basemap] [--aspect] [--legend] [--poster A0..A4|BxH [--title TEXT] [--tiles A4]] "
     "AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
@@ -117,9 +117,13 @@ bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path,
         }
         std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, true);
         const QString error = MapPoster::Print(*writer, canvas, *poster);
-        if (!error.isEmpty())
-            Cli::Err(error + QLatin1Char('\n'));
-        return error.isEmpty();
+        writer.reset();
+        if (error.isEmpty())
+            return true;
+        // No poster cut short is left behind.
+        QFile::remove(path);
+        Cli::Err(error + QLatin1Char('\n'));
+        return false;
     }
     if (suffix == QLatin1String("pdf")) {
         std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, false);
@@ -184,6 +188,7 @@ int RunRender(QStringList args) {
     const QString selectedText = Cli::TakeOption(args, QStringLiteral("--selected"), {}, &error);
     const QString posterText = Cli::TakeOption(args, QStringLiteral("--poster"), {}, &error);
     const QString titleText = Cli::TakeOption(args, QStringLiteral("--title"), {}, &error);
+    const QString tilesText = Cli::TakeOption(args, QStringLiteral("--tiles"), {}, &error);
     const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
     CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
                           kDefaultLatNorth, false,           0};
@@ -209,11 +214,20 @@ int RunRender(QStringList args) {
         !parseSelected(selectedText, &settings.selected))
         error = QStringLiteral("Ungültiger gewählter Ort \"%1\" (erwartet LON,LAT,NAME).")
                     .arg(selectedText);
-    CPosterOptions poster{QPageSize::A1, titleText, QDate::currentDate()};
+    CPosterOptions poster;
+    poster.strTitle = titleText;
+    poster.date = QDate::currentDate();
     if (error.isEmpty() && !posterText.isEmpty() &&
         !MapPoster::PageSizeFromName(posterText, &poster.pageSize))
-        error =
-            QStringLiteral("Ungültige Postergröße \"%1\" (erwartet A0 bis A4).").arg(posterText);
+        error = QStringLiteral("Ungültige Postergröße \"%1\" (erwartet A0 bis A4 oder BxH in mm).")
+                    .arg(posterText);
+    if (error.isEmpty() && !tilesText.isEmpty() &&
+        (posterText.isEmpty() || !MapPoster::PageSizeFromName(tilesText, &poster.tilePageSize)))
+        error = posterText.isEmpty()
+                    ? QStringLiteral("--tiles gilt nur mit --poster.")
+                    : QStringLiteral("Ungültige Seitengröße \"%1\" (erwartet A0 bis A4 oder BxH "
+                                     "in mm).")
+                          .arg(tilesText);
     if (error.isEmpty() && args.size() != 1)
         error = QStringLiteral("Genau eine Ausgabedatei erwartet.");
     if (!error.isEmpty()) {

@@ -32,7 +32,12 @@ CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     QPaintDevice* device = painter.device();
-    m_szDevice = device ? QSize(device->width(), device->height()) : QSize();
+    QRectF visible = device ? QRectF(0, 0, device->width(), device->height()) : QRectF();
+    if (!painter.deviceTransform().isIdentity())
+        visible = painter.deviceTransform().inverted().mapRect(visible);
+    if (painter.hasClipping())
+        visible &= painter.clipBoundingRect();
+    m_rectVisible = visible.toAlignedRect();
     if (device && device->devType() == QInternal::Image && !painter.hasClipping() &&
         painter.deviceTransform().isIdentity() &&
         painter.compositionMode() == QPainter::CompositionMode_SourceOver) {
@@ -97,10 +102,10 @@ int CDeviceContext::DeviceY(qint64 y) const {
 }
 
 void CDeviceContext::FillCells(qint64 x0, qint64 y0, qint64 x1, qint64 y1, COLORREF color) {
-    const int left = std::max(DeviceX(x0), 0);
-    const int top = std::max(DeviceY(y0), 0);
-    const int right = std::min(DeviceX(x1), m_szDevice.width());
-    const int bottom = std::min(DeviceY(y1), m_szDevice.height());
+    const int left = std::max(DeviceX(x0), m_rectVisible.left());
+    const int top = std::max(DeviceY(y0), m_rectVisible.top());
+    const int right = std::min(DeviceX(x1), m_rectVisible.right() + 1);
+    const int bottom = std::min(DeviceY(y1), m_rectVisible.bottom() + 1);
     if (left < right && top < bottom)
         m_painter.fillRect(QRect(left, top, right - left, bottom - top), toQColor(color));
 }
@@ -167,8 +172,7 @@ void CDeviceContext::FillSolidRect(int x, int y, int cx, int cy, COLORREF color)
 void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
     if (m_pPixels && m_bIdentity) {
         // What filling the one-pixel cell gives, opaque.
-        if (x >= 0 && y >= 0 && x < m_szDevice.width() && y < m_szDevice.height() &&
-            (!m_bClipped || m_rectClip.contains(x, y)))
+        if (m_rectVisible.contains(x, y) && (!m_bClipped || m_rectClip.contains(x, y)))
             m_pPixels[y * m_nPixelsPerLine + x] =
                 qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
         return;
@@ -202,11 +206,11 @@ void CDeviceContext::TextOut(int x, int y, const QString& text) {
     const CDeviceFont& font = DeviceFont();
     const int left = DeviceX(x), top = DeviceY(y);
     const qint64 width = font.metrics.horizontalAdvance(text);
-    if (left >= m_szDevice.width() || top >= m_szDevice.height() || left + width <= 0 ||
-        top + font.nCell <= 0)
+    if (left > m_rectVisible.right() || top > m_rectVisible.bottom() ||
+        left + width <= m_rectVisible.left() || top + font.nCell <= m_rectVisible.top())
         return;
     const QRect cell(left, top, int(std::min<qint64>(width, kDeviceLimit)), font.nCell);
-    m_painter.fillRect(cell.intersected(QRect(QPoint(0, 0), m_szDevice)), toQColor(m_crBk));
+    m_painter.fillRect(cell.intersected(m_rectVisible), toQColor(m_crBk));
     m_painter.setPen(toQColor(m_crText));
     m_painter.setFont(font.font);
     m_painter.drawText(QPoint(left, top + font.nAscent), text);

@@ -85,7 +85,10 @@ private:
     const CDeviceFont& DeviceFont();
 
     QPainter& m_painter;
-    QSize m_szDevice;
+    // What the painter can reach of its device, in the painter's coordinates (its
+    // transformation undone, within its clipping): nothing outside is drawn at all, so that a
+    // part of a large drawing on a page writes only what shows there.
+    QRect m_rectVisible;
     // The pixels of the image the painter draws on, when single pixels can be set there
     // directly (32-bit image, painter without transformation or clipping): a map sets a
     // million of them. Null otherwise.
