@@ -38,6 +38,7 @@ enum CommandId : int {
     ID_VIEW_KEEP_ASPECT = 32861,    // "Seitenverhältnis wahren"
     ID_VIEW_LEGEND = 32862,         // "Legende"
     ID_FILE_SAVE_MAP_IMAGE = 32863, // "Karte als Bild speichern..."
+    ID_FILE_PRINT_POSTER = 32864,   // "Karte als Poster drucken..."
     // Territories.
     ID_TERRITORY_PANEL = 32880,  // "Gebiete..."
     ID_TERRITORY_COLORS = 32881, // "Nach Gebieten färben" (map windows)

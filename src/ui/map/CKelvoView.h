@@ -89,11 +89,14 @@ public:
     // "Namen ohne Überlappung": names only where they cover no name drawn before.
     void OnDeclutterNames();
     void OnPlacesWithoutRow(); // lists the place file's entries that no map shows
-    // "Grundkarte", "Seitenverhältnis wahren", "Legende" and "Karte als Bild speichern...".
+    // "Grundkarte", "Seitenverhältnis wahren", "Legende", "Karte als Bild speichern..." and
+    // "Karte als Poster drucken...".
     bool OnBaseMapCommand(int id);
     bool OnUpdateBaseMapCommand(int id, CCmdUI& ui);
     // Writes what the window shows as PNG (1, 2 or 4 times its size) or SVG.
     void OnSaveMapImage();
+    // "Karte als Poster drucken...": the poster dialog, then a printer or a PDF file.
+    void OnPrintPoster();
 
     // Rings around places (a table window's selected rows), set by `source`; none clears
     // them. They are composed over the map without drawing it again.

@@ -1,6 +1,7 @@
 // The map view's base map, true proportions, legend and picture export. The switches a user
-// turns on are taken by the map windows opened after that while Kelvo runs; Kelvo starts with
-// them off.
+// turns on are taken by the map windows opened after that: the base map and the legend also
+// after a restart (in the settings), true proportions while Kelvo runs. At the first start
+// the base map is off and the legend on.
 #include "ui/map/CKelvoView.h"
 
 #include "base/CommandIds.h"
@@ -13,13 +14,26 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace {
 
 // What the next map window starts with.
-bool g_bNextBaseMap = false;
 bool g_bNextKeepAspect = false;
-bool g_bNextLegend = true;
+const QString kBaseMapKey = QStringLiteral("Karte/Grundkarte");
+const QString kLegendKey = QStringLiteral("Karte/Legende");
+
+QSettings settings() {
+    return QSettings(QStringLiteral("Arnvik"), QStringLiteral("Kelvo"));
+}
+
+bool remembered(const QString& key, bool first) {
+    return settings().value(key, first).toBool();
+}
+
+void remember(const QString& key, bool on) {
+    settings().setValue(key, on);
+}
 
 const QString kPng1 = QStringLiteral("PNG-Bild in Fenstergröße (*.png)");
 const QString kPng2 = QStringLiteral("PNG-Bild in doppelter Größe (*.png)");
@@ -29,9 +43,10 @@ const QString kSvg = QStringLiteral("SVG-Bild (*.svg)");
 } // namespace
 
 void CKelvoView::TakeRememberedSwitches() {
-    m_canvas.m_bShowBaseMap = g_bNextBaseMap && CBaseMapData::Shared().IsAvailable();
+    m_canvas.m_bShowBaseMap =
+        remembered(kBaseMapKey, false) && CBaseMapData::Shared().IsAvailable();
     m_canvas.SetKeepAspect(g_bNextKeepAspect);
-    m_canvas.m_bShowLegend = g_bNextLegend;
+    m_canvas.m_bShowLegend = remembered(kLegendKey, true);
 }
 
 void CKelvoView::SyncLegend() {
@@ -46,17 +61,22 @@ bool CKelvoView::OnBaseMapCommand(int id) {
     case ID_VIEW_BASE_MAP:
         if (!CBaseMapData::Shared().IsAvailable())
             return true;
-        m_canvas.m_bShowBaseMap = g_bNextBaseMap = !m_canvas.m_bShowBaseMap;
+        m_canvas.m_bShowBaseMap = !m_canvas.m_bShowBaseMap;
+        remember(kBaseMapKey, m_canvas.m_bShowBaseMap);
         break;
     case ID_VIEW_KEEP_ASPECT:
         g_bNextKeepAspect = !m_canvas.KeepAspect();
         m_canvas.SetKeepAspect(g_bNextKeepAspect);
         break;
     case ID_VIEW_LEGEND:
-        m_canvas.m_bShowLegend = g_bNextLegend = !m_canvas.m_bShowLegend;
+        m_canvas.m_bShowLegend = !m_canvas.m_bShowLegend;
+        remember(kLegendKey, m_canvas.m_bShowLegend);
         break;
     case ID_FILE_SAVE_MAP_IMAGE:
         OnSaveMapImage();
+        return true;
+    case ID_FILE_PRINT_POSTER:
+        OnPrintPoster();
         return true;
     default:
         return false;
@@ -83,6 +103,7 @@ bool CKelvoView::OnUpdateBaseMapCommand(int id, CCmdUI& ui) {
         ui.SetCheck(m_canvas.m_bShowLegend);
         return true;
     case ID_FILE_SAVE_MAP_IMAGE:
+    case ID_FILE_PRINT_POSTER:
         return true;
     default:
         return false;

@@ -104,7 +104,8 @@ QList<Popup> Menu(int menuId) {
                             {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
                             kOpenList,
                             {ID_FILE_CLOSE, QStringLiteral("&Schließen")}} +
-            fileItems({{ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Karte als &Bild speichern...")}}) +
+            fileItems({{ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Karte als &Bild speichern...")},
+                       {ID_FILE_PRINT_POSTER, QStringLiteral("Karte als &Poster drucken...")}}) +
             QList<MenuItem>{{ID_APP_EXIT, QStringLiteral("&Beenden")}};
         return {{QStringLiteral("&Datei"), file},
                 editMenu(),

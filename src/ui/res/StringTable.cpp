@@ -61,6 +61,9 @@ const QHash<int, QString>& table() {
                                         "Kartenecke.\nLegende")},
         {ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Speichert die Karte als PNG- oder SVG-Bild.\n"
                                                 "Karte als Bild speichern")},
+        {ID_FILE_PRINT_POSTER, QStringLiteral("Druckt die Karte als Poster mit Titel, Maßstab und "
+                                              "Quellen, auch auf mehrere A4-Seiten.\n"
+                                              "Karte als Poster drucken")},
         {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
                                                "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 

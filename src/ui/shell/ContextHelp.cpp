@@ -68,6 +68,8 @@ QString OfCommand(int id) {
     case ID_VIEW_LEGEND:
     case ID_FILE_SAVE_MAP_IMAGE:
         return QStringLiteral("grundkarte");
+    case ID_FILE_PRINT_POSTER:
+        return QStringLiteral("poster");
     case ID_WINDOW_NEW:
         return QStringLiteral("neues-fenster");
     case ID_WINDOW_CASCADE:
