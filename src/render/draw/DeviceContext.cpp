@@ -52,6 +52,7 @@ CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(
 }
 
 CDeviceContext::~CDeviceContext() {
+    FlushCells();
     if (m_bClipped)
         m_painter.restore();
     m_painter.restore();
@@ -106,8 +107,35 @@ void CDeviceContext::FillCells(qint64 x0, qint64 y0, qint64 x1, qint64 y1, COLOR
     const int top = std::max(DeviceY(y0), m_rectVisible.top());
     const int right = std::min(DeviceX(x1), m_rectVisible.right() + 1);
     const int bottom = std::min(DeviceY(y1), m_rectVisible.bottom() + 1);
-    if (left < right && top < bottom)
-        m_painter.fillRect(QRect(left, top, right - left, bottom - top), toQColor(color));
+    if (left >= right || top >= bottom)
+        return;
+    const QRect cells(left, top, right - left, bottom - top);
+    if (!m_bBatchCells) {
+        m_painter.fillRect(cells, toQColor(color));
+        return;
+    }
+    constexpr size_t kRunLimit = 8192;
+    if (color != m_crBatch || m_aBatch.size() >= kRunLimit)
+        FlushCells();
+    m_crBatch = color;
+    m_aBatch.push_back(cells);
+}
+
+void CDeviceContext::BatchCells(bool on) {
+    FlushCells();
+    const QPaintDevice* device = m_painter.device();
+    m_bBatchCells = on && device && device->devType() != QInternal::Image;
+}
+
+void CDeviceContext::FlushCells() {
+    if (m_aBatch.empty())
+        return;
+    m_painter.save();
+    m_painter.setPen(Qt::NoPen);
+    m_painter.setBrush(toQColor(m_crBatch));
+    m_painter.drawRects(m_aBatch.data(), int(m_aBatch.size()));
+    m_painter.restore();
+    m_aBatch.clear();
 }
 
 void CDeviceContext::MoveTo(int x, int y) {
@@ -181,6 +209,7 @@ void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
 }
 
 void CDeviceContext::SetClipRect(const CRect* rect) {
+    FlushCells();
     if (m_bClipped)
         m_painter.restore();
     m_bClipped = rect != nullptr;
@@ -203,6 +232,7 @@ const CDeviceFont& CDeviceContext::DeviceFont() {
 void CDeviceContext::TextOut(int x, int y, const QString& text) {
     if (text.isEmpty())
         return;
+    FlushCells();
     const CDeviceFont& font = DeviceFont();
     const int left = DeviceX(x), top = DeviceY(y);
     const qint64 width = font.metrics.horizontalAdvance(text);

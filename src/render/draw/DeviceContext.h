@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QString>
 
+#include <vector>
+
 class QPainter;
 
 // Drawing in the classic device-context manner over a QPainter, so that pixel figures
@@ -69,15 +71,26 @@ public:
     CTextMetrics GetTextMetrics();
     QSize GetTextExtent(const QString& text);
 
+    // On a device that is no image (a PDF, a printer, SVG), pixels and fills from now on
+    // until switched off go to the painter in runs of one colour, each run one drawing
+    // instead of one for each cell: a map's million places are then written in a few
+    // thousand. Any other drawing of this context writes the run first, so the order of
+    // what is drawn stays as it was. Images are drawn as before.
+    void BatchCells(bool on);
+
     // For layers drawn with the painter's own shapes (filled areas, polylines): the painter
     // and the factors from logical units to its device pixels.
-    QPainter& Painter() { return m_painter; }
+    QPainter& Painter() {
+        FlushCells();
+        return m_painter;
+    }
     double DeviceScaleX() const { return ScaleX(); }
     double DeviceScaleY() const { return ScaleY(); }
 
 private:
     // Fills the logical cells x0..x1-1, y0..y1-1 (64-bit, so edges never overflow).
     void FillCells(qint64 x0, qint64 y0, qint64 x1, qint64 y1, COLORREF color);
+    void FlushCells();
     int DeviceX(qint64 x) const;
     int DeviceY(qint64 y) const;
     double ScaleX() const { return double(m_szViewport.width()) / m_szWindow.width(); }
@@ -89,6 +102,9 @@ private:
     // transformation undone, within its clipping): nothing outside is drawn at all, so that a
     // part of a large drawing on a page writes only what shows there.
     QRect m_rectVisible;
+    bool m_bBatchCells = false;
+    COLORREF m_crBatch = 0;
+    std::vector<QRect> m_aBatch;
     // The pixels of the image the painter draws on, when single pixels can be set there
     // directly (32-bit image, painter without transformation or clipping): a map sets a
     // million of them. Null otherwise.

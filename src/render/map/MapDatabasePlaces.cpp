@@ -85,6 +85,7 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
     CNameDeclutter declutter;
     const bool collectNames = m_bShowNames && m_bDeclutterNames;
 
+    dc.BatchCells(true);
     for (quint32 k = 0; k < count; ++k) {
         const CGeoPlaceRows::Point& point = rows.Coordinates(k);
         const QPoint pt = project(point.lon, point.lat);
@@ -139,6 +140,7 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
                 progress->SetPos(shown = percent);
         }
     }
+    dc.BatchCells(false);
     if (declutter.HasNames())
         declutter.Draw(dc, m_fontNames);
 }

@@ -4,6 +4,7 @@
 #include "render/map/MapTestSupport.h"
 
 #include <QPainter>
+#include <QPicture>
 
 #include <gtest/gtest.h>
 
@@ -204,4 +205,55 @@ TEST(DeviceContext, AClipRectKeepsPixelsFillsLinesAndTextInsideUntilCleared) {
     // The text cell is cut at the clip's right and bottom edges.
     EXPECT_EQ(CountColor(image, 30, 0, 30, 40, kRed), 1); // the pixel drawn after clearing
     EXPECT_EQ(CountColor(image, 0, 20, 30, 20, kRed), 0);
+}
+
+TEST(DeviceContext, APainterMovedOverItsDeviceDrawsWhatLandsOnIt) {
+    // A part of a larger drawing: the painter shifted 100 to the left and clipped.
+    QImage image = blank(50, 40);
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRect(0, 0, 30, 40));
+        painter.translate(-100, 0);
+        CDeviceContext dc(painter);
+        dc.FillSolidRect(120, 10, 4, 4, kRed); // at 20, 10 on the image
+        dc.SetPixel(105, 2, kBlack);
+        dc.FillSolidRect(135, 10, 4, 4, kRed); // past the clip
+        dc.SetBkColor(kRed);
+        dc.TextOut(110, 20, QStringLiteral("W"));
+    }
+    EXPECT_EQ(CountColor(image, 20, 10, 4, 4, kRed), 16);
+    EXPECT_EQ(Pixel(image, 5, 2), kBlack);
+    EXPECT_EQ(CountColor(image, 30, 0, 20, 40, kWhite), 20 * 40);
+    EXPECT_GT(CountColor(image, 10, 20, 15, 20, kRed), 10);
+}
+
+TEST(DeviceContext, CellsBatchedForAPagedDeviceKeepTheirOrder) {
+    // A picture is no image, as a PDF page is not: its cells go in runs of one colour.
+    QPicture picture;
+    picture.setBoundingRect(QRect(0, 0, 60, 40));
+    {
+        QPainter painter(&picture);
+        CDeviceContext dc(painter);
+        dc.FillSolidRect(0, 0, 60, 40, kWhite);
+        dc.BatchCells(true);
+        dc.FillSolidRect(0, 0, 8, 8, kRed);
+        dc.FillSolidRect(4, 4, 8, 8, kBlack);
+        dc.SetPixel(6, 6, kRed);
+        dc.SetBkColor(kWhite);
+        dc.TextOut(20, 0, QStringLiteral("W")); // over what was batched before it
+        dc.FillSolidRect(20, 0, 2, 2, kBlack);  // and under what comes after
+        dc.BatchCells(false);
+        dc.SetPixel(40, 30, kRed);
+    }
+    QImage image = blank();
+    {
+        QPainter painter(&image);
+        picture.play(&painter);
+    }
+    EXPECT_EQ(Pixel(image, 1, 1), kRed);
+    EXPECT_EQ(Pixel(image, 10, 10), kBlack);
+    EXPECT_EQ(Pixel(image, 6, 6), kRed);
+    EXPECT_EQ(Pixel(image, 7, 7), kBlack);
+    EXPECT_EQ(Pixel(image, 21, 1), kBlack);
+    EXPECT_EQ(Pixel(image, 40, 30), kRed);
 }
