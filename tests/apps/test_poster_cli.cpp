@@ -1,6 +1,7 @@
 // kelvo-cli render --poster: the poster on one page and on several smaller pages, read back
 // from the PDF with poppler's tools.
 #include "common/TestSupport.h"
+#include "render/basemap/BaseMapData.h"
 #include "render/map/MapPoster.h"
 #include "render/map/MapPosterTiles.h"
 #include "render/map/MapTestSupport.h"
@@ -216,4 +217,37 @@ TEST(PosterCli, PosterSizesAndTilesAreCheckedBeforeAnythingIsWritten) {
         1);
     EXPECT_TRUE(err.contains("Platz")) << qPrintable(err);
     EXPECT_FALSE(QFileInfo::exists(dir + "/klein.pdf"));
+}
+
+TEST(PosterCli, ThePartsOfABaseMapPosterStayInsideTheirFrames) {
+    if (!CBaseMapData::Shared().IsAvailable())
+        GTEST_SKIP() << "Die Grundkarte ist nicht installiert.";
+    TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"}});
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    QString err;
+    ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--basemap", "--poster", "500x350",
+                                   "--tiles", "A4", dir + "/t.pdf"},
+                                  dir, nullptr, &err),
+              0)
+        << qPrintable(err);
+    CPosterOptions options;
+    ASSERT_TRUE(MapPoster::PageSizeFromName("500x350", &options.pageSize));
+    const CPosterTiling tiling = MapPosterTiles::Tiling(
+        MapPoster::Layout(options).paintRect(QPageLayout::Point).size(), QPageSize(QPageSize::A4));
+    const QPointF origin = tiling.layout.paintRect(QPageLayout::Point).topLeft();
+    const QImage page = rasterise(dir + "/t.pdf", 1, 72);
+    ASSERT_FALSE(page.isNull());
+    // The band right of the part, between the marks of the strips: white. The part itself
+    // is land and sea there.
+    const int left = int(origin.x() + tiling.part.right()) + 2;
+    const int top = int(origin.y() + tiling.part.top() + tiling.dOverlap) + 2;
+    const int bottom = int(origin.y() + tiling.part.bottom() - tiling.dOverlap) - 2;
+    int coloured = 0, inside = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < int(origin.x() + tiling.part.right() + 10); ++x)
+            coloured += page.constScanLine(y)[x] < 250;
+        inside += page.constScanLine(y)[left - 6] < 250;
+    }
+    EXPECT_EQ(coloured, 0);
+    EXPECT_GT(inside, (bottom - top) / 2);
 }

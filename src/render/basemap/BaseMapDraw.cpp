@@ -43,10 +43,16 @@ bool isClosed(const CGeoLine& line) {
     return line.size() > 3 && line.front() == line.back();
 }
 
-void strokeLines(QPainter& painter, const std::vector<CGeoLine>& lines, const CBaseMapView& view) {
+// Whether a shape reaches into the area drawn (a line's box may have no width or height).
+bool reaches(const QPolygonF& polygon, const QRectF& visible) {
+    return polygon.boundingRect().adjusted(-1, -1, 1, 1).intersects(visible);
+}
+
+void strokeLines(QPainter& painter, const std::vector<CGeoLine>& lines, const CBaseMapView& view,
+                 const QRectF& visible) {
     for (const CGeoLine& line : lines) {
         const QPolygonF polygon = project(line, view);
-        if (polygon.size() > 1)
+        if (polygon.size() > 1 && reaches(polygon, visible))
             painter.drawPolyline(polygon);
     }
 }
@@ -72,7 +78,11 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
     // A line's width scales with the device, as the map's one-pixel lines do.
     const double pixel = std::max(1.0, std::round(painter.device()->logicalDpiY() / 96.0));
     painter.save();
-    painter.setClipRect(view.plot);
+    // Within the painter's own clipping (a part of a poster on its page): only what reaches
+    // into both is drawn at all.
+    painter.setClipRect(view.plot, Qt::IntersectClip);
+    const double reach = pixel + 1; // a line's half width and its smoothed edge
+    const QRectF visible = painter.clipBoundingRect().adjusted(-reach, -reach, reach, reach);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.fillRect(view.plot, color(kWater));
 
@@ -83,7 +93,7 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
         path.setFillRule(Qt::OddEvenFill);
         for (const CGeoLine& ring : country->rings) {
             const QPolygonF polygon = project(ring, view);
-            if (polygon.size() > 2 && polygon.boundingRect().intersects(view.plot))
+            if (polygon.size() > 2 && reaches(polygon, visible))
                 path.addPolygon(polygon);
         }
         painter.drawPath(path);
@@ -93,22 +103,25 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
     painter.setBrush(color(kWater));
     for (const auto& part : parts) {
         for (const CGeoLine& lake : part->lakes) {
-            if (isClosed(lake))
-                painter.drawPolygon(project(lake, view));
+            if (!isClosed(lake))
+                continue;
+            const QPolygonF polygon = project(lake, view);
+            if (reaches(polygon, visible))
+                painter.drawPolygon(polygon);
         }
     }
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(color(kRiver), pixel));
     for (const auto& part : parts)
-        strokeLines(painter, part->rivers, view);
+        strokeLines(painter, part->rivers, view, visible);
     painter.setPen(QPen(color(kShore), pixel));
     for (const auto& part : parts) {
-        strokeLines(painter, part->coasts, view);
-        strokeLines(painter, part->lakes, view);
+        strokeLines(painter, part->coasts, view, visible);
+        strokeLines(painter, part->lakes, view, visible);
     }
     painter.setPen(QPen(color(kBorder), pixel));
     for (const auto& part : parts)
-        strokeLines(painter, part->borders, view);
+        strokeLines(painter, part->borders, view, visible);
     painter.restore();
 }
 
