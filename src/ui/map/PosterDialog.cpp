@@ -56,6 +56,7 @@ CPosterDialog::CPosterDialog(bool baseMap, bool legend, int markerPoints, QWidge
     custom->addWidget(m_pWidth);
     custom->addWidget(new QLabel(QStringLiteral("×")));
     custom->addWidget(m_pHeight);
+    custom->addStretch();
     connect(m_pPaper, &QComboBox::currentTextChanged, this, &CPosterDialog::ShowCustomSize);
 
     m_pOrientation = new QComboBox;
@@ -107,7 +108,7 @@ CPosterDialog::CPosterDialog(bool baseMap, bool legend, int markerPoints, QWidge
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Papierformat:"), m_pPaper);
-    form->addRow(QStringLiteral("Eigene &Größe:"), custom);
+    form->addRow(QStringLiteral("Eigene Größe:"), custom);
     form->addRow(QStringLiteral("&Ausrichtung:"), m_pOrientation);
     form->addRow(QStringLiteral("&Ränder:"), m_pMargin);
     form->addRow(QStringLiteral("&Titel:"), m_pTitle);
