@@ -11,6 +11,9 @@ namespace {
 
 const char* const kDefaultDcwFile = "/usr/share/gmt-dcw/dcw-gmt.nc";
 const char* const kDefaultGshhgDir = "/usr/share/gmt-gshhg";
+constexpr size_t kChunkCacheBytes = 256 * 1024;
+constexpr size_t kChunkCacheSlots = 61;
+constexpr float kChunkCachePreemption = 0.75f;
 
 // The country file stores each coordinate as an unsigned 16-bit step above the country's
 // minimum; this value in a longitude starts a new ring.
@@ -297,6 +300,10 @@ CBaseMapData::CBaseMapData(QString dcwFile, QString gshhgDir)
     : m_pState(std::make_unique<State>()) {
     m_pState->dcwFile = std::move(dcwFile);
     m_pState->gshhgDir = std::move(gshhgDir);
+    // Every variable is read whole, once: a small cache of chunks serves that as well as the
+    // library's default, which takes tens of megabytes over the country file's many
+    // variables.
+    nc_set_chunk_cache(kChunkCacheBytes, kChunkCacheSlots, kChunkCachePreemption);
 }
 
 CBaseMapData::~CBaseMapData() = default;
