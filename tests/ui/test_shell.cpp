@@ -179,6 +179,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "&Seitenansicht",
                                                "Dru&ckeinrichtung...",
                                                "Karte als &Bild speichern...",
+                                               "Karte als &Poster drucken...",
                                                "-",
                                                "E&xportieren...",
                                                "Als &Ortsdatei speichern...",
