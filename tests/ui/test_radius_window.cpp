@@ -167,14 +167,18 @@ TEST_F(RadiusWindowTest, SeveralPlacesOfANameAreListedToChooseTheCentreFrom) {
          {GEO_LANGENGRAD, "14.55"},
          {GEO_BREITENGRAD, "52.34"}},
     }));
-    // The list dialog, once the radius dialog's OK opens it.
-    auto whenPick = [](std::function<void(CDia_RadiusPick*)> act) {
-        WhenModal([act](QWidget* dialog) {
-            auto* pick = qobject_cast<CDia_RadiusPick*>(dialog);
-            ASSERT_TRUE(pick) << qPrintable(dialog->objectName());
-            act(pick);
-        });
-    };
+    // The list dialog, once the radius dialog's OK has looked for the places and opens it.
+    std::function<void(std::function<void(CDia_RadiusPick*)>, int)> whenPick =
+        [&whenPick](std::function<void(CDia_RadiusPick*)> act, int tries) {
+            QTimer::singleShot(10, [&whenPick, act, tries] {
+                if (auto* pick = qobject_cast<CDia_RadiusPick*>(QApplication::activeModalWidget()))
+                    act(pick);
+                else if (tries > 0)
+                    whenPick(act, tries - 1);
+                else
+                    ADD_FAILURE() << "no list of places";
+            });
+        };
     QList<QStringList> listed;
     int preselected = -1;
     QString keptText;
@@ -186,26 +190,30 @@ TEST_F(RadiusWindowTest, SeveralPlacesOfANameAreListedToChooseTheCentreFrom) {
         dlg->m_editRadius->selectAll();
         QTest::keyClicks(dlg->m_editRadius, "1,5");
         // First the list is cancelled: back in the radius dialog with the text.
-        whenPick([&](CDia_RadiusPick* pick) {
-            EXPECT_EQ(pick->windowTitle(), "Mittelpunkt wählen");
-            QTreeWidget* list = pick->m_listPlaces;
-            for (int i = 0; i < list->topLevelItemCount(); ++i) {
-                QStringList row;
-                for (int j = 0; j < list->columnCount(); ++j)
-                    row << list->topLevelItem(i)->text(j);
-                listed << row;
-            }
-            preselected = list->indexOfTopLevelItem(list->currentItem());
-            QTest::keyClick(list, Qt::Key_Escape);
-        });
+        whenPick(
+            [&](CDia_RadiusPick* pick) {
+                EXPECT_EQ(pick->windowTitle(), "Mittelpunkt wählen");
+                QTreeWidget* list = pick->m_listPlaces;
+                for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                    QStringList row;
+                    for (int j = 0; j < list->columnCount(); ++j)
+                        row << list->topLevelItem(i)->text(j);
+                    listed << row;
+                }
+                preselected = list->indexOfTopLevelItem(list->currentItem());
+                QTest::keyClick(list, Qt::Key_Escape);
+            },
+            300);
         QTest::keyClick(dlg->m_editCentre, Qt::Key_Return);
         keptOpen = dlg->isVisible();
         keptText = dlg->m_editCentre->text();
         // Then the second place is chosen with the arrow key and Enter.
-        whenPick([](CDia_RadiusPick* pick) {
-            QTest::keyClick(pick->m_listPlaces, Qt::Key_Down);
-            QTest::keyClick(pick->m_listPlaces, Qt::Key_Return);
-        });
+        whenPick(
+            [](CDia_RadiusPick* pick) {
+                QTest::keyClick(pick->m_listPlaces, Qt::Key_Down);
+                QTest::keyClick(pick->m_listPlaces, Qt::Key_Return);
+            },
+            300);
         QTest::keyClick(dlg->m_editCentre, Qt::Key_Return);
     });
     Command(ID_RADIUS_SEARCH);

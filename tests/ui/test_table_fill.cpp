@@ -38,6 +38,23 @@ protected:
         });
     }
 
+    // The same for a window that shows no row before all are in (a search, a radius search).
+    static void WhileFillingEmpty(std::function<void(CListView_Table*)> act, int tries = 10000) {
+        QTimer::singleShot(1, [act, tries] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                auto* view = dynamic_cast<CListView_Table*>(widget);
+                if (view && view->IsFilling() && view->isVisible()) {
+                    act(view);
+                    return;
+                }
+            }
+            if (tries > 0)
+                WhileFillingEmpty(act, tries - 1);
+            else
+                ADD_FAILURE() << "no window filling";
+        });
+    }
+
     // Runs `act` from inside the sort the next header click starts, before its order is in.
     static void WhileSorting(CListView_Table* view, std::function<void()> act, int tries = 100) {
         QTimer::singleShot(0, [view, act, tries] {
@@ -152,19 +169,105 @@ TEST_F(TableFillTest, EscDuringASortKeepsTheOrderAndAClickDuringASortSortsAnew) 
 }
 
 // Everything the windows get equals the synchronous reading and sorting, on both engines.
-class TableFillResultTest : public TableFillTest, public ::testing::WithParamInterface<bool> {};
+class TableFillResultTest : public TableFillTest, public ::testing::WithParamInterface<bool> {
+protected:
+    // The shared rows on the file, or on the server.
+    // (The caller skips the server case when there is none.)
+    void OpenEngine(const QString& data) {
+        if (GetParam()) {
+            const QString address = TestServer::SharedDatabase();
+            ASSERT_FALSE(address.isEmpty());
+            g_GeoDatabase.Close();
+            ASSERT_TRUE(g_GeoDatabase.Open(address)) << g_GeoDatabase.OpenError().toStdString();
+        } else {
+            ASSERT_TRUE(ImportSharedData(data));
+        }
+    }
+
+    void Search(const QString& text) {
+        WhenModal([text](QWidget* dialog) {
+            auto* find = qobject_cast<CDia_Find*>(dialog);
+            ASSERT_TRUE(find);
+            QTest::keyClicks(find->m_editSearch, text);
+            QTest::keyClick(find->m_editSearch, Qt::Key_Return);
+        });
+        Command(ID_SEARCH);
+    }
+
+    void RadiusSearch(const QString& centre, const QString& km) {
+        WhenModal([centre, km](QWidget* dialog) {
+            auto* radius = qobject_cast<CDia_Radius*>(dialog);
+            ASSERT_TRUE(radius);
+            radius->m_editCentre->setText(centre);
+            radius->m_editRadius->setText(km);
+            QTest::keyClick(radius->m_editRadius, Qt::Key_Return);
+        });
+        Command(ID_RADIUS_SEARCH);
+    }
+
+    bool RefreshEnabled() {
+        frame->UpdateCommandUI();
+        return Action(ID_VIEW_REFRESH) && Action(ID_VIEW_REFRESH)->isEnabled();
+    }
+};
+
+TEST_P(TableFillResultTest, SearchAndRadiusWindowsTakeKeysAndEscWhileTheyFillAndF5Waits) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    if (GetParam()) {
+        KELVO_REQUIRE_SERVER();
+    }
+    ASSERT_NO_FATAL_FAILURE(OpenEngine(data));
+    CGeoTableModel found;
+    FillTableModel(g_GeoDatabase, g_GeoDatabase.m_Table, GeoFilter::Search("berg"), found, nullptr);
+    ASSERT_GT(found.RowCount(), 100);
+
+    // A search's window: up at once with the caption, answering keys; F5 is greyed and, given
+    // anyway, waits with a note; Esc closes the window.
+    for (const bool radius : {false, true}) {
+        SCOPED_TRACE(radius ? "radius" : "search");
+        messages.clear();
+        bool filling = false, refreshEnabled = true, stillFilling = false;
+        QString pane;
+        WhileFillingEmpty([&](CListView_Table* view) {
+            filling = true;
+            pane = frame->GetMessageText();
+            view->setFocus();
+            QTest::keyClick(view, Qt::Key_Down);
+            refreshEnabled = RefreshEnabled();
+            view->OnCommand(ID_VIEW_REFRESH);
+            stillFilling = view->IsFilling();
+            QTest::keyClick(view, Qt::Key_Escape);
+        });
+        if (radius)
+            RadiusSearch("DE 10115", "25");
+        else
+            Search("berg");
+        EXPECT_TRUE(filling);
+        EXPECT_EQ(pane, " \"GEO\" Tabelle wird geoffnet:");
+        EXPECT_FALSE(refreshEnabled);
+        EXPECT_TRUE(stillFilling);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith("Die Zeilen der Tabelle werden noch gelesen."));
+        ExpectNothingLeft(0);
+    }
+
+    // F5 pressed while the rows come changes nothing of what arrives.
+    WhileFillingEmpty([](CListView_Table* view) { QTest::keyClick(view, Qt::Key_F5); });
+    Search("berg");
+    ASSERT_EQ(Frames().size(), 1);
+    CListView_Table* search = TableOf(Frames().last());
+    ASSERT_TRUE(search);
+    EXPECT_FALSE(search->IsFilling());
+    EXPECT_EQ(Rows(search->GetModel()), Rows(found));
+    EXPECT_EQ(Title(search), TableText::SearchTitle(found.RowCount(), "berg", "GEO"));
+}
 
 TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronousOnes) {
     KELVO_REQUIRE_SHARED_DATA(data);
     if (GetParam()) {
         KELVO_REQUIRE_SERVER();
-        const QString address = TestServer::SharedDatabase();
-        ASSERT_FALSE(address.isEmpty());
-        g_GeoDatabase.Close();
-        ASSERT_TRUE(g_GeoDatabase.Open(address)) << g_GeoDatabase.OpenError().toStdString();
-    } else {
-        ASSERT_TRUE(ImportSharedData(data));
     }
+    ASSERT_NO_FATAL_FAILURE(OpenEngine(data));
     CGeoDatabase& db = g_GeoDatabase;
     const CGeoTableDesc& desc = db.m_Table;
 
@@ -217,6 +320,29 @@ TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronous
     CListView_Table* radius = TableOf(Frames().last());
     ASSERT_TRUE(radius && radius != search);
     EXPECT_EQ(Rows(radius->GetModel()), Rows(near));
+
+    // F5 reads the rows anew, in the window's order: the sort by Ort, the distances.
+    for (auto [view, model] : {std::pair(all, &expected), std::pair(radius, &near)}) {
+        Refocus(view);
+        Key(Qt::Key_F5);
+        EXPECT_FALSE(view->IsFilling());
+        EXPECT_EQ(Rows(view->GetModel()), Rows(*model));
+    }
+
+    // Esc while F5 reads: the window keeps its rows.
+    const QList<QStringList> before = Rows(all->GetModel());
+    bool stopped = false;
+    WhileFilling([&](CListView_Table* view) {
+        stopped = view == all;
+        QTest::keyClick(view, Qt::Key_Escape);
+    });
+    Refocus(all);
+    Key(Qt::Key_F5);
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(all->IsFilling());
+    EXPECT_EQ(Frames().size(), 3);
+    EXPECT_EQ(Rows(all->GetModel()), before);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
 }
 

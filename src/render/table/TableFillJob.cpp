@@ -31,30 +31,32 @@ struct CTableFillJob::State : CProgress {
 };
 
 CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
-                             int firstRows)
+                             int firstRows, Finish finish)
     : m_pState(std::make_shared<State>()) {
-    startThread(
-        [state = m_pState, location = db.FilePath(), desc, filter = std::move(filter), firstRows] {
-            CGeoDatabase reader;
-            CTableRows rows;
-            if (!reader.Open(location)) {
-                rows.m_result.m_strError = reader.OpenError();
-            } else {
-                if (firstRows > 0 && !state->cancel) {
-                    CTableRows first = ReadFirstTableRows(reader, desc, filter, firstRows);
-                    std::lock_guard lock(state->mutex);
-                    state->first = std::move(first);
-                }
-                if (!state->cancel)
-                    rows = ReadTableRows(reader, desc, filter, state.get(), &state->cancel);
-            }
-            rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
-            {
+    startThread([state = m_pState, location = db.FilePath(), desc, filter = std::move(filter),
+                 firstRows, finish = std::move(finish)] {
+        CGeoDatabase reader;
+        CTableRows rows;
+        if (!reader.Open(location)) {
+            rows.m_result.m_strError = reader.OpenError();
+        } else {
+            if (firstRows > 0 && !state->cancel) {
+                CTableRows first = ReadFirstTableRows(reader, desc, filter, firstRows);
                 std::lock_guard lock(state->mutex);
-                state->result = std::move(rows);
+                state->first = std::move(first);
             }
-            state->done = true;
-        });
+            if (!state->cancel)
+                rows = ReadTableRows(reader, desc, filter, state.get(), &state->cancel);
+            if (finish && !state->cancel && !rows.m_result.m_bCancelled)
+                finish(rows, state->cancel);
+        }
+        rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
+        {
+            std::lock_guard lock(state->mutex);
+            state->result = std::move(rows);
+        }
+        state->done = true;
+    });
 }
 
 CTableFillJob::~CTableFillJob() {

@@ -1,14 +1,19 @@
 #include "ui/table/CDia_Radius.h"
 
 #include "base/GermanNumbers.h"
+#include "render/table/TableFillJob.h"
+#include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/table/CDia_RadiusPick.h"
+#include "ui/table/UsableWait.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <memory>
 
 CDia_Radius::CDia_Radius(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Dia_Radius"));
@@ -40,8 +45,44 @@ void CDia_Radius::OnOK() {
         m_editRadius->setFocus();
         return;
     }
+    if (m_bLookingUp)
+        return;
     QList<CRadiusCentre> places;
-    if (!GeoRadius::FindCentres(g_GeoDatabase, m_editCentre->text(), &places, &error)) {
+    bool found = false;
+    if (!g_GeoDatabase.IsOpen()) {
+        found = GeoRadius::FindCentres(g_GeoDatabase, m_editCentre->text(), &places, &error);
+    } else {
+        // A name is looked for in every row: on a thread of its own, over a connection of its
+        // own, while the program answers. Cancelling the dialog meanwhile drops the lookup.
+        struct Lookup {
+            QList<CRadiusCentre> places;
+            QString error;
+            bool found = false;
+        };
+        auto lookup = std::make_shared<Lookup>();
+        CBackgroundJob job([lookup, location = g_GeoDatabase.FilePath(),
+                            text = m_editCentre->text()](const std::atomic<bool>&) {
+            CGeoDatabase reader;
+            if (!reader.Open(location))
+                lookup->error = reader.OpenError();
+            else
+                lookup->found =
+                    GeoRadius::FindCentres(reader, text, &lookup->places, &lookup->error);
+        });
+        CUsableWait wait;
+        const QMetaObject::Connection cancel =
+            connect(this, &QDialog::finished, this, [&wait] { wait.Cancel(); });
+        m_bLookingUp = true;
+        const bool done = wait.Run([&job] { return job.IsDone(); });
+        m_bLookingUp = false;
+        disconnect(cancel);
+        if (!done || !isVisible())
+            return;
+        places = lookup->places;
+        error = lookup->error;
+        found = lookup->found;
+    }
+    if (!found) {
         KelvoMessageBox(error, this);
         m_editCentre->setFocus();
         return;

@@ -1,6 +1,5 @@
 #include "ui/table/CListView_Table.h"
 
-#include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilterText.h"
@@ -23,6 +22,8 @@ namespace {
 constexpr int kDefaultColumnWidth = 500;
 // Width of a radius search's distance column.
 constexpr int kDistanceColumnWidth = 110;
+// The centre the next table window lists its rows by (ListNextByDistance).
+std::optional<QPointF> s_nextCentre;
 } // namespace
 
 CListView_Table::CListView_Table(QWidget* parent)
@@ -116,6 +117,11 @@ void CListView_Table::OnInitialUpdate() {
         m_filter =
             GeoFilter::IsNull(GeoFilter::Field(m_pTableDesc->FieldName(m_pTableDesc->m_nKeyField)));
     }
+    if (s_nextCentre) {
+        SetUpColumns();
+        SetUpDistanceColumn(s_nextCentre->x(), s_nextCentre->y());
+        s_nextCentre.reset();
+    }
     FillTable();
 }
 
@@ -151,10 +157,8 @@ void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
     setColumnWidth(CGeoTableModel::kColumns, kDistanceColumnWidth);
 }
 
-void CListView_Table::ShowDistanceColumn(double lon, double lat) {
-    SetUpDistanceColumn(lon, lat);
-    const std::vector<int> order = TableDistance::DistanceOrder(m_model, false);
-    m_model.ApplyOrder(order);
+void CListView_Table::ListNextByDistance(std::optional<QPointF> centre) {
+    s_nextCentre = centre;
 }
 
 void CListView_Table::ShowRecordStatus() {

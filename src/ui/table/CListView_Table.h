@@ -1,13 +1,17 @@
 #pragma once
 
 #include "render/table/GeoTableModel.h"
+#include "render/table/TableArrange.h"
 #include "render/table/TableFill.h"
 #include "render/table/TablePrint.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "ui/shell/View.h"
 
+#include <QPointF>
 #include <QTableView>
+
+#include <optional>
 
 class CGeoDatabase;
 class CGeoTableDesc;
@@ -100,9 +104,11 @@ public:
     // then opens the record dialog. Nothing for a negative row (below the last one).
     void OnDoubleClick(int row);
 
-    // A radius search's window: the distance from the centre as a last column "Entfernung
-    // (km)", the rows nearest first (equal distances keep their order).
-    void ShowDistanceColumn(double lon, double lat);
+    // A radius search's window: the next table window opened gets the distance from the
+    // centre (x the longitude, y the latitude) as a last column "Entfernung (km)" and lists
+    // its rows nearest first (equal distances keep their Staat, PLZ order), put in that order
+    // as they are read. No centre: the next window lists its rows as usual.
+    static void ListNextByDistance(std::optional<QPointF> centre);
     // The selected rows in screen order.
     QList<int> SelectedRows() const;
     // A place chosen elsewhere (on a map): the row with that key becomes the current and only
@@ -138,8 +144,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    // The order of the rows sorted by a column (the distance column included).
-    std::vector<int> ColumnOrder(int column, bool descending);
+    // The order the window keeps its rows in, for rows read anew.
+    CTableArrangement Arrangement() const;
     bool UserIsBusy() const;
     void MarkOutOfDate(bool outOfDate);
     void RefillWhenIdle();

@@ -46,8 +46,14 @@ void CListView_Table::FillTable() {
         progress.Start(TableFillCaption(*m_pTableDesc));
         // The first screen of all rows costs a scan of the keys beside the read; that of a
         // filter would cost the whole search twice, so its rows come all at once.
+        // A radius search's rows are put nearest first on the same thread.
+        CTableFillJob::Finish arrange;
+        if (const CTableArrangement how = Arrangement(); how.nSortColumn >= 0 || how.bDistance)
+            arrange = [how](CTableRows& rows, const std::atomic<bool>&) {
+                TableArrange::Arrange(rows, how);
+            };
         CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter,
-                          m_filter.IsEmpty() ? kFirstRows : 0);
+                          m_filter.IsEmpty() ? kFirstRows : 0, std::move(arrange));
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
         m_bFilling = true;

@@ -8,6 +8,7 @@
 #include "ui/table/CListView_Table.h"
 
 #include "render/table/TableFill.h"
+#include "render/table/TableFillJob.h"
 #include "store/GeoPlaceKey.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/DocTemplate.h"
@@ -17,13 +18,18 @@
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/StatusBarProgress.h"
+#include "ui/table/UsableWait.h"
 
 #include <QApplication>
-#include <QHash>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -88,10 +94,104 @@ void CListView_Table::MarkOutOfDate(bool outOfDate) {
         frame->setWindowTitle(frame->windowTitle() + kOutOfDate);
 }
 
+CTableArrangement CListView_Table::Arrangement() const {
+    CTableArrangement how;
+    how.nSortColumn = m_nSortColumn;
+    how.bDescending = m_bSortedDescending;
+    how.bDistance = m_model.HasDistanceColumn();
+    how.dLon = m_model.DistanceCentreLon();
+    how.dLat = m_model.DistanceCentreLat();
+    return how;
+}
+
+namespace {
+
+// Every row's key with its position, by key: rows are found again by key without a search.
+using KeyPositions = std::vector<std::pair<qint64, int>>;
+
+KeyPositions keyPositions(const CTableRows& rows) {
+    KeyPositions keys(rows.m_order.size());
+    for (size_t i = 0; i < rows.m_order.size(); ++i)
+        keys[i] = {rows.m_pRows->Cell(rows.m_order[i], GEO_ID).bytes.toLongLong(), int(i)};
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+// The first position of a row with the key; -1 when there is none.
+int positionOf(const KeyPositions& keys, qint64 key) {
+    const auto it = std::lower_bound(keys.begin(), keys.end(), std::pair<qint64, int>(key, -1));
+    return it != keys.end() && it->first == key ? it->second : -1;
+}
+
+} // namespace
+
 void CListView_Table::Refill() {
-    if (!m_pTableDesc)
+    if (!m_pTableDesc || m_bFilling)
         return;
-    // Where the user stands: the current row and column, the selected rows, the scrolling.
+    // While the database cannot be read the rows stay (a message says why, when it is in
+    // use).
+    if (!CKelvoApp::EnsureDatabase(this))
+        return;
+    const CGeoDatabase::CDataStamp stampBefore = m_stamp;
+    const bool stampTakenBefore = m_bStampTaken;
+    m_stamp = m_pDatabase->DataStamp();
+    m_bStampTaken = true;
+
+    // The rows are read, put in the window's order and their keys looked up on a thread of
+    // their own; the window keeps showing its rows meanwhile and takes input, and Esc stops
+    // the reading (the rows stay as they were).
+    QPointer<CListView_Table> self(this);
+    CChildFrame* frame = GetParentFrame();
+    m_bRefilling = true;
+    m_bFilling = true;
+    m_bShowRecordStatus = false;
+    std::optional<CTableRows> rows;
+    auto keys = std::make_shared<KeyPositions>();
+    bool done = false;
+    bool closed = false;
+    {
+        CStatusBarProgress progress(Qt::BusyCursor);
+        progress.Start(TableFillCaption(*m_pTableDesc));
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, 0,
+                          [how = Arrangement(), keys](CTableRows& read, const std::atomic<bool>&) {
+                              TableArrange::Arrange(read, how);
+                              *keys = keyPositions(read);
+                          });
+        CUsableWait wait;
+        done = wait.Run(
+            [&] {
+                progress.SetPos(job.Percent());
+                if (!job.IsDone())
+                    return false;
+                rows = job.TakeResult();
+                return true;
+            },
+            frame);
+        closed = wait.CloseRefused();
+    }
+    if (!self)
+        return;
+    m_bFilling = false;
+    m_bRefilling = false;
+    m_bShowRecordStatus = true;
+    if (!done || !rows || rows->m_result.m_bCancelled) {
+        // Stopped: the rows stay, and so does what is known of their age.
+        m_stamp = stampBefore;
+        m_bStampTaken = stampTakenBefore;
+        if (CMainFrame* main = theApp.GetMainFrame())
+            main->SetMessageText(QString());
+        if (closed && frame)
+            QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
+        else
+            MarkOutOfDate(!RowsAreCurrent());
+        if (hasFocus())
+            ShowRecordStatus();
+        return;
+    }
+    const CTableFillResult result = rows->m_result;
+
+    // Where the user stands now: the current row and column, the selected rows, the
+    // scrolling.
     const int currentRow = currentIndex().isValid() ? currentIndex().row() : -1;
     const int currentColumn = std::max(currentIndex().column(), 0);
     const qint64 currentKey = currentRow >= 0 ? keyOf(m_model, currentRow) : -1;
@@ -103,37 +203,12 @@ void CListView_Table::Refill() {
     const int vertical = verticalScrollBar()->value();
     const int horizontal = horizontalScrollBar()->value();
 
-    // While the database cannot be read the rows stay (a message says why, when it is in
-    // use).
-    if (!CKelvoApp::EnsureDatabase(this))
-        return;
-    m_bRefilling = true;
-    m_bShowRecordStatus = false;
     setUpdatesEnabled(false);
-    m_stamp = m_pDatabase->DataStamp();
-    m_bStampTaken = true;
-    CTableFillResult result;
-    {
-        CStatusBarProgress progress;
-        result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_filter, m_model, &progress);
-    }
-    // The window's order: the column it was sorted by, or a radius search's distances.
-    if (m_nSortColumn >= 0)
-        m_model.ApplyOrder(ColumnOrder(m_nSortColumn, m_bSortedDescending));
-    else if (m_model.HasDistanceColumn())
-        ShowDistanceColumn(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
-
-    // The rows by key, once, for the rows to find again.
-    QHash<qint64, int> rowOfKey;
-    if (currentKey >= 0 || !selectedKeys.isEmpty()) {
-        rowOfKey.reserve(m_model.RowCount());
-        for (int row = 0; row < m_model.RowCount(); ++row)
-            rowOfKey.insert(keyOf(m_model, row), row);
-    }
+    m_model.SetRows(std::move(rows->m_pRows), std::move(rows->m_order));
     QList<int> selected;
     for (qint64 key : selectedKeys) {
-        if (const auto it = rowOfKey.constFind(key); it != rowOfKey.constEnd())
-            selected << *it;
+        if (const int row = positionOf(*keys, key); row >= 0)
+            selected << row;
     }
     std::sort(selected.begin(), selected.end());
     QItemSelection selection;
@@ -148,7 +223,7 @@ void CListView_Table::Refill() {
     selectionModel()->select(selection,
                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     // The current row by its key; a row that got a new key keeps its place.
-    int row = currentKey >= 0 ? rowOfKey.value(currentKey, -1) : -1;
+    int row = currentKey >= 0 ? positionOf(*keys, currentKey) : -1;
     for (int r = 0; row < 0 && currentRow >= 0 && r < m_model.RowCount(); ++r) {
         if (CGeoPlaceKey::FromCells(m_model.RowCells(r)).Matches(currentPlace))
             row = r;
@@ -167,11 +242,9 @@ void CListView_Table::Refill() {
     verticalScrollBar()->setValue(vertical);
     horizontalScrollBar()->setValue(horizontal);
     setUpdatesEnabled(true);
-    m_bShowRecordStatus = true;
-    m_bRefilling = false;
     MarkOutOfDate(false);
-    if (CMainFrame* frame = theApp.GetMainFrame())
-        frame->SetMessageText(QString());
+    if (CMainFrame* main = theApp.GetMainFrame())
+        main->SetMessageText(QString());
     if (hasFocus())
         ShowRecordStatus();
     CKelvoApp::ShowDatabaseNotice(this);

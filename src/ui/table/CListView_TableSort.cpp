@@ -2,9 +2,8 @@
 #include "ui/table/CListView_Table.h"
 
 #include "base/GeoTableDesc.h"
-#include "render/table/TableDistance.h"
+#include "render/table/TableArrange.h"
 #include "render/table/TableFillJob.h"
-#include "render/table/TableSort.h"
 #include "render/table/TableText.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
@@ -16,20 +15,6 @@
 #include <QPointer>
 
 #include <memory>
-
-namespace {
-
-// The order of a snapshot's rows sorted by a column (the distance column included).
-std::vector<int> columnOrder(const CGeoTableModel& model, int column, bool descending) {
-    if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
-        return TableDistance::DistanceOrder(model, descending);
-    return TableSort::SortOrder(
-        model.RowCount(),
-        [&model, column](const TableSort::CellVisitor& visit) { model.VisitColumn(column, visit); },
-        column, descending);
-}
-
-} // namespace
 
 void CListView_Table::OnColumnClick(int column) {
     // The fields, and a radius search's distance column after them.
@@ -69,7 +54,7 @@ void CListView_Table::OnColumnClick(int column) {
         const int rowsGeneration = m_nRowsGeneration;
         auto order = std::make_shared<std::vector<int>>();
         CBackgroundJob job([snapshot, order, column, descending](const std::atomic<bool>&) {
-            *order = columnOrder(*snapshot, column, descending);
+            *order = TableArrange::ColumnOrder(*snapshot, column, descending);
         });
         snapshot.reset();
         CUsableWait wait;
@@ -115,8 +100,4 @@ void CListView_Table::OnColumnClick(int column) {
     m_strText = TableText::SortTitle(tableName, columnName, g_bSortDescending);
     if (CDocument* doc = GetDocument())
         doc->SetTitle(m_strText);
-}
-
-std::vector<int> CListView_Table::ColumnOrder(int column, bool descending) {
-    return columnOrder(m_model, column, descending);
 }

@@ -11,6 +11,7 @@ bool CUsableWait::Run(const std::function<bool()>& poll, QWidget* closing) {
     m_pLoop = &loop;
     m_pClosing = closing;
     m_bCancelled = false;
+    m_bCloseRefused = false;
     bool done = false;
     // The first time at once, after the events already waiting.
     QTimer timer;
@@ -46,6 +47,7 @@ void CUsableWait::Cancel() {
 bool CUsableWait::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close && watched == m_pClosing) {
         event->ignore();
+        m_bCloseRefused = true;
         Cancel();
         return true;
     }

@@ -24,6 +24,8 @@ public:
     bool Run(const std::function<bool()>& poll, QWidget* closing = nullptr);
     void Cancel();
     bool IsRunning() const { return m_pLoop != nullptr; }
+    // Whether the last Run was cancelled by a close of `closing`.
+    bool CloseRefused() const { return m_bCloseRefused; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -32,4 +34,5 @@ private:
     QEventLoop* m_pLoop = nullptr;
     QPointer<QWidget> m_pClosing;
     bool m_bCancelled = false;
+    bool m_bCloseRefused = false;
 };
