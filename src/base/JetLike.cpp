@@ -144,6 +144,8 @@ CJetLikePattern::CJetLikePattern(QByteArrayView utf8Pattern) {
                                     [](const Token& t) { return t.ch < 0x80; });
         for (size_t i = seg.begin; m_bInfixBytes && i < seg.end; ++i)
             m_strInfix.push_back(char(m_aTokens[i].ch));
+        if (m_bInfixBytes)
+            CompileInfix();
     }
 }
 
@@ -309,17 +311,40 @@ bool CJetLikePattern::MatchFolded(const CText& text) const {
     return true;
 }
 
-namespace {
-
 // Lead bytes of the only characters beyond ASCII that stand for an ASCII character here:
 // U+017F (long s, C5 BF) and U+212A (Kelvin sign, E2 84 AA) fold to "s" and "k", and the
 // decoder takes the overlong forms starting with C0, C1, E0 or F0 as the ASCII character
 // they spell.
-bool mayStandForAscii(unsigned char b) {
+namespace {
+
+inline bool mayStandForAscii(unsigned char b) {
     return b == 0xC0 || b == 0xC1 || b == 0xC5 || b == 0xE0 || b == 0xE2 || b == 0xF0;
 }
 
+// Whether the text holds such a lead byte. Most texts hold no byte from C0 on at all, which
+// the first loop (one the compiler vectorises) tells.
+bool holdsAsciiStandIn(const unsigned char* text, size_t n) {
+    unsigned char highest = 0;
+    for (size_t i = 0; i < n; ++i)
+        highest = std::max(highest, text[i]);
+    return highest >= 0xC0 && std::any_of(text, text + n, mayStandForAscii);
+}
+
 } // namespace
+
+void CJetLikePattern::CompileInfix() {
+    // Each byte's class for the search: a byte the word may start with (its first character
+    // in either case), a lead byte that may stand for an ASCII character, or neither.
+    m_aByteClass.fill(0);
+    const auto first = static_cast<unsigned char>(m_strInfix.front());
+    m_aByteClass[first] = kStartsWord;
+    if (first >= 'a' && first <= 'z')
+        m_aByteClass[first - 32] = kStartsWord;
+    for (int b = 0x80; b < 0x100; ++b) {
+        if (mayStandForAscii(static_cast<unsigned char>(b)))
+            m_aByteClass[b] = kStandsForAscii;
+    }
+}
 
 // An ASCII character of the text is always that character (no sequence of the decoder takes
 // it in), and other characters match an ASCII token only when they may stand for an ASCII
@@ -329,32 +354,33 @@ bool CJetLikePattern::InfixInBytes(QByteArrayView utf8Text, bool* sure) const {
     const auto* text = reinterpret_cast<const unsigned char*>(utf8Text.data());
     const size_t n = size_t(utf8Text.size()), m = m_strInfix.size();
     const auto* infix = reinterpret_cast<const unsigned char*>(m_strInfix.data());
-    const unsigned char first = infix[0];
-    bool ascii = true;
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
     *sure = true;
-    if (!m_bInfixLetters) {
-        // Digits and signs: no case to fold, the bytes as they stand.
+    if (!m_bInfixLetters && m > kMaxByteWord) {
+        // A long word of digits and signs: no case to fold, the bytes as they stand.
         if (utf8Text.indexOf(QByteArrayView(m_strInfix)) >= 0)
             return true;
-        *sure = std::none_of(text, text + n, mayStandForAscii);
+        *sure = !holdsAsciiStandIn(text, n);
         return false;
     }
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char c = text[i];
-        if (c >= 0x80) {
-            ascii = ascii && !mayStandForAscii(c);
+        const unsigned char kind = m_aByteClass[text[i]];
+        if (kind == 0)
+            continue;
+        if (kind == kStandsForAscii) {
+            *sure = false;
             continue;
         }
-        if (lower(c) != first || n - i < m)
+        if (n - i < m)
             continue;
         size_t j = 1;
         while (j < m && lower(text[i + j]) == infix[j])
             ++j;
-        if (j == m)
+        if (j == m) {
+            *sure = true;
             return true;
+        }
     }
-    *sure = ascii;
     return false;
 }
 

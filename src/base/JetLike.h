@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,11 @@ private:
     // "*text*" with a text of ASCII characters only (a word, digits): that text, folded,
     // searched for in the bytes (InfixInBytes).
     bool InfixInBytes(QByteArrayView utf8Text, bool* sure) const;
+    void CompileInfix();
     static constexpr size_t kMaxByteWord = 16;
+    static constexpr unsigned char kStartsWord = 1, kStandsForAscii = 2;
     std::string m_strInfix;
+    std::array<unsigned char, 256> m_aByteClass{}; // a word's infix: kStartsWord, ...
     bool m_bInfixBytes = false;
     bool m_bInfixLetters = false;
     QString m_strError;

@@ -26,11 +26,15 @@ TEST(FoldLike, FoldTable) {
         {"Zürich*[üß]?", "Zuerich*[uess]?", "Zuerich*[üß]?"},
         {"Koeln", "Koeln", "Koeln"},
         {"Genève", "Genève", "Genève"},
+        {"o\xcc\x88\xcc\x88", "oe\xcc\x88", "oe\xcc\x88"}, // the second follows an e
+        {"ü\xff", "ue\xef\xbf\xbd", "ue\xef\xbf\xbd"},     // no UTF-8: a replacement character
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FoldLike::FoldText(c.text), QByteArray(c.folded)) << c.text;
         EXPECT_EQ(FoldLike::FoldPattern(c.text), QByteArray(c.pattern)) << c.text;
     }
+    // A byte-order mark is a character of the text, as on the server.
+    EXPECT_EQ(FoldLike::FoldText("\xEF\xBB\xBFÜber"), "\xEF\xBB\xBFueber");
 }
 
 namespace {

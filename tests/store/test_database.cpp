@@ -43,11 +43,22 @@ QStringList row(CGeoDatabase& db, int key) {
     return cells;
 }
 
-} // namespace
+// Each case in a folder of its own, the database file named as the program names it.
+class GeoDatabase : public ::testing::Test {
+protected:
+    // Opens (creating) the file with rows 1..n as fill() makes them.
+    void OpenFilled(CGeoDatabase& db, int n) {
+        ASSERT_TRUE(db.Open(path));
+        fill(db, n);
+    }
 
-TEST(GeoDatabase, CreatesMissingFileAndCountsRows) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Kelvo.mde");
+};
+
+} // namespace
+
+TEST_F(GeoDatabase, CreatesMissingFileAndCountsRows) {
     CGeoDatabase db;
     ASSERT_TRUE(db.Open(path));
     EXPECT_TRUE(QFile::exists(path));
@@ -63,22 +74,19 @@ TEST(GeoDatabase, CreatesMissingFileAndCountsRows) {
     EXPECT_EQ(again.GetRecordCount("GEO"), 25);
 }
 
-TEST(GeoDatabase, OpensKelvoMdeInTheCurrentDirectoryByDefault) {
-    QTemporaryDir dir;
+TEST_F(GeoDatabase, OpensKelvoMdeInTheCurrentDirectoryByDefault) {
     const QString old = QDir::currentPath();
     QDir::setCurrent(dir.path());
     CGeoDatabase db;
     const bool opened = db.Open();
     QDir::setCurrent(old);
     EXPECT_TRUE(opened);
-    EXPECT_TRUE(QFile::exists(dir.filePath("Kelvo.mde")));
+    EXPECT_TRUE(QFile::exists(path));
 }
 
-TEST(GeoDatabase, UpdateRecordWritesTextFieldsByKeyOnly) {
-    QTemporaryDir dir;
+TEST_F(GeoDatabase, UpdateRecordWritesTextFieldsByKeyOnly) {
     CGeoDatabase db;
-    ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde")));
-    fill(db, 20);
+    OpenFilled(db, 20);
     QStringList values{"17",
                        "AT",
                        "1010",
@@ -119,12 +127,9 @@ TEST(GeoDatabase, UpdateRecordWritesTextFieldsByKeyOnly) {
     EXPECT_EQ(r3[13], "null"); // typeof(Ortsteil)
 }
 
-TEST(GeoDatabase, UpdateRecordForUnknownKeyChangesNothing) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, UpdateRecordForUnknownKeyChangesNothing) {
     CGeoDatabase db;
-    ASSERT_TRUE(db.Open(path));
-    fill(db, 3);
+    OpenFilled(db, 3);
     db.Close();
     const QByteArray before = TestSupport::ReadFile(path);
     ASSERT_TRUE(db.Open(path));
@@ -138,11 +143,9 @@ TEST(GeoDatabase, UpdateRecordForUnknownKeyChangesNothing) {
     EXPECT_EQ(TestSupport::ReadFile(path), before);
 }
 
-TEST(GeoDatabase, UpdateRecordReportsEngineErrors) {
-    QTemporaryDir dir;
+TEST_F(GeoDatabase, UpdateRecordReportsEngineErrors) {
     CGeoDatabase db;
-    ASSERT_TRUE(db.Open(dir.filePath("Kelvo.mde")));
-    fill(db, 1);
+    OpenFilled(db, 1);
     QStringList values = row(db, 1).mid(0, 13);
     values[GEO_MEMO] = ""; // the empty text is refused
     EXPECT_FALSE(db.UpdateFields(db.m_Table, values, {GEO_MEMO}));
@@ -150,12 +153,9 @@ TEST(GeoDatabase, UpdateRecordReportsEngineErrors) {
     EXPECT_THROW(db.UpdateRecord(db.m_Table, QStringList()), std::out_of_range);
 }
 
-TEST(GeoDatabase, WaitsForAnotherProcessThatHoldsTheFileBriefly) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, WaitsForAnotherProcessThatHoldsTheFileBriefly) {
     CGeoDatabase db;
-    ASSERT_TRUE(db.Open(path));
-    fill(db, 1);
+    OpenFilled(db, 1);
 
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
@@ -172,24 +172,21 @@ TEST(GeoDatabase, WaitsForAnotherProcessThatHoldsTheFileBriefly) {
     EXPECT_TRUE(updated) << db.LastError().toStdString();
 }
 
-TEST(GeoDatabase, FilesThatAreNoKelvoDatabaseStayByteIdentical) {
-    QTemporaryDir dir;
+TEST_F(GeoDatabase, FilesThatAreNoKelvoDatabaseStayByteIdentical) {
     for (const auto& f : TestSupport::UnusableDatabaseFiles()) {
-        const QString path = TestSupport::WriteFile(
+        const QString file = TestSupport::WriteFile(
             dir.filePath(QString::fromLatin1(f.name) + "/Kelvo.mde"), f.bytes);
         CGeoDatabase db;
-        EXPECT_FALSE(db.Open(path)) << f.name;
+        EXPECT_FALSE(db.Open(file)) << f.name;
         EXPECT_FALSE(db.IsOpen());
         EXPECT_TRUE(db.OpenError().contains("\"Kelvo.mde\" kann nicht geöffnet werden")) << f.name;
         EXPECT_EQ(db.GetRecordCount("GEO"), 0);
-        EXPECT_EQ(TestSupport::ReadFile(path), f.bytes) << f.name;
-        EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files).size(), 1) << f.name;
+        EXPECT_EQ(TestSupport::ReadFile(file), f.bytes) << f.name;
+        EXPECT_EQ(QDir(QFileInfo(file).path()).entryList(QDir::Files).size(), 1) << f.name;
     }
 }
 
-TEST(GeoDatabase, SqliteFileWithoutGeoTableIsNotAltered) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, SqliteFileWithoutGeoTableIsNotAltered) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &raw), SQLITE_OK);
     sqlite3_exec(raw, "CREATE TABLE other (x)", nullptr, nullptr, nullptr);
@@ -201,12 +198,10 @@ TEST(GeoDatabase, SqliteFileWithoutGeoTableIsNotAltered) {
     EXPECT_EQ(TestSupport::ReadFile(path), before);
 }
 
-TEST(GeoDatabase, UnreadableFileIsReportedAndKept) {
+TEST_F(GeoDatabase, UnreadableFileIsReportedAndKept) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every file";
-    QTemporaryDir dir;
     CGeoDatabase made;
-    const QString path = dir.filePath("Kelvo.mde");
     ASSERT_TRUE(made.Open(path));
     made.Close();
     QFile::setPermissions(path, QFileDevice::Permissions());
@@ -216,9 +211,7 @@ TEST(GeoDatabase, UnreadableFileIsReportedAndKept) {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-TEST(GeoDatabase, FolderNamedLikeTheFileIsReportedAndKept) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, FolderNamedLikeTheFileIsReportedAndKept) {
     ASSERT_TRUE(QDir().mkpath(path));
     CGeoDatabase db;
     EXPECT_FALSE(db.Open(path));
@@ -227,8 +220,7 @@ TEST(GeoDatabase, FolderNamedLikeTheFileIsReportedAndKept) {
     EXPECT_TRUE(QDir(path).isEmpty());
 }
 
-TEST(GeoDatabase, CreationFailureLeavesNothingBehind) {
-    QTemporaryDir dir;
+TEST_F(GeoDatabase, CreationFailureLeavesNothingBehind) {
     // The folder of the file is a plain file: nothing can be created there.
     TestSupport::WriteFile(dir.filePath("plain"), "x");
     CGeoDatabase db;
@@ -237,9 +229,8 @@ TEST(GeoDatabase, CreationFailureLeavesNothingBehind) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{"plain"});
 }
 
-TEST(GeoDatabase, PipesAndDevicesAreRefusedBeforeAnythingIsOpened) {
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, PipesAndDevicesAreRefusedBeforeAnythingIsOpened) {
+    const QString fifo = path;
     ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
     const QList<QPair<QString, QString>> cases{{fifo, "eine benannte Pipe (FIFO)"},
                                                {"/dev/null", "ein Gerät"}};
@@ -271,13 +262,10 @@ private:
 };
 } // namespace
 
-TEST(GeoDatabase, ALockedFileIsInUseNotDamagedAndIsTriedAgain) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, ALockedFileIsInUseNotDamagedAndIsTriedAgain) {
     {
         CGeoDatabase made;
-        ASSERT_TRUE(made.Open(path));
-        fill(made, 3);
+        OpenFilled(made, 3);
     }
     OtherProgram other(path);
     other.Lock();
@@ -320,9 +308,7 @@ TEST(GeoDatabase, ALockedFileIsInUseNotDamagedAndIsTriedAgain) {
     EXPECT_TRUE(db.CommitWrite());
 }
 
-TEST(GeoDatabase, ANewFileAppearsOnlyWhenComplete) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, ANewFileAppearsOnlyWhenComplete) {
     auto filesInDir = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
     CGeoDatabase db;
     ASSERT_TRUE(db.OpenNew(path));
@@ -348,16 +334,15 @@ TEST(GeoDatabase, ANewFileAppearsOnlyWhenComplete) {
     EXPECT_EQ(filesInDir(), (QStringList{"Kelvo.mde", "Neu.mde"}));
 }
 
-TEST(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
+TEST_F(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
     // The disk takes the first bytes and no more: the schema cannot be committed.
-    QTemporaryDir dir;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
     const rlimit small{4096, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &small);
     CGeoDatabase db;
-    const bool opened = db.Open(dir.filePath("Kelvo.mde"));
+    const bool opened = db.Open(path);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(opened);
@@ -366,12 +351,9 @@ TEST(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
     CGeoDatabase db;
-    ASSERT_TRUE(db.Open(path));
-    fill(db, 3000);
+    OpenFilled(db, 3000);
     QVariant stored;
     ASSERT_EQ(db.UpdateMemo(db.m_Table, 2, QVariant(), "geprüft", &stored),
               CGeoDatabase::MemoWrite::Saved);
@@ -386,12 +368,9 @@ TEST(GeoDatabase, ADamagedFileIsNeverWrittenTo) {
     EXPECT_EQ(TestSupport::ReadFile(path), before);
 }
 
-TEST(GeoDatabase, AFileReplacedOrDeletedMeanwhileIsNoticedAndOpenedAnew) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
+TEST_F(GeoDatabase, AFileReplacedOrDeletedMeanwhileIsNoticedAndOpenedAnew) {
     CGeoDatabase db;
-    ASSERT_TRUE(db.Open(path));
-    fill(db, 3);
+    OpenFilled(db, 3);
     // A copy from somewhere else, with other rows, is moved over the open file.
     {
         CGeoDatabase colleague;

@@ -128,12 +128,21 @@ TEST(StandardOrder, ComparesAsTheEngine) {
               0);
 }
 
-TEST(DataStamp, ChangesWithOwnWritesOtherConnectionsAndTheSchema) {
+namespace {
+// A file open on two connections: this program's and another's.
+class DataStamp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(db.Open(path));
+        ASSERT_TRUE(other.Open(path));
+    }
     QTemporaryDir dir;
     const QString path = dir.filePath("Kelvo.mde");
     CGeoDatabase db, other;
-    ASSERT_TRUE(db.Open(path));
-    ASSERT_TRUE(other.Open(path));
+};
+} // namespace
+
+TEST_F(DataStamp, ChangesWithOwnWritesOtherConnectionsAndTheSchema) {
     ASSERT_TRUE(db.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('DE', '10115')"));
 
     CGeoDatabase::CDataStamp stamp = db.DataStamp();
@@ -158,12 +167,7 @@ TEST(DataStamp, ChangesWithOwnWritesOtherConnectionsAndTheSchema) {
     }));
 }
 
-TEST(DataStamp, MapsShareTheirRowsUntilTheDataChanges) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
-    CGeoDatabase db, other;
-    ASSERT_TRUE(db.Open(path));
-    ASSERT_TRUE(other.Open(path));
+TEST_F(DataStamp, MapsShareTheirRowsUntilTheDataChanges) {
     ASSERT_TRUE(db.Execute("INSERT INTO GEO (Staat, PLZ, Langengrad) VALUES ('DE', '1', '9.5')"));
     QString error;
     int reads = 0;
@@ -185,12 +189,7 @@ TEST(DataStamp, MapsShareTheirRowsUntilTheDataChanges) {
     EXPECT_TRUE(error.isEmpty());
 }
 
-TEST(DataStamp, TextsReadAheadInSlicesEqualOneReadOfTheSameData) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Kelvo.mde");
-    CGeoDatabase db, other;
-    ASSERT_TRUE(db.Open(path));
-    ASSERT_TRUE(other.Open(path));
+TEST_F(DataStamp, TextsReadAheadInSlicesEqualOneReadOfTheSameData) {
     ASSERT_TRUE(db.Execute(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
         "INSERT INTO GEO (Staat, PLZ, Ort, Memo) SELECT substr('DEATCHBE', 1 + 2 * (i % 4), 2), "

@@ -43,6 +43,23 @@ inline CDia_Record* recordDialog(QWidget* dialog) {
     return record;
 }
 
+// What WhenModal runs on the record dialog: `act`, after which the dialog must be closed
+// (one left open is a failure, and is closed); `seen` tells that a dialog came.
+inline std::function<void(QWidget*)> onRecordDialog(bool& seen,
+                                                    std::function<void(CDia_Record*)> act) {
+    seen = false;
+    return [&seen, act](QWidget* dialog) {
+        seen = true;
+        if (CDia_Record* dlg = recordDialog(dialog)) {
+            act(dlg);
+            if (dlg->isVisible()) {
+                ADD_FAILURE() << "the dialog is still open";
+                dlg->reject();
+            }
+        }
+    };
+}
+
 // Replaces the memo's text as the user does: everything selected, then typed over.
 inline void typeMemo(CDia_Record* dlg, const QString& text) {
     dlg->m_editMemo->setFocus();

@@ -70,6 +70,11 @@ protected:
         return Frames().isEmpty() ? nullptr : TableOf(Frames().last());
     }
 
+    // The rows of TableTestRows::FivePlaces in a new table window; null when that failed.
+    CListView_Table* OpenFivePlaces() {
+        return Insert(TableTestRows::FivePlaces()) ? OpenTable() : nullptr;
+    }
+
     static QStringList Column(CListView_Table* view, int column) {
         QStringList cells;
         for (int i = 0; i < view->GetModel().RowCount(); ++i)
@@ -114,6 +119,13 @@ protected:
     static QPoint RowPoint(CListView_Table* view, int row) {
         return QPoint(view->columnViewportPosition(GEO_ORT) + 5,
                       view->rowViewportPosition(row) + 3);
+    }
+
+    // Makes the row the current one and the only one selected, its Ort cell current.
+    static void SelectCurrentRow(CListView_Table* view, int row) {
+        view->selectionModel()->setCurrentIndex(view->model()->index(row, GEO_ORT),
+                                                QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
     }
 
     static void SelectRows(CListView_Table* view, const QList<int>& rows) {

@@ -14,6 +14,8 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -124,6 +126,36 @@ TEST_F(RadiusWindowTest, NearestFirstWithDistanceColumnSortCopyAndFurtherWindow)
     ASSERT_NE(further, view);
     EXPECT_EQ(Column(further, GEO_PLZ), QStringList({"85221", "80333", "80331"}));
     EXPECT_EQ(Distance(further, 2), "0,0");
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// The printout shows what the window shows, the distance column included (the windows of
+// all rows print only the fields, as before).
+TEST_F(RadiusWindowTest, PrintoutHasTheDistanceColumn) {
+    CListView_Table* view = RadiusSearch("DE 80331", "20");
+    ASSERT_TRUE(view);
+    const QString pdf = dir.filePath("umkreis.pdf");
+    QPrinter& printer = theApp.GetPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPrintRange(QPrinter::AllPages);
+    ASSERT_TRUE(frame->RouteCommand(ID_FILE_PRINT_DIRECT));
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished());
+    const QStringList lines = QString::fromUtf8(text.readAllStandardOutput()).split('\n');
+    auto lineWith = [&lines](const QString& what) {
+        for (const QString& line : lines) {
+            if (line.contains(what))
+                return line.simplified();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(lineWith("Staat").endsWith("Memo Entfernung (km)"))
+        << qPrintable(lineWith("Staat"));
+    EXPECT_TRUE(lineWith("80331").endsWith(" 0,0"));
+    EXPECT_TRUE(lineWith("80333").endsWith(" 1,2"));
+    EXPECT_TRUE(lineWith("85221").endsWith(" 17,9"));
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 

@@ -26,29 +26,17 @@ protected:
         TableCommandsFixture::SetUp();
         // Keys 1 Berlin, 2 Wien (memo "Innere Stadt"), 3 Vaduz, 4 Dresden, 5 Zürich; rows in
         // the window: Wien, Zürich, Dresden, Berlin, Vaduz. Fields not named are NULL.
-        ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
-        view = OpenTable();
+        view = OpenFivePlaces();
         ASSERT_TRUE(view);
         view->setFocus();
     }
 
     // "Datensatz..." on a row, with `act` run on the dialog while it is open.
     void EditRecord(int row, std::function<void(CDia_Record*)> act) {
-        view->selectionModel()->setCurrentIndex(view->model()->index(row, GEO_ORT),
-                                                QItemSelectionModel::ClearAndSelect |
-                                                    QItemSelectionModel::Rows);
+        SelectCurrentRow(view, row);
         ASSERT_EQ(view->m_nCurrentRow, row);
-        bool seen = false;
-        WhenModal([&seen, act](QWidget* dialog) {
-            seen = true;
-            if (CDia_Record* dlg = recordDialog(dialog)) {
-                act(dlg);
-                if (dlg->isVisible()) {
-                    ADD_FAILURE() << "the dialog is still open";
-                    dlg->reject();
-                }
-            }
-        });
+        bool seen;
+        WhenModal(onRecordDialog(seen, act));
         Command(ID_RECORD_EDIT);
         EXPECT_TRUE(seen);
     }

@@ -63,20 +63,9 @@ protected:
     // The dialog of the view's row, `act` run on it while it is open; it must end closed.
     void EditRow(CListView_Table* view, int row, std::function<void(CDia_Record*)> act) {
         Refocus(view);
-        view->selectionModel()->setCurrentIndex(view->model()->index(row, GEO_ORT),
-                                                QItemSelectionModel::ClearAndSelect |
-                                                    QItemSelectionModel::Rows);
-        bool seen = false;
-        WhenModal([&seen, act](QWidget* dialog) {
-            seen = true;
-            if (CDia_Record* dlg = recordDialog(dialog)) {
-                act(dlg);
-                if (dlg->isVisible()) {
-                    ADD_FAILURE() << "the dialog is still open";
-                    dlg->reject();
-                }
-            }
-        });
+        SelectCurrentRow(view, row);
+        bool seen;
+        WhenModal(onRecordDialog(seen, act));
         Key(Qt::Key_Return);
         EXPECT_TRUE(seen);
     }

@@ -35,8 +35,7 @@ class TableCommandTest : public TableCommandsFixture {
 protected:
     void SetUp() override {
         TableCommandsFixture::SetUp();
-        ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
-        view = OpenTable();
+        view = OpenFivePlaces();
         ASSERT_TRUE(view);
         view->setFocus();
         QApplication::clipboard()->setText("vorher");
@@ -111,9 +110,7 @@ TEST_F(TableCommandTest, CtrlAAndTheMenuSelectAllRows) {
 }
 
 TEST_F(TableCommandTest, EnterOpensTheRecordOfTheCurrentRowThenTheKeyGoesOn) {
-    view->selectionModel()->setCurrentIndex(view->model()->index(2, GEO_ORT),
-                                            QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows);
+    SelectCurrentRow(view, 2);
     ASSERT_EQ(view->m_nCurrentRow, 2);
     std::shared_ptr<QString> shown = ExpectRecordDialog();
     Key(Qt::Key_Return);

@@ -16,8 +16,7 @@ protected:
     // 3 DE Berlin (1), 4 FL Vaduz (3).
     void SetUp() override {
         TableCommandsFixture::SetUp();
-        ASSERT_TRUE(Insert(TableTestRows::FivePlaces()));
-        view = OpenTable();
+        view = OpenFivePlaces();
         ASSERT_TRUE(view);
         Refocus(view);
     }

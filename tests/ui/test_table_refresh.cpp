@@ -71,9 +71,7 @@ TEST_F(TableRefreshTest, GettingTheFocusReadsChangedRowsKeepingSortCurrentRowAnd
     ASSERT_EQ(first->GetModel().Cell(0, GEO_ORT), "Ort 300");
     const QString sortedTitle = Title(first);
     first->setFocus();
-    first->selectionModel()->setCurrentIndex(first->model()->index(140, GEO_ORT),
-                                             QItemSelectionModel::ClearAndSelect |
-                                                 QItemSelectionModel::Rows);
+    SelectCurrentRow(first, 140);
     for (int i = 0; i < 10; ++i)
         Key(Qt::Key_Down);
     const qint64 key = CurrentKey(first);
@@ -151,9 +149,7 @@ TEST_F(TableRefreshTest, TheRecordDialogOpensOnTheRecordAsStoredNow) {
     CListView_Table* view = OpenTable();
     ASSERT_TRUE(view);
     Refocus(view);
-    view->selectionModel()->setCurrentIndex(view->model()->index(3, GEO_ORT),
-                                            QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows); // Berlin, key 1
+    SelectCurrentRow(view, 3); // Berlin, key 1
     // Another program refreshes Berlin (new key 8, a memo) while the window has the focus.
     OtherRuns("BEGIN; DELETE FROM GEO WHERE ID_Geo = 1; INSERT INTO GEO (ID_Geo, Staat, PLZ, "
               "Ort, Memo) VALUES (8, 'DE', '10115', 'Berlin', 'Mitte'); COMMIT");
@@ -211,23 +207,17 @@ TEST_F(TableRefreshTest, AReplacedFileIsSaidAndReadAndTheTypedMemoGoesIntoIt) {
     ASSERT_EQ(view->GetModel().Cell(0, GEO_ORT), "Wien");
 
     SetQuestionBoxHook([](const QString&, const QStringList&) { return 0; }); // save there
-    WhenModal([&](QWidget* dialog) {
-        if (CDia_Record* dlg = recordDialog(dialog)) {
-            typeMemo(dlg, "Kunde Meier");
-            // The copy is moved over the open file, as a restore does.
-            EXPECT_EQ(::rename(qPrintable(colleague), qPrintable(g_GeoDatabase.FilePath())), 0);
-            dlg->m_btnOK->click();
-            if (dlg->isVisible()) {
-                ADD_FAILURE() << "the dialog is still open";
-                dlg->reject();
-            }
-        }
-    });
+    bool seen;
+    WhenModal(onRecordDialog(seen, [&](CDia_Record* dlg) {
+        typeMemo(dlg, "Kunde Meier");
+        // The copy is moved over the open file, as a restore does.
+        EXPECT_EQ(::rename(qPrintable(colleague), qPrintable(g_GeoDatabase.FilePath())), 0);
+        dlg->m_btnOK->click();
+    }));
     Refocus(view);
-    view->selectionModel()->setCurrentIndex(view->model()->index(0, GEO_ORT),
-                                            QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows);
+    SelectCurrentRow(view, 0);
     Key(Qt::Key_Return);
+    EXPECT_TRUE(seen);
     SetQuestionBoxHook({});
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Die Datenbank \"Kelvo.mde\" wurde durch eine andere Datei "

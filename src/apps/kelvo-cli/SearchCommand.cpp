@@ -6,6 +6,8 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 
+#include <cstdio>
+
 // kelvo-cli search [--db FILE] [--fold] TEXT
 // Lists the rows a search window would list, in the copy format, then the window's title.
 // With --fold the German spellings are folded (ä = ae, ö = oe, ü = ue, ß = ss).
@@ -34,10 +36,20 @@ int RunSearch(QStringList args) {
                      .arg(text, result.m_strError));
         return 1;
     }
-    QString out;
-    for (int i = 0; i < model.RowCount(); ++i)
-        out += TableText::CopyLine(model.RowCells(i));
-    out += TableText::SearchTitle(result.m_nFound, text, desc.m_strTableName) + QLatin1Char('\n');
-    Cli::Out(out);
+    // The copy format (TableText::CopyLine) written from the cells' UTF-8 as it is.
+    QByteArray out;
+    for (int i = 0; i < model.RowCount(); ++i) {
+        for (int j = 1; j < CGeoTableModel::kColumns; ++j) {
+            TableText::AppendUtf8(out, model.CellUtf8(i, j));
+            out += j + 1 < CGeoTableModel::kColumns ? ", " : "\n";
+        }
+        if (out.size() > (1 << 16)) {
+            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+            out.clear();
+        }
+    }
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    Cli::Out(TableText::SearchTitle(result.m_nFound, text, desc.m_strTableName) +
+             QLatin1Char('\n'));
     return 0;
 }

@@ -40,11 +40,15 @@ QString DialogFilter(Format format);
 // for, and after that only that row's cells are. It returns false after the last row, and
 // also when reading failed, with the German message in *error. nRows then only says how many
 // rows to expect (for the progress). Without `next`, rows 0 to nRows - 1 are all there.
+//
+// `utf8`, when given, is the cell's text as UTF-8 (what cell(row, column).toUtf8() gives),
+// valid until the next call; writers that write UTF-8 take it instead of `cell`.
 struct CRows {
     QStringList aColumns; // titles: the field names, then any further columns
     int nRows = 0;
     std::function<QString(int row, int column)> cell;
     std::function<bool(int row, QString* error)> next;
+    std::function<QByteArrayView(int row, int column)> utf8;
 };
 
 struct COptions {

@@ -17,7 +17,7 @@ struct CsvStyle {
 
 // A number as the program writes one: an optional minus, digits, optionally a point and
 // more digits ("11.4333", "-0.5", "17").
-bool isPlainNumber(const QByteArray& bytes) {
+bool isPlainNumber(QByteArrayView bytes) {
     qsizetype i = bytes.startsWith('-') ? 1 : 0;
     const qsizetype digitsFrom = i;
     while (i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9')
@@ -36,7 +36,7 @@ bool isPlainNumber(const QByteArray& bytes) {
 
 // Spreadsheet programs take a cell starting with =, +, - or @ as a formula, also after
 // blanks, tabs and line breaks; a tab or carriage return at the start is guarded too.
-bool looksLikeFormula(const QByteArray& bytes) {
+bool looksLikeFormula(QByteArrayView bytes) {
     if (bytes.isEmpty())
         return false;
     if (bytes[0] == '\t' || bytes[0] == '\r')
@@ -51,8 +51,8 @@ bool looksLikeFormula(const QByteArray& bytes) {
 
 } // namespace
 
-bool GuardsAsFormula(const QByteArray& cell) {
-    return !isPlainNumber(cell) && looksLikeFormula(cell);
+bool GuardsAsFormula(QByteArrayView cell) {
+    return looksLikeFormula(cell) && !isPlainNumber(cell);
 }
 
 namespace {
@@ -63,12 +63,15 @@ bool isNumberColumn(int column) {
 
 // RFC 4180 with the style's separator: a field holding the separator, a double quote or a
 // line break is put in double quotes, its double quotes doubled.
-void appendField(QByteArray& line, QByteArray bytes, const CsvStyle& style, bool numberColumn) {
-    const bool number = isPlainNumber(bytes);
-    if (number && numberColumn && style.decimalComma)
-        bytes.replace('.', ',');
-    else if (style.guardFormulas && GuardsAsFormula(bytes))
-        bytes.prepend('\'');
+void appendField(QByteArray& line, QByteArrayView bytes, const CsvStyle& style, bool numberColumn) {
+    QByteArray changed;
+    if (numberColumn && style.decimalComma && isPlainNumber(bytes)) {
+        changed = bytes.toByteArray().replace('.', ',');
+        bytes = changed;
+    } else if (style.guardFormulas && GuardsAsFormula(bytes)) {
+        changed = '\'' + bytes.toByteArray();
+        bytes = changed;
+    }
     bool quote = false;
     for (char c : bytes) {
         if (c == style.separator || c == '"' || c == '\n' || c == '\r') {
@@ -89,12 +92,13 @@ void appendField(QByteArray& line, QByteArray bytes, const CsvStyle& style, bool
     line += '"';
 }
 
+template <typename Cell>
 void appendLine(QByteArray& buffer, int columns, const CsvStyle& style, bool header,
-                const std::function<QString(int)>& cell) {
+                const Cell& cell) {
     for (int j = 0; j < columns; ++j) {
         if (j > 0)
             buffer += style.separator;
-        appendField(buffer, cell(j).toUtf8(), style, !header && isNumberColumn(j));
+        appendField(buffer, cell(j), style, !header && isNumberColumn(j));
     }
     buffer += "\r\n";
 }
@@ -109,10 +113,16 @@ bool WriteCsv(QIODevice& out, const CRows& rows, const RowStep& step, CResult* r
     // The byte-order mark tells spreadsheet programs that the file is UTF-8; other programs
     // get plain UTF-8.
     QByteArray buffer(international ? "" : "\xEF\xBB\xBF");
-    appendLine(buffer, columns, style, true, [&](int j) { return rows.aColumns.at(j); });
+    QByteArray text; // a cell's UTF-8 made from its text
+    auto utf8Of = [&text](const QString& cell) {
+        text = cell.toUtf8();
+        return QByteArrayView(text);
+    };
+    appendLine(buffer, columns, style, true, [&](int j) { return utf8Of(rows.aColumns.at(j)); });
     int i = 0;
     for (; HasRow(rows, i, result); ++i) {
-        appendLine(buffer, columns, style, false, [&](int j) { return rows.cell(i, j); });
+        appendLine(buffer, columns, style, false,
+                   [&](int j) { return rows.utf8 ? rows.utf8(i, j) : utf8Of(rows.cell(i, j)); });
         if (buffer.size() > (1 << 16)) {
             if (out.write(buffer) != buffer.size())
                 return false;

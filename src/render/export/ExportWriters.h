@@ -21,7 +21,7 @@ bool WritePlaces(QIODevice& out, const CRows& rows, const RowStep& step, CResult
 
 // Whether the German CSV puts a ' before the cell (its UTF-8), so that a spreadsheet shows it
 // as text instead of running it as a formula: not a number, starting with =, +, - or @.
-bool GuardsAsFormula(const QByteArray& cell);
+bool GuardsAsFormula(QByteArrayView cell);
 
 // Whether row `row` is there to write (rows are asked for in turn, from 0). At the end of
 // the rows false; when reading them failed also false, with the message in result->strError.

@@ -28,18 +28,16 @@ Export::CRows TableExportRows(const CGeoTableModel& model, const QList<int>& row
 
 namespace {
 
-// The row being written, kept as a table window keeps its rows (so that its cells are the
-// same texts), in a store that is started afresh now and then.
+// The row being written: its cells as the recordset gives them, read as a table window reads
+// its rows (so that its cells are the same texts), valid until the next row.
 struct StreamState {
     explicit StreamState(CGeoDatabase& db) : rs(db) {}
     CGeoRecordset rs;
     bool bOpen = false;
     quint32 nExactKinds = 0;
-    CGeoCellStore store{CGeoTableModel::kColumns};
-    quint32 nRow = 0;
+    CGeoCellStore::Value cells[CGeoTableModel::kColumns];
+    QByteArray utf8; // a cell's bytes that were no UTF-8, made UTF-8
 };
-
-constexpr quint32 kRowsPerStore = 4096;
 
 } // namespace
 
@@ -70,15 +68,19 @@ Export::CRows TableExportStream(CGeoDatabase& db, const CGeoTableDesc& desc,
             *error = readError(state->rs.Error());
             return false;
         }
-        if (state->store.Rows() >= kRowsPerStore)
-            state->store = CGeoCellStore(CGeoTableModel::kColumns);
         int fields[CGeoTableModel::kColumns];
         std::iota(std::begin(fields), std::end(fields), 0);
-        state->nRow = state->store.Append(state->rs, fields, state->nExactKinds);
+        state->rs.FieldValues(fields, CGeoTableModel::kColumns, state->cells, state->nExactKinds);
         return true;
     };
-    out.cell = [state](int, int column) {
-        return TableText::FromUtf8(state->store.Bytes(state->nRow, column));
+    out.cell = [state](int, int column) { return TableText::FromUtf8(state->cells[column].bytes); };
+    out.utf8 = [state](int, int column) {
+        const QByteArrayView bytes = state->cells[column].bytes;
+        if (bytes.isValidUtf8())
+            return bytes;
+        state->utf8.clear();
+        TableText::AppendUtf8(state->utf8, bytes);
+        return QByteArrayView(state->utf8);
     };
     return out;
 }

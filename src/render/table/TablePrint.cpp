@@ -18,7 +18,18 @@
 namespace TablePrint {
 
 Rows RowsOf(const CGeoTableModel& model) {
-    return {model.RowCount(), [&model](int row, int column) { return model.Cell(row, column); }};
+    Rows rows;
+    rows.count = model.RowCount();
+    rows.cell = [&model](int row, int column) {
+        if (column < CGeoTableModel::kColumns)
+            return model.Cell(row, column);
+        return model.data(model.index(row, column)).toString();
+    };
+    if (model.HasDistanceColumn())
+        rows.extra << ExtraColumn{
+            model.headerData(CGeoTableModel::kColumns, Qt::Horizontal).toString(),
+            kDistanceColumnWidth};
+    return rows;
 }
 
 namespace {
@@ -39,17 +50,19 @@ int pageCount(CDeviceContext& dc, int rowCount, const CRect& drawRect, int print
 
 } // namespace
 
-QList<int> ColumnWidths(const CGeoTableDesc& desc, int pageWidth) {
+QList<int> ColumnWidths(const CGeoTableDesc& desc, int pageWidth, const QList<ExtraColumn>& extra) {
     QList<int> widths;
     for (int i = 1; i < desc.m_nFields; ++i)
         widths << desc.FieldSize(i);
+    for (const ExtraColumn& column : extra)
+        widths << column.width;
     return TablePrintLayout::ColumnWidths(widths, pageWidth);
 }
 
 QPageLayout::Orientation FitOrientation(const CGeoTableDesc& desc, const QPageLayout& layout,
-                                        int screenDpiX) {
+                                        int screenDpiX, const QList<ExtraColumn>& extra) {
     int tableWidth = 0;
-    for (int w : ColumnWidths(desc, std::numeric_limits<int>::max()))
+    for (int w : ColumnWidths(desc, std::numeric_limits<int>::max(), extra))
         tableWidth += w;
     auto pageWidth = [screenDpiX](const QPageLayout& l) {
         return l.paintRect(QPageLayout::Inch).width() * screenDpiX;
@@ -75,16 +88,21 @@ int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, in
 
     // The columns as wide as on the screen, or narrower in proportion where they would not
     // fit the page together.
-    const QList<int> widths = ColumnWidths(desc, right - left);
-    const bool shrunk = widths != ColumnWidths(desc, std::numeric_limits<int>::max());
+    // Printed column i (from 1) shows cell column i: the fields, then the extra columns.
+    const QList<int> widths = ColumnWidths(desc, right - left, rows.extra);
+    const bool shrunk = widths != ColumnWidths(desc, std::numeric_limits<int>::max(), rows.extra);
+    const int columns = int(widths.size()) + 1;
     auto width = [&](int i) { return widths[i - 1]; };
+    auto title = [&](int i) {
+        return i < desc.m_nFields ? desc.FieldName(i) : rows.extra.at(i - desc.m_nFields).title;
+    };
     auto measure = [&dc](const QString& text) { return dc.GetTextExtent(text).width(); };
 
     // Frame, column lines and the line under the header.
     const int frameBottom = bottom - 2 * H;
     dc.Rectangle(left, top, right, frameBottom);
     int x = left;
-    for (int i = 1; i < desc.m_nFields; ++i) {
+    for (int i = 1; i < columns; ++i) {
         dc.MoveTo(x, top);
         dc.LineTo(x, frameBottom);
         x += width(i);
@@ -95,14 +113,14 @@ int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, in
     // The room of a text at x in column i: up to the next column line (for the last column
     // the frame's right edge). A text never runs past it without "...".
     auto room = [&](int i, int textX, int columnX) {
-        const int end = i + 1 < desc.m_nFields ? columnX + width(i) : right;
+        const int end = i + 1 < columns ? columnX + width(i) : right;
         return end - textX;
     };
 
     // Header texts: cut only in columns made narrower than on the screen.
     x = left + C;
-    for (int i = 1; i < desc.m_nFields; ++i) {
-        const QString name = desc.FieldName(i);
+    for (int i = 1; i < columns; ++i) {
+        const QString name = title(i);
         dc.TextOut(x, top + H,
                    shrunk ? TablePrintLayout::Elide(name, room(i, x, x - C), measure) : name);
         x += width(i);
@@ -113,7 +131,7 @@ int DrawPage(CDeviceContext& dc, const CGeoTableDesc& desc, const Rows& rows, in
     for (int j = 0; j < R; ++j) {
         const qint64 row = qint64(R) * (page - 1) + j;
         x = left + C;
-        for (int i = 1; i < desc.m_nFields; ++i) {
+        for (int i = 1; i < columns; ++i) {
             const int w = width(i);
             QString text = row < rows.count ? rows.cell(int(row), i) : QString();
             text = TablePrintLayout::FitToColumn(text, w, C);
@@ -163,13 +181,13 @@ struct CPageMapping {
 } // namespace
 
 int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout, int resolution,
-              QSize screenDpi) {
+              QSize screenDpi, const QList<ExtraColumn>& extra) {
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);
     writer.setResolution(resolution);
     writer.setPageLayout(layout);
-    writer.setPageOrientation(FitOrientation(desc, layout, screenDpi.width()));
+    writer.setPageOrientation(FitOrientation(desc, layout, screenDpi.width(), extra));
     QPainter painter;
     if (!painter.begin(&writer))
         return 1;
@@ -180,7 +198,8 @@ int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout
 
 bool PrintAll(QPagedPaintDevice& device, const CGeoTableDesc& desc, const Rows& rows,
               QSize screenDpi, PageRange range, CProgress* progress, const PageDone& pageDone) {
-    device.setPageOrientation(FitOrientation(desc, device.pageLayout(), screenDpi.width()));
+    device.setPageOrientation(
+        FitOrientation(desc, device.pageLayout(), screenDpi.width(), rows.extra));
     QPainter painter;
     if (!painter.begin(&device))
         return false;

@@ -22,28 +22,42 @@ class QPagedPaintDevice;
 // the printer, so the printed table has the proportions it has on the screen.
 namespace TablePrint {
 
-// The rows to print: how many there are and the text of a cell (row, column).
+// A column printed after the fields (a radius search's distance): its title and its width
+// in screen pixels.
+struct ExtraColumn {
+    QString title;
+    int width = 0;
+};
+
+// The rows to print: how many there are and the text of a cell (row, column). The columns
+// after the fields (`extra`) follow them: extra column k is cell column m_nFields + k.
 struct Rows {
     int count = 0;
     std::function<QString(int row, int column)> cell;
+    QList<ExtraColumn> extra = {};
 };
 
-// The rows of a table window's model, in their current order.
+// The rows of a table window's model, in their current order, with the distance column of a
+// radius search's window as the window shows it.
 Rows RowsOf(const CGeoTableModel& model);
+
+// The width the distance column is printed with.
+inline constexpr int kDistanceColumnWidth = 110;
 
 // The font of printed tables: Arial, height 12.
 inline CFont PrintFont() {
     return CFont(12);
 }
 
-// The widths of the printed columns (Staat to Memo) on a page `pageWidth` logical units wide:
-// the screen widths, shrunk in proportion where they do not fit together.
-QList<int> ColumnWidths(const CGeoTableDesc& desc, int pageWidth);
+// The widths of the printed columns (Staat to Memo, then the extra ones) on a page `pageWidth`
+// logical units wide: the screen widths, shrunk in proportion where they do not fit together.
+QList<int> ColumnWidths(const CGeoTableDesc& desc, int pageWidth,
+                        const QList<ExtraColumn>& extra = {});
 
 // The orientation a table goes onto the page in: as laid out when its columns fit the
 // printable width, otherwise the turned one where that is wider.
 QPageLayout::Orientation FitOrientation(const CGeoTableDesc& desc, const QPageLayout& layout,
-                                        int screenDpiX);
+                                        int screenDpiX, const QList<ExtraColumn>& extra = {});
 
 // Draws page `page` (from 1) onto a device context whose logical unit is one screen pixel.
 // `drawRect` is the printable area in logical units, `printerVertRes` its height in device
@@ -66,7 +80,7 @@ QString PrintCaption(const CGeoTableDesc& desc);
 // The pages the rows need on a page of that layout and resolution (in the orientation
 // FitOrientation gives), as PrintAll prints them.
 int PageCount(const CGeoTableDesc& desc, int rowCount, const QPageLayout& layout, int resolution,
-              QSize screenDpi);
+              QSize screenDpi, const QList<ExtraColumn>& extra = {});
 
 // Told after each page how many of how many pages are done; false stops the printing.
 using PageDone = std::function<bool(int done, int pages)>;

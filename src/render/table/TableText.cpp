@@ -12,6 +12,13 @@ QString FromUtf8(QByteArrayView utf8) {
     return decoder.decode(utf8);
 }
 
+void AppendUtf8(QByteArray& out, QByteArrayView utf8) {
+    if (utf8.isValidUtf8())
+        out.append(utf8);
+    else
+        out.append(FromUtf8(utf8).toUtf8());
+}
+
 QString CopyLine(const QStringList& cells) {
     QString line;
     for (int j = 1; j < cells.size(); ++j) {

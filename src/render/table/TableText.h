@@ -14,6 +14,10 @@ namespace TableText {
 // bytes that are no UTF-8 become replacement characters).
 QString FromUtf8(QByteArrayView utf8);
 
+// The UTF-8 of FromUtf8(utf8), appended to `out`: valid UTF-8 as it is, other bytes with their
+// replacement characters.
+void AppendUtf8(QByteArray& out, QByteArrayView utf8);
+
 // One row as the copy command writes it: the cells of columns 1 to the last joined by
 // ", ", then a line feed. The key is left out; nothing is quoted or escaped.
 QString CopyLine(const QStringList& cells);

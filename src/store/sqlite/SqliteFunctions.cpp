@@ -15,33 +15,55 @@
 // engine's values apart and hand the results back.
 namespace {
 
+using SharedPattern = std::shared_ptr<const CJetLikePattern>;
+
 void deletePattern(void* p) {
-    delete static_cast<CJetLikePattern*>(p);
+    delete static_cast<SharedPattern*>(p);
 }
 
-// like(pattern, text): "text LIKE pattern". NULL on either side gives NULL. The compiled
-// pattern is kept with the statement, so a query compiles it once.
-void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
-        return;
-    auto* pattern = static_cast<const CJetLikePattern*>(sqlite3_get_auxdata(ctx, 0));
-    std::unique_ptr<CJetLikePattern> fresh;
-    if (!pattern) {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-        fresh =
-            std::make_unique<CJetLikePattern>(QByteArrayView(bytes, sqlite3_value_bytes(argv[0])));
-        if (!fresh->IsValid()) {
-            const QByteArray message = fresh->Error().toUtf8();
-            sqlite3_result_error(ctx, message.constData(), int(message.size()));
-            return;
+// The compiled pattern of a LIKE call (folded for FoldLike), kept with the statement. The one
+// this thread used last is asked first: a query's calls mostly give one pattern, and the
+// comparison costs less than the engine's lookup. Null for a NULL pattern, and with the
+// engine's error set for an invalid one.
+const CJetLikePattern* compiledPattern(sqlite3_context* ctx, sqlite3_value* value, bool fold) {
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    if (!bytes)
+        return nullptr;
+    const QByteArrayView text(bytes, sqlite3_value_bytes(value));
+    struct Last {
+        QByteArray text;
+        bool fold = false;
+        SharedPattern pattern;
+    };
+    thread_local Last last;
+    if (!last.pattern || last.fold != fold || QByteArrayView(last.text) != text) {
+        SharedPattern pattern;
+        if (const auto* kept = static_cast<const SharedPattern*>(sqlite3_get_auxdata(ctx, 0))) {
+            pattern = *kept;
+        } else {
+            pattern = std::make_shared<const CJetLikePattern>(
+                fold ? QByteArrayView(FoldLike::FoldPattern(text)) : text);
+            sqlite3_set_auxdata(ctx, 0, new SharedPattern(pattern), deletePattern);
         }
-        pattern = fresh.get();
+        last = {text.toByteArray(), fold, std::move(pattern)};
     }
+    if (!last.pattern->IsValid()) {
+        const QByteArray message = last.pattern->Error().toUtf8();
+        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+        return nullptr;
+    }
+    return last.pattern.get();
+}
+
+// like(pattern, text): "text LIKE pattern". NULL on either side gives NULL.
+void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    // The text of a NULL is no text.
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-    const bool match = pattern->Matches(QByteArrayView(text, sqlite3_value_bytes(argv[1])));
-    if (fresh)
-        sqlite3_set_auxdata(ctx, 0, fresh.release(), deletePattern);
-    sqlite3_result_int(ctx, match ? 1 : 0);
+    if (!text)
+        return;
+    if (const CJetLikePattern* pattern = compiledPattern(ctx, argv[0], false))
+        sqlite3_result_int(ctx,
+                           pattern->Matches(QByteArrayView(text, sqlite3_value_bytes(argv[1]))));
 }
 
 // GeoNumber(text): the number a coordinate text holds, or NULL when it holds none.
@@ -64,26 +86,12 @@ QByteArrayView valueBytes(sqlite3_value* value) {
     return QByteArrayView(text, sqlite3_value_bytes(value));
 }
 
-// FoldLike(pattern, text). The compiled pattern is kept with the statement.
+// FoldLike(pattern, text).
 void foldLikeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return;
-    auto* pattern = static_cast<const CJetLikePattern*>(sqlite3_get_auxdata(ctx, 0));
-    std::unique_ptr<CJetLikePattern> fresh;
-    if (!pattern) {
-        fresh = std::make_unique<CJetLikePattern>(FoldLike::FoldPattern(valueBytes(argv[0])));
-        if (!fresh->IsValid()) {
-            const QByteArray message = fresh->Error().toUtf8();
-            sqlite3_result_error(ctx, message.constData(), int(message.size()));
-            return;
-        }
-        pattern = fresh.get();
-    }
-    const QByteArrayView text = valueBytes(argv[1]);
-    const bool match = FoldLike::Matches(*pattern, text);
-    if (fresh)
-        sqlite3_set_auxdata(ctx, 0, fresh.release(), deletePattern);
-    sqlite3_result_int(ctx, match ? 1 : 0);
+    if (const CJetLikePattern* pattern = compiledPattern(ctx, argv[0], true))
+        sqlite3_result_int(ctx, FoldLike::Matches(*pattern, valueBytes(argv[1])));
 }
 
 bool numberOf(sqlite3_value* value, double* number) {

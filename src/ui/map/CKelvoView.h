@@ -6,6 +6,7 @@
 #include "render/map/MapMarks.h"
 #include "render/map/MapPrint.h"
 #include "store/GeoDatabase.h"
+#include "ui/shell/PrintCommands.h"
 #include "ui/shell/View.h"
 
 #include <QBasicTimer>
@@ -33,7 +34,7 @@ class QPrinter;
 // opens a table window of the places near the point. Commands: the three display switches,
 // print, print without dialog, print preview. The view that last gained the keyboard focus
 // is g_pLastMapView.
-class CKelvoView : public QWidget, public CView {
+class CKelvoView : public QWidget, public CView, public CPrintCommands {
     Q_OBJECT
 public:
     explicit CKelvoView(QWidget* parent = nullptr);
@@ -66,9 +67,9 @@ public:
     void OnShowFilePlaces();
     void OnShowMemos();
     void OnShowPlaceNames();
-    void OnFilePrint();        // the print dialog, then one page
-    void OnFilePrintDirect();  // one page on the printer as set up
-    void OnFilePrintPreview(); // "Seitenansicht"
+    // One page, after the print dialog when asked for; "Seitenansicht".
+    void OnFilePrint(bool withDialog) override;
+    void OnFilePrintPreview() override;
     // Prints the map on one page at the physical size it has on the screen; a map that does
     // not fit the printable area turns the page to the orientation that fits it better and
     // is scaled down if it still does not fit. False when the printer cannot be used or the

@@ -34,17 +34,8 @@ bool CKelvoView::OnCommand(int id) {
     case ID_TERRITORY_ASSIGN:
         CTerritoryPanel::Assign(this, TerritoryPlaces::InExtent(m_canvas));
         return true;
-    case ID_FILE_PRINT:
-        OnFilePrint();
-        return true;
-    case ID_FILE_PRINT_DIRECT:
-        OnFilePrintDirect();
-        return true;
-    case ID_FILE_PRINT_PREVIEW:
-        OnFilePrintPreview();
-        return true;
     default:
-        return OnBaseMapCommand(id);
+        return OnPrintCommand(id) || OnBaseMapCommand(id);
     }
 }
 
@@ -75,12 +66,8 @@ bool CKelvoView::OnUpdateCommand(int id, CCmdUI& ui) {
         ui.Enable(doc && !doc->m_aPlacesWithoutRow.isEmpty());
         return true;
     }
-    case ID_FILE_PRINT:
-    case ID_FILE_PRINT_DIRECT:
-    case ID_FILE_PRINT_PREVIEW:
-        return true;
     default:
-        return OnUpdateBaseMapCommand(id, ui);
+        return IsPrintCommand(id) || OnUpdateBaseMapCommand(id, ui);
     }
 }
 

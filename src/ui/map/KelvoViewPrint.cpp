@@ -13,33 +13,18 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-namespace {
-
-// The printer's page orientation as the user set it up, given back when a map job that may
-// have turned the page ends.
-class CKeepOrientation {
-public:
-    explicit CKeepOrientation(QPrinter& printer)
-        : m_printer(printer), m_orientation(printer.pageLayout().orientation()) {}
-    ~CKeepOrientation() { m_printer.setPageOrientation(m_orientation); }
-    CKeepOrientation(const CKeepOrientation&) = delete;
-    CKeepOrientation& operator=(const CKeepOrientation&) = delete;
-
-private:
-    QPrinter& m_printer;
-    QPageLayout::Orientation m_orientation;
-};
-
-} // namespace
-
 CMapPageFit CKelvoView::PageFit(const QPrinter& printer) const {
     return FitMapToPage(size(), QSize(logicalDpiX(), logicalDpiY()), printer.pageLayout(),
                         printer.resolution());
 }
 
-void CKelvoView::OnFilePrint() {
+void CKelvoView::OnFilePrint(bool withDialog) {
     QPrinter& printer = theApp.GetPrinter();
-    CKeepOrientation keep(printer);
+    CKeepPageOrientation keep(printer);
+    if (!withDialog) {
+        OnPrint(printer);
+        return;
+    }
     // The dialog shows the page as the map will be printed.
     printer.setPageOrientation(PageFit(printer).orientation);
     QPrintDialog dialog(&printer, this);
@@ -50,14 +35,9 @@ void CKelvoView::OnFilePrint() {
         OnPrint(printer);
 }
 
-void CKelvoView::OnFilePrintDirect() {
-    CKeepOrientation keep(theApp.GetPrinter());
-    OnPrint(theApp.GetPrinter());
-}
-
 void CKelvoView::OnFilePrintPreview() {
     QPrinter& printer = theApp.GetPrinter();
-    CKeepOrientation keep(printer);
+    CKeepPageOrientation keep(printer);
     printer.setPageOrientation(PageFit(printer).orientation);
     QPrintPreviewDialog preview(&printer, this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,

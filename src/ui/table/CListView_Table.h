@@ -6,6 +6,7 @@
 #include "render/table/TablePrint.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
+#include "ui/shell/PrintCommands.h"
 #include "ui/shell/View.h"
 
 #include <QPointF>
@@ -25,7 +26,7 @@ class QPrinter;
 // Its commands: a header click re-sorts the rows (CListView_TableSort.cpp); the record
 // dialog, copy, select all, Enter, Ctrl+A and the double-click (CListView_TableCommands.cpp);
 // printing and the print preview (CListView_TablePrint.cpp).
-class CListView_Table : public QTableView, public CView {
+class CListView_Table : public QTableView, public CView, public CPrintCommands {
     Q_OBJECT
 public:
     explicit CListView_Table(QWidget* parent = nullptr);
@@ -121,8 +122,8 @@ public:
 
     // Prints the rows in their current order on the application's printer, after the print
     // dialog when asked for; the preview shows the same pages.
-    void OnFilePrint(bool withDialog);
-    void OnFilePrintPreview();
+    void OnFilePrint(bool withDialog) override;
+    void OnFilePrintPreview() override;
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CCmdUI& ui) override;

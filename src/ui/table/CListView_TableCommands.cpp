@@ -57,15 +57,6 @@ bool CListView_Table::OnCommand(int id) {
     case ID_EDIT_COPY:
         OnEditCopy();
         return true;
-    case ID_FILE_PRINT:
-        OnFilePrint(true);
-        return true;
-    case ID_FILE_PRINT_DIRECT:
-        OnFilePrint(false);
-        return true;
-    case ID_FILE_PRINT_PREVIEW:
-        OnFilePrintPreview();
-        return true;
     case ID_FILE_EXPORT:
         OnFileExport();
         return true;
@@ -76,7 +67,7 @@ bool CListView_Table::OnCommand(int id) {
         CTerritoryPanel::Assign(this, TerritoryPlaces::OfRows(m_model, SelectedRows()));
         return true;
     default:
-        return false;
+        return OnPrintCommand(id);
     }
 }
 

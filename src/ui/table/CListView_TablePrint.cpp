@@ -13,21 +13,6 @@
 
 namespace {
 
-// The printer's page orientation as the user set it up, given back when a table job that may
-// have turned the page ends.
-class CKeepTableOrientation {
-public:
-    explicit CKeepTableOrientation(QPrinter& printer)
-        : m_printer(printer), m_orientation(printer.pageLayout().orientation()) {}
-    ~CKeepTableOrientation() { m_printer.setPageOrientation(m_orientation); }
-    CKeepTableOrientation(const CKeepTableOrientation&) = delete;
-    CKeepTableOrientation& operator=(const CKeepTableOrientation&) = delete;
-
-private:
-    QPrinter& m_printer;
-    QPageLayout::Orientation m_orientation;
-};
-
 // Jobs of more pages show their progress window from the first page on.
 constexpr int kPagesShownAtOnce = 10;
 
@@ -93,17 +78,18 @@ bool CListView_Table::PrintTo(QPrinter& printer, QDialog* preview) {
 
 void CListView_Table::OnFilePrint(bool withDialog) {
     QPrinter& printer = theApp.GetPrinter();
-    CKeepTableOrientation keep(printer);
+    CKeepPageOrientation keep(printer);
     if (withDialog && m_pTableDesc) {
         // The dialog shows the page as the table will be printed, and its pages to choose from.
         const QSize screenDpi(logicalDpiX(), logicalDpiY());
-        printer.setPageOrientation(
-            TablePrint::FitOrientation(*m_pTableDesc, printer.pageLayout(), screenDpi.width()));
+        const QList<TablePrint::ExtraColumn> extra = TablePrint::RowsOf(m_model).extra;
+        printer.setPageOrientation(TablePrint::FitOrientation(*m_pTableDesc, printer.pageLayout(),
+                                                              screenDpi.width(), extra));
         QPrintDialog dlg(&printer, theApp.GetMainFrame());
         dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
         dlg.setMinMax(1,
                       TablePrint::PageCount(*m_pTableDesc, m_model.RowCount(), printer.pageLayout(),
-                                            printer.resolution(), screenDpi));
+                                            printer.resolution(), screenDpi, extra));
         if (dlg.exec() != QDialog::Accepted)
             return;
     }
@@ -112,10 +98,10 @@ void CListView_Table::OnFilePrint(bool withDialog) {
 
 void CListView_Table::OnFilePrintPreview() {
     QPrinter& printer = theApp.GetPrinter();
-    CKeepTableOrientation keep(printer);
+    CKeepPageOrientation keep(printer);
     if (m_pTableDesc)
-        printer.setPageOrientation(
-            TablePrint::FitOrientation(*m_pTableDesc, printer.pageLayout(), logicalDpiX()));
+        printer.setPageOrientation(TablePrint::FitOrientation(
+            *m_pTableDesc, printer.pageLayout(), logicalDpiX(), TablePrint::RowsOf(m_model).extra));
     QPrintPreviewDialog dlg(&printer, theApp.GetMainFrame());
     // The preview asks again for its pages when it is shown or set up anew; once cancelled, or
     // while the pages are being made, it gets none.

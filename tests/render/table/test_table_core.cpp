@@ -150,6 +150,30 @@ TEST(TableText, CopyLineAndTitles) {
     EXPECT_EQ(TableText::SearchTitle(3, "a%1b", "GEO"), "3 \"a%1b\" in GEO");
 }
 
+// The UTF-8 written straight from the database's bytes is what the text of the cell gives:
+// malformed bytes become replacement characters, a byte-order mark and NUL stay.
+TEST(TableText, Utf8OfACellIsTheUtf8OfItsText) {
+    const QByteArray texts[] = {
+        "",
+        "Zürich",
+        "\xEF\xBB\xBF"
+        "BOM",
+        QByteArray("a\0b", 3),
+        "\xFF",
+        "ab\xC3",
+        "\xC0\x80",
+        "\xED\xA0\x80",
+        "\xF4\x90\x80\x80",
+        "\xE2\x84\xAA",
+        "\xF0\x9F\x98\x80x",
+    };
+    for (const QByteArray& text : texts) {
+        QByteArray out("x");
+        TableText::AppendUtf8(out, text);
+        EXPECT_EQ(out, "x" + TableText::FromUtf8(text).toUtf8()) << text.toHex().constData();
+    }
+}
+
 TEST(TablePrintLayout, ShrinksInProportionAndElidesByMeasure) {
     using TablePrintLayout::ColumnWidths;
     EXPECT_EQ(ColumnWidths({40, 60, 100}, 200), (QList<int>{40, 60, 100}));
