@@ -5,6 +5,7 @@
 
 #include "base/CommandIds.h"
 #include "render/places/TableList.h"
+#include "render/places/TableListAge.h"
 #include "ui/map/AsOfBar.h"
 #include "ui/map/TableListDialog.h"
 #include "ui/map/TableListIssues.h"
@@ -198,6 +199,18 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
     Process();
     EXPECT_EQ(Pixel(Shown(view), 556, 190), RGB(255, 0, 0));
     EXPECT_EQ(Pixel(Shown(view), 695, 421), a);
+    // The batch tool given the same rules draws the same picture (with the groups' legend
+    // the window shows).
+    const QString png = dir.filePath("alter.png");
+    QString err;
+    ASSERT_EQ(TestSupport::RunCli({"render", "--db", g_GeoDatabase.FilePath(), "--places",
+                                   doc->GetPathName(), "--age-rules",
+                                   TableListAge::Format(CAsOfBar::AgeRules()), "--legend", png},
+                                  dir.path(), nullptr, &err),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_RGB32),
+              Shown(view).convertToFormat(QImage::Format_RGB32));
     EXPECT_TRUE(bar->Legend()->text().contains("seit über 90 Tagen"));
     // The list's own entries keep their colour: saved as a place file they are as read.
     EXPECT_EQ(doc->List()->aEntries[0].m_crMarker, a);
