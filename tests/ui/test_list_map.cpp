@@ -295,6 +295,48 @@ TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {
     EXPECT_EQ(view->GetDocument()->m_aPlaces[0].m_strLabel, "Innere Stadt");
 }
 
+TEST_F(ListMapTest, AnotherSheetChosenInTheDialogIsTheOnePlaced) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    auto row = [](const QByteArray& staat, const QByteArray& plz, const QByteArray& name) {
+        QByteArray cells;
+        for (const QByteArray& text : {staat, plz, name})
+            cells += "<table:table-cell office:value-type=\"string\"><text:p>" + text +
+                     "</text:p></table:table-cell>";
+        return "<table:table-row>" + cells + "</table:table-row>";
+    };
+    const QByteArray content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "office:version=\"1.2\"><office:body><office:spreadsheet>"
+        "<table:table table:name=\"Kunden\">" +
+        row("Land", "PLZ", "Name") + row("DE", "10115", "Berlin") +
+        "</table:table><table:table table:name=\"Filialen\">" + row("Land", "PLZ", "Name") +
+        row("AT", "1010", "Wien") + row("DE", "69117", "Heidelberg") +
+        "</table:table></office:spreadsheet></office:body></office:document-content>";
+    const QString path = dir.filePath("mappe.ods");
+    TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                 {"content.xml", content}});
+    CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
+        auto* sheet = dlg->findChild<QComboBox*>();
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(sheet->currentText(), "Kunden");
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Down);
+        EXPECT_EQ(dlg->Sheet(), "Filialen");
+        auto* table = dlg->findChild<QTableWidget*>();
+        ASSERT_TRUE(table && table->rowCount() == 3);
+        EXPECT_EQ(table->item(1, 2)->text(), "Wien");
+    });
+    ASSERT_TRUE(view);
+    const CPlaceList& places = view->GetDocument()->m_aPlaces;
+    ASSERT_EQ(places.size(), 2);
+    EXPECT_EQ(places[0].m_strLabel, "Wien");
+    EXPECT_EQ(places[1].m_strLabel, "Heidelberg");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
 TEST_F(ListMapTest, AFileThatIsNoListOpensNoWindow) {
     const QString path = TestSupport::WriteFile(dir.filePath("kaputt.xlsx"), "kein Archiv");
     const int before = int(Frames().size());
