@@ -143,8 +143,11 @@ const CTableListRows::Country& CTableListRows::Staat(const QStringList& cells) {
     if (staat == u"LI" && !m_countries.contains(staat) &&
         m_countries.contains(QStringLiteral("FL")))
         staat = QStringLiteral("FL");
-    const int length = PostalCodeLength(staat);
-    return *m_staatOf.insert(cell, Country{staat, length});
+    // One shared text per country, however the cells name it.
+    auto shared = m_staat.find(staat);
+    if (shared == m_staat.end())
+        shared = m_staat.insert(staat, staat);
+    return *m_staatOf.insert(cell, Country{*shared, PostalCodeLength(staat)});
 }
 
 QString CTableListRows::RepairedPlz(int length, QString plz, bool* repaired) const {
@@ -224,10 +227,7 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
         ++m_pList->nRepaired;
 
     CPlaceEntry entry;
-    auto shared = m_staat.find(staat);
-    if (shared == m_staat.end())
-        shared = m_staat.insert(staat, staat);
-    entry.m_strStaat = *shared;
+    entry.m_strStaat = staat;
     entry.m_strPLZ = plz;
     entry.m_strOrt = ort;
     entry.m_nLine = line;
@@ -272,8 +272,12 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     entry.m_strMarkerColor = notGiven();
     const QString group = Cell(cells, Role::Gruppe);
     if (!group.isEmpty()) {
-        auto it = m_groups.find(group);
-        if (it == m_groups.end()) {
+        // Lists have a handful of groups: they are compared one by one while few.
+        constexpr qsizetype kFewGroups = 16;
+        auto it = m_groups.end();
+        const qsizetype few =
+            m_pList->aGroups.size() <= kFewGroups ? m_pList->aGroups.indexOf(group) : -1;
+        if (few < 0 && (it = m_groups.find(group)) == m_groups.end()) {
             const int index = int(m_pList->aGroups.size());
             it = m_groups.insert(group, index);
             m_pList->aGroups << group;
@@ -284,8 +288,9 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
                                      .arg(GetGValue(color))
                                      .arg(GetBValue(color));
         }
-        entry.m_crMarker = m_pList->aGroupColors[*it];
-        entry.m_strMarkerColor = m_groupColorTexts[*it];
+        const qsizetype index = few >= 0 ? few : *it;
+        entry.m_crMarker = m_pList->aGroupColors[index];
+        entry.m_strMarkerColor = m_groupColorTexts[index];
     }
     entry.m_crText = RGB(0, 0, 0);
     entry.m_strTextColor = notGiven();
