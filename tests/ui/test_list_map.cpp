@@ -5,6 +5,7 @@
 
 #include "base/CommandIds.h"
 #include "render/places/TableList.h"
+#include "render/places/TableListAge.h"
 #include "ui/map/AsOfBar.h"
 #include "ui/map/TableListDialog.h"
 #include "ui/map/TableListIssues.h"
@@ -198,6 +199,18 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
     Process();
     EXPECT_EQ(Pixel(Shown(view), 556, 190), RGB(255, 0, 0));
     EXPECT_EQ(Pixel(Shown(view), 695, 421), a);
+    // The batch tool given the same rules draws the same picture (with the groups' legend
+    // the window shows).
+    const QString png = dir.filePath("alter.png");
+    QString err;
+    ASSERT_EQ(TestSupport::RunCli({"render", "--db", g_GeoDatabase.FilePath(), "--places",
+                                   doc->GetPathName(), "--age-rules",
+                                   TableListAge::Format(CAsOfBar::AgeRules()), "--legend", png},
+                                  dir.path(), nullptr, &err),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_RGB32),
+              Shown(view).convertToFormat(QImage::Format_RGB32));
     EXPECT_TRUE(bar->Legend()->text().contains("seit über 90 Tagen"));
     // The list's own entries keep their colour: saved as a place file they are as read.
     EXPECT_EQ(doc->List()->aEntries[0].m_crMarker, a);
@@ -280,6 +293,48 @@ TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {
     ASSERT_TRUE(view);
     ASSERT_EQ(view->GetDocument()->m_aPlaces.size(), 1);
     EXPECT_EQ(view->GetDocument()->m_aPlaces[0].m_strLabel, "Innere Stadt");
+}
+
+TEST_F(ListMapTest, AnotherSheetChosenInTheDialogIsTheOnePlaced) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    auto row = [](const QByteArray& staat, const QByteArray& plz, const QByteArray& name) {
+        QByteArray cells;
+        for (const QByteArray& text : {staat, plz, name})
+            cells += "<table:table-cell office:value-type=\"string\"><text:p>" + text +
+                     "</text:p></table:table-cell>";
+        return "<table:table-row>" + cells + "</table:table-row>";
+    };
+    const QByteArray content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "office:version=\"1.2\"><office:body><office:spreadsheet>"
+        "<table:table table:name=\"Kunden\">" +
+        row("Land", "PLZ", "Name") + row("DE", "10115", "Berlin") +
+        "</table:table><table:table table:name=\"Filialen\">" + row("Land", "PLZ", "Name") +
+        row("AT", "1010", "Wien") + row("DE", "69117", "Heidelberg") +
+        "</table:table></office:spreadsheet></office:body></office:document-content>";
+    const QString path = dir.filePath("mappe.ods");
+    TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                 {"content.xml", content}});
+    CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
+        auto* sheet = dlg->findChild<QComboBox*>();
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(sheet->currentText(), "Kunden");
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Down);
+        EXPECT_EQ(dlg->Sheet(), "Filialen");
+        auto* table = dlg->findChild<QTableWidget*>();
+        ASSERT_TRUE(table && table->rowCount() == 3);
+        EXPECT_EQ(table->item(1, 2)->text(), "Wien");
+    });
+    ASSERT_TRUE(view);
+    const CPlaceList& places = view->GetDocument()->m_aPlaces;
+    ASSERT_EQ(places.size(), 2);
+    EXPECT_EQ(places[0].m_strLabel, "Wien");
+    EXPECT_EQ(places[1].m_strLabel, "Heidelberg");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
 TEST_F(ListMapTest, AFileThatIsNoListOpensNoWindow) {

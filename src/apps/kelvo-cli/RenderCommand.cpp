@@ -11,6 +11,7 @@
 #include "render/map/MapPoster.h"
 #include "render/map/MapPrint.h"
 #include "render/places/PlaceFile.h"
+#include "render/places/TableListAge.h"
 #include "store/GeoDatabase.h"
 
 #include <QFile>
@@ -24,6 +25,7 @@ const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
     "[--names] [--declutter] [--memos] [--territories] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
+    "[--age-rules TAGE=R,G,B;...] "
     "[--basemap] [--aspect] [--legend] [--poster A0..A4|BxH [--title TEXT] [--tiles A4]] "
     "AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
 
@@ -77,14 +79,16 @@ bool parseSelected(const QString& text, CMapSelectedPlace* selected) {
 }
 
 bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs& tableArgs,
-                CPlaceList& places, CLegendSection* groups) {
-    // A list of the user's: its entries as they stand on the day.
+                const QList<CAgeRule>& ageRules, CPlaceList& places, CLegendSection* groups) {
+    // A list of the user's: its entries as they stand on the day, coloured by their age
+    // there as the map window colours them.
     if (TableList::IsListFileName(path)) {
         QDate day;
         CTableList list;
         if (!Cli::AsOfDay(tableArgs, &day) || !Cli::ReadTableList(db, path, tableArgs, &list))
             return false;
         places = TableList::AsOf(list.aEntries, day);
+        TableListAge::Colour(places, ageRules, day);
         *groups = MapLegend::Groups(list);
         return true;
     }
@@ -189,6 +193,7 @@ int RunRender(QStringList args) {
     const QString posterText = Cli::TakeOption(args, QStringLiteral("--poster"), {}, &error);
     const QString titleText = Cli::TakeOption(args, QStringLiteral("--title"), {}, &error);
     const QString tilesText = Cli::TakeOption(args, QStringLiteral("--tiles"), {}, &error);
+    const QString ageText = Cli::TakeOption(args, QStringLiteral("--age-rules"), {}, &error);
     const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
     CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
                           kDefaultLatNorth, false,           0};
@@ -228,6 +233,14 @@ int RunRender(QStringList args) {
                     : QStringLiteral("Ungültige Seitengröße \"%1\" (erwartet A0 bis A4 oder BxH "
                                      "in mm).")
                           .arg(tilesText);
+    QList<CAgeRule> ageRules;
+    if (error.isEmpty() && !ageText.isEmpty()) {
+        if (!TableList::IsListFileName(placesPath))
+            error = QStringLiteral("Altersregeln (--age-rules) gelten für eine Liste "
+                                   "(--places mit .xlsx, .ods, .csv oder .tsv).");
+        else
+            TableListAge::Parse(ageText, &ageRules, &error);
+    }
     if (error.isEmpty() && args.size() != 1)
         error = QStringLiteral("Genau eine Ausgabedatei erwartet.");
     if (!error.isEmpty()) {
@@ -245,7 +258,7 @@ int RunRender(QStringList args) {
     }
     CPlaceList places;
     CLegendSection groups;
-    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, places, &groups))
+    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, ageRules, places, &groups))
         return 1;
 
     CMapCanvas canvas(db, settings);

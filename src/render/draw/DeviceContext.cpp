@@ -32,7 +32,8 @@ CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     QPaintDevice* device = painter.device();
-    QRectF visible = device ? QRectF(0, 0, device->width(), device->height()) : QRectF();
+    m_szDevice = device ? QSize(device->width(), device->height()) : QSize();
+    QRectF visible(QPointF(0, 0), QSizeF(m_szDevice));
     if (!painter.deviceTransform().isIdentity())
         visible = painter.deviceTransform().inverted().mapRect(visible);
     if (painter.hasClipping())
@@ -244,6 +245,50 @@ void CDeviceContext::TextOut(int x, int y, const QString& text) {
     m_painter.setPen(toQColor(m_crText));
     m_painter.setFont(font.font);
     m_painter.drawText(QPoint(left, top + font.nAscent), text);
+}
+
+QMargins CDeviceContext::LatinOverhang(const CDeviceFont& font) {
+    auto it = m_mapOverhang.find(&font);
+    if (it != m_mapOverhang.end())
+        return it->second;
+    // Over every printable Latin-1 character: the glyph furthest above the ascent and below
+    // the descent, and the largest negative side bearings; one pixel more for the
+    // antialiased edge.
+    QString latin;
+    int left = 0, right = 0;
+    for (char16_t c = 0x21; c <= 0xFF; ++c) {
+        if (c >= 0x7F && c < 0xA1)
+            continue;
+        latin += QChar(c);
+        left = std::max(left, -font.metrics.leftBearing(QChar(c)));
+        right = std::max(right, -font.metrics.rightBearing(QChar(c)));
+    }
+    const QRect box = font.metrics.boundingRect(latin);
+    const int above = std::max(0, -box.top() - font.nAscent);
+    const int below = std::max(0, box.bottom() + 1 - (font.nCell - font.nAscent));
+    const QMargins overhang(left + 1, above + 1, right + 1, below + 1);
+    return m_mapOverhang.emplace(&font, overhang).first->second;
+}
+
+bool CDeviceContext::TextArea(int x, int y, const QString& text, QRect* cell, QRect* ink) {
+    if (!m_pPixels || !m_bIdentity || m_bClipped)
+        return false;
+    if (text.isEmpty()) {
+        *cell = *ink = QRect();
+        return true;
+    }
+    for (QChar c : text) {
+        if (c.unicode() > 0xFF || c.category() == QChar::Other_Control)
+            return false;
+    }
+    const CDeviceFont& font = DeviceFont();
+    const QRect device(QPoint(0, 0), m_szDevice);
+    const QRect whole(x, y,
+                      int(std::min<qint64>(font.metrics.horizontalAdvance(text), kDeviceLimit)),
+                      font.nCell);
+    *cell = whole.intersected(device);
+    *ink = whole.marginsAdded(LatinOverhang(font)).intersected(device);
+    return true;
 }
 
 CTextMetrics CDeviceContext::GetTextMetrics() {

@@ -4,11 +4,13 @@
 #include "render/draw/DrawTypes.h"
 #include "render/draw/FontRealizer.h"
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 class QPainter;
@@ -70,6 +72,11 @@ public:
     // Metrics of the selected font and the size of a text in it, in logical units.
     CTextMetrics GetTextMetrics();
     QSize GetTextExtent(const QString& text);
+    // Where TextOut(x, y, text) would draw, in device pixels within the device: `cell`, its
+    // opaque cell, and `ink`, a rectangle holding every pixel it may change (the cell and
+    // glyphs reaching beyond it). False when that cannot be told for sure: a text beyond
+    // Latin-1, a painter that is no image of its own or scales or clips.
+    bool TextArea(int x, int y, const QString& text, QRect* cell, QRect* ink);
 
     // On a device that is no image (a PDF, a printer, SVG), pixels and fills from now on
     // until switched off go to the painter in runs of one colour, each run one drawing
@@ -86,6 +93,7 @@ public:
     }
     double DeviceScaleX() const { return ScaleX(); }
     double DeviceScaleY() const { return ScaleY(); }
+    QSize DeviceSize() const { return m_szDevice; }
 
 private:
     // Fills the logical cells x0..x1-1, y0..y1-1 (64-bit, so edges never overflow).
@@ -96,8 +104,12 @@ private:
     double ScaleX() const { return double(m_szViewport.width()) / m_szWindow.width(); }
     double ScaleY() const { return double(m_szViewport.height()) / m_szWindow.height(); }
     const CDeviceFont& DeviceFont();
+    // How far the glyphs of Latin-1 texts in the font may reach beyond a text's cell, in
+    // device pixels on each side (left, top, right, bottom as margins).
+    QMargins LatinOverhang(const CDeviceFont& font);
 
     QPainter& m_painter;
+    QSize m_szDevice;
     // What the painter can reach of its device, in the painter's coordinates (its
     // transformation undone, within its clipping): nothing outside is drawn at all, so that a
     // part of a large drawing on a page writes only what shows there.
@@ -122,4 +134,5 @@ private:
     CFontRealizer m_fonts;
     bool m_bClipped = false;
     QRect m_rectClip; // device pixels, while m_bClipped
+    std::map<const CDeviceFont*, QMargins> m_mapOverhang;
 };

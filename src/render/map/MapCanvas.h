@@ -201,6 +201,8 @@ private:
     void DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress);
     void DrawCross(CDeviceContext& dc, int x, int y);
     void DrawSelectedPlace(CDeviceContext& dc);
+    // The place-list entries whose labels later labels hide (DrawFilePlaces).
+    std::vector<bool> HiddenFileLabels(CDeviceContext& dc);
     void DrawBaseMap(CDeviceContext& dc);
     void DrawLegend(CDeviceContext& dc);
     void FitAspect(QSize outerSize);

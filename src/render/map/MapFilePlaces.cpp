@@ -2,6 +2,7 @@
 
 #include "base/TextNumbers.h"
 #include "render/draw/DeviceContext.h"
+#include "render/map/LabelCover.h"
 #include "render/map/MapDeclutter.h"
 
 #include <QPainter>
@@ -24,7 +25,41 @@ QRect markerRect(int x, int y, int v) {
     return QRect(l, t, r - l, b - t).united(QRect(x, y, 1, 1));
 }
 
+// An entry's label as drawn: its wording, or the place's name, between blanks.
+QString labelText(const CPlaceEntry& entry, const CPlaceLookup::Row& row) {
+    return QLatin1Char(' ') +
+           (IsNotGiven(entry.m_strLabel) ? QString::fromUtf8(row.ort) : entry.m_strLabel) +
+           QLatin1Char(' ');
+}
+
 } // namespace
+
+// Labels are drawn on opaque cells, one over the other: on an image, a label that the cells
+// of later labels cover whole cannot be seen and is not drawn (a list of many thousand
+// entries leaves most of its labels so). True for those entries.
+std::vector<bool> CMapCanvas::HiddenFileLabels(CDeviceContext& dc) {
+    std::vector<bool> hidden(size_t(m_pPlaces->size()));
+    CLabelCover cover(dc.DeviceSize());
+    for (qsizetype i = m_pPlaces->size() - 1; i >= 0; --i) {
+        const CPlaceEntry& entry = (*m_pPlaces)[i];
+        const CPlaceLookup::Row* row = m_lookup.Find(int(i));
+        if (!row || IsNotGiven(entry.m_strFontHeight))
+            continue;
+        const QPoint pt = LonLatToPoint(row->dLon, row->dLat);
+        const int v = IsNotGiven(entry.m_strMarkerSize) ? 0 : markerHalfSize(entry);
+        const CFont old = dc.SelectObject(CFont(TextNumbers::Atoi(entry.m_strFontHeight)));
+        QRect cell, ink;
+        const bool known = dc.TextArea(pt.x() + v, pt.y() + v, labelText(entry, *row), &cell, &ink);
+        dc.SelectObject(old);
+        if (!known)
+            continue;
+        if (cover.Covers(ink))
+            hidden[size_t(i)] = true;
+        else
+            cover.Add(cell);
+    }
+    return hidden;
+}
 
 // The place list over the database places: a square marker outlined black and filled with
 // the entry's colour, a label in the entry's text colour and font height (on the
@@ -38,6 +73,7 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
     CLabelSpace labels;
     const CRect inside = InsideFrame();
     const QRect visible(inside.left, inside.top, inside.Width(), inside.Height());
+    const std::vector<bool> hidden = m_bDeclutterNames ? std::vector<bool>() : HiddenFileLabels(dc);
     for (int i = 0; i < m_pPlaces->size(); ++i) {
         const CPlaceLookup::Row* row = m_lookup.Find(i);
         if (!row)
@@ -61,12 +97,9 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
             dc.FillSolidRect(x - v + 1, y - v + 1, 2 * v - 2, 2 * v - 2, entry.m_crMarker);
         }
         dc.SetTextColor(entry.m_crText);
-        if (!IsNotGiven(entry.m_strFontHeight)) {
+        if (!IsNotGiven(entry.m_strFontHeight) && (hidden.empty() || !hidden[size_t(i)])) {
             const CFont old = dc.SelectObject(CFont(TextNumbers::Atoi(entry.m_strFontHeight)));
-            const QString label =
-                QLatin1Char(' ') +
-                (IsNotGiven(entry.m_strLabel) ? QString::fromUtf8(row->ort) : entry.m_strLabel) +
-                QLatin1Char(' ');
+            const QString label = labelText(entry, *row);
             // Only the part inside the frame is drawn, so only it takes room.
             const QRect room =
                 m_bDeclutterNames

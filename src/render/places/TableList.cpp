@@ -43,6 +43,10 @@ bool Preview(const QString& path, const QString& sheet, CTableList* list, QStrin
         *error = file.Error();
         return false;
     }
+    return Preview(file, sheet, list, error);
+}
+
+bool Preview(CTableListFile& file, const QString& sheet, CTableList* list, QString* error) {
     if (!readPreview(file, sheet, list, error))
         return false;
     list->mapping = TableListMapping::Guess(list->preview, list->previewLines);
@@ -58,6 +62,12 @@ bool Read(const QString& path, const CTableListOptions& options, const CGeoPlace
         *error = file.Error();
         return false;
     }
+    return Read(file, options, rows, list, error);
+}
+
+bool Read(CTableListFile& file, const CTableListOptions& options, const CGeoPlaceRows& rows,
+          CTableList* list, QString* error) {
+    *list = CTableList();
     if (!readPreview(file, options.strSheet, list, error))
         return false;
     list->mapping = options.mapping ? *options.mapping
@@ -70,7 +80,7 @@ bool Read(const QString& path, const CTableListOptions& options, const CGeoPlace
             return false;
     }
     setHeader(list);
-    const QString name = QFileInfo(path).fileName();
+    const QString name = QFileInfo(file.Path()).fileName();
     if (list->mapping.Column(CTableListMapping::Plz) < 0) {
         *error = QStringLiteral("In der Liste \"%1\" (Blatt \"%2\") ist keine Spalte mit "
                                 "Postleitzahlen zu erkennen. Bitte die Spalte zuordnen "

@@ -13,6 +13,7 @@
 #include <optional>
 
 class CGeoPlaceRows;
+class CTableListFile;
 
 // A row of a list that found no place, or one taken with a remark: its row number in the
 // sheet, its first cells and the reason in German.
@@ -59,11 +60,16 @@ inline constexpr int kPreviewRows = TableListMapping::kGuessRows;
 // Reads the first rows of a sheet and guesses the mapping (nothing is placed). False with a
 // German message for a file that is no list.
 bool Preview(const QString& path, const QString& sheet, CTableList* list, QString* error);
+// The same from a file opened before; the file stays open for the Read that follows, so that
+// a spreadsheet is parsed once.
+bool Preview(CTableListFile& file, const QString& sheet, CTableList* list, QString* error);
 
 // Reads and places a list. `rows` are the rows the maps draw, with texts. False with a
 // German message when the file is no list, has no postal code column, more than kMaxRows
 // rows or more text than the entries keep (CTableListEntries::kMaxTextBytes).
 bool Read(const QString& path, const CTableListOptions& options, const CGeoPlaceRows& rows,
+          CTableList* list, QString* error);
+bool Read(CTableListFile& file, const CTableListOptions& options, const CGeoPlaceRows& rows,
           CTableList* list, QString* error);
 
 // Whether an entry stands on the map on `day`: it has no date or is dated that day or earlier

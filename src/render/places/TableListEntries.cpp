@@ -28,9 +28,15 @@ bool CTableListEntries::Style::Fits(const CPlaceEntry& e) const {
 }
 
 quint32 CTableListEntries::StyleOf(const CPlaceEntry& e) {
-    // Rows in a run mostly share their style: the last one is tried first.
+    // Rows in a run mostly share their style: the last one is tried first, then, while
+    // there are few, every one.
     if (m_nLastStyle < quint32(m_styles.size()) && m_styles[m_nLastStyle].Fits(e))
         return m_nLastStyle;
+    constexpr qsizetype kFewStyles = 8;
+    for (qsizetype i = 0; m_styles.size() <= kFewStyles && i < m_styles.size(); ++i) {
+        if (m_styles[i].Fits(e))
+            return m_nLastStyle = quint32(i);
+    }
     const size_t key =
         qHashMulti(0, e.m_strStaat, e.m_strMarkerSize, e.m_strBlink, e.m_strMarkerColor,
                    e.m_strTextColor, e.m_strFontHeight, e.m_crMarker, e.m_crText, e.m_bBlinkPhase);

@@ -12,6 +12,7 @@
 #include <gdal.h>
 #include <ogr_api.h>
 
+#include <algorithm>
 #include <climits>
 #include <mutex>
 
@@ -51,6 +52,9 @@ struct QuietErrors {
 
 QString decodeCell(const char* bytes) {
     const QByteArrayView view(bytes);
+    // Most cells are plain ASCII, the same in either encoding.
+    if (std::all_of(view.begin(), view.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(view);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(view);
     return utf8.hasError() ? Cp1252::Decode(view) : text;
@@ -160,11 +164,9 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
         lastLine = row.nLine;
         row.cells.clear();
         row.bCellTooLong = false;
-        int used = 0;
-        for (int i = 0; i < fields; ++i) {
-            if (OGR_F_IsFieldSetAndNotNull(feature, i))
-                used = i + 1;
-        }
+        int used = fields;
+        while (used > 0 && !OGR_F_IsFieldSetAndNotNull(feature, used - 1))
+            --used;
         row.cells.reserve(used);
         for (int i = 0; i < used; ++i) {
             QString cell;

@@ -25,6 +25,7 @@ public:
     // (no spreadsheet, an encrypted one, a missing file).
     bool Open(const QString& path);
     const QString& Error() const { return m_strError; }
+    const QString& Path() const { return m_strPath; }
 
     // The sheets in file order (a CSV file has one, named after the file).
     QStringList SheetNames() const;

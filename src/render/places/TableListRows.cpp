@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -25,14 +26,29 @@ const QString& notGiven() {
 constexpr int kIssueCells = 12;
 constexpr int kIssueCellChars = 100;
 
-// Control characters become blanks; blanks around the text go.
+// Control characters become blanks; blanks around the text go. Most cells have neither
+// and are handed on as they are, without a copy.
 QString cleaned(const QString& cell) {
+    bool plain = cell.isEmpty() || (!cell.front().isSpace() && !cell.back().isSpace());
+    for (qsizetype i = 0; plain && i < cell.size(); ++i)
+        plain =
+            cell[i] >= u' ' && (cell[i] < u'\x7f' || cell[i].category() != QChar::Other_Control);
+    if (plain)
+        return cell;
     QString text = cell;
     for (QChar& c : text) {
         if (c.category() == QChar::Other_Control)
             c = u' ';
     }
     return text.trimmed();
+}
+
+bool isBlank(const QString& cell) {
+    for (QChar c : cell) {
+        if (!c.isSpace())
+            return false;
+    }
+    return true;
 }
 
 bool isDigits(QStringView text) {
@@ -116,24 +132,33 @@ QString CTableListRows::Cell(const QStringList& cells, Role role) const {
     return column < 0 ? QString() : cleaned(cells.value(column));
 }
 
-QString CTableListRows::Staat(const QStringList& cells) const {
-    QString staat = Cell(cells, Role::Staat);
-    staat = staat.isEmpty() ? m_strDefaultCountry : countryCode(staat);
+const CTableListRows::Country& CTableListRows::Staat(const QStringList& cells) {
+    const QString cell = Cell(cells, Role::Staat);
+    // A list names few countries, each on many rows: each cell is read once.
+    const auto known = m_staatOf.constFind(cell);
+    if (known != m_staatOf.constEnd())
+        return *known;
+    QString staat = cell.isEmpty() ? m_strDefaultCountry : countryCode(cell);
     // Liechtenstein is often kept as "FL", its vehicle code.
     if (staat == u"LI" && !m_countries.contains(staat) &&
         m_countries.contains(QStringLiteral("FL")))
         staat = QStringLiteral("FL");
-    return staat;
+    // One shared text per country, however the cells name it.
+    auto shared = m_staat.find(staat);
+    if (shared == m_staat.end())
+        shared = m_staat.insert(staat, staat);
+    return *m_staatOf.insert(cell, Country{*shared, PostalCodeLength(staat)});
 }
 
-QString CTableListRows::RepairedPlz(const QString& staat, QString plz, bool* repaired) const {
+QString CTableListRows::RepairedPlz(int length, QString plz, bool* repaired) const {
     *repaired = false;
     // A number a spreadsheet stored as such may come as "1067.0".
-    static const QRegularExpression wholeNumber(QStringLiteral("^(\\d+)\\.0+$"));
-    const QRegularExpressionMatch m = wholeNumber.match(plz);
-    if (m.hasMatch())
-        plz = m.captured(1);
-    const int length = PostalCodeLength(staat);
+    const qsizetype point = plz.indexOf(u'.');
+    if (point > 0 && point + 1 < plz.size() && isDigits(QStringView(plz).left(point))) {
+        const QStringView fraction = QStringView(plz).mid(point + 1);
+        if (std::all_of(fraction.begin(), fraction.end(), [](QChar c) { return c == u'0'; }))
+            plz.truncate(point);
+    }
     if (length > 0 && isDigits(plz) && plz.size() < length) {
         plz = plz.rightJustified(length, u'0');
         *repaired = true;
@@ -169,18 +194,14 @@ void CTableListRows::AddIssue(int line, const QStringList& cells, const QString&
 }
 
 void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) {
-    bool empty = true;
-    for (const QString& cell : cells)
-        empty = empty && cell.trimmed().isEmpty();
-    if (empty)
+    if (std::all_of(cells.begin(), cells.end(), isBlank))
         return;
     ++m_pList->nRows;
-    const QLocale german(QLocale::German);
     if (cellTooLong) {
         ++m_pList->nWithoutPlace;
         AddIssue(line, cells,
                  QStringLiteral("Eine Zelle ist länger als %1 Zeichen.")
-                     .arg(german.toString(int(CTableListFile::kMaxCellChars))),
+                     .arg(QLocale(QLocale::German).toString(int(CTableListFile::kMaxCellChars))),
                  false);
         return;
     }
@@ -190,9 +211,10 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
         AddIssue(line, cells, QStringLiteral("Keine Postleitzahl."), false);
         return;
     }
-    QString staat = Staat(cells);
+    const Country& country = Staat(cells);
+    const QString staat = country.strStaat;
     bool repaired = false;
-    const QString plz = RepairedPlz(staat, rawPlz, &repaired);
+    const QString plz = RepairedPlz(country.nPlzLength, rawPlz, &repaired);
     const QString ort = Cell(cells, Role::Ort);
     bool ortFound = false;
     const qint64 row = FindRow(staat, plz, ort, &ortFound);
@@ -205,10 +227,7 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
         ++m_pList->nRepaired;
 
     CPlaceEntry entry;
-    auto shared = m_staat.find(staat);
-    if (shared == m_staat.end())
-        shared = m_staat.insert(staat, staat);
-    entry.m_strStaat = *shared;
+    entry.m_strStaat = staat;
     entry.m_strPLZ = plz;
     entry.m_strOrt = ort;
     entry.m_nLine = line;
@@ -253,8 +272,12 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     entry.m_strMarkerColor = notGiven();
     const QString group = Cell(cells, Role::Gruppe);
     if (!group.isEmpty()) {
-        auto it = m_groups.find(group);
-        if (it == m_groups.end()) {
+        // Lists have a handful of groups: they are compared one by one while few.
+        constexpr qsizetype kFewGroups = 16;
+        auto it = m_groups.end();
+        const qsizetype few =
+            m_pList->aGroups.size() <= kFewGroups ? m_pList->aGroups.indexOf(group) : -1;
+        if (few < 0 && (it = m_groups.find(group)) == m_groups.end()) {
             const int index = int(m_pList->aGroups.size());
             it = m_groups.insert(group, index);
             m_pList->aGroups << group;
@@ -265,8 +288,9 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
                                      .arg(GetGValue(color))
                                      .arg(GetBValue(color));
         }
-        entry.m_crMarker = m_pList->aGroupColors[*it];
-        entry.m_strMarkerColor = m_groupColorTexts[*it];
+        const qsizetype index = few >= 0 ? few : *it;
+        entry.m_crMarker = m_pList->aGroupColors[index];
+        entry.m_strMarkerColor = m_groupColorTexts[index];
     }
     entry.m_crText = RGB(0, 0, 0);
     entry.m_strTextColor = notGiven();

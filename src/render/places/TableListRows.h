@@ -26,8 +26,15 @@ public:
 private:
     void CountLengths();
     void AddIssue(int line, const QStringList& cells, const QString& reason, bool placed);
-    QString Staat(const QStringList& cells) const;
-    QString RepairedPlz(const QString& staat, QString plz, bool* repaired) const;
+    // The country a row names, and the length of its postal codes (PostalCodeLength).
+    struct Country {
+        QString strStaat;
+        int nPlzLength = 0;
+    };
+    const Country& Staat(const QStringList& cells);
+    // The postal code with its leading zeros given back when it has fewer digits than the
+    // country's codes of `length` digits (0: codes of no one length).
+    QString RepairedPlz(int length, QString plz, bool* repaired) const;
     QString Cell(const QStringList& cells, CTableListMapping::Role role) const;
     // The row of GEO for the place (see CPlaceLookup::FindRow), remembered.
     qint64 FindRow(const QString& staat, const QString& plz, const QString& ort, bool* ortFound);
@@ -36,6 +43,7 @@ private:
     CTableList* m_pList;
     QHash<QString, int> m_lengths;       // Staat in capitals -> digits of its postal codes
     QHash<QString, QString> m_staat;     // one shared text per country
+    QHash<QString, Country> m_staatOf;   // Staat cell -> the country it names
     QHash<QString, int> m_groups;        // group value -> index
     QStringList m_groupColorTexts;       // "R,G,B" of each group, shared by its entries
     QHash<QDate, QString> m_dates;       // one shared date text per day

@@ -7,6 +7,7 @@
 #include "render/export/ExportPlaceList.h"
 #include "render/places/TableList.h"
 #include "render/places/TableListAge.h"
+#include "render/places/TableListFile.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
@@ -70,11 +71,15 @@ bool CKelvoDoc::OpenList(const QString& path) {
             QStringLiteral("Fehler beim Öffnen des Dokuments \"%1\".\n\n%2").arg(path, why));
         return false;
     };
+    // Opened once for the preview, the dialog and the read: a spreadsheet is parsed once.
+    CTableListFile file;
+    if (!file.Open(path))
+        return fail(file.Error());
     CTableList preview;
     QString error;
-    if (!TableList::Preview(path, QString(), &preview, &error))
+    if (!TableList::Preview(file, QString(), &preview, &error))
         return fail(error);
-    CTableListDialog dlg(path, preview, theApp.GetMainFrame());
+    CTableListDialog dlg(file, preview, theApp.GetMainFrame());
     if (dlg.exec() != QDialog::Accepted)
         return false;
     if (!g_GeoDatabase.IsOpen())
@@ -86,7 +91,7 @@ bool CKelvoDoc::OpenList(const QString& path) {
     CTableListOptions options;
     options.strSheet = dlg.Sheet();
     options.mapping = dlg.Mapping();
-    const bool ok = error.isEmpty() && TableList::Read(path, options, *rows, list.get(), &error);
+    const bool ok = error.isEmpty() && TableList::Read(file, options, *rows, list.get(), &error);
     QApplication::restoreOverrideCursor();
     if (!ok)
         return fail(error);

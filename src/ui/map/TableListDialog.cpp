@@ -38,15 +38,13 @@ QString letters(int column) {
 
 } // namespace
 
-CTableListDialog::CTableListDialog(const QString& path, const CTableList& preview, QWidget* parent)
-    : QDialog(parent), m_strPath(path), m_preview(preview) {
-    setWindowTitle(QStringLiteral("Liste öffnen - %1").arg(QFileInfo(path).fileName()));
+CTableListDialog::CTableListDialog(CTableListFile& file, const CTableList& preview, QWidget* parent)
+    : QDialog(parent), m_file(file), m_strPath(file.Path()), m_preview(preview) {
+    setWindowTitle(QStringLiteral("Liste öffnen - %1").arg(QFileInfo(m_strPath).fileName()));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QFormLayout;
     m_pSheet = new QComboBox(this);
-    CTableListFile file;
-    if (file.Open(path))
-        m_pSheet->addItems(file.SheetNames());
+    m_pSheet->addItems(file.SheetNames());
     m_pSheet->setCurrentText(preview.strSheet);
     top->addRow(QStringLiteral("&Blatt:"), m_pSheet);
     layout->addLayout(top);
@@ -83,7 +81,7 @@ CTableListDialog::CTableListDialog(const QString& path, const CTableList& previe
     QString sheet;
     // A file of one sheet (a text file's is named after the file) takes the mapping of its
     // name's pattern; a workbook only for the sheet it was chosen for.
-    const bool useRemembered = Remembered(path, &remembered, &sheet) &&
+    const bool useRemembered = Remembered(m_strPath, &remembered, &sheet) &&
                                (m_pSheet->count() <= 1 || sheet == preview.strSheet);
     ShowMapping(useRemembered ? remembered : preview.mapping);
     connect(m_pSheet, &QComboBox::currentTextChanged, this, &CTableListDialog::LoadSheet);
@@ -93,7 +91,7 @@ CTableListDialog::CTableListDialog(const QString& path, const CTableList& previe
 void CTableListDialog::LoadSheet(const QString& sheet) {
     QString error;
     CTableList preview;
-    if (!TableList::Preview(m_strPath, sheet, &preview, &error)) {
+    if (!TableList::Preview(m_file, sheet, &preview, &error)) {
         KelvoMessageBox(error);
         return;
     }

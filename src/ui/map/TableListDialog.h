@@ -6,6 +6,7 @@
 
 #include <array>
 
+class CTableListFile;
 class QComboBox;
 class QLineEdit;
 class QSpinBox;
@@ -18,8 +19,9 @@ class QTableWidget;
 class CTableListDialog : public QDialog {
     Q_OBJECT
 public:
-    // `preview` is the list's first rows with the guess (TableList::Preview).
-    CTableListDialog(const QString& path, const CTableList& preview, QWidget* parent = nullptr);
+    // `preview` is the first rows of the open `file` with the guess (TableList::Preview);
+    // other sheets are shown from the same file, which must outlive the dialog.
+    CTableListDialog(CTableListFile& file, const CTableList& preview, QWidget* parent = nullptr);
 
     // The sheet and the mapping as the dialog shows them.
     QString Sheet() const;
@@ -40,6 +42,7 @@ private:
     void ShowMapping(const CTableListMapping& mapping);
     void FillColumnNames();
 
+    CTableListFile& m_file;
     QString m_strPath;
     CTableList m_preview;
     QComboBox* m_pSheet = nullptr;

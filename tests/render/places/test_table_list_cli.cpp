@@ -3,6 +3,7 @@
 #include "common/TestSupport.h"
 #include "render/places/ListFiles.h"
 
+#include <QFile>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -82,6 +83,25 @@ TEST_F(TableListCli, AListIsDrawnAsItsPlaceFile) {
                   &out, &err),
               0);
     EXPECT_NE(QImage(Path("spaeter.png")), fromList);
+
+    // Coloured by age: other pixels; rules that are no rules, or rules for a place file,
+    // are refused and nothing is drawn.
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map",
+                   "Ort=,Text=", "--age-rules", "30=0,0,255", Path("alter.png")},
+                  &out, &err),
+              0)
+        << err.toStdString();
+    EXPECT_NE(QImage(Path("alter.png")), fromList);
+    EXPECT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--age-rules",
+                   "30=0,0,256", Path("falsch.png")},
+                  &out, &err),
+              2);
+    EXPECT_TRUE(err.contains("Die Regel \"30=0,0,256\" ist ungültig")) << err.toStdString();
+    EXPECT_EQ(Run({"render", "--db", db, "--places", Path("kunden.txt"), "--age-rules",
+                   "30=0,0,255", Path("falsch.png")},
+                  &out, &err),
+              2);
+    EXPECT_FALSE(QFile::exists(Path("falsch.png")));
 }
 
 } // namespace
