@@ -45,18 +45,20 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
             read = m_pGiven->bRead;
         } else {
             const bool texts =
-                m_bShowNames || m_bShowMemos || m_lookup.IsActive() || m_bTerritoryColors;
+                m_bShowNames || m_bShowMemos || m_lookup.IsActive() || UsesTerritories();
             m_pRows = CGeoPlaceRowsCache::Of(m_database).Rows(texts, readProgress, &readError);
         }
         if (m_pRows && m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
-        if (m_pRows && m_bTerritoryColors) {
+        if (m_pRows && UsesTerritories()) {
             const QString territoryError = PlaceTerritories();
             if (readError.isEmpty())
                 readError = territoryError;
         }
         if (m_pRows)
             DrawRows(dc, *m_pRows, read ? nullptr : progress);
+        if (m_pRows && m_bTerritoryOutlines)
+            DrawTerritoryOutlines(dc);
         if (m_pRows && m_bTerritoryColors)
             m_pTerritories->DrawLegend(dc, m_rectPlot);
         if (!readError.isEmpty())
@@ -168,7 +170,7 @@ void CMapCanvas::DrawSelectedPlace(CDeviceContext& dc) {
 }
 
 void CMapCanvas::LoadTerritories() {
-    if (m_bTerritoryColors)
+    if (UsesTerritories())
         OwnTerritories().Load(m_database);
 }
 

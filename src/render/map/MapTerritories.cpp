@@ -92,7 +92,18 @@ QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows)
     }
     m_pRowsPlaced = rows;
     m_dataPlaced = m_data;
+    m_aOutlines.clear();
+    m_bOutlinesMade = false;
     return error;
+}
+
+const QList<CTerritoryOutline>& CMapTerritories::Outlines() {
+    const std::shared_ptr<const CGeoPlaceRows> rows = m_pRowsPlaced.lock();
+    if (!m_bOutlinesMade && rows) {
+        m_aOutlines = TerritoryOutlines::Of(*rows, m_aIndex, m_dataPlaced);
+        m_bOutlinesMade = true;
+    }
+    return m_aOutlines;
 }
 
 void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {
