@@ -90,3 +90,91 @@ TEST_F(TerritoryMapTest, ClickingATerritoryRingsItsPlacesAndListsThemInATable) {
     EXPECT_TRUE(view->Marks().IsEmpty());
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
+
+TEST_F(TerritoryMapTest, ALassoDraggedWithCtrlSelectsThePlacesInsideForAssigning) {
+    const Row papenburg{"DE", "26871", "Papenburg", "7.4", "53.08"};
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien(), papenburg}));
+    CTerritoryStore store(g_GeoDatabase);
+    ASSERT_GT(store.Create({0, "Nord", "#102030", "", {}}), 0) << store.Error().toStdString();
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    const QImage plain = Shown(view);
+    frame->GetActions(ID_TERRITORY_PANEL).value(0)->trigger();
+    Process();
+    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    ASSERT_TRUE(panel);
+    auto lines = [panel] {
+        QStringList lines;
+        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
+            lines << panel->List()->topLevelItem(i)->text(0) + ": " +
+                         panel->List()->topLevelItem(i)->text(2);
+        return lines;
+    };
+    EXPECT_EQ(lines(), QStringList({"Nord: 0", "(kein Gebiet): 4"}));
+
+    // A free-hand path around Papenburg (about 190, 160) and Berlin (558, 192), leaving out
+    // Heidelberg (334, 364) and Wien (697, 423), which a band over them would take.
+    const QList<QPoint> path{{150, 120}, {400, 110}, {620, 130}, {640, 250},
+                             {400, 300}, {300, 230}, {160, 260}, {150, 130}};
+    QTest::mousePress(view, Qt::LeftButton, Qt::ControlModifier, path.first());
+    for (const QPoint& p : path.mid(1))
+        QTest::mouseMove(view, p);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ControlModifier, path.last());
+    Process();
+    EXPECT_EQ(Frames().size(), 1) << "a lasso opens no zoom window";
+    EXPECT_FALSE(view->Lasso().isEmpty());
+    EXPECT_TRUE(frame->GetMessageText().startsWith("2 Orte im Lasso."))
+        << qPrintable(frame->GetMessageText());
+    EXPECT_NE(Shown(view), plain);
+
+    QStringList asked;
+    CTerritoryPanel::SetAskHook([&asked](const QString& label, const QStringList&,
+                                         const QString&) -> std::optional<QString> {
+        asked << label;
+        return QString("Nord");
+    });
+    frame->MdiArea()->setActiveSubWindow(Frames().first());
+    view->setFocus();
+    Process();
+    frame->GetActions(ID_TERRITORY_ASSIGN).value(0)->trigger();
+    Process();
+    CTerritoryPanel::SetAskHook({});
+    EXPECT_EQ(asked, QStringList{"2 Orte dem Gebiet zuweisen:"});
+    EXPECT_EQ(lines(), QStringList({"Nord: 2", "(kein Gebiet): 2"}));
+    EXPECT_TRUE(view->Lasso().isEmpty());
+    EXPECT_EQ(Shown(view), plain);
+
+    // A path along a line holds nothing; Esc takes a lasso away.
+    QTest::mousePress(view, Qt::LeftButton, Qt::ControlModifier, {150, 120});
+    QTest::mouseMove(view, {400, 121});
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ControlModifier, {600, 122});
+    Process();
+    EXPECT_EQ(frame->GetMessageText(), "Das Lasso umschließt keine Fläche.");
+    EXPECT_TRUE(view->Lasso().isEmpty());
+    QTest::mousePress(view, Qt::LeftButton, Qt::ControlModifier, path.first());
+    for (const QPoint& p : path.mid(1))
+        QTest::mouseMove(view, p);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ControlModifier, path.last());
+    QTest::keyClick(view, Qt::Key_Escape);
+    Process();
+    EXPECT_TRUE(view->Lasso().isEmpty());
+    EXPECT_EQ(Shown(view), plain);
+
+    // "Gebietsumrisse": Nord's two places make a line in its colour; off, the map is as before.
+    frame->GetActions(ID_TERRITORY_OUTLINES).value(0)->trigger();
+    Process();
+    EXPECT_TRUE(view->Canvas().m_bTerritoryOutlines);
+    const QPoint a = view->Canvas().LonLatToPoint(7.4, 53.08),
+                 b = view->Canvas().LonLatToPoint(13.4, 52.5);
+    const QImage outlined = Shown(view);
+    int inColour = 0;
+    for (int dy = -2; dy <= 2; ++dy)
+        inColour +=
+            Pixel(outlined, (a.x() + b.x()) / 2, (a.y() + b.y()) / 2 + dy) == RGB(0x10, 0x20, 0x30);
+    EXPECT_EQ(inColour, 2);
+    frame->GetActions(ID_TERRITORY_OUTLINES).value(0)->trigger();
+    Process();
+    EXPECT_EQ(Shown(view), plain);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}

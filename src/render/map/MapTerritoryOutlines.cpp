@@ -29,9 +29,11 @@ void CMapCanvas::DrawTerritoryOutlines(CDeviceContext& dc) {
         if (corners.size() < 2)
             continue; // a single point is the place itself
         dc.SelectObject(CPen(territories.PositionColor(quint32(i + 1))));
-        QPoint last = project(corners.last().x(), corners.last().y());
-        // Two corners are one line, not a ring.
-        for (qsizetype k = corners.size() == 2 ? 1 : 0; k < corners.size(); ++k) {
+        // Two corners are one line, more a closed ring.
+        const bool line = corners.size() == 2;
+        const QPointF& from = line ? corners.first() : corners.last();
+        QPoint last = project(from.x(), from.y());
+        for (qsizetype k = line ? 1 : 0; k < corners.size(); ++k) {
             const QPoint next = project(corners[k].x(), corners[k].y());
             thickLine(dc, last, next);
             last = next;

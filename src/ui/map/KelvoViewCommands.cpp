@@ -7,8 +7,6 @@
 #include "ui/map/CDia_PlacesWithoutRow.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/shell/Globals.h"
-#include "ui/territory/TerritoryPanel.h"
-#include "ui/territory/TerritoryPlaces.h"
 
 bool CKelvoView::OnCommand(int id) {
     switch (id) {
@@ -32,7 +30,7 @@ bool CKelvoView::OnCommand(int id) {
         RepaintNow();
         return true;
     case ID_TERRITORY_ASSIGN:
-        CTerritoryPanel::Assign(this, TerritoryPlaces::InExtent(m_canvas));
+        OnAssignTerritory();
         return true;
     case ID_FILE_PRINT:
         OnFilePrint();
@@ -44,7 +42,7 @@ bool CKelvoView::OnCommand(int id) {
         OnFilePrintPreview();
         return true;
     default:
-        return OnBaseMapCommand(id);
+        return OnBaseMapCommand(id) || OnTerritoryCommand(id);
     }
 }
 
@@ -80,7 +78,7 @@ bool CKelvoView::OnUpdateCommand(int id, CCmdUI& ui) {
     case ID_FILE_PRINT_PREVIEW:
         return true;
     default:
-        return OnUpdateBaseMapCommand(id, ui);
+        return OnUpdateBaseMapCommand(id, ui) || OnUpdateTerritoryCommand(id, ui);
     }
 }
 

@@ -61,6 +61,11 @@ const QHash<int, QString>& table() {
                                         "Kartenecke.\nLegende")},
         {ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Speichert die Karte als PNG- oder SVG-Bild.\n"
                                                 "Karte als Bild speichern")},
+        {ID_TERRITORY_OUTLINES, QStringLiteral("Zieht um die Orte jedes Gebiets seinen Umriss in "
+                                               "seiner Farbe.\nGebietsumrisse")},
+        {ID_TERRITORY_SAVE_OUTLINES,
+         QStringLiteral("Speichert die Umrisse der Gebiete als GeoJSON-Datei.\n"
+                        "Gebietsumrisse speichern")},
         {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
                                                "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 
