@@ -82,6 +82,10 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
     for (const QByteArray& staat : rows.Countries())
         colors.push_back(MapStyle::CountryColor(staat));
     const quint32 count = rows.Size();
+    // Coloured by territory: the colour of each row, placed for these rows.
+    const COLORREF* rowColors = nullptr;
+    if (m_bTerritoryColors && m_pTerritories && m_pTerritories->RowColors().size() >= count)
+        rowColors = m_pTerritories->RowColors().data();
     int shown = -1;
     // Without overlap, names are collected here and drawn after the pass.
     CNameDeclutter declutter;
@@ -93,8 +97,9 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
         const int x = pt.x(), y = pt.y();
 
         if (m_rectPlot.PtInRect(x, y)) {
-            const COLORREF color =
-                m_bTerritoryColors ? m_pTerritories->RowColor(k) : colors[rows.Country(k)];
+            const COLORREF color = rowColors            ? rowColors[k]
+                                   : m_bTerritoryColors ? CMapTerritories::kNoTerritory
+                                                        : colors[rows.Country(k)];
             if (n != 0)
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
             else

@@ -32,9 +32,8 @@ public:
     // lives, and placing the rows, which touches no database and may run on another thread.
     void Load(CGeoDatabase& database);
     QString Place(const std::shared_ptr<const CGeoPlaceRows>& rows);
-    COLORREF RowColor(quint32 row) const {
-        return row < m_aIndex.size() ? m_aColors[m_aIndex[row]] : kNoTerritory;
-    }
+    // The colour of every row placed, in the rows' order: one look-up per row while drawing.
+    const std::vector<COLORREF>& RowColors() const { return m_aRowColors; }
     // The colour of the territory at `position` - 1 in Data() (0: none).
     COLORREF PositionColor(quint32 position) const {
         return position < m_aColors.size() ? m_aColors[position] : kNoTerritory;
@@ -61,6 +60,7 @@ private:
     CTerritoryData m_dataPlaced;   // the territories the rows were placed with
     std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position
     std::vector<COLORREF> m_aColors;
+    std::vector<COLORREF> m_aRowColors; // per row: m_aColors[m_aIndex[row]]
     CTerritoryTotals m_totals;
     QList<CTerritoryOutline> m_aOutlines;
     bool m_bOutlinesMade = false;
