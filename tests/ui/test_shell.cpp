@@ -179,6 +179,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "&Seitenansicht",
                                                "Dru&ckeinrichtung...",
                                                "Karte als &Bild speichern...",
+                                               "Gebietsumrisse speichern...",
                                                "-",
                                                "E&xportieren...",
                                                "Als &Ortsdatei speichern...",
@@ -205,6 +206,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "Seitenverhältnis &wahren",
                                                "&Legende",
                                                "Nach Gebieten färben",
+                                               "Gebietsumrisse",
                                                "Einträge ohne Ort...",
                                                "S&tichtag...",
                                                "&Zeilen ohne Ort..."}));
