@@ -43,6 +43,9 @@ enum CommandId : int {
     ID_TERRITORY_PANEL = 32880,  // "Gebiete..."
     ID_TERRITORY_COLORS = 32881, // "Nach Gebieten färben" (map windows)
     ID_TERRITORY_ASSIGN = 32882, // "Gebiet zuweisen..." (table and map windows)
+    // Territory outlines (map windows): "Gebietsumrisse", "Gebietsumrisse speichern...".
+    ID_TERRITORY_OUTLINES = 32883,
+    ID_TERRITORY_SAVE_OUTLINES = 32884,
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

@@ -180,6 +180,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "Dru&ckeinrichtung...",
                                                "Karte als &Bild speichern...",
                                                "Karte als &Poster drucken...",
+                                               "Gebietsumrisse speichern...",
                                                "-",
                                                "E&xportieren...",
                                                "Als &Ortsdatei speichern...",
@@ -206,6 +207,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "Seitenverhältnis &wahren",
                                                "&Legende",
                                                "Nach Gebieten färben",
+                                               "Gebietsumrisse",
                                                "Einträge ohne Ort...",
                                                "S&tichtag...",
                                                "&Zeilen ohne Ort..."}));

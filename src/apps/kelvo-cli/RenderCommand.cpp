@@ -23,7 +23,7 @@ namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--declutter] [--memos] [--territories] [--marker N] [--places DATEI] "
+    "[--names] [--declutter] [--memos] [--territories] [--outlines] [--marker N] [--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
     "[--age-rules TAGE=R,G,B;...] "
     "[--basemap] [--aspect] [--legend] [--poster A0..A4|BxH [--title TEXT] [--tiles A4]] "
@@ -204,6 +204,7 @@ int RunRender(QStringList args) {
     settings.bKeepAspect = Cli::TakeSwitch(args, QStringLiteral("--aspect"));
     settings.bLegend = Cli::TakeSwitch(args, QStringLiteral("--legend"));
     const bool territories = Cli::TakeSwitch(args, QStringLiteral("--territories"));
+    const bool outlines = Cli::TakeSwitch(args, QStringLiteral("--outlines"));
     QSize size;
     bool markerOk = true;
     if (!markerText.isEmpty())
@@ -265,6 +266,7 @@ int RunRender(QStringList args) {
     canvas.m_bShowMemos = showMemos;
     canvas.m_bDeclutterNames = declutter;
     canvas.m_bTerritoryColors = territories;
+    canvas.m_bTerritoryOutlines = outlines;
     canvas.SetPlaceList(&places);
     canvas.m_aLegendSections = {groups};
     return writeOutput(canvas, size, args.first(), posterText.isEmpty() ? nullptr : &poster) ? 0

@@ -1,9 +1,12 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
+#include "base/GermanNumbers.h"
+#include "render/map/MapTerritories.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryAssigner.h"
 #include "render/territory/TerritoryFile.h"
+#include "render/territory/TerritoryOutlines.h"
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
 
@@ -17,6 +20,7 @@ const char* const kUsage =
     "       kelvo-cli territory delete [--db DATEI] [--move-to GEBIET] GEBIET\n"
     "       kelvo-cli territory where [--db DATEI] \"STAAT PLZ [ORT]\"\n"
     "       kelvo-cli territory export [--db DATEI] AUS.csv|AUS.xlsx\n"
+    "       kelvo-cli territory export [--db DATEI] --outlines AUS.geojson\n"
     "       kelvo-cli territory import [--db DATEI] [--sheet BLATT] EIN.csv|EIN.xlsx\n";
 
 struct Context {
@@ -128,6 +132,23 @@ int fail(const CTerritoryStore& store) {
 
 } // namespace
 
+// The outlines of the territories, as a map coloured by them draws them, as GeoJSON.
+int exportOutlines(Context& c, const QString& path) {
+    CMapTerritories territories;
+    QString error = territories.Update(c.db, c.rows);
+    if (error.isEmpty() &&
+        TerritoryOutlines::WriteGeoJson(path, territories.Outlines(), territories.Data(), &error)) {
+        Cli::Out(QStringLiteral("%1 nach %2 geschrieben.\n")
+                     .arg(GermanNumbers::Count(territories.Data().territories.size(),
+                                               QStringLiteral("Gebietsumriss"),
+                                               QStringLiteral("Gebietsumrisse")),
+                          path));
+        return 0;
+    }
+    Cli::Err(error + QLatin1Char('\n'));
+    return 1;
+}
+
 // kelvo-cli territory list|new|assign|delete|where|export|import: the territories of a
 // database, as the "Gebiete" window shows and changes them.
 int RunTerritory(QStringList args) {
@@ -141,6 +162,7 @@ int RunTerritory(QStringList args) {
     const QString moveTo = Cli::TakeOption(args, QStringLiteral("--move-to"), QString(), &error);
     const QString sheet = Cli::TakeOption(args, QStringLiteral("--sheet"), QString(), &error);
     const QStringList places = Cli::TakeOptions(args, QStringLiteral("--place"), &error);
+    const bool outlines = Cli::TakeSwitch(args, QStringLiteral("--outlines"));
     const QMap<QString, int> wanted{{QStringLiteral("list"), 0},    {QStringLiteral("new"), 1},
                                     {QStringLiteral("assign"), -1}, {QStringLiteral("delete"), 1},
                                     {QStringLiteral("where"), 1},   {QStringLiteral("export"), 1},
@@ -150,6 +172,8 @@ int RunTerritory(QStringList args) {
         error = QStringLiteral("Unbekannter Befehl \"territory %1\".").arg(action);
     else if (error.isEmpty() && count == -1 && args.size() != (places.isEmpty() ? 2 : 1))
         error = QStringLiteral("territory assign erwartet ein Gebiet und Regeln oder --place.");
+    else if (error.isEmpty() && outlines && action != u"export")
+        error = QStringLiteral("--outlines gilt nur für territory export.");
     else if (error.isEmpty() && count >= 0 && args.size() != count)
         error = QStringLiteral("Falsche Argumente für territory %1.").arg(action);
     if (!error.isEmpty()) {
@@ -238,6 +262,8 @@ int RunTerritory(QStringList args) {
                                : QStringLiteral("dem Gebiet \"%1\" zugewiesen").arg(args[0])));
         return 0;
     }
+    if (action == u"export" && outlines)
+        return exportOutlines(c, args[0]);
     if (action == u"export") {
         const CTerritoryAssigner assigner(c.data);
         const QList<CTerritoryImportLine> lines = TerritoryFile::Lines(*c.rows, assigner, c.data);

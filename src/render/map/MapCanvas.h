@@ -140,6 +140,10 @@ public:
     bool m_bDeclutterNames = false;
     // Each place in its territory's colour, the others grey, with a legend of the territories.
     bool m_bTerritoryColors = false;
+    // The outline of each territory (the convex hull of its places) in its colour.
+    bool m_bTerritoryOutlines = false;
+    // Whether a repaint places the rows in their territories.
+    bool UsesTerritories() const { return m_bTerritoryColors || m_bTerritoryOutlines; }
     // Reads the territories on the database's own thread before a repaint elsewhere draws
     // them (a repaint here reads them itself).
     void LoadTerritories();
@@ -205,6 +209,8 @@ private:
     std::vector<bool> HiddenFileLabels(CDeviceContext& dc);
     void DrawBaseMap(CDeviceContext& dc);
     void DrawLegend(CDeviceContext& dc);
+    // The territories' outlines, inside the frame.
+    void DrawTerritoryOutlines(CDeviceContext& dc);
     void FitAspect(QSize outerSize);
 
     // The base map of the last repaint onto an image, as drawn there, and where: a repaint

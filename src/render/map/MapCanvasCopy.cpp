@@ -7,7 +7,7 @@
 #include <QPainter>
 
 bool CMapCanvas::WantsTexts() const {
-    if (m_bShowNames || m_bShowMemos || m_bTerritoryColors)
+    if (m_bShowNames || m_bShowMemos || UsesTerritories())
         return true;
     if (!m_bShowFilePlaces || !m_pPlaces || m_pPlaces->isEmpty())
         return false;

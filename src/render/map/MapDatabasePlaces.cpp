@@ -45,18 +45,20 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
             read = m_pGiven->bRead;
         } else {
             const bool texts =
-                m_bShowNames || m_bShowMemos || m_lookup.IsActive() || m_bTerritoryColors;
+                m_bShowNames || m_bShowMemos || m_lookup.IsActive() || UsesTerritories();
             m_pRows = CGeoPlaceRowsCache::Of(m_database).Rows(texts, readProgress, &readError);
         }
         if (m_pRows && m_lookup.IsActive())
             m_lookup.Resolve(*m_pRows);
-        if (m_pRows && m_bTerritoryColors) {
+        if (m_pRows && UsesTerritories()) {
             const QString territoryError = PlaceTerritories();
             if (readError.isEmpty())
                 readError = territoryError;
         }
         if (m_pRows)
             DrawRows(dc, *m_pRows, read ? nullptr : progress);
+        if (m_pRows && m_bTerritoryOutlines)
+            DrawTerritoryOutlines(dc);
         if (m_pRows && m_bTerritoryColors)
             m_pTerritories->DrawLegend(dc, m_rectPlot);
         if (!readError.isEmpty())
@@ -80,6 +82,10 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
     for (const QByteArray& staat : rows.Countries())
         colors.push_back(MapStyle::CountryColor(staat));
     const quint32 count = rows.Size();
+    // Coloured by territory: the colour of each row, placed for these rows.
+    const COLORREF* rowColors = nullptr;
+    if (m_bTerritoryColors && m_pTerritories && m_pTerritories->RowColors().size() >= count)
+        rowColors = m_pTerritories->RowColors().data();
     int shown = -1;
     // Without overlap, names are collected here and drawn after the pass.
     CNameDeclutter declutter;
@@ -92,8 +98,9 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
         const int x = pt.x(), y = pt.y();
 
         if (m_rectPlot.PtInRect(x, y)) {
-            const COLORREF color =
-                m_bTerritoryColors ? m_pTerritories->RowColor(k) : colors[rows.Country(k)];
+            const COLORREF color = rowColors            ? rowColors[k]
+                                   : m_bTerritoryColors ? CMapTerritories::kNoTerritory
+                                                        : colors[rows.Country(k)];
             if (n != 0)
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, color);
             else
@@ -170,7 +177,7 @@ void CMapCanvas::DrawSelectedPlace(CDeviceContext& dc) {
 }
 
 void CMapCanvas::LoadTerritories() {
-    if (m_bTerritoryColors)
+    if (UsesTerritories())
         OwnTerritories().Load(m_database);
 }
 

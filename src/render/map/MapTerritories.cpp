@@ -78,8 +78,11 @@ QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows)
     const CTerritoryAssigner assigner(m_data);
     const std::vector<CTerritoryAssigner::Placement> placed = assigner.PlaceRows(*rows);
     m_aIndex.resize(placed.size());
-    for (size_t k = 0; k < placed.size(); ++k)
+    m_aRowColors.resize(placed.size());
+    for (size_t k = 0; k < placed.size(); ++k) {
         m_aIndex[k] = position.value(placed[k].territory, 0);
+        m_aRowColors[k] = m_aColors[m_aIndex[k]];
+    }
     m_totals = CTerritoryTotals::Count(placed);
     // Places assigned to a territory that is gone count as in none.
     for (auto it = m_totals.places.begin(); it != m_totals.places.end();) {
@@ -92,7 +95,18 @@ QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows)
     }
     m_pRowsPlaced = rows;
     m_dataPlaced = m_data;
+    m_aOutlines.clear();
+    m_bOutlinesMade = false;
     return error;
+}
+
+const QList<CTerritoryOutline>& CMapTerritories::Outlines() {
+    const std::shared_ptr<const CGeoPlaceRows> rows = m_pRowsPlaced.lock();
+    if (!m_bOutlinesMade && rows) {
+        m_aOutlines = TerritoryOutlines::Of(*rows, m_aIndex, m_dataPlaced);
+        m_bOutlinesMade = true;
+    }
+    return m_aOutlines;
 }
 
 void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {

@@ -3,6 +3,7 @@
 #include "render/draw/DrawObjects.h"
 #include "render/draw/DrawTypes.h"
 #include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryOutlines.h"
 #include "store/GeoDatabase.h"
 #include "store/territory/Territory.h"
 
@@ -31,9 +32,15 @@ public:
     // lives, and placing the rows, which touches no database and may run on another thread.
     void Load(CGeoDatabase& database);
     QString Place(const std::shared_ptr<const CGeoPlaceRows>& rows);
-    COLORREF RowColor(quint32 row) const {
-        return row < m_aIndex.size() ? m_aColors[m_aIndex[row]] : kNoTerritory;
+    // The colour of every row placed, in the rows' order: one look-up per row while drawing.
+    const std::vector<COLORREF>& RowColors() const { return m_aRowColors; }
+    // The colour of the territory at `position` - 1 in Data() (0: none).
+    COLORREF PositionColor(quint32 position) const {
+        return position < m_aColors.size() ? m_aColors[position] : kNoTerritory;
     }
+    // The outline of each territory, in the order of Data(), from the rows placed last;
+    // made on first use after a placing.
+    const QList<CTerritoryOutline>& Outlines();
     // The legend in the upper right corner of the plot: colour, name and places of each
     // territory (the largest first, at most kLegendLines), then those in none.
     void DrawLegend(CDeviceContext& dc, const CRect& plot) const;
@@ -53,6 +60,9 @@ private:
     CTerritoryData m_dataPlaced;   // the territories the rows were placed with
     std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position
     std::vector<COLORREF> m_aColors;
+    std::vector<COLORREF> m_aRowColors; // per row: m_aColors[m_aIndex[row]]
     CTerritoryTotals m_totals;
+    QList<CTerritoryOutline> m_aOutlines;
+    bool m_bOutlinesMade = false;
     CFont m_font{12};
 };

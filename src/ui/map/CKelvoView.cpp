@@ -213,6 +213,7 @@ void CKelvoView::paintEvent(QPaintEvent* event) {
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
         painter.drawRect(band.adjusted(0, 0, -1, -1));
     }
+    PaintLasso(painter);
 }
 
 void CKelvoView::resizeEvent(QResizeEvent* event) {

@@ -3,6 +3,7 @@
 #include "render/map/BandTracker.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapDrawJob.h"
+#include "render/map/MapLasso.h"
 #include "render/map/MapMarks.h"
 #include "render/map/MapPrint.h"
 #include "store/GeoDatabase.h"
@@ -98,6 +99,13 @@ public:
     void OnSaveMapImage();
     // "Karte als Poster drucken...": the poster dialog, then a printer or a PDF file.
     void OnPrintPoster();
+    // "Gebietsumrisse" and "Gebietsumrisse speichern..." (KelvoViewTerritories.cpp).
+    bool OnTerritoryCommand(int id);
+    bool OnUpdateTerritoryCommand(int id, CCmdUI& ui);
+    // "Gebiet zuweisen...": the places inside the lasso, or without one those of the extent.
+    void OnAssignTerritory();
+    // The free-hand selection dragged with Ctrl held, in degrees; empty for none.
+    const QPolygonF& Lasso() const { return m_lasso.Degrees(); }
 
     // Rings around places (a table window's selected rows), set by `source`; none clears
     // them. They are composed over the map without drawing it again.
@@ -154,6 +162,10 @@ private:
     CMapMarks m_marks;                    // rings over the map
     const void* m_pMarksSource = nullptr; // who set them
     CBandTracker m_band;                  // the zoom's rubber band while it is dragged
+    CMapLasso m_lasso;                    // the free-hand selection for territories
+    bool LassoMouse(QMouseEvent* event);  // the lasso's part of the mouse events
+    void PaintLasso(QPainter& painter);
+    bool ClearLasso(); // Esc: false when there was none
     QBasicTimer m_timerBlink;
     QBasicTimer m_timerReadAhead; // reads texts for names, memos and place lists when idle
     bool m_bRenderPending = true; // the back buffer does not show the window's map yet

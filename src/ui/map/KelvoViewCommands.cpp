@@ -7,8 +7,6 @@
 #include "ui/map/CDia_PlacesWithoutRow.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/shell/Globals.h"
-#include "ui/territory/TerritoryPanel.h"
-#include "ui/territory/TerritoryPlaces.h"
 
 bool CKelvoView::OnCommand(int id) {
     switch (id) {
@@ -32,10 +30,10 @@ bool CKelvoView::OnCommand(int id) {
         RepaintNow();
         return true;
     case ID_TERRITORY_ASSIGN:
-        CTerritoryPanel::Assign(this, TerritoryPlaces::InExtent(m_canvas));
+        OnAssignTerritory();
         return true;
     default:
-        return OnPrintCommand(id) || OnBaseMapCommand(id);
+        return OnPrintCommand(id) || OnBaseMapCommand(id) || OnTerritoryCommand(id);
     }
 }
 
@@ -67,7 +65,8 @@ bool CKelvoView::OnUpdateCommand(int id, CCmdUI& ui) {
         return true;
     }
     default:
-        return IsPrintCommand(id) || OnUpdateBaseMapCommand(id, ui);
+        return IsPrintCommand(id) || OnUpdateBaseMapCommand(id, ui) ||
+               OnUpdateTerritoryCommand(id, ui);
     }
 }
 

@@ -13,6 +13,8 @@
 #include <QMouseEvent>
 
 void CKelvoView::mousePressEvent(QMouseEvent* event) {
+    if (LassoMouse(event))
+        return;
     const QPoint point = event->position().toPoint();
     if (event->button() == Qt::LeftButton && !m_band.IsTracking()) {
         m_band.Begin(point);
@@ -26,6 +28,8 @@ void CKelvoView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CKelvoView::mouseMoveEvent(QMouseEvent* event) {
+    if (LassoMouse(event))
+        return;
     if (!m_band.IsTracking()) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -36,6 +40,8 @@ void CKelvoView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CKelvoView::mouseReleaseEvent(QMouseEvent* event) {
+    if (LassoMouse(event))
+        return;
     if (event->button() != Qt::LeftButton || !m_band.IsTracking()) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -67,6 +73,8 @@ void CKelvoView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_Escape && CancelDrawing())
+        return;
+    if (event->key() == Qt::Key_Escape && ClearLasso())
         return;
     QWidget::keyPressEvent(event);
 }

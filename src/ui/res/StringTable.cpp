@@ -64,6 +64,11 @@ const QHash<int, QString>& table() {
         {ID_FILE_PRINT_POSTER, QStringLiteral("Druckt die Karte als Poster mit Titel, Maßstab und "
                                               "Quellen, auch auf mehrere A4-Seiten.\n"
                                               "Karte als Poster drucken")},
+        {ID_TERRITORY_OUTLINES, QStringLiteral("Zieht um die Orte jedes Gebiets seinen Umriss in "
+                                               "seiner Farbe.\nGebietsumrisse")},
+        {ID_TERRITORY_SAVE_OUTLINES,
+         QStringLiteral("Speichert die Umrisse der Gebiete als GeoJSON-Datei.\n"
+                        "Gebietsumrisse speichern")},
         {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
                                                "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 

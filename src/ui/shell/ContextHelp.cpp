@@ -79,6 +79,8 @@ QString OfCommand(int id) {
     case ID_TERRITORY_PANEL:
     case ID_TERRITORY_COLORS:
     case ID_TERRITORY_ASSIGN:
+    case ID_TERRITORY_OUTLINES:
+    case ID_TERRITORY_SAVE_OUTLINES:
         return QStringLiteral("gebiete");
     case ID_HELP_FINDER:
     case ID_CONTEXT_HELP:

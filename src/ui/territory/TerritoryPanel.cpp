@@ -8,6 +8,7 @@
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/territory/TerritoryShow.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -118,6 +119,10 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
     layout->addWidget(m_pSpread);
     setWidget(body);
     connect(m_pList, &QTreeWidget::currentItemChanged, this, [this] { ShowDetails(); });
+    // A click rings the territory's places on the map and lists them in a table window.
+    connect(m_pList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        TerritoryShow::Show(this, m_data, item->data(kName, Qt::UserRole).toLongLong());
+    });
 }
 
 void CTerritoryPanel::Refresh() {

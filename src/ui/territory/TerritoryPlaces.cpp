@@ -2,6 +2,7 @@
 
 #include "base/GeoTableDesc.h"
 #include "render/map/MapCanvas.h"
+#include "render/map/MapLasso.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/table/GeoTableModel.h"
@@ -10,7 +11,10 @@
 
 namespace TerritoryPlaces {
 
-QList<CTerritoryException> InExtent(const CMapCanvas& canvas) {
+namespace {
+
+// The places whose position `inside` takes.
+QList<CTerritoryException> placesWhere(const std::function<bool(double lon, double lat)>& inside) {
     QList<CTerritoryException> places;
     if (!g_GeoDatabase.IsOpen())
         return places;
@@ -18,8 +22,7 @@ QList<CTerritoryException> InExtent(const CMapCanvas& canvas) {
     const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
     for (quint32 k = 0; rows && k < rows->Size(); ++k) {
         const CGeoPlaceRows::Point& p = rows->Coordinates(k);
-        if (p.lon < canvas.m_dLonWest || p.lon > canvas.m_dLonEast || p.lat < canvas.m_dLatSouth ||
-            p.lat > canvas.m_dLatNorth)
+        if (!inside(p.lon, p.lat))
             continue;
         places << CTerritoryException{rows->Countries()[rows->Country(k)],
                                       rows->TextOf(k, CGeoPlaceRows::Plz).toByteArray(),
@@ -27,6 +30,19 @@ QList<CTerritoryException> InExtent(const CMapCanvas& canvas) {
                                       rows->TextOf(k, CGeoPlaceRows::Ortsteil).toByteArray(), 0};
     }
     return places;
+}
+
+} // namespace
+
+QList<CTerritoryException> InExtent(const CMapCanvas& canvas) {
+    return placesWhere([&canvas](double lon, double lat) {
+        return lon >= canvas.m_dLonWest && lon <= canvas.m_dLonEast && lat >= canvas.m_dLatSouth &&
+               lat <= canvas.m_dLatNorth;
+    });
+}
+
+QList<CTerritoryException> InLasso(const CMapLasso& lasso) {
+    return placesWhere([&lasso](double lon, double lat) { return lasso.Contains(lon, lat); });
 }
 
 QList<CTerritoryException> OfRows(const CGeoTableModel& model, const QList<int>& rows) {

@@ -6,12 +6,15 @@
 
 class CGeoTableModel;
 class CMapCanvas;
+class CMapLasso;
 
 // The places a user picks for "Gebiet zuweisen...", as exceptions without territory yet.
 namespace TerritoryPlaces {
 
 // Every place inside the extent of a map (a zoom window shows the band it was dragged from).
 QList<CTerritoryException> InExtent(const CMapCanvas& canvas);
+// Every place inside a lasso drawn on a map.
+QList<CTerritoryException> InLasso(const CMapLasso& lasso);
 // The rows of a table window.
 QList<CTerritoryException> OfRows(const CGeoTableModel& model, const QList<int>& rows);
 

@@ -1,0 +1,155 @@
+// The map view and the territories: the outlines and their GeoJSON, the lasso dragged with
+// Ctrl held, and "Gebiet zuweisen..." for the places inside it or in the extent.
+#include "ui/map/CKelvoView.h"
+
+#include "base/CommandIds.h"
+#include "base/GermanNumbers.h"
+#include "render/map/MapTerritories.h"
+#include "render/rows/GeoPlaceRowsCache.h"
+#include "store/GeoDatabase.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/KelvoApp.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/MessageBox.h"
+#include "ui/territory/TerritoryPanel.h"
+#include "ui/territory/TerritoryPlaces.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+void status(const QString& text) {
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->SetMessageText(text);
+}
+
+} // namespace
+
+bool CKelvoView::OnTerritoryCommand(int id) {
+    switch (id) {
+    case ID_TERRITORY_OUTLINES:
+        m_canvas.m_bTerritoryOutlines = !m_canvas.m_bTerritoryOutlines;
+        RepaintNow();
+        return true;
+    case ID_TERRITORY_SAVE_OUTLINES:
+        break;
+    default:
+        return false;
+    }
+    QString path;
+    {
+        QFileDialog dialog(this, QStringLiteral("Gebietsumrisse speichern"), QString(),
+                           QStringLiteral("GeoJSON (*.geojson)"));
+        dialog.setObjectName(QStringLiteral("TerritoryOutlinesFileDialog"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return true;
+        path = dialog.selectedFiles().first();
+    }
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".geojson");
+    QString error;
+    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
+    CMapTerritories territories;
+    if (rows && error.isEmpty())
+        error = territories.Update(g_GeoDatabase, rows);
+    if (!rows || !error.isEmpty() ||
+        !TerritoryOutlines::WriteGeoJson(path, territories.Outlines(), territories.Data(),
+                                         &error)) {
+        KelvoMessageBox(error, this);
+        return true;
+    }
+    status(QStringLiteral("%1 nach %2 geschrieben.")
+               .arg(GermanNumbers::Count(territories.Data().territories.size(),
+                                         QStringLiteral("Gebietsumriss"),
+                                         QStringLiteral("Gebietsumrisse")),
+                    path));
+    return true;
+}
+
+bool CKelvoView::OnUpdateTerritoryCommand(int id, CCmdUI& ui) {
+    switch (id) {
+    case ID_TERRITORY_OUTLINES:
+        ui.SetCheck(m_canvas.m_bTerritoryOutlines);
+        return true;
+    case ID_TERRITORY_SAVE_OUTLINES:
+        ui.Enable(g_GeoDatabase.IsOpen());
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CKelvoView::OnAssignTerritory() {
+    if (m_lasso.IsEmpty()) {
+        CTerritoryPanel::Assign(this, TerritoryPlaces::InExtent(m_canvas));
+        return;
+    }
+    if (CTerritoryPanel::Assign(this, TerritoryPlaces::InLasso(m_lasso))) {
+        m_lasso.Clear();
+        update();
+    }
+}
+
+bool CKelvoView::LassoMouse(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (event->button() != Qt::LeftButton || !(event->modifiers() & Qt::ControlModifier) ||
+            m_band.IsTracking())
+            return false;
+        m_lasso.Begin(point);
+        update();
+        return true;
+    case QEvent::MouseMove:
+        if (!m_lasso.IsTracking())
+            return false;
+        m_lasso.Move(point);
+        update();
+        return true;
+    case QEvent::MouseButtonRelease: {
+        if (event->button() != Qt::LeftButton || !m_lasso.IsTracking())
+            return false;
+        m_lasso.Move(point);
+        if (!m_lasso.End(m_canvas)) {
+            status(QStringLiteral("Das Lasso umschließt keine Fläche."));
+        } else {
+            const qsizetype places = TerritoryPlaces::InLasso(m_lasso).size();
+            status(QStringLiteral("%1 im Lasso. \"Gebiet zuweisen...\" weist sie einem Gebiet "
+                                  "zu, Esc hebt die Auswahl auf.")
+                       .arg(GermanNumbers::Count(places, QStringLiteral("Ort"),
+                                                 QStringLiteral("Orte"))));
+        }
+        update();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool CKelvoView::ClearLasso() {
+    if (m_lasso.IsEmpty())
+        return false;
+    m_lasso.Clear();
+    update();
+    return true;
+}
+
+void CKelvoView::PaintLasso(QPainter& painter) {
+    const QPolygon shown = m_lasso.Shown(m_canvas);
+    if (shown.size() < 2)
+        return;
+    // A dashed outline that inverts what lies below, as the zoom's band.
+    painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.setCompositionMode(QPainter::CompositionMode_Difference);
+    if (m_lasso.IsTracking())
+        painter.drawPolyline(shown);
+    else
+        painter.drawPolygon(shown);
+}
