@@ -86,6 +86,26 @@ QString CTerritoryAssigner::Reason(const Placement& placement) const {
     return QStringLiteral("keine Regel");
 }
 
+int CTerritoryAssigner::OverlappedRule(const Placement& placement, QByteArrayView staat,
+                                       QByteArrayView plz) const {
+    if (placement.exception)
+        return BestRule(staat, plz);
+    if (placement.rule < 0)
+        return -1;
+    // Every other rule covering the code is less specific than the placing one (rules of the
+    // same width do not overlap); the most specific of them.
+    const CTerritoryRule& placing = m_rules[placement.rule];
+    int next = -1;
+    for (int i = 0; i < int(m_rules.size()); ++i) {
+        if (i == placement.rule || !m_rules[i].Matches(staat, plz) ||
+            !placing.MoreSpecificThan(m_rules[i]))
+            continue;
+        if (next < 0 || m_rules[i].MoreSpecificThan(m_rules[next]))
+            next = i;
+    }
+    return next;
+}
+
 std::vector<CTerritoryAssigner::Placement>
 CTerritoryAssigner::PlaceRows(const CGeoPlaceRows& rows) const {
     std::vector<Placement> result(rows.Size());

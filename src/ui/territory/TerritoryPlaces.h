@@ -4,6 +4,7 @@
 
 #include <QList>
 
+class CGeoPlaceRows;
 class CGeoTableModel;
 class CMapCanvas;
 
@@ -12,6 +13,11 @@ namespace TerritoryPlaces {
 
 // Every place inside the extent of a map (a zoom window shows the band it was dragged from).
 QList<CTerritoryException> InExtent(const CMapCanvas& canvas);
+QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
+// The places of place rows.
+QList<CTerritoryException> OfPlaceRows(const CGeoPlaceRows& rows, const QList<quint32>& which);
+// The place rows of places (each with the rows of its Staat, PLZ, Ort and Ortsteil).
+QList<quint32> RowsOf(const CGeoPlaceRows& rows, const QList<CTerritoryException>& places);
 // The rows of a table window.
 QList<CTerritoryException> OfRows(const CGeoTableModel& model, const QList<int>& rows);
 
