@@ -66,6 +66,8 @@ void CMapTerritories::Load(CGeoDatabase& database) {
 }
 
 bool CMapTerritories::Stale(CGeoDatabase& database) const {
+    if (!database.IsOpen())
+        return false;
     const qint64 changes = CTerritoryStore(database).ChangeCount();
     return !m_bRead || database.DataStamp().nOpen != m_nOpening || changes < 0 ||
            changes != m_nChanges;
