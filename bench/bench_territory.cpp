@@ -14,6 +14,7 @@
 #include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 
+#include <QElapsedTimer>
 #include <QMap>
 
 #include <memory>
@@ -149,12 +150,17 @@ const BenchRegistrar
              .key = "territory-recount",
              .run =
                  [](CGeoDatabase& db) {
+                     QElapsedTimer clock;
+                     clock.start();
                      CTerritoryStore store(db);
                      CTerritoryData data;
                      QString error;
                      store.Load(&data);
                      const auto rows = CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
+                     BenchReport("territory-recount-read-ms", double(clock.nsecsElapsed()) / 1e6);
+                     clock.restart();
                      g_count.Update(rows, data);
+                     BenchReport("territory-recount-count-ms", double(clock.nsecsElapsed()) / 1e6);
                      BenchReport("territory-recount-placed", double(g_count.LastPlaced()));
                      BenchReport("territory-recount-rows-kept", rows == g_pRows ? 1 : 0);
                  },

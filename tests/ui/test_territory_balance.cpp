@@ -101,7 +101,10 @@ TEST_F(TerritoryBalanceTest, SelectedPlacesShowTheirRuleAndTheFiguresBeforeAndAf
     CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
     CTerritoryBalanceBox* box = panel->Balance();
     EXPECT_EQ(Figures(box), QStringList({"Nord 3 3", "Süd 0 0", "(kein Gebiet) 1 1"}));
-    ASSERT_EQ(box->ColumnChoice()->findText("Name"), -1); // only columns of numbers
+    // Only columns of figures: no texts, no postal codes.
+    EXPECT_EQ(box->ColumnChoice()->findText("Name"), -1);
+    EXPECT_EQ(box->ColumnChoice()->findText("PLZ"), -1);
+    EXPECT_EQ(box->ColumnChoice()->count(), 2);
     Choose(box->ColumnChoice(), "Umsatz");
     EXPECT_EQ(Figures(box),
               QStringList({"Nord 3 3 1600,00", "Süd 0 0 0,00", "(kein Gebiet) 1 1 7,00"}));

@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace TableListValues {
 
 bool Parse(const QString& cell, double* value) {
@@ -33,6 +35,10 @@ QList<int> NumericColumns(const CTableList& list) {
     for (const QStringList& row : list.preview)
         width = std::max(width, int(row.size()));
     for (int c = 0; c < width; ++c) {
+        // Postal codes, sizes and the like are numbers too, but no figures to sum.
+        if (std::find(list.mapping.aColumn.begin(), list.mapping.aColumn.end(), c) !=
+            list.mapping.aColumn.end())
+            continue;
         bool any = false, other = false;
         for (qsizetype r = 0; r < list.preview.size(); ++r) {
             if (list.previewLines.value(r) <= list.mapping.nHeaderLine)

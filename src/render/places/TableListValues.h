@@ -16,7 +16,8 @@ namespace TableListValues {
 bool Parse(const QString& cell, double* value);
 
 // The columns of the list that hold numbers: some cell of the first rows after the header
-// is one and none is other text (empty cells aside). Indexes from 0.
+// is one and none is other text (empty cells aside), the columns the mapping uses (postal
+// code, size, ...) aside. Indexes from 0.
 QList<int> NumericColumns(const CTableList& list);
 
 // The numbers of the column in the rows after the header of the list as read (its sheet

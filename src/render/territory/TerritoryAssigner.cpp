@@ -22,7 +22,13 @@ CTerritoryAssigner::CTerritoryAssigner(const CTerritoryData& data) : m_rules(dat
         std::stable_sort(list.begin(), list.end(),
                          [this](int a, int b) { return m_rules[a].MoreSpecificThan(m_rules[b]); });
     }
-    for (const CTerritoryException& e : data.exceptions) {
+    SetExceptions(data.exceptions);
+}
+
+void CTerritoryAssigner::SetExceptions(const QList<CTerritoryException>& exceptions) {
+    m_exceptions.clear();
+    m_exceptionCodes.clear();
+    for (const CTerritoryException& e : exceptions) {
         m_exceptions.insert(Key(e.staat, e.plz, e.ort, e.ortsteil), e.territory);
         m_exceptionCodes.insert(e.staat.toUpper() + '\0' + e.plz);
     }

@@ -16,6 +16,8 @@ class CGeoPlaceRows;
 class CTerritoryAssigner {
 public:
     explicit CTerritoryAssigner(const CTerritoryData& data);
+    // Puts these exceptions in place of those of the data (the rules stay).
+    void SetExceptions(const QList<CTerritoryException>& exceptions);
 
     struct Placement {
         qint64 territory = 0; // 0: in no territory

@@ -60,11 +60,13 @@ bool CTerritoryCount::Update(const std::shared_ptr<const CGeoPlaceRows>& rows,
     m_nLastPlaced = 0;
     if (sameBase && changed.isEmpty())
         return false;
-    m_assigner.emplace(m_data);
     if (!sameBase) {
+        m_assigner.emplace(m_data);
         m_pRows = rows;
         PlaceAll();
     } else {
+        // The rules, the most of what the assigner holds, are those it has.
+        m_assigner->SetExceptions(m_data.exceptions);
         PlaceCodes(changed);
     }
     return true;

@@ -62,7 +62,9 @@ CTerritoryBalanceBox::CTerritoryBalanceBox(QWidget* mainWindow, QWidget* parent)
     m_pAssign->setObjectName(QStringLiteral("Zuweisen"));
     move->addWidget(m_pTarget, 1);
     move->addWidget(m_pAssign);
-    form->addRow(QStringLiteral("&Gewählte Orte nach:"), move);
+    auto* moveLabel = new QLabel(QStringLiteral("&Gewählte Orte nach:"), this);
+    moveLabel->setBuddy(m_pTarget);
+    form->addRow(moveLabel, move);
     layout->addLayout(form);
 
     m_pTable = new QTreeWidget(this);
