@@ -113,6 +113,10 @@ public:
     // The engine's part of a data stamp (CGeoDatabase::CDataStamp): numbers that change with
     // every change of the stored data.
     virtual void Stamp(qint64* version, qint64* schema, qint64* ownChanges) = 0;
+    // From true (inside a write transaction) to false (once it ended) what this connection
+    // writes is left out of the stamp (CGeoDatabase::KeepStampAcrossWrite). Engines whose
+    // stamp counts only changes of GEO need nothing.
+    virtual void LeaveOutOfStamp(bool) {}
 
     // How the engine orders Staat and PLZ, when rows read in the order the table keeps them
     // can be put in the standard order in memory (CGeoDatabase::StandardOrderCollations).

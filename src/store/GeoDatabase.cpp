@@ -424,9 +424,15 @@ bool CGeoDatabase::BeginWrite() {
     return begun;
 }
 
+void CGeoDatabase::KeepStampAcrossWrite() {
+    if (m_pBackend && m_pBackend->InTransaction())
+        m_pBackend->LeaveOutOfStamp(true);
+}
+
 bool CGeoDatabase::CommitWrite() {
     if (Execute(QStringLiteral("COMMIT"))) {
         m_pBackend->Committed();
+        m_pBackend->LeaveOutOfStamp(false);
         return true;
     }
     RollbackWrite();
@@ -443,6 +449,8 @@ void CGeoDatabase::RollbackWrite() {
     const QString error = m_strLastError;
     if (m_pBackend && m_pBackend->InTransaction())
         Execute(QStringLiteral("ROLLBACK"));
+    if (m_pBackend)
+        m_pBackend->LeaveOutOfStamp(false);
     m_strLastError = error;
 }
 

@@ -160,6 +160,10 @@ public:
         bool operator==(const CDataStamp&) const = default;
     };
     CDataStamp DataStamp();
+    // Leaves the write transaction just begun (BeginWrite) out of the stamp: it writes only
+    // tables beside GEO that readers of GEO need not know of (the territories). Ends with
+    // the transaction. Other programs' commits to a file still move the stamp.
+    void KeepStampAcrossWrite();
 
     // How the engine compares Staat and PLZ for the standard order. True when rows read in
     // the order the table keeps them can be put in the standard order in memory

@@ -3,6 +3,7 @@
 // tests/cases/territory_rules.tsv.
 #include "common/CaseTable.h"
 #include "common/TerritoryCases.h"
+#include "render/places/TableListValues.h"
 #include "render/territory/TerritoryAssigner.h"
 #include "store/territory/Territory.h"
 
@@ -101,6 +102,15 @@ TEST(TerritoryRules, ExceptionsWinOverRulesAndRowsAreCountedPerTerritory) {
     EXPECT_EQ(p.territory, 0);
     EXPECT_TRUE(p.exception);
     EXPECT_EQ(assigner.Reason(assigner.Place("AT", "1010", "Wien", "")), "keine Regel");
+    // What each placement overrides: the wider rule under a rule, the best rule under an
+    // exception, nothing under the widest.
+    p = assigner.Place("DE", "80331", "München", "Altstadt");
+    EXPECT_EQ(assigner.Rules().value(assigner.OverlappedRule(p, "DE", "80331")).Text(), "DE 8*");
+    p = assigner.Place("DE", "80331", "München", "");
+    EXPECT_EQ(assigner.Rules().value(assigner.OverlappedRule(p, "DE", "80331")).Text(), "DE 80-87");
+    p = assigner.Place("DE", "88045", "Friedrichshafen", "");
+    EXPECT_EQ(assigner.OverlappedRule(p, "DE", "88045"), -1);
+    EXPECT_EQ(assigner.OverlappedRule(assigner.Place("AT", "1010", "Wien", ""), "AT", "1010"), -1);
 
     const std::vector<CTerritoryAssigner::Placement> placements{
         assigner.Place("DE", "80331", "München", ""), assigner.Place("DE", "80333", "München", ""),
@@ -130,4 +140,17 @@ TEST(TerritoryNames, AnyPrintableTextIsANameButNotControlsOrBlanks) {
     }
     colors.removeDuplicates();
     EXPECT_EQ(colors.size(), 50);
+}
+
+TEST(TableListValues, NumberCellsAreReadInGermanAndSpreadsheetForms) {
+    for (const CaseTable::Row& row : CaseTable::Read("list_numbers")) {
+        double value = 0;
+        const bool number = TableListValues::Parse(row.Text(0), &value);
+        if (row[1] == "-") {
+            EXPECT_FALSE(number) << Where("list_numbers", row) << ": " << value;
+        } else {
+            ASSERT_TRUE(number) << Where("list_numbers", row);
+            EXPECT_DOUBLE_EQ(value, row[1].toDouble()) << Where("list_numbers", row);
+        }
+    }
 }

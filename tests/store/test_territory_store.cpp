@@ -325,6 +325,39 @@ TEST_P(TerritoryStore, TenThousandTerritoriesAreImportedInOneGo) {
     CTerritoryData data;
     ASSERT_TRUE(store.Load(&data));
     EXPECT_EQ(data.territories.size(), kCount);
+    // The batch tool lists each of them with its rule, and the places in none.
+    QString out, err;
+    ASSERT_EQ(
+        TestSupport::RunCli({"territory", "list", "--db", m_strAddress}, m_dir.path(), &out, &err),
+        0)
+        << err.toStdString();
+    const QStringList listed = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(listed.size(), kCount + 2);
+    EXPECT_TRUE(listed[kCount - 1].startsWith("Gebiet 9999\t#"))
+        << listed[kCount - 1].toStdString();
+    EXPECT_TRUE(listed[kCount - 1].endsWith("\t1\tDE 109999*"));
+    EXPECT_EQ(listed[kCount], "(kein Gebiet)\t\t\t0\t");
+}
+
+TEST_P(TerritoryStore, TheBatchToolListsEveryRuleOfATerritory) {
+    CGeoDatabase db;
+    OpenEmpty(db);
+    QByteArray lines;
+    for (const char* plz : {"10115", "20095", "30159", "40213", "50667", "60311", "70173"})
+        lines += Line("DE", plz, "Ort");
+    Import(db, lines);
+    CTerritoryStore store(db);
+    AddRules(store, Create(store, "Nord"), "DE 1*, DE 2*, DE 3*, DE 4*, DE 50-59, DE 60311");
+    Create(store, "Leer");
+    QString out, err;
+    ASSERT_EQ(
+        TestSupport::RunCli({"territory", "list", "--db", m_strAddress}, m_dir.path(), &out, &err),
+        0)
+        << err.toStdString();
+    EXPECT_EQ(out.split('\n'),
+              QStringList({"Nord\t#102030\t\t6\tDE 1*, DE 2*, DE 3*, DE 4*, DE 50-59, DE 60311*",
+                           "Leer\t#102030\t\t0\t", "(kein Gebiet)\t\t\t1\t",
+                           "Größtes minus kleinstes Gebiet: 6 Orte", ""}));
 }
 
 KELVO_ON_BOTH_ENGINES(TerritoryStore);

@@ -10,6 +10,8 @@
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
 
+#include <QHash>
+
 namespace {
 
 const char* const kUsage =
@@ -73,33 +75,25 @@ QList<quint32> rowsAt(const Context& c, const QString& place) {
     return found;
 }
 
-// The first rules of a territory, and how many more there are.
-QString rulesText(const QStringList& rules) {
-    constexpr int kShown = 4;
-    if (rules.size() <= kShown)
-        return rules.join(QStringLiteral(", "));
-    return QStringLiteral("%1 und %2 weitere")
-        .arg(QStringList(rules.mid(0, kShown)).join(QStringLiteral(", ")))
-        .arg(rules.size() - kShown);
-}
-
 int list(Context& c) {
     const CTerritoryAssigner assigner(c.data);
     const CTerritoryTotals totals = CTerritoryTotals::Count(assigner.PlaceRows(*c.rows));
+    // Every rule of each territory, gathered in one pass (ten thousand territories list in
+    // the time of one).
+    QHash<qint64, QStringList> rules;
+    for (const CTerritoryRule& r : c.data.rules)
+        rules[r.territory] << r.Text();
     for (const CTerritory& t : c.data.territories) {
-        QStringList rules;
-        for (const CTerritoryRule& r : c.data.rules) {
-            if (r.territory == t.id)
-                rules << r.Text();
-        }
         Cli::Out(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
                      .arg(t.name, t.color, t.responsible)
                      .arg(totals.places.value(t.id))
-                     .arg(rulesText(rules)));
+                     .arg(rules.value(t.id).join(QStringLiteral(", "))));
     }
     Cli::Out(QStringLiteral("(kein Gebiet)\t\t\t%1\t\n").arg(totals.places.value(0)));
-    Cli::Out(QStringLiteral("Größtes minus kleinstes Gebiet: %1 Orte\n")
-                 .arg(CTerritoryTotals::Spread(totals.places, c.data.territories)));
+    const qint64 spread = CTerritoryTotals::Spread(totals.places, c.data.territories);
+    Cli::Out(QStringLiteral("Größtes minus kleinstes Gebiet: %1 %2\n")
+                 .arg(spread)
+                 .arg(spread == 1 ? QStringLiteral("Ort") : QStringLiteral("Orte")));
     return 0;
 }
 

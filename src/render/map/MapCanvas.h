@@ -147,6 +147,8 @@ public:
     // Reads the territories on the database's own thread before a repaint elsewhere draws
     // them (a repaint here reads them itself).
     void LoadTerritories();
+    // Coloured by territory, and the territories changed since they were read.
+    bool TerritoriesStale();
     // The territories of the last repaint that coloured them; null before.
     const CMapTerritories* Territories() const { return m_pTerritories.get(); }
     int m_nTimerInterval = 500; // blink interval, milliseconds

@@ -181,6 +181,10 @@ void CMapCanvas::LoadTerritories() {
         OwnTerritories().Load(m_database);
 }
 
+bool CMapCanvas::TerritoriesStale() {
+    return m_bTerritoryColors && (!m_pTerritories || m_pTerritories->Stale(m_database));
+}
+
 QString CMapCanvas::PlaceTerritories() {
     // Rows given were read on another thread, where this database's connection may not be
     // used: the territories were read before (LoadTerritories).

@@ -50,19 +50,27 @@ QString CMapTerritories::Update(CGeoDatabase& database,
 }
 
 void CMapTerritories::Load(CGeoDatabase& database) {
-    const CGeoDatabase::CDataStamp stamp = database.DataStamp();
-    const quint64 generation = CTerritoryStore::Generation();
-    if (m_bRead && stamp == m_stamp && generation == m_nGeneration)
-        return;
     CTerritoryStore store(database);
+    const quint64 opening = database.DataStamp().nOpen;
+    const qint64 changes = store.ChangeCount();
+    if (m_bRead && opening == m_nOpening && changes >= 0 && changes == m_nChanges)
+        return;
     m_bRead = store.Load(&m_data);
     m_strLoadError.clear();
     if (!m_bRead) {
         m_strLoadError = store.Error();
         m_data = CTerritoryData();
     }
-    m_stamp = stamp;
-    m_nGeneration = generation;
+    m_nOpening = opening;
+    m_nChanges = changes;
+}
+
+bool CMapTerritories::Stale(CGeoDatabase& database) const {
+    if (!database.IsOpen())
+        return false;
+    const qint64 changes = CTerritoryStore(database).ChangeCount();
+    return !m_bRead || database.DataStamp().nOpen != m_nOpening || changes < 0 ||
+           changes != m_nChanges;
 }
 
 QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows) {

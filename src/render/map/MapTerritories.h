@@ -17,10 +17,9 @@ class CGeoPlaceRows;
 
 // The territory colouring of a map: each place in its territory's colour, the places in no
 // territory grey, and a legend with each territory's number of places. The territories are
-// read again when the program stored a change of them or the database's data stamp moved
-// (another program wrote; on a server only changes of GEO and this connection's writes move
-// it); the rows are placed again only when they or the territories changed, so that a
-// repaint costs no more than one lookup of a colour per row.
+// read again when their change count moved (a change by any program or user) or another
+// database was opened; the rows are placed again only when they or the territories changed,
+// so that a repaint costs no more than one lookup of a colour per row.
 class CMapTerritories {
 public:
     static constexpr COLORREF kNoTerritory = RGB(190, 190, 190);
@@ -31,6 +30,8 @@ public:
     // The two halves of Update: reading the territories where the database's connection
     // lives, and placing the rows, which touches no database and may run on another thread.
     void Load(CGeoDatabase& database);
+    // Whether Load would read them again (another user changed them meanwhile).
+    bool Stale(CGeoDatabase& database) const;
     QString Place(const std::shared_ptr<const CGeoPlaceRows>& rows);
     // The colour of every row placed, in the rows' order: one look-up per row while drawing.
     const std::vector<COLORREF>& RowColors() const { return m_aRowColors; }
@@ -54,8 +55,8 @@ private:
     CTerritoryData m_data;
     bool m_bRead = false;
     QString m_strLoadError; // why the territories could not be read
-    quint64 m_nGeneration = 0;
-    CGeoDatabase::CDataStamp m_stamp;
+    quint64 m_nOpening = 0; // the opening of the database read (CDataStamp::nOpen)
+    qint64 m_nChanges = -1; // its change count then (CTerritoryStore::ChangeCount)
     std::weak_ptr<const CGeoPlaceRows> m_pRowsPlaced;
     CTerritoryData m_dataPlaced;   // the territories the rows were placed with
     std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position

@@ -22,7 +22,13 @@ CTerritoryAssigner::CTerritoryAssigner(const CTerritoryData& data) : m_rules(dat
         std::stable_sort(list.begin(), list.end(),
                          [this](int a, int b) { return m_rules[a].MoreSpecificThan(m_rules[b]); });
     }
-    for (const CTerritoryException& e : data.exceptions) {
+    SetExceptions(data.exceptions);
+}
+
+void CTerritoryAssigner::SetExceptions(const QList<CTerritoryException>& exceptions) {
+    m_exceptions.clear();
+    m_exceptionCodes.clear();
+    for (const CTerritoryException& e : exceptions) {
         m_exceptions.insert(Key(e.staat, e.plz, e.ort, e.ortsteil), e.territory);
         m_exceptionCodes.insert(e.staat.toUpper() + '\0' + e.plz);
     }
@@ -84,6 +90,26 @@ QString CTerritoryAssigner::Reason(const Placement& placement) const {
     if (placement.rule >= 0)
         return QStringLiteral("Regel %1").arg(m_rules[placement.rule].Text());
     return QStringLiteral("keine Regel");
+}
+
+int CTerritoryAssigner::OverlappedRule(const Placement& placement, QByteArrayView staat,
+                                       QByteArrayView plz) const {
+    if (placement.exception)
+        return BestRule(staat, plz);
+    if (placement.rule < 0)
+        return -1;
+    // Every other rule covering the code is less specific than the placing one (rules of the
+    // same width do not overlap); the most specific of them.
+    const CTerritoryRule& placing = m_rules[placement.rule];
+    int next = -1;
+    for (int i = 0; i < int(m_rules.size()); ++i) {
+        if (i == placement.rule || !m_rules[i].Matches(staat, plz) ||
+            !placing.MoreSpecificThan(m_rules[i]))
+            continue;
+        if (next < 0 || m_rules[i].MoreSpecificThan(m_rules[next]))
+            next = i;
+    }
+    return next;
 }
 
 std::vector<CTerritoryAssigner::Placement>

@@ -16,6 +16,8 @@ class CGeoPlaceRows;
 class CTerritoryAssigner {
 public:
     explicit CTerritoryAssigner(const CTerritoryData& data);
+    // Puts these exceptions in place of those of the data (the rules stay).
+    void SetExceptions(const QList<CTerritoryException>& exceptions);
 
     struct Placement {
         qint64 territory = 0; // 0: in no territory
@@ -26,6 +28,9 @@ public:
                     QByteArrayView ortsteil) const;
     // "Regel DE 80-87", "einzeln zugewiesen" or "keine Regel": why a place is where it is.
     QString Reason(const Placement& placement) const;
+    // The rule that would place the code if the placing one (or the exception) were not
+    // there: the next less specific rule covering it; -1 when none does.
+    int OverlappedRule(const Placement& placement, QByteArrayView staat, QByteArrayView plz) const;
 
     // The placement of every place row (which need their texts), in the rows' order.
     std::vector<Placement> PlaceRows(const CGeoPlaceRows& rows) const;

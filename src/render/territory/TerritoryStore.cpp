@@ -9,8 +9,6 @@
 
 #include <QHash>
 
-#include <atomic>
-
 namespace {
 
 QVariant textOrNull(const QString& text) {
@@ -57,6 +55,8 @@ bool CTerritoryStore::Begin(bool createTables) {
         m_strError = m_db.LastError();
         return false;
     }
+    // Readers of GEO keep their rows: nothing of GEO changes here.
+    m_db.KeepStampAcrossWrite();
     if (createTables) {
         bool exist = false;
         if (!TablesExist(&exist)) {
@@ -68,7 +68,21 @@ bool CTerritoryStore::Begin(bool createTables) {
                 return false;
         }
     }
-    return Run(Sql().LockRules(), {});
+    if (!Run(Sql().LockRules(), {}))
+        return false;
+    // The change count, made in a database whose tables an older program made.
+    CGeoRecordset rs(m_db);
+    if (!rs.Open(Sql().CounterExists()) || !rs.MoveNext()) {
+        Fail(rs.Error());
+        return false;
+    }
+    if (rs.FieldInt(0) != 0)
+        return true;
+    for (const QString& sql : Sql().CreateCounter()) {
+        if (!Run(sql, {}))
+            return false;
+    }
+    return true;
 }
 
 bool CTerritoryStore::Run(const QString& sql, const QVariantList& values, int* changed) {
@@ -91,19 +105,31 @@ bool CTerritoryStore::Run(const QString& sql, const QVariantList& values, int* c
     return true;
 }
 
-namespace {
-std::atomic<quint64> g_generation{0};
-} // namespace
-
-quint64 CTerritoryStore::Generation() {
-    return g_generation.load();
+qint64 CTerritoryStore::ChangeCount() {
+    m_strError.clear();
+    if (!m_db.IsOpen())
+        return -1;
+    CGeoRecordset rs(m_db);
+    if (!rs.Open(Sql().CounterExists()) || !rs.MoveNext())
+        return m_strError = rs.Error(), -1;
+    if (rs.FieldInt(0) != 0) {
+        if (!rs.Open(Sql().ChangeCount()) || !rs.MoveNext())
+            return m_strError = rs.Error(), -1;
+        return rs.FieldInt(0);
+    }
+    bool exist = false;
+    if (!TablesExist(&exist))
+        return -1;
+    return exist ? -1 : 0;
 }
 
 bool CTerritoryStore::Commit() {
-    if (m_db.CommitWrite()) {
-        ++g_generation;
+    // Other users' windows see the change by the count (on a server the data stamp counts
+    // only changes of GEO).
+    if (!Run(Sql().CountChange(), {}))
+        return false;
+    if (m_db.CommitWrite())
         return true;
-    }
     m_strError = m_db.LastError();
     return false;
 }

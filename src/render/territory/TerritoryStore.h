@@ -61,9 +61,11 @@ public:
 
     const QString& Error() const { return m_strError; }
 
-    // A number that grows with every change this program stored (any database): readers
-    // that keep territories compare it, with the data stamp for other programs' changes.
-    static quint64 Generation();
+    // The number of changes stored in the database, by any program: readers that keep
+    // territories read them again when it moved. 0 for a database without territories;
+    // -1 when it cannot be told (tables an older program made, never changed since; an
+    // engine error): the reader then reads them again.
+    qint64 ChangeCount();
 
 private:
     const CTerritorySql& Sql() const;

@@ -42,6 +42,15 @@ public:
     QString LockRules() const override {
         return QStringLiteral("LOCK TABLE gebiet_regel IN SHARE ROW EXCLUSIVE MODE");
     }
+    QString CounterExists() const override {
+        return QStringLiteral("SELECT (to_regclass('gebiet_stand') IS NOT NULL)::integer");
+    }
+    QStringList CreateCounter() const override {
+        return {QStringLiteral("SELECT pg_advisory_xact_lock(1264870775)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS gebiet_stand (stand bigint NOT NULL)"),
+                QStringLiteral("INSERT INTO gebiet_stand (stand) SELECT 0 WHERE NOT EXISTS "
+                               "(SELECT 1 FROM gebiet_stand)")};
+    }
 
     QStringList ContinueNumbering() const override {
         return {QStringLiteral("SELECT setval(pg_get_serial_sequence('gebiet', 'id'), "

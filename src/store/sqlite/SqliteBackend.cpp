@@ -366,9 +366,34 @@ void CSqliteBackend::Stamp(qint64* version, qint64* schema, qint64* ownChanges) 
     const std::unique_ptr<CGeoStatement> rs = Prepare(GeoSql::DataVersion());
     if (rs->Error().isEmpty() && rs->Step()) {
         *version = rs->FieldInt(0);
-        *schema = rs->FieldInt(1);
+        *schema = rs->FieldInt(1) - m_aside.schema;
     }
-    *ownChanges = sqlite3_total_changes64(m_pHandle);
+    *ownChanges = sqlite3_total_changes64(m_pHandle) - m_aside.changes;
+}
+
+CSqliteBackend::Aside CSqliteBackend::Counts() {
+    Aside counts;
+    counts.changes = sqlite3_total_changes64(m_pHandle);
+    const std::unique_ptr<CGeoStatement> rs = Prepare(GeoSql::DataVersion());
+    if (rs->Error().isEmpty() && rs->Step())
+        counts.schema = rs->FieldInt(1);
+    return counts;
+}
+
+void CSqliteBackend::LeaveOutOfStamp(bool begin) {
+    // Inside the write transaction nobody else changes the schema: what it moved by is this
+    // transaction's (nothing after a rollback). The engine counts rows rolled back too.
+    if (begin) {
+        m_asideFrom = Counts();
+        m_bAside = true;
+        return;
+    }
+    if (!m_bAside)
+        return;
+    m_bAside = false;
+    const Aside now = Counts();
+    m_aside.changes += now.changes - m_asideFrom.changes;
+    m_aside.schema += now.schema - m_asideFrom.schema;
 }
 
 bool CSqliteBackend::StandardOrderCollations(const CGeoTableDesc& desc,

@@ -36,6 +36,7 @@ public:
     void Committed() override;
     void SetExactRollback(bool on) override;
     void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
+    void LeaveOutOfStamp(bool begin) override;
     bool StandardOrderCollations(const CGeoTableDesc& desc,
                                  GeoStandardOrder::Collations* collations) override;
 
@@ -58,4 +59,12 @@ private:
     QElapsedTimer m_waitClock;
     QByteArray m_checkedStamp; // the file as it was when the last check passed
     bool m_bSpillOff = false;  // changed pages are kept until the commit
+    // Rows written and schema changes made in transactions left out of the stamp, and where
+    // the one now open began.
+    struct Aside {
+        qint64 changes = 0, schema = 0;
+    } m_aside, m_asideFrom;
+    bool m_bAside = false;
+    // The engine's counts: rows this connection wrote, and the schema version.
+    Aside Counts();
 };

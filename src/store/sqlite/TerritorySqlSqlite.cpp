@@ -33,6 +33,15 @@ public:
         };
     }
     QString LockRules() const override { return QString(); }
+    QString CounterExists() const override {
+        return QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                              "name = 'GEBIET_STAND'");
+    }
+    QStringList CreateCounter() const override {
+        return {QStringLiteral("CREATE TABLE IF NOT EXISTS GEBIET_STAND (Stand INTEGER NOT NULL)"),
+                QStringLiteral("INSERT INTO GEBIET_STAND (Stand) SELECT 0 WHERE NOT EXISTS "
+                               "(SELECT 1 FROM GEBIET_STAND)")};
+    }
 
     // AUTOINCREMENT keeps the largest key inserted, given or not.
     QStringList ContinueNumbering() const override { return {}; }

@@ -10,6 +10,7 @@
 //   GEBIET           ID, Name (unique), Farbe, Verantwortlich, Memo
 //   GEBIET_REGEL     ID, ID_Gebiet, Staat, Von, Bis      (CTerritoryRule)
 //   GEBIET_AUSNAHME  Staat, PLZ, Ort, Ortsteil (the key), ID_Gebiet (NULL: in no territory)
+//   GEBIET_STAND     Stand: one row, counting the changes of the three tables
 //
 // Keys are never reused, so a key another user still holds never names a newer territory.
 // Values are bound in the order the comments give.
@@ -24,6 +25,15 @@ public:
     // Inside a write transaction: keeps other writers of rules out until it ends (empty
     // where the transaction does so anyway).
     virtual QString LockRules() const = 0;
+
+    // One row, one integer: 1 when the table of the change count exists.
+    virtual QString CounterExists() const = 0;
+    // Inside a write transaction: the table with its one row, unless it exists.
+    virtual QStringList CreateCounter() const = 0;
+    // One row, one integer: the changes counted so far.
+    virtual QString ChangeCount() const;
+    // Inside every write transaction that changes a territory, a rule or an exception.
+    virtual QString CountChange() const;
 
     // ID, Name, Farbe, Verantwortlich, Memo, by ID.
     virtual QString Territories() const = 0;

@@ -9,6 +9,14 @@ QString CTerritorySqlBuilder::Marks(int first, int count) const {
     return marks.join(QStringLiteral(", "));
 }
 
+QString CTerritorySql::ChangeCount() const {
+    return QStringLiteral("SELECT Stand FROM GEBIET_STAND");
+}
+
+QString CTerritorySql::CountChange() const {
+    return QStringLiteral("UPDATE GEBIET_STAND SET Stand = Stand + 1");
+}
+
 QString CTerritorySqlBuilder::Territories() const {
     return QStringLiteral("SELECT ID, Name, Farbe, Verantwortlich, Memo FROM GEBIET ORDER BY ID");
 }

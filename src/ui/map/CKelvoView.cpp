@@ -268,4 +268,7 @@ void CKelvoView::OnTimer() {
 void CKelvoView::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     g_pLastMapView = this;
+    // Territories another user changed show when the window is worked in again.
+    if (m_canvas.TerritoriesStale())
+        RepaintNow();
 }

@@ -4,18 +4,21 @@
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
-#include "ui/map/CKelvoDoc.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/territory/TerritoryBalanceBox.h"
 #include "ui/territory/TerritoryShow.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLocale>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
@@ -117,41 +120,50 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
     m_pSpread = new QLabel(body);
     layout->addWidget(m_pDetails);
     layout->addWidget(m_pSpread);
+    m_pBalance = new CTerritoryBalanceBox(mainWindow, body);
+    layout->addWidget(m_pBalance);
+    connect(m_pBalance, &CTerritoryBalanceBox::Assigned, this, [this] { Changed(); });
     setWidget(body);
     connect(m_pList, &QTreeWidget::currentItemChanged, this, [this] { ShowDetails(); });
     // A click rings the territory's places on the map and lists them in a table window.
     connect(m_pList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         TerritoryShow::Show(this, m_data, item->data(kName, Qt::UserRole).toLongLong());
     });
+    if (auto* mdi = mainWindow->findChild<QMdiArea*>())
+        connect(mdi, &QMdiArea::subWindowActivated, this, [this] { RefreshIfChanged(); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive)
+            RefreshIfChanged();
+    });
+}
+
+void CTerritoryPanel::RefreshIfChanged() {
+    if (!isVisible() || !g_GeoDatabase.IsOpen())
+        return;
+    const qint64 changes = CTerritoryStore(g_GeoDatabase).ChangeCount();
+    if (changes >= 0 && changes == m_nChanges)
+        return;
+    Changed();
 }
 
 void CTerritoryPanel::Refresh() {
     const qint64 current = Current() ? Current()->id : -1;
     CTerritoryStore store(g_GeoDatabase);
     m_data = CTerritoryData();
-    m_totals = CTerritoryTotals();
+    m_nChanges = store.ChangeCount();
     if (g_GeoDatabase.IsOpen() && !store.Load(&m_data))
         m_pDetails->setText(store.Error());
     QString error;
     std::shared_ptr<const CGeoPlaceRows> rows;
     if (g_GeoDatabase.IsOpen())
         rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
-    const CTerritoryAssigner assigner(m_data);
-    if (rows) {
-        m_totals = CTerritoryTotals::Count(assigner.PlaceRows(*rows));
-        // The entries of the place list of the map that last had the focus, by their row.
-        const CKelvoDoc* doc = g_pLastMapView ? g_pLastMapView->GetDocument() : nullptr;
-        for (const CPlaceEntry& e : doc ? doc->m_aPlaces : CPlaceList()) {
-            const qint64 row = rows->Find(e.m_strStaat.toUtf8(), e.m_strPLZ.toUtf8());
-            if (row < 0)
-                continue;
-            const auto p = assigner.Place(rows->Countries()[rows->Country(quint32(row))],
-                                          rows->TextOf(quint32(row), CGeoPlaceRows::Plz),
-                                          rows->TextOf(quint32(row), CGeoPlaceRows::Ort),
-                                          rows->TextOf(quint32(row), CGeoPlaceRows::Ortsteil));
-            ++m_totals.entries[p.territory];
-        }
-    }
+    if (rows)
+        m_count.Update(rows, m_data);
+    else
+        m_count = CTerritoryCount();
+    // The balancing part counts the entries of the list of the map that last had the focus.
+    m_pBalance->Update(m_count);
+    const CTerritoryFigureMap& figures = m_pBalance->Figures();
     m_pList->clear();
     QTreeWidgetItem* select = nullptr;
     for (const CTerritory& t : m_data.territories) {
@@ -159,8 +171,8 @@ void CTerritoryPanel::Refresh() {
         item->setIcon(kName, swatch(t.color));
         item->setText(kName, t.name);
         item->setText(kResponsible, t.responsible);
-        item->setText(kPlaces, number(m_totals.places.value(t.id)));
-        item->setText(kEntries, number(m_totals.entries.value(t.id)));
+        item->setText(kPlaces, number(figures.value(t.id).places));
+        item->setText(kEntries, number(figures.value(t.id).entries));
         item->setText(kMemo, t.memo.toString().simplified());
         item->setTextAlignment(kPlaces, Qt::AlignRight);
         item->setTextAlignment(kEntries, Qt::AlignRight);
@@ -171,14 +183,14 @@ void CTerritoryPanel::Refresh() {
     auto* none = new QTreeWidgetItem(m_pList);
     none->setIcon(kName, swatch(QString()));
     none->setText(kName, QStringLiteral("(kein Gebiet)"));
-    none->setText(kPlaces, number(m_totals.places.value(0)));
-    none->setText(kEntries, number(m_totals.entries.value(0)));
+    none->setText(kPlaces, number(figures.value(0).places));
+    none->setText(kEntries, number(figures.value(0).entries));
     none->setTextAlignment(kPlaces, Qt::AlignRight);
     none->setTextAlignment(kEntries, Qt::AlignRight);
     none->setData(kName, Qt::UserRole, qint64(0));
     if (select)
         m_pList->setCurrentItem(select);
-    const qint64 spread = CTerritoryTotals::Spread(m_totals.places, m_data.territories);
+    const qint64 spread = TerritoryBalance::Spread(figures, m_data.territories);
     m_pSpread->setText(m_data.territories.size() < 2
                            ? QString()
                            : QStringLiteral("Größtes minus kleinstes Gebiet: %1 %2")

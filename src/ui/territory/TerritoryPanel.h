@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryCount.h"
 #include "store/territory/Territory.h"
 
 #include <QDockWidget>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class CTerritoryBalanceBox;
 class QLabel;
 class QTreeWidget;
 class QWidget;
@@ -15,7 +17,8 @@ class QWidget;
 // The "Gebiete" panel beside the windows: each territory with its colour, name, responsible
 // person, number of places, number of entries of the place list of the map that last had the
 // focus, and memo; the places in no territory as the last line; below, the rules of the
-// chosen territory and the spread between the largest and the smallest. Its buttons make,
+// chosen territory and the spread between the largest and the smallest, and the balancing
+// part (CTerritoryBalanceBox) for the selected places. Its buttons make,
 // rename, colour and delete territories and give them typed rules ("DE 80-87, DE 90*").
 // Every change is written at once (one transaction); the open maps repaint.
 class CTerritoryPanel : public QDockWidget {
@@ -28,11 +31,15 @@ public:
 
     // Reads the territories and counts again (after an assignment, on F5, on focus).
     void Refresh();
+    // Refresh, and the coloured maps repainted, when the territories' change count moved
+    // (another user changed them): checked when a window or the program is activated.
+    void RefreshIfChanged();
 
     QTreeWidget* List() const { return m_pList; }
     const CTerritoryData& Data() const { return m_data; }
     // The places counted for a territory (0: in none), as the list shows them.
-    qint64 Places(qint64 territory) const { return m_totals.places.value(territory); }
+    qint64 Places(qint64 territory) const { return m_count.Places().value(territory); }
+    CTerritoryBalanceBox* Balance() const { return m_pBalance; }
 
     // Asks for a territory and puts the places into it (or into none), then refreshes.
     // False when the user cancelled or the store refused (a message said why).
@@ -65,5 +72,9 @@ private:
     QLabel* m_pDetails = nullptr;
     QLabel* m_pSpread = nullptr;
     CTerritoryData m_data;
-    CTerritoryTotals m_totals;
+    CTerritoryBalanceBox* m_pBalance = nullptr;
+    // Kept from one refresh to the next: after places were assigned one by one only theirs
+    // are counted again.
+    CTerritoryCount m_count;
+    qint64 m_nChanges = -1; // the change count read with m_data
 };

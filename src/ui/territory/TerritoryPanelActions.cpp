@@ -123,7 +123,7 @@ void CTerritoryPanel::OnDelete() {
     if (!t)
         return;
     const CTerritory read = *t;
-    const qint64 places = m_totals.places.value(read.id);
+    const qint64 places = Places(read.id);
     const int answer = KelvoQuestionBox(
         QStringLiteral("Das Gebiet \"%1\" löschen?\n\nWas soll aus seinen Orten (%2) werden?")
             .arg(read.name)

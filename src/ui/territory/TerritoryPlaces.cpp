@@ -9,40 +9,78 @@
 #include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 
+#include <functional>
+
 namespace TerritoryPlaces {
 
 namespace {
 
-// The places whose position `inside` takes.
-QList<CTerritoryException> placesWhere(const std::function<bool(double lon, double lat)>& inside) {
-    QList<CTerritoryException> places;
+using Inside = std::function<bool(double lon, double lat)>;
+
+// The place rows whose position `inside` takes.
+QList<quint32> rowsWhere(const CGeoPlaceRows& rows, const Inside& inside) {
+    QList<quint32> found;
+    for (quint32 k = 0; k < rows.Size(); ++k) {
+        const CGeoPlaceRows::Point& p = rows.Coordinates(k);
+        if (inside(p.lon, p.lat))
+            found << k;
+    }
+    return found;
+}
+
+// The places of the open database whose position `inside` takes.
+QList<CTerritoryException> placesWhere(const Inside& inside) {
     if (!g_GeoDatabase.IsOpen())
-        return places;
+        return {};
     QString error;
     const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
-    for (quint32 k = 0; rows && k < rows->Size(); ++k) {
-        const CGeoPlaceRows::Point& p = rows->Coordinates(k);
-        if (!inside(p.lon, p.lat))
-            continue;
-        places << CTerritoryException{rows->Countries()[rows->Country(k)],
-                                      rows->TextOf(k, CGeoPlaceRows::Plz).toByteArray(),
-                                      rows->TextOf(k, CGeoPlaceRows::Ort).toByteArray(),
-                                      rows->TextOf(k, CGeoPlaceRows::Ortsteil).toByteArray(), 0};
-    }
-    return places;
+    return rows ? OfPlaceRows(*rows, rowsWhere(*rows, inside)) : QList<CTerritoryException>();
+}
+
+Inside inExtent(const CMapCanvas& canvas) {
+    return [&canvas](double lon, double lat) {
+        return lon >= canvas.m_dLonWest && lon <= canvas.m_dLonEast && lat >= canvas.m_dLatSouth &&
+               lat <= canvas.m_dLatNorth;
+    };
 }
 
 } // namespace
 
 QList<CTerritoryException> InExtent(const CMapCanvas& canvas) {
-    return placesWhere([&canvas](double lon, double lat) {
-        return lon >= canvas.m_dLonWest && lon <= canvas.m_dLonEast && lat >= canvas.m_dLatSouth &&
-               lat <= canvas.m_dLatNorth;
-    });
+    return placesWhere(inExtent(canvas));
+}
+
+QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows) {
+    return rowsWhere(rows, inExtent(canvas));
 }
 
 QList<CTerritoryException> InLasso(const CMapLasso& lasso) {
     return placesWhere([&lasso](double lon, double lat) { return lasso.Contains(lon, lat); });
+}
+
+QList<CTerritoryException> OfPlaceRows(const CGeoPlaceRows& rows, const QList<quint32>& which) {
+    QList<CTerritoryException> places;
+    places.reserve(which.size());
+    for (quint32 k : which) {
+        places << CTerritoryException{rows.Countries()[rows.Country(k)],
+                                      rows.TextOf(k, CGeoPlaceRows::Plz).toByteArray(),
+                                      rows.TextOf(k, CGeoPlaceRows::Ort).toByteArray(),
+                                      rows.TextOf(k, CGeoPlaceRows::Ortsteil).toByteArray(), 0};
+    }
+    return places;
+}
+
+QList<quint32> RowsOf(const CGeoPlaceRows& rows, const QList<CTerritoryException>& places) {
+    QList<quint32> found;
+    for (const CTerritoryException& e : places) {
+        rows.Find(e.staat, e.plz, [&](quint32 k) {
+            if (rows.TextOf(k, CGeoPlaceRows::Ort) == e.ort &&
+                rows.TextOf(k, CGeoPlaceRows::Ortsteil) == e.ortsteil)
+                found << k;
+            return false;
+        });
+    }
+    return found;
 }
 
 QList<CTerritoryException> OfRows(const CGeoTableModel& model, const QList<int>& rows) {

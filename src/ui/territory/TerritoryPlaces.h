@@ -4,6 +4,7 @@
 
 #include <QList>
 
+class CGeoPlaceRows;
 class CGeoTableModel;
 class CMapCanvas;
 class CMapLasso;
@@ -15,6 +16,11 @@ namespace TerritoryPlaces {
 QList<CTerritoryException> InExtent(const CMapCanvas& canvas);
 // Every place inside a lasso drawn on a map.
 QList<CTerritoryException> InLasso(const CMapLasso& lasso);
+QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
+// The places of place rows.
+QList<CTerritoryException> OfPlaceRows(const CGeoPlaceRows& rows, const QList<quint32>& which);
+// The place rows of places (each with the rows of its Staat, PLZ, Ort and Ortsteil).
+QList<quint32> RowsOf(const CGeoPlaceRows& rows, const QList<CTerritoryException>& places);
 // The rows of a table window.
 QList<CTerritoryException> OfRows(const CGeoTableModel& model, const QList<int>& rows);
 

@@ -1,0 +1,145 @@
+// The balancing part of the "Gebiete" panel, driven as a user does: a list with revenue
+// opened as a map, rows selected in a table window with the mouse, the summed column and
+// the target territory picked with the keyboard, the figures before and after the move
+// read from the panel, then "Zuweisen".
+#include "MapViewFixture.h"
+
+#include "base/GeoTableDesc.h"
+#include "render/territory/TerritoryStore.h"
+#include "ui/map/TableListDialog.h"
+#include "ui/table/CListView_Table.h"
+#include "ui/territory/TerritoryBalanceBox.h"
+#include "ui/territory/TerritoryPanel.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+class TerritoryBalanceTest : public MapViewFixture {
+protected:
+    void TearDown() override {
+        g_pLastMapView = nullptr;
+        MapViewFixture::TearDown();
+    }
+    CKelvoView* OpenList(const QString& path) {
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<CTableListDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dlg);
+            QTest::mouseClick(dlg->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                              Qt::LeftButton);
+        });
+        CDocument* doc = theApp.OpenDocumentFile(path);
+        Process();
+        return doc ? dynamic_cast<CKelvoView*>(doc->GetFirstView()) : nullptr;
+    }
+    CListView_Table* OpenTable() {
+        Key(Qt::Key_T, Qt::ControlModifier);
+        return dynamic_cast<CListView_Table*>(Frames().last()->GetActiveView());
+    }
+    static void ClickRow(CListView_Table* table, int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QPoint point(table->columnViewportPosition(GEO_ORT) + 5,
+                           table->rowViewportPosition(row) + 3);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, point);
+        Process();
+    }
+    // Steps a choice down with the arrow key until it shows `text`.
+    static void Choose(QComboBox* box, const QString& text) {
+        for (int i = 0; i < box->count() && box->currentText() != text; ++i)
+            QTest::keyClick(box, Qt::Key_Down);
+        Process();
+    }
+    // The shown columns of the balance table, line by line: "Nord 2 1 1200,50 | ...".
+    static QStringList Figures(const CTerritoryBalanceBox* box) {
+        QStringList lines;
+        const QTreeWidget* table = box->Table();
+        for (int i = 0; i < table->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c) {
+                if (!table->isColumnHidden(c))
+                    cells << table->topLevelItem(i)->text(c);
+            }
+            lines << cells.join(' ');
+        }
+        return lines;
+    }
+};
+
+} // namespace
+
+TEST_F(TerritoryBalanceTest, SelectedPlacesShowTheirRuleAndTheFiguresBeforeAndAfterAMove) {
+    const Row papenburg{"DE", "26871", "Papenburg", "7.4", "53.08"};
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien(), papenburg}));
+    CTerritoryStore store(g_GeoDatabase);
+    const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
+    const qint64 sued = store.Create({0, "Süd", "#c00000", "", {}});
+    QList<CTerritoryRule> rules;
+    QString error;
+    ASSERT_TRUE(TerritoryRules::Parse("DE 1*, DE 2*, DE 69117", &rules, &error));
+    ASSERT_TRUE(store.AddRules(nord, rules, nullptr)) << store.Error().toStdString();
+    ASSERT_TRUE(TerritoryRules::Parse("DE 6*", &rules, &error));
+    ASSERT_TRUE(store.AddRules(sued, rules, nullptr)) << store.Error().toStdString();
+
+    // Revenue with German decimals; Berlin twice, Wien in no territory.
+    const QString list =
+        TestSupport::WriteFile(dir.filePath("umsatz.csv"), "Land;PLZ;Name;Umsatz\n"
+                                                           "DE;10115;Berlin;1.200,50\n"
+                                                           "DE;10115;Berlin Mitte;99,5\n"
+                                                           "DE;69117;Heidelberg;300\n"
+                                                           "AT;1010;Wien;7\n");
+    CKelvoView* map = OpenList(list);
+    ASSERT_TRUE(map);
+    SizeView(map);
+    frame->activateWindow();
+    map->setFocus();
+    Process();
+    ASSERT_EQ(g_pLastMapView, map);
+    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
+    CTerritoryBalanceBox* box = panel->Balance();
+    EXPECT_EQ(Figures(box), QStringList({"Nord 3 3", "Süd 0 0", "(kein Gebiet) 1 1"}));
+    // Only columns of figures: no texts, no postal codes.
+    EXPECT_EQ(box->ColumnChoice()->findText("Name"), -1);
+    EXPECT_EQ(box->ColumnChoice()->findText("PLZ"), -1);
+    EXPECT_EQ(box->ColumnChoice()->count(), 2);
+    Choose(box->ColumnChoice(), "Umsatz");
+    EXPECT_EQ(Figures(box),
+              QStringList({"Nord 3 3 1600,00", "Süd 0 0 0,00", "(kein Gebiet) 1 1 7,00"}));
+
+    // Heidelberg, picked in a table window (AT Wien, DE Berlin, DE Papenburg, DE Heidelberg),
+    // is in "Nord" by its own rule, which wins over the wider one of "Süd".
+    CListView_Table* table = OpenTable();
+    ASSERT_TRUE(table);
+    ClickRow(table, 3);
+    EXPECT_EQ(box->SelectionText()->text(),
+              "Gewählt: 1 Ort\nDE 69117 Heidelberg: Nord, Regel DE 69117* (genauer als Regel "
+              "DE 6* von \"Süd\")");
+    ClickRow(table, 1, Qt::ControlModifier);
+    EXPECT_TRUE(box->SelectionText()->text().startsWith("Gewählt: 2 Orte\nDE 10115 Berlin: Nord, "
+                                                        "Regel DE 1*\n"))
+        << box->SelectionText()->text().toStdString();
+
+    // Moving both to "Süd": the figures after the move stand beside the ones before, and
+    // nothing is assigned yet.
+    Choose(box->TargetChoice(), "Süd");
+    EXPECT_EQ(Figures(box), QStringList({"Nord 3 3 1600,00 1 0 0,00", "Süd 0 0 0,00 2 3 1600,00",
+                                         "(kein Gebiet) 1 1 7,00 1 1 7,00"}));
+    EXPECT_EQ(box->SpreadText()->text(),
+              "Größtes minus kleinstes Gebiet nach dem Verschieben: 1 Ort");
+    EXPECT_EQ(panel->Places(nord), 3);
+
+    // Assigned: the panel counts what the preview said.
+    QTest::mouseClick(box->findChild<QPushButton*>("Zuweisen"), Qt::LeftButton);
+    Process();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(panel->Places(nord), 1);
+    EXPECT_EQ(panel->Places(sued), 2);
+    EXPECT_EQ(Figures(box),
+              QStringList({"Nord 1 0 0,00", "Süd 2 3 1600,00", "(kein Gebiet) 1 1 7,00"}));
+    EXPECT_TRUE(box->SelectionText()->text().contains(
+        "DE 69117 Heidelberg: Süd, einzeln zugewiesen (statt Regel DE 69117* von \"Nord\")"))
+        << box->SelectionText()->text().toStdString();
+}
