@@ -173,6 +173,29 @@ void CKelvoView::RepaintNow() {
     update();
 }
 
+void CKelvoView::RepaintAtOnce() {
+    m_bRenderPending = true;
+    if (!isVisible() || size().isEmpty())
+        return;
+    if (IsPaintingWidget()) {
+        ScheduleRender();
+        return;
+    }
+    DropDrawing();
+    DrawAtOnce(PrepareRender());
+    repaint();
+}
+
+void CKelvoView::DrawAtOnce(bool ready) {
+    QString error;
+    {
+        CStatusBarProgress progress;
+        // The view has no frame of its own: its size is the outer size.
+        error = m_canvas.Repaint(size(), size(), &progress);
+    }
+    AfterRender(error, ready);
+}
+
 void CKelvoView::ReportError(const QString& message) {
     if (IsPaintingWidget()) {
         QTimer::singleShot(0, this, [this, message] { KelvoMessageBox(message, this); });

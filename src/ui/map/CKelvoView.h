@@ -52,6 +52,9 @@ public:
     // its own, the picture before showing until the new one is there. While the window is
     // hidden, the repaint waits until it shows.
     void RepaintNow();
+    // The same drawn at once, for a caller that shows the map before it opens a modal dialog
+    // (the place of a record).
+    void RepaintAtOnce();
     // A full repaint drawn on a thread of its own; the window shows its frame at once.
     void RepaintInBackground();
     // Whether a repaint is being drawn on its thread.
@@ -128,6 +131,8 @@ private:
     bool PrepareRender();
     // And afterwards: the marks, the caption or note, the error, the reading ahead.
     void AfterRender(QString error, bool ready);
+    // The full repaint on this thread, with progress in the status bar, and AfterRender.
+    void DrawAtOnce(bool ready);
     // The repaint on a thread of its own (KelvoViewDrawing.cpp); the frame shows meanwhile,
     // or with `keepPicture` the picture before.
     void StartDrawing(bool keepPicture = false);

@@ -22,13 +22,7 @@ void CKelvoView::StartDrawing(bool keepPicture) {
     const bool ready = PrepareRender();
     if (!g_GeoDatabase.IsOpen() || size().isEmpty()) {
         // Nothing to read: drawn at once.
-        QString error;
-        {
-            CStatusBarProgress progress;
-            // The view has no frame of its own: its size is the outer size.
-            error = m_canvas.Repaint(size(), size(), &progress);
-        }
-        AfterRender(error, ready);
+        DrawAtOnce(ready);
         return;
     }
     m_imgBefore = before;
