@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QVariantList>
@@ -105,6 +106,22 @@ public:
     virtual bool BeginWrite(QString* error, bool* busy) = 0;
     // After a COMMIT of a transaction BeginWrite started.
     virtual void Committed() {}
+
+    // The check BeginWrite makes of a database before writing, made ahead of it by another
+    // connection (on a thread of its own, so that the program's connection goes on serving
+    // the windows): which state of the database it saw, and what it found (empty when
+    // sound). An empty `state` tells nothing (the database was in use or changed meanwhile).
+    struct WriteCheck {
+        QByteArray state;
+        QString error; // in German, as BeginWrite reports it
+    };
+    // Whether the next BeginWrite would check the database first.
+    virtual bool WriteCheckDue() { return false; }
+    // Makes the check in a read transaction of this connection, writing nothing.
+    virtual WriteCheck CheckAhead() { return {}; }
+    // Takes the check another connection made: BeginWrite then finds the database in that
+    // state as that check did, without reading it again.
+    virtual void TakeWriteCheck(const WriteCheck&) {}
 
     // While on, a write transaction that is rolled back leaves the database as it was, byte
     // for byte. Switched outside a transaction.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/GeoTableDesc.h"
+#include "store/GeoBackend.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -11,7 +12,6 @@
 #include <memory>
 #include <utility>
 
-class CGeoBackend;
 class CGeoSqlDialect;
 namespace GeoStandardOrder {
 struct Collations;
@@ -88,6 +88,7 @@ public:
     // On a server, also while the program waits for the server's answer or connects.
     void SetWaitHook(std::function<void(bool waiting)> hook) { m_waitHook = std::move(hook); }
     void SetBusyTimeout(int ms);
+    int BusyTimeout() const { return m_nBusyTimeoutMs; }
     // While the program waits for a server, called about ten times a second with the
     // milliseconds waited: true gives up (the operation fails with a message, the next one
     // connects anew).
@@ -119,6 +120,14 @@ public:
     // transaction is left open, and LastError() says why in German. Every write of the
     // program starts here.
     bool BeginWrite();
+    // BeginWrite's check of the file made ahead, so that the window stays usable while it
+    // reads the whole file: whether the next BeginWrite would check; the check itself, on a
+    // connection of its own to the database at `location` (any thread; nothing is written,
+    // a missing file is not made); and taking what it found into this connection. On a
+    // server there is no such check.
+    bool WriteCheckDue();
+    static CGeoBackend::WriteCheck CheckAhead(const QString& location, int busyTimeoutMs);
+    void TakeWriteCheck(const CGeoBackend::WriteCheck& check);
     // The write transaction of an import (BeginWrite), begun only while no other import runs
     // on the database: Busy at once, with nothing begun, while one does; Failed with
     // LastError() as BeginWrite. Once Taken, nobody else writes rows until the transaction

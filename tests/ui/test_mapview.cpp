@@ -75,6 +75,7 @@ TEST_F(MapViewTest, FullRepaintsReadTheDatabaseAndExposesOnlyCopy) {
     Process();
     EXPECT_EQ(Pixel(Shown(view), 697, 423), kWhite); // an expose shows the buffer
     view->RepaintNow();
+    Process();
     EXPECT_EQ(Pixel(Shown(view), 697, 423), kGreen);
 
     // A resize re-renders with the new plot rectangle.
@@ -116,6 +117,7 @@ TEST_F(MapViewTest, MarkersBlinkInTheWindowUntilThePlaceListIsSwitchedOff) {
     EXPECT_TRUE(Action(ID_SHOW_FILE_PLACES)->isEnabled());
     EXPECT_TRUE(Action(ID_SHOW_FILE_PLACES)->isChecked());
     ASSERT_TRUE(frame->RouteCommand(ID_SHOW_FILE_PLACES));
+    Process();
     frame->UpdateCommandUI();
     EXPECT_FALSE(Action(ID_SHOW_FILE_PLACES)->isChecked());
     EXPECT_EQ(berlin(), kWhite);
@@ -126,6 +128,7 @@ TEST_F(MapViewTest, MarkersBlinkInTheWindowUntilThePlaceListIsSwitchedOff) {
     EXPECT_EQ(entry.m_bBlinkPhase, stopped);
     EXPECT_EQ(berlin(), kWhite);
     ASSERT_TRUE(frame->RouteCommand(ID_SHOW_FILE_PLACES));
+    Process();
     EXPECT_EQ(berlin(), blue);
     EXPECT_TRUE(QTest::qWaitFor([&] { return entry.m_bBlinkPhase != stopped; }, 2000));
 }
@@ -143,6 +146,7 @@ TEST_F(MapViewTest, TwoWindowsOnOnePlaceFileBlinkEachAtItsOwnPositions) {
     const QPoint b = second->Canvas().LonLatToPoint(13.4, 52.5);
     ASSERT_NE(a, b);
     first->RepaintNow(); // the document's entry now holds the first window's position
+    Process();
 
     const QImage firstBefore = Shown(first), secondBefore = Shown(second);
     const COLORREF blue = RGB(0, 0, 255);
@@ -196,14 +200,17 @@ TEST_F(MapViewTest, DisplaySwitchesToggleAndRepaintEachWindowOnItsOwn) {
     EXPECT_FALSE(memoCross());
     EXPECT_EQ(nameInk(), 0);
     Action(ID_SHOW_MEMOS)->trigger();
+    Process();
     EXPECT_TRUE(state(ID_SHOW_MEMOS).checked);
     EXPECT_TRUE(memoCross());
     EXPECT_EQ(captions.first(), "Mappe wird gezeichnet:");
     EXPECT_TRUE(captions.last().isEmpty());
     Action(ID_SHOW_MEMOS)->trigger();
+    Process();
     EXPECT_FALSE(state(ID_SHOW_MEMOS).checked);
     EXPECT_FALSE(memoCross());
     Action(ID_SHOW_PLACE_NAMES)->trigger();
+    Process();
     EXPECT_TRUE(state(ID_SHOW_PLACE_NAMES).checked);
     EXPECT_GT(nameInk(), 20);
     EXPECT_EQ(captions.count("Mappe wird gezeichnet:"), 3);
@@ -267,6 +274,7 @@ TEST_F(MapViewTest, AnEngineErrorIsShownOnceAndLeavesNoProgressBehind) {
     ASSERT_TRUE(g_GeoDatabase.Execute("DROP VIEW GEO"));
     ASSERT_TRUE(g_GeoDatabase.Execute("ALTER TABLE G2 RENAME TO GEO"));
     view->RepaintNow();
+    Process();
     EXPECT_EQ(messages.size(), 1);
     const QPoint berlin = view->Canvas().LonLatToPoint(13.4, 52.5);
     EXPECT_EQ(Pixel(Shown(view), berlin.x(), berlin.y()), kRed);

@@ -47,6 +47,13 @@ int Count(const QImage& image, COLORREF color) {
     return n;
 }
 
+// The picture a repaint at once draws of the view's map as it is now.
+QImage AtOnce(CKelvoView* view) {
+    CMapCanvas copy = view->Canvas();
+    copy.Repaint(view->size(), view->size());
+    return copy.BackBuffer();
+}
+
 int NonWhite(const QImage& image) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -64,6 +71,12 @@ protected:
         if (view)
             SizeView(view);
         return view;
+    }
+    // Makes the view's window the active one, as a click on it does.
+    void Activate(CKelvoView* view) {
+        frame->MdiArea()->setActiveSubWindow(view->GetParentFrame());
+        view->setFocus();
+        Events();
     }
 };
 
@@ -160,8 +173,7 @@ TEST_F(MapDrawingTest, TheFinishedPictureIsTheOneARepaintAtOnceDraws) {
     SizeView(view);
     const QImage drawn = view->Canvas().BackBuffer();
     EXPECT_EQ(Pixel(drawn, 558, 192), RGB(0, 0, 0)); // the centre of Berlin's marker
-    view->RepaintNow();
-    EXPECT_TRUE(view->Canvas().BackBuffer() == drawn);
+    EXPECT_TRUE(AtOnce(view) == drawn);
 
     // Memo marks on; a resize draws on the thread again.
     ASSERT_TRUE(frame->RouteCommand(ID_SHOW_MEMOS));
@@ -169,8 +181,7 @@ TEST_F(MapDrawingTest, TheFinishedPictureIsTheOneARepaintAtOnceDraws) {
     const QImage memos = view->Canvas().BackBuffer();
     const QPoint heidelberg = view->Canvas().LonLatToPoint(8.6, 49.3);
     EXPECT_EQ(Pixel(memos, heidelberg.x() + 5, heidelberg.y()), RGB(0, 0, 0)); // the cross
-    view->RepaintNow();
-    EXPECT_TRUE(view->Canvas().BackBuffer() == memos);
+    EXPECT_TRUE(AtOnce(view) == memos);
 
     Drag(view, {300, 150}, {720, 450});
     Process();
@@ -179,7 +190,72 @@ TEST_F(MapDrawingTest, TheFinishedPictureIsTheOneARepaintAtOnceDraws) {
     EXPECT_FALSE(zoom->IsDrawing());
     const QImage zoomed = zoom->Canvas().BackBuffer();
     EXPECT_GT(NonWhite(zoomed), NonWhite(drawn) / 2);
-    zoom->RepaintNow();
-    EXPECT_TRUE(zoom->Canvas().BackBuffer() == zoomed);
+    EXPECT_TRUE(AtOnce(zoom) == zoomed);
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MapDrawingTest, ADisplaySwitchDrawsOnTheThreadOverThePictureBefore) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    CKelvoView* view = OpenSizedMap();
+    ASSERT_TRUE(view);
+    const QImage before = Shown(view);
+    {
+        HoldDrawing hold;
+        ASSERT_TRUE(frame->RouteCommand(ID_SHOW_PLACE_NAMES));
+        Events();
+        ASSERT_TRUE(view->IsDrawing());
+        EXPECT_TRUE(Shown(view) == before);
+        EXPECT_EQ(frame->GetMessageText(), "Mappe wird gezeichnet:");
+        // A key meanwhile: Strg+T opens a table window.
+        QTest::keyClick(view, Qt::Key_T, Qt::ControlModifier);
+        Events();
+        EXPECT_EQ(Frames().size(), 2);
+        // Esc: the picture before, and the switch stays as it was set.
+        QTest::keyClick(view, Qt::Key_Escape);
+        Events();
+        EXPECT_FALSE(view->IsDrawing());
+        EXPECT_TRUE(Shown(view) == before);
+    }
+    Activate(view);
+    ASSERT_TRUE(frame->RouteCommand(ID_SHOW_MEMOS));
+    Process();
+    EXPECT_FALSE(view->IsDrawing());
+    const QImage names = view->Canvas().BackBuffer();
+    EXPECT_FALSE(names == before.convertToFormat(names.format()));
+    EXPECT_TRUE(AtOnce(view) == names);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MapDrawingTest, TwoMapsDrawingAtOnceKeepTheCaptionUntilBothHaveEnded) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    CKelvoView* first = OpenSizedMap();
+    CKelvoView* second = OpenSizedMap();
+    ASSERT_TRUE(first && second && first != second);
+    // The second's drawing does not end while the first's does.
+    struct HoldOne : QObject {
+        CKelvoView* view = nullptr;
+        bool eventFilter(QObject* object, QEvent* event) override {
+            return object == view && event->type() == QEvent::MetaCall && view->IsDrawing();
+        }
+    } hold;
+    hold.view = second;
+    qApp->installEventFilter(&hold);
+    ASSERT_TRUE(frame->RouteCommand(ID_SHOW_PLACE_NAMES)); // the second is the active one
+    Activate(first);
+    ASSERT_TRUE(frame->RouteCommand(ID_SHOW_PLACE_NAMES));
+    ASSERT_TRUE(first->IsDrawing() && second->IsDrawing());
+    Process();
+    EXPECT_FALSE(first->IsDrawing());
+    ASSERT_TRUE(second->IsDrawing());
+    EXPECT_EQ(frame->GetMessageText(), "Mappe wird gezeichnet:");
+    EXPECT_EQ(frame->statusBar()->findChildren<QProgressBar*>().size(), 1);
+    ASSERT_TRUE(QApplication::overrideCursor());
+    QTest::keyClick(second, Qt::Key_Escape);
+    qApp->removeEventFilter(&hold);
+    Events();
+    EXPECT_FALSE(second->IsDrawing());
+    EXPECT_TRUE(frame->GetMessageText().isEmpty());
+    EXPECT_TRUE(frame->statusBar()->findChildren<QProgressBar*>().isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

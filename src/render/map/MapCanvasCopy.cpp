@@ -39,6 +39,11 @@ void CMapCanvas::GiveRows(std::shared_ptr<const CGeoPlaceRows> rows, const QStri
 QString CMapCanvas::TakeRepaint(const CMapCanvas& drawn, const QString& report) {
     m_imgBackBuffer = drawn.m_imgBackBuffer;
     m_rectPlot = drawn.m_rectPlot;
+    // The extent as drawn: with true proportions the drawing fits it to the window.
+    m_dLonWest = drawn.m_dLonWest;
+    m_dLonEast = drawn.m_dLonEast;
+    m_dLatSouth = drawn.m_dLatSouth;
+    m_dLatNorth = drawn.m_dLatNorth;
     m_strText = drawn.m_strText;
     m_strDrawError = drawn.m_strDrawError;
     m_pRows = drawn.m_pRows;

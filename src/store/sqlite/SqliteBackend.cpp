@@ -308,6 +308,13 @@ bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
     if (!stamp.isEmpty() && stamp == m_checkedStamp)
         return true;
     m_checkedStamp.clear();
+    // Found damaged ahead by another connection, and not written to since.
+    if (!stamp.isEmpty() && stamp == m_damaged.state) {
+        *error = m_damaged.error;
+        Run(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    m_damaged = WriteCheck();
     if (Check(error)) {
         m_checkedStamp = stamp;
         return true;
@@ -316,7 +323,43 @@ bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
     return false;
 }
 
-bool CSqliteBackend::Check(QString* error) {
+bool CSqliteBackend::WriteCheckDue() {
+    const QByteArray stamp = SqliteFile::Stamp(m_strPath);
+    return stamp.isEmpty() || (stamp != m_checkedStamp && stamp != m_damaged.state);
+}
+
+CGeoBackend::WriteCheck CSqliteBackend::CheckAhead() {
+    WriteCheck result;
+    // The read transaction keeps writers out from its first read to its end: the file the
+    // check reads is the one with the stamps, when they are the same before and after.
+    if (!Run(QStringLiteral("BEGIN")))
+        return result;
+    if (Prepare(QStringLiteral("PRAGMA schema_version"))->Step()) {
+        const QByteArray before = SqliteFile::Stamp(m_strPath);
+        bool busy = false;
+        const bool sound = Check(&result.error, &busy);
+        if (!busy && !before.isEmpty() && SqliteFile::Stamp(m_strPath) == before) {
+            result.state = before;
+            if (sound)
+                result.error.clear();
+        }
+    }
+    Run(QStringLiteral("ROLLBACK"));
+    if (result.state.isEmpty())
+        result.error.clear();
+    return result;
+}
+
+void CSqliteBackend::TakeWriteCheck(const WriteCheck& check) {
+    if (check.state.isEmpty())
+        return;
+    if (check.error.isEmpty())
+        m_checkedStamp = check.state;
+    else
+        m_damaged = check;
+}
+
+bool CSqliteBackend::Check(QString* error, bool* busy) {
     // The check reads the file, not pages this connection still holds in its cache.
     sqlite3_db_release_memory(m_pHandle);
     // The check reads every page and record; the columns' CHECK constraints are left out of
@@ -335,6 +378,8 @@ bool CSqliteBackend::Check(QString* error) {
     if (details.isEmpty())
         return true;
     *error = check->IsBusy() ? check->Error() : DbErrorText::Damaged(details);
+    if (busy)
+        *busy = check->IsBusy();
     return false;
 }
 

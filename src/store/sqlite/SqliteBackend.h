@@ -34,6 +34,9 @@ public:
     bool Readable(QString* engineMessage) override;
     bool BeginWrite(QString* error, bool* busy) override;
     void Committed() override;
+    bool WriteCheckDue() override;
+    WriteCheck CheckAhead() override;
+    void TakeWriteCheck(const WriteCheck& check) override;
     void SetExactRollback(bool on) override;
     void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
     void LeaveOutOfStamp(bool begin) override;
@@ -49,8 +52,9 @@ private:
     // Runs a statement without rows; false with the German error.
     bool Run(const QString& sql, QString* error = nullptr, bool* busy = nullptr);
     bool CreateTable(const CGeoTableDesc& desc, QString* error);
-    // PRAGMA quick_check inside the write transaction; empty when the file is sound.
-    bool Check(QString* error);
+    // PRAGMA quick_check inside a transaction; false with the German reason when the file
+    // is damaged or could not be read (`*busy` when another program held it).
+    bool Check(QString* error, bool* busy = nullptr);
 
     sqlite3* m_pHandle = nullptr;
     QString m_strPath;
@@ -58,6 +62,7 @@ private:
     std::function<void()> m_waiting;
     QElapsedTimer m_waitClock;
     QByteArray m_checkedStamp; // the file as it was when the last check passed
+    WriteCheck m_damaged;      // the file as another connection found it damaged
     bool m_bSpillOff = false;  // changed pages are kept until the commit
     // Rows written and schema changes made in transactions left out of the stamp, and where
     // the one now open began.

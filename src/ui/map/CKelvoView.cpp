@@ -98,18 +98,6 @@ void CKelvoView::OnInitialUpdate() {
     m_timerBlink.start(m_canvas.m_nTimerInterval, this);
 }
 
-void CKelvoView::Render() {
-    DropDrawing();
-    const bool ready = PrepareRender();
-    QString error;
-    {
-        CStatusBarProgress progress;
-        // The view has no frame of its own: its size is the outer size.
-        error = m_canvas.Repaint(size(), size(), &progress);
-    }
-    AfterRender(error, ready);
-}
-
 bool CKelvoView::PrepareRender() {
     m_bRenderPending = false;
     SyncPlaceList();
@@ -140,6 +128,8 @@ void CKelvoView::AfterRender(QString error, bool ready) {
             frame->SetNote(note);
         else
             frame->SetMessageText(QString());
+        // Another map still drawing keeps its caption and bar.
+        CStatusBarProgress::ShowRunning();
     }
     if (doc && !doc->m_aPlacesWithoutRow.isEmpty()) {
         if (CChildFrame* child = GetParentFrame())
@@ -179,8 +169,31 @@ void CKelvoView::RepaintNow() {
         ScheduleRender();
         return;
     }
-    Render();
+    StartDrawing(true);
+    update();
+}
+
+void CKelvoView::RepaintAtOnce() {
+    m_bRenderPending = true;
+    if (!isVisible() || size().isEmpty())
+        return;
+    if (IsPaintingWidget()) {
+        ScheduleRender();
+        return;
+    }
+    DropDrawing();
+    DrawAtOnce(PrepareRender());
     repaint();
+}
+
+void CKelvoView::DrawAtOnce(bool ready) {
+    QString error;
+    {
+        CStatusBarProgress progress;
+        // The view has no frame of its own: its size is the outer size.
+        error = m_canvas.Repaint(size(), size(), &progress);
+    }
+    AfterRender(error, ready);
 }
 
 void CKelvoView::ReportError(const QString& message) {

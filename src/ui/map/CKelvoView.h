@@ -24,10 +24,10 @@ class QPrinter;
 // display settings the globals hold for the next map view before the new document resets
 // them. The map is rendered into the canvas's back buffer: a full repaint (first show,
 // resize, RepaintNow, the display switches, the nearby search) draws it again, reading the
-// database only when its data has changed; an expose only copies the buffer. The first picture
-// of a window, the zoom's and the nearby search's repaint are drawn on a thread of their own
-// (CMapDrawJob): the frame shows at once, the window answers meanwhile, and Esc stops the
-// drawing (a new window closes, another shows its map as before). After a repaint, idle
+// database only when its data has changed; an expose only copies the buffer. Every full
+// repaint is drawn on a thread of its own (CMapDrawJob): the frame (or the picture before)
+// shows at once, the window answers meanwhile, and Esc stops the drawing (a new window
+// closes, another shows its map as before). After a repaint, idle
 // time reads ahead what names, memos and place lists need, so that switching them on reads nothing.
 // A timer makes the place list's markers blink.
 //
@@ -50,9 +50,13 @@ public:
     void OnInitialUpdate() override;
     // The window is up: a list's windows come up beside it.
     void OnFrameShown() override;
-    // A full repaint at once: the map is rendered again and shown. While the window is
+    // A full repaint (a display switch, changed data): the map is drawn again on a thread of
+    // its own, the picture before showing until the new one is there. While the window is
     // hidden, the repaint waits until it shows.
     void RepaintNow();
+    // The same drawn at once, for a caller that shows the map before it opens a modal dialog
+    // (the place of a record).
+    void RepaintAtOnce();
     // A full repaint drawn on a thread of its own; the window shows its frame at once.
     void RepaintInBackground();
     // Whether a repaint is being drawn on its thread.
@@ -130,8 +134,6 @@ protected:
 private:
     // Hands the canvas the document's place list (none once the document has gone).
     void SyncPlaceList();
-    // The full repaint into the back buffer, with progress in the status bar.
-    void Render();
     // The base map, proportions and legend switches the last window left for new ones.
     void TakeRememberedSwitches();
     // The legend's sections of the document: a list's groups.
@@ -141,8 +143,11 @@ private:
     bool PrepareRender();
     // And afterwards: the marks, the caption or note, the error, the reading ahead.
     void AfterRender(QString error, bool ready);
-    // The repaint on a thread of its own (KelvoViewDrawing.cpp).
-    void StartDrawing();
+    // The full repaint on this thread, with progress in the status bar, and AfterRender.
+    void DrawAtOnce(bool ready);
+    // The repaint on a thread of its own (KelvoViewDrawing.cpp); the frame shows meanwhile,
+    // or with `keepPicture` the picture before.
+    void StartDrawing(bool keepPicture = false);
     void DrawingDone(quint64 generation);
     // Esc while it is drawn; false when nothing is.
     bool CancelDrawing();

@@ -1,6 +1,6 @@
 // The map view's repaints on a thread of their own: the first picture of a new window, the
-// zoom's window and the repaint of the nearby search. The window answers keys and clicks
-// meanwhile; Esc stops the drawing.
+// zoom's window, resizes, the display switches, changed data and the repaint of the nearby
+// search. The window answers keys and clicks meanwhile; Esc stops the drawing.
 #include "ui/map/CKelvoView.h"
 
 #include "render/rows/GeoPlaceRowsCache.h"
@@ -13,7 +13,7 @@
 
 #include <QMetaObject>
 
-void CKelvoView::StartDrawing() {
+void CKelvoView::StartDrawing(bool keepPicture) {
     // A drawing replaced by a newer one keeps the picture from before the first.
     const bool drawing = m_pDrawJob != nullptr;
     const QImage before = drawing ? m_imgBefore : m_canvas.BackBuffer();
@@ -22,12 +22,7 @@ void CKelvoView::StartDrawing() {
     const bool ready = PrepareRender();
     if (!g_GeoDatabase.IsOpen() || size().isEmpty()) {
         // Nothing to read: drawn at once.
-        QString error;
-        {
-            CStatusBarProgress progress;
-            error = m_canvas.Repaint(size(), size(), &progress);
-        }
-        AfterRender(error, ready);
+        DrawAtOnce(ready);
         return;
     }
     m_imgBefore = before;
@@ -45,9 +40,11 @@ void CKelvoView::StartDrawing() {
     m_stampDrawn = g_GeoDatabase.DataStamp();
     m_pDrawProgress = std::make_unique<CStatusBarProgress>(Qt::BusyCursor);
     m_pDrawProgress->Start(QStringLiteral("Mappe wird gezeichnet:"));
-    m_canvas.DrawFrame(size(), size());
-    m_marks.Compose(m_canvas.BackBuffer(), m_canvas);
-    update();
+    if (!keepPicture || before.isNull()) {
+        m_canvas.DrawFrame(size(), size());
+        m_marks.Compose(m_canvas.BackBuffer(), m_canvas);
+        update();
+    }
     // The job calls these on its thread, never after DropDrawing has cancelled it; what
     // they post to a view that has gone is dropped.
     const quint64 generation = m_nDrawGeneration;
@@ -92,6 +89,7 @@ bool CKelvoView::CancelDrawing() {
     DropDrawing();
     if (CMainFrame* frame = theApp.GetMainFrame())
         frame->SetMessageText(QString());
+    CStatusBarProgress::ShowRunning();
     if (before.isNull()) {
         // A new window that never showed its map goes again.
         if (CChildFrame* child = GetParentFrame())

@@ -3,20 +3,41 @@
 #include "ui/shell/StatusProgress.h"
 
 #include <QApplication>
+#include <QList>
+
+namespace {
+// The operations running, in the order they started; the last one shows.
+QList<CStatusBarProgress*> g_running;
+} // namespace
 
 CStatusBarProgress::~CStatusBarProgress() {
     Finish();
+}
+
+bool CStatusBarProgress::Shown() const {
+    return !g_running.isEmpty() && g_running.last() == this;
+}
+
+void CStatusBarProgress::Show() const {
+    g_StatusProgress.Start(m_strCaption);
+    g_StatusProgress.SetPos(m_nPos);
 }
 
 void CStatusBarProgress::Start(const QString& caption) {
     if (!m_bStarted)
         QApplication::setOverrideCursor(m_cursor);
     m_bStarted = true;
+    g_running.removeOne(this);
+    g_running.append(this);
+    m_strCaption = caption;
+    m_nPos = 0;
     g_StatusProgress.Start(caption);
 }
 
 void CStatusBarProgress::SetPos(int percent) {
-    g_StatusProgress.SetPos(percent);
+    m_nPos = percent;
+    if (!m_bStarted || Shown())
+        g_StatusProgress.SetPos(percent);
 }
 
 void CStatusBarProgress::Finish() {
@@ -24,5 +45,17 @@ void CStatusBarProgress::Finish() {
         return;
     m_bStarted = false;
     QApplication::restoreOverrideCursor();
+    const bool shown = Shown();
+    g_running.removeOne(this);
+    if (!shown)
+        return;
     g_StatusProgress.Destroy();
+    ShowRunning();
+}
+
+bool CStatusBarProgress::ShowRunning() {
+    if (g_running.isEmpty())
+        return false;
+    g_running.last()->Show();
+    return true;
 }

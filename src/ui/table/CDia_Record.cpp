@@ -7,6 +7,7 @@
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/shell/WriteCheckWait.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -215,8 +216,17 @@ CDia_Record::Choice CDia_Record::AskAboutConflict(const QVariant& stored) const 
 }
 
 void CDia_Record::OnOK() {
-    if (!m_pValues || !m_pTableDesc)
+    if (!m_pValues || !m_pTableDesc || m_bCheckWaiting)
         return;
+    // A memo to write waits for the check of the file while the dialog answers; what is
+    // typed meanwhile is written too, and Abbrechen meanwhile writes nothing.
+    if (m_editMemo->toPlainText() != MemoText(m_varStoredMemo)) {
+        m_bCheckWaiting = true;
+        WaitForWriteCheck();
+        m_bCheckWaiting = false;
+        if (!isVisible())
+            return;
+    }
     // The memo as typed; one the user cleared is stored as a single space (the schema
     // refuses the empty string), one left empty is not written at all.
     m_strMemo = m_editMemo->toPlainText();

@@ -74,7 +74,8 @@ private:
     bool MoveToSamePlace(int* key);
     // False when the row with the key stands for another place than the one shown.
     bool KeyNamesThePlace(int key) const;
-    quint64 m_nOpening = 0; // which opening of the database the memo was read from
+    quint64 m_nOpening = 0;       // which opening of the database the memo was read from
+    bool m_bCheckWaiting = false; // OK waits for the check of the file before a write
     // A stored memo as the dialog shows it: no memo, and a cleared one (a single space), as
     // an empty box; any other text as stored.
     static QString MemoText(const QVariant& memo);

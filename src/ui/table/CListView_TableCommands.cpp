@@ -226,7 +226,7 @@ void CListView_Table::OnDoubleClick(int row) {
             g_strSelectedPlace = rs.FieldText(GEO_ORT);
             // The map that last had the focus shows the place before the dialog opens.
             if (g_pLastMapView)
-                g_pLastMapView->RepaintNow();
+                g_pLastMapView->RepaintAtOnce();
         } else if (rs.HasError()) {
             KelvoMessageBox(QStringLiteral("Der Ort des Datensatzes kann nicht gelesen werden; die "
                                            "Karte wird nicht aktualisiert.\n\nFehler der "
