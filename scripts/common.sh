@@ -67,6 +67,14 @@ kelvo_install_missing() {
 # More options for the configuration (scripts/test --sanitize sets them).
 KELVO_CMAKE_ARGS=()
 
+# kelvo_sanitizer_tree: kelvo_build builds the tree with the address and undefined-behaviour
+# sanitizers in build-asan/ from now on: -O1 keeps it and its runs affordable; no benchmarks.
+kelvo_sanitizer_tree() {
+    KELVO_BUILD="$KELVO_ROOT/build-asan"
+    KELVO_CMAKE_ARGS=(-DKELVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -DNDEBUG" -DKELVO_BENCH=OFF)
+}
+
 # kelvo_build [TARGET...]: every target with the tests, or only the targets given. A tree
 # made for targets alone has no tests (their packages may be missing); one that has them
 # keeps them.

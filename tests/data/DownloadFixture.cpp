@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
+
+#include <algorithm>
 
 void DownloadFixture::SetUp() {
     // Nothing but this server is ever asked, whatever proxy the machine has.
@@ -51,10 +54,26 @@ int DownloadFixture::Cli(const QStringList& args, QString* out, QString* err) {
     process.setWorkingDirectory(m_dir.path());
     process.setProcessEnvironment(CliEnvironment());
     process.start(QStringLiteral(KELVO_CLI_PATH), args);
+    // What the process holds itself, unlike its resident size, which also counts the pages of
+    // the shared libraries that the system happens to have mapped for it.
+    m_peakAnonMb = 0;
+    QTimer sample;
+    QObject::connect(&sample, &QTimer::timeout, [this, &process] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("RssAnon:"))
+                m_peakAnonMb =
+                    std::max(m_peakAnonMb, line.mid(8).trimmed().split(' ')[0].toDouble() / 1024.0);
+        }
+    });
+    sample.start(5);
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
     loop.exec();
+    sample.stop();
     *out = QString::fromUtf8(process.readAllStandardOutput());
     *err = QString::fromUtf8(process.readAllStandardError());
     return process.state() == QProcess::NotRunning ? process.exitCode() : -1;

@@ -23,7 +23,8 @@ protected:
                                                const CGeoNamesDownload::Limits& limits = {});
     // The environment kelvo-cli runs in: its own settings, TMPDIR in this folder.
     QProcessEnvironment CliEnvironment() const;
-    // Runs kelvo-cli to its end while this thread's event loop serves the requests.
+    // Runs kelvo-cli to its end while this thread's event loop serves the requests; notes the
+    // most anonymous memory (heap, stacks, buffers) it was seen holding in m_peakAnonMb.
     int Cli(const QStringList& args, QString* out, QString* err);
     // The temporary folder kelvo-cli is given; files left there by it.
     QString TempDir() const { return m_dir.filePath(QStringLiteral("tmp")); }
@@ -31,4 +32,5 @@ protected:
 
     QTemporaryDir m_dir;
     TestHttpServer m_server;
+    double m_peakAnonMb = 0;
 };

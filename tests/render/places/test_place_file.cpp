@@ -1,6 +1,7 @@
 // Reading place files: the line test, separators, fields, "0", dates, colours, line ends
 // and encodings, all through the reader as the document uses it.
 #include "base/DateText.h"
+#include "common/LiveHeap.h"
 #include "render/places/PlaceFile.h"
 
 #include <QBuffer>
@@ -9,18 +10,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) && !defined(__SANITIZE_ADDRESS__)
-#define __SANITIZE_ADDRESS__ 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizers' count of the bytes allocated and not freed (their allocator interface).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -337,18 +326,6 @@ TEST(PlaceFile, FilesOverALimitAreRefusedWhole) {
 }
 
 namespace {
-// Bytes the program holds on the heap now, as the allocator in use counts them: glibc's
-// malloc, or the sanitizers' (whose freed blocks wait in a quarantine, so that resident
-// memory says nothing about what the reader keeps).
-qint64 liveHeapBytes() {
-#if defined(__SANITIZE_ADDRESS__)
-    return qint64(__sanitizer_get_current_allocated_bytes());
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return qint64(info.uordblks + info.hblkhd);
-#endif
-}
-
 // Lines of a place file made while they are read, noting the most heap seen in use.
 class GeneratedFile : public QIODevice {
 public:
@@ -357,7 +334,7 @@ public:
 
 protected:
     qint64 readData(char* data, qint64 max) override {
-        m_maxHeap = std::max(m_maxHeap, liveHeapBytes());
+        m_maxHeap = std::max(m_maxHeap, LiveHeap::Bytes());
         qint64 n = 0;
         while (m_left > 0 && n + m_line.size() <= max) {
             memcpy(data + n, m_line.constData(), size_t(m_line.size()));
@@ -379,7 +356,7 @@ TEST(PlaceFile, MemoryFollowsTheEntriesKeptNotTheFile) {
     GeneratedFile skipped("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n",
                           2'000'000);
     skipped.open(QIODevice::ReadOnly);
-    const qint64 before = liveHeapBytes();
+    const qint64 before = LiveHeap::Bytes();
     CPlaceList places;
     CPlaceFileReader reader;
     ASSERT_TRUE(reader.Read(skipped, places));

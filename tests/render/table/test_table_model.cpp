@@ -1,6 +1,7 @@
 // The rows of a table window: compact storage, re-ordering and rewriting, and the fill from
 // the database with its progress, filters, errors and the closed database.
 #include "base/Progress.h"
+#include "common/LiveHeap.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
 #include "render/table/TableTestRows.h"
@@ -11,8 +12,6 @@
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-
-#include <malloc.h>
 
 #include <functional>
 
@@ -255,10 +254,9 @@ TEST_F(TableFillTest, RowsCostLittleBeyondTheirText) {
         "'Regierungsbezirk Köln', 'Rhein-Sieg-Kreis', 'Ort ' || i, '7.1234', '50.5678' FROM n"));
     ASSERT_TRUE(db.Execute("COMMIT"));
 
-    auto heap = [] { return mallinfo2().uordblks + mallinfo2().hblkhd; };
-    const size_t before = heap();
+    const qint64 before = LiveHeap::Bytes();
     fill();
-    const size_t after = heap();
+    const qint64 after = LiveHeap::Bytes();
     ASSERT_EQ(model.RowCount(), 20000);
     qint64 textBytes = 0;
     for (int i = 0; i < model.RowCount(); ++i) {
