@@ -265,7 +265,10 @@ int RunTerritory(QStringList args) {
             Cli::Err(error + QLatin1Char('\n'));
             return 1;
         }
-        Cli::Out(QStringLiteral("%1 Zeilen nach %2 geschrieben.\n").arg(lines.size()).arg(args[0]));
+        Cli::Out(QStringLiteral("%1 nach %2 geschrieben.\n")
+                     .arg(GermanNumbers::Count(lines.size(), QStringLiteral("Zeile"),
+                                               QStringLiteral("Zeilen")),
+                          args[0]));
         return 0;
     }
     // import

@@ -176,3 +176,24 @@ TEST(TerritoryOutlines, TheCliDrawsTheCanvasPixelsAndWritesGeoJsonThatOgrReads) 
               1);
     EXPECT_TRUE(err.contains("kann nicht geschrieben werden")) << qPrintable(err);
 }
+
+TEST(TerritoryOutlines, TheAssignmentExportCountsItsLinesInSingularAndPlural) {
+    auto exported = [](const QList<GeoRow>& rows, const char* rule) {
+        TempGeo geo(rows);
+        CTerritoryStore store(geo.Db());
+        const qint64 nord = store.Create({0, "Nord", "#0060c0", "", {}});
+        QList<CTerritoryRule> rules;
+        QString error, out, err;
+        QStringList notes;
+        EXPECT_TRUE(TerritoryRules::Parse(rule, &rules, &error)) << qPrintable(error);
+        EXPECT_TRUE(store.AddRules(nord, rules, &notes)) << qPrintable(store.Error());
+        const QString dir = QFileInfo(geo.Path()).absolutePath(), csv = dir + "/gebiete.csv";
+        EXPECT_EQ(
+            TestSupport::RunCli({"territory", "export", "--db", geo.Path(), csv}, dir, &out, &err),
+            0)
+            << qPrintable(err);
+        return out.replace(csv, "DATEI");
+    };
+    EXPECT_EQ(exported(kRows, "DE 2*"), "6 Zeilen nach DATEI geschrieben.\n");
+    EXPECT_EQ(exported(kRows, "DE 20001"), "1 Zeile nach DATEI geschrieben.\n");
+}
