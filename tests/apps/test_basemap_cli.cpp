@@ -7,7 +7,6 @@
 #include "render/map/MapTestSupport.h"
 
 #include <QImage>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -17,13 +16,6 @@
 using namespace MapTest;
 
 namespace {
-
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 int countRgb(const QImage& image, unsigned rgb) {
     int n = 0;
@@ -73,8 +65,9 @@ TEST(BaseMapCli, APosterHasItsPageTitleCreditsAndScale) {
                                   dir, nullptr, &err),
               0)
         << qPrintable(err);
-    EXPECT_TRUE(run("pdfinfo", {dir + "/p.pdf"}).contains("2384 x 1684 pts (A1)"));
-    const QString text = run("pdftotext", {dir + "/p.pdf", "-"});
+    EXPECT_TRUE(
+        TestSupport::RunOutput("pdfinfo", {dir + "/p.pdf"}).contains("2384 x 1684 pts (A1)"));
+    const QString text = TestSupport::RunOutput("pdftotext", {dir + "/p.pdf", "-"});
     EXPECT_TRUE(text.contains("Fünf Länder")) << qPrintable(text.left(300));
     EXPECT_TRUE(text.contains("Postleitzahlen: GeoNames, CC BY 4.0"));
     EXPECT_TRUE(text.contains(" km"));

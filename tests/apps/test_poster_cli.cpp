@@ -19,13 +19,6 @@ using namespace MapTest;
 
 namespace {
 
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // Page `page` (from 1) of a PDF at `dpi`, in grey.
 QImage rasterise(const QString& pdf, int page, int dpi) {
     const QString base = pdf + QStringLiteral("-%1").arg(page);
@@ -100,13 +93,14 @@ TEST(PosterCli, TilesShowThePosterPartByPartWithTheirNamesAndOverlap) {
               0)
         << qPrintable(err);
 
-    const QString info = run("pdfinfo", {dir + "/t.pdf"});
+    const QString info = TestSupport::RunOutput("pdfinfo", {dir + "/t.pdf"});
     EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+4\\n"))) << qPrintable(info);
     EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+842 x 595 pts \\(A4\\)")))
         << qPrintable(info);
-    EXPECT_TRUE(
-        run("pdftotext", {"-f", "1", "-l", "1", dir + "/t.pdf", "-"}).contains("Vier Seiten"));
-    const QString second = run("pdftotext", {"-f", "2", "-l", "2", dir + "/t.pdf", "-"});
+    EXPECT_TRUE(TestSupport::RunOutput("pdftotext", {"-f", "1", "-l", "1", dir + "/t.pdf", "-"})
+                    .contains("Vier Seiten"));
+    const QString second =
+        TestSupport::RunOutput("pdftotext", {"-f", "2", "-l", "2", dir + "/t.pdf", "-"});
     EXPECT_TRUE(second.contains("Seite 2 von 4 · Zeile 1, Spalte 2")) << qPrintable(second);
     EXPECT_FALSE(second.contains("Vier Seiten"));
 
@@ -183,7 +177,7 @@ TEST(PosterCli, TheScaleBarOnThePageMeasuresTheMap) {
             bar = std::max(bar, run);
         }
     }
-    const QString text = run("pdftotext", {dir + "/s.pdf", "-"});
+    const QString text = TestSupport::RunOutput("pdftotext", {dir + "/s.pdf", "-"});
     const QRegularExpressionMatch km = QRegularExpression("(\\d+) km").match(text);
     ASSERT_TRUE(km.hasMatch()) << qPrintable(text);
     // 10 degrees of longitude along 51 N.

@@ -68,6 +68,13 @@ QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QString RunOutput(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 int RunCli(const QStringList& args, const QString& workDir, QString* out, QString* err) {
     QProcess process;
     process.setWorkingDirectory(workDir);

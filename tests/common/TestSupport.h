@@ -35,6 +35,8 @@ QByteArray ReadFile(const QString& path);
 // fills the captured output.
 int RunCli(const QStringList& args, const QString& workDir, QString* out = nullptr,
            QString* err = nullptr);
+// Runs a tool of the system (pdfinfo, pdftotext, ...) and returns what it wrote to its output.
+QString RunOutput(const QString& program, const QStringList& args);
 
 // A GeoNames line with the given fields (country, postal code, place, state, region,
 // county, latitude, longitude).

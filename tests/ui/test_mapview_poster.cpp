@@ -11,7 +11,6 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -21,13 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 class MapPosterTest : public MapViewFixture {
 protected:
@@ -88,11 +80,12 @@ TEST_F(MapPosterTest, ThePosterGoesToAPdfOnA4PagesAndTheWindowKeepsItsMap) {
     Action(ID_FILE_PRINT_POSTER)->trigger();
     Process();
     ASSERT_TRUE(QFileInfo::exists(pdf)) << qPrintable(messages.join('\n'));
-    EXPECT_TRUE(run("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+4\\n")));
-    const QString first = run("pdftotext", {"-f", "1", "-l", "1", pdf, "-"});
+    EXPECT_TRUE(
+        TestSupport::RunOutput("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+4\\n")));
+    const QString first = TestSupport::RunOutput("pdftotext", {"-f", "1", "-l", "1", pdf, "-"});
     EXPECT_TRUE(first.contains("Unser Gebiet")) << qPrintable(first);
     EXPECT_TRUE(first.contains("Seite 1 von 4 · Zeile 1, Spalte 1"));
-    const QString all = run("pdftotext", {pdf, "-"});
+    const QString all = TestSupport::RunOutput("pdftotext", {pdf, "-"});
     EXPECT_TRUE(all.contains("Postleitzahlen: GeoNames, CC BY 4.0"));
     EXPECT_TRUE(all.contains(" km"));
     // The window shows its map as before, and the mouse finds its places there again.
