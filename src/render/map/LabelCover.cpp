@@ -1,5 +1,7 @@
 #include "render/map/LabelCover.h"
 
+#include <algorithm>
+
 namespace {
 
 // The bits first..last (inclusive) of a word.
@@ -11,8 +13,8 @@ uint64_t bitsOf(int first, int last) {
 } // namespace
 
 CLabelCover::CLabelCover(QSize device)
-    : m_size(device.expandedTo(QSize(0, 0))), m_nWords((m_size.width() + 63) / 64),
-      m_bits(size_t(m_nWords) * size_t(m_size.height())) {}
+    : m_size(device.expandedTo(QSize(0, 0))), m_nTilesX((m_size.width() + kTile - 1) / kTile),
+      m_nTilesY((m_size.height() + kTile - 1) / kTile) {}
 
 QRect CLabelCover::Inside(const QRect& rect) const {
     return rect.intersected(QRect(QPoint(0, 0), m_size));
@@ -22,14 +24,22 @@ bool CLabelCover::Covers(const QRect& rect) const {
     const QRect r = Inside(rect);
     if (r.isEmpty())
         return true;
-    const int w0 = r.left() / 64, w1 = r.right() / 64;
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        const uint64_t* line = m_bits.data() + size_t(y) * size_t(m_nWords);
-        for (int w = w0; w <= w1; ++w) {
-            const uint64_t want =
-                bitsOf(w == w0 ? r.left() % 64 : 0, w == w1 ? r.right() % 64 : 63);
-            if ((line[w] & want) != want)
+    if (m_aTileOf.empty())
+        return false;
+    for (int ty = r.top() / kTile; ty <= r.bottom() / kTile; ++ty) {
+        const int y0 = std::max(r.top(), ty * kTile),
+                  y1 = std::min(r.bottom(), ty * kTile + kTile - 1);
+        for (int tx = r.left() / kTile; tx <= r.right() / kTile; ++tx) {
+            const int index = m_aTileOf[size_t(ty) * size_t(m_nTilesX) + size_t(tx)];
+            if (index < 0)
                 return false;
+            const Tile& tile = m_aTiles[size_t(index)];
+            const uint64_t want = bitsOf(tx == r.left() / kTile ? r.left() % kTile : 0,
+                                         tx == r.right() / kTile ? r.right() % kTile : kTile - 1);
+            for (int y = y0; y <= y1; ++y) {
+                if ((tile[size_t(y % kTile)] & want) != want)
+                    return false;
+            }
         }
     }
     return true;
@@ -39,10 +49,22 @@ void CLabelCover::Add(const QRect& rect) {
     const QRect r = Inside(rect);
     if (r.isEmpty())
         return;
-    const int w0 = r.left() / 64, w1 = r.right() / 64;
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        uint64_t* line = m_bits.data() + size_t(y) * size_t(m_nWords);
-        for (int w = w0; w <= w1; ++w)
-            line[w] |= bitsOf(w == w0 ? r.left() % 64 : 0, w == w1 ? r.right() % 64 : 63);
+    if (m_aTileOf.empty())
+        m_aTileOf.assign(size_t(m_nTilesX) * size_t(m_nTilesY), -1);
+    for (int ty = r.top() / kTile; ty <= r.bottom() / kTile; ++ty) {
+        const int y0 = std::max(r.top(), ty * kTile),
+                  y1 = std::min(r.bottom(), ty * kTile + kTile - 1);
+        for (int tx = r.left() / kTile; tx <= r.right() / kTile; ++tx) {
+            int& index = m_aTileOf[size_t(ty) * size_t(m_nTilesX) + size_t(tx)];
+            if (index < 0) {
+                index = int(m_aTiles.size());
+                m_aTiles.push_back(Tile{});
+            }
+            Tile& tile = m_aTiles[size_t(index)];
+            const uint64_t bits = bitsOf(tx == r.left() / kTile ? r.left() % kTile : 0,
+                                         tx == r.right() / kTile ? r.right() % kTile : kTile - 1);
+            for (int y = y0; y <= y1; ++y)
+                tile[size_t(y % kTile)] |= bits;
+        }
     }
 }

@@ -1,5 +1,6 @@
 // Labels of a place list hidden under later labels are left out of a repaint: the image is
 // the one drawing every label gives, and what a label may touch is known beforehand.
+#include "common/LiveHeap.h"
 #include "render/draw/DeviceContext.h"
 #include "render/map/LabelCover.h"
 #include "render/map/MapTestSupport.h"
@@ -34,6 +35,27 @@ TEST(LabelCover, CoversOnlyWhatWasAddedAcrossWordEdgesAndClipsToTheImage) {
     cover.Add(QRect(190, 40, 50, 50));
     EXPECT_TRUE(cover.Covers(QRect(195, 45, 100, 100)));
     EXPECT_FALSE(cover.Covers(QRect(185, 45, 10, 2)));
+}
+
+TEST(LabelCover, APosterPageCostsOnlyWhatItsCellsReachAndCoversAcrossTileEdges) {
+    // An A0 page at 1200 dots to the inch: a bit per pixel would be 340 MB.
+    const qint64 before = LiveHeap::Bytes();
+    CLabelCover cover(QSize(56160, 39720));
+    EXPECT_FALSE(cover.Covers(QRect(1000, 1000, 1, 1)));
+    cover.Add(QRect(1000, 1000, 300, 100)); // across tiles in both directions
+    cover.Add(QRect(56100, 39700, 100, 100));
+    EXPECT_LT(LiveHeap::Bytes() - before, 8 * 1024 * 1024);
+    EXPECT_TRUE(cover.Covers(QRect(1000, 1000, 300, 100)));
+    EXPECT_TRUE(cover.Covers(QRect(1020, 1020, 260, 60)));
+    EXPECT_FALSE(cover.Covers(QRect(1000, 1099, 300, 2)));
+    EXPECT_FALSE(cover.Covers(QRect(999, 1000, 2, 2)));
+    EXPECT_FALSE(cover.Covers(QRect(1299, 1050, 2, 1)));
+    EXPECT_TRUE(cover.Covers(QRect(56150, 39710, 500, 500)));
+    // Cells meeting at a tile's edge from above and below.
+    cover.Add(QRect(5000, 5000, 20, 120)); // rows 5000..5119, tiles 78 and 79
+    cover.Add(QRect(5000, 5120, 20, 8));
+    EXPECT_TRUE(cover.Covers(QRect(5000, 5000, 20, 128)));
+    EXPECT_FALSE(cover.Covers(QRect(5000, 5000, 20, 129)));
 }
 
 TEST(LabelCover, TheTextAreaHoldsEveryPixelTextOutChanges) {
