@@ -15,6 +15,7 @@ KELVO_RUN_PACKAGES=(
     libicu-dev
     libgdal-dev
     libnetcdf-dev
+    libhdf5-dev
     qt6-svg-dev
     fonts-liberation
     librsvg2-bin

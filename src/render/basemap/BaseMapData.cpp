@@ -1,7 +1,11 @@
 #include "render/basemap/BaseMapData.h"
 
+#include "render/basemap/CountryFile.h"
+
 #include <QFileInfo>
 
+#include <hdf5.h>
+#include <malloc.h>
 #include <netcdf.h>
 
 #include <map>
@@ -14,10 +18,6 @@ const char* const kDefaultGshhgDir = "/usr/share/gmt-gshhg";
 constexpr size_t kChunkCacheBytes = 256 * 1024;
 constexpr size_t kChunkCacheSlots = 61;
 constexpr float kChunkCachePreemption = 0.75f;
-
-// The country file stores each coordinate as an unsigned 16-bit step above the country's
-// minimum; this value in a longitude starts a new ring.
-constexpr unsigned kRingBreak = 65535;
 
 // The binned files store each point as an unsigned 16-bit step within its bin, the bin's
 // side divided into 65535 steps.
@@ -199,94 +199,13 @@ struct BinFile {
     }
 };
 
-// One country's entry in the country file.
-struct CountryIndex {
-    QByteArray code;
-    QRectF box;
-    int lonVar = -1, latVar = -1;
-    double lonMin = 0, lonScale = 1, latMin = 0, latScale = 1;
-    std::shared_ptr<const CBaseMapCountry> loaded;
-};
-
 } // namespace
 
 struct CBaseMapData::State {
     QString dcwFile, gshhgDir;
-    std::mutex mutex; // libnetcdf is not safe for use from several threads
-    int dcw = -1;
-    bool bDcwOpened = false;
-    std::vector<CountryIndex> countries;
+    std::mutex mutex; // libnetcdf and libhdf5 are not safe for use from several threads
+    std::unique_ptr<CCountryFile> countries;
     std::map<std::pair<int, int>, BinFile> binFiles;
-
-    ~State() {
-        if (dcw >= 0)
-            nc_close(dcw);
-    }
-
-    void OpenCountries() {
-        bDcwOpened = true;
-        if (nc_open(dcwFile.toLocal8Bit().constData(), NC_NOWRITE, &dcw) != NC_NOERR) {
-            dcw = -1;
-            return;
-        }
-        int nvars = 0;
-        nc_inq_nvars(dcw, &nvars);
-        char name[NC_MAX_NAME + 1];
-        for (int v = 0; v < nvars; ++v) {
-            if (nc_inq_varname(dcw, v, name) != NC_NOERR)
-                continue;
-            const QByteArray var(name);
-            // Countries are named by their two-letter code; states by four letters.
-            if (var.size() != 6 || !var.endsWith("_lon"))
-                continue;
-            CountryIndex c;
-            c.code = var.left(2);
-            c.lonVar = v;
-            double lonMax = 0, latMax = 0;
-            const QByteArray latName = c.code + "_lat";
-            if (nc_inq_varid(dcw, latName.constData(), &c.latVar) != NC_NOERR ||
-                nc_get_att_double(dcw, v, "min", &c.lonMin) != NC_NOERR ||
-                nc_get_att_double(dcw, v, "max", &lonMax) != NC_NOERR ||
-                nc_get_att_double(dcw, v, "scale", &c.lonScale) != NC_NOERR ||
-                nc_get_att_double(dcw, c.latVar, "min", &c.latMin) != NC_NOERR ||
-                nc_get_att_double(dcw, c.latVar, "max", &latMax) != NC_NOERR ||
-                nc_get_att_double(dcw, c.latVar, "scale", &c.latScale) != NC_NOERR ||
-                c.lonScale <= 0 || c.latScale <= 0)
-                continue;
-            c.box = QRectF(QPointF(c.lonMin, c.latMin), QPointF(lonMax, latMax));
-            countries.push_back(std::move(c));
-        }
-    }
-
-    std::shared_ptr<const CBaseMapCountry> Load(CountryIndex& c) {
-        auto country = std::make_shared<CBaseMapCountry>();
-        country->code = c.code;
-        country->box = c.box;
-        int dim = 0;
-        size_t length = 0;
-        std::vector<unsigned short> lon, lat;
-        if (nc_inq_vardimid(dcw, c.lonVar, &dim) == NC_NOERR &&
-            nc_inq_dimlen(dcw, dim, &length) == NC_NOERR &&
-            readRange(dcw, c.lonVar, 0, length, &lon) &&
-            readRange(dcw, c.latVar, 0, length, &lat)) {
-            CGeoLine ring;
-            auto flush = [&] {
-                if (ring.size() >= 3)
-                    country->rings.push_back(std::move(ring));
-                ring.clear();
-            };
-            for (size_t k = 0; k < length; ++k) {
-                if (lon[k] == kRingBreak) {
-                    flush();
-                    continue;
-                }
-                ring.emplace_back(c.lonMin + lon[k] / c.lonScale, c.latMin + lat[k] / c.latScale);
-            }
-            flush();
-        }
-        c.loaded = country;
-        return country;
-    }
 };
 
 CBaseMapData& CBaseMapData::Shared() {
@@ -298,11 +217,11 @@ CBaseMapData& CBaseMapData::Shared() {
 
 CBaseMapData::CBaseMapData(QString dcwFile, QString gshhgDir)
     : m_pState(std::make_unique<State>()) {
+    m_pState->countries = std::make_unique<CCountryFile>(dcwFile);
     m_pState->dcwFile = std::move(dcwFile);
     m_pState->gshhgDir = std::move(gshhgDir);
-    // Every variable is read whole, once: a small cache of chunks serves that as well as the
-    // library's default, which takes tens of megabytes over the country file's many
-    // variables.
+    // The parts of a variable are read in the order they lie: a small cache of chunks serves
+    // that as well as the library's default.
     nc_set_chunk_cache(kChunkCacheBytes, kChunkCacheSlots, kChunkCachePreemption);
 }
 
@@ -329,15 +248,7 @@ BaseMapDetail CBaseMapData::AvailableDetail(BaseMapDetail wanted) const {
 
 std::vector<std::shared_ptr<const CBaseMapCountry>> CBaseMapData::Countries(const QRectF& extent) {
     std::lock_guard lock(m_pState->mutex);
-    if (!m_pState->bDcwOpened)
-        m_pState->OpenCountries();
-    std::vector<std::shared_ptr<const CBaseMapCountry>> result;
-    for (CountryIndex& c : m_pState->countries) {
-        if (!c.box.intersects(extent))
-            continue;
-        result.push_back(c.loaded ? c.loaded : m_pState->Load(c));
-    }
-    return result;
+    return m_pState->countries->Countries(extent);
 }
 
 std::vector<std::shared_ptr<const CBaseMapLines>> CBaseMapData::Lines(const QRectF& extent,
@@ -359,4 +270,15 @@ std::vector<std::shared_ptr<const CBaseMapLines>> CBaseMapData::Lines(const QRec
         }
     }
     return result;
+}
+
+void CBaseMapData::Release() {
+    std::lock_guard lock(m_pState->mutex);
+    m_pState->countries->Release();
+    m_pState->binFiles.clear();
+    // The libraries keep freed blocks for reuse, and the heap keeps what is freed in its
+    // middle: both go back to the system, as the places drawn next take their memory in
+    // blocks of their own.
+    H5garbage_collect();
+    malloc_trim(0);
 }

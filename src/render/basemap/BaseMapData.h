@@ -32,9 +32,9 @@ enum class BaseMapDetail { Low, Intermediate, High };
 
 // The base map's data as Debian installs it: the country outlines of the Digital Chart of the
 // World (gmt-dcw, one netCDF file) and the binned shorelines, rivers and borders of GSHHG
-// (gmt-gshhg-low: the low and intermediate levels; gmt-gshhg-high: the high level). Read
-// through libnetcdf, a bin or a country when first asked for, then kept. Safe to use from
-// several threads at once.
+// (gmt-gshhg-low: the low and intermediate levels; gmt-gshhg-high: the high level). A file
+// is opened when first needed; a bin or a country is read when first asked for, then kept
+// until Release. Safe to use from several threads at once.
 class CBaseMapData {
 public:
     // The files under /usr/share, or where the environment variables KELVO_DCW_FILE and
@@ -56,6 +56,9 @@ public:
     // The lines of every bin that meets `extent`, at `detail`, one part per bin and kind.
     std::vector<std::shared_ptr<const CBaseMapLines>> Lines(const QRectF& extent,
                                                             BaseMapDetail detail);
+    // Closes the files and forgets what was read of them (what callers hold stays theirs);
+    // the next drawing reads again what it needs.
+    void Release();
 
 private:
     struct State;

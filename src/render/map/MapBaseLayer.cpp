@@ -35,10 +35,12 @@ void CMapCanvas::DrawBaseMap(CDeviceContext& dc) {
     if (view.sx < 0 || view.sy < 0)
         return; // an extent given east to west or north to south gets no base map
     QPainter& painter = dc.Painter();
-    // On paper and in vector pictures the base map is drawn as it is; on an image (the
-    // window's back buffer) it is drawn once per extent and plot, then copied.
+    // On paper and in vector pictures the base map is drawn as it is, and what it read is let
+    // go before the places take their memory (a poster reads shores no window needs); on an
+    // image (the window's back buffer) it is drawn once per extent and plot, then copied.
     if (painter.device()->devType() != QInternal::Image || scaleX != 1.0 || scaleY != 1.0) {
         BaseMap::Draw(painter, view, CBaseMapData::Shared());
+        CBaseMapData::Shared().Release();
         return;
     }
     const QRect area = view.plot.toAlignedRect();
