@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -16,6 +17,7 @@ constexpr double kMinStep = 0.7;
 // Below this many degrees per device pixel the next finer shorelines are drawn.
 constexpr double kIntermediateBelow = 0.01;
 constexpr double kHighBelow = 0.002;
+constexpr double kScreenDpi = 96.0;
 
 QColor color(unsigned rgb) {
     return QColor(QRgb(rgb));
@@ -57,8 +59,12 @@ void strokeLines(QPainter& painter, const std::vector<CGeoLine>& lines, const CB
     }
 }
 
-BaseMapDetail detailFor(const CBaseMapView& view, CBaseMapData& data) {
-    const double degreesPerPixel = view.sx > 0 ? 1.0 / view.sx : 1.0;
+// The detail that the map's scale calls for: a screen's pixel as the measure, so that paper
+// (hundreds of dots to the inch) takes the shores a window of the same size in centimetres
+// would take, not the finest of its dots.
+BaseMapDetail detailFor(const CBaseMapView& view, double dotsPerInch, CBaseMapData& data) {
+    const double dotsPerScreenPixel = std::max(1.0, dotsPerInch / kScreenDpi);
+    const double degreesPerPixel = view.sx > 0 ? dotsPerScreenPixel / view.sx : 1.0;
     const BaseMapDetail wanted = degreesPerPixel < kHighBelow ? BaseMapDetail::High
                                  : degreesPerPixel < kIntermediateBelow
                                      ? BaseMapDetail::Intermediate
@@ -76,7 +82,8 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
     const QRectF extent =
         QRectF(QPointF(view.west, view.south), QPointF(view.east, view.north)).normalized();
     // A line's width scales with the device, as the map's one-pixel lines do.
-    const double pixel = std::max(1.0, std::round(painter.device()->logicalDpiY() / 96.0));
+    const double dotsPerInch = painter.device()->logicalDpiY();
+    const double pixel = std::max(1.0, std::round(dotsPerInch / kScreenDpi));
     painter.save();
     // Within the painter's own clipping (a part of a poster on its page): only what reaches
     // into both is drawn at all.
@@ -99,7 +106,7 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
         painter.drawPath(path);
     }
 
-    const auto parts = data.Lines(extent, detailFor(view, data));
+    const auto parts = data.Lines(extent, detailFor(view, dotsPerInch, data));
     painter.setBrush(color(kWater));
     for (const auto& part : parts) {
         for (const CGeoLine& lake : part->lakes) {

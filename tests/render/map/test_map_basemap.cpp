@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 using namespace MapTest;
@@ -218,4 +219,91 @@ TEST(BaseMap, LegendShowsTheWindowsSectionsWithoutTheBaseMap) {
     EXPECT_EQ(CountColor(img, right - 150, top, 150, 80, RGB(255, 127, 14)), 100);
     canvas.m_bShowLegend = false;
     EXPECT_EQ(CountColor(Render(canvas), right - 150, top, 150, 80, RGB(31, 119, 180)), 0);
+}
+
+namespace {
+
+// The base map's files with only the shore levels `real` taken from the installed ones; the
+// other levels' files are there but hold no data, so a drawing that reads them lacks lines.
+class CPartialBaseMap {
+public:
+    explicit CPartialBaseMap(const QString& real) {
+        const QString installed =
+            qEnvironmentVariable("KELVO_GSHHG_DIR", QStringLiteral("/usr/share/gmt-gshhg"));
+        for (const char* kind : {"GSHHS", "river", "border"}) {
+            for (QChar level : QStringLiteral("lih")) {
+                const QString name = QStringLiteral("binned_%1_%2.nc").arg(kind).arg(level);
+                if (real.contains(level)) {
+                    QFile::link(installed + QLatin1Char('/') + name, m_dir.filePath(name));
+                } else {
+                    QFile junk(m_dir.filePath(name));
+                    if (junk.open(QIODevice::WriteOnly))
+                        junk.write("keine Daten");
+                }
+            }
+        }
+        m_pData = std::make_unique<CBaseMapData>(
+            qEnvironmentVariable("KELVO_DCW_FILE", QStringLiteral("/usr/share/gmt-dcw/dcw-gmt.nc")),
+            m_dir.path());
+    }
+    CBaseMapData& Data() { return *m_pData; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CBaseMapData> m_pData;
+};
+
+// 400 x 300 dots of a page at `dpi`, showing from (west, south) upwards at `dotsPerDegree`.
+QImage drawOnPaper(CBaseMapData& data, int dpi, double west, double south, double dotsPerDegree) {
+    QImage img(400, 300, QImage::Format_RGB32);
+    img.setDotsPerMeterX(qRound(dpi / 0.0254));
+    img.setDotsPerMeterY(qRound(dpi / 0.0254));
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    const CBaseMapView view{west,
+                            west + 400 / dotsPerDegree,
+                            south,
+                            south + 300 / dotsPerDegree,
+                            dotsPerDegree,
+                            dotsPerDegree,
+                            0,
+                            300,
+                            QRectF(0, 0, 400, 300)};
+    BaseMap::Draw(painter, view, data);
+    return img;
+}
+
+} // namespace
+
+TEST(BaseMap, OnPaperTheShoresFollowTheMapsScaleNotThePrintersDots) {
+    SKIP_WITHOUT_DATA();
+    if (CBaseMapData::Shared().AvailableDetail(BaseMapDetail::High) != BaseMapDetail::High)
+        GTEST_SKIP() << "Die feinste Grundkarte (gmt-gshhg-high) ist nicht installiert.";
+    CBaseMapData& installed = CBaseMapData::Shared();
+    CPartialBaseMap lowOnly(QStringLiteral("l")), withoutHigh(QStringLiteral("li"));
+    // The five countries on A4 at 600 dpi: 15 degrees over 267 mm. The coast at Ostend is
+    // the coarse one a window of that size shows; the finer files are not read.
+    const double a4 = 267 / 25.4 * 600 / 15;
+    const QImage coast = drawOnPaper(installed, 600, 2.6, 51.0, a4);
+    EXPECT_EQ(coast, drawOnPaper(lowOnly.Data(), 600, 2.6, 51.0, a4));
+    // The same dots to the degree on a screen are a map of Europe's west: coarse as well;
+    // a 96 dpi device is a window.
+    EXPECT_EQ(drawOnPaper(installed, 96, 2.6, 51.0, a4 / 6.25),
+              drawOnPaper(lowOnly.Data(), 96, 2.6, 51.0, a4 / 6.25));
+    // The Ruhr on A0: 1.2 degrees over 1159 mm takes the finest rivers. The page's part
+    // is around a point of one of them.
+    const double a0 = 1159 / 25.4 * 600 / 1.2;
+    QPointF at;
+    for (const auto& part :
+         installed.Lines(QRectF(QPointF(6.7, 51.3), QPointF(7.5, 51.6)), BaseMapDetail::High)) {
+        for (const CGeoLine& line : part->rivers) {
+            if (!line.empty() && at.isNull())
+                at = line[line.size() / 2];
+        }
+    }
+    ASSERT_FALSE(at.isNull());
+    const double west = at.x() - 200 / a0, south = at.y() - 150 / a0;
+    const QImage river = drawOnPaper(installed, 600, west, south, a0);
+    EXPECT_TRUE(lineNear(river, QPoint(200, 150), 6, BaseMap::kRiver));
+    EXPECT_NE(river, drawOnPaper(withoutHigh.Data(), 600, west, south, a0));
 }
