@@ -217,6 +217,9 @@ CBaseMapData& CBaseMapData::Shared() {
 
 CBaseMapData::CBaseMapData(QString dcwFile, QString gshhgDir)
     : m_pState(std::make_unique<State>()) {
+    // The library shuts itself down at exit; started before the shared data exists, it does
+    // so after the data has closed its files.
+    H5open();
     m_pState->countries = std::make_unique<CCountryFile>(dcwFile);
     m_pState->dcwFile = std::move(dcwFile);
     m_pState->gshhgDir = std::move(gshhgDir);
