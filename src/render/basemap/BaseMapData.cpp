@@ -69,6 +69,20 @@ bool readScalar(int nc, const char* name, int* value) {
     return nc_inq_varid(nc, name, &var) == NC_NOERR && nc_get_var_int(nc, var, value) == NC_NOERR;
 }
 
+// Reads `count` values of a variable of segments from `start`.
+template <typename T>
+bool readSlice(int nc, int var, size_t start, size_t count, std::vector<T>* out) {
+    out->resize(count);
+    if (count == 0)
+        return true;
+    if constexpr (sizeof(T) == 2)
+        return nc_get_vara_short(nc, var, &start, &count, reinterpret_cast<short*>(out->data())) ==
+               NC_NOERR;
+    else
+        return nc_get_vara_int(nc, var, &start, &count, reinterpret_cast<int*>(out->data())) ==
+               NC_NOERR;
+}
+
 // Reads `count` values from `start` as the unsigned 16-bit steps they are; the binned files
 // declare them signed, the country file unsigned.
 bool readRange(int nc, int var, size_t start, size_t count, std::vector<unsigned short>* out) {
@@ -90,13 +104,13 @@ struct BinFile {
     bool bOpened = false;
     int nBinsX = 0;
     double dBinSize = 0.0; // degrees
+    // The bins' index is read whole; of the segments' index and the points only the parts
+    // of the bins asked for.
     std::vector<int> firstSegment;
     std::vector<short> segmentsInBin;
-    std::vector<int> segmentInfo; // shorelines: points, level and bin sides in one number
-    std::vector<short> segmentPoints;
-    std::vector<short> segmentLevel;
-    std::vector<int> firstPoint;
-    int lonVar = -1, latVar = -1;
+    int infoVar = -1;                  // shorelines: points, level and bin sides in one number
+    int pointsVar = -1, levelVar = -1; // rivers and borders
+    int firstPointVar = -1, lonVar = -1, latVar = -1;
     std::map<int, std::shared_ptr<const CBaseMapLines>> bins;
 
     ~BinFile() {
@@ -116,14 +130,15 @@ struct BinFile {
             readScalar(nc, "N_bins_in_360_longitude_range", &nBinsX) && minutes > 0 && nBinsX > 0 &&
             readWhole(nc, "Id_of_first_segment_in_a_bin", &firstSegment) &&
             readWhole(nc, "N_segments_in_a_bin", &segmentsInBin) &&
-            readWhole(nc, "Id_of_first_point_in_a_segment", &firstPoint) &&
+            nc_inq_varid(nc, "Id_of_first_point_in_a_segment", &firstPointVar) == NC_NOERR &&
             nc_inq_varid(nc, "Relative_longitude_from_SW_corner_of_bin", &lonVar) == NC_NOERR &&
             nc_inq_varid(nc, "Relative_latitude_from_SW_corner_of_bin", &latVar) == NC_NOERR;
         if (kind == Kind::Shore)
-            ok = ok && readWhole(nc, "Embedded_npts_levels_exit_entry_for_a_segment", &segmentInfo);
+            ok = ok && nc_inq_varid(nc, "Embedded_npts_levels_exit_entry_for_a_segment",
+                                    &infoVar) == NC_NOERR;
         else
-            ok = ok && readWhole(nc, "N_points_for_a_segment", &segmentPoints) &&
-                 readWhole(nc, "Hierarchial_level_of_a_segment", &segmentLevel);
+            ok = ok && nc_inq_varid(nc, "N_points_for_a_segment", &pointsVar) == NC_NOERR &&
+                 nc_inq_varid(nc, "Hierarchial_level_of_a_segment", &levelVar) == NC_NOERR;
         dBinSize = minutes / 60.0;
         if (!ok || firstSegment.size() != segmentsInBin.size()) {
             nc_close(nc);
@@ -147,42 +162,47 @@ struct BinFile {
             return it->second;
         auto lines = std::make_shared<CBaseMapLines>();
         const int first = firstSegment[size_t(b)], count = segmentsInBin[size_t(b)];
-        auto points = [&](int s) {
+        // The bin's segments: where their points start, how many and of which level.
+        std::vector<int> firstPoint, info;
+        std::vector<short> segmentPoints, segmentLevel;
+        const bool indexOk =
+            count > 0 && first >= 0 &&
+            readSlice(nc, firstPointVar, size_t(first), size_t(count), &firstPoint) &&
+            (kind == Kind::Shore
+                 ? readSlice(nc, infoVar, size_t(first), size_t(count), &info)
+                 : readSlice(nc, pointsVar, size_t(first), size_t(count), &segmentPoints) &&
+                       readSlice(nc, levelVar, size_t(first), size_t(count), &segmentLevel));
+        auto points = [&](int i) {
             if (kind == Kind::Shore)
-                return int(unsigned(segmentInfo[size_t(s)]) >> 9);
-            return int(static_cast<unsigned short>(segmentPoints[size_t(s)]));
+                return int(unsigned(info[size_t(i)]) >> 9);
+            return int(static_cast<unsigned short>(segmentPoints[size_t(i)]));
         };
-        const bool indexOk = count > 0 && first >= 0 &&
-                             size_t(first) + size_t(count) <= firstPoint.size() &&
-                             (kind == Kind::Shore ? segmentInfo.size() : segmentPoints.size()) >=
-                                 size_t(first) + size_t(count);
         std::vector<unsigned short> lon, lat;
         size_t start = 0, end = 0;
         if (indexOk) {
-            start = size_t(firstPoint[size_t(first)]);
-            const int last = first + count - 1;
-            end = size_t(firstPoint[size_t(last)]) + size_t(points(last));
+            start = size_t(firstPoint.front());
+            end = size_t(firstPoint.back()) + size_t(points(count - 1));
         }
         if (indexOk && end >= start && readRange(nc, lonVar, start, end - start, &lon) &&
             readRange(nc, latVar, start, end - start, &lat)) {
             const QPointF sw = Corner(b);
             const double step = dBinSize / kBinSteps;
             const int maxRiver = detail == BaseMapDetail::High ? 4 : 3;
-            for (int s = first; s < first + count; ++s) {
-                const size_t from = size_t(firstPoint[size_t(s)]);
-                const size_t n = size_t(points(s));
+            for (int i = 0; i < count; ++i) {
+                const size_t from = size_t(firstPoint[size_t(i)]);
+                const size_t n = size_t(points(i));
                 if (from < start || from + n > end || n < 2)
                     continue;
                 std::vector<CGeoLine>* target = nullptr;
                 if (kind == Kind::Shore) {
-                    const int level = (segmentInfo[size_t(s)] >> 6) & 7;
+                    const int level = (info[size_t(i)] >> 6) & 7;
                     target = level == 1 || level == 3   ? &lines->coasts
                              : level == 2 || level == 4 ? &lines->lakes
                                                         : nullptr;
                 } else if (kind == Kind::River) {
-                    const int level = segmentLevel[size_t(s)];
+                    const int level = segmentLevel[size_t(i)];
                     target = level >= 1 && level <= maxRiver ? &lines->rivers : nullptr;
-                } else if (segmentLevel[size_t(s)] == 1) {
+                } else if (segmentLevel[size_t(i)] == 1) {
                     target = &lines->borders;
                 }
                 if (!target)
