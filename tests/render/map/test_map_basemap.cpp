@@ -1,6 +1,7 @@
 // The base map: its layers where the places of the real world are, the data files that may be
 // missing, true proportions and the legend; everything off leaves the map as it was.
 #include "common/CaseTable.h"
+#include "common/LiveHeap.h"
 #include "render/basemap/BaseMapData.h"
 #include "render/basemap/BaseMapDraw.h"
 #include "render/map/MapLegend.h"
@@ -306,4 +307,28 @@ TEST(BaseMap, OnPaperTheShoresFollowTheMapsScaleNotThePrintersDots) {
     const QImage river = drawOnPaper(installed, 600, west, south, a0);
     EXPECT_TRUE(lineNear(river, QPoint(200, 150), 6, BaseMap::kRiver));
     EXPECT_NE(river, drawOnPaper(withoutHigh.Data(), 600, west, south, a0));
+}
+
+TEST(BaseMap, TheDataOfAnExtentCostsWhatItHoldsAndReleaseGivesItBack) {
+    SKIP_WITHOUT_DATA();
+    const QRectF five(QPointF(2.5, 45.5), QPointF(17.5, 55.5));
+    const qint64 before = LiveHeap::Bytes();
+    CBaseMapData data(
+        qEnvironmentVariable("KELVO_DCW_FILE", QStringLiteral("/usr/share/gmt-dcw/dcw-gmt.nc")),
+        qEnvironmentVariable("KELVO_GSHHG_DIR", QStringLiteral("/usr/share/gmt-gshhg")));
+    size_t rings = 0, lines = 0;
+    for (const auto& country : data.Countries(five))
+        rings += country->rings.size();
+    for (const auto& part : data.Lines(five, data.AvailableDetail(BaseMapDetail::High)))
+        lines += part->coasts.size() + part->rivers.size() + part->borders.size();
+    EXPECT_GT(rings, 100u);
+    EXPECT_GT(lines, 1000u);
+    // The countries' outlines and the finest shores of the five countries are a few
+    // megabytes; the description of every variable of the country file is some 60.
+    const qint64 held = LiveHeap::Bytes() - before;
+    EXPECT_LT(held, 24 * 1024 * 1024) << held;
+    data.Release();
+    EXPECT_LT(LiveHeap::Bytes() - before, held / 4) << held;
+    // Released, the data reads again what is asked for.
+    EXPECT_FALSE(data.Countries(five).empty());
 }
