@@ -1,9 +1,11 @@
 // Territories and the map, driven as a user does: a click on a territory in the "Gebiete"
-// panel rings its places on the map and lists them in a table window.
+// panel rings its places on the map and lists them in a table window (on a file and on a
+// database of the test server).
 #include "MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "base/GeoTableDesc.h"
+#include "common/EngineFixture.h"
 #include "render/territory/TerritoryStore.h"
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
@@ -38,7 +40,29 @@ protected:
     }
 };
 
-TEST_F(TerritoryMapTest, ClickingATerritoryRingsItsPlacesAndListsThemInATable) {
+// The program started on a file or, in place of it, on a new database of the test server.
+class TerritoryClickTest : public TerritoryMapTest, public ::testing::WithParamInterface<Engine> {
+protected:
+    void SetUp() override {
+        TerritoryMapTest::SetUp();
+        if (GetParam() != Engine::Server)
+            return;
+        KELVO_REQUIRE_SERVER();
+        scratch = std::make_unique<TestServer::CScratchDatabase>();
+        g_GeoDatabase.Close();
+        ASSERT_TRUE(g_GeoDatabase.Open(scratch->Address()))
+            << g_GeoDatabase.OpenError().toStdString();
+    }
+    void TearDown() override {
+        TerritoryMapTest::TearDown();
+        scratch.reset();
+    }
+    std::unique_ptr<TestServer::CScratchDatabase> scratch;
+};
+
+KELVO_ON_BOTH_ENGINES(TerritoryClickTest);
+
+TEST_P(TerritoryClickTest, ClickingATerritoryRingsItsPlacesAndListsThemInATable) {
     const Row papenburg{"DE", "26871", "Papenburg", "7.4", "53.08"};
     const Row kiel{"DE", "24103", "Kiel", "10.13", "54.32"};
     const Row kielOrt{"DE", "24103", "Kiel-Mitte", "10.14", "54.33"};

@@ -1,9 +1,11 @@
 // The panel's buttons and the assignment of places: each change is one write of the store,
-// refused whole with a message when it cannot be made.
+// refused whole with a message when it cannot be made. The check of the file that the first
+// write of a session makes runs on a thread while the windows go on answering.
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/shell/WriteCheckWait.h"
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QColorDialog>
@@ -13,6 +15,7 @@ namespace {
 // Writes a changed territory over the one read; another user's change meanwhile is shown,
 // and the user chooses which to keep.
 void writeChanged(QWidget* parent, const CTerritory& read, const CTerritory& changed) {
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     CTerritory stored;
     switch (store.Update(read, changed, &stored)) {
@@ -52,6 +55,7 @@ void CTerritoryPanel::OnNew() {
     CTerritory t;
     t.name = name->trimmed();
     t.color = TerritoryNames::DefaultColor(int(m_data.territories.size()));
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (store.Create(t) == 0)
         KelvoMessageBox(store.Error(), this);
@@ -109,6 +113,7 @@ void CTerritoryPanel::OnRules() {
         KelvoMessageBox(error, this);
         return;
     }
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     QStringList notes;
     if (!store.AddRules(read.id, rules, &notes))
@@ -150,6 +155,7 @@ void CTerritoryPanel::OnDelete() {
             return;
         moveTo = m_data.FindByName(*name)->id;
     }
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (!store.Delete(read.id, moveTo))
         KelvoMessageBox(store.Error(), this);
@@ -185,6 +191,7 @@ bool CTerritoryPanel::Assign(QWidget* parent, const QList<CTerritoryException>& 
     QList<CTerritoryException> assigned = places;
     for (CTerritoryException& e : assigned)
         e.territory = target ? target->id : 0;
+    WaitForWriteCheck();
     const bool ok = store.Assign(assigned);
     if (!ok)
         KelvoMessageBox(store.Error(), parent);
