@@ -151,7 +151,7 @@ void CTerritoryPanel::Refresh() {
     CTerritoryStore store(g_GeoDatabase);
     m_data = CTerritoryData();
     m_nChanges = store.ChangeCount();
-    if (g_GeoDatabase.IsOpen() && !store.Load(&m_data))
+    if (g_GeoDatabase.IsOpen() && !store.LoadAt(m_nChanges, &m_data))
         m_pDetails->setText(store.Error());
     QString error;
     std::shared_ptr<const CGeoPlaceRows> rows;
