@@ -140,7 +140,9 @@ void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {
     if (lines.size() > kLegendLines) {
         const qsizetype more = lines.size() - (kLegendLines - 1);
         lines.resize(kLegendLines - 1);
-        lines << Line{QStringLiteral("… %1 weitere Gebiete").arg(more), kNoTerritory, -1};
+        lines << Line{
+            QStringLiteral("… %1 weitere Gebiete").arg(QLocale(QLocale::German).toString(more)),
+            kNoTerritory, -1};
     }
     lines << Line{QStringLiteral("kein Gebiet"), kNoTerritory, m_totals.places.value(0)};
 
@@ -150,8 +152,10 @@ void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {
     QStringList texts;
     for (const Line& line : lines) {
         const QString text =
-            line.places < 0 ? line.text
-                            : QStringLiteral("%1 (%2)").arg(line.text.left(40)).arg(line.places);
+            line.places < 0
+                ? line.text
+                : QStringLiteral("%1 (%2)").arg(line.text.left(40),
+                                                QLocale(QLocale::German).toString(line.places));
         texts << text;
         width = std::max(width, dc.GetTextExtent(text).width());
     }

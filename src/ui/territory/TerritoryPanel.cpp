@@ -218,10 +218,10 @@ void CTerritoryPanel::ShowDetails() {
     for (const CTerritoryException& e : m_data.exceptions)
         singles += e.territory == t->id;
     QString text = rules.isEmpty() ? QStringLiteral("Keine Regeln.")
-                                   : QStringLiteral("Regeln: %1").arg(rules.join(u", "));
+                                   : QStringLiteral("Regeln: %1.").arg(rules.join(u", "));
     if (singles > 0)
         text += singles == 1 ? QStringLiteral(" 1 Ort einzeln zugewiesen.")
-                             : QStringLiteral(" %1 Orte einzeln zugewiesen.").arg(singles);
+                             : QStringLiteral(" %1 Orte einzeln zugewiesen.").arg(number(singles));
     m_pDetails->setText(text);
 }
 

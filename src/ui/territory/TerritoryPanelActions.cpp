@@ -9,6 +9,7 @@
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QColorDialog>
+#include <QLocale>
 
 namespace {
 
@@ -131,8 +132,7 @@ void CTerritoryPanel::OnDelete() {
     const qint64 places = Places(read.id);
     const int answer = KelvoQuestionBox(
         QStringLiteral("Das Gebiet \"%1\" löschen?\n\nWas soll aus seinen Orten (%2) werden?")
-            .arg(read.name)
-            .arg(places),
+            .arg(read.name, QLocale(QLocale::German).toString(places)),
         {QStringLiteral("Einem anderen Gebiet geben"), QStringLiteral("Keinem Gebiet"),
          QStringLiteral("Abbrechen")},
         this);
@@ -181,7 +181,8 @@ bool CTerritoryPanel::Assign(QWidget* parent, const QList<CTerritoryException>& 
     const std::optional<QString> chosen =
         Ask(parent,
             places.size() == 1 ? QStringLiteral("1 Ort dem Gebiet zuweisen:")
-                               : QStringLiteral("%1 Orte dem Gebiet zuweisen:").arg(places.size()),
+                               : QStringLiteral("%1 Orte dem Gebiet zuweisen:")
+                                     .arg(QLocale(QLocale::German).toString(places.size())),
             names);
     if (!chosen)
         return false;
