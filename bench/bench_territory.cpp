@@ -1,8 +1,9 @@
 // Territory figures: a map repaint coloured by 500 territories against the same repaint in
 // country colours (both with the data unchanged since the last repaint), the first coloured
-// repaint (which places every row), and reading the territories and counting the places of
-// each again after 10,000 places were assigned: all anew, and from the count before. The
-// territories are made in the benchmark's database before the first run and removed after the last.
+// repaint (which places every row), reading the territories and counting the places of
+// each again after 10,000 places were assigned (all anew, and from the count before, as the
+// panel does), and the coloured map's repaint after such an assignment. The territories are
+// made in the benchmark's database before the first run and removed after the last.
 #include "BenchRegistry.h"
 
 #include "render/map/MapCanvas.h"
@@ -135,7 +136,8 @@ CTerritoryCount g_count;
 void assignPlaces() {
     CTerritoryStore store(g_GeoDatabase);
     QString error;
-    store.Load(&g_before);
+    // Read as the panel reads them, so that the assignment finds them kept.
+    store.LoadAt(store.ChangeCount(), &g_before);
     g_pRows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
     g_count.Update(g_pRows, g_before);
     QList<CTerritoryException> places;
@@ -168,9 +170,10 @@ const BenchRegistrar recountAll({.group = "territory",
                                      },
                                  .setUp = assignPlaces});
 
-// The territories read and the count of before the assignment brought up to date, as the
-// panel does after "Zuweisen": only the rows of the assigned codes are placed again. The
-// rows must be those read before the assignment (it does not move the data stamp).
+// The territories and the count of before the assignment brought up to date, as the panel
+// does after "Zuweisen": the territories it wrote are taken as kept, and only the rows of
+// the assigned codes are placed again. The rows must be those read before the assignment
+// (it does not move the data stamp).
 const BenchRegistrar
     recount({.group = "territory",
              .key = "territory-recount",
@@ -178,24 +181,55 @@ const BenchRegistrar
                  [](CGeoDatabase& db) {
                      QElapsedTimer clock;
                      clock.start();
+                     const double cpu = threadCpuMs();
                      CTerritoryStore store(db);
                      CTerritoryData data;
                      QString error;
-                     store.Load(&data);
+                     store.LoadAt(store.ChangeCount(), &data);
                      const auto rows = CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
                      BenchReport("territory-recount-read-ms", double(clock.nsecsElapsed()) / 1e6);
                      clock.restart();
                      g_count.Update(rows, data);
                      BenchReport("territory-recount-count-ms", double(clock.nsecsElapsed()) / 1e6);
+                     BenchReport("territory-recount-cpu", threadCpuMs() - cpu);
                      BenchReport("territory-recount-placed", double(g_count.LastPlaced()));
                      BenchReport("territory-recount-rows-kept", rows == g_pRows ? 1 : 0);
                  },
-             .tearDown =
-                 [] {
-                     g_count = CTerritoryCount();
-                     g_before = CTerritoryData();
-                     tearDownMaps();
-                 },
              .prepare = [](CGeoDatabase&) { g_count.Update(g_pRows, g_before); }});
+
+// The coloured map repainted after the same 10,000 places were assigned, to the second and
+// the first territory in turn (the assignment not timed).
+int g_nextTarget = 1;
+const BenchRegistrar
+    mapAfterAssign({.group = "territory",
+                    .key = "map-territories-after-assign",
+                    .run =
+                        [](CGeoDatabase&) {
+                            const double start = threadCpuMs();
+                            g_pColored->Repaint(kWindow, kWindow);
+                            BenchReport("map-territories-after-assign-cpu", threadCpuMs() - start);
+                        },
+                    .tearDown =
+                        [] {
+                            g_count = CTerritoryCount();
+                            g_before = CTerritoryData();
+                            tearDownMaps();
+                        },
+                    .prepare =
+                        [](CGeoDatabase& db) {
+                            CTerritoryStore store(db);
+                            QList<CTerritoryException> places;
+                            for (quint32 k = 0; k < g_pRows->Size() && places.size() < kAssigned;
+                                 k += 10)
+                                places << CTerritoryException{
+                                    g_pRows->Countries()[g_pRows->Country(k)],
+                                    g_pRows->TextOf(k, CGeoPlaceRows::Plz).toByteArray(),
+                                    g_pRows->TextOf(k, CGeoPlaceRows::Ort).toByteArray(),
+                                    g_pRows->TextOf(k, CGeoPlaceRows::Ortsteil).toByteArray(),
+                                    g_before.territories[g_nextTarget].id};
+                            g_nextTarget = 1 - g_nextTarget;
+                            if (!store.Assign(places))
+                                qFatal("%s", qPrintable(store.Error()));
+                        }});
 
 } // namespace

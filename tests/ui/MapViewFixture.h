@@ -6,7 +6,7 @@
 
 #include "common/TestSupport.h"
 #include "render/draw/DrawTypes.h"
-#include "store/GeoSql.h"
+#include "store/GeoSqlDialect.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/DocTemplate.h"
@@ -29,7 +29,7 @@ protected:
 
     bool InsertRows(const QList<Row>& rows) {
         CGeoRecordset rs(g_GeoDatabase);
-        if (!rs.Open(GeoSql::Dialect().InsertRow(g_GeoDatabase.m_Table)))
+        if (!rs.Open(g_GeoDatabase.Sql().InsertRow(g_GeoDatabase.m_Table)))
             return false;
         for (const Row& r : rows) {
             QVariantList values;

@@ -1,9 +1,11 @@
 // Territories and the map, driven as a user does: a click on a territory in the "Gebiete"
-// panel rings its places on the map and lists them in a table window.
+// panel rings its places on the map and lists them in a table window (on a file and on a
+// database of the test server).
 #include "MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "base/GeoTableDesc.h"
+#include "common/EngineFixture.h"
 #include "render/territory/TerritoryStore.h"
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
@@ -38,7 +40,29 @@ protected:
     }
 };
 
-TEST_F(TerritoryMapTest, ClickingATerritoryRingsItsPlacesAndListsThemInATable) {
+// The program started on a file or, in place of it, on a new database of the test server.
+class TerritoryClickTest : public TerritoryMapTest, public ::testing::WithParamInterface<Engine> {
+protected:
+    void SetUp() override {
+        TerritoryMapTest::SetUp();
+        if (GetParam() != Engine::Server)
+            return;
+        KELVO_REQUIRE_SERVER();
+        scratch = std::make_unique<TestServer::CScratchDatabase>();
+        g_GeoDatabase.Close();
+        ASSERT_TRUE(g_GeoDatabase.Open(scratch->Address()))
+            << g_GeoDatabase.OpenError().toStdString();
+    }
+    void TearDown() override {
+        TerritoryMapTest::TearDown();
+        scratch.reset();
+    }
+    std::unique_ptr<TestServer::CScratchDatabase> scratch;
+};
+
+KELVO_ON_BOTH_ENGINES(TerritoryClickTest);
+
+TEST_P(TerritoryClickTest, ClickingATerritoryRingsItsPlacesAndListsThemInATable) {
     const Row papenburg{"DE", "26871", "Papenburg", "7.4", "53.08"};
     const Row kiel{"DE", "24103", "Kiel", "10.13", "54.32"};
     const Row kielOrt{"DE", "24103", "Kiel-Mitte", "10.14", "54.33"};
@@ -176,5 +200,50 @@ TEST_F(TerritoryMapTest, ALassoDraggedWithCtrlSelectsThePlacesInsideForAssigning
     frame->GetActions(ID_TERRITORY_OUTLINES).value(0)->trigger();
     Process();
     EXPECT_EQ(Shown(view), plain);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+// A lasso dragged out over the axes and the window's edge is drawn inside the frame only,
+// while it is dragged and once let go; it still selects the places inside the whole path.
+TEST_F(TerritoryMapTest, ALassoOverTheAxesIsDrawnInsideTheFrameOnly) {
+    const Row papenburg{"DE", "26871", "Papenburg", "7.4", "53.08"};
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien(), papenburg}));
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    const QImage plain = Shown(view);
+    const CRect& plot = view->Canvas().m_rectPlot;
+    const QRect inside(plot.left + 1, plot.top + 1, plot.Width() - 2, plot.Height() - 2);
+    // The pixels that differ from the plain map: how many, and how many outside the frame.
+    auto changed = [&](const QImage& image) {
+        std::pair<int, int> counts{0, 0};
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixel(x, y) != plain.pixel(x, y)) {
+                    ++counts.first;
+                    counts.second += !inside.contains(x, y);
+                }
+            }
+        }
+        return counts;
+    };
+
+    // Around Papenburg (about 190, 160), Berlin (558, 192) and Heidelberg (334, 364), leaving
+    // out Wien (697, 423), out over the left axis, the top edge and the bottom axis.
+    const QList<QPoint> path{{2, 100},   {300, 2},   {620, 10},  {640, 250},
+                             {400, 598}, {300, 590}, {200, 250}, {2, 280}};
+    QTest::mousePress(view, Qt::LeftButton, Qt::ControlModifier, path.first());
+    for (const QPoint& p : path.mid(1))
+        QTest::mouseMove(view, p);
+    const auto dragging = changed(Shown(view));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ControlModifier, path.last());
+    Process();
+    const auto kept = changed(Shown(view));
+    EXPECT_GT(dragging.first, 500);
+    EXPECT_EQ(dragging.second, 0);
+    EXPECT_GT(kept.first, 500);
+    EXPECT_EQ(kept.second, 0);
+    EXPECT_TRUE(frame->GetMessageText().startsWith("3 Orte im Lasso."))
+        << qPrintable(frame->GetMessageText());
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }

@@ -9,7 +9,10 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -146,4 +149,60 @@ TEST_F(TerritoryPanelTest, RefusedInputLeavesEverythingAsItWasAndSaysWhy) {
     Process();
     SetQuestionBoxHook({});
     EXPECT_EQ(Lines(panel), QStringList({"(kein Gebiet): 2"}));
+}
+
+// The panel's first write of a session waits for the check of the whole file on a thread:
+// the panel answers meanwhile, and a damaged file is refused as before, with nothing written.
+TEST_F(TerritoryPanelTest, AWriteWaitsForTheCheckOfTheFileAndADamagedOneIsRefused) {
+    CTerritoryStore store(g_GeoDatabase);
+    ASSERT_GT(store.Create({0, "Nord", "#102030", "", {}}), 0) << store.Error().toStdString();
+    // Enough rows that the file has pages in the middle to damage; written after the
+    // territory, so that the file is no longer the one checked for it.
+    QList<Row> rows{Berlin(), Heidelberg()};
+    for (int i = 0; i < 3000; ++i)
+        rows.append({"DE", QString::number(20000 + i), QStringLiteral("Ort %1").arg(i), "9", "51"});
+    ASSERT_TRUE(g_GeoDatabase.Execute("BEGIN"));
+    ASSERT_TRUE(InsertRows(rows));
+    ASSERT_TRUE(g_GeoDatabase.Execute("COMMIT"));
+    Trigger(ID_TERRITORY_PANEL);
+    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    ASSERT_TRUE(panel);
+    const QString path = g_GeoDatabase.FilePath();
+
+    // Damaged by something else, and held by another program while the check begins: the
+    // check cannot end before the panel has taken a click.
+    TestSupport::DamageMiddlePage(path);
+    const QByteArray damaged = TestSupport::ReadFile(path);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(qPrintable(path), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QString captionWhileChecking;
+    bool answeredWhileChecking = false;
+    QTimer::singleShot(0, panel, [&] {
+        captionWhileChecking = frame->GetMessageText();
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        QTreeWidget* list = panel->List();
+        const QRect line = list->visualItemRect(list->topLevelItem(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line.center());
+        answeredWhileChecking = list->currentItem() == list->topLevelItem(0);
+    });
+    Answer({"Ost"});
+    panel->findChild<QPushButton*>("Neu")->click();
+    Process();
+    sqlite3_close(other);
+
+    EXPECT_TRUE(answeredWhileChecking);
+    EXPECT_EQ(captionWhileChecking, "Datenbank wird geprüft:");
+    CGeoDatabase itself;
+    ASSERT_TRUE(itself.Open(path));
+    EXPECT_FALSE(itself.BeginWrite());
+    ASSERT_TRUE(itself.LastError().startsWith("Die Datenbankdatei ist beschädigt"));
+    EXPECT_EQ(messages, QStringList{itself.LastError()});
+    itself.Close();
+    EXPECT_EQ(TestSupport::ReadFile(path), damaged);
+    QStringList names;
+    for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
+        names << panel->List()->topLevelItem(i)->text(0);
+    EXPECT_EQ(names, QStringList({"Nord", "(kein Gebiet)"}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -55,7 +55,7 @@ void CMapTerritories::Load(CGeoDatabase& database) {
     const qint64 changes = store.ChangeCount();
     if (m_bRead && opening == m_nOpening && changes >= 0 && changes == m_nChanges)
         return;
-    m_bRead = store.Load(&m_data);
+    m_bRead = store.LoadAt(changes, &m_data);
     m_strLoadError.clear();
     if (!m_bRead) {
         m_strLoadError = store.Error();
@@ -77,30 +77,39 @@ QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows)
     const QString error = m_strLoadError;
     if (m_pRowsPlaced.lock() == rows && sameAssignment(m_data, m_dataPlaced))
         return error;
+    const bool sameRows = m_count.Rows() == rows;
+    m_count.Update(rows, m_data);
+    // The colours by position: all rows take theirs again when the territories or their
+    // colours changed, else only the rows placed again.
+    bool sameColors = sameRows && m_dataPlaced.territories.size() == m_data.territories.size();
+    for (qsizetype i = 0; sameColors && i < m_data.territories.size(); ++i) {
+        sameColors = m_data.territories[i].id == m_dataPlaced.territories[i].id &&
+                     m_data.territories[i].color == m_dataPlaced.territories[i].color;
+    }
     QHash<qint64, quint32> position;
     m_aColors.assign(1, kNoTerritory);
     for (const CTerritory& t : m_data.territories) {
         position.insert(t.id, quint32(m_aColors.size()));
         m_aColors.push_back(colorOf(t.color));
     }
-    const CTerritoryAssigner assigner(m_data);
-    const std::vector<CTerritoryAssigner::Placement> placed = assigner.PlaceRows(*rows);
-    m_aIndex.resize(placed.size());
-    m_aRowColors.resize(placed.size());
-    for (size_t k = 0; k < placed.size(); ++k) {
-        m_aIndex[k] = position.value(placed[k].territory, 0);
-        m_aRowColors[k] = m_aColors[m_aIndex[k]];
-    }
-    m_totals = CTerritoryTotals::Count(placed);
-    // Places assigned to a territory that is gone count as in none.
-    for (auto it = m_totals.places.begin(); it != m_totals.places.end();) {
-        if (it.key() != 0 && !position.contains(it.key())) {
-            m_totals.places[0] += it.value();
-            it = m_totals.places.erase(it);
-        } else {
-            ++it;
+    auto color = [&](quint32 first, quint32 end) {
+        for (quint32 k = first; k < end; ++k) {
+            m_aIndex[k] = position.value(m_count.Placement(k).territory, 0);
+            m_aRowColors[k] = m_aColors[m_aIndex[k]];
         }
+    };
+    if (!sameColors) {
+        m_aIndex.resize(rows->Size());
+        m_aRowColors.resize(rows->Size());
+        color(0, rows->Size());
+    } else {
+        for (const auto& [first, end] : m_count.LastRanges())
+            color(first, end);
     }
+    m_totals = CTerritoryTotals();
+    // Places assigned to a territory that is gone count as in none.
+    for (auto it = m_count.Places().cbegin(); it != m_count.Places().cend(); ++it)
+        m_totals.places[position.contains(it.key()) ? it.key() : 0] += it.value();
     m_pRowsPlaced = rows;
     m_dataPlaced = m_data;
     m_aOutlines.clear();
@@ -131,7 +140,9 @@ void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {
     if (lines.size() > kLegendLines) {
         const qsizetype more = lines.size() - (kLegendLines - 1);
         lines.resize(kLegendLines - 1);
-        lines << Line{QStringLiteral("… %1 weitere Gebiete").arg(more), kNoTerritory, -1};
+        lines << Line{
+            QStringLiteral("… %1 weitere Gebiete").arg(QLocale(QLocale::German).toString(more)),
+            kNoTerritory, -1};
     }
     lines << Line{QStringLiteral("kein Gebiet"), kNoTerritory, m_totals.places.value(0)};
 
@@ -141,8 +152,10 @@ void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {
     QStringList texts;
     for (const Line& line : lines) {
         const QString text =
-            line.places < 0 ? line.text
-                            : QStringLiteral("%1 (%2)").arg(line.text.left(40)).arg(line.places);
+            line.places < 0
+                ? line.text
+                : QStringLiteral("%1 (%2)").arg(line.text.left(40),
+                                                QLocale(QLocale::German).toString(line.places));
         texts << text;
         width = std::max(width, dc.GetTextExtent(text).width());
     }

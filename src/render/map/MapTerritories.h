@@ -3,6 +3,7 @@
 #include "render/draw/DrawObjects.h"
 #include "render/draw/DrawTypes.h"
 #include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryCount.h"
 #include "render/territory/TerritoryOutlines.h"
 #include "store/GeoDatabase.h"
 #include "store/territory/Territory.h"
@@ -19,7 +20,8 @@ class CGeoPlaceRows;
 // territory grey, and a legend with each territory's number of places. The territories are
 // read again when their change count moved (a change by any program or user) or another
 // database was opened; the rows are placed again only when they or the territories changed,
-// so that a repaint costs no more than one lookup of a colour per row.
+// so that a repaint costs no more than one lookup of a colour per row. After a change of the
+// assignment only the rows it touches are placed and coloured again (CTerritoryCount).
 class CMapTerritories {
 public:
     static constexpr COLORREF kNoTerritory = RGB(190, 190, 190);
@@ -59,6 +61,7 @@ private:
     qint64 m_nChanges = -1; // its change count then (CTerritoryStore::ChangeCount)
     std::weak_ptr<const CGeoPlaceRows> m_pRowsPlaced;
     CTerritoryData m_dataPlaced;   // the territories the rows were placed with
+    CTerritoryCount m_count;       // the placement of every row, kept across changes
     std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position
     std::vector<COLORREF> m_aColors;
     std::vector<COLORREF> m_aRowColors; // per row: m_aColors[m_aIndex[row]]

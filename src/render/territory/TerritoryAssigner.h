@@ -23,6 +23,7 @@ public:
         qint64 territory = 0; // 0: in no territory
         int rule = -1;        // index into Rules() of the rule that placed it; -1: none
         bool exception = false;
+        bool operator==(const Placement&) const = default;
     };
     Placement Place(QByteArrayView staat, QByteArrayView plz, QByteArrayView ort,
                     QByteArrayView ortsteil) const;
@@ -34,13 +35,14 @@ public:
 
     // The placement of every place row (which need their texts), in the rows' order.
     std::vector<Placement> PlaceRows(const CGeoPlaceRows& rows) const;
+    // The rule that places a postal code of the country, the exceptions aside; -1: none.
+    int BestRule(QByteArrayView staat, QByteArrayView plz) const;
 
     const QList<CTerritoryRule>& Rules() const { return m_rules; }
 
 private:
     static QByteArray Key(QByteArrayView staat, QByteArrayView plz, QByteArrayView ort,
                           QByteArrayView ortsteil);
-    int BestRule(QByteArrayView staat, QByteArrayView plz) const;
 
     QList<CTerritoryRule> m_rules;
     // The ranges of each country (upper case), most specific first; the single prefixes by

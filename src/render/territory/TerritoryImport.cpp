@@ -66,10 +66,9 @@ bool CTerritoryStore::Import(const QList<CTerritoryImportLine>& lines, QStringLi
             return fail(QStringLiteral("%1 ist nicht in GEO.").arg(place(line)));
         if (const CTerritoryImportLine* before = seen.value(lineKey(line))) {
             if (before->territory != line.territory)
-                return fail(QStringLiteral("%1 steht schon in Zeile %2, mit dem Gebiet \"%3\".")
-                                .arg(place(line))
-                                .arg(before->line)
-                                .arg(before->territory));
+                return fail(
+                    QStringLiteral("%1 steht schon in Zeile %2, mit dem Gebiet \"%3\".")
+                        .arg(place(line), QString::number(before->line), before->territory));
             continue;
         }
         seen.insert(lineKey(line), &line);

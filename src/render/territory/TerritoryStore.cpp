@@ -2,6 +2,7 @@
 
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
+#include "render/territory/TerritoryShare.h"
 #include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
@@ -179,6 +180,16 @@ bool CTerritoryStore::Load(CTerritoryData* data) {
     }
     if (rs.HasError())
         return m_strError = rs.Error(), false;
+    return true;
+}
+
+bool CTerritoryStore::LoadAt(qint64 changes, CTerritoryData* data) {
+    m_strError.clear();
+    if (TerritoryShare::Get(m_db, changes, data))
+        return true;
+    if (!Load(data))
+        return false;
+    TerritoryShare::Put(m_db, changes, *data);
     return true;
 }
 
@@ -416,5 +427,15 @@ bool CTerritoryStore::Assign(const QList<CTerritoryException>& places) {
             return Fail(put.Error()), false;
     }
     put.Close();
-    return Commit();
+    // The count before this change, inside the transaction that keeps other writers out: the
+    // territories kept at it, with these places, are those after the commit.
+    CGeoRecordset count(m_db);
+    if (!count.Open(Sql().ChangeCount()) || !count.MoveNext())
+        return Fail(count.Error()), false;
+    const qint64 before = count.FieldInt(0);
+    count.Close();
+    if (!Commit())
+        return false;
+    TerritoryShare::Assigned(m_db, before, places);
+    return true;
 }

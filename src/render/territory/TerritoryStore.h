@@ -28,6 +28,9 @@ public:
     // Everything stored; an empty CTerritoryData (tablesExist false) for a database without
     // the tables. False on an engine error.
     bool Load(CTerritoryData* data);
+    // Load, for a reader that has just read the change count `changes`: when this program
+    // read or wrote the territories at that count, what it had (TerritoryShare), else read.
+    bool LoadAt(qint64 changes, CTerritoryData* data);
 
     // A new territory; its key, or 0 (Error()) when the name is not allowed or taken.
     qint64 Create(const CTerritory& territory);

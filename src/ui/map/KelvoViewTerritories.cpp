@@ -144,7 +144,11 @@ void CKelvoView::PaintLasso(QPainter& painter) {
     const QPolygon shown = m_lasso.Shown(m_canvas);
     if (shown.size() < 2)
         return;
-    // A dashed outline that inverts what lies below, as the zoom's band.
+    // A dashed outline that inverts what lies below, as the zoom's band, drawn inside the
+    // frame only: a path that runs over the axes still selects the places inside it.
+    const CRect& plot = m_canvas.m_rectPlot;
+    painter.save();
+    painter.setClipRect(QRect(plot.left + 1, plot.top + 1, plot.Width() - 2, plot.Height() - 2));
     painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
     painter.setCompositionMode(QPainter::CompositionMode_Difference);
@@ -152,4 +156,5 @@ void CKelvoView::PaintLasso(QPainter& painter) {
         painter.drawPolyline(shown);
     else
         painter.drawPolygon(shown);
+    painter.restore();
 }

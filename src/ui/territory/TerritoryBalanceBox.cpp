@@ -10,6 +10,7 @@
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/shell/WriteCheckWait.h"
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPlaces.h"
 
@@ -283,6 +284,7 @@ void CTerritoryBalanceBox::OnAssign() {
         TerritoryPlaces::OfPlaceRows(*m_pCount->Rows(), m_selected);
     for (CTerritoryException& e : assigned)
         e.territory = target;
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (!store.Assign(assigned))
         KelvoMessageBox(store.Error(), this);

@@ -151,7 +151,7 @@ void CTerritoryPanel::Refresh() {
     CTerritoryStore store(g_GeoDatabase);
     m_data = CTerritoryData();
     m_nChanges = store.ChangeCount();
-    if (g_GeoDatabase.IsOpen() && !store.Load(&m_data))
+    if (g_GeoDatabase.IsOpen() && !store.LoadAt(m_nChanges, &m_data))
         m_pDetails->setText(store.Error());
     QString error;
     std::shared_ptr<const CGeoPlaceRows> rows;
@@ -218,10 +218,10 @@ void CTerritoryPanel::ShowDetails() {
     for (const CTerritoryException& e : m_data.exceptions)
         singles += e.territory == t->id;
     QString text = rules.isEmpty() ? QStringLiteral("Keine Regeln.")
-                                   : QStringLiteral("Regeln: %1").arg(rules.join(u", "));
+                                   : QStringLiteral("Regeln: %1.").arg(rules.join(u", "));
     if (singles > 0)
         text += singles == 1 ? QStringLiteral(" 1 Ort einzeln zugewiesen.")
-                             : QStringLiteral(" %1 Orte einzeln zugewiesen.").arg(singles);
+                             : QStringLiteral(" %1 Orte einzeln zugewiesen.").arg(number(singles));
     m_pDetails->setText(text);
 }
 

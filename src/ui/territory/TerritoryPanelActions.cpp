@@ -1,18 +1,22 @@
 // The panel's buttons and the assignment of places: each change is one write of the store,
-// refused whole with a message when it cannot be made.
+// refused whole with a message when it cannot be made. The check of the file that the first
+// write of a session makes runs on a thread while the windows go on answering.
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/shell/WriteCheckWait.h"
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QColorDialog>
+#include <QLocale>
 
 namespace {
 
 // Writes a changed territory over the one read; another user's change meanwhile is shown,
 // and the user chooses which to keep.
 void writeChanged(QWidget* parent, const CTerritory& read, const CTerritory& changed) {
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     CTerritory stored;
     switch (store.Update(read, changed, &stored)) {
@@ -52,6 +56,7 @@ void CTerritoryPanel::OnNew() {
     CTerritory t;
     t.name = name->trimmed();
     t.color = TerritoryNames::DefaultColor(int(m_data.territories.size()));
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (store.Create(t) == 0)
         KelvoMessageBox(store.Error(), this);
@@ -109,6 +114,7 @@ void CTerritoryPanel::OnRules() {
         KelvoMessageBox(error, this);
         return;
     }
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     QStringList notes;
     if (!store.AddRules(read.id, rules, &notes))
@@ -126,8 +132,7 @@ void CTerritoryPanel::OnDelete() {
     const qint64 places = Places(read.id);
     const int answer = KelvoQuestionBox(
         QStringLiteral("Das Gebiet \"%1\" löschen?\n\nWas soll aus seinen Orten (%2) werden?")
-            .arg(read.name)
-            .arg(places),
+            .arg(read.name, QLocale(QLocale::German).toString(places)),
         {QStringLiteral("Einem anderen Gebiet geben"), QStringLiteral("Keinem Gebiet"),
          QStringLiteral("Abbrechen")},
         this);
@@ -150,6 +155,7 @@ void CTerritoryPanel::OnDelete() {
             return;
         moveTo = m_data.FindByName(*name)->id;
     }
+    WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (!store.Delete(read.id, moveTo))
         KelvoMessageBox(store.Error(), this);
@@ -175,7 +181,8 @@ bool CTerritoryPanel::Assign(QWidget* parent, const QList<CTerritoryException>& 
     const std::optional<QString> chosen =
         Ask(parent,
             places.size() == 1 ? QStringLiteral("1 Ort dem Gebiet zuweisen:")
-                               : QStringLiteral("%1 Orte dem Gebiet zuweisen:").arg(places.size()),
+                               : QStringLiteral("%1 Orte dem Gebiet zuweisen:")
+                                     .arg(QLocale(QLocale::German).toString(places.size())),
             names);
     if (!chosen)
         return false;
@@ -185,6 +192,7 @@ bool CTerritoryPanel::Assign(QWidget* parent, const QList<CTerritoryException>& 
     QList<CTerritoryException> assigned = places;
     for (CTerritoryException& e : assigned)
         e.territory = target ? target->id : 0;
+    WaitForWriteCheck();
     const bool ok = store.Assign(assigned);
     if (!ok)
         KelvoMessageBox(store.Error(), parent);
