@@ -177,8 +177,10 @@ void CMapCanvas::DrawSelectedPlace(CDeviceContext& dc) {
 }
 
 void CMapCanvas::LoadTerritories() {
-    if (UsesTerritories())
-        OwnTerritories().Load(m_database);
+    if (!UsesTerritories())
+        return;
+    OwnTerritories().WantAreas(m_bTerritoryOutlines);
+    OwnTerritories().Load(m_database);
 }
 
 bool CMapCanvas::TerritoriesStale() {
@@ -190,6 +192,7 @@ QString CMapCanvas::PlaceTerritories() {
     // used: the territories were read before (LoadTerritories).
     if (m_pGiven)
         return OwnTerritories().Place(m_pRows);
+    OwnTerritories().WantAreas(m_bTerritoryOutlines);
     return OwnTerritories().Update(m_database, m_pRows);
 }
 

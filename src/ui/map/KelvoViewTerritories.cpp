@@ -55,11 +55,12 @@ bool CKelvoView::OnTerritoryCommand(int id) {
     QString error;
     const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
     CMapTerritories territories;
+    territories.WantAreas(true);
     if (rows && error.isEmpty())
         error = territories.Update(g_GeoDatabase, rows);
     if (!rows || !error.isEmpty() ||
-        !TerritoryOutlines::WriteGeoJson(path, territories.Outlines(), territories.Data(),
-                                         &error)) {
+        !TerritoryOutlines::WriteGeoJson(path, territories.Outlines(m_canvas.m_outlineShape),
+                                         territories.Data(), &error)) {
         KelvoMessageBox(error, this);
         return true;
     }
