@@ -184,7 +184,7 @@ void CMapCanvas::LoadTerritories() {
 }
 
 bool CMapCanvas::TerritoriesStale() {
-    return m_bTerritoryColors && (!m_pTerritories || m_pTerritories->Stale(m_database));
+    return UsesTerritories() && (!m_pTerritories || m_pTerritories->Stale(m_database));
 }
 
 QString CMapCanvas::PlaceTerritories() {

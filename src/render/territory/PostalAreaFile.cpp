@@ -12,6 +12,7 @@
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -77,18 +78,19 @@ QString fieldText(OGRFeature& feature, int field) {
     return QString::fromUtf8(feature.GetFieldAsString(field)).trimmed();
 }
 
-// The postal code of a feature; a number field lost the leading zeros of a German code.
+// The postal code of a feature. A German code written as a number lost its leading zero.
 QByteArray postalCode(OGRFeature& feature, int field, const QByteArray& staat) {
     if (!feature.IsFieldSetAndNotNull(field))
         return {};
     const OGRFieldType type = feature.GetFieldDefnRef(field)->GetType();
-    if (type == OFTInteger || type == OFTInteger64 || type == OFTReal) {
-        const qint64 number = feature.GetFieldAsInteger64(field);
-        if (number < 0)
-            return {};
-        return QByteArray::number(number).rightJustified(staat == "DE" ? 5 : 0, '0');
-    }
-    return fieldText(feature, field).toUtf8();
+    const bool number = type == OFTInteger || type == OFTInteger64 || type == OFTReal;
+    QByteArray code = number ? QByteArray::number(feature.GetFieldAsInteger64(field))
+                             : fieldText(feature, field).toUtf8();
+    const bool digits = !code.isEmpty() && std::all_of(code.begin(), code.end(),
+                                                       [](char c) { return c >= '0' && c <= '9'; });
+    if (staat == "DE" && digits && code.size() < 5)
+        code = code.rightJustified(5, '0');
+    return code;
 }
 
 // The polygons of a geometry (a repaired one may hold lines and points beside them).

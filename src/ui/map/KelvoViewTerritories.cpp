@@ -1,4 +1,5 @@
-// The map view and the territories: the outlines and their GeoJSON, the lasso dragged with
+// The map view and the territories: the outlines, their shape, the postal-code areas they
+// are made of and their GeoJSON, the lasso dragged with
 // Ctrl held, and "Gebiet zuweisen..." for the places inside it or in the extent.
 #include "ui/map/CKelvoView.h"
 
@@ -7,6 +8,8 @@
 #include "render/map/MapTerritories.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
+#include "ui/map/PostalAreaDialog.h"
+#include "ui/map/TerritoryOutlineDialog.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
@@ -34,6 +37,25 @@ bool CKelvoView::OnTerritoryCommand(int id) {
         m_canvas.m_bTerritoryOutlines = !m_canvas.m_bTerritoryOutlines;
         RepaintNow();
         return true;
+    case ID_TERRITORY_OUTLINE_SHAPE: {
+        CTerritoryOutlineDialog dialog(m_canvas.m_outlineShape, this);
+        if (dialog.exec() == QDialog::Accepted) {
+            m_canvas.m_outlineShape = dialog.Shape();
+            CTerritoryOutlineDialog::Remember(dialog.Shape());
+            if (m_canvas.m_bTerritoryOutlines)
+                RepaintNow();
+        }
+        return true;
+    }
+    case ID_TERRITORY_IMPORT_AREAS: {
+        QString report;
+        if (CPostalAreaDialog::Import(this, &report)) {
+            status(report);
+            if (m_canvas.UsesTerritories())
+                RepaintNow();
+        }
+        return true;
+    }
     case ID_TERRITORY_SAVE_OUTLINES:
         break;
     default:
@@ -78,7 +100,10 @@ bool CKelvoView::OnUpdateTerritoryCommand(int id, CCmdUI& ui) {
         ui.SetCheck(m_canvas.m_bTerritoryOutlines);
         return true;
     case ID_TERRITORY_SAVE_OUTLINES:
+    case ID_TERRITORY_IMPORT_AREAS:
         ui.Enable(g_GeoDatabase.IsOpen());
+        return true;
+    case ID_TERRITORY_OUTLINE_SHAPE:
         return true;
     default:
         return false;
