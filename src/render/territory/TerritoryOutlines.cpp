@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-
 #include <QSet>
 
 #include <ogr_geometry.h>

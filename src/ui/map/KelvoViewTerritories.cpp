@@ -1,6 +1,6 @@
 // The map view and the territories: the outlines, their shape, the postal-code areas they
-// are made of and their GeoJSON, the lasso dragged with
-// Ctrl held, and "Gebiet zuweisen..." for the places inside it or in the extent.
+// are made of and their GeoJSON, the lasso dragged with Ctrl held, and "Gebiet zuweisen..."
+// for the places inside it or in the extent.
 #include "ui/map/CKelvoView.h"
 
 #include "base/CommandIds.h"
