@@ -46,6 +46,9 @@ enum CommandId : int {
     // Territory outlines (map windows): "Gebietsumrisse", "Gebietsumrisse speichern...".
     ID_TERRITORY_OUTLINES = 32883,
     ID_TERRITORY_SAVE_OUTLINES = 32884,
+    // "Gebietsumrisse einstellen...", "PLZ-Flächen importieren..." (map windows).
+    ID_TERRITORY_OUTLINE_SHAPE = 32930,
+    ID_TERRITORY_IMPORT_AREAS = 32931,
 
     // Application and status bar strings.
     AFX_IDS_APP_TITLE = 57344,

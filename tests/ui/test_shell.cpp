@@ -181,6 +181,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "Karte als &Bild speichern...",
                                                "Karte als &Poster drucken...",
                                                "Gebietsumrisse speichern...",
+                                               "PLZ-Flächen importieren...",
                                                "-",
                                                "E&xportieren...",
                                                "Als &Ortsdatei speichern...",
@@ -208,6 +209,7 @@ TEST_F(ShellTest, MenuFollowsTheKindOfWindow) {
                                                "&Legende",
                                                "Nach Gebieten färben",
                                                "Gebietsumrisse",
+                                               "Gebietsumrisse einstellen...",
                                                "Einträge ohne Ort...",
                                                "S&tichtag...",
                                                "&Zeilen ohne Ort..."}));

@@ -12,6 +12,7 @@
 #include "render/map/MapPrint.h"
 #include "render/places/PlaceFile.h"
 #include "render/places/TableListAge.h"
+#include "render/territory/TerritoryOutlines.h"
 #include "store/GeoDatabase.h"
 
 #include <QFile>
@@ -23,7 +24,8 @@ namespace {
 
 const char* const kRenderUsage =
     "Aufruf: kelvo-cli render [--db DATEI] [--size BxH] [--extent WEST,OST,SUED,NORD] "
-    "[--names] [--declutter] [--memos] [--territories] [--outlines] [--marker N] [--places DATEI] "
+    "[--names] [--declutter] [--memos] [--territories] [--outlines [--concave ENGE]] [--marker N] "
+    "[--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
     "[--age-rules TAGE=R,G,B;...] "
     "[--basemap] [--aspect] [--legend] [--poster A0..A4|BxH [--title TEXT] [--tiles A4]] "
@@ -194,6 +196,7 @@ int RunRender(QStringList args) {
     const QString titleText = Cli::TakeOption(args, QStringLiteral("--title"), {}, &error);
     const QString tilesText = Cli::TakeOption(args, QStringLiteral("--tiles"), {}, &error);
     const QString ageText = Cli::TakeOption(args, QStringLiteral("--age-rules"), {}, &error);
+    const QString concaveText = Cli::TakeOption(args, QStringLiteral("--concave"), {}, &error);
     const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
     CMapSettings settings{kDefaultLonWest,  kDefaultLonEast, kDefaultLatSouth,
                           kDefaultLatNorth, false,           0};
@@ -234,6 +237,9 @@ int RunRender(QStringList args) {
                     : QStringLiteral("Ungültige Seitengröße \"%1\" (erwartet A0 bis A4 oder BxH "
                                      "in mm).")
                           .arg(tilesText);
+    CTerritoryOutlineShape shape;
+    if (error.isEmpty() && !concaveText.isEmpty())
+        TerritoryOutlines::ParseConcave(concaveText, &shape, &error);
     QList<CAgeRule> ageRules;
     if (error.isEmpty() && !ageText.isEmpty()) {
         if (!TableList::IsListFileName(placesPath))
@@ -267,6 +273,7 @@ int RunRender(QStringList args) {
     canvas.m_bDeclutterNames = declutter;
     canvas.m_bTerritoryColors = territories;
     canvas.m_bTerritoryOutlines = outlines;
+    canvas.m_outlineShape = shape;
     canvas.SetPlaceList(&places);
     canvas.m_aLegendSections = {groups};
     return writeOutput(canvas, size, args.first(), posterText.isEmpty() ? nullptr : &poster) ? 0

@@ -22,8 +22,10 @@ const char* const kUsage =
     "       kelvo-cli territory delete [--db DATEI] [--move-to GEBIET] GEBIET\n"
     "       kelvo-cli territory where [--db DATEI] \"STAAT PLZ [ORT]\"\n"
     "       kelvo-cli territory export [--db DATEI] AUS.csv|AUS.xlsx\n"
-    "       kelvo-cli territory export [--db DATEI] --outlines AUS.geojson\n"
-    "       kelvo-cli territory import [--db DATEI] [--sheet BLATT] EIN.csv|EIN.xlsx\n";
+    "       kelvo-cli territory export [--db DATEI] --outlines [--concave ENGE] AUS.geojson\n"
+    "       kelvo-cli territory import [--db DATEI] [--sheet BLATT] EIN.csv|EIN.xlsx\n"
+    "       kelvo-cli territory areas import [--db DATEI] [--map Staat=SPALTE,PLZ=SPALTE] "
+    "[--country XX] FLAECHEN.geojson|.shp|.gpkg\n";
 
 struct Context {
     CGeoDatabase db;
@@ -127,11 +129,12 @@ int fail(const CTerritoryStore& store) {
 } // namespace
 
 // The outlines of the territories, as a map coloured by them draws them, as GeoJSON.
-int exportOutlines(Context& c, const QString& path) {
+int exportOutlines(Context& c, const QString& path, const CTerritoryOutlineShape& shape) {
     CMapTerritories territories;
+    territories.WantAreas(true);
     QString error = territories.Update(c.db, c.rows);
-    if (error.isEmpty() &&
-        TerritoryOutlines::WriteGeoJson(path, territories.Outlines(), territories.Data(), &error)) {
+    if (error.isEmpty() && TerritoryOutlines::WriteGeoJson(path, territories.Outlines(shape),
+                                                           territories.Data(), &error)) {
         Cli::Out(QStringLiteral("%1 nach %2 geschrieben.\n")
                      .arg(GermanNumbers::Count(territories.Data().territories.size(),
                                                QStringLiteral("Gebietsumriss"),
@@ -143,11 +146,15 @@ int exportOutlines(Context& c, const QString& path) {
     return 1;
 }
 
-// kelvo-cli territory list|new|assign|delete|where|export|import: the territories of a
+// kelvo-cli territory list|new|assign|delete|where|export|import|areas: the territories of a
 // database, as the "Gebiete" window shows and changes them.
+int RunTerritoryAreas(QStringList args);
+
 int RunTerritory(QStringList args) {
     QString error;
     const QString action = args.isEmpty() ? QString() : args.takeFirst();
+    if (action == u"areas")
+        return RunTerritoryAreas(args);
     const QString dbPath =
         Cli::TakeOption(args, QStringLiteral("--db"), QStringLiteral("Kelvo.mde"), &error);
     const QString color = Cli::TakeOption(args, QStringLiteral("--color"), QString(), &error);
@@ -157,6 +164,8 @@ int RunTerritory(QStringList args) {
     const QString sheet = Cli::TakeOption(args, QStringLiteral("--sheet"), QString(), &error);
     const QStringList places = Cli::TakeOptions(args, QStringLiteral("--place"), &error);
     const bool outlines = Cli::TakeSwitch(args, QStringLiteral("--outlines"));
+    const QString concave = Cli::TakeOption(args, QStringLiteral("--concave"), {}, &error);
+    CTerritoryOutlineShape shape;
     const QMap<QString, int> wanted{{QStringLiteral("list"), 0},    {QStringLiteral("new"), 1},
                                     {QStringLiteral("assign"), -1}, {QStringLiteral("delete"), 1},
                                     {QStringLiteral("where"), 1},   {QStringLiteral("export"), 1},
@@ -168,7 +177,11 @@ int RunTerritory(QStringList args) {
         error = QStringLiteral("territory assign erwartet ein Gebiet und Regeln oder --place.");
     else if (error.isEmpty() && outlines && action != u"export")
         error = QStringLiteral("--outlines gilt nur für territory export.");
-    else if (error.isEmpty() && count >= 0 && args.size() != count)
+    else if (error.isEmpty() && !concave.isEmpty() && !outlines)
+        error = QStringLiteral("--concave gilt nur mit --outlines.");
+    else if (error.isEmpty() && !concave.isEmpty())
+        TerritoryOutlines::ParseConcave(concave, &shape, &error);
+    if (error.isEmpty() && count >= 0 && args.size() != count)
         error = QStringLiteral("Falsche Argumente für territory %1.").arg(action);
     if (!error.isEmpty()) {
         Cli::Err(error + QLatin1Char('\n') + QString::fromUtf8(kUsage));
@@ -257,7 +270,7 @@ int RunTerritory(QStringList args) {
         return 0;
     }
     if (action == u"export" && outlines)
-        return exportOutlines(c, args[0]);
+        return exportOutlines(c, args[0], shape);
     if (action == u"export") {
         const CTerritoryAssigner assigner(c.data);
         const QList<CTerritoryImportLine> lines = TerritoryFile::Lines(*c.rows, assigner, c.data);

@@ -57,8 +57,9 @@ const char* const kUsage =
     "  init [--db DATEI|URL]\n"
     "      die Tabelle GEO (auf einem Server auch das Schema \"kelvo\" mit Kelvos Funktionen)\n"
     "      anlegen, auch in einer Datenbank, die schon anderes enthält; das bleibt, wie es ist\n"
-    "  territory list|new|assign|delete|where|export|import [--db DATEI] ...\n"
-    "      Gebiete: Postleitzahlen und Orte Gebieten zuordnen, zählen, ein- und ausgeben\n"
+    "  territory list|new|assign|delete|where|export|import|areas [--db DATEI] ...\n"
+    "      Gebiete: Postleitzahlen und Orte Gebieten zuordnen, zählen, ein- und ausgeben;\n"
+    "      areas import: PLZ-Flächen aus einer Polygondatei für die Gebietsumrisse\n"
     "\n"
     "  DATEI kann überall auch ein Datenbankserver sein: postgresql://BENUTZER@HOST:PORT/DB\n"
     "  (das Kennwort steht in ~/.pgpass oder PGPASSWORD).\n";

@@ -6,6 +6,7 @@
 #include "render/map/MapLegend.h"
 #include "render/map/PlaceLookup.h"
 #include "render/places/PlaceEntry.h"
+#include "render/territory/TerritoryOutlineShape.h"
 
 #include <QImage>
 #include <QList>
@@ -140,8 +141,10 @@ public:
     bool m_bDeclutterNames = false;
     // Each place in its territory's colour, the others grey, with a legend of the territories.
     bool m_bTerritoryColors = false;
-    // The outline of each territory (the convex hull of its places) in its colour.
+    // The outline of each territory in its colour: the union of its postal codes' areas
+    // where areas are imported, else the hull of its places, as m_outlineShape says.
     bool m_bTerritoryOutlines = false;
+    CTerritoryOutlineShape m_outlineShape;
     // Whether a repaint places the rows in their territories.
     bool UsesTerritories() const { return m_bTerritoryColors || m_bTerritoryOutlines; }
     // Reads the territories on the database's own thread before a repaint elsewhere draws

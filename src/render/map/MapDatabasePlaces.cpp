@@ -177,12 +177,14 @@ void CMapCanvas::DrawSelectedPlace(CDeviceContext& dc) {
 }
 
 void CMapCanvas::LoadTerritories() {
-    if (UsesTerritories())
-        OwnTerritories().Load(m_database);
+    if (!UsesTerritories())
+        return;
+    OwnTerritories().WantAreas(m_bTerritoryOutlines);
+    OwnTerritories().Load(m_database);
 }
 
 bool CMapCanvas::TerritoriesStale() {
-    return m_bTerritoryColors && (!m_pTerritories || m_pTerritories->Stale(m_database));
+    return UsesTerritories() && (!m_pTerritories || m_pTerritories->Stale(m_database));
 }
 
 QString CMapCanvas::PlaceTerritories() {
@@ -190,6 +192,7 @@ QString CMapCanvas::PlaceTerritories() {
     // used: the territories were read before (LoadTerritories).
     if (m_pGiven)
         return OwnTerritories().Place(m_pRows);
+    OwnTerritories().WantAreas(m_bTerritoryOutlines);
     return OwnTerritories().Update(m_database, m_pRows);
 }
 

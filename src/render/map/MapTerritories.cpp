@@ -53,7 +53,8 @@ void CMapTerritories::Load(CGeoDatabase& database) {
     CTerritoryStore store(database);
     const quint64 opening = database.DataStamp().nOpen;
     const qint64 changes = store.ChangeCount();
-    if (m_bRead && opening == m_nOpening && changes >= 0 && changes == m_nChanges)
+    if (m_bRead && opening == m_nOpening && changes >= 0 && changes == m_nChanges &&
+        m_outlines.HasWhatIsWanted())
         return;
     m_bRead = store.LoadAt(changes, &m_data);
     m_strLoadError.clear();
@@ -61,6 +62,8 @@ void CMapTerritories::Load(CGeoDatabase& database) {
         m_strLoadError = store.Error();
         m_data = CTerritoryData();
     }
+    if (const QString error = m_outlines.Load(database); m_bRead && !error.isEmpty())
+        m_strLoadError = error;
     m_nOpening = opening;
     m_nChanges = changes;
 }
@@ -112,18 +115,14 @@ QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows)
         m_totals.places[position.contains(it.key()) ? it.key() : 0] += it.value();
     m_pRowsPlaced = rows;
     m_dataPlaced = m_data;
-    m_aOutlines.clear();
-    m_bOutlinesMade = false;
+    m_outlines.Invalidate();
     return error;
 }
 
-const QList<CTerritoryOutline>& CMapTerritories::Outlines() {
+const QList<CTerritoryOutline>& CMapTerritories::Outlines(const CTerritoryOutlineShape& shape) {
+    static const QList<CTerritoryOutline> none;
     const std::shared_ptr<const CGeoPlaceRows> rows = m_pRowsPlaced.lock();
-    if (!m_bOutlinesMade && rows) {
-        m_aOutlines = TerritoryOutlines::Of(*rows, m_aIndex, m_dataPlaced);
-        m_bOutlinesMade = true;
-    }
-    return m_aOutlines;
+    return rows ? m_outlines.Outlines(*rows, m_aIndex, m_dataPlaced, shape) : none;
 }
 
 void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {

@@ -41,9 +41,11 @@ public:
     COLORREF PositionColor(quint32 position) const {
         return position < m_aColors.size() ? m_aColors[position] : kNoTerritory;
     }
-    // The outline of each territory, in the order of Data(), from the rows placed last;
-    // made on first use after a placing.
-    const QList<CTerritoryOutline>& Outlines();
+    // The outline of each territory, in the order of Data(), from the rows placed last and
+    // the postal-code areas read (when wanted); made on first use after a placing.
+    const QList<CTerritoryOutline>& Outlines(const CTerritoryOutlineShape& shape = {});
+    // Whether Load reads the postal-code areas for the outlines too.
+    void WantAreas(bool on) { m_outlines.WantAreas(on); }
     // The legend in the upper right corner of the plot: colour, name and places of each
     // territory (the largest first, at most kLegendLines), then those in none.
     void DrawLegend(CDeviceContext& dc, const CRect& plot) const;
@@ -66,7 +68,6 @@ private:
     std::vector<COLORREF> m_aColors;
     std::vector<COLORREF> m_aRowColors; // per row: m_aColors[m_aIndex[row]]
     CTerritoryTotals m_totals;
-    QList<CTerritoryOutline> m_aOutlines;
-    bool m_bOutlinesMade = false;
+    CTerritoryOutlineCache m_outlines;
     CFont m_font{12};
 };

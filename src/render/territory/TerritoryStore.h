@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/territory/PostalAreas.h"
 #include "store/territory/Territory.h"
 
 #include <QString>
@@ -62,6 +63,12 @@ public:
     bool Import(const QList<CTerritoryImportLine>& lines, QStringList* created, int* rules,
                 int* exceptions);
 
+    // The postal-code areas of the database (none before the first import).
+    bool LoadAreas(CPostalAreas* areas);
+    // Stores areas read from a polygon file: those of the countries in `areas` take the
+    // place of the ones stored for these countries before; other countries keep theirs.
+    bool ImportAreas(const QList<CPostalArea>& areas);
+
     const QString& Error() const { return m_strError; }
 
     // The number of changes stored in the database, by any program: readers that keep
@@ -77,6 +84,7 @@ private:
     bool Commit();
     void Fail(const QString& error);
     bool TablesExist(bool* exist);
+    bool AreasExist(bool* exist);
     bool TerritoryExists(qint64 id, bool* exists);
     bool InsertTerritory(const CTerritory& territory, qint64* id);
     // Checks the added rules (each with its territory) against those in force inside the

@@ -58,6 +58,16 @@ public:
                 QStringLiteral("SELECT setval(pg_get_serial_sequence('gebiet_regel', 'id'), "
                                "coalesce(max(id), 0) + 1, false) FROM gebiet_regel")};
     }
+
+    QString AreasExist() const override {
+        return QStringLiteral("SELECT (to_regclass('plz_flaeche') IS NOT NULL)::integer");
+    }
+    QStringList CreateAreas() const override {
+        return {QStringLiteral("SELECT pg_advisory_xact_lock(1264870775)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS plz_flaeche (staat text NOT NULL, "
+                               "plz text NOT NULL, flaeche text NOT NULL, "
+                               "PRIMARY KEY (staat, plz))")};
+    }
 };
 
 } // namespace

@@ -45,6 +45,16 @@ public:
 
     // AUTOINCREMENT keeps the largest key inserted, given or not.
     QStringList ContinueNumbering() const override { return {}; }
+
+    QString AreasExist() const override {
+        return QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                              "name = 'PLZ_FLAECHE'");
+    }
+    QStringList CreateAreas() const override {
+        return {QStringLiteral("CREATE TABLE IF NOT EXISTS PLZ_FLAECHE (Staat TEXT NOT NULL, "
+                               "PLZ TEXT NOT NULL, Flaeche TEXT NOT NULL, "
+                               "PRIMARY KEY (Staat, PLZ))")};
+    }
 };
 
 } // namespace

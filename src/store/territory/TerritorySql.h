@@ -11,6 +11,8 @@
 //   GEBIET_REGEL     ID, ID_Gebiet, Staat, Von, Bis      (CTerritoryRule)
 //   GEBIET_AUSNAHME  Staat, PLZ, Ort, Ortsteil (the key), ID_Gebiet (NULL: in no territory)
 //   GEBIET_STAND     Stand: one row, counting the changes of the three tables
+//   PLZ_FLAECHE      Staat, PLZ (the key), Flaeche: the area of a postal code, imported from
+//                    a polygon file, as well-known binary in hexadecimal (degrees)
 //
 // Keys are never reused, so a key another user still holds never names a newer territory.
 // Values are bound in the order the comments give.
@@ -67,4 +69,13 @@ public:
     virtual QString InsertTerritoryWithKey() const = 0;
     virtual QString InsertRuleWithKey() const = 0;
     virtual QStringList ContinueNumbering() const = 0;
+
+    // One row, one integer: 1 when the table of postal-code areas exists.
+    virtual QString AreasExist() const = 0;
+    // Inside a write transaction: the table, unless it exists.
+    virtual QStringList CreateAreas() const = 0;
+    // Staat, PLZ, Flaeche of every area, by Staat and PLZ.
+    virtual QString Areas() const;
+    virtual QString DeleteAreasOf() const = 0; // Staat
+    virtual QString InsertArea() const = 0;    // Staat, PLZ, Flaeche
 };

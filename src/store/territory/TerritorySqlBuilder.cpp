@@ -105,3 +105,16 @@ QString CTerritorySqlBuilder::InsertRuleWithKey() const {
     return QStringLiteral("INSERT INTO GEBIET_REGEL (ID, ID_Gebiet, Staat, Von, Bis) VALUES (%1)")
         .arg(Marks(1, 5));
 }
+
+QString CTerritorySql::Areas() const {
+    return QStringLiteral("SELECT Staat, PLZ, Flaeche FROM PLZ_FLAECHE ORDER BY Staat, PLZ");
+}
+
+QString CTerritorySqlBuilder::DeleteAreasOf() const {
+    return QStringLiteral("DELETE FROM PLZ_FLAECHE WHERE Staat = %1").arg(Placeholder(1));
+}
+
+QString CTerritorySqlBuilder::InsertArea() const {
+    return QStringLiteral("INSERT INTO PLZ_FLAECHE (Staat, PLZ, Flaeche) VALUES (%1)")
+        .arg(Marks(1, 3));
+}

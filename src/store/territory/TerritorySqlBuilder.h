@@ -29,6 +29,9 @@ public:
     QString InsertTerritoryWithKey() const override;
     QString InsertRuleWithKey() const override;
 
+    QString DeleteAreasOf() const override;
+    QString InsertArea() const override;
+
 protected:
     // The mark of the n-th value of a statement, from 1.
     virtual QString Placeholder(int n) const = 0;

@@ -12,8 +12,10 @@
 #include "ui/map/CKelvoDoc.h"
 #include "ui/shell/MessageBox.h"
 
+#include "ui/map/TerritoryOutlineDialog.h"
 #include <QFileDialog>
 #include <QFileInfo>
+
 #include <QSettings>
 
 namespace {
@@ -47,6 +49,7 @@ void CKelvoView::TakeRememberedSwitches() {
         remembered(kBaseMapKey, false) && CBaseMapData::Shared().IsAvailable();
     m_canvas.SetKeepAspect(g_bNextKeepAspect);
     m_canvas.m_bShowLegend = remembered(kLegendKey, true);
+    m_canvas.m_outlineShape = CTerritoryOutlineDialog::Remembered();
 }
 
 void CKelvoView::SyncLegend() {

@@ -1,5 +1,6 @@
-// The map view and the territories: the outlines and their GeoJSON, the lasso dragged with
-// Ctrl held, and "Gebiet zuweisen..." for the places inside it or in the extent.
+// The map view and the territories: the outlines, their shape, the postal-code areas they
+// are made of and their GeoJSON, the lasso dragged with Ctrl held, and "Gebiet zuweisen..."
+// for the places inside it or in the extent.
 #include "ui/map/CKelvoView.h"
 
 #include "base/CommandIds.h"
@@ -7,6 +8,8 @@
 #include "render/map/MapTerritories.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
+#include "ui/map/PostalAreaDialog.h"
+#include "ui/map/TerritoryOutlineDialog.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
@@ -34,6 +37,25 @@ bool CKelvoView::OnTerritoryCommand(int id) {
         m_canvas.m_bTerritoryOutlines = !m_canvas.m_bTerritoryOutlines;
         RepaintNow();
         return true;
+    case ID_TERRITORY_OUTLINE_SHAPE: {
+        CTerritoryOutlineDialog dialog(m_canvas.m_outlineShape, this);
+        if (dialog.exec() == QDialog::Accepted) {
+            m_canvas.m_outlineShape = dialog.Shape();
+            CTerritoryOutlineDialog::Remember(dialog.Shape());
+            if (m_canvas.m_bTerritoryOutlines)
+                RepaintNow();
+        }
+        return true;
+    }
+    case ID_TERRITORY_IMPORT_AREAS: {
+        QString report;
+        if (CPostalAreaDialog::Import(this, &report)) {
+            status(report);
+            if (m_canvas.UsesTerritories())
+                RepaintNow();
+        }
+        return true;
+    }
     case ID_TERRITORY_SAVE_OUTLINES:
         break;
     default:
@@ -55,11 +77,12 @@ bool CKelvoView::OnTerritoryCommand(int id) {
     QString error;
     const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
     CMapTerritories territories;
+    territories.WantAreas(true);
     if (rows && error.isEmpty())
         error = territories.Update(g_GeoDatabase, rows);
     if (!rows || !error.isEmpty() ||
-        !TerritoryOutlines::WriteGeoJson(path, territories.Outlines(), territories.Data(),
-                                         &error)) {
+        !TerritoryOutlines::WriteGeoJson(path, territories.Outlines(m_canvas.m_outlineShape),
+                                         territories.Data(), &error)) {
         KelvoMessageBox(error, this);
         return true;
     }
@@ -77,7 +100,10 @@ bool CKelvoView::OnUpdateTerritoryCommand(int id, CCmdUI& ui) {
         ui.SetCheck(m_canvas.m_bTerritoryOutlines);
         return true;
     case ID_TERRITORY_SAVE_OUTLINES:
+    case ID_TERRITORY_IMPORT_AREAS:
         ui.Enable(g_GeoDatabase.IsOpen());
+        return true;
+    case ID_TERRITORY_OUTLINE_SHAPE:
         return true;
     default:
         return false;

@@ -96,6 +96,7 @@ QList<Popup> Menu(int menuId) {
              << MenuItem{ID_VIEW_LEGEND, QStringLiteral("&Legende")}
              << MenuItem{ID_TERRITORY_COLORS, QStringLiteral("Nach Gebieten färben")}
              << MenuItem{ID_TERRITORY_OUTLINES, QStringLiteral("Gebietsumrisse")}
+             << MenuItem{ID_TERRITORY_OUTLINE_SHAPE, QStringLiteral("Gebietsumrisse einstellen...")}
              << MenuItem{ID_PLACES_WITHOUT_ROW, QStringLiteral("Einträge ohne Ort...")}
              << MenuItem{ID_VIEW_AS_OF, QStringLiteral("S&tichtag...")}
              << MenuItem{ID_VIEW_LIST_ISSUES, QStringLiteral("&Zeilen ohne Ort...")};
@@ -105,10 +106,10 @@ QList<Popup> Menu(int menuId) {
                             {ID_FILE_OPEN, QStringLiteral("Datei ö&ffnen...\tStrg+O")},
                             kOpenList,
                             {ID_FILE_CLOSE, QStringLiteral("&Schließen")}} +
-            fileItems(
-                {{ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Karte als &Bild speichern...")},
-                 {ID_FILE_PRINT_POSTER, QStringLiteral("Karte als &Poster drucken...")},
-                 {ID_TERRITORY_SAVE_OUTLINES, QStringLiteral("Gebietsumrisse speichern...")}}) +
+            fileItems({{ID_FILE_SAVE_MAP_IMAGE, QStringLiteral("Karte als &Bild speichern...")},
+                       {ID_FILE_PRINT_POSTER, QStringLiteral("Karte als &Poster drucken...")},
+                       {ID_TERRITORY_SAVE_OUTLINES, QStringLiteral("Gebietsumrisse speichern...")},
+                       {ID_TERRITORY_IMPORT_AREAS, QStringLiteral("PLZ-Flächen importieren...")}}) +
             QList<MenuItem>{{ID_APP_EXIT, QStringLiteral("&Beenden")}};
         return {{QStringLiteral("&Datei"), file},
                 editMenu(),

@@ -69,6 +69,12 @@ const QHash<int, QString>& table() {
         {ID_TERRITORY_SAVE_OUTLINES,
          QStringLiteral("Speichert die Umrisse der Gebiete als GeoJSON-Datei.\n"
                         "Gebietsumrisse speichern")},
+        {ID_TERRITORY_OUTLINE_SHAPE,
+         QStringLiteral("Wählt die konvexe oder eine konkave Hülle als Umriss der Gebiete.\n"
+                        "Gebietsumrisse einstellen")},
+        {ID_TERRITORY_IMPORT_AREAS,
+         QStringLiteral("Liest die Flächen der Postleitzahlen aus einer Polygondatei; sie sind "
+                        "dann die Umrisse der Gebiete.\nPLZ-Flächen importieren")},
         {ID_PLACES_WITHOUT_ROW, QStringLiteral("Listet die Einträge der Ortsdatei, deren Ort "
                                                "nicht in der Tabelle steht.\nEinträge ohne Ort")},
 

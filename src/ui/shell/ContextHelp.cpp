@@ -81,6 +81,8 @@ QString OfCommand(int id) {
     case ID_TERRITORY_ASSIGN:
     case ID_TERRITORY_OUTLINES:
     case ID_TERRITORY_SAVE_OUTLINES:
+    case ID_TERRITORY_OUTLINE_SHAPE:
+    case ID_TERRITORY_IMPORT_AREAS:
         return QStringLiteral("gebiete");
     case ID_HELP_FINDER:
     case ID_CONTEXT_HELP:

@@ -197,3 +197,108 @@ TEST(TerritoryOutlines, TheAssignmentExportCountsItsLinesInSingularAndPlural) {
     EXPECT_EQ(exported(kRows, "DE 2*"), "6 Zeilen nach DATEI geschrieben.\n");
     EXPECT_EQ(exported(kRows, "DE 20001"), "1 Zeile nach DATEI geschrieben.\n");
 }
+
+namespace {
+
+// An L of places, every half degree: a bar from 7° to 11° E between 52° and 52.5° N and one
+// between 7° and 7.5° E up to 56° N. Its convex hull spans the empty corner between the bars;
+// a tight concave hull does not.
+QList<GeoRow> lRows() {
+    QList<GeoRow> rows;
+    int n = 0;
+    auto add = [&](double lon, double lat) {
+        rows << GeoRow{"DE", QString::number(20000 + n++), "L", QString::number(lon),
+                       QString::number(lat)};
+    };
+    for (double lon = 7.0; lon <= 11.0; lon += 0.5) {
+        add(lon, 52.0);
+        add(lon, 52.5);
+    }
+    for (double lat = 53.0; lat <= 56.0; lat += 0.5) {
+        add(7.0, lat);
+        add(7.5, lat);
+    }
+    return rows;
+}
+
+double ringArea(const QList<QPointF>& corners) {
+    double twice = 0;
+    for (qsizetype i = 0; i < corners.size(); ++i) {
+        const QPointF a = corners[i], b = corners[(i + 1) % corners.size()];
+        twice += a.x() * b.y() - b.x() * a.y();
+    }
+    return std::abs(twice) / 2;
+}
+
+} // namespace
+
+TEST(TerritoryOutlines, AConcaveHullFollowsAnLAndFewPlacesDrawWhatTheConvexOneDraws) {
+    std::vector<QPointF> points;
+    for (const GeoRow& row : lRows())
+        points.emplace_back(row.lon.toDouble(), row.lat.toDouble());
+    const CTerritoryOutlineShape tight{true, 0.1};
+    const QList<QPointF> convex = TerritoryOutlines::Hull(points);
+    const QList<QPointF> concave = TerritoryOutlines::Hull(points, tight);
+    EXPECT_DOUBLE_EQ(ringArea(convex), 9.875);
+    EXPECT_DOUBLE_EQ(ringArea(concave), 3.875); // the two bars
+    for (const QPointF& corner : concave)
+        EXPECT_NE(std::find(points.begin(), points.end(), corner), points.end());
+    // A ratio of 1 is the convex hull.
+    EXPECT_DOUBLE_EQ(ringArea(TerritoryOutlines::Hull(points, {true, 1.0})), 9.875);
+
+    // One place, two, three on a line: as the convex outline.
+    for (const std::vector<QPointF>& few :
+         {std::vector<QPointF>{{8, 50}}, std::vector<QPointF>{{8, 50}, {9, 51}},
+          std::vector<QPointF>{{8, 50}, {9, 51}, {10, 52}},
+          std::vector<QPointF>{{8, 50}, {8, 50}, {8, 50}}}) {
+        EXPECT_EQ(TerritoryOutlines::Hull(few, tight), TerritoryOutlines::Hull(few));
+    }
+
+    CTerritoryOutlineShape shape;
+    QString error;
+    EXPECT_TRUE(TerritoryOutlines::ParseConcave("0,25", &shape, &error));
+    EXPECT_TRUE(shape.concave);
+    EXPECT_DOUBLE_EQ(shape.ratio, 0.25);
+    EXPECT_FALSE(TerritoryOutlines::ParseConcave("1,5", &shape, &error));
+    EXPECT_FALSE(TerritoryOutlines::ParseConcave("eng", &shape, &error));
+    EXPECT_TRUE(error.contains("von 0 bis 1")) << qPrintable(error);
+}
+
+TEST(TerritoryOutlines, TheConcaveOutlineOfAnLIsDrawnByTheCanvasAndTheCliAlike) {
+    TempGeo geo(lRows());
+    CTerritoryStore store(geo.Db());
+    const qint64 l = store.Create({0, "L", "#0060c0", "", {}});
+    QList<CTerritoryRule> rules;
+    QString error, err;
+    QStringList notes;
+    ASSERT_TRUE(TerritoryRules::Parse("DE 2*", &rules, &error)) << qPrintable(error);
+    ASSERT_TRUE(store.AddRules(l, rules, &notes)) << qPrintable(store.Error());
+
+    CMapCanvas canvas(geo.Db(), CMapSettings{6, 12, 51, 57, false, 0});
+    canvas.m_bTerritoryOutlines = true;
+    const QImage convex = Render(canvas, 640, 480);
+    canvas.m_outlineShape = {true, 0.1};
+    const QImage concave = Render(canvas, 640, 480);
+    const COLORREF blue = RGB(0, 0x60, 0xc0);
+    // The convex hull's diagonal crosses the empty corner at (9.25°, 54.25°); the concave
+    // outline runs along the inner edge of the bars instead (52.5° N).
+    for (const auto& [lon, lat, inConvex] :
+         {std::tuple{9.25, 54.25, true}, std::tuple{9.75, 52.5, false}}) {
+        const QPoint p = canvas.LonLatToPoint(lon, lat);
+        EXPECT_EQ(CountColor(convex, p.x() - 3, p.y() - 3, 7, 7, blue) > 0, inConvex) << lon;
+        EXPECT_EQ(CountColor(concave, p.x() - 3, p.y() - 3, 7, 7, blue) > 0, !inConvex) << lon;
+    }
+
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    ASSERT_EQ(TestSupport::RunCli({"render", "--db", geo.Path(), "--size", "640x480", "--extent",
+                                   "6,12,51,57", "--outlines", "--concave", "0,1", dir + "/l.png"},
+                                  dir, nullptr, &err),
+              0)
+        << qPrintable(err);
+    EXPECT_EQ(QImage(dir + "/l.png").convertToFormat(QImage::Format_RGB32), concave);
+    EXPECT_EQ(TestSupport::RunCli(
+                  {"render", "--db", geo.Path(), "--outlines", "--concave", "2", dir + "/x.png"},
+                  dir, nullptr, &err),
+              2);
+    EXPECT_TRUE(err.contains("Ungültige Enge")) << qPrintable(err);
+}
