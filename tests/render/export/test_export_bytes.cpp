@@ -143,7 +143,6 @@ QStringList row(const QString& ort, const QString& memo, const QString& extra = 
     return cells;
 }
 
-
 Rows trickyRows() {
     Rows rows;
     for (const CaseTable::Row& memo : CaseTable::Read("export_memos")) {
