@@ -131,10 +131,6 @@ private:
     QByteArray m_text; // a cell's UTF-8 made from its text
 };
 
-bool write(QIODevice& out, const std::string& bytes) {
-    return out.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
-}
-
 } // namespace
 
 bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResult* result) {
@@ -146,7 +142,7 @@ bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResul
             buffer += ',';
         features.Append(i);
         if (buffer.size() > (1 << 16)) {
-            if (!write(out, buffer))
+            if (!WriteBytes(out, buffer))
                 return false;
             buffer.clear();
         }
@@ -154,7 +150,7 @@ bool WriteGeoJson(QIODevice& out, const CRows& rows, const RowStep& step, CResul
     }
     buffer += "],\"type\":\"FeatureCollection\"}";
     result->nWritten = i;
-    return result->strError.isEmpty() && write(out, buffer);
+    return result->strError.isEmpty() && WriteBytes(out, buffer);
 }
 
 } // namespace Export

@@ -103,10 +103,6 @@ QByteArray dataStartTag(const QString& column) {
     return tag.toUtf8();
 }
 
-bool write(QIODevice& out, const std::string& bytes) {
-    return out.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
-}
-
 QByteArray coordinate(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest).toLatin1();
 }
@@ -159,7 +155,7 @@ bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* r
         }
         kml.Line(2, "</Placemark>");
         if (buffer.size() > (1 << 16)) {
-            if (!write(out, buffer))
+            if (!WriteBytes(out, buffer))
                 return false;
             buffer.clear();
         }
@@ -172,7 +168,7 @@ bool WriteKml(QIODevice& out, const CRows& rows, const RowStep& step, CResult* r
     kml.Line(0, "</kml>");
     buffer += '\n';
     result->nWritten = i;
-    return result->strError.isEmpty() && write(out, buffer);
+    return result->strError.isEmpty() && WriteBytes(out, buffer);
 }
 
 } // namespace Export
