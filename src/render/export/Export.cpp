@@ -22,6 +22,10 @@ QString WriteFailure(const QSaveFile& file) {
                                    file.errorString());
 }
 
+bool WriteBytes(QIODevice& out, const std::string& bytes) {
+    return out.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+}
+
 bool FormatFromName(const QString& name, Format* format) {
     static const struct {
         const char* name;

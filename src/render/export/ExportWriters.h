@@ -3,6 +3,8 @@
 // The writers of the four export formats, behind Export::WriteFile.
 #include "render/export/Export.h"
 
+#include <string>
+
 class QIODevice;
 class QSaveFile;
 
@@ -29,6 +31,9 @@ bool HasRow(const CRows& rows, int row, CResult* result);
 
 // The coordinates of a row as numbers; false when either cell holds no number.
 bool RowPosition(const CRows& rows, int row, double* lon, double* lat);
+
+// Writes the bytes to the device; false when it takes fewer.
+bool WriteBytes(QIODevice& out, const std::string& bytes);
 
 // Why the file refused its data: a full disk in plain words (Qt then knows no reason), else
 // what the file says. Asked before the file is given up, while its data still takes the room.

@@ -20,6 +20,11 @@ QString CTableListEntries::Text(quint32 offset) const {
     return QString::fromUtf8(m_pool.constData() + offset);
 }
 
+QString CTableListEntries::SharedText(quint32 offset) const {
+    const auto shared = m_sharedText.constFind(offset);
+    return shared != m_sharedText.constEnd() ? *shared : Text(offset);
+}
+
 bool CTableListEntries::Style::Fits(const CPlaceEntry& e) const {
     return crMarker == e.m_crMarker && crText == e.m_crText && bBlinkPhase == e.m_bBlinkPhase &&
            staat == e.m_strStaat && markerSize == e.m_strMarkerSize && blink == e.m_strBlink &&
@@ -72,8 +77,10 @@ bool CTableListEntries::Append(const CPlaceEntry& e) {
         }
         const auto offset = quint32(m_pool.size());
         m_pool.append(text.toUtf8()).append('\0');
-        if (shared)
+        if (shared) {
             m_shared.insert(text, offset);
+            m_sharedText.insert(offset, text);
+        }
         return offset;
     };
     Item item;
@@ -86,6 +93,8 @@ bool CTableListEntries::Append(const CPlaceEntry& e) {
         m_pool.truncate(poolBefore);
         for (auto it = m_shared.begin(); it != m_shared.end();)
             it = *it >= poolBefore ? m_shared.erase(it) : std::next(it);
+        for (auto it = m_sharedText.begin(); it != m_sharedText.end();)
+            it = it.key() >= poolBefore ? m_sharedText.erase(it) : std::next(it);
         return false;
     }
     item.nDate = 0;
@@ -114,7 +123,9 @@ CPlaceEntry CTableListEntries::operator[](qsizetype i) const {
     CPlaceEntry e;
     e.m_bBlinkPhase = style.bBlinkPhase;
     e.m_strStaat = style.staat;
-    e.m_strPLZ = Text(item.nPlz);
+    // A list of a million entries handed out at once (a map's place list) keeps one copy of
+    // each postal code and place name.
+    e.m_strPLZ = SharedText(item.nPlz);
     e.m_strDate = item.nDate == 0 ? notGiven() : m_dateTexts.at(item.nDate - 1);
     e.m_strMarkerSize = style.markerSize;
     e.m_strBlink = style.blink;
@@ -126,6 +137,6 @@ CPlaceEntry CTableListEntries::operator[](qsizetype i) const {
     e.m_crText = style.crText;
     e.m_dtDate = Date(i);
     e.m_nLine = int(item.nLine);
-    e.m_strOrt = Text(item.nOrt);
+    e.m_strOrt = SharedText(item.nOrt);
     return e;
 }

@@ -71,12 +71,14 @@ private:
         quint32 nStyle;
     };
     QString Text(quint32 offset) const;
+    QString SharedText(quint32 offset) const;
     quint32 StyleOf(const CPlaceEntry& entry);
 
     qsizetype m_nMaxTextBytes;
     QList<Item> m_items;
     QByteArray m_pool;                // NUL-terminated texts; offset 0 is the empty text, 1 is "0"
     QHash<QString, quint32> m_shared; // postal codes and place names in the pool
+    QHash<quint32, QString> m_sharedText; // the same by offset: entries share one text each
     QList<Style> m_styles;
     QMultiHash<size_t, quint32> m_styleIndex; // by the hash of their fields
     quint32 m_nLastStyle = 0;

@@ -14,6 +14,9 @@
 
 #include <algorithm>
 #include <climits>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <mutex>
 
 namespace {
@@ -89,8 +92,14 @@ QString whyNotOpened(const QString& path) {
 struct CTableListFile::Dataset {
     GDALDatasetH h = nullptr;
     ~Dataset() {
-        if (h)
-            GDALClose(h);
+        if (!h)
+            return;
+        GDALClose(h);
+#ifdef __GLIBC__
+        // A spreadsheet's sheet was millions of small blocks; the allocator keeps their pages
+        // unless asked, and the map's place list would then come on top of them.
+        malloc_trim(0);
+#endif
     }
 };
 
@@ -126,6 +135,10 @@ bool CTableListFile::Open(const QString& path) {
     m_pData = std::make_unique<Dataset>();
     m_pData->h = h;
     return true;
+}
+
+void CTableListFile::Close() {
+    m_pData.reset();
 }
 
 QStringList CTableListFile::SheetNames() const {

@@ -24,6 +24,8 @@ public:
     // Opens the file. False with a German message in Error() when it is no table GDAL reads
     // (no spreadsheet, an encrypted one, a missing file).
     bool Open(const QString& path);
+    // Gives GDAL's copy of the file back (a spreadsheet's whole sheet): nothing is read after.
+    void Close();
     const QString& Error() const { return m_strError; }
     const QString& Path() const { return m_strPath; }
 

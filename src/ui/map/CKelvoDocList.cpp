@@ -92,6 +92,8 @@ bool CKelvoDoc::OpenList(const QString& path) {
     options.strSheet = dlg.Sheet();
     options.mapping = dlg.Mapping();
     const bool ok = error.isEmpty() && TableList::Read(file, options, *rows, list.get(), &error);
+    // The map's place list below takes as much again as the sheet GDAL holds.
+    file.Close();
     QApplication::restoreOverrideCursor();
     if (!ok)
         return fail(error);

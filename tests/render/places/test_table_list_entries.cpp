@@ -1,4 +1,6 @@
 // A list's compact entries give back exactly what was put in.
+#include "common/LiveHeap.h"
+#include "render/places/TableList.h"
 #include "render/places/TableListEntries.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +94,23 @@ TEST(TableListEntries, AnEntryBeyondTheTextLimitIsRefusedAndTheOthersStay) {
     EXPECT_EQ(entries[1].m_strPLZ, "80331");
     EXPECT_EQ(entries[2].m_strPLZ, "80331");
     EXPECT_EQ(entries[0].m_strLabel, "Berlin");
+}
+
+TEST(TableListEntries, AMapsPlaceListOfThemKeepsOneCopyOfEachPostalCodeAndPlaceName) {
+    // A list of few places on many rows, as a customer list is, handed out at once.
+    CTableListEntries entries;
+    constexpr int kRows = 20'000;
+    for (int i = 0; i < kRows; ++i) {
+        CPlaceEntry e = entry(i + 2, QStringLiteral("%1").arg(10115 + i % 50), "0");
+        e.m_strOrt = QStringLiteral("Berlin-Ortsteil %1").arg(i % 50);
+        ASSERT_TRUE(entries.Append(e));
+    }
+    const qint64 before = LiveHeap::Bytes();
+    const CPlaceList places = TableList::AsOf(entries, QDate(2026, 12, 24));
+    const qint64 perEntry = (LiveHeap::Bytes() - before) / kRows;
+    ASSERT_EQ(places.size(), kRows);
+    EXPECT_EQ(places[kRows - 1].m_strOrt, "Berlin-Ortsteil 49");
+    EXPECT_LT(perEntry, qint64(sizeof(CPlaceEntry)) + 16);
 }
 
 } // namespace
