@@ -15,18 +15,6 @@
 
 using namespace MapTest;
 
-namespace {
-
-int countRgb(const QImage& image, unsigned rgb) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += (image.pixel(x, y) & 0xffffff) == rgb;
-    return n;
-}
-
-} // namespace
-
 TEST(BaseMapCli, RenderDrawsWhatTheCanvasDrawsAndNamesAMissingPackage) {
     if (!CBaseMapData::Shared().IsAvailable())
         GTEST_SKIP() << "Die Grundkarte ist nicht installiert.";
@@ -45,7 +33,7 @@ TEST(BaseMapCli, RenderDrawsWhatTheCanvasDrawsAndNamesAMissingPackage) {
     const QImage drawn = Render(canvas);
     const QImage written(dir + "/k.png");
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), drawn);
-    EXPECT_GT(countRgb(written, BaseMap::kWater), 10000);
+    EXPECT_GT(CountRgb(written, BaseMap::kWater), 10000);
 
     qputenv("KELVO_DCW_FILE", (dir + "/fehlt.nc").toUtf8());
     const int status = TestSupport::RunCli(

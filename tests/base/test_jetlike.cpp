@@ -9,50 +9,16 @@
 
 #include <gtest/gtest.h>
 
-TEST(JetLikePattern, WildcardsCaseAndUmlauts) {
+// The wildcards, case and umlauts are rows of tests/cases/like.tsv; here are the texts no
+// server stores (malformed UTF-8) or folds alike.
+TEST(JetLikePattern, BytesBeyondAsciiThatStandForLettersOrDigits) {
     struct Case {
         const char* pattern;
         const char* text;
         bool match;
     } cases[] = {
-        {"*101*", "10115", true},
-        {"*101*", "01010", true},
-        {"*101*", "1100", false},
-        {"B?rlin", "Berlin", true},
-        {"B?rlin", "Brlin", false},
-        {"##", "42", true},
-        {"##", "4a", false},
-        {"#*", "", false},
-        {"*", "", true},
-        {"**", "", true},
-        {"[abc]x", "bx", true},
-        {"[abc]x", "dx", false},
-        {"[a-c]*", "Celle", true},
-        {"[!a-c]*", "Celle", false},
-        {"[!a-c]*", "Dessau", true},
-        {"[*]", "*", true},
-        {"[?]", "a", false},
-        {"a[-]b", "a-b", true},
-        {"berlin", "BERLIN", true},
-        {"*MÜNCHEN*", "München", true},
-        {"*ä*", "GÄRTEN", true},
-        {"*ß*", "Straße", true},
-        {"a*b*c", "axxbyyc", true},
-        {"a*b*c", "axxbyy", false},
-        {"Köln", "Koln", false},
-        {"x[]y", "xy", true},
-        {"*ERL*", "Berlin", true},
-        {"*erl*", "BERLIN", true},
-        {"*xyz*", "Berlin", false},
-        {"*in*", "Bin", true},
-        {"*01*", "Köln 01", true},
-        {"*01*", "Köln 10", false},
         // A word between stars, found in the bytes; characters beyond ASCII that stand for
         // ASCII letters or digits still count.
-        {"*berg*", "Flüsterberg", true},
-        {"*BERG*", "Würzburg Bergheim", true},
-        {"*berg*", "Bürg", false},
-        {"*bergg*", "Berg", false},
         {"*ks*", "\xE2\x84\xAA\xC5\xBF", true}, // Kelvin sign, long s
         {"*kS*", "Bä\xE2\x84\xAAS", true},
         {"*101*",
@@ -64,9 +30,6 @@ TEST(JetLikePattern, WildcardsCaseAndUmlauts) {
          "1",
          true},
         {"*k*", "\xE2\x84", false}, // a cut-off sequence is no letter
-        {"*ss*", "Straße", false},  // ß folds to itself here, not to "ss"
-        {"*a?c*", "xAbC", true},
-        {"*[bc]erg*", "Cerg", true},
     };
     for (const auto& c : cases) {
         CJetLikePattern p{QByteArrayView(c.pattern)};

@@ -36,7 +36,9 @@ QList<Row> Read(const char* name) {
         ++line;
         if (text.endsWith('\n'))
             text.chop(1);
-        if (text.startsWith('#') || text.isEmpty())
+        // "#" alone or before a blank starts a comment; before anything else it is data (the
+        // digit wildcard of a pattern).
+        if (text.isEmpty() || text == "#" || text.startsWith("# "))
             continue;
         Row row;
         row.line = line;

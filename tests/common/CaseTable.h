@@ -7,7 +7,8 @@
 // The edge cases of the program's rules as tables (tests/cases/NAME.tsv), shared by the unit
 // tests, the fuzz corpus replay and the tests that run the same rows on both engines. A
 // line holds fields between tabs; "\t" and "\n" in a field stand for a tab and a line
-// break; lines starting with "#" are comments.
+// break; lines starting with "# " are comments (a "#" before anything but a blank is data:
+// the digit wildcard).
 namespace CaseTable {
 
 struct Row {

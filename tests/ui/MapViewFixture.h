@@ -60,6 +60,14 @@ protected:
         return int(Frames().size()) > before ? MapView(Frames().last()) : nullptr;
     }
 
+    // "Karte öffnen" with its view sized exactly (default 800 x 600, the default extent).
+    CKelvoView* OpenSizedMap(QSize size = QSize(800, 600)) {
+        CKelvoView* view = OpenMap();
+        if (view)
+            SizeView(view, size);
+        return view;
+    }
+
     // A place file written with the given bytes and opened as the open command opens it.
     CKelvoView* OpenPlaceFile(const QByteArray& bytes, const QString& name = "orte.txt") {
         const QString path = TestSupport::WriteFile(dir.filePath(name), bytes);

@@ -5,6 +5,7 @@
 #include "base/CommandIds.h"
 #include "render/basemap/BaseMapData.h"
 #include "render/basemap/BaseMapDraw.h"
+#include "render/map/MapTestSupport.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -36,14 +37,6 @@ protected:
             save->click();
         });
     }
-
-    static int CountRgb(const QImage& image, unsigned rgb) {
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                n += (image.pixel(x, y) & 0xffffff) == rgb;
-        return n;
-    }
 };
 
 } // namespace
@@ -56,7 +49,7 @@ TEST_F(MapBaseMapTest, TheSwitchDrawsTheBaseMapAndNewWindowsTakeIt) {
     ASSERT_TRUE(view);
     SizeView(view);
     const QImage plain = Shown(view);
-    EXPECT_EQ(CountRgb(plain, BaseMap::kWater), 0);
+    EXPECT_EQ(MapTest::CountRgb(plain, BaseMap::kWater), 0);
     QAction* baseMap = Action(ID_VIEW_BASE_MAP);
     ASSERT_TRUE(baseMap);
     frame->UpdateCommandUI();
@@ -65,8 +58,8 @@ TEST_F(MapBaseMapTest, TheSwitchDrawsTheBaseMapAndNewWindowsTakeIt) {
     baseMap->trigger();
     Process();
     const QImage on = Shown(view);
-    EXPECT_GT(CountRgb(on, BaseMap::kWater), 10000); // the North Sea and the Baltic
-    EXPECT_GT(CountRgb(on, BaseMap::kLand), 100000);
+    EXPECT_GT(MapTest::CountRgb(on, BaseMap::kWater), 10000); // the North Sea and the Baltic
+    EXPECT_GT(MapTest::CountRgb(on, BaseMap::kLand), 100000);
     // The places stay on top, and the legend names the two countries.
     EXPECT_EQ(Pixel(on, 558, 192), kRed);
     frame->UpdateCommandUI();

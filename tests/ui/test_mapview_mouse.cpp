@@ -19,16 +19,7 @@ void Drag(QWidget* view, QPoint from, QPoint to) {
 
 } // namespace
 
-class MapMouseTest : public MapViewFixture {
-protected:
-    // A map window of exactly 800 x 600 with the default extent.
-    CKelvoView* OpenSizedMap() {
-        CKelvoView* view = OpenMap();
-        if (view)
-            SizeView(view);
-        return view;
-    }
-};
+class MapMouseTest : public MapViewFixture {};
 
 TEST_F(MapMouseTest, ABandOpensAZoomWindowAndLeavesTheFirstAsItWas) {
     ASSERT_TRUE(InsertRows({Berlin(), {"DE", "26871", "Papenburg", "7.4", "53.08"}}));

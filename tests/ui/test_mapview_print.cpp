@@ -54,12 +54,12 @@ protected:
         return printer;
     }
 
-    CKelvoView* OpenSizedMap() {
-        EXPECT_TRUE(InsertRows({Berlin()}));
-        CKelvoView* view = OpenMap();
-        if (view)
-            SizeView(view);
-        return view;
+    // Every case prints a map with one place.
+    void SetUp() override {
+        MapViewFixture::SetUp();
+        if (!HasFatalFailure()) {
+            ASSERT_TRUE(InsertRows({Berlin()}));
+        }
     }
 };
 

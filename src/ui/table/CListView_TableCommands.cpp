@@ -26,8 +26,11 @@
 
 #include <algorithm>
 
-bool CListView_Table::OnCommand(int id) {
-    // Commands on the rows wait until they are all read and in order.
+namespace {
+
+// The commands on the rows: they wait until the rows are all read and in order, and their
+// menu entries are off meanwhile.
+bool NeedsAllRows(int id) {
     switch (id) {
     case ID_RECORD_EDIT:
     case ID_SELECT_ALL_ROWS:
@@ -38,12 +41,18 @@ bool CListView_Table::OnCommand(int id) {
     case ID_FILE_PRINT_PREVIEW:
     case ID_FILE_EXPORT:
     case ID_FILE_SAVE_PLACES:
-        if (RowsStillComing())
-            return true;
-        break;
+    case ID_TERRITORY_ASSIGN:
+        return true;
     default:
-        break;
+        return false;
     }
+}
+
+} // namespace
+
+bool CListView_Table::OnCommand(int id) {
+    if (NeedsAllRows(id) && RowsStillComing())
+        return true;
     switch (id) {
     case ID_RECORD_EDIT:
         OnRecordEdit();
@@ -72,29 +81,23 @@ bool CListView_Table::OnCommand(int id) {
 }
 
 bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
-    const bool complete = !m_bFilling && !m_pSortWait;
+    if (!NeedsAllRows(id))
+        return false;
+    bool enable = !m_bFilling && !m_pSortWait;
     switch (id) {
     case ID_FILE_EXPORT:
-        ui.Enable(complete && m_model.RowCount() > 0);
-        return true;
+    case ID_RECORD_EDIT: // no record in a window without rows
+        enable = enable && m_model.RowCount() > 0;
+        break;
     case ID_FILE_SAVE_PLACES:
     case ID_TERRITORY_ASSIGN:
-        ui.Enable(complete && selectionModel()->hasSelection());
-        return true;
-    case ID_RECORD_EDIT:
-        ui.Enable(complete && m_model.RowCount() > 0); // no record in a window without rows
-        return true;
-    case ID_SELECT_ALL_ROWS:
-    case ID_VIEW_REFRESH:
-    case ID_EDIT_COPY:
-    case ID_FILE_PRINT:
-    case ID_FILE_PRINT_DIRECT:
-    case ID_FILE_PRINT_PREVIEW:
-        ui.Enable(complete);
-        return true;
+        enable = enable && selectionModel()->hasSelection();
+        break;
     default:
-        return false;
+        break;
     }
+    ui.Enable(enable);
+    return true;
 }
 
 void CListView_Table::ShowRecordDialog(int row) {

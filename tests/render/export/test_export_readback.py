@@ -30,7 +30,7 @@ def cases_dir():
 
 
 def read_cases(name):
-    """The rows of tests/cases/NAME: tab-separated, a header line, # comments; in the fields
+    """The rows of tests/cases/NAME: tab-separated, a header line, "# " comments; in the fields
     \\n, \\r, \\t and \\\\ stand for a line feed, a carriage return, a tab and a backslash."""
     escapes = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\"}
 
@@ -46,7 +46,7 @@ def read_cases(name):
         return "".join(out)
 
     with open(os.path.join(cases_dir(), name), encoding="utf-8", newline="\n") as f:
-        lines = [l.rstrip("\n") for l in f if not l.startswith("#")]
+        lines = [l.rstrip("\n") for l in f if not (l.startswith("# ") or l.rstrip("\n") == "#")]
     return [[unescape(v) for v in l.split("\t")] for l in lines[1:] if l]
 
 

@@ -53,6 +53,14 @@ int CountColor(const QImage& image, int x, int y, int width, int height, COLORRE
     return n;
 }
 
+int CountRgb(const QImage& image, unsigned rgb) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xffffff) == rgb;
+    return n;
+}
+
 int CountDark(const QImage& image, int x, int y, int width, int height) {
     int n = 0;
     for (int j = y; j < y + height; ++j)

@@ -44,6 +44,9 @@ COLORREF Pixel(const QImage& image, int x, int y);
 // Number of pixels of a colour inside a rectangle (x, y, width, height).
 int CountColor(const QImage& image, int x, int y, int width, int height, COLORREF color);
 
+// Number of pixels of the image in a colour given as 0xRRGGBB (as the base map's colours).
+int CountRgb(const QImage& image, unsigned rgb);
+
 // Number of pixels in a rectangle that are clearly dark (text, lines).
 int CountDark(const QImage& image, int x, int y, int width, int height);
 

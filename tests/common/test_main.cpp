@@ -1,4 +1,12 @@
+// The main function of every test program: widget tests (KELVO_TEST_WIDGETS) get a
+// QApplication, the others a QGuiApplication, so that they link no widgets.
+#ifdef KELVO_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
 #include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -11,6 +19,6 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QStandardPaths::setTestModeEnabled(true);
-    QGuiApplication app(argc, argv);
+    TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
