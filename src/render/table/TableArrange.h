@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <atomic>
 #include <vector>
 
 class CGeoTableModel;
@@ -15,7 +18,27 @@ struct CTableArrangement {
     double dLat = 0.0;
 };
 
+// An order of a window's rows made on a thread, for CGeoTableModel::TakeOrder.
+struct CTableOrder {
+    std::vector<quint32> rows;   // the kept rows' numbers, in the order shown
+    std::vector<int> positionOf; // each kept row's position
+    quint64 version = 0;         // the rows' version the order was made for
+};
+
 namespace TableArrange {
+
+// The positions of the first `count` rows of ColumnOrder; none for the distance column.
+std::vector<int> FirstOfColumnOrder(const CGeoTableModel& model, int column, bool descending,
+                                    int count);
+// The model's order as it is (to go back to).
+CTableOrder Current(const CGeoTableModel& model);
+// The model's rows in the order `order` gives (as ColumnOrder gives it). Each row gets its
+// new position in turn; `renumbered`, when given, follows how many have.
+CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order,
+                      std::atomic<quint32>* renumbered = nullptr);
+// The rows at the positions `first` at the top, in that order; the others after them as they
+// are.
+CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& first);
 
 // The order of a model's rows sorted by a column (the distance column included): element i
 // is the current position of the row that moves to position i.

@@ -19,15 +19,6 @@ template <typename T> int threeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// Numbers as keys whose unsigned order is the numbers' order.
-quint64 integerKey(int value) {
-    return quint32(value) ^ 0x80000000u;
-}
-quint64 numberKey(double value) {
-    const quint64 bits = std::bit_cast<quint64>(value == 0.0 ? 0.0 : value); // -0 is 0
-    return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
-}
-
 // The row order from the entries' positions; descending keys are the complements, so that
 // equal keys keep their order in both directions.
 std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending) {
@@ -90,6 +81,15 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
 
 } // namespace
 
+quint64 IntegerKey(int value) {
+    return quint32(value) ^ 0x80000000u;
+}
+
+quint64 NumberKey(double value) {
+    const quint64 bits = std::bit_cast<quint64>(value == 0.0 ? 0.0 : value); // -0 is 0
+    return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+}
+
 Kind KindOfColumn(int column) {
     switch (column) {
     case GEO_PLZ:
@@ -123,7 +123,7 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
     case Kind::Number: {
         std::vector<RadixSort::Entry> entries(count);
         cells([&](int position, QByteArrayView cell) {
-            entries[size_t(position)] = {numberKey(TextNumbers::Atof(cell)), quint32(position), 0};
+            entries[size_t(position)] = {NumberKey(TextNumbers::Atof(cell)), quint32(position), 0};
         });
         return orderOf(entries, descending);
     }
@@ -135,7 +135,7 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
     std::vector<quint64> values(count);
     cells([&](int position, QByteArrayView cell) {
         values[size_t(position)] =
-            (integerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
+            (IntegerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
     });
     RadixSort::SortByUpperHalf(values);
     std::vector<int> order(count);

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QStringView>
+#include <QtGlobal>
 
 #include <functional>
 #include <vector>
@@ -16,6 +17,10 @@ namespace TableSort {
 enum class Kind { Integer, Number, Text };
 Kind KindOfColumn(int column);
 
+// Numbers as radix keys whose unsigned order is the numbers' order.
+quint64 IntegerKey(int value);
+quint64 NumberKey(double value);
+
 // Compares two cells of a column by its kind: negative, zero or positive.
 int CompareCells(int column, QStringView a, QStringView b);
 
@@ -27,5 +32,10 @@ using Cells = std::function<void(const CellVisitor&)>;
 // The new order of n rows sorted by a column: element i is the old position of the row that
 // moves to position i. Stable: rows with equal keys keep their order, in both directions.
 std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending);
+
+// The first `count` elements of SortOrder (fewer for fewer rows), found without sorting the
+// rest; empty when that would cost about as much as the whole sort (very many rows whose
+// texts begin alike).
+std::vector<int> FirstOfOrder(int n, const Cells& cells, int column, bool descending, int count);
 
 } // namespace TableSort
