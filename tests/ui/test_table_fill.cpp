@@ -346,6 +346,65 @@ TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronous
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
 }
 
+TEST_P(TableFillResultTest, ASortShowsItsFirstRowsOnTopAndEscOrAClickPutsBackTheOrderBefore) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    if (GetParam()) {
+        KELVO_REQUIRE_SERVER();
+    }
+    ASSERT_NO_FATAL_FAILURE(OpenEngine(data));
+    CListView_Table* view = OpenTable();
+    ASSERT_TRUE(view);
+    const CGeoTableModel& model = view->GetModel();
+    const QList<QStringList> before = Rows(model);
+    auto sortedBefore = [&](int column, bool descending) {
+        CGeoTableModel sorted;
+        sorted.CopyRows(model);
+        sorted.ApplyOrder(TableSort::SortOrder(
+            sorted.RowCount(),
+            [&](const TableSort::CellVisitor& visit) { sorted.VisitColumn(column, visit); }, column,
+            descending));
+        return Rows(sorted);
+    };
+    const QList<QStringList> byOrt = sortedBefore(GEO_ORT, false);
+
+    // Runs `act` once the first rows of a sort are on top, the rest still being sorted.
+    auto whenTopShown = [&](std::function<void()> act) {
+        auto caught = std::make_shared<bool>(false);
+        return QObject::connect(&model, &QAbstractItemModel::layoutChanged, view,
+                                [view, act, caught] {
+                                    if (*caught || !view->IsSorting())
+                                        return;
+                                    *caught = true;
+                                    QTimer::singleShot(0, act);
+                                });
+    };
+    QList<QStringList> top;
+    bool sorting = false;
+    QMetaObject::Connection hook = whenTopShown([&] {
+        sorting = view->IsSorting();
+        for (int i = 0; i < 200; ++i)
+            top << model.RowCells(i);
+        QTest::keyClick(view, Qt::Key_Escape);
+    });
+    ClickHeader(view, GEO_ORT);
+    QObject::disconnect(hook);
+    EXPECT_TRUE(sorting);
+    EXPECT_EQ(top, byOrt.mid(0, 200));
+    EXPECT_EQ(Rows(model), before);
+    EXPECT_EQ(Title(view), "GEO (Staat+PLZ -> AZ)");
+
+    // A click while the first rows are on top sorts the order before (PLZ has many ties, which
+    // keep that order), next in the alternation.
+    hook = whenTopShown([&] { ClickHeader(view, GEO_PLZ); });
+    ClickHeader(view, GEO_ORT);
+    QObject::disconnect(hook);
+    EXPECT_EQ(Rows(model), sortedBefore(GEO_PLZ, true));
+    EXPECT_EQ(Title(view), "GEO Tabelle (PLZ -> ZA)");
+    EXPECT_FALSE(view->IsSorting());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
+}
+
 INSTANTIATE_TEST_SUITE_P(Engine, TableFillResultTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? std::string("Server") : std::string("File");

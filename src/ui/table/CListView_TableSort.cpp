@@ -106,7 +106,11 @@ void CListView_Table::OnColumnClick(int column) {
         };
         CUsableWait wait;
         m_pSortWait = &wait;
+        bool topJustShown = false;
         const bool done = wait.Run([&] {
+            // The first rows are on the screen at least once before the rest.
+            if (std::exchange(topJustShown, false))
+                return false;
             if (!before) {
                 std::unique_lock lock(orders->mutex);
                 if (orders->top) {
@@ -114,14 +118,17 @@ void CListView_Table::OnColumnClick(int column) {
                     orders->top.reset();
                     before = std::move(orders->before);
                     lock.unlock();
-                    if (!m_model.TakeOrder(top.rows, top.positionOf, top.version, rewrites))
+                    if (!m_model.TakeOrder(top.rows, top.positionOf, top.version, rewrites)) {
                         before.reset();
-                    else
+                    } else {
                         m_undoSortTop = [this, &before, rewrites] {
                             m_model.TakeOrder(before->rows, before->positionOf, before->version,
                                               rewrites);
                             before.reset();
                         };
+                        topJustShown = true;
+                        return false;
+                    }
                 }
             }
             showRenumbered(orders->renumbered.load(std::memory_order_relaxed));
