@@ -7,13 +7,14 @@
 
 namespace TableArrange {
 
-std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending) {
+std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending,
+                             const TableSort::FirstRows* first) {
     if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
         return TableDistance::DistanceOrder(model, descending);
     return TableSort::SortOrder(
         model.RowCount(),
         [&model, column](const TableSort::CellVisitor& visit) { model.VisitColumn(column, visit); },
-        column, descending);
+        column, descending, first);
 }
 
 namespace {
@@ -39,16 +40,6 @@ CTableOrder orderOf(const CGeoTableModel& model, From from,
 }
 
 } // namespace
-
-std::vector<int> FirstOfColumnOrder(const CGeoTableModel& model, int column, bool descending,
-                                    int count) {
-    if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
-        return {};
-    return TableSort::FirstOfOrder(
-        model.RowCount(),
-        [&model, column](const TableSort::CellVisitor& visit) { model.VisitColumn(column, visit); },
-        column, descending, count);
-}
 
 CTableOrder Current(const CGeoTableModel& model) {
     return orderOf(model, [](size_t i) { return i; });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/table/TableSort.h"
+
 #include <QtGlobal>
 
 #include <atomic>
@@ -27,9 +29,6 @@ struct CTableOrder {
 
 namespace TableArrange {
 
-// The positions of the first `count` rows of ColumnOrder; none for the distance column.
-std::vector<int> FirstOfColumnOrder(const CGeoTableModel& model, int column, bool descending,
-                                    int count);
 // The model's order as it is (to go back to).
 CTableOrder Current(const CGeoTableModel& model);
 // The model's rows in the order `order` gives (as ColumnOrder gives it). Each row gets its
@@ -42,7 +41,9 @@ CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& firs
 
 // The order of a model's rows sorted by a column (the distance column included): element i
 // is the current position of the row that moves to position i.
-std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending);
+// `first`, when given, is told the first rows before the rest is sorted (not for distances).
+std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending,
+                             const TableSort::FirstRows* first = nullptr);
 
 // Puts rows read in the standard order into the window's order, as sorting the window's
 // model afterwards would; the rows themselves do not move.

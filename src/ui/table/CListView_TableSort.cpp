@@ -76,18 +76,18 @@ void CListView_Table::OnColumnClick(int column) {
         };
         auto orders = std::make_shared<Orders>();
         CBackgroundJob job([snapshot, orders, column, descending](const std::atomic<bool>& cancel) {
-            const std::vector<int> first =
-                TableArrange::FirstOfColumnOrder(*snapshot, column, descending, kFirstSortedRows);
-            if (!first.empty() && !cancel) {
-                CTableOrder top = TableArrange::FirstOnTop(*snapshot, first);
-                CTableOrder before = TableArrange::Current(*snapshot);
-                std::lock_guard lock(orders->mutex);
-                orders->top = std::move(top);
-                orders->before = std::move(before);
-            }
-            if (cancel)
-                return;
-            const std::vector<int> order = TableArrange::ColumnOrder(*snapshot, column, descending);
+            const TableSort::FirstRows first{
+                kFirstSortedRows, [&](const std::vector<int>& positions) {
+                    if (positions.empty() || cancel)
+                        return;
+                    CTableOrder top = TableArrange::FirstOnTop(*snapshot, positions);
+                    CTableOrder before = TableArrange::Current(*snapshot);
+                    std::lock_guard lock(orders->mutex);
+                    orders->top = std::move(top);
+                    orders->before = std::move(before);
+                }};
+            const std::vector<int> order =
+                TableArrange::ColumnOrder(*snapshot, column, descending, &first);
             if (!cancel)
                 orders->whole = TableArrange::Reordered(*snapshot, order, &orders->renumbered);
         });
