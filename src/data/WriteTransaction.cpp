@@ -1,6 +1,7 @@
 #include "data/WriteTransaction.h"
 
 #include "store/GeoDatabase.h"
+#include "store/GeoSqlDialect.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
@@ -60,6 +61,11 @@ bool CWriteTransaction::Begin(QString* error, int maxWaitMs,
 
 bool CWriteTransaction::Commit(QString* error) {
     m_bOpen = false;
+    // The index of the first screen, with the rows it orders (the file reads well without it,
+    // so a failure costs nothing more).
+    if (const QString index = m_database.Sql().CreateOrderIndex(m_database.m_Table);
+        !index.isEmpty())
+        m_database.Execute(index);
     const bool committed = m_database.CommitWrite();
     if (!committed)
         *error = QStringLiteral("Speichern fehlgeschlagen: %1").arg(m_database.LastError());

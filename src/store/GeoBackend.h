@@ -140,4 +140,7 @@ public:
     virtual bool StandardOrderCollations(const CGeoTableDesc&, GeoStandardOrder::Collations*) {
         return false;
     }
+    // Whether the engine finds the first rows of the standard order (FirstOrderedRows) in an
+    // index, without reading every row first.
+    virtual bool FirstRowsFromIndex(const CGeoTableDesc&) { return false; }
 };

@@ -47,7 +47,6 @@ protected:
     // "SELECT <columns> FROM <table> [WHERE (<filter>)] ORDER BY <order>;"; no columns: all.
     CGeoQuery Select(const CGeoTableDesc& desc, const QStringList& columns,
                      const CGeoFilter& filter, const QString& order) const;
-
-private:
+    // The filter as a condition, its values appended to `values`.
     QString Render(const CGeoTableDesc& desc, const CGeoFilter& filter, QVariantList* values) const;
 };

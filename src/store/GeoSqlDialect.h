@@ -42,6 +42,9 @@ public:
     // with equal keys by ID_Geo: the first screen of a table window.
     virtual CGeoQuery FirstOrderedRows(const CGeoTableDesc& desc, const CGeoFilter& filter,
                                        int count) const = 0;
+    // The index that gives the standard order's first rows without reading every row; empty
+    // where the schema has it already. Made whenever an import or a copy writes the table.
+    virtual QString CreateOrderIndex(const CGeoTableDesc& desc) const = 0;
     virtual QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const = 0;
     // "UPDATE ... SET f1 = ?, ... WHERE key = ?": the fields' values, then the key.
     virtual QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const = 0;

@@ -1,6 +1,7 @@
 // kelvo-cli import and search, on small files written here and on the shared GeoNames data.
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
+#include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 
@@ -55,6 +56,14 @@ TEST_F(ImportTest, MapsColumnsAndCountriesAndLeavesMissingValuesNull) {
     EXPECT_EQ(rs.FieldText(1), "01067");
     EXPECT_EQ(rs.FieldText(4), "Dresden");
     EXPECT_EQ(rs.FieldText(5), "Kreisfreie Stadt Dresden");
+    rs.Close();
+
+    // The import leaves the index a window's first rows come from.
+    ASSERT_TRUE(rs.Open("SELECT sql FROM sqlite_master WHERE name = 'GEO_order'"));
+    ASSERT_TRUE(rs.MoveNext());
+    EXPECT_EQ(rs.FieldText(0), "CREATE INDEX GEO_order ON GEO (Staat, PLZ)");
+    rs.Close();
+    EXPECT_TRUE(db.Backend()->FirstRowsFromIndex(db.m_Table));
 }
 
 TEST_F(ImportTest, CountryMapCanBeChanged) {

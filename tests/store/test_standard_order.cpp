@@ -5,8 +5,11 @@
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableFill.h"
+#include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
 
 #include <QTemporaryDir>
@@ -105,6 +108,67 @@ TEST(StandardOrder, EqualsTheEngineOrderForEveryCollationItKnows) {
     const Orders orders = bothOrders(db);
     EXPECT_TRUE(orders.sortedInMemory);
     EXPECT_EQ(orders.inMemory, orders.engine);
+}
+
+namespace {
+
+// The keys of rows as the window shows them.
+QList<qint64> keysOf(const CTableRows& rows) {
+    QList<qint64> keys;
+    for (quint32 row : rows.m_order)
+        keys << rows.m_pRows->Cell(row, GEO_ID).bytes.toLongLong();
+    return keys;
+}
+
+} // namespace
+
+TEST(StandardOrder, FirstRowsComeFromTheOrderIndexAsAPrefixOfTheWholeRead) {
+    QTemporaryDir dir;
+    const CGeoFilter none, many = GeoFilter::Search(QStringLiteral("Ort 1"));
+    // Staat 'ä' sorts after every other row, past the rows a filter's first screen looks
+    // through: no first screen then, rather than a wrong one.
+    const CGeoFilter late = GeoFilter::Equals(QStringLiteral("Staat"), QStringLiteral("ä"));
+    for (const char* collation : {"NOCASE", "BINARY", "RTRIM"}) {
+        SCOPED_TRACE(collation);
+        CGeoDatabase db;
+        ASSERT_TRUE(db.Open(createGeo(dir, collation))) << qPrintable(db.OpenError());
+        fillAwkwardKeys(db, 30000);
+        const CGeoTableDesc& desc = db.m_Table;
+        // Without the index: all rows' first screen as before, none for a filter.
+        EXPECT_FALSE(db.Backend()->FirstRowsFromIndex(desc));
+        EXPECT_TRUE(ReadFirstTableRows(db, desc, many, 200).m_order.empty());
+        EXPECT_EQ(keysOf(ReadFirstTableRows(db, desc, CGeoFilter(), 200)),
+                  keysOf(ReadTableRows(db, desc, CGeoFilter(), nullptr)).mid(0, 200));
+
+        ASSERT_TRUE(db.Execute(db.Sql().CreateOrderIndex(desc)));
+        EXPECT_TRUE(db.Backend()->FirstRowsFromIndex(desc));
+        for (const CGeoFilter* filter : {&none, &many, &late}) {
+            const QList<qint64> all = keysOf(ReadTableRows(db, desc, *filter, nullptr));
+            const QList<qint64> first = keysOf(ReadFirstTableRows(db, desc, *filter, 200));
+            ASSERT_GT(all.size(), 200);
+            EXPECT_EQ(first, all.mid(0, first.size()));
+            EXPECT_EQ(first.size(), filter == &late ? 0 : 200);
+        }
+    }
+
+    // A file whose key is no row id: the index does not give the order, so no first rows of
+    // a filter.
+    const QString path = dir.filePath("Fremd.mde");
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &raw), SQLITE_OK);
+    std::string columns = "[ID_Geo] INTEGER";
+    for (const char* name :
+         {"Staat", "PLZ", "Bundesland", "Regierungsbezirk", "Landkreis", "Verwaltung", "Ort",
+          "Ortsteil", "KFZ", "Langengrad", "Breitengrad", "Memo"})
+        columns += std::string(", [") + name + "] TEXT";
+    ASSERT_EQ(sqlite3_exec(raw, ("CREATE TABLE GEO (" + columns + ")").c_str(), nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    CGeoDatabase foreign;
+    ASSERT_TRUE(foreign.Open(path)) << qPrintable(foreign.OpenError());
+    ASSERT_TRUE(foreign.Execute(foreign.Sql().CreateOrderIndex(foreign.m_Table)));
+    EXPECT_FALSE(foreign.Backend()->FirstRowsFromIndex(foreign.m_Table));
 }
 
 TEST(StandardOrder, ComparesAsTheEngine) {

@@ -260,6 +260,18 @@ TEST_P(TableFillResultTest, SearchAndRadiusWindowsTakeKeysAndEscWhileTheyFillAnd
     EXPECT_FALSE(search->IsFilling());
     EXPECT_EQ(Rows(search->GetModel()), Rows(found));
     EXPECT_EQ(Title(search), TableText::SearchTitle(found.RowCount(), "berg", "GEO"));
+
+    // The file's import left the index of the standard order: there a search shows the first
+    // rows of its result while the rest is read.
+    if (!GetParam()) {
+        QList<QStringList> first;
+        WhileFilling([&](CListView_Table* view) { first = Rows(view->GetModel()); });
+        Search("berg");
+        ASSERT_FALSE(first.isEmpty());
+        EXPECT_LT(first.size(), found.RowCount());
+        EXPECT_EQ(first, Rows(found).mid(0, first.size()));
+        EXPECT_EQ(Rows(TableOf(Frames().last())->GetModel()), Rows(found));
+    }
 }
 
 TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronousOnes) {
@@ -342,6 +354,66 @@ TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronous
     EXPECT_FALSE(all->IsFilling());
     EXPECT_EQ(Frames().size(), 3);
     EXPECT_EQ(Rows(all->GetModel()), before);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
+}
+
+TEST_P(TableFillResultTest, ASortShowsItsFirstRowsOnTopAndEscOrAClickPutsBackTheOrderBefore) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    if (GetParam()) {
+        KELVO_REQUIRE_SERVER();
+    }
+    ASSERT_NO_FATAL_FAILURE(OpenEngine(data));
+    CListView_Table* view = OpenTable();
+    ASSERT_TRUE(view);
+    const CGeoTableModel& model = view->GetModel();
+    const QList<QStringList> before = Rows(model);
+    auto sortedBefore = [&](int column, bool descending) {
+        CGeoTableModel sorted;
+        sorted.CopyRows(model);
+        sorted.ApplyOrder(TableSort::SortOrder(
+            sorted.RowCount(),
+            [&](const TableSort::CellVisitor& visit) { sorted.VisitColumn(column, visit); }, column,
+            descending));
+        return Rows(sorted);
+    };
+    const QList<QStringList> byOrt = sortedBefore(GEO_ORT, false);
+    const QList<QStringList> byStaatDescending = sortedBefore(GEO_STAAT, true);
+
+    // Runs `act` once the first rows of a sort are on top, the rest still being sorted.
+    auto whenTopShown = [&](std::function<void()> act) {
+        auto caught = std::make_shared<bool>(false);
+        return QObject::connect(&model, &QAbstractItemModel::layoutChanged, view,
+                                [view, act, caught] {
+                                    if (*caught || !view->IsSorting())
+                                        return;
+                                    *caught = true;
+                                    QTimer::singleShot(0, act);
+                                });
+    };
+    QList<QStringList> top;
+    bool sorting = false;
+    QMetaObject::Connection hook = whenTopShown([&] {
+        sorting = view->IsSorting();
+        for (int i = 0; i < 200; ++i)
+            top << model.RowCells(i);
+        QTest::keyClick(view, Qt::Key_Escape);
+    });
+    ClickHeader(view, GEO_ORT);
+    QObject::disconnect(hook);
+    EXPECT_TRUE(sorting);
+    EXPECT_EQ(top, byOrt.mid(0, 200));
+    EXPECT_EQ(Rows(model), before);
+    EXPECT_EQ(Title(view), "GEO (Staat+PLZ -> AZ)");
+
+    // A click while the first rows are on top sorts the order before (Staat has many ties,
+    // which keep that order), next in the alternation.
+    hook = whenTopShown([&] { ClickHeader(view, GEO_STAAT); });
+    ClickHeader(view, GEO_ORT);
+    QObject::disconnect(hook);
+    EXPECT_EQ(Rows(model), byStaatDescending);
+    EXPECT_EQ(Title(view), "GEO Tabelle (Staat -> ZA)");
+    EXPECT_FALSE(view->IsSorting());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
 }

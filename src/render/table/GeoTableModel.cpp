@@ -8,10 +8,21 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <vector>
 
 using Value = GeoStandardOrder::Value;
+
+namespace {
+
+// Numbers for the states of a model's rows, unique among all models.
+quint64 nextRowsVersion() {
+    static std::atomic<quint64> next{0};
+    return ++next;
+}
+
+} // namespace
 
 CGeoTableModel::CGeoTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -34,6 +45,8 @@ void CGeoTableModel::SetRows(Rows rows, std::vector<quint32> order) {
     m_bStoreOrder = true;
     for (size_t i = 0; i < m_aOrder.size() && m_bStoreOrder; ++i)
         m_bStoreOrder = m_aOrder[i] == i;
+    m_nRowsVersion = nextRowsVersion();
+    m_aRewritten.clear();
     endResetModel();
 }
 
@@ -57,6 +70,8 @@ void CGeoTableModel::CopyRows(const CGeoTableModel& other) {
     m_pRows = other.m_pRows;
     m_aOrder = other.m_aOrder;
     m_bStoreOrder = other.m_bStoreOrder;
+    m_nRowsVersion = other.m_nRowsVersion;
+    m_aRewritten.clear();
     m_own = CGeoCellStore(kColumns);
     Value cells[kColumns];
     for (quint32 r = 0; r < other.m_own.Rows(); ++r) {
@@ -128,7 +143,9 @@ bool CGeoTableModel::SetRowCells(int row, const QStringList& cells) {
         utf8[j] = cells.at(j).toUtf8();
         values[j] = {utf8[j].isEmpty() ? Value::Null : Value::Text, utf8[j]};
     }
-    m_aOrder[size_t(row)] = SharedRows() + m_own.Append(values);
+    const quint32 id = SharedRows() + m_own.Append(values);
+    m_aRewritten.emplace_back(m_aOrder[size_t(row)], id);
+    m_aOrder[size_t(row)] = id;
     m_bStoreOrder = false;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
@@ -194,6 +211,44 @@ bool CGeoTableModel::ApplyOrder(const std::vector<int>& order,
             after.append(index(newPosition[size_t(idx.row())], idx.column()));
         changePersistentIndexList(before, after);
     }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
+bool CGeoTableModel::TakeOrder(std::vector<quint32>& rows, const std::vector<int>& positionOf,
+                               quint64 version, size_t rewrites) {
+    if (version != m_nRowsVersion || rows.size() != m_aOrder.size() ||
+        rewrites > m_aRewritten.size())
+        return false;
+    // Rows rewritten since the order was made: their new numbers in their places.
+    std::vector<std::pair<quint32, int>> moved;
+    auto positionOfRow = [&](quint32 id) {
+        if (id < positionOf.size())
+            return positionOf[id];
+        for (const auto& [row, position] : moved) {
+            if (row == id)
+                return position;
+        }
+        return -1;
+    };
+    for (size_t i = rewrites; i < m_aRewritten.size(); ++i) {
+        const auto [old, now] = m_aRewritten[i];
+        if (const int position = positionOfRow(old); position >= 0) {
+            rows[size_t(position)] = now;
+            moved.emplace_back(now, position);
+        }
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& idx : before) {
+        const int position = positionOfRow(m_aOrder[size_t(idx.row())]);
+        after.append(position >= 0 ? index(position, idx.column()) : idx);
+    }
+    m_aOrder.swap(rows);
+    m_bStoreOrder = false;
+    changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // The rows of one table window: 13 cells a row in column order (column 0 the key as
@@ -73,6 +74,22 @@ public:
     bool ApplyOrder(const std::vector<int>& order,
                     const std::function<void(int percent)>& progress = {});
 
+    // The rows as they stand now: which are shown (the numbers of the kept rows, in the order
+    // shown), how many numbers there are, a number that changes whenever all rows are
+    // replaced (not when they are put in a new order), and how many rows were rewritten since.
+    const std::vector<quint32>& Order() const { return m_aOrder; }
+    quint32 RowIds() const { return SharedRows() + m_own.Rows(); }
+    quint64 RowsVersion() const { return m_nRowsVersion; }
+    size_t Rewrites() const { return m_aRewritten.size(); }
+
+    // Puts the rows in an order made elsewhere (on a thread, from a copy of the rows as they
+    // stood at RowsVersion() `version` after `rewrites` Rewrites()) at once: `rows` becomes
+    // Order() and gets the order before; positionOf[r] is the new position of kept row r. Rows
+    // rewritten since keep their new cells; the selection and the current row move with their
+    // rows. False, and nothing changes, when the rows were replaced since.
+    bool TakeOrder(std::vector<quint32>& rows, const std::vector<int>& positionOf, quint64 version,
+                   size_t rewrites);
+
     // Visits one column's cells of every row, in the order the rows are kept (fastest).
     void VisitColumn(int column, const CellVisitor& visit) const;
 
@@ -95,6 +112,9 @@ private:
     Rows m_pRows;
     std::vector<quint32> m_aOrder; // position -> row: shared below SharedRows(), else own
     bool m_bStoreOrder = true;     // position i shows shared row i
+    quint64 m_nRowsVersion = 0;    // see RowsVersion()
+    // Rows rewritten since: the number each had and the one it has now.
+    std::vector<std::pair<quint32, quint32>> m_aRewritten;
     CGeoCellStore m_own{kColumns}; // rows rewritten in this window
     QStringList m_aTitles;
     QList<int> m_aColumnFormat;

@@ -7,13 +7,60 @@
 
 namespace TableArrange {
 
-std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending) {
+std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending,
+                             const TableSort::FirstRows* first) {
     if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
         return TableDistance::DistanceOrder(model, descending);
     return TableSort::SortOrder(
         model.RowCount(),
         [&model, column](const TableSort::CellVisitor& visit) { model.VisitColumn(column, visit); },
-        column, descending);
+        column, descending, first);
+}
+
+namespace {
+
+// The order that shows at position i the row now at position from(i).
+template <typename From>
+CTableOrder orderOf(const CGeoTableModel& model, From from,
+                    std::atomic<quint32>* renumbered = nullptr) {
+    CTableOrder made;
+    const std::vector<quint32>& now = model.Order();
+    made.rows.resize(now.size());
+    made.positionOf.assign(model.RowIds(), -1);
+    for (size_t i = 0; i < now.size(); ++i) {
+        made.rows[i] = now[size_t(from(i))];
+        made.positionOf[made.rows[i]] = int(i);
+        if (renumbered && (i & 4095) == 0)
+            renumbered->store(quint32(i), std::memory_order_relaxed);
+    }
+    if (renumbered)
+        renumbered->store(quint32(now.size()), std::memory_order_relaxed);
+    made.version = model.RowsVersion();
+    return made;
+}
+
+} // namespace
+
+CTableOrder Current(const CGeoTableModel& model) {
+    return orderOf(model, [](size_t i) { return i; });
+}
+
+CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order,
+                      std::atomic<quint32>* renumbered) {
+    return orderOf(
+        model, [&order](size_t i) { return size_t(order[i]); }, renumbered);
+}
+
+CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& first) {
+    std::vector<int> order(first);
+    std::vector<bool> onTop(size_t(model.RowCount()), false);
+    for (int position : first)
+        onTop[size_t(position)] = true;
+    for (int i = 0; i < model.RowCount(); ++i) {
+        if (!onTop[size_t(i)])
+            order.push_back(i);
+    }
+    return Reordered(model, order);
 }
 
 void Arrange(CTableRows& rows, const CTableArrangement& how) {

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "render/table/TableSort.h"
+
+#include <QtGlobal>
+
+#include <atomic>
 #include <vector>
 
 class CGeoTableModel;
@@ -15,11 +20,30 @@ struct CTableArrangement {
     double dLat = 0.0;
 };
 
+// An order of a window's rows made on a thread, for CGeoTableModel::TakeOrder.
+struct CTableOrder {
+    std::vector<quint32> rows;   // the kept rows' numbers, in the order shown
+    std::vector<int> positionOf; // each kept row's position
+    quint64 version = 0;         // the rows' version the order was made for
+};
+
 namespace TableArrange {
+
+// The model's order as it is (to go back to).
+CTableOrder Current(const CGeoTableModel& model);
+// The model's rows in the order `order` gives (as ColumnOrder gives it). Each row gets its
+// new position in turn; `renumbered`, when given, follows how many have.
+CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order,
+                      std::atomic<quint32>* renumbered = nullptr);
+// The rows at the positions `first` at the top, in that order; the others after them as they
+// are.
+CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& first);
 
 // The order of a model's rows sorted by a column (the distance column included): element i
 // is the current position of the row that moves to position i.
-std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending);
+// `first`, when given, is told the first rows before the rest is sorted (not for distances).
+std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending,
+                             const TableSort::FirstRows* first = nullptr);
 
 // Puts rows read in the standard order into the window's order, as sorting the window's
 // model afterwards would; the rows themselves do not move.

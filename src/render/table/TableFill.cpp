@@ -3,6 +3,7 @@
 #include "base/GeoTableDesc.h"
 #include "base/Progress.h"
 #include "render/table/GeoTableModel.h"
+#include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
@@ -41,6 +42,9 @@ CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const
     CTableRows first;
     first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
     if (!db.IsOpen())
+        return first;
+    // Without the index a filter's first rows cost the whole search once more.
+    if (!filter.IsEmpty() && !db.Backend()->FirstRowsFromIndex(desc))
         return first;
     CGeoRecordset rs(db);
     if (!rs.Open(db.Sql().FirstOrderedRows(desc, filter, count))) {

@@ -48,6 +48,8 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
                          CProgress* progress, const std::atomic<bool>* cancel = nullptr);
 
 // The first `count` rows of the same read (the first screen of a window), in their order;
-// fewer at the end of the table, none on an error or with the database closed.
+// fewer at the end of the table, none on an error or with the database closed. A filter's
+// first rows come only from an index in that order, found among the first rows of the order
+// (a prefix of the result, possibly empty); without such an index there are none.
 CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                               int count);

@@ -4,6 +4,7 @@
 #include "base/RadixSort.h"
 #include "base/TextNumbers.h"
 #include "render/table/GermanCollation.h"
+#include "render/table/TableSortFirst.h"
 
 #include <QByteArray>
 
@@ -17,15 +18,6 @@ namespace {
 
 template <typename T> int threeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// Numbers as keys whose unsigned order is the numbers' order.
-quint64 integerKey(int value) {
-    return quint32(value) ^ 0x80000000u;
-}
-quint64 numberKey(double value) {
-    const quint64 bits = std::bit_cast<quint64>(value == 0.0 ? 0.0 : value); // -0 is 0
-    return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
 }
 
 // The row order from the entries' positions; descending keys are the complements, so that
@@ -45,7 +37,21 @@ std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending
 // Texts in German order. The texts go into one buffer; each row's radix key is the first
 // eight bytes of its text's collation key, and only texts that agree in those bytes are
 // compared whole.
-std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
+// Tells `first` the positions of the first rows of the sort, found from the rows' keys.
+void showFirst(const FirstRows* first, const std::vector<quint64>& keys,
+               const TableSortFirst::Tie& tie = {}) {
+    if (first && first->show)
+        first->show(TableSortFirst::Smallest(keys, size_t(std::max(first->count, 0)), tie));
+}
+
+std::vector<quint64> keysOf(const std::vector<RadixSort::Entry>& entries, bool descending) {
+    std::vector<quint64> keys(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        keys[i] = descending ? ~entries[i].key : entries[i].key;
+    return keys;
+}
+
+std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const FirstRows* first) {
     const size_t count = size_t(std::max(n, 0));
     CGermanCollation collation;
     std::string bytes;
@@ -67,12 +73,18 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
         }
         entries[size_t(position)] = {previousPrefix, quint32(position), 0};
     });
-    std::vector<int> order = orderOf(entries, descending);
-    // Texts that share their prefix: by the whole text, keeping the order of equal ones.
     auto text = [&](int position) {
         return QByteArrayView(bytes.data() + start[size_t(position)],
                               qsizetype(length[size_t(position)]));
     };
+    if (first) {
+        showFirst(first, keysOf(entries, descending), [&](int x, int y) {
+            const int c = collation.Compare(text(x), text(y));
+            return descending ? c > 0 : c < 0;
+        });
+    }
+    std::vector<int> order = orderOf(entries, descending);
+    // Texts that share their prefix: by the whole text, keeping the order of equal ones.
     for (size_t first = 0; first < count;) {
         size_t end = first + 1;
         while (end < count && entries[end].key == entries[first].key)
@@ -89,6 +101,15 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending) {
 }
 
 } // namespace
+
+quint64 IntegerKey(int value) {
+    return quint32(value) ^ 0x80000000u;
+}
+
+quint64 NumberKey(double value) {
+    const quint64 bits = std::bit_cast<quint64>(value == 0.0 ? 0.0 : value); // -0 is 0
+    return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+}
 
 Kind KindOfColumn(int column) {
     switch (column) {
@@ -115,16 +136,19 @@ int CompareCells(int column, QStringView a, QStringView b) {
     return collation.Compare(a, b);
 }
 
-std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending) {
+std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending,
+                           const FirstRows* first) {
     const size_t count = size_t(std::max(n, 0));
     switch (KindOfColumn(column)) {
     case Kind::Text:
-        return orderByTexts(n, cells, descending);
+        return orderByTexts(n, cells, descending, first);
     case Kind::Number: {
         std::vector<RadixSort::Entry> entries(count);
         cells([&](int position, QByteArrayView cell) {
-            entries[size_t(position)] = {numberKey(TextNumbers::Atof(cell)), quint32(position), 0};
+            entries[size_t(position)] = {NumberKey(TextNumbers::Atof(cell)), quint32(position), 0};
         });
+        if (first)
+            showFirst(first, keysOf(entries, descending));
         return orderOf(entries, descending);
     }
     case Kind::Integer:
@@ -135,8 +159,10 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
     std::vector<quint64> values(count);
     cells([&](int position, QByteArrayView cell) {
         values[size_t(position)] =
-            (integerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
+            (IntegerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
     });
+    if (first)
+        showFirst(first, values);
     RadixSort::SortByUpperHalf(values);
     std::vector<int> order(count);
     for (size_t i = 0; i < count; ++i)

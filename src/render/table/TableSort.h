@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QStringView>
+#include <QtGlobal>
 
 #include <functional>
 #include <vector>
@@ -16,6 +17,10 @@ namespace TableSort {
 enum class Kind { Integer, Number, Text };
 Kind KindOfColumn(int column);
 
+// Numbers as radix keys whose unsigned order is the numbers' order.
+quint64 IntegerKey(int value);
+quint64 NumberKey(double value);
+
 // Compares two cells of a column by its kind: negative, zero or positive.
 int CompareCells(int column, QStringView a, QStringView b);
 
@@ -24,8 +29,18 @@ using CellVisitor = std::function<void(int position, QByteArrayView cell)>;
 // Gives every one of the rows to the visitor, in any order.
 using Cells = std::function<void(const CellVisitor&)>;
 
+// Where the first rows of a sort go before the rest is sorted: the positions of the first
+// `count` elements of the order (fewer for fewer rows; none when finding them would cost
+// about as much as the whole sort).
+struct FirstRows {
+    int count = 0;
+    std::function<void(const std::vector<int>& positions)> show;
+};
+
 // The new order of n rows sorted by a column: element i is the old position of the row that
 // moves to position i. Stable: rows with equal keys keep their order, in both directions.
-std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending);
+// `first`, when given, is told the first rows once the rows' keys are made.
+std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending,
+                           const FirstRows* first = nullptr);
 
 } // namespace TableSort

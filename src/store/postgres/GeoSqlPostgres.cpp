@@ -31,6 +31,8 @@ public:
                                int count) const override {
         return Select(desc, {}, filter, OrderKeys(desc) + QStringLiteral(" LIMIT %1").arg(count));
     }
+    // The schema makes it (CreateFunctions).
+    QString CreateOrderIndex(const CGeoTableDesc&) const override { return {}; }
 
     QString RowByKey(const CGeoTableDesc& desc, const QString& keyText) const override {
         bool ok = false;

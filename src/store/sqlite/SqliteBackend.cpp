@@ -476,3 +476,18 @@ bool CSqliteBackend::StandardOrderCollations(const CGeoTableDesc& desc,
            collationOf(desc.m_nSortField1, &collations->staat) &&
            collationOf(desc.m_nSortField2, &collations->plz);
 }
+
+bool CSqliteBackend::FirstRowsFromIndex(const CGeoTableDesc& desc) {
+    // The plan sorts in a temporary tree unless an index has the rows in that order (with
+    // the collations the query compares by).
+    const CGeoQuery first = Sql().FirstOrderedRows(desc, CGeoFilter(), 1);
+    const std::unique_ptr<CGeoStatement> plan =
+        Prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + first.sql);
+    bool steps = false;
+    while (plan->Error().isEmpty() && plan->Step()) {
+        steps = true;
+        if (plan->FieldUtf8(plan->FieldCount() - 1).contains("TEMP B-TREE"))
+            return false;
+    }
+    return steps && plan->Error().isEmpty();
+}

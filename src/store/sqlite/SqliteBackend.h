@@ -42,6 +42,7 @@ public:
     void LeaveOutOfStamp(bool begin) override;
     bool StandardOrderCollations(const CGeoTableDesc& desc,
                                  GeoStandardOrder::Collations* collations) override;
+    bool FirstRowsFromIndex(const CGeoTableDesc& desc) override;
 
     // The connection, for tests that watch the statements.
     sqlite3* Handle() const { return m_pHandle; }

@@ -76,9 +76,6 @@ CListView_Table::CListView_Table(QWidget* parent)
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, commandStateChanged);
     connect(&m_model, &QAbstractItemModel::layoutChanged, this, commandStateChanged);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, commandStateChanged);
-    // A sort made from a snapshot of the rows fits only while they stay in that order.
-    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { ++m_nRowsGeneration; });
-    connect(&m_model, &QAbstractItemModel::layoutChanged, this, [this] { ++m_nRowsGeneration; });
 }
 
 CListView_Table::~CListView_Table() {

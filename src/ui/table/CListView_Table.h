@@ -12,6 +12,7 @@
 #include <QPointF>
 #include <QTableView>
 
+#include <functional>
 #include <optional>
 
 class CGeoDatabase;
@@ -173,7 +174,7 @@ private:
     bool m_bFillCancelled = false;
     class CUsableWait* m_pSortWait = nullptr; // the sort under way
     int m_nSortGeneration = 0;                // counts the sorts begun
-    int m_nRowsGeneration = 0;                // counts the changes of the rows' order
+    std::function<void()> m_undoSortTop;      // puts back the order a sort's first rows left
 
     CGeoTableModel m_model;
 };

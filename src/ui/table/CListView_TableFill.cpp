@@ -44,16 +44,18 @@ void CListView_Table::FillTable() {
         QPointer<CListView_Table> self(this);
         CStatusBarProgress progress(Qt::BusyCursor);
         progress.Start(TableFillCaption(*m_pTableDesc));
-        // The first screen of all rows costs a scan of the keys beside the read; that of a
-        // filter would cost the whole search twice, so its rows come all at once.
-        // A radius search's rows are put nearest first on the same thread.
+        // The first screen comes in the standard order (from the order's index where the file
+        // has one; a filter's only then). A radius search's rows are put nearest first on the
+        // same thread, and come all at once.
         CTableFillJob::Finish arrange;
-        if (const CTableArrangement how = Arrangement(); how.nSortColumn >= 0 || how.bDistance)
+        const CTableArrangement how = Arrangement();
+        const bool arranged = how.nSortColumn >= 0 || how.bDistance;
+        if (arranged)
             arrange = [how](CTableRows& rows, const std::atomic<bool>&) {
                 TableArrange::Arrange(rows, how);
             };
-        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter,
-                          m_filter.IsEmpty() ? kFirstRows : 0, std::move(arrange));
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, arranged ? 0 : kFirstRows,
+                          std::move(arrange));
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
         m_bFilling = true;

@@ -14,7 +14,18 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// Rows of a sort shown before the rest are sorted: more than a screen holds.
+constexpr int kFirstSortedRows = 200;
+
+} // namespace
 
 void CListView_Table::OnColumnClick(int column) {
     // The fields, and a radius search's distance column after them.
@@ -24,9 +35,13 @@ void CListView_Table::OnColumnClick(int column) {
     // The rows are sorted once they are all there.
     if (m_bFilling)
         return;
-    // A sort under way gives way to this one.
-    if (m_pSortWait)
+    // A sort under way gives way to this one, its first rows leaving the top again (this sort
+    // starts from the order before).
+    if (m_pSortWait) {
         m_pSortWait->Cancel();
+        if (m_undoSortTop)
+            std::exchange(m_undoSortTop, {})();
+    }
     const int generation = ++m_nSortGeneration;
     const bool wasDescending = g_bSortDescending;
     const int wasColumn = g_nSortColumn;
@@ -45,21 +60,80 @@ void CListView_Table::OnColumnClick(int column) {
         m_strText = TableText::SortCaption(tableName, columnName);
         progress.Start(m_strText);
         // The order is made from a snapshot of the rows (deleted on this thread), which
-        // fits as long as the rows keep their order.
+        // fits as long as the rows are not replaced: first the rows that come first, shown on
+        // top of the others, then the whole order. Each is swapped in at once.
         std::shared_ptr<CGeoTableModel> snapshot(new CGeoTableModel,
                                                  [](CGeoTableModel* m) { m->deleteLater(); });
         snapshot->CopyRows(m_model);
         if (m_model.HasDistanceColumn())
             snapshot->SetDistanceCentre(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
-        const int rowsGeneration = m_nRowsGeneration;
-        auto order = std::make_shared<std::vector<int>>();
-        CBackgroundJob job([snapshot, order, column, descending](const std::atomic<bool>&) {
-            *order = TableArrange::ColumnOrder(*snapshot, column, descending);
+        const size_t rewrites = m_model.Rewrites();
+        struct Orders {
+            std::mutex mutex;
+            std::optional<CTableOrder> top, before;
+            CTableOrder whole;
+            std::atomic<quint32> renumbered{0};
+        };
+        auto orders = std::make_shared<Orders>();
+        CBackgroundJob job([snapshot, orders, column, descending](const std::atomic<bool>& cancel) {
+            const TableSort::FirstRows first{
+                kFirstSortedRows, [&](const std::vector<int>& positions) {
+                    if (positions.empty() || cancel)
+                        return;
+                    CTableOrder top = TableArrange::FirstOnTop(*snapshot, positions);
+                    CTableOrder before = TableArrange::Current(*snapshot);
+                    std::lock_guard lock(orders->mutex);
+                    orders->top = std::move(top);
+                    orders->before = std::move(before);
+                }};
+            const std::vector<int> order =
+                TableArrange::ColumnOrder(*snapshot, column, descending, &first);
+            if (!cancel)
+                orders->whole = TableArrange::Reordered(*snapshot, order, &orders->renumbered);
         });
         snapshot.reset();
+        std::optional<CTableOrder> before;
+        // The bar follows the rows given their new positions: 100 * i / n for row i, each
+        // value once.
+        const qint64 n = m_model.RowCount();
+        qint64 nextChange = 0;
+        auto showRenumbered = [&](qint64 done) {
+            while (n > 0 && nextChange < std::min(done, n)) {
+                const qint64 percent = 100 * nextChange / n;
+                progress.SetPos(int(percent));
+                nextChange = ((percent + 1) * n + 99) / 100;
+            }
+        };
         CUsableWait wait;
         m_pSortWait = &wait;
-        const bool done = wait.Run([&job] { return job.IsDone(); });
+        bool topJustShown = false;
+        const bool done = wait.Run([&] {
+            // The first rows are on the screen at least once before the rest.
+            if (std::exchange(topJustShown, false))
+                return false;
+            if (!before) {
+                std::unique_lock lock(orders->mutex);
+                if (orders->top) {
+                    CTableOrder top = std::move(*orders->top);
+                    orders->top.reset();
+                    before = std::move(orders->before);
+                    lock.unlock();
+                    if (!m_model.TakeOrder(top.rows, top.positionOf, top.version, rewrites)) {
+                        before.reset();
+                    } else {
+                        m_undoSortTop = [this, &before, rewrites] {
+                            m_model.TakeOrder(before->rows, before->positionOf, before->version,
+                                              rewrites);
+                            before.reset();
+                        };
+                        topJustShown = true;
+                        return false;
+                    }
+                }
+            }
+            showRenumbered(orders->renumbered.load(std::memory_order_relaxed));
+            return job.IsDone();
+        });
         if (!self)
             return;
         if (m_pSortWait == &wait)
@@ -67,14 +141,16 @@ void CListView_Table::OnColumnClick(int column) {
         // A later click took over: it sets what is to be set.
         if (generation != m_nSortGeneration)
             return;
-        if (done && rowsGeneration == m_nRowsGeneration) {
-            // No repaints and no row-state notices while the rows move. The rows' item data
-            // is their position, so it is renumbered with the move: the bar at 100 * i / n.
-            setUpdatesEnabled(false);
-            sorted =
-                m_model.ApplyOrder(*order, [&progress](int percent) { progress.SetPos(percent); });
-            setUpdatesEnabled(true);
+        m_undoSortTop = {};
+        if (done) {
+            CTableOrder& whole = orders->whole;
+            sorted = m_model.TakeOrder(whole.rows, whole.positionOf, whole.version, rewrites);
+            if (sorted)
+                showRenumbered(n);
         }
+        // Stopped: the rows go back to their order before.
+        if (!sorted && before)
+            m_model.TakeOrder(before->rows, before->positionOf, before->version, rewrites);
     }
     m_bShowRecordStatus = true;
     if (!sorted) {

@@ -3,6 +3,7 @@
 #include "base/Progress.h"
 #include "common/LiveHeap.h"
 #include "render/table/GeoTableModel.h"
+#include "render/table/TableArrange.h"
 #include "render/table/TableFill.h"
 #include "render/table/TableTestRows.h"
 #include "store/GeoDatabase.h"
@@ -119,6 +120,52 @@ TEST(GeoTableModel, ReorderMovesRowsWithTheirSelection) {
         EXPECT_FALSE(model.ApplyOrder(bad));
         EXPECT_EQ(model.Cell(0, 0), "1");
     }
+}
+
+TEST(GeoTableModel, AnOrderMadeOnACopyIsTakenWithRowsRewrittenMeanwhile) {
+    CGeoTableModel model;
+    CGeoTableDesc desc;
+    desc.BuildGeo();
+    model.SetColumns(desc);
+    QList<QStringList> rows;
+    for (int i = 0; i < 5; ++i)
+        rows << QStringList{QString::number(i), "DE", QString::number(100 + i)};
+    model.SetRows(rows);
+    QItemSelectionModel selection(&model);
+    auto keys = [&] {
+        QStringList k;
+        for (int i = 0; i < model.RowCount(); ++i)
+            k << model.Cell(i, 0) + ":" + model.Cell(i, GEO_PLZ);
+        return k;
+    };
+
+    // The order is made on a copy; meanwhile the window rewrites a row and moves its cursor.
+    CGeoTableModel copy;
+    copy.CopyRows(model);
+    const size_t rewrites = model.Rewrites();
+    CTableOrder before = TableArrange::Current(copy);
+    CTableOrder top = TableArrange::FirstOnTop(copy, {3, 1});
+    CTableOrder reversed = TableArrange::Reordered(copy, {4, 3, 2, 1, 0});
+    model.SetRowCells(3, {"3", "DE", "999"});
+    selection.setCurrentIndex(model.index(1, 2), QItemSelectionModel::SelectCurrent);
+
+    ASSERT_TRUE(model.TakeOrder(top.rows, top.positionOf, top.version, rewrites));
+    EXPECT_EQ(keys(), QStringList({"3:999", "1:101", "0:100", "2:102", "4:104"}));
+    EXPECT_EQ(selection.currentIndex(), model.index(1, 2));
+    ASSERT_TRUE(model.TakeOrder(reversed.rows, reversed.positionOf, reversed.version, rewrites));
+    EXPECT_EQ(keys(), QStringList({"4:104", "3:999", "2:102", "1:101", "0:100"}));
+    EXPECT_EQ(selection.currentIndex(), model.index(3, 2));
+    model.SetRowCells(1, {"3", "DE", "998"}); // the same row rewritten twice
+    ASSERT_TRUE(model.TakeOrder(before.rows, before.positionOf, before.version, rewrites));
+    EXPECT_EQ(keys(), QStringList({"0:100", "1:101", "2:102", "3:998", "4:104"}));
+    EXPECT_EQ(selection.selectedIndexes(), QModelIndexList({model.index(1, 2)}));
+    EXPECT_EQ(selection.currentIndex(), model.index(1, 2));
+
+    // Rows replaced since: the order no longer fits and nothing changes.
+    CTableOrder stale = TableArrange::Reordered(copy, {4, 3, 2, 1, 0});
+    model.SetRows(rows);
+    EXPECT_FALSE(model.TakeOrder(stale.rows, stale.positionOf, stale.version, 0));
+    EXPECT_EQ(model.Cell(0, 0), "0");
 }
 
 TEST(GeoTableModel, RewritingOneRowTouchesOnlyThatRowAndThatWindow) {
