@@ -4,10 +4,13 @@
 #include "MapViewFixture.h"
 
 #include "base/CommandIds.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryStore.h"
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QAction>
+#include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -204,5 +207,22 @@ TEST_F(TerritoryPanelTest, AWriteWaitsForTheCheckOfTheFileAndADamagedOneIsRefuse
     for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
         names << panel->List()->topLevelItem(i)->text(0);
     EXPECT_EQ(names, QStringList({"Nord", "(kein Gebiet)"}));
+    // With its second half damaged as well and opened anew (no pages kept from before), the
+    // file gives its rows only in part: the panel then counts no place rather than some of
+    // them, and says why.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        for (qint64 page = file.size() / 4096 / 2; page < file.size() / 4096; ++page) {
+            file.seek(page * 4096);
+            file.write(QByteArray(64, '\x7f'));
+        }
+    }
+    g_GeoDatabase.Close();
+    ASSERT_TRUE(g_GeoDatabase.Open(path)) << g_GeoDatabase.LastError().toStdString();
+    panel->Refresh();
+    EXPECT_EQ(Lines(panel), QStringList({"Nord: 0", "(kein Gebiet): 0"}));
+    EXPECT_TRUE(panel->findChild<QLabel*>()->text().contains("beschädigt"))
+        << panel->findChild<QLabel*>()->text().toStdString();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

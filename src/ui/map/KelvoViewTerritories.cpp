@@ -111,11 +111,15 @@ bool CKelvoView::OnUpdateTerritoryCommand(int id, CCmdUI& ui) {
 }
 
 void CKelvoView::OnAssignTerritory() {
-    if (m_lasso.IsEmpty()) {
-        CTerritoryPanel::Assign(this, TerritoryPlaces::InExtent(m_canvas));
+    QString error;
+    const QList<CTerritoryException> places = m_lasso.IsEmpty()
+                                                  ? TerritoryPlaces::InExtent(m_canvas, &error)
+                                                  : TerritoryPlaces::InLasso(m_lasso, &error);
+    if (!error.isEmpty()) {
+        KelvoMessageBox(error, this);
         return;
     }
-    if (CTerritoryPanel::Assign(this, TerritoryPlaces::InLasso(m_lasso))) {
+    if (CTerritoryPanel::Assign(this, places) && !m_lasso.IsEmpty()) {
         m_lasso.Clear();
         update();
     }
@@ -144,11 +148,15 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
         if (!m_lasso.End(m_canvas)) {
             status(QStringLiteral("Das Lasso umschließt keine Fläche."));
         } else {
-            const qsizetype places = TerritoryPlaces::InLasso(m_lasso).size();
-            status(QStringLiteral("%1 im Lasso. \"Gebiet zuweisen...\" weist sie einem Gebiet "
-                                  "zu, Esc hebt die Auswahl auf.")
-                       .arg(GermanNumbers::Count(places, QStringLiteral("Ort"),
-                                                 QStringLiteral("Orte"))));
+            QString error;
+            const qsizetype places = TerritoryPlaces::InLasso(m_lasso, &error).size();
+            if (!error.isEmpty())
+                status(error);
+            else
+                status(QStringLiteral("%1 im Lasso. \"Gebiet zuweisen...\" weist sie einem Gebiet "
+                                      "zu, Esc hebt die Auswahl auf.")
+                           .arg(GermanNumbers::Count(places, QStringLiteral("Ort"),
+                                                     QStringLiteral("Orte"))));
         }
         update();
         return true;

@@ -151,13 +151,18 @@ void CTerritoryPanel::Refresh() {
     CTerritoryStore store(g_GeoDatabase);
     m_data = CTerritoryData();
     m_nChanges = store.ChangeCount();
+    // What could not be read is said in place of the details, after they are filled in.
+    QString problem;
     if (g_GeoDatabase.IsOpen() && !store.LoadAt(m_nChanges, &m_data))
-        m_pDetails->setText(store.Error());
+        problem = store.Error();
     QString error;
     std::shared_ptr<const CGeoPlaceRows> rows;
     if (g_GeoDatabase.IsOpen())
         rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
-    if (rows)
+    // Rows read only in part would count too few places: no counts then, and the reason.
+    if (!error.isEmpty() && problem.isEmpty())
+        problem = error;
+    if (rows && error.isEmpty())
         m_count.Update(rows, m_data);
     else
         m_count = CTerritoryCount();
@@ -196,6 +201,8 @@ void CTerritoryPanel::Refresh() {
                            : QStringLiteral("Größtes minus kleinstes Gebiet: %1 %2")
                                  .arg(number(spread), spread == 1 ? "Ort" : "Orte"));
     ShowDetails();
+    if (!problem.isEmpty())
+        m_pDetails->setText(problem);
 }
 
 const CTerritory* CTerritoryPanel::Current() const {

@@ -28,13 +28,15 @@ QList<quint32> rowsWhere(const CGeoPlaceRows& rows, const Inside& inside) {
     return found;
 }
 
-// The places of the open database whose position `inside` takes.
-QList<CTerritoryException> placesWhere(const Inside& inside) {
+// The places of the open database whose position `inside` takes; none, and the reason in
+// `error`, when the rows cannot be read whole (a part would assign some places silently).
+QList<CTerritoryException> placesWhere(const Inside& inside, QString* error) {
     if (!g_GeoDatabase.IsOpen())
         return {};
-    QString error;
-    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
-    return rows ? OfPlaceRows(*rows, rowsWhere(*rows, inside)) : QList<CTerritoryException>();
+    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, error);
+    if (!rows || !error->isEmpty())
+        return {};
+    return OfPlaceRows(*rows, rowsWhere(*rows, inside));
 }
 
 Inside inExtent(const CMapCanvas& canvas) {
@@ -46,16 +48,17 @@ Inside inExtent(const CMapCanvas& canvas) {
 
 } // namespace
 
-QList<CTerritoryException> InExtent(const CMapCanvas& canvas) {
-    return placesWhere(inExtent(canvas));
+QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error) {
+    return placesWhere(inExtent(canvas), error);
 }
 
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows) {
     return rowsWhere(rows, inExtent(canvas));
 }
 
-QList<CTerritoryException> InLasso(const CMapLasso& lasso) {
-    return placesWhere([&lasso](double lon, double lat) { return lasso.Contains(lon, lat); });
+QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error) {
+    return placesWhere([&lasso](double lon, double lat) { return lasso.Contains(lon, lat); },
+                       error);
 }
 
 QList<CTerritoryException> OfPlaceRows(const CGeoPlaceRows& rows, const QList<quint32>& which) {

@@ -3,6 +3,7 @@
 #include "store/territory/Territory.h"
 
 #include <QList>
+#include <QString>
 
 class CGeoPlaceRows;
 class CGeoTableModel;
@@ -12,10 +13,11 @@ class CMapLasso;
 // The places a user picks for "Gebiet zuweisen...", as exceptions without territory yet.
 namespace TerritoryPlaces {
 
-// Every place inside the extent of a map (a zoom window shows the band it was dragged from).
-QList<CTerritoryException> InExtent(const CMapCanvas& canvas);
-// Every place inside a lasso drawn on a map.
-QList<CTerritoryException> InLasso(const CMapLasso& lasso);
+// Every place inside the extent of a map (a zoom window shows the band it was dragged from);
+// none, and the reason in `error`, when the rows cannot be read whole.
+QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error);
+// Every place inside a lasso drawn on a map, or none and the reason in `error`.
+QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error);
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
 // The places of place rows.
 QList<CTerritoryException> OfPlaceRows(const CGeoPlaceRows& rows, const QList<quint32>& which);

@@ -43,7 +43,7 @@ void Show(QWidget* panel, const CTerritoryData& data, qint64 territory) {
     const std::shared_ptr<const CGeoPlaceRows> rows =
         g_GeoDatabase.IsOpen() ? CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error)
                                : nullptr;
-    if (!rows) {
+    if (!rows || !error.isEmpty()) {
         if (!error.isEmpty())
             KelvoMessageBox(error, panel);
         return;
