@@ -2,8 +2,8 @@
 // only the one with that key) on the
 // database file and prints one tab-separated line per figure, its key and median in
 // milliseconds, then "KEY.cpu" and the median CPU time of the process (all threads, user and
-// system) in milliseconds, followed by the further values it reports. bench/run calls it with one repeat
-// at a time, alternating with the reference programs.
+// system) in milliseconds, followed by the further values it reports. bench/run calls it with one
+// repeat at a time, alternating with the reference programs.
 //
 // kelvo-bench check-order DBFILE: whether the standard order made in memory equals the
 // engine's ORDER BY Staat, PLZ on every row.
