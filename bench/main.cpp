@@ -1,8 +1,9 @@
 // kelvo-bench DBFILE REPEATS [GROUP [KEY]]: times every registered figure (of one group, or
 // only the one with that key) on the
 // database file and prints one tab-separated line per figure, its key and median in
-// milliseconds, followed by the further values it reports. bench/run calls it with one repeat
-// at a time, alternating with the reference programs.
+// milliseconds, then "KEY.cpu" and the median CPU time of the process (all threads, user and
+// system) in milliseconds, followed by the further values it reports. bench/run calls it with one
+// repeat at a time, alternating with the reference programs.
 //
 // kelvo-bench check-order DBFILE: whether the standard order made in memory equals the
 // engine's ORDER BY Staat, PLZ on every row.
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QImage>
 
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +51,12 @@ double ResidentBytes() {
 }
 
 namespace {
+
+double processCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
 
 int checkOrder(const QString& path) {
     CGeoDatabase db;
@@ -129,21 +137,25 @@ int main(int argc, char* argv[]) {
     for (const BenchFigure& figure : BenchFigures()) {
         if ((!group.isEmpty() && figure.group != group) || (!key.isEmpty() && figure.key != key))
             continue;
-        std::vector<double> times;
+        std::vector<double> times, cpu;
         if (figure.setUp)
             figure.setUp();
         for (int i = 0; i < repeats; ++i) {
             if (figure.prepare)
                 figure.prepare(g_GeoDatabase);
             QElapsedTimer timer;
+            const double cpuBefore = processCpuMs();
             timer.start();
             figure.run(g_GeoDatabase);
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
+            cpu.push_back(processCpuMs() - cpuBefore);
         }
         if (figure.tearDown)
             figure.tearDown();
         std::sort(times.begin(), times.end());
+        std::sort(cpu.begin(), cpu.end());
         BenchReport(figure.key, times[times.size() / 2]);
+        BenchReport(figure.key + QStringLiteral(".cpu"), cpu[cpu.size() / 2]);
     }
     g_GeoDatabase.Close();
     return 0;

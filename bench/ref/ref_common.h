@@ -13,6 +13,13 @@ static inline double ref_now_ms(void) {
     return (double)ts.tv_sec * 1e3 + (double)ts.tv_nsec / 1e6;
 }
 
+/* The CPU time of the process so far (all threads, user and system) in milliseconds. */
+static inline double ref_cpu_ms(void) {
+    struct timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return (double)ts.tv_sec * 1e3 + (double)ts.tv_nsec / 1e6;
+}
+
 static inline long ref_rss_bytes(void) {
     long pages = 0, resident = 0;
     FILE* f = fopen("/proc/self/statm", "r");

@@ -5,7 +5,7 @@
 // Where places of several countries meet on one pixel, the country later in the standard
 // order (Staat compared without regard to ASCII case) keeps it, as the program's Staat, PLZ
 // order gives it. OUT.ppm receives the places on white. Prints "map<TAB>ms", timed from
-// opening the database to the last pixel.
+// opening the database to the last pixel, and "map.cpu<TAB>ms", the CPU time meanwhile.
 #include "ref_common.h"
 
 #include <sqlite3.h>
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     const double west = 2.5, east = 17.5, south = 45.5, north = 55.5;
     const int left = 50, top = 30, right = width - 50, bottom = height - 30;
 
-    const double start = ref_now_ms();
+    const double start = ref_now_ms(), startCpu = ref_cpu_ms();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK) {
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     }
     sqlite3_finalize(st);
     sqlite3_close(db);
-    const double elapsed = ref_now_ms() - start;
+    const double elapsed = ref_now_ms() - start, cpu = ref_cpu_ms() - startCpu;
     if (rc != SQLITE_DONE)
         return 1;
     if (argc > 3) {
@@ -150,6 +150,6 @@ int main(int argc, char** argv) {
         std::fwrite(rgb.data(), 1, rgb.size(), out);
         std::fclose(out);
     }
-    std::printf("map\t%.1f\n", elapsed);
+    std::printf("map\t%.1f\nmap.cpu\t%.1f\n", elapsed, cpu);
     return 0;
 }

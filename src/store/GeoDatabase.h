@@ -27,6 +27,9 @@ struct Collations;
 // damaged, unreadable, without table GEO) is never modified: the object stays closed and
 // OpenError() says why. A file that another program holds locked is "in use", not damaged:
 // the object stays closed for now, and EnsureOpen() tries again.
+//
+// One object serves one thread at a time; a thread that works beside the others opens one of
+// its own.
 class CGeoDatabase {
 public:
     // How long a statement waits for another program that holds the file.
