@@ -61,6 +61,17 @@ protected:
     CRecordingProgress progress;
 };
 
+// Five rows of GEO's columns whose first cells are their positions 0 to 4.
+void FillFiveRows(CGeoTableModel& model) {
+    CGeoTableDesc desc;
+    desc.BuildGeo();
+    model.SetColumns(desc);
+    QList<QStringList> rows;
+    for (int i = 0; i < 5; ++i)
+        rows << QStringList{QString::number(i), "DE", QString::number(100 + i)};
+    model.SetRows(rows);
+}
+
 } // namespace
 
 TEST(GeoTableModel, RowsKeepEveryCellExactly) {
@@ -90,13 +101,7 @@ TEST(GeoTableModel, RowsKeepEveryCellExactly) {
 
 TEST(GeoTableModel, ReorderMovesRowsWithTheirSelection) {
     CGeoTableModel model;
-    CGeoTableDesc desc;
-    desc.BuildGeo();
-    model.SetColumns(desc);
-    QList<QStringList> rows;
-    for (int i = 0; i < 5; ++i)
-        rows << QStringList{QString::number(i), "DE", QString::number(100 + i)};
-    model.SetRows(rows);
+    FillFiveRows(model);
     QItemSelectionModel selection(&model);
     selection.select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 
@@ -124,13 +129,7 @@ TEST(GeoTableModel, ReorderMovesRowsWithTheirSelection) {
 
 TEST(GeoTableModel, AnOrderMadeOnACopyIsTakenWithRowsRewrittenMeanwhile) {
     CGeoTableModel model;
-    CGeoTableDesc desc;
-    desc.BuildGeo();
-    model.SetColumns(desc);
-    QList<QStringList> rows;
-    for (int i = 0; i < 5; ++i)
-        rows << QStringList{QString::number(i), "DE", QString::number(100 + i)};
-    model.SetRows(rows);
+    FillFiveRows(model);
     QItemSelectionModel selection(&model);
     auto keys = [&] {
         QStringList k;
@@ -163,7 +162,7 @@ TEST(GeoTableModel, AnOrderMadeOnACopyIsTakenWithRowsRewrittenMeanwhile) {
 
     // Rows replaced since: the order no longer fits and nothing changes.
     CTableOrder stale = TableArrange::Reordered(copy, {4, 3, 2, 1, 0});
-    model.SetRows(rows);
+    FillFiveRows(model);
     EXPECT_FALSE(model.TakeOrder(stale.rows, stale.positionOf, stale.version, 0));
     EXPECT_EQ(model.Cell(0, 0), "0");
 }
