@@ -34,14 +34,10 @@ std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending
     return order;
 }
 
-// Texts in German order. The texts go into one buffer; each row's radix key is the first
-// eight bytes of its text's collation key, and only texts that agree in those bytes are
-// compared whole.
 // Tells `first` the positions of the first rows of the sort, found from the rows' keys.
-void showFirst(const FirstRows* first, const std::vector<quint64>& keys,
-               const TableSortFirst::Tie& tie = {}) {
+void showFirst(const FirstRows* first, const std::vector<quint64>& keys) {
     if (first && first->show)
-        first->show(TableSortFirst::Smallest(keys, size_t(std::max(first->count, 0)), tie));
+        first->show(TableSortFirst::Smallest(keys, size_t(std::max(first->count, 0))));
 }
 
 std::vector<quint64> keysOf(const std::vector<RadixSort::Entry>& entries, bool descending) {
@@ -51,9 +47,15 @@ std::vector<quint64> keysOf(const std::vector<RadixSort::Entry>& entries, bool d
     return keys;
 }
 
+// Texts in German order. The texts go into one buffer; each row's radix key is the first
+// eight bytes of its text's collation key, and only texts that agree in those bytes are
+// compared whole. The first rows are found before any key is made.
 std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const FirstRows* first) {
     const size_t count = size_t(std::max(n, 0));
     CGermanCollation collation;
+    if (first && first->show)
+        first->show(TableSortFirst::FirstTexts(cells, size_t(std::max(first->count, 0)), collation,
+                                               descending));
     std::string bytes;
     std::vector<size_t> start(count), length(count);
     std::vector<RadixSort::Entry> entries(count);
@@ -77,12 +79,6 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const 
         return QByteArrayView(bytes.data() + start[size_t(position)],
                               qsizetype(length[size_t(position)]));
     };
-    if (first) {
-        showFirst(first, keysOf(entries, descending), [&](int x, int y) {
-            const int c = collation.Compare(text(x), text(y));
-            return descending ? c > 0 : c < 0;
-        });
-    }
     std::vector<int> order = orderOf(entries, descending);
     // Texts that share their prefix: by the whole text, keeping the order of equal ones.
     for (size_t first = 0; first < count;) {

@@ -39,7 +39,8 @@ struct FirstRows {
 
 // The new order of n rows sorted by a column: element i is the old position of the row that
 // moves to position i. Stable: rows with equal keys keep their order, in both directions.
-// `first`, when given, is told the first rows once the rows' keys are made.
+// `first`, when given, is told the first rows before the whole order is made (texts: before
+// any collation key is made).
 std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending,
                            const FirstRows* first = nullptr);
 

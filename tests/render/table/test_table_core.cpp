@@ -2,6 +2,7 @@
 // the row texts of table windows.
 #include "base/Cp1252.h"
 #include "base/GeoTableDesc.h"
+#include "common/CaseTable.h"
 #include "render/table/TablePrintLayout.h"
 #include "render/table/TableSort.h"
 #include "render/table/TableText.h"
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +130,66 @@ TEST(TableSort, FirstRowsOfASortAreTheWholeSortsFirstRows) {
                     TableSort::SortOrder(n, cellsOf(*c.cells), c.column, descending, &first);
                 EXPECT_EQ(calls, 1);
                 EXPECT_EQ(shown,
+                          std::vector<int>(whole.begin(), whole.begin() + std::min(count, n)));
+            }
+        }
+    }
+}
+
+TEST(TableSort, FirstTextsAreTheWholeSortsFirstWhateverOrderTheCellsComeIn) {
+    // Every field of the shared order cases, and a generated column of few texts in many
+    // rows: ties, umlauts against their base letters, case, ß, texts that start with no
+    // letter, empty cells. The rows come forwards, backwards and scattered, as the rows of a
+    // window may be kept in any order.
+    QStringList texts;
+    for (const CaseTable::Row& row : CaseTable::Read("order"))
+        for (const QByteArray& field : row.fields)
+            texts << QString::fromUtf8(field);
+    ASSERT_FALSE(texts.isEmpty());
+    const QStringList names{"Aach",    "aach",    "Äach",     "Ahrweiler",       "Zwota",  "zwota",
+                            "Zürich",  "Zug",     "Öhringen", "Oberhof",         "ober",   "Straße",
+                            "STRASSE", "Strasse", "",         "'s-Gravenvoeren", "1. Ort", " Aach",
+                            "Ü",       "u"};
+    const int cases = int(texts.size());
+    const int n = cases + 20000;
+    std::vector<int> scattered(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        scattered[size_t(i)] = int((qint64(i) * 7919) % n);
+    ASSERT_EQ(std::set<int>(scattered.begin(), scattered.end()).size(), size_t(n));
+    // Runs of one text where the scattered walk comes, so that equal texts follow each other
+    // there at far-apart positions.
+    for (int i = cases; i < n; ++i)
+        texts << QString();
+    for (int i = 0; i < n; ++i) {
+        if (scattered[size_t(i)] >= cases)
+            texts[scattered[size_t(i)]] = names[(i / 37) % names.size()];
+    }
+    const std::vector<QByteArray> utf8 = [&] {
+        std::vector<QByteArray> made;
+        for (const QString& t : texts)
+            made.push_back(t.toUtf8());
+        return made;
+    }();
+    enum class Walk { Forwards, Backwards, Scattered };
+    for (Walk walk : {Walk::Forwards, Walk::Backwards, Walk::Scattered}) {
+        const TableSort::Cells cells = [&](const TableSort::CellVisitor& visit) {
+            for (int i = 0; i < n; ++i) {
+                const int p = walk == Walk::Forwards    ? i
+                              : walk == Walk::Backwards ? n - 1 - i
+                                                        : scattered[size_t(i)];
+                visit(p, utf8[size_t(p)]);
+            }
+        };
+        for (bool descending : {false, true}) {
+            for (int count : {1, 200, n + 5}) {
+                SCOPED_TRACE(testing::Message()
+                             << int(walk) << (descending ? " descending " : " ") << count);
+                std::vector<int> shown;
+                const TableSort::FirstRows first{
+                    count, [&](const std::vector<int>& positions) { shown = positions; }};
+                const std::vector<int> whole =
+                    TableSort::SortOrder(n, cells, GEO_ORT, descending, &first);
+                ASSERT_EQ(shown,
                           std::vector<int>(whole.begin(), whole.begin() + std::min(count, n)));
             }
         }
