@@ -8,6 +8,7 @@
 #include "render/map/MapCanvas.h"
 #include "render/map/MapDrawJob.h"
 #include "render/places/PlaceFile.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "ui/shell/Globals.h"
@@ -113,15 +114,22 @@ const BenchRegistrar
                           },
                       .tearDown = closeCanvas});
 
-// Reading ahead, in idle-time slices, the texts names, memos and place lists need; the
-// memory the shared rows then take.
+// Reading ahead, on a thread with its own connection as a map window does after a repaint,
+// the texts names, memos and place lists need; the memory the shared rows then take.
 const BenchRegistrar
     readAhead({.group = "map",
                .key = "map-read-ahead",
                .run =
                    [](CGeoDatabase&) {
-                       while (!g_pCanvas->ReadAhead(40)) {
-                       }
+                       const CGeoDatabase::CDataStamp stamp = g_GeoDatabase.DataStamp();
+                       std::promise<void> read;
+                       const std::shared_ptr<CMapDrawJob> job = CMapDrawJob::Start(
+                           {*g_pCanvas, CPlaceList(), QSize(), QSize(), g_GeoDatabase.FilePath(),
+                            true, nullptr, false, true},
+                           {}, [&read] { read.set_value(); });
+                       read.get_future().wait();
+                       CGeoPlaceRowsCache::Of(g_GeoDatabase).Adopt(job->RowsRead(), stamp);
+                       g_pCanvas->TakeRowsWithTexts();
                        const qint64 rows = g_GeoDatabase.GetRecordCount(QStringLiteral("GEO"));
                        if (rows > 0)
                            BenchReport("map-bytes-per-row",

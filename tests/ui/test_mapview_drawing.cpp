@@ -5,6 +5,8 @@
 #include "MapViewFixture.h"
 
 #include "base/CommandIds.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 
 #include <QProgressBar>
 #include <QStatusBar>
@@ -258,4 +260,25 @@ TEST_F(MapDrawingTest, TwoMapsDrawingAtOnceKeepTheCaptionUntilBothHaveEnded) {
     EXPECT_TRUE(frame->GetMessageText().isEmpty());
     EXPECT_TRUE(frame->statusBar()->findChildren<QProgressBar*>().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MapDrawingTest, TextsAreReadAheadSoThatSwitchingNamesOnReadsNothing) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    CKelvoView* view = OpenSizedMap();
+    ASSERT_TRUE(view);
+    Process(); // the picture, then the texts read ahead on their thread
+    CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
+    const std::shared_ptr<const CGeoPlaceRows> ahead = cache.Cached(true);
+    ASSERT_TRUE(ahead); // kept by the window, though it draws no names
+    EXPECT_EQ(ahead->Size(), 3u);
+
+    ASSERT_TRUE(frame->RouteCommand(ID_SHOW_PLACE_NAMES));
+    Process();
+    EXPECT_EQ(cache.Cached(true), ahead);
+    EXPECT_TRUE(AtOnce(view) == view->Canvas().BackBuffer());
+
+    // Rows read ahead before a change do not stand for the data after it.
+    ASSERT_TRUE(InsertRows({{"DE", "20095", "Hamburg", "10.0", "53.55"}}));
+    EXPECT_FALSE(cache.Cached(true));
+    EXPECT_TRUE(messages.isEmpty());
 }

@@ -1,6 +1,7 @@
 #include "render/map/MapCanvas.h"
 
 #include "render/draw/DeviceContext.h"
+#include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
 
@@ -76,8 +77,18 @@ QString CMapCanvas::OnDraw(CDeviceContext& dc, QSize outerSize, CProgress* progr
     return error;
 }
 
-bool CMapCanvas::ReadAhead(int milliseconds) {
-    return CGeoPlaceRowsCache::Of(m_database).ReadTexts(m_pRows, milliseconds);
+bool CMapCanvas::LacksTexts() {
+    return m_pRows && !m_pRows->HasTexts() && m_pRows->Stamp() == m_database.DataStamp();
+}
+
+bool CMapCanvas::TakeRowsWithTexts() {
+    if (!m_pRows || m_pRows->HasTexts())
+        return false;
+    std::shared_ptr<const CGeoPlaceRows> rows = CGeoPlaceRowsCache::Of(m_database).Cached(true);
+    if (!rows)
+        return false;
+    m_pRows = std::move(rows);
+    return true;
 }
 
 QString CMapCanvas::Repaint(QSize clientSize, QSize outerSize, CProgress* progress) {

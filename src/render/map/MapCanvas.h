@@ -99,10 +99,13 @@ public:
     QString Repaint(QSize clientSize, QSize outerSize, CProgress* progress = nullptr);
     const QImage& BackBuffer() const { return m_imgBackBuffer; }
 
-    // Reads ahead, for about `milliseconds`, what the database's place rows lack for names,
-    // memos and place lists, so that switching them on later reads nothing; call again while
-    // it returns false. Meant for idle time after a repaint.
-    bool ReadAhead(int milliseconds);
+    // Whether the rows of the last repaint still show the stored data but lack the texts
+    // for names, memos and place lists (worth reading ahead, so that switching them on later
+    // reads nothing).
+    bool LacksTexts();
+    // Takes the database's rows with texts in place of such rows when they have been read
+    // meanwhile (through any connection); true when it did.
+    bool TakeRowsWithTexts();
 
     // Drawing on another thread (CMapDrawJob), on a copy of the canvas. Whether a repaint
     // needs the rows with their texts (names, memos, a place list to find).

@@ -69,6 +69,13 @@ void CMapDrawJob::Tell(int percent) {
 void CMapDrawJob::Run() {
     std::shared_ptr<const CGeoPlaceRows> rows = m_input.pRows;
     bool read = false;
+    if (m_input.bReadOnly) {
+        ReadRows();
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_done && !Cancelled())
+            m_done();
+        return;
+    }
     if (!rows && !m_input.bClosed) {
         ReadRows();
         if (Cancelled())
@@ -109,7 +116,7 @@ void CMapDrawJob::ReadRows() {
     db.SetGiveUpHook([this](int) { return Cancelled(); });
     const bool sliced = !db.IsServer();
     // Without the transaction each slice still checks the data stamp.
-    const bool transaction = sliced && db.Execute(QStringLiteral("BEGIN"));
+    const bool transaction = sliced && !m_input.bReadOnly && db.Execute(QStringLiteral("BEGIN"));
     auto tell = [this](int percent) { Tell(percent); };
     auto readAll = [&](CGeoPlaceRowsReader& reader) {
         while (!reader.Read(sliced ? kSliceMs : -1, tell)) {

@@ -30,6 +30,9 @@ public:
         // them; with `bClosed` the database is closed and the map shows no rows.
         std::shared_ptr<const CGeoPlaceRows> pRows;
         bool bClosed = false;
+        // Only reads the rows and draws nothing (rows read ahead for later repaints): in
+        // slices outside a transaction, so that a write of the window waits at most a slice.
+        bool bReadOnly = false;
     };
     // Both are called on the job's thread: `progress` with the bar's position (0-100) when it
     // changes, `done` once at the end, unless the job was cancelled first.

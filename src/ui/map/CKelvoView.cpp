@@ -47,6 +47,7 @@ CKelvoView::CKelvoView(QWidget* parent)
 
 CKelvoView::~CKelvoView() {
     DropDrawing();
+    StopReadingAhead();
     // Any map view going clears the pointer: a table choice then repaints no map until a
     // map view gains the focus again.
     g_pLastMapView = nullptr;
@@ -138,8 +139,8 @@ void CKelvoView::AfterRender(QString error, bool ready) {
     }
     if (!error.isEmpty())
         ReportError(error);
-    else if (!m_timerReadAhead.isActive())
-        m_timerReadAhead.start(0, this);
+    else
+        StartReadingAhead();
 }
 
 void CKelvoView::ScheduleRender() {
@@ -248,13 +249,6 @@ void CKelvoView::hideEvent(QHideEvent* event) {
 }
 
 void CKelvoView::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_timerReadAhead.timerId()) {
-        // A short slice at a time, so that the window stays responsive.
-        constexpr int kSliceMs = 40;
-        if (m_canvas.ReadAhead(kSliceMs))
-            m_timerReadAhead.stop();
-        return;
-    }
     if (event->timerId() != m_timerBlink.timerId()) {
         QWidget::timerEvent(event);
         return;
@@ -271,6 +265,8 @@ void CKelvoView::OnTimer() {
     // The markers blink again once the map that shows them is drawn.
     if (m_pDrawJob)
         return;
+    // Texts another window read ahead serve this one too (its rows without them go).
+    m_canvas.TakeRowsWithTexts();
     SyncPlaceList();
     const QList<QRect> painted = m_canvas.OnTimer();
     m_marks.Refresh(m_canvas.BackBuffer(), m_canvas, painted);

@@ -149,6 +149,11 @@ private:
     // or with `keepPicture` the picture before.
     void StartDrawing(bool keepPicture = false);
     void DrawingDone(quint64 generation);
+    // The texts for names, memos and place lists read ahead after a repaint that lacked them,
+    // on a thread with its own connection, for all map windows at once (they share the rows).
+    void StartReadingAhead();
+    void ReadingAheadDone(quint64 generation);
+    void StopReadingAhead();
     // Esc while it is drawn; false when nothing is.
     bool CancelDrawing();
     // Forgets a drawing under way (a newer repaint replaces it, the window goes).
@@ -172,7 +177,6 @@ private:
     void PaintLasso(QPainter& painter);
     bool ClearLasso(); // Esc: false when there was none
     QBasicTimer m_timerBlink;
-    QBasicTimer m_timerReadAhead; // reads texts for names, memos and place lists when idle
     bool m_bRenderPending = true; // the back buffer does not show the window's map yet
     bool m_bRenderQueued = false;
     std::shared_ptr<CMapDrawJob> m_pDrawJob;             // the repaint drawn on its thread
@@ -181,4 +185,7 @@ private:
     CGeoDatabase::CDataStamp m_stampDrawn;               // the data when the job began
     QImage m_imgBefore;                                  // the picture before it, to go back to
     CRect m_rectBefore;
+    std::shared_ptr<CMapDrawJob> m_pReadAheadJob;
+    quint64 m_nReadAheadGeneration = 0;
+    CGeoDatabase::CDataStamp m_stampReadAhead; // the data when it began
 };

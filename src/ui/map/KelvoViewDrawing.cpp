@@ -1,8 +1,10 @@
 // The map view's repaints on a thread of their own: the first picture of a new window, the
 // zoom's window, resizes, the display switches, changed data and the repaint of the nearby
-// search. The window answers keys and clicks meanwhile; Esc stops the drawing.
+// search. The window answers keys and clicks meanwhile; Esc stops the drawing. After a
+// repaint without texts they are read ahead there too.
 #include "ui/map/CKelvoView.h"
 
+#include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/shell/ChildFrame.h"
@@ -12,6 +14,13 @@
 #include "ui/shell/StatusBarProgress.h"
 
 #include <QMetaObject>
+
+namespace {
+
+// The map window whose job reads the texts ahead; one at a time.
+CKelvoView* g_pReadingAhead = nullptr;
+
+} // namespace
 
 void CKelvoView::StartDrawing(bool keepPicture) {
     // A drawing replaced by a newer one keeps the picture from before the first.
@@ -37,6 +46,9 @@ void CKelvoView::StartDrawing(bool keepPicture) {
                               texts,
                               CGeoPlaceRowsCache::Of(g_GeoDatabase).Cached(texts),
                               false};
+    // A job that reads the texts itself makes reading them ahead meanwhile pointless.
+    if (input.bTexts && !input.pRows && g_pReadingAhead)
+        g_pReadingAhead->StopReadingAhead();
     m_stampDrawn = g_GeoDatabase.DataStamp();
     m_pDrawProgress = std::make_unique<CStatusBarProgress>(Qt::BusyCursor);
     m_pDrawProgress->Start(QStringLiteral("Mappe wird gezeichnet:"));
@@ -116,4 +128,41 @@ void CKelvoView::RepaintInBackground() {
     if (!isVisible() || size().isEmpty())
         return; // drawn when the window shows
     StartDrawing();
+}
+
+void CKelvoView::StartReadingAhead() {
+    // A server is read with the texts when a map needs them: no load for nothing.
+    if (g_pReadingAhead || !g_GeoDatabase.IsOpen() || g_GeoDatabase.IsServer() ||
+        m_canvas.TakeRowsWithTexts() || !m_canvas.LacksTexts())
+        return;
+    CMapDrawJob::CInput input{m_canvas, CPlaceList(), QSize(), QSize(), g_GeoDatabase.FilePath(),
+                              true,     nullptr,      false,   true};
+    g_pReadingAhead = this;
+    m_stampReadAhead = g_GeoDatabase.DataStamp();
+    const quint64 generation = ++m_nReadAheadGeneration;
+    m_pReadAheadJob = CMapDrawJob::Start(std::move(input), {}, [this, generation] {
+        QMetaObject::invokeMethod(
+            this, [this, generation] { ReadingAheadDone(generation); }, Qt::QueuedConnection);
+    });
+}
+
+void CKelvoView::ReadingAheadDone(quint64 generation) {
+    if (generation != m_nReadAheadGeneration || !m_pReadAheadJob)
+        return;
+    const std::shared_ptr<CMapDrawJob> job = m_pReadAheadJob;
+    StopReadingAhead();
+    // Taken only while nothing was stored meanwhile (Adopt compares the stamps).
+    if (job->RowsRead() && job->ReadError().isEmpty() && job->RowsRead()->HasTexts()) {
+        CGeoPlaceRowsCache::Of(g_GeoDatabase).Adopt(job->RowsRead(), m_stampReadAhead);
+        m_canvas.TakeRowsWithTexts();
+    }
+}
+
+void CKelvoView::StopReadingAhead() {
+    ++m_nReadAheadGeneration;
+    if (m_pReadAheadJob)
+        m_pReadAheadJob->Cancel();
+    m_pReadAheadJob.reset();
+    if (g_pReadingAhead == this)
+        g_pReadingAhead = nullptr;
 }
