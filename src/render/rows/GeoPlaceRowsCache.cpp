@@ -15,13 +15,10 @@ CGeoPlaceRowsCache& CGeoPlaceRowsCache::Of(CGeoDatabase& database) {
 
 CGeoPlaceRowsCache::CGeoPlaceRowsCache(CGeoDatabase& database) : m_database(database) {}
 
-CGeoPlaceRowsCache::~CGeoPlaceRowsCache() {
-    StopReadingTexts();
-}
+CGeoPlaceRowsCache::~CGeoPlaceRowsCache() = default;
 
 void CGeoPlaceRowsCache::Clear() {
     m_pRows.reset();
-    StopReadingTexts();
 }
 
 std::shared_ptr<const CGeoPlaceRows> CGeoPlaceRowsCache::Cached(bool texts) {
@@ -42,7 +39,6 @@ void CGeoPlaceRowsCache::Adopt(const std::shared_ptr<CGeoPlaceRows>& rows,
     const std::shared_ptr<const CGeoPlaceRows> current = m_pRows.lock();
     if (current && current->Stamp() == stamp && current->HasTexts() && !rows->HasTexts())
         return;
-    StopReadingTexts();
     m_pRows = rows;
 }
 
@@ -53,7 +49,6 @@ CGeoPlaceRowsCache::Rows(bool texts, const std::function<void(int)>& progress, Q
         return rows;
     // Maps still showing older rows keep them until they are drawn again.
     m_pRows.reset();
-    StopReadingTexts();
     rows.reset();
     auto reader = std::make_unique<CGeoPlaceRowsReader>(m_database, texts);
     reader->Read(-1, progress);
@@ -67,46 +62,4 @@ CGeoPlaceRowsCache::Rows(bool texts, const std::function<void(int)>& progress, Q
     else if (error)
         *error = reader->Error();
     return rows;
-}
-
-void CGeoPlaceRowsCache::StopReadingTexts() {
-    if (m_futureTexts.valid())
-        m_futureTexts.wait();
-    m_futureTexts = {};
-    m_pTextReader.reset();
-}
-
-bool CGeoPlaceRowsCache::ReadTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds) {
-    // Slices of a read each wait for the network on a server: there the texts are read with
-    // the rows when a map needs them.
-    if (!m_database.IsOpen() || m_database.IsServer() || !rows || rows->HasTexts() ||
-        !(rows->Stamp() == m_database.DataStamp())) {
-        StopReadingTexts();
-        return true;
-    }
-    if (!m_pTextReader)
-        m_pTextReader = std::make_unique<CGeoPlaceRowsReader>(m_database, true);
-    if (!m_futureTexts.valid()) {
-        if (!m_pTextReader->Read(milliseconds))
-            return false;
-        if (!m_pTextReader->Error().isEmpty()) {
-            StopReadingTexts();
-            return true;
-        }
-        // Putting a few million rows in order takes longer than a slice; it needs no
-        // database and runs beside the program's own work.
-        m_futureTexts = std::async(std::launch::async,
-                                   [reader = m_pTextReader.get()] { return reader->Finish(); });
-        return false;
-    }
-    if (m_futureTexts.wait_for(std::chrono::milliseconds(milliseconds)) !=
-        std::future_status::ready)
-        return false;
-    std::shared_ptr<const CGeoPlaceRows> complete = m_futureTexts.get();
-    StopReadingTexts();
-    if (complete->Stamp() == m_database.DataStamp()) {
-        rows = complete;
-        m_pRows = complete;
-    }
-    return true;
 }

@@ -5,14 +5,12 @@
 #include <QString>
 
 #include <functional>
-#include <future>
 #include <memory>
 
 class CGeoPlaceRows;
-class CGeoPlaceRowsReader;
 
-// The place rows of one database, shared by all its maps, and their texts read ahead in idle
-// time. Kept beside the database (its companion), which clears it when it closes.
+// The place rows of one database, shared by all its maps (texts read ahead on a thread come in
+// through Adopt). Kept beside the database (its companion), which clears it when it closes.
 class CGeoPlaceRowsCache : public CGeoDatabase::CCompanion {
 public:
     // The cache of the database, made on first use.
@@ -36,23 +34,11 @@ public:
     // unchanged after it ended, so that the rows show the data stored at `stamp`.
     void Adopt(const std::shared_ptr<CGeoPlaceRows>& rows, const CGeoDatabase::CDataStamp& stamp);
 
-    // Reads, for about `milliseconds`, the texts that the place rows `rows` lack, so that a
-    // later repaint that shows them reads nothing; call again while it returns false. When
-    // all are read, `rows` becomes the rows with texts (shared from then on). True at once
-    // when `rows` has its texts or no longer shows the stored data.
-    bool ReadTexts(std::shared_ptr<const CGeoPlaceRows>& rows, int milliseconds);
-
-    // Forgets the rows and stops reading ahead (the database closes).
+    // Forgets the rows (the database closes).
     void Clear();
     void DatabaseClosed() override { Clear(); }
 
 private:
-    void StopReadingTexts();
-
     CGeoDatabase& m_database;
     std::weak_ptr<const CGeoPlaceRows> m_pRows;
-    // ReadTexts between its calls: the reader, and its rows being put in order beside the
-    // program's own work (declared last, so that it ends before the reader goes).
-    std::unique_ptr<CGeoPlaceRowsReader> m_pTextReader;
-    std::future<std::shared_ptr<CGeoPlaceRows>> m_futureTexts;
 };
