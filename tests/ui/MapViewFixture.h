@@ -4,12 +4,14 @@
 // views sized exactly, and the pixels a view shows.
 #include "ShellFixture.h"
 
+#include "base/GeoTableDesc.h"
 #include "common/TestSupport.h"
 #include "render/draw/DrawTypes.h"
 #include "store/GeoSqlDialect.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/DocTemplate.h"
+#include "ui/table/CListView_Table.h"
 
 #include <QColor>
 #include <QImage>
@@ -26,6 +28,19 @@ protected:
     static Row Berlin() { return {"DE", "10115", "Berlin", "13.4", "52.5"}; }        // (558, 192)
     static Row Heidelberg() { return {"DE", "69117", "Heidelberg", "8.6", "49.3"}; } // (334, 364)
     static Row Wien() { return {"AT", "1010", "Wien", "16.37", "48.21"}; }           // (697, 423)
+
+    // "Tabelle öffnen" with Ctrl+T; the new window's view.
+    CListView_Table* OpenTable() {
+        Key(Qt::Key_T, Qt::ControlModifier);
+        return dynamic_cast<CListView_Table*>(Frames().last()->GetActiveView());
+    }
+    // A click on the Ort cell of a table's `row`, with `modifiers` held.
+    static void ClickRow(CListView_Table* table, int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QPoint point(table->columnViewportPosition(GEO_ORT) + 5,
+                           table->rowViewportPosition(row) + 3);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, point);
+        Process();
+    }
 
     bool InsertRows(const QList<Row>& rows) {
         CGeoRecordset rs(g_GeoDatabase);

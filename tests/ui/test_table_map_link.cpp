@@ -29,16 +29,6 @@ protected:
         MapViewFixture::TearDown();
     }
 
-    CListView_Table* OpenTable() {
-        Key(Qt::Key_T, Qt::ControlModifier);
-        return dynamic_cast<CListView_Table*>(Frames().last()->GetActiveView());
-    }
-    static void ClickRow(CListView_Table* table, int row, Qt::KeyboardModifiers modifiers = {}) {
-        const QPoint point(table->columnViewportPosition(GEO_ORT) + 5,
-                           table->rowViewportPosition(row) + 3);
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, point);
-        Process();
-    }
     // n rows of one country at one point, postal codes counting up from `plz`.
     bool InsertMany(int n, const QString& staat, int plz, const QString& lon, const QString& lat) {
         QList<Row> rows;

@@ -37,16 +37,6 @@ protected:
         Process();
         return doc ? dynamic_cast<CKelvoView*>(doc->GetFirstView()) : nullptr;
     }
-    CListView_Table* OpenTable() {
-        Key(Qt::Key_T, Qt::ControlModifier);
-        return dynamic_cast<CListView_Table*>(Frames().last()->GetActiveView());
-    }
-    static void ClickRow(CListView_Table* table, int row, Qt::KeyboardModifiers modifiers = {}) {
-        const QPoint point(table->columnViewportPosition(GEO_ORT) + 5,
-                           table->rowViewportPosition(row) + 3);
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, point);
-        Process();
-    }
     // Steps a choice down with the arrow key until it shows `text`.
     static void Choose(QComboBox* box, const QString& text) {
         for (int i = 0; i < box->count() && box->currentText() != text; ++i)
