@@ -5,6 +5,7 @@
 #include "base/CommandIds.h"
 #include "common/TestHttpServer.h"
 #include "ui/shell/StatusProgress.h"
+#include "ui/shell/WriteCheckWait.h"
 #include "ui/table/CListView_Table.h"
 
 #include <QCheckBox>
@@ -123,6 +124,8 @@ TEST_F(DataUiTest, EscapeOrTheCancelButtonStopsTheImportAndChangesNothing) {
                                           "", "50.5", "10.5");
     TestSupport::WriteFile(dir.filePath("viele.txt"), many);
     const QByteArray before = DatabaseBytes();
+    // The check of the file before the first write is behind it (its own test is below).
+    WaitForWriteCheck();
 
     for (bool byButton : {false, true}) {
         bool barShown = false, buttonShown = false;
@@ -267,4 +270,44 @@ TEST_F(DataUiTest, EscStopsTheCheckOfALargeArchiveWhileTheWindowAnswers) {
     EXPECT_LT(closedAfter, 2000);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(g_GeoDatabase.GetRecordCount("GEO"), 0);
+}
+
+TEST_F(DataUiTest, TheFirstImportChecksTheFileOnAThreadAndEscThenStopsIt) {
+    TestSupport::WriteFile(
+        dir.filePath("LI.txt"),
+        TestSupport::GeoNamesLine("LI", "9490", "Vaduz", "", "", "", "47.14", "9.52"));
+    // Written by something else since the program opened the file: the next write checks it.
+    ASSERT_TRUE(g_GeoDatabase.Execute("INSERT INTO GEO (Staat, PLZ, Ort) VALUES ('DE', '1', 'A')"));
+    const QByteArray before = DatabaseBytes();
+    // Another program holds the file, so that the check cannot end before the keys are sent.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(g_GeoDatabase.FilePath()));
+    ASSERT_TRUE(other.Execute("BEGIN EXCLUSIVE"));
+
+    QString caption;
+    ChooseFiles(dir.path(), {"LI.txt"}, [&] {
+        caption = frame->GetMessageText();
+        auto* cancel = frame->statusBar()->findChild<QPushButton*>("ImportCancel");
+        EXPECT_TRUE(cancel && cancel->isVisible());
+        QTest::keyClick(frame, Qt::Key_T, Qt::ControlModifier); // waits, as during the import
+        QTest::keyClick(frame, Qt::Key_Escape);
+        other.Execute("ROLLBACK");
+    });
+    ImportFromMenu();
+    Process();
+    EXPECT_EQ(caption, "Datenbank wird geprüft:");
+    EXPECT_TRUE(Frames().isEmpty());
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last().startsWith("Der Import wurde abgebrochen."))
+        << messages.last().toStdString();
+    EXPECT_EQ(DatabaseBytes(), before);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The check found the file sound and stands: the next import goes straight to the rows.
+    ChooseFiles(dir.path(), {"LI.txt"}, [&] { caption = frame->GetMessageText(); });
+    ImportFromMenu();
+    Process();
+    EXPECT_EQ(caption, "Postleitzahlen werden importiert:");
+    EXPECT_TRUE(messages.last().startsWith("Postleitzahlen importiert."))
+        << messages.last().toStdString();
 }

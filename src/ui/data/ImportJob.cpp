@@ -9,6 +9,7 @@
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/shell/StatusProgress.h"
 #include "ui/shell/View.h"
+#include "ui/shell/WriteCheckWait.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -102,7 +103,11 @@ CGeoImporter::Result RunImportJob(CMainFrame& frame, const QStringList& files,
     {
         CImportInputGate gate(frame, *cancel);
         CStatusBarProgress progress;
-        progress.Start(QStringLiteral("Postleitzahlen werden importiert:"));
+        // The first write of a session reads the whole file to check it: on a thread, so
+        // that Esc and Abbrechen are taken meanwhile.
+        const bool check = g_GeoDatabase.WriteCheckDue();
+        progress.Start(check ? QStringLiteral("Datenbank wird geprüft:")
+                             : QStringLiteral("Postleitzahlen werden importiert:"));
         placeCancelButton(frame, *cancel);
         CGeoImporter importer(g_GeoDatabase);
         // While another import runs on the database, the bar counts the wait; Abbrechen ends
@@ -128,7 +133,17 @@ CGeoImporter::Result RunImportJob(CMainFrame& frame, const QStringList& files,
             QCoreApplication::processEvents();
             return !gate.Cancelled();
         });
-        result = importer.Run(files);
+        if (check) {
+            RunWriteCheck();
+            if (!gate.Cancelled())
+                caption(QStringLiteral("Postleitzahlen werden importiert:"));
+        }
+        if (gate.Cancelled()) {
+            result.cancelled = true;
+            result.fatal = QStringLiteral("Der Import wurde abgebrochen.");
+        } else {
+            result = importer.Run(files);
+        }
         progress.Finish();
     }
     delete cancel;

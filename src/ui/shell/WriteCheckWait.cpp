@@ -9,11 +9,16 @@
 
 #include <memory>
 
-void WaitForWriteCheck() {
-    static bool waiting = false;
-    if (waiting || !g_GeoDatabase.WriteCheckDue())
+namespace {
+
+bool g_bChecking = false;
+
+} // namespace
+
+void RunWriteCheck() {
+    if (g_bChecking || !g_GeoDatabase.WriteCheckDue())
         return;
-    waiting = true;
+    g_bChecking = true;
     const QString location = g_GeoDatabase.FilePath();
     const int timeoutMs = g_GeoDatabase.BusyTimeout();
     CGeoBackend::WriteCheck check;
@@ -21,13 +26,17 @@ void WaitForWriteCheck() {
     const std::unique_ptr<QThread> thread(QThread::create(
         [&check, location, timeoutMs] { check = CGeoDatabase::CheckAhead(location, timeoutMs); }));
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    {
-        CStatusBarProgress progress(Qt::BusyCursor);
-        progress.Start(QStringLiteral("Datenbank wird geprüft:"));
-        thread->start();
-        loop.exec();
-        thread->wait();
-    }
+    thread->start();
+    loop.exec();
+    thread->wait();
     g_GeoDatabase.TakeWriteCheck(check);
-    waiting = false;
+    g_bChecking = false;
+}
+
+void WaitForWriteCheck() {
+    if (g_bChecking || !g_GeoDatabase.WriteCheckDue())
+        return;
+    CStatusBarProgress progress(Qt::BusyCursor);
+    progress.Start(QStringLiteral("Datenbank wird geprüft:"));
+    RunWriteCheck();
 }

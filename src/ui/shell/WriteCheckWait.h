@@ -7,3 +7,8 @@
 // reading the file again, and refuses a damaged file with the same message. Does nothing
 // when no check is due or one is being waited for already.
 void WaitForWriteCheck();
+
+// The same check for a command that shows its own caption and filters its own input (the
+// import): events are handled while it runs, with no caption or cursor of its own. Returns
+// once the check has ended.
+void RunWriteCheck();
