@@ -16,6 +16,7 @@
 #include "ui/table/CDia_Find.h"
 #include "ui/table/CDia_Radius.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QProgressBar>
 
@@ -95,7 +96,7 @@ TEST_F(TableFillTest, AFillingWindowTakesKeysAndEscClosesItLeavingTheOthersAsThe
 
     int currentWhileFilling = -1;
     bool busyCursor = false;
-    QString paneWhileFilling, titleWhileFilling;
+    QString paneWhileFilling, titleWhileFilling, clipboardWhileFilling;
     WhileFilling([&](CListView_Table* view) {
         paneWhileFilling = frame->GetMessageText();
         titleWhileFilling = Title(view);
@@ -106,8 +107,11 @@ TEST_F(TableFillTest, AFillingWindowTakesKeysAndEscClosesItLeavingTheOthersAsThe
         currentWhileFilling = view->currentIndex().row();
         busyCursor = QApplication::overrideCursor() &&
                      QApplication::overrideCursor()->shape() == Qt::BusyCursor;
-        // A command on the rows waits for them, with a note.
-        view->OnCommand(ID_EDIT_COPY);
+        // A command on the rows waits for them, with a note: Ctrl+C copies nothing, not even
+        // the cell at the cursor.
+        QApplication::clipboard()->setText("vorher");
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        clipboardWhileFilling = QApplication::clipboard()->text();
         QTest::keyClick(view, Qt::Key_Escape);
     });
     Refocus(frame);
@@ -117,6 +121,7 @@ TEST_F(TableFillTest, AFillingWindowTakesKeysAndEscClosesItLeavingTheOthersAsThe
     EXPECT_EQ(paneWhileFilling, " \"GEO\" Tabelle wird geoffnet:");
     EXPECT_EQ(currentWhileFilling, 1);
     EXPECT_TRUE(busyCursor);
+    EXPECT_EQ(clipboardWhileFilling, "vorher");
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Die Zeilen der Tabelle werden noch gelesen."));
     ExpectNothingLeft(1);

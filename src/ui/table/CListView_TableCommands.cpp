@@ -247,6 +247,12 @@ void CListView_Table::keyPressEvent(QKeyEvent* event) {
     else if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier) &&
              !RowsStillComing())
         OnSelectAllRows();
+    // Ctrl+C reaches the list only while the copy command is off (the rows still coming):
+    // the note says so, where the list itself would copy the cell at the cursor.
+    if (event->matches(QKeySequence::Copy)) {
+        OnCommand(ID_EDIT_COPY);
+        return;
+    }
     // Arrow keys, paging and the rest keep working as in any list.
     QTableView::keyPressEvent(event);
 }
