@@ -9,7 +9,9 @@
 // TOTAL_MS: until the command's work is over (no progress bar, no busy cursor); CPU_MS: the
 // process's CPU time over all threads meanwhile.
 // With KELVO_STALL_TRACE=1 every pass of the event loop over 30 ms is described on stderr:
-// the program's own steps in it (StepTrace) and the events delivered meanwhile that took long.
+// the program's own steps in it (StepTrace) and the events delivered meanwhile that took long;
+// and per command the most CPU time the GUI thread spent between two ticks, which a loaded
+// machine does not stretch as it stretches the stalls.
 #include "base/CommandIds.h"
 #include "base/GeoTableDesc.h"
 #include "base/StepTrace.h"
@@ -171,6 +173,7 @@ struct Probe {
         QElapsedTimer clock;
         double first = -1, stall = 0, last = 0;
         qint64 lastCpu = StepTrace::ThreadCpu(), lastWait = runDelayNs();
+        qint64 busiest = 0; // the GUI thread's most CPU time between two ticks
         bool given = false;
         QEventLoop loop;
         QTimer tick;
@@ -182,6 +185,7 @@ struct Probe {
                                  StepTrace::Now(), StepTrace::ThreadCpu() - lastCpu,
                                  runDelayNs() - lastWait);
             if (events) {
+                busiest = std::max(busiest, StepTrace::ThreadCpu() - lastCpu);
                 lastCpu = StepTrace::ThreadCpu();
                 lastWait = runDelayNs();
             }
@@ -208,6 +212,8 @@ struct Probe {
         std::printf("responsiveness\t%s\t%.0f\t%.0f\t%.0f\t%.0f\n", name, first, stall, total,
                     cpuMs() - cpu);
         std::fflush(stdout);
+        if (events)
+            std::fprintf(stderr, "busiest\t%s\tCPU %.1f ms\n", name, busiest / 1e6);
     }
 
     // Fills in the modal dialog the next action opens, once it is there.
