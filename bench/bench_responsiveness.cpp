@@ -8,8 +8,13 @@
 // MAX_STALL_MS: the longest the timer waited meanwhile (the event loop was stalled);
 // TOTAL_MS: until the command's work is over (no progress bar, no busy cursor); CPU_MS: the
 // process's CPU time over all threads meanwhile.
+// With KELVO_STALL_TRACE=1 every pass of the event loop over 30 ms is described on stderr:
+// the program's own steps in it (StepTrace) and the events delivered meanwhile that took long;
+// and per command the most CPU time the GUI thread spent between two ticks, which a loaded
+// machine does not stretch as it stretches the stalls.
 #include "base/CommandIds.h"
 #include "base/GeoTableDesc.h"
+#include "base/StepTrace.h"
 #include "store/GeoDatabase.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/ChildFrame.h"
@@ -48,6 +53,17 @@ double cpuMs() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
+// The GUI thread's time waiting for a processor while it could run (Linux's schedstat), in ns.
+qint64 runDelayNs() {
+    qint64 onCpu = 0, waiting = 0;
+    if (FILE* f = std::fopen("/proc/thread-self/schedstat", "r")) {
+        if (std::fscanf(f, "%lld %lld", &onCpu, &waiting) != 2)
+            waiting = 0;
+        std::fclose(f);
+    }
+    return waiting;
+}
+
 // Watches paints: the first paint of a new table window's rows or a new map window.
 class PaintWatch : public QObject {
 public:
@@ -78,7 +94,54 @@ protected:
     }
 };
 
+// With the trace on: the latest events delivered, each with its start on the trace's clock.
+class EventLog : public QObject {
+public:
+    struct Delivery {
+        qint64 ns;
+        qint64 cpuNs; // the GUI thread's CPU time then
+        int type;
+        const char* receiver;
+    };
+    std::vector<Delivery> ring = std::vector<Delivery>(4096);
+    qint64 next = 0;
+
+    // The stall from `fromNs` to `toNs`: the steps in it and the events that took 3 ms or more.
+    // cpuNs: the GUI thread's CPU time in it; waitNs: its time waiting for a processor.
+    void Describe(const char* command, qint64 fromNs, qint64 toNs, qint64 cpuNs,
+                  qint64 waitNs) const {
+        std::fprintf(stderr, "stall\t%s\tat %.0f ms\t%.0f ms\tCPU %.1f ms\trunnable %.1f ms\n",
+                     command, fromNs / 1e6, (toNs - fromNs) / 1e6, cpuNs / 1e6, waitNs / 1e6);
+        for (const StepTrace::Entry& e : StepTrace::Overlapping(fromNs, toNs)) {
+            const qint64 end = e.endNs < 0 ? toNs : e.endNs;
+            if (e.gui && end - e.startNs >= 1000000)
+                std::fprintf(stderr, "  step\t%s\t+%.1f\t%.1f ms\tCPU %.1f ms\n", e.name,
+                             (e.startNs - fromNs) / 1e6, (end - e.startNs) / 1e6, e.cpuNs / 1e6);
+        }
+        const qint64 first = std::max<qint64>(0, next - qint64(ring.size()));
+        for (qint64 i = first; i < next; ++i) {
+            const Delivery& d = ring[size_t(i) % ring.size()];
+            const bool last = i + 1 == next;
+            const Delivery& after = ring[size_t(i + 1) % ring.size()];
+            const qint64 until = last ? toNs : after.ns;
+            const qint64 cpu = (last ? StepTrace::ThreadCpu() : after.cpuNs) - d.cpuNs;
+            if (d.ns >= fromNs && d.ns <= toNs && until - d.ns >= 3000000)
+                std::fprintf(stderr, "  event\t%d\t%s\t+%.1f\t%.1f ms\tCPU %.1f ms\n", d.type,
+                             d.receiver, (d.ns - fromNs) / 1e6, (until - d.ns) / 1e6, cpu / 1e6);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        ring[size_t(next++) % ring.size()] = {StepTrace::Now(), StepTrace::ThreadCpu(),
+                                              int(event->type()),
+                                              watched->metaObject()->className()};
+        return false;
+    }
+};
+
 struct Probe {
+    EventLog* events = nullptr; // with the trace on
     CMainFrame* frame = nullptr;
     PaintWatch watch;
 
@@ -109,12 +172,23 @@ struct Probe {
                                        [this] { watch.reordered = true; });
         QElapsedTimer clock;
         double first = -1, stall = 0, last = 0;
+        qint64 lastCpu = StepTrace::ThreadCpu(), lastWait = runDelayNs();
+        qint64 busiest = 0; // the GUI thread's most CPU time between two ticks
         bool given = false;
         QEventLoop loop;
         QTimer tick;
         tick.setInterval(5);
         QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
             const double now = double(clock.nsecsElapsed()) / 1e6;
+            if (events && now - last > 30)
+                events->Describe(name, StepTrace::Now() - qint64((now - last) * 1e6),
+                                 StepTrace::Now(), StepTrace::ThreadCpu() - lastCpu,
+                                 runDelayNs() - lastWait);
+            if (events) {
+                busiest = std::max(busiest, StepTrace::ThreadCpu() - lastCpu);
+                lastCpu = StepTrace::ThreadCpu();
+                lastWait = runDelayNs();
+            }
             stall = std::max(stall, now - last);
             last = now;
             if (first < 0 && watch.painted)
@@ -138,6 +212,8 @@ struct Probe {
         std::printf("responsiveness\t%s\t%.0f\t%.0f\t%.0f\t%.0f\n", name, first, stall, total,
                     cpuMs() - cpu);
         std::fflush(stdout);
+        if (events)
+            std::fprintf(stderr, "busiest\t%s\tCPU %.1f ms\n", name, busiest / 1e6);
     }
 
     // Fills in the modal dialog the next action opens, once it is there.
@@ -185,6 +261,12 @@ int RunResponsiveness(const QString& path) {
     probe.frame->show();
     QApplication::processEvents();
     qApp->installEventFilter(&probe.watch);
+    EventLog events;
+    if (qEnvironmentVariableIntValue("KELVO_STALL_TRACE")) {
+        StepTrace::Enable(true);
+        qApp->installEventFilter(&events);
+        probe.events = &events;
+    }
 
     probe.measure("map", [&] { QTest::keyClick(probe.frame, Qt::Key_K, Qt::ControlModifier); });
     if (CKelvoView* map = probe.last<CKelvoView>()) {
@@ -231,6 +313,8 @@ int RunResponsiveness(const QString& path) {
         probe.command(ID_RADIUS_SEARCH);
     });
     qApp->removeEventFilter(&probe.watch);
+    qApp->removeEventFilter(&events);
+    StepTrace::Enable(false);
     theApp.ExitInstance();
     QApplication::processEvents();
     g_GeoDatabase.Close();

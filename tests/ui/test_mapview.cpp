@@ -5,6 +5,8 @@
 
 #include "base/CommandIds.h"
 #include "common/TestSupport.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "ui/shell/Document.h"
 #include "ui/shell/Globals.h"
 
@@ -285,9 +287,12 @@ TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
     CKelvoView* view = OpenMap();
     ASSERT_TRUE(view);
     SizeView(view);
-    // Idle time reads ahead what names and memos need.
-    for (int i = 0; i < 20; ++i)
-        QTest::qWait(5);
+    // Idle time reads ahead what names and memos need, on a connection of its own.
+    CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cache.Cached(true) != nullptr; }, 5000));
+    const std::shared_ptr<const CGeoPlaceRows> ahead = cache.Cached(true);
+    // Nor does the switch read them again: not through the window's connection, and not
+    // through a drawing's own (it would leave other rows in the cache).
     int reads = 0;
     sqlite3_trace_v2(
         TestSupport::SqliteHandle(g_GeoDatabase), SQLITE_TRACE_STMT,
@@ -302,6 +307,7 @@ TEST_F(MapViewTest, AfterIdleTimeTheSwitchesReadNothing) {
     SizeView(view, QSize(640, 480));
     sqlite3_trace_v2(TestSupport::SqliteHandle(g_GeoDatabase), 0, nullptr, nullptr);
     EXPECT_EQ(reads, 0);
+    EXPECT_EQ(cache.Cached(true), ahead);
     const QPoint heidelberg = view->Canvas().LonLatToPoint(8.6, 49.3);
     EXPECT_EQ(Pixel(Shown(view), heidelberg.x() + 5, heidelberg.y()), RGB(0, 0, 0)); // memo
 }

@@ -2,6 +2,7 @@
 
 #include "base/GeoDistance.h"
 #include "base/GermanNumbers.h"
+#include "base/StepTrace.h"
 #include "base/TextNumbers.h"
 #include "render/table/TableText.h"
 
@@ -38,6 +39,7 @@ void CGeoTableModel::SetColumns(const CGeoTableDesc& desc) {
 }
 
 void CGeoTableModel::SetRows(Rows rows, std::vector<quint32> order) {
+    const StepTrace::Step step("model.SetRows");
     beginResetModel();
     m_pRows = std::move(rows);
     m_aOrder = std::move(order);
@@ -47,6 +49,7 @@ void CGeoTableModel::SetRows(Rows rows, std::vector<quint32> order) {
         m_bStoreOrder = m_aOrder[i] == i;
     m_nRowsVersion = nextRowsVersion();
     m_aRewritten.clear();
+    const StepTrace::Step reset("model.endResetModel");
     endResetModel();
 }
 
@@ -238,6 +241,7 @@ bool CGeoTableModel::TakeOrder(std::vector<quint32>& rows, const std::vector<int
             moved.emplace_back(now, position);
         }
     }
+    const StepTrace::Step step("model.TakeOrder");
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

@@ -1,5 +1,6 @@
 #include "ui/map/CKelvoView.h"
 
+#include "base/StepTrace.h"
 #include "render/map/PlacesWithoutRow.h"
 #include "store/GeoDatabase.h"
 #include "ui/map/CKelvoDoc.h"
@@ -206,6 +207,7 @@ void CKelvoView::ReportError(const QString& message) {
 }
 
 void CKelvoView::paintEvent(QPaintEvent* event) {
+    const StepTrace::Step step("map.paintEvent");
     // A repaint that could not wait (the window was exposed before the queued one ran): the
     // frame now, the rest drawn on its thread.
     if (m_bRenderPending && !size().isEmpty())

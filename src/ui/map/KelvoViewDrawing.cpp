@@ -4,6 +4,7 @@
 // repaint without texts they are read ahead there too.
 #include "ui/map/CKelvoView.h"
 
+#include "base/StepTrace.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "ui/map/CKelvoDoc.h"
@@ -23,6 +24,7 @@ CKelvoView* g_pReadingAhead = nullptr;
 } // namespace
 
 void CKelvoView::StartDrawing(bool keepPicture) {
+    const StepTrace::Step step("map.StartDrawing");
     // A drawing replaced by a newer one keeps the picture from before the first.
     const bool drawing = m_pDrawJob != nullptr;
     const QImage before = drawing ? m_imgBefore : m_canvas.BackBuffer();
@@ -80,6 +82,7 @@ void CKelvoView::StartDrawing(bool keepPicture) {
 void CKelvoView::DrawingDone(quint64 generation) {
     if (generation != m_nDrawGeneration || !m_pDrawJob)
         return;
+    const StepTrace::Step step("map.DrawingDone");
     const std::shared_ptr<CMapDrawJob> job = std::move(m_pDrawJob);
     m_imgBefore = QImage();
     // Rows the job read serve the next repaints too, when nothing was stored meanwhile.
@@ -149,6 +152,7 @@ void CKelvoView::StartReadingAhead() {
 void CKelvoView::ReadingAheadDone(quint64 generation) {
     if (generation != m_nReadAheadGeneration || !m_pReadAheadJob)
         return;
+    const StepTrace::Step step("map.ReadingAheadDone");
     const std::shared_ptr<CMapDrawJob> job = m_pReadAheadJob;
     StopReadingAhead();
     // Taken only while nothing was stored meanwhile (Adopt compares the stamps).

@@ -1,6 +1,7 @@
 // The map view's mouse operations: the zoom band and the nearby search.
 #include "ui/map/CKelvoView.h"
 
+#include "base/StepTrace.h"
 #include "render/map/MapZoom.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
@@ -116,6 +117,7 @@ void CKelvoView::OnZoom(QPoint press, int w, int h) {
     g_dLonWest = next.dLonWest;
     g_dLatNorth = next.dLatNorth;
     g_dLatSouth = next.dLatSouth;
+    const StepTrace::Step step("map.OpenZoomWindow");
     if (CDocument* doc = theApp.m_pMapTemplate->OpenDocumentFile()) {
         m_canvas.m_strText = MapZoom::ZoomTitle(next, m_canvas);
         doc->SetTitle(m_canvas.m_strText);

@@ -2,6 +2,7 @@
 // its own, while the window shows its first screen of rows and takes input.
 #include "ui/table/CListView_Table.h"
 
+#include "base/StepTrace.h"
 #include "render/table/TableFillJob.h"
 #include "store/GeoDatabase.h"
 #include "ui/shell/ChildFrame.h"
@@ -63,6 +64,7 @@ void CListView_Table::FillTable() {
         CChildFrame* frame = GetParentFrame();
         if (CDocument* doc = GetDocument(); doc && doc->GetDocTemplate()) {
             doc->SetTitle(m_pTableDesc->m_strTableName);
+            const StepTrace::Step step("table.RevealFrame");
             doc->GetDocTemplate()->RevealFrame(frame);
         }
         int shown = 0;
@@ -124,6 +126,7 @@ void CListView_Table::FillTable() {
 }
 
 void CListView_Table::TakeRows(CTableRows rows, int keepFrom) {
+    const StepTrace::Step step("table.TakeRows");
     // The first rows shown are the first of all when their keys agree.
     bool same = keepFrom > 0 && int(rows.m_order.size()) >= keepFrom;
     for (int i = 0; same && i < keepFrom; ++i)

@@ -2,6 +2,7 @@
 #include "ui/table/CListView_Table.h"
 
 #include "base/GeoTableDesc.h"
+#include "base/StepTrace.h"
 #include "render/table/TableArrange.h"
 #include "render/table/TableFillJob.h"
 #include "render/table/TableText.h"
@@ -64,7 +65,10 @@ void CListView_Table::OnColumnClick(int column) {
         // top of the others, then the whole order. Each is swapped in at once.
         std::shared_ptr<CGeoTableModel> snapshot(new CGeoTableModel,
                                                  [](CGeoTableModel* m) { m->deleteLater(); });
-        snapshot->CopyRows(m_model);
+        {
+            const StepTrace::Step step("sort.Snapshot");
+            snapshot->CopyRows(m_model);
+        }
         if (m_model.HasDistanceColumn())
             snapshot->SetDistanceCentre(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
         const size_t rewrites = m_model.Rewrites();
@@ -118,6 +122,7 @@ void CListView_Table::OnColumnClick(int column) {
                     orders->top.reset();
                     before = std::move(orders->before);
                     lock.unlock();
+                    const StepTrace::Step step("sort.TakeTop");
                     if (!m_model.TakeOrder(top.rows, top.positionOf, top.version, rewrites)) {
                         before.reset();
                     } else {
@@ -142,6 +147,7 @@ void CListView_Table::OnColumnClick(int column) {
         if (generation != m_nSortGeneration)
             return;
         m_undoSortTop = {};
+        const StepTrace::Step step("sort.TakeWhole");
         if (done) {
             CTableOrder& whole = orders->whole;
             sorted = m_model.TakeOrder(whole.rows, whole.positionOf, whole.version, rewrites);

@@ -1,5 +1,7 @@
 #include "ui/table/UsableWait.h"
 
+#include "base/StepTrace.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -18,6 +20,7 @@ bool CUsableWait::Run(const std::function<bool()>& poll, QWidget* closing) {
     timer.setInterval(0);
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
         timer.setInterval(kPollMs);
+        const StepTrace::Step step("wait.poll");
         if (!m_bCancelled && poll()) {
             done = true;
             loop.quit();
