@@ -463,4 +463,16 @@ TEST_P(TerritoryStore, TheBatchToolWritesLargeCountsWithThousandsSeparators) {
               "1.234 Postleitzahlen und 0 einzelne Orte zugewiesen.\n");
     EXPECT_EQ(cli({"territory", "assign", "--place", "DE 100007", "Klein"}),
               "1 Ort dem Gebiet \"Klein\" zugewiesen.\n");
+    // An import that makes many territories names the first twenty.
+    QByteArray lines = "Staat;PLZ;Gebiet\n";
+    QStringList first;
+    for (int i = 0; i < 25; ++i) {
+        lines += "DE;" + QByteArray::number(101000 + i) + ";Neu " + QByteArray::number(i) + "\n";
+        if (i < 20)
+            first << QStringLiteral("Neu %1").arg(i);
+    }
+    const QString many = TestSupport::WriteFile(m_dir.filePath("Neu.csv"), lines);
+    EXPECT_EQ(cli({"territory", "import", many}),
+              "25 Postleitzahlen und 0 einzelne Orte zugewiesen.\nNeu angelegt: " +
+                  first.join(", ") + " und 5 weitere\n");
 }

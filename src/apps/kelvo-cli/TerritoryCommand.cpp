@@ -302,7 +302,14 @@ int RunTerritory(QStringList args) {
             .arg(counted(rules, QStringLiteral("Postleitzahl"), QStringLiteral("Postleitzahlen")),
                  counted(singles, QStringLiteral("einzelner Ort"),
                          QStringLiteral("einzelne Orte"))));
-    if (!created.isEmpty())
-        Cli::Out(QStringLiteral("Neu angelegt: %1\n").arg(created.join(QStringLiteral(", "))));
+    if (!created.isEmpty()) {
+        // The first names, and how many more: an import of thousands stays one short line.
+        constexpr int kNamed = 20;
+        QString names = QStringList(created.mid(0, kNamed)).join(QStringLiteral(", "));
+        if (created.size() > kNamed)
+            names += QStringLiteral(" und %1 weitere")
+                         .arg(QLocale(QLocale::German).toString(created.size() - kNamed));
+        Cli::Out(QStringLiteral("Neu angelegt: %1\n").arg(names));
+    }
     return 0;
 }
