@@ -6,6 +6,7 @@
 #include "base/CommandIds.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryStore.h"
+#include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QAction>
@@ -101,6 +102,23 @@ TEST_F(TerritoryPanelTest, ABandAssignedToATerritoryChangesTheCountsAndTheColour
     Process();
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
     EXPECT_EQ(Lines(panel), QStringList({"Nord: 2", "Süd: 2", "(kein Gebiet): 0"}));
+
+    // Rows picked in a table window (AT Wien, DE Berlin, DE Papenburg, DE Heidelberg) go to
+    // the territory chosen, over the rules.
+    CListView_Table* table = OpenTable();
+    ASSERT_TRUE(table);
+    ClickRow(table, 0);
+    ClickRow(table, 3, Qt::ControlModifier);
+    asked.clear();
+    Answer({"Nord"});
+    Trigger(ID_TERRITORY_ASSIGN);
+    EXPECT_EQ(asked, QStringList({"2 Orte dem Gebiet zuweisen:"}));
+    EXPECT_EQ(Lines(panel), QStringList({"Nord: 4", "Süd: 0", "(kein Gebiet): 0"}));
+    Answer({"Süd"});
+    Trigger(ID_TERRITORY_ASSIGN);
+    EXPECT_EQ(Lines(panel), QStringList({"Nord: 2", "Süd: 2", "(kein Gebiet): 0"}));
+    table->GetParentFrame()->close();
+    Process();
 
     // Coloured by territory: Papenburg in Nord's colour; the plain map is as it was while off.
     EXPECT_EQ(Shown(view), plain);
