@@ -6,17 +6,25 @@
 // made in the benchmark's database before the first run and removed after the last.
 #include "BenchRegistry.h"
 
+#include "data/GeoCopy.h"
 #include "render/map/MapCanvas.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
+#include "render/territory/PostalAreaFile.h"
 #include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryCopy.h"
 #include "render/territory/TerritoryCount.h"
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
 #include "ui/shell/Globals.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
+#include <QTemporaryDir>
 
 #include <time.h>
 
@@ -231,5 +239,91 @@ const BenchRegistrar
                             if (!store.Assign(places))
                                 qFatal("%s", qPrintable(store.Error()));
                         }});
+
+// The same 500 territories outlined by postal-code areas against outlined by their hulls,
+// each repainted with nothing changed: the areas (a square around the first place of each
+// German code, imported from GeoJSON as a user imports them) are in a copy of the database,
+// the hulls are drawn from the database itself.
+std::unique_ptr<QTemporaryDir> g_pAreaDir;
+std::unique_ptr<CGeoDatabase> g_pAreaDb;
+std::unique_ptr<CMapCanvas> g_pHulls, g_pAreas;
+
+void importSquares(CGeoDatabase& db, const QString& path) {
+    QString error;
+    const auto rows = CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
+    QJsonArray features;
+    QByteArray last;
+    for (quint32 k = 0; k < rows->Size(); ++k) {
+        const QByteArrayView plz = rows->TextOf(k, CGeoPlaceRows::Plz);
+        if (rows->Countries()[rows->Country(k)] != "DE" || plz == last)
+            continue;
+        last = plz.toByteArray();
+        const double x = rows->Coordinates(k).lon, y = rows->Coordinates(k).lat, d = 0.03;
+        const QJsonArray ring{QJsonArray{x - d, y - d}, QJsonArray{x + d, y - d},
+                              QJsonArray{x + d, y + d}, QJsonArray{x - d, y + d},
+                              QJsonArray{x - d, y - d}};
+        features << QJsonObject{
+            {"type", "Feature"},
+            {"properties", QJsonObject{{"plz", QString::fromUtf8(last)}}},
+            {"geometry", QJsonObject{{"type", "Polygon"}, {"coordinates", QJsonArray{ring}}}}};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("%s", qPrintable(path));
+    file.write(QJsonDocument(QJsonObject{{"type", "FeatureCollection"}, {"features", features}})
+                   .toJson(QJsonDocument::Compact));
+    file.close();
+    CPostalAreaColumns columns;
+    QString report;
+    if (!PostalAreaFile::Columns(path, &columns, &error) ||
+        !PostalAreaFile::Import(db, path, columns.mapping, &report, &error))
+        qFatal("%s", qPrintable(error));
+    BenchReport("map-outlines-areas-imported", double(features.size()));
+}
+
+void setUpOutlines() {
+    setUpMaps();
+    g_pAreaDir = std::make_unique<QTemporaryDir>();
+    g_pAreaDb = std::make_unique<CGeoDatabase>();
+    GeoCopy::Options options;
+    options.copyTerritories = TerritoryCopy::Copy;
+    if (!g_pAreaDb->OpenNew(g_pAreaDir->filePath("Flaechen.mde")) ||
+        !GeoCopy::Copy(g_GeoDatabase, *g_pAreaDb, options).ok || !g_pAreaDb->PublishNew())
+        qFatal("copy failed");
+    importSquares(*g_pAreaDb, g_pAreaDir->filePath("Flaechen.geojson"));
+    g_pHulls = std::make_unique<CMapCanvas>(g_GeoDatabase, kDefaultMap);
+    g_pAreas = std::make_unique<CMapCanvas>(*g_pAreaDb, kDefaultMap);
+    for (CMapCanvas* canvas : {g_pHulls.get(), g_pAreas.get()}) {
+        canvas->m_bTerritoryOutlines = true;
+        canvas->Repaint(kWindow, kWindow);
+    }
+}
+
+const BenchRegistrar outlines({.group = "territory",
+                               .key = "map-outlines-cpu-alternating",
+                               .run =
+                                   [](CGeoDatabase&) {
+                                       double hulls = 0, areas = 0;
+                                       for (int i = 0; i < 5; ++i) {
+                                           double start = threadCpuMs();
+                                           g_pHulls->Repaint(kWindow, kWindow);
+                                           hulls += threadCpuMs() - start;
+                                           start = threadCpuMs();
+                                           g_pAreas->Repaint(kWindow, kWindow);
+                                           areas += threadCpuMs() - start;
+                                       }
+                                       BenchReport("map-outlines-hulls-cpu", hulls / 5);
+                                       BenchReport("map-outlines-areas-cpu", areas / 5);
+                                       BenchReport("map-outlines-cpu-ratio", areas / hulls);
+                                   },
+                               .setUp = setUpOutlines,
+                               .tearDown =
+                                   [] {
+                                       g_pHulls.reset();
+                                       g_pAreas.reset();
+                                       g_pAreaDb.reset();
+                                       g_pAreaDir.reset();
+                                       tearDownMaps();
+                                   }});
 
 } // namespace

@@ -348,7 +348,7 @@ TEST_P(TerritoryStore, TheBatchToolListsEveryRuleOfATerritory) {
     Import(db, lines);
     CTerritoryStore store(db);
     AddRules(store, Create(store, "Nord"), "DE 1*, DE 2*, DE 3*, DE 4*, DE 50-59, DE 60311");
-    Create(store, "Leer");
+    Create(store, "Leer %2 <&>"); // a name is printed as written
     QString out, err;
     ASSERT_EQ(
         TestSupport::RunCli({"territory", "list", "--db", m_strAddress}, m_dir.path(), &out, &err),
@@ -356,13 +356,13 @@ TEST_P(TerritoryStore, TheBatchToolListsEveryRuleOfATerritory) {
         << err.toStdString();
     EXPECT_EQ(out.split('\n'),
               QStringList({"Nord\t#102030\t\t6\tDE 1*, DE 2*, DE 3*, DE 4*, DE 50-59, DE 60311*",
-                           "Leer\t#102030\t\t0\t", "(kein Gebiet)\t\t\t1\t",
+                           "Leer %2 <&>\t#102030\t\t0\t", "(kein Gebiet)\t\t\t1\t",
                            "Größtes minus kleinstes Gebiet: 6 Orte", ""}));
 }
 
 KELVO_ON_BOTH_ENGINES(TerritoryStore);
 
-TEST_P(TerritoryStore, ACopyTakesTheTerritoriesAlongWithTheirKeys) {
+TEST_P(TerritoryStore, ACopyTakesTheTerritoriesWithTheirKeysAndThePostalCodeAreas) {
     CGeoDatabase db;
     OpenEmpty(db);
     Import(db, Line("DE", "80331", "München") + Line("DE", "90402", "Nürnberg"));
@@ -372,6 +372,18 @@ TEST_P(TerritoryStore, ACopyTakesTheTerritoriesAlongWithTheirKeys) {
     AddRules(store, sued, "DE 8*");
     ASSERT_TRUE(store.Assign({{"DE", "90402", "Nürnberg", "", sued}}));
     const QMap<QString, QString> placed = Placements(db);
+    // The user's postal-code areas go along, byte for byte.
+    const QList<CPostalArea> areas{{"DE", "80331", QByteArray("\1\3\0", 3) + "München"},
+                                   {"AT", "1010", "Wien"}};
+    ASSERT_TRUE(store.ImportAreas(areas)) << store.Error().toStdString();
+    const auto areasOf = [](CGeoDatabase& database) {
+        CPostalAreas read;
+        CTerritoryStore reader(database);
+        EXPECT_TRUE(reader.LoadAreas(&read)) << reader.Error().toStdString();
+        return read;
+    };
+    const CPostalAreas stored = areasOf(db);
+    ASSERT_EQ(stored.size(), 2);
 
     // To a new file, and from there (on the server's run) to a database of the server.
     CGeoDatabase copy;
@@ -381,6 +393,7 @@ TEST_P(TerritoryStore, ACopyTakesTheTerritoriesAlongWithTheirKeys) {
     EXPECT_EQ(result.territories, 1);
     ASSERT_TRUE(copy.PublishNew());
     EXPECT_EQ(Placements(copy), placed);
+    EXPECT_EQ(areasOf(copy), stored);
     CGeoDatabase server;
     if (OnServer()) {
         TestServer::CScratchDatabase scratch;
@@ -388,6 +401,7 @@ TEST_P(TerritoryStore, ACopyTakesTheTerritoriesAlongWithTheirKeys) {
         result = GeoCopy::Copy(copy, server, withTerritories());
         ASSERT_TRUE(result.ok) << result.error.toStdString();
         EXPECT_EQ(Placements(server), placed);
+        EXPECT_EQ(areasOf(server), stored);
         // New territories are numbered after the copied ones, never reusing a key.
         CTerritoryStore serverStore(server);
         EXPECT_GT(Create(serverStore, "Neu"), sued);
@@ -407,4 +421,58 @@ TEST_P(TerritoryStore, ACopyTakesTheTerritoriesAlongWithTheirKeys) {
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.contains("schon Gebiete")) << result.error.toStdString();
     EXPECT_EQ(again.GetRecordCount("GEO"), 0);
+    // So is one that has areas of its own, which stay as they were.
+    std::unique_ptr<TestServer::CScratchDatabase> scratch2;
+    if (OnServer())
+        scratch2 = std::make_unique<TestServer::CScratchDatabase>();
+    CGeoDatabase withAreas;
+    ASSERT_TRUE(withAreas.Open(scratch2 ? scratch2->Address() : m_dir.filePath("Flaechen.mde")));
+    CTerritoryStore own(withAreas);
+    ASSERT_TRUE(own.ImportAreas({{"DE", "80331", "eigene"}})) << own.Error().toStdString();
+    result = GeoCopy::Copy(copy, withAreas, withTerritories());
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains("schon PLZ-Flächen")) << result.error.toStdString();
+    EXPECT_EQ(withAreas.GetRecordCount("GEO"), 0);
+    CPostalAreas kept;
+    ASSERT_TRUE(own.LoadAreas(&kept));
+    EXPECT_EQ(kept, CPostalAreas({{PostalAreas::Key("DE", "80331"), "eigene"}}));
+}
+
+TEST_P(TerritoryStore, TheBatchToolWritesLargeCountsWithThousandsSeparators) {
+    CGeoDatabase db;
+    OpenEmpty(db);
+    Import(db, TestSupport::NumberedPlaces(1234, 2026));
+    db.Close();
+    const auto cli = [&](const QStringList& args) {
+        QString out, err;
+        EXPECT_EQ(
+            TestSupport::RunCli(args + QStringList{"--db", m_strAddress}, m_dir.path(), &out, &err),
+            0)
+            << err.toStdString();
+        return out;
+    };
+    cli({"territory", "new", "Groß"});
+    cli({"territory", "new", "Klein"});
+    EXPECT_EQ(cli({"territory", "assign", "Groß", "DE 1*"}),
+              "1 Regel dem Gebiet \"Groß\" zugewiesen.\n");
+    EXPECT_TRUE(
+        cli({"territory", "list"}).endsWith("Größtes minus kleinstes Gebiet: 1.234 Orte\n"));
+    const QString csv = m_dir.filePath("Gebiete.csv");
+    EXPECT_EQ(cli({"territory", "export", csv}), "1.234 Zeilen nach " + csv + " geschrieben.\n");
+    EXPECT_EQ(cli({"territory", "import", csv}),
+              "1.234 Postleitzahlen und 0 einzelne Orte zugewiesen.\n");
+    EXPECT_EQ(cli({"territory", "assign", "--place", "DE 100007", "Klein"}),
+              "1 Ort dem Gebiet \"Klein\" zugewiesen.\n");
+    // An import that makes many territories names the first twenty.
+    QByteArray lines = "Staat;PLZ;Gebiet\n";
+    QStringList first;
+    for (int i = 0; i < 25; ++i) {
+        lines += "DE;" + QByteArray::number(101000 + i) + ";Neu " + QByteArray::number(i) + "\n";
+        if (i < 20)
+            first << QStringLiteral("Neu %1").arg(i);
+    }
+    const QString many = TestSupport::WriteFile(m_dir.filePath("Neu.csv"), lines);
+    EXPECT_EQ(cli({"territory", "import", many}),
+              "25 Postleitzahlen und 0 einzelne Orte zugewiesen.\nNeu angelegt: " +
+                  first.join(", ") + " und 5 weitere\n");
 }

@@ -6,6 +6,7 @@
 #include "base/CommandIds.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryStore.h"
+#include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QAction>
@@ -101,6 +102,23 @@ TEST_F(TerritoryPanelTest, ABandAssignedToATerritoryChangesTheCountsAndTheColour
     Process();
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
     EXPECT_EQ(Lines(panel), QStringList({"Nord: 2", "Süd: 2", "(kein Gebiet): 0"}));
+
+    // Rows picked in a table window (AT Wien, DE Berlin, DE Papenburg, DE Heidelberg) go to
+    // the territory chosen, over the rules.
+    CListView_Table* table = OpenTable();
+    ASSERT_TRUE(table);
+    ClickRow(table, 0);
+    ClickRow(table, 3, Qt::ControlModifier);
+    asked.clear();
+    Answer({"Nord"});
+    Trigger(ID_TERRITORY_ASSIGN);
+    EXPECT_EQ(asked, QStringList({"2 Orte dem Gebiet zuweisen:"}));
+    EXPECT_EQ(Lines(panel), QStringList({"Nord: 4", "Süd: 0", "(kein Gebiet): 0"}));
+    Answer({"Süd"});
+    Trigger(ID_TERRITORY_ASSIGN);
+    EXPECT_EQ(Lines(panel), QStringList({"Nord: 2", "Süd: 2", "(kein Gebiet): 0"}));
+    table->GetParentFrame()->close();
+    Process();
 
     // Coloured by territory: Papenburg in Nord's colour; the plain map is as it was while off.
     EXPECT_EQ(Shown(view), plain);
@@ -225,4 +243,73 @@ TEST_F(TerritoryPanelTest, AWriteWaitsForTheCheckOfTheFileAndADamagedOneIsRefuse
     EXPECT_TRUE(panel->findChild<QLabel*>()->text().contains("beschädigt"))
         << panel->findChild<QLabel*>()->text().toStdString();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// "Bearbeiten..." writes the responsible person and the memo; another user's change of the
+// memo meanwhile is shown in full beside the user's own, and the user chooses which stays.
+TEST_F(TerritoryPanelTest, TheResponsibleAndTheMemoAreWrittenAndAConcurrentMemoIsShown) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    CTerritoryStore store(g_GeoDatabase);
+    ASSERT_GT(store.Create({0, "Nord", "#102030", "", {}}), 0) << store.Error().toStdString();
+    Trigger(ID_TERRITORY_PANEL);
+    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    ASSERT_TRUE(panel);
+    QTreeWidget* list = panel->List();
+    list->setCurrentItem(list->topLevelItem(0));
+    Answer({"  Bea\tÖlmann ", "Kunden im Norden\nab März"});
+    panel->findChild<QPushButton*>("Bearbeiten")->click();
+    Process();
+    EXPECT_EQ(asked, QStringList({"Verantwortlich für \"Nord\":", "Memo zu \"Nord\":"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "Bea Ölmann");
+    EXPECT_EQ(list->topLevelItem(0)->text(4), "Kunden im Norden ab März");
+
+    // Another user writes the memo while this one edits it.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(g_GeoDatabase.FilePath())) << other.OpenError().toStdString();
+    const auto editWhileOtherWrites = [&](const QString& mine) {
+        CTerritoryPanel::SetAskHook([&, mine](const QString& label, const QStringList&,
+                                              const QString& value) -> std::optional<QString> {
+            if (!label.startsWith("Memo"))
+                return value;
+            CTerritoryStore theirs(other);
+            CTerritoryData data;
+            EXPECT_TRUE(theirs.Load(&data));
+            CTerritory changed = data.territories.first(), stored;
+            changed.memo = changed.memo.toString() + "\nvon Carl";
+            EXPECT_EQ(theirs.Update(data.territories.first(), changed, &stored),
+                      CTerritoryStore::Write::Saved);
+            return mine;
+        });
+    };
+    QStringList questions;
+    int choice = 1;
+    SetQuestionBoxHook([&](const QString& text, const QStringList&) {
+        questions << text;
+        return choice;
+    });
+    editWhileOtherWrites("Nur meins");
+    panel->findChild<QPushButton*>("Bearbeiten")->click();
+    Process();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains("Gespeichertes Memo:\nKunden im Norden\nab März\nvon "
+                                      "Carl\n\nIhr Memo:\nNur meins"))
+        << questions[0].toStdString();
+    const auto storedMemo = [&] {
+        CTerritoryData data;
+        CTerritoryStore reader(other);
+        EXPECT_TRUE(reader.Load(&data));
+        return data.territories.first().memo.toString();
+    };
+    EXPECT_EQ(storedMemo(), "Kunden im Norden\nab März\nvon Carl"); // theirs kept
+    EXPECT_EQ(list->topLevelItem(0)->text(4), "Kunden im Norden ab März von Carl");
+    choice = 0;
+    editWhileOtherWrites("Nur meins");
+    panel->findChild<QPushButton*>("Bearbeiten")->click();
+    Process();
+    SetQuestionBoxHook({});
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(storedMemo(), "Nur meins"); // mine chosen
+    EXPECT_EQ(list->topLevelItem(0)->text(4), "Nur meins");
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "Bea Ölmann");
 }

@@ -1,6 +1,5 @@
 #include "apps/kelvo-cli/CliCommon.h"
 
-#include "base/GermanNumbers.h"
 #include "render/map/MapTerritories.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
@@ -11,6 +10,7 @@
 #include "store/GeoDatabase.h"
 
 #include <QHash>
+#include <QLocale>
 
 namespace {
 
@@ -26,6 +26,12 @@ const char* const kUsage =
     "       kelvo-cli territory import [--db DATEI] [--sheet BLATT] EIN.csv|EIN.xlsx\n"
     "       kelvo-cli territory areas import [--db DATEI] [--map Staat=SPALTE,PLZ=SPALTE] "
     "[--country XX] FLAECHEN.geojson|.shp|.gpkg\n";
+
+// A count for the reader, with its noun: "1 Ort", "12.345 Orte" (the columns of `list` keep
+// plain digits for the programs that read them).
+QString counted(qint64 n, const QString& one, const QString& many) {
+    return QStringLiteral("%1 %2").arg(QLocale(QLocale::German).toString(n), n == 1 ? one : many);
+}
 
 struct Context {
     CGeoDatabase db;
@@ -86,16 +92,16 @@ int list(Context& c) {
     for (const CTerritoryRule& r : c.data.rules)
         rules[r.territory] << r.Text();
     for (const CTerritory& t : c.data.territories) {
+        // One call fills every field: a "%2" in a name stays as written.
         Cli::Out(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
-                     .arg(t.name, t.color, t.responsible)
-                     .arg(totals.places.value(t.id))
-                     .arg(rules.value(t.id).join(QStringLiteral(", "))));
+                     .arg(t.name, t.color, t.responsible,
+                          QString::number(totals.places.value(t.id)),
+                          rules.value(t.id).join(QStringLiteral(", "))));
     }
     Cli::Out(QStringLiteral("(kein Gebiet)\t\t\t%1\t\n").arg(totals.places.value(0)));
     const qint64 spread = CTerritoryTotals::Spread(totals.places, c.data.territories);
-    Cli::Out(QStringLiteral("Größtes minus kleinstes Gebiet: %1 %2\n")
-                 .arg(spread)
-                 .arg(spread == 1 ? QStringLiteral("Ort") : QStringLiteral("Orte")));
+    Cli::Out(QStringLiteral("Größtes minus kleinstes Gebiet: %1\n")
+                 .arg(counted(spread, QStringLiteral("Ort"), QStringLiteral("Orte"))));
     return 0;
 }
 
@@ -135,11 +141,11 @@ int exportOutlines(Context& c, const QString& path, const CTerritoryOutlineShape
     QString error = territories.Update(c.db, c.rows);
     if (error.isEmpty() && TerritoryOutlines::WriteGeoJson(path, territories.Outlines(shape),
                                                            territories.Data(), &error)) {
-        Cli::Out(QStringLiteral("%1 nach %2 geschrieben.\n")
-                     .arg(GermanNumbers::Count(territories.Data().territories.size(),
-                                               QStringLiteral("Gebietsumriss"),
-                                               QStringLiteral("Gebietsumrisse")),
-                          path));
+        Cli::Out(
+            QStringLiteral("%1 nach %2 geschrieben.\n")
+                .arg(counted(territories.Data().territories.size(), QStringLiteral("Gebietsumriss"),
+                             QStringLiteral("Gebietsumrisse")),
+                     path));
         return 0;
     }
     Cli::Err(error + QLatin1Char('\n'));
@@ -238,8 +244,7 @@ int RunTerritory(QStringList args) {
         for (const QString& note : notes)
             Cli::Out(note + QLatin1Char('\n'));
         Cli::Out(QStringLiteral("%1 dem Gebiet \"%2\" zugewiesen.\n")
-                     .arg(rules.size() == 1 ? QStringLiteral("1 Regel")
-                                            : QStringLiteral("%1 Regeln").arg(rules.size()),
+                     .arg(counted(rules.size(), QStringLiteral("Regel"), QStringLiteral("Regeln")),
                           args[0]));
         return 0;
     }
@@ -263,8 +268,7 @@ int RunTerritory(QStringList args) {
         if (!store.Assign(exceptions))
             return fail(store);
         Cli::Out(QStringLiteral("%1 %2.\n")
-                     .arg(exceptions.size() == 1 ? QStringLiteral("1 Ort")
-                                                 : QStringLiteral("%1 Orte").arg(exceptions.size()),
+                     .arg(counted(exceptions.size(), QStringLiteral("Ort"), QStringLiteral("Orte")),
                           none ? QStringLiteral("in kein Gebiet genommen")
                                : QStringLiteral("dem Gebiet \"%1\" zugewiesen").arg(args[0])));
         return 0;
@@ -279,8 +283,7 @@ int RunTerritory(QStringList args) {
             return 1;
         }
         Cli::Out(QStringLiteral("%1 nach %2 geschrieben.\n")
-                     .arg(GermanNumbers::Count(lines.size(), QStringLiteral("Zeile"),
-                                               QStringLiteral("Zeilen")),
+                     .arg(counted(lines.size(), QStringLiteral("Zeile"), QStringLiteral("Zeilen")),
                           args[0]));
         return 0;
     }
@@ -294,10 +297,19 @@ int RunTerritory(QStringList args) {
     int rules = 0, singles = 0;
     if (!store.Import(lines, &created, &rules, &singles))
         return fail(store);
-    Cli::Out(QStringLiteral("%1 Postleitzahlen und %2 einzelne Orte zugewiesen.\n")
-                 .arg(rules)
-                 .arg(singles));
-    if (!created.isEmpty())
-        Cli::Out(QStringLiteral("Neu angelegt: %1\n").arg(created.join(QStringLiteral(", "))));
+    Cli::Out(
+        QStringLiteral("%1 und %2 zugewiesen.\n")
+            .arg(counted(rules, QStringLiteral("Postleitzahl"), QStringLiteral("Postleitzahlen")),
+                 counted(singles, QStringLiteral("einzelner Ort"),
+                         QStringLiteral("einzelne Orte"))));
+    if (!created.isEmpty()) {
+        // The first names, and how many more: an import of thousands stays one short line.
+        constexpr int kNamed = 20;
+        QString names = QStringList(created.mid(0, kNamed)).join(QStringLiteral(", "));
+        if (created.size() > kNamed)
+            names += QStringLiteral(" und %1 weitere")
+                         .arg(QLocale(QLocale::German).toString(created.size() - kNamed));
+        Cli::Out(QStringLiteral("Neu angelegt: %1\n").arg(names));
+    }
     return 0;
 }

@@ -44,6 +44,12 @@ public:
     // The outline of each territory, in the order of Data(), from the rows placed last and
     // the postal-code areas read (when wanted); made on first use after a placing.
     const QList<CTerritoryOutline>& Outlines(const CTerritoryOutlineShape& shape = {});
+    // The rings of the postal-code areas of outline `index`, within `extent` (degrees) and
+    // simplified to `tolerance`; kept while the view, the territories and the areas stay.
+    const QList<QList<QPointF>>& AreaRings(qsizetype index, const QRectF& extent,
+                                           double tolerance) {
+        return m_outlines.AreaRings(index, extent, tolerance);
+    }
     // Whether Load reads the postal-code areas for the outlines too.
     void WantAreas(bool on) { m_outlines.WantAreas(on); }
     // The legend in the upper right corner of the plot: colour, name and places of each

@@ -35,8 +35,7 @@ void CMapCanvas::DrawTerritoryOutlines(CDeviceContext& dc) {
     for (int i = 0; i < outlines.size(); ++i) {
         dc.SelectObject(CPen(territories.PositionColor(quint32(i + 1))));
         if (outlines[i].areas) {
-            for (const QList<QPointF>& ring :
-                 TerritoryOutlines::Rings(*outlines[i].areas, extent, tolerance)) {
+            for (const QList<QPointF>& ring : territories.AreaRings(i, extent, tolerance)) {
                 QPoint last = project(ring.first().x(), ring.first().y());
                 for (qsizetype k = 1; k < ring.size(); ++k) {
                     const QPoint next = project(ring[k].x(), ring[k].y());

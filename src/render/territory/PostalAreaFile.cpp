@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 
 #include <cpl_error.h>
 #include <gdal.h>
@@ -248,9 +249,8 @@ bool Read(const QString& path, const CTableListMapping& mapping, QList<CPostalAr
         if (order.size() > limits.areas || points > limits.points) {
             *error = QStringLiteral("Die Datei \"%1\" ist zu groß: mehr als %2 Flächen oder %3 "
                                     "Eckpunkte. Es wurde nichts importiert.")
-                         .arg(file)
-                         .arg(limits.areas)
-                         .arg(limits.points);
+                         .arg(file, QLocale(QLocale::German).toString(limits.areas),
+                              QLocale(QLocale::German).toString(limits.points));
             return false;
         }
         OGRMultiPolygon& into = byCode[key];

@@ -4,6 +4,7 @@
 #include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
+#include "store/GeoSqlDialect.h"
 #include "store/territory/TerritorySql.h"
 
 namespace TerritoryCopy {
@@ -23,10 +24,72 @@ bool run(CGeoDatabase& db, const QString& sql, const QVariantList& values, QStri
     return true;
 }
 
+bool areasExist(CGeoDatabase& db, bool* exist, QString* error) {
+    CGeoRecordset rs(db);
+    if (!rs.Open(db.Backend()->TerritorySql().AreasExist()) || !rs.MoveNext()) {
+        *error = rs.Error();
+        return false;
+    }
+    *exist = rs.FieldInt(0) != 0;
+    return true;
+}
+
+// The postal-code areas, row by row as stored (well-known binary in hex), into a target
+// that has none.
+bool copyAreas(CGeoDatabase& from, CGeoDatabase& to, QString* error) {
+    bool exist = false;
+    if (!areasExist(from, &exist, error))
+        return false;
+    if (!exist)
+        return true;
+    const CTerritorySql& sql = to.Backend()->TerritorySql();
+    if (!areasExist(to, &exist, error))
+        return false;
+    if (exist) {
+        CGeoRecordset count(to);
+        if (!count.Open(to.Sql().CountRows(QStringLiteral("PLZ_FLAECHE"))) || !count.MoveNext()) {
+            *error = count.Error();
+            return false;
+        }
+        if (count.FieldInt(0) > 0) {
+            *error = QStringLiteral("Das Ziel enthält schon PLZ-Flächen; Kelvo kopiert PLZ-Flächen "
+                                    "nur in eine Datenbank ohne PLZ-Flächen.");
+            return false;
+        }
+    }
+    for (const QString& statement : exist ? QStringList() : sql.CreateAreas()) {
+        if (!run(to, statement, {}, error))
+            return false;
+    }
+    CGeoRecordset source(from), insert(to);
+    if (!source.Open(from.Backend()->TerritorySql().Areas())) {
+        *error = source.Error();
+        return false;
+    }
+    if (!insert.Open(sql.InsertArea())) {
+        *error = insert.Error();
+        return false;
+    }
+    while (source.MoveNext()) {
+        if (!insert.Rebind({source.FieldText(0), source.FieldText(1), source.FieldText(2)}) ||
+            !insert.ExecuteInBatch()) {
+            *error = insert.Error();
+            return false;
+        }
+    }
+    if (source.HasError()) {
+        *error = source.Error();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool Copy(CGeoDatabase& from, CGeoDatabase& to, qint64* territories, QString* error) {
     *territories = 0;
+    if (!copyAreas(from, to, error))
+        return false;
     CTerritoryData source, target;
     CTerritoryStore fromStore(from), toStore(to);
     if (!fromStore.Load(&source)) {

@@ -23,6 +23,24 @@ CTerritoryOutlineCache::Outlines(const CGeoPlaceRows& rows,
         m_bMade = true;
         m_shape = shape;
         m_pAreasUsed = m_pAreas;
+        m_aRings.clear();
     }
     return m_aOutlines;
+}
+
+const QList<QList<QPointF>>&
+CTerritoryOutlineCache::AreaRings(qsizetype index, const QRectF& extent, double tolerance) {
+    static const QList<QList<QPointF>> none;
+    if (index < 0 || index >= m_aOutlines.size() || !m_aOutlines[index].areas)
+        return none;
+    if (extent != m_ringExtent || tolerance != m_dRingTolerance) {
+        m_aRings.clear();
+        m_ringExtent = extent;
+        m_dRingTolerance = tolerance;
+    }
+    m_aRings.resize(size_t(m_aOutlines.size()));
+    std::optional<QList<QList<QPointF>>>& rings = m_aRings[size_t(index)];
+    if (!rings)
+        rings = TerritoryOutlines::Rings(*m_aOutlines[index].areas, extent, tolerance);
+    return *rings;
 }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CGeoDatabase;
@@ -74,6 +75,10 @@ public:
                                              const std::vector<quint32>& territoryOfRow,
                                              const CTerritoryData& data,
                                              const CTerritoryOutlineShape& shape);
+    // The rings of the areas of outline `index` of the last Outlines (TerritoryOutlines::
+    // Rings): cut and simplified once per extent and tolerance, so that a repaint of the
+    // same view draws them without cutting again.
+    const QList<QList<QPointF>>& AreaRings(qsizetype index, const QRectF& extent, double tolerance);
 
 private:
     bool m_bWantAreas = false;
@@ -82,4 +87,8 @@ private:
     bool m_bMade = false;
     CTerritoryOutlineShape m_shape;
     std::shared_ptr<const CPostalAreas> m_pAreasUsed;
+    // The rings cut for m_ringExtent and m_dRingTolerance, per outline (made on first use).
+    QRectF m_ringExtent;
+    double m_dRingTolerance = -1;
+    std::vector<std::optional<QList<QList<QPointF>>>> m_aRings;
 };

@@ -106,8 +106,7 @@ bool Parse(const QString& text, QList<CTerritoryRule>* rules, QString* error) {
         if (r.from.size() > kMaxPrefix) {
             *error = QStringLiteral("In \"%1\" ist der Anfang der Postleitzahlen länger als %2 "
                                     "Zeichen.")
-                         .arg(part)
-                         .arg(kMaxPrefix);
+                         .arg(part, QString::number(kMaxPrefix));
             return false;
         }
         parsed << r;

@@ -60,16 +60,18 @@ void CTerritoryPanel::SetAskHook(AskHook hook) {
 }
 
 std::optional<QString> CTerritoryPanel::Ask(QWidget* parent, const QString& label,
-                                            const QStringList& choices, const QString& value) {
+                                            const QStringList& choices, const QString& value,
+                                            bool lines) {
     if (g_askHook)
         return g_askHook(label, choices, value);
     bool ok = false;
+    const QString title = QStringLiteral("Gebiete");
     const QString answer =
-        choices.isEmpty()
-            ? QInputDialog::getText(parent, QStringLiteral("Gebiete"), label, QLineEdit::Normal,
-                                    value, &ok)
-            : QInputDialog::getItem(parent, QStringLiteral("Gebiete"), label, choices,
-                                    std::max(0, int(choices.indexOf(value))), false, &ok);
+        !choices.isEmpty()
+            ? QInputDialog::getItem(parent, title, label, choices,
+                                    std::max(0, int(choices.indexOf(value))), false, &ok)
+        : lines ? QInputDialog::getMultiLineText(parent, title, label, value, &ok)
+                : QInputDialog::getText(parent, title, label, QLineEdit::Normal, value, &ok);
     return ok ? std::optional<QString>(answer) : std::nullopt;
 }
 
@@ -106,6 +108,7 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
         {QStringLiteral("&Neu..."), &CTerritoryPanel::OnNew},
         {QStringLiteral("&Umbenennen..."), &CTerritoryPanel::OnRename},
         {QStringLiteral("&Farbe..."), &CTerritoryPanel::OnColor},
+        {QStringLiteral("&Bearbeiten..."), &CTerritoryPanel::OnEdit},
         {QStringLiteral("&Regeln..."), &CTerritoryPanel::OnRules},
         {QStringLiteral("&Löschen..."), &CTerritoryPanel::OnDelete}};
     for (const auto& [text, slot] : actions) {

@@ -19,7 +19,8 @@ class QWidget;
 // focus, and memo; the places in no territory as the last line; below, the rules of the
 // chosen territory and the spread between the largest and the smallest, and the balancing
 // part (CTerritoryBalanceBox) for the selected places. Its buttons make,
-// rename, colour and delete territories and give them typed rules ("DE 80-87, DE 90*").
+// rename, colour and delete territories, write their responsible person and memo and give
+// them typed rules ("DE 80-87, DE 90*").
 // Every change is written at once (one transaction); the open maps repaint.
 class CTerritoryPanel : public QDockWidget {
     Q_OBJECT
@@ -54,8 +55,10 @@ public:
     static bool HasAskHook();
     // Repaints the map windows that colour by territory.
     static void RepaintMaps(QWidget* mainWindow);
+    // `lines`: a text of several lines (a memo) instead of one.
     static std::optional<QString> Ask(QWidget* parent, const QString& label,
-                                      const QStringList& choices, const QString& value = {});
+                                      const QStringList& choices, const QString& value = {},
+                                      bool lines = false);
 
 private:
     explicit CTerritoryPanel(QWidget* mainWindow);
@@ -63,6 +66,7 @@ private:
     void OnNew();
     void OnRename();
     void OnColor();
+    void OnEdit();
     void OnRules();
     void OnDelete();
     void ShowDetails();

@@ -34,12 +34,16 @@ void writeChanged(QWidget* parent, const CTerritory& read, const CTerritory& cha
     case CTerritoryStore::Write::Conflict:
         break;
     }
+    // The memos in full when they differ, as the question about a row's memo shows them.
+    QString text = QStringLiteral("Ein anderer Benutzer hat das Gebiet inzwischen geändert.\n\n"
+                                  "Gespeichert: %1, %2, %3\nIhre Änderung: %4, %5, %6")
+                       .arg(stored.name, stored.color, stored.responsible, changed.name,
+                            changed.color, changed.responsible);
+    if (stored.memo.toString() != changed.memo.toString())
+        text += QStringLiteral("\n\nGespeichertes Memo:\n%1\n\nIhr Memo:\n%2")
+                    .arg(stored.memo.toString(), changed.memo.toString());
     const int answer = KelvoQuestionBox(
-        QStringLiteral("Ein anderer Benutzer hat das Gebiet inzwischen geändert.\n\n"
-                       "Gespeichert: %1, %2, %3\nIhre Änderung: %4, %5, %6\n\n"
-                       "Welche Fassung soll gelten?")
-            .arg(stored.name, stored.color, stored.responsible, changed.name, changed.color,
-                 changed.responsible),
+        text + QStringLiteral("\n\nWelche Fassung soll gelten?"),
         {QStringLiteral("Meine Änderung"), QStringLiteral("Gespeicherte Fassung")}, parent);
     if (answer == 0 && store.Update(stored, changed, &stored) != CTerritoryStore::Write::Saved)
         KelvoMessageBox(QStringLiteral("Die Änderung wurde nicht gespeichert: das Gebiet wurde "
@@ -95,6 +99,28 @@ void CTerritoryPanel::OnColor() {
         return;
     CTerritory changed = read;
     changed.color = *color;
+    writeChanged(this, read, changed);
+    Changed();
+}
+
+void CTerritoryPanel::OnEdit() {
+    const CTerritory* t = Current();
+    if (!t)
+        return;
+    const CTerritory read = *t;
+    const std::optional<QString> responsible = Ask(
+        this, QStringLiteral("Verantwortlich für \"%1\":").arg(read.name), {}, read.responsible);
+    if (!responsible)
+        return;
+    const std::optional<QString> memo =
+        Ask(this, QStringLiteral("Memo zu \"%1\":").arg(read.name), {}, read.memo.toString(), true);
+    if (!memo)
+        return;
+    CTerritory changed = read;
+    changed.responsible = responsible->simplified();
+    changed.memo = memo->isEmpty() ? QVariant() : QVariant(*memo);
+    if (changed.responsible == read.responsible && *memo == read.memo.toString())
+        return;
     writeChanged(this, read, changed);
     Changed();
 }

@@ -209,6 +209,64 @@ TEST(TerritoryAreas, TheCanvasAndTheCliDrawTheAreasInTheTerritoryColourInsideThe
     EXPECT_EQ(QImage(dir + "/a.png").convertToFormat(QImage::Format_RGB32), areas);
 }
 
+// The areas are cut once per view and kept: what a map shows after a zoom, a change of the
+// rules and another import of areas is what a new map shows.
+TEST(TerritoryAreas, AfterAZoomAndChangesTheKeptAreasDrawWhatANewMapDraws) {
+    TempGeo geo(kRows);
+    makeTerritories(geo.Db());
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    QString out, err;
+    const auto importAreas = [&](const QString& path) {
+        ASSERT_EQ(TestSupport::RunCli({"territory", "areas", "import", "--db", geo.Path(), path},
+                                      dir, &out, &err),
+                  0)
+            << qPrintable(err);
+    };
+    importAreas(writeAreas(dir + "/plz.geojson"));
+    const auto fresh = [&](const CMapSettings& settings) {
+        CMapCanvas canvas(geo.Db(), settings);
+        canvas.m_bTerritoryOutlines = true;
+        return Render(canvas, 640, 480);
+    };
+    const CMapSettings wide{7.5, 13, 47, 55, false, 0}, near{7.8, 9.2, 53.2, 54.8, false, 0};
+    CMapCanvas canvas(geo.Db(), near);
+    canvas.m_bTerritoryOutlines = true;
+    const auto view = [&](const CMapSettings& settings) {
+        canvas.m_dLonWest = settings.dLonWest;
+        canvas.m_dLonEast = settings.dLonEast;
+        canvas.m_dLatSouth = settings.dLatSouth;
+        canvas.m_dLatNorth = settings.dLatNorth;
+        return Render(canvas, 640, 480);
+    };
+    // Zoomed in, Nord's squares are cut at the frame; zoomed out, all of them and Süd's show.
+    const QImage zoomed = view(near);
+    EXPECT_EQ(view(near), zoomed);
+    const QImage first = view(wide);
+    EXPECT_NE(first, zoomed);
+    EXPECT_EQ(first, fresh(wide));
+    EXPECT_EQ(view(near), zoomed);
+    view(wide);
+    // Süd's second code goes to Nord: its square is drawn in Nord's colour.
+    CTerritoryStore store(geo.Db());
+    CTerritoryData data;
+    ASSERT_TRUE(store.Load(&data));
+    QList<CTerritoryRule> rules;
+    ASSERT_TRUE(TerritoryRules::Parse("DE 80002", &rules, &err)) << qPrintable(err);
+    ASSERT_TRUE(store.AddRules(data.FindByName("Nord")->id, rules, nullptr))
+        << qPrintable(store.Error());
+    const QImage moved = Render(canvas, 640, 480);
+    EXPECT_NE(moved, first);
+    EXPECT_EQ(moved, fresh(wide));
+    // Other areas: Süd's first square twice as large.
+    QJsonArray features;
+    for (const Square& s : {Square{"80001", 10, 47.5, 0.5}, Square{"80002", 12, 48.5, 0.25}})
+        features << squareFeature(s);
+    importAreas(writeCollection(dir + "/neu.geojson", features));
+    const QImage larger = Render(canvas, 640, 480);
+    EXPECT_NE(larger, moved);
+    EXPECT_EQ(larger, fresh(wide));
+}
+
 TEST(TerritoryAreas, AGeoPackageInMetresAndAShapefileWithACountryColumnAreReadInDegrees) {
     QTemporaryDir dir;
     QJsonArray features;
