@@ -20,9 +20,9 @@ public:
     explicit CCountryFile(QString path);
     ~CCountryFile();
 
-    // The countries whose box meets `extent` (degrees), their rings read when first asked
-    // for and then kept.
-    std::vector<std::shared_ptr<const CBaseMapCountry>> Countries(const QRectF& extent);
+    // The countries whose box meets `extent` (degrees) at each turn where they meet it,
+    // their rings read when first asked for and then kept.
+    std::vector<CBaseMapPlaced<CBaseMapCountry>> Countries(const QRectF& extent);
     // Forgets the rings read; the boxes stay.
     void Release();
 
