@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -39,7 +40,44 @@ protected:
     }
 };
 
+// The program started where the country file is missing: set before the base map's data is
+// first asked for in the process.
+class MapWithoutBaseMapTest : public MapBaseMapTest {
+protected:
+    MapWithoutBaseMapTest() { qputenv("KELVO_DCW_FILE", "/nonexistent/dcw-gmt.nc"); }
+    ~MapWithoutBaseMapTest() override { qunsetenv("KELVO_DCW_FILE"); }
+};
+
 } // namespace
+
+TEST_F(MapWithoutBaseMapTest, WithoutItsDataTheSwitchIsDisabledAndNamesThePackage) {
+    if (CBaseMapData::Shared().IsAvailable())
+        GTEST_SKIP() << "Die Grundkarte wurde in diesem Prozess schon gelesen; der Fall läuft "
+                        "für sich (wie CTest ihn startet).";
+    ASSERT_TRUE(InsertRows({Berlin()}));
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    const QImage plain = Shown(view);
+    frame->UpdateCommandUI();
+    QAction* baseMap = Action(ID_VIEW_BASE_MAP);
+    ASSERT_TRUE(baseMap);
+    EXPECT_FALSE(baseMap->isEnabled());
+    EXPECT_EQ(baseMap->toolTip(), "Die Grundkarte braucht das Debian-Paket gmt-dcw.");
+    // The menu shows the tool tip.
+    int menus = 0;
+    for (QObject* object : baseMap->associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(object)) {
+            EXPECT_TRUE(menu->toolTipsVisible());
+            ++menus;
+        }
+    }
+    EXPECT_GT(menus, 0);
+    baseMap->trigger();
+    Process();
+    EXPECT_FALSE(view->Canvas().m_bShowBaseMap);
+    EXPECT_EQ(Shown(view), plain);
+}
 
 TEST_F(MapBaseMapTest, TheSwitchDrawsTheBaseMapAndNewWindowsTakeIt) {
     if (!CBaseMapData::Shared().IsAvailable())

@@ -8,6 +8,8 @@
 #include <malloc.h>
 #include <netcdf.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <mutex>
 
@@ -18,6 +20,9 @@ const char* const kDefaultGshhgDir = "/usr/share/gmt-gshhg";
 constexpr size_t kChunkCacheBytes = 256 * 1024;
 constexpr size_t kChunkCacheSlots = 61;
 constexpr float kChunkCachePreemption = 0.75f;
+
+// An extent wider than the earth shows it at most this many turns east and west.
+constexpr double kMaxTurns = 3;
 
 // The binned files store each point as an unsigned 16-bit step within its bin, the bin's
 // side divided into 65535 steps.
@@ -221,6 +226,20 @@ struct BinFile {
 
 } // namespace
 
+std::vector<double> BaseMapTurns(const QRectF& box, const QRectF& extent) {
+    std::vector<double> turns;
+    const QRectF area = extent.normalized();
+    if (!std::isfinite(area.left()) || !std::isfinite(area.right()) || area.isEmpty())
+        return turns;
+    const double first = std::max(-kMaxTurns, std::floor((area.left() - box.right()) / 360.0));
+    const double last = std::min(kMaxTurns, std::ceil((area.right() - box.left()) / 360.0));
+    for (double k = first; k <= last; ++k) {
+        if (box.translated(k * 360.0, 0).intersects(area))
+            turns.push_back(k * 360.0);
+    }
+    return turns;
+}
+
 struct CBaseMapData::State {
     QString dcwFile, gshhgDir;
     std::mutex mutex; // libnetcdf and libhdf5 are not safe for use from several threads
@@ -269,15 +288,15 @@ BaseMapDetail CBaseMapData::AvailableDetail(BaseMapDetail wanted) const {
     return wanted;
 }
 
-std::vector<std::shared_ptr<const CBaseMapCountry>> CBaseMapData::Countries(const QRectF& extent) {
+std::vector<CBaseMapPlaced<CBaseMapCountry>> CBaseMapData::Countries(const QRectF& extent) {
     std::lock_guard lock(m_pState->mutex);
     return m_pState->countries->Countries(extent);
 }
 
-std::vector<std::shared_ptr<const CBaseMapLines>> CBaseMapData::Lines(const QRectF& extent,
-                                                                      BaseMapDetail detail) {
+std::vector<CBaseMapPlaced<CBaseMapLines>> CBaseMapData::Lines(const QRectF& extent,
+                                                               BaseMapDetail detail) {
     std::lock_guard lock(m_pState->mutex);
-    std::vector<std::shared_ptr<const CBaseMapLines>> result;
+    std::vector<CBaseMapPlaced<CBaseMapLines>> result;
     for (Kind kind : {Kind::Shore, Kind::River, Kind::Border}) {
         BinFile& file = m_pState->binFiles[{int(kind), int(detail)}];
         if (!file.bOpened)
@@ -286,10 +305,13 @@ std::vector<std::shared_ptr<const CBaseMapLines>> CBaseMapData::Lines(const QRec
             continue;
         const int bins = int(file.firstSegment.size());
         for (int b = 0; b < bins; ++b) {
-            const QPointF sw = file.Corner(b);
-            if (!QRectF(sw, QSizeF(file.dBinSize, file.dBinSize)).intersects(extent))
+            const std::vector<double> turns =
+                BaseMapTurns(QRectF(file.Corner(b), QSizeF(file.dBinSize, file.dBinSize)), extent);
+            if (turns.empty())
                 continue;
-            result.push_back(file.Bin(b, kind, detail));
+            const auto lines = file.Bin(b, kind, detail);
+            for (double shift : turns)
+                result.push_back({lines, shift});
         }
     }
     return result;

@@ -27,6 +27,20 @@ struct CBaseMapLines {
     std::vector<CGeoLine> borders; // national borders
 };
 
+// A part of the base map where it meets an extent: its points lie `lonShift` degrees east of
+// where its file keeps them, a whole number of turns. The country file keeps each country in
+// one unbroken run of longitudes: west of 0° some as -180..0, others as 180..360, and those
+// that reach across 180° beyond it. A part is placed at every turn where it meets the extent.
+template <typename T> struct CBaseMapPlaced {
+    std::shared_ptr<const T> part;
+    double lonShift = 0;
+};
+
+// The shifts by whole turns of 360° (west to east) that carry `box` (degrees) into `extent`;
+// none for an extent that is no area. An extent wider than the earth repeats it a few times
+// at most.
+std::vector<double> BaseMapTurns(const QRectF& box, const QRectF& extent);
+
 // Detail levels of the shorelines, coarse to fine.
 enum class BaseMapDetail { Low, Intermediate, High };
 
@@ -51,11 +65,11 @@ public:
     // The finest detail installed, not finer than `wanted`.
     BaseMapDetail AvailableDetail(BaseMapDetail wanted) const;
 
-    // The countries whose box meets `extent` (degrees), with their rings.
-    std::vector<std::shared_ptr<const CBaseMapCountry>> Countries(const QRectF& extent);
+    // The countries whose box meets `extent` (degrees), with their rings, at each turn where
+    // they meet it.
+    std::vector<CBaseMapPlaced<CBaseMapCountry>> Countries(const QRectF& extent);
     // The lines of every bin that meets `extent`, at `detail`, one part per bin and kind.
-    std::vector<std::shared_ptr<const CBaseMapLines>> Lines(const QRectF& extent,
-                                                            BaseMapDetail detail);
+    std::vector<CBaseMapPlaced<CBaseMapLines>> Lines(const QRectF& extent, BaseMapDetail detail);
     // Closes the files and forgets what was read of them (what callers hold stays theirs);
     // the next drawing reads again what it needs.
     void Release();

@@ -23,11 +23,12 @@ QColor color(unsigned rgb) {
     return QColor(QRgb(rgb));
 }
 
-QPolygonF project(const CGeoLine& line, const CBaseMapView& view) {
+// `line` drawn `shift` degrees east of where it lies.
+QPolygonF project(const CGeoLine& line, const CBaseMapView& view, double shift) {
     QPolygonF out;
     out.reserve(qsizetype(line.size()));
     for (const QPointF& p : line) {
-        const QPointF q = view(p.x(), p.y());
+        const QPointF q = view(p.x() + shift, p.y());
         if (!out.isEmpty()) {
             const QPointF d = q - out.back();
             if (std::abs(d.x()) < kMinStep && std::abs(d.y()) < kMinStep)
@@ -37,7 +38,7 @@ QPolygonF project(const CGeoLine& line, const CBaseMapView& view) {
     }
     // The last point stays where it is, so that rings close and lines meet.
     if (!line.empty() && out.size() > 1)
-        out.back() = view(line.back().x(), line.back().y());
+        out.back() = view(line.back().x() + shift, line.back().y());
     return out;
 }
 
@@ -51,9 +52,9 @@ bool reaches(const QPolygonF& polygon, const QRectF& visible) {
 }
 
 void strokeLines(QPainter& painter, const std::vector<CGeoLine>& lines, const CBaseMapView& view,
-                 const QRectF& visible) {
+                 double shift, const QRectF& visible) {
     for (const CGeoLine& line : lines) {
-        const QPolygonF polygon = project(line, view);
+        const QPolygonF polygon = project(line, view, shift);
         if (polygon.size() > 1 && reaches(polygon, visible))
             painter.drawPolyline(polygon);
     }
@@ -95,11 +96,11 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(color(kLand));
-    for (const auto& country : data.Countries(extent)) {
+    for (const auto& [country, shift] : data.Countries(extent)) {
         QPainterPath path;
         path.setFillRule(Qt::OddEvenFill);
         for (const CGeoLine& ring : country->rings) {
-            const QPolygonF polygon = project(ring, view);
+            const QPolygonF polygon = project(ring, view, shift);
             if (polygon.size() > 2 && reaches(polygon, visible))
                 path.addPolygon(polygon);
         }
@@ -108,27 +109,27 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
 
     const auto parts = data.Lines(extent, detailFor(view, dotsPerInch, data));
     painter.setBrush(color(kWater));
-    for (const auto& part : parts) {
+    for (const auto& [part, shift] : parts) {
         for (const CGeoLine& lake : part->lakes) {
             if (!isClosed(lake))
                 continue;
-            const QPolygonF polygon = project(lake, view);
+            const QPolygonF polygon = project(lake, view, shift);
             if (reaches(polygon, visible))
                 painter.drawPolygon(polygon);
         }
     }
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(color(kRiver), pixel));
-    for (const auto& part : parts)
-        strokeLines(painter, part->rivers, view, visible);
+    for (const auto& [part, shift] : parts)
+        strokeLines(painter, part->rivers, view, shift, visible);
     painter.setPen(QPen(color(kShore), pixel));
-    for (const auto& part : parts) {
-        strokeLines(painter, part->coasts, view, visible);
-        strokeLines(painter, part->lakes, view, visible);
+    for (const auto& [part, shift] : parts) {
+        strokeLines(painter, part->coasts, view, shift, visible);
+        strokeLines(painter, part->lakes, view, shift, visible);
     }
     painter.setPen(QPen(color(kBorder), pixel));
-    for (const auto& part : parts)
-        strokeLines(painter, part->borders, view, visible);
+    for (const auto& [part, shift] : parts)
+        strokeLines(painter, part->borders, view, shift, visible);
     painter.restore();
 }
 

@@ -130,18 +130,19 @@ std::shared_ptr<const CBaseMapCountry> CCountryFile::Load(std::int64_t file,
     return country;
 }
 
-std::vector<std::shared_ptr<const CBaseMapCountry>> CCountryFile::Countries(const QRectF& extent) {
-    std::vector<std::shared_ptr<const CBaseMapCountry>> result;
+std::vector<CBaseMapPlaced<CBaseMapCountry>> CCountryFile::Countries(const QRectF& extent) {
+    std::vector<CBaseMapPlaced<CBaseMapCountry>> result;
+    auto meets = [&](const Entry& entry) { return !BaseMapTurns(entry.box, extent).empty(); };
     bool missing = !m_bIndexRead;
     for (const Entry& entry : m_aEntries)
-        missing = missing || (!entry.loaded && entry.box.intersects(extent));
+        missing = missing || (!entry.loaded && meets(entry));
     if (missing) {
         const CHandle file(openFile(m_strPath), H5Fclose);
         if (file.IsValid()) {
             if (!m_bIndexRead)
                 ReadIndex(file);
             for (Entry& entry : m_aEntries) {
-                if (!entry.loaded && entry.box.intersects(extent))
+                if (!entry.loaded && meets(entry))
                     entry.loaded = Load(file, entry);
             }
         }
@@ -151,8 +152,10 @@ std::vector<std::shared_ptr<const CBaseMapCountry>> CCountryFile::Countries(cons
     if (missing)
         H5garbage_collect();
     for (const Entry& entry : m_aEntries) {
-        if (entry.loaded && entry.box.intersects(extent))
-            result.push_back(entry.loaded);
+        if (!entry.loaded)
+            continue;
+        for (double shift : BaseMapTurns(entry.box, extent))
+            result.push_back({entry.loaded, shift});
     }
     return result;
 }

@@ -84,6 +84,7 @@ public:
     // thousand. Any other drawing of this context writes the run first, so the order of
     // what is drawn stays as it was. Images are drawn as before.
     void BatchCells(bool on);
+    bool BatchesCells() const { return m_bBatchCells; }
 
     // For layers drawn with the painter's own shapes (filled areas, polylines): the painter
     // and the factors from logical units to its device pixels.

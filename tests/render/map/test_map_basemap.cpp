@@ -88,6 +88,112 @@ TEST(BaseMap, KnownPlacesShowLandWaterShoresBordersAndRivers) {
     }
 }
 
+TEST(BaseMap, NeighboursShareTheirBorderPointsWhereverTheFileKeepsTheirLongitudes) {
+    SKIP_WITHOUT_DATA();
+    for (const CaseTable::Row& row : CaseTable::Read("basemap_vertices")) {
+        const QPointF point(row.Text(0).toDouble(), row.Text(1).toDouble());
+        const std::string where = CaseTable::Where("basemap_vertices", row);
+        const QRectF extent(point - QPointF(0.1, 0.1), QSizeF(0.2, 0.2));
+        const auto countries = CBaseMapData::Shared().Countries(extent);
+        for (const QByteArray& code : {row[2], row[3]}) {
+            // The nearest point of the country's outline as it is drawn.
+            double nearest = 1e9;
+            for (const auto& [country, shift] : countries) {
+                if (country->code != code)
+                    continue;
+                for (const CGeoLine& ring : country->rings) {
+                    for (const QPointF& p : ring)
+                        nearest = std::min(
+                            nearest, std::hypot(p.x() + shift - point.x(), p.y() - point.y()));
+                }
+            }
+            EXPECT_LT(nearest, 0.001) << where << ' ' << code.constData();
+        }
+    }
+}
+
+TEST(BaseMap, MapsAcrossZeroAndAcrossTheDateLineShowTheLandOfEveryCountry) {
+    SKIP_WITHOUT_DATA();
+    TempGeo geo;
+    struct Look {
+        double lon, lat;
+        unsigned color;
+    };
+    const struct {
+        double west, east, south, north;
+        std::vector<Look> looks;
+    } maps[] = {
+        // Western Europe across 0°.
+        {-12,
+         20,
+         35,
+         60,
+         {{-8.2, 40.0, BaseMap::kLand},     // Portugal
+          {-7.9, 53.2, BaseMap::kLand},     // Ireland
+          {-3.7, 40.4, BaseMap::kLand},     // Madrid
+          {-6.0, 35.4, BaseMap::kLand},     // Morocco
+          {13.4, 52.5, BaseMap::kLand},     // Berlin
+          {-10.5, 45.0, BaseMap::kWater},   // Bay of Biscay
+          {-11.0, 38.5, BaseMap::kWater}}}, // Atlantic off Lisbon
+        // The whole earth.
+        {-180,
+         180,
+         -60,
+         80,
+         {{-100, 40, BaseMap::kLand},   // United States
+          {-150, 64, BaseMap::kLand},   // Alaska
+          {-50, -8, BaseMap::kLand},    // Brazil
+          {-176, 67.5, BaseMap::kLand}, // Chukotka, east of 180°
+          {135, -25, BaseMap::kLand},   // Australia
+          {-150, 0, BaseMap::kWater},   // Pacific
+          {-35, 30, BaseMap::kWater}}}, // Atlantic
+        // The Bering Strait seen from Asia, the extent east of 180°.
+        {160,
+         210,
+         55,
+         72,
+         {{183.5, 67.8, BaseMap::kLand}, // Chukotka
+          {200, 64, BaseMap::kLand},     // Alaska, 160° W
+          {178, 58, BaseMap::kWater}}},  // Bering Sea
+    };
+    for (const auto& map : maps) {
+        CMapSettings s = DefaultSettings();
+        s.dLonWest = map.west;
+        s.dLonEast = map.east;
+        s.dLatSouth = map.south;
+        s.dLatNorth = map.north;
+        s.bBaseMap = true;
+        CMapCanvas canvas(geo.Db(), s);
+        const QImage img = Render(canvas, 1200, 800);
+        for (const Look& look : map.looks) {
+            // Around the point, as grid lines and rivers may cross it: more of its colour
+            // than of the other.
+            const QPoint at = canvas.LonLatToPoint(look.lon, look.lat);
+            int same = 0, other = 0;
+            for (int y = at.y() - 3; y <= at.y() + 3; ++y) {
+                for (int x = at.x() - 3; x <= at.x() + 3; ++x) {
+                    const unsigned rgb = img.pixel(x, y) & 0xffffff;
+                    same += rgb == look.color;
+                    other +=
+                        rgb == (look.color == BaseMap::kLand ? BaseMap::kWater : BaseMap::kLand);
+                }
+            }
+            EXPECT_GT(same, std::max(other, 10))
+                << map.west << ".." << map.east << ": " << look.lon << ' ' << look.lat;
+        }
+        // The shores east of 180° are drawn as those west of it.
+        if (map.east > 180) {
+            const int from = canvas.LonLatToPoint(181, map.north).x();
+            int shore = 0;
+            for (int y = canvas.m_rectPlot.top; y < canvas.m_rectPlot.bottom; ++y) {
+                for (int x = from; x < canvas.m_rectPlot.right; ++x)
+                    shore += isLine(img.pixel(x, y), BaseMap::kShore);
+            }
+            EXPECT_GT(shore, 1000);
+        }
+    }
+}
+
 TEST(BaseMap, FinerShoresInAZoomAndTheCountriesOfTheExtent) {
     SKIP_WITHOUT_DATA();
     CBaseMapData& data = CBaseMapData::Shared();
@@ -95,7 +201,8 @@ TEST(BaseMap, FinerShoresInAZoomAndTheCountriesOfTheExtent) {
     // River points within the extent.
     auto count = [&](BaseMapDetail detail) {
         int n = 0;
-        for (const auto& part : data.Lines(ruhr, detail)) {
+        for (const auto& [part, shift] : data.Lines(ruhr, detail)) {
+            EXPECT_EQ(shift, 0.0);
             for (const CGeoLine& line : part->rivers)
                 n += int(std::count_if(line.begin(), line.end(),
                                        [&](QPointF p) { return ruhr.contains(p); }));
@@ -105,7 +212,7 @@ TEST(BaseMap, FinerShoresInAZoomAndTheCountriesOfTheExtent) {
     EXPECT_GT(count(data.AvailableDetail(BaseMapDetail::High)), 2 * count(BaseMapDetail::Low));
     QStringList codes;
     for (const auto& country : data.Countries(QRectF(QPointF(9.4, 47.0), QPointF(9.7, 47.3))))
-        codes << QString::fromLatin1(country->code);
+        codes << QString::fromLatin1(country.part->code);
     for (const char* code : {"AT", "CH", "LI"})
         EXPECT_TRUE(codes.contains(QLatin1String(code))) << code;
     EXPECT_FALSE(codes.contains(QStringLiteral("PL")));
@@ -297,7 +404,7 @@ TEST(BaseMap, OnPaperTheShoresFollowTheMapsScaleNotThePrintersDots) {
     QPointF at;
     for (const auto& part :
          installed.Lines(QRectF(QPointF(6.7, 51.3), QPointF(7.5, 51.6)), BaseMapDetail::High)) {
-        for (const CGeoLine& line : part->rivers) {
+        for (const CGeoLine& line : part.part->rivers) {
             if (!line.empty() && at.isNull())
                 at = line[line.size() / 2];
         }
@@ -318,8 +425,8 @@ TEST(BaseMap, TheDataOfAnExtentCostsWhatItHoldsAndReleaseGivesItBack) {
         qEnvironmentVariable("KELVO_GSHHG_DIR", QStringLiteral("/usr/share/gmt-gshhg")));
     size_t rings = 0, lines = 0;
     for (const auto& country : data.Countries(five))
-        rings += country->rings.size();
-    for (const auto& part : data.Lines(five, data.AvailableDetail(BaseMapDetail::High)))
+        rings += country.part->rings.size();
+    for (const auto& [part, shift] : data.Lines(five, data.AvailableDetail(BaseMapDetail::High)))
         lines += part->coasts.size() + part->rivers.size() + part->borders.size();
     EXPECT_GT(rings, 100u);
     EXPECT_GT(lines, 1000u);

@@ -2,8 +2,11 @@
 // and the progress of a repaint.
 #include "base/Progress.h"
 #include "common/TestSupport.h"
+#include "render/map/MapImage.h"
 #include "render/map/MapStyle.h"
 #include "render/map/MapTestSupport.h"
+
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -205,4 +208,37 @@ TEST(MapPlaces, ARepaintReadsTheDatabaseOnlyWhenItsDataHasChanged) {
     img = Render(canvas);
     EXPECT_EQ(Pixel(img, 558 + 10 - 1, 192), kBlack); // the memo's cross
     sqlite3_trace_v2(TestSupport::SqliteHandle(geo.Db()), 0, nullptr, nullptr);
+}
+
+TEST(MapPlaces, OnPaperAMarkerALaterOneCoversIsLeftOut) {
+    // Wien and a Swiss row at the same point, Berlin twice: rows are drawn in Staat, PLZ
+    // order, so the Swiss marker covers the Austrian one and the second Berlin the first.
+    TempGeo geo({{"AT", "1010", "Wien", "16.4", "48.2"},
+                 {"CH", "9999", "Gleich", "16.4", "48.2"},
+                 {"DE", "10115", "Berlin", "13.4", "52.5"},
+                 {"DE", "10117", "Berlin", "13.4", "52.5"},
+                 {"DE", "80331", "München", "11.6", "48.1"}});
+    CMapCanvas canvas(geo.Db(), DefaultSettings(false, 3));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("karte.svg");
+    QString error;
+    ASSERT_TRUE(MapImage::WriteSvg(canvas, QSize(800, 600), path, &error)) << error.toStdString();
+    const QByteArray svg = TestSupport::ReadFile(path);
+    auto fills = [&](const char* staat) {
+        const COLORREF c = MapStyle::CountryColor(staat);
+        const QByteArray name = QStringLiteral("fill=\"#%1%2%3\"")
+                                    .arg(GetRValue(c), 2, 16, QLatin1Char('0'))
+                                    .arg(GetGValue(c), 2, 16, QLatin1Char('0'))
+                                    .arg(GetBValue(c), 2, 16, QLatin1Char('0'))
+                                    .toLatin1();
+        return svg.count(name);
+    };
+    EXPECT_EQ(fills("AT"), 0) << svg.constData();
+    EXPECT_GT(fills("CH"), 0);
+    EXPECT_GT(fills("DE"), 0);
+    // The window's picture is as it always was: each marker drawn.
+    const QImage img = Render(canvas);
+    const QPoint wien = canvas.LonLatToPoint(16.4, 48.2), berlin = canvas.LonLatToPoint(13.4, 52.5);
+    EXPECT_EQ(Pixel(img, wien.x(), wien.y()), MapStyle::CountryColor("CH"));
+    EXPECT_EQ(Pixel(img, berlin.x(), berlin.y()), MapStyle::CountryColor("DE"));
 }
