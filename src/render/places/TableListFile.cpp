@@ -2,6 +2,7 @@
 
 #include "base/Cp1252.h"
 #include "base/SystemErrorText.h"
+#include "render/places/TableListTextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -118,8 +119,17 @@ bool CTableListFile::Open(const QString& path) {
     m_strFailure.clear();
     const QuietErrors quiet(&m_strFailure);
     const bool text = isTextTable(path);
+    if (text && TableListTextFile::IsUtf16(path)) {
+        m_strError = QStringLiteral("Die Datei \"%1\" ist als UTF-16 (Unicode-Text) gespeichert. "
+                                    "Kelvo liest Textdateien in UTF-8 oder Windows-1252; bitte "
+                                    "so speichern.")
+                         .arg(path);
+        return false;
+    }
+    m_bNul = text && TableListTextFile::HasNul(path);
     const QByteArray name =
-        (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
+        m_bNul ? TableListTextFile::GdalName(path)
+               : (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
     const char* const spreadsheets[] = {"XLSX", "ODS", nullptr};
     const char* const texts[] = {"CSV", nullptr};
     const char* const csvOptions[] = {"HEADERS=NO", "AUTODETECT_TYPE=NO", "EMPTY_STRING_AS_NULL=NO",
@@ -177,6 +187,7 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
         lastLine = row.nLine;
         row.cells.clear();
         row.bCellTooLong = false;
+        row.bNulRead = false;
         int used = fields;
         while (used > 0 && !OGR_F_IsFieldSetAndNotNull(feature, used - 1))
             --used;
@@ -189,6 +200,8 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
                 cell.truncate(kMaxCellChars);
                 row.bCellTooLong = true;
             }
+            if (m_bNul && cell.contains(QChar(TableListTextFile::kNulStandIn)))
+                row.bNulRead = true;
             row.cells << cell;
         }
         OGR_F_Destroy(feature);
