@@ -58,6 +58,32 @@ protected:
                                                                       .toUtf8());
     }
 
+    // A workbook with the sheets "Kunden" (Berlin) and "Filialen" (Wien, Heidelberg).
+    QString WriteWorkbook(const QString& name) {
+        auto row = [](const QByteArray& staat, const QByteArray& plz, const QByteArray& text) {
+            QByteArray cells;
+            for (const QByteArray& cell : {staat, plz, text})
+                cells += "<table:table-cell office:value-type=\"string\"><text:p>" + cell +
+                         "</text:p></table:table-cell>";
+            return "<table:table-row>" + cells + "</table:table-row>";
+        };
+        const QByteArray content =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+            "office:version=\"1.2\"><office:body><office:spreadsheet>"
+            "<table:table table:name=\"Kunden\">" +
+            row("Land", "PLZ", "Name") + row("DE", "10115", "Berlin") +
+            "</table:table><table:table table:name=\"Filialen\">" + row("Land", "PLZ", "Name") +
+            row("AT", "1010", "Wien") + row("DE", "69117", "Heidelberg") +
+            "</table:table></office:spreadsheet></office:body></office:document-content>";
+        const QString path = dir.filePath(name);
+        TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                     {"content.xml", content}});
+        return path;
+    }
+
     // The sub-window of the main window a list's window sits in.
     QMdiSubWindow* SubWindowOf(QWidget* content) const {
         auto* window = content ? qobject_cast<QMdiSubWindow*>(content->parentWidget()) : nullptr;
@@ -297,27 +323,7 @@ TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {
 
 TEST_F(ListMapTest, AnotherSheetChosenInTheDialogIsTheOnePlaced) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
-    auto row = [](const QByteArray& staat, const QByteArray& plz, const QByteArray& name) {
-        QByteArray cells;
-        for (const QByteArray& text : {staat, plz, name})
-            cells += "<table:table-cell office:value-type=\"string\"><text:p>" + text +
-                     "</text:p></table:table-cell>";
-        return "<table:table-row>" + cells + "</table:table-row>";
-    };
-    const QByteArray content =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
-        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-        "office:version=\"1.2\"><office:body><office:spreadsheet>"
-        "<table:table table:name=\"Kunden\">" +
-        row("Land", "PLZ", "Name") + row("DE", "10115", "Berlin") +
-        "</table:table><table:table table:name=\"Filialen\">" + row("Land", "PLZ", "Name") +
-        row("AT", "1010", "Wien") + row("DE", "69117", "Heidelberg") +
-        "</table:table></office:spreadsheet></office:body></office:document-content>";
-    const QString path = dir.filePath("mappe.ods");
-    TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
-                                 {"content.xml", content}});
+    const QString path = WriteWorkbook("mappe.ods");
     CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
         auto* sheet = dlg->findChild<QComboBox*>();
         ASSERT_TRUE(sheet);
@@ -334,6 +340,46 @@ TEST_F(ListMapTest, AnotherSheetChosenInTheDialogIsTheOnePlaced) {
     ASSERT_EQ(places.size(), 2);
     EXPECT_EQ(places[0].m_strLabel, "Wien");
     EXPECT_EQ(places[1].m_strLabel, "Heidelberg");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+// The mapping of a workbook is remembered with its sheet: the next workbook named alike
+// opens on that sheet with that mapping.
+TEST_F(ListMapTest, AWorkbookNamedAlikeOpensOnTheRememberedSheet) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    CKelvoView* view = OpenList(WriteWorkbook("filialen_2025.ods"), [](CTableListDialog* dlg) {
+        auto* sheet = dlg->findChild<QComboBox*>();
+        ASSERT_TRUE(sheet);
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Down);
+        auto* text = dlg->findChild<QComboBox*>("Text");
+        ASSERT_TRUE(text);
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Home); // "(keine)": no labels
+    });
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->GetDocument()->m_aPlaces.size(), 2);
+    EXPECT_EQ(view->GetDocument()->m_aPlaces[0].m_strLabel, "0");
+
+    view = OpenList(WriteWorkbook("Filialen_2026.ods"), [](CTableListDialog* dlg) {
+        EXPECT_EQ(dlg->findChild<QComboBox*>()->currentText(), "Filialen");
+        EXPECT_EQ(dlg->Mapping().Column(CTableListMapping::Text), -1);
+        auto* table = dlg->findChild<QTableWidget*>();
+        ASSERT_TRUE(table && table->rowCount() == 3);
+        EXPECT_EQ(table->item(1, 2)->text(), "Wien");
+        // Back on the other sheet: its own guess, labels included.
+        auto* sheet = dlg->findChild<QComboBox*>();
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Up);
+        EXPECT_EQ(dlg->Mapping().Column(CTableListMapping::Text), 2);
+        QTest::keyClick(sheet, Qt::Key_Down);
+        EXPECT_EQ(dlg->Mapping().Column(CTableListMapping::Text), -1);
+    });
+    ASSERT_TRUE(view);
+    const CPlaceList& places = view->GetDocument()->m_aPlaces;
+    ASSERT_EQ(places.size(), 2);
+    EXPECT_EQ(places[0].m_strStaat, "AT");
+    EXPECT_EQ(places[0].m_strLabel, "0");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 

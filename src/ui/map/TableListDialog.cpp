@@ -78,12 +78,21 @@ CTableListDialog::CTableListDialog(CTableListFile& file, const CTableList& previ
 
     ShowPreview();
     CTableListMapping remembered;
-    QString sheet;
+    if (Remembered(m_strPath, &remembered, &m_strRememberedSheet))
+        m_remembered = remembered;
     // A file of one sheet (a text file's is named after the file) takes the mapping of its
-    // name's pattern; a workbook only for the sheet it was chosen for.
-    const bool useRemembered = Remembered(m_strPath, &remembered, &sheet) &&
-                               (m_pSheet->count() <= 1 || sheet == preview.strSheet);
-    ShowMapping(useRemembered ? remembered : preview.mapping);
+    // name's pattern; a workbook opens on the sheet it was chosen for, when it has one of
+    // that name, and takes the mapping only there.
+    if (m_remembered && m_pSheet->count() <= 1)
+        m_strRememberedSheet = preview.strSheet;
+    if (m_remembered && m_strRememberedSheet != preview.strSheet &&
+        m_pSheet->findText(m_strRememberedSheet) >= 0) {
+        m_pSheet->setCurrentText(m_strRememberedSheet);
+        LoadSheet(m_strRememberedSheet);
+    } else {
+        ShowMapping(m_remembered && m_strRememberedSheet == preview.strSheet ? *m_remembered
+                                                                             : preview.mapping);
+    }
     connect(m_pSheet, &QComboBox::currentTextChanged, this, &CTableListDialog::LoadSheet);
     connect(m_pHeader, &QSpinBox::valueChanged, this, &CTableListDialog::FillColumnNames);
 }
@@ -97,7 +106,7 @@ void CTableListDialog::LoadSheet(const QString& sheet) {
     }
     m_preview = preview;
     ShowPreview();
-    ShowMapping(m_preview.mapping);
+    ShowMapping(m_remembered && sheet == m_strRememberedSheet ? *m_remembered : m_preview.mapping);
 }
 
 void CTableListDialog::ShowPreview() {
