@@ -80,6 +80,11 @@ TEST_F(TableListInput, FilesThatAreNoListGetAMessageAndNothingElse) {
     unicodeText.append(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
     EXPECT_FALSE(Read(Write("unicode.csv", unicodeText), &list, &error));
     EXPECT_TRUE(error.contains("als UTF-16")) << error.toStdString();
+    // A text file whose first line has one cell, which GDAL does not take for a table.
+    EXPECT_FALSE(Read(Write("nur_plz.csv", "PLZ\n01067\n80331\n"), &list, &error));
+    EXPECT_TRUE(error.contains("hat nur eine Spalte")) << error.toStdString();
+    ASSERT_TRUE(Read(Write("nur_plz.csv", "PLZ;\n01067\n80331\n"), &list, &error));
+    EXPECT_EQ(list.aEntries.size(), 2);
 }
 
 // A NUL byte in a text file ends a line for GDAL's CSV reader: the row would lose its
