@@ -279,6 +279,47 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
 
 // The list's cells are the user's, but the file may come from anyone: what a spreadsheet
 // would run as a formula is exported as text, numbers stay numbers.
+// A maximized map would hide the list's windows: it gives them room, also when it is
+// maximized again and a window is asked for through the menu.
+TEST_F(ListMapTest, AMaximizedMapMakesRoomForTheListsWindows) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    frame->resize(1400, 1000);
+    ASSERT_TRUE(OpenMap());
+    Frames().last()->showMaximized();
+    Process();
+    CKelvoView* view = OpenList(WriteCustomers(), [](CTableListDialog*) {});
+    ASSERT_TRUE(view);
+    CKelvoDoc* doc = view->GetDocument();
+    CChildFrame* mapFrame = view->GetParentFrame();
+    QMdiSubWindow* issuesWindow = SubWindowOf(doc->IssuesWindow());
+    QMdiSubWindow* barWindow = SubWindowOf(doc->AsOfBar());
+    ASSERT_TRUE(issuesWindow && barWindow);
+    const QSize room = frame->MdiArea()->viewport()->size();
+    auto allShown = [&] {
+        EXPECT_FALSE(mapFrame->isMaximized());
+        EXPECT_TRUE(issuesWindow->isVisible() && barWindow->isVisible());
+        EXPECT_FALSE(issuesWindow->geometry().intersects(mapFrame->geometry()));
+        EXPECT_FALSE(barWindow->geometry().intersects(mapFrame->geometry()));
+        EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(issuesWindow->geometry()));
+        EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(barWindow->geometry()));
+        EXPECT_EQ(mapFrame->geometry().topLeft(), QPoint(0, 0));
+        EXPECT_GE(mapFrame->width(), room.width() / 2);
+        EXPECT_EQ(frame->MdiArea()->activeSubWindow(), mapFrame);
+    };
+    allShown();
+    EXPECT_EQ(issuesWindow->x(), mapFrame->geometry().right() + 1);
+    EXPECT_EQ(barWindow->y(), mapFrame->geometry().bottom() + 1);
+
+    mapFrame->showMaximized();
+    Process();
+    ASSERT_TRUE(Action(ID_VIEW_LIST_ISSUES));
+    Action(ID_VIEW_LIST_ISSUES)->trigger();
+    Process();
+    EXPECT_FALSE(mapFrame->isMaximized());
+    EXPECT_FALSE(issuesWindow->geometry().intersects(mapFrame->geometry()));
+    EXPECT_TRUE(issuesWindow->isVisible());
+}
+
 TEST_F(ListMapTest, ExportedRowsRunNoFormulas) {
     CTableList list;
     list.header = {"PLZ", "Name"};
@@ -381,6 +422,23 @@ TEST_F(ListMapTest, AWorkbookNamedAlikeOpensOnTheRememberedSheet) {
     EXPECT_EQ(places[0].m_strStaat, "AT");
     EXPECT_EQ(places[0].m_strLabel, "0");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+// The first rows show control characters, a NUL byte among them, as the list reads them.
+TEST_F(ListMapTest, ThePreviewShowsControlCharactersAsBlanks) {
+    ASSERT_TRUE(InsertRows({Berlin()}));
+    const char text[] = "PLZ;Name\n10115;A\0B\x01"
+                        "C\n";
+    const QString path =
+        TestSupport::WriteFile(dir.filePath("steuer.csv"), QByteArray(text, sizeof text - 1));
+    CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
+        auto* table = dlg->findChild<QTableWidget*>();
+        ASSERT_TRUE(table && table->rowCount() == 2);
+        EXPECT_EQ(table->item(1, 1)->text(), "A B C");
+    });
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->GetDocument()->m_aPlaces.size(), 1);
+    EXPECT_EQ(view->GetDocument()->m_aPlaces[0].m_strLabel, "A B C");
 }
 
 TEST_F(ListMapTest, AFileThatIsNoListOpensNoWindow) {
