@@ -121,8 +121,15 @@ void CTableListDialog::ShowPreview() {
         headers << letters(c);
     for (int r = 0; r < m_preview.preview.size(); ++r) {
         lines << QString::number(m_preview.previewLines.value(r));
-        for (int c = 0; c < m_preview.preview[r].size(); ++c)
-            m_pTable->setItem(r, c, new QTableWidgetItem(m_preview.preview[r][c].left(200)));
+        for (int c = 0; c < m_preview.preview[r].size(); ++c) {
+            // Control characters as they are read: blanks (line breaks in a cell stay).
+            QString shown = m_preview.preview[r][c].left(200);
+            for (QChar& ch : shown) {
+                if (ch.category() == QChar::Other_Control && ch != u'\n')
+                    ch = u' ';
+            }
+            m_pTable->setItem(r, c, new QTableWidgetItem(shown));
+        }
     }
     m_pTable->setHorizontalHeaderLabels(headers);
     m_pTable->setVerticalHeaderLabels(lines);
