@@ -65,6 +65,15 @@ QMdiSubWindow* Show(QWidget* content, CChildFrame* mapFrame, Side side) {
         size.setWidth(std::max(size.width(), mapFrame->width()));
     size = size.boundedTo(area->viewport()->size());
     makeRoom(mapFrame, area->viewport()->size(), size, side);
+    // Beside a map that made room, the window takes what is left; it scrolls if need be.
+    if (mapFrame->property(kMadeRoom).toBool()) {
+        const QRect map = mapFrame->geometry();
+        const QSize room = area->viewport()->size();
+        if (side == Side::Right)
+            size.setWidth(std::min(size.width(), room.width() - map.right() - 1));
+        else
+            size.setHeight(std::min(size.height(), room.height() - map.bottom() - 1));
+    }
     window->resize(size);
     window->move(besidePosition(mapFrame->geometry(), size, area->viewport()->size(), side));
     Raise(window, mapFrame, side);
