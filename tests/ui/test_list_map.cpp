@@ -58,6 +58,32 @@ protected:
                                                                       .toUtf8());
     }
 
+    // A workbook with the sheets "Kunden" (Berlin) and "Filialen" (Wien, Heidelberg).
+    QString WriteWorkbook(const QString& name) {
+        auto row = [](const QByteArray& staat, const QByteArray& plz, const QByteArray& text) {
+            QByteArray cells;
+            for (const QByteArray& cell : {staat, plz, text})
+                cells += "<table:table-cell office:value-type=\"string\"><text:p>" + cell +
+                         "</text:p></table:table-cell>";
+            return "<table:table-row>" + cells + "</table:table-row>";
+        };
+        const QByteArray content =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+            "office:version=\"1.2\"><office:body><office:spreadsheet>"
+            "<table:table table:name=\"Kunden\">" +
+            row("Land", "PLZ", "Name") + row("DE", "10115", "Berlin") +
+            "</table:table><table:table table:name=\"Filialen\">" + row("Land", "PLZ", "Name") +
+            row("AT", "1010", "Wien") + row("DE", "69117", "Heidelberg") +
+            "</table:table></office:spreadsheet></office:body></office:document-content>";
+        const QString path = dir.filePath(name);
+        TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                     {"content.xml", content}});
+        return path;
+    }
+
     // The sub-window of the main window a list's window sits in.
     QMdiSubWindow* SubWindowOf(QWidget* content) const {
         auto* window = content ? qobject_cast<QMdiSubWindow*>(content->parentWidget()) : nullptr;
@@ -253,6 +279,47 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
 
 // The list's cells are the user's, but the file may come from anyone: what a spreadsheet
 // would run as a formula is exported as text, numbers stay numbers.
+// A maximized map would hide the list's windows: it gives them room, also when it is
+// maximized again and a window is asked for through the menu.
+TEST_F(ListMapTest, AMaximizedMapMakesRoomForTheListsWindows) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    frame->resize(1000, 700); // less than the map and the windows would like
+    ASSERT_TRUE(OpenMap());
+    Frames().last()->showMaximized();
+    Process();
+    CKelvoView* view = OpenList(WriteCustomers(), [](CTableListDialog*) {});
+    ASSERT_TRUE(view);
+    CKelvoDoc* doc = view->GetDocument();
+    CChildFrame* mapFrame = view->GetParentFrame();
+    QMdiSubWindow* issuesWindow = SubWindowOf(doc->IssuesWindow());
+    QMdiSubWindow* barWindow = SubWindowOf(doc->AsOfBar());
+    ASSERT_TRUE(issuesWindow && barWindow);
+    const QSize room = frame->MdiArea()->viewport()->size();
+    auto allShown = [&] {
+        EXPECT_FALSE(mapFrame->isMaximized());
+        EXPECT_TRUE(issuesWindow->isVisible() && barWindow->isVisible());
+        EXPECT_FALSE(issuesWindow->geometry().intersects(mapFrame->geometry()));
+        EXPECT_FALSE(barWindow->geometry().intersects(mapFrame->geometry()));
+        EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(issuesWindow->geometry()));
+        EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(barWindow->geometry()));
+        EXPECT_EQ(mapFrame->geometry().topLeft(), QPoint(0, 0));
+        EXPECT_GE(mapFrame->width(), room.width() / 2);
+        EXPECT_EQ(frame->MdiArea()->activeSubWindow(), mapFrame);
+    };
+    allShown();
+    EXPECT_EQ(issuesWindow->x(), mapFrame->geometry().right() + 1);
+    EXPECT_EQ(barWindow->y(), mapFrame->geometry().bottom() + 1);
+
+    mapFrame->showMaximized();
+    Process();
+    ASSERT_TRUE(Action(ID_VIEW_LIST_ISSUES));
+    Action(ID_VIEW_LIST_ISSUES)->trigger();
+    Process();
+    EXPECT_FALSE(mapFrame->isMaximized());
+    EXPECT_FALSE(issuesWindow->geometry().intersects(mapFrame->geometry()));
+    EXPECT_TRUE(issuesWindow->isVisible());
+}
+
 TEST_F(ListMapTest, ExportedRowsRunNoFormulas) {
     CTableList list;
     list.header = {"PLZ", "Name"};
@@ -297,27 +364,7 @@ TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {
 
 TEST_F(ListMapTest, AnotherSheetChosenInTheDialogIsTheOnePlaced) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
-    auto row = [](const QByteArray& staat, const QByteArray& plz, const QByteArray& name) {
-        QByteArray cells;
-        for (const QByteArray& text : {staat, plz, name})
-            cells += "<table:table-cell office:value-type=\"string\"><text:p>" + text +
-                     "</text:p></table:table-cell>";
-        return "<table:table-row>" + cells + "</table:table-row>";
-    };
-    const QByteArray content =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
-        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-        "office:version=\"1.2\"><office:body><office:spreadsheet>"
-        "<table:table table:name=\"Kunden\">" +
-        row("Land", "PLZ", "Name") + row("DE", "10115", "Berlin") +
-        "</table:table><table:table table:name=\"Filialen\">" + row("Land", "PLZ", "Name") +
-        row("AT", "1010", "Wien") + row("DE", "69117", "Heidelberg") +
-        "</table:table></office:spreadsheet></office:body></office:document-content>";
-    const QString path = dir.filePath("mappe.ods");
-    TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
-                                 {"content.xml", content}});
+    const QString path = WriteWorkbook("mappe.ods");
     CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
         auto* sheet = dlg->findChild<QComboBox*>();
         ASSERT_TRUE(sheet);
@@ -335,6 +382,63 @@ TEST_F(ListMapTest, AnotherSheetChosenInTheDialogIsTheOnePlaced) {
     EXPECT_EQ(places[0].m_strLabel, "Wien");
     EXPECT_EQ(places[1].m_strLabel, "Heidelberg");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+// The mapping of a workbook is remembered with its sheet: the next workbook named alike
+// opens on that sheet with that mapping.
+TEST_F(ListMapTest, AWorkbookNamedAlikeOpensOnTheRememberedSheet) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    CKelvoView* view = OpenList(WriteWorkbook("filialen_2025.ods"), [](CTableListDialog* dlg) {
+        auto* sheet = dlg->findChild<QComboBox*>();
+        ASSERT_TRUE(sheet);
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Down);
+        auto* text = dlg->findChild<QComboBox*>("Text");
+        ASSERT_TRUE(text);
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Home); // "(keine)": no labels
+    });
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->GetDocument()->m_aPlaces.size(), 2);
+    EXPECT_EQ(view->GetDocument()->m_aPlaces[0].m_strLabel, "0");
+
+    view = OpenList(WriteWorkbook("Filialen_2026.ods"), [](CTableListDialog* dlg) {
+        EXPECT_EQ(dlg->findChild<QComboBox*>()->currentText(), "Filialen");
+        EXPECT_EQ(dlg->Mapping().Column(CTableListMapping::Text), -1);
+        auto* table = dlg->findChild<QTableWidget*>();
+        ASSERT_TRUE(table && table->rowCount() == 3);
+        EXPECT_EQ(table->item(1, 2)->text(), "Wien");
+        // Back on the other sheet: its own guess, labels included.
+        auto* sheet = dlg->findChild<QComboBox*>();
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Up);
+        EXPECT_EQ(dlg->Mapping().Column(CTableListMapping::Text), 2);
+        QTest::keyClick(sheet, Qt::Key_Down);
+        EXPECT_EQ(dlg->Mapping().Column(CTableListMapping::Text), -1);
+    });
+    ASSERT_TRUE(view);
+    const CPlaceList& places = view->GetDocument()->m_aPlaces;
+    ASSERT_EQ(places.size(), 2);
+    EXPECT_EQ(places[0].m_strStaat, "AT");
+    EXPECT_EQ(places[0].m_strLabel, "0");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+// The first rows show control characters, a NUL byte among them, as the list reads them.
+TEST_F(ListMapTest, ThePreviewShowsControlCharactersAsBlanks) {
+    ASSERT_TRUE(InsertRows({Berlin()}));
+    const char text[] = "PLZ;Name\n10115;A\0B\x01"
+                        "C\n";
+    const QString path =
+        TestSupport::WriteFile(dir.filePath("steuer.csv"), QByteArray(text, sizeof text - 1));
+    CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
+        auto* table = dlg->findChild<QTableWidget*>();
+        ASSERT_TRUE(table && table->rowCount() == 2);
+        EXPECT_EQ(table->item(1, 1)->text(), "A B C");
+    });
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->GetDocument()->m_aPlaces.size(), 1);
+    EXPECT_EQ(view->GetDocument()->m_aPlaces[0].m_strLabel, "A B C");
 }
 
 TEST_F(ListMapTest, AFileThatIsNoListOpensNoWindow) {

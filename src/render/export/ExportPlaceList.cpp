@@ -3,6 +3,7 @@
 #include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 #include "render/export/ExportWriters.h"
+#include "render/places/PlaceFile.h"
 
 #include <QSaveFile>
 
@@ -41,7 +42,17 @@ template <typename Entries> CResult writePlaceList(const QString& path, const En
                                                    file.errorString()));
         return result;
     }
-    QByteArray buffer("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n");
+    // The Ort goes in a tenth field, which the heading announces, when entries name one:
+    // without it they would stand on their postal code's first place.
+    bool withOrt = false;
+    for (const CPlaceEntry& e : entries) {
+        if ((withOrt = !e.m_strOrt.isEmpty()))
+            break;
+    }
+    QByteArray buffer =
+        withOrt ? QByteArray(CPlaceFileReader::kHeaderWithOrt)
+                : QByteArrayLiteral("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text");
+    buffer += '\n';
     for (const CPlaceEntry& e : entries) {
         // A place line starts with the two characters of the country and its separator.
         if (e.m_strStaat.size() != 2 || !keepsAsField(e.m_strStaat) || !keepsAsField(e.m_strPLZ)) {
@@ -57,7 +68,10 @@ template <typename Entries> CResult writePlaceList(const QString& path, const En
                                  field(e.m_strTextColor),
                                  field(e.m_strFontHeight),
                                  field(e.m_strLabel)};
-        buffer += fields.join(u';').toUtf8() + '\n';
+        buffer += fields.join(u';').toUtf8();
+        if (withOrt)
+            buffer += ';' + field(e.m_strOrt).toUtf8();
+        buffer += '\n';
         ++result.nWritten;
         // Written in pieces: memory stays flat however long the list is.
         if (buffer.size() > 64 * 1024) {

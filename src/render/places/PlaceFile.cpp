@@ -153,6 +153,7 @@ bool CPlaceFileReader::Read(QByteArrayView bytes, CPlaceList& places) {
 
 bool CPlaceFileReader::Read(QIODevice& device, CPlaceList& places) {
     m_nLines = 0;
+    m_bOrtField = false;
     m_strError.clear();
     if (!device.isReadable()) {
         m_strError = QStringLiteral("Die Datei ist nicht zum Lesen geöffnet.");
@@ -204,13 +205,16 @@ bool CPlaceFileReader::Read(QIODevice& device, CPlaceList& places) {
 }
 
 void CPlaceFileReader::ReadLine(QStringView line, CPlaceList& places) {
+    if (m_nLines == 1)
+        m_bOrtField = line == QLatin1String(kHeaderWithOrt);
     qsizetype firstSep = 0;
     while (firstSep < line.size() && !isSeparator(line[firstSep]))
         ++firstSep;
     if (firstSep != 2 || firstSep == line.size())
         return;
-    QStringView fields[kFieldCount];
-    if (tokenize(line, isSeparator, fields, kFieldCount) < kFieldCount)
+    QStringView fields[kFieldCount + 1];
+    const int count = tokenize(line, isSeparator, fields, kFieldCount + m_bOrtField);
+    if (count < kFieldCount)
         return;
 
     CPlaceEntry entry;
@@ -220,6 +224,11 @@ void CPlaceFileReader::ReadLine(QStringView line, CPlaceList& places) {
         &entry.m_strTextColor,  &entry.m_strFontHeight, &entry.m_strLabel};
     for (int i = 0; i < kFieldCount; ++i)
         *texts[i] = TextNumbers::TrimSpace(fields[i]).toString();
+    if (count > kFieldCount) {
+        const QStringView ort = TextNumbers::TrimSpace(fields[kFieldCount]);
+        if (!ort.isEmpty() && ort != u"0")
+            entry.m_strOrt = ort.toString();
+    }
     entry.m_bBlinkPhase = true;
 
     if (!IsNotGiven(entry.m_strDate)) {

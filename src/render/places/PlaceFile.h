@@ -23,6 +23,10 @@ using PlaceMessageFn = std::function<void(const QString& message, int lineNumber
 //     date gives the message "Ungultiges Datum ..." and the line is taken without a date;
 //   - fields 6 and 7 are colours (ParsePlaceColor); a colour with one component drops the
 //     line. The date is examined before the colours.
+// A file whose first line is kHeaderWithOrt (as Kelvo writes a list that names places)
+// has a tenth field, the Ort, which picks the place among those of the postal code as a
+// list's Ort column does ("0": the code's first place); in every other file a tenth field
+// is ignored.
 // Each line is decoded as UTF-8 when it is valid UTF-8, otherwise as Windows-1252; a file
 // that starts with a UTF-16 byte-order mark is UTF-16 throughout. Lines end with LF or
 // CR LF; the last line needs no line end.
@@ -33,6 +37,9 @@ class CPlaceFileReader {
 public:
     static constexpr qsizetype kMaxLineBytes = 10 * 1024 * 1024;
     static constexpr qsizetype kMaxEntries = 1'000'000;
+    // The first line of a place file with a tenth field, the Ort.
+    static constexpr char kHeaderWithOrt[] =
+        "Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text;Ort";
 
     explicit CPlaceFileReader(PlaceMessageFn onMessage = {});
 
@@ -57,6 +64,7 @@ private:
     qsizetype m_nMaxLineBytes = kMaxLineBytes;
     qsizetype m_nMaxEntries = kMaxEntries;
     int m_nLines = 0;
+    bool m_bOrtField = false; // the first line was kHeaderWithOrt
     QString m_strError;
 };
 

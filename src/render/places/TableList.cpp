@@ -95,7 +95,7 @@ bool Read(CTableListFile& file, const CTableListOptions& options, const CGeoPlac
     const bool ok = file.ReadRows(list->strSheet, [&](const CTableListFile::Row& row) {
         if (row.nLine <= headerLine)
             return true;
-        taker.Take(row.nLine, row.cells, row.bCellTooLong);
+        taker.Take(row);
         tooMany = list->nRows > kMaxRows;
         return !tooMany && !taker.Full();
     });

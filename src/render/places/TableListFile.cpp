@@ -2,6 +2,7 @@
 
 #include "base/Cp1252.h"
 #include "base/SystemErrorText.h"
+#include "render/places/TableListTextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -82,6 +83,16 @@ QString whyNotOpened(const QString& path) {
                               "Excel-Format (.xls). Bitte ohne Kennwort als .xlsx, .ods oder "
                               ".csv speichern.")
             .arg(path);
+    // GDAL takes a text file only when its first line has two cells or more.
+    if (isTextTable(path)) {
+        const QByteArray first = (head + file.readLine(64 * 1024)).split('\n').value(0);
+        if (!first.contains(';') && !first.contains(',') && !first.contains('\t'))
+            return QStringLiteral("Die erste Zeile der Datei \"%1\" hat nur eine Spalte. Kelvo "
+                                  "liest Textdateien, deren erste Zeile mindestens zwei Spalten "
+                                  "hat, getrennt durch \";\", \",\" oder Tabulator (für eine "
+                                  "Liste nur mit Postleitzahlen etwa \"PLZ;\").")
+                .arg(path);
+    }
     return QStringLiteral("Die Datei \"%1\" ist keine Tabelle, die Kelvo lesen kann (erwartet: "
                           ".xlsx, .ods, .csv oder .tsv).")
         .arg(path);
@@ -118,8 +129,17 @@ bool CTableListFile::Open(const QString& path) {
     m_strFailure.clear();
     const QuietErrors quiet(&m_strFailure);
     const bool text = isTextTable(path);
+    if (text && TableListTextFile::IsUtf16(path)) {
+        m_strError = QStringLiteral("Die Datei \"%1\" ist als UTF-16 (Unicode-Text) gespeichert. "
+                                    "Kelvo liest Textdateien in UTF-8 oder Windows-1252; bitte "
+                                    "so speichern.")
+                         .arg(path);
+        return false;
+    }
+    m_bNul = text && TableListTextFile::HasNul(path);
     const QByteArray name =
-        (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
+        m_bNul ? TableListTextFile::GdalName(path)
+               : (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
     const char* const spreadsheets[] = {"XLSX", "ODS", nullptr};
     const char* const texts[] = {"CSV", nullptr};
     const char* const csvOptions[] = {"HEADERS=NO", "AUTODETECT_TYPE=NO", "EMPTY_STRING_AS_NULL=NO",
@@ -177,6 +197,7 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
         lastLine = row.nLine;
         row.cells.clear();
         row.bCellTooLong = false;
+        row.bNulRead = false;
         int used = fields;
         while (used > 0 && !OGR_F_IsFieldSetAndNotNull(feature, used - 1))
             --used;
@@ -189,6 +210,8 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
                 cell.truncate(kMaxCellChars);
                 row.bCellTooLong = true;
             }
+            if (m_bNul && cell.contains(QChar(TableListTextFile::kNulStandIn)))
+                row.bNulRead = true;
             row.cells << cell;
         }
         OGR_F_Destroy(feature);

@@ -39,6 +39,7 @@ public:
         int nLine = 0;
         QStringList cells;
         bool bCellTooLong = false;
+        bool bNulRead = false; // a NUL byte of a text file in it, read as a blank
     };
     // Reads the rows of a sheet (empty: the first) in order and hands each to `take`, which
     // returns false to stop. False with Error() when there is no such sheet or reading
@@ -52,4 +53,5 @@ private:
     QString m_strPath;
     QString m_strError;
     QString m_strFailure; // the first failure GDAL reported on the file, kept for good
+    bool m_bNul = false;  // a text file with NUL bytes, read with their stand-in
 };

@@ -186,18 +186,24 @@ void CTableListRows::AddIssue(int line, const QStringList& cells, const QString&
                               bool placed) {
     CTableListIssue issue;
     issue.nLine = line;
-    issue.strReason = reason;
+    // The row's first remark says what was read differently.
+    issue.strReason = m_strNote.isEmpty() ? reason : reason + u' ' + std::exchange(m_strNote, {});
     issue.bPlaced = placed;
     for (int i = 0; i < cells.size() && i < kIssueCells; ++i)
         issue.values << cleaned(cells[i]).left(kIssueCellChars);
     m_pList->aIssues.append(issue);
 }
 
-void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) {
+void CTableListRows::Take(const CTableListFile::Row& row) {
+    const int line = row.nLine;
+    const QStringList& cells = row.cells;
     if (std::all_of(cells.begin(), cells.end(), isBlank))
         return;
     ++m_pList->nRows;
-    if (cellTooLong) {
+    m_strNote.clear();
+    if (row.bNulRead)
+        m_strNote = QStringLiteral("Ein Nullzeichen (Byte 0) wurde als Leerzeichen gelesen.");
+    if (row.bCellTooLong) {
         ++m_pList->nWithoutPlace;
         AddIssue(line, cells,
                  QStringLiteral("Eine Zelle ist länger als %1 Zeichen.")
@@ -217,8 +223,8 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     const QString plz = RepairedPlz(country.nPlzLength, rawPlz, &repaired);
     const QString ort = Cell(cells, Role::Ort);
     bool ortFound = false;
-    const qint64 row = FindRow(staat, plz, ort, &ortFound);
-    if (row < 0) {
+    const qint64 geoRow = FindRow(staat, plz, ort, &ortFound);
+    if (geoRow < 0) {
         ++m_pList->nWithoutPlace;
         AddIssue(line, cells, QStringLiteral("%1 %2 ist nicht in GEO.").arg(staat, plz), false);
         return;
@@ -237,7 +243,7 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
         AddIssue(line, cells,
                  QStringLiteral("Den Ort \"%1\" gibt es bei %2 %3 nicht; gesetzt auf %4.")
                      .arg(ort, staat, plz,
-                          QString::fromUtf8(m_rows.TextOf(quint32(row), CGeoPlaceRows::Ort))),
+                          QString::fromUtf8(m_rows.TextOf(quint32(geoRow), CGeoPlaceRows::Ort))),
                  true);
 
     const QString dateText = Cell(cells, Role::Datum);
@@ -298,5 +304,7 @@ void CTableListRows::Take(int line, const QStringList& cells, bool cellTooLong) 
     static const QString fontHeight = QStringLiteral("14");
     entry.m_strFontHeight = text.isEmpty() ? notGiven() : fontHeight;
     entry.m_strLabel = text.isEmpty() ? notGiven() : text;
+    if (!m_strNote.isEmpty())
+        AddIssue(line, cells, std::exchange(m_strNote, {}), true);
     m_bFull = !m_pList->aEntries.Append(entry);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/places/TableList.h"
+#include "render/places/TableListFile.h"
 
 #include <QDate>
 #include <QHash>
@@ -15,7 +16,7 @@ public:
     CTableListRows(const CGeoPlaceRows& rows, CTableList* list);
 
     // One row after the header. Empty rows are passed over.
-    void Take(int line, const QStringList& cells, bool cellTooLong);
+    void Take(const CTableListFile::Row& row);
     // The entries keep no more text: the last row was not taken, reading stops.
     bool Full() const { return m_bFull; }
 
@@ -51,5 +52,6 @@ private:
     QHash<QString, std::pair<qint64, bool>> m_foundRows; // place -> row, Ort found
     QSet<QString> m_countries;                           // the Staat values of GEO in capitals
     QString m_strDefaultCountry;
+    QString m_strNote; // said with the current row's first remark
     bool m_bFull = false;
 };

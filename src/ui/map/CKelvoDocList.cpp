@@ -133,7 +133,7 @@ void CKelvoDoc::SetAsOf(const QDate& day) {
 
 void CKelvoDoc::ShowAsOfBar() {
     if (m_pAsOfWindow) {
-        ListSideWindow::Raise(m_pAsOfWindow, MapFrame());
+        ListSideWindow::Raise(m_pAsOfWindow, MapFrame(), ListSideWindow::Side::Below);
         return;
     }
     auto* bar = new CAsOfBar(QFileInfo(GetPathName()).fileName(), m_pList->aEntries.Dates(),
@@ -144,7 +144,7 @@ void CKelvoDoc::ShowAsOfBar() {
 
 void CKelvoDoc::ShowIssues() {
     if (m_pIssuesWindow) {
-        ListSideWindow::Raise(m_pIssuesWindow, MapFrame());
+        ListSideWindow::Raise(m_pIssuesWindow, MapFrame(), ListSideWindow::Side::Right);
         return;
     }
     m_pIssuesWindow =

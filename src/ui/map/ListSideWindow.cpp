@@ -4,10 +4,14 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QVariant>
 
 #include <algorithm>
 
 namespace {
+
+// Set on a map frame that was maximized when its list's first window came.
+constexpr char kMadeRoom[] = "kelvoListMadeRoom";
 
 QMdiArea* areaOf(CChildFrame* frame) {
     return frame ? frame->mdiArea() : nullptr;
@@ -20,6 +24,25 @@ QPoint besidePosition(const QRect& frame, QSize size, QSize area, ListSideWindow
     pos.setX(std::max(0, std::min(pos.x(), area.width() - size.width())));
     pos.setY(std::max(0, std::min(pos.y(), area.height() - size.height())));
     return pos;
+}
+
+// A maximized map would hide its list's windows behind it: it is shown in the whole area
+// instead, less the room the window of `size` takes at its side; and so for each window
+// that comes after.
+void makeRoom(CChildFrame* mapFrame, QSize room, QSize size, ListSideWindow::Side side) {
+    if (mapFrame->isMaximized()) {
+        mapFrame->showNormal();
+        mapFrame->setGeometry(QRect(QPoint(0, 0), room));
+        mapFrame->setProperty(kMadeRoom, true);
+    }
+    if (!mapFrame->property(kMadeRoom).toBool())
+        return;
+    QRect map = mapFrame->geometry();
+    if (side == ListSideWindow::Side::Right)
+        map.setWidth(std::max(map.width() / 2, room.width() - size.width()));
+    else
+        map.setHeight(std::max(map.height() / 2, room.height() - size.height()));
+    mapFrame->setGeometry(map);
 }
 
 } // namespace
@@ -41,15 +64,30 @@ QMdiSubWindow* Show(QWidget* content, CChildFrame* mapFrame, Side side) {
     if (side == Side::Below)
         size.setWidth(std::max(size.width(), mapFrame->width()));
     size = size.boundedTo(area->viewport()->size());
+    makeRoom(mapFrame, area->viewport()->size(), size, side);
+    // Beside a map that made room, the window takes what is left; it scrolls if need be.
+    if (mapFrame->property(kMadeRoom).toBool()) {
+        const QRect map = mapFrame->geometry();
+        const QSize room = area->viewport()->size();
+        if (side == Side::Right)
+            size.setWidth(std::min(size.width(), room.width() - map.right() - 1));
+        else
+            size.setHeight(std::min(size.height(), room.height() - map.bottom() - 1));
+    }
     window->resize(size);
     window->move(besidePosition(mapFrame->geometry(), size, area->viewport()->size(), side));
-    Raise(window, mapFrame);
+    Raise(window, mapFrame, side);
     return window;
 }
 
-void Raise(QMdiSubWindow* window, CChildFrame* mapFrame) {
+void Raise(QMdiSubWindow* window, CChildFrame* mapFrame, Side side) {
     if (!window)
         return;
+    if (mapFrame && mapFrame->isMaximized() && areaOf(mapFrame)) {
+        const QSize room = areaOf(mapFrame)->viewport()->size();
+        makeRoom(mapFrame, room, window->size(), side);
+        window->move(besidePosition(mapFrame->geometry(), window->size(), room, side));
+    }
     window->show();
     window->raise();
     if (QMdiArea* area = areaOf(mapFrame))

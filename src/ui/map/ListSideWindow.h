@@ -13,11 +13,13 @@ enum class Side { Right, Below };
 
 // Puts `content` into a new sub-window of the map frame's window area (titled as the content
 // is), sized to its hint, at the given side of the frame; where the area ends it is pushed
-// back inside. The map stays the active window. The sub-window is deleted when closed.
+// back inside. A maximized map is shown normal in the whole area, less the room its list's
+// windows take. The map stays the active window. The sub-window is deleted when closed.
 // Without a window area (a frame not in one) the content is deleted and null returned.
 QMdiSubWindow* Show(QWidget* content, CChildFrame* mapFrame, Side side);
 
-// Shows and raises a sub-window made by Show, keeping the map active.
-void Raise(QMdiSubWindow* window, CChildFrame* mapFrame);
+// Shows and raises a sub-window made by Show at its side, keeping the map active; a map
+// maximized meanwhile makes room for it again.
+void Raise(QMdiSubWindow* window, CChildFrame* mapFrame, Side side);
 
 } // namespace ListSideWindow

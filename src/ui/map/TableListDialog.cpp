@@ -78,12 +78,21 @@ CTableListDialog::CTableListDialog(CTableListFile& file, const CTableList& previ
 
     ShowPreview();
     CTableListMapping remembered;
-    QString sheet;
+    if (Remembered(m_strPath, &remembered, &m_strRememberedSheet))
+        m_remembered = remembered;
     // A file of one sheet (a text file's is named after the file) takes the mapping of its
-    // name's pattern; a workbook only for the sheet it was chosen for.
-    const bool useRemembered = Remembered(m_strPath, &remembered, &sheet) &&
-                               (m_pSheet->count() <= 1 || sheet == preview.strSheet);
-    ShowMapping(useRemembered ? remembered : preview.mapping);
+    // name's pattern; a workbook opens on the sheet it was chosen for, when it has one of
+    // that name, and takes the mapping only there.
+    if (m_remembered && m_pSheet->count() <= 1)
+        m_strRememberedSheet = preview.strSheet;
+    if (m_remembered && m_strRememberedSheet != preview.strSheet &&
+        m_pSheet->findText(m_strRememberedSheet) >= 0) {
+        m_pSheet->setCurrentText(m_strRememberedSheet);
+        LoadSheet(m_strRememberedSheet);
+    } else {
+        ShowMapping(m_remembered && m_strRememberedSheet == preview.strSheet ? *m_remembered
+                                                                             : preview.mapping);
+    }
     connect(m_pSheet, &QComboBox::currentTextChanged, this, &CTableListDialog::LoadSheet);
     connect(m_pHeader, &QSpinBox::valueChanged, this, &CTableListDialog::FillColumnNames);
 }
@@ -97,7 +106,7 @@ void CTableListDialog::LoadSheet(const QString& sheet) {
     }
     m_preview = preview;
     ShowPreview();
-    ShowMapping(m_preview.mapping);
+    ShowMapping(m_remembered && sheet == m_strRememberedSheet ? *m_remembered : m_preview.mapping);
 }
 
 void CTableListDialog::ShowPreview() {
@@ -112,8 +121,15 @@ void CTableListDialog::ShowPreview() {
         headers << letters(c);
     for (int r = 0; r < m_preview.preview.size(); ++r) {
         lines << QString::number(m_preview.previewLines.value(r));
-        for (int c = 0; c < m_preview.preview[r].size(); ++c)
-            m_pTable->setItem(r, c, new QTableWidgetItem(m_preview.preview[r][c].left(200)));
+        for (int c = 0; c < m_preview.preview[r].size(); ++c) {
+            // Control characters as they are read: blanks (line breaks in a cell stay).
+            QString shown = m_preview.preview[r][c].left(200);
+            for (QChar& ch : shown) {
+                if (ch.category() == QChar::Other_Control && ch != u'\n')
+                    ch = u' ';
+            }
+            m_pTable->setItem(r, c, new QTableWidgetItem(shown));
+        }
     }
     m_pTable->setHorizontalHeaderLabels(headers);
     m_pTable->setVerticalHeaderLabels(lines);

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <array>
+#include <optional>
 
 class CTableListFile;
 class QComboBox;
@@ -15,7 +16,8 @@ class QTableWidget;
 // "Liste öffnen": the first rows of a list and the columns guessed for Staat, PLZ, Ort,
 // label, date, group, marker size and blinking, for the user to correct before the list is
 // placed. The mapping chosen is remembered for files named alike (digits aside:
-// "kunden_2026.xlsx" and "Kunden_2027.xlsx" share one).
+// "kunden_2026.xlsx" and "Kunden_2027.xlsx" share one), with its sheet: a workbook that has
+// a sheet of that name opens on it.
 class CTableListDialog : public QDialog {
     Q_OBJECT
 public:
@@ -45,6 +47,8 @@ private:
     CTableListFile& m_file;
     QString m_strPath;
     CTableList m_preview;
+    std::optional<CTableListMapping> m_remembered; // for files named alike
+    QString m_strRememberedSheet;                  // the sheet it was chosen for
     QComboBox* m_pSheet = nullptr;
     QTableWidget* m_pTable = nullptr;
     QSpinBox* m_pHeader = nullptr;

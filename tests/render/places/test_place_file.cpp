@@ -126,6 +126,33 @@ TEST(PlaceFile, LinesFieldsAndColours) {
     }
 }
 
+// A tenth field names the Ort only in a file that announces it in its first line, as Kelvo
+// writes a list; in any other file it is ignored, as it always was.
+TEST(PlaceFile, ATenthFieldIsTheOrtOnlyUnderTheHeadingThatNamesIt) {
+    const QByteArray lines = "DE;79771;0;4;0;0;0;0;0;Grießen\n"
+                             "DE;79771;0;4;0;0;0;0;0;0\n"
+                             "DE;79771;0;4;0;0;0;0;0\n"
+                             "DE;79771;0;4;0;0;0;0;0;  Klettgau ;mehr\n";
+    const ReadResult with = read(QByteArray(CPlaceFileReader::kHeaderWithOrt) + "\r\n" + lines);
+    ASSERT_EQ(with.places.size(), 4);
+    EXPECT_EQ(with.places[0].m_strOrt, u"Grießen");
+    EXPECT_EQ(with.places[0].m_nLine, 2);
+    EXPECT_EQ(with.places[1].m_strOrt, "");
+    EXPECT_EQ(with.places[2].m_strOrt, "");
+    EXPECT_EQ(with.places[3].m_strOrt, "Klettgau");
+    for (const CPlaceEntry& e : with.places)
+        EXPECT_EQ(describe(e), "DE|79771|0|4|0|0|0|0|0|200,200,0|0,0,0");
+    for (const QByteArray& first :
+         {QByteArray("Staat;PLZ;Datum;Groesse;Blinken;Farbe;Textfarbe;Schrift;Text\n"),
+          QByteArray("Kunden\n" + QByteArray(CPlaceFileReader::kHeaderWithOrt) + "\n"),
+          QByteArray()}) {
+        const ReadResult without = read(first + lines);
+        ASSERT_EQ(without.places.size(), 4);
+        for (const CPlaceEntry& e : without.places)
+            EXPECT_EQ(e.m_strOrt, "");
+    }
+}
+
 TEST(PlaceFile, DatesDecideBeforeColours) {
     const QByteArray line2 = "DE;10115;abc;4;0;0;0;0;0 ";
     struct Case {

@@ -58,8 +58,8 @@ TEST_F(TableListCli, AListConvertedToAPlaceFileIsReadBackWithEveryEntryFound) {
 }
 
 TEST_F(TableListCli, AListIsDrawnAsItsPlaceFile) {
-    // Without an Ort column every row lands on its postal code's first place, as in the file
-    // (and without labels, whose separators the file turns into blanks).
+    // Without an Ort column every row lands on its postal code's first place (and without
+    // labels, whose separators the file turns into blanks).
     QString out, err;
     const QString db = Path("Kelvo.mde");
     ASSERT_EQ(Run({"export", "--db", db, "--format", "places", "--table", Path("kunden.ods"),
@@ -77,6 +77,21 @@ TEST_F(TableListCli, AListIsDrawnAsItsPlaceFile) {
     const QImage fromList(Path("liste.png")), fromFile(Path("datei.png"));
     ASSERT_FALSE(fromList.isNull());
     EXPECT_EQ(fromList, fromFile);
+    // With the Ort column the file keeps each row's place among those of its postal code.
+    ASSERT_EQ(Run({"export", "--db", db, "--format", "places", "--table", Path("kunden.ods"),
+                   "--map", "Text=", Path("mit_ort.txt")},
+                  &out, &err),
+              0);
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map",
+                   "Text=", Path("liste_ort.png")},
+                  &out, &err),
+              0);
+    ASSERT_EQ(Run({"render", "--db", db, "--places", Path("mit_ort.txt"), Path("datei_ort.png")},
+                  &out, &err),
+              0);
+    const QImage withOrt(Path("liste_ort.png"));
+    EXPECT_NE(withOrt, fromList);
+    EXPECT_EQ(withOrt, QImage(Path("datei_ort.png")));
     // A later reference day shows more markers.
     ASSERT_EQ(Run({"render", "--db", db, "--places", Path("kunden.ods"), "--map",
                    "Ort=,Text=", "--stichtag", "1.1.2200", Path("spaeter.png")},

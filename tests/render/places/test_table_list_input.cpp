@@ -74,6 +74,54 @@ TEST_F(TableListInput, FilesThatAreNoListGetAMessageAndNothingElse) {
     EXPECT_FALSE(Read(Write("adressen.csv", "Name;Strasse\nMeier;Hauptstr. 1\n"), &list, &error));
     EXPECT_TRUE(error.contains("keine Spalte mit Postleitzahlen")) << error.toStdString();
     EXPECT_TRUE(list.aEntries.isEmpty());
+    // Unicode text as a spreadsheet program saves it: two bytes a character.
+    const QString utf16 = QStringLiteral("PLZ;Ort\r\n01067;Dresden\r\n");
+    QByteArray unicodeText("\xFF\xFE");
+    unicodeText.append(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
+    EXPECT_FALSE(Read(Write("unicode.csv", unicodeText), &list, &error));
+    EXPECT_TRUE(error.contains("als UTF-16")) << error.toStdString();
+    // A text file whose first line has one cell, which GDAL does not take for a table.
+    EXPECT_FALSE(Read(Write("nur_plz.csv", "PLZ\n01067\n80331\n"), &list, &error));
+    EXPECT_TRUE(error.contains("hat nur eine Spalte")) << error.toStdString();
+    ASSERT_TRUE(Read(Write("nur_plz.csv", "PLZ;\n01067\n80331\n"), &list, &error));
+    EXPECT_EQ(list.aEntries.size(), 2);
+}
+
+// A NUL byte in a text file ends a line for GDAL's CSV reader: the row would lose its
+// later cells, or (inside quotes) swallow the rows after it. It reads as a blank instead,
+// and the rows it stands in are named.
+TEST_F(TableListInput, ANulByteInATextFileReadsAsABlankAndItsRowIsNamed) {
+    const char text[] = "PLZ;Ort;Name;Datum\n"
+                        "01067;Dresden;A\0B;24.12.2015\n"
+                        "\"80331\";\"M\0nchen\";\"Z\";\n"
+                        "\"79771\";Grie\xdf"
+                        "en;\"C\0\nD\";2015-12-24\n"
+                        "1067;Dresden;letzte;\n";
+    const QByteArray csv(text, sizeof text - 1);
+    ASSERT_EQ(csv.count('\0'), 3);
+    CTableList list;
+    QString error;
+    ASSERT_TRUE(Read(Write("nullen.csv", csv), &list, &error)) << error.toStdString();
+    EXPECT_EQ(list.nRows, 4);
+    ASSERT_EQ(list.aEntries.size(), 4);
+    EXPECT_EQ(list.aEntries[0].m_strLabel, "A B");
+    EXPECT_EQ(list.aEntries[0].m_dtDate, QDate(2015, 12, 24));
+    EXPECT_EQ(list.aEntries[1].m_strPLZ, "80331");
+    EXPECT_EQ(list.aEntries[1].m_strLabel, "Z");
+    EXPECT_EQ(list.aEntries[2].m_strPLZ, "79771");
+    EXPECT_EQ(list.aEntries[2].m_strOrt, u"Grießen");
+    EXPECT_EQ(list.aEntries[2].m_strLabel, "C  D");
+    EXPECT_EQ(list.aEntries[2].m_dtDate, QDate(2015, 12, 24));
+    EXPECT_EQ(list.aEntries[3].m_strLabel, "letzte");
+    QStringList reasons;
+    for (const CTableListIssue& issue : list.aIssues)
+        reasons
+            << QStringLiteral("%1 %2 %3").arg(issue.nLine).arg(issue.bPlaced).arg(issue.strReason);
+    EXPECT_EQ(reasons,
+              QStringList({"2 1 Ein Nullzeichen (Byte 0) wurde als Leerzeichen gelesen.",
+                           "3 1 Den Ort \"M nchen\" gibt es bei DE 80331 nicht; gesetzt auf "
+                           "München. Ein Nullzeichen (Byte 0) wurde als Leerzeichen gelesen.",
+                           "4 1 Ein Nullzeichen (Byte 0) wurde als Leerzeichen gelesen."}));
 }
 
 // A sheet whose XML breaks off after some rows: the driver hands out the rows before the
