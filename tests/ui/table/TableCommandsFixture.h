@@ -2,7 +2,7 @@
 
 // Table windows with their commands, through the real main window: rows with any fields,
 // header clicks, commands as the menu gives them, and modal dialogs acted on while they run.
-#include "ShellFixture.h"
+#include "ui/ShellFixture.h"
 
 #include "base/CommandIds.h"
 #include "store/GeoRecordset.h"
