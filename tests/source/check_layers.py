@@ -8,7 +8,8 @@ an engine's headers (SQLite's, libpq's or the engine folders' own) but the one f
 chooses the engine (ENGINE_CHOOSER). A project header is named by its folder below src/
 ("store/GeoDatabase.h"), never by a path relative to the including file. base uses QtCore
 alone; store and data use no QtGui; render uses no widgets; kelvo-cli no widgets; nothing
-uses Qt SQL (the engines are opened through their own libraries).
+uses Qt SQL (the engines are opened through their own libraries), and no text outside the
+engine folders holds an engine's own SQL (PRAGMA, NOCASE, pg_...).
 
   check_layers.py SOURCE_DIR QT_INCLUDE_DIRS
 Exit status 0 when every include keeps to the layers, 1 with the list of those that do not,
@@ -24,6 +25,10 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 ENGINE_HEADERS = {'sqlite3.h': 'sqlite', 'sqlite3ext.h': 'sqlite', 'libpq-fe.h': 'postgres',
                   'libpq-events.h': 'postgres', 'pg_config.h': 'postgres'}
 ENGINES = ('sqlite', 'postgres')
+# Words of one engine's SQL, which only that engine's folder writes.
+LITERAL = re.compile(r'"(?:[^"\\\n]|\\.)*"')
+ENGINE_SQL = re.compile(r'\b(PRAGMA|pragma_\w+|BEGIN IMMEDIATE|NOCASE|sqlite_\w+|pg_\w+|plpgsql|'
+                        r'regclass|information_schema)\b', re.I)
 # The front end that opens the database picks the engine by the location's form.
 ENGINE_CHOOSER = 'src/store/GeoDatabase.cpp'
 
@@ -104,6 +109,13 @@ def main():
                 for number, line in enumerate(text.splitlines(), 1):
                     m = INCLUDE.match(line)
                     if not m:
+                        if engine not in ENGINES:
+                            code = line.split('//')[0] if '"' not in line else line
+                            for literal in LITERAL.findall(code):
+                                word = ENGINE_SQL.search(literal)
+                                if word:
+                                    faults.append('%s:%d writes %s: an engine\'s SQL belongs in '
+                                                  'its folder' % (rel, number, word.group(0)))
                         continue
                     checked += 1
                     kind, header = m.groups()

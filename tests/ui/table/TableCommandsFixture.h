@@ -6,7 +6,6 @@
 
 #include "base/CommandIds.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "ui/table/CListView_Table.h"
 
 #include <QHeaderView>
@@ -38,7 +37,7 @@ protected:
     // without a value.
     static bool InsertFields(const QList<Fields>& rows) {
         CGeoRecordset rs(g_GeoDatabase);
-        if (!rs.Open(GeoSql::Dialect().InsertRow(g_GeoDatabase.m_Table)))
+        if (!rs.Open(g_GeoDatabase.Sql().InsertRow(g_GeoDatabase.m_Table)))
             return false;
         for (const Fields& row : rows) {
             QVariantList values;
