@@ -9,7 +9,6 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRadius.h"
-#include "store/GeoSql.h"
 
 #include <cstdio>
 

@@ -7,7 +7,6 @@
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
-#include "store/GeoSql.h"
 
 namespace {
 

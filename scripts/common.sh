@@ -8,9 +8,9 @@ KELVO_BUILD="$KELVO_ROOT/build"
 # What building and running kelvo and kelvo-cli needs (scripts/run).
 KELVO_RUN_PACKAGES=(
     cmake g++ make pkg-config
-    qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n
     libsqlite3-dev
-    libqt6sql6-psql libpq-dev
+    libpq-dev
     libarchive-dev
     libicu-dev
     libgdal-dev

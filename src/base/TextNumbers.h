@@ -23,4 +23,8 @@ QStringView TrimSpace(QStringView text);
 // True when the whole text, apart from surrounding white space, is one decimal number.
 bool ParseNumber(QByteArrayView text, double* value);
 
+// Name of the SQL function GeoNumber(text) that each engine provides: the number a
+// coordinate text holds as ParseNumber reads it, NULL for a text that is no number.
+inline constexpr const char* SqlFunction = "GeoNumber";
+
 } // namespace TextNumbers

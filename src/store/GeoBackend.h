@@ -18,7 +18,7 @@ struct Collations;
 // What the database object needs of an engine, and nothing more: statements that take
 // values, step through rows and give each field's UTF-8 bytes. One implementation per
 // engine: the SQLite file (SqliteBackend) and a PostgreSQL server (PgBackend). Nothing
-// outside src/db sees which one is in use.
+// outside src/store sees which one is in use.
 class CGeoStatement {
 public:
     enum class Type { Null, Integer, Float, Text, Blob };

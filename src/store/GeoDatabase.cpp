@@ -6,11 +6,11 @@
 #include "store/FileIdentity.h"
 #include "store/GeoBackend.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
 #include "store/LeftoverFiles.h"
 #include "store/postgres/PgBackend.h"
+#include "store/sqlite/GeoSqlSqlite.h"
 #include "store/sqlite/SqliteBackend.h"
 #include "store/sqlite/SqliteFile.h"
 
@@ -56,7 +56,7 @@ CGeoDatabase::~CGeoDatabase() {
 }
 
 const CGeoSqlDialect& CGeoDatabase::Sql() const {
-    return m_pBackend ? m_pBackend->Sql() : GeoSql::Dialect();
+    return m_pBackend ? m_pBackend->Sql() : GeoSqlSqlite::Dialect();
 }
 
 void CGeoDatabase::Close() {

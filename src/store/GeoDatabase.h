@@ -114,10 +114,9 @@ public:
     bool UpdateFields(const CGeoTableDesc& desc, const QStringList& values,
                       const QList<int>& fields);
 
-    // Starts a write transaction on a checked database (CGeoBackend::BeginWrite): on the
-    // file BEGIN IMMEDIATE (waiting for another writer up to the busy timeout), then PRAGMA
-    // quick_check, unless the file is as this connection left it after the last check (same
-    // inode, size and modification time); on a server BEGIN (the server locks rows, and
+    // Starts a write transaction on a checked database (CGeoBackend::BeginWrite: the engine
+    // keeps other writers out, waiting for them up to the busy timeout, and checks the
+    // database unless it is as this connection left it after the last check; a server
     // checks its own files).
     // False when the file is in use, damaged or cannot be read: nothing was written, no
     // transaction is left open, and LastError() says why in German. Every write of the
@@ -141,8 +140,8 @@ public:
     bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
     void RollbackWrite(); // ends the transaction without a change; LastError() stays
     // While on, a write transaction that is rolled back leaves the database exactly as it
-    // was (a file with free pages keeps its changes in memory until the commit). Switched
-    // outside a transaction; large writes (imports) ask for it.
+    // was, byte for byte (CGeoBackend::SetExactRollback). Switched outside a transaction;
+    // large writes (imports) ask for it.
     void SetExactRollback(bool on);
 
     // The memo of the row with the key: true when the row exists (a memo without a value is

@@ -3,8 +3,8 @@
 #include "base/FoldLike.h"
 #include "base/GeoDistance.h"
 #include "base/GeoTableDesc.h"
+#include "base/TextNumbers.h"
 #include "store/GeoFilter.h"
-#include "store/GeoSql.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ QString CGeoSqlBuilder::Render(const CGeoTableDesc& desc, const CGeoFilter& f,
         return QStringLiteral("%1 BETWEEN %2 AND %3").arg(operand, low, term(2));
     }
     case Kind::Number:
-        return Function(GeoSql::NumberFunction) + QLatin1Char('(') + sub(0) + QLatin1Char(')');
+        return Function(TextNumbers::SqlFunction) + QLatin1Char('(') + sub(0) + QLatin1Char(')');
     case Kind::Distance: {
         QStringList args;
         for (int i = 0; i < c.size(); ++i)

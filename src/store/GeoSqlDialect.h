@@ -14,7 +14,7 @@ struct CGeoQuery {
     QVariantList values;
 };
 
-// The SQL texts of one engine, the same statements for each: GeoSql writes them for the
+// The SQL texts of one engine, the same statements for each: GeoSqlSqlite writes them for the
 // SQLite file, GeoSqlPostgres for a PostgreSQL server, most of them through the one
 // statement builder (CGeoSqlBuilder). Filters are trees (CGeoFilter) that each dialect
 // writes with a placeholder for every value.
@@ -63,7 +63,7 @@ public:
     virtual QString BeginWrite() const = 0;
     // A row when GEO has any.
     virtual QString AnyRow(const CGeoTableDesc& desc) const = 0;
-    // Refreshing countries from new data (GeoSql says what each gives and takes).
+    // Refreshing countries from new data (GeoSqlSqlite says what each gives and takes).
     virtual QString CountryRowsForRefresh(const CGeoTableDesc& desc) const = 0;
     virtual QString DeleteRow(const CGeoTableDesc& desc) const = 0;
     // Writing many rows over stored ones: the statements before the rows (none or more), the

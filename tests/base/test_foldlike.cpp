@@ -8,7 +8,6 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 
 #include <gtest/gtest.h>
 

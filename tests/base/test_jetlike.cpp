@@ -5,7 +5,6 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +71,7 @@ protected:
     QStringList places(const CGeoFilter& filter) {
         CGeoRecordset rs(m_db);
         QStringList out;
-        if (rs.Open(GeoSql::Dialect().FilteredQuery(m_db.m_Table, filter)))
+        if (rs.Open(m_db.Sql().FilteredQuery(m_db.m_Table, filter)))
             while (rs.MoveNext())
                 out << rs.FieldText(GEO_ORT);
         if (rs.HasError())

@@ -36,10 +36,11 @@ deb)
     deb=$work/out/kelvo_${version}_$(dpkg --print-architecture).deb
     [ -f "$deb" ] || fail "no $(basename "$deb"), but: $(ls "$work/out")"
     depends=$(dpkg-deb -f "$deb" Depends)
-    # From dpkg-shlibdeps, and the SQLite driver Qt loads at run time.
-    for package in libqt6widgets6 libsqlite3-0 libqt6sql6-sqlite; do
+    # From dpkg-shlibdeps: the engines' own libraries; Qt's database drivers are not used.
+    for package in libqt6widgets6 libsqlite3-0 libpq5; do
         [[ ", $depends," == *", $package"[\ ,]* ]] || fail "Depends lacks $package: $depends"
     done
+    [[ $depends != *libqt6sql* ]] || fail "Depends names a Qt database driver: $depends"
     dpkg -x "$deb" "$work/root"
     prefix=$work/root/usr
     ;;
@@ -50,6 +51,14 @@ for file in bin/kelvo bin/kelvo-cli share/applications/$app_id.desktop \
     share/metainfo/$app_id.metainfo.xml share/icons/hicolor/scalable/apps/$app_id.svg \
     share/doc/kelvo/README.md share/doc/kelvo/kelvo_hilfe.html; do
     [ -s "$prefix/$file" ] || fail "$file is not installed"
+done
+# Both programs open SQLite and the server through their own libraries, never Qt SQL.
+for program in kelvo kelvo-cli; do
+    needed=$(readelf -d "$prefix/bin/$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+    for library in libsqlite3.so.0 libpq.so.5; do
+        grep -qx "$library" <<<"$needed" || fail "$program does not use $library: $needed"
+    done
+    ! grep -q '^libQt6Sql' <<<"$needed" || fail "$program uses Qt SQL: $needed"
 done
 for size in $icon_sizes; do
     png=$prefix/share/icons/hicolor/${size}x$size/apps/$app_id.png

@@ -3,8 +3,13 @@
 The libraries, lowest first: base < store < data < render < ui < apps. A file may include
 its own library and the ones below it, and only those its library links (by the
 target_link_libraries of the folder's CMakeLists, followed through). The engines in
-store/sqlite and store/postgres do not include each other. base uses QtCore alone and no
-engine; store and data use no QtGui; render uses no widgets; kelvo-cli no widgets.
+store/sqlite and store/postgres do not include each other, and nothing outside them includes
+an engine's headers (SQLite's, libpq's or the engine folders' own) but the one file that
+chooses the engine (ENGINE_CHOOSER). A project header is named by its folder below src/
+("store/GeoDatabase.h"), never by a path relative to the including file. base uses QtCore
+alone; store and data use no QtGui; render uses no widgets; kelvo-cli no widgets; nothing
+uses Qt SQL (the engines are opened through their own libraries), and no text outside the
+engine folders holds an engine's own SQL (PRAGMA, NOCASE, pg_...).
 
   check_layers.py SOURCE_DIR QT_INCLUDE_DIRS
 Exit status 0 when every include keeps to the layers, 1 with the list of those that do not,
@@ -17,7 +22,15 @@ import sys
 LAYERS = ['base', 'store', 'data', 'render', 'ui', 'apps']
 TARGETS = {'kelvo_' + name: name for name in LAYERS if name != 'apps'}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
-ENGINE_HEADERS = {'sqlite3.h': 'sqlite', 'libpq-fe.h': 'postgres'}
+ENGINE_HEADERS = {'sqlite3.h': 'sqlite', 'sqlite3ext.h': 'sqlite', 'libpq-fe.h': 'postgres',
+                  'libpq-events.h': 'postgres', 'pg_config.h': 'postgres'}
+ENGINES = ('sqlite', 'postgres')
+# Words of one engine's SQL, which only that engine's folder writes.
+LITERAL = re.compile(r'"(?:[^"\\\n]|\\.)*"')
+ENGINE_SQL = re.compile(r'\b(PRAGMA|pragma_\w+|BEGIN IMMEDIATE|NOCASE|sqlite_\w+|pg_\w+|plpgsql|'
+                        r'regclass|information_schema)\b', re.I)
+# The front end that opens the database picks the engine by the location's form.
+ENGINE_CHOOSER = 'src/store/GeoDatabase.cpp'
 
 
 def qt_modules(include_dirs):
@@ -49,7 +62,7 @@ def main():
     src = os.path.join(sys.argv[1], 'src')
     qt = qt_modules(sys.argv[2] if len(sys.argv) > 2 else '')
     present = [name for name in LAYERS if os.path.isdir(os.path.join(src, name))]
-    if not present or os.path.isdir(os.path.join(src, 'db')):
+    if not present:
         print('src/ has no layer folders: nothing to check')
         return 77
 
@@ -96,28 +109,49 @@ def main():
                 for number, line in enumerate(text.splitlines(), 1):
                     m = INCLUDE.match(line)
                     if not m:
+                        if engine not in ENGINES:
+                            code = line.split('//')[0] if '"' not in line else line
+                            for literal in LITERAL.findall(code):
+                                word = ENGINE_SQL.search(literal)
+                                if word:
+                                    faults.append('%s:%d writes %s: an engine\'s SQL belongs in '
+                                                  'its folder' % (rel, number, word.group(0)))
                         continue
                     checked += 1
                     kind, header = m.groups()
                     where = '%s:%d includes %s' % (rel, number, header)
-                    if kind == '"':
-                        top = header.split('/')[0]
-                        if top not in LAYERS:
-                            continue
+                    top = header.split('/')[0]
+                    project = top in LAYERS and os.path.exists(os.path.join(src, header))
+                    if kind == '"' and not project:
+                        # A quoted include is the project's own: one that names no header
+                        # below src/ by its folder could lead anywhere, upward too.
+                        near = os.path.normpath(os.path.join(folder, header))
+                        if os.path.exists(near) or top in LAYERS or '/' in header:
+                            faults.append('%s: name the folder below src/ (as "%s")'
+                                          % (where, os.path.relpath(near, src)
+                                             if os.path.exists(near) else 'layer/File.h'))
+                        continue
+                    if project:
                         if LAYERS.index(top) > LAYERS.index(own_layer):
                             faults.append('%s: upward, %s is above %s' % (where, top, own_layer))
                         elif top != own_layer and top not in linked_layers:
                             faults.append('%s: %s does not link kelvo_%s'
                                           % (where, target, top))
                         parts = header.split('/')
-                        if engine and top == 'store' and len(parts) > 2 and \
-                                parts[1] in ('sqlite', 'postgres') and parts[1] != engine:
+                        into = parts[1] if top == 'store' and len(parts) > 2 and \
+                            parts[1] in ENGINES else None
+                        if into and engine in ENGINES and into != engine:
                             faults.append('%s: one engine includes the other' % where)
+                        elif into and engine not in ENGINES and rel != ENGINE_CHOOSER:
+                            faults.append('%s: only the engine sees its own code' % where)
                         continue
+                    if header in ENGINE_HEADERS and engine != ENGINE_HEADERS[header]:
+                        faults.append('%s: only store/%s sees the engine'
+                                      % (where, ENGINE_HEADERS[header]))
                     base = header.split('/')[-1]
                     module = qt.get(base)
-                    if header in ENGINE_HEADERS and own_layer == 'base':
-                        faults.append('%s: base knows no engine' % where)
+                    if module == 'QtSql' or header.startswith('QtSql/'):
+                        faults.append('%s: no Qt SQL, the engines are opened directly' % where)
                     if module in ('QtGui', 'QtWidgets', 'QtPrintSupport') and \
                             own_layer in ('base', 'store', 'data'):
                         faults.append('%s: %s draws nothing (%s)' % (where, own_layer, module))

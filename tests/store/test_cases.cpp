@@ -12,7 +12,6 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
 

@@ -9,7 +9,6 @@
 #include "store/GeoFilter.h"
 #include "store/GeoFilterText.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 #include <gtest/gtest.h>

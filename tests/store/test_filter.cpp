@@ -9,9 +9,9 @@
 #include "store/GeoFilter.h"
 #include "store/GeoFilterText.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 #include "store/postgres/GeoSqlPostgres.h"
+#include "store/sqlite/GeoSqlSqlite.h"
 
 #include <gtest/gtest.h>
 
@@ -100,7 +100,7 @@ TEST(GeoFilterSql, ValuesAreBoundInTheOrderOfTheirPlaceholders) {
     const CGeoTableDesc& desc = CGeoDatabase().m_Table;
     const CGeoFilter filter =
         GeoFilter::And({GeoFilter::Search("x') OR 1=1 --"), GeoFilter::KeyAbove(5)});
-    for (const CGeoSqlDialect* sql : {&GeoSql::Dialect(), &GeoSqlPostgres::Dialect()}) {
+    for (const CGeoSqlDialect* sql : {&GeoSqlSqlite::Dialect(), &GeoSqlPostgres::Dialect()}) {
         const CGeoQuery query = sql->FilteredQuery(desc, filter);
         EXPECT_FALSE(query.sql.contains("1=1")) << query.sql.toStdString();
         ASSERT_EQ(query.values.size(), 11);
@@ -109,7 +109,7 @@ TEST(GeoFilterSql, ValuesAreBoundInTheOrderOfTheirPlaceholders) {
         EXPECT_EQ(query.values[10], QVariant(qlonglong(5)));
     }
     // The file's marks are positional; the server's numbered.
-    const QString file = GeoSql::Dialect().FilteredQuery(desc, filter).sql;
+    const QString file = GeoSqlSqlite::Dialect().FilteredQuery(desc, filter).sql;
     const QString server = GeoSqlPostgres::Dialect().FilteredQuery(desc, filter).sql;
     EXPECT_EQ(file.count('?'), 11);
     EXPECT_TRUE(server.contains("$1") && server.contains("id_geo > $11")) << server.toStdString();

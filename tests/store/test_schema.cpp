@@ -3,8 +3,8 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
+#include "store/sqlite/GeoSqlSqlite.h"
 
 #include <QDir>
 
@@ -83,14 +83,14 @@ TEST_F(SchemaTest, TextsKeepTheirCharactersAndCompareWithoutCase) {
     ASSERT_TRUE(m_db.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('AT', '1010')"));
     ASSERT_TRUE(m_db.Execute("INSERT INTO GEO (Staat, PLZ) VALUES ('DE', '10115')"));
     EXPECT_EQ(column("SELECT PLZ FROM GEO WHERE Memo = '007'", 0), QStringList{"01067"});
-    EXPECT_EQ(column(GeoSql::Dialect().StandardQuery(m_db.m_Table), GEO_PLZ),
+    EXPECT_EQ(column(GeoSqlSqlite::Dialect().StandardQuery(m_db.m_Table), GEO_PLZ),
               (QStringList{"1010", "01067", "10115"}));
 }
 
 TEST(GeoSqlTexts, AreBuiltFromTheDescription) {
     CGeoDatabase db;
     const CGeoTableDesc& d = db.m_Table;
-    const CGeoSqlDialect& sql = GeoSql::Dialect();
+    const CGeoSqlDialect& sql = GeoSqlSqlite::Dialect();
     EXPECT_EQ(sql.StandardQuery(d), "SELECT * FROM GEO ORDER BY Staat, PLZ;");
     EXPECT_EQ(sql.FilteredQuery(d, CGeoFilter()).sql, sql.StandardQuery(d));
     // Values are bound, never written into the statement.

@@ -10,7 +10,6 @@
 #include "store/DbLocation.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 #include <QDir>

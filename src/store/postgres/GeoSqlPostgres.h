@@ -7,7 +7,7 @@
 
 class CGeoTableDesc;
 
-// Every SQL text the program sends to a PostgreSQL server: the same statements as GeoSql
+// Every SQL text the program sends to a PostgreSQL server: the same statements as GeoSqlSqlite
 // writes for the SQLite file, in PostgreSQL's dialect, with the same results in the same
 // order. Where the two differ:
 //

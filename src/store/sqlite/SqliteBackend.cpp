@@ -4,10 +4,10 @@
 #include "base/GeoDistance.h"
 #include "base/GeoTableDesc.h"
 #include "base/JetLike.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
 #include "store/sqlite/DbErrorText.h"
+#include "store/sqlite/GeoSqlSqlite.h"
 #include "store/sqlite/SqliteFile.h"
 #include "store/sqlite/SqliteFunctions.h"
 #include "store/sqlite/TerritorySqlSqlite.h"
@@ -223,7 +223,7 @@ std::unique_ptr<CGeoStatement> CSqliteBackend::Prepare(const QString& sql) {
 }
 
 const CGeoSqlDialect& CSqliteBackend::Sql() const {
-    return GeoSql::Dialect();
+    return GeoSqlSqlite::Dialect();
 }
 
 const CTerritorySql& CSqliteBackend::TerritorySql() const {
@@ -246,8 +246,9 @@ bool CSqliteBackend::Run(const QString& sql, QString* error, bool* busy) {
 }
 
 bool CSqliteBackend::CreateTable(const CGeoTableDesc& desc, QString* error) {
-    return Run(QStringLiteral("BEGIN IMMEDIATE"), error) && Run(GeoSql::CreateTable(desc), error) &&
-           Run(GeoSql::CreatePrimaryKey(desc), error) && Run(QStringLiteral("COMMIT"), error);
+    return Run(QStringLiteral("BEGIN IMMEDIATE"), error) &&
+           Run(GeoSqlSqlite::CreateTable(desc), error) &&
+           Run(GeoSqlSqlite::CreatePrimaryKey(desc), error) && Run(QStringLiteral("COMMIT"), error);
 }
 
 bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) {
@@ -412,7 +413,7 @@ void CSqliteBackend::SetExactRollback(bool on) {
 }
 
 void CSqliteBackend::Stamp(qint64* version, qint64* schema, qint64* ownChanges) {
-    const std::unique_ptr<CGeoStatement> rs = Prepare(GeoSql::DataVersion());
+    const std::unique_ptr<CGeoStatement> rs = Prepare(GeoSqlSqlite::DataVersion());
     if (rs->Error().isEmpty() && rs->Step()) {
         *version = rs->FieldInt(0);
         *schema = rs->FieldInt(1) - m_aside.schema;
@@ -423,7 +424,7 @@ void CSqliteBackend::Stamp(qint64* version, qint64* schema, qint64* ownChanges) 
 CSqliteBackend::Aside CSqliteBackend::Counts() {
     Aside counts;
     counts.changes = sqlite3_total_changes64(m_pHandle);
-    const std::unique_ptr<CGeoStatement> rs = Prepare(GeoSql::DataVersion());
+    const std::unique_ptr<CGeoStatement> rs = Prepare(GeoSqlSqlite::DataVersion());
     if (rs->Error().isEmpty() && rs->Step())
         counts.schema = rs->FieldInt(1);
     return counts;

@@ -4,7 +4,6 @@
 #include "base/GeoDistance.h"
 #include "base/JetLike.h"
 #include "base/TextNumbers.h"
-#include "store/GeoSql.h"
 
 #include <memory>
 
@@ -121,8 +120,8 @@ bool RegisterGeoFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     return sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr,
                                       nullptr) == SQLITE_OK &&
-           sqlite3_create_function_v2(db, GeoSql::NumberFunction, 1, flags, nullptr, numberFunction,
-                                      nullptr, nullptr, nullptr) == SQLITE_OK;
+           sqlite3_create_function_v2(db, TextNumbers::SqlFunction, 1, flags, nullptr,
+                                      numberFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 namespace FoldLike {

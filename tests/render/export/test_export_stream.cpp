@@ -7,7 +7,6 @@
 #include "render/table/TableExport.h"
 #include "render/table/TableFill.h"
 #include "store/GeoFilter.h"
-#include "store/GeoSql.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,7 +3,6 @@
 // Rows for table tests, written into GEO through the program's own insert statement.
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "store/GeoSqlDialect.h"
 
 #include <QStringList>

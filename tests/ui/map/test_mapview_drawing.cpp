@@ -2,7 +2,7 @@
 // shows its frame and answers keys; Esc stops the drawing (a new window, the zoom's too,
 // closes; a window that showed a map shows it again); the finished picture is the one a
 // repaint at once draws.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "render/rows/GeoPlaceRows.h"

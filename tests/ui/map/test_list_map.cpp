@@ -1,7 +1,7 @@
 // A list of the user's opened as a map window through the real main window: the mapping
 // dialog, the markers, the rows without place beside the map and the reference day driven
 // through the "Stichtag" window's slider, keys, play button and age colours.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "render/places/TableList.h"

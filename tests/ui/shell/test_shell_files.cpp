@@ -1,6 +1,6 @@
 // The shell and files: opening place files as maps and the recent-file list, files that
 // cannot be opened, saving, help at the topic of a window, the About box, dialog units.
-#include "ShellFixture.h"
+#include "ui/ShellFixture.h"
 
 #include "base/CommandIds.h"
 #include "common/ServerSupport.h"

@@ -7,7 +7,7 @@ class CGeoTableDesc;
 
 // The SQL texts of the SQLite file: the dialect's statements (most of them written by the
 // one statement builder, CGeoSqlBuilder) and what only the file needs.
-namespace GeoSql {
+namespace GeoSqlSqlite {
 
 // "CREATE TABLE ..." for a new database file, from the description: field order, types,
 // sizes, the auto-numbered key and the rules (no empty strings, no over-long texts).
@@ -19,10 +19,7 @@ QString CreatePrimaryKey(const CGeoTableDesc& desc);
 // commits a change, and the schema version, which changes with every change of the schema.
 QString DataVersion();
 
-// Name of the SQL function that turns a coordinate text into a number (NULL for no number).
-inline constexpr const char* NumberFunction = "GeoNumber";
-
 // The statements as the SQLite file's dialect; the server's is GeoSqlPostgres.
 const CGeoSqlDialect& Dialect();
 
-} // namespace GeoSql
+} // namespace GeoSqlSqlite

@@ -1,7 +1,7 @@
 // Map windows through the real main window: place files, full repaints and exposes,
 // blinking, the display switches, engine errors and the focus pointer. (The settings a view
 // takes at construction are checked with the zoom, which depends on them.)
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "common/TestSupport.h"

@@ -2,11 +2,10 @@
 
 // Table windows with their commands, through the real main window: rows with any fields,
 // header clicks, commands as the menu gives them, and modal dialogs acted on while they run.
-#include "ShellFixture.h"
+#include "ui/ShellFixture.h"
 
 #include "base/CommandIds.h"
 #include "store/GeoRecordset.h"
-#include "store/GeoSql.h"
 #include "ui/table/CListView_Table.h"
 
 #include <QHeaderView>
@@ -38,7 +37,7 @@ protected:
     // without a value.
     static bool InsertFields(const QList<Fields>& rows) {
         CGeoRecordset rs(g_GeoDatabase);
-        if (!rs.Open(GeoSql::Dialect().InsertRow(g_GeoDatabase.m_Table)))
+        if (!rs.Open(g_GeoDatabase.Sql().InsertRow(g_GeoDatabase.m_Table)))
             return false;
         for (const Fields& row : rows) {
             QVariantList values;

@@ -1,4 +1,4 @@
-#include "store/GeoSql.h"
+#include "store/sqlite/GeoSqlSqlite.h"
 
 #include "base/GeoTableDesc.h"
 #include "store/GeoFilter.h"
@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-namespace GeoSql {
+namespace GeoSqlSqlite {
 
 namespace {
 
@@ -163,4 +163,4 @@ const CGeoSqlDialect& Dialect() {
     return dialect;
 }
 
-} // namespace GeoSql
+} // namespace GeoSqlSqlite

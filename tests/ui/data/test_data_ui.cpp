@@ -1,6 +1,6 @@
 // Getting postal data in from the program: the first-start hint, the import with progress and
 // cancel, the download dialog against a server on 127.0.0.1.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "common/TestHttpServer.h"

@@ -1,7 +1,7 @@
 // Where document windows go, through the real main window: new windows cascade from the
 // active one and wrap back to the corner, and "Fenster > Überlappend" staggers the windows
 // without changing their sizes; window state is kept for the next start.
-#include "ShellFixture.h"
+#include "ui/ShellFixture.h"
 
 #include "base/CommandIds.h"
 

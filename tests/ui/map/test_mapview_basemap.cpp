@@ -1,6 +1,6 @@
 // The base map, true proportions and the legend in map windows, switched from the menu; the
 // picture export through its file dialog.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "render/basemap/BaseMapData.h"

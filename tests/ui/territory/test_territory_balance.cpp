@@ -2,7 +2,7 @@
 // opened as a map, rows selected in a table window with the mouse, the summed column and
 // the target territory picked with the keyboard, the figures before and after the move
 // read from the panel, then "Zuweisen".
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/GeoTableDesc.h"
 #include "render/territory/TerritoryStore.h"

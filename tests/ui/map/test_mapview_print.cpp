@@ -1,6 +1,6 @@
 // Printing a map window through the real printing path: to PDF, with and without the print
 // dialog, and the preview.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 

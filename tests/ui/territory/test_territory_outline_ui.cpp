@@ -1,7 +1,7 @@
 // The outlines' shape and the postal-code areas in a map window, driven as a user does: the
 // concave hull chosen in "Gebietsumrisse einstellen..." is drawn and taken by the next
 // window, and "PLZ-Flächen importieren..." makes an area the territory's outline.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "render/territory/TerritoryStore.h"

@@ -1,6 +1,6 @@
 // Table windows through the real main window: "Tabelle öffnen", the rows and columns, the
 // record status, the status-bar progress, engine errors and the closed database.
-#include "ShellFixture.h"
+#include "ui/ShellFixture.h"
 
 #include "base/CommandIds.h"
 #include "common/TestSupport.h"

@@ -1,7 +1,7 @@
 // The "Gebiete" panel and the map's territory colours, driven as a user does: a band dragged
 // on a map opens its zoom window, "Gebiet zuweisen..." there puts its places into a
 // territory, and the panel's counts and the map's colours follow.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "render/rows/GeoPlaceRowsCache.h"

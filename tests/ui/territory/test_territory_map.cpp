@@ -1,7 +1,7 @@
 // Territories and the map, driven as a user does: a click on a territory in the "Gebiete"
 // panel rings its places on the map and lists them in a table window (on a file and on a
 // database of the test server).
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "base/GeoTableDesc.h"

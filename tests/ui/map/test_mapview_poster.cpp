@@ -1,6 +1,6 @@
 // "Karte als Poster drucken..." in a map window, filled in as a user does, and the base map
 // switch kept across a restart.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "render/basemap/BaseMapData.h"

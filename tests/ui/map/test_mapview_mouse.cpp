@@ -1,6 +1,6 @@
 // The map window's mouse operations through real mouse events: the zoom band and the
 // nearby search.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "ui/shell/Document.h"

@@ -1,7 +1,7 @@
 // Context help through the real main window: Shift+F1 turns the pointer into the help
 // pointer and asks for an object; a click on a tool-bar button, a menu command, a table or a
 // map window opens the help page at its topic without carrying anything out; Esc ends it.
-#include "ShellFixture.h"
+#include "ui/ShellFixture.h"
 
 #include "base/CommandIds.h"
 #include "ui/shell/ContextHelp.h"

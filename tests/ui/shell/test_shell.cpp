@@ -1,6 +1,6 @@
 // The shell through the real main window: start-up, menus and their switching, shortcuts,
 // tool bar, command routing, document windows, recent files, help and About.
-#include "ShellFixture.h"
+#include "ui/ShellFixture.h"
 
 #include "base/CommandIds.h"
 #include "common/ServerSupport.h"

@@ -1,7 +1,7 @@
 // Table and map windows linked both ways through real mouse clicks: the selected rows are
 // ringed on the map that last had the focus, a click on the map picks the nearest place
 // for every table window, and the map's switch for names without overlap.
-#include "MapViewFixture.h"
+#include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
 #include "ui/shell/TableMapLink.h"
