@@ -96,5 +96,10 @@ QStringList CreateFunctions(const CGeoTableDesc& desc, bool trigger);
 QString ProbeTable(const CGeoTableDesc& desc);
 // The number that changes with every committed change of GEO.
 QString ChangeCount(const CGeoTableDesc& desc);
+// The plan of a query as the server would run it were sorting its last resort: a plan
+// without a sort step then reads the rows through an index in that order. The settings
+// before and after.
+QString PlanOf(const QString& query);
+QString SortAsLastResort(bool on);
 
 } // namespace GeoSqlPostgres
