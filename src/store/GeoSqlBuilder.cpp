@@ -136,6 +136,27 @@ CGeoQuery CGeoSqlBuilder::Select(const CGeoTableDesc& desc, const QStringList& c
     return query;
 }
 
+namespace {
+
+// How many rows of the standard order a filter's first screen looks through.
+constexpr int kFirstScreenSpan = 20000;
+
+} // namespace
+
+CGeoQuery CGeoSqlBuilder::FirstRowsOf(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                                      int count, const QString& order) const {
+    if (filter.IsEmpty())
+        return Select(desc, {}, filter, order + QStringLiteral(" LIMIT %1").arg(count));
+    CGeoQuery query;
+    query.sql = QStringLiteral("SELECT * FROM (SELECT * FROM %1 ORDER BY %2 LIMIT %3) AS %1 "
+                               "WHERE (%4) ORDER BY %2 LIMIT %5;")
+                    .arg(Table(desc), order)
+                    .arg(kFirstScreenSpan)
+                    .arg(Render(desc, filter, &query.values))
+                    .arg(count);
+    return query;
+}
+
 CGeoQuery CGeoSqlBuilder::FilteredQuery(const CGeoTableDesc& desc, const CGeoFilter& filter) const {
     return Select(desc, {}, filter, OrderKeys(desc));
 }
@@ -148,6 +169,20 @@ CGeoQuery CGeoSqlBuilder::OrderedQuery(const CGeoTableDesc& desc, const QStringL
 CGeoQuery CGeoSqlBuilder::StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
                                             const CGeoFilter& filter) const {
     return Select(desc, columns, filter, Key(desc));
+}
+
+CGeoQuery CGeoSqlBuilder::OrderedRowsByKeys(const CGeoTableDesc& desc,
+                                            const QList<qint64>& keys) const {
+    // The keys are numbers, written as such.
+    QStringList list;
+    for (const qint64 key : keys)
+        list << QString::number(key);
+    CGeoQuery query;
+    query.sql = QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3) ORDER BY %4, %2;")
+                    .arg(Table(desc), Key(desc),
+                         list.isEmpty() ? QStringLiteral("NULL") : list.join(QLatin1Char(',')),
+                         OrderKeys(desc));
+    return query;
 }
 
 QString CGeoSqlBuilder::UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const {

@@ -18,6 +18,8 @@ public:
                            const CGeoFilter& filter) const override;
     CGeoQuery StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
                                 const CGeoFilter& filter) const override;
+    CGeoQuery OrderedRowsByKeys(const CGeoTableDesc& desc,
+                                const QList<qint64>& keys) const override;
     QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override;
     QString MemoByKey(const CGeoTableDesc& desc) const override;
     QString InsertRow(const CGeoTableDesc& desc) const override;
@@ -47,6 +49,11 @@ protected:
     // "SELECT <columns> FROM <table> [WHERE (<filter>)] ORDER BY <order>;"; no columns: all.
     CGeoQuery Select(const CGeoTableDesc& desc, const QStringList& columns,
                      const CGeoFilter& filter, const QString& order) const;
+    // The first `count` rows a filter keeps in `order` (which ends with the key). A filter's
+    // first screen looks only at the first rows of the order (the rows it finds there are the
+    // first of its result): a rare match costs no walk through the whole index.
+    CGeoQuery FirstRowsOf(const CGeoTableDesc& desc, const CGeoFilter& filter, int count,
+                          const QString& order) const;
     // The filter as a condition, its values appended to `values`.
     QString Render(const CGeoTableDesc& desc, const CGeoFilter& filter, QVariantList* values) const;
 };

@@ -1,9 +1,9 @@
 #include "render/table/GeoTableModel.h"
 
-#include "base/GeoDistance.h"
 #include "base/GermanNumbers.h"
 #include "base/StepTrace.h"
 #include "base/TextNumbers.h"
+#include "render/table/TableDistance.h"
 #include "render/table/TableText.h"
 
 #include <QByteArray>
@@ -125,11 +125,8 @@ void CGeoTableModel::SetDistanceCentre(double lon, double lat) {
 }
 
 double CGeoTableModel::Distance(int row) const {
-    double lon = 0, lat = 0;
-    if (!TextNumbers::ParseNumber(CellUtf8(row, GEO_LANGENGRAD), &lon) ||
-        !TextNumbers::ParseNumber(CellUtf8(row, GEO_BREITENGRAD), &lat))
-        return std::nan("");
-    return GeoDistance::HaversineKm(m_dCentreLon, m_dCentreLat, lon, lat);
+    return TableDistance::DistanceKm(CellUtf8(row, GEO_LANGENGRAD), CellUtf8(row, GEO_BREITENGRAD),
+                                     m_dCentreLon, m_dCentreLat);
 }
 
 QString CGeoTableModel::DistanceText(int row) const {

@@ -1,5 +1,7 @@
 #include "render/table/TableDistance.h"
 
+#include "base/GeoDistance.h"
+#include "base/TextNumbers.h"
 #include "render/table/GeoTableModel.h"
 
 #include <algorithm>
@@ -8,6 +10,13 @@
 #include <utility>
 
 namespace TableDistance {
+
+double DistanceKm(QByteArrayView lonText, QByteArrayView latText, double lon0, double lat0) {
+    double lon = 0, lat = 0;
+    if (!TextNumbers::ParseNumber(lonText, &lon) || !TextNumbers::ParseNumber(latText, &lat))
+        return std::nan("");
+    return GeoDistance::HaversineKm(lon0, lat0, lon, lat);
+}
 
 std::vector<int> DistanceOrder(const CGeoTableModel& model, bool descending) {
     std::vector<std::pair<double, int>> keys(size_t(model.RowCount()));

@@ -46,8 +46,14 @@ CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const
     // Without the index a filter's first rows cost the whole search once more.
     if (!filter.IsEmpty() && !db.Backend()->FirstRowsFromIndex(desc))
         return first;
+    return ReadQueriedRows(db, db.Sql().FirstOrderedRows(desc, filter, count));
+}
+
+CTableRows ReadQueriedRows(CGeoDatabase& db, const CGeoQuery& query) {
+    CTableRows first;
+    first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
     CGeoRecordset rs(db);
-    if (!rs.Open(db.Sql().FirstOrderedRows(desc, filter, count))) {
+    if (!rs.Open(query)) {
         first.m_result.m_strError = rs.Error();
         return first;
     }

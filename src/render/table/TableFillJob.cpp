@@ -31,17 +31,20 @@ struct CTableFillJob::State : CProgress {
 };
 
 CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
-                             int firstRows, Finish finish)
+                             CFirstScreen first, Finish finish)
     : m_pState(std::make_shared<State>()) {
     startThread([state = m_pState, location = db.FilePath(), desc, filter = std::move(filter),
-                 firstRows, finish = std::move(finish)] {
+                 screen = first, finish = std::move(finish)] {
         CGeoDatabase reader;
         CTableRows rows;
         if (!reader.Open(location)) {
             rows.m_result.m_strError = reader.OpenError();
         } else {
-            if (firstRows > 0 && !state->cancel) {
-                CTableRows first = ReadFirstTableRows(reader, desc, filter, firstRows);
+            if (screen.count > 0 && !state->cancel) {
+                CTableRows first = screen.nearest
+                                       ? ReadNearestTableRows(reader, desc, filter, screen.lon,
+                                                              screen.lat, screen.count)
+                                       : ReadFirstTableRows(reader, desc, filter, screen.count);
                 std::lock_guard lock(state->mutex);
                 state->first = std::move(first);
             }

@@ -15,10 +15,10 @@ class CGeoDatabase;
 
 // Reads a table window's rows on a thread of its own, over a connection of its own to the
 // database `db` is open on (the file a second time, or the server), so that the window
-// stays usable meanwhile. First the first screen of rows is read (the first `firstRows` of
-// the standard order), then every row as ReadTableRows reads them; `finish`, when given,
-// then runs on the same thread over the rows read (to put them in the window's order), unless
-// the reading was stopped.
+// stays usable meanwhile. First the first screen of rows is read (`first`: rows of the
+// standard order, or those nearest a centre), then every row as ReadTableRows reads them; `finish`,
+// when given, then runs on the same thread over the rows read (to put them in the window's order),
+// unless the reading was stopped.
 //
 // The owner asks for what is there (TakeFirstRows, TakeResult, Percent) from its own
 // thread. Cancel() or dropping the job stops it soon; nobody waits for the thread, which
@@ -27,7 +27,7 @@ class CTableFillJob {
 public:
     using Finish = std::function<void(CTableRows& rows, const std::atomic<bool>& cancel)>;
     CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
-                  int firstRows, Finish finish = {});
+                  CFirstScreen first, Finish finish = {});
     ~CTableFillJob(); // cancels
     CTableFillJob(const CTableFillJob&) = delete;
     CTableFillJob& operator=(const CTableFillJob&) = delete;

@@ -29,7 +29,7 @@ public:
     // The first screen of a table window (the order's keys end with ID_Geo).
     CGeoQuery FirstOrderedRows(const CGeoTableDesc& desc, const CGeoFilter& filter,
                                int count) const override {
-        return Select(desc, {}, filter, OrderKeys(desc) + QStringLiteral(" LIMIT %1").arg(count));
+        return FirstRowsOf(desc, filter, count, OrderKeys(desc));
     }
     // The schema makes it (CreateFunctions).
     QString CreateOrderIndex(const CGeoTableDesc&) const override { return {}; }

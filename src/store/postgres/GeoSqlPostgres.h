@@ -42,7 +42,8 @@ class CGeoTableDesc;
 // - Numbers. kelvo.geonumber(text) gives the same double as the file's GeoNumber: NULL for a text
 //   that is no decimal number, 0 for one too small for a double, NULL for one too large. The
 //   server keeps an index on geonumber of each coordinate, so the nearby box is found
-//   without reading every row, and one on the standard order, so the full read needs no sort.
+//   without reading every row, and one on the standard order, so the full read needs no sort
+//   and a window's first screen, a search's too, is read from it.
 // - Schema. The same fields with the same sizes (varchar(n) counts characters, as the file
 //   does), no empty texts, the key numbered by the server (an identity column, never
 //   reused), the unique index "PrimaryKey" on it. Besides GEO, a table geo_stamp holds a
@@ -96,5 +97,10 @@ QStringList CreateFunctions(const CGeoTableDesc& desc, bool trigger);
 QString ProbeTable(const CGeoTableDesc& desc);
 // The number that changes with every committed change of GEO.
 QString ChangeCount(const CGeoTableDesc& desc);
+// The plan of a query as the server would run it were sorting its last resort: a plan
+// without a sort step then reads the rows through an index in that order. The settings
+// before and after.
+QString PlanOf(const QString& query);
+QString SortAsLastResort(bool on);
 
 } // namespace GeoSqlPostgres

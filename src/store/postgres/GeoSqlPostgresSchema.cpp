@@ -141,4 +141,12 @@ QString ChangeCount(const CGeoTableDesc& desc) {
     return QStringLiteral("SELECT changes FROM %1").arg(StampTable(desc));
 }
 
+QString PlanOf(const QString& query) {
+    return QStringLiteral("EXPLAIN ") + query;
+}
+
+QString SortAsLastResort(bool on) {
+    return on ? QStringLiteral("SET enable_sort = off") : QStringLiteral("RESET enable_sort");
+}
+
 } // namespace GeoSqlPostgres

@@ -1,5 +1,7 @@
 #include "store/postgres/PgBackend.h"
 
+#include "store/GeoFilter.h"
+#include "store/GeoSqlDialect.h"
 #include "store/postgres/GeoSqlPostgres.h"
 #include "store/postgres/PgPermissionText.h"
 #include "store/postgres/PgStatement.h"
@@ -98,6 +100,24 @@ std::unique_ptr<CPgBackend> CPgBackend::Connect(const CDbLocation& location, QSt
 
 std::unique_ptr<CGeoStatement> CPgBackend::Prepare(const QString& sql) {
     return std::make_unique<CPgStatement>(*this, sql);
+}
+
+bool CPgBackend::FirstRowsFromIndex(const CGeoTableDesc& desc) {
+    // With sorting the planner's last resort, a plan still sorts unless an index gives the
+    // order. Small tables get the same answer as large ones.
+    const CGeoQuery first = Sql().FirstOrderedRows(desc, CGeoFilter(), 1);
+    if (!Prepare(GeoSqlPostgres::SortAsLastResort(true))->Run())
+        return false;
+    std::unique_ptr<CGeoStatement> plan = Prepare(GeoSqlPostgres::PlanOf(first.sql));
+    bool steps = false, sorts = false;
+    while (!sorts && plan->Step()) {
+        steps = true;
+        sorts = plan->FieldUtf8(0).contains("Sort");
+    }
+    const bool planned = steps && plan->Error().isEmpty();
+    plan.reset();
+    Prepare(GeoSqlPostgres::SortAsLastResort(false))->Run();
+    return planned && !sorts;
 }
 
 const CGeoSqlDialect& CPgBackend::Sql() const {

@@ -51,6 +51,10 @@ public:
     // then is read again next time.
     void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
 
+    // Whether the server reads the first rows of the standard order through an index (the
+    // schema's "geo_order", or any other in exactly that order) rather than sorting them.
+    bool FirstRowsFromIndex(const CGeoTableDesc& desc) override;
+
     const CDbLocation& Location() const { return m_location; }
 
     // While a statement or a new connection waits for the server, the handler is called

@@ -65,28 +65,12 @@ bool isPlainName(const QString& name) {
     return plain.match(name).hasMatch();
 }
 
-// How many rows of the standard order a filter's first screen looks through.
-constexpr int kFirstScreenSpan = 20000;
-
 class CSqliteDialect : public CGeoSqlBuilder {
 public:
     // The first screen of a table window: equal keys by ID_Geo, as the full read puts them.
-    // A filter's first screen looks only at the first kFirstScreenSpan rows of the order (the
-    // rows it finds there are the first of its result): a rare match costs no walk through the
-    // whole index.
     CGeoQuery FirstOrderedRows(const CGeoTableDesc& desc, const CGeoFilter& filter,
                                int count) const override {
-        const QString order = OrderKeys(desc) + QStringLiteral(", ") + Key(desc);
-        if (filter.IsEmpty())
-            return Select(desc, {}, filter, order + QStringLiteral(" LIMIT %1").arg(count));
-        CGeoQuery query;
-        query.sql = QStringLiteral("SELECT * FROM (SELECT * FROM %1 ORDER BY %2 LIMIT %3) AS %1 "
-                                   "WHERE (%4) ORDER BY %2 LIMIT %5;")
-                        .arg(Table(desc), order)
-                        .arg(kFirstScreenSpan)
-                        .arg(Render(desc, filter, &query.values))
-                        .arg(count);
-        return query;
+        return FirstRowsOf(desc, filter, count, OrderKeys(desc) + QStringLiteral(", ") + Key(desc));
     }
     // On Staat, PLZ with the columns' own collations: it ends with the row id, ID_Geo.
     QString CreateOrderIndex(const CGeoTableDesc& desc) const override {

@@ -46,8 +46,9 @@ void CListView_Table::FillTable() {
         CStatusBarProgress progress(Qt::BusyCursor);
         progress.Start(TableFillCaption(*m_pTableDesc));
         // The first screen comes in the standard order (from the order's index where the file
-        // has one; a filter's only then). A radius search's rows are put nearest first on the
-        // same thread, and come all at once.
+        // has one; a filter's only then), a radius search's nearest first. The rows are put
+        // in the window's order on the same thread; a window sorted by a column gets them all
+        // at once.
         CTableFillJob::Finish arrange;
         const CTableArrangement how = Arrangement();
         const bool arranged = how.nSortColumn >= 0 || how.bDistance;
@@ -55,8 +56,14 @@ void CListView_Table::FillTable() {
             arrange = [how](CTableRows& rows, const std::atomic<bool>&) {
                 TableArrange::Arrange(rows, how);
             };
-        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, arranged ? 0 : kFirstRows,
-                          std::move(arrange));
+        CFirstScreen screen;
+        if (how.nSortColumn < 0) {
+            screen.count = kFirstRows;
+            screen.nearest = how.bDistance;
+            screen.lon = how.dLon;
+            screen.lat = how.dLat;
+        }
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, screen, std::move(arrange));
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
         m_bFilling = true;

@@ -152,7 +152,7 @@ void CListView_Table::Refill() {
     {
         CStatusBarProgress progress(Qt::BusyCursor);
         progress.Start(TableFillCaption(*m_pTableDesc));
-        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, 0,
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, {},
                           [how = Arrangement(), keys](CTableRows& read, const std::atomic<bool>&) {
                               TableArrange::Arrange(read, how);
                               *keys = keyPositions(read);

@@ -1,0 +1,142 @@
+// A table window's first screen, read before all of its rows, is the start of them on both
+// engines: for all rows and a search from the order's index, for a radius search its nearest.
+#include "common/EngineFixture.h"
+#include "common/TestSupport.h"
+#include "render/table/TableArrange.h"
+#include "render/table/TableDistance.h"
+#include "render/table/TableFill.h"
+#include "store/GeoBackend.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
+#include "store/GeoSqlDialect.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+class FirstScreen : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (!IsSkipped())
+            OpenEmpty(db);
+    }
+
+    void Insert(const QList<QStringList>& rows) {
+        // In one transaction: a file writes each row on its own otherwise.
+        ASSERT_TRUE(db.BeginWrite());
+        ASSERT_EQ(TestSupport::InsertRows(
+                      db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_LANGENGRAD, GEO_BREITENGRAD}, rows),
+                  "");
+        ASSERT_TRUE(db.CommitWrite());
+        // As an import leaves it (the server's schema has it anyway).
+        if (const QString index = db.Sql().CreateOrderIndex(db.m_Table); !index.isEmpty()) {
+            ASSERT_TRUE(db.Execute(index));
+        }
+    }
+
+    // The keys of rows as the window shows them.
+    static QList<qint64> keysOf(const CTableRows& rows) {
+        QList<qint64> keys;
+        for (quint32 row : rows.m_order)
+            keys << rows.m_pRows->Cell(row, GEO_ID).bytes.toLongLong();
+        return keys;
+    }
+
+    // Every row of a radius search, nearest first, as the window gets them in the end.
+    QList<qint64> wholeNearest(const CGeoFilter& filter, double lon, double lat) {
+        CTableRows rows = ReadTableRows(db, db.m_Table, filter, nullptr);
+        EXPECT_TRUE(rows.m_result.m_strError.isEmpty()) << qPrintable(rows.m_result.m_strError);
+        CTableArrangement how;
+        how.bDistance = true;
+        how.dLon = lon;
+        how.dLat = lat;
+        TableArrange::Arrange(rows, how);
+        return keysOf(rows);
+    }
+
+    CGeoDatabase db;
+};
+
+KELVO_ON_BOTH_ENGINES(FirstScreen);
+
+} // namespace
+
+TEST_P(FirstScreen, AllRowsAndASearchStartWithTheirFirstScreenFromTheIndex) {
+    // Keys that are not the order: countries and postal codes scattered over the keys, case
+    // variants that compare equal; "ZZ" sorts past the rows a search's first screen looks at.
+    const char* staaten[] = {"DE", "at", "CH", "de", "AT"};
+    QList<QStringList> rows;
+    for (int i = 0; i < 24000; ++i)
+        rows.append({QString::fromLatin1(i % 997 == 0 ? "ZZ" : staaten[i % 5]),
+                     QString::asprintf("%05d", (i * 7919) % 99991), QStringLiteral("Ort %1").arg(i),
+                     QStringLiteral("10"), QStringLiteral("50")});
+    Insert(rows);
+    const CGeoTableDesc& desc = db.m_Table;
+    const CGeoFilter none, many = GeoFilter::Search(QStringLiteral("Ort 1"));
+    const CGeoFilter late = GeoFilter::Equals(QStringLiteral("Staat"), QStringLiteral("zz"));
+
+    EXPECT_TRUE(db.Backend()->FirstRowsFromIndex(desc));
+    for (const CGeoFilter* filter : {&none, &many, &late}) {
+        const QList<qint64> all = keysOf(ReadTableRows(db, desc, *filter, nullptr));
+        const QList<qint64> first = keysOf(ReadFirstTableRows(db, desc, *filter, 200));
+        ASSERT_GT(all.size(), filter == &late ? 20 : 200);
+        EXPECT_EQ(first, all.mid(0, first.size()));
+        EXPECT_EQ(first.size(), filter == &late ? 0 : 200);
+        QList<qint64> byKey = first;
+        std::sort(byKey.begin(), byKey.end());
+        if (!first.isEmpty()) {
+            EXPECT_NE(first, byKey);
+        }
+    }
+
+    // Without the index the engine would sort the whole search for its first screen: none.
+    ASSERT_TRUE(db.Execute(QStringLiteral("DROP INDEX GEO_order")));
+    EXPECT_FALSE(db.Backend()->FirstRowsFromIndex(desc));
+    EXPECT_TRUE(ReadFirstTableRows(db, desc, many, 200).m_order.empty());
+    EXPECT_EQ(keysOf(ReadFirstTableRows(db, desc, none, 200)),
+              keysOf(ReadTableRows(db, desc, none, nullptr)).mid(0, 200));
+}
+
+TEST_P(FirstScreen, ARadiusSearchStartsWithItsNearestRowsTiesAndTheRadiusIncluded) {
+    // 37 positions around the centre, each shared by about a dozen rows of several countries
+    // (equal distances, put in Staat, PLZ order); rows without a position and far away.
+    const double lon = 10.0, lat = 50.0;
+    auto position = [](int g) {
+        return QStringList{QString::number(10.0 + (g % 6 - 2.5) * 0.05, 'f', 4),
+                           QString::number(50.0 + (g / 6 - 3) * 0.04, 'f', 4)};
+    };
+    QList<QStringList> rows;
+    const char* staaten[] = {"DE", "AT", "ch"};
+    for (int i = 0; i < 450; ++i) {
+        QStringList at = position(i % 37);
+        if (i % 41 == 0)
+            at = {QString(), QString()};
+        else if (i % 43 == 0)
+            at = {QStringLiteral("13.4"), QStringLiteral("52.5")};
+        rows.append({QString::fromLatin1(staaten[i % 3]),
+                     QString::asprintf("%05d", (i * 7919) % 997), QStringLiteral("Ort %1").arg(i),
+                     at[0], at[1]});
+    }
+    Insert(rows);
+    // The radius falls exactly on the position of some rows, which the search keeps.
+    const QStringList edge = position(31);
+    const double km = TableDistance::DistanceKm(edge[0].toUtf8(), edge[1].toUtf8(), lon, lat);
+    const CGeoFilter filter = GeoFilter::Radius(lon, lat, km);
+    const QList<qint64> whole = wholeNearest(filter, lon, lat);
+    ASSERT_GT(whole.size(), 250);
+    for (int count : {1, 5, 11, 12, 13, 25, 200, int(whole.size()), int(whole.size()) + 7}) {
+        SCOPED_TRACE(count);
+        const CTableRows first = ReadNearestTableRows(db, db.m_Table, filter, lon, lat, count);
+        EXPECT_TRUE(first.m_result.m_strError.isEmpty());
+        EXPECT_EQ(keysOf(first), whole.mid(0, count));
+    }
+    // The last rows are those on the radius.
+    const CTableRows all =
+        ReadNearestTableRows(db, db.m_Table, filter, lon, lat, int(whole.size()));
+    const quint32 last = all.m_order.back();
+    EXPECT_EQ(TableDistance::DistanceKm(all.m_pRows->Cell(last, GEO_LANGENGRAD).bytes,
+                                        all.m_pRows->Cell(last, GEO_BREITENGRAD).bytes, lon, lat),
+              km);
+}
