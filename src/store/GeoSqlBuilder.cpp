@@ -171,20 +171,6 @@ CGeoQuery CGeoSqlBuilder::StorageOrderQuery(const CGeoTableDesc& desc, const QSt
     return Select(desc, columns, filter, Key(desc));
 }
 
-CGeoQuery CGeoSqlBuilder::OrderedRowsByKeys(const CGeoTableDesc& desc,
-                                            const QList<qint64>& keys) const {
-    // The keys are numbers, written as such.
-    QStringList list;
-    for (const qint64 key : keys)
-        list << QString::number(key);
-    CGeoQuery query;
-    query.sql = QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3) ORDER BY %4, %2;")
-                    .arg(Table(desc), Key(desc),
-                         list.isEmpty() ? QStringLiteral("NULL") : list.join(QLatin1Char(',')),
-                         OrderKeys(desc));
-    return query;
-}
-
 QString CGeoSqlBuilder::UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const {
     QStringList sets;
     int n = 1;

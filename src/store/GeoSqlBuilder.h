@@ -18,8 +18,6 @@ public:
                            const CGeoFilter& filter) const override;
     CGeoQuery StorageOrderQuery(const CGeoTableDesc& desc, const QStringList& columns,
                                 const CGeoFilter& filter) const override;
-    CGeoQuery OrderedRowsByKeys(const CGeoTableDesc& desc,
-                                const QList<qint64>& keys) const override;
     QString UpdateFields(const CGeoTableDesc& desc, const QList<int>& fields) const override;
     QString MemoByKey(const CGeoTableDesc& desc) const override;
     QString InsertRow(const CGeoTableDesc& desc) const override;

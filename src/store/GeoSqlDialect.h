@@ -42,10 +42,6 @@ public:
     // with equal keys by ID_Geo: the first screen of a table window.
     virtual CGeoQuery FirstOrderedRows(const CGeoTableDesc& desc, const CGeoFilter& filter,
                                        int count) const = 0;
-    // Every column of the rows with the given keys, in the standard order with equal keys by
-    // ID_Geo.
-    virtual CGeoQuery OrderedRowsByKeys(const CGeoTableDesc& desc,
-                                        const QList<qint64>& keys) const = 0;
     // The index that gives the standard order's first rows without reading every row; empty
     // where the schema has it already. Made whenever an import or a copy writes the table.
     virtual QString CreateOrderIndex(const CGeoTableDesc& desc) const = 0;

@@ -55,20 +55,9 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
 CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                               int count);
 
-// The first `count` rows of a radius search's window around (lon, lat): the rows the filter
-// keeps, nearest first, equal distances in the standard order, as the whole read arranged by
-// distance begins. None on an error, with the database closed, or where too many rows share
-// the distance of the last one shown.
-CTableRows ReadNearestTableRows(CGeoDatabase& db, const CGeoTableDesc& desc,
-                                const CGeoFilter& filter, double lon, double lat, int count);
-
-// What a table window's first screen shows: `count` rows of the standard order, or with
-// `nearest` the rows nearest the centre (lon, lat).
+// What a table window's first screen shows: `count` rows of the standard order.
 struct CFirstScreen {
     int count = 0;
-    bool nearest = false;
-    double lon = 0.0;
-    double lat = 0.0;
 };
 
 // The rows of a query in the order it gives them; none, and the engine's message, on an

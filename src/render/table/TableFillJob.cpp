@@ -41,10 +41,7 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
             rows.m_result.m_strError = reader.OpenError();
         } else {
             if (screen.count > 0 && !state->cancel) {
-                CTableRows first = screen.nearest
-                                       ? ReadNearestTableRows(reader, desc, filter, screen.lon,
-                                                              screen.lat, screen.count)
-                                       : ReadFirstTableRows(reader, desc, filter, screen.count);
+                CTableRows first = ReadFirstTableRows(reader, desc, filter, screen.count);
                 std::lock_guard lock(state->mutex);
                 state->first = std::move(first);
             }

@@ -46,9 +46,10 @@ void CListView_Table::FillTable() {
         CStatusBarProgress progress(Qt::BusyCursor);
         progress.Start(TableFillCaption(*m_pTableDesc));
         // The first screen comes in the standard order (from the order's index where the file
-        // has one; a filter's only then), a radius search's nearest first. The rows are put
-        // in the window's order on the same thread; a window sorted by a column gets them all
-        // at once.
+        // has one; a filter's only then). The rows are put in the window's order on the same
+        // thread; a window sorted by a column or by distance gets them all at once: nearest
+        // first needs every distance, and a scan for the nearest screen alone costs about what
+        // the whole read does.
         CTableFillJob::Finish arrange;
         const CTableArrangement how = Arrangement();
         const bool arranged = how.nSortColumn >= 0 || how.bDistance;
@@ -57,12 +58,8 @@ void CListView_Table::FillTable() {
                 TableArrange::Arrange(rows, how);
             };
         CFirstScreen screen;
-        if (how.nSortColumn < 0) {
+        if (!arranged)
             screen.count = kFirstRows;
-            screen.nearest = how.bDistance;
-            screen.lon = how.dLon;
-            screen.lat = how.dLat;
-        }
         CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, screen, std::move(arrange));
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
