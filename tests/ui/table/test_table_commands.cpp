@@ -41,6 +41,20 @@ protected:
         QApplication::clipboard()->setText("vorher");
     }
 
+    // A map window tiled beside the table, as the last map view, with the table focused again.
+    CKelvoView* OpenLastMapBesideTheTable() {
+        CDocument* mapDoc = theApp.m_pMapTemplate->OpenDocumentFile();
+        auto* map = mapDoc ? dynamic_cast<CKelvoView*>(mapDoc->GetFirstView()) : nullptr;
+        if (!map)
+            return nullptr;
+        frame->MdiArea()->tileSubWindows();
+        Process();
+        g_pLastMapView = map;
+        frame->MdiArea()->setActiveSubWindow(view->GetParentFrame());
+        Refocus(view);
+        return map;
+    }
+
     static QString Clipboard() { return QApplication::clipboard()->text(); }
 
     // The Ort shown by the record dialog that the next step opens, which is then cancelled;
@@ -159,15 +173,8 @@ TEST_F(TableCommandTest, DoubleClickWithoutAMapOpensTheRecord) {
 TEST_F(TableCommandTest, DoubleClickRepaintsTheLastMapViewBeforeTheDialog) {
     ASSERT_TRUE(g_GeoDatabase.Execute(
         "UPDATE GEO SET Langengrad = 'x', Breitengrad = '47.37' WHERE Ort = 'Zürich'"));
-    CDocument* mapDoc = theApp.m_pMapTemplate->OpenDocumentFile();
-    ASSERT_TRUE(mapDoc);
-    auto* map = dynamic_cast<CKelvoView*>(mapDoc->GetFirstView());
+    CKelvoView* map = OpenLastMapBesideTheTable();
     ASSERT_TRUE(map);
-    frame->MdiArea()->tileSubWindows();
-    Process();
-    g_pLastMapView = map;
-    frame->MdiArea()->setActiveSubWindow(view->GetParentFrame());
-    Refocus(view);
     CPaintCounter counter;
     map->installEventFilter(&counter);
 
@@ -189,14 +196,8 @@ TEST_F(TableCommandTest, DoubleClickRepaintsTheLastMapViewBeforeTheDialog) {
 }
 
 TEST_F(TableCommandTest, LookupErrorSkipsTheMapAndStillOpensTheDialog) {
-    CDocument* mapDoc = theApp.m_pMapTemplate->OpenDocumentFile();
-    ASSERT_TRUE(mapDoc);
-    auto* map = dynamic_cast<CKelvoView*>(mapDoc->GetFirstView());
-    frame->MdiArea()->tileSubWindows();
-    Process();
-    g_pLastMapView = map;
-    frame->MdiArea()->setActiveSubWindow(view->GetParentFrame());
-    Refocus(view);
+    CKelvoView* map = OpenLastMapBesideTheTable();
+    ASSERT_TRUE(map);
     CPaintCounter counter;
     map->installEventFilter(&counter);
     g_GeoDatabase.Close(); // every statement now fails
