@@ -41,6 +41,8 @@ deb)
         [[ ", $depends," == *", $package"[\ ,]* ]] || fail "Depends lacks $package: $depends"
     done
     [[ $depends != *libqt6sql* ]] || fail "Depends names a Qt database driver: $depends"
+    # GDAL, from the module the programs load for tables and areas.
+    [[ $depends == *libgdal* ]] || fail "Depends lacks GDAL: $depends"
     dpkg -x "$deb" "$work/root"
     prefix=$work/root/usr
     ;;
@@ -52,6 +54,10 @@ for file in bin/kelvo bin/kelvo-cli share/applications/$app_id.desktop \
     share/doc/kelvo/README.md share/doc/kelvo/kelvo_hilfe.html; do
     [ -s "$prefix/$file" ] || fail "$file is not installed"
 done
+# GDAL comes in with the module, loaded when a table or an area file is read, never at the
+# start of a program.
+module=lib/$(gcc -print-multiarch)/kelvo/libkelvo-gdal.so
+[ -s "$prefix/$module" ] || fail "$module is not installed: $(find "$prefix" -name 'libkelvo-*')"
 # Both programs open SQLite and the server through their own libraries, never Qt SQL.
 for program in kelvo kelvo-cli; do
     needed=$(readelf -d "$prefix/bin/$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
@@ -59,6 +65,7 @@ for program in kelvo kelvo-cli; do
         grep -qx "$library" <<<"$needed" || fail "$program does not use $library: $needed"
     done
     ! grep -q '^libQt6Sql' <<<"$needed" || fail "$program uses Qt SQL: $needed"
+    ! grep -q '^libgdal' <<<"$needed" || fail "$program links GDAL: $needed"
 done
 for size in $icon_sizes; do
     png=$prefix/share/icons/hicolor/${size}x$size/apps/$app_id.png
@@ -84,6 +91,11 @@ DE, 10115, Berlin, Berlin, Berlin, , Berlin, , , 13.3846, 52.5323,
 2 "101" in GEO'
 [ "$found" == "$expected" ] || fail "kelvo-cli search 101 printed:
 $found"
+# ... and reads a list through the installed module.
+printf 'PLZ;Name\n80331;Kundin\n' >"$work/db/liste.csv"
+listed=$(cd "$work/db" && "$prefix/bin/kelvo-cli" places --table liste.csv 2>&1) ||
+    fail "kelvo-cli places --table: $listed"
+[[ $listed == *Kundin*München* ]] || fail "kelvo-cli places --table printed: $listed"
 
 # The desktop entry's command, started elsewhere, runs kelvo in $XDG_DATA_HOME/Kelvo, which it
 # creates with a new database.

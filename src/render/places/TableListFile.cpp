@@ -2,57 +2,17 @@
 
 #include "base/Cp1252.h"
 #include "base/SystemErrorText.h"
+#include "render/gdal/GdalFormats.h"
 #include "render/places/TableListTextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include <cpl_conv.h>
-#include <cpl_error.h>
-#include <gdal.h>
-#include <ogr_api.h>
-
 #include <algorithm>
 #include <climits>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-#include <mutex>
 
 namespace {
-
-void registerDrivers() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // Every cell as text and no header guessed by the driver: the list's own reader
-        // finds the header row, which need not be the first.
-        CPLSetConfigOption("OGR_XLSX_HEADERS", "DISABLE");
-        CPLSetConfigOption("OGR_XLSX_FIELD_TYPES", "STRING");
-        CPLSetConfigOption("OGR_ODS_HEADERS", "DISABLE");
-        CPLSetConfigOption("OGR_ODS_FIELD_TYPES", "STRING");
-        GDALAllRegister();
-    });
-}
-
-// GDAL's messages stay inside; the first failure is kept in `failure`. A driver that meets
-// damage half-way through a sheet (XML that breaks off, a limit of its own) says so only
-// this way and hands out the rows it got so far.
-struct QuietErrors {
-    explicit QuietErrors(QString* failure) {
-        CPLPushErrorHandlerEx(&QuietErrors::Record, failure);
-        CPLErrorReset();
-    }
-    ~QuietErrors() { CPLPopErrorHandler(); }
-    QuietErrors(const QuietErrors&) = delete;
-    QuietErrors& operator=(const QuietErrors&) = delete;
-
-    static void CPL_STDCALL Record(CPLErr type, CPLErrorNum, const char* message) {
-        auto* failure = static_cast<QString*>(CPLGetErrorHandlerUserData());
-        if (type >= CE_Failure && failure && failure->isEmpty())
-            *failure = message && *message ? QString::fromUtf8(message) : QStringLiteral("?");
-    }
-};
 
 QString decodeCell(const char* bytes) {
     const QByteArrayView view(bytes);
@@ -100,25 +60,10 @@ QString whyNotOpened(const QString& path) {
 
 } // namespace
 
-struct CTableListFile::Dataset {
-    GDALDatasetH h = nullptr;
-    ~Dataset() {
-        if (!h)
-            return;
-        GDALClose(h);
-#ifdef __GLIBC__
-        // A spreadsheet's sheet was millions of small blocks; the allocator keeps their pages
-        // unless asked, and the map's place list would then come on top of them.
-        malloc_trim(0);
-#endif
-    }
-};
-
 CTableListFile::CTableListFile() = default;
 CTableListFile::~CTableListFile() = default;
 
 bool CTableListFile::Open(const QString& path) {
-    registerDrivers();
     m_pData.reset();
     m_strError.clear();
     m_strPath = path;
@@ -126,8 +71,6 @@ bool CTableListFile::Open(const QString& path) {
         m_strError = QStringLiteral("Die Datei \"%1\" gibt es nicht.").arg(path);
         return false;
     }
-    m_strFailure.clear();
-    const QuietErrors quiet(&m_strFailure);
     const bool text = isTextTable(path);
     if (text && TableListTextFile::IsUtf16(path)) {
         m_strError = QStringLiteral("Die Datei \"%1\" ist als UTF-16 (Unicode-Text) gespeichert. "
@@ -136,24 +79,15 @@ bool CTableListFile::Open(const QString& path) {
                          .arg(path);
         return false;
     }
+    CGdalFormats* formats = GdalFormats::Get(&m_strError);
+    if (!formats)
+        return false;
     m_bNul = text && TableListTextFile::HasNul(path);
-    const QByteArray name =
-        m_bNul ? TableListTextFile::GdalName(path)
-               : (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
-    const char* const spreadsheets[] = {"XLSX", "ODS", nullptr};
-    const char* const texts[] = {"CSV", nullptr};
-    const char* const csvOptions[] = {"HEADERS=NO", "AUTODETECT_TYPE=NO", "EMPTY_STRING_AS_NULL=NO",
-                                      nullptr};
-    GDALDatasetH h = GDALOpenEx(name.constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
-                                text ? texts : spreadsheets, text ? csvOptions : nullptr, nullptr);
-    if (!h || GDALDatasetGetLayerCount(h) == 0) {
-        if (h)
-            GDALClose(h);
+    m_pData = formats->OpenTable(path, text, m_bNul);
+    if (!m_pData) {
         m_strError = whyNotOpened(path);
         return false;
     }
-    m_pData = std::make_unique<Dataset>();
-    m_pData->h = h;
     return true;
 }
 
@@ -162,12 +96,7 @@ void CTableListFile::Close() {
 }
 
 QStringList CTableListFile::SheetNames() const {
-    QStringList names;
-    if (!m_pData)
-        return names;
-    for (int i = 0; i < GDALDatasetGetLayerCount(m_pData->h); ++i)
-        names << QString::fromUtf8(OGR_L_GetName(GDALDatasetGetLayer(m_pData->h, i)));
-    return names;
+    return m_pData ? m_pData->SheetNames() : QStringList();
 }
 
 bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(const Row&)>& take) {
@@ -176,53 +105,46 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
         m_strError = QStringLiteral("Keine Tabelle geöffnet.");
         return false;
     }
-    const QuietErrors quiet(&m_strFailure);
-    OGRLayerH layer = sheet.isEmpty()
-                          ? GDALDatasetGetLayer(m_pData->h, 0)
-                          : GDALDatasetGetLayerByName(m_pData->h, sheet.toUtf8().constData());
-    if (!layer) {
+    Row row;
+    int lastLine = 0;
+    const bool found =
+        m_pData->ReadRows(sheet, [&](qint64 fid, const std::vector<const char*>& cells) {
+            // Spreadsheet rows are numbered as the sheet numbers them; a text file's features
+            // are its lines.
+            row.nLine = fid > lastLine && fid < INT_MAX ? int(fid) : lastLine + 1;
+            lastLine = row.nLine;
+            row.cells.clear();
+            row.bCellTooLong = false;
+            row.bNulRead = false;
+            qsizetype used = qsizetype(cells.size());
+            while (used > 0 && !cells[size_t(used - 1)])
+                --used;
+            row.cells.reserve(used);
+            for (qsizetype i = 0; i < used; ++i) {
+                QString cell;
+                if (const char* bytes = cells[size_t(i)])
+                    cell = decodeCell(bytes);
+                if (cell.size() > kMaxCellChars) {
+                    cell.truncate(kMaxCellChars);
+                    row.bCellTooLong = true;
+                }
+                if (m_bNul && cell.contains(QChar(TableListTextFile::kNulStandIn)))
+                    row.bNulRead = true;
+                row.cells << cell;
+            }
+            return take(row);
+        });
+    if (!found) {
         m_strError = QStringLiteral("Die Datei \"%1\" hat kein Blatt \"%2\" (es gibt: %3).")
                          .arg(m_strPath, sheet, SheetNames().join(QStringLiteral(", ")));
         return false;
     }
-    OGR_L_ResetReading(layer);
-    const int fields = OGR_FD_GetFieldCount(OGR_L_GetLayerDefn(layer));
-    Row row;
-    int lastLine = 0;
-    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
-        // Spreadsheet rows are numbered as the sheet numbers them; a text file's features
-        // are its lines.
-        const GIntBig fid = OGR_F_GetFID(feature);
-        row.nLine = fid > lastLine && fid < INT_MAX ? int(fid) : lastLine + 1;
-        lastLine = row.nLine;
-        row.cells.clear();
-        row.bCellTooLong = false;
-        row.bNulRead = false;
-        int used = fields;
-        while (used > 0 && !OGR_F_IsFieldSetAndNotNull(feature, used - 1))
-            --used;
-        row.cells.reserve(used);
-        for (int i = 0; i < used; ++i) {
-            QString cell;
-            if (OGR_F_IsFieldSetAndNotNull(feature, i))
-                cell = decodeCell(OGR_F_GetFieldAsString(feature, i));
-            if (cell.size() > kMaxCellChars) {
-                cell.truncate(kMaxCellChars);
-                row.bCellTooLong = true;
-            }
-            if (m_bNul && cell.contains(QChar(TableListTextFile::kNulStandIn)))
-                row.bNulRead = true;
-            row.cells << cell;
-        }
-        OGR_F_Destroy(feature);
-        if (!take(row))
-            break;
-    }
     // Whatever the driver read before a failure is no whole sheet: none of it is taken.
-    if (!m_strFailure.isEmpty()) {
+    const QString failure = m_pData->Failure();
+    if (!failure.isEmpty()) {
         m_strError = QStringLiteral("Die Datei \"%1\" kann nicht vollständig gelesen werden "
                                     "(%2). Kelvo übernimmt keine Zeile daraus.")
-                         .arg(m_strPath, m_strFailure);
+                         .arg(m_strPath, failure);
         return false;
     }
     return true;

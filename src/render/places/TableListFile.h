@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+class CGdalTable;
+
 // A spreadsheet or text table the user keeps a list in (XLSX, ODS, CSV or TSV), read through
 // GDAL/OGR, opened read-only: nothing is ever written into it. Every cell comes as text, as
 // the sheet shows it; dates of a spreadsheet as "yyyy/MM/dd" or "yyyy-MM-dd". Cells of a
@@ -48,10 +50,8 @@ public:
     bool ReadRows(const QString& sheet, const std::function<bool(const Row&)>& take);
 
 private:
-    struct Dataset;
-    std::unique_ptr<Dataset> m_pData;
+    std::unique_ptr<CGdalTable> m_pData; // keeps the first failure GDAL reported on the file
     QString m_strPath;
     QString m_strError;
-    QString m_strFailure; // the first failure GDAL reported on the file, kept for good
-    bool m_bNul = false;  // a text file with NUL bytes, read with their stand-in
+    bool m_bNul = false; // a text file with NUL bytes, read with their stand-in
 };

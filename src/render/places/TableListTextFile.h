@@ -3,10 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-// A text table (CSV, TSV) as GDAL reads it for a list: through a read-only file system of
-// Kelvo's own in which every NUL byte reads as kNulStandIn. GDAL's CSV reader takes a line
-// as a C string, so a NUL would cut off the rest of the line there (or, inside quotes, join
-// the lines after it to the cell); the stand-in keeps every cell of every row.
+// A text table (CSV, TSV) as GDAL reads it for a list: a file with NUL bytes is read
+// through a file system of Kelvo's own in which every NUL byte reads as kNulStandIn, since
+// GDAL's CSV reader takes a line as a C string and a NUL would cut off the rest of it
+// (CGdalFormats::OpenTable).
 namespace TableListTextFile {
 
 // DEL: a control character, read as a blank like the others, and one byte like NUL, so
@@ -18,7 +18,5 @@ inline constexpr char kNulStandIn = '\x7f';
 bool HasNul(const QString& path);
 // Whether the file starts with the byte-order mark of UTF-16.
 bool IsUtf16(const QString& path);
-// The name to hand GDAL for the file at `path`, read with the stand-in.
-QByteArray GdalName(const QString& path);
 
 } // namespace TableListTextFile

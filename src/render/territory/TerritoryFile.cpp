@@ -1,5 +1,6 @@
 #include "render/territory/TerritoryFile.h"
 
+#include "render/gdal/GdalFormats.h"
 #include "render/places/TableListFile.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/territory/TerritoryAssigner.h"
@@ -9,9 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
-#include <gdal.h>
-#include <ogr_api.h>
 
 namespace {
 
@@ -71,55 +69,33 @@ bool writeCsv(const QString& path, const QList<CTerritoryImportLine>& lines, QSt
 }
 
 bool writeXlsx(const QString& path, const QList<CTerritoryImportLine>& lines, QString* error) {
-    GDALAllRegister();
-    GDALDriverH driver = GDALGetDriverByName("XLSX");
+    CGdalFormats* formats = GdalFormats::Get(error);
+    if (!formats)
+        return false;
     const QFileInfo info(path);
     // Written beside the target under another name, and renamed into place when complete.
     const QString temporary = info.dir().filePath(QStringLiteral(".%1.neu-%2.xlsx")
                                                       .arg(info.completeBaseName())
                                                       .arg(QCoreApplication::applicationPid()));
     QFile::remove(temporary);
-    GDALDatasetH ds = driver ? GDALCreate(driver, QFile::encodeName(temporary).constData(), 0, 0, 0,
-                                          GDT_Unknown, nullptr)
-                             : nullptr;
-    bool ok = ds != nullptr;
-    OGRLayerH layer =
-        ok ? GDALDatasetCreateLayer(ds, "Gebiete", nullptr, wkbNone, nullptr) : nullptr;
-    ok = layer != nullptr;
-    for (const char* column : kColumns) {
-        if (!ok)
-            break;
-        OGRFieldDefnH field = OGR_Fld_Create(column, OFTString);
-        ok = OGR_L_CreateField(layer, field, TRUE) == OGRERR_NONE;
-        OGR_Fld_Destroy(field);
-    }
-    for (const CTerritoryImportLine& line : lines) {
-        if (!ok)
-            break;
-        OGRFeatureH feature = OGR_F_Create(OGR_L_GetLayerDefn(layer));
-        const QStringList cells = cellsOf(line);
-        for (int i = 0; i < cells.size(); ++i)
-            OGR_F_SetFieldString(feature, i, cells[i].toUtf8().constData());
-        ok = OGR_L_CreateFeature(layer, feature) == OGRERR_NONE;
-        OGR_F_Destroy(feature);
-    }
-    if (ds) {
-        // The sheet is written out when it is closed.
-        CPLErrorReset();
-        GDALClose(ds);
-        ok = ok && CPLGetLastErrorType() != CE_Failure;
-    }
+    QStringList columns;
+    for (const char* column : kColumns)
+        columns << QLatin1String(column);
+    QList<QStringList> rows;
+    rows.reserve(lines.size());
+    for (const CTerritoryImportLine& line : lines)
+        rows << cellsOf(line);
+    QString message;
+    bool ok = formats->WriteSheet(temporary, QByteArrayLiteral("Gebiete"), columns, rows, &message);
     if (ok) {
         QFile::remove(path);
         ok = QFile::rename(temporary, path);
     }
     if (!ok) {
         QFile::remove(temporary);
-        const char* message = CPLGetLastErrorMsg();
-        *error =
-            QStringLiteral("\"%1\" kann nicht geschrieben werden%2")
-                .arg(path, message && *message ? QStringLiteral(": ") + QString::fromUtf8(message)
-                                               : QStringLiteral("."));
+        *error = QStringLiteral("\"%1\" kann nicht geschrieben werden%2")
+                     .arg(path,
+                          message.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + message);
     }
     return ok;
 }

@@ -1,5 +1,6 @@
 #include "render/territory/TerritoryOutlines.h"
 
+#include "render/gdal/GdalFormats.h"
 #include "render/territory/TerritoryStore.h"
 
 QString CTerritoryOutlineCache::Load(CGeoDatabase& database) {
@@ -41,6 +42,6 @@ CTerritoryOutlineCache::AreaRings(qsizetype index, const QRectF& extent, double 
     m_aRings.resize(size_t(m_aOutlines.size()));
     std::optional<QList<QList<QPointF>>>& rings = m_aRings[size_t(index)];
     if (!rings)
-        rings = TerritoryOutlines::Rings(*m_aOutlines[index].areas, extent, tolerance);
+        rings = m_aOutlines[index].areas->Rings(extent, tolerance);
     return *rings;
 }

@@ -1,6 +1,7 @@
 #include "render/territory/TerritoryOutlines.h"
 
 #include "render/export/ExportWriters.h"
+#include "render/gdal/GdalFormats.h"
 #include "render/rows/GeoPlaceRows.h"
 
 #include <QJsonArray>
@@ -9,52 +10,25 @@
 #include <QSaveFile>
 #include <QSet>
 
-#include <ogr_geometry.h>
-
-#include <algorithm>
-#include <functional>
-#include <memory>
+#include <cstdio>
+#include <mutex>
 
 namespace {
 
-QList<QPointF> cornersOf(const OGRGeometry* geometry) {
-    QList<QPointF> corners;
-    if (!geometry || geometry->IsEmpty())
-        return corners;
-    const OGRLineString* line = nullptr;
-    switch (wkbFlatten(geometry->getGeometryType())) {
-    case wkbPoint: {
-        const auto* point = geometry->toPoint();
-        corners << QPointF(point->getX(), point->getY());
-        return corners;
-    }
-    case wkbLineString:
-        line = geometry->toLineString();
-        break;
-    case wkbPolygon:
-        line = geometry->toPolygon()->getExteriorRing();
-        break;
-    default:
-        return corners;
-    }
-    int count = line ? line->getNumPoints() : 0;
-    // A ring ends on its first corner again.
-    if (count > 1 && line->getX(0) == line->getX(count - 1) &&
-        line->getY(0) == line->getY(count - 1))
-        --count;
-    for (int i = 0; i < count; ++i)
-        corners << QPointF(line->getX(i), line->getY(i));
-    return corners;
+// The module for the hulls and unions; without it the outlines stay empty, which is said
+// once, since no caller reports it.
+CGdalFormats* geometryFormats() {
+    QString error;
+    CGdalFormats* formats = GdalFormats::Get(&error);
+    static std::once_flag told;
+    if (!formats)
+        std::call_once(told, [&error] { std::fprintf(stderr, "%s\n", qPrintable(error)); });
+    return formats;
 }
 
 QJsonArray position(const QPointF& p) {
     return QJsonArray{p.x(), p.y()};
 }
-
-struct GeometryDeleter {
-    void operator()(OGRGeometry* g) const { OGRGeometryFactory::destroyGeometry(g); }
-};
-using Geometry = std::unique_ptr<OGRGeometry, GeometryDeleter>;
 
 QJsonValue geometryOf(const QList<QPointF>& corners) {
     if (corners.isEmpty())
@@ -73,9 +47,7 @@ QJsonValue geometryOf(const QList<QPointF>& corners) {
 QJsonValue geometryOf(const CTerritoryOutline& outline) {
     if (!outline.areas)
         return geometryOf(outline.corners);
-    char* text = outline.areas->exportToJson();
-    const QJsonObject areas = QJsonDocument::fromJson(QByteArray(text)).object();
-    CPLFree(text);
+    const QJsonObject areas = QJsonDocument::fromJson(outline.areas->Json()).object();
     if (outline.corners.isEmpty())
         return areas;
     return QJsonObject{{"type", "GeometryCollection"},
@@ -89,15 +61,8 @@ namespace TerritoryOutlines {
 QList<QPointF> Hull(const std::vector<QPointF>& points, const CTerritoryOutlineShape& shape) {
     if (points.empty())
         return {};
-    OGRMultiPoint multi;
-    for (const QPointF& p : points)
-        multi.addGeometryDirectly(new OGRPoint(p.x(), p.y()));
-    const Geometry convex(multi.ConvexHull());
-    if (!shape.concave || !convex || wkbFlatten(convex->getGeometryType()) != wkbPolygon)
-        return cornersOf(convex.get());
-    const Geometry concave(multi.ConcaveHull(std::clamp(shape.ratio, 0.0, 1.0), false));
-    const QList<QPointF> corners = cornersOf(concave.get());
-    return corners.size() >= 3 ? corners : cornersOf(convex.get());
+    CGdalFormats* formats = geometryFormats();
+    return formats ? formats->Hull(points, shape.concave, shape.ratio) : QList<QPointF>();
 }
 
 QList<CTerritoryOutline> Of(const CGeoPlaceRows& rows, const std::vector<quint32>& territoryOfRow,
@@ -127,67 +92,16 @@ QList<CTerritoryOutline> Of(const CGeoPlaceRows& rows, const std::vector<quint32
     QList<CTerritoryOutline> outlines;
     for (qsizetype i = 0; i < count; ++i) {
         CTerritoryOutline outline{data.territories[i].id, places[i], Hull(points[i], shape), {}};
-        OGRMultiPolygon parts;
-        for (const QByteArray& key : codes[i]) {
-            const QByteArray& wkb = (*areas)[key];
-            OGRGeometry* area = nullptr;
-            if (OGRGeometryFactory::createFromWkb(wkb.constData(), nullptr, &area, wkb.size()) !=
-                OGRERR_NONE)
-                continue;
-            const Geometry owned(area);
-            if (wkbFlatten(area->getGeometryType()) == wkbPolygon)
-                parts.addGeometry(area);
-            else if (wkbFlatten(area->getGeometryType()) == wkbMultiPolygon)
-                for (const OGRPolygon* polygon : *area->toMultiPolygon())
-                    parts.addGeometry(polygon);
-        }
-        if (!parts.IsEmpty()) {
-            if (OGRGeometry* joined = parts.UnionCascaded())
-                outline.areas.reset(joined, GeometryDeleter());
+        if (!codes[i].isEmpty()) {
+            QList<QByteArray> wkbs;
+            for (const QByteArray& key : codes[i])
+                wkbs << (*areas)[key];
+            if (CGdalFormats* formats = geometryFormats())
+                outline.areas = formats->Union(wkbs);
         }
         outlines << outline;
     }
     return outlines;
-}
-
-QList<QList<QPointF>> Rings(const OGRGeometry& areas, const QRectF& extent, double tolerance) {
-    QList<QList<QPointF>> rings;
-    OGRLinearRing frame;
-    frame.addPoint(extent.left(), extent.top());
-    frame.addPoint(extent.right(), extent.top());
-    frame.addPoint(extent.right(), extent.bottom());
-    frame.addPoint(extent.left(), extent.bottom());
-    frame.closeRings();
-    OGRPolygon box;
-    box.addRing(&frame);
-    const Geometry inside(areas.Intersection(&box));
-    if (!inside || inside->IsEmpty())
-        return rings;
-    const Geometry simple(tolerance > 0 ? inside->SimplifyPreserveTopology(tolerance)
-                                        : inside->clone());
-    const OGRGeometry* shown = simple ? simple.get() : inside.get();
-    const std::function<void(const OGRGeometry*)> collect = [&](const OGRGeometry* g) {
-        switch (wkbFlatten(g->getGeometryType())) {
-        case wkbPolygon:
-            for (const OGRLinearRing* ring : *g->toPolygon()) {
-                QList<QPointF> corners;
-                for (const OGRPoint& p : *ring)
-                    corners << QPointF(p.getX(), p.getY());
-                if (corners.size() >= 2)
-                    rings << corners;
-            }
-            return;
-        case wkbMultiPolygon:
-        case wkbGeometryCollection:
-            for (const OGRGeometry* part : *g->toGeometryCollection())
-                collect(part);
-            return;
-        default:
-            return;
-        }
-    };
-    collect(shown);
-    return rings;
 }
 
 bool ParseConcave(const QString& text, CTerritoryOutlineShape* shape, QString* error) {

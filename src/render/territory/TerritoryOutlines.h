@@ -15,7 +15,7 @@
 
 class CGeoDatabase;
 class CGeoPlaceRows;
-class OGRGeometry;
+class CGdalArea;
 
 // The outline of a territory, in degrees (x longitude, y latitude). `areas` is the union of
 // the areas of its places' postal codes, where areas have been imported (null where none
@@ -26,7 +26,7 @@ struct CTerritoryOutline {
     qint64 territory = 0;
     qint64 places = 0;
     QList<QPointF> corners;
-    std::shared_ptr<const OGRGeometry> areas;
+    std::shared_ptr<const CGdalArea> areas;
 };
 
 namespace TerritoryOutlines {
@@ -40,11 +40,6 @@ QList<QPointF> Hull(const std::vector<QPointF>& points, const CTerritoryOutlineS
 QList<CTerritoryOutline> Of(const CGeoPlaceRows& rows, const std::vector<quint32>& territoryOfRow,
                             const CTerritoryData& data, const CTerritoryOutlineShape& shape = {},
                             const CPostalAreas* areas = nullptr);
-
-// The rings (outer and inner) of `areas` within `extent` (degrees), simplified so that no
-// corner is left that is nearer than `tolerance` degrees to the line without it. Each ring
-// closes on its first corner.
-QList<QList<QPointF>> Rings(const OGRGeometry& areas, const QRectF& extent, double tolerance);
 
 // The tightness of a concave hull as the user writes it ("0,3" or "0.3", from 0 to 1): the
 // shape becomes concave with it. False with a German message.
@@ -75,9 +70,9 @@ public:
                                              const std::vector<quint32>& territoryOfRow,
                                              const CTerritoryData& data,
                                              const CTerritoryOutlineShape& shape);
-    // The rings of the areas of outline `index` of the last Outlines (TerritoryOutlines::
-    // Rings): cut and simplified once per extent and tolerance, so that a repaint of the
-    // same view draws them without cutting again.
+    // The rings of the areas of outline `index` of the last Outlines (CGdalArea::Rings): cut and
+    // simplified once per extent and tolerance, so that a repaint of the same view draws them
+    // without cutting again.
     const QList<QList<QPointF>>& AreaRings(qsizetype index, const QRectF& extent, double tolerance);
 
 private:
