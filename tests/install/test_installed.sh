@@ -95,7 +95,7 @@ $found"
 printf 'PLZ;Name\n80331;Kundin\n' >"$work/db/liste.csv"
 listed=$(cd "$work/db" && "$prefix/bin/kelvo-cli" places --table liste.csv 2>&1) ||
     fail "kelvo-cli places --table: $listed"
-[[ $listed == *Kundin*München* ]] || fail "kelvo-cli places --table printed: $listed"
+[[ $listed == *$'DE\t80331\t'*$'\tKundin\t'*"Orte übernommen: 1,"* ]] || fail "kelvo-cli places --table printed: $listed"
 
 # The desktop entry's command, started elsewhere, runs kelvo in $XDG_DATA_HOME/Kelvo, which it
 # creates with a new database.
