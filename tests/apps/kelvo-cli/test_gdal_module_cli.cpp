@@ -28,8 +28,10 @@ protected:
     QString Path(const QString& name) const { return m_root.filePath(name); }
     QString Cli() const { return Path(QStringLiteral("bin/kelvo-cli")); }
     QString Module() const { return Path(QStringLiteral(KELVO_MODULE_DIR "/libkelvo-gdal.so")); }
-    int Run(const QStringList& args, QString* out, QString* err) {
+    int Run(const QStringList& args, QString* out, QString* err,
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
         QProcess process;
+        process.setProcessEnvironment(environment);
         process.setWorkingDirectory(m_root.path());
         process.start(Cli(), args);
         if (!process.waitForFinished(60000))
@@ -38,8 +40,11 @@ protected:
         *err = QString::fromUtf8(process.readAllStandardError());
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
-    int ReadList(QString* out, QString* err) {
-        return Run({"places", "--table", Path("liste.csv"), "--db", Path("Kelvo.mde")}, out, err);
+    int
+    ReadList(QString* out, QString* err,
+             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+        return Run({"places", "--table", Path("liste.csv"), "--db", Path("Kelvo.mde")}, out, err,
+                   environment);
     }
     QTemporaryDir m_root;
 };
@@ -60,10 +65,19 @@ TEST_F(GdalModuleCli, WithoutTheModuleTheDatabaseWorksAndAListIsRefusedInGerman)
     EXPECT_FALSE(out.contains("Kundin"));
 }
 
-TEST_F(GdalModuleCli, TheInstalledModuleIsFoundBesideTheProgramsFolder) {
+TEST_F(GdalModuleCli, TheInstalledModuleIsFoundBesideTheProgramsFolderAndLoadedOnlyForAList) {
     QString out, err;
     ASSERT_EQ(Run({"import", "--db", Path("Kelvo.mde"), Path("plz.txt")}, &out, &err), 0);
     ASSERT_TRUE(QFile::copy(QStringLiteral(KELVO_GDAL_MODULE), Module()));
+    // The dynamic loader names every library it loads.
+    QProcessEnvironment traced = QProcessEnvironment::systemEnvironment();
+    traced.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    ASSERT_EQ(Run({"search", "--db", Path("Kelvo.mde"), "101"}, &out, &err, traced), 0);
+    EXPECT_TRUE(err.contains("file=libQt6Core.so")) << err.left(2000).toStdString();
+    EXPECT_FALSE(err.contains("libgdal")) << "a search loads GDAL";
+    EXPECT_FALSE(err.contains("libkelvo-gdal")) << "a search loads the module";
+    ASSERT_EQ(ReadList(&out, &err, traced), 0) << err.right(2000).toStdString();
+    EXPECT_TRUE(err.contains("libgdal.so")) << err.right(2000).toStdString();
     ASSERT_EQ(ReadList(&out, &err), 0) << err.toStdString();
     EXPECT_TRUE(out.contains("DE\t10115\t")) << out.toStdString();
     EXPECT_TRUE(out.contains("\tKundin\t")) << out.toStdString();
