@@ -154,6 +154,11 @@ bool CTableListFile::Open(const QString& path) {
     }
     m_pData = std::make_unique<Dataset>();
     m_pData->h = h;
+    // GDAL's driver decides the separator by the first line alone and keeps only as many
+    // cells of a row as that line has: its rows are read with its line reader instead.
+    m_textName = text ? TableListTextFile::FileName(path, m_bNul) : QByteArray();
+    if (text)
+        m_cSeparator = TableListTextFile::Separator(m_textName);
     return true;
 }
 
@@ -185,6 +190,8 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
                          .arg(m_strPath, sheet, SheetNames().join(QStringLiteral(", ")));
         return false;
     }
+    if (!m_textName.isEmpty())
+        return ReadTextRows(take);
     OGR_L_ResetReading(layer);
     const int fields = OGR_FD_GetFieldCount(OGR_L_GetLayerDefn(layer));
     Row row;
@@ -202,22 +209,46 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
         while (used > 0 && !OGR_F_IsFieldSetAndNotNull(feature, used - 1))
             --used;
         row.cells.reserve(used);
-        for (int i = 0; i < used; ++i) {
-            QString cell;
-            if (OGR_F_IsFieldSetAndNotNull(feature, i))
-                cell = decodeCell(OGR_F_GetFieldAsString(feature, i));
-            if (cell.size() > kMaxCellChars) {
-                cell.truncate(kMaxCellChars);
-                row.bCellTooLong = true;
-            }
-            if (m_bNul && cell.contains(QChar(TableListTextFile::kNulStandIn)))
-                row.bNulRead = true;
-            row.cells << cell;
-        }
+        for (int i = 0; i < used; ++i)
+            AddCell(row, OGR_F_IsFieldSetAndNotNull(feature, i) ? OGR_F_GetFieldAsString(feature, i)
+                                                                : "");
         OGR_F_Destroy(feature);
         if (!take(row))
             break;
     }
+    return CheckFailure();
+}
+
+bool CTableListFile::ReadTextRows(const std::function<bool(const Row&)>& take) {
+    Row row;
+    if (!TableListTextFile::ReadRecords(m_textName, m_cSeparator, [&](const char* const* cells) {
+            // Records are numbered from 1 without the blank lines, as GDAL's driver does.
+            ++row.nLine;
+            row.cells.clear();
+            row.bCellTooLong = false;
+            row.bNulRead = false;
+            for (const char* const* cell = cells; *cell; ++cell)
+                AddCell(row, *cell);
+            return take(row);
+        })) {
+        m_strError = QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(m_strPath);
+        return false;
+    }
+    return CheckFailure();
+}
+
+void CTableListFile::AddCell(Row& row, const char* bytes) const {
+    QString cell = decodeCell(bytes);
+    if (cell.size() > kMaxCellChars) {
+        cell.truncate(kMaxCellChars);
+        row.bCellTooLong = true;
+    }
+    if (m_bNul && cell.contains(QChar(TableListTextFile::kNulStandIn)))
+        row.bNulRead = true;
+    row.cells << cell;
+}
+
+bool CTableListFile::CheckFailure() {
     // Whatever the driver read before a failure is no whole sheet: none of it is taken.
     if (!m_strFailure.isEmpty()) {
         m_strError = QStringLiteral("Die Datei \"%1\" kann nicht vollständig gelesen werden "

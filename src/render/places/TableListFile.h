@@ -10,7 +10,8 @@
 // GDAL/OGR, opened read-only: nothing is ever written into it. Every cell comes as text, as
 // the sheet shows it; dates of a spreadsheet as "yyyy/MM/dd" or "yyyy-MM-dd". Cells of a
 // CSV file are UTF-8 when valid, otherwise Windows-1252; ";", "," or TAB separate them
-// (whichever the first line uses), quoted fields as RFC 4180 has them.
+// (whichever the first records use most alike), quoted fields as RFC 4180 has them; a row
+// has every cell of its line, whatever the number of cells in the first line.
 class CTableListFile {
 public:
     // A cell longer than this is not kept: the row is named with the reason instead.
@@ -52,6 +53,13 @@ private:
     std::unique_ptr<Dataset> m_pData;
     QString m_strPath;
     QString m_strError;
-    QString m_strFailure; // the first failure GDAL reported on the file, kept for good
-    bool m_bNul = false;  // a text file with NUL bytes, read with their stand-in
+    QString m_strFailure;  // the first failure GDAL reported on the file, kept for good
+    bool m_bNul = false;   // a text file with NUL bytes, read with their stand-in
+    QByteArray m_textName; // a text file's name for GDAL's CSV line reader; empty otherwise
+    char m_cSeparator = ';';
+
+    bool ReadTextRows(const std::function<bool(const Row&)>& take);
+    void AddCell(Row& row, const char* bytes) const;
+    // False with Error() when GDAL reported a failure on the file.
+    bool CheckFailure();
 };
