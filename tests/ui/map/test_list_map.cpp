@@ -320,6 +320,37 @@ TEST_F(ListMapTest, AMaximizedMapMakesRoomForTheListsWindows) {
     EXPECT_TRUE(issuesWindow->isVisible());
 }
 
+// A map with less room beside it than a window would like: the window is narrowed to that
+// room instead of being pushed back over the map.
+TEST_F(ListMapTest, AListsWindowsTakeTheRoomBesideTheMapNotTheMap) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    frame->resize(1200, 800);
+    CKelvoView* view = OpenList(WriteCustomers(), [](CTableListDialog*) {});
+    ASSERT_TRUE(view);
+    CKelvoDoc* doc = view->GetDocument();
+    CChildFrame* mapFrame = view->GetParentFrame();
+    const QSize room = frame->MdiArea()->viewport()->size();
+    auto window = [&] { return SubWindowOf(doc->IssuesWindow()); };
+    ASSERT_TRUE(window());
+    // Room for the window's least width at the map's right, not for all it would like.
+    const int least = window()->minimumSizeHint().width();
+    const int hint = window()->sizeHint().width();
+    ASSERT_LT(least, hint);
+    mapFrame->setGeometry(0, 0, room.width() - (least + hint) / 2, mapFrame->height());
+    window()->close();
+    Process();
+    ASSERT_FALSE(window());
+    ASSERT_TRUE(Action(ID_VIEW_LIST_ISSUES));
+    Action(ID_VIEW_LIST_ISSUES)->trigger();
+    Process();
+    ASSERT_TRUE(window());
+    EXPECT_TRUE(window()->isVisible());
+    EXPECT_FALSE(window()->geometry().intersects(mapFrame->geometry()));
+    EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(window()->geometry()));
+    EXPECT_EQ(window()->x(), mapFrame->geometry().right() + 1);
+    EXPECT_EQ(frame->MdiArea()->activeSubWindow(), mapFrame);
+}
+
 TEST_F(ListMapTest, ExportedRowsRunNoFormulas) {
     CTableList list;
     list.header = {"PLZ", "Name"};
