@@ -22,9 +22,23 @@ public:
     QuietErrors& operator=(const QuietErrors&) = delete;
 };
 
-// The name to hand GDAL for a text table with NUL bytes: through a read-only file system of
-// Kelvo's own in which every NUL reads as TableListTextFile::kNulStandIn.
-QByteArray NulFreeName(const QString& path);
+// The name GDAL's file functions read a text table with NUL bytes by: through a read-only
+// file system of Kelvo's own in which every NUL reads as TableListTextFile::kNulStandIn.
+QByteArray NulFreeFile(const QString& path);
+
+// The separator of a text table: of ";", "," and TAB the one by which the most of the first
+// records have two cells or more, then the one giving the most of them the same number of
+// cells, then the one giving more cells. GDAL's CSV driver looks at the first line alone and
+// takes "," when it holds two kinds (a title "Kunden, Stand 11/2026" above a ";" table).
+char TextSeparator(const QByteArray& fileName);
+
+// Reads the records of a text table through GDAL's CSV line reader (quoted fields with
+// separators and line breaks in them, a UTF-8 byte-order mark skipped) and hands the cells
+// of each to `take` (a null-terminated list), every cell of the line, however many cells
+// other lines have; blank lines are skipped. `take` returns false to stop. False when the
+// file cannot be opened; GDAL reports a line too long for it as a failure of its own.
+bool ReadTextRecords(const QByteArray& fileName, char separator,
+                     const std::function<bool(const char* const* cells)>& take);
 
 std::unique_ptr<CGdalTable> OpenTable(const QString& path, bool text, bool nul);
 bool WriteSheet(const QString& path, const QByteArray& sheet, const QStringList& columns,

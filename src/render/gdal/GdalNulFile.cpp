@@ -85,10 +85,9 @@ void install() {
 
 namespace GdalModule {
 
-QByteArray NulFreeName(const QString& path) {
+QByteArray NulFreeFile(const QString& path) {
     install();
-    return QByteArrayLiteral("CSV:") + kPrefix +
-           QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    return kPrefix + QFile::encodeName(QFileInfo(path).absoluteFilePath());
 }
 
 } // namespace GdalModule

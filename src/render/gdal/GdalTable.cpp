@@ -15,7 +15,12 @@ namespace {
 
 class CTable final : public CGdalTable {
 public:
-    CTable(GDALDatasetH h, QString failure) : m_h(h), m_strFailure(std::move(failure)) {}
+    // `textFile`: for a text table, the name its records are read by; empty for a spreadsheet.
+    CTable(GDALDatasetH h, QString failure, QByteArray textFile)
+        : m_h(h), m_strFailure(std::move(failure)), m_textFile(std::move(textFile)) {
+        if (!m_textFile.isEmpty())
+            m_cSeparator = GdalModule::TextSeparator(m_textFile);
+    }
     ~CTable() override {
         GDALClose(m_h);
 #ifdef __GLIBC__
@@ -39,6 +44,8 @@ public:
         OGRLayerH layer = Layer(sheet);
         if (!layer)
             return false;
+        if (!m_textFile.isEmpty())
+            return ReadTextRows(take);
         OGR_L_ResetReading(layer);
         const int fields = OGR_FD_GetFieldCount(OGR_L_GetLayerDefn(layer));
         std::vector<const char*> cells;
@@ -61,6 +68,24 @@ public:
     }
 
 private:
+    // GDAL's driver decides the separator by the first line alone and keeps only as many
+    // cells of a row as that line has: a text table's rows are read with its line reader,
+    // numbered from 1 without the blank lines, as the driver numbers them.
+    bool ReadTextRows(const RowTaker& take) {
+        qint64 record = 0;
+        std::vector<const char*> row;
+        const bool opened =
+            GdalModule::ReadTextRecords(m_textFile, m_cSeparator, [&](const char* const* cells) {
+                row.clear();
+                for (const char* const* cell = cells; *cell; ++cell)
+                    row.push_back(*cell);
+                return take(++record, row);
+            });
+        if (!opened && m_strFailure.isEmpty())
+            m_strFailure = QStringLiteral("sie kann nicht mehr geöffnet werden");
+        return true;
+    }
+
     OGRLayerH Layer(const QString& sheet) const {
         return sheet.isEmpty() ? GDALDatasetGetLayer(m_h, 0)
                                : GDALDatasetGetLayerByName(m_h, sheet.toUtf8().constData());
@@ -68,6 +93,8 @@ private:
 
     GDALDatasetH m_h;
     QString m_strFailure;
+    QByteArray m_textFile;
+    char m_cSeparator = ';';
 };
 
 } // namespace
@@ -78,9 +105,8 @@ std::unique_ptr<CGdalTable> OpenTable(const QString& path, bool text, bool nul) 
     RegisterDrivers();
     QString failure;
     const QuietErrors quiet(&failure);
-    const QByteArray name =
-        nul ? NulFreeName(path)
-            : (text ? QByteArrayLiteral("CSV:") : QByteArray()) + QFile::encodeName(path);
+    const QByteArray file = nul ? NulFreeFile(path) : QFile::encodeName(path);
+    const QByteArray name = (text ? QByteArrayLiteral("CSV:") : QByteArray()) + file;
     const char* const spreadsheets[] = {"XLSX", "ODS", nullptr};
     const char* const texts[] = {"CSV", nullptr};
     const char* const csvOptions[] = {"HEADERS=NO", "AUTODETECT_TYPE=NO", "EMPTY_STRING_AS_NULL=NO",
@@ -92,7 +118,7 @@ std::unique_ptr<CGdalTable> OpenTable(const QString& path, bool text, bool nul) 
             GDALClose(h);
         return nullptr;
     }
-    return std::make_unique<CTable>(h, failure);
+    return std::make_unique<CTable>(h, failure, text ? file : QByteArray());
 }
 
 bool WriteSheet(const QString& path, const QByteArray& sheet, const QStringList& columns,

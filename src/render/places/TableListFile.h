@@ -12,7 +12,8 @@ class CGdalTable;
 // GDAL/OGR, opened read-only: nothing is ever written into it. Every cell comes as text, as
 // the sheet shows it; dates of a spreadsheet as "yyyy/MM/dd" or "yyyy-MM-dd". Cells of a
 // CSV file are UTF-8 when valid, otherwise Windows-1252; ";", "," or TAB separate them
-// (whichever the first line uses), quoted fields as RFC 4180 has them.
+// (whichever the first records use most alike), quoted fields as RFC 4180 has them; a row
+// has every cell of its line, whatever the number of cells in the first line.
 class CTableListFile {
 public:
     // A cell longer than this is not kept: the row is named with the reason instead.

@@ -4,6 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 using Role = CTableListMapping::Role;
@@ -21,7 +24,7 @@ QString normalName(const QString& text) {
 
 struct Known {
     Role role;
-    const char* names[10];
+    const char* names[12];
 };
 
 // Column names by role, as normalName gives them.
@@ -34,10 +37,17 @@ const Known kKnown[] = {
     {Role::Text,
      {"name", "text", "bezeichnung", "kunde", "firma", "titel", "label", "beschriftung", nullptr}},
     {Role::Datum, {"datum", "date", "ab", "abdatum", "seit", "termin", "start", "von", nullptr}},
-    {Role::Gruppe, {"gruppe", "group", "kategorie", "category", "typ", "art", "klasse", nullptr}},
+    {Role::Gruppe,
+     {"gruppe", "group", "kategorie", "category", "typ", "art", "klasse", "gebiet", "region",
+      "segment", nullptr}},
     {Role::Groesse, {"groesse", "size", "markergroesse", nullptr}},
     {Role::Blinken, {"blinken", "blink", "blinkt", nullptr}},
 };
+
+// Compound names as lists have them ("Anlagedatum", "Kundengruppe", "Vertriebsgebiet"): the
+// role of their last part.
+const std::pair<const char*, Role> kKnownEndings[] = {
+    {"datum", Role::Datum}, {"gruppe", Role::Gruppe}, {"gebiet", Role::Gruppe}};
 
 bool roleOfName(const QString& cell, Role* role) {
     const QString name = normalName(cell);
@@ -51,7 +61,20 @@ bool roleOfName(const QString& cell, Role* role) {
             }
         }
     }
+    for (const auto& [ending, endingRole] : kKnownEndings) {
+        if (name.endsWith(QLatin1String(ending))) {
+            *role = endingRole;
+            return true;
+        }
+    }
     return false;
+}
+
+// A date as spreadsheets hand it out ("2026/12/24", "2026-12-24 10:00") or Germans write it.
+bool isDateCell(const QString& cell) {
+    static const QRegularExpression re(
+        QStringLiteral("^(\\d{4}[-/]\\d{1,2}[-/]\\d{1,2}([ T].*)?|\\d{1,2}\\.\\d{1,2}\\.\\d{4})$"));
+    return re.match(cell.trimmed()).hasMatch();
 }
 
 bool isPostalNumber(const QString& cell) {
@@ -64,12 +87,16 @@ bool isCountryCode(const QString& cell) {
     return re.match(cell.trimmed()).hasMatch();
 }
 
-// The first column whose filled cells (at least one) all pass the test.
-int columnWhereAll(const QList<QStringList>& rows, int from, bool (*test)(const QString&)) {
+// The first column whose filled cells (at least one) all pass the test, those in `taken`
+// aside.
+int columnWhereAll(const QList<QStringList>& rows, int from, bool (*test)(const QString&),
+                   const std::array<int, Role::RoleCount>* taken = nullptr) {
     int columns = 0;
     for (const QStringList& row : rows)
         columns = std::max(columns, int(row.size()));
     for (int c = 0; c < columns; ++c) {
+        if (taken && std::find(taken->begin(), taken->end(), c) != taken->end())
+            continue;
         int filled = 0;
         bool all = true;
         for (int r = from; r < rows.size() && all; ++r) {
@@ -149,6 +176,10 @@ CTableListMapping Guess(const QList<QStringList>& rows, const QList<int>& lines)
         }
         if (named.Column(Role::Plz) >= 0) {
             named.nHeaderLine = lines.value(r);
+            // A date column named otherwise ("Erstkontakt") by the dates under its name.
+            if (named.Column(Role::Datum) < 0)
+                named.aColumn[Role::Datum] =
+                    columnWhereAll(rows.mid(0, kGuessRows), r + 1, isDateCell, &named.aColumn);
             return named;
         }
     }

@@ -103,14 +103,16 @@ bool CKelvoDoc::OpenList(const QString& path) {
     if (m_pList->bDated)
         TableListAge::Colour(m_aPlaces, CAsOfBar::AgeRules(), m_dtAsOf);
     m_bPlacesLoaded = true;
-    const int without = m_pList->nWithoutPlace;
-    if (without > 0)
-        m_strPlacesNote =
-            without == 1
-                ? QStringLiteral("1 Zeile ohne Ort in %1").arg(g_GeoDatabase.m_Table.m_strTableName)
-                : QStringLiteral("%1 Zeilen ohne Ort in %2")
-                      .arg(without)
-                      .arg(g_GeoDatabase.m_Table.m_strTableName);
+    QStringList note;
+    if (const int without = m_pList->nWithoutPlace; without > 0)
+        note << (without == 1 ? QStringLiteral("1 Zeile ohne Ort in %1")
+                                    .arg(g_GeoDatabase.m_Table.m_strTableName)
+                              : QStringLiteral("%1 Zeilen ohne Ort in %2")
+                                    .arg(without)
+                                    .arg(g_GeoDatabase.m_Table.m_strTableName));
+    if (m_pList->nRepaired > 0)
+        note << CTableListIssues::RepairedText(m_pList->nRepaired);
+    m_strPlacesNote = note.join(QStringLiteral("; "));
     m_bSideWindowsPending = true;
     return true;
 }

@@ -65,14 +65,20 @@ QMdiSubWindow* Show(QWidget* content, CChildFrame* mapFrame, Side side) {
         size.setWidth(std::max(size.width(), mapFrame->width()));
     size = size.boundedTo(area->viewport()->size());
     makeRoom(mapFrame, area->viewport()->size(), size, side);
-    // Beside a map that made room, the window takes what is left; it scrolls if need be.
-    if (mapFrame->property(kMadeRoom).toBool()) {
-        const QRect map = mapFrame->geometry();
-        const QSize room = area->viewport()->size();
-        if (side == Side::Right)
-            size.setWidth(std::min(size.width(), room.width() - map.right() - 1));
-        else
-            size.setHeight(std::min(size.height(), room.height() - map.bottom() - 1));
+    // Beside the map the window takes what is left (it scrolls if need be) rather than lie
+    // over the map; only where even its least size finds no room is it pushed back over it.
+    const QRect map = mapFrame->geometry();
+    const QSize room = area->viewport()->size();
+    const QSize least = window->minimumSizeHint();
+    const bool madeRoom = mapFrame->property(kMadeRoom).toBool();
+    if (side == Side::Right) {
+        const int left = room.width() - map.right() - 1;
+        if (madeRoom || left >= least.width())
+            size.setWidth(std::min(size.width(), left));
+    } else {
+        const int left = room.height() - map.bottom() - 1;
+        if (madeRoom || left >= least.height())
+            size.setHeight(std::min(size.height(), left));
     }
     window->resize(size);
     window->move(besidePosition(mapFrame->geometry(), size, area->viewport()->size(), side));

@@ -1,5 +1,6 @@
 #include "ui/map/TableListIssues.h"
 
+#include "base/GermanNumbers.h"
 #include "base/SystemErrorText.h"
 #include "render/export/ExportWriters.h"
 #include "ui/shell/MessageBox.h"
@@ -35,10 +36,12 @@ CTableListIssues::CTableListIssues(const QString& listName, const CTableList& li
     setWindowTitle(QStringLiteral("Zeilen ohne Ort - %1").arg(listName));
     auto* layout = new QVBoxLayout(this);
     const int without = list.nWithoutPlace;
-    layout->addWidget(new QLabel(
+    QString counts =
         without == 1 ? QStringLiteral("1 Zeile der Liste hat keinen Ort in GEO.")
-                     : QStringLiteral("%1 Zeilen der Liste haben keinen Ort in GEO.").arg(without),
-        this));
+                     : QStringLiteral("%1 Zeilen der Liste haben keinen Ort in GEO.").arg(without);
+    if (list.nRepaired > 0)
+        counts += u' ' + RepairedText(list.nRepaired) + u'.';
+    layout->addWidget(new QLabel(counts, this));
     int columns = 0;
     for (const CTableListIssue& issue : list.aIssues)
         columns = std::max(columns, int(issue.values.size()));
@@ -71,6 +74,12 @@ CTableListIssues::CTableListIssues(const QString& listName, const CTableList& li
         if (QWidget* frame = parentWidget())
             frame->close();
     });
+}
+
+QString CTableListIssues::RepairedText(int repaired) {
+    return GermanNumbers::Count(repaired, QStringLiteral("Postleitzahl"),
+                                QStringLiteral("Postleitzahlen")) +
+           QStringLiteral(" um führende Nullen ergänzt");
 }
 
 void CTableListIssues::OnExport() {

@@ -17,6 +17,9 @@ public:
 
     QTableWidget* Table() const { return m_pTable; }
     QSize sizeHint() const override { return {640, 320}; }
+    // "14 Postleitzahlen um führende Nullen ergänzt": what the status bar and the window say
+    // of the postal codes a spreadsheet had stored as numbers.
+    static QString RepairedText(int repaired);
     // Writes the rows to the file; false with the message shown.
     bool ExportTo(const QString& path);
 

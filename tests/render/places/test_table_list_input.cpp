@@ -218,6 +218,65 @@ TEST_F(TableListInput, FaultyRowsAreListedAndTheOthersPlaced) {
     EXPECT_DOUBLE_EQ(lookup.Find(2)->dLon, 8.44);
 }
 
+// Text files as spreadsheet programs and people write them: the separator is the one the
+// rows share, whatever the first line holds, and a row keeps every cell of its line.
+TEST_F(TableListInput, TheSeparatorIsTheOneTheRowsShareAndNoCellIsDropped) {
+    CTableList list;
+    QString error;
+    // A German export: a title with a comma above a ";" table, quoted cells with ";" and a
+    // line break, decimal commas, Windows-1252.
+    QByteArray german = "Kundenliste, Stand 11/2015\r\n"
+                        "Land;PLZ;Ort;Firma;Datum;Umsatz\r\n"
+                        "Deutschland;1067;Dresden;\"Meier; S\xf6hne\r\nz. Hd. Frau M\xfcller\";"
+                        "24.12.2015;1234,50\r\n"
+                        "Deutschland;99999;Nirgends;Niemand;;0,5\r\n"
+                        "\xd6sterreich;1010;Wien;\"Huber, Wien\";2015-12-24;17,00\r\n";
+    ASSERT_TRUE(Read(Write("export.csv", german), &list, &error)) << error.toStdString();
+    EXPECT_EQ(list.mapping.nHeaderLine, 2);
+    ASSERT_EQ(list.aEntries.size(), 2);
+    EXPECT_EQ(list.aEntries[0].m_strPLZ, "01067");
+    EXPECT_EQ(list.aEntries[0].m_strLabel, u"Meier; Söhne z. Hd. Frau Müller");
+    EXPECT_EQ(list.aEntries[0].m_dtDate, QDate(2015, 12, 24));
+    EXPECT_EQ(list.aEntries[1].m_strStaat, "AT");
+    EXPECT_EQ(list.aEntries[1].m_strLabel, "Huber, Wien");
+    ASSERT_EQ(list.aIssues.size(), 1);
+    EXPECT_EQ(list.aIssues[0].nLine, 4); // records, not lines, are counted
+    EXPECT_EQ(list.aIssues[0].strReason, "DE 99999 ist nicht in GEO.");
+
+    // An unquoted comma in the header of a ";" file.
+    ASSERT_TRUE(
+        Read(Write("komma.csv", "PLZ;Name;Notiz, intern\n80331;Meier, Anna;x\n"), &list, &error))
+        << error.toStdString();
+    ASSERT_EQ(list.aEntries.size(), 1);
+    EXPECT_EQ(list.aEntries[0].m_strPLZ, "80331");
+    EXPECT_EQ(list.aEntries[0].m_strLabel, "Meier, Anna");
+
+    // A "," table under a title with a ";"; a TSV whose names hold commas.
+    ASSERT_TRUE(Read(Write("intl.csv", "Kunden; Stand 2015\nZip,City,Name\n01067,Dresden,A;B\n"),
+                     &list, &error))
+        << error.toStdString();
+    ASSERT_EQ(list.aEntries.size(), 1);
+    EXPECT_EQ(list.aEntries[0].m_strLabel, "A;B");
+    ASSERT_TRUE(
+        Read(Write("liste.tsv", "PLZ\tName\n01067\tMeier, Anna\n80331\tB, C\n"), &list, &error))
+        << error.toStdString();
+    ASSERT_EQ(list.aEntries.size(), 2);
+    EXPECT_EQ(list.aEntries[1].m_strLabel, "B, C");
+
+    // Rows longer than the first line: the later cells can be mapped all the same.
+    CTableListOptions options;
+    options.aMapOptions = {"PLZ=1", "Text=3", "Datum=4", "Gruppe=5"};
+    ASSERT_TRUE(Read(Write("lang.csv", "PLZ;Ort\n01067;Dresden;Kunde A;24.12.2015;Nord\n"
+                                       "80331;M\xfcnchen;Kunde B;;S\xfc"
+                                       "d\n"),
+                     &list, &error, options))
+        << error.toStdString();
+    ASSERT_EQ(list.aEntries.size(), 2);
+    EXPECT_EQ(list.aEntries[0].m_strLabel, "Kunde A");
+    EXPECT_EQ(list.aEntries[0].m_dtDate, QDate(2015, 12, 24));
+    EXPECT_EQ(list.aGroups, QStringList({"Nord", QStringLiteral("Süd")}));
+}
+
 TEST_F(TableListInput, CountriesByNameAndLiechtensteinAsStored) {
     CTableList list;
     QString error;
@@ -260,6 +319,34 @@ TEST(TableListMapping, TheHeaderRowAndColumnsAreGuessedFromTheirNames) {
          5,
          6},
         {{{"ZIP", "Country", "City", "Name", "Date", "Group"}}, 1, 1, 0, 2, 3, 4, 5},
+        // A CRM export: merged cells above the header, the date column known by its dates
+        // (as the spreadsheet hands them out), the group by a compound name.
+        {{{"Kundenliste CRM, Stand 11/2026"},
+          {},
+          {"Adresse", "", "", "Kunde"},
+          {"Land", "PLZ", "Ort", "Firma", "Erstkontakt", "Umsatz", "Vertriebsgebiet"},
+          {"Deutschland", "1067", "Dresden", "A", "2026/12/10", "1.5", "Nord"},
+          {"", "", "", "", "", "", ""},
+          {"Deutschland", "80331", "", "B", "2026/01/02 10:30:00", "2", "Süd"}},
+         4,
+         0,
+         1,
+         2,
+         3,
+         4,
+         6},
+        {{{"PLZ", "Kundengruppe", "Anlagedatum"}, {"01067", "A", "x"}}, 1, -1, 0, -1, -1, 2, 1},
+        // Dates in some cells of a column only make no date column.
+        {{{"PLZ", "Notiz", "Beginn"},
+          {"01067", "x", "24.12.2026"},
+          {"80331", "24.12.2026", "bald"}},
+         1,
+         -1,
+         0,
+         -1,
+         -1,
+         -1,
+         -1},
         {{{" P.L.Z. ", "Größe", "Ort"}}, 1, -1, 0, 2, -1, -1, -1},
         // No header: the postal codes are the column of 4- and 5-digit numbers.
         {{{"Meier", "DE", "1067"}, {"Huber", "AT", "1010.0"}, {"", "", ""}},

@@ -1,7 +1,7 @@
 // A list of the user's opened as a map window through the real main window: the mapping
 // dialog, the markers, the rows without place beside the map and the reference day driven
 // through the "Stichtag" window's slider, keys, play button and age colours.
-#include "ui/MapViewFixture.h"
+#include "ui/map/ListMapFixture.h"
 
 #include "base/CommandIds.h"
 #include "render/places/TableList.h"
@@ -27,86 +27,6 @@
 #include <QTimer>
 
 namespace {
-
-class ListMapTest : public MapViewFixture {
-protected:
-    // Opens the list as "Datei öffnen..." does; the mapping dialog is confirmed with its OK
-    // button after `check` has looked at it.
-    CKelvoView* OpenList(const QString& path, const std::function<void(CTableListDialog*)>& check) {
-        QTimer::singleShot(0, [check] {
-            auto* dlg = qobject_cast<CTableListDialog*>(QApplication::activeModalWidget());
-            ASSERT_TRUE(dlg);
-            check(dlg);
-            auto* buttons = dlg->findChild<QDialogButtonBox*>();
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
-        });
-        CDocument* doc = theApp.OpenDocumentFile(path);
-        Process();
-        return doc ? dynamic_cast<CKelvoView*>(doc->GetFirstView()) : nullptr;
-    }
-
-    // A list with a row without place, dated and undated entries and two groups.
-    QString WriteCustomers() {
-        const QString later = QDate::currentDate().addDays(10).toString("dd.MM.yyyy");
-        return TestSupport::WriteFile(dir.filePath("kunden.csv"), ("Land;PLZ;Name;Datum;Gruppe\n"
-                                                                   "DE;10115;Berlin;2.1.2020;A\n"
-                                                                   "DE;69117;Heidelberg;" +
-                                                                   later +
-                                                                   ";B\n"
-                                                                   "AT;1010;Wien;;A\n"
-                                                                   "DE;99999;Nirgends;;A\n")
-                                                                      .toUtf8());
-    }
-
-    // A workbook with the sheets "Kunden" (Berlin) and "Filialen" (Wien, Heidelberg).
-    QString WriteWorkbook(const QString& name) {
-        auto row = [](const QByteArray& staat, const QByteArray& plz, const QByteArray& text) {
-            QByteArray cells;
-            for (const QByteArray& cell : {staat, plz, text})
-                cells += "<table:table-cell office:value-type=\"string\"><text:p>" + cell +
-                         "</text:p></table:table-cell>";
-            return "<table:table-row>" + cells + "</table:table-row>";
-        };
-        const QByteArray content =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
-            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-            "office:version=\"1.2\"><office:body><office:spreadsheet>"
-            "<table:table table:name=\"Kunden\">" +
-            row("Land", "PLZ", "Name") + row("DE", "10115", "Berlin") +
-            "</table:table><table:table table:name=\"Filialen\">" + row("Land", "PLZ", "Name") +
-            row("AT", "1010", "Wien") + row("DE", "69117", "Heidelberg") +
-            "</table:table></office:spreadsheet></office:body></office:document-content>";
-        const QString path = dir.filePath(name);
-        TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
-                                     {"content.xml", content}});
-        return path;
-    }
-
-    // The sub-window of the main window a list's window sits in.
-    QMdiSubWindow* SubWindowOf(QWidget* content) const {
-        auto* window = content ? qobject_cast<QMdiSubWindow*>(content->parentWidget()) : nullptr;
-        return window && frame->MdiArea()->subWindowList().contains(window) ? window : nullptr;
-    }
-
-    // Answers the next text dialog with `text` through its OK button; `then` runs before
-    // the click (to answer the dialog that may follow).
-    static void AnswerTextDialog(const QString& text, QString* shown = nullptr,
-                                 std::function<void()> then = {}) {
-        QTimer::singleShot(0, [=] {
-            auto* dlg = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-            ASSERT_TRUE(dlg);
-            if (shown)
-                *shown = dlg->textValue();
-            dlg->findChild<QLineEdit*>()->setText(text);
-            if (then)
-                then();
-            QTest::mouseClick(dlg->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                              Qt::LeftButton);
-        });
-    }
-};
 
 TEST_F(ListMapTest, TheReferenceDayShowsAndHidesDatedEntries) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
@@ -275,49 +195,6 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
     EXPECT_FALSE(issuesLeft);
     EXPECT_TRUE(frame->MdiArea()->subWindowList().isEmpty());
     EXPECT_EQ(frame->GetMenuId(), IDR_MAINFRAME);
-}
-
-// The list's cells are the user's, but the file may come from anyone: what a spreadsheet
-// would run as a formula is exported as text, numbers stay numbers.
-// A maximized map would hide the list's windows: it gives them room, also when it is
-// maximized again and a window is asked for through the menu.
-TEST_F(ListMapTest, AMaximizedMapMakesRoomForTheListsWindows) {
-    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
-    frame->resize(1000, 700); // less than the map and the windows would like
-    ASSERT_TRUE(OpenMap());
-    Frames().last()->showMaximized();
-    Process();
-    CKelvoView* view = OpenList(WriteCustomers(), [](CTableListDialog*) {});
-    ASSERT_TRUE(view);
-    CKelvoDoc* doc = view->GetDocument();
-    CChildFrame* mapFrame = view->GetParentFrame();
-    QMdiSubWindow* issuesWindow = SubWindowOf(doc->IssuesWindow());
-    QMdiSubWindow* barWindow = SubWindowOf(doc->AsOfBar());
-    ASSERT_TRUE(issuesWindow && barWindow);
-    const QSize room = frame->MdiArea()->viewport()->size();
-    auto allShown = [&] {
-        EXPECT_FALSE(mapFrame->isMaximized());
-        EXPECT_TRUE(issuesWindow->isVisible() && barWindow->isVisible());
-        EXPECT_FALSE(issuesWindow->geometry().intersects(mapFrame->geometry()));
-        EXPECT_FALSE(barWindow->geometry().intersects(mapFrame->geometry()));
-        EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(issuesWindow->geometry()));
-        EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(barWindow->geometry()));
-        EXPECT_EQ(mapFrame->geometry().topLeft(), QPoint(0, 0));
-        EXPECT_GE(mapFrame->width(), room.width() / 2);
-        EXPECT_EQ(frame->MdiArea()->activeSubWindow(), mapFrame);
-    };
-    allShown();
-    EXPECT_EQ(issuesWindow->x(), mapFrame->geometry().right() + 1);
-    EXPECT_EQ(barWindow->y(), mapFrame->geometry().bottom() + 1);
-
-    mapFrame->showMaximized();
-    Process();
-    ASSERT_TRUE(Action(ID_VIEW_LIST_ISSUES));
-    Action(ID_VIEW_LIST_ISSUES)->trigger();
-    Process();
-    EXPECT_FALSE(mapFrame->isMaximized());
-    EXPECT_FALSE(issuesWindow->geometry().intersects(mapFrame->geometry()));
-    EXPECT_TRUE(issuesWindow->isVisible());
 }
 
 TEST_F(ListMapTest, ExportedRowsRunNoFormulas) {
