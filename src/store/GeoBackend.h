@@ -95,6 +95,10 @@ public:
     // How long a statement waits for another program that holds the database, and what it
     // tells when a wait starts (an engine that waits for locks by itself needs neither).
     virtual void SetBusyWait(int /*timeoutMs*/, std::function<void()> /*waiting*/) {}
+    // While a statement or a new connection waits for a server, the handler is called about
+    // ten times a second with the milliseconds waited; false gives up. Once the wait is over
+    // it is called with -1. An engine on a file of its own needs none.
+    virtual void SetWaitHandler(std::function<bool(int elapsedMs)> /*handler*/) {}
 
     // Whether the database can be read now: false when another program holds it for longer
     // than the program waits (*engineMessage then says so).

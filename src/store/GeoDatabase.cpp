@@ -1,25 +1,19 @@
 #include "store/GeoDatabase.h"
 
-#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 #include "store/DbLocation.h"
 #include "store/FileIdentity.h"
 #include "store/GeoBackend.h"
+#include "store/GeoEngines.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
 #include "store/LeftoverFiles.h"
-#include "store/postgres/PgBackend.h"
-#include "store/sqlite/GeoSqlSqlite.h"
-#include "store/sqlite/SqliteBackend.h"
-#include "store/sqlite/SqliteFile.h"
 
 #include <QFileInfo>
 #include <QLocale>
 
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -56,7 +50,7 @@ CGeoDatabase::~CGeoDatabase() {
 }
 
 const CGeoSqlDialect& CGeoDatabase::Sql() const {
-    return m_pBackend ? m_pBackend->Sql() : GeoSqlSqlite::Dialect();
+    return m_pBackend ? m_pBackend->Sql() : GeoEngines::File().Sql();
 }
 
 void CGeoDatabase::Close() {
@@ -81,7 +75,7 @@ void CGeoDatabase::SetBusyTimeout(int ms) {
 
 bool CGeoDatabase::OpenConnection(const QString& path, bool create, bool setUp, QString* reason) {
     QString error;
-    std::unique_ptr<CSqliteBackend> file = CSqliteBackend::Open(path, create, &error);
+    std::unique_ptr<CGeoBackend> file = GeoEngines::File().Open(path, create, &error);
     if (!file) {
         m_strLastError = error;
         return false;
@@ -115,7 +109,7 @@ bool CGeoDatabase::OpenServer(const QString& address, bool setUp) {
     }
     // Connecting waits at most ten seconds, with the wait cursor.
     StartWait();
-    std::unique_ptr<CPgBackend> server = CPgBackend::Connect(location, &error);
+    std::unique_ptr<CGeoBackend> server = GeoEngines::Connect(location, &error);
     if (server) {
         server->SetWaitHandler([this](int elapsedMs) {
             if (elapsedMs < 0) {
@@ -202,13 +196,13 @@ bool CGeoDatabase::OpenFile(const QString& path, bool setUp) {
     m_strFilePath = QFileInfo(path.isEmpty() ? m_Table.m_strFileName : path).absoluteFilePath();
 
     QString reason;
-    if (!SqliteFile::IsRegularOrMissing(m_strFilePath, &reason)) {
+    if (!GeoEngines::File().IsRegularOrMissing(m_strFilePath, &reason)) {
         SetOpenError(m_strFilePath, reason);
         return false;
     }
     LeftoverFiles::RemoveStaleNew(m_strFilePath);
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
-        if (!SqliteFile::LooksLikeSqlite(m_strFilePath, &reason) ||
+        if (!GeoEngines::File().IsDatabaseFile(m_strFilePath, &reason) ||
             !OpenConnection(m_strFilePath, false, setUp, &reason)) {
             if (m_bBusy) {
                 SetBusy(m_strLastError);
@@ -253,12 +247,12 @@ bool CGeoDatabase::OpenNew(const QString& path) {
     CloseForOpen();
     m_strFilePath = QFileInfo(path).absoluteFilePath();
     QString reason;
-    if (!SqliteFile::IsRegularOrMissing(path, &reason) || QFileInfo::exists(path)) {
+    if (!GeoEngines::File().IsRegularOrMissing(path, &reason) || QFileInfo::exists(path)) {
         SetOpenError(path, reason.isEmpty() ? QStringLiteral("Die Datei gibt es schon.") : reason);
         return false;
     }
     QString error;
-    m_strNewPath = SqliteFile::CreateTemporaryBeside(path, &error);
+    m_strNewPath = GeoEngines::File().CreateBeside(path, &error);
     if (m_strNewPath.isEmpty()) {
         SetOpenError(path, QStringLiteral("Die Datei kann nicht angelegt werden: %1").arg(error));
         return false;
@@ -278,18 +272,14 @@ bool CGeoDatabase::PublishNew() {
         return false;
     // The connection goes first: a journal is named after the file's name.
     Close();
-    const QString temporary = std::exchange(m_strNewPath, QString());
-    if (!SqliteFile::RenameNoReplace(temporary, m_strFilePath)) {
-        const QString error = SystemErrorText::FromErrno(errno);
-        SqliteFile::RemoveWithJournal(temporary);
+    QString error;
+    if (!GeoEngines::File().Publish(std::exchange(m_strNewPath, QString()), m_strFilePath,
+                                    &error)) {
         SetOpenError(m_strFilePath,
                      QStringLiteral("Die neue Datei kann nicht an ihren Platz gebracht werden: %1")
                          .arg(error));
         return false;
     }
-    LeftoverFiles::Unwatch(temporary);
-    LeftoverFiles::Unwatch(temporary + QStringLiteral("-journal"));
-    SqliteFile::SyncFolder(m_strFilePath);
     QString reason;
     if (!OpenConnection(m_strFilePath, false, false, &reason)) {
         Close();
@@ -303,7 +293,7 @@ void CGeoDatabase::DiscardNew() {
     if (!IsNew())
         return;
     Close();
-    SqliteFile::RemoveWithJournal(std::exchange(m_strNewPath, QString()));
+    GeoEngines::File().Remove(std::exchange(m_strNewPath, QString()));
 }
 
 bool CGeoDatabase::Execute(const QString& sql) {

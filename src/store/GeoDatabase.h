@@ -21,7 +21,7 @@ struct Collations;
 // "Kelvo.mde" with table GEO, or GEO on a PostgreSQL server. Opens the file, or creates it
 // with an empty GEO table when there is none; counts rows; writes a row back. Views read rows
 // with CGeoRecordset, through the engine's interface (GeoBackend.h); which engine holds the
-// data is seen only inside src/db.
+// data is seen only inside src/store.
 //
 // A file that exists but is no usable Kelvo database (no regular file, no SQLite file,
 // damaged, unreadable, without table GEO) is never modified: the object stays closed and

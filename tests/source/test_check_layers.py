@@ -22,6 +22,8 @@ FAULTS = [
      'one engine includes the other'),
     ('data/GeoImport.cpp', '#include "store/sqlite/SqliteBackend.h"',
      'only the engine sees its own code'),
+    ('store/GeoDatabase.cpp', '#include "store/sqlite/SqliteFile.h"',
+     'only the engine sees its own code'),
     ('store/GeoRadius.cpp', '#include <sqlite3.h>', 'only store/sqlite sees the engine'),
     ('ui/shell/Globals.cpp', '#include <libpq-fe.h>', 'only store/postgres sees the engine'),
     ('store/GeoRadius.cpp', '#include <QSqlDatabase>', 'no Qt SQL'),

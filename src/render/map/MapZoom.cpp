@@ -65,7 +65,8 @@ bool NearbySearch(CMapCanvas& canvas, QPoint point, NearbyBox* box) {
     const double dLat = (canvas.m_dLatNorth - canvas.m_dLatSouth) * 0.01;
     box->dLon = lon;
     box->dLat = lat;
-    box->strFilter = GeoFilter::Nearby(lon - dLon, lon + dLon, lat - dLat, lat + dLat).Text();
+    box->filter = GeoFilter::Nearby(lon - dLon, lon + dLon, lat - dLat, lat + dLat);
+    box->strFilter = box->filter.Text();
     box->strPlace = QString::asprintf("neben: %.2f;%.2f", lon, lat);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/map/MapCanvas.h"
+#include "store/GeoFilter.h"
 
 #include <QPoint>
 #include <QString>
@@ -40,8 +41,9 @@ QString TooSmallMessage();
 struct NearbyBox {
     double dLon = 0.0;
     double dLat = 0.0;
-    QString strFilter;
-    QString strPlace; // "neben: %.2f;%.2f"
+    CGeoFilter filter;
+    QString strFilter; // its text
+    QString strPlace;  // "neben: %.2f;%.2f"
 };
 
 // Stores the point's degrees into the canvas's m_dClickLon and m_dClickLat and fills the

@@ -61,7 +61,7 @@ public:
     // about ten times a second with the milliseconds waited; false gives up (the connection
     // is dropped, the statement fails, the next one connects anew). Once the wait is over it
     // is called with -1.
-    void SetWaitHandler(std::function<bool(int elapsedMs)> handler) {
+    void SetWaitHandler(std::function<bool(int elapsedMs)> handler) override {
         m_waitHandler = std::move(handler);
     }
 

@@ -8,6 +8,7 @@
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
+#include "ui/table/CListView_Table.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -134,9 +135,11 @@ void CKelvoView::OnLButtonDblClk(QPoint point) {
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = box.strFilter;
+    CListView_Table::ListNextFiltered(box.filter);
     if (CDocument* doc = theApp.m_pTableTemplate->OpenDocumentFile()) {
         m_canvas.m_strText = MapZoom::NearbyTitle(g_nFoundCount, box.strPlace);
         doc->SetTitle(m_canvas.m_strText);
     }
     g_strSearch.clear();
+    CListView_Table::ListNextFiltered(std::nullopt);
 }

@@ -14,6 +14,7 @@
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/View.h"
 #include "ui/table/CDia_Find.h"
+#include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QAction>
@@ -185,16 +186,19 @@ void CMainFrame::OnSearch() {
     if (dlg.exec() != QDialog::Accepted)
         return;
     const QString text = g_strSearch; // as typed
-    m_strText = GeoFilter::Search(text, dlg.FoldSpellings()).Text();
+    const CGeoFilter filter = GeoFilter::Search(text, dlg.FoldSpellings());
+    m_strText = filter.Text();
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = m_strText;
+    CListView_Table::ListNextFiltered(filter);
     if (CDocument* doc = theApp.m_pTableTemplate->OpenDocumentFile()) {
         m_strText =
             TableText::SearchTitle(g_nFoundCount, text, g_GeoDatabase.m_Table.m_strTableName);
         doc->SetTitle(m_strText);
     }
     g_strSearch.clear();
+    CListView_Table::ListNextFiltered(std::nullopt);
 }
 
 void CMainFrame::UpdateFirstStartHint() {

@@ -16,7 +16,9 @@ void CMainFrame::OnRadiusSearch() {
     // order at equal distances), with their distance as the last column.
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
-    g_strSearch = GeoRadius::Filter(dlg.m_centre, dlg.m_dRadiusKm).Text();
+    const CGeoFilter filter = GeoRadius::Filter(dlg.m_centre, dlg.m_dRadiusKm);
+    g_strSearch = filter.Text();
+    CListView_Table::ListNextFiltered(filter);
     CListView_Table::ListNextByDistance(QPointF(dlg.m_centre.dLon, dlg.m_centre.dLat));
     if (CDocument* doc = theApp.m_pTableTemplate->OpenDocumentFile()) {
         m_strText = GeoRadius::Title(g_nFoundCount, dlg.m_dRadiusKm, dlg.m_centre);
@@ -24,4 +26,5 @@ void CMainFrame::OnRadiusSearch() {
     }
     g_strSearch.clear();
     CListView_Table::ListNextByDistance(std::nullopt);
+    CListView_Table::ListNextFiltered(std::nullopt);
 }

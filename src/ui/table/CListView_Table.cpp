@@ -17,6 +17,8 @@
 #include <QHeaderView>
 #include <QStatusBar>
 
+#include <utility>
+
 namespace {
 // Width of a column whose field has no size.
 constexpr int kDefaultColumnWidth = 500;
@@ -24,6 +26,13 @@ constexpr int kDefaultColumnWidth = 500;
 constexpr int kDistanceColumnWidth = 110;
 // The centre the next table window lists its rows by (ListNextByDistance).
 std::optional<QPointF> s_nextCentre;
+// The tree the next table window reads its rows with, and the text in g_strSearch it stands
+// for (ListNextFiltered).
+struct CHandedFilter {
+    CGeoFilter filter;
+    QString text;
+};
+std::optional<CHandedFilter> s_nextFilter;
 } // namespace
 
 CListView_Table::CListView_Table(QWidget* parent)
@@ -86,6 +95,8 @@ CListView_Table::~CListView_Table() {
 
 void CListView_Table::OnInitialUpdate() {
     m_pTableDesc = &m_pDatabase->m_Table; // g_nTableIndex 0: the only description, GEO
+    // A handed tree serves this window at most, and only for the text it was handed with.
+    const std::optional<CHandedFilter> handed = std::exchange(s_nextFilter, std::nullopt);
     // A further window on the document ("Neues Fenster") lists the rows of the document's
     // window in their order, not what the globals hold for the next new table window.
     if (const CDocument* doc = GetDocument()) {
@@ -106,10 +117,12 @@ void CListView_Table::OnInitialUpdate() {
             return;
         }
     }
-    // The opener's filter, read once. One that cannot be read lists no row (the key is
-    // never NULL) and says why.
+    // The opener's filter: its own tree, or else its text read once. A text that cannot be
+    // read lists no row (the key is never NULL) and says why.
     QString error;
-    if (!GeoFilterText::Parse(*m_pTableDesc, g_strSearch, &m_filter, &error)) {
+    if (handed && handed->text == g_strSearch) {
+        m_filter = handed->filter;
+    } else if (!GeoFilterText::Parse(*m_pTableDesc, g_strSearch, &m_filter, &error)) {
         KelvoMessageBox(error);
         m_filter =
             GeoFilter::IsNull(GeoFilter::Field(m_pTableDesc->FieldName(m_pTableDesc->m_nKeyField)));
@@ -156,6 +169,13 @@ void CListView_Table::SetUpDistanceColumn(double lon, double lat) {
 
 void CListView_Table::ListNextByDistance(std::optional<QPointF> centre) {
     s_nextCentre = centre;
+}
+
+void CListView_Table::ListNextFiltered(std::optional<CGeoFilter> filter) {
+    if (filter)
+        s_nextFilter = CHandedFilter{*filter, filter->Text()};
+    else
+        s_nextFilter.reset();
 }
 
 void CListView_Table::ShowRecordStatus() {

@@ -111,6 +111,11 @@ public:
     // its rows nearest first (equal distances keep their Staat, PLZ order), put in that order
     // as they are read. No centre: the next window lists its rows as usual.
     static void ListNextByDistance(std::optional<QPointF> centre);
+    // An opener's filter as the tree it built, beside its text in g_strSearch: the next
+    // table window, opened while g_strSearch holds exactly the tree's text, reads its rows
+    // with the tree and does not read the text back. That window takes it; one opened from
+    // any other text reads the text. std::nullopt drops a tree that no window took.
+    static void ListNextFiltered(std::optional<CGeoFilter> filter);
     // The selected rows in screen order.
     QList<int> SelectedRows() const;
     // A place chosen elsewhere (on a map): the row with that key becomes the current and only

@@ -13,6 +13,7 @@
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/table/CListView_Table.h"
 
 #include <QMdiArea>
 #include <QPointer>
@@ -64,7 +65,8 @@ void Show(QWidget* panel, const CTerritoryData& data, qint64 territory) {
         return;
     }
 
-    const QString filter = TerritoryFilter::PlacesIn(*rows, placements, territory).Text();
+    const CGeoFilter tree = TerritoryFilter::PlacesIn(*rows, placements, territory);
+    const QString filter = tree.Text();
     COpened& opened = g_opened[territory];
     CMainFrame* main = theApp.GetMainFrame();
     if (opened.frame && opened.filter == filter && main) {
@@ -76,12 +78,14 @@ void Show(QWidget* panel, const CTerritoryData& data, qint64 territory) {
     g_nTableIndex = 0;
     g_nChildFrameMode = 1;
     g_strSearch = filter;
+    CListView_Table::ListNextFiltered(tree);
     if (CDocument* doc = theApp.m_pTableTemplate->OpenDocumentFile()) {
         doc->SetTitle(title);
         CView* view = doc->GetFirstView();
         opened = {view ? view->GetParentFrame() : nullptr, filter};
     }
     g_strSearch.clear();
+    CListView_Table::ListNextFiltered(std::nullopt);
 }
 
 } // namespace TerritoryShow
