@@ -167,6 +167,11 @@ void CTerritoryPanel::RefreshIfChanged() {
     Changed();
 }
 
+void CTerritoryPanel::MapFocused() {
+    if (g_pPanel && g_pPanel->isVisible())
+        g_pPanel->Refresh();
+}
+
 void CTerritoryPanel::Refresh() {
     const qint64 current = Current() ? Current()->id : -1;
     CTerritoryStore store(g_GeoDatabase);

@@ -38,6 +38,9 @@ public:
     // (another user changed them) or GEO changed since the places were counted: checked
     // when a window or the program is activated and before a territory's places are shown.
     void RefreshIfChanged();
+    // Another map window got the focus: the entries and number columns of its list are
+    // counted (when the panel is shown).
+    static void MapFocused();
 
     QTreeWidget* List() const { return m_pList; }
     const CTerritoryData& Data() const { return m_data; }
