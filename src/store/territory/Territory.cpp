@@ -79,7 +79,9 @@ QSet<QString> UsedColors(const QList<CTerritory>& territories) {
 }
 
 QString FreeColor(int n, const QSet<QString>& used) {
-    for (qsizetype k = 0; k <= used.size(); ++k) {
+    // The colours run out after a few thousand territories: then a taken one is fine.
+    constexpr int kTries = 64;
+    for (int k = 0; k < kTries; ++k) {
         const QString color = DefaultColor(n + int(k));
         if (!used.contains(color))
             return color;
