@@ -113,14 +113,21 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
         {QStringLiteral("&Farbe..."), &CTerritoryPanel::OnColor},
         {QStringLiteral("&Bearbeiten..."), &CTerritoryPanel::OnEdit},
         {QStringLiteral("&Regeln..."), &CTerritoryPanel::OnRules},
-        {QStringLiteral("&Löschen..."), &CTerritoryPanel::OnDelete}};
+        {QStringLiteral("&Löschen..."), &CTerritoryPanel::OnDelete},
+        {QStringLiteral("E&xportieren..."), &CTerritoryPanel::OnExport},
+        {QStringLiteral("&Importieren..."), &CTerritoryPanel::OnImport}};
+    // The file buttons in a second row.
+    auto* fileButtons = new QHBoxLayout;
     for (const auto& [text, slot] : actions) {
         auto* button = new QPushButton(text, body);
         button->setObjectName(QString(text).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
         connect(button, &QPushButton::clicked, this, slot);
-        buttons->addWidget(button);
+        const bool file = slot == &CTerritoryPanel::OnExport || slot == &CTerritoryPanel::OnImport;
+        (file ? fileButtons : buttons)->addWidget(button);
     }
+    fileButtons->addStretch();
     layout->addLayout(buttons);
+    layout->addLayout(fileButtons);
     m_pDetails = new QLabel(body);
     m_pDetails->setWordWrap(true);
     m_pSpread = new QLabel(body);
@@ -139,8 +146,8 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
         const QString name = item->text(kName);
         RefreshIfChanged(); // may delete the item
         if (id != 0 && !m_data.Find(id)) {
-            KelvoMessageBox(QStringLiteral("Das Gebiet \"%1\" gibt es nicht mehr; ein anderer "
-                                           "Benutzer hat es inzwischen gelöscht.")
+            KelvoMessageBox(QStringLiteral("Das Gebiet \"%1\" gibt es nicht mehr: ein anderer "
+                                           "Benutzer hat es gelöscht.")
                                 .arg(name),
                             this);
             return;

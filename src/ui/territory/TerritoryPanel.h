@@ -22,8 +22,9 @@ class QWidget;
 // for the chosen line, in the details); the places in no territory as the last line; below, the
 // rules of the chosen territory and the spread between the largest and the smallest, and the
 // balancing part (CTerritoryBalanceBox) for the selected places. Its buttons make, rename, colour
-// and delete territories, write their responsible person and memo and give them typed rules ("DE
-// 80-87, DE 90*"). Every change is written at once (one transaction); the open maps repaint.
+// and delete territories, write their responsible person and memo, give them typed rules
+// ("DE 80-87, DE 90*") and export or import the assignment as CSV or XLSX. Every change is
+// written at once (one transaction); the open maps repaint.
 class CTerritoryPanel : public QDockWidget {
     Q_OBJECT
 public:
@@ -75,6 +76,8 @@ private:
     void OnEdit();
     void OnRules();
     void OnDelete();
+    void OnExport(); // the assignment as CSV or XLSX
+    void OnImport();
     void ShowDetails();
     void SetPlaceMemos(QTreeWidgetItem* item, qint64 territory) const;
     void Changed(); // after a write: refresh the panel and repaint the maps
