@@ -99,6 +99,9 @@ int list(Context& c) {
                           rules.value(t.id).join(QStringLiteral(", "))));
     }
     Cli::Out(QStringLiteral("(kein Gebiet)\t\t\t%1\t\n").arg(totals.places.value(0)));
+    // A spread needs two territories to compare (as in the panel).
+    if (c.data.territories.size() < 2)
+        return 0;
     const qint64 spread = CTerritoryTotals::Spread(totals.places, c.data.territories);
     Cli::Out(QStringLiteral("Größtes minus kleinstes Gebiet: %1\n")
                  .arg(counted(spread, QStringLiteral("Ort"), QStringLiteral("Orte"))));
@@ -210,8 +213,10 @@ int RunTerritory(QStringList args) {
     if (action == u"new") {
         CTerritory t;
         t.name = args[0];
-        t.color =
-            color.isEmpty() ? TerritoryNames::DefaultColor(int(c.data.territories.size())) : color;
+        t.color = !color.isEmpty()
+                      ? color
+                      : TerritoryNames::FreeColor(int(c.data.territories.size()),
+                                                  TerritoryNames::UsedColors(c.data.territories));
         t.responsible = responsible;
         const qint64 id = store.Create(t);
         if (id == 0)

@@ -150,11 +150,16 @@ void CMapTerritories::DrawLegend(CDeviceContext& dc, const CRect& plot) const {
     int width = 0;
     QStringList texts;
     for (const Line& line : lines) {
-        const QString text =
-            line.places < 0
-                ? line.text
-                : QStringLiteral("%1 (%2)").arg(line.text.left(40),
-                                                QLocale(QLocale::German).toString(line.places));
+        // The count follows the name also when the name is written right to left (marks
+        // set the line and the count left to right); a long name is cut between characters,
+        // not inside one.
+        QString name = line.text.left(40);
+        if (name.size() < line.text.size() && name.back().isHighSurrogate())
+            name.chop(1);
+        const QString text = line.places < 0
+                                 ? line.text
+                                 : QStringLiteral("\u200E%1\u200E (%2)")
+                                       .arg(name, QLocale(QLocale::German).toString(line.places));
         texts << text;
         width = std::max(width, dc.GetTextExtent(text).width());
     }

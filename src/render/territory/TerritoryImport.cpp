@@ -83,6 +83,7 @@ bool CTerritoryStore::Import(const QList<CTerritoryImportLine>& lines, QStringLi
     QHash<QString, qint64> ids;
     for (const CTerritory& t : data.territories)
         ids.insert(t.name, t.id);
+    QSet<QString> colors = TerritoryNames::UsedColors(data.territories);
     QList<CTerritoryRule> newRules;
     QList<CTerritoryException> singles;
     for (const CTerritoryImportLine& line : lines) {
@@ -91,7 +92,8 @@ bool CTerritoryStore::Import(const QList<CTerritoryImportLine>& lines, QStringLi
             CTerritory t;
             t.id = 0;
             t.name = line.territory;
-            t.color = TerritoryNames::DefaultColor(int(data.territories.size()));
+            t.color = TerritoryNames::FreeColor(int(data.territories.size()), colors);
+            colors.insert(t.color);
             if (!InsertTerritory(t, &id))
                 return false;
             t.id = id;

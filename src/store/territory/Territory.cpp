@@ -71,6 +71,24 @@ QString DefaultColor(int n) {
         .arg(channel(b), 2, 16, QLatin1Char('0'));
 }
 
+QSet<QString> UsedColors(const QList<CTerritory>& territories) {
+    QSet<QString> used;
+    for (const CTerritory& t : territories)
+        used.insert(t.color.toLower());
+    return used;
+}
+
+QString FreeColor(int n, const QSet<QString>& used) {
+    // The colours run out after a few thousand territories: then a taken one is fine.
+    constexpr int kTries = 64;
+    for (int k = 0; k < kTries; ++k) {
+        const QString color = DefaultColor(n + int(k));
+        if (!used.contains(color))
+            return color;
+    }
+    return DefaultColor(n);
+}
+
 bool IsColor(const QString& color) {
     static const QRegularExpression pattern(QStringLiteral("^#[0-9a-fA-F]{6}$"));
     return pattern.match(color).hasMatch();

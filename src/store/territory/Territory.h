@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -45,6 +46,11 @@ inline constexpr int kMaxName = 200;
 
 // A colour for the n-th new territory, well apart from the ones before ("#rrggbb").
 QString DefaultColor(int n);
+// The colours of `territories`, in lower case.
+QSet<QString> UsedColors(const QList<CTerritory>& territories);
+// The colour of the n-th new territory, or of one of the next ones not among `used` (lower
+// case): one made after a deletion does not take the colour of a territory that is left.
+QString FreeColor(int n, const QSet<QString>& used);
 // Whether the text is a colour "#rrggbb".
 bool IsColor(const QString& color);
 

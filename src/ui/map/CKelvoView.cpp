@@ -11,6 +11,7 @@
 #include "ui/shell/MessageBox.h"
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/shell/StatusProgress.h"
+#include "ui/territory/TerritoryPanel.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -278,7 +279,11 @@ void CKelvoView::OnTimer() {
 
 void CKelvoView::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
+    const bool another = g_pLastMapView != this;
     g_pLastMapView = this;
+    // The territory panel counts the entries of this window's list from now on.
+    if (another)
+        CTerritoryPanel::MapFocused();
     // Territories another user changed show when the window is worked in again.
     if (m_canvas.TerritoriesStale())
         RepaintNow();

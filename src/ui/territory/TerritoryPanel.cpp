@@ -30,7 +30,10 @@ namespace {
 QPointer<CTerritoryPanel> g_pPanel;
 CTerritoryPanel::AskHook g_askHook;
 
-enum Column { kName, kResponsible, kPlaces, kEntries, kMemo };
+enum Column { kName, kResponsible, kPlaces, kEntries, kMemo, kPlaceMemos };
+
+// How many memos of places a line's tooltip and the details show.
+constexpr qsizetype kMemoTip = 20, kMemoDetails = 5;
 
 QString number(qint64 n) {
     return QLocale(QLocale::German).toString(n);
@@ -100,7 +103,7 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
     m_pList->setRootIsDecorated(false);
     m_pList->setHeaderLabels({QStringLiteral("Gebiet"), QStringLiteral("Verantwortlich"),
                               QStringLiteral("Orte"), QStringLiteral("Einträge"),
-                              QStringLiteral("Memo")});
+                              QStringLiteral("Memo"), QStringLiteral("Memos der Orte")});
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(m_pList);
     auto* buttons = new QHBoxLayout;
@@ -110,14 +113,21 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
         {QStringLiteral("&Farbe..."), &CTerritoryPanel::OnColor},
         {QStringLiteral("&Bearbeiten..."), &CTerritoryPanel::OnEdit},
         {QStringLiteral("&Regeln..."), &CTerritoryPanel::OnRules},
-        {QStringLiteral("&Löschen..."), &CTerritoryPanel::OnDelete}};
+        {QStringLiteral("&Löschen..."), &CTerritoryPanel::OnDelete},
+        {QStringLiteral("E&xportieren..."), &CTerritoryPanel::OnExport},
+        {QStringLiteral("&Importieren..."), &CTerritoryPanel::OnImport}};
+    // The file buttons in a second row.
+    auto* fileButtons = new QHBoxLayout;
     for (const auto& [text, slot] : actions) {
         auto* button = new QPushButton(text, body);
         button->setObjectName(QString(text).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
         connect(button, &QPushButton::clicked, this, slot);
-        buttons->addWidget(button);
+        const bool file = slot == &CTerritoryPanel::OnExport || slot == &CTerritoryPanel::OnImport;
+        (file ? fileButtons : buttons)->addWidget(button);
     }
+    fileButtons->addStretch();
     layout->addLayout(buttons);
+    layout->addLayout(fileButtons);
     m_pDetails = new QLabel(body);
     m_pDetails->setWordWrap(true);
     m_pSpread = new QLabel(body);
@@ -129,8 +139,20 @@ CTerritoryPanel::CTerritoryPanel(QWidget* mainWindow)
     setWidget(body);
     connect(m_pList, &QTreeWidget::currentItemChanged, this, [this] { ShowDetails(); });
     // A click rings the territory's places on the map and lists them in a table window.
+    // Another user may have changed the territories since the list was read: it is read
+    // again first, and a territory deleted meanwhile is said to be gone.
     connect(m_pList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        TerritoryShow::Show(this, m_data, item->data(kName, Qt::UserRole).toLongLong());
+        const qint64 id = item->data(kName, Qt::UserRole).toLongLong();
+        const QString name = item->text(kName);
+        RefreshIfChanged(); // may delete the item
+        if (id != 0 && !m_data.Find(id)) {
+            KelvoMessageBox(QStringLiteral("Das Gebiet \"%1\" gibt es nicht mehr: ein anderer "
+                                           "Benutzer hat es gelöscht.")
+                                .arg(name),
+                            this);
+            return;
+        }
+        TerritoryShow::Show(this, m_data, id);
     });
     if (auto* mdi = mainWindow->findChild<QMdiArea*>())
         connect(mdi, &QMdiArea::subWindowActivated, this, [this] { RefreshIfChanged(); });
@@ -144,9 +166,17 @@ void CTerritoryPanel::RefreshIfChanged() {
     if (!isVisible() || !g_GeoDatabase.IsOpen())
         return;
     const qint64 changes = CTerritoryStore(g_GeoDatabase).ChangeCount();
-    if (changes >= 0 && changes == m_nChanges)
+    // GEO changed too (a memo written, a country imported): the counts and memos of places.
+    const bool rowsChanged =
+        m_count.Rows() && !(m_count.Rows()->Stamp() == g_GeoDatabase.DataStamp());
+    if (changes >= 0 && changes == m_nChanges && !rowsChanged)
         return;
     Changed();
+}
+
+void CTerritoryPanel::MapFocused() {
+    if (g_pPanel && g_pPanel->isVisible())
+        g_pPanel->Refresh();
 }
 
 void CTerritoryPanel::Refresh() {
@@ -171,6 +201,7 @@ void CTerritoryPanel::Refresh() {
         m_count = CTerritoryCount();
     // The balancing part counts the entries of the list of the map that last had the focus.
     m_pBalance->Update(m_count);
+    m_memos.Update(m_count);
     const CTerritoryFigureMap& figures = m_pBalance->Figures();
     m_pList->clear();
     QTreeWidgetItem* select = nullptr;
@@ -182,6 +213,7 @@ void CTerritoryPanel::Refresh() {
         item->setText(kPlaces, number(figures.value(t.id).places));
         item->setText(kEntries, number(figures.value(t.id).entries));
         item->setText(kMemo, t.memo.toString().simplified());
+        SetPlaceMemos(item, t.id);
         item->setTextAlignment(kPlaces, Qt::AlignRight);
         item->setTextAlignment(kEntries, Qt::AlignRight);
         item->setData(kName, Qt::UserRole, t.id);
@@ -196,6 +228,7 @@ void CTerritoryPanel::Refresh() {
     none->setTextAlignment(kPlaces, Qt::AlignRight);
     none->setTextAlignment(kEntries, Qt::AlignRight);
     none->setData(kName, Qt::UserRole, qint64(0));
+    SetPlaceMemos(none, 0);
     if (select)
         m_pList->setCurrentItem(select);
     const qint64 spread = TerritoryBalance::Spread(figures, m_data.territories);
@@ -213,10 +246,23 @@ const CTerritory* CTerritoryPanel::Current() const {
     return item ? m_data.Find(item->data(kName, Qt::UserRole).toLongLong()) : nullptr;
 }
 
+void CTerritoryPanel::SetPlaceMemos(QTreeWidgetItem* item, qint64 territory) const {
+    const qsizetype memos = m_memos.Count(territory);
+    item->setText(kPlaceMemos, memos > 0 ? number(memos) : QString());
+    item->setTextAlignment(kPlaceMemos, Qt::AlignRight);
+    item->setToolTip(kPlaceMemos, m_memos.Lines(territory, kMemoTip).join(u'\n'));
+}
+
 void CTerritoryPanel::ShowDetails() {
+    const QTreeWidgetItem* item = m_pList->currentItem();
+    const QStringList memos =
+        item ? m_memos.Lines(item->data(kName, Qt::UserRole).toLongLong(), kMemoDetails)
+             : QStringList();
+    const QString placeMemos =
+        memos.isEmpty() ? QString() : QStringLiteral("\nMemos der Orte:\n") + memos.join(u'\n');
     const CTerritory* t = Current();
     if (!t) {
-        m_pDetails->setText(QString());
+        m_pDetails->setText(placeMemos.mid(1));
         return;
     }
     QStringList rules;
@@ -232,7 +278,7 @@ void CTerritoryPanel::ShowDetails() {
     if (singles > 0)
         text += singles == 1 ? QStringLiteral(" 1 Ort einzeln zugewiesen.")
                              : QStringLiteral(" %1 Orte einzeln zugewiesen.").arg(number(singles));
-    m_pDetails->setText(text);
+    m_pDetails->setText(text + placeMemos);
 }
 
 void CTerritoryPanel::Changed() {

@@ -2,6 +2,7 @@
 
 #include "render/territory/TerritoryAssigner.h"
 #include "render/territory/TerritoryCount.h"
+#include "render/territory/TerritoryPlaceMemos.h"
 #include "store/territory/Territory.h"
 
 #include <QDockWidget>
@@ -12,16 +13,18 @@
 class CTerritoryBalanceBox;
 class QLabel;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 // The "Gebiete" panel beside the windows: each territory with its colour, name, responsible
 // person, number of places, number of entries of the place list of the map that last had the
-// focus, and memo; the places in no territory as the last line; below, the rules of the
-// chosen territory and the spread between the largest and the smallest, and the balancing
-// part (CTerritoryBalanceBox) for the selected places. Its buttons make,
-// rename, colour and delete territories, write their responsible person and memo and give
-// them typed rules ("DE 80-87, DE 90*").
-// Every change is written at once (one transaction); the open maps repaint.
+// focus, its memo and the number of memos of its places (listed in the line's tooltip and,
+// for the chosen line, in the details); the places in no territory as the last line; below, the
+// rules of the chosen territory and the spread between the largest and the smallest, and the
+// balancing part (CTerritoryBalanceBox) for the selected places. Its buttons make, rename, colour
+// and delete territories, write their responsible person and memo, give them typed rules
+// ("DE 80-87, DE 90*") and export or import the assignment as CSV or XLSX. Every change is
+// written at once (one transaction); the open maps repaint.
 class CTerritoryPanel : public QDockWidget {
     Q_OBJECT
 public:
@@ -33,8 +36,12 @@ public:
     // Reads the territories and counts again (after an assignment, on F5, on focus).
     void Refresh();
     // Refresh, and the coloured maps repainted, when the territories' change count moved
-    // (another user changed them): checked when a window or the program is activated.
+    // (another user changed them) or GEO changed since the places were counted: checked
+    // when a window or the program is activated and before a territory's places are shown.
     void RefreshIfChanged();
+    // Another map window got the focus: the entries and number columns of its list are
+    // counted (when the panel is shown).
+    static void MapFocused();
 
     QTreeWidget* List() const { return m_pList; }
     const CTerritoryData& Data() const { return m_data; }
@@ -69,7 +76,10 @@ private:
     void OnEdit();
     void OnRules();
     void OnDelete();
+    void OnExport(); // the assignment as CSV or XLSX
+    void OnImport();
     void ShowDetails();
+    void SetPlaceMemos(QTreeWidgetItem* item, qint64 territory) const;
     void Changed(); // after a write: refresh the panel and repaint the maps
 
     QTreeWidget* m_pList = nullptr;
@@ -80,5 +90,6 @@ private:
     // Kept from one refresh to the next: after places were assigned one by one only theirs
     // are counted again.
     CTerritoryCount m_count;
-    qint64 m_nChanges = -1; // the change count read with m_data
+    CTerritoryPlaceMemos m_memos; // of m_count's rows
+    qint64 m_nChanges = -1;       // the change count read with m_data
 };

@@ -59,7 +59,8 @@ void CTerritoryPanel::OnNew() {
         return;
     CTerritory t;
     t.name = name->trimmed();
-    t.color = TerritoryNames::DefaultColor(int(m_data.territories.size()));
+    t.color = TerritoryNames::FreeColor(int(m_data.territories.size()),
+                                        TerritoryNames::UsedColors(m_data.territories));
     WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (store.Create(t) == 0)

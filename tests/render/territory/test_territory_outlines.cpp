@@ -1,6 +1,6 @@
 // Territory outlines: the hull of a territory's places, drawn on the map in its colour inside
 // the frame, written by kelvo-cli as the canvas draws it, and exported as GeoJSON that OGR
-// reads back.
+// reads back; the legend of the coloured map.
 #include "common/TestSupport.h"
 #include "render/map/MapTestSupport.h"
 #include "render/territory/TerritoryOutlines.h"
@@ -301,4 +301,33 @@ TEST(TerritoryOutlines, TheConcaveOutlineOfAnLIsDrawnByTheCanvasAndTheCliAlike) 
                   dir, nullptr, &err),
               2);
     EXPECT_TRUE(err.contains("Ungültige Enge")) << qPrintable(err);
+}
+
+TEST(TerritoryOutlines, TheLegendKeepsTheCountAfterANameWrittenRightToLeft) {
+    TempGeo geo(kRows);
+    CTerritoryStore store(geo.Db());
+    const qint64 id = store.Create({0, "שלום עולם", "#0060c0", "", {}});
+    ASSERT_GT(id, 0) << qPrintable(store.Error());
+    ASSERT_TRUE(store.Assign({{"DE", "20001", "Nordwest", "", id}})) << qPrintable(store.Error());
+    const auto legend = [&] {
+        CMapCanvas canvas(geo.Db(), CMapSettings{6, 17, 46, 55, false, 0});
+        canvas.m_bTerritoryColors = true;
+        return std::make_pair(Render(canvas), canvas.m_rectPlot);
+    };
+    const auto [one, plot] = legend();
+    ASSERT_TRUE(store.Assign({{"DE", "20002", "Nordost", "", id}}));
+    const QImage two = legend().first;
+    // The first line of the legend: "(1)" became "(2)"; the digit stands at its right end,
+    // after the name, as in a line of left-to-right names.
+    int changedRight = -1, textRight = -1;
+    for (int y = plot.top + 10; y < plot.top + 26; ++y) {
+        for (int x = plot.left + 1; x < plot.right - 6; ++x) {
+            if (one.pixel(x, y) != two.pixel(x, y))
+                changedRight = std::max(changedRight, x);
+            if (qGray(two.pixel(x, y)) < 100)
+                textRight = std::max(textRight, x);
+        }
+    }
+    ASSERT_GT(changedRight, 0);
+    EXPECT_GT(changedRight, textRight - 8) << changedRight << " " << textRight;
 }

@@ -452,6 +452,8 @@ TEST_P(TerritoryStore, TheBatchToolWritesLargeCountsWithThousandsSeparators) {
         return out;
     };
     cli({"territory", "new", "Groß"});
+    // One territory has no spread to tell.
+    EXPECT_TRUE(cli({"territory", "list"}).endsWith("\t0\t\n(kein Gebiet)\t\t\t1234\t\n"));
     cli({"territory", "new", "Klein"});
     EXPECT_EQ(cli({"territory", "assign", "Groß", "DE 1*"}),
               "1 Regel dem Gebiet \"Groß\" zugewiesen.\n");
@@ -472,7 +474,13 @@ TEST_P(TerritoryStore, TheBatchToolWritesLargeCountsWithThousandsSeparators) {
             first << QStringLiteral("Neu %1").arg(i);
     }
     const QString many = TestSupport::WriteFile(m_dir.filePath("Neu.csv"), lines);
+    // Made after a deletion, the new territories still take colours no other one has.
+    cli({"territory", "delete", "Groß"});
     EXPECT_EQ(cli({"territory", "import", many}),
               "25 Postleitzahlen und 0 einzelne Orte zugewiesen.\nNeu angelegt: " +
                   first.join(", ") + " und 5 weitere\n");
+    CTerritoryData data;
+    ASSERT_TRUE(db.Open(m_strAddress));
+    ASSERT_TRUE(CTerritoryStore(db).Load(&data));
+    EXPECT_EQ(TerritoryNames::UsedColors(data.territories).size(), 26);
 }

@@ -133,3 +133,45 @@ TEST_F(TerritoryBalanceTest, SelectedPlacesShowTheirRuleAndTheFiguresBeforeAndAf
         "DE 69117 Heidelberg: Süd, einzeln zugewiesen (statt Regel DE 69117* von \"Nord\")"))
         << box->SelectionText()->text().toStdString();
 }
+
+TEST_F(TerritoryBalanceTest, TheEntriesFollowTheMapThatGetsTheFocusWhileThePanelIsOpen) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    CTerritoryStore store(g_GeoDatabase);
+    const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
+    ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
+    CKelvoView* plain = OpenMap();
+    ASSERT_TRUE(plain);
+    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
+    CTerritoryBalanceBox* box = panel->Balance();
+    const auto entries = [&] {
+        QStringList column;
+        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
+            column << panel->List()->topLevelItem(i)->text(3);
+        return column;
+    };
+    EXPECT_EQ(entries(), QStringList({"0", "0"}));
+
+    // A list opened now, its window worked in: its entries and its number column count.
+    const QString list =
+        TestSupport::WriteFile(dir.filePath("umsatz.csv"), "Land;PLZ;Name;Umsatz\n"
+                                                           "DE;10115;Berlin;1.200,50\n"
+                                                           "DE;10115;Berlin Mitte;99,5\n"
+                                                           "DE;69117;Heidelberg;300\n");
+    CKelvoView* listed = OpenList(list);
+    ASSERT_TRUE(listed);
+    frame->activateWindow();
+    listed->setFocus();
+    Process();
+    EXPECT_EQ(entries(), QStringList({"2", "1"}));
+    EXPECT_EQ(box->ColumnChoice()->count(), 2);
+    Choose(box->ColumnChoice(), "Umsatz");
+    EXPECT_EQ(Figures(box), QStringList({"Nord 1 2 1300,00", "(kein Gebiet) 1 1 300,00"}));
+
+    // Back in the plain map: no list, no entries.
+    frame->MdiArea()->setActiveSubWindow(Frames().first());
+    plain->setFocus();
+    Process();
+    ASSERT_EQ(g_pLastMapView, plain);
+    EXPECT_EQ(entries(), QStringList({"0", "0"}));
+    EXPECT_FALSE(box->ColumnChoice()->isEnabled());
+}

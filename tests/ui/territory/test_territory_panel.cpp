@@ -10,8 +10,11 @@
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -62,6 +65,18 @@ protected:
         ASSERT_TRUE(action);
         action->trigger();
         Process();
+    }
+    // Names the file in the panel's file dialog once it is up, and accepts it.
+    void ChooseFile(const QString& path) {
+        QTimer::singleShot(0, frame, [=] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            EXPECT_EQ(dialog->objectName(), "TerritoryFileDialog");
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+            QDialogButtonBox* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+            QPushButton* ok = buttons->button(QDialogButtonBox::Save);
+            (ok ? ok : buttons->button(QDialogButtonBox::Open))->click();
+        });
     }
     QStringList asked, offered;
 };
@@ -312,4 +327,115 @@ TEST_F(TerritoryPanelTest, TheResponsibleAndTheMemoAreWrittenAndAConcurrentMemoI
     EXPECT_EQ(storedMemo(), "Nur meins"); // mine chosen
     EXPECT_EQ(list->topLevelItem(0)->text(4), "Nur meins");
     EXPECT_EQ(list->topLevelItem(0)->text(1), "Bea Ölmann");
+}
+
+TEST_F(TerritoryPanelTest, ThePlacesMemosShowPerTerritoryAndAClickOnAGoneTerritorySaysSo) {
+    Row berlin = Berlin(), heidelberg = Heidelberg();
+    berlin.memo = "Kunde seit 2019\nzweimal im Jahr";
+    heidelberg.memo = "Filiale";
+    ASSERT_TRUE(InsertRows({berlin, heidelberg, Wien()}));
+    CTerritoryStore store(g_GeoDatabase);
+    const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
+    ASSERT_GT(nord, 0) << store.Error().toStdString();
+    ASSERT_GT(store.Create({0, "Süd", "#c00000", "", {}}), 0);
+    ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
+    Trigger(ID_TERRITORY_PANEL);
+    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    ASSERT_TRUE(panel);
+    QTreeWidget* list = panel->List();
+    const auto memos = [&] {
+        QStringList counts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            counts << list->topLevelItem(i)->text(5);
+        return counts;
+    };
+    EXPECT_EQ(memos(), QStringList({"1", "", "1"}));
+    EXPECT_EQ(list->topLevelItem(0)->toolTip(5),
+              "DE 10115 Berlin: Kunde seit 2019 zweimal im Jahr");
+    const QLabel* details = nullptr;
+    list->setCurrentItem(list->topLevelItem(0));
+    Process();
+    for (const QLabel* label : panel->findChildren<QLabel*>()) {
+        if (label->text().startsWith("Keine Regeln."))
+            details = label;
+    }
+    ASSERT_TRUE(details);
+    EXPECT_EQ(details->text(), "Keine Regeln. 1 Ort einzeln zugewiesen.\nMemos der Orte:\n"
+                               "DE 10115 Berlin: Kunde seit 2019 zweimal im Jahr");
+    list->setCurrentItem(list->topLevelItem(2));
+    EXPECT_EQ(details->text(), "Memos der Orte:\nDE 69117 Heidelberg: Filiale");
+
+    // Another program writes a memo into GEO: the panel counts it when the program is active
+    // again.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(g_GeoDatabase.FilePath().toUtf8().constData(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "UPDATE GEO SET Memo = 'Messe' WHERE PLZ = '1010'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    panel->RefreshIfChanged();
+    EXPECT_EQ(memos(), QStringList({"1", "", "2"}));
+    EXPECT_EQ(list->topLevelItem(2)->toolTip(5),
+              "AT 1010 Wien: Messe\nDE 69117 Heidelberg: Filiale");
+
+    // Another user deletes "Nord" while it is listed here: a click on it says so and opens no
+    // table window of the places it had.
+    CGeoDatabase second;
+    ASSERT_TRUE(second.Open(g_GeoDatabase.FilePath())) << second.OpenError().toStdString();
+    ASSERT_TRUE(CTerritoryStore(second).Delete(nord, 0));
+    const qsizetype frames = Frames().size();
+    const QRect line = list->visualItemRect(list->topLevelItem(0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line.center());
+    Process();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0],
+              "Das Gebiet \"Nord\" gibt es nicht mehr: ein anderer Benutzer hat es gelöscht.");
+    EXPECT_EQ(Frames().size(), frames);
+    EXPECT_EQ(Lines(panel), QStringList({"Süd: 0", "(kein Gebiet): 3"}));
+}
+
+TEST_F(TerritoryPanelTest, TheAssignmentIsExportedAndImportedFromThePanelAllOrNothing) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    CTerritoryStore store(g_GeoDatabase);
+    const qint64 nord = store.Create({0, "Nord; \"Ost\"", "#102030", "", {}});
+    ASSERT_GT(nord, 0) << store.Error().toStdString();
+    ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
+    Trigger(ID_TERRITORY_PANEL);
+    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    ASSERT_TRUE(panel);
+
+    // Written without a suffix: CSV, the first filter.
+    ChooseFile(dir.filePath("gebiete"));
+    panel->findChild<QPushButton*>("Exportieren")->click();
+    Process();
+    const QString csv = dir.filePath("gebiete.csv");
+    ASSERT_EQ(messages, QStringList({"1 Zeile nach " + csv + " geschrieben."}));
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "\xEF\xBB\xBFStaat;PLZ;Gebiet;Ort;Ortsteil\r\n"
+                              "DE;10115;\"Nord; \"\"Ost\"\"\";;\r\n");
+
+    // Read back with two more lines: a new territory is made, all in one write.
+    const QString more = TestSupport::WriteFile(dir.filePath("mehr.csv"),
+                                                "Staat;PLZ;Gebiet\nDE;10115;\"Nord; \"\"Ost\"\"\"\n"
+                                                "DE;69117;Süd\nAT;1010;Süd\n");
+    messages.clear();
+    ChooseFile(more);
+    panel->findChild<QPushButton*>("Importieren")->click();
+    Process();
+    EXPECT_EQ(messages, QStringList({"3 Postleitzahlen und 0 einzelne Orte zugewiesen.\n"
+                                     "Neu angelegt: Süd"}));
+    EXPECT_EQ(Lines(panel), QStringList({"Nord; \"Ost\": 1", "Süd: 2", "(kein Gebiet): 0"}));
+
+    // A file with a bad line changes nothing and says which line.
+    const QString bad =
+        TestSupport::WriteFile(dir.filePath("falsch.csv"),
+                               "Staat;PLZ;Gebiet\nDE;69117;\"Nord; \"\"Ost\"\"\"\nDE;10115;\n");
+    messages.clear();
+    ChooseFile(bad);
+    panel->findChild<QPushButton*>("Importieren")->click();
+    Process();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("Zeile 3")) << messages[0].toStdString();
+    EXPECT_EQ(Lines(panel), QStringList({"Nord; \"Ost\": 1", "Süd: 2", "(kein Gebiet): 0"}));
 }

@@ -1,0 +1,103 @@
+// The panel's assignment file: "Exportieren..." writes which territory each postal code (or
+// place) is in as CSV or XLSX, "Importieren..." reads such a file back, making the territories
+// it names, all or nothing. The same files as `kelvo-cli territory export|import`.
+#include "base/GermanNumbers.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
+#include "render/territory/TerritoryAssigner.h"
+#include "render/territory/TerritoryFile.h"
+#include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
+#include "ui/shell/Globals.h"
+#include "ui/shell/MessageBox.h"
+#include "ui/shell/WriteCheckWait.h"
+#include "ui/territory/TerritoryPanel.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace {
+
+const QString kFilter = QStringLiteral("CSV (*.csv);;Excel-Arbeitsmappe (*.xlsx)");
+
+// The file chosen in the panel's file dialog; empty when cancelled.
+QString chooseFile(QWidget* parent, bool save) {
+    QFileDialog dialog(parent,
+                       save ? QStringLiteral("Gebiete exportieren")
+                            : QStringLiteral("Gebiete importieren"),
+                       QString(), kFilter);
+    dialog.setObjectName(QStringLiteral("TerritoryFileDialog"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    QString path = dialog.selectedFiles().first();
+    if (save && QFileInfo(path).suffix().isEmpty())
+        path += dialog.selectedNameFilter().contains(QStringLiteral("xlsx"))
+                    ? QStringLiteral(".xlsx")
+                    : QStringLiteral(".csv");
+    return path;
+}
+
+} // namespace
+
+void CTerritoryPanel::OnExport() {
+    const QString path = chooseFile(this, true);
+    if (path.isEmpty())
+        return;
+    QString error;
+    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
+    CTerritoryData data;
+    CTerritoryStore store(g_GeoDatabase);
+    if (error.isEmpty() && !store.Load(&data))
+        error = store.Error();
+    QList<CTerritoryImportLine> lines;
+    if (rows && error.isEmpty())
+        lines = TerritoryFile::Lines(*rows, CTerritoryAssigner(data), data);
+    if (!rows || !error.isEmpty() || !TerritoryFile::Write(path, lines, &error)) {
+        KelvoMessageBox(error, this);
+        return;
+    }
+    KelvoMessageBox(QStringLiteral("%1 nach %2 geschrieben.")
+                        .arg(GermanNumbers::Count(lines.size(), QStringLiteral("Zeile"),
+                                                  QStringLiteral("Zeilen")),
+                             path),
+                    this);
+}
+
+void CTerritoryPanel::OnImport() {
+    const QString path = chooseFile(this, false);
+    if (path.isEmpty())
+        return;
+    QList<CTerritoryImportLine> lines;
+    QString error;
+    if (!TerritoryFile::Read(path, QString(), &lines, &error)) {
+        KelvoMessageBox(error, this);
+        return;
+    }
+    WaitForWriteCheck();
+    CTerritoryStore store(g_GeoDatabase);
+    QStringList created;
+    int rules = 0, singles = 0;
+    if (!store.Import(lines, &created, &rules, &singles)) {
+        KelvoMessageBox(store.Error(), this);
+        return;
+    }
+    QString report = QStringLiteral("%1 und %2 zugewiesen.")
+                         .arg(GermanNumbers::Count(rules, QStringLiteral("Postleitzahl"),
+                                                   QStringLiteral("Postleitzahlen")),
+                              GermanNumbers::Count(singles, QStringLiteral("einzelner Ort"),
+                                                   QStringLiteral("einzelne Orte")));
+    if (!created.isEmpty()) {
+        // The first names, and how many more: an import of thousands stays readable.
+        constexpr int kNamed = 20;
+        QString names = QStringList(created.mid(0, kNamed)).join(QStringLiteral(", "));
+        if (created.size() > kNamed)
+            names += QStringLiteral(" und %1 weitere")
+                         .arg(QLocale(QLocale::German).toString(created.size() - kNamed));
+        report += QStringLiteral("\nNeu angelegt: %1").arg(names);
+    }
+    Changed();
+    KelvoMessageBox(report, this);
+}
