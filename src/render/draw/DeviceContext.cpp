@@ -134,7 +134,8 @@ bool CDeviceContext::OpenCellLayer() {
     if (!m_pCellLayer || !m_bBatchCells || m_bLayerOpen)
         return false;
     FlushCells();
-    m_bLayerOpen = m_pCellLayer->Open(m_painter.combinedTransform());
+    m_bLayerOpen =
+        m_pCellLayer->Open(m_painter.combinedTransform(), m_bClipped ? &m_rectClip : nullptr);
     return m_bLayerOpen;
 }
 
@@ -150,18 +151,7 @@ void CDeviceContext::FlushCells() {
     if (m_aBatch.empty())
         return;
     if (m_bLayerOpen) {
-        // The painter would have clipped them.
-        if (m_bClipped) {
-            auto kept = m_aBatch.begin();
-            for (const QRect& cells : m_aBatch) {
-                const QRect inside = cells & m_rectClip;
-                if (!inside.isEmpty())
-                    *kept++ = inside;
-            }
-            m_aBatch.erase(kept, m_aBatch.end());
-        }
-        if (!m_aBatch.empty())
-            m_pCellLayer->Fill(m_crBatch, m_aBatch.data(), int(m_aBatch.size()));
+        m_pCellLayer->Fill(m_crBatch, m_aBatch.data(), int(m_aBatch.size()));
         m_aBatch.clear();
         return;
     }
@@ -244,6 +234,7 @@ void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
 }
 
 void CDeviceContext::SetClipRect(const CRect* rect) {
+    CloseCellLayer(); // the layer was opened within the clipping before
     FlushCells();
     if (m_bClipped)
         m_painter.restore();

@@ -23,8 +23,9 @@ class CCellLayer {
 public:
     virtual ~CCellLayer() = default;
     // The cells that follow are in the painter's coordinates, which `toDevice` takes to the
-    // device's pixels. False: the layer takes none (the painter fills them).
-    virtual bool Open(const QTransform& toDevice) = 0;
+    // device's pixels, and are clipped to `clip` there (null: not clipped). False: the layer
+    // takes none (the painter fills them).
+    virtual bool Open(const QTransform& toDevice, const QRect* clip) = 0;
     // A run of cells of one colour, as the painter would have filled them.
     virtual void Fill(COLORREF color, const QRect* cells, int count) = 0;
     virtual void Close() = 0;
@@ -104,8 +105,8 @@ public:
     // The layer the batched cells go to between OpenCellLayer and CloseCellLayer (not owned;
     // null: none, the painter fills them). Everything drawn before the opening is under the
     // layer, everything after the closing over it, so a caller opens it only for a stretch
-    // that draws nothing but batched cells. OpenCellLayer returns false (and opens nothing)
-    // without a layer or while cells are not batched.
+    // that draws nothing but batched cells; a change of the clipping closes it. OpenCellLayer
+    // returns false (and opens nothing) without a layer or while cells are not batched.
     void SetCellLayer(CCellLayer* layer) { m_pCellLayer = layer; }
     bool OpenCellLayer();
     void CloseCellLayer();

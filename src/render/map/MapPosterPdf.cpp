@@ -57,7 +57,7 @@ class CMarkerLayer : public CCellLayer {
 public:
     CMarkerLayer(QPdfWriter& writer, QTemporaryFile& file) : m_writer(writer), m_file(file) {}
 
-    bool Open(const QTransform& toDevice) override {
+    bool Open(const QTransform& toDevice, const QRect* clip) override {
         if (m_state != State::None || !m_file.open() || !m_writer.newPage())
             return false;
         m_state = State::Open;
@@ -66,6 +66,11 @@ public:
         for (double v : {m.m11(), m.m12(), m.m21(), m.m22(), m.dx(), m.dy()})
             append(m_text, v);
         m_text += "cm\n";
+        if (clip) {
+            for (int v : {clip->x(), clip->y(), clip->width(), clip->height()})
+                append(m_text, v);
+            m_text += "re W n\n";
+        }
         return true;
     }
 
