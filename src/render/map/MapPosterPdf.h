@@ -11,9 +11,9 @@ namespace MapPosterPdf {
 // properties). A poster on one page keeps its markers out of Qt's page, which holds a page
 // whole in memory until it ends: they are written to a file of their own while the map is
 // drawn, and the page is put together from what was drawn under them, the markers and what
-// was drawn over them as the PDF file is written, so that a map of a million places costs no
-// more memory than one of a few. Returns the German message of an error (the file may then
-// be left incomplete), or an empty text.
+// was drawn over them as the PDF file is written: the page's content never holds them in
+// memory. Returns the German message of an error (the file may then be left incomplete), or
+// an empty text.
 QString Write(const QString& path, CMapCanvas& canvas, const CPosterOptions& options);
 
 } // namespace MapPosterPdf
