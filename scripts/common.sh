@@ -16,6 +16,7 @@ KELVO_RUN_PACKAGES=(
     libgdal-dev
     libnetcdf-dev
     libhdf5-dev
+    libqpdf-dev
     qt6-svg-dev
     fonts-liberation
     librsvg2-bin

@@ -54,11 +54,10 @@ bool TakeSwitch(QStringList& args, const QString& name) {
     return args.removeAll(name) > 0;
 }
 
-std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape) {
+std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path) {
     auto writer = std::make_unique<QPdfWriter>(path);
     writer->setResolution(600);
-    writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
-                                      landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+    writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                       QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
     writer->setCreator(QStringLiteral("Kelvo"));
     return writer;

@@ -25,8 +25,8 @@ QStringList TakeOptions(QStringList& args, const QString& name, QString* error);
 // Takes a "--name" switch out of args; true when it was there.
 bool TakeSwitch(QStringList& args, const QString& name);
 
-// A PDF writer for an A4 page at 600 dots per inch with 5 mm margins, portrait or landscape.
-std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path, bool landscape);
+// A PDF writer for an upright A4 page at 600 dots per inch with 5 mm margins.
+std::unique_ptr<QPdfWriter> MakePdfWriter(const QString& path);
 // The dots per inch of the screen a map or table is laid out for when there is no screen.
 inline constexpr int kScreenDpi = 96;
 

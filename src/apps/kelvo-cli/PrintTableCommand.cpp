@@ -39,7 +39,7 @@ int RunPrintTable(QStringList args) {
         return 1;
     }
 
-    std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(args.first(), false);
+    std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(args.first());
     if (!TablePrint::PrintAll(*writer, desc, TablePrint::RowsOf(model),
                               QSize(Cli::kScreenDpi, Cli::kScreenDpi))) {
         Cli::Err(QStringLiteral("Die PDF-Datei \"%1\" kann nicht geschrieben werden.\n")

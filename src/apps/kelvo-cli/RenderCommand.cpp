@@ -9,6 +9,7 @@
 #include "render/map/MapImage.h"
 #include "render/map/MapLegend.h"
 #include "render/map/MapPoster.h"
+#include "render/map/MapPosterPdf.h"
 #include "render/map/MapPrint.h"
 #include "render/places/PlaceFile.h"
 #include "render/places/TableListAge.h"
@@ -121,9 +122,7 @@ bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path,
             Cli::Err(QStringLiteral("Ein Poster wird als PDF-Datei geschrieben: %1\n").arg(path));
             return false;
         }
-        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, true);
-        const QString error = MapPoster::Print(*writer, canvas, *poster);
-        writer.reset();
+        const QString error = MapPosterPdf::Write(path, canvas, *poster);
         if (error.isEmpty())
             return true;
         // No poster cut short is left behind.
@@ -132,7 +131,7 @@ bool writeOutput(CMapCanvas& canvas, QSize size, const QString& path,
         return false;
     }
     if (suffix == QLatin1String("pdf")) {
-        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path, false);
+        std::unique_ptr<QPdfWriter> writer = Cli::MakePdfWriter(path);
         const QSize screenDpi(Cli::kScreenDpi, Cli::kScreenDpi);
         const CMapPageFit fit =
             FitMapToPage(size, screenDpi, writer->pageLayout(), writer->resolution());

@@ -53,6 +53,7 @@ CDeviceContext::CDeviceContext(QPainter& painter) : m_painter(painter), m_fonts(
 }
 
 CDeviceContext::~CDeviceContext() {
+    CloseCellLayer();
     FlushCells();
     if (m_bClipped)
         m_painter.restore();
@@ -123,14 +124,37 @@ void CDeviceContext::FillCells(qint64 x0, qint64 y0, qint64 x1, qint64 y1, COLOR
 }
 
 void CDeviceContext::BatchCells(bool on) {
+    CloseCellLayer();
     FlushCells();
     const QPaintDevice* device = m_painter.device();
     m_bBatchCells = on && device && device->devType() != QInternal::Image;
 }
 
+bool CDeviceContext::OpenCellLayer() {
+    if (!m_pCellLayer || !m_bBatchCells || m_bLayerOpen)
+        return false;
+    FlushCells();
+    m_bLayerOpen =
+        m_pCellLayer->Open(m_painter.combinedTransform(), m_bClipped ? &m_rectClip : nullptr);
+    return m_bLayerOpen;
+}
+
+void CDeviceContext::CloseCellLayer() {
+    if (!m_bLayerOpen)
+        return;
+    FlushCells();
+    m_bLayerOpen = false;
+    m_pCellLayer->Close();
+}
+
 void CDeviceContext::FlushCells() {
     if (m_aBatch.empty())
         return;
+    if (m_bLayerOpen) {
+        m_pCellLayer->Fill(m_crBatch, m_aBatch.data(), int(m_aBatch.size()));
+        m_aBatch.clear();
+        return;
+    }
     m_painter.save();
     m_painter.setPen(Qt::NoPen);
     m_painter.setBrush(toQColor(m_crBatch));
@@ -210,6 +234,7 @@ void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
 }
 
 void CDeviceContext::SetClipRect(const CRect* rect) {
+    CloseCellLayer(); // the layer was opened within the clipping before
     FlushCells();
     if (m_bClipped)
         m_painter.restore();

@@ -14,6 +14,22 @@
 #include <vector>
 
 class QPainter;
+class QTransform;
+
+// Where a page's runs of cells go instead of its painter while a cell layer is open (see
+// CDeviceContext::OpenCellLayer): a writer that keeps a large map's markers out of the
+// painter's page and puts them back between what was drawn before and after.
+class CCellLayer {
+public:
+    virtual ~CCellLayer() = default;
+    // The cells that follow are in the painter's coordinates, which `toDevice` takes to the
+    // device's pixels, and are clipped to `clip` there (null: not clipped). False: the layer
+    // takes none (the painter fills them).
+    virtual bool Open(const QTransform& toDevice, const QRect* clip) = 0;
+    // A run of cells of one colour, as the painter would have filled them.
+    virtual void Fill(COLORREF color, const QRect* cells, int count) = 0;
+    virtual void Close() = 0;
+};
 
 // Drawing in the classic device-context manner over a QPainter, so that pixel figures
 // computed for the screen hold exactly on an image and scale faithfully to paper:
@@ -86,6 +102,15 @@ public:
     void BatchCells(bool on);
     bool BatchesCells() const { return m_bBatchCells; }
 
+    // The layer the batched cells go to between OpenCellLayer and CloseCellLayer (not owned;
+    // null: none, the painter fills them). Everything drawn before the opening is under the
+    // layer, everything after the closing over it, so a caller opens it only for a stretch
+    // that draws nothing but batched cells; a change of the clipping closes it. OpenCellLayer
+    // returns false (and opens nothing) without a layer or while cells are not batched.
+    void SetCellLayer(CCellLayer* layer) { m_pCellLayer = layer; }
+    bool OpenCellLayer();
+    void CloseCellLayer();
+
     // For layers drawn with the painter's own shapes (filled areas, polylines): the painter
     // and the factors from logical units to its device pixels.
     QPainter& Painter() {
@@ -118,6 +143,8 @@ private:
     bool m_bBatchCells = false;
     COLORREF m_crBatch = 0;
     std::vector<QRect> m_aBatch;
+    CCellLayer* m_pCellLayer = nullptr;
+    bool m_bLayerOpen = false;
     // The pixels of the image the painter draws on, when single pixels can be set there
     // directly (32-bit image, painter without transformation or clipping): a map sets a
     // million of them. Null otherwise.

@@ -98,6 +98,8 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
     const std::vector<bool> covered =
         dc.BatchesCells() ? MapCoveredMarkers::CoveredLater(rows, project, m_rectPlot)
                           : std::vector<bool>();
+    // A pass that draws nothing but the markers can hand them to a layer of their own.
+    const bool layer = !(m_bShowNames && !collectNames) && !m_bShowMemos && dc.OpenCellLayer();
     for (quint32 k = 0; k < count; ++k) {
         const CGeoPlaceRows::Point& point = rows.Coordinates(k);
         const QPoint pt = project(point.lon, point.lat);
@@ -154,6 +156,8 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
                 progress->SetPos(shown = percent);
         }
     }
+    if (layer)
+        dc.CloseCellLayer();
     dc.BatchCells(false);
     if (declutter.HasNames())
         declutter.Draw(dc, m_fontNames);

@@ -119,7 +119,7 @@ QPageLayout Layout(const CPosterOptions& options) {
 }
 
 QString Draw(QPainter& painter, int dotsPerInch, CMapCanvas& canvas, const CPosterOptions& options,
-             QSizeF area) {
+             QSizeF area, CCellLayer* markers) {
     const QSize map(int(area.width()), int(area.height()) - kTitleHeight - kFooterHeight);
     if (map.width() <= 0 || map.height() <= 0)
         return QStringLiteral("Das Poster hat keinen Platz für die Karte: Die Ränder sind zu "
@@ -138,6 +138,7 @@ QString Draw(QPainter& painter, int dotsPerInch, CMapCanvas& canvas, const CPost
     {
         CDeviceContext dc(painter);
         usePoints(dc, dotsPerInch);
+        dc.SetCellLayer(markers);
         error = canvas.OnDraw(dc, map);
     }
     painter.restore();
@@ -165,7 +166,8 @@ QString Draw(QPainter& painter, int dotsPerInch, CMapCanvas& canvas, const CPost
     return {};
 }
 
-QString Print(QPagedPaintDevice& device, CMapCanvas& canvas, const CPosterOptions& options) {
+QString Print(QPagedPaintDevice& device, CMapCanvas& canvas, const CPosterOptions& options,
+              CCellLayer* markers) {
     if (options.tilePageSize.isValid())
         return MapPosterTiles::Print(device, canvas, options);
     if (!device.setPageLayout(Layout(options)))
@@ -174,7 +176,7 @@ QString Print(QPagedPaintDevice& device, CMapCanvas& canvas, const CPosterOption
     QPainter painter;
     if (!painter.begin(&device))
         return QStringLiteral("Das Poster kann nicht geschrieben werden.");
-    const QString error = Draw(painter, device.logicalDpiX(), canvas, options, area);
+    const QString error = Draw(painter, device.logicalDpiX(), canvas, options, area, markers);
     painter.end();
     return error;
 }

@@ -6,6 +6,7 @@
 #include <QSizeF>
 #include <QString>
 
+class CCellLayer;
 class CMapCanvas;
 class QPagedPaintDevice;
 class QPainter;
@@ -48,12 +49,15 @@ QPageLayout Layout(const CPosterOptions& options);
 
 // Prints the poster onto the device (a PDF writer or a printer), which is set to the
 // poster's page, or, with a tile page size, onto as many of those pages as it takes. Returns
-// the message of an engine error, or an empty text.
-QString Print(QPagedPaintDevice& device, CMapCanvas& canvas, const CPosterOptions& options);
+// the message of an engine error, or an empty text. On one page, the map's markers go to
+// `markers` where the map can hand them over.
+QString Print(QPagedPaintDevice& device, CMapCanvas& canvas, const CPosterOptions& options,
+              CCellLayer* markers = nullptr);
 
 // Draws the poster's area of `area` points with the painter's origin at its top-left
-// corner and `dotsPerInch` device dots to the inch.
+// corner and `dotsPerInch` device dots to the inch. The map's markers go to `markers` where
+// the map can hand them over (null: the painter draws them).
 QString Draw(QPainter& painter, int dotsPerInch, CMapCanvas& canvas, const CPosterOptions& options,
-             QSizeF area);
+             QSizeF area, CCellLayer* markers = nullptr);
 
 } // namespace MapPoster

@@ -4,13 +4,13 @@
 #include "ui/map/CKelvoView.h"
 
 #include "render/map/MapPoster.h"
+#include "render/map/MapPosterPdf.h"
 #include "ui/map/PosterDialog.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
 
 #include <QFile>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -65,13 +65,7 @@ void CKelvoView::OnPrintPoster() {
     QString error;
     if (dialog.ToPdf()) {
         const QString path = dialog.PdfPath();
-        {
-            QPdfWriter writer(path);
-            writer.setResolution(600);
-            writer.setCreator(QStringLiteral("Kelvo"));
-            writer.setTitle(options.strTitle);
-            error = MapPoster::Print(writer, m_canvas, options);
-        }
+        error = MapPosterPdf::Write(path, m_canvas, options);
         if (!error.isEmpty() || !QFile::exists(path)) {
             // No poster cut short is left behind.
             QFile::remove(path);

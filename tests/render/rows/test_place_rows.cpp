@@ -1,6 +1,6 @@
 // The rows of a map without texts: in the order of Staat alone, each country's rows in the
 // order the table keeps them, whether the countries lie in long runs (as imported) or mixed
-// row by row, and the same rows as a read with texts gives.
+// row by row, and the same rows as a read with texts gives, which stand in the standard order.
 #include "render/map/MapTestSupport.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
@@ -60,6 +60,26 @@ TEST(PlaceRows, WithoutTextsTheyStandInStaatOrderKeepingTheTableOrder) {
             for (quint32 k = 0; k < rows->Size(); ++k) {
                 ASSERT_EQ(int(rows->Coordinates(k).lon), expected[k]) << k;
                 ASSERT_EQ(rows->Countries()[rows->Country(k)], staaten[expected[k]].toUtf8());
+            }
+            // With texts: by Staat, then PLZ, then table order, each row's coordinates
+            // and texts kept together.
+            const auto withTexts = CGeoPlaceRowsCache::Of(geo.Db()).Rows(true, {}, &error);
+            ASSERT_TRUE(error.isEmpty());
+            ASSERT_TRUE(withTexts->HasTexts());
+            std::vector<int> standard(expected);
+            std::stable_sort(standard.begin(), standard.end(), [&](int a, int b) {
+                const QString &x = staaten[a], &y = staaten[b];
+                if (x != y)
+                    return x.isEmpty() || (!y.isEmpty() && x < y);
+                return QString::number(900 - a % 900) < QString::number(900 - b % 900);
+            });
+            ASSERT_EQ(withTexts->Size(), standard.size());
+            for (quint32 k = 0; k < withTexts->Size(); ++k) {
+                const int i = int(withTexts->Coordinates(k).lon);
+                ASSERT_EQ(i, standard[k]) << k;
+                ASSERT_EQ(withTexts->TextOf(k, CGeoPlaceRows::Plz),
+                          QByteArray::number(900 - i % 900));
+                ASSERT_EQ(withTexts->Countries()[withTexts->Country(k)], staaten[i].toUtf8());
             }
         }
     }
