@@ -80,6 +80,15 @@ TEST_F(TableListInput, FilesThatAreNoListGetAMessageAndNothingElse) {
     unicodeText.append(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
     EXPECT_FALSE(Read(Write("unicode.csv", unicodeText), &list, &error));
     EXPECT_TRUE(error.contains("als UTF-16")) << error.toStdString();
+    // A workbook and a picture with the ending of a text file.
+    TestSupport::WriteZip(m_dir.filePath("ws.xlsx"), {{"mimetype", "x"}});
+    QFile::copy(m_dir.filePath("ws.xlsx"), m_dir.filePath("kunden.csv"));
+    EXPECT_FALSE(Read(m_dir.filePath("kunden.csv"), &list, &error));
+    EXPECT_TRUE(error.contains("wohl eine Arbeitsmappe (.xlsx, .ods) mit falscher Endung"))
+        << error.toStdString();
+    EXPECT_FALSE(
+        Read(Write("bild.csv", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), &list, &error));
+    EXPECT_TRUE(error.contains("ist keine Textdatei und keine Tabelle")) << error.toStdString();
     // A text file whose first line has one cell, which GDAL does not take for a table.
     EXPECT_FALSE(Read(Write("nur_plz.csv", "PLZ\n01067\n80331\n"), &list, &error));
     EXPECT_TRUE(error.contains("hat nur eine Spalte")) << error.toStdString();
