@@ -69,6 +69,17 @@ bool isTextTable(const QString& path) {
     return suffix == u"csv" || suffix == u"tsv" || suffix == u"txt" || suffix == u"tab";
 }
 
+// Whether a file with the ending of a text table starts as text does: no zip archive, no
+// compound document, no NUL byte in its first 4 KB.
+bool looksLikeText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(4096);
+    return !head.startsWith("PK\x03\x04") && !head.startsWith("\xD0\xCF\x11\xE0") &&
+           !head.contains('\0');
+}
+
 // What the first bytes say about a file GDAL could not open.
 QString whyNotOpened(const QString& path) {
     QFile file(path);
@@ -94,16 +105,6 @@ QString whyNotOpened(const QString& path) {
         if ((head + file.peek(4096)).contains('\0'))
             return QStringLiteral("Die Datei \"%1\" ist keine Textdatei und keine Tabelle, die "
                                   "Kelvo lesen kann (erwartet: .xlsx, .ods, .csv oder .tsv).")
-                .arg(path);
-    }
-    // GDAL takes a text file only when its first line has two cells or more.
-    if (isTextTable(path)) {
-        const QByteArray first = (head + file.readLine(64 * 1024)).split('\n').value(0);
-        if (!first.contains(';') && !first.contains(',') && !first.contains('\t'))
-            return QStringLiteral("Die erste Zeile der Datei \"%1\" hat nur eine Spalte. Kelvo "
-                                  "liest Textdateien, deren erste Zeile mindestens zwei Spalten "
-                                  "hat, getrennt durch \";\", \",\" oder Tabulator (für eine "
-                                  "Liste nur mit Postleitzahlen etwa \"PLZ;\").")
                 .arg(path);
     }
     return QStringLiteral("Die Datei \"%1\" ist keine Tabelle, die Kelvo lesen kann (erwartet: "
@@ -133,6 +134,7 @@ CTableListFile::~CTableListFile() = default;
 bool CTableListFile::Open(const QString& path) {
     registerDrivers();
     m_pData.reset();
+    m_textName.clear();
     m_strError.clear();
     m_strPath = path;
     if (!QFileInfo(path).isFile()) {
@@ -162,6 +164,13 @@ bool CTableListFile::Open(const QString& path) {
     if (!h || GDALDatasetGetLayerCount(h) == 0) {
         if (h)
             GDALClose(h);
+        // GDAL's driver takes no text whose first line has a single cell (a list of postal
+        // codes alone); its line reader does.
+        if (text && looksLikeText(path)) {
+            m_textName = TableListTextFile::FileName(path, m_bNul);
+            m_cSeparator = TableListTextFile::Separator(m_textName);
+            return true;
+        }
         m_strError = whyNotOpened(path);
         return false;
     }
@@ -177,10 +186,14 @@ bool CTableListFile::Open(const QString& path) {
 
 void CTableListFile::Close() {
     m_pData.reset();
+    m_textName.clear();
 }
 
 QStringList CTableListFile::SheetNames() const {
     QStringList names;
+    // A text file GDAL's driver did not take has one sheet, named as the driver names it.
+    if (!m_pData && !m_textName.isEmpty())
+        names << QFileInfo(m_strPath).completeBaseName();
     if (!m_pData)
         return names;
     for (int i = 0; i < GDALDatasetGetLayerCount(m_pData->h); ++i)
@@ -190,20 +203,22 @@ QStringList CTableListFile::SheetNames() const {
 
 bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(const Row&)>& take) {
     m_strError.clear();
-    if (!m_pData) {
+    if (!m_pData && m_textName.isEmpty()) {
         m_strError = QStringLiteral("Keine Tabelle geöffnet.");
         return false;
     }
     const QuietErrors quiet(&m_strFailure);
-    OGRLayerH layer = sheet.isEmpty()
-                          ? GDALDatasetGetLayer(m_pData->h, 0)
-                          : GDALDatasetGetLayerByName(m_pData->h, sheet.toUtf8().constData());
-    if (!layer) {
+    const bool textRows = !m_textName.isEmpty();
+    OGRLayerH layer = nullptr;
+    if (!textRows)
+        layer = sheet.isEmpty() ? GDALDatasetGetLayer(m_pData->h, 0)
+                                : GDALDatasetGetLayerByName(m_pData->h, sheet.toUtf8().constData());
+    if (textRows ? !sheet.isEmpty() && !SheetNames().contains(sheet) : !layer) {
         m_strError = QStringLiteral("Die Datei \"%1\" hat kein Blatt \"%2\" (es gibt: %3).")
                          .arg(m_strPath, sheet, SheetNames().join(QStringLiteral(", ")));
         return false;
     }
-    if (!m_textName.isEmpty())
+    if (textRows)
         return ReadTextRows(take);
     OGR_L_ResetReading(layer);
     const int fields = OGR_FD_GetFieldCount(OGR_L_GetLayerDefn(layer));
