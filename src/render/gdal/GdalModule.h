@@ -32,6 +32,10 @@ QByteArray NulFreeFile(const QString& path);
 // takes "," when it holds two kinds (a title "Kunden, Stand 11/2026" above a ";" table).
 char TextSeparator(const QByteArray& fileName);
 
+// Whether a file with the ending of a text table starts as text does: no zip archive, no
+// compound document, no NUL byte in its first 4 KB.
+bool LooksLikeText(const QString& path);
+
 // Reads the records of a text table through GDAL's CSV line reader (quoted fields with
 // separators and line breaks in them, a UTF-8 byte-order mark skipped) and hands the cells
 // of each to `take` (a null-terminated list), every cell of the line, however many cells

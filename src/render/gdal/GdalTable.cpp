@@ -2,6 +2,7 @@
 #include "render/gdal/GdalModule.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cpl_error.h>
 #include <gdal.h>
@@ -16,13 +17,16 @@ namespace {
 class CTable final : public CGdalTable {
 public:
     // `textFile`: for a text table, the name its records are read by; empty for a spreadsheet.
-    CTable(GDALDatasetH h, QString failure, QByteArray textFile)
-        : m_h(h), m_strFailure(std::move(failure)), m_textFile(std::move(textFile)) {
+    // `h` null: a text table GDAL's driver did not take, its one sheet named `textSheet`.
+    CTable(GDALDatasetH h, QString failure, QByteArray textFile, QString textSheet = {})
+        : m_h(h), m_strFailure(std::move(failure)), m_textFile(std::move(textFile)),
+          m_strTextSheet(std::move(textSheet)) {
         if (!m_textFile.isEmpty())
             m_cSeparator = GdalModule::TextSeparator(m_textFile);
     }
     ~CTable() override {
-        GDALClose(m_h);
+        if (m_h)
+            GDALClose(m_h);
 #ifdef __GLIBC__
         // A spreadsheet's sheet was millions of small blocks; the allocator keeps their pages
         // unless asked, and the map's place list would then come on top of them.
@@ -34,6 +38,9 @@ public:
 
     QStringList SheetNames() const override {
         QStringList names;
+        // A text file GDAL's driver did not take has one sheet, named as the driver names it.
+        if (!m_h)
+            return {m_strTextSheet};
         for (int i = 0; i < GDALDatasetGetLayerCount(m_h); ++i)
             names << QString::fromUtf8(OGR_L_GetName(GDALDatasetGetLayer(m_h, i)));
         return names;
@@ -41,6 +48,11 @@ public:
 
     bool ReadRows(const QString& sheet, const RowTaker& take) override {
         const GdalModule::QuietErrors quiet(&m_strFailure);
+        if (!m_h) {
+            if (!sheet.isEmpty() && sheet != m_strTextSheet)
+                return false;
+            return ReadTextRows(take);
+        }
         OGRLayerH layer = Layer(sheet);
         if (!layer)
             return false;
@@ -94,6 +106,7 @@ private:
     GDALDatasetH m_h;
     QString m_strFailure;
     QByteArray m_textFile;
+    QString m_strTextSheet;
     char m_cSeparator = ';';
 };
 
@@ -116,6 +129,11 @@ std::unique_ptr<CGdalTable> OpenTable(const QString& path, bool text, bool nul) 
     if (!h || GDALDatasetGetLayerCount(h) == 0) {
         if (h)
             GDALClose(h);
+        // GDAL's driver takes no text whose first line has a single cell (a list of postal
+        // codes alone); its line reader does.
+        if (text && LooksLikeText(path))
+            return std::make_unique<CTable>(nullptr, QString(), file,
+                                            QFileInfo(path).completeBaseName());
         return nullptr;
     }
     return std::make_unique<CTable>(h, failure, text ? file : QByteArray());

@@ -1,6 +1,8 @@
 // The records of a text table as GDAL's CSV line reader parses them.
 #include "render/gdal/GdalModule.h"
 
+#include <QFile>
+
 #include <cpl_csv.h>
 #include <cpl_string.h>
 #include <cpl_vsi.h>
@@ -35,6 +37,15 @@ bool readRecords(const QByteArray& fileName, char separator, vsi_l_offset maxByt
 } // namespace
 
 namespace GdalModule {
+
+bool LooksLikeText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(4096);
+    return !head.startsWith("PK\x03\x04") && !head.startsWith("\xD0\xCF\x11\xE0") &&
+           !head.contains('\0');
+}
 
 char TextSeparator(const QByteArray& fileName) {
     // Enough records to see past a title row or two, and not much of a large file.

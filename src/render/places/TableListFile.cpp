@@ -43,14 +43,17 @@ QString whyNotOpened(const QString& path) {
                               "Excel-Format (.xls). Bitte ohne Kennwort als .xlsx, .ods oder "
                               ".csv speichern.")
             .arg(path);
-    // GDAL takes a text file only when its first line has two cells or more.
     if (isTextTable(path)) {
-        const QByteArray first = (head + file.readLine(64 * 1024)).split('\n').value(0);
-        if (!first.contains(';') && !first.contains(',') && !first.contains('\t'))
-            return QStringLiteral("Die erste Zeile der Datei \"%1\" hat nur eine Spalte. Kelvo "
-                                  "liest Textdateien, deren erste Zeile mindestens zwei Spalten "
-                                  "hat, getrennt durch \";\", \",\" oder Tabulator (für eine "
-                                  "Liste nur mit Postleitzahlen etwa \"PLZ;\").")
+        // A workbook saved or renamed with the ending of a text file.
+        if (head.startsWith("PK\x03\x04"))
+            return QStringLiteral("Die Datei \"%1\" ist keine Textdatei, sondern ein ZIP-Archiv, "
+                                  "wohl eine Arbeitsmappe (.xlsx, .ods) mit falscher Endung. "
+                                  "Bitte mit ihrer eigenen Endung öffnen.")
+                .arg(path);
+        // Pictures, documents and programs hold NUL bytes at their start; text does not.
+        if ((head + file.peek(4096)).contains('\0'))
+            return QStringLiteral("Die Datei \"%1\" ist keine Textdatei und keine Tabelle, die "
+                                  "Kelvo lesen kann (erwartet: .xlsx, .ods, .csv oder .tsv).")
                 .arg(path);
     }
     return QStringLiteral("Die Datei \"%1\" ist keine Tabelle, die Kelvo lesen kann (erwartet: "

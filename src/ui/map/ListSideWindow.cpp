@@ -59,6 +59,8 @@ QMdiSubWindow* Show(QWidget* content, CChildFrame* mapFrame, Side side) {
     window->setWidget(content);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(content->windowTitle());
+    // The map's own icon, not the toolkit's default, in the window's title bar.
+    window->setWindowIcon(mapFrame->windowIcon());
     area->addSubWindow(window);
     QSize size = window->sizeHint();
     if (side == Side::Below)

@@ -5,6 +5,7 @@
 #include "base/GeoTableDesc.h"
 #include "render/map/PlaceLookup.h"
 #include "render/places/TableList.h"
+#include "render/places/TableListFile.h"
 #include "render/places/TableListMapping.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
@@ -80,11 +81,32 @@ TEST_F(TableListInput, FilesThatAreNoListGetAMessageAndNothingElse) {
     unicodeText.append(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
     EXPECT_FALSE(Read(Write("unicode.csv", unicodeText), &list, &error));
     EXPECT_TRUE(error.contains("als UTF-16")) << error.toStdString();
-    // A text file whose first line has one cell, which GDAL does not take for a table.
-    EXPECT_FALSE(Read(Write("nur_plz.csv", "PLZ\n01067\n80331\n"), &list, &error));
-    EXPECT_TRUE(error.contains("hat nur eine Spalte")) << error.toStdString();
+    // A workbook and a picture with the ending of a text file.
+    TestSupport::WriteZip(m_dir.filePath("ws.xlsx"), {{"mimetype", "x"}});
+    QFile::copy(m_dir.filePath("ws.xlsx"), m_dir.filePath("kunden.csv"));
+    EXPECT_FALSE(Read(m_dir.filePath("kunden.csv"), &list, &error));
+    EXPECT_TRUE(error.contains("wohl eine Arbeitsmappe (.xlsx, .ods) mit falscher Endung"))
+        << error.toStdString();
+    EXPECT_FALSE(
+        Read(Write("bild.csv", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), &list, &error));
+    EXPECT_TRUE(error.contains("ist keine Textdatei und keine Tabelle")) << error.toStdString();
+    // A list of postal codes alone: one cell a line, which GDAL's driver takes for no table.
+    ASSERT_TRUE(Read(Write("nur_plz.csv", "PLZ\n01067\n80331\n"), &list, &error))
+        << error.toStdString();
+    EXPECT_EQ(list.aEntries.size(), 2);
     ASSERT_TRUE(Read(Write("nur_plz.csv", "PLZ;\n01067\n80331\n"), &list, &error));
     EXPECT_EQ(list.aEntries.size(), 2);
+    // Its one sheet is named after the file, as for any other text file.
+    CTableListFile file;
+    ASSERT_TRUE(file.Open(Write("nur_plz.tsv", "PLZ\n10115\n")));
+    EXPECT_EQ(file.SheetNames(), QStringList({"nur_plz"}));
+    ASSERT_TRUE(Read(m_dir.filePath("nur_plz.tsv"), &list, &error,
+                     CTableListOptions{"nur_plz", std::nullopt, {}, {}}))
+        << error.toStdString();
+    EXPECT_FALSE(Read(m_dir.filePath("nur_plz.tsv"), &list, &error,
+                      CTableListOptions{"Blatt2", std::nullopt, {}, {}}));
+    EXPECT_TRUE(error.contains("hat kein Blatt \"Blatt2\" (es gibt: nur_plz)"))
+        << error.toStdString();
 }
 
 // A NUL byte in a text file ends a line for GDAL's CSV reader: the row would lose its

@@ -82,6 +82,8 @@ TEST_F(ListMapTest, AListsWindowsTakeTheRoomBesideTheMapNotTheMap) {
     EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(window()->geometry()));
     EXPECT_EQ(window()->x(), mapFrame->geometry().right() + 1);
     EXPECT_EQ(frame->MdiArea()->activeSubWindow(), mapFrame);
+    ASSERT_FALSE(mapFrame->windowIcon().isNull());
+    EXPECT_EQ(window()->windowIcon().cacheKey(), mapFrame->windowIcon().cacheKey());
 }
 
 // Postal codes a spreadsheet stored as numbers get their zeros back, and the user is told how
