@@ -13,6 +13,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CGeoDatabase;
@@ -148,6 +149,9 @@ protected:
 private:
     // The order the window keeps its rows in, for rows read anew.
     CTableArrangement Arrangement() const;
+    // The rows as they are now, with their columns, for work on another thread: the cells are
+    // shared, not copied, and stay as they are when the window's rows change meanwhile.
+    std::shared_ptr<const CGeoTableModel> RowsSnapshot() const;
     bool UserIsBusy() const;
     void MarkOutOfDate(bool outOfDate);
     void RefillWhenIdle();

@@ -60,17 +60,10 @@ void CListView_Table::OnColumnClick(int column) {
         CStatusBarProgress progress(Qt::BusyCursor);
         m_strText = TableText::SortCaption(tableName, columnName);
         progress.Start(m_strText);
-        // The order is made from a snapshot of the rows (deleted on this thread), which
-        // fits as long as the rows are not replaced: first the rows that come first, shown on
-        // top of the others, then the whole order. Each is swapped in at once.
-        std::shared_ptr<CGeoTableModel> snapshot(new CGeoTableModel,
-                                                 [](CGeoTableModel* m) { m->deleteLater(); });
-        {
-            const StepTrace::Step step("sort.Snapshot");
-            snapshot->CopyRows(m_model);
-        }
-        if (m_model.HasDistanceColumn())
-            snapshot->SetDistanceCentre(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
+        // The order is made from a snapshot of the rows, which fits as long as the rows are
+        // not replaced: first the rows that come first, shown on top of the others, then the
+        // whole order. Each is swapped in at once.
+        std::shared_ptr<const CGeoTableModel> snapshot = RowsSnapshot();
         const size_t rewrites = m_model.Rewrites();
         struct Orders {
             std::mutex mutex;
