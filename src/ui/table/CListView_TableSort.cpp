@@ -13,6 +13,7 @@
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/table/UsableWait.h"
 
+#include <QHeaderView>
 #include <QPointer>
 
 #include <algorithm>
@@ -33,9 +34,16 @@ void CListView_Table::OnColumnClick(int column) {
     const bool distance = m_model.HasDistanceColumn() && column == CGeoTableModel::kColumns;
     if (!m_pTableDesc || column < 0 || (column >= m_pTableDesc->m_nFields && !distance))
         return;
-    // The rows are sorted once they are all there.
-    if (m_bFilling)
+    // The rows are sorted once they are all there; the header shows the click meanwhile, with
+    // the direction the sort will take.
+    if (m_bFilling) {
+        m_nSortAfterFill = column;
+        QHeaderView* header = horizontalHeader();
+        header->setSortIndicator(column,
+                                 g_bSortDescending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        header->setSortIndicatorShown(true);
         return;
+    }
     // A sort under way gives way to this one, its first rows leaving the top again (this sort
     // starts from the order before).
     if (m_pSortWait) {
@@ -175,4 +183,15 @@ void CListView_Table::OnColumnClick(int column) {
     m_strText = TableText::SortTitle(tableName, columnName, g_bSortDescending);
     if (CDocument* doc = GetDocument())
         doc->SetTitle(m_strText);
+}
+
+void CListView_Table::FillEnded(bool sort) {
+    const int column = std::exchange(m_nSortAfterFill, -1);
+    if (column < 0)
+        return;
+    horizontalHeader()->setSortIndicatorShown(false);
+    // As the click itself would: once the events waiting are handled.
+    if (sort)
+        QMetaObject::invokeMethod(
+            this, [this, column] { OnColumnClick(column); }, Qt::QueuedConnection);
 }
