@@ -160,8 +160,8 @@ void CListView_Table::ListNextByDistance(std::optional<QPointF> centre) {
 }
 
 void CListView_Table::ShowRecordStatus() {
-    // While the rows are read the pane keeps the progress caption.
-    if (m_bFilling)
+    // While the rows are read or written the pane keeps the progress caption.
+    if (m_bFilling || m_nExports > 0)
         return;
     m_strText = QString::asprintf(" Datensatz: %6d / %6d", m_nCurrentRow + 1, m_model.RowCount());
     CMainFrame* frame = theApp.GetMainFrame();

@@ -180,6 +180,7 @@ private:
     // (the window goes).
     void FillEnded(bool sort);
     int m_nSortAfterFill = -1;                // the column of a header click during the reading
+    int m_nExports = 0;                       // exports of the rows under way
     class CUsableWait* m_pSortWait = nullptr; // the sort under way
     int m_nSortGeneration = 0;                // counts the sorts begun
     std::function<void()> m_undoSortTop;      // puts back the order a sort's first rows left

@@ -156,8 +156,12 @@ void CListView_Table::OnFileExport() {
     if (path.isEmpty())
         return;
     CChildFrame* frame = GetParentFrame();
-    if (writeRows(path, dlg.GetFormat(), RowsSnapshot(),
-                  dlg.SelectedOnly() ? selected : QList<int>(), frame, dlg.GetOptions()))
+    ++m_nExports;
+    const bool closed =
+        writeRows(path, dlg.GetFormat(), RowsSnapshot(),
+                  dlg.SelectedOnly() ? selected : QList<int>(), frame, dlg.GetOptions());
+    --m_nExports;
+    if (closed)
         QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
 }
 
@@ -170,6 +174,9 @@ void CListView_Table::OnFileSavePlaces() {
     if (path.isEmpty())
         return;
     CChildFrame* frame = GetParentFrame();
-    if (writeRows(path, Export::Format::Places, RowsSnapshot(), selected, frame))
+    ++m_nExports;
+    const bool closed = writeRows(path, Export::Format::Places, RowsSnapshot(), selected, frame);
+    --m_nExports;
+    if (closed)
         QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
 }

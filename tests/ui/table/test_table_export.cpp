@@ -132,6 +132,7 @@ TEST_F(TableExportTest, TheWindowTakesKeysWhileItExportsAndEscOrACloseLeavesTheF
 
     int rowWhileExporting = -1;
     bool busyCursor = false, runningAfterKey = false;
+    QString paneWhileExporting;
     const bool seen =
         WhileExporting([&] { Export(&CDia_Export::m_radioGeoJson, target); },
                        [&] {
@@ -139,6 +140,7 @@ TEST_F(TableExportTest, TheWindowTakesKeysWhileItExportsAndEscOrACloseLeavesTheF
                                         QApplication::overrideCursor()->shape() == Qt::BusyCursor;
                            QTest::keyClick(view, Qt::Key_Down);
                            rowWhileExporting = view->currentIndex().row();
+                           paneWhileExporting = frame->GetMessageText();
                            // The key was taken while the rows were still being written.
                            runningAfterKey = g_StatusProgress.m_wndProgress &&
                                              TestSupport::ReadFile(target) == "die alte Datei\n";
@@ -146,6 +148,7 @@ TEST_F(TableExportTest, TheWindowTakesKeysWhileItExportsAndEscOrACloseLeavesTheF
                        });
     ASSERT_TRUE(seen);
     EXPECT_EQ(rowWhileExporting, 1);
+    EXPECT_EQ(paneWhileExporting, " Exportieren:"); // the caption stays
     EXPECT_TRUE(busyCursor);
     EXPECT_TRUE(runningAfterKey);
     EXPECT_EQ(TestSupport::ReadFile(target), "die alte Datei\n");
