@@ -1,8 +1,8 @@
 // kelvo-bench responsiveness DB: how the real main window answers during its long commands.
 // A 5 ms timer runs in the window's event loop; each command is given as a person gives it
 // (keys, menu items, clicks on a header and a drag on a map, dialogs filled in; the maps
-// first, while their key opens them), and for
-// each one line is printed:
+// first, while their key opens them; "Exportieren..." of the sorted table as GeoJSON into a
+// folder of its own), and for each one line is printed:
 //   responsiveness<TAB>COMMAND<TAB>FIRST_MS<TAB>MAX_STALL_MS<TAB>TOTAL_MS<TAB>CPU_MS
 // FIRST_MS: until the first rows (a table) or the first picture (a map) were painted;
 // MAX_STALL_MS: the longest the timer waited meanwhile (the event loop was stalled);
@@ -22,6 +22,7 @@
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/StatusProgress.h"
+#include "ui/table/CDia_Export.h"
 #include "ui/table/CDia_Find.h"
 #include "ui/table/CDia_Radius.h"
 #include "ui/table/CListView_Table.h"
@@ -29,12 +30,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -291,6 +296,24 @@ int RunResponsiveness(const QString& path) {
                                   QPoint(x, header->height() / 2));
             },
             table);
+        const QTemporaryDir out;
+        const QString path = out.filePath(QStringLiteral("orte.geojson"));
+        probe.measure("export", [&] {
+            Probe::whenModal([path](QWidget* dialog) {
+                auto* dlg = qobject_cast<CDia_Export*>(dialog);
+                if (!dlg)
+                    return;
+                dlg->m_radioGeoJson->setChecked(true);
+                Probe::whenModal([path](QWidget* files) {
+                    if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                        name->setText(path);
+                        QTest::keyClick(name, Qt::Key_Return);
+                    }
+                });
+                QTest::keyClick(dlg, Qt::Key_Return);
+            });
+            probe.command(ID_FILE_EXPORT);
+        });
     }
     probe.measure("search", [&] {
         Probe::whenModal([](QWidget* dialog) {

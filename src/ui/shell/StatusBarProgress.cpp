@@ -20,7 +20,10 @@ bool CStatusBarProgress::Shown() const {
 
 void CStatusBarProgress::Show() const {
     g_StatusProgress.Start(m_strCaption);
-    g_StatusProgress.SetPos(m_nPos);
+    if (m_nPos == kBusy)
+        g_StatusProgress.SetBusy();
+    else
+        g_StatusProgress.SetPos(m_nPos);
 }
 
 void CStatusBarProgress::Start(const QString& caption) {
@@ -38,6 +41,12 @@ void CStatusBarProgress::SetPos(int percent) {
     m_nPos = percent;
     if (!m_bStarted || Shown())
         g_StatusProgress.SetPos(percent);
+}
+
+void CStatusBarProgress::SetBusy() {
+    m_nPos = kBusy;
+    if (!m_bStarted || Shown())
+        g_StatusProgress.SetBusy();
 }
 
 void CStatusBarProgress::Finish() {

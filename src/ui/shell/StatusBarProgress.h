@@ -24,6 +24,9 @@ public:
     void Start(const QString& caption) override;
     void SetPos(int percent) override;
     void Finish() override;
+    // A bar without a position that moves to and fro, for work that cannot tell how far it
+    // has got (until the next SetPos).
+    void SetBusy();
 
     // Shows the caption and position of the operation still running that started last, after
     // something else has written into the message pane; false when none runs.
@@ -36,5 +39,6 @@ private:
     Qt::CursorShape m_cursor;
     bool m_bStarted = false;
     QString m_strCaption;
-    int m_nPos = 0;
+    int m_nPos = 0; // kBusy: no position
+    static constexpr int kBusy = -1;
 };

@@ -38,5 +38,7 @@ void WaitForWriteCheck() {
         return;
     CStatusBarProgress progress(Qt::BusyCursor);
     progress.Start(QStringLiteral("Datenbank wird geprüft:"));
+    // The engine tells nothing of how far its check has got.
+    progress.SetBusy();
     RunWriteCheck();
 }

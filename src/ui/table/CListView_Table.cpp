@@ -1,5 +1,6 @@
 #include "ui/table/CListView_Table.h"
 
+#include "base/StepTrace.h"
 #include "render/table/TableFill.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilterText.h"
@@ -179,8 +180,8 @@ void CListView_Table::ListNextFiltered(std::optional<CGeoFilter> filter) {
 }
 
 void CListView_Table::ShowRecordStatus() {
-    // While the rows are read the pane keeps the progress caption.
-    if (m_bFilling)
+    // While the rows are read or written the pane keeps the progress caption.
+    if (m_bFilling || m_nExports > 0)
         return;
     m_strText = QString::asprintf(" Datensatz: %6d / %6d", m_nCurrentRow + 1, m_model.RowCount());
     CMainFrame* frame = theApp.GetMainFrame();
@@ -232,4 +233,20 @@ void CListView_Table::focusInEvent(QFocusEvent* event) {
         CheckForChanges();
     if (m_bShowRecordStatus)
         ShowRecordStatus();
+}
+
+std::shared_ptr<const CGeoTableModel> CListView_Table::RowsSnapshot() const {
+    // A sort, refill or close replaces the window's store and order and never changes the
+    // store in place, so sharing it is safe. The copy is deleted on this thread.
+    std::shared_ptr<CGeoTableModel> snapshot(new CGeoTableModel,
+                                             [](CGeoTableModel* m) { m->deleteLater(); });
+    if (m_pTableDesc)
+        snapshot->SetColumns(*m_pTableDesc);
+    {
+        const StepTrace::Step step("table.Snapshot");
+        snapshot->CopyRows(m_model);
+    }
+    if (m_model.HasDistanceColumn())
+        snapshot->SetDistanceCentre(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
+    return snapshot;
 }

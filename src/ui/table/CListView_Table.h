@@ -13,6 +13,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CGeoDatabase;
@@ -85,7 +86,7 @@ public:
     // The order is made on a thread of its own from a snapshot of the rows, while the window
     // takes input: Esc stops it and leaves the rows, the direction and the title as they
     // were; a further click meanwhile stops it and sorts anew. Nothing while the rows are
-    // read.
+    // read: a click then is kept (the last one, marked in the header) and sorts once they are.
     void OnColumnClick(int column);
     bool IsSorting() const { return m_pSortWait != nullptr; }
 
@@ -153,6 +154,9 @@ protected:
 private:
     // The order the window keeps its rows in, for rows read anew.
     CTableArrangement Arrangement() const;
+    // The rows as they are now, with their columns, for work on another thread: the cells are
+    // shared, not copied, and stay as they are when the window's rows change meanwhile.
+    std::shared_ptr<const CGeoTableModel> RowsSnapshot() const;
     bool UserIsBusy() const;
     void MarkOutOfDate(bool outOfDate);
     void RefillWhenIdle();
@@ -177,6 +181,11 @@ private:
     void TakeRows(CTableRows rows, int keepFrom);
     bool m_bFilling = false;
     bool m_bFillCancelled = false;
+    // The reading has ended: a header click kept meanwhile sorts now, unless `sort` is false
+    // (the window goes).
+    void FillEnded(bool sort);
+    int m_nSortAfterFill = -1;                // the column of a header click during the reading
+    int m_nExports = 0;                       // exports of the rows under way
     class CUsableWait* m_pSortWait = nullptr; // the sort under way
     int m_nSortGeneration = 0;                // counts the sorts begun
     std::function<void()> m_undoSortTop;      // puts back the order a sort's first rows left

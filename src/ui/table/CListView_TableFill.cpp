@@ -106,6 +106,7 @@ void CListView_Table::FillTable() {
             job.Cancel();
             m_bFillCancelled = true;
             m_model.Clear();
+            FillEnded(false);
             progress.Finish();
             if (CMainFrame* main = theApp.GetMainFrame())
                 main->SetMessageText(QString());
@@ -127,6 +128,7 @@ void CListView_Table::FillTable() {
                                        "werden.\n\nFehler der Datenbank: %2")
                             .arg(m_pTableDesc->m_strTableName, result.m_strError));
     }
+    FillEnded(true);
 }
 
 void CListView_Table::TakeRows(CTableRows rows, int keepFrom) {

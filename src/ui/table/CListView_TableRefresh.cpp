@@ -186,6 +186,8 @@ void CListView_Table::Refill() {
             MarkOutOfDate(!RowsAreCurrent());
         if (hasFocus())
             ShowRecordStatus();
+        // The rows that stay are sorted as clicked, unless the window goes.
+        FillEnded(!closed);
         return;
     }
     const CTableFillResult result = rows->m_result;
@@ -252,6 +254,7 @@ void CListView_Table::Refill() {
         KelvoMessageBox(QStringLiteral("Die Tabelle \"%1\" konnte nicht vollständig gelesen "
                                        "werden.\n\nFehler der Datenbank: %2")
                             .arg(m_pTableDesc->m_strTableName, result.m_strError));
+    FillEnded(true);
 }
 
 int CListView_Table::CurrentRecordRow(int row) {

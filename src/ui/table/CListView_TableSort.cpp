@@ -13,6 +13,7 @@
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/table/UsableWait.h"
 
+#include <QHeaderView>
 #include <QPointer>
 
 #include <algorithm>
@@ -33,9 +34,16 @@ void CListView_Table::OnColumnClick(int column) {
     const bool distance = m_model.HasDistanceColumn() && column == CGeoTableModel::kColumns;
     if (!m_pTableDesc || column < 0 || (column >= m_pTableDesc->m_nFields && !distance))
         return;
-    // The rows are sorted once they are all there.
-    if (m_bFilling)
+    // The rows are sorted once they are all there; the header shows the click meanwhile, with
+    // the direction the sort will take.
+    if (m_bFilling) {
+        m_nSortAfterFill = column;
+        QHeaderView* header = horizontalHeader();
+        header->setSortIndicator(column,
+                                 g_bSortDescending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        header->setSortIndicatorShown(true);
         return;
+    }
     // A sort under way gives way to this one, its first rows leaving the top again (this sort
     // starts from the order before).
     if (m_pSortWait) {
@@ -60,17 +68,10 @@ void CListView_Table::OnColumnClick(int column) {
         CStatusBarProgress progress(Qt::BusyCursor);
         m_strText = TableText::SortCaption(tableName, columnName);
         progress.Start(m_strText);
-        // The order is made from a snapshot of the rows (deleted on this thread), which
-        // fits as long as the rows are not replaced: first the rows that come first, shown on
-        // top of the others, then the whole order. Each is swapped in at once.
-        std::shared_ptr<CGeoTableModel> snapshot(new CGeoTableModel,
-                                                 [](CGeoTableModel* m) { m->deleteLater(); });
-        {
-            const StepTrace::Step step("sort.Snapshot");
-            snapshot->CopyRows(m_model);
-        }
-        if (m_model.HasDistanceColumn())
-            snapshot->SetDistanceCentre(m_model.DistanceCentreLon(), m_model.DistanceCentreLat());
+        // The order is made from a snapshot of the rows, which fits as long as the rows are
+        // not replaced: first the rows that come first, shown on top of the others, then the
+        // whole order. Each is swapped in at once.
+        std::shared_ptr<const CGeoTableModel> snapshot = RowsSnapshot();
         const size_t rewrites = m_model.Rewrites();
         struct Orders {
             std::mutex mutex;
@@ -182,4 +183,15 @@ void CListView_Table::OnColumnClick(int column) {
     m_strText = TableText::SortTitle(tableName, columnName, g_bSortDescending);
     if (CDocument* doc = GetDocument())
         doc->SetTitle(m_strText);
+}
+
+void CListView_Table::FillEnded(bool sort) {
+    const int column = std::exchange(m_nSortAfterFill, -1);
+    if (column < 0)
+        return;
+    horizontalHeader()->setSortIndicatorShown(false);
+    // As the click itself would: once the events waiting are handled.
+    if (sort)
+        QMetaObject::invokeMethod(
+            this, [this, column] { OnColumnClick(column); }, Qt::QueuedConnection);
 }

@@ -285,8 +285,12 @@ TEST_F(DataUiTest, TheFirstImportChecksTheFileOnAThreadAndEscThenStopsIt) {
     ASSERT_TRUE(other.Execute("BEGIN EXCLUSIVE"));
 
     QString caption;
+    bool busy = false;
     ChooseFiles(dir.path(), {"LI.txt"}, [&] {
         caption = frame->GetMessageText();
+        // The engine gives no progress of its check: the bar moves without one.
+        QProgressBar* bar = g_StatusProgress.m_wndProgress;
+        busy = bar && bar->isVisible() && bar->minimum() == 0 && bar->maximum() == 0;
         auto* cancel = frame->statusBar()->findChild<QPushButton*>("ImportCancel");
         EXPECT_TRUE(cancel && cancel->isVisible());
         QTest::keyClick(frame, Qt::Key_T, Qt::ControlModifier); // waits, as during the import
@@ -296,6 +300,7 @@ TEST_F(DataUiTest, TheFirstImportChecksTheFileOnAThreadAndEscThenStopsIt) {
     ImportFromMenu();
     Process();
     EXPECT_EQ(caption, "Datenbank wird geprüft:");
+    EXPECT_TRUE(busy);
     EXPECT_TRUE(Frames().isEmpty());
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_TRUE(messages.last().startsWith("Der Import wurde abgebrochen."))

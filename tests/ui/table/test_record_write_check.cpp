@@ -4,7 +4,9 @@
 #include "TableCommandsFixture.h"
 
 #include "common/TestSupport.h"
+#include "ui/shell/StatusProgress.h"
 
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -12,7 +14,15 @@
 
 using namespace RecordDialogSupport;
 
-class RecordWriteCheckTest : public TableCommandsFixture {};
+class RecordWriteCheckTest : public TableCommandsFixture {
+protected:
+    // The status bar shows a bar that moves to and fro without a position.
+    static bool busyBar() {
+        return g_StatusProgress.m_wndProgress && g_StatusProgress.m_wndProgress->isVisible() &&
+               g_StatusProgress.m_wndProgress->minimum() == 0 &&
+               g_StatusProgress.m_wndProgress->maximum() == 0;
+    }
+};
 
 TEST_F(RecordWriteCheckTest, TheDialogAnswersWhileTheFileIsCheckedAndADamagedOneIsRefused) {
     // Enough rows that the file has pages in the middle to damage, away from the five.
@@ -33,6 +43,7 @@ TEST_F(RecordWriteCheckTest, TheDialogAnswersWhileTheFileIsCheckedAndADamagedOne
     QByteArray damaged;
     bool typedWhileChecking = false;
     QString captionWhileChecking;
+    bool busyWhileChecking = false, movingWhileChecking = false;
     bool openAfterRefusal = false;
     QString memoAfterRefusal;
     sqlite3* other = nullptr;
@@ -51,6 +62,13 @@ TEST_F(RecordWriteCheckTest, TheDialogAnswersWhileTheFileIsCheckedAndADamagedOne
             QTest::keyClicks(dlg->m_editMemo, "!");
             typedWhileChecking = dlg->m_editMemo->toPlainText() == "Gesehen!";
             captionWhileChecking = frame->GetMessageText();
+            busyWhileChecking = busyBar();
+            if (busyWhileChecking) {
+                const QImage before = g_StatusProgress.m_wndProgress->grab().toImage();
+                QTest::qWait(200);
+                movingWhileChecking =
+                    busyBar() && g_StatusProgress.m_wndProgress->grab().toImage() != before;
+            }
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         });
         dlg->m_btnOK->click();
@@ -65,6 +83,9 @@ TEST_F(RecordWriteCheckTest, TheDialogAnswersWhileTheFileIsCheckedAndADamagedOne
 
     EXPECT_TRUE(typedWhileChecking);
     EXPECT_EQ(captionWhileChecking, "Datenbank wird geprüft:");
+    // The engine gives no progress of its check: the bar moves without one.
+    EXPECT_TRUE(busyWhileChecking);
+    EXPECT_TRUE(movingWhileChecking);
     EXPECT_TRUE(openAfterRefusal);
     EXPECT_EQ(memoAfterRefusal, "Gesehen!");
     // The refusal of a write that checks the file itself.

@@ -173,6 +173,49 @@ TEST_F(TableFillTest, EscDuringASortKeepsTheOrderAndAClickDuringASortSortsAnew) 
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(TableFillTest, AHeaderClickWhileTheRowsAreReadSortsThemOnceTheyAreAllIn) {
+    QList<Fields> rows;
+    for (int i = 0; i < 300; ++i)
+        rows << Fields{{GEO_STAAT, "DE"},
+                       {GEO_PLZ, QString::number(10000 + i)},
+                       {GEO_ORT, QStringLiteral("Ort %1").arg(999 - i)}};
+    ASSERT_TRUE(InsertFields(rows));
+    QStringList byOrt;
+    for (int i = 0; i < 300; ++i)
+        byOrt << QStringLiteral("Ort %1").arg(700 + i);
+
+    // The click is marked in the header with the direction to come, and the window opens
+    // sorted by it; the mark goes with the sort.
+    bool marked = false;
+    WhileFilling([&](CListView_Table* view) {
+        ClickHeader(view, GEO_PLZ);
+        ClickHeader(view, GEO_ORT); // the last click counts
+        QHeaderView* header = view->horizontalHeader();
+        marked = header->isSortIndicatorShown() && header->sortIndicatorSection() == GEO_ORT &&
+                 header->sortIndicatorOrder() == Qt::AscendingOrder;
+    });
+    CListView_Table* view = OpenTable();
+    ASSERT_TRUE(view);
+    Process();
+    EXPECT_TRUE(marked);
+    EXPECT_EQ(Column(view, GEO_ORT), byOrt);
+    EXPECT_EQ(Title(view), "GEO Tabelle (Ort -> AZ)");
+    EXPECT_FALSE(view->horizontalHeader()->isSortIndicatorShown());
+
+    // A click and then Esc: the window goes, and no sort is left to run.
+    WhileFilling([](CListView_Table* filling) {
+        ClickHeader(filling, GEO_PLZ);
+        QTest::keyClick(filling, Qt::Key_Escape);
+    });
+    Refocus(frame);
+    Key(Qt::Key_T, Qt::ControlModifier);
+    ExpectNothingLeft(1);
+    EXPECT_EQ(g_nSortColumn, GEO_ORT);
+    EXPECT_FALSE(g_bSortDescending);
+    EXPECT_EQ(Column(view, GEO_ORT), byOrt);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
 // Everything the windows get equals the synchronous reading and sorting, on both engines.
 class TableFillResultTest : public TableFillTest, public ::testing::WithParamInterface<bool> {
 protected:
