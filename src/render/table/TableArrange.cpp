@@ -11,10 +11,8 @@ std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool desce
                              const TableSort::FirstRows* first) {
     if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
         return TableDistance::DistanceOrder(model, descending);
-    return TableSort::SortOrder(
-        model.RowCount(),
-        [&model, column](const TableSort::CellVisitor& visit) { model.VisitColumn(column, visit); },
-        column, descending, first);
+    return TableSort::SortOrder(model.RowCount(), model.ColumnCells(column), column, descending,
+                                first);
 }
 
 namespace {
@@ -41,8 +39,14 @@ CTableOrder orderOf(const CGeoTableModel& model, From from,
 
 } // namespace
 
-CTableOrder Current(const CGeoTableModel& model) {
-    return orderOf(model, [](size_t i) { return i; });
+CTableOrder OrderOfRows(std::vector<quint32> rows, quint32 rowIds, quint64 version) {
+    CTableOrder made;
+    made.positionOf.assign(rowIds, -1);
+    for (size_t i = 0; i < rows.size(); ++i)
+        made.positionOf[rows[i]] = int(i);
+    made.rows = std::move(rows);
+    made.version = version;
+    return made;
 }
 
 CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order,
@@ -52,15 +56,24 @@ CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order
 }
 
 CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& first) {
-    std::vector<int> order(first);
-    std::vector<bool> onTop(size_t(model.RowCount()), false);
-    for (int position : first)
-        onTop[size_t(position)] = true;
-    for (int i = 0; i < model.RowCount(); ++i) {
-        if (!onTop[size_t(i)])
-            order.push_back(i);
+    CTableOrder made;
+    const std::vector<quint32>& now = model.Order();
+    made.rows.resize(now.size());
+    made.positionOf.assign(model.RowIds(), -1);
+    for (size_t i = 0; i < first.size(); ++i) {
+        made.rows[i] = now[size_t(first[i])];
+        made.positionOf[made.rows[i]] = int(i);
     }
-    return Reordered(model, order);
+    // The others after them: the rows with no position yet.
+    size_t at = first.size();
+    for (quint32 row : now) {
+        if (made.positionOf[row] < 0) {
+            made.rows[at] = row;
+            made.positionOf[row] = int(at++);
+        }
+    }
+    made.version = model.RowsVersion();
+    return made;
 }
 
 void Arrange(CTableRows& rows, const CTableArrangement& how) {

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <span>
 #include <string>
+#include <thread>
 
 namespace TableSortFirst {
 
@@ -65,49 +68,98 @@ std::vector<int> Smallest(const std::vector<quint64>& keys, size_t count) {
     return first;
 }
 
-std::vector<int> FirstTexts(const TableSort::Cells& cells, size_t count,
-                            const CGermanCollation& collation, bool descending) {
+namespace {
+
+// The first `count` rows of one part of the cells, in the order of the whole sort.
+class CPartFirst {
+public:
+    CPartFirst(size_t count, bool descending) : m_nCount(count), m_bDescending(descending) {
+        m_best.reserve(count);
+    }
+
     // Whether text a at position pa comes before text b at position pb in the whole sort.
-    auto before = [&](QByteArrayView a, int pa, QByteArrayView b, int pb) {
-        const int c = collation.Compare(a, b);
+    bool Before(QByteArrayView a, int pa, QByteArrayView b, int pb) const {
+        const int c = m_collation.Compare(a, b);
         if (c != 0)
-            return descending ? c > 0 : c < 0;
+            return m_bDescending ? c > 0 : c < 0;
         return pa < pb;
-    };
-    auto heapOrder = [&](const Candidate& x, const Candidate& y) {
-        return before(x.text, x.position, y.text, y.position);
-    };
+    }
+    bool Before(const Candidate& x, const Candidate& y) const {
+        return Before(x.text, x.position, y.text, y.position);
+    }
+
+    void Add(std::span<const TableSort::Cell> cells) {
+        auto heapOrder = [this](const Candidate& x, const Candidate& y) { return Before(x, y); };
+        for (const auto& [position, cell] : cells) {
+            if (m_best.size() == m_nCount) {
+                const Candidate& worst = m_best.front();
+                const int letter = leadingLetter(cell);
+                if (letter >= 0 && worst.letter >= 0 &&
+                    (m_bDescending ? letter < worst.letter : letter > worst.letter))
+                    continue;
+                if (m_nRejectedPosition >= 0 && position > m_nRejectedPosition &&
+                    QByteArrayView(m_rejected) == cell)
+                    continue;
+                if (!Before(cell, position, worst.text, worst.position)) {
+                    m_rejected.assign(cell.data(), size_t(cell.size()));
+                    m_nRejectedPosition = position;
+                    continue;
+                }
+                std::pop_heap(m_best.begin(), m_best.end(), heapOrder);
+                m_best.pop_back();
+            }
+            m_best.push_back(
+                {std::string(cell.data(), size_t(cell.size())), position, leadingLetter(cell)});
+            std::push_heap(m_best.begin(), m_best.end(), heapOrder);
+        }
+    }
+
+    // The rows found, in no particular order.
+    std::vector<Candidate>& Best() { return m_best; }
+
+private:
+    size_t m_nCount;
+    bool m_bDescending;
+    CGermanCollation m_collation;
+    // The best rows so far, the one that comes last on top.
+    std::vector<Candidate> m_best;
+    // The last text turned away: the same text further down goes the same way (the worst of
+    // the best only gets better).
+    std::string m_rejected;
+    int m_nRejectedPosition = -1;
+};
+
+} // namespace
+
+std::vector<int> FirstTexts(const TableSort::Cells& cells, int parts, size_t count,
+                            bool descending) {
     if (count == 0)
         return {};
-    // The best rows so far, the one that comes last on top.
-    std::vector<Candidate> best;
-    best.reserve(count);
-    // The last text turned away: the same text further down goes the same way.
-    std::string rejected;
-    int rejectedPosition = -1;
-    cells([&](int position, QByteArrayView cell) {
-        if (best.size() == count) {
-            const Candidate& worst = best.front();
-            const int letter = leadingLetter(cell);
-            if (letter >= 0 && worst.letter >= 0 &&
-                (descending ? letter < worst.letter : letter > worst.letter))
-                return;
-            if (rejectedPosition >= 0 && position > rejectedPosition &&
-                QByteArrayView(rejected) == cell)
-                return;
-            if (!before(cell, position, worst.text, worst.position)) {
-                rejected.assign(cell.data(), size_t(cell.size()));
-                rejectedPosition = position;
-                return;
-            }
-            std::pop_heap(best.begin(), best.end(), heapOrder);
-            best.pop_back();
-        }
-        best.push_back(
-            {std::string(cell.data(), size_t(cell.size())), position, leadingLetter(cell)});
-        std::push_heap(best.begin(), best.end(), heapOrder);
-    });
-    std::sort_heap(best.begin(), best.end(), heapOrder);
+    parts = std::max(parts, 1);
+    // Each part keeps its own first rows; the first rows of all are among them.
+    std::vector<std::unique_ptr<CPartFirst>> found;
+    for (int part = 0; part < parts; ++part)
+        found.push_back(std::make_unique<CPartFirst>(count, descending));
+    auto run = [&](int part) {
+        cells(part, parts,
+              [&](std::span<const TableSort::Cell> batch) { found[size_t(part)]->Add(batch); });
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (int part = 1; part < parts; ++part)
+            helpers.emplace_back(run, part);
+        run(0);
+    }
+    std::vector<Candidate> best = std::move(found[0]->Best());
+    for (int part = 1; part < parts; ++part) {
+        std::vector<Candidate>& more = found[size_t(part)]->Best();
+        best.insert(best.end(), std::make_move_iterator(more.begin()),
+                    std::make_move_iterator(more.end()));
+    }
+    const CPartFirst& order = *found[0];
+    std::sort(best.begin(), best.end(),
+              [&](const Candidate& x, const Candidate& y) { return order.Before(x, y); });
+    best.resize(std::min(count, best.size()));
     std::vector<int> first(best.size());
     for (size_t i = 0; i < best.size(); ++i)
         first[i] = best[i].position;
