@@ -270,6 +270,8 @@ TableSort::Cells CGeoTableModel::ColumnCells(int column) const {
     }
     return [this, column, position](int part, int parts, const TableSort::CellBatch& batch) {
         constexpr size_t kBatch = 512;
+        // How many rows ahead the walk asks for (about as many as are read while one comes).
+        constexpr size_t kAhead = 16;
         std::array<TableSort::Cell, kBatch> cells;
         size_t used = 0;
         auto add = [&](int at, QByteArrayView text) {
@@ -281,12 +283,16 @@ TableSort::Cells CGeoTableModel::ColumnCells(int column) const {
         };
         if (!position) {
             const auto [from, to] = TableSort::PartOf(m_aOrder.size(), part, parts);
-            for (size_t i = from; i < to; ++i)
+            for (size_t i = from; i < to; ++i) {
+                m_pRows->Prefetch(quint32(i + kAhead));
                 add(int(i), m_pRows->Bytes(quint32(i), column));
+            }
         } else {
             const auto [from, to] = TableSort::PartOf(position->size(), part, parts);
             const quint32 shared = SharedRows();
             for (size_t r = from; r < to; ++r) {
+                if (r + kAhead < shared)
+                    m_pRows->Prefetch(quint32(r + kAhead));
                 if (const int at = (*position)[r]; at >= 0)
                     add(at, r < shared ? m_pRows->Bytes(quint32(r), column)
                                        : m_own.Bytes(quint32(r - shared), column));

@@ -3,7 +3,6 @@
 #include "render/table/GermanCollation.h"
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <span>
 #include <string>
@@ -15,30 +14,25 @@ namespace {
 
 constexpr size_t kMaxCandidates = 1 << 16;
 
-// The letter a text starts with when that is a plain ASCII letter, case alike; -1 otherwise.
-// A text's first letter gives the first weight of its collation key, so texts that start
-// with different letters are in the order of the letters whatever follows.
-const std::array<signed char, 256>& leadingLetters() {
-    static const std::array<signed char, 256> letters = [] {
-        std::array<signed char, 256> made;
-        made.fill(-1);
-        for (int c = 0; c < 26; ++c) {
-            made[size_t('a' + c)] = static_cast<signed char>(c);
-            made[size_t('A' + c)] = static_cast<signed char>(c);
-        }
-        return made;
-    }();
-    return letters;
-}
-
-int leadingLetter(QByteArrayView text) {
-    return text.isEmpty() ? -1 : leadingLetters()[quint8(text.front())];
+// Where two texts first differ among the plain ASCII letters both start with (case alike),
+// that letter decides their order, whatever follows: each of those letters gives one first
+// weight of the collation key, in the order of the alphabet. -1 or 1 as a comes before or
+// after b; 0 when the letters do not decide.
+int letterOrder(QByteArrayView a, QByteArrayView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar x = uchar(a[i]) | 0x20, y = uchar(b[i]) | 0x20;
+        if (x < 'a' || x > 'z' || y < 'a' || y > 'z')
+            return 0;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
 }
 
 struct Candidate {
     std::string text;
     int position = 0;
-    int letter = -1;
 };
 
 } // namespace
@@ -79,7 +73,9 @@ public:
 
     // Whether text a at position pa comes before text b at position pb in the whole sort.
     bool Before(QByteArrayView a, int pa, QByteArrayView b, int pb) const {
-        const int c = m_collation.Compare(a, b);
+        int c = letterOrder(a, b);
+        if (c == 0)
+            c = m_collation.Compare(a, b);
         if (c != 0)
             return m_bDescending ? c > 0 : c < 0;
         return pa < pb;
@@ -93,9 +89,7 @@ public:
         for (const auto& [position, cell] : cells) {
             if (m_best.size() == m_nCount) {
                 const Candidate& worst = m_best.front();
-                const int letter = leadingLetter(cell);
-                if (letter >= 0 && worst.letter >= 0 &&
-                    (m_bDescending ? letter < worst.letter : letter > worst.letter))
+                if (const int c = letterOrder(cell, worst.text); c != 0 && m_bDescending == (c < 0))
                     continue;
                 if (m_nRejectedPosition >= 0 && position > m_nRejectedPosition &&
                     QByteArrayView(m_rejected) == cell)
@@ -108,8 +102,7 @@ public:
                 std::pop_heap(m_best.begin(), m_best.end(), heapOrder);
                 m_best.pop_back();
             }
-            m_best.push_back(
-                {std::string(cell.data(), size_t(cell.size())), position, leadingLetter(cell)});
+            m_best.push_back({std::string(cell.data(), size_t(cell.size())), position});
             std::push_heap(m_best.begin(), m_best.end(), heapOrder);
         }
     }
