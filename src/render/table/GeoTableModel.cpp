@@ -1,6 +1,7 @@
 #include "render/table/GeoTableModel.h"
 
 #include "base/GermanNumbers.h"
+#include "base/InParts.h"
 #include "base/StepTrace.h"
 #include "base/TextNumbers.h"
 #include "render/table/TableDistance.h"
@@ -282,13 +283,13 @@ TableSort::Cells CGeoTableModel::ColumnCells(int column) const {
             }
         };
         if (!position) {
-            const auto [from, to] = TableSort::PartOf(m_aOrder.size(), part, parts);
+            const auto [from, to] = InParts::Share(m_aOrder.size(), part, parts);
             for (size_t i = from; i < to; ++i) {
                 m_pRows->Prefetch(quint32(i + kAhead));
                 add(int(i), m_pRows->Bytes(quint32(i), column));
             }
         } else {
-            const auto [from, to] = TableSort::PartOf(position->size(), part, parts);
+            const auto [from, to] = InParts::Share(position->size(), part, parts);
             const quint32 shared = SharedRows();
             for (size_t r = from; r < to; ++r) {
                 if (r + kAhead < shared)

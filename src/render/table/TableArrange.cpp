@@ -1,9 +1,12 @@
 #include "render/table/TableArrange.h"
 
+#include "base/InParts.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
 #include "render/table/TableSort.h"
+
+#include <algorithm>
 
 namespace TableArrange {
 
@@ -56,22 +59,38 @@ CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order
 }
 
 CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& first) {
-    CTableOrder made;
     const std::vector<quint32>& now = model.Order();
-    made.rows.resize(now.size());
-    made.positionOf.assign(model.RowIds(), -1);
+    const size_t n = now.size();
+    CTableOrder made;
+    made.rows.resize(n);
+    made.positionOf.resize(model.RowIds());
+    std::vector<bool> onTop(n, false);
     for (size_t i = 0; i < first.size(); ++i) {
+        onTop[size_t(first[i])] = true;
         made.rows[i] = now[size_t(first[i])];
-        made.positionOf[made.rows[i]] = int(i);
     }
-    // The others after them: the rows with no position yet.
-    size_t at = first.size();
-    for (quint32 row : now) {
-        if (made.positionOf[row] < 0) {
-            made.rows[at] = row;
-            made.positionOf[row] = int(at++);
+    // Numbers that are not kept (the old numbers of rewritten rows) have no position.
+    const int parts = InParts::PartsFor(n);
+    InParts::Run(parts, [&](int part) {
+        const auto [from, to] = InParts::Share(made.positionOf.size(), part, parts);
+        std::fill(made.positionOf.begin() + qsizetype(from),
+                  made.positionOf.begin() + qsizetype(to), -1);
+    });
+    // The others after them as they are, each part's after the others before it.
+    InParts::Run(parts, [&](int part) {
+        const auto [from, to] = InParts::Share(n, part, parts);
+        size_t at = first.size() + from;
+        for (int position : first)
+            at -= size_t(position) < from ? 1 : 0;
+        for (size_t p = from; p < to; ++p) {
+            if (!onTop[p]) {
+                made.rows[at] = now[p];
+                made.positionOf[now[p]] = int(at++);
+            }
         }
-    }
+    });
+    for (size_t i = 0; i < first.size(); ++i)
+        made.positionOf[made.rows[i]] = int(i);
     made.version = model.RowsVersion();
     return made;
 }

@@ -1,6 +1,7 @@
 #include "render/table/TableSort.h"
 
 #include "base/GeoTableDesc.h"
+#include "base/InParts.h"
 #include "base/RadixSort.h"
 #include "base/TextNumbers.h"
 #include "render/table/GermanCollation.h"
@@ -11,14 +12,10 @@
 #include <algorithm>
 #include <bit>
 #include <string>
-#include <thread>
 
 namespace TableSort {
 
 namespace {
-
-// From this many rows on, the first rows of a text sort are looked for on several threads.
-constexpr size_t kRowsToSplit = 1 << 14;
 
 template <typename T> int threeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
@@ -58,8 +55,7 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const 
     const size_t count = size_t(std::max(n, 0));
     if (first && first->show) {
         // Many rows: a part of them for every core at once.
-        const int parts =
-            count >= kRowsToSplit ? std::clamp(int(std::thread::hardware_concurrency()), 1, 4) : 1;
+        const int parts = InParts::PartsFor(count);
         first->show(TableSortFirst::FirstTexts(cells, parts, size_t(std::max(first->count, 0)),
                                                descending));
     }
@@ -107,11 +103,6 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const 
 }
 
 } // namespace
-
-std::pair<size_t, size_t> PartOf(size_t n, int part, int parts) {
-    auto at = [&](int p) { return size_t(quint64(n) * quint64(p) / quint64(std::max(parts, 1))); };
-    return {at(part), at(part + 1)};
-}
 
 quint64 IntegerKey(int value) {
     return quint32(value) ^ 0x80000000u;

@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <span>
-#include <utility>
 #include <vector>
 
 // How the rows of a table window are re-sorted by one column.
@@ -34,13 +33,9 @@ struct Cell {
 // Gets cells a batch at a time.
 using CellBatch = std::function<void(std::span<const Cell> cells)>;
 // Gives the rows of part `part` of `parts` (0 <= part < parts) to `batch`, in any order and
-// batches; the parts together give every row once. Different parts may be asked for at the
-// same time from different threads.
+// batches; the parts together give every row once (InParts::Share splits them). Different parts may
+// be asked for at the same time from different threads.
 using Cells = std::function<void(int part, int parts, const CellBatch& batch)>;
-
-// The share [first, second) of n items that part `part` of `parts` takes: about equal,
-// neighbouring parts next to each other.
-std::pair<size_t, size_t> PartOf(size_t n, int part, int parts);
 
 // Where the first rows of a sort go before the rest is sorted: the positions of the first
 // `count` elements of the order (fewer for fewer rows; none when finding them would cost

@@ -1,12 +1,12 @@
 #include "render/table/TableSortFirst.h"
 
+#include "base/InParts.h"
 #include "render/table/GermanCollation.h"
 
 #include <algorithm>
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
 
 namespace TableSortFirst {
 
@@ -137,12 +137,7 @@ std::vector<int> FirstTexts(const TableSort::Cells& cells, int parts, size_t cou
         cells(part, parts,
               [&](std::span<const TableSort::Cell> batch) { found[size_t(part)]->Add(batch); });
     };
-    {
-        std::vector<std::jthread> helpers;
-        for (int part = 1; part < parts; ++part)
-            helpers.emplace_back(run, part);
-        run(0);
-    }
+    InParts::Run(parts, run);
     std::vector<Candidate> best = std::move(found[0]->Best());
     for (int part = 1; part < parts; ++part) {
         std::vector<Candidate>& more = found[size_t(part)]->Best();

@@ -2,6 +2,7 @@
 // the row texts of table windows.
 #include "base/Cp1252.h"
 #include "base/GeoTableDesc.h"
+#include "base/InParts.h"
 #include "common/CaseTable.h"
 #include "render/table/TablePrintLayout.h"
 #include "render/table/TableSort.h"
@@ -21,7 +22,7 @@ namespace {
 // rows may be kept in any order.
 TableSort::Cells cellsOf(const QStringList& texts) {
     return [texts](int part, int parts, const TableSort::CellBatch& batch) {
-        const auto [from, to] = TableSort::PartOf(size_t(texts.size()), part, parts);
+        const auto [from, to] = InParts::Share(size_t(texts.size()), part, parts);
         for (size_t i = to; i-- > from;) {
             const QByteArray utf8 = texts[qsizetype(i)].toUtf8();
             const TableSort::Cell cell{int(i), utf8};
@@ -181,7 +182,7 @@ TEST(TableSort, FirstTextsAreTheWholeSortsFirstWhateverOrderTheCellsComeIn) {
         // run of one text too).
         const TableSort::Cells cells = [&](int part, int parts, const TableSort::CellBatch& batch) {
             std::vector<TableSort::Cell> some;
-            const auto [from, to] = TableSort::PartOf(size_t(n), part, parts);
+            const auto [from, to] = InParts::Share(size_t(n), part, parts);
             for (size_t i = from; i < to; ++i) {
                 const int p = walk == Walk::Forwards    ? int(i)
                               : walk == Walk::Backwards ? n - 1 - int(i)

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -192,6 +193,40 @@ TEST(GeoTableModel, TheOrderHandedBackByTakeOrderPutsTheRowsBackWithTheirRewrite
     QStringList expected = before;
     expected[1] = "2:902";
     EXPECT_EQ(keys(), expected);
+}
+
+TEST(GeoTableModel, FirstRowsGoOnTopOfManyRowsTheOthersAfterThemAsTheyWere) {
+    // Enough rows to be split over the cores, in no order of their own, one rewritten.
+    const int n = 40000;
+    CGeoTableModel model;
+    QList<QStringList> cells;
+    for (int i = 0; i < n; ++i)
+        cells << QStringList{QString::number(i)};
+    model.SetRows(cells);
+    std::vector<int> scattered(n);
+    for (int i = 0; i < n; ++i)
+        scattered[size_t(i)] = int((qint64(i) * 7919) % n);
+    ASSERT_TRUE(model.ApplyOrder(scattered));
+    const quint32 replaced = model.Order()[5];
+    model.SetRowCells(5, {"5x"});
+    const std::vector<quint32> now = model.Order();
+
+    // Rows from both ends and on both sides of the middle.
+    const std::vector<int> first{n - 1, 0, n / 2, n / 2 - 1, 5, 123};
+    const CTableOrder top = TableArrange::FirstOnTop(model, first);
+    std::vector<quint32> expected;
+    for (int p : first)
+        expected.push_back(now[size_t(p)]);
+    for (int p = 0; p < n; ++p)
+        if (std::find(first.begin(), first.end(), p) == first.end())
+            expected.push_back(now[size_t(p)]);
+    ASSERT_EQ(top.rows, expected);
+    ASSERT_EQ(top.positionOf.size(), size_t(model.RowIds()));
+    for (int i = 0; i < n; ++i)
+        ASSERT_EQ(top.positionOf[top.rows[size_t(i)]], i);
+    EXPECT_EQ(top.positionOf[replaced], -1);
+    EXPECT_EQ(std::count(top.positionOf.begin(), top.positionOf.end(), -1),
+              qsizetype(model.RowIds()) - n);
 }
 
 TEST(GeoTableModel, ColumnCellsGiveEveryRowOnceInAnyNumberOfParts) {
