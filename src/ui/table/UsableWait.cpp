@@ -58,8 +58,11 @@ bool CUsableWait::Run(const std::function<bool()>& poll, QWidget* closing) {
 }
 
 void CUsableWait::Wake() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
     QMetaObject::invokeMethod(
-        qApp,
+        app,
         [] {
             for (CUsableWait* wait : runningWaits())
                 wait->m_pPoll->start(0);
