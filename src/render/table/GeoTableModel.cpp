@@ -1,6 +1,7 @@
 #include "render/table/GeoTableModel.h"
 
 #include "base/GermanNumbers.h"
+#include "base/InParts.h"
 #include "base/StepTrace.h"
 #include "base/TextNumbers.h"
 #include "render/table/TableDistance.h"
@@ -9,8 +10,11 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
+#include <memory>
+#include <span>
 #include <vector>
 
 using Value = GeoStandardOrder::Value;
@@ -254,26 +258,50 @@ bool CGeoTableModel::TakeOrder(std::vector<quint32>& rows, const std::vector<int
     return true;
 }
 
-void CGeoTableModel::VisitColumn(int column, const CellVisitor& visit) const {
+TableSort::Cells CGeoTableModel::ColumnCells(int column) const {
     if (column < 0 || column >= kColumns)
-        return;
-    if (m_bStoreOrder) {
+        return [](int, int, const TableSort::CellBatch&) {};
+    // Where each kept row stands, so that the rows can be walked in the order they are kept
+    // (not needed while position i shows shared row i).
+    std::shared_ptr<std::vector<int>> position;
+    if (!m_bStoreOrder) {
+        position = std::make_shared<std::vector<int>>(size_t(RowIds()), -1);
         for (size_t i = 0; i < m_aOrder.size(); ++i)
-            visit(int(i), m_pRows->Bytes(quint32(i), column));
-        return;
+            (*position)[m_aOrder[i]] = int(i);
     }
-    // Where each kept row stands, so that the rows can be walked in the order they are kept.
-    std::vector<int> position(size_t(SharedRows()) + m_own.Rows(), -1);
-    for (size_t i = 0; i < m_aOrder.size(); ++i)
-        position[m_aOrder[i]] = int(i);
-    for (quint32 r = 0; r < SharedRows(); ++r) {
-        if (position[r] >= 0)
-            visit(position[r], m_pRows->Bytes(r, column));
-    }
-    for (quint32 r = 0; r < m_own.Rows(); ++r) {
-        if (position[SharedRows() + r] >= 0)
-            visit(position[SharedRows() + r], m_own.Bytes(r, column));
-    }
+    return [this, column, position](int part, int parts, const TableSort::CellBatch& batch) {
+        constexpr size_t kBatch = 512;
+        // How many rows ahead the walk asks for (about as many as are read while one comes).
+        constexpr size_t kAhead = 16;
+        std::array<TableSort::Cell, kBatch> cells;
+        size_t used = 0;
+        auto add = [&](int at, QByteArrayView text) {
+            cells[used++] = {at, text};
+            if (used == kBatch) {
+                batch(std::span<const TableSort::Cell>(cells.data(), used));
+                used = 0;
+            }
+        };
+        if (!position) {
+            const auto [from, to] = InParts::Share(m_aOrder.size(), part, parts);
+            for (size_t i = from; i < to; ++i) {
+                m_pRows->Prefetch(quint32(i + kAhead));
+                add(int(i), m_pRows->Bytes(quint32(i), column));
+            }
+        } else {
+            const auto [from, to] = InParts::Share(position->size(), part, parts);
+            const quint32 shared = SharedRows();
+            for (size_t r = from; r < to; ++r) {
+                if (r + kAhead < shared)
+                    m_pRows->Prefetch(quint32(r + kAhead));
+                if (const int at = (*position)[r]; at >= 0)
+                    add(at, r < shared ? m_pRows->Bytes(quint32(r), column)
+                                       : m_own.Bytes(quint32(r - shared), column));
+            }
+        }
+        if (used > 0)
+            batch(std::span<const TableSort::Cell>(cells.data(), used));
+    };
 }
 
 size_t CGeoTableModel::MemoryBytes() const {

@@ -2,6 +2,7 @@
 
 #include "base/GeoTableDesc.h"
 #include "render/rows/GeoCellStore.h"
+#include "render/table/TableSort.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -27,8 +28,6 @@ public:
     static constexpr int kColumns = GEO_FIELD_COUNT;
     // Rows as read, shared by the windows that list them.
     using Rows = std::shared_ptr<const CGeoCellStore>;
-    // Gets each row's position and the UTF-8 of one of its cells.
-    using CellVisitor = std::function<void(int position, QByteArrayView cell)>;
 
     explicit CGeoTableModel(QObject* parent = nullptr);
 
@@ -90,8 +89,10 @@ public:
     bool TakeOrder(std::vector<quint32>& rows, const std::vector<int>& positionOf, quint64 version,
                    size_t rewrites);
 
-    // Visits one column's cells of every row, in the order the rows are kept (fastest).
-    void VisitColumn(int column, const CellVisitor& visit) const;
+    // One column's cells of every row for a sort, each part's rows in the order they are kept
+    // (fastest). Where each row stands is found once here, not for every walk. Valid as long
+    // as the model and its rows stay as they are.
+    TableSort::Cells ColumnCells(int column) const;
 
     // Memory the rows take (the shared store counted in full).
     size_t MemoryBytes() const;

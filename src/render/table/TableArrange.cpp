@@ -1,9 +1,12 @@
 #include "render/table/TableArrange.h"
 
+#include "base/InParts.h"
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
 #include "render/table/TableSort.h"
+
+#include <algorithm>
 
 namespace TableArrange {
 
@@ -11,10 +14,8 @@ std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool desce
                              const TableSort::FirstRows* first) {
     if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
         return TableDistance::DistanceOrder(model, descending);
-    return TableSort::SortOrder(
-        model.RowCount(),
-        [&model, column](const TableSort::CellVisitor& visit) { model.VisitColumn(column, visit); },
-        column, descending, first);
+    return TableSort::SortOrder(model.RowCount(), model.ColumnCells(column), column, descending,
+                                first);
 }
 
 namespace {
@@ -41,8 +42,14 @@ CTableOrder orderOf(const CGeoTableModel& model, From from,
 
 } // namespace
 
-CTableOrder Current(const CGeoTableModel& model) {
-    return orderOf(model, [](size_t i) { return i; });
+CTableOrder OrderOfRows(std::vector<quint32> rows, quint32 rowIds, quint64 version) {
+    CTableOrder made;
+    made.positionOf.assign(rowIds, -1);
+    for (size_t i = 0; i < rows.size(); ++i)
+        made.positionOf[rows[i]] = int(i);
+    made.rows = std::move(rows);
+    made.version = version;
+    return made;
 }
 
 CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order,
@@ -52,15 +59,40 @@ CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order
 }
 
 CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& first) {
-    std::vector<int> order(first);
-    std::vector<bool> onTop(size_t(model.RowCount()), false);
-    for (int position : first)
-        onTop[size_t(position)] = true;
-    for (int i = 0; i < model.RowCount(); ++i) {
-        if (!onTop[size_t(i)])
-            order.push_back(i);
+    const std::vector<quint32>& now = model.Order();
+    const size_t n = now.size();
+    CTableOrder made;
+    made.rows.resize(n);
+    made.positionOf.resize(model.RowIds());
+    std::vector<bool> onTop(n, false);
+    for (size_t i = 0; i < first.size(); ++i) {
+        onTop[size_t(first[i])] = true;
+        made.rows[i] = now[size_t(first[i])];
     }
-    return Reordered(model, order);
+    // Numbers that are not kept (the old numbers of rewritten rows) have no position.
+    const int parts = InParts::PartsFor(n);
+    InParts::Run(parts, [&](int part) {
+        const auto [from, to] = InParts::Share(made.positionOf.size(), part, parts);
+        std::fill(made.positionOf.begin() + qsizetype(from),
+                  made.positionOf.begin() + qsizetype(to), -1);
+    });
+    // The others after them as they are, each part's after the others before it.
+    InParts::Run(parts, [&](int part) {
+        const auto [from, to] = InParts::Share(n, part, parts);
+        size_t at = first.size() + from;
+        for (int position : first)
+            at -= size_t(position) < from ? 1 : 0;
+        for (size_t p = from; p < to; ++p) {
+            if (!onTop[p]) {
+                made.rows[at] = now[p];
+                made.positionOf[now[p]] = int(at++);
+            }
+        }
+    });
+    for (size_t i = 0; i < first.size(); ++i)
+        made.positionOf[made.rows[i]] = int(i);
+    made.version = model.RowsVersion();
+    return made;
 }
 
 void Arrange(CTableRows& rows, const CTableArrangement& how) {

@@ -29,8 +29,9 @@ struct CTableOrder {
 
 namespace TableArrange {
 
-// The model's order as it is (to go back to).
-CTableOrder Current(const CGeoTableModel& model);
+// The order that shows `rows` (row numbers below `rowIds`, as CGeoTableModel::Order() or
+// TakeOrder hand them out) for the rows' version `version`: to go back to.
+CTableOrder OrderOfRows(std::vector<quint32> rows, quint32 rowIds, quint64 version);
 // The model's rows in the order `order` gives (as ColumnOrder gives it). Each row gets its
 // new position in turn; `renumbered`, when given, follows how many have.
 CTableOrder Reordered(const CGeoTableModel& model, const std::vector<int>& order,

@@ -1,6 +1,7 @@
 #include "render/table/TableSort.h"
 
 #include "base/GeoTableDesc.h"
+#include "base/InParts.h"
 #include "base/RadixSort.h"
 #include "base/TextNumbers.h"
 #include "render/table/GermanCollation.h"
@@ -52,10 +53,13 @@ std::vector<quint64> keysOf(const std::vector<RadixSort::Entry>& entries, bool d
 // compared whole. The first rows are found before any key is made.
 std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const FirstRows* first) {
     const size_t count = size_t(std::max(n, 0));
-    CGermanCollation collation;
-    if (first && first->show)
-        first->show(TableSortFirst::FirstTexts(cells, size_t(std::max(first->count, 0)), collation,
+    if (first && first->show) {
+        // Many rows: a part of them for every core at once.
+        const int parts = InParts::PartsFor(count);
+        first->show(TableSortFirst::FirstTexts(cells, parts, size_t(std::max(first->count, 0)),
                                                descending));
+    }
+    CGermanCollation collation;
     std::string bytes;
     std::vector<size_t> start(count), length(count);
     std::vector<RadixSort::Entry> entries(count);
@@ -63,17 +67,19 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const 
     std::string previous;
     quint64 previousPrefix = 0;
     bool havePrevious = false;
-    cells([&](int position, QByteArrayView cell) {
-        const size_t at = bytes.size();
-        bytes.append(cell.data(), size_t(cell.size()));
-        start[size_t(position)] = at;
-        length[size_t(position)] = size_t(cell.size());
-        if (!havePrevious || QByteArrayView(previous) != cell) {
-            havePrevious = true;
-            previous.assign(cell.data(), size_t(cell.size()));
-            previousPrefix = collation.KeyPrefix(cell);
+    cells(0, 1, [&](std::span<const Cell> batch) {
+        for (const auto& [position, cell] : batch) {
+            const size_t at = bytes.size();
+            bytes.append(cell.data(), size_t(cell.size()));
+            start[size_t(position)] = at;
+            length[size_t(position)] = size_t(cell.size());
+            if (!havePrevious || QByteArrayView(previous) != cell) {
+                havePrevious = true;
+                previous.assign(cell.data(), size_t(cell.size()));
+                previousPrefix = collation.KeyPrefix(cell);
+            }
+            entries[size_t(position)] = {previousPrefix, quint32(position), 0};
         }
-        entries[size_t(position)] = {previousPrefix, quint32(position), 0};
     });
     auto text = [&](int position) {
         return QByteArrayView(bytes.data() + start[size_t(position)],
@@ -140,8 +146,10 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
         return orderByTexts(n, cells, descending, first);
     case Kind::Number: {
         std::vector<RadixSort::Entry> entries(count);
-        cells([&](int position, QByteArrayView cell) {
-            entries[size_t(position)] = {NumberKey(TextNumbers::Atof(cell)), quint32(position), 0};
+        cells(0, 1, [&](std::span<const Cell> batch) {
+            for (const auto& [position, cell] : batch)
+                entries[size_t(position)] = {NumberKey(TextNumbers::Atof(cell)), quint32(position),
+                                             0};
         });
         if (first)
             showFirst(first, keysOf(entries, descending));
@@ -153,9 +161,10 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
     // Integers: the key and the position in one 64-bit value.
     const quint64 flip = descending ? 0xFFFFFFFFu : 0;
     std::vector<quint64> values(count);
-    cells([&](int position, QByteArrayView cell) {
-        values[size_t(position)] =
-            (IntegerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
+    cells(0, 1, [&](std::span<const Cell> batch) {
+        for (const auto& [position, cell] : batch)
+            values[size_t(position)] =
+                (IntegerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
     });
     if (first)
         showFirst(first, values);

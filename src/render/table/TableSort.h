@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <span>
 #include <vector>
 
 // How the rows of a table window are re-sorted by one column.
@@ -24,10 +25,17 @@ quint64 NumberKey(double value);
 // Compares two cells of a column by its kind: negative, zero or positive.
 int CompareCells(int column, QStringView a, QStringView b);
 
-// Gets a row's position and the UTF-8 of its cell in the sorted column.
-using CellVisitor = std::function<void(int position, QByteArrayView cell)>;
-// Gives every one of the rows to the visitor, in any order.
-using Cells = std::function<void(const CellVisitor&)>;
+// A row's position and the UTF-8 of its cell in the sorted column.
+struct Cell {
+    int position = 0;
+    QByteArrayView text;
+};
+// Gets cells a batch at a time.
+using CellBatch = std::function<void(std::span<const Cell> cells)>;
+// Gives the rows of part `part` of `parts` (0 <= part < parts) to `batch`, in any order and
+// batches; the parts together give every row once (InParts::Share splits them). Different parts may
+// be asked for at the same time from different threads.
+using Cells = std::function<void(int part, int parts, const CellBatch& batch)>;
 
 // Where the first rows of a sort go before the rest is sorted: the positions of the first
 // `count` elements of the order (fewer for fewer rows; none when finding them would cost

@@ -1,9 +1,11 @@
 #include "render/table/TableSortFirst.h"
 
+#include "base/InParts.h"
 #include "render/table/GermanCollation.h"
 
 #include <algorithm>
-#include <array>
+#include <memory>
+#include <span>
 #include <string>
 
 namespace TableSortFirst {
@@ -12,30 +14,25 @@ namespace {
 
 constexpr size_t kMaxCandidates = 1 << 16;
 
-// The letter a text starts with when that is a plain ASCII letter, case alike; -1 otherwise.
-// A text's first letter gives the first weight of its collation key, so texts that start
-// with different letters are in the order of the letters whatever follows.
-const std::array<signed char, 256>& leadingLetters() {
-    static const std::array<signed char, 256> letters = [] {
-        std::array<signed char, 256> made;
-        made.fill(-1);
-        for (int c = 0; c < 26; ++c) {
-            made[size_t('a' + c)] = static_cast<signed char>(c);
-            made[size_t('A' + c)] = static_cast<signed char>(c);
-        }
-        return made;
-    }();
-    return letters;
-}
-
-int leadingLetter(QByteArrayView text) {
-    return text.isEmpty() ? -1 : leadingLetters()[quint8(text.front())];
+// Where two texts first differ among the plain ASCII letters both start with (case alike),
+// that letter decides their order, whatever follows: each of those letters gives one first
+// weight of the collation key, in the order of the alphabet. -1 or 1 as a comes before or
+// after b; 0 when the letters do not decide.
+int letterOrder(QByteArrayView a, QByteArrayView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar x = uchar(a[i]) | 0x20, y = uchar(b[i]) | 0x20;
+        if (x < 'a' || x > 'z' || y < 'a' || y > 'z')
+            return 0;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
 }
 
 struct Candidate {
     std::string text;
     int position = 0;
-    int letter = -1;
 };
 
 } // namespace
@@ -65,49 +62,92 @@ std::vector<int> Smallest(const std::vector<quint64>& keys, size_t count) {
     return first;
 }
 
-std::vector<int> FirstTexts(const TableSort::Cells& cells, size_t count,
-                            const CGermanCollation& collation, bool descending) {
+namespace {
+
+// The first `count` rows of one part of the cells, in the order of the whole sort.
+class CPartFirst {
+public:
+    CPartFirst(size_t count, bool descending) : m_nCount(count), m_bDescending(descending) {
+        m_best.reserve(count);
+    }
+
     // Whether text a at position pa comes before text b at position pb in the whole sort.
-    auto before = [&](QByteArrayView a, int pa, QByteArrayView b, int pb) {
-        const int c = collation.Compare(a, b);
+    bool Before(QByteArrayView a, int pa, QByteArrayView b, int pb) const {
+        int c = letterOrder(a, b);
+        if (c == 0)
+            c = m_collation.Compare(a, b);
         if (c != 0)
-            return descending ? c > 0 : c < 0;
+            return m_bDescending ? c > 0 : c < 0;
         return pa < pb;
-    };
-    auto heapOrder = [&](const Candidate& x, const Candidate& y) {
-        return before(x.text, x.position, y.text, y.position);
-    };
+    }
+    bool Before(const Candidate& x, const Candidate& y) const {
+        return Before(x.text, x.position, y.text, y.position);
+    }
+
+    void Add(std::span<const TableSort::Cell> cells) {
+        auto heapOrder = [this](const Candidate& x, const Candidate& y) { return Before(x, y); };
+        for (const auto& [position, cell] : cells) {
+            if (m_best.size() == m_nCount) {
+                const Candidate& worst = m_best.front();
+                if (const int c = letterOrder(cell, worst.text); c != 0 && m_bDescending == (c < 0))
+                    continue;
+                if (m_nRejectedPosition >= 0 && position > m_nRejectedPosition &&
+                    QByteArrayView(m_rejected) == cell)
+                    continue;
+                if (!Before(cell, position, worst.text, worst.position)) {
+                    m_rejected.assign(cell.data(), size_t(cell.size()));
+                    m_nRejectedPosition = position;
+                    continue;
+                }
+                std::pop_heap(m_best.begin(), m_best.end(), heapOrder);
+                m_best.pop_back();
+            }
+            m_best.push_back({std::string(cell.data(), size_t(cell.size())), position});
+            std::push_heap(m_best.begin(), m_best.end(), heapOrder);
+        }
+    }
+
+    // The rows found, in no particular order.
+    std::vector<Candidate>& Best() { return m_best; }
+
+private:
+    size_t m_nCount;
+    bool m_bDescending;
+    CGermanCollation m_collation;
+    // The best rows so far, the one that comes last on top.
+    std::vector<Candidate> m_best;
+    // The last text turned away: the same text further down goes the same way (the worst of
+    // the best only gets better).
+    std::string m_rejected;
+    int m_nRejectedPosition = -1;
+};
+
+} // namespace
+
+std::vector<int> FirstTexts(const TableSort::Cells& cells, int parts, size_t count,
+                            bool descending) {
     if (count == 0)
         return {};
-    // The best rows so far, the one that comes last on top.
-    std::vector<Candidate> best;
-    best.reserve(count);
-    // The last text turned away: the same text further down goes the same way.
-    std::string rejected;
-    int rejectedPosition = -1;
-    cells([&](int position, QByteArrayView cell) {
-        if (best.size() == count) {
-            const Candidate& worst = best.front();
-            const int letter = leadingLetter(cell);
-            if (letter >= 0 && worst.letter >= 0 &&
-                (descending ? letter < worst.letter : letter > worst.letter))
-                return;
-            if (rejectedPosition >= 0 && position > rejectedPosition &&
-                QByteArrayView(rejected) == cell)
-                return;
-            if (!before(cell, position, worst.text, worst.position)) {
-                rejected.assign(cell.data(), size_t(cell.size()));
-                rejectedPosition = position;
-                return;
-            }
-            std::pop_heap(best.begin(), best.end(), heapOrder);
-            best.pop_back();
-        }
-        best.push_back(
-            {std::string(cell.data(), size_t(cell.size())), position, leadingLetter(cell)});
-        std::push_heap(best.begin(), best.end(), heapOrder);
-    });
-    std::sort_heap(best.begin(), best.end(), heapOrder);
+    parts = std::max(parts, 1);
+    // Each part keeps its own first rows; the first rows of all are among them.
+    std::vector<std::unique_ptr<CPartFirst>> found;
+    for (int part = 0; part < parts; ++part)
+        found.push_back(std::make_unique<CPartFirst>(count, descending));
+    auto run = [&](int part) {
+        cells(part, parts,
+              [&](std::span<const TableSort::Cell> batch) { found[size_t(part)]->Add(batch); });
+    };
+    InParts::Run(parts, run);
+    std::vector<Candidate> best = std::move(found[0]->Best());
+    for (int part = 1; part < parts; ++part) {
+        std::vector<Candidate>& more = found[size_t(part)]->Best();
+        best.insert(best.end(), std::make_move_iterator(more.begin()),
+                    std::make_move_iterator(more.end()));
+    }
+    const CPartFirst& order = *found[0];
+    std::sort(best.begin(), best.end(),
+              [&](const Candidate& x, const Candidate& y) { return order.Before(x, y); });
+    best.resize(std::min(count, best.size()));
     std::vector<int> first(best.size());
     for (size_t i = 0; i < best.size(); ++i)
         first[i] = best[i].position;

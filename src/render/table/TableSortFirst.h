@@ -6,8 +6,6 @@
 
 #include <vector>
 
-class CGermanCollation;
-
 // The first rows of a sort, found before the whole sort.
 namespace TableSortFirst {
 
@@ -18,8 +16,9 @@ std::vector<int> Smallest(const std::vector<quint64>& keys, size_t count);
 
 // The positions of the first `count` rows of the texts in German order (descending: the
 // last ones first), equal texts by position: exactly where the whole sort puts them. One
-// pass over the cells, no collation keys made.
-std::vector<int> FirstTexts(const TableSort::Cells& cells, size_t count,
-                            const CGermanCollation& collation, bool descending);
+// pass over the cells, no collation keys made; the cells are walked in `parts` parts at once,
+// each on a thread of its own (the first on the calling one).
+std::vector<int> FirstTexts(const TableSort::Cells& cells, int parts, size_t count,
+                            bool descending);
 
 } // namespace TableSortFirst

@@ -75,7 +75,7 @@ void CListView_Table::OnColumnClick(int column) {
         const size_t rewrites = m_model.Rewrites();
         struct Orders {
             std::mutex mutex;
-            std::optional<CTableOrder> top, before;
+            std::optional<CTableOrder> top;
             CTableOrder whole;
             std::atomic<quint32> renumbered{0};
         };
@@ -86,10 +86,11 @@ void CListView_Table::OnColumnClick(int column) {
                     if (positions.empty() || cancel)
                         return;
                     CTableOrder top = TableArrange::FirstOnTop(*snapshot, positions);
-                    CTableOrder before = TableArrange::Current(*snapshot);
-                    std::lock_guard lock(orders->mutex);
-                    orders->top = std::move(top);
-                    orders->before = std::move(before);
+                    {
+                        std::lock_guard lock(orders->mutex);
+                        orders->top = std::move(top);
+                    }
+                    CUsableWait::Wake();
                 }};
             const std::vector<int> order =
                 TableArrange::ColumnOrder(*snapshot, column, descending, &first);
@@ -97,7 +98,21 @@ void CListView_Table::OnColumnClick(int column) {
                 orders->whole = TableArrange::Reordered(*snapshot, order, &orders->renumbered);
         });
         snapshot.reset();
-        std::optional<CTableOrder> before;
+        // The order before the first rows went on top, as the model hands it back (made into
+        // an order to take only when the rows go back to it).
+        struct Before {
+            std::vector<quint32> rows;
+            quint32 rowIds = 0;
+            quint64 version = 0;
+            size_t rewrites = 0;
+        };
+        std::optional<Before> before;
+        auto putBack = [&] {
+            CTableOrder back =
+                TableArrange::OrderOfRows(std::move(before->rows), before->rowIds, before->version);
+            m_model.TakeOrder(back.rows, back.positionOf, back.version, before->rewrites);
+            before.reset();
+        };
         // The bar follows the rows given their new positions: 100 * i / n for row i, each
         // value once.
         const qint64 n = m_model.RowCount();
@@ -121,17 +136,13 @@ void CListView_Table::OnColumnClick(int column) {
                 if (orders->top) {
                     CTableOrder top = std::move(*orders->top);
                     orders->top.reset();
-                    before = std::move(orders->before);
                     lock.unlock();
                     const StepTrace::Step step("sort.TakeTop");
-                    if (!m_model.TakeOrder(top.rows, top.positionOf, top.version, rewrites)) {
-                        before.reset();
-                    } else {
-                        m_undoSortTop = [this, &before, rewrites] {
-                            m_model.TakeOrder(before->rows, before->positionOf, before->version,
-                                              rewrites);
-                            before.reset();
-                        };
+                    if (m_model.TakeOrder(top.rows, top.positionOf, top.version, rewrites)) {
+                        // The rows rewritten so far are in the order handed back already.
+                        before = Before{std::move(top.rows), m_model.RowIds(),
+                                        m_model.RowsVersion(), m_model.Rewrites()};
+                        m_undoSortTop = [&putBack] { putBack(); };
                         topJustShown = true;
                         return false;
                     }
@@ -157,7 +168,7 @@ void CListView_Table::OnColumnClick(int column) {
         }
         // Stopped: the rows go back to their order before.
         if (!sorted && before)
-            m_model.TakeOrder(before->rows, before->positionOf, before->version, rewrites);
+            putBack();
     }
     m_bShowRecordStatus = true;
     if (!sorted) {

@@ -8,6 +8,18 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <vector>
+
+namespace {
+
+// The waits running on the GUI thread, the one begun last at the end.
+std::vector<CUsableWait*>& runningWaits() {
+    static std::vector<CUsableWait*> waits;
+    return waits;
+}
+
+} // namespace
+
 bool CUsableWait::Run(const std::function<bool()>& poll, QWidget* closing) {
     QEventLoop loop;
     m_pLoop = &loop;
@@ -26,6 +38,8 @@ bool CUsableWait::Run(const std::function<bool()>& poll, QWidget* closing) {
             loop.quit();
         }
     });
+    m_pPoll = &timer;
+    runningWaits().push_back(this);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     qApp->installEventFilter(this);
     if (closing)
@@ -33,12 +47,27 @@ bool CUsableWait::Run(const std::function<bool()>& poll, QWidget* closing) {
     timer.start();
     loop.exec();
     timer.stop();
+    std::erase(runningWaits(), this);
+    m_pPoll = nullptr;
     if (m_pClosing)
         m_pClosing->removeEventFilter(this);
     qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
     m_pLoop = nullptr;
     return done && !m_bCancelled;
+}
+
+void CUsableWait::Wake() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QMetaObject::invokeMethod(
+        app,
+        [] {
+            for (CUsableWait* wait : runningWaits())
+                wait->m_pPoll->start(0);
+        },
+        Qt::QueuedConnection);
 }
 
 void CUsableWait::Cancel() {

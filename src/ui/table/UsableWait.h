@@ -6,6 +6,7 @@
 #include <functional>
 
 class QEventLoop;
+class QTimer;
 class QWidget;
 
 // Waits for work running on another thread while the program stays usable: events are
@@ -24,6 +25,9 @@ public:
     bool Run(const std::function<bool()>& poll, QWidget* closing = nullptr);
     void Cancel();
     bool IsRunning() const { return m_pLoop != nullptr; }
+    // From any thread: the waits running now ask their work at once (work that has something
+    // to show says so, instead of waiting for the next poll).
+    static void Wake();
     // Whether the last Run was cancelled by a close of `closing`.
     bool CloseRefused() const { return m_bCloseRefused; }
 
@@ -32,6 +36,7 @@ protected:
 
 private:
     QEventLoop* m_pLoop = nullptr;
+    QTimer* m_pPoll = nullptr;
     QPointer<QWidget> m_pClosing;
     bool m_bCancelled = false;
     bool m_bCloseRefused = false;

@@ -2,9 +2,11 @@
 // the row texts of table windows.
 #include "base/Cp1252.h"
 #include "base/GeoTableDesc.h"
+#include "base/InParts.h"
 #include "common/CaseTable.h"
 #include "render/table/TablePrintLayout.h"
 #include "render/table/TableSort.h"
+#include "render/table/TableSortFirst.h"
 #include "render/table/TableText.h"
 
 #include <QStringList>
@@ -19,9 +21,13 @@ namespace {
 // Texts as cells of a column, given to the sort from the last to the first, as a window's
 // rows may be kept in any order.
 TableSort::Cells cellsOf(const QStringList& texts) {
-    return [texts](const TableSort::CellVisitor& visit) {
-        for (int i = int(texts.size()) - 1; i >= 0; --i)
-            visit(i, texts[i].toUtf8());
+    return [texts](int part, int parts, const TableSort::CellBatch& batch) {
+        const auto [from, to] = InParts::Share(size_t(texts.size()), part, parts);
+        for (size_t i = to; i-- > from;) {
+            const QByteArray utf8 = texts[qsizetype(i)].toUtf8();
+            const TableSort::Cell cell{int(i), utf8};
+            batch({&cell, 1});
+        }
     };
 }
 
@@ -146,10 +152,10 @@ TEST(TableSort, FirstTextsAreTheWholeSortsFirstWhateverOrderTheCellsComeIn) {
         for (const QByteArray& field : row.fields)
             texts << QString::fromUtf8(field);
     ASSERT_FALSE(texts.isEmpty());
-    const QStringList names{"Aach",    "aach",    "Äach",     "Ahrweiler",       "Zwota",  "zwota",
-                            "Zürich",  "Zug",     "Öhringen", "Oberhof",         "ober",   "Straße",
-                            "STRASSE", "Strasse", "",         "'s-Gravenvoeren", "1. Ort", " Aach",
-                            "Ü",       "u"};
+    QStringList names{""};
+    for (const CaseTable::Row& row : CaseTable::Read("sort_texts"))
+        for (const QByteArray& field : row.fields)
+            names << QString::fromUtf8(field);
     const int cases = int(texts.size());
     const int n = cases + 20000;
     std::vector<int> scattered(static_cast<size_t>(n));
@@ -172,25 +178,60 @@ TEST(TableSort, FirstTextsAreTheWholeSortsFirstWhateverOrderTheCellsComeIn) {
     }();
     enum class Walk { Forwards, Backwards, Scattered };
     for (Walk walk : {Walk::Forwards, Walk::Backwards, Walk::Scattered}) {
-        const TableSort::Cells cells = [&](const TableSort::CellVisitor& visit) {
-            for (int i = 0; i < n; ++i) {
-                const int p = walk == Walk::Forwards    ? i
-                              : walk == Walk::Backwards ? n - 1 - i
-                                                        : scattered[size_t(i)];
-                visit(p, utf8[size_t(p)]);
+        // Each part in batches of a few cells, so that batches and parts end anywhere (in a
+        // run of one text too).
+        const TableSort::Cells cells = [&](int part, int parts, const TableSort::CellBatch& batch) {
+            std::vector<TableSort::Cell> some;
+            const auto [from, to] = InParts::Share(size_t(n), part, parts);
+            for (size_t i = from; i < to; ++i) {
+                const int p = walk == Walk::Forwards    ? int(i)
+                              : walk == Walk::Backwards ? n - 1 - int(i)
+                                                        : scattered[i];
+                some.push_back({p, utf8[size_t(p)]});
+                if (some.size() == 1 + i % 13) {
+                    batch(some);
+                    some.clear();
+                }
             }
+            batch(some);
         };
         for (bool descending : {false, true}) {
+            const std::vector<int> whole = TableSort::SortOrder(n, cells, GEO_ORT, descending);
             for (int count : {1, 200, n + 5}) {
+                const std::vector<int> expected(whole.begin(), whole.begin() + std::min(count, n));
                 SCOPED_TRACE(testing::Message()
                              << int(walk) << (descending ? " descending " : " ") << count);
                 std::vector<int> shown;
                 const TableSort::FirstRows first{
                     count, [&](const std::vector<int>& positions) { shown = positions; }};
-                const std::vector<int> whole =
-                    TableSort::SortOrder(n, cells, GEO_ORT, descending, &first);
-                ASSERT_EQ(shown,
-                          std::vector<int>(whole.begin(), whole.begin() + std::min(count, n)));
+                ASSERT_EQ(TableSort::SortOrder(n, cells, GEO_ORT, descending, &first), whole);
+                ASSERT_EQ(shown, expected);
+                // The cells walked in parts at once, the first rows of the parts merged.
+                for (int parts : {2, 3, 7})
+                    ASSERT_EQ(TableSortFirst::FirstTexts(cells, parts, size_t(count), descending),
+                              expected)
+                        << parts << " parts";
+            }
+        }
+    }
+    // More parts than rows: parts with no rows at all.
+    const TableSort::Cells few = cellsOf({"b", "", "a"});
+    EXPECT_EQ(TableSortFirst::FirstTexts(few, 8, 2, false), (std::vector<int>{1, 2}));
+    EXPECT_EQ(TableSortFirst::FirstTexts(few, 8, 5, true), (std::vector<int>{0, 2, 1}));
+}
+
+TEST(TableSort, TextsSortInTheOrderOfTheSharedCases) {
+    const QList<CaseTable::Row> lines = CaseTable::Read("sort_texts");
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (qsizetype j = i; j < lines.size(); ++j) {
+            for (const QByteArray& a : lines[i].fields) {
+                for (const QByteArray& b : lines[j].fields) {
+                    const int c = TableSort::CompareCells(GEO_ORT, QString::fromUtf8(a),
+                                                          QString::fromUtf8(b));
+                    EXPECT_TRUE(i == j ? c == 0 : c < 0)
+                        << CaseTable::Where("sort_texts", lines[j]) << ": " << a.toStdString()
+                        << " against " << b.toStdString();
+                }
             }
         }
     }

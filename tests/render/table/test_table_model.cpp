@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -142,7 +143,7 @@ TEST(GeoTableModel, AnOrderMadeOnACopyIsTakenWithRowsRewrittenMeanwhile) {
     CGeoTableModel copy;
     copy.CopyRows(model);
     const size_t rewrites = model.Rewrites();
-    CTableOrder before = TableArrange::Current(copy);
+    CTableOrder before = TableArrange::OrderOfRows(copy.Order(), copy.RowIds(), copy.RowsVersion());
     CTableOrder top = TableArrange::FirstOnTop(copy, {3, 1});
     CTableOrder reversed = TableArrange::Reordered(copy, {4, 3, 2, 1, 0});
     model.SetRowCells(3, {"3", "DE", "999"});
@@ -165,6 +166,99 @@ TEST(GeoTableModel, AnOrderMadeOnACopyIsTakenWithRowsRewrittenMeanwhile) {
     FillFiveRows(model);
     EXPECT_FALSE(model.TakeOrder(stale.rows, stale.positionOf, stale.version, 0));
     EXPECT_EQ(model.Cell(0, 0), "0");
+}
+
+TEST(GeoTableModel, TheOrderHandedBackByTakeOrderPutsTheRowsBackWithTheirRewrites) {
+    CGeoTableModel model;
+    FillFiveRows(model);
+    ASSERT_TRUE(model.ApplyOrder({4, 2, 0, 3, 1}));
+    model.SetRowCells(0, {"4", "DE", "904"});
+    auto keys = [&] {
+        QStringList k;
+        for (int i = 0; i < model.RowCount(); ++i)
+            k << model.Cell(i, 0) + ":" + model.Cell(i, GEO_PLZ);
+        return k;
+    };
+    const QStringList before = keys();
+    CGeoTableModel copy;
+    copy.CopyRows(model);
+    CTableOrder top = TableArrange::FirstOnTop(copy, {3, 1});
+    ASSERT_TRUE(model.TakeOrder(top.rows, top.positionOf, top.version, model.Rewrites()));
+    EXPECT_EQ(keys(), QStringList({"3:103", "2:102", "4:904", "0:100", "1:101"}));
+    // Rewritten while on top: the row goes back with its new cells.
+    const size_t rewrites = model.Rewrites();
+    model.SetRowCells(1, {"2", "DE", "902"});
+    CTableOrder back = TableArrange::OrderOfRows(top.rows, model.RowIds(), model.RowsVersion());
+    ASSERT_TRUE(model.TakeOrder(back.rows, back.positionOf, back.version, rewrites));
+    QStringList expected = before;
+    expected[1] = "2:902";
+    EXPECT_EQ(keys(), expected);
+}
+
+TEST(GeoTableModel, FirstRowsGoOnTopOfManyRowsTheOthersAfterThemAsTheyWere) {
+    // Enough rows to be split over the cores, in no order of their own, one rewritten.
+    const int n = 40000;
+    CGeoTableModel model;
+    QList<QStringList> cells;
+    for (int i = 0; i < n; ++i)
+        cells << QStringList{QString::number(i)};
+    model.SetRows(cells);
+    std::vector<int> scattered(n);
+    for (int i = 0; i < n; ++i)
+        scattered[size_t(i)] = int((qint64(i) * 7919) % n);
+    ASSERT_TRUE(model.ApplyOrder(scattered));
+    const quint32 replaced = model.Order()[5];
+    model.SetRowCells(5, {"5x"});
+    const std::vector<quint32> now = model.Order();
+
+    // Rows from both ends and on both sides of the middle.
+    const std::vector<int> first{n - 1, 0, n / 2, n / 2 - 1, 5, 123};
+    const CTableOrder top = TableArrange::FirstOnTop(model, first);
+    std::vector<quint32> expected;
+    for (int p : first)
+        expected.push_back(now[size_t(p)]);
+    for (int p = 0; p < n; ++p)
+        if (std::find(first.begin(), first.end(), p) == first.end())
+            expected.push_back(now[size_t(p)]);
+    ASSERT_EQ(top.rows, expected);
+    ASSERT_EQ(top.positionOf.size(), size_t(model.RowIds()));
+    for (int i = 0; i < n; ++i)
+        ASSERT_EQ(top.positionOf[top.rows[size_t(i)]], i);
+    EXPECT_EQ(top.positionOf[replaced], -1);
+    EXPECT_EQ(std::count(top.positionOf.begin(), top.positionOf.end(), -1),
+              qsizetype(model.RowIds()) - n);
+}
+
+TEST(GeoTableModel, ColumnCellsGiveEveryRowOnceInAnyNumberOfParts) {
+    CGeoTableModel model;
+    FillFiveRows(model);
+    auto check = [&](const char* what) {
+        SCOPED_TRACE(what);
+        QStringList expected;
+        for (int i = 0; i < model.RowCount(); ++i)
+            expected << model.Cell(i, GEO_PLZ);
+        const TableSort::Cells cells = model.ColumnCells(GEO_PLZ);
+        for (int parts : {1, 2, 3, 8}) {
+            QStringList got(model.RowCount());
+            int given = 0;
+            for (int part = 0; part < parts; ++part)
+                cells(part, parts, [&](std::span<const TableSort::Cell> batch) {
+                    for (const TableSort::Cell& cell : batch) {
+                        ASSERT_TRUE(got[cell.position].isNull()) << cell.position;
+                        got[cell.position] = QString::fromUtf8(cell.text);
+                        ++given;
+                    }
+                });
+            EXPECT_EQ(given, model.RowCount()) << parts;
+            EXPECT_EQ(got, expected) << parts;
+        }
+    };
+    check("as stored");
+    // Put in another order, with rows rewritten (kept apart from the shared ones).
+    ASSERT_TRUE(model.ApplyOrder({4, 2, 0, 3, 1}));
+    model.SetRowCells(1, {"2", "DE", "902"});
+    model.SetRowCells(4, {"1", "DE", "901"});
+    check("reordered and rewritten");
 }
 
 TEST(GeoTableModel, RewritingOneRowTouchesOnlyThatRowAndThatWindow) {

@@ -338,10 +338,8 @@ TEST_P(TableFillResultTest, FilledSortedSearchedAndRadiusRowsEqualTheSynchronous
     EXPECT_EQ(Title(all), "GEO (Staat+PLZ -> AZ)");
 
     ClickHeader(all, GEO_ORT);
-    expected.ApplyOrder(TableSort::SortOrder(
-        expected.RowCount(),
-        [&](const TableSort::CellVisitor& visit) { expected.VisitColumn(GEO_ORT, visit); }, GEO_ORT,
-        false));
+    expected.ApplyOrder(
+        TableSort::SortOrder(expected.RowCount(), expected.ColumnCells(GEO_ORT), GEO_ORT, false));
     EXPECT_EQ(Rows(all->GetModel()), Rows(expected));
 
     CGeoTableModel found;
@@ -417,10 +415,8 @@ TEST_P(TableFillResultTest, ASortShowsItsFirstRowsOnTopAndEscOrAClickPutsBackThe
     auto sortedBefore = [&](int column, bool descending) {
         CGeoTableModel sorted;
         sorted.CopyRows(model);
-        sorted.ApplyOrder(TableSort::SortOrder(
-            sorted.RowCount(),
-            [&](const TableSort::CellVisitor& visit) { sorted.VisitColumn(column, visit); }, column,
-            descending));
+        sorted.ApplyOrder(TableSort::SortOrder(sorted.RowCount(), sorted.ColumnCells(column),
+                                               column, descending));
         return Rows(sorted);
     };
     const QList<QStringList> byOrt = sortedBefore(GEO_ORT, false);
