@@ -18,7 +18,7 @@ using GeoStandardOrder::Value;
 namespace {
 
 // The columns read, by their place in the query: what the dots need, then the texts; the
-// key comes last, for reading in slices.
+// key comes last (to read a row whole by, and to read in slices).
 enum Column { C_STAAT, C_LON, C_LAT, C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO };
 constexpr int kFields[] = {GEO_STAAT, GEO_LANGENGRAD, GEO_BREITENGRAD, GEO_PLZ,
                            GEO_ORT,   GEO_ORTSTEIL,   GEO_MEMO};
@@ -89,7 +89,8 @@ qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz,
 }
 
 size_t CGeoPlaceRows::MemoryBytes() const {
-    size_t bytes = m_aPoint.capacity() * sizeof(Point) + m_aCountry.capacity() * sizeof(quint32) +
+    size_t bytes = m_aPoint.capacity() * sizeof(Point) + m_aKey.capacity() * sizeof(qint64) +
+                   m_aCountry.capacity() * sizeof(quint32) +
                    m_aTextRow.capacity() * sizeof(quint32) + m_texts.MemoryBytes();
     for (const QByteArray& text : m_aCountryText)
         bytes += size_t(text.capacity());
@@ -114,6 +115,7 @@ void CGeoPlaceRowsReader::Restart() {
     m_nCount = m_database.GetRecordCount(m_database.m_Table.m_strTableName);
     if (m_nCount > 0) {
         m_pRows->m_aPoint.reserve(size_t(m_nCount));
+        m_pRows->m_aKey.reserve(size_t(m_nCount));
         m_pRows->m_aCountry.reserve(size_t(m_nCount));
         if (m_bTexts)
             m_pRows->m_texts.Reserve(quint32(m_nCount));
@@ -154,8 +156,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
     const int columnCount = m_bTexts ? C_MEMO + 1 : C_LAT + 1;
     for (int c = 0; c < columnCount; ++c)
         columns << desc.FieldName(kFields[c]);
-    if (sliced)
-        columns << desc.FieldName(desc.m_nKeyField);
+    columns << desc.FieldName(desc.m_nKeyField);
     CGeoRecordset rs(m_database);
     const bool opened =
         !rows.m_bSorted ? rs.Open(m_database.Sql().OrderedQuery(desc, columns, CGeoFilter()))
@@ -187,6 +188,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
         rows.m_aCountry.push_back(m_nCountry);
         rows.m_aPoint.push_back(
             {TextNumbers::Atof(dots[C_LON].bytes), TextNumbers::Atof(dots[C_LAT].bytes)});
+        rows.m_aKey.push_back(rs.FieldInt(columnCount));
         if (m_bTexts)
             rows.m_texts.Append(rs, kTextColumns, 1u << CGeoPlaceRows::Plz);
         if (progress && k >= m_nNextProgress) {
@@ -198,7 +200,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
                                             : std::numeric_limits<qint64>::max();
         }
         if (sliced && k % kCheckEvery == kCheckEvery - 1 && clock.elapsed() >= milliseconds) {
-            m_nLastKey = rs.FieldInt(columnCount);
+            m_nLastKey = rows.m_aKey.back();
             return false;
         }
     }
@@ -270,6 +272,7 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     rows->m_bTexts = m_bTexts;
     if (rows->m_bSorted) {
         rows->m_aPoint = permuted(rows->m_aPoint, order);
+        rows->m_aKey = permuted(rows->m_aKey, order);
         rows->m_aCountry = permuted(rows->m_aCountry, order);
     }
     if (m_bTexts)
@@ -313,22 +316,27 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         for (quint32 row = 0; row < n; ++row)
             order[start[rank[read.m_aCountry[row]]]++] = row;
         read.m_aPoint = permuted(read.m_aPoint, order);
+        read.m_aKey = permuted(read.m_aKey, order);
         read.m_aCountry = permuted(read.m_aCountry, order);
         return rows;
     }
     std::stable_sort(runs.begin(), runs.end(),
                      [](const Run& a, const Run& b) { return a.rank < b.rank; });
     std::vector<CGeoPlaceRows::Point> points;
+    std::vector<qint64> keys;
     std::vector<quint32> countries;
     points.reserve(n);
+    keys.reserve(n);
     countries.reserve(n);
     for (const Run& run : runs) {
         points.insert(points.end(), read.m_aPoint.begin() + run.begin,
                       read.m_aPoint.begin() + run.end);
+        keys.insert(keys.end(), read.m_aKey.begin() + run.begin, read.m_aKey.begin() + run.end);
         countries.insert(countries.end(), read.m_aCountry.begin() + run.begin,
                          read.m_aCountry.begin() + run.end);
     }
     read.m_aPoint = std::move(points);
+    read.m_aKey = std::move(keys);
     read.m_aCountry = std::move(countries);
     return rows;
 }
