@@ -88,8 +88,34 @@ qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz,
     return -1;
 }
 
+void CGeoPlaceRows::CKeys::Append(qint64 key) {
+    if (m_wide.empty() && key >= 0 && key <= qint64(std::numeric_limits<quint32>::max())) {
+        m_narrow.push_back(quint32(key));
+        return;
+    }
+    if (m_wide.empty()) {
+        m_wide.reserve(m_narrow.capacity());
+        m_wide.assign(m_narrow.begin(), m_narrow.end());
+        m_narrow = {};
+    }
+    m_wide.push_back(key);
+}
+
+CGeoPlaceRows::CKeys CGeoPlaceRows::CKeys::Permuted(const std::vector<quint32>& order) const {
+    CKeys out;
+    if (m_wide.empty())
+        out.m_narrow = permuted(m_narrow, order);
+    else
+        out.m_wide = permuted(m_wide, order);
+    return out;
+}
+
+size_t CGeoPlaceRows::CKeys::MemoryBytes() const {
+    return m_narrow.capacity() * sizeof(quint32) + m_wide.capacity() * sizeof(qint64);
+}
+
 size_t CGeoPlaceRows::MemoryBytes() const {
-    size_t bytes = m_aPoint.capacity() * sizeof(Point) + m_aKey.capacity() * sizeof(qint64) +
+    size_t bytes = m_aPoint.capacity() * sizeof(Point) + m_keys.MemoryBytes() +
                    m_aCountry.capacity() * sizeof(quint32) +
                    m_aTextRow.capacity() * sizeof(quint32) + m_texts.MemoryBytes();
     for (const QByteArray& text : m_aCountryText)
@@ -115,7 +141,7 @@ void CGeoPlaceRowsReader::Restart() {
     m_nCount = m_database.GetRecordCount(m_database.m_Table.m_strTableName);
     if (m_nCount > 0) {
         m_pRows->m_aPoint.reserve(size_t(m_nCount));
-        m_pRows->m_aKey.reserve(size_t(m_nCount));
+        m_pRows->m_keys.Reserve(size_t(m_nCount));
         m_pRows->m_aCountry.reserve(size_t(m_nCount));
         if (m_bTexts)
             m_pRows->m_texts.Reserve(quint32(m_nCount));
@@ -188,7 +214,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
         rows.m_aCountry.push_back(m_nCountry);
         rows.m_aPoint.push_back(
             {TextNumbers::Atof(dots[C_LON].bytes), TextNumbers::Atof(dots[C_LAT].bytes)});
-        rows.m_aKey.push_back(rs.FieldInt(columnCount));
+        rows.m_keys.Append(rs.FieldInt(columnCount));
         if (m_bTexts)
             rows.m_texts.Append(rs, kTextColumns, 1u << CGeoPlaceRows::Plz);
         if (progress && k >= m_nNextProgress) {
@@ -200,7 +226,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
                                             : std::numeric_limits<qint64>::max();
         }
         if (sliced && k % kCheckEvery == kCheckEvery - 1 && clock.elapsed() >= milliseconds) {
-            m_nLastKey = rows.m_aKey.back();
+            m_nLastKey = rows.m_keys[quint32(rows.m_aPoint.size() - 1)];
             return false;
         }
     }
@@ -272,7 +298,7 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     rows->m_bTexts = m_bTexts;
     if (rows->m_bSorted) {
         rows->m_aPoint = permuted(rows->m_aPoint, order);
-        rows->m_aKey = permuted(rows->m_aKey, order);
+        rows->m_keys = rows->m_keys.Permuted(order);
         rows->m_aCountry = permuted(rows->m_aCountry, order);
     }
     if (m_bTexts)
@@ -316,27 +342,28 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         for (quint32 row = 0; row < n; ++row)
             order[start[rank[read.m_aCountry[row]]]++] = row;
         read.m_aPoint = permuted(read.m_aPoint, order);
-        read.m_aKey = permuted(read.m_aKey, order);
+        read.m_keys = read.m_keys.Permuted(order);
         read.m_aCountry = permuted(read.m_aCountry, order);
         return rows;
     }
     std::stable_sort(runs.begin(), runs.end(),
                      [](const Run& a, const Run& b) { return a.rank < b.rank; });
     std::vector<CGeoPlaceRows::Point> points;
-    std::vector<qint64> keys;
+    std::vector<quint32> moved; // the rows in their new order, for the keys
     std::vector<quint32> countries;
     points.reserve(n);
-    keys.reserve(n);
+    moved.reserve(n);
     countries.reserve(n);
     for (const Run& run : runs) {
         points.insert(points.end(), read.m_aPoint.begin() + run.begin,
                       read.m_aPoint.begin() + run.end);
-        keys.insert(keys.end(), read.m_aKey.begin() + run.begin, read.m_aKey.begin() + run.end);
+        for (quint32 row = run.begin; row < run.end; ++row)
+            moved.push_back(row);
         countries.insert(countries.end(), read.m_aCountry.begin() + run.begin,
                          read.m_aCountry.begin() + run.end);
     }
     read.m_aPoint = std::move(points);
-    read.m_aKey = std::move(keys);
+    read.m_keys = read.m_keys.Permuted(moved);
     read.m_aCountry = std::move(countries);
     return rows;
 }

@@ -35,7 +35,7 @@ public:
     quint32 Size() const { return quint32(m_aPoint.size()); }
     const Point& Coordinates(quint32 row) const { return m_aPoint[row]; }
     // The row's key (ID_Geo), to read the whole row by.
-    qint64 Key(quint32 row) const { return m_aKey[row]; }
+    qint64 Key(quint32 row) const { return m_keys[row]; }
     // The row's Staat: an index into Countries().
     quint32 Country(quint32 row) const { return m_aCountry[row]; }
     // The distinct Staat values, exactly as stored (UTF-8; a value without text is empty).
@@ -65,8 +65,24 @@ private:
     GeoStandardOrder::Value CountryValue(quint32 row) const;
     GeoStandardOrder::Value PlzValue(quint32 row) const;
 
-    std::vector<Point> m_aPoint;            // in order
-    std::vector<qint64> m_aKey;             // in order
+    std::vector<Point> m_aPoint; // in order
+    // The keys in order: in 32 bits while every key fits (row ids mostly do), else in 64.
+    class CKeys {
+    public:
+        qint64 operator[](quint32 row) const {
+            return m_wide.empty() ? qint64(m_narrow[row]) : m_wide[row];
+        }
+        void Reserve(size_t n) { m_narrow.reserve(n); }
+        void Append(qint64 key);
+        // The keys of the rows `order` gives, in that order.
+        CKeys Permuted(const std::vector<quint32>& order) const;
+        size_t MemoryBytes() const;
+
+    private:
+        std::vector<quint32> m_narrow;
+        std::vector<qint64> m_wide;
+    };
+    CKeys m_keys;
     std::vector<quint32> m_aCountry;        // in order
     std::vector<QByteArray> m_aCountryText; // by index
     std::vector<GeoStandardOrder::Value::Kind> m_aCountryKind;
