@@ -247,6 +247,42 @@ CGeoFilter Filter(const CRadiusCentre& centre, double km) {
     return GeoFilter::Radius(centre.dLon, centre.dLat, km);
 }
 
+bool RadiusOf(const CGeoFilter& filter, double lon, double lat, double* km) {
+    using Kind = CGeoFilter::Kind;
+    // "GeoDistance([Langengrad], [Breitengrad], lon, lat) <= km", alone or as a term of AND.
+    auto within = [&](const CGeoFilter& term) {
+        if (term.GetKind() != Kind::Compare || term.GetOp() != CGeoFilter::Op::Le)
+            return false;
+        const CGeoFilter& distance = term.Children().at(0);
+        const CGeoFilter& limit = term.Children().at(1);
+        if (distance.GetKind() != Kind::Distance || limit.GetKind() != Kind::Value)
+            return false;
+        const QList<CGeoFilter>& of = distance.Children();
+        auto isField = [](const CGeoFilter& f, const char* name) {
+            return f.GetKind() == Kind::Field && f.Name() == QLatin1String(name);
+        };
+        auto isNumber = [](const CGeoFilter& f, double value) {
+            bool ok = false;
+            return f.GetKind() == Kind::Value && f.GetValue().toDouble(&ok) == value && ok;
+        };
+        bool ok = false;
+        const double value = limit.GetValue().toDouble(&ok);
+        if (!ok || !std::isfinite(value) || !isField(of.at(0), "Langengrad") ||
+            !isField(of.at(1), "Breitengrad") || !isNumber(of.at(2), lon) ||
+            !isNumber(of.at(3), lat))
+            return false;
+        *km = value;
+        return true;
+    };
+    if (filter.GetKind() != Kind::And)
+        return within(filter);
+    for (const CGeoFilter& term : filter.Children()) {
+        if (within(term))
+            return true;
+    }
+    return false;
+}
+
 QString Title(int found, double km, const CRadiusCentre& centre) {
     return QStringLiteral("%1 %2 im Umkreis von %3 km um %4")
         .arg(found)

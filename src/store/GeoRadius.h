@@ -50,6 +50,9 @@ bool ParseRadius(const QString& text, double* km, QString* error);
 
 // The filter of the rows within km of the centre (for a table window's fill).
 CGeoFilter Filter(const CRadiusCentre& centre, double km);
+// Whether every row `filter` keeps lies within a distance of (lon, lat) by one of its own
+// terms, as Filter's do; `km` then gets the distance.
+bool RadiusOf(const CGeoFilter& filter, double lon, double lat, double* km);
 
 // "%d Orte im Umkreis von %g km um %s" with a decimal comma ("1 Ort" for one): the title of
 // the result window.

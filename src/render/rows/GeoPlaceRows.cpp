@@ -18,7 +18,7 @@ using GeoStandardOrder::Value;
 namespace {
 
 // The columns read, by their place in the query: what the dots need, then the texts; the
-// key comes last, for reading in slices.
+// key comes last (to read a row whole by, and to read in slices).
 enum Column { C_STAAT, C_LON, C_LAT, C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO };
 constexpr int kFields[] = {GEO_STAAT, GEO_LANGENGRAD, GEO_BREITENGRAD, GEO_PLZ,
                            GEO_ORT,   GEO_ORTSTEIL,   GEO_MEMO};
@@ -46,6 +46,25 @@ void permute(CGeoPlaceRows::Point* points, quint32* countries, const std::vector
             }
             points[i] = points[from];
             countries[i] = countries[from];
+        }
+    }
+}
+
+// The same for one column of values.
+template <typename T> void permute(std::vector<T>& values, const std::vector<quint32>& order) {
+    std::vector<bool> placed(order.size());
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start])
+            continue;
+        const T value = values[start];
+        for (size_t i = start;; i = order[i]) {
+            placed[i] = true;
+            const size_t from = order[i];
+            if (from == start) {
+                values[i] = value;
+                break;
+            }
+            values[i] = values[from];
         }
     }
 }
@@ -103,8 +122,33 @@ qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz,
     return -1;
 }
 
+void CGeoPlaceRows::CKeys::Append(qint64 key) {
+    if (m_wide.empty() && key >= 0 && key <= qint64(std::numeric_limits<quint32>::max())) {
+        m_narrow.push_back(quint32(key));
+        return;
+    }
+    if (m_wide.empty()) {
+        m_wide.reserve(m_narrow.capacity());
+        m_wide.assign(m_narrow.begin(), m_narrow.end());
+        m_narrow = {};
+    }
+    m_wide.push_back(key);
+}
+
+void CGeoPlaceRows::CKeys::Permute(const std::vector<quint32>& order) {
+    if (m_wide.empty())
+        permute(m_narrow, order);
+    else
+        permute(m_wide, order);
+}
+
+size_t CGeoPlaceRows::CKeys::MemoryBytes() const {
+    return m_narrow.capacity() * sizeof(quint32) + m_wide.capacity() * sizeof(qint64);
+}
+
 size_t CGeoPlaceRows::MemoryBytes() const {
-    size_t bytes = m_aPoint.capacity() * sizeof(Point) + m_aCountry.capacity() * sizeof(quint32) +
+    size_t bytes = m_aPoint.capacity() * sizeof(Point) + m_keys.MemoryBytes() +
+                   m_aCountry.capacity() * sizeof(quint32) +
                    m_aTextRow.capacity() * sizeof(quint32) + m_texts.MemoryBytes();
     for (const QByteArray& text : m_aCountryText)
         bytes += size_t(text.capacity());
@@ -129,6 +173,7 @@ void CGeoPlaceRowsReader::Restart() {
     m_nCount = m_database.GetRecordCount(m_database.m_Table.m_strTableName);
     if (m_nCount > 0) {
         m_pRows->m_aPoint.reserve(size_t(m_nCount));
+        m_pRows->m_keys.Reserve(size_t(m_nCount));
         m_pRows->m_aCountry.reserve(size_t(m_nCount));
         if (m_bTexts)
             m_pRows->m_texts.Reserve(quint32(m_nCount));
@@ -169,8 +214,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
     const int columnCount = m_bTexts ? C_MEMO + 1 : C_LAT + 1;
     for (int c = 0; c < columnCount; ++c)
         columns << desc.FieldName(kFields[c]);
-    if (sliced)
-        columns << desc.FieldName(desc.m_nKeyField);
+    columns << desc.FieldName(desc.m_nKeyField);
     CGeoRecordset rs(m_database);
     const bool opened =
         !rows.m_bSorted ? rs.Open(m_database.Sql().OrderedQuery(desc, columns, CGeoFilter()))
@@ -202,6 +246,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
         rows.m_aCountry.push_back(m_nCountry);
         rows.m_aPoint.push_back(
             {TextNumbers::Atof(dots[C_LON].bytes), TextNumbers::Atof(dots[C_LAT].bytes)});
+        rows.m_keys.Append(rs.FieldInt(columnCount));
         if (m_bTexts)
             rows.m_texts.Append(rs, kTextColumns, 1u << CGeoPlaceRows::Plz);
         if (progress && k >= m_nNextProgress) {
@@ -213,7 +258,7 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
                                             : std::numeric_limits<qint64>::max();
         }
         if (sliced && k % kCheckEvery == kCheckEvery - 1 && clock.elapsed() >= milliseconds) {
-            m_nLastKey = rs.FieldInt(columnCount);
+            m_nLastKey = rows.m_keys[quint32(rows.m_aPoint.size() - 1)];
             return false;
         }
     }
@@ -285,6 +330,8 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     rows->m_bTexts = m_bTexts;
     if (rows->m_bSorted)
         permute(rows->m_aPoint.data(), rows->m_aCountry.data(), order);
+    if (rows->m_bSorted)
+        rows->m_keys.Permute(order);
     if (m_bTexts)
         rows->m_aTextRow = std::move(order);
     return rows;
@@ -326,6 +373,7 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         for (quint32 row = 0; row < n; ++row)
             order[start[rank[read.m_aCountry[row]]]++] = row;
         permute(read.m_aPoint.data(), read.m_aCountry.data(), order);
+        read.m_keys.Permute(order);
         return rows;
     }
     std::stable_sort(runs.begin(), runs.end(),
@@ -336,5 +384,6 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         for (quint32 row = run.begin; row < run.end; ++row)
             order.push_back(row);
     permute(read.m_aPoint.data(), read.m_aCountry.data(), order);
+    read.m_keys.Permute(order);
     return rows;
 }

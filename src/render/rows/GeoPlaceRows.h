@@ -13,7 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-// What a map draws of every GEO row: the country and the coordinates, and — with texts — the
+// What a map draws of every GEO row: the country and the coordinates (with the key, by which
+// a row is read whole), and — with texts — the
 // postal code, place, part of place and memo. Read in one pass and shared by every map of the
 // database for as long as the stored data stays the same (CGeoPlaceRowsCache); a few
 // dozen bytes a row.
@@ -33,6 +34,8 @@ public:
 
     quint32 Size() const { return quint32(m_aPoint.size()); }
     const Point& Coordinates(quint32 row) const { return m_aPoint[row]; }
+    // The row's key (ID_Geo), to read the whole row by.
+    qint64 Key(quint32 row) const { return m_keys[row]; }
     // The row's Staat: an index into Countries().
     quint32 Country(quint32 row) const { return m_aCountry[row]; }
     // The distinct Staat values, exactly as stored (UTF-8; a value without text is empty).
@@ -62,7 +65,24 @@ private:
     GeoStandardOrder::Value CountryValue(quint32 row) const;
     GeoStandardOrder::Value PlzValue(quint32 row) const;
 
-    std::vector<Point> m_aPoint;            // in order
+    std::vector<Point> m_aPoint; // in order
+    // The keys in order: in 32 bits while every key fits (row ids mostly do), else in 64.
+    class CKeys {
+    public:
+        qint64 operator[](quint32 row) const {
+            return m_wide.empty() ? qint64(m_narrow[row]) : m_wide[row];
+        }
+        void Reserve(size_t n) { m_narrow.reserve(n); }
+        void Append(qint64 key);
+        // The keys of the rows `order` gives, in that order.
+        void Permute(const std::vector<quint32>& order); // in place
+        size_t MemoryBytes() const;
+
+    private:
+        std::vector<quint32> m_narrow;
+        std::vector<qint64> m_wide;
+    };
+    CKeys m_keys;
     std::vector<quint32> m_aCountry;        // in order
     std::vector<QByteArray> m_aCountryText; // by index
     std::vector<GeoStandardOrder::Value::Kind> m_aCountryKind;

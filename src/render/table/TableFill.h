@@ -9,6 +9,7 @@
 #include <vector>
 
 class CGeoFilter;
+class CGeoPlaceRows;
 class CGeoDatabase;
 class CGeoTableDesc;
 class CGeoTableModel;
@@ -55,9 +56,15 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
 CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                               int count);
 
-// What a table window's first screen shows: `count` rows of the standard order.
+// What a table window's first screen shows: `count` rows of the standard order, or with
+// `places` about `count` rows nearest (lon, lat), picked from those map rows (TableNearest),
+// the filter keeping the rows within `km` of that centre.
 struct CFirstScreen {
     int count = 0;
+    std::shared_ptr<const CGeoPlaceRows> places;
+    double lon = 0.0;
+    double lat = 0.0;
+    double km = 0.0;
 };
 
 // The rows of a query in the order it gives them; none, and the engine's message, on an

@@ -1,6 +1,7 @@
 #include "render/table/TableFillJob.h"
 
 #include "base/Progress.h"
+#include "render/table/TableNearest.h"
 #include "store/GeoDatabase.h"
 
 #include <QThread>
@@ -41,7 +42,10 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
             rows.m_result.m_strError = reader.OpenError();
         } else {
             if (screen.count > 0 && !state->cancel) {
-                CTableRows first = ReadFirstTableRows(reader, desc, filter, screen.count);
+                CTableRows first =
+                    screen.places
+                        ? TableNearest::ReadScreen(reader, desc, filter, screen, &state->cancel)
+                        : ReadFirstTableRows(reader, desc, filter, screen.count);
                 std::lock_guard lock(state->mutex);
                 state->first = std::move(first);
             }

@@ -16,9 +16,9 @@ class CGeoDatabase;
 // Reads a table window's rows on a thread of its own, over a connection of its own to the
 // database `db` is open on (the file a second time, or the server), so that the window
 // stays usable meanwhile. First the first screen of rows is read (`first`: rows of the
-// standard order), then every row as ReadTableRows reads them; `finish`, when given, then runs on
-// the same thread over the rows read (to put them in the window's order), unless the reading was
-// stopped.
+// standard order, or the nearest picked from map rows), then every row as ReadTableRows reads them;
+// `finish`, when given, then runs on the same thread over the rows read (to put them in the
+// window's order), unless the reading was stopped.
 //
 // The owner asks for what is there (TakeFirstRows, TakeResult, Percent) from its own
 // thread. Cancel() or dropping the job stops it soon; nobody waits for the thread, which

@@ -4,6 +4,7 @@
 
 #include "base/StepTrace.h"
 #include "render/table/TableFillJob.h"
+#include "render/table/TableNearest.h"
 #include "store/GeoDatabase.h"
 #include "ui/shell/ChildFrame.h"
 #include "ui/shell/DocTemplate.h"
@@ -47,9 +48,10 @@ void CListView_Table::FillTable() {
         progress.Start(TableFillCaption(*m_pTableDesc));
         // The first screen comes in the standard order (from the order's index where the file
         // has one; a filter's only then). The rows are put in the window's order on the same
-        // thread; a window sorted by a column or by distance gets them all at once: nearest
-        // first needs every distance, and a scan for the nearest screen alone costs about what
-        // the whole read does.
+        // thread; a window sorted by a column gets them all at once. Nearest first needs every
+        // distance: a window by distance gets its first screen only where a map keeps every
+        // row's position in memory (picked from there and read by key); a scan of the
+        // database for it alone would cost about what the whole read does.
         CTableFillJob::Finish arrange;
         const CTableArrangement how = Arrangement();
         const bool arranged = how.nSortColumn >= 0 || how.bDistance;
@@ -60,6 +62,9 @@ void CListView_Table::FillTable() {
         CFirstScreen screen;
         if (!arranged)
             screen.count = kFirstRows;
+        else if (how.nSortColumn < 0)
+            screen = TableNearest::Screen(*m_pDatabase, m_filter, how.dLon, how.dLat, kFirstRows);
+        const bool nearest = screen.places != nullptr;
         CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, screen, std::move(arrange));
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
@@ -79,7 +84,10 @@ void CListView_Table::FillTable() {
             [&] {
                 progress.SetPos(job.Percent());
                 if (std::optional<CTableRows> first = job.TakeFirstRows()) {
-                    if (!first->m_order.empty()) {
+                    // Nearest rows picked from map rows only while nothing was written since:
+                    // the rows read by key might miss rows written meanwhile.
+                    if (!first->m_order.empty() &&
+                        (!nearest || m_pDatabase->DataStamp() == m_stamp)) {
                         shown = int(first->m_order.size());
                         m_model.SetRows(std::move(first->m_pRows), std::move(first->m_order));
                         // The first rows are on the screen at least once before the rest.

@@ -1,14 +1,19 @@
 // A table window's first screen, read before all of its rows, is the start of them on both
 // engines: for all rows and a search from the order's index. A radius search reads all of its
-// rows before it shows them nearest first; those on the radius belong to them.
+// rows before it shows them nearest first; those on the radius belong to them. Its first
+// screen, picked from the map rows in memory, is the start of them.
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
+#include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "render/table/TableArrange.h"
 #include "render/table/TableDistance.h"
 #include "render/table/TableFill.h"
+#include "render/table/TableNearest.h"
 #include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
+#include "store/GeoFilterText.h"
 #include "store/GeoSqlDialect.h"
 
 #include <algorithm>
@@ -35,6 +40,31 @@ protected:
         if (const QString index = db.Sql().CreateOrderIndex(db.m_Table); !index.isEmpty()) {
             ASSERT_TRUE(db.Execute(index));
         }
+    }
+
+    // 37 positions around (10, 50), each shared by about a dozen rows of several countries
+    // (equal distances, put in Staat, PLZ order); rows without a position, far away, and with
+    // a position that is no number although it starts with one.
+    static QStringList position(int g) {
+        return QStringList{QString::number(10.0 + (g % 6 - 2.5) * 0.05, 'f', 4),
+                           QString::number(50.0 + (g / 6 - 3) * 0.04, 'f', 4)};
+    }
+    void InsertAroundCentre() {
+        QList<QStringList> rows;
+        const char* staaten[] = {"DE", "AT", "ch"};
+        for (int i = 0; i < 450; ++i) {
+            QStringList at = position(i % 37);
+            if (i % 41 == 0)
+                at = {QString(), QString()};
+            else if (i % 43 == 0)
+                at = {QStringLiteral("13.4"), QStringLiteral("52.5")};
+            else if (i % 47 == 0)
+                at = {QStringLiteral("10.0001 O"), QStringLiteral("50")};
+            rows.append({QString::fromLatin1(staaten[i % 3]),
+                         QString::asprintf("%05d", (i * 7919) % 997),
+                         QStringLiteral("Ort %1").arg(i), at[0], at[1]});
+        }
+        Insert(rows);
     }
 
     // The keys of rows as the window shows them.
@@ -89,26 +119,8 @@ TEST_P(FirstScreen, AllRowsAndASearchStartWithTheirFirstScreenFromTheIndex) {
 }
 
 TEST_P(FirstScreen, ARadiusSearchKeepsTheRowsOnTheRadiusAndShowsThemNearestFirst) {
-    // 37 positions around the centre, each shared by about a dozen rows of several countries
-    // (equal distances, put in Staat, PLZ order); rows without a position and far away.
+    InsertAroundCentre();
     const double lon = 10.0, lat = 50.0;
-    auto position = [](int g) {
-        return QStringList{QString::number(10.0 + (g % 6 - 2.5) * 0.05, 'f', 4),
-                           QString::number(50.0 + (g / 6 - 3) * 0.04, 'f', 4)};
-    };
-    QList<QStringList> rows;
-    const char* staaten[] = {"DE", "AT", "ch"};
-    for (int i = 0; i < 450; ++i) {
-        QStringList at = position(i % 37);
-        if (i % 41 == 0)
-            at = {QString(), QString()};
-        else if (i % 43 == 0)
-            at = {QStringLiteral("13.4"), QStringLiteral("52.5")};
-        rows.append({QString::fromLatin1(staaten[i % 3]),
-                     QString::asprintf("%05d", (i * 7919) % 997), QStringLiteral("Ort %1").arg(i),
-                     at[0], at[1]});
-    }
-    Insert(rows);
     // The radius falls exactly on the position of some rows, which the search keeps.
     const QStringList edge = position(31);
     const double km = TableDistance::DistanceKm(edge[0].toUtf8(), edge[1].toUtf8(), lon, lat);
@@ -131,4 +143,62 @@ TEST_P(FirstScreen, ARadiusSearchKeepsTheRowsOnTheRadiusAndShowsThemNearestFirst
         before = d;
     }
     EXPECT_EQ(before, km);
+}
+
+TEST_P(FirstScreen, ARadiusSearchsFirstScreenFromTheMapRowsIsTheStartOfItsRows) {
+    InsertAroundCentre();
+    const double lon = 10.0, lat = 50.0;
+    const QStringList edge = position(31);
+    const double km = TableDistance::DistanceKm(edge[0].toUtf8(), edge[1].toUtf8(), lon, lat);
+    // As the window has it: the filter read back from its text.
+    CGeoFilter filter;
+    QString error;
+    ASSERT_TRUE(
+        GeoFilterText::Parse(db.m_Table, GeoFilter::Radius(lon, lat, km).Text(), &filter, &error))
+        << qPrintable(error);
+    CTableRows all = ReadTableRows(db, db.m_Table, filter, nullptr);
+    CTableArrangement how;
+    how.bDistance = true;
+    how.dLon = lon;
+    how.dLat = lat;
+    TableArrange::Arrange(all, how);
+    const QList<qint64> nearestFirst = keysOf(all);
+    ASSERT_GT(nearestFirst.size(), 250);
+
+    // No map has read the rows yet: no first screen.
+    EXPECT_FALSE(TableNearest::Screen(db, filter, lon, lat, 40).places);
+    const std::shared_ptr<const CGeoPlaceRows> places =
+        CGeoPlaceRowsCache::Of(db).Rows(false, {}, nullptr);
+    ASSERT_EQ(places->Size(), 450u);
+    // A screen ending inside a dozen rows at one distance takes all of them; one larger than
+    // the result is all of it. The nine rows nearest by the map's positions are none of the
+    // result (their positions are no numbers) and take nine places of the screen.
+    bool past = false;
+    for (const int count : {9, 10, 12, 40, 200, 1000}) {
+        SCOPED_TRACE(count);
+        const CFirstScreen screen = TableNearest::Screen(db, filter, lon, lat, count);
+        ASSERT_EQ(screen.places, places);
+        const QList<qint64> first =
+            keysOf(TableNearest::ReadScreen(db, db.m_Table, filter, screen));
+        ASSERT_GE(first.size(), std::min<qsizetype>(count - 9, nearestFirst.size()));
+        EXPECT_EQ(first, nearestFirst.mid(0, first.size()));
+        past = past || first.size() > count - 9;
+        if (count == 1000) {
+            EXPECT_EQ(first.size(), nearestFirst.size());
+        }
+    }
+    EXPECT_TRUE(past);
+
+    // Another filter, another centre: none.
+    EXPECT_FALSE(
+        TableNearest::Screen(db, GeoFilter::Search(QStringLiteral("Ort")), lon, lat, 40).places);
+    EXPECT_FALSE(TableNearest::Screen(db, filter, lon + 0.5, lat, 40).places);
+
+    // Another connection writes a row at the centre: the map rows no longer show the data.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(db.FilePath()));
+    ASSERT_EQ(TestSupport::InsertRows(other, {GEO_STAAT, GEO_PLZ, GEO_LANGENGRAD, GEO_BREITENGRAD},
+                                      {{"DE", "00001", "10", "50"}}),
+              "");
+    EXPECT_FALSE(TableNearest::Screen(db, filter, lon, lat, 40).places);
 }
