@@ -302,19 +302,6 @@ int RunTerritory(QStringList args) {
     int rules = 0, singles = 0;
     if (!store.Import(lines, &created, &rules, &singles))
         return fail(store);
-    Cli::Out(
-        QStringLiteral("%1 und %2 zugewiesen.\n")
-            .arg(counted(rules, QStringLiteral("Postleitzahl"), QStringLiteral("Postleitzahlen")),
-                 counted(singles, QStringLiteral("einzelner Ort"),
-                         QStringLiteral("einzelne Orte"))));
-    if (!created.isEmpty()) {
-        // The first names, and how many more: an import of thousands stays one short line.
-        constexpr int kNamed = 20;
-        QString names = QStringList(created.mid(0, kNamed)).join(QStringLiteral(", "));
-        if (created.size() > kNamed)
-            names += QStringLiteral(" und %1 weitere")
-                         .arg(QLocale(QLocale::German).toString(created.size() - kNamed));
-        Cli::Out(QStringLiteral("Neu angelegt: %1\n").arg(names));
-    }
+    Cli::Out(TerritoryFile::ImportReport(rules, singles, created) + QLatin1Char('\n'));
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 
 namespace {
@@ -208,6 +209,28 @@ bool Read(const QString& path, const QString& sheet, QList<CTerritoryImportLine>
     }
     *lines = read;
     return true;
+}
+
+QString ImportReport(int rules, int singles, const QStringList& created) {
+    const QLocale german(QLocale::German);
+    auto counted = [&](int n, const QString& one, const QString& many) {
+        return QStringLiteral("%1 %2").arg(german.toString(n), n == 1 ? one : many);
+    };
+    QString report =
+        QStringLiteral("%1 und %2 zugewiesen.")
+            .arg(
+                counted(rules, QStringLiteral("Postleitzahl"), QStringLiteral("Postleitzahlen")),
+                counted(singles, QStringLiteral("einzelner Ort"), QStringLiteral("einzelne Orte")));
+    if (!created.isEmpty()) {
+        // The first names, and how many more: an import of thousands stays readable.
+        constexpr int kNamed = 20;
+        QString names = QStringList(created.mid(0, kNamed)).join(QStringLiteral(", "));
+        if (created.size() > kNamed)
+            names +=
+                QStringLiteral(" und %1 weitere").arg(german.toString(created.size() - kNamed));
+        report += QStringLiteral("\nNeu angelegt: %1").arg(names);
+    }
+    return report;
 }
 
 } // namespace TerritoryFile

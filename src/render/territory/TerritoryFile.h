@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class CGeoPlaceRows;
 class CTerritoryAssigner;
@@ -28,5 +29,10 @@ bool Write(const QString& path, const QList<CTerritoryImportLine>& lines, QStrin
 // "Ortsteil" may follow. Rows without a postal code are skipped. False with a German message.
 bool Read(const QString& path, const QString& sheet, QList<CTerritoryImportLine>* lines,
           QString* error);
+
+// What an import of `rules` postal-code rules and `singles` single places says, with the
+// names of the territories it created (the first 20, and how many more): lines without a
+// line break at the end.
+QString ImportReport(int rules, int singles, const QStringList& created);
 
 } // namespace TerritoryFile

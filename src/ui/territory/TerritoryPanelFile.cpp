@@ -15,7 +15,6 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLocale>
 
 namespace {
 
@@ -84,20 +83,7 @@ void CTerritoryPanel::OnImport() {
         KelvoMessageBox(store.Error(), this);
         return;
     }
-    QString report = QStringLiteral("%1 und %2 zugewiesen.")
-                         .arg(GermanNumbers::Count(rules, QStringLiteral("Postleitzahl"),
-                                                   QStringLiteral("Postleitzahlen")),
-                              GermanNumbers::Count(singles, QStringLiteral("einzelner Ort"),
-                                                   QStringLiteral("einzelne Orte")));
-    if (!created.isEmpty()) {
-        // The first names, and how many more: an import of thousands stays readable.
-        constexpr int kNamed = 20;
-        QString names = QStringList(created.mid(0, kNamed)).join(QStringLiteral(", "));
-        if (created.size() > kNamed)
-            names += QStringLiteral(" und %1 weitere")
-                         .arg(QLocale(QLocale::German).toString(created.size() - kNamed));
-        report += QStringLiteral("\nNeu angelegt: %1").arg(names);
-    }
+    const QString report = TerritoryFile::ImportReport(rules, singles, created);
     Changed();
     KelvoMessageBox(report, this);
 }

@@ -8,8 +8,13 @@
 #include "store/GeoRecordset.h"
 #include "ui/table/CListView_Table.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMap>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -111,6 +116,27 @@ protected:
                 act(dialog);
             } else if (tries > 0)
                 WhenModal(act, tries - 1, 10);
+        });
+    }
+
+    // Types the path into the file dialog the next step opens and saves; an existing file is
+    // replaced as the dialog's question allows.
+    static void SaveAs(const QString& path) {
+        const bool exists = QFile::exists(path);
+        WhenModal([path, exists](QWidget* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            ASSERT_TRUE(files);
+            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_TRUE(name);
+            name->clear();
+            QTest::keyClicks(name, path);
+            if (exists)
+                WhenModal([](QWidget* question) {
+                    auto* box = qobject_cast<QMessageBox*>(question);
+                    ASSERT_TRUE(box);
+                    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+                });
+            QTest::keyClick(name, Qt::Key_Return);
         });
     }
 

@@ -72,19 +72,6 @@ protected:
         return int(Frames().size()) > before ? TableOf(Frames().last()) : nullptr;
     }
 
-    // Types a file name into the file dialog the next step opens and saves.
-    static void SaveAs(const QString& path) {
-        WhenModal([path](QWidget* dialog) {
-            auto* files = qobject_cast<QFileDialog*>(dialog);
-            ASSERT_TRUE(files);
-            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_TRUE(name);
-            name->clear();
-            QTest::keyClicks(name, path);
-            QTest::keyClick(name, Qt::Key_Return);
-        });
-    }
-
     static QString Distance(CListView_Table* view, int row) {
         return view->model()->index(row, GEO_FIELD_COUNT).data().toString();
     }

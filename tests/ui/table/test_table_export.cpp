@@ -33,27 +33,6 @@ protected:
     // Where the exports go, a folder of their own.
     QString Out(const QString& name) const { return dir.filePath("aus/" + name); }
 
-    // Types the path into the file dialog the next step opens and saves; an existing file is
-    // replaced as the dialog's question allows.
-    static void SaveAs(const QString& path) {
-        const bool exists = QFile::exists(path);
-        WhenModal([path, exists](QWidget* dialog) {
-            auto* files = qobject_cast<QFileDialog*>(dialog);
-            ASSERT_TRUE(files);
-            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_TRUE(name);
-            name->clear();
-            QTest::keyClicks(name, path);
-            if (exists)
-                WhenModal([](QWidget* question) {
-                    auto* box = qobject_cast<QMessageBox*>(question);
-                    ASSERT_TRUE(box);
-                    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
-                });
-            QTest::keyClick(name, Qt::Key_Return);
-        });
-    }
-
     // "Exportieren..." of all rows in the format of the dialog's button, to `path`.
     void Export(QRadioButton* CDia_Export::*format, const QString& path) {
         WhenModal([format, path](QWidget* dialog) {
