@@ -145,7 +145,8 @@ private:
 // The first page of `pages` with the markers and then the third page over it, as `path`.
 void assemble(const QString& pages, const QString& markers, const QString& path) {
     QPDF pdf;
-    pdf.processFile(QFile::encodeName(pages).constData());
+    const QByteArray pagesName = QFile::encodeName(pages);
+    pdf.processFile(pagesName.constData());
     QPDFPageDocumentHelper document(pdf);
     std::vector<QPDFPageObjectHelper> all = document.getAllPages();
     if (all.size() != 3)
@@ -185,7 +186,9 @@ void assemble(const QString& pages, const QString& markers, const QString& path)
     document.removePage(all[2]);
     document.removePage(all[1]);
 
-    QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+    // The writer keeps the name's pointer until it has written: the bytes must outlive it.
+    const QByteArray fileName = QFile::encodeName(path);
+    QPDFWriter writer(pdf, fileName.constData());
     writer.setDecodeLevel(qpdf_dl_none);
     writer.setCompressStreams(true);
     writer.write();
