@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 
 using GeoStandardOrder::Compare;
@@ -27,44 +28,23 @@ constexpr int kTextColumns[] = {C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO};
 constexpr int kCheckEvery = 256; // rows between looks at the clock
 constexpr size_t kMaxRuns = 64;  // runs of one country moved whole, when there are few
 
-// Puts the row at order[i] at i, in place: each cycle of the order is walked once, so the
-// rows are never held twice while they are put in order (a million of them take 20 MB).
-void permute(CGeoPlaceRows::Point* points, quint32* countries, const std::vector<quint32>& order) {
+// Puts the row at order[i] at i in each of the columns, in place: each cycle of the order is
+// walked once, for all columns together, so the rows are never held twice while they are put
+// in order (a million of them take 24 MB).
+template <typename... T> void permute(const std::vector<quint32>& order, T*... columns) {
     std::vector<bool> placed(order.size());
     for (size_t start = 0; start < order.size(); ++start) {
         if (placed[start])
             continue;
-        const CGeoPlaceRows::Point point = points[start];
-        const quint32 country = countries[start];
+        const std::tuple<T...> first(columns[start]...);
         for (size_t i = start;; i = order[i]) {
             placed[i] = true;
             const size_t from = order[i];
             if (from == start) {
-                points[i] = point;
-                countries[i] = country;
+                std::tie(columns[i]...) = first;
                 break;
             }
-            points[i] = points[from];
-            countries[i] = countries[from];
-        }
-    }
-}
-
-// The same for one column of values.
-template <typename T> void permute(std::vector<T>& values, const std::vector<quint32>& order) {
-    std::vector<bool> placed(order.size());
-    for (size_t start = 0; start < order.size(); ++start) {
-        if (placed[start])
-            continue;
-        const T value = values[start];
-        for (size_t i = start;; i = order[i]) {
-            placed[i] = true;
-            const size_t from = order[i];
-            if (from == start) {
-                values[i] = value;
-                break;
-            }
-            values[i] = values[from];
+            ((columns[i] = columns[from]), ...);
         }
     }
 }
@@ -133,13 +113,6 @@ void CGeoPlaceRows::CKeys::Append(qint64 key) {
         m_narrow = {};
     }
     m_wide.push_back(key);
-}
-
-void CGeoPlaceRows::CKeys::Permute(const std::vector<quint32>& order) {
-    if (m_wide.empty())
-        permute(m_narrow, order);
-    else
-        permute(m_wide, order);
 }
 
 size_t CGeoPlaceRows::CKeys::MemoryBytes() const {
@@ -329,9 +302,9 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     m_pRows.reset(new CGeoPlaceRows);
     rows->m_bTexts = m_bTexts;
     if (rows->m_bSorted)
-        permute(rows->m_aPoint.data(), rows->m_aCountry.data(), order);
-    if (rows->m_bSorted)
-        rows->m_keys.Permute(order);
+        rows->m_keys.With([&](auto* keys) {
+            permute(order, rows->m_aPoint.data(), rows->m_aCountry.data(), keys);
+        });
     if (m_bTexts)
         rows->m_aTextRow = std::move(order);
     return rows;
@@ -372,8 +345,9 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         std::vector<quint32> order(n);
         for (quint32 row = 0; row < n; ++row)
             order[start[rank[read.m_aCountry[row]]]++] = row;
-        permute(read.m_aPoint.data(), read.m_aCountry.data(), order);
-        read.m_keys.Permute(order);
+        read.m_keys.With([&](auto* keys) {
+            permute(order, read.m_aPoint.data(), read.m_aCountry.data(), keys);
+        });
         return rows;
     }
     std::stable_sort(runs.begin(), runs.end(),
@@ -383,7 +357,7 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
     for (const Run& run : runs)
         for (quint32 row = run.begin; row < run.end; ++row)
             order.push_back(row);
-    permute(read.m_aPoint.data(), read.m_aCountry.data(), order);
-    read.m_keys.Permute(order);
+    read.m_keys.With(
+        [&](auto* keys) { permute(order, read.m_aPoint.data(), read.m_aCountry.data(), keys); });
     return rows;
 }

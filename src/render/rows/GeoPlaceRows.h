@@ -74,8 +74,13 @@ private:
         }
         void Reserve(size_t n) { m_narrow.reserve(n); }
         void Append(qint64 key);
-        // The keys of the rows `order` gives, in that order.
-        void Permute(const std::vector<quint32>& order); // in place
+        // Calls `f` with the keys' first element, of whichever width they are kept in.
+        template <typename F> void With(F f) {
+            if (m_wide.empty())
+                f(m_narrow.data());
+            else
+                f(m_wide.data());
+        }
         size_t MemoryBytes() const;
 
     private:
