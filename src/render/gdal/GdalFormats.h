@@ -29,6 +29,10 @@ public:
     // sheet is not there.
     using RowTaker = std::function<bool(qint64 fid, const std::vector<const char*>& cells)>;
     virtual bool ReadRows(const QString& sheet, const RowTaker& take) = 0;
+    // A text table's separator: the one guessed at opening (';', ',' or TAB) until another
+    // is set. 0 for a spreadsheet, which ignores SetSeparator.
+    virtual char Separator() const = 0;
+    virtual void SetSeparator(char separator) = 0;
     // The first failure the driver reported on the file since it was opened, empty when none.
     virtual QString Failure() const = 0;
 };
@@ -57,7 +61,7 @@ struct CGdalAreaRequest {
 class CGdalFormats {
 public:
     // Raised whenever the calls below change, so that a module of another build is refused.
-    static constexpr int kVersion = 1;
+    static constexpr int kVersion = 2;
 
     virtual ~CGdalFormats() = default;
 

@@ -75,6 +75,14 @@ public:
         return true;
     }
 
+    char Separator() const override {
+        return m_textFile.isEmpty() ? '\0' : m_cSeparator;
+    }
+    void SetSeparator(char separator) override {
+        if (!m_textFile.isEmpty())
+            m_cSeparator = separator;
+    }
+
     QString Failure() const override {
         return m_strFailure;
     }

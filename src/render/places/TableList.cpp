@@ -26,6 +26,38 @@ bool readPreview(CTableListFile& file, const QString& sheet, CTableList* list, Q
     return true;
 }
 
+// The preview and the guess of the mapping. A text table whose header names no postal code
+// column by the separator guessed from the counts of cells is read by the others too: a ";"
+// file with commas in every line (names, decimal commas) can split more alike by ",", yet
+// its header only names its columns by ";".
+bool previewAndGuess(CTableListFile& file, const QString& sheet, CTableList* list, QString* error) {
+    if (!readPreview(file, sheet, list, error))
+        return false;
+    list->mapping = TableListMapping::Guess(list->preview, list->previewLines);
+    const char guessed = file.Separator();
+    if (!guessed || list->mapping.Column(CTableListMapping::Plz) >= 0)
+        return true;
+    for (const char other : {';', ',', '\t'}) {
+        if (other == guessed)
+            continue;
+        file.SetSeparator(other);
+        CTableList trial;
+        QString ignored;
+        if (readPreview(file, sheet, &trial, &ignored)) {
+            trial.mapping = TableListMapping::Guess(trial.preview, trial.previewLines);
+            if (trial.mapping.nHeaderLine > 0 &&
+                trial.mapping.Column(CTableListMapping::Plz) >= 0) {
+                list->preview = std::move(trial.preview);
+                list->previewLines = std::move(trial.previewLines);
+                list->mapping = trial.mapping;
+                return true;
+            }
+        }
+    }
+    file.SetSeparator(guessed);
+    return true;
+}
+
 void setHeader(CTableList* list) {
     list->header.clear();
     const int at = int(list->previewLines.indexOf(list->mapping.nHeaderLine));
@@ -47,9 +79,9 @@ bool Preview(const QString& path, const QString& sheet, CTableList* list, QStrin
 }
 
 bool Preview(CTableListFile& file, const QString& sheet, CTableList* list, QString* error) {
-    if (!readPreview(file, sheet, list, error))
+    if (!previewAndGuess(file, sheet, list, error))
         return false;
-    list->mapping = TableListMapping::Guess(list->preview, list->previewLines);
+    list->bSpreadsheet = file.IsSpreadsheet();
     setHeader(list);
     return true;
 }
@@ -68,10 +100,11 @@ bool Read(const QString& path, const CTableListOptions& options, const CGeoPlace
 bool Read(CTableListFile& file, const CTableListOptions& options, const CGeoPlaceRows& rows,
           CTableList* list, QString* error) {
     *list = CTableList();
-    if (!readPreview(file, options.strSheet, list, error))
+    if (!previewAndGuess(file, options.strSheet, list, error))
         return false;
-    list->mapping = options.mapping ? *options.mapping
-                                    : TableListMapping::Guess(list->preview, list->previewLines);
+    list->bSpreadsheet = file.IsSpreadsheet();
+    if (options.mapping)
+        list->mapping = *options.mapping;
     if (!options.strCountry.isEmpty())
         list->mapping.strCountry = options.strCountry.toUpper();
     setHeader(list);

@@ -40,7 +40,9 @@ struct CTableList {
     int nRepaired = 0;              // postal codes given back their leading zeros
     QStringList aGroups;            // distinct values of the group column, in the order met
     QList<COLORREF> aGroupColors;
-    bool bDated = false; // some entry has a date
+    bool bDated = false;       // some entry has a date
+    bool bUndated = false;     // some entry has none
+    bool bSpreadsheet = false; // read from an XLSX or ODS file, whose cells are typed
 };
 
 struct CTableListOptions {

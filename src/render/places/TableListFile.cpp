@@ -85,6 +85,7 @@ bool CTableListFile::Open(const QString& path) {
     CGdalFormats* formats = GdalFormats::Get(&m_strError);
     if (!formats)
         return false;
+    m_bText = text;
     m_bNul = text && TableListTextFile::HasNul(path);
     m_pData = formats->OpenTable(path, text, m_bNul);
     if (!m_pData) {
@@ -100,6 +101,15 @@ void CTableListFile::Close() {
 
 QStringList CTableListFile::SheetNames() const {
     return m_pData ? m_pData->SheetNames() : QStringList();
+}
+
+char CTableListFile::Separator() const {
+    return m_pData ? m_pData->Separator() : '\0';
+}
+
+void CTableListFile::SetSeparator(char separator) {
+    if (m_pData)
+        m_pData->SetSeparator(separator);
 }
 
 bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(const Row&)>& take) {

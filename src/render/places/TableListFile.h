@@ -34,6 +34,12 @@ public:
 
     // The sheets in file order (a CSV file has one, named after the file).
     QStringList SheetNames() const;
+    // A spreadsheet (XLSX, ODS), whose cells come typed, unlike a text table's.
+    bool IsSpreadsheet() const { return m_pData && !m_bText; }
+    // A text table's separator, guessed when it was opened; 0 for a spreadsheet. Setting
+    // another reads the rows anew by it.
+    char Separator() const;
+    void SetSeparator(char separator);
 
     // One row: its number in the sheet (from 1, empty rows count), its cells (trailing
     // empty cells may be missing) and whether a cell was longer than kMaxCellChars (it is
@@ -55,4 +61,5 @@ private:
     QString m_strPath;
     QString m_strError;
     bool m_bNul = false; // a text file with NUL bytes, read with their stand-in
+    bool m_bText = false;
 };

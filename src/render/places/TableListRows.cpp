@@ -247,6 +247,8 @@ void CTableListRows::Take(const CTableListFile::Row& row) {
                  true);
 
     const QString dateText = Cell(cells, Role::Datum);
+    if (dateText.isEmpty())
+        m_pList->bUndated = true;
     if (!dateText.isEmpty()) {
         auto known = m_parsedDates.constFind(dateText);
         if (known == m_parsedDates.constEnd())
@@ -260,6 +262,7 @@ void CTableListRows::Take(const CTableListFile::Row& row) {
             entry.m_strDate = *text;
             m_pList->bDated = true;
         } else {
+            m_pList->bUndated = true;
             AddIssue(
                 line, cells,
                 QStringLiteral("Ungültiges Datum \"%1\"; ohne Datum übernommen.").arg(dateText),

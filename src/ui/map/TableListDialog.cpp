@@ -1,5 +1,7 @@
 #include "ui/map/TableListDialog.h"
 
+#include "render/places/HiddenSheets.h"
+#include "render/places/SheetCellText.h"
 #include "render/places/TableListFile.h"
 #include "ui/shell/MessageBox.h"
 
@@ -44,8 +46,11 @@ CTableListDialog::CTableListDialog(CTableListFile& file, const CTableList& previ
     auto* layout = new QVBoxLayout(this);
     auto* top = new QFormLayout;
     m_pSheet = new QComboBox(this);
-    m_pSheet->addItems(file.SheetNames());
-    m_pSheet->setCurrentText(preview.strSheet);
+    // Each sheet by its name, a hidden one marked; the item's data is the name.
+    const QSet<QString> hidden = HiddenSheets::Of(m_strPath);
+    for (const QString& sheet : file.SheetNames())
+        m_pSheet->addItem(HiddenSheets::Label(sheet, hidden), sheet);
+    m_pSheet->setCurrentIndex(std::max(0, m_pSheet->findData(preview.strSheet)));
     top->addRow(QStringLiteral("&Blatt:"), m_pSheet);
     layout->addLayout(top);
     layout->addWidget(new QLabel(QStringLiteral("Die ersten Zeilen der Liste:"), this));
@@ -86,14 +91,14 @@ CTableListDialog::CTableListDialog(CTableListFile& file, const CTableList& previ
     if (m_remembered && m_pSheet->count() <= 1)
         m_strRememberedSheet = preview.strSheet;
     if (m_remembered && m_strRememberedSheet != preview.strSheet &&
-        m_pSheet->findText(m_strRememberedSheet) >= 0) {
-        m_pSheet->setCurrentText(m_strRememberedSheet);
+        m_pSheet->findData(m_strRememberedSheet) >= 0) {
+        m_pSheet->setCurrentIndex(m_pSheet->findData(m_strRememberedSheet));
         LoadSheet(m_strRememberedSheet);
     } else {
         ShowMapping(m_remembered && m_strRememberedSheet == preview.strSheet ? *m_remembered
                                                                              : preview.mapping);
     }
-    connect(m_pSheet, &QComboBox::currentTextChanged, this, &CTableListDialog::LoadSheet);
+    connect(m_pSheet, &QComboBox::currentIndexChanged, this, [this] { LoadSheet(Sheet()); });
     connect(m_pHeader, &QSpinBox::valueChanged, this, &CTableListDialog::FillColumnNames);
 }
 
@@ -123,7 +128,8 @@ void CTableListDialog::ShowPreview() {
         lines << QString::number(m_preview.previewLines.value(r));
         for (int c = 0; c < m_preview.preview[r].size(); ++c) {
             // Control characters as they are read: blanks (line breaks in a cell stay).
-            QString shown = m_preview.preview[r][c].left(200);
+            const QString& cell = m_preview.preview[r][c];
+            QString shown = (m_preview.bSpreadsheet ? SheetCellText::Shown(cell) : cell).left(200);
             for (QChar& ch : shown) {
                 if (ch.category() == QChar::Other_Control && ch != u'\n')
                     ch = u' ';
@@ -171,7 +177,7 @@ void CTableListDialog::ShowMapping(const CTableListMapping& mapping) {
 }
 
 QString CTableListDialog::Sheet() const {
-    return m_pSheet->currentText();
+    return m_pSheet->currentData().toString();
 }
 
 CTableListMapping CTableListDialog::Mapping() const {

@@ -3,6 +3,7 @@
 #include "base/GermanNumbers.h"
 #include "base/SystemErrorText.h"
 #include "render/export/ExportWriters.h"
+#include "render/places/SheetCellText.h"
 #include "ui/shell/MessageBox.h"
 
 #include <QFileDialog>
@@ -18,9 +19,12 @@
 namespace {
 
 // A CSV field as RFC 4180 quotes it; a cell a spreadsheet would run as a formula gets a '
-// before it, as in the German CSV of a table window.
+// before it, as in the German CSV of a table window. A number with a decimal comma ("-0,25")
+// is none.
 QString csvField(const QString& cell) {
-    const QString text = Export::GuardsAsFormula(cell.toUtf8()) ? u'\'' + cell : cell;
+    const bool formula = Export::GuardsAsFormula(cell.toUtf8()) &&
+                         Export::GuardsAsFormula(QString(cell).replace(u',', u'.').toUtf8());
+    const QString text = formula ? u'\'' + cell : cell;
     if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') &&
         !text.contains(u'\r'))
         return text;
@@ -56,8 +60,13 @@ CTableListIssues::CTableListIssues(const QString& listName, const CTableList& li
         const CTableListIssue& issue = list.aIssues[r];
         m_pTable->setItem(r, 0, new QTableWidgetItem(QString::number(issue.nLine)));
         m_pTable->setItem(r, 1, new QTableWidgetItem(issue.strReason));
+        // Typed cells as the sheet shows them; the export writes what is shown, which a
+        // German spreadsheet reads back as the same dates and numbers.
         for (int c = 0; c < issue.values.size(); ++c)
-            m_pTable->setItem(r, 2 + c, new QTableWidgetItem(issue.values[c]));
+            m_pTable->setItem(r, 2 + c,
+                              new QTableWidgetItem(list.bSpreadsheet
+                                                       ? SheetCellText::Shown(issue.values[c])
+                                                       : issue.values[c]));
     }
     m_pTable->resizeColumnsToContents();
     layout->addWidget(m_pTable);

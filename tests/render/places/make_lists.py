@@ -7,10 +7,11 @@ independent lookup gives for their rows.
 OUTDIR/kunden.xlsx, kunden.ods, kunden.csv (Windows-1252, ";"), kunden_utf8.csv (UTF-8 with
 byte-order mark, ","), kunden.tsv: the same rows. The spreadsheets hold postal codes as
 numbers (so leading zeros are lost), dates as dates, empty rows, a title row above the
-header, a second sheet "Filialen". OUTDIR/expected.tsv: per data row its row number in the
-spreadsheets, then Staat, PLZ, Ort, longitude and latitude of the row of GEO it belongs on
-(or "-" for rows that find none), the date (yyyy-mm-dd or "-"), the group, the label and
-the label in kunden.xlsx (where one cell is a formula without a stored value).
+header, a second sheet "Filialen" and a hidden third "Archiv". OUTDIR/expected.tsv: per data
+row its row number in the spreadsheets, then Staat, PLZ, Ort, longitude and latitude of the
+row of GEO it belongs on (or "-" for rows that find none), the date (yyyy-mm-dd or "-"), the
+group, the label and the label in kunden.xlsx (where one cell is a formula without a stored
+value).
 The text files have no title row, so their rows stand one higher.
 """
 import csv
@@ -21,6 +22,7 @@ import sys
 
 import openpyxl
 from odf.opendocument import OpenDocumentSpreadsheet
+from odf.style import Style, TableProperties
 from odf.table import Table, TableCell, TableRow
 from odf.text import P
 
@@ -122,6 +124,12 @@ second = wb.create_sheet("Filialen")
 second.append(["Filiale", "Staat", "Postleitzahl"])
 second.append(["Mitte", "DE", 10115])
 second.append(["Wien", "AT", 1010])
+# A hidden sheet whose one row finds no place, with a date and a number as typed cells.
+ARCHIVE = [["PLZ", "Eröffnet", "Umsatz"], [99999, datetime.date(2026, 12, 10), 1.5]]
+hidden = wb.create_sheet("Archiv")
+hidden.sheet_state = "hidden"
+for values in ARCHIVE:
+    hidden.append(values)
 wb.save(os.path.join(OUT, "kunden.xlsx"))
 
 doc = OpenDocumentSpreadsheet()
@@ -136,7 +144,7 @@ def ods_row(table, values):
             tc = TableCell(valuetype="date", datevalue=v.isoformat())
             tc.addElement(P(text=v.strftime("%d.%m.%Y")))
             tr.addElement(tc)
-        elif isinstance(v, int):
+        elif isinstance(v, (int, float)):
             tc = TableCell(valuetype="float", value=v)
             tc.addElement(P(text=str(v)))
             tr.addElement(tc)
@@ -157,6 +165,13 @@ t2 = Table(name="Filialen")
 ods_row(t2, ["Filiale", "Staat", "Postleitzahl"])
 ods_row(t2, ["Mitte", "DE", 10115])
 doc.spreadsheet.addElement(t2)
+hidden_style = Style(name="versteckt", family="table")
+hidden_style.addElement(TableProperties(display="false"))
+doc.automaticstyles.addElement(hidden_style)
+t3 = Table(name="Archiv", stylename=hidden_style)
+for values in ARCHIVE:
+    ods_row(t3, values)
+doc.spreadsheet.addElement(t3)
 doc.save(os.path.join(OUT, "kunden.ods"))
 
 

@@ -4,6 +4,8 @@
 #include "render/places/ListFiles.h"
 
 #include "render/map/PlaceLookup.h"
+#include "render/places/HiddenSheets.h"
+#include "render/places/SheetCellText.h"
 #include "render/places/TableList.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
@@ -210,6 +212,35 @@ TEST_F(TableListData, AMappingGivenByOptionsOverridesTheGuess) {
     options.aMapOptions = {"PLZ=Hausnummer"};
     EXPECT_FALSE(TableList::Read(path("kunden.xlsx"), options, *m_rows, &list, &error));
     EXPECT_EQ(error, "Die Spalte \"Hausnummer\" gibt es nicht.");
+}
+
+// A hidden sheet is known for one in either workbook, and its typed cells, as GDAL hands
+// them over, are shown as the sheet shows them.
+TEST_F(TableListData, AHiddenSheetIsKnownAndItsTypedCellsShownAsTheSheetShowsThem) {
+    for (const char* name : {"kunden.xlsx", "kunden.ods"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(HiddenSheets::Of(path(name)), QSet<QString>({"Archiv"}));
+        CTableList list;
+        QString error;
+        CTableListOptions options;
+        options.strSheet = "Archiv";
+        ASSERT_TRUE(TableList::Read(path(name), options, *m_rows, &list, &error))
+            << error.toStdString();
+        EXPECT_TRUE(list.bSpreadsheet);
+        ASSERT_EQ(list.aIssues.size(), 1);
+        QStringList shown;
+        for (const QString& value : list.aIssues[0].values)
+            shown << SheetCellText::Shown(value);
+        EXPECT_EQ(shown, QStringList({"99999", "10.12.2026", "1,5"}));
+    }
+    // A workbook without hidden sheets, a text table and a file that is no workbook.
+    EXPECT_TRUE(HiddenSheets::Of(path("kunden.csv")).isEmpty());
+    const QString broken = TestSupport::WriteFile(s_dir->filePath("kaputt.xlsx"), "PK\x03\x04xx");
+    EXPECT_TRUE(HiddenSheets::Of(broken).isEmpty());
+    CTableList text;
+    QString error;
+    ASSERT_TRUE(TableList::Read(path("kunden.csv"), {}, *m_rows, &text, &error));
+    EXPECT_FALSE(text.bSpreadsheet);
 }
 
 } // namespace

@@ -299,6 +299,37 @@ TEST_F(TableListInput, TheSeparatorIsTheOneTheRowsShareAndNoCellIsDropped) {
     EXPECT_EQ(list.aGroups, QStringList({"Nord", QStringLiteral("Süd")}));
 }
 
+// Commas in every line of a ";" file (names, amounts with decimal commas) can split the lines
+// more alike than its ";" do; the header names its columns only by ";".
+TEST_F(TableListInput, ASemicolonFileWithMoreCommasIsReadByTheSeparatorItsHeaderNames) {
+    CTableList list;
+    QString error;
+    // Every line holds one more "," cell than ";" cells.
+    ASSERT_TRUE(Read(Write("mehr_kommas.csv", "PLZ;Name, Vorname, Titel;Umsatz, EUR\n"
+                                              "01067;Meier, Anna, Dr.;1,5\n"
+                                              "80331;Huber, Max, Prof.;2,25\n"),
+                     &list, &error))
+        << error.toStdString();
+    ASSERT_EQ(list.aEntries.size(), 2);
+    EXPECT_EQ(list.header, QStringList({"PLZ", "Name, Vorname, Titel", "Umsatz, EUR"}));
+    EXPECT_EQ(list.aEntries[1].m_strPLZ, "80331");
+    // Rows without their empty last cells: by "," every line has two cells, by ";" three or
+    // four.
+    ASSERT_TRUE(Read(Write("ungleich.csv", "PLZ;Ort;Umsatz, EUR;Bemerkung\n"
+                                           "01067;Dresden;1,5\n"
+                                           "80331;M\xfcnchen;2,5;R\xfc"
+                                           "ckruf\n"
+                                           "01067;Dresden;3,75\n"),
+                     &list, &error))
+        << error.toStdString();
+    ASSERT_EQ(list.aEntries.size(), 3);
+    EXPECT_EQ(list.aEntries[1].m_strPLZ, "80331");
+    // The dialog's preview is read by the same separator; a "," file stays one.
+    ASSERT_TRUE(TableList::Preview(Write("komma.csv", "Zip,City,Name\n01067,Dresden,\"A; B\"\n"),
+                                   QString(), &list, &error));
+    EXPECT_EQ(list.preview.value(1), QStringList({"01067", "Dresden", "A; B"}));
+}
+
 TEST_F(TableListInput, CountriesByNameAndLiechtensteinAsStored) {
     CTableList list;
     QString error;

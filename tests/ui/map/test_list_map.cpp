@@ -202,12 +202,83 @@ TEST_F(ListMapTest, ExportedRowsRunNoFormulas) {
     list.header = {"PLZ", "Name"};
     list.aIssues.append(CTableListIssue{3, {"99999", "=HYPERLINK(\"http://x\")"}, "Grund", false});
     list.aIssues.append(CTableListIssue{4, {"-5", " @SUMME(A1)"}, "Grund", false});
+    list.aIssues.append(CTableListIssue{5, {"-0,25", "-1,2,3"}, "Grund", false});
     CTableListIssues issues("kunden.csv", list);
     const QString path = dir.filePath("ohne_ort.csv");
     ASSERT_TRUE(issues.ExportTo(path));
     EXPECT_EQ(TestSupport::ReadFile(path), "\xEF\xBB\xBFZeile;Grund;PLZ;Name\r\n"
                                            "3;Grund;99999;\"'=HYPERLINK(\"\"http://x\"\")\"\r\n"
-                                           "4;Grund;-5;' @SUMME(A1)\r\n");
+                                           "4;Grund;-5;' @SUMME(A1)\r\n"
+                                           "5;Grund;-0,25;'-1,2,3\r\n");
+}
+
+// Typed cells of a spreadsheet as the sheet shows them, exported as shown; a text table's
+// cells as they are.
+TEST_F(ListMapTest, TheUnmatchedRowsOfASpreadsheetShowItsDatesAndNumbersAsTheSheetDoes) {
+    CTableList list;
+    list.header = {"PLZ", "Datum", "Umsatz", "Notiz"};
+    list.aIssues.append(
+        CTableListIssue{3, {"99999", "2026/12/10", "1234.5", "1.5.2026"}, "Grund", false});
+    list.aIssues.append(
+        CTableListIssue{4, {"1067", "2026-12-10T14:30:00", "-0.25"}, "Grund", false});
+    list.bSpreadsheet = true;
+    CTableListIssues sheet("kunden.xlsx", list);
+    EXPECT_EQ(sheet.Table()->item(0, 3)->text(), "10.12.2026");
+    EXPECT_EQ(sheet.Table()->item(0, 4)->text(), "1234,5");
+    const QString path = dir.filePath("ohne_ort.csv");
+    ASSERT_TRUE(sheet.ExportTo(path));
+    EXPECT_EQ(TestSupport::ReadFile(path), "\xEF\xBB\xBFZeile;Grund;PLZ;Datum;Umsatz;Notiz\r\n"
+                                           "3;Grund;99999;10.12.2026;1234,5;1.5.2026\r\n"
+                                           "4;Grund;1067;10.12.2026 14:30;-0,25;\r\n");
+    list.bSpreadsheet = false;
+    CTableListIssues text("kunden.csv", list);
+    EXPECT_EQ(text.Table()->item(0, 3)->text(), "2026/12/10");
+    EXPECT_EQ(text.Table()->item(0, 4)->text(), "1234.5");
+}
+
+// A workbook's hidden sheet is offered marked, and chosen by its name.
+TEST_F(ListMapTest, AHiddenSheetIsOfferedMarked) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    const QByteArray cell = "<table:table-cell office:value-type=\"string\"><text:p>";
+    const QByteArray end = "</text:p></table:table-cell>";
+    auto row = [&](const QByteArray& plz, const QByteArray& name) {
+        return "<table:table-row>" + cell + plz + end + cell + name + end + "</table:table-row>";
+    };
+    const QByteArray content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\">"
+        "<office:automatic-styles><style:style style:name=\"ta1\" style:family=\"table\">"
+        "<style:table-properties table:display=\"true\"/></style:style>"
+        "<style:style style:name=\"ta2\" style:family=\"table\">"
+        "<style:table-properties table:display=\"false\"/></style:style>"
+        "</office:automatic-styles><office:body><office:spreadsheet>"
+        "<table:table table:name=\"Kunden\" table:style-name=\"ta1\">" +
+        row("PLZ", "Name") + row("10115", "Berlin") +
+        "</table:table><table:table table:name=\"Alt\" table:style-name=\"ta2\">" +
+        row("PLZ", "Name") + row("69117", "Heidelberg") +
+        "</table:table></office:spreadsheet></office:body></office:document-content>";
+    const QString path = dir.filePath("versteckt.ods");
+    TestSupport::WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                 {"content.xml", content}});
+    CKelvoView* view = OpenList(path, [](CTableListDialog* dlg) {
+        auto* sheet = dlg->findChild<QComboBox*>();
+        ASSERT_TRUE(sheet && sheet->count() == 2);
+        EXPECT_EQ(sheet->itemText(0), "Kunden");
+        EXPECT_EQ(sheet->itemText(1), "Alt (ausgeblendet)");
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Down);
+        EXPECT_EQ(dlg->Sheet(), "Alt");
+        auto* table = dlg->findChild<QTableWidget*>();
+        ASSERT_TRUE(table && table->rowCount() == 2);
+        EXPECT_EQ(table->item(1, 1)->text(), "Heidelberg");
+    });
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->GetDocument()->m_aPlaces.size(), 1);
+    EXPECT_EQ(view->GetDocument()->m_aPlaces[0].m_strLabel, "Heidelberg");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
 TEST_F(ListMapTest, TheMappingIsRememberedForFilesNamedAlike) {
