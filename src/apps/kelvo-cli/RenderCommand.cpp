@@ -82,7 +82,8 @@ bool parseSelected(const QString& text, CMapSelectedPlace* selected) {
 }
 
 bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs& tableArgs,
-                const QList<CAgeRule>& ageRules, CPlaceList& places, CLegendSection* groups) {
+                const QList<CAgeRule>& ageRules, CPlaceList& places,
+                QList<CLegendSection>* legend) {
     // A list of the user's: its entries as they stand on the day, coloured by their age
     // there as the map window colours them.
     if (TableList::IsListFileName(path)) {
@@ -92,7 +93,7 @@ bool readPlaces(CGeoDatabase& db, const QString& path, const Cli::TableListArgs&
             return false;
         places = TableList::AsOf(list.aEntries, day);
         TableListAge::Colour(places, ageRules, day);
-        *groups = MapLegend::Groups(list);
+        *legend = MapLegend::ListSections(list, ageRules, day);
         return true;
     }
     QFile file(path);
@@ -263,8 +264,8 @@ int RunRender(QStringList args) {
         return 1;
     }
     CPlaceList places;
-    CLegendSection groups;
-    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, ageRules, places, &groups))
+    QList<CLegendSection> legend;
+    if (!placesPath.isEmpty() && !readPlaces(db, placesPath, tableArgs, ageRules, places, &legend))
         return 1;
 
     CMapCanvas canvas(db, settings);
@@ -274,7 +275,7 @@ int RunRender(QStringList args) {
     canvas.m_bTerritoryOutlines = outlines;
     canvas.m_outlineShape = shape;
     canvas.SetPlaceList(&places);
-    canvas.m_aLegendSections = {groups};
+    canvas.m_aLegendSections = legend;
     return writeOutput(canvas, size, args.first(), posterText.isEmpty() ? nullptr : &poster) ? 0
                                                                                              : 1;
 }

@@ -3,7 +3,9 @@
 #include "render/draw/DeviceContext.h"
 #include "render/map/MapCanvas.h"
 #include "render/map/MapStyle.h"
+#include "render/places/PlaceFile.h"
 #include "render/places/TableList.h"
+#include "render/places/TableListAge.h"
 #include "render/rows/GeoPlaceRows.h"
 
 #include <QLocale>
@@ -71,6 +73,29 @@ CLegendSection Groups(const CTableList& list) {
     for (qsizetype i = 0; i < list.aGroups.size() && i < list.aGroupColors.size(); ++i)
         section.entries.append({list.aGroupColors[i], list.aGroups[i]});
     return section;
+}
+
+QList<CLegendSection> ListSections(const CTableList& list, const QList<CAgeRule>& rules,
+                                   const QDate& day) {
+    CLegendSection groups = Groups(list);
+    if (rules.isEmpty() || !list.bDated)
+        return {groups};
+    CLegendSection ages{
+        QStringLiteral("Alter am %1").arg(day.toString(QStringLiteral("dd.MM.yyyy"))), {}};
+    for (const CAgeRule& rule : rules)
+        ages.entries.append({rule.crMarker, TableListAge::RuleText(rule)});
+    // The rules are sorted by days: an entry under none is at most the first one's old.
+    const int youngest = rules.first().nDays;
+    QString rest = youngest == 1 ? QStringLiteral("seit höchstens 1 Tag")
+                                 : QStringLiteral("seit höchstens %1 Tagen").arg(youngest);
+    if (list.bUndated)
+        rest += QStringLiteral(" oder ohne Datum");
+    if (groups.entries.isEmpty()) {
+        ages.entries.append({kDefaultMarkerColor, rest});
+        return {ages};
+    }
+    groups.strTitle += QStringLiteral(" (%1)").arg(rest);
+    return {ages, groups};
 }
 
 } // namespace MapLegend

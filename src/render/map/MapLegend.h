@@ -6,6 +6,8 @@
 #include <QString>
 
 class CGeoPlaceRows;
+class QDate;
+struct CAgeRule;
 struct CTableList;
 
 // One entry of the map's legend: a coloured square and its text.
@@ -32,6 +34,14 @@ CLegendSection Countries(const CGeoPlaceRows& rows, double west, double east, do
 // The distinct values of a list's group column in their marker colours, in the order met.
 // Title "Gruppen"; no entries for a list without a group column.
 CLegendSection Groups(const CTableList& list);
+
+// What the markers of a list mean on `day`. Without age rules (or without dated entries)
+// its groups. With them, the age classes first ("Alter am 10.12.2026": each rule's colour
+// and "seit über 90 Tagen"), then the colours of the entries that fall under no rule: the
+// groups, titled "Gruppen (seit höchstens 30 Tagen)", or the one marker colour of a list
+// without groups; "oder ohne Datum" when some entries have no date.
+QList<CLegendSection> ListSections(const CTableList& list, const QList<CAgeRule>& rules,
+                                   const QDate& day);
 
 // The German name of a country code as GEO stores it ("FL": Liechtenstein); the code itself
 // for others.

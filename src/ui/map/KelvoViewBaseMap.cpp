@@ -9,6 +9,7 @@
 #include "render/map/MapImage.h"
 #include "render/map/MapLegend.h"
 #include "render/places/TableList.h"
+#include "ui/map/AsOfBar.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/shell/MessageBox.h"
 
@@ -56,7 +57,8 @@ void CKelvoView::SyncLegend() {
     const CKelvoDoc* doc = GetDocument();
     m_canvas.m_aLegendSections.clear();
     if (doc && doc->List())
-        m_canvas.m_aLegendSections.append(MapLegend::Groups(*doc->List()));
+        m_canvas.m_aLegendSections =
+            MapLegend::ListSections(*doc->List(), CAsOfBar::AgeRules(), doc->AsOf());
 }
 
 bool CKelvoView::OnBaseMapCommand(int id) {

@@ -4,6 +4,7 @@
 #include "ui/map/ListMapFixture.h"
 
 #include "base/CommandIds.h"
+#include "render/map/MapLegend.h"
 #include "render/places/TableList.h"
 #include "render/places/TableListAge.h"
 #include "ui/map/AsOfBar.h"
@@ -158,6 +159,35 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
     EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_RGB32),
               Shown(view).convertToFormat(QImage::Format_RGB32));
     EXPECT_TRUE(bar->Legend()->text().contains("seit über 90 Tagen"));
+    // The map's legend says what the colours mean now: the age classes, then the groups of
+    // the entries younger than every rule or without a date.
+    auto legendTexts = [&] {
+        QStringList texts;
+        for (const CLegendSection& section : view->Canvas().m_aLegendSections) {
+            texts << section.strTitle;
+            for (const CLegendEntry& entry : section.entries)
+                texts << QStringLiteral("%1 %2,%3,%4")
+                             .arg(entry.strText)
+                             .arg(GetRValue(entry.color))
+                             .arg(GetGValue(entry.color))
+                             .arg(GetBValue(entry.color));
+        }
+        return texts;
+    };
+    const auto groupText = [](const char* name, int group) {
+        const COLORREF c = TableList::GroupColor(group);
+        return QStringLiteral("%1 %2,%3,%4")
+            .arg(name)
+            .arg(GetRValue(c))
+            .arg(GetGValue(c))
+            .arg(GetBValue(c));
+    };
+    EXPECT_EQ(legendTexts(),
+              QStringList({"Alter am " + QDate::currentDate().toString("dd.MM.yyyy"),
+                           QStringLiteral("seit über 30 Tagen 255,215,0"),
+                           QStringLiteral("seit über 90 Tagen 255,0,0"),
+                           QStringLiteral("Gruppen (seit höchstens 30 Tagen oder ohne Datum)"),
+                           groupText("A", 0), groupText("B", 1)}));
     // The list's own entries keep their colour: saved as a place file they are as read.
     EXPECT_EQ(doc->List()->aEntries[0].m_crMarker, a);
 
@@ -184,6 +214,7 @@ TEST_F(ListMapTest, OldEntriesColouredByAgeWhenAsked) {
     Process();
     EXPECT_TRUE(CAsOfBar::AgeRules().isEmpty());
     EXPECT_EQ(Pixel(Shown(view), 556, 190), a);
+    EXPECT_EQ(legendTexts(), QStringList({"Gruppen", groupText("A", 0), groupText("B", 1)}));
 
     // Closing the map closes the list's windows with it, and the main menu returns.
     QPointer<CAsOfBar> barLeft = bar;
