@@ -9,6 +9,15 @@ namespace SheetCellText {
 QString Shown(const QString& cell) {
     if (cell.size() < 3 || cell.size() > 40)
         return cell;
+    // Most cells are words: only digits, signs, points, dashes, slashes, colons, blanks and
+    // the letters of an exponent or a time are looked at further.
+    const QChar first = cell.front();
+    if (!first.isDigit() && first != u'-' && first != u'+')
+        return cell;
+    for (const QChar c : cell) {
+        if (!(c >= u'0' && c <= u'9') && !QStringView(u"+-./: TeE").contains(c))
+            return cell;
+    }
     static const QRegularExpression dated(QStringLiteral(
         "^(\\d{4})([/-])(\\d{2})\\2(\\d{2})(?:[ T](\\d{2}):(\\d{2})(?::(\\d{2})(\\.\\d+)?)?)?$"));
     if (const QRegularExpressionMatch m = dated.match(cell); m.hasMatch()) {

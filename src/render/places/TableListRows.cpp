@@ -3,6 +3,7 @@
 #include "base/DateText.h"
 #include "base/TextNumbers.h"
 #include "render/map/PlaceLookup.h"
+#include "render/places/SheetCellText.h"
 #include "render/places/TableListFile.h"
 #include "render/rows/GeoPlaceRows.h"
 
@@ -125,6 +126,10 @@ void CTableListRows::CountLengths() {
     }
     for (const QByteArray& staat : m_rows.Countries())
         m_countries.insert(QString::fromUtf8(staat).toUpper());
+}
+
+QString CTableListRows::Shown(const QString& cell) const {
+    return m_pList->bSpreadsheet ? SheetCellText::Shown(cell) : cell;
 }
 
 QString CTableListRows::Cell(const QStringList& cells, Role role) const {
@@ -279,7 +284,7 @@ void CTableListRows::Take(const CTableListFile::Row& row) {
 
     entry.m_crMarker = RGB(200, 200, 0);
     entry.m_strMarkerColor = notGiven();
-    const QString group = Cell(cells, Role::Gruppe);
+    const QString group = Shown(Cell(cells, Role::Gruppe));
     if (!group.isEmpty()) {
         // Lists have a handful of groups: they are compared one by one while few.
         constexpr qsizetype kFewGroups = 16;
@@ -303,7 +308,7 @@ void CTableListRows::Take(const CTableListFile::Row& row) {
     }
     entry.m_crText = RGB(0, 0, 0);
     entry.m_strTextColor = notGiven();
-    const QString text = Cell(cells, Role::Text);
+    const QString text = Shown(Cell(cells, Role::Text));
     static const QString fontHeight = QStringLiteral("14");
     entry.m_strFontHeight = text.isEmpty() ? notGiven() : fontHeight;
     entry.m_strLabel = text.isEmpty() ? notGiven() : text;

@@ -37,6 +37,9 @@ private:
     // country's codes of `length` digits (0: codes of no one length).
     QString RepairedPlz(int length, QString plz, bool* repaired) const;
     QString Cell(const QStringList& cells, CTableListMapping::Role role) const;
+    // A cell of a spreadsheet as the sheet shows it (SheetCellText), a text table's as it is:
+    // for the texts a map shows, labels and group names.
+    QString Shown(const QString& cell) const;
     // The row of GEO for the place (see CPlaceLookup::FindRow), remembered.
     qint64 FindRow(const QString& staat, const QString& plz, const QString& ort, bool* ortFound);
 

@@ -124,8 +124,10 @@ second = wb.create_sheet("Filialen")
 second.append(["Filiale", "Staat", "Postleitzahl"])
 second.append(["Mitte", "DE", 10115])
 second.append(["Wien", "AT", 1010])
-# A hidden sheet whose one row finds no place, with a date and a number as typed cells.
-ARCHIVE = [["PLZ", "Eröffnet", "Umsatz"], [99999, datetime.date(2026, 12, 10), 1.5]]
+# A hidden sheet with dates and numbers as typed cells: a row that finds no place, one that
+# does.
+ARCHIVE = [["PLZ", "Eröffnet", "Umsatz"], [99999, datetime.date(2026, 12, 10), 1.5],
+           [1067, datetime.date(2026, 1, 2), 2.25]]
 hidden = wb.create_sheet("Archiv")
 hidden.sheet_state = "hidden"
 for values in ARCHIVE:

@@ -215,7 +215,8 @@ TEST_F(TableListData, AMappingGivenByOptionsOverridesTheGuess) {
 }
 
 // A hidden sheet is known for one in either workbook, and its typed cells, as GDAL hands
-// them over, are shown as the sheet shows them.
+// them over, are shown as the sheet shows them: among the rows without place, as labels
+// and as groups.
 TEST_F(TableListData, AHiddenSheetIsKnownAndItsTypedCellsShownAsTheSheetShowsThem) {
     for (const char* name : {"kunden.xlsx", "kunden.ods"}) {
         SCOPED_TRACE(name);
@@ -232,6 +233,15 @@ TEST_F(TableListData, AHiddenSheetIsKnownAndItsTypedCellsShownAsTheSheetShowsThe
         for (const QString& value : list.aIssues[0].values)
             shown << SheetCellText::Shown(value);
         EXPECT_EQ(shown, QStringList({"99999", "10.12.2026", "1,5"}));
+        // Labels and group names on the map too.
+        options.aMapOptions = {"Text=B,Gruppe=C"};
+        ASSERT_TRUE(TableList::Read(path(name), options, *m_rows, &list, &error))
+            << error.toStdString();
+        ASSERT_EQ(list.aEntries.size(), 1);
+        EXPECT_EQ(list.aEntries[0].m_strPLZ, "01067");
+        EXPECT_EQ(list.aEntries[0].m_strLabel, "02.01.2026");
+        EXPECT_EQ(list.aEntries[0].m_dtDate, QDate(2026, 1, 2));
+        EXPECT_EQ(list.aGroups, QStringList({"2,25"}));
     }
     // A workbook without hidden sheets, a text table and a file that is no workbook.
     EXPECT_TRUE(HiddenSheets::Of(path("kunden.csv")).isEmpty());
