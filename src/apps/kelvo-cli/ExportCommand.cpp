@@ -4,6 +4,7 @@
 #include "base/GermanNumbers.h"
 #include "render/export/Export.h"
 #include "render/export/ExportPlaceList.h"
+#include "render/places/TableList.h"
 #include "render/table/TableExport.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
@@ -18,6 +19,11 @@ namespace {
 
 int exportTable(const QString& dbPath, const QString& tablePath,
                 const Cli::TableListArgs& tableArgs, const QString& out) {
+    if (TableList::IsListItself(tablePath, out)) {
+        Cli::Err(QStringLiteral("Die Liste selbst wird nicht überschrieben. Bitte eine andere "
+                                "Ausgabedatei angeben.\n"));
+        return 1;
+    }
     CGeoDatabase db;
     if (!Cli::OpenDatabase(db, dbPath, false))
         return 1;

@@ -2,6 +2,7 @@
 
 #include "render/places/TableListFile.h"
 #include "render/places/TableListRows.h"
+#include "store/FileIdentity.h"
 
 #include <QColor>
 #include <QFileInfo>
@@ -190,6 +191,18 @@ COLORREF GroupColor(int group) {
     // Beyond the palette: hues around the circle.
     const QColor c = QColor::fromHsv((group * 137) % 360, 200, 200);
     return RGB(c.red(), c.green(), c.blue());
+}
+
+bool IsListItself(const QString& list, const QString& out) {
+    if (QFileInfo(out).absoluteFilePath() == QFileInfo(list).absoluteFilePath())
+        return true;
+    const QByteArray identity = FileIdentity::Of(list);
+    return !identity.isEmpty() && identity == FileIdentity::Of(out);
+}
+
+QString ListItselfText() {
+    return QStringLiteral("Die Liste selbst wird nicht überschrieben. Bitte einen anderen "
+                          "Dateinamen wählen.");
 }
 
 bool IsListFileName(const QString& path) {

@@ -92,4 +92,10 @@ COLORREF GroupColor(int group);
 // True for the extensions Kelvo opens as a list: .xlsx, .ods, .csv, .tsv.
 bool IsListFileName(const QString& path);
 
+// Whether writing `out` would write into the list's own file `list`: the same name, or the
+// same file under another one (a link). Nothing is ever written there.
+bool IsListItself(const QString& list, const QString& out);
+// What is said then.
+QString ListItselfText();
+
 } // namespace TableList

@@ -149,9 +149,8 @@ void CKelvoDoc::ShowIssues() {
         ListSideWindow::Raise(m_pIssuesWindow, MapFrame(), ListSideWindow::Side::Right);
         return;
     }
-    m_pIssuesWindow =
-        ListSideWindow::Show(new CTableListIssues(QFileInfo(GetPathName()).fileName(), *m_pList),
-                             MapFrame(), ListSideWindow::Side::Right);
+    m_pIssuesWindow = ListSideWindow::Show(new CTableListIssues(GetPathName(), *m_pList),
+                                           MapFrame(), ListSideWindow::Side::Right);
 }
 
 void CKelvoDoc::SaveListAsPlaceFile() {
@@ -162,9 +161,8 @@ void CKelvoDoc::SaveListAsPlaceFile() {
         QStringLiteral("Ortsdateien (*.txt)"));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).absoluteFilePath() == info.absoluteFilePath()) {
-        KelvoMessageBox(QStringLiteral("Die Liste selbst wird nicht überschrieben. Bitte einen "
-                                       "anderen Dateinamen wählen."));
+    if (TableList::IsListItself(info.filePath(), path)) {
+        KelvoMessageBox(TableList::ListItselfText());
         return;
     }
     const Export::CResult result = Export::WritePlaceList(path, m_pList->aEntries);

@@ -6,6 +6,7 @@
 #include "render/places/SheetCellText.h"
 #include "ui/shell/MessageBox.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -35,9 +36,9 @@ QString csvField(const QString& cell) {
 
 } // namespace
 
-CTableListIssues::CTableListIssues(const QString& listName, const CTableList& list, QWidget* parent)
-    : QWidget(parent), m_strListName(listName) {
-    setWindowTitle(QStringLiteral("Zeilen ohne Ort - %1").arg(listName));
+CTableListIssues::CTableListIssues(const QString& listPath, const CTableList& list, QWidget* parent)
+    : QWidget(parent), m_strListPath(listPath) {
+    setWindowTitle(QStringLiteral("Zeilen ohne Ort - %1").arg(QFileInfo(listPath).fileName()));
     auto* layout = new QVBoxLayout(this);
     const int without = list.nWithoutPlace;
     QString counts =
@@ -92,15 +93,21 @@ QString CTableListIssues::RepairedText(int repaired) {
 }
 
 void CTableListIssues::OnExport() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exportieren"),
-                                                      QFileInfo(m_strListName).completeBaseName() +
-                                                          QStringLiteral("_ohne_Ort.csv"),
-                                                      QStringLiteral("CSV-Dateien (*.csv)"));
+    // Beside the list, named after it.
+    const QFileInfo list(m_strListPath);
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Exportieren"),
+        list.dir().filePath(list.completeBaseName() + QStringLiteral("_ohne_Ort.csv")),
+        QStringLiteral("CSV-Dateien (*.csv)"));
     if (!path.isEmpty())
         ExportTo(path);
 }
 
 bool CTableListIssues::ExportTo(const QString& path) {
+    if (TableList::IsListItself(m_strListPath, path)) {
+        KelvoMessageBox(TableList::ListItselfText());
+        return false;
+    }
     QString text = QStringLiteral("\uFEFF");
     QStringList headers;
     for (int c = 0; c < m_pTable->columnCount(); ++c)

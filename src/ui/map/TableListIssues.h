@@ -13,19 +13,21 @@ class QTableWidget;
 class CTableListIssues : public QWidget {
     Q_OBJECT
 public:
-    CTableListIssues(const QString& listName, const CTableList& list, QWidget* parent = nullptr);
+    // `listPath`: the list's file, which the export never writes.
+    CTableListIssues(const QString& listPath, const CTableList& list, QWidget* parent = nullptr);
 
     QTableWidget* Table() const { return m_pTable; }
     QSize sizeHint() const override { return {640, 320}; }
     // "14 Postleitzahlen um führende Nullen ergänzt": what the status bar and the window say
     // of the postal codes a spreadsheet had stored as numbers.
     static QString RepairedText(int repaired);
-    // Writes the rows to the file; false with the message shown.
+    // Writes the rows to the file; false with the message shown (also for the list's own
+    // file).
     bool ExportTo(const QString& path);
 
 private:
     void OnExport();
 
-    QString m_strListName;
+    QString m_strListPath;
     QTableWidget* m_pTable = nullptr;
 };

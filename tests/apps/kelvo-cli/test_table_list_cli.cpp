@@ -57,6 +57,22 @@ TEST_F(TableListCli, AListConvertedToAPlaceFileIsReadBackWithEveryEntryFound) {
         EXPECT_EQ(fileLines[i].toStdString(), entries[i].toStdString());
 }
 
+// The list is the user's: a place file is never written over it, by its name or a link to it.
+TEST_F(TableListCli, AListIsNeverWrittenOverByItsPlaceFile) {
+    QString out, err;
+    const QByteArray before = TestSupport::ReadFile(Path("kunden.csv"));
+    ASSERT_TRUE(QFile::link(Path("kunden.csv"), Path("verweis.txt")));
+    for (const char* target : {"kunden.csv", "verweis.txt"}) {
+        SCOPED_TRACE(target);
+        EXPECT_EQ(Run({"export", "--db", Path("Kelvo.mde"), "--format", "places", "--table",
+                       Path("kunden.csv"), Path(target)},
+                      &out, &err),
+                  1);
+        EXPECT_TRUE(err.contains("Die Liste selbst wird nicht überschrieben")) << err.toStdString();
+        EXPECT_EQ(TestSupport::ReadFile(Path("kunden.csv")), before);
+    }
+}
+
 TEST_F(TableListCli, AListIsDrawnAsItsPlaceFile) {
     // Without an Ort column every row lands on its postal code's first place (and without
     // labels, whose separators the file turns into blanks); with it the file keeps each row's

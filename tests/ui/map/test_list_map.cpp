@@ -261,6 +261,13 @@ TEST_F(ListMapTest, TheUnmatchedRowsOfASpreadsheetShowItsDatesAndNumbersAsTheShe
     EXPECT_EQ(TestSupport::ReadFile(path), "\xEF\xBB\xBFZeile;Grund;PLZ;Datum;Umsatz;Notiz\r\n"
                                            "3;Grund;99999;10.12.2026;1234,5;1.5.2026\r\n"
                                            "4;Grund;1067;10.12.2026 14:30;-0,25;\r\n");
+    // Never into the list itself.
+    const QString listPath = TestSupport::WriteFile(dir.filePath("kunden.csv"), "PLZ\n99999\n");
+    CTableListIssues own(listPath, list);
+    EXPECT_FALSE(own.ExportTo(dir.filePath("./kunden.csv")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("Die Liste selbst wird nicht überschrieben"));
+    EXPECT_EQ(TestSupport::ReadFile(listPath), "PLZ\n99999\n");
     list.bSpreadsheet = false;
     CTableListIssues text("kunden.csv", list);
     EXPECT_EQ(text.Table()->item(0, 3)->text(), "2026/12/10");
