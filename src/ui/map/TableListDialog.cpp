@@ -46,9 +46,11 @@ CTableListDialog::CTableListDialog(CTableListFile& file, const CTableList& previ
     auto* layout = new QVBoxLayout(this);
     auto* top = new QFormLayout;
     m_pSheet = new QComboBox(this);
-    // Each sheet by its name, a hidden one marked; the item's data is the name.
-    const QSet<QString> hidden = HiddenSheets::Of(m_strPath);
-    for (const QString& sheet : file.SheetNames())
+    // Each sheet by its name, a hidden one marked (a workbook of one sheet is not looked
+    // through for it); the item's data is the name.
+    const QStringList sheets = file.SheetNames();
+    const QSet<QString> hidden = sheets.size() > 1 ? HiddenSheets::Of(m_strPath) : QSet<QString>();
+    for (const QString& sheet : sheets)
         m_pSheet->addItem(HiddenSheets::Label(sheet, hidden), sheet);
     m_pSheet->setCurrentIndex(std::max(0, m_pSheet->findData(preview.strSheet)));
     top->addRow(QStringLiteral("&Blatt:"), m_pSheet);
