@@ -277,13 +277,17 @@ void CKelvoView::OnTimer() {
         update(rect);
 }
 
-void CKelvoView::focusInEvent(QFocusEvent* event) {
-    QWidget::focusInEvent(event);
-    const bool another = g_pLastMapView != this;
+void CKelvoView::OnActivateView() {
+    if (g_pLastMapView == this)
+        return;
     g_pLastMapView = this;
     // The territory panel counts the entries of this window's list from now on.
-    if (another)
-        CTerritoryPanel::MapFocused();
+    CTerritoryPanel::MapFocused();
+}
+
+void CKelvoView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    OnActivateView();
     // Territories another user changed show when the window is worked in again.
     if (m_canvas.TerritoriesStale())
         RepaintNow();

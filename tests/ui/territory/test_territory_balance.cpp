@@ -175,3 +175,43 @@ TEST_F(TerritoryBalanceTest, TheEntriesFollowTheMapThatGetsTheFocusWhileThePanel
     EXPECT_EQ(entries(), QStringList({"0", "0"}));
     EXPECT_FALSE(box->ColumnChoice()->isEnabled());
 }
+
+TEST_F(TerritoryBalanceTest, TheEntriesFollowTheActiveMapWhileTheFocusStaysInThePanel) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    CTerritoryStore store(g_GeoDatabase);
+    const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
+    ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
+    CKelvoView* plain = OpenMap();
+    ASSERT_TRUE(plain);
+    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
+    const auto entries = [&] {
+        QStringList column;
+        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
+            column << panel->List()->topLevelItem(i)->text(3);
+        return column;
+    };
+    frame->activateWindow();
+    panel->List()->setFocus();
+    Process();
+    ASSERT_TRUE(panel->List()->hasFocus());
+
+    // A list opened from the keyboard while the panel has the focus: the new window is the
+    // active one, and the panel counts its entries without a click into the map.
+    const QString list = TestSupport::WriteFile(dir.filePath("liste.csv"), "Land;PLZ;Name\n"
+                                                                           "DE;10115;Berlin\n"
+                                                                           "DE;69117;Heidelberg\n");
+    CKelvoView* listed = OpenList(list);
+    ASSERT_TRUE(listed);
+    panel->List()->setFocus();
+    Process();
+    EXPECT_EQ(g_pLastMapView, listed);
+    EXPECT_EQ(entries(), QStringList({"1", "1"}));
+
+    // The plain map made active by the window menu's way (no focus moved into it).
+    frame->MdiArea()->setActiveSubWindow(Frames().first());
+    panel->List()->setFocus();
+    Process();
+    EXPECT_EQ(g_pLastMapView, plain);
+    EXPECT_EQ(entries(), QStringList({"0", "0"}));
+    EXPECT_FALSE(panel->Balance()->ColumnChoice()->isEnabled());
+}
