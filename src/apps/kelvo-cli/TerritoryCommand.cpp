@@ -299,9 +299,9 @@ int RunTerritory(QStringList args) {
         return 1;
     }
     QStringList created;
-    int rules = 0, singles = 0;
-    if (!store.Import(lines, &created, &rules, &singles))
+    int rules = 0, singles = 0, kept = 0;
+    if (!store.Import(lines, &created, &rules, &singles, &kept))
         return fail(store);
-    Cli::Out(TerritoryFile::ImportReport(rules, singles, created) + QLatin1Char('\n'));
+    Cli::Out(TerritoryFile::ImportReport(rules, singles, created, kept) + QLatin1Char('\n'));
     return 0;
 }

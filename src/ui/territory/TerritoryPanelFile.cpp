@@ -78,12 +78,12 @@ void CTerritoryPanel::OnImport() {
     WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     QStringList created;
-    int rules = 0, singles = 0;
-    if (!store.Import(lines, &created, &rules, &singles)) {
+    int rules = 0, singles = 0, kept = 0;
+    if (!store.Import(lines, &created, &rules, &singles, &kept)) {
         KelvoMessageBox(store.Error(), this);
         return;
     }
-    const QString report = TerritoryFile::ImportReport(rules, singles, created);
+    const QString report = TerritoryFile::ImportReport(rules, singles, created, kept);
     Changed();
     KelvoMessageBox(report, this);
 }
