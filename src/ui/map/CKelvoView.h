@@ -112,6 +112,7 @@ public:
     void OnAssignTerritory();
     // The free-hand selection dragged with Ctrl held, in degrees; empty for none.
     const QPolygonF& Lasso() const { return m_lasso.Degrees(); }
+    const CMapLasso& LassoArea() const { return m_lasso; }
 
     // Rings around places (a table window's selected rows), set by `source`; none clears
     // them. They are composed over the map without drawing it again.

@@ -121,6 +121,7 @@ void CKelvoView::OnAssignTerritory() {
     }
     if (CTerritoryPanel::Assign(this, places) && !m_lasso.IsEmpty()) {
         m_lasso.Clear();
+        CTerritoryPanel::MapSelectionChanged();
         update();
     }
 }
@@ -158,6 +159,7 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
                            .arg(GermanNumbers::Count(places, QStringLiteral("Ort"),
                                                      QStringLiteral("Orte"))));
         }
+        CTerritoryPanel::MapSelectionChanged();
         update();
         return true;
     }
@@ -170,6 +172,7 @@ bool CKelvoView::ClearLasso() {
     if (m_lasso.IsEmpty())
         return false;
     m_lasso.Clear();
+    CTerritoryPanel::MapSelectionChanged();
     update();
     return true;
 }

@@ -42,6 +42,9 @@ public:
     // Another map window got the focus: the entries and number columns of its list are
     // counted (when the panel is shown).
     static void MapFocused();
+    // A map window's lasso was drawn or taken away: the balancing part reads the selected
+    // places anew (when the panel is shown).
+    static void MapSelectionChanged();
 
     QTreeWidget* List() const { return m_pList; }
     const CTerritoryData& Data() const { return m_data; }
