@@ -288,7 +288,10 @@ void CKelvoView::OnActivateView() {
 void CKelvoView::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     OnActivateView();
-    // Territories another user changed show when the window is worked in again.
+    // Territories another user changed show when the window is worked in again, on the map
+    // and in the panel alike.
     if (m_canvas.TerritoriesStale())
         RepaintNow();
+    if (CTerritoryPanel* panel = CTerritoryPanel::Find())
+        panel->RefreshIfChanged();
 }

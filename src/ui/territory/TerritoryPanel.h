@@ -37,7 +37,8 @@ public:
     void Refresh();
     // Refresh, and the coloured maps repainted, when the territories' change count moved
     // (another user changed them) or GEO changed since the places were counted: checked
-    // when a window or the program is activated and before a territory's places are shown.
+    // when a window or the program is activated, when a map window gets the focus and before
+    // a territory's places are shown.
     void RefreshIfChanged();
     // Another map window got the focus: the entries and number columns of its list are
     // counted (when the panel is shown).

@@ -1,11 +1,13 @@
 // The balancing part of the "Gebiete" panel, driven as a user does: a list with revenue
 // opened as a map, rows selected in a table window with the mouse, the summed column and
 // the target territory picked with the keyboard, the figures before and after the move
-// read from the panel, then "Zuweisen".
+// read from the panel, then "Zuweisen"; the map the panel counts for, and another user's
+// territories showing when the map is worked in again.
 #include "ui/MapViewFixture.h"
 
 #include "base/GeoTableDesc.h"
 #include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 #include "ui/map/TableListDialog.h"
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryBalanceBox.h"
@@ -214,4 +216,33 @@ TEST_F(TerritoryBalanceTest, TheEntriesFollowTheActiveMapWhileTheFocusStaysInThe
     EXPECT_EQ(g_pLastMapView, plain);
     EXPECT_EQ(entries(), QStringList({"0", "0"}));
     EXPECT_FALSE(panel->Balance()->ColumnChoice()->isEnabled());
+}
+
+TEST_F(TerritoryBalanceTest, AnotherUsersTerritoryShowsInThePanelWhenTheMapIsWorkedInAgain) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    CKelvoView* map = OpenMap();
+    ASSERT_TRUE(map);
+    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
+    frame->activateWindow();
+    map->setFocus();
+    Process();
+    ASSERT_EQ(panel->List()->topLevelItemCount(), 1); // "(kein Gebiet)"
+
+    // Written through a connection of its own while this program stays active: the map is
+    // the active window throughout, so only the focus coming back into it tells.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(g_GeoDatabase.FilePath())) << other.OpenError().toStdString();
+    CTerritoryStore theirs(other);
+    const qint64 nord = theirs.Create({0, "Nord", "#102030", "", {}});
+    ASSERT_GT(nord, 0) << theirs.Error().toStdString();
+    ASSERT_TRUE(theirs.Assign({{"DE", "10115", "Berlin", "", nord}}));
+    other.Close();
+    panel->List()->setFocus();
+    Process();
+    EXPECT_EQ(panel->List()->topLevelItemCount(), 1);
+    map->setFocus();
+    Process();
+    ASSERT_EQ(panel->List()->topLevelItemCount(), 2);
+    EXPECT_EQ(panel->List()->topLevelItem(0)->text(0), "Nord");
+    EXPECT_EQ(panel->Places(nord), 1);
 }
