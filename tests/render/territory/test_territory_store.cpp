@@ -359,6 +359,12 @@ TEST_P(TerritoryStore, TheBatchToolListsEveryRuleOfATerritory) {
               QStringList({"Nord\t#102030\t\t6\tDE 1*, DE 2*, DE 3*, DE 4*, DE 50-59, DE 60311*",
                            "Leer %2 <&>\t#102030\t\t0\t", "(kein Gebiet)\t\t\t1\t",
                            "Größtes minus kleinstes Gebiet: 6 Orte", ""}));
+    // Without a command it says which there are.
+    EXPECT_EQ(TestSupport::RunCli({"territory", "--db", m_strAddress}, m_dir.path(), &out, &err),
+              2);
+    EXPECT_TRUE(err.startsWith("territory erwartet einen Befehl: list, new, assign, delete, "
+                               "where, export, import oder areas.\n"))
+        << err.toStdString();
 }
 
 KELVO_ON_BOTH_ENGINES(TerritoryStore);
