@@ -13,6 +13,8 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -415,6 +417,19 @@ TEST_F(TerritoryPanelTest, TheAssignmentIsExportedAndImportedFromThePanelAllOrNo
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "\xEF\xBB\xBFStaat;PLZ;Gebiet;Ort;Ortsteil\r\n"
                               "DE;10115;\"Nord; \"\"Ost\"\"\";;\r\n");
+
+    // The outlines as GeoJSON, the third kind the dialog offers: Berlin's point, named.
+    messages.clear();
+    ChooseFile(dir.filePath("umrisse.geojson"));
+    panel->findChild<QPushButton*>("Exportieren")->click();
+    Process();
+    const QString outlines = dir.filePath("umrisse.geojson");
+    ASSERT_EQ(messages, QStringList({"1 Gebietsumriss nach " + outlines + " geschrieben."}));
+    QFile json(outlines);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonObject feature = QJsonDocument::fromJson(json.readAll())["features"][0].toObject();
+    EXPECT_EQ(feature["properties"]["Name"].toString(), "Nord; \"Ost\"");
+    EXPECT_EQ(feature["geometry"]["type"].toString(), "Point");
 
     // Read back as written, it changes nothing.
     messages.clear();
