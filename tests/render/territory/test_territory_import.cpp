@@ -2,11 +2,9 @@
 // rules and exceptions already have them add nothing, so that an exported assignment read
 // back changes nothing, and the lines that do change something are stored as before.
 #include "common/EngineFixture.h"
+#include "common/TerritoryCases.h"
 #include "common/TestSupport.h"
 #include "data/GeoImport.h"
-#include "render/rows/GeoPlaceRows.h"
-#include "render/rows/GeoPlaceRowsCache.h"
-#include "render/territory/TerritoryAssigner.h"
 #include "render/territory/TerritoryFile.h"
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
@@ -43,24 +41,7 @@ protected:
     static QByteArray Line(const char* plz, const char* ort) {
         return GeoNamesLine("DE", plz, ort, "", "", "", "48.1", "11.5");
     }
-    // "80333 Haidhausen" -> "Franken (einzeln zugewiesen)" for every row of GEO.
-    QMap<QString, QString> Placements() {
-        CTerritoryData data;
-        EXPECT_TRUE(CTerritoryStore(m_db).Load(&data));
-        QString error;
-        const auto rows = CGeoPlaceRowsCache::Of(m_db).Rows(true, {}, &error);
-        const CTerritoryAssigner assigner(data);
-        const auto placed = assigner.PlaceRows(*rows);
-        QMap<QString, QString> result;
-        for (quint32 k = 0; k < rows->Size(); ++k) {
-            const CTerritory* t = data.Find(placed[k].territory);
-            result.insert(
-                QStringLiteral("%1 %2").arg(QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Plz)),
-                                            QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Ort))),
-                QStringLiteral("%1 (%2)").arg(t ? t->name : "-", assigner.Reason(placed[k])));
-        }
-        return result;
-    }
+    QMap<QString, QString> Placements() { return TerritoryCases::Placements(m_db); }
     CTerritoryData Stored() {
         CTerritoryData data;
         EXPECT_TRUE(CTerritoryStore(m_db).Load(&data));
@@ -83,8 +64,8 @@ protected:
 
 TEST_P(TerritoryImport, AnExportedAssignmentReadBackChangesNothing) {
     const QMap<QString, QString> before = Placements();
-    ASSERT_EQ(before.value("80333 Haidhausen"), "Franken (einzeln zugewiesen)");
-    ASSERT_EQ(before.value("80333 München"), "Süd (Regel DE 80-87)");
+    ASSERT_EQ(before.value("DE 80333 Haidhausen"), "Franken (einzeln zugewiesen)");
+    ASSERT_EQ(before.value("DE 80333 München"), "Süd (Regel DE 80-87)");
     const qint64 changes = CTerritoryStore(m_db).ChangeCount();
     m_db.Close();
 
@@ -127,12 +108,12 @@ TEST_P(TerritoryImport, OnlyTheLinesThatChangeSomethingAreStored) {
               "3 Postleitzahlen und 1 einzelner Ort zugewiesen.\nNeu angelegt: Nord\n"
               "Schon so zugewiesen, unverändert: 3 Zeilen");
     const QMap<QString, QString> placed = Placements();
-    EXPECT_EQ(placed.value("80331 München"), "Süd (Regel DE 80-87)");
-    EXPECT_EQ(placed.value("85221 Dachau"), "Franken (Regel DE 85221*)");
-    EXPECT_EQ(placed.value("90402 Nürnberg"), "Franken (einzeln zugewiesen)");
-    EXPECT_EQ(placed.value("80333 Haidhausen"), "Franken (einzeln zugewiesen)");
-    EXPECT_EQ(placed.value("80333 München"), "Süd (Regel DE 80-87)");
-    EXPECT_EQ(placed.value("20095 Hamburg"), "Nord (Regel DE 20095*)");
+    EXPECT_EQ(placed.value("DE 80331 München"), "Süd (Regel DE 80-87)");
+    EXPECT_EQ(placed.value("DE 85221 Dachau"), "Franken (Regel DE 85221*)");
+    EXPECT_EQ(placed.value("DE 90402 Nürnberg"), "Franken (einzeln zugewiesen)");
+    EXPECT_EQ(placed.value("DE 80333 Haidhausen"), "Franken (einzeln zugewiesen)");
+    EXPECT_EQ(placed.value("DE 80333 München"), "Süd (Regel DE 80-87)");
+    EXPECT_EQ(placed.value("DE 20095 Hamburg"), "Nord (Regel DE 20095*)");
     EXPECT_EQ(Stored().rules.size(), 5);
     EXPECT_EQ(Stored().exceptions.size(), 2);
 

@@ -7,9 +7,6 @@
 #include "common/TestSupport.h"
 #include "data/GeoCopy.h"
 #include "data/GeoImport.h"
-#include "render/rows/GeoPlaceRows.h"
-#include "render/rows/GeoPlaceRowsCache.h"
-#include "render/territory/TerritoryAssigner.h"
 #include "render/territory/TerritoryCopy.h"
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
@@ -52,26 +49,8 @@ protected:
         ASSERT_TRUE(TerritoryRules::Parse(text, &rules, &error)) << error.toStdString();
         ASSERT_TRUE(store.AddRules(id, rules, nullptr)) << store.Error().toStdString();
     }
-    // "DE 80331 München" -> "Süd (Regel DE 80-87)" for every row of GEO.
-    QMap<QString, QString> Placements(CGeoDatabase& db) {
-        CTerritoryData data;
-        CTerritoryStore store(db);
-        EXPECT_TRUE(store.Load(&data)) << store.Error().toStdString();
-        QString error;
-        const auto rows = CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
-        const CTerritoryAssigner assigner(data);
-        const auto placed = assigner.PlaceRows(*rows);
-        QMap<QString, QString> result;
-        for (quint32 k = 0; k < rows->Size(); ++k) {
-            const CTerritory* t = data.Find(placed[k].territory);
-            result.insert(
-                QStringLiteral("%1 %2 %3")
-                    .arg(QString::fromUtf8(rows->Countries()[rows->Country(k)]),
-                         QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Plz)),
-                         QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Ort))),
-                QStringLiteral("%1 (%2)").arg(t ? t->name : "-", assigner.Reason(placed[k])));
-        }
-        return result;
+    static QMap<QString, QString> Placements(CGeoDatabase& db) {
+        return TerritoryCases::Placements(db);
     }
     static QByteArray Line(const char* staat, const char* plz, const char* ort,
                            const char* lat = "48.1") {

@@ -45,6 +45,23 @@ protected:
             QTest::keyClick(box, Qt::Key_Down);
         Process();
     }
+    // Berlin in "Nord", Heidelberg in none, a map without a list and the panel.
+    void PanelBesideAMap(CKelvoView** map, CTerritoryPanel** panel) {
+        ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+        CTerritoryStore store(g_GeoDatabase);
+        const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
+        ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
+        *map = OpenMap();
+        ASSERT_TRUE(*map);
+        *panel = CTerritoryPanel::Show(frame);
+    }
+    // The panel's column of list entries, line by line.
+    static QStringList Entries(const CTerritoryPanel* panel) {
+        QStringList column;
+        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
+            column << panel->List()->topLevelItem(i)->text(3);
+        return column;
+    }
     // The shown columns of the balance table, line by line: "Nord 2 1 1200,50 | ...".
     static QStringList Figures(const CTerritoryBalanceBox* box) {
         QStringList lines;
@@ -137,20 +154,11 @@ TEST_F(TerritoryBalanceTest, SelectedPlacesShowTheirRuleAndTheFiguresBeforeAndAf
 }
 
 TEST_F(TerritoryBalanceTest, TheEntriesFollowTheMapThatGetsTheFocusWhileThePanelIsOpen) {
-    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
-    CTerritoryStore store(g_GeoDatabase);
-    const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
-    ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
-    CKelvoView* plain = OpenMap();
-    ASSERT_TRUE(plain);
-    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
+    CKelvoView* plain = nullptr;
+    CTerritoryPanel* panel = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PanelBesideAMap(&plain, &panel));
     CTerritoryBalanceBox* box = panel->Balance();
-    const auto entries = [&] {
-        QStringList column;
-        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
-            column << panel->List()->topLevelItem(i)->text(3);
-        return column;
-    };
+    const auto entries = [panel] { return Entries(panel); };
     EXPECT_EQ(entries(), QStringList({"0", "0"}));
 
     // A list opened now, its window worked in: its entries and its number column count.
@@ -179,19 +187,10 @@ TEST_F(TerritoryBalanceTest, TheEntriesFollowTheMapThatGetsTheFocusWhileThePanel
 }
 
 TEST_F(TerritoryBalanceTest, TheEntriesFollowTheActiveMapWhileTheFocusStaysInThePanel) {
-    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
-    CTerritoryStore store(g_GeoDatabase);
-    const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
-    ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
-    CKelvoView* plain = OpenMap();
-    ASSERT_TRUE(plain);
-    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
-    const auto entries = [&] {
-        QStringList column;
-        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
-            column << panel->List()->topLevelItem(i)->text(3);
-        return column;
-    };
+    CKelvoView* plain = nullptr;
+    CTerritoryPanel* panel = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PanelBesideAMap(&plain, &panel));
+    const auto entries = [panel] { return Entries(panel); };
     frame->activateWindow();
     panel->List()->setFocus();
     Process();
