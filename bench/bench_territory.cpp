@@ -67,8 +67,8 @@ void makeTerritories() {
                                       false};
     }
     QStringList created;
-    int rules = 0, singles = 0;
-    if (!store.Import(lines, &created, &rules, &singles))
+    int rules = 0, singles = 0, kept = 0;
+    if (!store.Import(lines, &created, &rules, &singles, &kept))
         qFatal("%s", qPrintable(store.Error()));
     BenchReport("territory-rules", rules);
 }

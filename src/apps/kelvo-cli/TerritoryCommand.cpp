@@ -180,7 +180,10 @@ int RunTerritory(QStringList args) {
                                     {QStringLiteral("where"), 1},   {QStringLiteral("export"), 1},
                                     {QStringLiteral("import"), 1}};
     const int count = wanted.value(action, -2);
-    if (error.isEmpty() && count == -2)
+    if (error.isEmpty() && (action.isEmpty() || action.startsWith(u'-')))
+        error = QStringLiteral("territory erwartet einen Befehl: list, new, assign, delete, "
+                               "where, export, import oder areas.");
+    else if (error.isEmpty() && count == -2)
         error = QStringLiteral("Unbekannter Befehl \"territory %1\".").arg(action);
     else if (error.isEmpty() && count == -1 && args.size() != (places.isEmpty() ? 2 : 1))
         error = QStringLiteral("territory assign erwartet ein Gebiet und Regeln oder --place.");
@@ -299,9 +302,9 @@ int RunTerritory(QStringList args) {
         return 1;
     }
     QStringList created;
-    int rules = 0, singles = 0;
-    if (!store.Import(lines, &created, &rules, &singles))
+    int rules = 0, singles = 0, kept = 0;
+    if (!store.Import(lines, &created, &rules, &singles, &kept))
         return fail(store);
-    Cli::Out(TerritoryFile::ImportReport(rules, singles, created) + QLatin1Char('\n'));
+    Cli::Out(TerritoryFile::ImportReport(rules, singles, created, kept) + QLatin1Char('\n'));
     return 0;
 }

@@ -211,11 +211,13 @@ bool Read(const QString& path, const QString& sheet, QList<CTerritoryImportLine>
     return true;
 }
 
-QString ImportReport(int rules, int singles, const QStringList& created) {
+QString ImportReport(int rules, int singles, const QStringList& created, int kept) {
     const QLocale german(QLocale::German);
     auto counted = [&](int n, const QString& one, const QString& many) {
         return QStringLiteral("%1 %2").arg(german.toString(n), n == 1 ? one : many);
     };
+    if (rules == 0 && singles == 0 && created.isEmpty())
+        return QStringLiteral("Nichts geändert: die Orte der Datei sind schon so zugewiesen.");
     QString report =
         QStringLiteral("%1 und %2 zugewiesen.")
             .arg(
@@ -230,6 +232,9 @@ QString ImportReport(int rules, int singles, const QStringList& created) {
                 QStringLiteral(" und %1 weitere").arg(german.toString(created.size() - kNamed));
         report += QStringLiteral("\nNeu angelegt: %1").arg(names);
     }
+    if (kept > 0)
+        report += QStringLiteral("\nSchon so zugewiesen, unverändert: %1")
+                      .arg(counted(kept, QStringLiteral("Zeile"), QStringLiteral("Zeilen")));
     return report;
 }
 

@@ -31,8 +31,8 @@ bool Read(const QString& path, const QString& sheet, QList<CTerritoryImportLine>
           QString* error);
 
 // What an import of `rules` postal-code rules and `singles` single places says, with the
-// names of the territories it created (the first 20, and how many more): lines without a
-// line break at the end.
-QString ImportReport(int rules, int singles, const QStringList& created);
+// names of the territories it created (the first 20, and how many more) and the number of
+// lines that were assigned so already (`kept`): lines without a line break at the end.
+QString ImportReport(int rules, int singles, const QStringList& created, int kept);
 
 } // namespace TerritoryFile

@@ -59,9 +59,11 @@ public:
     // Stores an assignment read from a file: territories named there that do not exist are
     // made; a postal code becomes a rule of its full length, a place an exception. Refused
     // whole when a line names a postal code or place not in GEO, or one code twice with
-    // different territories. `created` receives the names of the territories made.
+    // different territories. `created` receives the names of the territories made. A line
+    // whose places are in its territory already adds nothing and counts in `kept`; when no
+    // line adds anything, nothing is written (and the change count stays).
     bool Import(const QList<CTerritoryImportLine>& lines, QStringList* created, int* rules,
-                int* exceptions);
+                int* exceptions, int* kept);
 
     // The postal-code areas of the database (none before the first import).
     bool LoadAreas(CPostalAreas* areas);

@@ -277,14 +277,21 @@ void CKelvoView::OnTimer() {
         update(rect);
 }
 
-void CKelvoView::focusInEvent(QFocusEvent* event) {
-    QWidget::focusInEvent(event);
-    const bool another = g_pLastMapView != this;
+void CKelvoView::OnActivateView() {
+    if (g_pLastMapView == this)
+        return;
     g_pLastMapView = this;
     // The territory panel counts the entries of this window's list from now on.
-    if (another)
-        CTerritoryPanel::MapFocused();
-    // Territories another user changed show when the window is worked in again.
+    CTerritoryPanel::MapFocused();
+}
+
+void CKelvoView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    OnActivateView();
+    // Territories another user changed show when the window is worked in again, on the map
+    // and in the panel alike.
     if (m_canvas.TerritoriesStale())
         RepaintNow();
+    if (CTerritoryPanel* panel = CTerritoryPanel::Find())
+        panel->RefreshIfChanged();
 }

@@ -33,8 +33,8 @@ class QPrinter;
 //
 // Mouse: a band dragged with the left button opens a zoomed map window; a double-click
 // opens a table window of the places near the point. Commands: the three display switches,
-// print, print without dialog, print preview. The view that last gained the keyboard focus
-// is g_pLastMapView.
+// print, print without dialog, print preview. The view whose window was last made active or
+// that last gained the keyboard focus is g_pLastMapView.
 class CKelvoView : public QWidget, public CView, public CPrintCommands {
     Q_OBJECT
 public:
@@ -50,6 +50,8 @@ public:
     void OnInitialUpdate() override;
     // The window is up: a list's windows come up beside it.
     void OnFrameShown() override;
+    // Its window is the active one: it becomes g_pLastMapView.
+    void OnActivateView() override;
     // A full repaint (a display switch, changed data): the map is drawn again on a thread of
     // its own, the picture before showing until the new one is there. While the window is
     // hidden, the repaint waits until it shows.
@@ -110,6 +112,7 @@ public:
     void OnAssignTerritory();
     // The free-hand selection dragged with Ctrl held, in degrees; empty for none.
     const QPolygonF& Lasso() const { return m_lasso.Degrees(); }
+    const CMapLasso& LassoArea() const { return m_lasso; }
 
     // Rings around places (a table window's selected rows), set by `source`; none clears
     // them. They are composed over the map without drawing it again.

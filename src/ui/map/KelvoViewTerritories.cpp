@@ -5,8 +5,6 @@
 
 #include "base/CommandIds.h"
 #include "base/GermanNumbers.h"
-#include "render/map/MapTerritories.h"
-#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
 #include "ui/map/PostalAreaDialog.h"
 #include "ui/map/TerritoryOutlineDialog.h"
@@ -14,6 +12,7 @@
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/territory/TerritoryOutlineSave.h"
 #include "ui/territory/TerritoryPanel.h"
 #include "ui/territory/TerritoryPlaces.h"
 
@@ -74,23 +73,11 @@ bool CKelvoView::OnTerritoryCommand(int id) {
     }
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".geojson");
-    QString error;
-    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
-    CMapTerritories territories;
-    territories.WantAreas(true);
-    if (rows && error.isEmpty())
-        error = territories.Update(g_GeoDatabase, rows);
-    if (!rows || !error.isEmpty() ||
-        !TerritoryOutlines::WriteGeoJson(path, territories.Outlines(m_canvas.m_outlineShape),
-                                         territories.Data(), &error)) {
-        KelvoMessageBox(error, this);
-        return true;
-    }
-    status(QStringLiteral("%1 nach %2 geschrieben.")
-               .arg(GermanNumbers::Count(territories.Data().territories.size(),
-                                         QStringLiteral("Gebietsumriss"),
-                                         QStringLiteral("Gebietsumrisse")),
-                    path));
+    QString text;
+    if (TerritoryOutlineSave::Write(path, m_canvas.m_outlineShape, &text))
+        status(text);
+    else
+        KelvoMessageBox(text, this);
     return true;
 }
 
@@ -121,6 +108,7 @@ void CKelvoView::OnAssignTerritory() {
     }
     if (CTerritoryPanel::Assign(this, places) && !m_lasso.IsEmpty()) {
         m_lasso.Clear();
+        CTerritoryPanel::MapSelectionChanged();
         update();
     }
 }
@@ -158,6 +146,7 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
                            .arg(GermanNumbers::Count(places, QStringLiteral("Ort"),
                                                      QStringLiteral("Orte"))));
         }
+        CTerritoryPanel::MapSelectionChanged();
         update();
         return true;
     }
@@ -170,6 +159,7 @@ bool CKelvoView::ClearLasso() {
     if (m_lasso.IsEmpty())
         return false;
     m_lasso.Clear();
+    CTerritoryPanel::MapSelectionChanged();
     update();
     return true;
 }

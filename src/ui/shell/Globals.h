@@ -32,7 +32,8 @@ extern double g_dSelectedLon;
 extern double g_dSelectedLat;
 extern QString g_strSelectedPlace;
 
-// The map view that last had the keyboard focus, or null.
+// The map view whose window was last made active or that last had the keyboard focus, or
+// null.
 extern CKelvoView* g_pLastMapView;
 
 // The sort state shared by all table windows.

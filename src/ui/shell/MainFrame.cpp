@@ -231,6 +231,8 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
         CMultiDocTemplate* docTemplate = doc ? doc->GetDocTemplate() : nullptr;
         if (docTemplate && docTemplate->GetMenuId())
             SetMenu(docTemplate->GetMenuId());
+        if (CView* view = frame->GetActiveView())
+            view->OnActivateView();
     }
     UpdateTitle();
     UpdateCommandUI();

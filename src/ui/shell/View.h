@@ -29,6 +29,9 @@ public:
     // Called once the window has been shown and made the active one, with the focus in the
     // view (which may then write its status).
     virtual void OnFrameShown() {}
+    // Its window has become the active one (opened, clicked, chosen in the window menu),
+    // whether or not the focus went into the view (it may stay in a panel beside the windows).
+    virtual void OnActivateView() {}
 
 private:
     friend class CDocument;

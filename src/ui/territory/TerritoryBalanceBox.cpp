@@ -186,8 +186,20 @@ void CTerritoryBalanceBox::ReadSelection() {
         m_selected = TerritoryPlaces::RowsOf(
             *rows, TerritoryPlaces::OfRows(table->GetModel(), table->SelectedRows()));
     } else if (auto* map = sub->findChild<CKelvoView*>()) {
-        m_selected = TerritoryPlaces::RowsInExtent(map->Canvas(), *rows);
+        // The places in its lasso, or without one those of its extent: what "Gebiet
+        // zuweisen..." in that window would assign.
+        m_selected = map->LassoArea().IsEmpty()
+                         ? TerritoryPlaces::RowsInExtent(map->Canvas(), *rows)
+                         : TerritoryPlaces::RowsInLasso(map->LassoArea(), *rows);
     }
+}
+
+void CTerritoryBalanceBox::SelectionChanged() {
+    if (!m_pCount)
+        return;
+    ReadSelection();
+    ShowSelection();
+    ShowFigures();
 }
 
 void CTerritoryBalanceBox::ShowSelection() {

@@ -29,6 +29,8 @@ public:
 
     // After the panel counted again: the entries, the sums and the selection are read anew.
     void Update(const CTerritoryCount& count);
+    // A map window's lasso was drawn or taken away: the selection is read anew.
+    void SelectionChanged();
     // The figures of each territory as counted (0: in none).
     const CTerritoryFigureMap& Figures() const { return m_figures; }
 

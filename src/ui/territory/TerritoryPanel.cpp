@@ -179,6 +179,11 @@ void CTerritoryPanel::MapFocused() {
         g_pPanel->Refresh();
 }
 
+void CTerritoryPanel::MapSelectionChanged() {
+    if (g_pPanel && g_pPanel->isVisible())
+        g_pPanel->m_pBalance->SelectionChanged();
+}
+
 void CTerritoryPanel::Refresh() {
     const qint64 current = Current() ? Current()->id : -1;
     CTerritoryStore store(g_GeoDatabase);

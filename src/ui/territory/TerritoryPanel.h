@@ -37,11 +37,15 @@ public:
     void Refresh();
     // Refresh, and the coloured maps repainted, when the territories' change count moved
     // (another user changed them) or GEO changed since the places were counted: checked
-    // when a window or the program is activated and before a territory's places are shown.
+    // when a window or the program is activated, when a map window gets the focus and before
+    // a territory's places are shown.
     void RefreshIfChanged();
     // Another map window got the focus: the entries and number columns of its list are
     // counted (when the panel is shown).
     static void MapFocused();
+    // A map window's lasso was drawn or taken away: the balancing part reads the selected
+    // places anew (when the panel is shown).
+    static void MapSelectionChanged();
 
     QTreeWidget* List() const { return m_pList; }
     const CTerritoryData& Data() const { return m_data; }

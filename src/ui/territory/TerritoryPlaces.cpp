@@ -46,6 +46,10 @@ Inside inExtent(const CMapCanvas& canvas) {
     };
 }
 
+Inside inLasso(const CMapLasso& lasso) {
+    return [&lasso](double lon, double lat) { return lasso.Contains(lon, lat); };
+}
+
 } // namespace
 
 QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error) {
@@ -57,8 +61,11 @@ QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows)
 }
 
 QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error) {
-    return placesWhere([&lasso](double lon, double lat) { return lasso.Contains(lon, lat); },
-                       error);
+    return placesWhere(inLasso(lasso), error);
+}
+
+QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows) {
+    return rowsWhere(rows, inLasso(lasso));
 }
 
 QList<CTerritoryException> OfPlaceRows(const CGeoPlaceRows& rows, const QList<quint32>& which) {

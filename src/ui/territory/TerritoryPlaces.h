@@ -19,6 +19,7 @@ QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error);
 // Every place inside a lasso drawn on a map, or none and the reason in `error`.
 QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error);
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
+QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows);
 // The places of place rows.
 QList<CTerritoryException> OfPlaceRows(const CGeoPlaceRows& rows, const QList<quint32>& which);
 // The place rows of places (each with the rows of its Staat, PLZ, Ort and Ortsteil).

@@ -7,9 +7,6 @@
 #include "common/TestSupport.h"
 #include "data/GeoCopy.h"
 #include "data/GeoImport.h"
-#include "render/rows/GeoPlaceRows.h"
-#include "render/rows/GeoPlaceRowsCache.h"
-#include "render/territory/TerritoryAssigner.h"
 #include "render/territory/TerritoryCopy.h"
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
@@ -52,26 +49,8 @@ protected:
         ASSERT_TRUE(TerritoryRules::Parse(text, &rules, &error)) << error.toStdString();
         ASSERT_TRUE(store.AddRules(id, rules, nullptr)) << store.Error().toStdString();
     }
-    // "DE 80331 München" -> "Süd (Regel DE 80-87)" for every row of GEO.
-    QMap<QString, QString> Placements(CGeoDatabase& db) {
-        CTerritoryData data;
-        CTerritoryStore store(db);
-        EXPECT_TRUE(store.Load(&data)) << store.Error().toStdString();
-        QString error;
-        const auto rows = CGeoPlaceRowsCache::Of(db).Rows(true, {}, &error);
-        const CTerritoryAssigner assigner(data);
-        const auto placed = assigner.PlaceRows(*rows);
-        QMap<QString, QString> result;
-        for (quint32 k = 0; k < rows->Size(); ++k) {
-            const CTerritory* t = data.Find(placed[k].territory);
-            result.insert(
-                QStringLiteral("%1 %2 %3")
-                    .arg(QString::fromUtf8(rows->Countries()[rows->Country(k)]),
-                         QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Plz)),
-                         QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Ort))),
-                QStringLiteral("%1 (%2)").arg(t ? t->name : "-", assigner.Reason(placed[k])));
-        }
-        return result;
+    static QMap<QString, QString> Placements(CGeoDatabase& db) {
+        return TerritoryCases::Placements(db);
     }
     static QByteArray Line(const char* staat, const char* plz, const char* ort,
                            const char* lat = "48.1") {
@@ -290,13 +269,13 @@ TEST_P(TerritoryStore, BadInputIsRefusedWholeWithAGermanMessage) {
 
     // An import naming a place not in GEO, or one code twice, stores nothing.
     QStringList created;
-    int ruleCount = 0, singles = 0;
+    int ruleCount = 0, singles = 0, kept = 0;
     QList<CTerritoryImportLine> lines{{2, "DE", "80331", {}, {}, "Neu", false},
                                       {3, "DE", "99999", {}, {}, "Neu", false}};
-    EXPECT_FALSE(store.Import(lines, &created, &ruleCount, &singles));
+    EXPECT_FALSE(store.Import(lines, &created, &ruleCount, &singles, &kept));
     EXPECT_TRUE(store.Error().startsWith("Zeile 3: DE 99999 ist nicht in GEO."));
     lines[1] = {3, "DE", "80331", {}, {}, "Anders", false};
-    EXPECT_FALSE(store.Import(lines, &created, &ruleCount, &singles));
+    EXPECT_FALSE(store.Import(lines, &created, &ruleCount, &singles, &kept));
     EXPECT_TRUE(store.Error().contains("steht schon in Zeile 2"));
     ASSERT_TRUE(store.Load(&data));
     EXPECT_EQ(data.territories.size(), 2);
@@ -315,8 +294,9 @@ TEST_P(TerritoryStore, TenThousandTerritoriesAreImportedInOneGo) {
                                       false};
     CTerritoryStore store(db);
     QStringList created;
-    int rules = 0, singles = 0;
-    ASSERT_TRUE(store.Import(lines, &created, &rules, &singles)) << store.Error().toStdString();
+    int rules = 0, singles = 0, kept = 0;
+    ASSERT_TRUE(store.Import(lines, &created, &rules, &singles, &kept))
+        << store.Error().toStdString();
     EXPECT_EQ(created.size(), kCount);
     EXPECT_EQ(rules, kCount);
     const QMap<QString, QString> placed = Placements(db);
@@ -358,6 +338,12 @@ TEST_P(TerritoryStore, TheBatchToolListsEveryRuleOfATerritory) {
               QStringList({"Nord\t#102030\t\t6\tDE 1*, DE 2*, DE 3*, DE 4*, DE 50-59, DE 60311*",
                            "Leer %2 <&>\t#102030\t\t0\t", "(kein Gebiet)\t\t\t1\t",
                            "Größtes minus kleinstes Gebiet: 6 Orte", ""}));
+    // Without a command it says which there are.
+    EXPECT_EQ(TestSupport::RunCli({"territory", "--db", m_strAddress}, m_dir.path(), &out, &err),
+              2);
+    EXPECT_TRUE(err.startsWith("territory erwartet einen Befehl: list, new, assign, delete, "
+                               "where, export, import oder areas.\n"))
+        << err.toStdString();
 }
 
 KELVO_ON_BOTH_ENGINES(TerritoryStore);
@@ -461,8 +447,9 @@ TEST_P(TerritoryStore, TheBatchToolWritesLargeCountsWithThousandsSeparators) {
         cli({"territory", "list"}).endsWith("Größtes minus kleinstes Gebiet: 1.234 Orte\n"));
     const QString csv = m_dir.filePath("Gebiete.csv");
     EXPECT_EQ(cli({"territory", "export", csv}), "1.234 Zeilen nach " + csv + " geschrieben.\n");
+    // Read back, it adds no rule beside the one that places every line already.
     EXPECT_EQ(cli({"territory", "import", csv}),
-              "1.234 Postleitzahlen und 0 einzelne Orte zugewiesen.\n");
+              "Nichts geändert: die Orte der Datei sind schon so zugewiesen.\n");
     EXPECT_EQ(cli({"territory", "assign", "--place", "DE 100007", "Klein"}),
               "1 Ort dem Gebiet \"Klein\" zugewiesen.\n");
     // An import that makes many territories names the first twenty.

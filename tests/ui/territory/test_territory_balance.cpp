@@ -1,11 +1,13 @@
 // The balancing part of the "Gebiete" panel, driven as a user does: a list with revenue
 // opened as a map, rows selected in a table window with the mouse, the summed column and
 // the target territory picked with the keyboard, the figures before and after the move
-// read from the panel, then "Zuweisen".
+// read from the panel, then "Zuweisen"; the map the panel counts for, and another user's
+// territories showing when the map is worked in again.
 #include "ui/MapViewFixture.h"
 
 #include "base/GeoTableDesc.h"
 #include "render/territory/TerritoryStore.h"
+#include "store/GeoDatabase.h"
 #include "ui/map/TableListDialog.h"
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryBalanceBox.h"
@@ -42,6 +44,23 @@ protected:
         for (int i = 0; i < box->count() && box->currentText() != text; ++i)
             QTest::keyClick(box, Qt::Key_Down);
         Process();
+    }
+    // Berlin in "Nord", Heidelberg in none, a map without a list and the panel.
+    void PanelBesideAMap(CKelvoView** map, CTerritoryPanel** panel) {
+        ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+        CTerritoryStore store(g_GeoDatabase);
+        const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
+        ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
+        *map = OpenMap();
+        ASSERT_TRUE(*map);
+        *panel = CTerritoryPanel::Show(frame);
+    }
+    // The panel's column of list entries, line by line.
+    static QStringList Entries(const CTerritoryPanel* panel) {
+        QStringList column;
+        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
+            column << panel->List()->topLevelItem(i)->text(3);
+        return column;
     }
     // The shown columns of the balance table, line by line: "Nord 2 1 1200,50 | ...".
     static QStringList Figures(const CTerritoryBalanceBox* box) {
@@ -135,20 +154,11 @@ TEST_F(TerritoryBalanceTest, SelectedPlacesShowTheirRuleAndTheFiguresBeforeAndAf
 }
 
 TEST_F(TerritoryBalanceTest, TheEntriesFollowTheMapThatGetsTheFocusWhileThePanelIsOpen) {
-    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
-    CTerritoryStore store(g_GeoDatabase);
-    const qint64 nord = store.Create({0, "Nord", "#102030", "", {}});
-    ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
-    CKelvoView* plain = OpenMap();
-    ASSERT_TRUE(plain);
-    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
+    CKelvoView* plain = nullptr;
+    CTerritoryPanel* panel = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PanelBesideAMap(&plain, &panel));
     CTerritoryBalanceBox* box = panel->Balance();
-    const auto entries = [&] {
-        QStringList column;
-        for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
-            column << panel->List()->topLevelItem(i)->text(3);
-        return column;
-    };
+    const auto entries = [panel] { return Entries(panel); };
     EXPECT_EQ(entries(), QStringList({"0", "0"}));
 
     // A list opened now, its window worked in: its entries and its number column count.
@@ -174,4 +184,64 @@ TEST_F(TerritoryBalanceTest, TheEntriesFollowTheMapThatGetsTheFocusWhileThePanel
     ASSERT_EQ(g_pLastMapView, plain);
     EXPECT_EQ(entries(), QStringList({"0", "0"}));
     EXPECT_FALSE(box->ColumnChoice()->isEnabled());
+}
+
+TEST_F(TerritoryBalanceTest, TheEntriesFollowTheActiveMapWhileTheFocusStaysInThePanel) {
+    CKelvoView* plain = nullptr;
+    CTerritoryPanel* panel = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PanelBesideAMap(&plain, &panel));
+    const auto entries = [panel] { return Entries(panel); };
+    frame->activateWindow();
+    panel->List()->setFocus();
+    Process();
+    ASSERT_TRUE(panel->List()->hasFocus());
+
+    // A list opened from the keyboard while the panel has the focus: the new window is the
+    // active one, and the panel counts its entries without a click into the map.
+    const QString list = TestSupport::WriteFile(dir.filePath("liste.csv"), "Land;PLZ;Name\n"
+                                                                           "DE;10115;Berlin\n"
+                                                                           "DE;69117;Heidelberg\n");
+    CKelvoView* listed = OpenList(list);
+    ASSERT_TRUE(listed);
+    panel->List()->setFocus();
+    Process();
+    EXPECT_EQ(g_pLastMapView, listed);
+    EXPECT_EQ(entries(), QStringList({"1", "1"}));
+
+    // The plain map made active by the window menu's way (no focus moved into it).
+    frame->MdiArea()->setActiveSubWindow(Frames().first());
+    panel->List()->setFocus();
+    Process();
+    EXPECT_EQ(g_pLastMapView, plain);
+    EXPECT_EQ(entries(), QStringList({"0", "0"}));
+    EXPECT_FALSE(panel->Balance()->ColumnChoice()->isEnabled());
+}
+
+TEST_F(TerritoryBalanceTest, AnotherUsersTerritoryShowsInThePanelWhenTheMapIsWorkedInAgain) {
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
+    CKelvoView* map = OpenMap();
+    ASSERT_TRUE(map);
+    CTerritoryPanel* panel = CTerritoryPanel::Show(frame);
+    frame->activateWindow();
+    map->setFocus();
+    Process();
+    ASSERT_EQ(panel->List()->topLevelItemCount(), 1); // "(kein Gebiet)"
+
+    // Written through a connection of its own while this program stays active: the map is
+    // the active window throughout, so only the focus coming back into it tells.
+    CGeoDatabase other;
+    ASSERT_TRUE(other.Open(g_GeoDatabase.FilePath())) << other.OpenError().toStdString();
+    CTerritoryStore theirs(other);
+    const qint64 nord = theirs.Create({0, "Nord", "#102030", "", {}});
+    ASSERT_GT(nord, 0) << theirs.Error().toStdString();
+    ASSERT_TRUE(theirs.Assign({{"DE", "10115", "Berlin", "", nord}}));
+    other.Close();
+    panel->List()->setFocus();
+    Process();
+    EXPECT_EQ(panel->List()->topLevelItemCount(), 1);
+    map->setFocus();
+    Process();
+    ASSERT_EQ(panel->List()->topLevelItemCount(), 2);
+    EXPECT_EQ(panel->List()->topLevelItem(0)->text(0), "Nord");
+    EXPECT_EQ(panel->Places(nord), 1);
 }

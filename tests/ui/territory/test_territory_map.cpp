@@ -8,8 +8,10 @@
 #include "common/EngineFixture.h"
 #include "render/territory/TerritoryStore.h"
 #include "ui/table/CListView_Table.h"
+#include "ui/territory/TerritoryBalanceBox.h"
 #include "ui/territory/TerritoryPanel.h"
 
+#include <QLabel>
 #include <QTreeWidget>
 
 class TerritoryMapTest : public MapViewFixture {
@@ -151,6 +153,9 @@ TEST_F(TerritoryMapTest, ALassoDraggedWithCtrlSelectsThePlacesInsideForAssigning
     EXPECT_TRUE(frame->GetMessageText().startsWith("2 Orte im Lasso."))
         << qPrintable(frame->GetMessageText());
     EXPECT_NE(Shown(view), plain);
+    // The panel's balancing part works with the places in the lasso, not the whole map.
+    const auto chosen = [panel] { return panel->Balance()->SelectionText()->text(); };
+    EXPECT_TRUE(chosen().startsWith("Gewählt: 2 Orte\n")) << qPrintable(chosen());
 
     QStringList asked;
     CTerritoryPanel::SetAskHook([&asked](const QString& label, const QStringList&,
@@ -180,10 +185,13 @@ TEST_F(TerritoryMapTest, ALassoDraggedWithCtrlSelectsThePlacesInsideForAssigning
     for (const QPoint& p : path.mid(1))
         QTest::mouseMove(view, p);
     QTest::mouseRelease(view, Qt::LeftButton, Qt::ControlModifier, path.last());
+    Process();
+    EXPECT_TRUE(chosen().startsWith("Gewählt: 2 Orte\n")) << qPrintable(chosen());
     QTest::keyClick(view, Qt::Key_Escape);
     Process();
     EXPECT_TRUE(view->Lasso().isEmpty());
     EXPECT_EQ(Shown(view), plain);
+    EXPECT_TRUE(chosen().startsWith("Gewählt: 4 Orte\n")) << qPrintable(chosen());
 
     // "Gebietsumrisse": Nord's two places make a line in its colour; off, the map is as before.
     frame->GetActions(ID_TERRITORY_OUTLINES).value(0)->trigger();

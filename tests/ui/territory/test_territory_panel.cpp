@@ -13,6 +13,8 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -400,6 +402,7 @@ TEST_F(TerritoryPanelTest, TheAssignmentIsExportedAndImportedFromThePanelAllOrNo
     const qint64 nord = store.Create({0, "Nord; \"Ost\"", "#102030", "", {}});
     ASSERT_GT(nord, 0) << store.Error().toStdString();
     ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
+    CTerritoryData data;
     Trigger(ID_TERRITORY_PANEL);
     CTerritoryPanel* panel = CTerritoryPanel::Find();
     ASSERT_TRUE(panel);
@@ -415,6 +418,29 @@ TEST_F(TerritoryPanelTest, TheAssignmentIsExportedAndImportedFromThePanelAllOrNo
     EXPECT_EQ(file.readAll(), "\xEF\xBB\xBFStaat;PLZ;Gebiet;Ort;Ortsteil\r\n"
                               "DE;10115;\"Nord; \"\"Ost\"\"\";;\r\n");
 
+    // The outlines as GeoJSON, the third kind the dialog offers: Berlin's point, named.
+    messages.clear();
+    ChooseFile(dir.filePath("umrisse.geojson"));
+    panel->findChild<QPushButton*>("Exportieren")->click();
+    Process();
+    const QString outlines = dir.filePath("umrisse.geojson");
+    ASSERT_EQ(messages, QStringList({"1 Gebietsumriss nach " + outlines + " geschrieben."}));
+    QFile json(outlines);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonObject feature = QJsonDocument::fromJson(json.readAll())["features"][0].toObject();
+    EXPECT_EQ(feature["properties"]["Name"].toString(), "Nord; \"Ost\"");
+    EXPECT_EQ(feature["geometry"]["type"].toString(), "Point");
+
+    // Read back as written, it changes nothing.
+    messages.clear();
+    ChooseFile(csv);
+    panel->findChild<QPushButton*>("Importieren")->click();
+    Process();
+    EXPECT_EQ(messages,
+              QStringList({"Nichts geändert: die Orte der Datei sind schon so zugewiesen."}));
+    ASSERT_TRUE(store.Load(&data));
+    EXPECT_TRUE(data.rules.isEmpty());
+
     // Read back with two more lines: a new territory is made, all in one write.
     const QString more = TestSupport::WriteFile(dir.filePath("mehr.csv"),
                                                 "Staat;PLZ;Gebiet\nDE;10115;\"Nord; \"\"Ost\"\"\"\n"
@@ -423,8 +449,9 @@ TEST_F(TerritoryPanelTest, TheAssignmentIsExportedAndImportedFromThePanelAllOrNo
     ChooseFile(more);
     panel->findChild<QPushButton*>("Importieren")->click();
     Process();
-    EXPECT_EQ(messages, QStringList({"3 Postleitzahlen und 0 einzelne Orte zugewiesen.\n"
-                                     "Neu angelegt: Süd"}));
+    EXPECT_EQ(messages, QStringList({"2 Postleitzahlen und 0 einzelne Orte zugewiesen.\n"
+                                     "Neu angelegt: Süd\n"
+                                     "Schon so zugewiesen, unverändert: 1 Zeile"}));
     EXPECT_EQ(Lines(panel), QStringList({"Nord; \"Ost\": 1", "Süd: 2", "(kein Gebiet): 0"}));
 
     // A file with a bad line changes nothing and says which line.
