@@ -353,6 +353,19 @@ TEST_F(GeoDatabase, OpeningRemovesWhatEndedProcessesLeftOfNewFilesAndNothingElse
     EXPECT_EQ(left.join(' ').toStdString(), expected.join(' ').toStdString());
 }
 
+TEST_F(GeoDatabase, ANewFileOfAnyNameIsMadeUnderTheHiddenNameTheCleanUpKnows) {
+    const QString odd = dir.filePath("50%2 Rabatt.mde");
+    CGeoDatabase db;
+    ASSERT_TRUE(db.OpenNew(odd));
+    const QStringList hidden = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_FALSE(hidden.isEmpty());
+    EXPECT_TRUE(
+        hidden.first().startsWith(QStringLiteral(".50%2 Rabatt.mde.neu-%1-").arg(::getpid())))
+        << qPrintable(hidden.first());
+    db.DiscardNew();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 TEST_F(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
     // The disk takes the first bytes and no more: the schema cannot be committed.
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
