@@ -428,6 +428,15 @@ bool CGeoDatabase::CommitWrite() {
     return false;
 }
 
+bool CGeoDatabase::BeginRead() {
+    return Execute(QStringLiteral("BEGIN"));
+}
+
+void CGeoDatabase::EndRead() {
+    if (m_pBackend && m_pBackend->InTransaction())
+        Execute(QStringLiteral("ROLLBACK"));
+}
+
 void CGeoDatabase::SetExactRollback(bool on) {
     if (m_pBackend)
         m_pBackend->SetExactRollback(on);
