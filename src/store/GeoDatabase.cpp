@@ -8,7 +8,6 @@
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"
 #include "store/GeoStandardOrder.h"
-#include "store/LeftoverFiles.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -200,7 +199,7 @@ bool CGeoDatabase::OpenFile(const QString& path, bool setUp) {
         SetOpenError(m_strFilePath, reason);
         return false;
     }
-    LeftoverFiles::RemoveStaleNew(m_strFilePath);
+    GeoEngines::File().RemoveStaleNew(m_strFilePath);
     if (QFileInfo::exists(m_strFilePath) || QFileInfo(m_strFilePath).isSymLink()) {
         if (!GeoEngines::File().IsDatabaseFile(m_strFilePath, &reason) ||
             !OpenConnection(m_strFilePath, false, setUp, &reason)) {
@@ -427,6 +426,15 @@ bool CGeoDatabase::CommitWrite() {
     }
     RollbackWrite();
     return false;
+}
+
+bool CGeoDatabase::BeginRead() {
+    return Execute(QStringLiteral("BEGIN"));
+}
+
+void CGeoDatabase::EndRead() {
+    if (m_pBackend && m_pBackend->InTransaction())
+        Execute(QStringLiteral("ROLLBACK"));
 }
 
 void CGeoDatabase::SetExactRollback(bool on) {

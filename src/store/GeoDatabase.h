@@ -139,6 +139,10 @@ public:
     ImportLock TryBeginImport();
     bool CommitWrite();   // false on an engine error (the transaction is then rolled back)
     void RollbackWrite(); // ends the transaction without a change; LastError() stays
+    // A read transaction: the statements until EndRead see the data as it was at the first
+    // of them. False, with LastError(), when it could not begin.
+    bool BeginRead();
+    void EndRead();
     // While on, a write transaction that is rolled back leaves the database exactly as it
     // was, byte for byte (CGeoBackend::SetExactRollback). Switched outside a transaction;
     // large writes (imports) ask for it.

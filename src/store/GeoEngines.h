@@ -31,6 +31,10 @@ public:
     virtual std::unique_ptr<CGeoBackend> Open(const QString& path, bool create,
                                               QString* error) const = 0;
 
+    // Removes the new files beside `path` (made by CreateBeside) of processes that ended
+    // without publishing or removing them, with the files the engine kept beside them;
+    // returns how many files were removed.
+    virtual int RemoveStaleNew(const QString& path) const = 0;
     // A free name for a new database beside `path`, created empty (so no other process takes
     // it) and, with the files the engine keeps beside it, registered as a leftover until it
     // is published or removed; empty with *error on failure.

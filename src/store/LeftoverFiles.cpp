@@ -107,11 +107,21 @@ void InstallSignalHandlers() {
     }
 }
 
-int RemoveStaleNew(const QString& path) {
+QString NewBeside(const QString& path, quint32 n) {
     const QFileInfo info(path);
+    return info.absoluteDir().filePath(
+        QStringLiteral(".%1.neu-%2-%3")
+            .arg(info.fileName(), QString::number(::getpid()), QString::number(n)));
+}
+
+int RemoveStaleNew(const QString& path, const QStringList& sideEndings) {
+    const QFileInfo info(path);
+    QStringList endings;
+    for (const QString& ending : sideEndings)
+        endings << QRegularExpression::escape(ending);
     const QRegularExpression pattern(
-        QStringLiteral("^\\.%1\\.neu-(\\d+)-\\d+(-journal|-wal|-shm)?$")
-            .arg(QRegularExpression::escape(info.fileName())));
+        QStringLiteral("^\\.%1\\.neu-(\\d+)-\\d+(%2)?$")
+            .arg(QRegularExpression::escape(info.fileName()), endings.join(QLatin1Char('|'))));
     const QDir folder = info.absoluteDir();
     int removed = 0;
     const QStringList hidden = folder.entryList({QStringLiteral(".%1.neu-*").arg(info.fileName())},

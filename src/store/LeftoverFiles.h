@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // Temporary files the program makes (a new database under a hidden name beside its final one,
@@ -21,10 +22,12 @@ void Unwatch(const QString& path);
 // then end the process by the signal's default action.
 void InstallSignalHandlers();
 
-QString NewDatabasePattern(const QString& path);
-// Removes the hidden new-database files ".NAME.neu-PID-N" (and their journals) beside `path`
-// whose process has ended; returns how many were removed.
-int RemoveStaleNew(const QString& path);
+// The hidden name ".NAME.neu-PID-N" beside `path` for a new database this process makes.
+QString NewBeside(const QString& path, quint32 n);
+// Removes the hidden new-database files beside `path` (NewBeside) whose process has ended,
+// and the files a database engine kept beside them: the same name followed by one of
+// `sideEndings`. Returns how many were removed.
+int RemoveStaleNew(const QString& path, const QStringList& sideEndings);
 
 // A template for QTemporaryDir in the temporary folder: "Kelvo-download-PID-XXXXXX".
 QString DownloadFolderTemplate();

@@ -10,7 +10,8 @@ by its folder below src/ ("store/GeoDatabase.h"), never by a path relative to th
 file. base uses QtCore alone; store and data use no QtGui; render uses no widgets;
 kelvo-cli no widgets; nothing uses Qt SQL (the engines are opened through their own
 libraries), and no text outside the engine folders holds an engine's own SQL (PRAGMA,
-NOCASE, pg_...).
+NOCASE, pg_...) or names the files an engine keeps beside a database (-journal, -wal,
+-shm); above the store, no text is a statement.
 
   check_layers.py SOURCE_DIR QT_INCLUDE_DIRS
 Exit status 0 when every include keeps to the layers, 1 with the list of those that do not,
@@ -30,6 +31,11 @@ ENGINES = ('sqlite', 'postgres')
 LITERAL = re.compile(r'"(?:[^"\\\n]|\\.)*"')
 ENGINE_SQL = re.compile(r'\b(PRAGMA|pragma_\w+|BEGIN IMMEDIATE|NOCASE|sqlite_\w+|pg_\w+|plpgsql|'
                         r'regclass|information_schema)\b', re.I)
+# A statement, which only the store writes (the layers above call its builders).
+STATEMENT = re.compile(r'^"\s*(SELECT|INSERT|UPDATE|DELETE|BEGIN|COMMIT|ROLLBACK|SAVEPOINT|CREATE|'
+                       r'DROP|ALTER|WITH|VACUUM|ANALYZE)\b')
+# The files SQLite keeps beside a database, which only its folder names.
+ENGINE_FILES = re.compile(r'-(journal|wal|shm)\b')
 
 
 def qt_modules(include_dirs):
@@ -115,6 +121,13 @@ def main():
                                 if word:
                                     faults.append('%s:%d writes %s: an engine\'s SQL belongs in '
                                                   'its folder' % (rel, number, word.group(0)))
+                                if own_layer != 'store' and STATEMENT.match(literal):
+                                    faults.append('%s:%d writes SQL: statements belong in the '
+                                                  'store' % (rel, number))
+                                side = ENGINE_FILES.search(literal)
+                                if side:
+                                    faults.append('%s:%d names %s: an engine\'s files belong in '
+                                                  'its folder' % (rel, number, side.group(0)))
                         continue
                     checked += 1
                     kind, header = m.groups()

@@ -334,6 +334,38 @@ TEST_F(GeoDatabase, ANewFileAppearsOnlyWhenComplete) {
     EXPECT_EQ(filesInDir(), (QStringList{"Kelvo.mde", "Neu.mde"}));
 }
 
+TEST_F(GeoDatabase, OpeningRemovesWhatEndedProcessesLeftOfNewFilesAndNothingElse) {
+    // No process has this id (above the kernel's largest); this one runs.
+    const QString gone = QStringLiteral(".Kelvo.mde.neu-2147483000-7");
+    const QString mine = QStringLiteral(".Kelvo.mde.neu-%1-7").arg(::getpid());
+    const QStringList stale{gone, gone + "-journal", gone + "-wal", gone + "-shm"};
+    const QStringList kept{mine, mine + "-journal", gone + "-anders",
+                           ".Neu.mde.neu-2147483000-7-journal", "Kelvo.mde.neu-2147483000-7"};
+    for (const QString& name : stale + kept)
+        TestSupport::WriteFile(dir.filePath(name), "Rest");
+    CGeoDatabase db;
+    ASSERT_TRUE(db.Open(path));
+    QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    left.removeOne("Kelvo.mde");
+    left.sort();
+    QStringList expected = kept;
+    expected.sort();
+    EXPECT_EQ(left.join(' ').toStdString(), expected.join(' ').toStdString());
+}
+
+TEST_F(GeoDatabase, ANewFileOfAnyNameIsMadeUnderTheHiddenNameTheCleanUpKnows) {
+    const QString odd = dir.filePath("50%2 Rabatt.mde");
+    CGeoDatabase db;
+    ASSERT_TRUE(db.OpenNew(odd));
+    const QStringList hidden = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_FALSE(hidden.isEmpty());
+    EXPECT_TRUE(
+        hidden.first().startsWith(QStringLiteral(".50%2 Rabatt.mde.neu-%1-").arg(::getpid())))
+        << qPrintable(hidden.first());
+    db.DiscardNew();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 TEST_F(GeoDatabase, CreationFailingHalfWayLeavesNothing) {
     // The disk takes the first bytes and no more: the schema cannot be committed.
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);

@@ -116,7 +116,7 @@ void CMapDrawJob::ReadRows() {
     db.SetGiveUpHook([this](int) { return Cancelled(); });
     const bool sliced = !db.IsServer();
     // Without the transaction each slice still checks the data stamp.
-    const bool transaction = sliced && !m_input.bReadOnly && db.Execute(QStringLiteral("BEGIN"));
+    const bool transaction = sliced && !m_input.bReadOnly && db.BeginRead();
     auto tell = [this](int percent) { Tell(percent); };
     auto readAll = [&](CGeoPlaceRowsReader& reader) {
         while (!reader.Read(sliced ? kSliceMs : -1, tell)) {
@@ -136,6 +136,6 @@ void CMapDrawJob::ReadRows() {
     std::shared_ptr<CGeoPlaceRows> rows = reader->Finish(tell);
     m_strReadError = reader->Error();
     if (transaction)
-        db.Execute(QStringLiteral("ROLLBACK"));
+        db.EndRead();
     m_pRowsRead = std::move(rows);
 }

@@ -58,6 +58,32 @@ QString DataVersion() {
     return QStringLiteral("SELECT * FROM pragma_data_version, pragma_schema_version");
 }
 
+QString ProbeTable(const CGeoTableDesc& desc) {
+    return QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(desc.m_strTableName);
+}
+
+QString SchemaVersion() {
+    return QStringLiteral("PRAGMA schema_version");
+}
+
+QString QuickCheck() {
+    return QStringLiteral("PRAGMA quick_check");
+}
+
+QString IgnoreCheckConstraints(bool on) {
+    return on ? QStringLiteral("PRAGMA ignore_check_constraints = ON")
+              : QStringLiteral("PRAGMA ignore_check_constraints = OFF");
+}
+
+QString FreePages() {
+    return QStringLiteral("PRAGMA freelist_count");
+}
+
+QString CacheSpill(bool on) {
+    return on ? QStringLiteral("PRAGMA cache_spill = ON")
+              : QStringLiteral("PRAGMA cache_spill = OFF");
+}
+
 namespace {
 
 bool isPlainName(const QString& name) {

@@ -246,15 +246,14 @@ bool CSqliteBackend::Run(const QString& sql, QString* error, bool* busy) {
 }
 
 bool CSqliteBackend::CreateTable(const CGeoTableDesc& desc, QString* error) {
-    return Run(QStringLiteral("BEGIN IMMEDIATE"), error) &&
-           Run(GeoSqlSqlite::CreateTable(desc), error) &&
+    return Run(Sql().BeginWrite(), error) && Run(GeoSqlSqlite::CreateTable(desc), error) &&
            Run(GeoSqlSqlite::CreatePrimaryKey(desc), error) && Run(QStringLiteral("COMMIT"), error);
 }
 
 bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) {
     // Reading the schema is the first real read of the file: a damaged or foreign file
     // fails here, before anything could be written.
-    const QString probeSql = QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(desc.m_strTableName);
+    const QString probeSql = GeoSqlSqlite::ProbeTable(desc);
     std::unique_ptr<CGeoStatement> probe = Prepare(probeSql);
     const bool missing = probe->EngineMessage().startsWith(QStringLiteral("no such table"));
     if (missing && setUp) {
@@ -293,7 +292,7 @@ bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, Schema
 }
 
 bool CSqliteBackend::Readable(QString* engineMessage) {
-    const std::unique_ptr<CGeoStatement> probe = Prepare(QStringLiteral("PRAGMA schema_version"));
+    const std::unique_ptr<CGeoStatement> probe = Prepare(GeoSqlSqlite::SchemaVersion());
     if (probe->Error().isEmpty() && probe->Step())
         return true;
     if (!probe->IsBusy())
@@ -339,7 +338,7 @@ CGeoBackend::WriteCheck CSqliteBackend::CheckAhead() {
     // check reads is the one with the stamps, when they are the same before and after.
     if (!Run(QStringLiteral("BEGIN")))
         return result;
-    if (Prepare(QStringLiteral("PRAGMA schema_version"))->Step()) {
+    if (Prepare(GeoSqlSqlite::SchemaVersion())->Step()) {
         const QByteArray before = SqliteFile::Stamp(m_strPath);
         bool busy = false;
         const bool sound = Check(&result.error, &busy);
@@ -369,12 +368,12 @@ bool CSqliteBackend::Check(QString* error, bool* busy) {
     sqlite3_db_release_memory(m_pHandle);
     // The check reads every page and record; the columns' CHECK constraints are left out of
     // it: testing them costs five times the rest, and the engine tests them on every write.
-    Run(QStringLiteral("PRAGMA ignore_check_constraints = ON"));
-    const std::unique_ptr<CGeoStatement> check = Prepare(QStringLiteral("PRAGMA quick_check"));
+    Run(GeoSqlSqlite::IgnoreCheckConstraints(true));
+    const std::unique_ptr<CGeoStatement> check = Prepare(GeoSqlSqlite::QuickCheck());
     QStringList problems;
     while (check->Step())
         problems << QString::fromUtf8(check->FieldUtf8(0).toByteArray());
-    Run(QStringLiteral("PRAGMA ignore_check_constraints = OFF"));
+    Run(GeoSqlSqlite::IgnoreCheckConstraints(false));
     QString details;
     if (!check->Error().isEmpty())
         details = check->EngineMessage();
@@ -401,13 +400,12 @@ void CSqliteBackend::SetExactRollback(bool on) {
     // cancelled write leaves it byte for byte as it was. The engine takes the setting only
     // outside a transaction.
     if (on) {
-        const std::unique_ptr<CGeoStatement> free =
-            Prepare(QStringLiteral("PRAGMA freelist_count"));
+        const std::unique_ptr<CGeoStatement> free = Prepare(GeoSqlSqlite::FreePages());
         m_bSpillOff = free->Error().isEmpty() && free->Step() && free->FieldInt(0) > 0;
         if (m_bSpillOff)
-            Run(QStringLiteral("PRAGMA cache_spill = OFF"));
+            Run(GeoSqlSqlite::CacheSpill(false));
     } else if (m_bSpillOff) {
-        Run(QStringLiteral("PRAGMA cache_spill = ON"));
+        Run(GeoSqlSqlite::CacheSpill(true));
         m_bSpillOff = false;
     }
 }

@@ -3,7 +3,6 @@
 #include "base/SystemErrorText.h"
 #include "store/LeftoverFiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -17,6 +16,10 @@
 #include <cstring>
 
 namespace SqliteFile {
+
+QStringList SideFileEndings() {
+    return {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")};
+}
 
 bool LooksLikeSqlite(const QString& path, QString* reason) {
     QFile file(path);
@@ -55,14 +58,10 @@ bool IsRegularOrMissing(const QString& path, QString* reason) {
 }
 
 QString CreateTemporaryBeside(const QString& path, QString* error) {
-    const QFileInfo info(path);
-    LeftoverFiles::RemoveStaleNew(path);
+    LeftoverFiles::RemoveStaleNew(path, SideFileEndings());
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString candidate =
-            info.absoluteDir().filePath(QStringLiteral(".%1.neu-%2-%3")
-                                            .arg(info.fileName())
-                                            .arg(::getpid())
-                                            .arg(QRandomGenerator::global()->bounded(1000000)));
+            LeftoverFiles::NewBeside(path, QRandomGenerator::global()->bounded(1000000u));
         // Watched before it is made: a signal in between would leave it behind. (A name
         // taken already carries this process's id: a file of a process long gone.)
         LeftoverFiles::Watch(candidate);

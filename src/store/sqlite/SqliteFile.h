@@ -2,11 +2,15 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // What the program does to a database file itself, beside the engine: checks before it is
 // opened, and making a new file appear only once complete.
 namespace SqliteFile {
 
+// The endings of the files SQLite keeps beside a database "NAME" while it works on it:
+// "NAME-journal", and "NAME-wal" and "NAME-shm" in write-ahead mode.
+QStringList SideFileEndings();
 // Whether the file starts as an SQLite database does; false with the German reason.
 bool LooksLikeSqlite(const QString& path, QString* reason);
 // Only a regular file can be a database: opening a pipe or a device would wait forever or

@@ -23,6 +23,9 @@ public:
                                       QString* error) const override {
         return CSqliteBackend::Open(path, create, error);
     }
+    int RemoveStaleNew(const QString& path) const override {
+        return LeftoverFiles::RemoveStaleNew(path, SqliteFile::SideFileEndings());
+    }
     QString CreateBeside(const QString& path, QString* error) const override {
         return SqliteFile::CreateTemporaryBeside(path, error);
     }

@@ -77,15 +77,17 @@ CListView_Table::CListView_Table(QWidget* parent)
             [this] { OnSelectionChanged(); });
     // Export, "Datensatz..." and "Als Ortsdatei speichern" depend on the rows and the
     // selection.
-    const auto commandStateChanged = [] {
-        if (CMainFrame* frame = theApp.GetMainFrame())
-            frame->CommandStateChanged();
-    };
+    const auto commandStateChanged = &CListView_Table::CommandStatesChanged;
     connect(&m_model, &QAbstractItemModel::modelReset, this, commandStateChanged);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, commandStateChanged);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, commandStateChanged);
     connect(&m_model, &QAbstractItemModel::layoutChanged, this, commandStateChanged);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, commandStateChanged);
+}
+
+void CListView_Table::CommandStatesChanged() {
+    if (CMainFrame* frame = theApp.GetMainFrame())
+        frame->CommandStateChanged();
 }
 
 CListView_Table::~CListView_Table() {

@@ -181,6 +181,9 @@ private:
     void TakeRows(CTableRows rows, int keepFrom);
     bool m_bFilling = false;
     bool m_bFillCancelled = false;
+    // The rows, the selection, the reading or a sort changed (m_bFilling, m_pSortWait): the
+    // states of the commands on the rows follow.
+    void CommandStatesChanged();
     // The reading has ended: a header click kept meanwhile sorts now, unless `sort` is false
     // (the window goes).
     void FillEnded(bool sort);

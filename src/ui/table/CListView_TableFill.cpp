@@ -70,6 +70,7 @@ void CListView_Table::FillTable() {
         // keeps the caption meanwhile.
         m_bFilling = true;
         m_bRefilling = true;
+        CommandStatesChanged();
         CChildFrame* frame = GetParentFrame();
         if (CDocument* doc = GetDocument(); doc && doc->GetDocTemplate()) {
             doc->SetTitle(m_pTableDesc->m_strTableName);
@@ -109,6 +110,7 @@ void CListView_Table::FillTable() {
             return;
         m_bFilling = false;
         m_bRefilling = false;
+        CommandStatesChanged();
         if (!done || !rows || rows->m_result.m_bCancelled) {
             // Stopped: the window goes, as if it had never been opened.
             job.Cancel();

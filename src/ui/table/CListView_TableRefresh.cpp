@@ -144,6 +144,7 @@ void CListView_Table::Refill() {
     CChildFrame* frame = GetParentFrame();
     m_bRefilling = true;
     m_bFilling = true;
+    CommandStatesChanged();
     m_bShowRecordStatus = false;
     std::optional<CTableRows> rows;
     auto keys = std::make_shared<KeyPositions>();
@@ -173,6 +174,7 @@ void CListView_Table::Refill() {
         return;
     m_bFilling = false;
     m_bRefilling = false;
+    CommandStatesChanged();
     m_bShowRecordStatus = true;
     if (!done || !rows || rows->m_result.m_bCancelled) {
         // Stopped: the rows stay, and so does what is known of their age.

@@ -126,6 +126,7 @@ void CListView_Table::OnColumnClick(int column) {
         };
         CUsableWait wait;
         m_pSortWait = &wait;
+        CommandStatesChanged();
         bool topJustShown = false;
         const bool done = wait.Run([&] {
             // The first rows are on the screen at least once before the rest.
@@ -153,8 +154,10 @@ void CListView_Table::OnColumnClick(int column) {
         });
         if (!self)
             return;
-        if (m_pSortWait == &wait)
+        if (m_pSortWait == &wait) {
             m_pSortWait = nullptr;
+            CommandStatesChanged();
+        }
         // A later click took over: it sets what is to be set.
         if (generation != m_nSortGeneration)
             return;

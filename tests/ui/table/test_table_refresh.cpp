@@ -241,3 +241,44 @@ TEST_F(TableRefreshTest, AReplacedFileIsSaidAndReadAndTheTypedMemoGoesIntoIt) {
     EXPECT_EQ(view->GetModel().RowCount(), 2);
     EXPECT_EQ(view->GetModel().Cell(0, GEO_MEMO), "Kunde Meier");
 }
+
+TEST_F(TableRefreshTest, CommandsOnTheRowsAreGreyWhileTheyAreReadAgainAndBackWhenEscStopsIt) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    ASSERT_TRUE(ImportSharedData(data));
+    CListView_Table* view = OpenTable();
+    ASSERT_TRUE(view);
+    const qint64 rows = view->GetModel().RowCount();
+    view->setFocus();
+    Process();
+    ASSERT_TRUE(Action(ID_FILE_EXPORT) && Action(ID_FILE_PRINT));
+    ASSERT_TRUE(Action(ID_FILE_EXPORT)->isEnabled());
+
+    // The states as the menus and the tool bar show them, nothing asking for them meanwhile:
+    // a look a tick after the reading began, then Esc.
+    bool looked = false, exportEnabled = true, printEnabled = true;
+    int ticks = 0;
+    QTimer look;
+    look.setInterval(1);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (!view->IsFilling() || ++ticks < 2)
+            return;
+        look.stop();
+        looked = true;
+        exportEnabled = Action(ID_FILE_EXPORT)->isEnabled();
+        printEnabled = Action(ID_FILE_PRINT)->isEnabled();
+        QTest::keyClick(view, Qt::Key_Escape);
+    });
+    look.start();
+    Key(Qt::Key_F5);
+    look.stop();
+    ASSERT_TRUE(looked);
+    EXPECT_FALSE(exportEnabled);
+    EXPECT_FALSE(printEnabled);
+    // Stopped: the rows stay, and the commands on them are there again.
+    Process();
+    EXPECT_FALSE(view->IsFilling());
+    EXPECT_EQ(view->GetModel().RowCount(), rows);
+    EXPECT_TRUE(Action(ID_FILE_EXPORT)->isEnabled());
+    EXPECT_TRUE(Action(ID_FILE_PRINT)->isEnabled());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
+}
