@@ -8,6 +8,21 @@
 #include <QString>
 
 #include <cstring>
+#include <utility>
+
+namespace {
+
+// The place an entry names, as its texts are.
+struct EntryKey {
+    QString staat, plz, ort;
+    bool operator==(const EntryKey&) const = default;
+};
+
+size_t qHash(const EntryKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.staat, key.plz, key.ort);
+}
+
+} // namespace
 
 QByteArray CPlaceLookup::OrtKey(QByteArrayView utf8) {
     return QString::fromUtf8(FoldLike::FoldText(utf8)).toCaseFolded().simplified().toUtf8();
@@ -42,10 +57,17 @@ void CPlaceLookup::Clear() {
 void CPlaceLookup::Prepare(const CPlaceList& places) {
     Clear();
     m_aPlaceOf.reserve(size_t(places.size()));
-    QHash<QByteArray, quint32> placeOfKey;
+    // By the entries' own texts, which a list's entries share: an entry of a place met before
+    // costs a hash and no copy.
+    QHash<EntryKey, quint32> placeOfEntry;
     QHash<QString, QByteArray> ortKeys; // a name is folded once
-    QByteArray key;
     for (const CPlaceEntry& entry : places) {
+        EntryKey entryKey{entry.m_strStaat, entry.m_strPLZ, entry.m_strOrt};
+        const auto found = placeOfEntry.constFind(entryKey);
+        if (found != placeOfEntry.constEnd()) {
+            m_aPlaceOf.push_back(*found);
+            continue;
+        }
         const QByteArray staat = entry.m_strStaat.toUtf8(), plz = entry.m_strPLZ.toUtf8();
         QByteArray ort;
         if (!entry.m_strOrt.isEmpty()) {
@@ -57,18 +79,11 @@ void CPlaceLookup::Prepare(const CPlaceList& places) {
         // The three lengths first: texts holding a NUL stay apart.
         const quint32 lengths[3] = {quint32(staat.size()), quint32(plz.size()),
                                     quint32(ort.size())};
-        key.clear();
-        key.append(reinterpret_cast<const char*>(lengths), sizeof lengths);
-        key.append(staat).append(plz).append(ort);
-        const auto found = placeOfKey.constFind(key);
-        if (found != placeOfKey.constEnd()) {
-            m_aPlaceOf.push_back(*found);
-            continue;
-        }
         const auto place = quint32(m_aKeyStart.size());
         m_aKeyStart.push_back(m_keys.size());
-        m_keys += key;
-        placeOfKey.insert(key, place);
+        m_keys.append(reinterpret_cast<const char*>(lengths), sizeof lengths);
+        m_keys.append(staat).append(plz).append(ort);
+        placeOfEntry.insert(std::move(entryKey), place);
         m_aPlaceOf.push_back(place);
     }
     m_keys.squeeze();
