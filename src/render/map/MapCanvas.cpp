@@ -21,8 +21,14 @@ CMapCanvas::CMapCanvas(CGeoDatabase& database, const CMapSettings& settings)
 
 void CMapCanvas::SetPlaceList(CPlaceList* places) {
     m_pPlaces = places;
+    m_bPlaceListCopy = false;
     m_lookup.Clear();
     m_aPlaceState.clear();
+}
+
+void CMapCanvas::SetPlaceListCopy(CPlaceList* copy) {
+    SetPlaceList(copy);
+    m_bPlaceListCopy = true;
 }
 
 CMapCanvas::CProjection CMapCanvas::Projection() const {

@@ -67,6 +67,10 @@ public:
     // for none.
     void SetPlaceList(CPlaceList* places);
     CPlaceList* PlaceList() const { return m_pPlaces; }
+    // A copy of the document's list, drawn on another thread (CMapDrawJob): the canvas only
+    // reads it, so that the copy keeps sharing the document's entries, and keeps the
+    // positions it drew for TakeRepaint.
+    void SetPlaceListCopy(CPlaceList* copy);
 
     // Degrees to a device point with the extent and the m_rectPlot of the last repaint:
     // x = trunc((lon - west) * sx + left), y = trunc(bottom - (lat - south) * sy). Not clipped.
@@ -231,7 +235,8 @@ private:
     CGeoDatabase& m_database;
     std::shared_ptr<const CGeoPlaceRows> m_pRows; // the rows of the last repaint
     CPlaceList* m_pPlaces = nullptr;
-    CPlaceLookup m_lookup; // rows of the place list found by the last pass
+    bool m_bPlaceListCopy = false; // SetPlaceListCopy: the entries are not written
+    CPlaceLookup m_lookup;         // rows of the place list found by the last pass
     // What this canvas drew of each place-list entry: whether its row was found (only such
     // entries blink), where, and its blink phase. Kept per canvas, so that two windows on one
     // document blink at their own positions and each in its own rhythm; the position and

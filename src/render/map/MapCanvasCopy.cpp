@@ -6,14 +6,14 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <utility>
+
 bool CMapCanvas::WantsTexts() const {
     if (m_bShowNames || m_bShowMemos || UsesTerritories())
         return true;
-    if (!m_bShowFilePlaces || !m_pPlaces || m_pPlaces->isEmpty())
-        return false;
-    CPlaceLookup lookup;
-    lookup.Prepare(*m_pPlaces);
-    return lookup.IsActive();
+    // The entries are looked up, and labelled, by the rows' texts.
+    return m_bShowFilePlaces && m_pPlaces && !m_pPlaces->isEmpty();
 }
 
 void CMapCanvas::DrawFrame(QSize clientSize, QSize outerSize) {
@@ -56,12 +56,16 @@ QString CMapCanvas::TakeRepaint(const CMapCanvas& drawn, const QString& report) 
             states[i].bBlinkPhase = m_aPlaceState[i].bBlinkPhase;
     }
     m_aPlaceState = std::move(states);
-    if (m_pPlaces && drawn.m_pPlaces) {
-        const int count = int(std::min(m_pPlaces->size(), drawn.m_pPlaces->size()));
-        for (int i = 0; i < count; ++i) {
-            if (size_t(i) < m_aPlaceState.size() && m_aPlaceState[size_t(i)].bDrawn) {
-                (*m_pPlaces)[i].m_nX = drawn.m_pPlaces->at(i).m_nX;
-                (*m_pPlaces)[i].m_nY = drawn.m_pPlaces->at(i).m_nY;
+    if (m_pPlaces) {
+        const size_t count = std::min(size_t(m_pPlaces->size()), m_aPlaceState.size());
+        for (size_t i = 0; i < count; ++i) {
+            const QPoint pt = m_aPlaceState[i].pt;
+            const CPlaceEntry& entry = std::as_const(*m_pPlaces)[qsizetype(i)];
+            // Written only where it moved: the list may still be shared with a copy.
+            if (m_aPlaceState[i].bDrawn && (entry.m_nX != pt.x() || entry.m_nY != pt.y())) {
+                CPlaceEntry& stored = (*m_pPlaces)[qsizetype(i)];
+                stored.m_nX = pt.x();
+                stored.m_nY = pt.y();
             }
         }
     }

@@ -86,10 +86,13 @@ void CMapDrawJob::Run() {
     CMapCanvas& canvas = m_input.canvas;
     // The copy of the window's place list, when the window has one.
     if (canvas.PlaceList())
-        canvas.SetPlaceList(&m_input.places);
+        canvas.SetPlaceListCopy(&m_input.places);
     canvas.GiveRows(rows, m_strReadError, read);
     CJobProgress progress([this](int percent) { Tell(percent); });
     m_strReport = canvas.Repaint(m_input.clientSize, m_input.outerSize, &progress);
+    // The positions drawn are in the canvas; the copy let go, the window writes them into
+    // its entries without copying them all.
+    m_input.places = CPlaceList();
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_done && !Cancelled())
         m_done();

@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -41,7 +42,7 @@ std::vector<bool> CMapCanvas::HiddenFileLabels(CDeviceContext& dc) {
     std::vector<bool> hidden(size_t(m_pPlaces->size()));
     CLabelCover cover(dc.DeviceSize());
     for (qsizetype i = m_pPlaces->size() - 1; i >= 0; --i) {
-        const CPlaceEntry& entry = (*m_pPlaces)[i];
+        const CPlaceEntry& entry = std::as_const(*m_pPlaces)[i];
         const CPlaceLookup::Row* row = m_lookup.Find(int(i));
         if (!row || IsNotGiven(entry.m_strFontHeight))
             continue;
@@ -80,10 +81,12 @@ void CMapCanvas::DrawFilePlaces(CDeviceContext& dc) {
             continue;
         const QPoint pt = LonLatToPoint(row->dLon, row->dLat);
         const int x = pt.x(), y = pt.y();
-        CPlaceEntry& stored = (*m_pPlaces)[i];
-        stored.m_nX = x;
-        stored.m_nY = y;
-        const CPlaceEntry& entry = stored;
+        if (!m_bPlaceListCopy) {
+            CPlaceEntry& stored = (*m_pPlaces)[i];
+            stored.m_nX = x;
+            stored.m_nY = y;
+        }
+        const CPlaceEntry& entry = std::as_const(*m_pPlaces)[i];
         CPlaceState& state = m_aPlaceState[size_t(i)];
         if (!state.bDrawn)
             state.bBlinkPhase = entry.m_bBlinkPhase;

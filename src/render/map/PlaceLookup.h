@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 
-#include <optional>
 #include <vector>
 
 class CGeoPlaceRows;
@@ -29,7 +28,7 @@ public:
     void Prepare(const CPlaceList& places);
     // Forgets the entries: nothing is found.
     void Clear();
-    bool IsActive() const { return !m_aKeys.empty(); }
+    bool IsActive() const { return !m_aPlaceOf.empty(); }
 
     // Looks every entry up among the rows.
     void Resolve(const CGeoPlaceRows& rows);
@@ -46,11 +45,12 @@ public:
                           const QByteArray& ortKey, bool* ortFound = nullptr);
 
 private:
-    struct Key {
-        QByteArray staat; // UTF-8
-        QByteArray plz;
-        QByteArray ort; // OrtKey, or empty
-    };
-    std::vector<Key> m_aKeys;               // entry index -> its Staat and PLZ
-    std::vector<std::optional<Row>> m_aRow; // entry index -> row found
+    // The entries are kept by the distinct places they name (a list of a million rows names
+    // far fewer): an entry costs one index, a place its key texts and its row once.
+    // Of each place: the lengths of its Staat, PLZ and OrtKey (three quint32), then the texts.
+    QByteArray m_keys;
+    std::vector<qsizetype> m_aKeyStart; // place -> offset of its key in m_keys
+    std::vector<quint32> m_aPlaceOf;    // entry index -> its place
+    std::vector<qint32> m_aRowOfPlace;  // place -> index into m_aRows, -1 when none is found
+    std::vector<Row> m_aRows;           // the rows found, each once
 };

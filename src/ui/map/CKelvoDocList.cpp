@@ -121,6 +121,8 @@ void CKelvoDoc::SetAsOf(const QDate& day) {
     if (!m_pList || !day.isValid())
         return;
     m_dtAsOf = day;
+    // The entries of the day before go first: a list of a million takes hundreds of MB.
+    m_aPlaces = CPlaceList();
     m_aPlaces = TableList::AsOf(m_pList->aEntries, day);
     TableListAge::Colour(m_aPlaces, CAsOfBar::AgeRules(), day);
     if (CAsOfBar* bar = AsOfBar(); bar && bar->Day() != day)

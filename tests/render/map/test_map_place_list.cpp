@@ -159,6 +159,46 @@ TEST(MapPlaceList, TheLookupKeepsTheSmallestKeyWhateverTheCase) {
     EXPECT_EQ(lookup.Find(3), nullptr);
 }
 
+// Entries are looked up by the place they name; entries naming one place share its row, and
+// no two places are taken for one, whatever their texts hold.
+TEST(MapPlaceList, EntriesOfOnePlaceShareItsRowAndNoOtherPlaceIsTakenForIt) {
+    TempGeo geo({{"DE", "10115", "Berlin", "4", "0"},
+                 {"DE", "10115", "Gesundbrunnen", "7", "0"},
+                 {"DE", "1", "Eins", "5", "0"}});
+    QString error;
+    const std::shared_ptr<const CGeoPlaceRows> rows =
+        CGeoPlaceRowsCache::Of(geo.Db()).Rows(true, nullptr, &error);
+    ASSERT_TRUE(error.isEmpty());
+    auto named = [](const QString& staat, const QString& plz, const QString& ort) {
+        CPlaceEntry e = entry(staat, plz);
+        e.m_strOrt = ort;
+        return e;
+    };
+    CPlaceLookup lookup;
+    lookup.Prepare({entry("DE", "10115"), named("DE", "10115", "GESUNDBRUNNEN"),
+                    named("DE", "10115", "Nirgendwo"), entry("DE", QStringLiteral("10115\u0000")),
+                    entry("DE1", "0115"), entry("DE", "10115"),
+                    named("DE", "10115", "gesundbrunnen"), entry("D", "E1")});
+    lookup.Resolve(*rows);
+    const double lon[] = {4, 7, 4, -1, -1, 4, 7, -1}; // -1: no row
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        const CPlaceLookup::Row* row = lookup.Find(i);
+        if (lon[i] < 0) {
+            EXPECT_EQ(row, nullptr);
+            continue;
+        }
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->dLon, lon[i]);
+        EXPECT_EQ(row->ort, lon[i] == 4 ? QByteArray("Berlin") : QByteArray("Gesundbrunnen"));
+    }
+    // Looked up again (the rows of the next repaint), the same.
+    lookup.Resolve(*rows);
+    ASSERT_NE(lookup.Find(6), nullptr);
+    EXPECT_EQ(lookup.Find(6)->dLon, 7.0);
+    EXPECT_EQ(lookup.Find(8), nullptr);
+}
+
 TEST(MapPlaceList, BlinkingAlternatesColourAndWhiteAndStopsWhenTheListIsHidden) {
     TempGeo geo({kFrankfurt,
                  {"AT", "1010", "Wien", "12.0", "48.0"},
