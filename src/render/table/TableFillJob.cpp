@@ -1,6 +1,7 @@
 #include "render/table/TableFillJob.h"
 
 #include "base/Progress.h"
+#include "base/StepTrace.h"
 #include "render/table/TableNearest.h"
 #include "store/GeoDatabase.h"
 
@@ -32,22 +33,32 @@ struct CTableFillJob::State : CProgress {
 };
 
 CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
-                             CFirstScreen first, Finish finish)
+                             CFirstScreen first, Finish finish, Ready ready)
     : m_pState(std::make_shared<State>()) {
     startThread([state = m_pState, location = db.FilePath(), desc, filter = std::move(filter),
-                 screen = first, finish = std::move(finish)] {
+                 screen = first, finish = std::move(finish), ready = std::move(ready)] {
         CGeoDatabase reader;
         CTableRows rows;
-        if (!reader.Open(location)) {
+        bool opened = false;
+        {
+            const StepTrace::Step step("fill.Open");
+            opened = reader.Open(location);
+        }
+        if (!opened) {
             rows.m_result.m_strError = reader.OpenError();
         } else {
             if (screen.count > 0 && !state->cancel) {
+                const StepTrace::Step step("fill.FirstRows");
                 CTableRows first =
                     screen.places
                         ? TableNearest::ReadScreen(reader, desc, filter, screen, &state->cancel)
                         : ReadFirstTableRows(reader, desc, filter, screen.count);
-                std::lock_guard lock(state->mutex);
-                state->first = std::move(first);
+                {
+                    std::lock_guard lock(state->mutex);
+                    state->first = std::move(first);
+                }
+                if (ready)
+                    ready();
             }
             if (!state->cancel)
                 rows = ReadTableRows(reader, desc, filter, state.get(), &state->cancel);
@@ -60,6 +71,8 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
             state->result = std::move(rows);
         }
         state->done = true;
+        if (ready)
+            ready();
     });
 }
 
