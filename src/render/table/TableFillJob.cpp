@@ -4,6 +4,7 @@
 #include "base/StepTrace.h"
 #include "render/table/TableNearest.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoReaderPool.h"
 
 #include <QThread>
 
@@ -37,14 +38,14 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
     : m_pState(std::make_shared<State>()) {
     startThread([state = m_pState, location = db.FilePath(), desc, filter = std::move(filter),
                  screen = first, finish = std::move(finish), ready = std::move(ready)] {
-        CGeoDatabase reader;
-        CTableRows rows;
-        bool opened = false;
+        std::unique_ptr<CGeoDatabase> connection;
         {
             const StepTrace::Step step("fill.Open");
-            opened = reader.Open(location);
+            connection = GeoReaderPool::Take(location);
         }
-        if (!opened) {
+        CGeoDatabase& reader = *connection;
+        CTableRows rows;
+        if (!reader.IsOpen()) {
             rows.m_result.m_strError = reader.OpenError();
         } else {
             if (screen.count > 0 && !state->cancel) {
@@ -66,6 +67,10 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                 finish(rows, state->cancel);
         }
         rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
+        // Kept for the next fill only where nothing was left half read.
+        if (!rows.m_result.m_bCancelled && rows.m_result.m_strError.isEmpty())
+            GeoReaderPool::Give(std::move(connection));
+        connection.reset();
         {
             std::lock_guard lock(state->mutex);
             state->result = std::move(rows);
