@@ -11,7 +11,8 @@
 // With KELVO_STALL_TRACE=1 every pass of the event loop over 30 ms is described on stderr:
 // the program's own steps in it (StepTrace) and the events delivered meanwhile that took long;
 // and per command the most CPU time the GUI thread spent between two ticks, which a loaded
-// machine does not stretch as it stretches the stalls.
+// machine does not stretch as it stretches the stalls; and the way to each first paint in
+// finer grain ("first"), with the steps of the program's other threads in it ("thread").
 #include "base/CommandIds.h"
 #include "base/GeoTableDesc.h"
 #include "base/StepTrace.h"
@@ -47,6 +48,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -113,15 +115,18 @@ public:
 
     // The stall from `fromNs` to `toNs`: the steps in it and the events that took 3 ms or more.
     // cpuNs: the GUI thread's CPU time in it; waitNs: its time waiting for a processor.
-    void Describe(const char* command, qint64 fromNs, qint64 toNs, qint64 cpuNs,
-                  qint64 waitNs) const {
-        std::fprintf(stderr, "stall\t%s\tat %.0f ms\t%.0f ms\tCPU %.1f ms\trunnable %.1f ms\n",
+    // what: "stall", or "first" for the way to the first paint (described in finer grain).
+    void Describe(const char* command, qint64 fromNs, qint64 toNs, qint64 cpuNs, qint64 waitNs,
+                  const char* what = "stall") const {
+        const qint64 grain = std::strcmp(what, "first") == 0 ? 300000 : 1000000;
+        std::fprintf(stderr, "%s\t%s\tat %.0f ms\t%.0f ms\tCPU %.1f ms\trunnable %.1f ms\n", what,
                      command, fromNs / 1e6, (toNs - fromNs) / 1e6, cpuNs / 1e6, waitNs / 1e6);
         for (const StepTrace::Entry& e : StepTrace::Overlapping(fromNs, toNs)) {
             const qint64 end = e.endNs < 0 ? toNs : e.endNs;
-            if (e.gui && end - e.startNs >= 1000000)
-                std::fprintf(stderr, "  step\t%s\t+%.1f\t%.1f ms\tCPU %.1f ms\n", e.name,
-                             (e.startNs - fromNs) / 1e6, (end - e.startNs) / 1e6, e.cpuNs / 1e6);
+            if ((e.gui || grain < 1000000) && end - e.startNs >= grain)
+                std::fprintf(stderr, "  %s\t%s\t+%.1f\t%.1f ms\tCPU %.1f ms\n",
+                             e.gui ? "step" : "thread", e.name, (e.startNs - fromNs) / 1e6,
+                             (end - e.startNs) / 1e6, e.cpuNs / 1e6);
         }
         const qint64 first = std::max<qint64>(0, next - qint64(ring.size()));
         for (qint64 i = first; i < next; ++i) {
@@ -130,7 +135,7 @@ public:
             const Delivery& after = ring[size_t(i + 1) % ring.size()];
             const qint64 until = last ? toNs : after.ns;
             const qint64 cpu = (last ? StepTrace::ThreadCpu() : after.cpuNs) - d.cpuNs;
-            if (d.ns >= fromNs && d.ns <= toNs && until - d.ns >= 3000000)
+            if (d.ns >= fromNs && d.ns <= toNs && until - d.ns >= 3 * grain)
                 std::fprintf(stderr, "  event\t%d\t%s\t+%.1f\t%.1f ms\tCPU %.1f ms\n", d.type,
                              d.receiver, (d.ns - fromNs) / 1e6, (until - d.ns) / 1e6, cpu / 1e6);
         }
@@ -179,6 +184,7 @@ struct Probe {
         double first = -1, stall = 0, last = 0;
         qint64 lastCpu = StepTrace::ThreadCpu(), lastWait = runDelayNs();
         qint64 busiest = 0; // the GUI thread's most CPU time between two ticks
+        const qint64 startNs = StepTrace::Now(), startCpu = lastCpu, startWait = lastWait;
         bool given = false;
         QEventLoop loop;
         QTimer tick;
@@ -196,8 +202,13 @@ struct Probe {
             }
             stall = std::max(stall, now - last);
             last = now;
-            if (first < 0 && watch.painted)
+            if (first < 0 && watch.painted) {
                 first = now;
+                if (events)
+                    events->Describe(name, startNs, StepTrace::Now(),
+                                     StepTrace::ThreadCpu() - startCpu, runDelayNs() - startWait,
+                                     "first");
+            }
             const bool working = g_StatusProgress.m_wndProgress || QApplication::overrideCursor();
             if (given && !working && !QApplication::activeModalWidget())
                 loop.quit();

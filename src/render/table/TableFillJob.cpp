@@ -1,8 +1,10 @@
 #include "render/table/TableFillJob.h"
 
 #include "base/Progress.h"
+#include "base/StepTrace.h"
 #include "render/table/TableNearest.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoReaderPool.h"
 
 #include <QThread>
 
@@ -32,22 +34,32 @@ struct CTableFillJob::State : CProgress {
 };
 
 CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
-                             CFirstScreen first, Finish finish)
+                             CFirstScreen first, Finish finish, Ready ready)
     : m_pState(std::make_shared<State>()) {
     startThread([state = m_pState, location = db.FilePath(), desc, filter = std::move(filter),
-                 screen = first, finish = std::move(finish)] {
-        CGeoDatabase reader;
+                 screen = first, finish = std::move(finish), ready = std::move(ready)] {
+        std::unique_ptr<CGeoDatabase> connection;
+        {
+            const StepTrace::Step step("fill.Open");
+            connection = GeoReaderPool::Take(location);
+        }
+        CGeoDatabase& reader = *connection;
         CTableRows rows;
-        if (!reader.Open(location)) {
+        if (!reader.IsOpen()) {
             rows.m_result.m_strError = reader.OpenError();
         } else {
             if (screen.count > 0 && !state->cancel) {
+                const StepTrace::Step step("fill.FirstRows");
                 CTableRows first =
                     screen.places
                         ? TableNearest::ReadScreen(reader, desc, filter, screen, &state->cancel)
                         : ReadFirstTableRows(reader, desc, filter, screen.count);
-                std::lock_guard lock(state->mutex);
-                state->first = std::move(first);
+                {
+                    std::lock_guard lock(state->mutex);
+                    state->first = std::move(first);
+                }
+                if (ready)
+                    ready();
             }
             if (!state->cancel)
                 rows = ReadTableRows(reader, desc, filter, state.get(), &state->cancel);
@@ -55,11 +67,17 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                 finish(rows, state->cancel);
         }
         rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
+        // Kept for the next fill only where nothing was left half read.
+        if (!rows.m_result.m_bCancelled && rows.m_result.m_strError.isEmpty())
+            GeoReaderPool::Give(std::move(connection));
+        connection.reset();
         {
             std::lock_guard lock(state->mutex);
             state->result = std::move(rows);
         }
         state->done = true;
+        if (ready)
+            ready();
     });
 }
 

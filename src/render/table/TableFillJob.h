@@ -21,13 +21,16 @@ class CGeoDatabase;
 // window's order), unless the reading was stopped.
 //
 // The owner asks for what is there (TakeFirstRows, TakeResult, Percent) from its own
-// thread. Cancel() or dropping the job stops it soon; nobody waits for the thread, which
-// ends by itself and frees what it read.
+// thread; `ready`, when given, is called on the job's thread as soon as the first screen or
+// the result is there to be taken (to ask at once instead of at the next look). Cancel() or
+// dropping the job stops it soon; nobody waits for the thread, which ends by itself and frees what
+// it read.
 class CTableFillJob {
 public:
     using Finish = std::function<void(CTableRows& rows, const std::atomic<bool>& cancel)>;
+    using Ready = std::function<void()>;
     CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, CGeoFilter filter,
-                  CFirstScreen first, Finish finish = {});
+                  CFirstScreen first, Finish finish = {}, Ready ready = {});
     ~CTableFillJob(); // cancels
     CTableFillJob(const CTableFillJob&) = delete;
     CTableFillJob& operator=(const CTableFillJob&) = delete;

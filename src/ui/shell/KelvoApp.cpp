@@ -3,6 +3,7 @@
 #include "base/CommandIds.h"
 #include "store/DbLocation.h"
 #include "store/GeoDatabase.h"
+#include "store/GeoReaderPool.h"
 #include "ui/map/CKelvoDoc.h"
 #include "ui/map/CKelvoView.h"
 #include "ui/shell/DocTemplate.h"
@@ -138,6 +139,9 @@ bool CKelvoApp::InitInstance() {
     // Size, position and maximised state as the user left them.
     WindowState::RestoreMainWindow(m_pMainWnd);
     m_pMainWnd->show();
+    // The first table window on a server finds a connection of its own ready.
+    if (g_GeoDatabase.IsServer())
+        GeoReaderPool::Prepare(g_GeoDatabase.FilePath());
     return true;
 }
 
@@ -149,6 +153,7 @@ void CKelvoApp::ExitInstance() {
     m_templates.clear();
     m_pMapTemplate = nullptr;
     m_pTableTemplate = nullptr;
+    GeoReaderPool::Clear();
     // Printer and translation go while the QApplication still exists.
     m_pPrinter.reset();
     if (m_pTranslator)

@@ -82,7 +82,10 @@ void CDia_Find::OnOK() {
         return;
     }
     g_strSearch = text;
-    settings().setValue(QLatin1String(kFoldKey), m_checkFold->isChecked());
+    // Written only when it changed: every write puts the settings file on the disk anew.
+    QSettings stored = settings();
+    if (stored.value(QLatin1String(kFoldKey), false).toBool() != m_checkFold->isChecked())
+        stored.setValue(QLatin1String(kFoldKey), m_checkFold->isChecked());
     accept();
 }
 

@@ -65,7 +65,9 @@ void CListView_Table::FillTable() {
         else if (how.nSortColumn < 0)
             screen = TableNearest::Screen(*m_pDatabase, m_filter, how.dLon, how.dLat, kFirstRows);
         const bool nearest = screen.places != nullptr;
-        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, screen, std::move(arrange));
+        // The window asks the job as soon as it has something, not only every poll.
+        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, screen, std::move(arrange),
+                          &CUsableWait::Wake);
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
         m_bFilling = true;
