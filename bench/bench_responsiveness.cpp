@@ -48,6 +48,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -168,6 +169,11 @@ struct Probe {
     // Runs `give` (the person's action) from the event loop and measures until its work ends.
     void measure(const char* name, const std::function<void()>& give,
                  CListView_Table* target = nullptr) {
+        // KELVO_PROBE_COMMANDS=map,zoom: only these commands.
+        const QStringList only =
+            qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
+        if (!only.isEmpty() && !only.contains(QLatin1String(name)))
+            return;
         watch.known = views();
         watch.target = target;
         watch.reordered = watch.painted = false;
@@ -178,6 +184,7 @@ struct Probe {
         QElapsedTimer clock;
         double first = -1, stall = 0, last = 0;
         qint64 lastCpu = StepTrace::ThreadCpu(), lastWait = runDelayNs();
+        const qint64 firstCpu = lastCpu, firstWait = lastWait;
         qint64 busiest = 0; // the GUI thread's most CPU time between two ticks
         bool given = false;
         QEventLoop loop;
@@ -196,8 +203,14 @@ struct Probe {
             }
             stall = std::max(stall, now - last);
             last = now;
-            if (first < 0 && watch.painted)
+            if (first < 0 && watch.painted) {
                 first = now;
+                // What the first rows or picture waited for.
+                if (events)
+                    events->Describe((std::string(name) + " first").c_str(),
+                                     StepTrace::Now() - qint64(now * 1e6), StepTrace::Now(),
+                                     StepTrace::ThreadCpu() - firstCpu, runDelayNs() - firstWait);
+            }
             const bool working = g_StatusProgress.m_wndProgress || QApplication::overrideCursor();
             if (given && !working && !QApplication::activeModalWidget())
                 loop.quit();
