@@ -173,6 +173,11 @@ struct Probe {
     // Runs `give` (the person's action) from the event loop and measures until its work ends.
     void measure(const char* name, const std::function<void()>& give,
                  CListView_Table* target = nullptr) {
+        // KELVO_PROBE_COMMANDS=map,zoom: only these commands.
+        const QStringList only =
+            qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
+        if (!only.isEmpty() && !only.contains(QLatin1String(name)))
+            return;
         watch.known = views();
         watch.target = target;
         watch.reordered = watch.painted = false;

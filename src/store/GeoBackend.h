@@ -121,8 +121,11 @@ public:
     };
     // Whether the next BeginWrite would check the database first.
     virtual bool WriteCheckDue() { return false; }
-    // Makes the check in a read transaction of this connection, writing nothing.
-    virtual WriteCheck CheckAhead() { return {}; }
+    // Makes the check in a read transaction of this connection, writing nothing. `progress`,
+    // when given, is told on this thread each whole percent the check has got through.
+    virtual WriteCheck CheckAhead(const std::function<void(int percent)>& /*progress*/) {
+        return {};
+    }
     // Takes the check another connection made: BeginWrite then finds the database in that
     // state as that check did, without reading it again.
     virtual void TakeWriteCheck(const WriteCheck&) {}

@@ -125,10 +125,12 @@ public:
     // BeginWrite's check of the file made ahead, so that the window stays usable while it
     // reads the whole file: whether the next BeginWrite would check; the check itself, on a
     // connection of its own to the database at `location` (any thread; nothing is written,
-    // a missing file is not made); and taking what it found into this connection. On a
-    // server there is no such check.
+    // a missing file is not made; `progress` is told on that thread each whole percent it has
+    // got through); and taking what it found into this connection. On a server there is no
+    // such check.
     bool WriteCheckDue();
-    static CGeoBackend::WriteCheck CheckAhead(const QString& location, int busyTimeoutMs);
+    static CGeoBackend::WriteCheck CheckAhead(const QString& location, int busyTimeoutMs,
+                                              const std::function<void(int)>& progress = {});
     void TakeWriteCheck(const CGeoBackend::WriteCheck& check);
     // The write transaction of an import (BeginWrite), begun only while no other import runs
     // on the database: Busy at once, with nothing begun, while one does; Failed with

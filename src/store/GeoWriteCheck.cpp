@@ -9,14 +9,15 @@ bool CGeoDatabase::WriteCheckDue() {
     return m_pBackend && !IsServer() && !FileReplaced() && m_pBackend->WriteCheckDue();
 }
 
-CGeoBackend::WriteCheck CGeoDatabase::CheckAhead(const QString& location, int busyTimeoutMs) {
+CGeoBackend::WriteCheck CGeoDatabase::CheckAhead(const QString& location, int busyTimeoutMs,
+                                                 const std::function<void(int)>& progress) {
     if (CDbLocation::IsServerText(location) || !QFileInfo::exists(location))
         return {};
     CGeoDatabase db;
     db.SetBusyTimeout(busyTimeoutMs);
     if (!db.Open(location) || db.IsServer())
         return {};
-    return db.m_pBackend->CheckAhead();
+    return db.m_pBackend->CheckAhead(progress);
 }
 
 void CGeoDatabase::TakeWriteCheck(const CGeoBackend::WriteCheck& check) {

@@ -5,10 +5,12 @@
 #include "store/GeoDatabase.h"
 
 #include <QFileInfo>
+#include <QList>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -24,10 +26,27 @@ void fill(CGeoDatabase& db, int n) {
     ASSERT_TRUE(db.Execute("COMMIT"));
 }
 
-CGeoBackend::WriteCheck checkOnAnotherThread(const QString& path) {
+CGeoBackend::WriteCheck checkOnAnotherThread(const QString& path, QList<int>* percents = nullptr) {
     CGeoBackend::WriteCheck check;
-    std::thread([&] { check = CGeoDatabase::CheckAhead(path, 1000); }).join();
+    std::function<void(int)> progress;
+    if (percents)
+        progress = [percents](int percent) { percents->append(percent); };
+    std::thread([&] { check = CGeoDatabase::CheckAhead(path, 1000, progress); }).join();
     return check;
+}
+
+// The percents a check told before its end (which is always 100) rise one by one.
+void expectRisingThrough(const QList<int>& percents) {
+    ASSERT_GE(percents.size(), 2);
+    EXPECT_EQ(percents.last(), 100);
+    const QList<int> before = percents.mid(0, percents.size() - 1);
+    EXPECT_LE(before.first(), 5);
+    for (int i = 1; i < before.size(); ++i)
+        EXPECT_GT(before[i], before[i - 1]);
+    // The file is some hundred pages: nearly every percent is seen on the way, and the pages
+    // read before the end are nearly all of them.
+    EXPECT_GE(before.size(), 80);
+    EXPECT_GE(before.last(), 90);
 }
 
 // Counts the checks a connection makes of the file itself.
@@ -98,6 +117,22 @@ TEST_F(WriteCheckTest, ASoundFileCheckedAheadIsWrittenWithoutReadingItAgain) {
     EXPECT_EQ(TestSupport::ReadFile(path), before);
 }
 
+TEST_F(WriteCheckTest, TheCheckAheadTellsHowMuchOfTheFileItHasRead) {
+    fill(db, 40000);
+    QList<int> percents;
+    CGeoBackend::WriteCheck check = checkOnAnotherThread(path, &percents);
+    EXPECT_FALSE(check.state.isEmpty());
+    EXPECT_TRUE(check.error.isEmpty()) << qPrintable(check.error);
+    expectRisingThrough(percents);
+
+    // Free pages are not read: what counts is the part of the file that holds data.
+    ASSERT_TRUE(db.Execute("DELETE FROM GEO WHERE rowid > 15000")) << qPrintable(db.LastError());
+    percents.clear();
+    check = checkOnAnotherThread(path, &percents);
+    EXPECT_FALSE(check.state.isEmpty());
+    expectRisingThrough(percents);
+}
+
 TEST_F(WriteCheckTest, ADamagedFileFoundAheadIsRefusedWithTheMessageOfTheWriteCheck) {
     TestSupport::DamageMiddlePage(path);
     const QByteArray before = TestSupport::ReadFile(path);
@@ -110,6 +145,10 @@ TEST_F(WriteCheckTest, ADamagedFileFoundAheadIsRefusedWithTheMessageOfTheWriteCh
 
     const CGeoBackend::WriteCheck check = checkOnAnotherThread(path);
     EXPECT_EQ(check.error, refusal);
+    // The same finding while the check tells its progress.
+    QList<int> percents;
+    EXPECT_EQ(checkOnAnotherThread(path, &percents).error, refusal);
+    EXPECT_FALSE(percents.isEmpty());
     db.TakeWriteCheck(check);
     EXPECT_FALSE(db.WriteCheckDue());
     QVariant stored;

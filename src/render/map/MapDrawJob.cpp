@@ -5,12 +5,30 @@
 #include "store/DbLocation.h"
 #include "store/GeoDatabase.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QThreadPool>
 
 namespace {
 
 std::atomic<int> g_nRunning{0};
+
+// The jobs' threads: a pool of their own. Qt's raster engine hands parts of the GUI thread's
+// painting (a progress bar, a window's frame) to the global pool and waits for them; jobs
+// that held its threads for seconds kept every paint of the window waiting behind them.
+// The pool's threads are waited for when the application ends, as the global pool's are.
+QCoreApplication* g_pWaitingApp = nullptr;
+QThreadPool& jobThreads() {
+    static QThreadPool pool;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != g_pWaitingApp) {
+        g_pWaitingApp = app;
+        qAddPostRoutine([] {
+            jobThreads().waitForDone();
+            g_pWaitingApp = nullptr;
+        });
+    }
+    return pool;
+}
 
 // Rows read between two looks at the cancel flag.
 constexpr int kSliceMs = 20;
@@ -38,8 +56,7 @@ std::shared_ptr<CMapDrawJob> CMapDrawJob::Start(CInput input, Progress progress,
     std::shared_ptr<CMapDrawJob> job(
         new CMapDrawJob(std::move(input), std::move(progress), std::move(done)));
     ++g_nRunning;
-    // The pool's threads are waited for when the program ends.
-    QThreadPool::globalInstance()->start([job] {
+    jobThreads().start([job] {
         job->Run();
         --g_nRunning;
     });

@@ -49,6 +49,47 @@ template <typename... T> void permute(const std::vector<quint32>& order, T*... c
     }
 }
 
+// A run of rows of one country, [begin, end), and its country's place in the order.
+struct Run {
+    quint32 begin, end, rank;
+};
+
+// Puts the runs in the order of their rank, runs of the same rank in the order they come,
+// moving the rows of each column with them, in place. A merge sort over the runs whose merges
+// rotate whole stretches of rows: each pass goes through the rows from front to back, where
+// walking the cycles of a row order would jump through the memory at every row.
+template <typename... T>
+void sortRuns(std::vector<Run>& runs, size_t lo, size_t hi, T*... columns) {
+    if (hi - lo < 2)
+        return;
+    const size_t mid = lo + (hi - lo) / 2;
+    sortRuns(runs, lo, mid, columns...);
+    sortRuns(runs, mid, hi, columns...);
+    for (size_t a = lo, b = mid; a < b && b < hi;) {
+        // The left runs that stay in front of the first right one, then the right runs that
+        // go before the left run found.
+        while (a < b && runs[a].rank <= runs[b].rank)
+            ++a;
+        if (a == b)
+            break;
+        size_t e = b;
+        while (e < hi && runs[e].rank < runs[a].rank)
+            ++e;
+        const quint32 first = runs[a].begin, middle = runs[b].begin, last = runs[e - 1].end;
+        (std::rotate(columns + first, columns + middle, columns + last), ...);
+        std::rotate(runs.begin() + std::ptrdiff_t(a), runs.begin() + std::ptrdiff_t(b),
+                    runs.begin() + std::ptrdiff_t(e));
+        for (size_t i = a, at = first; i < e; ++i) {
+            const quint32 length = runs[i].end - runs[i].begin;
+            runs[i].begin = quint32(at);
+            runs[i].end = quint32(at + length);
+            at += length;
+        }
+        a += e - b;
+        b = e;
+    }
+}
+
 } // namespace
 
 Value CGeoPlaceRows::CountryValue(quint32 row) const {
@@ -319,9 +360,6 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
     std::shared_ptr<CGeoPlaceRows> rows = std::move(m_pRows);
     m_pRows.reset(new CGeoPlaceRows);
     CGeoPlaceRows& read = *rows;
-    struct Run {
-        quint32 begin, end, rank;
-    };
     std::vector<Run> runs;
     const quint32 n = quint32(read.m_aCountry.size());
     for (quint32 row = 0; row < n;) {
@@ -350,14 +388,8 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         });
         return rows;
     }
-    std::stable_sort(runs.begin(), runs.end(),
-                     [](const Run& a, const Run& b) { return a.rank < b.rank; });
-    std::vector<quint32> order;
-    order.reserve(n);
-    for (const Run& run : runs)
-        for (quint32 row = run.begin; row < run.end; ++row)
-            order.push_back(row);
-    read.m_keys.With(
-        [&](auto* keys) { permute(order, read.m_aPoint.data(), read.m_aCountry.data(), keys); });
+    read.m_keys.With([&](auto* keys) {
+        sortRuns(runs, 0, runs.size(), read.m_aPoint.data(), read.m_aCountry.data(), keys);
+    });
     return rows;
 }

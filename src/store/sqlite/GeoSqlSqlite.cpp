@@ -84,6 +84,12 @@ QString CacheSpill(bool on) {
               : QStringLiteral("PRAGMA cache_spill = OFF");
 }
 
+QString PagesInUse() {
+    return QStringLiteral(
+        "SELECT p.page_count - f.freelist_count, s.page_size FROM pragma_page_count() AS p, "
+        "pragma_freelist_count() AS f, pragma_page_size() AS s");
+}
+
 namespace {
 
 bool isPlainName(const QString& name) {

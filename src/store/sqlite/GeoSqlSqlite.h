@@ -22,13 +22,15 @@ QString DataVersion();
 // The backend's own statements: the table read for its field names only (the first real
 // read of a file); the schema version alone; the check of every page and record, with or
 // without the columns' CHECK constraints; the number of free pages; whether pages a
-// transaction changed may be written to the file before its commit.
+// transaction changed may be written to the file before its commit; the pages in use (all
+// but the free ones) and the page size.
 QString ProbeTable(const CGeoTableDesc& desc);
 QString SchemaVersion();
 QString QuickCheck();
 QString IgnoreCheckConstraints(bool on);
 QString FreePages();
 QString CacheSpill(bool on);
+QString PagesInUse();
 
 // The statements as the SQLite file's dialect; the server's is GeoSqlPostgres.
 const CGeoSqlDialect& Dialect();

@@ -168,7 +168,7 @@ CSqliteBackend::~CSqliteBackend() {
 }
 
 std::unique_ptr<CSqliteBackend> CSqliteBackend::Open(const QString& path, bool create,
-                                                     QString* error) {
+                                                     QString* error, const char* vfs) {
     std::unique_ptr<CSqliteBackend> backend(new CSqliteBackend);
     backend->m_strPath = path;
     // A connection serves one thread at a time (a thread that reads on its own opens its own
@@ -176,7 +176,7 @@ std::unique_ptr<CSqliteBackend> CSqliteBackend::Open(const QString& path, bool c
     // lock around every call a read of all rows costs a fifth less.
     const int flags =
         SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &backend->m_pHandle, flags, nullptr) !=
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &backend->m_pHandle, flags, vfs) !=
         SQLITE_OK) {
         *error =
             backend->m_pHandle
@@ -324,66 +324,6 @@ bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
         return true;
     }
     Run(QStringLiteral("ROLLBACK"));
-    return false;
-}
-
-bool CSqliteBackend::WriteCheckDue() {
-    const QByteArray stamp = SqliteFile::Stamp(m_strPath);
-    return stamp.isEmpty() || (stamp != m_checkedStamp && stamp != m_damaged.state);
-}
-
-CGeoBackend::WriteCheck CSqliteBackend::CheckAhead() {
-    WriteCheck result;
-    // The read transaction keeps writers out from its first read to its end: the file the
-    // check reads is the one with the stamps, when they are the same before and after.
-    if (!Run(QStringLiteral("BEGIN")))
-        return result;
-    if (Prepare(GeoSqlSqlite::SchemaVersion())->Step()) {
-        const QByteArray before = SqliteFile::Stamp(m_strPath);
-        bool busy = false;
-        const bool sound = Check(&result.error, &busy);
-        if (!busy && !before.isEmpty() && SqliteFile::Stamp(m_strPath) == before) {
-            result.state = before;
-            if (sound)
-                result.error.clear();
-        }
-    }
-    Run(QStringLiteral("ROLLBACK"));
-    if (result.state.isEmpty())
-        result.error.clear();
-    return result;
-}
-
-void CSqliteBackend::TakeWriteCheck(const WriteCheck& check) {
-    if (check.state.isEmpty())
-        return;
-    if (check.error.isEmpty())
-        m_checkedStamp = check.state;
-    else
-        m_damaged = check;
-}
-
-bool CSqliteBackend::Check(QString* error, bool* busy) {
-    // The check reads the file, not pages this connection still holds in its cache.
-    sqlite3_db_release_memory(m_pHandle);
-    // The check reads every page and record; the columns' CHECK constraints are left out of
-    // it: testing them costs five times the rest, and the engine tests them on every write.
-    Run(GeoSqlSqlite::IgnoreCheckConstraints(true));
-    const std::unique_ptr<CGeoStatement> check = Prepare(GeoSqlSqlite::QuickCheck());
-    QStringList problems;
-    while (check->Step())
-        problems << QString::fromUtf8(check->FieldUtf8(0).toByteArray());
-    Run(GeoSqlSqlite::IgnoreCheckConstraints(false));
-    QString details;
-    if (!check->Error().isEmpty())
-        details = check->EngineMessage();
-    else if (problems != QStringList{QStringLiteral("ok")})
-        details = problems.mid(0, 3).join(QStringLiteral("; "));
-    if (details.isEmpty())
-        return true;
-    *error = check->IsBusy() ? check->Error() : DbErrorText::Damaged(details);
-    if (busy)
-        *busy = check->IsBusy();
     return false;
 }
 

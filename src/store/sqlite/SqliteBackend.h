@@ -19,8 +19,10 @@ public:
     ~CSqliteBackend() override;
 
     // Opens the file; `create` makes it when it is missing (only a new file is so opened).
-    // Null and the engine's message when that fails.
-    static std::unique_ptr<CSqliteBackend> Open(const QString& path, bool create, QString* error);
+    // Null and the engine's message when that fails. `vfs` names the engine's file layer to
+    // read it through (null: the engine's default).
+    static std::unique_ptr<CSqliteBackend> Open(const QString& path, bool create, QString* error,
+                                                const char* vfs = nullptr);
 
     // Another program holding the file is waited for up to timeoutMs; `waiting` is told when
     // a wait starts.
@@ -35,7 +37,7 @@ public:
     bool BeginWrite(QString* error, bool* busy) override;
     void Committed() override;
     bool WriteCheckDue() override;
-    WriteCheck CheckAhead() override;
+    WriteCheck CheckAhead(const std::function<void(int)>& progress) override;
     void TakeWriteCheck(const WriteCheck& check) override;
     void SetExactRollback(bool on) override;
     void Stamp(qint64* version, qint64* schema, qint64* ownChanges) override;
@@ -56,6 +58,8 @@ private:
     // PRAGMA quick_check inside a transaction; false with the German reason when the file
     // is damaged or could not be read (`*busy` when another program held it).
     bool Check(QString* error, bool* busy = nullptr);
+    // The bytes of the file's pages that hold data (not those free), 0 when unknown.
+    long long BytesInUse();
 
     sqlite3* m_pHandle = nullptr;
     QString m_strPath;

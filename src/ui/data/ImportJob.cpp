@@ -134,9 +134,7 @@ CGeoImporter::Result RunImportJob(CMainFrame& frame, const QStringList& files,
             return !gate.Cancelled();
         });
         if (check) {
-            // The engine tells nothing of how far its check has got.
-            progress.SetBusy();
-            RunWriteCheck();
+            RunWriteCheck(&progress);
             if (!gate.Cancelled())
                 caption(QStringLiteral("Postleitzahlen werden importiert:"));
         }

@@ -20,10 +20,7 @@ bool CStatusBarProgress::Shown() const {
 
 void CStatusBarProgress::Show() const {
     g_StatusProgress.Start(m_strCaption);
-    if (m_nPos == kBusy)
-        g_StatusProgress.SetBusy();
-    else
-        g_StatusProgress.SetPos(m_nPos);
+    g_StatusProgress.SetPos(m_nPos);
 }
 
 void CStatusBarProgress::Start(const QString& caption) {
@@ -41,12 +38,6 @@ void CStatusBarProgress::SetPos(int percent) {
     m_nPos = percent;
     if (!m_bStarted || Shown())
         g_StatusProgress.SetPos(percent);
-}
-
-void CStatusBarProgress::SetBusy() {
-    m_nPos = kBusy;
-    if (!m_bStarted || Shown())
-        g_StatusProgress.SetBusy();
 }
 
 void CStatusBarProgress::Finish() {

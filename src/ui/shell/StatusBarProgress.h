@@ -24,9 +24,6 @@ public:
     void Start(const QString& caption) override;
     void SetPos(int percent) override;
     void Finish() override;
-    // A bar without a position that moves to and fro, for work that cannot tell how far it
-    // has got (until the next SetPos).
-    void SetBusy();
 
     // Shows the caption and position of the operation still running that started last, after
     // something else has written into the message pane; false when none runs.
@@ -39,6 +36,5 @@ private:
     Qt::CursorShape m_cursor;
     bool m_bStarted = false;
     QString m_strCaption;
-    int m_nPos = 0; // kBusy: no position
-    static constexpr int kBusy = -1;
+    int m_nPos = 0;
 };

@@ -52,14 +52,7 @@ void CStatusProgress::Start(const QString& caption) {
     m_timerRepaint.start();
 }
 
-void CStatusProgress::SetBusy() {
-    if (m_wndProgress)
-        m_wndProgress->setRange(0, 0);
-}
-
 void CStatusProgress::SetPos(int pos) {
-    if (m_wndProgress && m_wndProgress->maximum() == 0)
-        m_wndProgress->setRange(0, 100);
     if (!m_wndProgress || m_wndProgress->value() == pos)
         return;
     // QProgressBar paints itself at once for every value that moves the bar: held back here,

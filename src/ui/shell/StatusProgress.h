@@ -21,9 +21,6 @@ public:
     // third of its time on the bar), and never while a widget is being painted (a map
     // drawing inside its paint event); otherwise it is only scheduled for repainting.
     void SetPos(int pos);
-    // Makes the bar one that moves to and fro without a position, for work that cannot tell
-    // how far it has got; SetPos gives it a position again.
-    void SetBusy();
     // Removes the bar. The caption stays in pane 0 until someone replaces it.
     void Destroy();
 

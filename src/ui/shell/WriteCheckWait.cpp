@@ -4,9 +4,13 @@
 #include "ui/shell/Globals.h"
 #include "ui/shell/StatusBarProgress.h"
 
+#include "ui/shell/StatusProgress.h"
+
 #include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -15,17 +19,28 @@ bool g_bChecking = false;
 
 } // namespace
 
-void RunWriteCheck() {
+void RunWriteCheck(CProgress* progress) {
     if (g_bChecking || !g_GeoDatabase.WriteCheckDue())
         return;
     g_bChecking = true;
     const QString location = g_GeoDatabase.FilePath();
     const int timeoutMs = g_GeoDatabase.BusyTimeout();
     CGeoBackend::WriteCheck check;
+    std::atomic<int> percent{0};
     QEventLoop loop;
-    const std::unique_ptr<QThread> thread(QThread::create(
-        [&check, location, timeoutMs] { check = CGeoDatabase::CheckAhead(location, timeoutMs); }));
+    const std::unique_ptr<QThread> thread(QThread::create([&check, &percent, location, timeoutMs] {
+        check =
+            CGeoDatabase::CheckAhead(location, timeoutMs, [&percent](int read) { percent = read; });
+    }));
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    // The bar follows the check as often as the eye sees a change.
+    QTimer poll;
+    poll.setInterval(CStatusProgress::kRepaintMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&percent, progress] {
+        if (progress)
+            progress->SetPos(percent);
+    });
+    poll.start();
     thread->start();
     loop.exec();
     thread->wait();
@@ -38,7 +53,5 @@ void WaitForWriteCheck() {
         return;
     CStatusBarProgress progress(Qt::BusyCursor);
     progress.Start(QStringLiteral("Datenbank wird geprüft:"));
-    // The engine tells nothing of how far its check has got.
-    progress.SetBusy();
-    RunWriteCheck();
+    RunWriteCheck(&progress);
 }

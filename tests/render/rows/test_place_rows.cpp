@@ -41,7 +41,7 @@ std::vector<int> expectedOrder(const QStringList& staaten) {
 TEST(PlaceRows, WithoutTextsTheyStandInStaatOrderKeepingTheTableOrder) {
     const QStringList kinds[] = {{"CH", "DE", "AT"}, {"DE", "", "AT", "FL", "BE"}};
     for (const QStringList& countries : kinds) {
-        for (const int runLength : {1, 3, 400}) {
+        for (const int runLength : {1, 3, 20, 400}) {
             SCOPED_TRACE(countries.join(',').toStdString() + " runs of " +
                          std::to_string(runLength));
             QStringList staaten;
@@ -59,6 +59,7 @@ TEST(PlaceRows, WithoutTextsTheyStandInStaatOrderKeepingTheTableOrder) {
             ASSERT_EQ(rows->Size(), expected.size());
             for (quint32 k = 0; k < rows->Size(); ++k) {
                 ASSERT_EQ(int(rows->Coordinates(k).lon), expected[k]) << k;
+                ASSERT_EQ(rows->Key(k), expected[k] + 1) << k;
                 ASSERT_EQ(rows->Countries()[rows->Country(k)], staaten[expected[k]].toUtf8());
             }
             // With texts: by Staat, then PLZ, then table order, each row's coordinates
