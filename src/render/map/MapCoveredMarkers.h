@@ -47,7 +47,7 @@ inline std::vector<bool> CoveredLater(const CGeoPlotCells& cells, const CRect& p
         return {};
     std::vector<bool> taken(size_t(width * height)), covered(cells.Size());
     size_t k = cells.Size();
-    cells.ForEachBackwards([&](int x, int y, quint16) {
+    cells.ForEachBackwards([&](int x, int y, quint32) {
         const size_t cell = size_t(std::int64_t(y - plot.top) * width + (x - plot.left));
         covered[--k] = taken[cell];
         taken[cell] = true;

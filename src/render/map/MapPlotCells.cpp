@@ -16,7 +16,7 @@ constexpr int kSizeLimit = 1 << 28;
 
 // The markers as DrawRows draws them for rows without texts, in the same order and with the
 // same markers left out, from points read for this plot: a poster of a million places then
-// holds 6 bytes a place inside the plot instead of the map rows' 24 while its page is written.
+// holds 4 bytes a place inside the plot instead of the map rows' 24 while its page is written.
 bool CMapCanvas::DrawPlotCells(CDeviceContext& dc, CProgress* progress, QString* readError) {
     if (!dc.HasCellLayer() || m_pGiven || m_pRows || !m_database.IsOpen() || m_bShowNames ||
         m_bShowMemos || m_lookup.IsActive() || UsesTerritories())
@@ -28,6 +28,10 @@ bool CMapCanvas::DrawPlotCells(CDeviceContext& dc, CProgress* progress, QString*
     const CGeoPlotCells::Box box{std::min(m_dLonWest, m_dLonEast), std::max(m_dLonWest, m_dLonEast),
                                  std::min(m_dLatSouth, m_dLatNorth),
                                  std::max(m_dLatSouth, m_dLatNorth)};
+    dc.BatchCells(true);
+    // The layer first: Qt's page under the markers is written out before the points take
+    // their memory.
+    const bool layer = dc.OpenCellLayer();
     int shown = -1;
     auto readProgress = [&](int percent) {
         if (progress && percent != shown)
@@ -36,23 +40,24 @@ bool CMapCanvas::DrawPlotCells(CDeviceContext& dc, CProgress* progress, QString*
     CGeoPlotCells cells;
     QString error;
     if (cells.ReadFrom(m_database, project, m_rectPlot, box, readProgress, &error) ==
-        CGeoPlotCells::Read::Declined)
+        CGeoPlotCells::Read::Declined) {
+        // The layer closes empty; the map rows' markers go over it.
+        dc.BatchCells(false);
         return false;
+    }
     *readError = error;
     m_countriesDrawn = MapLegend::Countries(cells.Countries(), cells.CountsInBox());
     m_bCountriesDrawn = true;
 
-    const int n = std::clamp(m_nMarkerHalfSize, -kSizeLimit, kSizeLimit);
     std::vector<COLORREF> colors;
     for (const QByteArray& staat : cells.Countries())
         colors.push_back(MapStyle::CountryColor(staat));
-    dc.BatchCells(true);
     const std::vector<bool> covered = dc.BatchesCells()
                                           ? MapCoveredMarkers::CoveredLater(cells, m_rectPlot)
                                           : std::vector<bool>();
-    const bool layer = dc.OpenCellLayer();
+    const int n = std::clamp(m_nMarkerHalfSize, -kSizeLimit, kSizeLimit);
     size_t k = 0;
-    cells.ForEach([&](int x, int y, quint16 country) {
+    cells.ForEach([&](int x, int y, quint32 country) {
         if (covered.empty() || !covered[k]) {
             if (n != 0)
                 dc.FillSolidRect(x - n, y - n, 2 * n, 2 * n, colors[country]);

@@ -9,7 +9,6 @@
 #include "store/GeoStandardOrder.h"
 
 #include <algorithm>
-#include <limits>
 #include <string>
 #include <unordered_map>
 
@@ -28,10 +27,8 @@ CGeoPlotCells::Read CGeoPlotCells::ReadFrom(CGeoDatabase& database, const Projec
     m_nTop = plot.top;
     m_nWidth = quint32(std::max<qint64>(width, 1));
     const qint64 count = database.GetRecordCount(database.m_Table.m_strTableName);
-    if (count > 0) {
+    if (count > 0)
         m_aCell.reserve(size_t(count));
-        m_aCountry.reserve(size_t(count));
-    }
 
     const CGeoTableDesc& desc = database.m_Table;
     const QStringList columns = {desc.FieldName(GEO_STAAT), desc.FieldName(GEO_LANGENGRAD),
@@ -57,10 +54,6 @@ CGeoPlotCells::Read CGeoPlotCells::ReadFrom(CGeoDatabase& database, const Projec
             key.append(staat.bytes.data(), size_t(staat.bytes.size()));
             const auto found = byValue.emplace(key, quint32(kinds.size()));
             if (found.second) {
-                if (kinds.size() > std::numeric_limits<quint16>::max()) {
-                    *this = CGeoPlotCells();
-                    return Read::Declined;
-                }
                 m_aCountryText.push_back(staat.bytes.toByteArray());
                 kinds.push_back(staat.kind);
                 m_aInBox.push_back(0);
@@ -73,10 +66,9 @@ CGeoPlotCells::Read CGeoPlotCells::ReadFrom(CGeoDatabase& database, const Projec
             ++m_aInBox[country];
         const QPoint pt = project(lon, lat);
         if (plot.PtInRect(pt.x(), pt.y())) {
-            if (m_aCountry.empty() || m_aCountry.back() != country)
-                m_aRun.push_back({Size(), Size(), 0});
+            if (m_aRun.empty() || m_aRun.back().country != country)
+                m_aRun.push_back({Size(), Size(), 0, country});
             m_aCell.push_back(quint32(qint64(pt.y() - plot.top) * width + (pt.x() - plot.left)));
-            m_aCountry.push_back(quint16(country));
             ++m_aRun.back().end;
         }
         if (progress && count > 0) {
@@ -97,7 +89,7 @@ CGeoPlotCells::Read CGeoPlotCells::ReadFrom(CGeoDatabase& database, const Projec
         return Read::Declined;
     }
     for (Run& run : m_aRun)
-        run.rank = rank[m_aCountry[run.begin]];
+        run.rank = rank[run.country];
     std::stable_sort(m_aRun.begin(), m_aRun.end(),
                      [](const Run& a, const Run& b) { return a.rank < b.rank; });
     return Read::Done;
