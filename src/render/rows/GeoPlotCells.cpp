@@ -79,6 +79,9 @@ CGeoPlotCells::Read CGeoPlotCells::ReadFrom(CGeoDatabase& database, const Projec
     }
     if (rs.HasError())
         *error = rs.Error();
+    rs.Close();
+    // The pages read are read once; the markers drawn next take their memory.
+    database.ReleaseCache();
     // By Staat alone, each country's runs in the order read.
     bool equalValues = false;
     const std::vector<quint32> rank =
