@@ -180,6 +180,37 @@ TEST(MapPosterPdf, AFreshMapsPosterDrawsFromItsOwnPointsAsFromTheMapRows) {
     }
 }
 
+// Markers of more text than one piece of the layer: each piece a stream of its own, read back
+// as the one page Qt draws whole.
+TEST(MapPosterPdf, MarkersInManyPiecesMakeThePageQtDrawsWhole) {
+    QList<GeoRow> rows;
+    const char* countries[] = {"DE", "AT", "CH", "BE"};
+    for (int i = 0; i < 40000; ++i)
+        rows.append({countries[i / 7 % 4], QString::number(i), QStringLiteral("Ort"),
+                     QString::number(2.6 + (i % 250) * 0.059),
+                     QString::number(45.9 + (i / 250) * 0.06)});
+    TempGeo geo;
+    ASSERT_TRUE(geo.Db().BeginWrite());
+    geo.Insert(rows);
+    ASSERT_TRUE(geo.Db().CommitWrite());
+    QTemporaryDir dir;
+    CPosterOptions options;
+    ASSERT_TRUE(MapPoster::PageSizeFromName("300x200", &options.pageSize));
+    options.nMarkerPoints = 2;
+    const QString whole = dir.filePath(QStringLiteral("whole.pdf"));
+    const QString split = dir.filePath(QStringLiteral("split.pdf"));
+    {
+        CMapCanvas canvas(geo.Db(), DefaultSettings());
+        const QString error = MapPosterPdf::Write(split, canvas, options);
+        ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
+        ASSERT_TRUE(writeWhole(whole, canvas, options).isEmpty());
+    }
+    const PageParts parts = partsOf(split);
+    EXPECT_EQ(parts.pages, 1);
+    EXPECT_GT(parts.contents, 6) << "the markers in several pieces";
+    EXPECT_EQ(differingPixels(whole, split, 150), 0);
+}
+
 TEST(MapPosterPdf, APosterThatCannotBeWrittenSaysSoAndLeavesNoFile) {
     TempGeo geo;
     insertPosterRows(geo);
