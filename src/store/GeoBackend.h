@@ -92,6 +92,9 @@ public:
     // it; never over anything that is not the program's. False with the problem otherwise.
     virtual bool PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) = 0;
 
+    // Gives the pages the engine keeps of the data back to the system, after a long read
+    // that will not be repeated soon (an engine without such a cache keeps nothing).
+    virtual void ReleaseCache() {}
     // How long a statement waits for another program that holds the database, and what it
     // tells when a wait starts (an engine that waits for locks by itself needs neither).
     virtual void SetBusyWait(int /*timeoutMs*/, std::function<void()> /*waiting*/) {}

@@ -101,6 +101,11 @@ public:
     CGeoBackend* Backend() const { return m_pBackend.get(); }
     const CGeoSqlDialect& Sql() const;
 
+    // The engine's cache of the data goes back to the system (after a long read).
+    void ReleaseCache() {
+        if (m_pBackend)
+            m_pBackend->ReleaseCache();
+    }
     // Number of rows of a table; 0 for an empty table or one that cannot be read.
     int GetRecordCount(const QString& tableName);
     // True when table GEO has at least one row (cheaper than counting them).

@@ -77,7 +77,7 @@ BaseMapDetail detailFor(const CBaseMapView& view, double dotsPerInch, CBaseMapDa
 
 namespace BaseMap {
 
-void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
+void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data, bool letGo) {
     if (view.plot.isEmpty() || !(view.sx > 0) || !(view.sy > 0))
         return;
     const QRectF extent =
@@ -106,6 +106,8 @@ void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data) {
         }
         painter.drawPath(path);
     }
+    if (letGo)
+        data.Release();
 
     const auto parts = data.Lines(extent, detailFor(view, dotsPerInch, data));
     painter.setBrush(color(kWater));

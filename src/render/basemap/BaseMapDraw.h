@@ -34,6 +34,8 @@ inline constexpr unsigned kBorder = 0x8c8c8c;
 // land, lakes, rivers, shores and national borders, simplified to the device's pixel and
 // clipped to the plot. Reads nothing but `data` and keeps nothing, so it may run on any
 // thread. The painter's state is as before afterwards.
-void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data);
+// With `letGo`, what was read of the countries goes back to the system once they are drawn
+// (paper, drawn once): the shores read after them no longer meet it.
+void Draw(QPainter& painter, const CBaseMapView& view, CBaseMapData& data, bool letGo = false);
 
 } // namespace BaseMap

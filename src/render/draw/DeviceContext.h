@@ -108,6 +108,7 @@ public:
     // that draws nothing but batched cells; a change of the clipping closes it. OpenCellLayer
     // returns false (and opens nothing) without a layer or while cells are not batched.
     void SetCellLayer(CCellLayer* layer) { m_pCellLayer = layer; }
+    bool HasCellLayer() const { return m_pCellLayer != nullptr; }
     bool OpenCellLayer();
     void CloseCellLayer();
 

@@ -39,7 +39,7 @@ void CMapCanvas::DrawBaseMap(CDeviceContext& dc) {
     // go before the places take their memory (a poster reads shores no window needs); on an
     // image (the window's back buffer) it is drawn once per extent and plot, then copied.
     if (painter.device()->devType() != QInternal::Image || scaleX != 1.0 || scaleY != 1.0) {
-        BaseMap::Draw(painter, view, CBaseMapData::Shared());
+        BaseMap::Draw(painter, view, CBaseMapData::Shared(), true);
         CBaseMapData::Shared().Release();
         return;
     }

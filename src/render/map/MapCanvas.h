@@ -215,6 +215,12 @@ private:
     // The plot rectangle without its frame line.
     CRect InsideFrame() const;
     void DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgress* progress);
+    // Draws the markers from rows read for this drawing alone (CGeoPlotCells), where the
+    // map's rows would serve nothing else: a page whose markers go to a layer of their own,
+    // with no names, memos, place list or territories, and no rows kept or given. False
+    // when that does not apply or the rows cannot be read so; `readError` gets the engine's
+    // message.
+    bool DrawPlotCells(CDeviceContext& dc, CProgress* progress, QString* readError);
     void DrawCross(CDeviceContext& dc, int x, int y);
     void DrawSelectedPlace(CDeviceContext& dc);
     // The place-list entries whose labels later labels hide (DrawFilePlaces).
@@ -234,6 +240,9 @@ private:
 
     CGeoDatabase& m_database;
     std::shared_ptr<const CGeoPlaceRows> m_pRows; // the rows of the last repaint
+    // The legend's countries as DrawPlotCells counted them, when it drew the markers.
+    CLegendSection m_countriesDrawn;
+    bool m_bCountriesDrawn = false;
     CPlaceList* m_pPlaces = nullptr;
     bool m_bPlaceListCopy = false; // SetPlaceListCopy: the entries are not written
     CPlaceLookup m_lookup;         // rows of the place list found by the last pass

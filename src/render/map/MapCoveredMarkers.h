@@ -2,6 +2,7 @@
 
 #include "render/draw/DrawTypes.h"
 #include "render/rows/GeoPlaceRows.h"
+#include "render/rows/GeoPlotCells.h"
 
 #include <QPoint>
 
@@ -35,6 +36,22 @@ std::vector<bool> CoveredLater(const CGeoPlaceRows& rows, const Project& project
         covered[k] = taken[cell];
         taken[cell] = true;
     }
+    return covered;
+}
+
+// The same of rows held as the cells of `plot` (CGeoPlotCells, read for this plot), by their
+// place in the cells' order.
+inline std::vector<bool> CoveredLater(const CGeoPlotCells& cells, const CRect& plot) {
+    const std::int64_t width = plot.Width(), height = plot.Height();
+    if (width <= 0 || height <= 0 || width * height > kMaxCells)
+        return {};
+    std::vector<bool> taken(size_t(width * height)), covered(cells.Size());
+    size_t k = cells.Size();
+    cells.ForEachBackwards([&](int x, int y, quint32) {
+        const size_t cell = size_t(std::int64_t(y - plot.top) * width + (x - plot.left));
+        covered[--k] = taken[cell];
+        taken[cell] = true;
+    });
     return covered;
 }
 

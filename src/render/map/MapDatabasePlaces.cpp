@@ -40,28 +40,32 @@ QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) 
                 progress->SetPos(shown = percent);
         };
         QString readError;
-        if (m_pGiven) {
-            m_pRows = m_pGiven->pRows;
-            readError = m_pGiven->strReadError;
-            read = m_pGiven->bRead;
-        } else {
-            const bool texts =
-                m_bShowNames || m_bShowMemos || m_lookup.IsActive() || UsesTerritories();
-            m_pRows = CGeoPlaceRowsCache::Of(m_database).Rows(texts, readProgress, &readError);
+        m_bCountriesDrawn = false;
+        // A poster's markers need no map rows: drawn while their points are read.
+        if (!DrawPlotCells(dc, progress, &readError)) {
+            if (m_pGiven) {
+                m_pRows = m_pGiven->pRows;
+                readError = m_pGiven->strReadError;
+                read = m_pGiven->bRead;
+            } else {
+                const bool texts =
+                    m_bShowNames || m_bShowMemos || m_lookup.IsActive() || UsesTerritories();
+                m_pRows = CGeoPlaceRowsCache::Of(m_database).Rows(texts, readProgress, &readError);
+            }
+            if (m_pRows && m_lookup.IsActive())
+                m_lookup.Resolve(*m_pRows);
+            if (m_pRows && UsesTerritories()) {
+                const QString territoryError = PlaceTerritories();
+                if (readError.isEmpty())
+                    readError = territoryError;
+            }
+            if (m_pRows)
+                DrawRows(dc, *m_pRows, read ? nullptr : progress);
+            if (m_pRows && m_bTerritoryOutlines)
+                DrawTerritoryOutlines(dc);
+            if (m_pRows && m_bTerritoryColors)
+                m_pTerritories->DrawLegend(dc, m_rectPlot);
         }
-        if (m_pRows && m_lookup.IsActive())
-            m_lookup.Resolve(*m_pRows);
-        if (m_pRows && UsesTerritories()) {
-            const QString territoryError = PlaceTerritories();
-            if (readError.isEmpty())
-                readError = territoryError;
-        }
-        if (m_pRows)
-            DrawRows(dc, *m_pRows, read ? nullptr : progress);
-        if (m_pRows && m_bTerritoryOutlines)
-            DrawTerritoryOutlines(dc);
-        if (m_pRows && m_bTerritoryColors)
-            m_pTerritories->DrawLegend(dc, m_rectPlot);
         if (!readError.isEmpty())
             error = QStringLiteral("Die Karte kann nicht vollständig gezeichnet werden:\n\n%1")
                         .arg(readError);

@@ -50,17 +50,22 @@ CLegendSection Countries(const CGeoPlaceRows& rows, double west, double east, do
         if (p.lon >= lonMin && p.lon <= lonMax && p.lat >= latMin && p.lat <= latMax)
             ++counts[rows.Country(k)];
     }
+    return Countries(rows.Countries(), counts);
+}
+
+CLegendSection Countries(const std::vector<QByteArray>& countries,
+                         const std::vector<qint64>& counts) {
     std::vector<size_t> order;
     for (size_t i = 0; i < counts.size(); ++i) {
         if (counts[i] > 0)
             order.push_back(i);
     }
     std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return rows.Countries()[a] < rows.Countries()[b]; });
+              [&](size_t a, size_t b) { return countries[a] < countries[b]; });
     CLegendSection section{QStringLiteral("Staaten"), {}};
     const QLocale german(QLocale::German, QLocale::Germany);
     for (size_t i : order) {
-        const QByteArray& code = rows.Countries()[i];
+        const QByteArray& code = countries[i];
         section.entries.append(
             {MapStyle::CountryColor(code),
              CountryName(code) + QStringLiteral(": ") + german.toString(counts[i])});
@@ -104,7 +109,9 @@ QList<CLegendSection> ListSections(const CTableList& list, const QList<CAgeRule>
 // title and its entries below it.
 void CMapCanvas::DrawLegend(CDeviceContext& dc) {
     QList<CLegendSection> sections;
-    if (m_bShowBaseMap && m_pRows)
+    if (m_bShowBaseMap && m_bCountriesDrawn)
+        sections.append(m_countriesDrawn);
+    else if (m_bShowBaseMap && m_pRows)
         sections.append(
             MapLegend::Countries(*m_pRows, m_dLonWest, m_dLonEast, m_dLatSouth, m_dLatNorth));
     sections.append(m_aLegendSections);

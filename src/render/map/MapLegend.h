@@ -2,8 +2,11 @@
 
 #include "render/draw/DrawTypes.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <vector>
 
 class CGeoPlaceRows;
 class QDate;
@@ -30,6 +33,9 @@ namespace MapLegend {
 // the number of rows ("Deutschland: 12.345"). Title "Staaten".
 CLegendSection Countries(const CGeoPlaceRows& rows, double west, double east, double south,
                          double north);
+// The same of countries given by their codes (by index) and their rows in the extent.
+CLegendSection Countries(const std::vector<QByteArray>& countries,
+                         const std::vector<qint64>& counts);
 
 // The distinct values of a list's group column in their marker colours, in the order met.
 // Title "Gruppen"; no entries for a list without a group column.

@@ -9,6 +9,8 @@
 #include <QTemporaryFile>
 #include <QTransform>
 
+#include <malloc.h>
+
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -16,11 +18,13 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,7 +33,8 @@ constexpr int kDotsPerInch = 600;
 // Qt's engine fills a run of cells in paths of this many rectangles; the markers are written
 // the same way, so that a viewer smoothing the edges draws them as before.
 constexpr int kRectsPerPath = 256;
-constexpr qsizetype kBufferBytes = 1 << 20;
+// The markers are written, and put into the PDF, in pieces of about this many bytes.
+constexpr qsizetype kBufferBytes = 1 << 18;
 
 QString cannotWrite(const QString& path) {
     return QStringLiteral("Die PDF-Datei \"%1\" kann nicht geschrieben werden.").arg(path);
@@ -49,13 +54,15 @@ void append(std::string& out, int v) {
     out += ' ';
 }
 
-// The markers as page content, in a file of their own. Qt's page is ended where they begin
-// and where they end, so the PDF Qt writes has three pages: what lies under the markers, an
-// empty one whose content sets up Qt's page matrix (from the device's pixels to the page)
-// for the markers to follow, and what lies over them.
+// The markers as page content, in a file of their own, in pieces of whole lines. Qt's page
+// is ended where they begin and where they end, so the PDF Qt writes has three pages: what
+// lies under the markers, an empty one whose content sets up Qt's page matrix (from the
+// device's pixels to the page) for the markers to follow, and what lies over them.
 class CMarkerLayer : public CCellLayer {
 public:
-    CMarkerLayer(QPdfWriter& writer, QTemporaryFile& file) : m_writer(writer), m_file(file) {}
+    CMarkerLayer(QPdfWriter& writer, QTemporaryFile& file) : m_writer(writer), m_file(file) {
+        m_text.reserve(size_t(kBufferBytes) + 4096);
+    }
 
     bool Open(const QTransform& toDevice, const QRect* clip) override {
         if (m_state != State::None || !m_file.open() || !m_writer.newPage())
@@ -103,11 +110,17 @@ public:
 
     bool Written() const { return m_state == State::Closed; }
     bool Failed() const { return m_bFailed; }
+    // Where each piece lies in the file: its first byte and its length.
+    const std::vector<std::pair<qint64, qint64>>& Pieces() const { return m_aPiece; }
 
 private:
     void Flush() {
+        if (m_text.empty())
+            return;
+        const qint64 at = m_aPiece.empty() ? 0 : m_aPiece.back().first + m_aPiece.back().second;
         if (m_file.write(m_text.data(), qint64(m_text.size())) != qint64(m_text.size()))
             m_bFailed = true;
+        m_aPiece.emplace_back(at, qint64(m_text.size()));
         m_text.clear();
     }
 
@@ -119,31 +132,40 @@ private:
     bool m_bColor = false;
     COLORREF m_color = 0;
     std::string m_text;
+    std::vector<std::pair<qint64, qint64>> m_aPiece;
 };
 
-// The stream data read from a file while the PDF is written, a piece at a time.
+// The stream data of `length` bytes from `offset` of a file, read while the PDF is written.
 class CFileStreamData : public QPDFObjectHandle::StreamDataProvider {
 public:
-    explicit CFileStreamData(QString path) : m_path(std::move(path)) {}
+    CFileStreamData(QString path, qint64 offset, qint64 length)
+        : m_path(std::move(path)), m_nOffset(offset), m_nLength(length) {}
     void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
         QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(m_nOffset))
             throw std::runtime_error("marker file cannot be read");
         std::vector<unsigned char> piece(1 << 16);
-        qint64 n = 0;
-        while ((n = file.read(reinterpret_cast<char*>(piece.data()), qint64(piece.size()))) > 0)
+        for (qint64 left = m_nLength; left > 0;) {
+            const qint64 n = file.read(reinterpret_cast<char*>(piece.data()),
+                                       std::min(left, qint64(piece.size())));
+            if (n <= 0)
+                throw std::runtime_error("marker file cannot be read");
             pipeline->write(piece.data(), size_t(n));
-        if (n < 0)
-            throw std::runtime_error("marker file cannot be read");
+            left -= n;
+        }
         pipeline->finish();
     }
 
 private:
     QString m_path;
+    qint64 m_nOffset, m_nLength;
 };
 
 // The first page of `pages` with the markers and then the third page over it, as `path`.
-void assemble(const QString& pages, const QString& markers, const QString& path) {
+// Each piece of the markers is a content stream of its own: the writer holds a stream whole
+// while it writes it, and a page's streams are read as one.
+void assemble(const QString& pages, const QString& markers,
+              const std::vector<std::pair<qint64, qint64>>& pieces, const QString& path) {
     QPDF pdf;
     const QByteArray pagesName = QFile::encodeName(pages);
     pdf.processFile(pagesName.constData());
@@ -167,9 +189,6 @@ void assemble(const QString& pages, const QString& markers, const QString& path)
     forms.replaceKey(name, over);
     resources.replaceKey("/XObject", forms);
 
-    QPDFObjectHandle markerStream = QPDFObjectHandle::newStream(&pdf);
-    markerStream.replaceStreamData(std::make_shared<CFileStreamData>(markers),
-                                   QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
     // Qt's pages leave its page matrix set, so each is kept within a state of its own; the
     // markers follow the empty page within its state, on the matrix Qt set there.
     QPDFObjectHandle empty = all[1].getObjectHandle().getKey("/Contents");
@@ -181,7 +200,12 @@ void assemble(const QString& pages, const QString& markers, const QString& path)
     page.addPageContents(QPDFObjectHandle::newStream(&pdf, "\nQ\nq\n"), false);
     for (const QPDFObjectHandle& content : empty.getArrayAsVector())
         page.addPageContents(content, false);
-    page.addPageContents(markerStream, false);
+    for (const auto& [offset, length] : pieces) {
+        QPDFObjectHandle stream = QPDFObjectHandle::newStream(&pdf);
+        stream.replaceStreamData(std::make_shared<CFileStreamData>(markers, offset, length),
+                                 QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+        page.addPageContents(stream, false);
+    }
     page.addPageContents(QPDFObjectHandle::newStream(&pdf, "\nQ\nq " + name + " Do Q\n"), false);
     document.removePage(all[2]);
     document.removePage(all[1]);
@@ -219,6 +243,7 @@ QString Write(const QString& path, CMapCanvas& canvas, const CPosterOptions& opt
         return cannotWrite(path);
     QString error;
     bool split = false;
+    std::vector<std::pair<qint64, qint64>> pieces;
     {
         QPdfWriter writer(&pages);
         writer.setResolution(kDotsPerInch);
@@ -229,6 +254,7 @@ QString Write(const QString& path, CMapCanvas& canvas, const CPosterOptions& opt
         if (error.isEmpty() && markers.Failed())
             error = cannotWrite(path);
         split = markers.Written();
+        pieces = markers.Pieces();
     }
     if (!error.isEmpty())
         return error;
@@ -236,8 +262,11 @@ QString Write(const QString& path, CMapCanvas& canvas, const CPosterOptions& opt
         return cannotWrite(path);
     if (!split)
         return copyFile(pages, path) ? QString() : cannotWrite(path);
+    // What the page and the markers took while they were drawn goes back to the system
+    // before qpdf reads the pages (the heap keeps what is freed in its middle).
+    malloc_trim(0);
     try {
-        assemble(pages.fileName(), markerFile.fileName(), path);
+        assemble(pages.fileName(), markerFile.fileName(), pieces, path);
     } catch (const std::exception&) {
         return cannotWrite(path);
     }

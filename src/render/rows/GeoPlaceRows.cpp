@@ -283,18 +283,25 @@ bool CGeoPlaceRowsReader::ReadSlice(const QElapsedTimer& clock, qint64 milliseco
 
 std::vector<quint32> CGeoPlaceRowsReader::CountryRanks(bool* equalValues) const {
     const CGeoPlaceRows& rows = *m_pRows;
-    auto value = [&](quint32 c) { return Value{rows.m_aCountryKind[c], rows.m_aCountryText[c]}; };
-    std::vector<quint32> byValue(rows.m_aCountryText.size());
+    return GeoCountryOrder::Ranks(rows.m_aCountryKind, rows.m_aCountryText, rows.m_collations.staat,
+                                  equalValues);
+}
+
+namespace GeoCountryOrder {
+
+std::vector<quint32> Ranks(const std::vector<Value::Kind>& kinds,
+                           const std::vector<QByteArray>& texts,
+                           GeoStandardOrder::Collation collation, bool* equalValues) {
+    auto value = [&](quint32 c) { return Value{kinds[c], texts[c]}; };
+    std::vector<quint32> byValue(texts.size());
     for (quint32 i = 0; i < byValue.size(); ++i)
         byValue[i] = i;
-    std::sort(byValue.begin(), byValue.end(), [&](quint32 x, quint32 y) {
-        return Compare(value(x), value(y), rows.m_collations.staat) < 0;
-    });
+    std::sort(byValue.begin(), byValue.end(),
+              [&](quint32 x, quint32 y) { return Compare(value(x), value(y), collation) < 0; });
     std::vector<quint32> rank(byValue.size());
     *equalValues = false;
     for (size_t i = 0, r = 0; i < byValue.size(); ++i) {
-        if (i > 0 &&
-            Compare(value(byValue[i - 1]), value(byValue[i]), rows.m_collations.staat) == 0)
+        if (i > 0 && Compare(value(byValue[i - 1]), value(byValue[i]), collation) == 0)
             *equalValues = true;
         else if (i > 0)
             ++r;
@@ -302,6 +309,8 @@ std::vector<quint32> CGeoPlaceRowsReader::CountryRanks(bool* equalValues) const 
     }
     return rank;
 }
+
+} // namespace GeoCountryOrder
 
 bool CGeoPlaceRowsReader::NeedsTexts() const {
     bool equalValues = false;

@@ -99,6 +99,14 @@ private:
     CGeoDatabase::CDataStamp m_stamp;
 };
 
+namespace GeoCountryOrder {
+// Each country's place in the order of Staat, given its values by index as stored (values
+// that compare equal share one); `equalValues` tells whether there are such values.
+std::vector<quint32> Ranks(const std::vector<GeoStandardOrder::Value::Kind>& kinds,
+                           const std::vector<QByteArray>& texts,
+                           GeoStandardOrder::Collation collation, bool* equalValues);
+} // namespace GeoCountryOrder
+
 // Reads the place rows of a database, in one go or a slice at a time between other work.
 // Slices read by ranges of the key; when the stored data changes between two slices the
 // reading starts again, so that the rows always show one state of the data.

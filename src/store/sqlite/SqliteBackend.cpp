@@ -327,6 +327,10 @@ bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
     return false;
 }
 
+void CSqliteBackend::ReleaseCache() {
+    sqlite3_db_release_memory(m_pHandle);
+}
+
 void CSqliteBackend::Committed() {
     // The file as this connection left it is the checked one.
     if (!m_checkedStamp.isEmpty())

@@ -36,6 +36,7 @@ public:
     bool Readable(QString* engineMessage) override;
     bool BeginWrite(QString* error, bool* busy) override;
     void Committed() override;
+    void ReleaseCache() override;
     bool WriteCheckDue() override;
     WriteCheck CheckAhead(const std::function<void(int)>& progress) override;
     void TakeWriteCheck(const WriteCheck& check) override;

@@ -3,6 +3,7 @@
 #include "render/map/MapPoster.h"
 #include "render/map/MapPosterPdf.h"
 #include "render/map/MapTestSupport.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/QPDF.hh>
@@ -71,10 +72,23 @@ QList<GeoRow> posterRows() {
 }
 
 // The poster's places in one write (a few hundred single writes take a while on a busy disk).
-void insertPosterRows(TempGeo& geo) {
+void insertPosterRows(TempGeo& geo, const QList<GeoRow>& more = {}) {
     ASSERT_TRUE(geo.Db().BeginWrite());
-    geo.Insert(posterRows());
+    geo.Insert(posterRows() + more);
     ASSERT_TRUE(geo.Db().CommitWrite());
+}
+
+// The number of pixels in which two PDFs' first pages differ at `dpi`.
+int differingPixels(const QString& expectedPdf, const QString& actualPdf, int dpi) {
+    const QImage expected = rasterise(expectedPdf, dpi);
+    const QImage actual = rasterise(actualPdf, dpi);
+    if (expected.isNull() || actual.size() != expected.size())
+        return -1;
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            differing += expected.pixel(x, y) != actual.pixel(x, y);
+    return differing;
 }
 
 } // namespace
@@ -115,16 +129,86 @@ TEST(MapPosterPdf, ThePageWithItsMarkersBesideQtsPageLooksAsQtDrawsItWhole) {
         const PageParts parts = partsOf(split);
         EXPECT_EQ(parts.pages, 1);
         EXPECT_EQ(parts.contents > 1, c.split) << parts.contents;
-        const QImage expected = rasterise(whole, 72);
-        const QImage actual = rasterise(split, 72);
-        ASSERT_FALSE(expected.isNull());
-        ASSERT_EQ(actual.size(), expected.size());
-        int differing = 0;
-        for (int y = 0; y < expected.height(); ++y)
-            for (int x = 0; x < expected.width(); ++x)
-                differing += expected.pixel(x, y) != actual.pixel(x, y);
-        EXPECT_EQ(differing, 0);
+        EXPECT_EQ(differingPixels(whole, split, 72), 0);
     }
+}
+
+// A map that holds no rows yet reads only the points inside its plot for a poster, and its
+// markers come out as from the map rows: the same order, the same covered ones left out.
+TEST(MapPosterPdf, AFreshMapsPosterDrawsFromItsOwnPointsAsFromTheMapRows) {
+    struct Case {
+        const char* name;
+        int markerPoints;
+        bool legend;
+        QList<GeoRow> more;
+        bool ownPoints; // read for the poster alone
+    } cases[] = {
+        {"one point", 0, false, {}, true},
+        {"squares, legend over them", 5, true, {}, true},
+        // Equal Staat values in other letters need the standard order of the map rows.
+        {"Staat in small letters", 3, false, {{"de", "10115", "Berlin", "13.4", "52.5"}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempGeo geo;
+        insertPosterRows(geo, c.more);
+        QTemporaryDir dir;
+        CPosterOptions options;
+        ASSERT_TRUE(MapPoster::PageSizeFromName("300x200", &options.pageSize));
+        options.strTitle = QStringLiteral("Probe");
+        options.nMarkerPoints = c.markerPoints;
+        const QString own = dir.filePath(QStringLiteral("own.pdf"));
+        const QString fromRows = dir.filePath(QStringLiteral("rows.pdf"));
+        {
+            CMapCanvas canvas(geo.Db(), DefaultSettings());
+            canvas.m_bShowLegend = c.legend;
+            const QString error = MapPosterPdf::Write(own, canvas, options);
+            ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
+            EXPECT_EQ(CGeoPlaceRowsCache::Of(geo.Db()).Cached(false) == nullptr, c.ownPoints);
+        }
+        {
+            CMapCanvas canvas(geo.Db(), DefaultSettings());
+            canvas.m_bShowLegend = c.legend;
+            Render(canvas); // it holds the map rows now
+            const QString error = MapPosterPdf::Write(fromRows, canvas, options);
+            ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
+        }
+        const PageParts parts = partsOf(own);
+        EXPECT_EQ(parts.pages, 1);
+        EXPECT_GT(parts.contents, 1);
+        EXPECT_EQ(differingPixels(fromRows, own, 150), 0);
+    }
+}
+
+// Markers of more text than one piece of the layer: each piece a stream of its own, read back
+// as the one page Qt draws whole.
+TEST(MapPosterPdf, MarkersInManyPiecesMakeThePageQtDrawsWhole) {
+    QList<GeoRow> rows;
+    const char* countries[] = {"DE", "AT", "CH", "BE"};
+    for (int i = 0; i < 40000; ++i)
+        rows.append({countries[i / 7 % 4], QString::number(i), QStringLiteral("Ort"),
+                     QString::number(2.6 + (i % 250) * 0.059),
+                     QString::number(45.9 + (i / 250) * 0.06)});
+    TempGeo geo;
+    ASSERT_TRUE(geo.Db().BeginWrite());
+    geo.Insert(rows);
+    ASSERT_TRUE(geo.Db().CommitWrite());
+    QTemporaryDir dir;
+    CPosterOptions options;
+    ASSERT_TRUE(MapPoster::PageSizeFromName("300x200", &options.pageSize));
+    options.nMarkerPoints = 2;
+    const QString whole = dir.filePath(QStringLiteral("whole.pdf"));
+    const QString split = dir.filePath(QStringLiteral("split.pdf"));
+    {
+        CMapCanvas canvas(geo.Db(), DefaultSettings());
+        const QString error = MapPosterPdf::Write(split, canvas, options);
+        ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
+        ASSERT_TRUE(writeWhole(whole, canvas, options).isEmpty());
+    }
+    const PageParts parts = partsOf(split);
+    EXPECT_EQ(parts.pages, 1);
+    EXPECT_GT(parts.contents, 6) << "the markers in several pieces";
+    EXPECT_EQ(differingPixels(whole, split, 150), 0);
 }
 
 TEST(MapPosterPdf, APosterThatCannotBeWrittenSaysSoAndLeavesNoFile) {
