@@ -70,48 +70,38 @@ int fileShmUnmap(sqlite3_file* file, int deleteFlag) {
     return real(file)->pMethods->xShmUnmap(real(file), deleteFlag);
 }
 
-// Version 2: the shared memory of WAL files, but no memory-mapped reads, which would go
-// past xRead uncounted.
-const sqlite3_io_methods kMethods = {2,
-                                     fileClose,
-                                     fileRead,
-                                     fileWrite,
-                                     fileTruncate,
-                                     fileSync,
-                                     fileSize,
-                                     fileLock,
-                                     fileUnlock,
-                                     fileCheckReservedLock,
-                                     fileControl,
-                                     fileSectorSize,
-                                     fileDeviceCharacteristics,
-                                     fileShmMap,
-                                     fileShmLock,
-                                     fileShmBarrier,
-                                     fileShmUnmap,
-                                     nullptr,
-                                     nullptr};
-
-// Version 1 for files whose own methods have no shared memory.
-const sqlite3_io_methods kMethodsV1 = {1,
-                                       fileClose,
-                                       fileRead,
-                                       fileWrite,
-                                       fileTruncate,
-                                       fileSync,
-                                       fileSize,
-                                       fileLock,
-                                       fileUnlock,
-                                       fileCheckReservedLock,
-                                       fileControl,
-                                       fileSectorSize,
-                                       fileDeviceCharacteristics,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr};
+// Version 2 with the shared memory of WAL files, or version 1 for files whose own methods have
+// none; never memory-mapped reads, which would go past xRead uncounted.
+constexpr sqlite3_io_methods methods(int version) {
+    sqlite3_io_methods m = {version,
+                            fileClose,
+                            fileRead,
+                            fileWrite,
+                            fileTruncate,
+                            fileSync,
+                            fileSize,
+                            fileLock,
+                            fileUnlock,
+                            fileCheckReservedLock,
+                            fileControl,
+                            fileSectorSize,
+                            fileDeviceCharacteristics,
+                            fileShmMap,
+                            fileShmLock,
+                            fileShmBarrier,
+                            fileShmUnmap,
+                            nullptr,
+                            nullptr};
+    if (version < 2) {
+        m.xShmMap = nullptr;
+        m.xShmLock = nullptr;
+        m.xShmBarrier = nullptr;
+        m.xShmUnmap = nullptr;
+    }
+    return m;
+}
+const sqlite3_io_methods kMethods = methods(2);
+const sqlite3_io_methods kMethodsV1 = methods(1);
 
 } // namespace
 
