@@ -138,6 +138,51 @@ TEST_F(MapBaseMapTest, TrueProportionsWidenTheExtentAndOffGivesItBack) {
     EXPECT_EQ(Shown(view), plain);
 }
 
+// Each switch alone and together: the window shows the pixels kelvo-cli render draws with
+// the same switches.
+TEST_F(MapBaseMapTest, TheWindowShowsWhatTheBatchToolDrawsWithTheSameSwitches) {
+    if (!CBaseMapData::Shared().IsAvailable())
+        GTEST_SKIP() << "Die Grundkarte ist nicht installiert.";
+    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
+    CKelvoView* view = OpenSizedMap();
+    ASSERT_TRUE(view);
+    const CMapCanvas& canvas = view->Canvas();
+    auto set = [&](int id, bool on) {
+        const bool now = id == ID_VIEW_BASE_MAP      ? canvas.m_bShowBaseMap
+                         : id == ID_VIEW_KEEP_ASPECT ? canvas.KeepAspect()
+                                                     : canvas.m_bShowLegend;
+        if (now != on) {
+            Action(id)->trigger();
+            Process();
+        }
+    };
+    struct Case {
+        bool baseMap, aspect, legend;
+    };
+    int n = 0;
+    for (const Case c : {Case{true, false, false}, Case{false, true, false},
+                         Case{true, false, true}, Case{true, true, true}}) {
+        set(ID_VIEW_BASE_MAP, c.baseMap);
+        set(ID_VIEW_KEEP_ASPECT, c.aspect);
+        set(ID_VIEW_LEGEND, c.legend);
+        QStringList args{"render", "--db", g_GeoDatabase.FilePath()};
+        if (c.baseMap)
+            args << "--basemap";
+        if (c.aspect)
+            args << "--aspect";
+        if (c.legend)
+            args << "--legend";
+        const QString png = dir.filePath(QStringLiteral("k%1.png").arg(++n));
+        QString err;
+        ASSERT_EQ(TestSupport::RunCli(args << png, dir.path(), nullptr, &err), 0)
+            << err.toStdString();
+        const QImage shown = Shown(view).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_RGB32), shown)
+            << args.join(' ').toStdString();
+        EXPECT_EQ(MapTest::CountRgb(shown, BaseMap::kWater) > 10000, c.baseMap);
+    }
+}
+
 TEST_F(MapBaseMapTest, PicturesAreSavedAtTheChosenSizeOrAsSvg) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
     CKelvoView* view = OpenMap();
