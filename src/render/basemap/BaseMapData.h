@@ -49,9 +49,10 @@ enum class BaseMapDetail { Low, Intermediate, High };
 // (gmt-gshhg-low: the low and intermediate levels; gmt-gshhg-high: the high level), all
 // netCDF-4 files, which are HDF5 files with one variable of the documented layout per
 // dataset. They are read through libhdf5: libnetcdf, on its first open, starts its network
-// access (libcurl and OpenSSL), which costs a poster 3.5 MB of its peak and half a second,
-// and reads what a bin needs no faster. A file is opened when first needed; a bin or a country is read when first asked for, then kept
-// until Release. Safe to use from several threads at once.
+// access (libcurl and OpenSSL), which cost an A0 poster 3.5 MB of its peak and half a
+// second, and reads what a bin needs no faster. A file is opened when first needed; a bin or
+// a country is read when first asked for, then kept until Release. Safe to use from several
+// threads at once.
 class CBaseMapData {
 public:
     // The files under /usr/share, or where the environment variables KELVO_DCW_FILE and
