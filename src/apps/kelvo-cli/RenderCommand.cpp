@@ -29,11 +29,16 @@ const char* const kRenderUsage =
     "[--places DATEI] "
     "[--selected LON,LAT,NAME] [--sheet BLATT] [--map ...] [--country XX] [--stichtag DATUM] "
     "[--age-rules TAGE=R,G,B;...] "
-    "[--basemap] [--aspect] [--legend] [--poster A0..A4|BxH [--title TEXT] [--tiles A4]] "
+    "[--basemap] [--aspect] [--legend] [--poster A0..A4|BxH [--title TEXT] [--tiles A4] "
+    "[--portrait] [--margin MM] [--name-size PT]] "
     "AUSGABE.png|AUSGABE.svg|AUSGABE.pdf\n";
 
 // Largest image side; a map window is never bigger.
 constexpr int kMaxSide = 20000;
+// What the poster dialog offers for the margins and the names' font height.
+constexpr double kMaxPosterMarginMm = 100;
+constexpr int kMinNamePoints = 4;
+constexpr int kMaxNamePoints = 72;
 
 bool parseNumber(const QString& text, double* value) {
     return TextNumbers::ParseNumber(text.toUtf8(), value);
@@ -195,6 +200,9 @@ int RunRender(QStringList args) {
     const QString posterText = Cli::TakeOption(args, QStringLiteral("--poster"), {}, &error);
     const QString titleText = Cli::TakeOption(args, QStringLiteral("--title"), {}, &error);
     const QString tilesText = Cli::TakeOption(args, QStringLiteral("--tiles"), {}, &error);
+    const QString marginText = Cli::TakeOption(args, QStringLiteral("--margin"), {}, &error);
+    const QString nameSizeText = Cli::TakeOption(args, QStringLiteral("--name-size"), {}, &error);
+    const bool portrait = Cli::TakeSwitch(args, QStringLiteral("--portrait"));
     const QString ageText = Cli::TakeOption(args, QStringLiteral("--age-rules"), {}, &error);
     const QString concaveText = Cli::TakeOption(args, QStringLiteral("--concave"), {}, &error);
     const Cli::TableListArgs tableArgs = Cli::TakeTableListArgs(args, &error);
@@ -237,6 +245,27 @@ int RunRender(QStringList args) {
                     : QStringLiteral("Ungültige Seitengröße \"%1\" (erwartet A0 bis A4 oder BxH "
                                      "in mm).")
                           .arg(tilesText);
+    if (error.isEmpty() && posterText.isEmpty() &&
+        (portrait || !marginText.isEmpty() || !nameSizeText.isEmpty()))
+        error = QStringLiteral("--portrait, --margin und --name-size gelten nur mit --poster.");
+    if (portrait)
+        poster.orientation = QPageLayout::Portrait;
+    double margin = 0;
+    if (error.isEmpty() && !marginText.isEmpty() &&
+        !(parseNumber(marginText, &margin) && margin >= 0 && margin <= kMaxPosterMarginMm))
+        error = QStringLiteral("Ungültiger Rand \"%1\" (erwartet 0 bis 100 mm).").arg(marginText);
+    if (!marginText.isEmpty())
+        poster.dMarginMm = margin;
+    bool nameSizeOk = true;
+    if (!nameSizeText.isEmpty())
+        poster.nNamePoints = nameSizeText.toInt(&nameSizeOk);
+    if (error.isEmpty() &&
+        (!nameSizeOk || (!nameSizeText.isEmpty() && (poster.nNamePoints < kMinNamePoints ||
+                                                     poster.nNamePoints > kMaxNamePoints))))
+        error = QStringLiteral("Ungültige Schriftgröße \"%1\" (erwartet %2 bis %3 pt).")
+                    .arg(nameSizeText)
+                    .arg(kMinNamePoints)
+                    .arg(kMaxNamePoints);
     CTerritoryOutlineShape shape;
     if (error.isEmpty() && !concaveText.isEmpty())
         TerritoryOutlines::ParseConcave(concaveText, &shape, &error);

@@ -193,7 +193,13 @@ TEST(PosterCli, PosterSizesAndTilesAreCheckedBeforeAnythingIsWritten) {
     const QList<QStringList> bad = {{"--poster", "10x10"},
                                     {"--poster", "600x"},
                                     {"--tiles", "A4"},
-                                    {"--poster", "A1", "--tiles", "B5"}};
+                                    {"--poster", "A1", "--tiles", "B5"},
+                                    {"--portrait"},
+                                    {"--margin", "10"},
+                                    {"--poster", "A3", "--margin", "-1"},
+                                    {"--poster", "A3", "--margin", "101"},
+                                    {"--poster", "A3", "--name-size", "3"},
+                                    {"--poster", "A3", "--name-size", "zwölf"}};
     for (const QStringList& args : bad) {
         QString err;
         EXPECT_EQ(TestSupport::RunCli(QStringList{"render", "--db", geo.Path()} + args +
@@ -211,6 +217,47 @@ TEST(PosterCli, PosterSizesAndTilesAreCheckedBeforeAnythingIsWritten) {
         1);
     EXPECT_TRUE(err.contains("Platz")) << qPrintable(err);
     EXPECT_FALSE(QFileInfo::exists(dir + "/klein.pdf"));
+}
+
+// The words of a PDF's first page with their boxes, in points.
+static QMap<QString, QRectF> wordBoxes(const QString& pdf) {
+    const QString html = TestSupport::RunOutput("pdftotext", {"-bbox", "-l", "1", pdf, "-"});
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    QMap<QString, QRectF> boxes;
+    for (const QRegularExpressionMatch& m : word.globalMatch(html)) {
+        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+        boxes.insert(m.captured(5), QRectF(topLeft, bottomRight));
+    }
+    return boxes;
+}
+
+// Upright paper, the margins and the names' font height, as the poster dialog chooses them.
+TEST(PosterCli, OrientationMarginsAndTheNamesSizeAreTheOnesAskedFor) {
+    TempGeo geo({{"DE", "10115", "Berlin", "13.4", "52.5"}});
+    const QString dir = QFileInfo(geo.Path()).absolutePath();
+    auto poster = [&](const QStringList& options, const QString& name) {
+        QString err;
+        EXPECT_EQ(TestSupport::RunCli(QStringList{"render", "--db", geo.Path(), "--names",
+                                                  "--poster", "A3", "--title", "Titel"} +
+                                          options + QStringList{dir + "/" + name},
+                                      dir, nullptr, &err),
+                  0)
+            << qPrintable(err);
+        return wordBoxes(dir + "/" + name);
+    };
+    const QMap<QString, QRectF> plain = poster({}, "a.pdf");
+    const QMap<QString, QRectF> asked =
+        poster({"--portrait", "--margin", "30", "--name-size", "36"}, "b.pdf");
+    EXPECT_TRUE(TestSupport::RunOutput("pdfinfo", {dir + "/b.pdf"}).contains("842 x 1191 pts"));
+    ASSERT_TRUE(plain.contains("Titel") && asked.contains("Titel"));
+    ASSERT_TRUE(plain.contains("Berlin") && asked.contains("Berlin"));
+    // The title starts at the margin: 15 mm at first, then 30 mm.
+    EXPECT_NEAR(plain["Titel"].left(), 15 * 72 / 25.4, 2);
+    EXPECT_NEAR(asked["Titel"].left(), 30 * 72 / 25.4, 2);
+    // The name three times the map's 12 units high.
+    EXPECT_NEAR(asked["Berlin"].height() / plain["Berlin"].height(), 3.0, 0.2);
 }
 
 TEST(PosterCli, ThePartsOfABaseMapPosterStayInsideTheirFrames) {
