@@ -14,6 +14,7 @@ KELVO_RUN_PACKAGES=(
     libarchive-dev
     libicu-dev
     libgdal-dev
+    libnetcdf-dev
     libhdf5-dev
     libqpdf-dev
     qt6-svg-dev

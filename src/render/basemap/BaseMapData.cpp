@@ -4,9 +4,9 @@
 
 #include <QFileInfo>
 
-#include "render/basemap/Hdf5Handle.h"
-
+#include <hdf5.h>
 #include <malloc.h>
+#include <netcdf.h>
 
 #include <algorithm>
 #include <cmath>
@@ -53,71 +53,59 @@ bool readable(const QString& path) {
     return info.isFile() && info.isReadable();
 }
 
-// The file, open for reading, with the library's messages on failures kept quiet.
-hid_t openFile(const QString& path) {
-    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
-    return H5Fopen(path.toLocal8Bit().constData(), H5F_ACC_RDONLY, H5P_DEFAULT);
-}
-
-// The 16-bit values of a variable as they are stored, signed or not: the library would
-// clip values it converts between the two.
-hid_t shortType(hid_t dataset) {
-    const CHdf5Handle type(H5Dget_type(dataset), H5Tclose);
-    return type.IsValid() && H5Tget_sign(type) == H5T_SGN_NONE ? H5T_NATIVE_USHORT
-                                                               : H5T_NATIVE_SHORT;
-}
-
-template <typename T> hid_t memoryType(hid_t dataset) {
-    if constexpr (sizeof(T) == 2)
-        return shortType(dataset);
-    else
-        return H5T_NATIVE_INT;
-}
-
-// The number of values of a variable of one dimension; -1 for any other.
-qint64 valuesOf(hid_t dataset) {
-    const CHdf5Handle space(H5Dget_space(dataset), H5Sclose);
-    hsize_t length = 0;
-    if (!space.IsValid() || H5Sget_simple_extent_ndims(space) != 1 ||
-        H5Sget_simple_extent_dims(space, &length, nullptr) != 1)
-        return -1;
-    return qint64(length);
-}
-
-template <typename T> bool readWhole(hid_t file, const char* name, std::vector<T>* out) {
-    const CHdf5Handle dataset(H5Dopen2(file, name, H5P_DEFAULT), H5Dclose);
-    const qint64 length = dataset.IsValid() ? valuesOf(dataset) : -1;
-    if (length < 0)
+template <typename T> bool readWhole(int nc, const char* name, std::vector<T>* out) {
+    int var = 0, ndims = 0, dim = 0;
+    size_t length = 0;
+    if (nc_inq_varid(nc, name, &var) != NC_NOERR || nc_inq_varndims(nc, var, &ndims) != NC_NOERR ||
+        ndims != 1 || nc_inq_vardimid(nc, var, &dim) != NC_NOERR ||
+        nc_inq_dimlen(nc, dim, &length) != NC_NOERR)
         return false;
-    out->resize(size_t(length));
-    return length == 0 || H5Dread(dataset, memoryType<T>(dataset), H5S_ALL, H5S_ALL, H5P_DEFAULT,
-                                  out->data()) >= 0;
+    out->resize(length);
+    if (length == 0)
+        return true;
+    if constexpr (sizeof(T) == 2)
+        return nc_get_var_short(nc, var, reinterpret_cast<short*>(out->data())) == NC_NOERR;
+    else
+        return nc_get_var_int(nc, var, reinterpret_cast<int*>(out->data())) == NC_NOERR;
 }
 
-bool readScalar(hid_t file, const char* name, int* value) {
-    const CHdf5Handle dataset(H5Dopen2(file, name, H5P_DEFAULT), H5Dclose);
-    return dataset.IsValid() &&
-           H5Dread(dataset, H5T_NATIVE_INT, H5S_ALL, H5S_ALL, H5P_DEFAULT, value) >= 0;
+bool readScalar(int nc, const char* name, int* value) {
+    int var = 0;
+    return nc_inq_varid(nc, name, &var) == NC_NOERR && nc_get_var_int(nc, var, value) == NC_NOERR;
 }
 
-// Reads `count` values of a variable of one dimension from `start`; 16-bit values as the
-// bits they are stored in (the binned files declare their unsigned steps signed).
+// Reads `count` values of a variable of segments from `start`.
 template <typename T>
-bool readSlice(hid_t dataset, size_t start, size_t count, std::vector<T>* out) {
+bool readSlice(int nc, int var, size_t start, size_t count, std::vector<T>* out) {
     out->resize(count);
     if (count == 0)
         return true;
-    const hsize_t first = start, n = count;
-    const CHdf5Handle file(H5Dget_space(dataset), H5Sclose);
-    const CHdf5Handle memory(H5Screate_simple(1, &n, nullptr), H5Sclose);
-    return file.IsValid() && memory.IsValid() &&
-           H5Sselect_hyperslab(file, H5S_SELECT_SET, &first, nullptr, &n, nullptr) >= 0 &&
-           H5Dread(dataset, memoryType<T>(dataset), memory, file, H5P_DEFAULT, out->data()) >= 0;
+    if constexpr (sizeof(T) == 2)
+        return nc_get_vara_short(nc, var, &start, &count, reinterpret_cast<short*>(out->data())) ==
+               NC_NOERR;
+    else
+        return nc_get_vara_int(nc, var, &start, &count, reinterpret_cast<int*>(out->data())) ==
+               NC_NOERR;
+}
+
+// Reads `count` values from `start` as the unsigned 16-bit steps they are; the binned files
+// declare them signed, the country file unsigned.
+bool readRange(int nc, int var, size_t start, size_t count, std::vector<unsigned short>* out) {
+    out->resize(count);
+    if (count == 0)
+        return true;
+    nc_type type = NC_NAT;
+    if (nc_inq_vartype(nc, var, &type) != NC_NOERR)
+        return false;
+    if (type == NC_USHORT)
+        return nc_get_vara_ushort(nc, var, &start, &count, out->data()) == NC_NOERR;
+    return type == NC_SHORT && nc_get_vara_short(nc, var, &start, &count,
+                                                 reinterpret_cast<short*>(out->data())) == NC_NOERR;
 }
 
 // One binned file: its bins' index and the lines of the bins read so far.
 struct BinFile {
-    CHdf5Handle file;
+    int nc = -1;
     bool bOpened = false;
     int nBinsX = 0;
     double dBinSize = 0.0; // degrees
@@ -125,47 +113,41 @@ struct BinFile {
     // of the bins asked for.
     std::vector<int> firstSegment;
     std::vector<short> segmentsInBin;
-    CHdf5Handle infoVar;             // shorelines: points, level and bin sides in one number
-    CHdf5Handle pointsVar, levelVar; // rivers and borders
-    CHdf5Handle firstPointVar, lonVar, latVar;
+    int infoVar = -1;                  // shorelines: points, level and bin sides in one number
+    int pointsVar = -1, levelVar = -1; // rivers and borders
+    int firstPointVar = -1, lonVar = -1, latVar = -1;
     std::map<int, std::shared_ptr<const CBaseMapLines>> bins;
 
-    bool IsOpen() const { return file.IsValid(); }
-
-    CHdf5Handle Variable(const char* name, hid_t access) const {
-        return CHdf5Handle(H5Dopen2(file, name, access), H5Dclose);
+    ~BinFile() {
+        if (nc >= 0)
+            nc_close(nc);
     }
 
     bool Open(const QString& path, Kind kind) {
         bOpened = true;
-        file = CHdf5Handle(openFile(path), H5Fclose);
-        if (!file.IsValid())
+        if (nc_open(path.toLocal8Bit().constData(), NC_NOWRITE, &nc) != NC_NOERR) {
+            nc = -1;
             return false;
-        // The parts of a variable are read in the order they lie: a small cache of chunks
-        // serves that as well as the library's default.
-        const CHdf5Handle access(H5Pcreate(H5P_DATASET_ACCESS), H5Pclose);
-        H5Pset_chunk_cache(access, kChunkCacheSlots, kChunkCacheBytes, kChunkCachePreemption);
-        int minutes = 0;
-        bool ok = readScalar(file, "Bin_size_in_minutes", &minutes) &&
-                  readScalar(file, "N_bins_in_360_longitude_range", &nBinsX) && minutes > 0 &&
-                  nBinsX > 0 && readWhole(file, "Id_of_first_segment_in_a_bin", &firstSegment) &&
-                  readWhole(file, "N_segments_in_a_bin", &segmentsInBin);
-        firstPointVar = Variable("Id_of_first_point_in_a_segment", access);
-        lonVar = Variable("Relative_longitude_from_SW_corner_of_bin", access);
-        latVar = Variable("Relative_latitude_from_SW_corner_of_bin", access);
-        ok = ok && firstPointVar.IsValid() && lonVar.IsValid() && latVar.IsValid();
-        if (kind == Kind::Shore) {
-            infoVar = Variable("Embedded_npts_levels_exit_entry_for_a_segment", access);
-            ok = ok && infoVar.IsValid();
-        } else {
-            pointsVar = Variable("N_points_for_a_segment", access);
-            levelVar = Variable("Hierarchial_level_of_a_segment", access);
-            ok = ok && pointsVar.IsValid() && levelVar.IsValid();
         }
+        int minutes = 0;
+        bool ok =
+            readScalar(nc, "Bin_size_in_minutes", &minutes) &&
+            readScalar(nc, "N_bins_in_360_longitude_range", &nBinsX) && minutes > 0 && nBinsX > 0 &&
+            readWhole(nc, "Id_of_first_segment_in_a_bin", &firstSegment) &&
+            readWhole(nc, "N_segments_in_a_bin", &segmentsInBin) &&
+            nc_inq_varid(nc, "Id_of_first_point_in_a_segment", &firstPointVar) == NC_NOERR &&
+            nc_inq_varid(nc, "Relative_longitude_from_SW_corner_of_bin", &lonVar) == NC_NOERR &&
+            nc_inq_varid(nc, "Relative_latitude_from_SW_corner_of_bin", &latVar) == NC_NOERR;
+        if (kind == Kind::Shore)
+            ok = ok && nc_inq_varid(nc, "Embedded_npts_levels_exit_entry_for_a_segment",
+                                    &infoVar) == NC_NOERR;
+        else
+            ok = ok && nc_inq_varid(nc, "N_points_for_a_segment", &pointsVar) == NC_NOERR &&
+                 nc_inq_varid(nc, "Hierarchial_level_of_a_segment", &levelVar) == NC_NOERR;
         dBinSize = minutes / 60.0;
         if (!ok || firstSegment.size() != segmentsInBin.size()) {
-            *this = BinFile();
-            bOpened = true;
+            nc_close(nc);
+            nc = -1;
             return false;
         }
         return true;
@@ -190,24 +172,24 @@ struct BinFile {
         std::vector<short> segmentPoints, segmentLevel;
         const bool indexOk =
             count > 0 && first >= 0 &&
-            readSlice(firstPointVar, size_t(first), size_t(count), &firstPoint) &&
+            readSlice(nc, firstPointVar, size_t(first), size_t(count), &firstPoint) &&
             (kind == Kind::Shore
-                 ? readSlice(infoVar, size_t(first), size_t(count), &info)
-                 : readSlice(pointsVar, size_t(first), size_t(count), &segmentPoints) &&
-                       readSlice(levelVar, size_t(first), size_t(count), &segmentLevel));
+                 ? readSlice(nc, infoVar, size_t(first), size_t(count), &info)
+                 : readSlice(nc, pointsVar, size_t(first), size_t(count), &segmentPoints) &&
+                       readSlice(nc, levelVar, size_t(first), size_t(count), &segmentLevel));
         auto points = [&](int i) {
             if (kind == Kind::Shore)
                 return int(unsigned(info[size_t(i)]) >> 9);
             return int(static_cast<unsigned short>(segmentPoints[size_t(i)]));
         };
-        std::vector<short> lon, lat;
+        std::vector<unsigned short> lon, lat;
         size_t start = 0, end = 0;
         if (indexOk) {
             start = size_t(firstPoint.front());
             end = size_t(firstPoint.back()) + size_t(points(count - 1));
         }
-        if (indexOk && end >= start && readSlice(lonVar, start, end - start, &lon) &&
-            readSlice(latVar, start, end - start, &lat)) {
+        if (indexOk && end >= start && readRange(nc, lonVar, start, end - start, &lon) &&
+            readRange(nc, latVar, start, end - start, &lat)) {
             const QPointF sw = Corner(b);
             const double step = dBinSize / kBinSteps;
             const int maxRiver = detail == BaseMapDetail::High ? 4 : 3;
@@ -233,8 +215,7 @@ struct BinFile {
                 CGeoLine line;
                 line.reserve(n);
                 for (size_t k = from - start; k < from - start + n; ++k)
-                    line.emplace_back(sw.x() + static_cast<unsigned short>(lon[k]) * step,
-                                      sw.y() + static_cast<unsigned short>(lat[k]) * step);
+                    line.emplace_back(sw.x() + lon[k] * step, sw.y() + lat[k] * step);
                 target->push_back(std::move(line));
             }
         }
@@ -261,7 +242,7 @@ std::vector<double> BaseMapTurns(const QRectF& box, const QRectF& extent) {
 
 struct CBaseMapData::State {
     QString dcwFile, gshhgDir;
-    std::mutex mutex; // libhdf5 is not safe for use from several threads
+    std::mutex mutex; // libnetcdf and libhdf5 are not safe for use from several threads
     std::unique_ptr<CCountryFile> countries;
     std::map<std::pair<int, int>, BinFile> binFiles;
 };
@@ -281,6 +262,9 @@ CBaseMapData::CBaseMapData(QString dcwFile, QString gshhgDir)
     m_pState->countries = std::make_unique<CCountryFile>(dcwFile);
     m_pState->dcwFile = std::move(dcwFile);
     m_pState->gshhgDir = std::move(gshhgDir);
+    // The parts of a variable are read in the order they lie: a small cache of chunks serves
+    // that as well as the library's default.
+    nc_set_chunk_cache(kChunkCacheBytes, kChunkCacheSlots, kChunkCachePreemption);
 }
 
 CBaseMapData::~CBaseMapData() = default;
@@ -317,7 +301,7 @@ std::vector<CBaseMapPlaced<CBaseMapLines>> CBaseMapData::Lines(const QRectF& ext
         BinFile& file = m_pState->binFiles[{int(kind), int(detail)}];
         if (!file.bOpened)
             file.Open(binnedFile(m_pState->gshhgDir, kind, detail), kind);
-        if (!file.IsOpen())
+        if (file.nc < 0)
             continue;
         const int bins = int(file.firstSegment.size());
         for (int b = 0; b < bins; ++b) {

@@ -46,13 +46,9 @@ enum class BaseMapDetail { Low, Intermediate, High };
 
 // The base map's data as Debian installs it: the country outlines of the Digital Chart of the
 // World (gmt-dcw, one netCDF file) and the binned shorelines, rivers and borders of GSHHG
-// (gmt-gshhg-low: the low and intermediate levels; gmt-gshhg-high: the high level), all
-// netCDF-4 files, which are HDF5 files with one variable of the documented layout per
-// dataset. They are read through libhdf5: libnetcdf, on its first open, starts its network
-// access (libcurl and OpenSSL), which cost an A0 poster 3.5 MB of its peak and half a
-// second, and reads what a bin needs no faster. A file is opened when first needed; a bin or
-// a country is read when first asked for, then kept until Release. Safe to use from several
-// threads at once.
+// (gmt-gshhg-low: the low and intermediate levels; gmt-gshhg-high: the high level). A file
+// is opened when first needed; a bin or a country is read when first asked for, then kept
+// until Release. Safe to use from several threads at once.
 class CBaseMapData {
 public:
     // The files under /usr/share, or where the environment variables KELVO_DCW_FILE and

@@ -1,6 +1,6 @@
 #include "render/basemap/CountryFile.h"
 
-#include "render/basemap/Hdf5Handle.h"
+#include <hdf5.h>
 
 #include <type_traits>
 
@@ -12,7 +12,23 @@ namespace {
 // longitude starts a new ring.
 constexpr unsigned kRingBreak = 65535;
 
-using CHandle = CHdf5Handle;
+// An HDF5 object closed when it goes out of scope.
+class CHandle {
+public:
+    CHandle(hid_t id, herr_t (*close)(hid_t)) : m_id(id), m_close(close) {}
+    ~CHandle() {
+        if (m_id >= 0)
+            m_close(m_id);
+    }
+    CHandle(const CHandle&) = delete;
+    CHandle& operator=(const CHandle&) = delete;
+    operator hid_t() const { return m_id; }
+    bool IsValid() const { return m_id >= 0; }
+
+private:
+    hid_t m_id;
+    herr_t (*m_close)(hid_t);
+};
 
 bool readAttribute(hid_t dataset, const char* name, double* value) {
     if (H5Aexists(dataset, name) <= 0)
@@ -61,8 +77,8 @@ CCountryFile::CCountryFile(QString path) : m_strPath(std::move(path)) {}
 CCountryFile::~CCountryFile() = default;
 
 bool CCountryFile::ReadIndex(std::int64_t file) {
-    // In the order the variables were written, as the netCDF library gives them: the countries'
-    // land is drawn in that order, and where two meet, the smoothed edge drawn last lies on top.
+    // In the order the variables were written, as libnetcdf gives them: the countries' land
+    // is drawn in that order, and where two meet, the smoothed edge drawn last lies on top.
     std::vector<QByteArray> names;
     hsize_t next = 0;
     if (H5Literate(file, H5_INDEX_CRT_ORDER, H5_ITER_INC, &next, collectName, &names) < 0) {
