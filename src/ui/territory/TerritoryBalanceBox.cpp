@@ -299,7 +299,7 @@ void CTerritoryBalanceBox::OnAssign() {
     WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (!store.Assign(assigned))
-        KelvoMessageBox(store.Error(), this);
+        KelvoMessageBox(store.Error(m_pCount->Data()), this);
     {
         const QSignalBlocker block(m_pTarget);
         m_pTarget->setCurrentIndex(0);
