@@ -137,14 +137,14 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
             status(QStringLiteral("Das Lasso umschließt keine Fläche."));
         } else {
             QString error;
-            const qsizetype places = TerritoryPlaces::InLasso(m_lasso, &error).size();
+            const qsizetype places = TerritoryPlaces::CountInLasso(m_lasso, &error);
             if (!error.isEmpty())
                 status(error);
             else
                 status(QStringLiteral("%1 im Lasso. \"Gebiet zuweisen...\" weist sie einem Gebiet "
                                       "zu, Esc hebt die Auswahl auf.")
-                           .arg(GermanNumbers::Count(places, QStringLiteral("Ort"),
-                                                     QStringLiteral("Orte"))));
+                           .arg(GermanNumbers::Amount(places, QStringLiteral("Ort"),
+                                                      QStringLiteral("Orte"))));
         }
         CTerritoryPanel::MapSelectionChanged();
         update();

@@ -64,6 +64,20 @@ QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error) {
     return placesWhere(inLasso(lasso), error);
 }
 
+qsizetype CountInLasso(const CMapLasso& lasso, QString* error) {
+    if (!g_GeoDatabase.IsOpen())
+        return 0;
+    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, error);
+    if (!rows || !error->isEmpty())
+        return 0;
+    qsizetype n = 0;
+    for (quint32 k = 0; k < rows->Size(); ++k) {
+        const CGeoPlaceRows::Point& p = rows->Coordinates(k);
+        n += lasso.Contains(p.lon, p.lat);
+    }
+    return n;
+}
+
 QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows) {
     return rowsWhere(rows, inLasso(lasso));
 }
