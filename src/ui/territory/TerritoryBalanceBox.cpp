@@ -164,6 +164,7 @@ void CTerritoryBalanceBox::OnColumnChosen() {
 
 void CTerritoryBalanceBox::ReadSelection() {
     m_selected.clear();
+    m_pLassoMap = nullptr;
     const std::shared_ptr<const CGeoPlaceRows>& rows = m_pCount->Rows();
     auto* mdi = m_pMainWindow->findChild<QMdiArea*>();
     QMdiSubWindow* sub = mdi ? mdi->currentSubWindow() : nullptr;
@@ -188,9 +189,12 @@ void CTerritoryBalanceBox::ReadSelection() {
     } else if (auto* map = sub->findChild<CKelvoView*>()) {
         // The places in its lasso, or without one those of its extent: what "Gebiet
         // zuweisen..." in that window would assign.
-        m_selected = map->LassoArea().IsEmpty()
-                         ? TerritoryPlaces::RowsInExtent(map->Canvas(), *rows)
-                         : TerritoryPlaces::RowsInLasso(map->LassoArea(), *rows);
+        if (map->LassoArea().IsEmpty()) {
+            m_selected = TerritoryPlaces::RowsInExtent(map->Canvas(), *rows);
+        } else {
+            m_selected = TerritoryPlaces::RowsInLasso(map->LassoArea(), *rows);
+            m_pLassoMap = map;
+        }
     }
 }
 

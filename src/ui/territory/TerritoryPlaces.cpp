@@ -67,7 +67,12 @@ QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error) {
 qsizetype CountInLasso(const CMapLasso& lasso, QString* error) {
     if (!g_GeoDatabase.IsOpen())
         return 0;
-    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, error);
+    // Positions are enough: the rows the maps drew, without waiting for their texts, which
+    // may still be read ahead on a thread.
+    CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
+    std::shared_ptr<const CGeoPlaceRows> rows = cache.Cached(false);
+    if (!rows)
+        rows = cache.Rows(false, {}, error);
     if (!rows || !error->isEmpty())
         return 0;
     qsizetype n = 0;
