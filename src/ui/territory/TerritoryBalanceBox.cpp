@@ -264,13 +264,19 @@ void CTerritoryBalanceBox::ShowFigures() {
     for (int c : {kPlacesAfter, kEntriesAfter})
         m_pTable->setColumnHidden(c, !moving);
     m_pTable->setColumnHidden(kSumAfter, !moving || !summing);
-    m_pTable->clear();
     QList<QPair<QString, qint64>> lines;
     for (const CTerritory& t : m_pCount->Data().territories)
         lines << qMakePair(t.name, t.id);
     lines << qMakePair(QStringLiteral("(kein Gebiet)"), qint64(0));
-    for (const auto& [name, id] : lines) {
-        auto* item = new QTreeWidgetItem(m_pTable);
+    // The lines kept while there are as many (a new selection, another target): with
+    // thousands of territories only the figures that changed are written.
+    if (m_pTable->topLevelItemCount() != lines.size())
+        m_pTable->clear();
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const auto& [name, id] = lines[i];
+        QTreeWidgetItem* item = m_pTable->topLevelItem(i);
+        if (!item)
+            item = new QTreeWidgetItem(m_pTable);
         const CTerritoryFigures& b = m_figures.value(id);
         const CTerritoryFigures& a = after.value(id);
         item->setText(kName, name);
