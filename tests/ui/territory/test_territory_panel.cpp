@@ -151,21 +151,6 @@ TEST_F(TerritoryPanelTest, ABandAssignedToATerritoryChangesTheCountsAndTheColour
     EXPECT_EQ(Pixel(Shown(view), h.x(), h.y()), RGB(0xc0, 0, 0));
     Trigger(ID_TERRITORY_COLORS);
     EXPECT_EQ(Shown(view), plain);
-
-    // Deleting a territory with places asks what becomes of them, counted in plain German.
-    QStringList questions;
-    SetQuestionBoxHook([&questions](const QString& text, const QStringList& answers) {
-        questions << text + " | " + answers.join(", ");
-        return 1;
-    });
-    panel->List()->setCurrentItem(panel->List()->topLevelItem(0));
-    panel->findChild<QPushButton*>("Löschen")->click();
-    Process();
-    SetQuestionBoxHook({});
-    EXPECT_EQ(questions, QStringList({"Das Gebiet \"Nord\" löschen?\n\nEs hat 2 Orte. Was soll "
-                                      "aus ihnen werden? | Einem anderen Gebiet geben, Keinem "
-                                      "Gebiet, Abbrechen"}));
-    EXPECT_EQ(Lines(panel), QStringList({"Süd: 2", "(kein Gebiet): 2"}));
 }
 
 TEST_F(TerritoryPanelTest, RefusedInputLeavesEverythingAsItWasAndSaysWhy) {
