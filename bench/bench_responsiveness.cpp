@@ -1,6 +1,6 @@
 // kelvo-bench responsiveness DB: how the real main window answers during its long commands.
 // A 5 ms timer runs in the window's event loop; each command is given as a person gives it
-// (keys, menu items, clicks on a header and a drag on a map, dialogs filled in; the maps
+// (keys, menu items, clicks on a header, a drag and a lasso on a map, dialogs filled in; the maps
 // first, while their key opens them; "Exportieren..." of the sorted table as GeoJSON into a
 // folder of its own), and for each one line is printed:
 //   responsiveness<TAB>COMMAND<TAB>FIRST_MS<TAB>MAX_STALL_MS<TAB>TOTAL_MS<TAB>CPU_MS
@@ -27,6 +27,7 @@
 #include "ui/table/CDia_Find.h"
 #include "ui/table/CDia_Radius.h"
 #include "ui/table/CListView_Table.h"
+#include "ui/territory/TerritoryPanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +48,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -291,6 +293,35 @@ int RunResponsiveness(const QString& path) {
 
     probe.measure("map", [&] { QTest::keyClick(probe.frame, Qt::Key_K, Qt::ControlModifier); });
     if (CKelvoView* map = probe.last<CKelvoView>()) {
+        // A lasso dragged with Ctrl held round the middle of the map, one pointer move every
+        // 3 pixels as a hand gives them; timed is its end, when the button is let go and the
+        // places inside are counted: without and with the "Gebiete" panel open, which then
+        // counts them for its balancing part too.
+        const QPointF centre(map->width() / 2.0, map->height() / 2.0);
+        const double radius = std::min(map->width(), map->height()) / 3.0;
+        const int steps = int(2 * M_PI * radius / 3);
+        auto at = [&](int i) {
+            const double a = 2 * M_PI * i / steps;
+            // A wavy ring: concave in places, as a drawn lasso is.
+            const double r = radius * (1 + 0.15 * std::sin(5 * a));
+            return (centre + QPointF(r * std::cos(a), r * std::sin(a))).toPoint();
+        };
+        auto lasso = [&](const char* name) {
+            QTest::mousePress(map, Qt::LeftButton, Qt::ControlModifier, at(0));
+            for (int i = 1; i <= steps; ++i)
+                QTest::mouseMove(map, at(i));
+            probe.measure(name, [&] {
+                QTest::mouseRelease(map, Qt::LeftButton, Qt::ControlModifier, at(steps));
+            });
+            QTest::keyClick(map, Qt::Key_Escape);
+        };
+        lasso("lasso");
+        probe.measure("territory-panel", [&] { probe.command(ID_TERRITORY_PANEL); });
+        map->setFocus();
+        lasso("lasso-panel");
+        // The commands below are timed as before, without the panel.
+        if (CTerritoryPanel* panel = CTerritoryPanel::Find())
+            panel->close();
         // A band over the middle of the map.
         const QPoint from(map->width() * 2 / 5, map->height() * 2 / 5);
         const QPoint to(map->width() * 3 / 5, map->height() * 3 / 5);

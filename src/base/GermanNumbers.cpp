@@ -1,5 +1,7 @@
 #include "base/GermanNumbers.h"
 
+#include <QLocale>
+
 namespace GermanNumbers {
 
 namespace {
@@ -19,6 +21,10 @@ QString Shortest(double value) {
 
 QString Count(qint64 n, const QString& one, const QString& many) {
     return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
+}
+
+QString Amount(qint64 n, const QString& one, const QString& many) {
+    return QStringLiteral("%1 %2").arg(QLocale(QLocale::German).toString(n), n == 1 ? one : many);
 }
 
 } // namespace GermanNumbers

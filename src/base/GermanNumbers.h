@@ -14,5 +14,8 @@ QString Shortest(double value);
 
 // A count with its noun in the singular or the plural: Count(1, "Zeile", "Zeilen") == "1 Zeile".
 QString Count(qint64 n, const QString& one, const QString& many);
+// The same with thousands separated by a point, for counts a person reads in a message:
+// Amount(12345, "Ort", "Orte") == "12.345 Orte".
+QString Amount(qint64 n, const QString& one, const QString& many);
 
 } // namespace GermanNumbers

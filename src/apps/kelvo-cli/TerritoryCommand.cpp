@@ -130,8 +130,9 @@ int where(Context& c, const QString& place) {
     return 0;
 }
 
-int fail(const CTerritoryStore& store) {
-    Cli::Err(store.Error() + QLatin1Char('\n'));
+// The store's message; a territory deleted meanwhile is named as it was read.
+int fail(const CTerritoryStore& store, const Context& c) {
+    Cli::Err(store.Error(c.data) + QLatin1Char('\n'));
     return 1;
 }
 
@@ -223,7 +224,7 @@ int RunTerritory(QStringList args) {
         t.responsible = responsible;
         const qint64 id = store.Create(t);
         if (id == 0)
-            return fail(store);
+            return fail(store, c);
         Cli::Out(QStringLiteral("Gebiet \"%1\" angelegt.\n").arg(t.name));
         return 0;
     }
@@ -233,7 +234,7 @@ int RunTerritory(QStringList args) {
         if (id == 0 || (!moveTo.isEmpty() && target == 0))
             return 1;
         if (!store.Delete(id, target))
-            return fail(store);
+            return fail(store, c);
         Cli::Out(QStringLiteral("Gebiet \"%1\" gelöscht.\n").arg(args[0]));
         return 0;
     }
@@ -248,7 +249,7 @@ int RunTerritory(QStringList args) {
         }
         QStringList notes;
         if (!store.AddRules(id, rules, &notes))
-            return fail(store);
+            return fail(store, c);
         for (const QString& note : notes)
             Cli::Out(note + QLatin1Char('\n'));
         Cli::Out(QStringLiteral("%1 dem Gebiet \"%2\" zugewiesen.\n")
@@ -274,7 +275,7 @@ int RunTerritory(QStringList args) {
                     c.rows->TextOf(row, CGeoPlaceRows::Ortsteil).toByteArray(), id};
         }
         if (!store.Assign(exceptions))
-            return fail(store);
+            return fail(store, c);
         Cli::Out(QStringLiteral("%1 %2.\n")
                      .arg(counted(exceptions.size(), QStringLiteral("Ort"), QStringLiteral("Orte")),
                           none ? QStringLiteral("in kein Gebiet genommen")
@@ -304,7 +305,7 @@ int RunTerritory(QStringList args) {
     QStringList created;
     int rules = 0, singles = 0, kept = 0;
     if (!store.Import(lines, &created, &rules, &singles, &kept))
-        return fail(store);
+        return fail(store, c);
     Cli::Out(TerritoryFile::ImportReport(rules, singles, created, kept) + QLatin1Char('\n'));
     return 0;
 }

@@ -57,6 +57,7 @@ void CMapTerritories::Load(CGeoDatabase& database) {
         m_outlines.HasWhatIsWanted())
         return;
     m_bRead = store.LoadAt(changes, &m_data);
+    m_bReadSincePlaced = true;
     m_strLoadError.clear();
     if (!m_bRead) {
         m_strLoadError = store.Error();
@@ -78,7 +79,9 @@ bool CMapTerritories::Stale(CGeoDatabase& database) const {
 
 QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows) {
     const QString error = m_strLoadError;
-    if (m_pRowsPlaced.lock() == rows && sameAssignment(m_data, m_dataPlaced))
+    // A repaint of unchanged territories compares nothing: they were not read again.
+    if (m_pRowsPlaced.lock() == rows &&
+        (!m_bReadSincePlaced || sameAssignment(m_data, m_dataPlaced)))
         return error;
     const bool sameRows = m_count.Rows() == rows;
     m_count.Update(rows, m_data);
@@ -115,6 +118,7 @@ QString CMapTerritories::Place(const std::shared_ptr<const CGeoPlaceRows>& rows)
         m_totals.places[position.contains(it.key()) ? it.key() : 0] += it.value();
     m_pRowsPlaced = rows;
     m_dataPlaced = m_data;
+    m_bReadSincePlaced = false;
     m_outlines.Invalidate();
     return error;
 }

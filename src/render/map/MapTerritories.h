@@ -68,9 +68,10 @@ private:
     quint64 m_nOpening = 0; // the opening of the database read (CDataStamp::nOpen)
     qint64 m_nChanges = -1; // its change count then (CTerritoryStore::ChangeCount)
     std::weak_ptr<const CGeoPlaceRows> m_pRowsPlaced;
-    CTerritoryData m_dataPlaced;   // the territories the rows were placed with
-    CTerritoryCount m_count;       // the placement of every row, kept across changes
-    std::vector<quint32> m_aIndex; // per row: 0 for none, else 1 + the territory's position
+    CTerritoryData m_dataPlaced;    // the territories the rows were placed with
+    bool m_bReadSincePlaced = true; // m_data read since, and perhaps unlike m_dataPlaced
+    CTerritoryCount m_count;        // the placement of every row, kept across changes
+    std::vector<quint32> m_aIndex;  // per row: 0 for none, else 1 + the territory's position
     std::vector<COLORREF> m_aColors;
     std::vector<COLORREF> m_aRowColors; // per row: m_aColors[m_aIndex[row]]
     CTerritoryTotals m_totals;

@@ -20,9 +20,11 @@ QVariant territoryOrNull(qint64 id) {
     return id > 0 ? QVariant(id) : QVariant();
 }
 
-QString goneText() {
-    return QStringLiteral("Das Gebiet gibt es nicht mehr: ein anderer Benutzer hat es gelöscht. "
-                          "Es wurde nichts geändert.");
+QString goneText(const QString& name) {
+    return (name.isEmpty() ? QStringLiteral("Das Gebiet")
+                           : QStringLiteral("Das Gebiet \"%1\"").arg(name)) +
+           QStringLiteral(" gibt es nicht mehr: ein anderer Benutzer hat es gelöscht. Es wurde "
+                          "nichts geändert.");
 }
 
 } // namespace
@@ -34,6 +36,18 @@ const CTerritorySql& CTerritoryStore::Sql() const {
 void CTerritoryStore::Fail(const QString& error) {
     m_strError = error;
     m_db.RollbackWrite();
+}
+
+void CTerritoryStore::FailGone(qint64 id) {
+    Fail(goneText(QString()));
+    m_nGone = id;
+}
+
+QString CTerritoryStore::Error(const CTerritoryData& known) const {
+    // Only while the message is still the one of that failure.
+    const CTerritory* gone =
+        m_nGone > 0 && m_strError == goneText(QString()) ? known.Find(m_nGone) : nullptr;
+    return gone ? goneText(gone->name) : m_strError;
 }
 
 bool CTerritoryStore::TablesExist(bool* exist) {
@@ -48,6 +62,7 @@ bool CTerritoryStore::TablesExist(bool* exist) {
 
 bool CTerritoryStore::Begin(bool createTables) {
     m_strError.clear();
+    m_nGone = 0;
     if (!m_db.IsOpen()) {
         m_strError = QStringLiteral("Die Datenbank ist nicht geöffnet.");
         return false;
@@ -293,7 +308,7 @@ bool CTerritoryStore::Delete(qint64 id, qint64 moveTo) {
     if (!ok || !Run(Sql().DeleteTerritory(), {id}, &deleted))
         return false;
     if (deleted == 0)
-        return Fail(goneText()), false;
+        return FailGone(id), false;
     return Commit();
 }
 
@@ -388,7 +403,7 @@ bool CTerritoryStore::AddRules(qint64 territory, const QList<CTerritoryRule>& ru
     if (!Begin(false) || !TerritoryExists(territory, &exists))
         return false;
     if (!exists)
-        return Fail(goneText()), false;
+        return FailGone(territory), false;
     if (!Load(&data))
         return Fail(m_strError), false;
     QList<CTerritoryRule> added = rules;
@@ -411,7 +426,7 @@ bool CTerritoryStore::Assign(const QList<CTerritoryException>& places) {
             if (!TerritoryExists(e.territory, &exists))
                 return false;
             if (!exists)
-                return Fail(goneText()), false;
+                return FailGone(e.territory), false;
             checked.insert(e.territory, true);
         }
     }

@@ -72,6 +72,9 @@ public:
     bool ImportAreas(const QList<CPostalArea>& areas);
 
     const QString& Error() const { return m_strError; }
+    // The same, naming a territory that another user deleted meanwhile by the name it had in
+    // `known` (what the caller read before it asked for the change).
+    QString Error(const CTerritoryData& known) const;
 
     // The number of changes stored in the database, by any program: readers that keep
     // territories read them again when it moved. 0 for a database without territories;
@@ -85,6 +88,8 @@ private:
     bool Run(const QString& sql, const QVariantList& values, int* changed = nullptr);
     bool Commit();
     void Fail(const QString& error);
+    // Fails because the territory `id` is no longer stored.
+    void FailGone(qint64 id);
     bool TablesExist(bool* exist);
     bool AreasExist(bool* exist);
     bool TerritoryExists(qint64 id, bool* exists);
@@ -97,4 +102,5 @@ private:
 
     CGeoDatabase& m_db;
     QString m_strError;
+    qint64 m_nGone = 0; // the territory found deleted by the last write
 };

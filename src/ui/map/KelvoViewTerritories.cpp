@@ -133,20 +133,24 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
         if (event->button() != Qt::LeftButton || !m_lasso.IsTracking())
             return false;
         m_lasso.Move(point);
-        if (!m_lasso.End(m_canvas)) {
+        const bool enclosed = m_lasso.End(m_canvas);
+        CTerritoryPanel::MapSelectionChanged();
+        if (!enclosed) {
             status(QStringLiteral("Das Lasso umschließt keine Fläche."));
         } else {
+            // Counted once: by the panel's balancing part when it is shown, else here.
             QString error;
-            const qsizetype places = TerritoryPlaces::InLasso(m_lasso, &error).size();
+            qsizetype places = CTerritoryPanel::LassoPlaces(this);
+            if (places < 0)
+                places = TerritoryPlaces::CountInLasso(m_lasso, &error);
             if (!error.isEmpty())
                 status(error);
             else
                 status(QStringLiteral("%1 im Lasso. \"Gebiet zuweisen...\" weist sie einem Gebiet "
                                       "zu, Esc hebt die Auswahl auf.")
-                           .arg(GermanNumbers::Count(places, QStringLiteral("Ort"),
-                                                     QStringLiteral("Orte"))));
+                           .arg(GermanNumbers::Amount(places, QStringLiteral("Ort"),
+                                                      QStringLiteral("Orte"))));
         }
-        CTerritoryPanel::MapSelectionChanged();
         update();
         return true;
     }

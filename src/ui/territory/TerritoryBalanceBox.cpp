@@ -164,6 +164,7 @@ void CTerritoryBalanceBox::OnColumnChosen() {
 
 void CTerritoryBalanceBox::ReadSelection() {
     m_selected.clear();
+    m_pLassoMap = nullptr;
     const std::shared_ptr<const CGeoPlaceRows>& rows = m_pCount->Rows();
     auto* mdi = m_pMainWindow->findChild<QMdiArea*>();
     QMdiSubWindow* sub = mdi ? mdi->currentSubWindow() : nullptr;
@@ -188,9 +189,12 @@ void CTerritoryBalanceBox::ReadSelection() {
     } else if (auto* map = sub->findChild<CKelvoView*>()) {
         // The places in its lasso, or without one those of its extent: what "Gebiet
         // zuweisen..." in that window would assign.
-        m_selected = map->LassoArea().IsEmpty()
-                         ? TerritoryPlaces::RowsInExtent(map->Canvas(), *rows)
-                         : TerritoryPlaces::RowsInLasso(map->LassoArea(), *rows);
+        if (map->LassoArea().IsEmpty()) {
+            m_selected = TerritoryPlaces::RowsInExtent(map->Canvas(), *rows);
+        } else {
+            m_selected = TerritoryPlaces::RowsInLasso(map->LassoArea(), *rows);
+            m_pLassoMap = map;
+        }
     }
 }
 
@@ -260,13 +264,19 @@ void CTerritoryBalanceBox::ShowFigures() {
     for (int c : {kPlacesAfter, kEntriesAfter})
         m_pTable->setColumnHidden(c, !moving);
     m_pTable->setColumnHidden(kSumAfter, !moving || !summing);
-    m_pTable->clear();
     QList<QPair<QString, qint64>> lines;
     for (const CTerritory& t : m_pCount->Data().territories)
         lines << qMakePair(t.name, t.id);
     lines << qMakePair(QStringLiteral("(kein Gebiet)"), qint64(0));
-    for (const auto& [name, id] : lines) {
-        auto* item = new QTreeWidgetItem(m_pTable);
+    // The lines kept while there are as many (a new selection, another target): with
+    // thousands of territories only the figures that changed are written.
+    if (m_pTable->topLevelItemCount() != lines.size())
+        m_pTable->clear();
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const auto& [name, id] = lines[i];
+        QTreeWidgetItem* item = m_pTable->topLevelItem(i);
+        if (!item)
+            item = new QTreeWidgetItem(m_pTable);
         const CTerritoryFigures& b = m_figures.value(id);
         const CTerritoryFigures& a = after.value(id);
         item->setText(kName, name);
@@ -299,7 +309,7 @@ void CTerritoryBalanceBox::OnAssign() {
     WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (!store.Assign(assigned))
-        KelvoMessageBox(store.Error(), this);
+        KelvoMessageBox(store.Error(m_pCount->Data()), this);
     {
         const QSignalBlocker block(m_pTarget);
         m_pTarget->setCurrentIndex(0);

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class CKelvoView;
 class CTerritoryCount;
 class QComboBox;
 class QItemSelectionModel;
@@ -31,6 +32,11 @@ public:
     void Update(const CTerritoryCount& count);
     // A map window's lasso was drawn or taken away: the selection is read anew.
     void SelectionChanged();
+    // How many places of `map`'s lasso the selection holds, when it was read from that lasso;
+    // -1 otherwise.
+    qsizetype LassoPlaces(const CKelvoView* map) const {
+        return m_pLassoMap && m_pLassoMap == map ? m_selected.size() : -1;
+    }
     // The figures of each territory as counted (0: in none).
     const CTerritoryFigureMap& Figures() const { return m_figures; }
 
@@ -63,7 +69,8 @@ private:
 
     CTerritoryEntries m_entries;
     CTerritoryFigureMap m_figures;
-    QList<quint32> m_selected; // rows of the count's rows
+    QList<quint32> m_selected;              // rows of the count's rows
+    QPointer<const CKelvoView> m_pLassoMap; // the map whose lasso they are in
     // The list whose column is summed, and the column's numbers by sheet row.
     QString m_strListPath;
     int m_nColumn = -1;

@@ -184,6 +184,10 @@ void CTerritoryPanel::MapSelectionChanged() {
         g_pPanel->m_pBalance->SelectionChanged();
 }
 
+qsizetype CTerritoryPanel::LassoPlaces(const CKelvoView* map) {
+    return g_pPanel && g_pPanel->isVisible() ? g_pPanel->m_pBalance->LassoPlaces(map) : -1;
+}
+
 void CTerritoryPanel::Refresh() {
     const qint64 current = Current() ? Current()->id : -1;
     CTerritoryStore store(g_GeoDatabase);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class CKelvoView;
 class CTerritoryBalanceBox;
 class QLabel;
 class QTreeWidget;
@@ -46,6 +47,9 @@ public:
     // A map window's lasso was drawn or taken away: the balancing part reads the selected
     // places anew (when the panel is shown).
     static void MapSelectionChanged();
+    // The number of places in `map`'s lasso when the panel has just counted them for its
+    // balancing part; -1 when it has not (it is hidden, or works with another window).
+    static qsizetype LassoPlaces(const CKelvoView* map);
 
     QTreeWidget* List() const { return m_pList; }
     const CTerritoryData& Data() const { return m_data; }

@@ -145,7 +145,7 @@ void CTerritoryPanel::OnRules() {
     CTerritoryStore store(g_GeoDatabase);
     QStringList notes;
     if (!store.AddRules(read.id, rules, &notes))
-        KelvoMessageBox(store.Error(), this);
+        KelvoMessageBox(store.Error(m_data), this);
     else if (!notes.isEmpty())
         KelvoInfoBox(notes.join(QLatin1Char('\n')), this);
     Changed();
@@ -157,12 +157,23 @@ void CTerritoryPanel::OnDelete() {
         return;
     const CTerritory read = *t;
     const qint64 places = Places(read.id);
-    const int answer = KelvoQuestionBox(
-        QStringLiteral("Das Gebiet \"%1\" löschen?\n\nWas soll aus seinen Orten (%2) werden?")
-            .arg(read.name, QLocale(QLocale::German).toString(places)),
-        {QStringLiteral("Einem anderen Gebiet geben"), QStringLiteral("Keinem Gebiet"),
-         QStringLiteral("Abbrechen")},
-        this);
+    const QString question = QStringLiteral("Das Gebiet \"%1\" löschen?").arg(read.name);
+    // Without places there is nothing to decide about them.
+    const int answer =
+        places == 0
+            ? (KelvoQuestionBox(question + QStringLiteral("\n\nEs hat keine Orte."),
+                                {QStringLiteral("Löschen"), QStringLiteral("Abbrechen")}, this) == 0
+                   ? 1
+                   : 2)
+            : KelvoQuestionBox(
+                  question + (places == 1 ? QStringLiteral("\n\nEs hat 1 Ort. Was soll aus ihm "
+                                                           "werden?")
+                                          : QStringLiteral("\n\nEs hat %1 Orte. Was soll aus "
+                                                           "ihnen werden?")
+                                                .arg(QLocale(QLocale::German).toString(places))),
+                  {QStringLiteral("Einem anderen Gebiet geben"), QStringLiteral("Keinem Gebiet"),
+                   QStringLiteral("Abbrechen")},
+                  this);
     qint64 moveTo = 0;
     if (answer == 2)
         return;
@@ -185,7 +196,7 @@ void CTerritoryPanel::OnDelete() {
     WaitForWriteCheck();
     CTerritoryStore store(g_GeoDatabase);
     if (!store.Delete(read.id, moveTo))
-        KelvoMessageBox(store.Error(), this);
+        KelvoMessageBox(store.Error(m_data), this);
     Changed();
 }
 
@@ -222,7 +233,7 @@ bool CTerritoryPanel::Assign(QWidget* parent, const QList<CTerritoryException>& 
     WaitForWriteCheck();
     const bool ok = store.Assign(assigned);
     if (!ok)
-        KelvoMessageBox(store.Error(), parent);
+        KelvoMessageBox(store.Error(data), parent);
     if (CTerritoryPanel* panel = Find())
         panel->Changed();
     else

@@ -9,6 +9,7 @@
 #include "render/territory/TerritoryStore.h"
 #include "store/GeoDatabase.h"
 #include "ui/map/TableListDialog.h"
+#include "ui/shell/MessageBox.h"
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryBalanceBox.h"
 #include "ui/territory/TerritoryPanel.h"
@@ -151,6 +152,21 @@ TEST_F(TerritoryBalanceTest, SelectedPlacesShowTheirRuleAndTheFiguresBeforeAndAf
     EXPECT_TRUE(box->SelectionText()->text().contains(
         "DE 69117 Heidelberg: Süd, einzeln zugewiesen (statt Regel DE 69117* von \"Nord\")"))
         << box->SelectionText()->text().toStdString();
+
+    // Deleting "Nord" asks what becomes of its one place, in the singular.
+    QStringList questions;
+    SetQuestionBoxHook([&questions](const QString& text, const QStringList& answers) {
+        questions << text + " | " + answers.join(", ");
+        return 1;
+    });
+    panel->List()->setCurrentItem(panel->List()->topLevelItem(0));
+    panel->findChild<QPushButton*>("Löschen")->click();
+    Process();
+    SetQuestionBoxHook({});
+    EXPECT_EQ(questions, QStringList({"Das Gebiet \"Nord\" löschen?\n\nEs hat 1 Ort. Was soll aus "
+                                      "ihm werden? | Einem anderen Gebiet geben, Keinem Gebiet, "
+                                      "Abbrechen"}));
+    EXPECT_EQ(Figures(box), QStringList({"Süd 2 3 1600,00", "(kein Gebiet) 2 1 7,00"}));
 }
 
 TEST_F(TerritoryBalanceTest, TheEntriesFollowTheMapThatGetsTheFocusWhileThePanelIsOpen) {

@@ -212,10 +212,19 @@ TEST_F(TerritoryMapTest, ALassoDraggedWithCtrlSelectsThePlacesInsideForAssigning
 }
 
 // A lasso dragged out over the axes and the window's edge is drawn inside the frame only,
-// while it is dragged and once let go; it still selects the places inside the whole path.
+// while it is dragged and once let go; it still selects the places inside the whole path, and
+// says how many with the thousands separated.
 TEST_F(TerritoryMapTest, ALassoOverTheAxesIsDrawnInsideTheFrameOnly) {
     const Row papenburg{"DE", "26871", "Papenburg", "7.4", "53.08"};
-    ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien(), papenburg}));
+    QList<Row> rows{Berlin(), Heidelberg(), Wien(), papenburg};
+    // Enough places round Papenburg that their count has a thousands separator.
+    for (int i = 0; i < 1200; ++i)
+        rows.append({"DE", QString::number(27000 + i), QStringLiteral("Ort %1").arg(i),
+                     QString::number(7.0 + (i % 40) * 0.02),
+                     QString::number(52.9 + (i / 40) * 0.01)});
+    ASSERT_TRUE(g_GeoDatabase.Execute("BEGIN"));
+    ASSERT_TRUE(InsertRows(rows));
+    ASSERT_TRUE(g_GeoDatabase.Execute("COMMIT"));
     CKelvoView* view = OpenMap();
     ASSERT_TRUE(view);
     SizeView(view);
@@ -251,7 +260,7 @@ TEST_F(TerritoryMapTest, ALassoOverTheAxesIsDrawnInsideTheFrameOnly) {
     EXPECT_EQ(dragging.second, 0);
     EXPECT_GT(kept.first, 500);
     EXPECT_EQ(kept.second, 0);
-    EXPECT_TRUE(frame->GetMessageText().startsWith("3 Orte im Lasso."))
+    EXPECT_TRUE(frame->GetMessageText().startsWith("1.203 Orte im Lasso."))
         << qPrintable(frame->GetMessageText());
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }

@@ -179,13 +179,34 @@ TEST_F(TerritoryPanelTest, RefusedInputLeavesEverythingAsItWasAndSaysWhy) {
     EXPECT_TRUE(messages[2].contains("ist keine Regel"));
     EXPECT_EQ(Lines(panel), QStringList({"Ost: 0", "(kein Gebiet): 2"}));
 
-    // Deleting asks what becomes of the places.
-    SetQuestionBoxHook([](const QString& text, const QStringList&) {
-        return text.contains("Was soll aus seinen Orten") ? 1 : 2;
+    // Another user deletes "Ost" meanwhile: rules for it are refused, naming it.
+    CGeoDatabase second;
+    ASSERT_TRUE(second.Open(g_GeoDatabase.FilePath())) << second.OpenError().toStdString();
+    CTerritoryData theirs;
+    ASSERT_TRUE(CTerritoryStore(second).Load(&theirs));
+    const qint64 ost = theirs.territories.value(0).id;
+    ASSERT_TRUE(CTerritoryStore(second).Delete(ost, 0));
+    Answer({"DE 1*"});
+    panel->findChild<QPushButton*>("Regeln")->click();
+    Process();
+    ASSERT_EQ(messages.size(), 4);
+    EXPECT_EQ(messages[3], "Das Gebiet \"Ost\" gibt es nicht mehr: ein anderer Benutzer hat es "
+                           "gelöscht. Es wurde nichts geändert.");
+    // Made again, without places: deleting it asks no question about places.
+    ASSERT_GT(CTerritoryStore(second).Create({0, "Ost", "#102030", "", {}}), 0);
+    second.Close();
+    panel->RefreshIfChanged();
+    QStringList questions;
+    SetQuestionBoxHook([&questions](const QString& text, const QStringList& answers) {
+        questions << text + " | " + answers.join(", ");
+        return 0;
     });
+    panel->List()->setCurrentItem(panel->List()->topLevelItem(0));
     panel->findChild<QPushButton*>("Löschen")->click();
     Process();
     SetQuestionBoxHook({});
+    EXPECT_EQ(questions, QStringList({"Das Gebiet \"Ost\" löschen?\n\nEs hat keine Orte. | "
+                                      "Löschen, Abbrechen"}));
     EXPECT_EQ(Lines(panel), QStringList({"(kein Gebiet): 2"}));
 }
 
