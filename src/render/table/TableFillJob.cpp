@@ -6,17 +6,34 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoReaderPool.h"
 
-#include <QThread>
+#include <QCoreApplication>
+#include <QThreadPool>
 
 #include <mutex>
 
 namespace {
 
-// Starts `run` on a thread that deletes itself when done.
+// The jobs' threads: a pool of their own, with a thread for every job at once (a sort does
+// not wait behind two fills). The application waits for them when it ends, after their
+// owners, gone with the windows, stopped them: no thread reads on while the program's
+// statics go.
+QCoreApplication* g_pWaitingApp = nullptr;
+QThreadPool& jobThreads() {
+    static QThreadPool pool;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != g_pWaitingApp) {
+        g_pWaitingApp = app;
+        pool.setMaxThreadCount(64);
+        qAddPostRoutine([] {
+            jobThreads().waitForDone();
+            g_pWaitingApp = nullptr;
+        });
+    }
+    return pool;
+}
+
+// Runs `run` on a thread of the jobs' pool.
 void startThread(std::function<void()> run) {
-    QThread* thread = QThread::create(std::move(run));
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    jobThreads().start(std::move(run));
 }
 
 } // namespace

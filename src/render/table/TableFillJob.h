@@ -24,7 +24,7 @@ class CGeoDatabase;
 // thread; `ready`, when given, is called on the job's thread as soon as the first screen or
 // the result is there to be taken (to ask at once instead of at the next look). Cancel() or
 // dropping the job stops it soon; nobody waits for the thread, which ends by itself and frees what
-// it read.
+// it read (the application waits for it when it ends).
 class CTableFillJob {
 public:
     using Finish = std::function<void(CTableRows& rows, const std::atomic<bool>& cancel)>;
