@@ -16,19 +16,19 @@ namespace {
 // The jobs' threads: a pool of their own, with a thread for every job at once (a sort does
 // not wait behind two fills). The application waits for them when it ends, after their
 // owners, gone with the windows, stopped them: no thread reads on while the program's
-// statics go.
+// statics go. The pool itself is never deleted, so that nothing waits past that.
 QCoreApplication* g_pWaitingApp = nullptr;
 QThreadPool& jobThreads() {
-    static QThreadPool pool;
+    static QThreadPool* const pool = new QThreadPool;
     if (QCoreApplication* app = QCoreApplication::instance(); app && app != g_pWaitingApp) {
         g_pWaitingApp = app;
-        pool.setMaxThreadCount(64);
+        pool->setMaxThreadCount(64);
         qAddPostRoutine([] {
-            jobThreads().waitForDone();
+            CTableFillJob::WaitForAll(CTableFillJob::kExitWaitMs);
             g_pWaitingApp = nullptr;
         });
     }
-    return pool;
+    return *pool;
 }
 
 // Runs `run` on a thread of the jobs' pool.
@@ -61,6 +61,8 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
             connection = GeoReaderPool::Take(location);
         }
         CGeoDatabase& reader = *connection;
+        // A stop also ends a wait for the server's answer (the connection then goes).
+        reader.SetGiveUpHook([state](int) { return state->cancel.load(); });
         CTableRows rows;
         if (!reader.IsOpen()) {
             rows.m_result.m_strError = reader.OpenError();
@@ -85,6 +87,7 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
         }
         rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
         // Kept for the next fill only where nothing was left half read.
+        reader.SetGiveUpHook({});
         if (!rows.m_result.m_bCancelled && rows.m_result.m_strError.isEmpty())
             GeoReaderPool::Give(std::move(connection));
         connection.reset();
@@ -96,6 +99,10 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
         if (ready)
             ready();
     });
+}
+
+bool CTableFillJob::WaitForAll(int timeoutMs) {
+    return jobThreads().waitForDone(timeoutMs);
 }
 
 CTableFillJob::~CTableFillJob() {

@@ -36,6 +36,10 @@ public:
     CTableFillJob& operator=(const CTableFillJob&) = delete;
 
     void Cancel();
+    // Waits until the threads of every job (fills, sorts, exports) have ended, at most
+    // `timeoutMs`; false when some still run. The application does so when it ends.
+    static bool WaitForAll(int timeoutMs);
+    static constexpr int kExitWaitMs = 10000;
     // The share read so far, 0-100, as the fill's progress bar shows it.
     int Percent() const;
     // The first screen of rows, once (then empty).

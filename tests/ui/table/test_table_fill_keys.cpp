@@ -1,8 +1,12 @@
 // A table window of every row, on the file and on the server, while its rows come in: clicks
 // and keys move in its first screen, Esc closes it and leaves the window before as it was,
 // its status pane included; a sort's bar goes up value by value, and Esc during the sort
-// keeps the order.
+// keeps the order. A window stopped while the server does not answer leaves no reading
+// behind.
 #include "TableFillFixture.h"
+
+#include "common/TcpProxy.h"
+#include "render/table/TableFillJob.h"
 
 #include <QProgressBar>
 
@@ -94,6 +98,32 @@ TEST_P(TableFillKeysTest, ATableWindowTakesClicksKeysAndEscWhileItFillsAndWhileI
         expected << i;
     EXPECT_EQ(*values, expected);
     EXPECT_EQ(Title(first), "GEO Tabelle (Ort -> AZ)");
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
+}
+
+TEST_F(TableFillTest, EscWhileTheServerDoesNotAnswerEndsTheReadingToo) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    KELVO_REQUIRE_SERVER();
+    const QString address = TestServer::SharedDatabase();
+    ASSERT_FALSE(address.isEmpty());
+    const int port = address.section(':', -1).section('/', 0, 0).toInt();
+    CTcpProxy relay(port);
+    g_GeoDatabase.Close();
+    ASSERT_TRUE(g_GeoDatabase.Open(QString(address).replace(
+        QStringLiteral(":%1/").arg(port), QStringLiteral(":%1/").arg(relay.Port()))))
+        << g_GeoDatabase.OpenError().toStdString();
+
+    // The network stops once the first rows are on the screen, with the rest still coming.
+    WhileFilling([&relay](CListView_Table* view) {
+        relay.Freeze(true);
+        QTest::keyClick(view, Qt::Key_Escape);
+    });
+    Refocus(frame);
+    Key(Qt::Key_T, Qt::ControlModifier);
+    ExpectNothingLeft(0);
+    // The reading thread gives up its wait for the server and ends, though no answer comes.
+    EXPECT_TRUE(CTableFillJob::WaitForAll(5000));
+    relay.Freeze(false);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('|'));
 }
 
