@@ -11,11 +11,16 @@
 namespace TableArrange {
 
 std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending,
-                             const TableSort::FirstRows* first) {
-    if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns)
-        return TableDistance::DistanceOrder(model, descending);
+                             const TableSort::FirstRows* first,
+                             const TableSort::Progress& progress) {
+    if (model.HasDistanceColumn() && column == CGeoTableModel::kColumns) {
+        std::vector<int> order = TableDistance::DistanceOrder(model, descending);
+        if (progress)
+            progress(100);
+        return order;
+    }
     return TableSort::SortOrder(model.RowCount(), model.ColumnCells(column), column, descending,
-                                first);
+                                first, progress);
 }
 
 namespace {

@@ -42,9 +42,11 @@ CTableOrder FirstOnTop(const CGeoTableModel& model, const std::vector<int>& firs
 
 // The order of a model's rows sorted by a column (the distance column included): element i
 // is the current position of the row that moves to position i.
-// `first`, when given, is told the first rows before the rest is sorted (not for distances).
+// `first`, when given, is told the first rows before the rest is sorted (not for distances),
+// `progress` how far the sort has got (for distances only once it is done).
 std::vector<int> ColumnOrder(const CGeoTableModel& model, int column, bool descending,
-                             const TableSort::FirstRows* first = nullptr);
+                             const TableSort::FirstRows* first = nullptr,
+                             const TableSort::Progress& progress = {});
 
 // Puts rows read in the standard order into the window's order, as sorting the window's
 // model afterwards would; the rows themselves do not move.

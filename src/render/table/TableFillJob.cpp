@@ -6,17 +6,34 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoReaderPool.h"
 
-#include <QThread>
+#include <QCoreApplication>
+#include <QThreadPool>
 
 #include <mutex>
 
 namespace {
 
-// Starts `run` on a thread that deletes itself when done.
+// The jobs' threads: a pool of their own, with a thread for every job at once (a sort does
+// not wait behind two fills). The application waits for them when it ends, after their
+// owners, gone with the windows, stopped them: no thread reads on while the program's
+// statics go. The pool itself is never deleted, so that nothing waits past that.
+QCoreApplication* g_pWaitingApp = nullptr;
+QThreadPool& jobThreads() {
+    static QThreadPool* const pool = new QThreadPool;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != g_pWaitingApp) {
+        g_pWaitingApp = app;
+        pool->setMaxThreadCount(64);
+        qAddPostRoutine([] {
+            CTableFillJob::WaitForAll(CTableFillJob::kExitWaitMs);
+            g_pWaitingApp = nullptr;
+        });
+    }
+    return *pool;
+}
+
+// Runs `run` on a thread of the jobs' pool.
 void startThread(std::function<void()> run) {
-    QThread* thread = QThread::create(std::move(run));
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    jobThreads().start(std::move(run));
 }
 
 } // namespace
@@ -44,6 +61,8 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
             connection = GeoReaderPool::Take(location);
         }
         CGeoDatabase& reader = *connection;
+        // A stop also ends a wait for the server's answer (the connection then goes).
+        reader.SetGiveUpHook([state](int) { return state->cancel.load(); });
         CTableRows rows;
         if (!reader.IsOpen()) {
             rows.m_result.m_strError = reader.OpenError();
@@ -68,6 +87,7 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
         }
         rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
         // Kept for the next fill only where nothing was left half read.
+        reader.SetGiveUpHook({});
         if (!rows.m_result.m_bCancelled && rows.m_result.m_strError.isEmpty())
             GeoReaderPool::Give(std::move(connection));
         connection.reset();
@@ -79,6 +99,10 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
         if (ready)
             ready();
     });
+}
+
+bool CTableFillJob::WaitForAll(int timeoutMs) {
+    return jobThreads().waitForDone(timeoutMs);
 }
 
 CTableFillJob::~CTableFillJob() {

@@ -24,7 +24,7 @@ class CGeoDatabase;
 // thread; `ready`, when given, is called on the job's thread as soon as the first screen or
 // the result is there to be taken (to ask at once instead of at the next look). Cancel() or
 // dropping the job stops it soon; nobody waits for the thread, which ends by itself and frees what
-// it read.
+// it read (the application waits for it when it ends).
 class CTableFillJob {
 public:
     using Finish = std::function<void(CTableRows& rows, const std::atomic<bool>& cancel)>;
@@ -36,6 +36,10 @@ public:
     CTableFillJob& operator=(const CTableFillJob&) = delete;
 
     void Cancel();
+    // Waits until the threads of every job (fills, sorts, exports) have ended, at most
+    // `timeoutMs`; false when some still run. The application does so when it ends.
+    static bool WaitForAll(int timeoutMs);
+    static constexpr int kExitWaitMs = 10000;
     // The share read so far, 0-100, as the fill's progress bar shows it.
     int Percent() const;
     // The first screen of rows, once (then empty).

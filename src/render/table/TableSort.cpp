@@ -35,6 +35,40 @@ std::vector<int> orderOf(std::vector<RadixSort::Entry>& entries, bool descending
     return order;
 }
 
+// Tells a sort's progress: the work goes in stages, each a span of the percentages that
+// follows its rows as they are done.
+class CSortProgress {
+public:
+    explicit CSortProgress(const Progress& progress) : m_progress(progress) {}
+    // The stage from `from` to `to` percent over `rows` rows begins.
+    void Stage(int from, int to, size_t rows) {
+        m_nFrom = from;
+        m_nTo = to;
+        m_nRows = rows;
+        m_nDone = 0;
+        Tell(from);
+    }
+    // `rows` more rows of the stage are done.
+    void Done(size_t rows) {
+        m_nDone += rows;
+        if (m_nRows > 0)
+            Tell(m_nFrom + int(qint64(m_nTo - m_nFrom) * qint64(std::min(m_nDone, m_nRows)) /
+                               qint64(m_nRows)));
+    }
+    void Tell(int percent) {
+        if (m_progress && percent > m_nTold)
+            m_progress(m_nTold = percent);
+    }
+
+private:
+    const Progress& m_progress;
+    int m_nFrom = 0;
+    int m_nTo = 0;
+    size_t m_nRows = 0;
+    size_t m_nDone = 0;
+    int m_nTold = -1;
+};
+
 // Tells `first` the positions of the first rows of the sort, found from the rows' keys.
 void showFirst(const FirstRows* first, const std::vector<quint64>& keys) {
     if (first && first->show)
@@ -51,8 +85,12 @@ std::vector<quint64> keysOf(const std::vector<RadixSort::Entry>& entries, bool d
 // Texts in German order. The texts go into one buffer; each row's radix key is the first
 // eight bytes of its text's collation key, and only texts that agree in those bytes are
 // compared whole. The first rows are found before any key is made.
-std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const FirstRows* first) {
+std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const FirstRows* first,
+                              CSortProgress& progress) {
     const size_t count = size_t(std::max(n, 0));
+    // Where the time goes, roughly: the first rows' pass, the keys' prefixes, the radix
+    // sort, the texts that share a prefix.
+    progress.Stage(0, first && first->show ? 15 : 0, count);
     if (first && first->show) {
         // Many rows: a part of them for every core at once.
         const int parts = InParts::PartsFor(count);
@@ -67,7 +105,9 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const 
     std::string previous;
     quint64 previousPrefix = 0;
     bool havePrevious = false;
+    progress.Stage(first && first->show ? 15 : 0, 50, count);
     cells(0, 1, [&](std::span<const Cell> batch) {
+        progress.Done(batch.size());
         for (const auto& [position, cell] : batch) {
             const size_t at = bytes.size();
             bytes.append(cell.data(), size_t(cell.size()));
@@ -86,11 +126,13 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const 
                               qsizetype(length[size_t(position)]));
     };
     std::vector<int> order = orderOf(entries, descending);
+    progress.Stage(65, 100, count);
     // Texts that share their prefix: by the whole text, keeping the order of equal ones.
     for (size_t first = 0; first < count;) {
         size_t end = first + 1;
         while (end < count && entries[end].key == entries[first].key)
             ++end;
+        progress.Done(end - first);
         if (end - first > 1)
             std::stable_sort(order.begin() + qsizetype(first), order.begin() + qsizetype(end),
                              [&](int x, int y) {
@@ -99,6 +141,7 @@ std::vector<int> orderByTexts(int n, const Cells& cells, bool descending, const 
                              });
         first = end;
     }
+    progress.Tell(100);
     return order;
 }
 
@@ -139,21 +182,27 @@ int CompareCells(int column, QStringView a, QStringView b) {
 }
 
 std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending,
-                           const FirstRows* first) {
+                           const FirstRows* first, const Progress& progress) {
     const size_t count = size_t(std::max(n, 0));
+    CSortProgress told(progress);
+    // Numbers: reading them takes about as long as the radix sort.
+    told.Stage(0, 50, count);
     switch (KindOfColumn(column)) {
     case Kind::Text:
-        return orderByTexts(n, cells, descending, first);
+        return orderByTexts(n, cells, descending, first, told);
     case Kind::Number: {
         std::vector<RadixSort::Entry> entries(count);
         cells(0, 1, [&](std::span<const Cell> batch) {
+            told.Done(batch.size());
             for (const auto& [position, cell] : batch)
                 entries[size_t(position)] = {NumberKey(TextNumbers::Atof(cell)), quint32(position),
                                              0};
         });
         if (first)
             showFirst(first, keysOf(entries, descending));
-        return orderOf(entries, descending);
+        std::vector<int> order = orderOf(entries, descending);
+        told.Tell(100);
+        return order;
     }
     case Kind::Integer:
         break;
@@ -162,6 +211,7 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
     const quint64 flip = descending ? 0xFFFFFFFFu : 0;
     std::vector<quint64> values(count);
     cells(0, 1, [&](std::span<const Cell> batch) {
+        told.Done(batch.size());
         for (const auto& [position, cell] : batch)
             values[size_t(position)] =
                 (IntegerKey(TextNumbers::Atoi(cell)) ^ flip) << 32 | quint32(position);
@@ -172,6 +222,7 @@ std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descendin
     std::vector<int> order(count);
     for (size_t i = 0; i < count; ++i)
         order[i] = int(quint32(values[i]));
+    told.Tell(100);
     return order;
 }
 

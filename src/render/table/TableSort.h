@@ -45,11 +45,15 @@ struct FirstRows {
     std::function<void(const std::vector<int>& positions)> show;
 };
 
+// How far a sort has got, 0-100, told now and then from the sorting thread.
+using Progress = std::function<void(int percent)>;
+
 // The new order of n rows sorted by a column: element i is the old position of the row that
 // moves to position i. Stable: rows with equal keys keep their order, in both directions.
 // `first`, when given, is told the first rows before the whole order is made (texts: before
-// any collation key is made).
+// any collation key is made); `progress`, when given, how much of the work is done (rising,
+// 100 once the order is made).
 std::vector<int> SortOrder(int n, const Cells& cells, int column, bool descending,
-                           const FirstRows* first = nullptr);
+                           const FirstRows* first = nullptr, const Progress& progress = {});
 
 } // namespace TableSort

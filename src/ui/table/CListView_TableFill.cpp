@@ -16,6 +16,7 @@
 #include "ui/shell/StatusBarProgress.h"
 #include "ui/table/UsableWait.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QScrollBar>
 
@@ -122,8 +123,17 @@ void CListView_Table::FillTable() {
             progress.Finish();
             if (CMainFrame* main = theApp.GetMainFrame())
                 main->SetMessageText(QString());
-            if (frame)
+            if (frame) {
+                // The window the user is back in shows its status as before, once this one
+                // (which clears the pane as it goes) has gone.
+                const auto showBefore = [] {
+                    auto* table = dynamic_cast<CListView_Table*>(QApplication::focusWidget());
+                    if (!CStatusBarProgress::ShowRunning() && table && table->m_bShowRecordStatus)
+                        table->ShowRecordStatus();
+                };
+                connect(this, &QObject::destroyed, qApp, showBefore, Qt::QueuedConnection);
                 QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
+            }
             return;
         }
         result = rows->m_result;

@@ -77,6 +77,7 @@ void CListView_Table::OnColumnClick(int column) {
             std::mutex mutex;
             std::optional<CTableOrder> top;
             CTableOrder whole;
+            std::atomic<int> sorted{0}; // percent of the order made
             std::atomic<quint32> renumbered{0};
         };
         auto orders = std::make_shared<Orders>();
@@ -93,7 +94,9 @@ void CListView_Table::OnColumnClick(int column) {
                     CUsableWait::Wake();
                 }};
             const std::vector<int> order =
-                TableArrange::ColumnOrder(*snapshot, column, descending, &first);
+                TableArrange::ColumnOrder(*snapshot, column, descending, &first, [&](int percent) {
+                    orders->sorted.store(percent, std::memory_order_relaxed);
+                });
             if (!cancel)
                 orders->whole = TableArrange::Reordered(*snapshot, order, &orders->renumbered);
         });
@@ -113,16 +116,23 @@ void CListView_Table::OnColumnClick(int column) {
             m_model.TakeOrder(back.rows, back.positionOf, back.version, before->rewrites);
             before.reset();
         };
-        // The bar follows the rows given their new positions: 100 * i / n for row i, each
-        // value once.
+        // The bar follows the work: making the order takes its first nine tenths, giving the
+        // rows their new positions the last tenth. It goes from 0 to 99, each value once and
+        // in turn, as for one row after another.
         const qint64 n = m_model.RowCount();
-        qint64 nextChange = 0;
-        auto showRenumbered = [&](qint64 done) {
-            while (n > 0 && nextChange < std::min(done, n)) {
-                const qint64 percent = 100 * nextChange / n;
-                progress.SetPos(int(percent));
-                nextChange = ((percent + 1) * n + 99) / 100;
-            }
+        int shown = -1;
+        auto showDone = [&](int sortedPercent, qint64 renumbered) {
+            if (n <= 0)
+                return;
+            const qint64 made = qint64(std::clamp(sortedPercent, 0, 100)) * 9 * n / 1000;
+            const qint64 placed = std::clamp<qint64>(renumbered, 0, n) / 10;
+            const int percent = int(std::min<qint64>(99, 100 * (made + placed) / n));
+            while (shown < percent)
+                progress.SetPos(++shown);
+        };
+        auto showNow = [&] {
+            showDone(orders->sorted.load(std::memory_order_relaxed),
+                     qint64(orders->renumbered.load(std::memory_order_relaxed)));
         };
         CUsableWait wait;
         m_pSortWait = &wait;
@@ -149,7 +159,7 @@ void CListView_Table::OnColumnClick(int column) {
                     }
                 }
             }
-            showRenumbered(orders->renumbered.load(std::memory_order_relaxed));
+            showNow();
             return job.IsDone();
         });
         if (!self)
@@ -167,7 +177,7 @@ void CListView_Table::OnColumnClick(int column) {
             CTableOrder& whole = orders->whole;
             sorted = m_model.TakeOrder(whole.rows, whole.positionOf, whole.version, rewrites);
             if (sorted)
-                showRenumbered(n);
+                showDone(100, n);
         }
         // Stopped: the rows go back to their order before.
         if (!sorted && before)

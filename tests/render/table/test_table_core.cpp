@@ -220,6 +220,39 @@ TEST(TableSort, FirstTextsAreTheWholeSortsFirstWhateverOrderTheCellsComeIn) {
     EXPECT_EQ(TableSortFirst::FirstTexts(few, 8, 5, true), (std::vector<int>{0, 2, 1}));
 }
 
+TEST(TableSort, ProgressRisesStepByStepWhileTheOrderIsMade) {
+    // Many rows with runs of equal texts and numbers, given one at a time.
+    QStringList plz, lon, ort;
+    for (int i = 0; i < 6000; ++i) {
+        plz << QString::number((i * 7919) % 99991);
+        lon << QString::number(double((i * 104729) % 36000) / 100.0 - 180.0, 'f', 2);
+        ort << QStringLiteral("Ort %1").arg((i * 31) % 700);
+    }
+    for (const auto& [column, cells] :
+         {std::pair(GEO_PLZ, plz), std::pair(GEO_LANGENGRAD, lon), std::pair(GEO_ORT, ort)}) {
+        for (bool descending : {false, true}) {
+            SCOPED_TRACE(testing::Message() << column << (descending ? " descending" : ""));
+            std::vector<int> told;
+            bool firstShown = false;
+            const TableSort::FirstRows first{200,
+                                             [&](const std::vector<int>&) { firstShown = true; }};
+            const std::vector<int> order =
+                TableSort::SortOrder(int(cells.size()), cellsOf(cells), column, descending, &first,
+                                     [&](int percent) { told.push_back(percent); });
+            EXPECT_EQ(order,
+                      TableSort::SortOrder(int(cells.size()), cellsOf(cells), column, descending));
+            EXPECT_TRUE(firstShown);
+            // Rising, many steps on the way (not 0 and then 100 at the end), 100 last.
+            ASSERT_FALSE(told.empty());
+            EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+            EXPECT_EQ(std::adjacent_find(told.begin(), told.end()), told.end());
+            EXPECT_EQ(told.back(), 100);
+            EXPECT_GE(told.size(), 40u);
+            EXPECT_GE(std::count_if(told.begin(), told.end(), [](int p) { return p < 50; }), 20);
+        }
+    }
+}
+
 TEST(TableSort, TextsSortInTheOrderOfTheSharedCases) {
     const QList<CaseTable::Row> lines = CaseTable::Read("sort_texts");
     for (qsizetype i = 0; i < lines.size(); ++i) {
