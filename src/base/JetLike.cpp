@@ -1,5 +1,6 @@
 #include "base/JetLike.h"
 
+#include "base/AsciiCase.h"
 #include "base/TextNumbers.h"
 
 #include <QChar>
@@ -50,7 +51,7 @@ char32_t nextChar(const unsigned char*& p, const unsigned char* end) {
 
 char32_t fold(char32_t c) {
     if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+        return AsciiCase::Lower(c);
     return QChar::toCaseFolded(c);
 }
 
@@ -362,7 +363,6 @@ bool CJetLikePattern::InfixInBytes(QByteArrayView utf8Text, bool* sure) const {
         *sure = !holdsAsciiStandIn(text, n);
         return false;
     }
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
     for (size_t i = 0; i < n; ++i) {
         const unsigned char kind = m_aByteClass[text[i]];
         if (kind == 0)
@@ -374,7 +374,7 @@ bool CJetLikePattern::InfixInBytes(QByteArrayView utf8Text, bool* sure) const {
         if (n - i < m)
             continue;
         size_t j = 1;
-        while (j < m && lower(text[i + j]) == infix[j])
+        while (j < m && AsciiCase::Lower(text[i + j]) == infix[j])
             ++j;
         if (j == m) {
             *sure = true;

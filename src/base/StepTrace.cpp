@@ -14,7 +14,7 @@ namespace {
 
 constexpr size_t kKept = 8192; // the latest steps; older ones are overwritten
 
-std::atomic<bool> g_enabled{false};
+std::atomic<bool> s_enabled{false};
 
 struct Record {
     std::mutex mutex;
@@ -37,11 +37,11 @@ void Enable(bool on) {
     if (on && !r.clock.isValid())
         r.clock.start();
     r.gui = std::this_thread::get_id();
-    g_enabled.store(on, std::memory_order_relaxed);
+    s_enabled.store(on, std::memory_order_relaxed);
 }
 
 bool Enabled() {
-    return g_enabled.load(std::memory_order_relaxed);
+    return s_enabled.load(std::memory_order_relaxed);
 }
 
 qint64 Now() {

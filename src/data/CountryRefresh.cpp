@@ -1,5 +1,6 @@
 #include "data/CountryRefresh.h"
 
+#include "base/AsciiCase.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoRecordset.h"
 #include "store/GeoSqlDialect.h"
@@ -18,10 +19,8 @@ constexpr int kDeleteSpan = 2000;
 // ASCII letters in lower case, as the columns' NOCASE comparison sees them.
 QByteArray fold(QByteArrayView text) {
     QByteArray folded(text.data(), text.size());
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    }
+    for (char& c : folded)
+        c = AsciiCase::Lower(c);
     return folded;
 }
 
@@ -33,7 +32,7 @@ void appendField(QByteArray& key, QByteArrayView field) {
     std::memcpy(out, &n, sizeof n);
     out += sizeof n;
     for (char c : field)
-        *out++ = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        *out++ = AsciiCase::Lower(c);
 }
 
 } // namespace

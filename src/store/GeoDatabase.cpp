@@ -419,7 +419,7 @@ void CGeoDatabase::KeepStampAcrossWrite() {
 }
 
 bool CGeoDatabase::CommitWrite() {
-    if (Execute(QStringLiteral("COMMIT"))) {
+    if (Execute(Sql().Commit())) {
         m_pBackend->Committed();
         m_pBackend->LeaveOutOfStamp(false);
         return true;
@@ -428,13 +428,17 @@ bool CGeoDatabase::CommitWrite() {
     return false;
 }
 
+bool CGeoDatabase::Responds() {
+    return IsOpen() && Execute(Sql().Probe());
+}
+
 bool CGeoDatabase::BeginRead() {
-    return Execute(QStringLiteral("BEGIN"));
+    return Execute(Sql().BeginRead());
 }
 
 void CGeoDatabase::EndRead() {
     if (m_pBackend && m_pBackend->InTransaction())
-        Execute(QStringLiteral("ROLLBACK"));
+        Execute(Sql().Rollback());
 }
 
 void CGeoDatabase::SetExactRollback(bool on) {
@@ -446,7 +450,7 @@ void CGeoDatabase::RollbackWrite() {
     // The error that led here stays the one to report.
     const QString error = m_strLastError;
     if (m_pBackend && m_pBackend->InTransaction())
-        Execute(QStringLiteral("ROLLBACK"));
+        Execute(Sql().Rollback());
     if (m_pBackend)
         m_pBackend->LeaveOutOfStamp(false);
     m_strLastError = error;

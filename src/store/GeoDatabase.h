@@ -150,6 +150,9 @@ public:
     // of them. False, with LastError(), when it could not begin.
     bool BeginRead();
     void EndRead();
+    // Whether the connection is open and answers a statement (a server may have dropped it
+    // while it was kept unused).
+    bool Responds();
     // While on, a write transaction that is rolled back leaves the database exactly as it
     // was, byte for byte (CGeoBackend::SetExactRollback). Switched outside a transaction;
     // large writes (imports) ask for it.

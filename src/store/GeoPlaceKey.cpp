@@ -1,5 +1,6 @@
 #include "store/GeoPlaceKey.h"
 
+#include "base/AsciiCase.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRecordset.h"
@@ -16,12 +17,7 @@ bool sameField(const QString& a, const QString& b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
-        QChar x = a[i], y = b[i];
-        if (x.unicode() < 128)
-            x = x.toLower();
-        if (y.unicode() < 128)
-            y = y.toLower();
-        if (x != y)
+        if (AsciiCase::Lower(a[i].unicode()) != AsciiCase::Lower(b[i].unicode()))
             return false;
     }
     return true;

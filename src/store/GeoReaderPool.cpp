@@ -51,7 +51,7 @@ std::unique_ptr<CGeoDatabase> Take(const QString& location) {
             db = std::move(p->kept);
     }
     // A connection the server dropped while it was kept fails its first statement.
-    if (db && db->IsOpen() && db->Execute(QStringLiteral("SELECT 1")))
+    if (db && db->Responds())
         return db;
     db.reset();
     return openNew(location);

@@ -27,13 +27,6 @@ QString CGeoSqlBuilder::Key(const CGeoTableDesc& desc) const {
     return Name(desc.FieldName(desc.m_nKeyField));
 }
 
-QString CGeoSqlBuilder::Placeholders(int first, int count) const {
-    QStringList marks;
-    for (int i = 0; i < count; ++i)
-        marks << Placeholder(first + i);
-    return marks.join(QStringLiteral(", "));
-}
-
 QString CGeoSqlBuilder::Render(const CGeoTableDesc& desc, const CGeoFilter& f,
                                QVariantList* values) const {
     const QList<CGeoFilter>& c = f.Children();
@@ -215,4 +208,20 @@ QString CGeoSqlBuilder::AnyRow(const CGeoTableDesc& desc) const {
 QString CGeoSqlBuilder::DeleteRow(const CGeoTableDesc& desc) const {
     return QStringLiteral("DELETE FROM %1 WHERE %2 = %3")
         .arg(Table(desc), Key(desc), Placeholder(1));
+}
+
+QString CGeoSqlBuilder::BeginRead() const {
+    return QStringLiteral("BEGIN");
+}
+
+QString CGeoSqlBuilder::Commit() const {
+    return QStringLiteral("COMMIT");
+}
+
+QString CGeoSqlBuilder::Rollback() const {
+    return QStringLiteral("ROLLBACK");
+}
+
+QString CGeoSqlBuilder::Probe() const {
+    return QStringLiteral("SELECT 1");
 }

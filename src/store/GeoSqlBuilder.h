@@ -1,12 +1,13 @@
 #pragma once
 
 #include "store/GeoSqlDialect.h"
+#include "store/SqlSpelling.h"
 
 // The statements that both engines write alike, apart from how they name tables, fields
-// and the program's functions, how they mark a value and how they compare texts: written
-// once here, each engine's dialect says only those parts. Filters are written here too,
-// every value as a placeholder.
-class CGeoSqlBuilder : public CGeoSqlDialect {
+// and the program's functions, how they mark a value (CSqlSpelling) and how they compare
+// texts: written once here, each engine's dialect says only those parts. Filters are
+// written here too, every value as a placeholder.
+class CGeoSqlBuilder : public CGeoSqlDialect, public CSqlSpelling {
 public:
     QString Condition(const CGeoTableDesc& desc, const CGeoFilter& filter,
                       QVariantList* values) const override;
@@ -23,13 +24,13 @@ public:
     QString InsertRow(const CGeoTableDesc& desc) const override;
     QString InsertRowWithKey(const CGeoTableDesc& desc) const override;
     QString AnyRow(const CGeoTableDesc& desc) const override;
+    QString BeginRead() const override;
+    QString Commit() const override;
+    QString Rollback() const override;
+    QString Probe() const override;
     QString DeleteRow(const CGeoTableDesc& desc) const override;
 
 protected:
-    // A table's or field's name as the engine reads it.
-    virtual QString Name(const QString& identifier) const = 0;
-    // The mark of the n-th value of a statement, from 1.
-    virtual QString Placeholder(int n) const = 0;
     // "operand LIKE pattern" with the program's matcher.
     virtual QString Like(const QString& operand, const QString& pattern) const = 0;
     // The name of one of the program's functions (FoldLike, GeoNumber, GeoDistance).
@@ -42,8 +43,6 @@ protected:
 
     QString Table(const CGeoTableDesc& desc) const;
     QString Key(const CGeoTableDesc& desc) const;
-    // "$first, ..." for count values.
-    QString Placeholders(int first, int count) const;
     // "SELECT <columns> FROM <table> [WHERE (<filter>)] ORDER BY <order>;"; no columns: all.
     CGeoQuery Select(const CGeoTableDesc& desc, const QStringList& columns,
                      const CGeoFilter& filter, const QString& order) const;

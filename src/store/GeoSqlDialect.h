@@ -59,8 +59,14 @@ public:
     virtual QString InsertRowWithKey(const CGeoTableDesc& desc) const = 0;
     // After rows were inserted with their keys: new rows are numbered after the largest key.
     virtual QString ContinueNumbering(const CGeoTableDesc& desc) const = 0;
-    // Starts a transaction that writes.
+    // Starts a transaction that writes; one that only reads; and ends one, keeping or
+    // dropping what it wrote.
     virtual QString BeginWrite() const = 0;
+    virtual QString BeginRead() const = 0;
+    virtual QString Commit() const = 0;
+    virtual QString Rollback() const = 0;
+    // A statement that reads nothing and that a connection answers at once while it works.
+    virtual QString Probe() const = 0;
     // A row when GEO has any.
     virtual QString AnyRow(const CGeoTableDesc& desc) const = 0;
     // Refreshing countries from new data (GeoSqlSqlite says what each gives and takes).

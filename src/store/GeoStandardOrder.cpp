@@ -1,5 +1,6 @@
 #include "store/GeoStandardOrder.h"
 
+#include "base/AsciiCase.h"
 #include "base/RadixSort.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoSqlDialect.h"
@@ -15,7 +16,7 @@ namespace GeoStandardOrder {
 namespace {
 
 inline uchar fold(uchar c, bool noCase) {
-    return noCase && c >= 'A' && c <= 'Z' ? uchar(c + ('a' - 'A')) : c;
+    return noCase ? AsciiCase::Lower(c) : c;
 }
 
 // The key of the radix sort holds the rank of the row's Staat (16 bits), the kind of its PLZ

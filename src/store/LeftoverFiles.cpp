@@ -25,8 +25,8 @@ struct Slot {
     std::atomic<unsigned> order{0};
     char path[kPathBytes];
 };
-Slot g_slots[kSlots];
-std::atomic<unsigned> g_nextOrder{1};
+Slot s_slots[kSlots];
+std::atomic<unsigned> s_nextOrder{1};
 
 void removeRegistered() {
     // Latest first: the files in a folder go before the folder.
@@ -35,16 +35,16 @@ void removeRegistered() {
         int latest = -1;
         unsigned latestOrder = 0;
         for (int i = 0; i < kSlots; ++i) {
-            if (!done[i] && g_slots[i].state.load() == 2 && g_slots[i].order.load() > latestOrder) {
+            if (!done[i] && s_slots[i].state.load() == 2 && s_slots[i].order.load() > latestOrder) {
                 latest = i;
-                latestOrder = g_slots[i].order.load();
+                latestOrder = s_slots[i].order.load();
             }
         }
         if (latest < 0)
             return;
         done[latest] = true;
-        if (::unlink(g_slots[latest].path) != 0)
-            ::rmdir(g_slots[latest].path); // a folder
+        if (::unlink(s_slots[latest].path) != 0)
+            ::rmdir(s_slots[latest].path); // a folder
     }
 }
 
@@ -77,12 +77,12 @@ void Watch(const QString& path) {
     const QByteArray bytes = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     if (bytes.size() >= kPathBytes)
         return;
-    for (Slot& slot : g_slots) {
+    for (Slot& slot : s_slots) {
         int expected = 0;
         if (!slot.state.compare_exchange_strong(expected, 1))
             continue;
         std::memcpy(slot.path, bytes.constData(), size_t(bytes.size()) + 1);
-        slot.order.store(g_nextOrder.fetch_add(1));
+        slot.order.store(s_nextOrder.fetch_add(1));
         slot.state.store(2);
         return;
     }
@@ -90,7 +90,7 @@ void Watch(const QString& path) {
 
 void Unwatch(const QString& path) {
     const QByteArray bytes = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    for (Slot& slot : g_slots) {
+    for (Slot& slot : s_slots) {
         if (slot.state.load() == 2 && bytes == slot.path) {
             slot.state.store(0);
             return;

@@ -11,7 +11,9 @@ file. base uses QtCore alone; store and data use no QtGui; render uses no widget
 kelvo-cli no widgets; nothing uses Qt SQL (the engines are opened through their own
 libraries), and no text outside the engine folders holds an engine's own SQL (PRAGMA,
 NOCASE, pg_...) or names the files an engine keeps beside a database (-journal, -wal,
--shm); above the store, no text is a statement.
+-shm); no layer below the UI, and not kelvo-cli, uses a global g_...; above the store, no
+text is a statement, and in the store outside the engine folders only the statement
+builders (*SqlBuilder.cpp) write one.
 
   check_layers.py SOURCE_DIR QT_INCLUDE_DIRS
 Exit status 0 when every include keeps to the layers, 1 with the list of those that do not,
@@ -34,6 +36,8 @@ ENGINE_SQL = re.compile(r'\b(PRAGMA|pragma_\w+|BEGIN IMMEDIATE|NOCASE|sqlite_\w+
 # A statement, which only the store writes (the layers above call its builders).
 STATEMENT = re.compile(r'^"\s*(SELECT|INSERT|UPDATE|DELETE|BEGIN|COMMIT|ROLLBACK|SAVEPOINT|CREATE|'
                        r'DROP|ALTER|WITH|VACUUM|ANALYZE)\b')
+# A global of the windows (g_...), which only the UI and the program kelvo hold.
+GLOBAL = re.compile(r'\bg_[A-Za-z]\w*')
 # The files SQLite keeps beside a database, which only its folder names.
 ENGINE_FILES = re.compile(r'-(journal|wal|shm)\b')
 
@@ -111,9 +115,17 @@ def main():
                 engine = rel.split('/')[2] if rel.startswith('src/store/') and \
                     rel.count('/') > 2 else None
                 text = open(path, encoding='utf-8', errors='replace').read()
+                builder = name.endswith('SqlBuilder.cpp')
                 for number, line in enumerate(text.splitlines(), 1):
+                    comment = line.lstrip().startswith('//')
                     m = INCLUDE.match(line)
                     if not m:
+                        global_name = GLOBAL.search(line.split('//')[0])
+                        if global_name and (own_layer in ('base', 'store', 'data', 'render') or
+                                            target == 'kelvo-cli'):
+                            faults.append('%s:%d uses %s: the globals live in the UI, the '
+                                          'layers below take values' % (rel, number,
+                                                                       global_name.group(0)))
                         if engine not in ENGINES:
                             code = line.split('//')[0] if '"' not in line else line
                             for literal in LITERAL.findall(code):
@@ -124,6 +136,10 @@ def main():
                                 if own_layer != 'store' and STATEMENT.match(literal):
                                     faults.append('%s:%d writes SQL: statements belong in the '
                                                   'store' % (rel, number))
+                                elif own_layer == 'store' and not builder and not comment \
+                                        and STATEMENT.match(literal):
+                                    faults.append('%s:%d writes SQL: the neutral store asks '
+                                                  'the dialect' % (rel, number))
                                 side = ENGINE_FILES.search(literal)
                                 if side:
                                     faults.append('%s:%d names %s: an engine\'s files belong in '

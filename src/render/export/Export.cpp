@@ -22,6 +22,20 @@ QString WriteFailure(const QSaveFile& file) {
                                    file.errorString());
 }
 
+bool OpenForWriting(QSaveFile& file, const QString& path, CResult* result) {
+    if (file.open(QIODevice::WriteOnly))
+        return true;
+    result->strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                           .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
+                                                              file.errorString()));
+    return false;
+}
+
+QString NotWrittenText(const QString& path, const QSaveFile& file) {
+    return QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+        .arg(path, WriteFailure(file));
+}
+
 bool WriteBytes(QIODevice& out, const std::string& bytes) {
     return out.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
@@ -98,13 +112,8 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
         return result;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.strError =
-            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
-                                                   file.errorString()));
+    if (!OpenForWriting(file, path, &result))
         return result;
-    }
     if (progress)
         progress->Start(QStringLiteral(" Exportieren:"));
     const RowStep step = [&](int row) {
@@ -138,8 +147,7 @@ CResult WriteFile(const QString& path, Format format, const CRows& rows, CProgre
     } else if (!written || !file.flush() || !file.commit()) {
         // (What is still buffered goes at flush(): commit() would not tell its failure.)
         result.nWritten = 0;
-        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                              .arg(path, WriteFailure(file));
+        result.strError = NotWrittenText(path, file);
     }
     return result;
 }

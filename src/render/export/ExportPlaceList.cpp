@@ -1,6 +1,5 @@
 #include "render/export/ExportPlaceList.h"
 
-#include "base/SystemErrorText.h"
 #include "base/TextNumbers.h"
 #include "render/export/ExportWriters.h"
 #include "render/places/PlaceFile.h"
@@ -35,13 +34,8 @@ bool keepsAsField(const QString& text) {
 template <typename Entries> CResult writePlaceList(const QString& path, const Entries& entries) {
     CResult result;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.strError =
-            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                .arg(path, SystemErrorText::OfFile(path, SystemErrorText::Access::Write,
-                                                   file.errorString()));
+    if (!OpenForWriting(file, path, &result))
         return result;
-    }
     // The Ort goes in a tenth field, which the heading announces, when entries name one:
     // without it they would stand on their postal code's first place.
     bool withOrt = false;
@@ -83,8 +77,7 @@ template <typename Entries> CResult writePlaceList(const QString& path, const En
     if (file.error() != QFileDevice::NoError || file.write(buffer) != buffer.size() ||
         !file.flush() || !file.commit()) {
         result.nWritten = 0;
-        result.strError = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                              .arg(path, WriteFailure(file));
+        result.strError = NotWrittenText(path, file);
     }
     return result;
 }

@@ -39,4 +39,9 @@ bool WriteBytes(QIODevice& out, const std::string& bytes);
 // what the file says. Asked before the file is given up, while its data still takes the room.
 QString WriteFailure(const QSaveFile& file);
 
+// Opens the file at `path` for writing: false with the German reason in result->strError.
+bool OpenForWriting(QSaveFile& file, const QString& path, CResult* result);
+// The German message for the file at `path` that refused its data (WriteFailure).
+QString NotWrittenText(const QString& path, const QSaveFile& file);
+
 } // namespace Export

@@ -11,20 +11,20 @@
 
 namespace {
 
-std::atomic<int> g_nRunning{0};
+std::atomic<int> s_nRunning{0};
 
 // The jobs' threads: a pool of their own. Qt's raster engine hands parts of the GUI thread's
 // painting (a progress bar, a window's frame) to the global pool and waits for them; jobs
 // that held its threads for seconds kept every paint of the window waiting behind them.
 // The pool's threads are waited for when the application ends, as the global pool's are.
-QCoreApplication* g_pWaitingApp = nullptr;
+QCoreApplication* s_pWaitingApp = nullptr;
 QThreadPool& jobThreads() {
     static QThreadPool pool;
-    if (QCoreApplication* app = QCoreApplication::instance(); app && app != g_pWaitingApp) {
-        g_pWaitingApp = app;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != s_pWaitingApp) {
+        s_pWaitingApp = app;
         qAddPostRoutine([] {
             jobThreads().waitForDone();
-            g_pWaitingApp = nullptr;
+            s_pWaitingApp = nullptr;
         });
     }
     return pool;
@@ -55,16 +55,16 @@ CMapDrawJob::~CMapDrawJob() = default;
 std::shared_ptr<CMapDrawJob> CMapDrawJob::Start(CInput input, Progress progress, Done done) {
     std::shared_ptr<CMapDrawJob> job(
         new CMapDrawJob(std::move(input), std::move(progress), std::move(done)));
-    ++g_nRunning;
+    ++s_nRunning;
     jobThreads().start([job] {
         job->Run();
-        --g_nRunning;
+        --s_nRunning;
     });
     return job;
 }
 
 int CMapDrawJob::Running() {
-    return g_nRunning.load();
+    return s_nRunning.load();
 }
 
 void CMapDrawJob::Cancel() {

@@ -1,5 +1,6 @@
 #include "render/table/TableSortFirst.h"
 
+#include "base/AsciiCase.h"
 #include "base/InParts.h"
 #include "render/table/GermanCollation.h"
 
@@ -21,8 +22,8 @@ constexpr size_t kMaxCandidates = 1 << 16;
 int letterOrder(QByteArrayView a, QByteArrayView b) {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
-        const uchar x = uchar(a[i]) | 0x20, y = uchar(b[i]) | 0x20;
-        if (x < 'a' || x > 'z' || y < 'a' || y > 'z')
+        const uchar x = AsciiCase::Lower(uchar(a[i])), y = AsciiCase::Lower(uchar(b[i]));
+        if (!AsciiCase::IsLetter(x) || !AsciiCase::IsLetter(y))
             return 0;
         if (x != y)
             return x < y ? -1 : 1;

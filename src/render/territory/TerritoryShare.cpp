@@ -16,12 +16,12 @@ struct Kept {
     CTerritoryData data;
 };
 
-QMutex g_mutex;
-Kept g_kept;
+QMutex s_mutex;
+Kept s_kept;
 
 bool matches(CGeoDatabase& database, qint64 changes) {
-    return changes >= 0 && g_kept.database == &database && g_kept.changes == changes &&
-           g_kept.stamp == database.DataStamp();
+    return changes >= 0 && s_kept.database == &database && s_kept.changes == changes &&
+           s_kept.stamp == database.DataStamp();
 }
 
 // The bytes a field has once stored as text and read back.
@@ -37,27 +37,27 @@ void Put(CGeoDatabase& database, qint64 changes, const CTerritoryData& data) {
     if (changes < 0)
         return;
     const CGeoDatabase::CDataStamp stamp = database.DataStamp();
-    const QMutexLocker lock(&g_mutex);
-    g_kept = Kept{&database, stamp, changes, data};
+    const QMutexLocker lock(&s_mutex);
+    s_kept = Kept{&database, stamp, changes, data};
 }
 
 bool Get(CGeoDatabase& database, qint64 changes, CTerritoryData* data) {
-    const QMutexLocker lock(&g_mutex);
+    const QMutexLocker lock(&s_mutex);
     if (!matches(database, changes))
         return false;
-    *data = g_kept.data;
+    *data = s_kept.data;
     return true;
 }
 
 void Assigned(CGeoDatabase& database, qint64 before, const QList<CTerritoryException>& places) {
-    const QMutexLocker lock(&g_mutex);
+    const QMutexLocker lock(&s_mutex);
     if (!matches(database, before)) {
-        g_kept = Kept();
+        s_kept = Kept();
         return;
     }
     // As the store puts them: one exception per place (the whole key alike), the later
     // of two for one place counting.
-    QList<CTerritoryException>& exceptions = g_kept.data.exceptions;
+    QList<CTerritoryException>& exceptions = s_kept.data.exceptions;
     QHash<QByteArray, qsizetype> index;
     index.reserve(exceptions.size() + places.size());
     auto key = [](const CTerritoryException& e) {
@@ -76,8 +76,8 @@ void Assigned(CGeoDatabase& database, qint64 before, const QList<CTerritoryExcep
         index.insert(key(e), exceptions.size());
         exceptions << e;
     }
-    g_kept.data.tablesExist = true;
-    g_kept.changes = before + 1;
+    s_kept.data.tablesExist = true;
+    s_kept.changes = before + 1;
 }
 
 } // namespace TerritoryShare

@@ -19,11 +19,6 @@ QString blankMemo(const CGeoTableDesc& desc) {
         .arg(Name(desc.FieldName(GEO_MEMO)));
 }
 
-bool isPlainName(const QString& name) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    return plain.match(name).hasMatch();
-}
-
 class CPostgresDialect : public CGeoSqlBuilder {
 public:
     // The first screen of a table window (the order's keys end with ID_Geo).
@@ -57,7 +52,7 @@ public:
             .arg(Table(desc), key);
     }
 
-    QString BeginWrite() const override { return QStringLiteral("BEGIN"); }
+    QString BeginWrite() const override { return BeginRead(); }
 
     QString CountryRowsForRefresh(const CGeoTableDesc& desc) const override {
         QStringList fields;
@@ -117,11 +112,7 @@ public:
 protected:
     // A plain name unquoted, so in lower case; any other in quotes.
     QString Name(const QString& identifier) const override {
-        if (isPlainName(identifier))
-            return Names::Name(identifier);
-        QString quoted = identifier;
-        quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        return QLatin1Char('"') + quoted + QLatin1Char('"');
+        return IsPlainName(identifier) ? Names::Name(identifier) : Quoted(identifier);
     }
     QString Placeholder(int n) const override { return QStringLiteral("$%1").arg(n); }
     QString Like(const QString& operand, const QString& pattern) const override {
@@ -137,9 +128,17 @@ protected:
 
 } // namespace
 
+const CPostgresDialect& dialect() {
+    static const CPostgresDialect d;
+    return d;
+}
+
 const CGeoSqlDialect& Dialect() {
-    static const CPostgresDialect dialect;
-    return dialect;
+    return dialect();
+}
+
+const CSqlSpelling& Spelling() {
+    return dialect();
 }
 
 QString CopyForm(const QString& sql) {
@@ -149,7 +148,7 @@ QString CopyForm(const QString& sql) {
     if (!m.hasMatch())
         return QString();
     const int fields = int(m.captured(2).split(QLatin1Char(',')).size());
-    if (m.captured(3) != Placeholders(1, fields))
+    if (m.captured(3) != Spelling().Placeholders(1, fields))
         return QString();
     return QStringLiteral("COPY %1 (%2) FROM STDIN").arg(m.captured(1), m.captured(2));
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class CGeoTableDesc;
+class CSqlSpelling;
 
 // Every SQL text the program sends to a PostgreSQL server: the same statements as GeoSqlSqlite
 // writes for the SQLite file, in PostgreSQL's dialect, with the same results in the same
@@ -65,6 +66,8 @@ namespace GeoSqlPostgres {
 
 // The statements of this dialect.
 const CGeoSqlDialect& Dialect();
+// How it names things and marks values, for the server's other statement builders.
+const CSqlSpelling& Spelling();
 
 // The version of the schema "kelvo" this program makes (in geo_stamp); a database of an
 // older program gets it, one of this or a newer program is used as it is.

@@ -43,11 +43,4 @@ inline QString OrderKeys(const CGeoTableDesc& desc) {
              Name(desc.FieldName(desc.m_nKeyField)));
 }
 
-inline QString Placeholders(int first, int count) {
-    QStringList marks;
-    for (int i = 0; i < count; ++i)
-        marks << QStringLiteral("$%1").arg(first + i);
-    return marks.join(QStringLiteral(", "));
-}
-
 } // namespace GeoSqlPostgres::Names

@@ -188,7 +188,8 @@ pg_conn* CPgBackend::Ready(const QByteArray& sql, CPgStatement* statement, QStri
     m_bGaveUp = false;
     if (m_pStreaming && m_pStreaming != statement)
         m_pStreaming->SetAside();
-    const bool rollback = sql.trimmed().compare("ROLLBACK", Qt::CaseInsensitive) == 0;
+    static const QByteArray rollbackText = GeoSqlPostgres::Dialect().Rollback().toLatin1();
+    const bool rollback = sql.trimmed().compare(rollbackText, Qt::CaseInsensitive) == 0;
     if (!inBatch)
         EndBatch();
     if (!m_strBatchError.isEmpty()) {

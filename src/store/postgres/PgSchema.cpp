@@ -74,7 +74,7 @@ bool CPgBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProb
         const bool made = ok && !state.Current();
         if (made && !allowed()) {
             QString ignored;
-            Run(QStringLiteral("ROLLBACK"), &ignored);
+            Run(Sql().Rollback(), &ignored);
             return false;
         }
         QStringList statements;
@@ -92,10 +92,10 @@ bool CPgBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProb
             ok = Run(sql, reason);
         }
         if (ok)
-            ok = Run(QStringLiteral("COMMIT"), reason);
+            ok = Run(Sql().Commit(), reason);
         if (!ok) {
             QString ignored;
-            Run(QStringLiteral("ROLLBACK"), &ignored);
+            Run(Sql().Rollback(), &ignored);
             *reason = QStringLiteral("Die Tabelle \"%1\" kann auf dem Server nicht angelegt "
                                      "werden (%2).")
                           .arg(desc.m_strTableName, *reason);

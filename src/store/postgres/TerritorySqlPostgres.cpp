@@ -1,5 +1,6 @@
 #include "store/postgres/TerritorySqlPostgres.h"
 
+#include "store/postgres/GeoSqlPostgres.h"
 #include "store/territory/TerritorySqlBuilder.h"
 
 namespace {
@@ -11,8 +12,10 @@ namespace {
 // locked as a whole while they change, so that two users cannot add rules that are in
 // conflict at the same time.
 class CPostgresTerritorySql : public CTerritorySqlBuilder {
+public:
+    CPostgresTerritorySql() : CTerritorySqlBuilder(GeoSqlPostgres::Spelling()) {}
+
 protected:
-    QString Placeholder(int n) const override { return QStringLiteral("$%1").arg(n); }
     QString Unchanged(const QString& column, const QString& value) const override {
         return QStringLiteral("%1 COLLATE \"C\" IS NOT DISTINCT FROM %2").arg(column, value);
     }

@@ -4,7 +4,6 @@
 #include "store/GeoFilter.h"
 #include "store/GeoSqlBuilder.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace GeoSqlSqlite {
@@ -92,11 +91,6 @@ QString PagesInUse() {
 
 namespace {
 
-bool isPlainName(const QString& name) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    return plain.match(name).hasMatch();
-}
-
 class CSqliteDialect : public CGeoSqlBuilder {
 public:
     // The first screen of a table window: equal keys by ID_Geo, as the full read puts them.
@@ -153,11 +147,7 @@ public:
 
 protected:
     QString Name(const QString& identifier) const override {
-        if (isPlainName(identifier))
-            return identifier;
-        QString quoted = identifier;
-        quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        return QLatin1Char('"') + quoted + QLatin1Char('"');
+        return IsPlainName(identifier) ? identifier : Quoted(identifier);
     }
     QString Placeholder(int) const override { return QStringLiteral("?"); }
     QString Like(const QString& operand, const QString& pattern) const override {
@@ -174,9 +164,17 @@ protected:
 
 } // namespace
 
+const CSqliteDialect& dialect() {
+    static const CSqliteDialect d;
+    return d;
+}
+
 const CGeoSqlDialect& Dialect() {
-    static const CSqliteDialect dialect;
-    return dialect;
+    return dialect();
+}
+
+const CSqlSpelling& Spelling() {
+    return dialect();
 }
 
 } // namespace GeoSqlSqlite

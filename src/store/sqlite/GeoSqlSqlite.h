@@ -3,6 +3,7 @@
 #include <QString>
 
 class CGeoSqlDialect;
+class CSqlSpelling;
 class CGeoTableDesc;
 
 // The SQL texts of the SQLite file: the dialect's statements (most of them written by the
@@ -34,5 +35,7 @@ QString PagesInUse();
 
 // The statements as the SQLite file's dialect; the server's is GeoSqlPostgres.
 const CGeoSqlDialect& Dialect();
+// How it names things and marks values, for the file's other statement builders.
+const CSqlSpelling& Spelling();
 
 } // namespace GeoSqlSqlite

@@ -247,7 +247,7 @@ bool CSqliteBackend::Run(const QString& sql, QString* error, bool* busy) {
 
 bool CSqliteBackend::CreateTable(const CGeoTableDesc& desc, QString* error) {
     return Run(Sql().BeginWrite(), error) && Run(GeoSqlSqlite::CreateTable(desc), error) &&
-           Run(GeoSqlSqlite::CreatePrimaryKey(desc), error) && Run(QStringLiteral("COMMIT"), error);
+           Run(GeoSqlSqlite::CreatePrimaryKey(desc), error) && Run(Sql().Commit(), error);
 }
 
 bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, SchemaProblem* problem) {
@@ -259,7 +259,7 @@ bool CSqliteBackend::PrepareSchema(const CGeoTableDesc& desc, bool setUp, Schema
     if (missing && setUp) {
         QString error;
         if (!CreateTable(desc, &error)) {
-            Run(QStringLiteral("ROLLBACK"));
+            Run(Sql().Rollback());
             *problem = {SchemaProblem::Other,
                         QStringLiteral("Die Tabelle \"%1\" kann nicht angelegt werden (%2).")
                             .arg(desc.m_strTableName, error),
@@ -315,7 +315,7 @@ bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
     // Found damaged ahead by another connection, and not written to since.
     if (!stamp.isEmpty() && stamp == m_damaged.state) {
         *error = m_damaged.error;
-        Run(QStringLiteral("ROLLBACK"));
+        Run(Sql().Rollback());
         return false;
     }
     m_damaged = WriteCheck();
@@ -323,7 +323,7 @@ bool CSqliteBackend::BeginWrite(QString* error, bool* busy) {
         m_checkedStamp = stamp;
         return true;
     }
-    Run(QStringLiteral("ROLLBACK"));
+    Run(Sql().Rollback());
     return false;
 }
 

@@ -2,6 +2,7 @@
 // connection of its own.
 #include "store/sqlite/SqliteBackend.h"
 
+#include "store/GeoSqlDialect.h"
 #include "store/sqlite/DbErrorText.h"
 #include "store/sqlite/GeoSqlSqlite.h"
 #include "store/sqlite/SqliteFile.h"
@@ -35,7 +36,7 @@ CGeoBackend::WriteCheck CSqliteBackend::CheckAhead(const std::function<void(int)
     WriteCheck result;
     // The read transaction keeps writers out from its first read to its end: the file the
     // check reads is the one with the stamps, when they are the same before and after.
-    if (!Run(QStringLiteral("BEGIN")))
+    if (!Run(Sql().BeginRead()))
         return result;
     if (Prepare(GeoSqlSqlite::SchemaVersion())->Step()) {
         const QByteArray before = SqliteFile::Stamp(m_strPath);
@@ -47,7 +48,7 @@ CGeoBackend::WriteCheck CSqliteBackend::CheckAhead(const std::function<void(int)
                 result.error.clear();
         }
     }
-    Run(QStringLiteral("ROLLBACK"));
+    Run(Sql().Rollback());
     if (result.state.isEmpty())
         result.error.clear();
     return result;

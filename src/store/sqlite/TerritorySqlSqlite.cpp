@@ -1,5 +1,6 @@
 #include "store/sqlite/TerritorySqlSqlite.h"
 
+#include "store/sqlite/GeoSqlSqlite.h"
 #include "store/territory/TerritorySqlBuilder.h"
 
 namespace {
@@ -7,8 +8,10 @@ namespace {
 // The file's texts compare as stored, byte for byte (BINARY); "IS" treats NULL as equal to
 // NULL. The write transaction (BEGIN IMMEDIATE) keeps every other writer out.
 class CSqliteTerritorySql : public CTerritorySqlBuilder {
+public:
+    CSqliteTerritorySql() : CTerritorySqlBuilder(GeoSqlSqlite::Spelling()) {}
+
 protected:
-    QString Placeholder(int) const override { return QStringLiteral("?"); }
     QString Unchanged(const QString& column, const QString& value) const override {
         return QStringLiteral("%1 IS %2").arg(column, value);
     }

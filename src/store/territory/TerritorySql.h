@@ -33,9 +33,9 @@ public:
     // Inside a write transaction: the table with its one row, unless it exists.
     virtual QStringList CreateCounter() const = 0;
     // One row, one integer: the changes counted so far.
-    virtual QString ChangeCount() const;
+    virtual QString ChangeCount() const = 0;
     // Inside every write transaction that changes a territory, a rule or an exception.
-    virtual QString CountChange() const;
+    virtual QString CountChange() const = 0;
 
     // ID, Name, Farbe, Verantwortlich, Memo, by ID.
     virtual QString Territories() const = 0;
@@ -75,7 +75,7 @@ public:
     // Inside a write transaction: the table, unless it exists.
     virtual QStringList CreateAreas() const = 0;
     // Staat, PLZ, Flaeche of every area, by Staat and PLZ.
-    virtual QString Areas() const;
+    virtual QString Areas() const = 0;
     virtual QString DeleteAreasOf() const = 0; // Staat
     virtual QString InsertArea() const = 0;    // Staat, PLZ, Flaeche
 };

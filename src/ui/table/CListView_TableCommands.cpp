@@ -28,74 +28,62 @@
 
 namespace {
 
+// What a command on the rows needs besides the rows all read and in order.
+enum class Needs { Nothing, Rows, Selection };
+
+struct RowCommand {
+    int id;
+    Needs needs;
+    void (*run)(CListView_Table& view); // null: a print command (OnPrintCommand)
+};
+
 // The commands on the rows: they wait until the rows are all read and in order, and their
 // menu entries are off meanwhile.
-bool NeedsAllRows(int id) {
-    switch (id) {
-    case ID_RECORD_EDIT:
-    case ID_SELECT_ALL_ROWS:
-    case ID_VIEW_REFRESH:
-    case ID_EDIT_COPY:
-    case ID_FILE_PRINT:
-    case ID_FILE_PRINT_DIRECT:
-    case ID_FILE_PRINT_PREVIEW:
-    case ID_FILE_EXPORT:
-    case ID_FILE_SAVE_PLACES:
-    case ID_TERRITORY_ASSIGN:
-        return true;
-    default:
-        return false;
-    }
+const RowCommand kRowCommands[] = {
+    // no record in a window without rows
+    {ID_RECORD_EDIT, Needs::Rows, [](CListView_Table& view) { view.OnRecordEdit(); }},
+    {ID_SELECT_ALL_ROWS, Needs::Nothing, [](CListView_Table& view) { view.OnSelectAllRows(); }},
+    {ID_VIEW_REFRESH, Needs::Nothing, [](CListView_Table& view) { view.Refill(); }},
+    {ID_EDIT_COPY, Needs::Nothing, [](CListView_Table& view) { view.OnEditCopy(); }},
+    {ID_FILE_PRINT, Needs::Nothing, nullptr},
+    {ID_FILE_PRINT_DIRECT, Needs::Nothing, nullptr},
+    {ID_FILE_PRINT_PREVIEW, Needs::Nothing, nullptr},
+    {ID_FILE_EXPORT, Needs::Rows, [](CListView_Table& view) { view.OnFileExport(); }},
+    {ID_FILE_SAVE_PLACES, Needs::Selection, [](CListView_Table& view) { view.OnFileSavePlaces(); }},
+    {ID_TERRITORY_ASSIGN, Needs::Selection,
+     [](CListView_Table& view) {
+         CTerritoryPanel::Assign(&view,
+                                 TerritoryPlaces::OfRows(view.GetModel(), view.SelectedRows()));
+     }},
+};
+
+const RowCommand* rowCommand(int id) {
+    const auto found = std::find_if(std::begin(kRowCommands), std::end(kRowCommands),
+                                    [id](const RowCommand& c) { return c.id == id; });
+    return found == std::end(kRowCommands) ? nullptr : found;
 }
 
 } // namespace
 
 bool CListView_Table::OnCommand(int id) {
-    if (NeedsAllRows(id) && RowsStillComing())
+    const RowCommand* command = rowCommand(id);
+    if (command && RowsStillComing())
         return true;
-    switch (id) {
-    case ID_RECORD_EDIT:
-        OnRecordEdit();
-        return true;
-    case ID_SELECT_ALL_ROWS:
-        OnSelectAllRows();
-        return true;
-    case ID_VIEW_REFRESH:
-        Refill();
-        return true;
-    case ID_EDIT_COPY:
-        OnEditCopy();
-        return true;
-    case ID_FILE_EXPORT:
-        OnFileExport();
-        return true;
-    case ID_FILE_SAVE_PLACES:
-        OnFileSavePlaces();
-        return true;
-    case ID_TERRITORY_ASSIGN:
-        CTerritoryPanel::Assign(this, TerritoryPlaces::OfRows(m_model, SelectedRows()));
-        return true;
-    default:
+    if (!command || !command->run)
         return OnPrintCommand(id);
-    }
+    command->run(*this);
+    return true;
 }
 
 bool CListView_Table::OnUpdateCommand(int id, CCmdUI& ui) {
-    if (!NeedsAllRows(id))
+    const RowCommand* command = rowCommand(id);
+    if (!command)
         return false;
     bool enable = !m_bFilling && !m_pSortWait;
-    switch (id) {
-    case ID_FILE_EXPORT:
-    case ID_RECORD_EDIT: // no record in a window without rows
+    if (command->needs == Needs::Rows)
         enable = enable && m_model.RowCount() > 0;
-        break;
-    case ID_FILE_SAVE_PLACES:
-    case ID_TERRITORY_ASSIGN:
+    else if (command->needs == Needs::Selection)
         enable = enable && selectionModel()->hasSelection();
-        break;
-    default:
-        break;
-    }
     ui.Enable(enable);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "ui/MapViewFixture.h"
 
 #include "base/CommandIds.h"
+#include "render/map/MapTestSupport.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 
@@ -40,13 +41,7 @@ void Events() {
 }
 
 int Count(const QImage& image, COLORREF color) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            n += RGB(c.red(), c.green(), c.blue()) == color;
-        }
-    return n;
+    return MapTest::CountColor(image, 0, 0, image.width(), image.height(), color);
 }
 
 // The picture a repaint at once draws of the view's map as it is now.
@@ -68,12 +63,6 @@ int NonWhite(const QImage& image) {
 
 class MapDrawingTest : public MapViewFixture {
 protected:
-    CKelvoView* OpenSizedMap() {
-        CKelvoView* view = OpenMap();
-        if (view)
-            SizeView(view);
-        return view;
-    }
     // Makes the view's window the active one, as a click on it does.
     void Activate(CKelvoView* view) {
         frame->MdiArea()->setActiveSubWindow(view->GetParentFrame());
