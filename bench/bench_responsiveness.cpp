@@ -286,6 +286,10 @@ struct Probe {
             qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
         if (!only.isEmpty() && !only.contains(QLatin1String(name)))
             return;
+        // The main window active again after the dialogs before, as a person would find it.
+        frame->activateWindow();
+        QApplication::setActiveWindow(frame);
+        QApplication::processEvents();
         const QList<QWidget*> before = views();
         const QByteArray stateBefore = windowsState();
         watch.known = before;
