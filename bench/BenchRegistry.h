@@ -34,3 +34,6 @@ void BenchReport(const QString& key, double value);
 
 // The resident set size of the process in bytes: every page it holds, however allocated.
 double ResidentBytes();
+// The most the resident set has held since ResetPeakResident (or the start), in bytes.
+double PeakResidentBytes();
+void ResetPeakResident();

@@ -8,6 +8,14 @@
 // MAX_STALL_MS: the longest the timer waited meanwhile (the event loop was stalled);
 // TOTAL_MS: until the command's work is over (no progress bar, no busy cursor); CPU_MS: the
 // process's CPU time over all threads meanwhile.
+// Then each command once more, stopped by Esc as soon as its first rows or picture are on the
+// screen (or 50 ms after it was given, where nothing new shows first), one line each:
+//   cancel<TAB>COMMAND<TAB>MS<TAB>STATE
+// MS: from the Esc until the work is over and a window the command opened has gone; STATE
+// "restored" when the windows are as they were before the command (the same windows, a
+// table's rows in the same order, a map's same pixels), "changed" when not, "finished" when
+// the command was over before the Esc could be given, "not-stopped" when it still ran 5 s
+// after (MS is then "-").
 // With KELVO_STALL_TRACE=1 every pass of the event loop over 30 ms is described on stderr:
 // the program's own steps in it (StepTrace) and the events delivered meanwhile that took long;
 // and per command the most CPU time the GUI thread spent between two ticks, which a loaded
@@ -31,6 +39,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -164,6 +173,12 @@ struct Probe {
                 list << child->GetActiveView()->GetWidget();
         return list;
     }
+    template <typename T> T* first() const {
+        for (QWidget* view : views())
+            if (auto* typed = dynamic_cast<T*>(view))
+                return typed;
+        return nullptr;
+    }
     template <typename T> T* last() const {
         const QList<QWidget*> list = views();
         for (auto it = list.rbegin(); it != list.rend(); ++it)
@@ -239,6 +254,107 @@ struct Probe {
             std::fprintf(stderr, "busiest\t%s\tCPU %.1f ms\n", name, busiest / 1e6);
     }
 
+    // What a cancelled command must leave as it was: the windows with their titles, each
+    // table's rows in their order (and the sort indicator where it shows), each map's pixels.
+    QByteArray windowsState() const {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        for (QMdiSubWindow* window : frame->MdiArea()->subWindowList()) {
+            hash.addData(QByteArray::number(quintptr(window)) + window->windowTitle().toUtf8());
+            auto* child = qobject_cast<CChildFrame*>(window);
+            QWidget* view =
+                child && child->GetActiveView() ? child->GetActiveView()->GetWidget() : nullptr;
+            if (auto* table = dynamic_cast<CListView_Table*>(view)) {
+                const CGeoTableModel& model = table->GetModel();
+                for (int row = 0; row < model.RowCount(); ++row)
+                    hash.addData(model.CellUtf8(row, GEO_ID));
+                const QHeaderView* header = table->horizontalHeader();
+                if (header->isSortIndicatorShown())
+                    hash.addData(QByteArray::number(header->sortIndicatorSection()) +
+                                 QByteArray::number(int(header->sortIndicatorOrder())));
+            } else if (auto* map = dynamic_cast<CKelvoView*>(view)) {
+                const QImage image = map->grab().toImage();
+                hash.addData(QByteArrayView(image.constBits(), image.sizeInBytes()));
+            }
+        }
+        return hash.result();
+    }
+
+    // Gives the command as `measure` does and presses Esc once its first rows or picture are
+    // painted (a person who sees them and changes their mind), or 50 ms after it was given.
+    void cancel(const char* name, const std::function<void()>& give,
+                CListView_Table* target = nullptr) {
+        constexpr double kGiveUpMs = 5000; // a command still at work then was not stopped
+        const QStringList only =
+            qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
+        if (!only.isEmpty() && !only.contains(QLatin1String(name)))
+            return;
+        // The main window active again after the dialogs before, as a person would find it.
+        frame->activateWindow();
+        QApplication::setActiveWindow(frame);
+        QApplication::processEvents();
+        const QList<QWidget*> before = views();
+        const QByteArray stateBefore = windowsState();
+        watch.known = before;
+        watch.target = target;
+        watch.reordered = watch.painted = false;
+        QMetaObject::Connection reorder;
+        if (target)
+            reorder = QObject::connect(&target->GetModel(), &QAbstractItemModel::layoutChanged,
+                                       [this] { watch.reordered = true; });
+        QElapsedTimer clock;
+        // The command may run its work inside `give` (a wait with an event loop of its own).
+        double givenAt = -1, escAt = -1, over = -1;
+        bool started = false, returned = false;
+        QEventLoop loop;
+        QTimer tick;
+        tick.setInterval(5);
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            const double now = double(clock.nsecsElapsed()) / 1e6;
+            const bool working = g_StatusProgress.m_wndProgress || QApplication::overrideCursor();
+            const bool modal = QApplication::activeModalWidget() != nullptr;
+            started = started || working;
+            if (givenAt < 0 || modal)
+                return;
+            if (escAt < 0 && !working) {
+                if (started || returned)
+                    loop.quit(); // over before the Esc
+                return;
+            }
+            if (escAt < 0 && (watch.painted || now - givenAt >= 50)) {
+                QWidget* focus = QApplication::focusWidget();
+                escAt = now;
+                QTest::keyClick(focus ? focus : frame, Qt::Key_Escape);
+                return;
+            }
+            if (escAt >= 0 && !working && views().size() == before.size()) {
+                over = now;
+                loop.quit();
+            } else if (escAt >= 0 && now - escAt > kGiveUpMs) {
+                loop.quit(); // not stopped
+            }
+        });
+        clock.start();
+        tick.start();
+        QTimer::singleShot(0, &loop, [&] {
+            givenAt = double(clock.nsecsElapsed()) / 1e6;
+            give();
+            returned = true;
+        });
+        loop.exec();
+        QObject::disconnect(reorder);
+        // What the Esc left behind is settled (a window's close is posted).
+        QApplication::processEvents();
+        if (escAt < 0) {
+            std::printf("cancel\t%s\t-\tfinished\n", name);
+        } else if (over < 0) {
+            std::printf("cancel\t%s\t-\tnot-stopped\n", name);
+        } else {
+            std::printf("cancel\t%s\t%.0f\t%s\n", name, over - escAt,
+                        windowsState() == stateBefore ? "restored" : "changed");
+        }
+        std::fflush(stdout);
+    }
+
     // Fills in the modal dialog the next action opens, once it is there.
     static void whenModal(const std::function<void(QWidget*)>& act) {
         QTimer::singleShot(10, [act] {
@@ -269,6 +385,21 @@ struct Probe {
             actions.first()->trigger();
     }
 };
+
+// A zoom band dragged from `from` to `to`.
+void band(CKelvoView* map, QPoint from, QPoint to) {
+    QTest::mousePress(map, Qt::LeftButton, {}, from);
+    QTest::mouseMove(map, (from + to) / 2);
+    QTest::mouseMove(map, to);
+    QTest::mouseRelease(map, Qt::LeftButton, {}, to);
+}
+
+// A click on the header of Ort.
+void clickOrt(CListView_Table* table) {
+    QHeaderView* header = table->horizontalHeader();
+    const int x = header->sectionViewportPosition(GEO_ORT) + header->sectionSize(GEO_ORT) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
 
 } // namespace
 
@@ -325,24 +456,12 @@ int RunResponsiveness(const QString& path) {
         // A band over the middle of the map.
         const QPoint from(map->width() * 2 / 5, map->height() * 2 / 5);
         const QPoint to(map->width() * 3 / 5, map->height() * 3 / 5);
-        probe.measure("zoom", [&] {
-            QTest::mousePress(map, Qt::LeftButton, {}, from);
-            QTest::mouseMove(map, (from + to) / 2);
-            QTest::mouseMove(map, to);
-            QTest::mouseRelease(map, Qt::LeftButton, {}, to);
-        });
+        probe.measure("zoom", [&] { band(map, from, to); });
     }
     probe.measure("table", [&] { QTest::keyClick(probe.frame, Qt::Key_T, Qt::ControlModifier); });
     if (CListView_Table* table = probe.last<CListView_Table>()) {
-        QHeaderView* header = table->horizontalHeader();
-        const int x = header->sectionViewportPosition(GEO_ORT) + header->sectionSize(GEO_ORT) / 2;
         probe.measure(
-            "sort-ort",
-            [&] {
-                QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                                  QPoint(x, header->height() / 2));
-            },
-            table);
+            "sort-ort", [&] { clickOrt(table); }, table);
         const QTemporaryDir out;
         const QString path = out.filePath(QStringLiteral("orte.geojson"));
         probe.measure("export", [&] {
@@ -362,7 +481,7 @@ int RunResponsiveness(const QString& path) {
             probe.command(ID_FILE_EXPORT);
         });
     }
-    probe.measure("search", [&] {
+    const auto search = [&] {
         Probe::whenModal([](QWidget* dialog) {
             if (auto* find = qobject_cast<CDia_Find*>(dialog)) {
                 find->m_editSearch->setText(QStringLiteral("berg"));
@@ -370,8 +489,9 @@ int RunResponsiveness(const QString& path) {
             }
         });
         probe.command(ID_SEARCH);
-    });
-    probe.measure("radius", [&] {
+    };
+    probe.measure("search", search);
+    const auto radius = [&] {
         Probe::whenModal([](QWidget* dialog) {
             if (auto* radius = qobject_cast<CDia_Radius*>(dialog)) {
                 radius->m_editCentre->setText(QStringLiteral("DE 10115"));
@@ -381,7 +501,23 @@ int RunResponsiveness(const QString& path) {
             }
         });
         probe.command(ID_RADIUS_SEARCH);
-    });
+    };
+    probe.measure("radius", radius);
+
+    // Each command again, stopped by Esc.
+    const auto openMap = [&] { QTest::keyClick(probe.frame, Qt::Key_K, Qt::ControlModifier); };
+    probe.cancel("map", openMap);
+    if (CKelvoView* map = probe.last<CKelvoView>()) {
+        const QPoint from(map->width() * 2 / 5, map->height() * 2 / 5);
+        const QPoint to(map->width() * 3 / 5, map->height() * 3 / 5);
+        probe.cancel("zoom", [&] { band(map, from, to); });
+    }
+    probe.cancel("table", [&] { QTest::keyClick(probe.frame, Qt::Key_T, Qt::ControlModifier); });
+    if (CListView_Table* table = probe.first<CListView_Table>())
+        probe.cancel(
+            "sort-ort", [&] { clickOrt(table); }, table);
+    probe.cancel("search", search);
+    probe.cancel("radius", radius);
     qApp->removeEventFilter(&probe.watch);
     qApp->removeEventFilter(&events);
     StepTrace::Enable(false);

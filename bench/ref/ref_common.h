@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stdio.h>
+#include <string.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -29,4 +30,26 @@ static inline long ref_rss_bytes(void) {
         resident = 0;
     fclose(f);
     return resident * sysconf(_SC_PAGESIZE);
+}
+
+/* The most the resident set has held since ref_peak_reset (or the start), in bytes. */
+static inline long ref_peak_bytes(void) {
+    char line[256];
+    long kb = 0;
+    FILE* f = fopen("/proc/self/status", "r");
+    if (!f)
+        return 0;
+    while (fgets(line, sizeof line, f))
+        if (strncmp(line, "VmHWM:", 6) == 0 && sscanf(line + 6, "%ld", &kb) == 1)
+            break;
+    fclose(f);
+    return kb * 1024;
+}
+
+static inline void ref_peak_reset(void) {
+    FILE* f = fopen("/proc/self/clear_refs", "w");
+    if (f) {
+        fputs("5", f); /* the peak starts again from the resident set now */
+        fclose(f);
+    }
 }

@@ -101,9 +101,10 @@ QString ProbeTable(const CGeoTableDesc& desc);
 // The number that changes with every committed change of GEO.
 QString ChangeCount(const CGeoTableDesc& desc);
 // The plan of a query as the server would run it were sorting its last resort: a plan
-// without a sort step then reads the rows through an index in that order. The settings
-// before and after.
+// without a sort step then reads the rows through an index in that order. One text, so that
+// the setting, the plan and the setting back take one round trip; SortAsUsual sets it back
+// where the text stopped at an error.
 QString PlanOf(const QString& query);
-QString SortAsLastResort(bool on);
+QString SortAsUsual();
 
 } // namespace GeoSqlPostgres

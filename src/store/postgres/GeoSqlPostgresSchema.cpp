@@ -142,11 +142,11 @@ QString ChangeCount(const CGeoTableDesc& desc) {
 }
 
 QString PlanOf(const QString& query) {
-    return QStringLiteral("EXPLAIN ") + query;
+    return QStringLiteral("SET enable_sort = off; EXPLAIN %1; RESET enable_sort").arg(query);
 }
 
-QString SortAsLastResort(bool on) {
-    return on ? QStringLiteral("SET enable_sort = off") : QStringLiteral("RESET enable_sort");
+QString SortAsUsual() {
+    return QStringLiteral("RESET enable_sort");
 }
 
 } // namespace GeoSqlPostgres

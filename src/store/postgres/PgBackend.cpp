@@ -106,17 +106,16 @@ bool CPgBackend::FirstRowsFromIndex(const CGeoTableDesc& desc) {
     // With sorting the planner's last resort, a plan still sorts unless an index gives the
     // order. Small tables get the same answer as large ones.
     const CGeoQuery first = Sql().FirstOrderedRows(desc, CGeoFilter(), 1);
-    if (!Prepare(GeoSqlPostgres::SortAsLastResort(true))->Run())
-        return false;
     std::unique_ptr<CGeoStatement> plan = Prepare(GeoSqlPostgres::PlanOf(first.sql));
     bool steps = false, sorts = false;
-    while (!sorts && plan->Step()) {
+    while (plan->Step()) {
         steps = true;
-        sorts = plan->FieldUtf8(0).contains("Sort");
+        sorts = sorts || plan->FieldUtf8(0).contains("Sort");
     }
     const bool planned = steps && plan->Error().isEmpty();
     plan.reset();
-    Prepare(GeoSqlPostgres::SortAsLastResort(false))->Run();
+    if (!planned)
+        Prepare(GeoSqlPostgres::SortAsUsual())->Run();
     return planned && !sorts;
 }
 

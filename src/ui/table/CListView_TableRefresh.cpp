@@ -153,11 +153,13 @@ void CListView_Table::Refill() {
     {
         CStatusBarProgress progress(Qt::BusyCursor);
         progress.Start(TableFillCaption(*m_pTableDesc));
-        CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, {},
-                          [how = Arrangement(), keys](CTableRows& read, const std::atomic<bool>&) {
-                              TableArrange::Arrange(read, how);
-                              *keys = keyPositions(read);
-                          });
+        CTableFillJob job(
+            *m_pDatabase, *m_pTableDesc, m_filter, {},
+            [how = Arrangement(), keys](CTableRows& read, const std::atomic<bool>&) {
+                TableArrange::Arrange(read, how);
+                *keys = keyPositions(read);
+            },
+            &CUsableWait::Wake);
         CUsableWait wait;
         done = wait.Run(
             [&] {
