@@ -19,7 +19,7 @@ bool CStatusBarProgress::Shown() const {
 }
 
 void CStatusBarProgress::Show() const {
-    g_StatusProgress.Start(m_strCaption);
+    g_StatusProgress.Start(m_strCaption, m_cursor != Qt::BusyCursor);
     g_StatusProgress.SetPos(m_nPos);
 }
 
@@ -31,7 +31,8 @@ void CStatusBarProgress::Start(const QString& caption) {
     g_running.append(this);
     m_strCaption = caption;
     m_nPos = 0;
-    g_StatusProgress.Start(caption);
+    // During an operation that takes input the event loop paints the bar.
+    g_StatusProgress.Start(caption, m_cursor != Qt::BusyCursor);
 }
 
 void CStatusBarProgress::SetPos(int percent) {

@@ -28,14 +28,14 @@ QRect CStatusProgress::BarRect(const QString& caption, const QRect& pane) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-void CStatusProgress::Start(const QString& caption) {
+void CStatusProgress::Start(const QString& caption, bool paintNow) {
     m_strCaption = caption.left(kMaxCaption);
     CMainFrame* frame = theApp.GetMainFrame();
     if (!frame)
         return;
     QStatusBar* bar = frame->statusBar();
     frame->SetMessageText(m_strCaption);
-    if (!IsPaintingWidget())
+    if (paintNow && !IsPaintingWidget())
         bar->repaint();
     const QRect rect = BarRect(m_strCaption, frame->MessagePaneRect());
 
@@ -47,7 +47,7 @@ void CStatusProgress::Start(const QString& caption) {
     m_wndProgress->setValue(0);
     m_wndProgress->setGeometry(rect);
     m_wndProgress->show();
-    if (!IsPaintingWidget())
+    if (paintNow && !IsPaintingWidget())
         m_wndProgress->repaint();
     m_timerRepaint.start();
 }

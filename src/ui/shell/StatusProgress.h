@@ -14,8 +14,9 @@ class QProgressBar;
 // then Destroy the bar and turn the wait cursor off (CStatusBarProgress does all of that).
 class CStatusProgress {
 public:
-    // Shows the caption (cut to 50 characters) in pane 0 and a fresh bar after it.
-    void Start(const QString& caption);
+    // Shows the caption (cut to 50 characters) in pane 0 and a fresh bar after it, painted at
+    // once, or with the event loop's next paint for an operation during which it runs.
+    void Start(const QString& caption, bool paintNow = true);
     // Moves the bar. It is repainted at once when the position changes, at most every
     // kRepaintMs milliseconds (the eye sees no more, and a fast map drawing would spend a
     // third of its time on the bar), and never while a widget is being painted (a map

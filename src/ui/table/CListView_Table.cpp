@@ -13,6 +13,7 @@
 #include "ui/shell/StatusProgress.h"
 #include "ui/shell/TableMapLink.h"
 #include "ui/shell/WindowState.h"
+#include "ui/table/TableCellDelegate.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -40,6 +41,7 @@ CListView_Table::CListView_Table(QWidget* parent)
     : QTableView(parent), m_pDatabase(&g_GeoDatabase) {
     setObjectName(QStringLiteral("ListViewTable"));
     setModel(&m_model);
+    setItemDelegate(new CTableCellDelegate(this));
     // A report list: grid lines, whole rows selected, the selection shown without focus,
     // columns in field order (headers cannot be dragged), no row numbers, nothing editable.
     setShowGrid(true);

@@ -1,0 +1,127 @@
+// The cells of a table window: painted the short way they look exactly as the standard
+// delegate paints them, and the first screen of rows a window shows while it fills is the
+// screen it shows once every row is in.
+#include "TableCommandsFixture.h"
+
+#include "ui/table/TableCellDelegate.h"
+
+#include <QImage>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace {
+
+// A table of cells of every kind the short way has to tell apart: short texts in three
+// alignments, umlauts, a text too long for its cell, two lines, an empty cell, a cell with
+// spaces only and one that fits exactly its own width.
+void FillCells(QStandardItemModel& model) {
+    const QStringList texts = {
+        "DE",     "10115",      "Berlin-Mitte, Friedrichstraße und Umgebung bis zum Rand",
+        "Zürich", "",           "Zeile eins\nZeile zwei",
+        "   ",    "Österreich", "52.5200"};
+    model.setColumnCount(int(texts.size()));
+    for (int row = 0; row < 12; ++row) {
+        QList<QStandardItem*> items;
+        for (int column = 0; column < int(texts.size()); ++column) {
+            auto* item = new QStandardItem(row % 3 == 2 ? texts[(column + row) % texts.size()]
+                                                        : texts[column]);
+            item->setTextAlignment(Qt::AlignVCenter | (column % 3 == 0   ? Qt::AlignLeft
+                                                       : column % 3 == 1 ? Qt::AlignRight
+                                                                         : Qt::AlignHCenter));
+            items << item;
+        }
+        model.appendRow(items);
+    }
+}
+
+// The view painted by one delegate: widget pixels, with some rows selected and the current
+// cell set, its focus and its window's activation as asked.
+QImage Painted(QAbstractItemDelegate* delegate, bool focus) {
+    QStandardItemModel model;
+    FillCells(model);
+    QTableView view;
+    view.setItemDelegate(delegate);
+    view.setModel(&model);
+    view.setWordWrap(false);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.verticalHeader()->hide();
+    view.verticalHeader()->setDefaultSectionSize(view.fontMetrics().height() + 4);
+    for (int column = 0; column < model.columnCount(); ++column)
+        view.setColumnWidth(column, 40 + 9 * column);
+    view.resize(640, 320);
+    view.selectionModel()->select(model.index(3, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view.selectionModel()->select(model.index(4, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view.selectionModel()->setCurrentIndex(model.index(4, 2), QItemSelectionModel::NoUpdate);
+    view.show();
+    if (focus) {
+        view.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
+        view.setFocus();
+    }
+    QApplication::processEvents();
+    return view.grab().toImage();
+}
+
+} // namespace
+
+TEST(TableCells, PaintedTheShortWayTheyLookAsTheStandardDelegatePaintsThem) {
+    for (const bool focus : {false, true}) {
+        SCOPED_TRACE(focus ? "focused" : "without focus");
+        QStyledItemDelegate standard;
+        const QImage expected = Painted(&standard, focus);
+        CTableCellDelegate::s_nPlainCells = 0;
+        CTableCellDelegate cells;
+        const QImage actual = Painted(&cells, focus);
+        // Most cells went the short way; the others (too long, two lines, empty, the focused
+        // one) the standard way.
+        EXPECT_GT(CTableCellDelegate::s_nPlainCells, 40);
+        ASSERT_EQ(actual.size(), expected.size());
+        EXPECT_TRUE(actual == expected);
+    }
+}
+
+class TableFirstScreenTest : public TableCommandsFixture {
+protected:
+    // Runs `act` once the window being filled shows its first rows, from inside the fill.
+    static void WhileFilling(std::function<void(CListView_Table*)> act, int tries = 10000) {
+        QTimer::singleShot(1, [act, tries] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                auto* view = dynamic_cast<CListView_Table*>(widget);
+                if (view && view->IsFilling() && view->GetModel().RowCount() > 0) {
+                    act(view);
+                    return;
+                }
+            }
+            if (tries > 0)
+                WhileFilling(act, tries - 1);
+        });
+    }
+};
+
+TEST_F(TableFirstScreenTest, TheFirstScreenOfAFillingWindowIsTheScreenOfTheFilledOne) {
+    QList<Fields> rows;
+    for (int i = 0; i < 400; ++i)
+        rows << Fields{{GEO_STAAT, i % 2 ? "DE" : "AT"},
+                       {GEO_PLZ, QString::number(10000 + i)},
+                       {GEO_ORT, QStringLiteral("Ort %1 an der langen Straße").arg(i)},
+                       {GEO_BUNDESLAND, "Bayern"}};
+    ASSERT_TRUE(InsertFields(rows));
+    QImage first;
+    int firstRows = 0;
+    WhileFilling([&](CListView_Table* view) {
+        first = view->viewport()->grab().toImage();
+        firstRows = view->GetModel().RowCount();
+    });
+    CListView_Table* view = OpenTable();
+    ASSERT_TRUE(view);
+    Process();
+    ASSERT_FALSE(first.isNull()) << "no first screen";
+    EXPECT_LT(firstRows, 400);
+    ASSERT_EQ(view->GetModel().RowCount(), 400);
+    const QImage filled = view->viewport()->grab().toImage();
+    ASSERT_EQ(filled.size(), first.size());
+    EXPECT_TRUE(filled == first);
+}
