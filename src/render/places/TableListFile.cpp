@@ -24,6 +24,10 @@ QString decodeCell(const char* bytes) {
     return utf8.hasError() ? Cp1252::Decode(view) : text;
 }
 
+// GDAL's ODS driver stops at 10 MB of cells (each counted with at least 16 bytes), a limit
+// no configuration option raises, and says so in these words.
+constexpr char kOdsMemoryLimit[] = "Too much accumulated memory for row/cell repetition";
+
 bool isTextTable(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == u"csv" || suffix == u"tsv" || suffix == u"txt" || suffix == u"tab";
@@ -154,6 +158,15 @@ bool CTableListFile::ReadRows(const QString& sheet, const std::function<bool(con
     }
     // Whatever the driver read before a failure is no whole sheet: none of it is taken.
     const QString failure = m_pData->Failure();
+    if (failure.startsWith(QLatin1String(kOdsMemoryLimit))) {
+        m_strError = QStringLiteral("Die Datei \"%1\" ist zu groß für den ODS-Leser von GDAL: "
+                                    "er liest höchstens 10 MB an Zellen, jede Zelle mit "
+                                    "mindestens 16 Byte gezählt (bei fünf Spalten rund "
+                                    "110.000 Zeilen). Kelvo übernimmt keine Zeile daraus. Bitte "
+                                    "die Liste als .xlsx oder .csv speichern.")
+                         .arg(m_strPath);
+        return false;
+    }
     if (!failure.isEmpty()) {
         m_strError = QStringLiteral("Die Datei \"%1\" kann nicht vollständig gelesen werden "
                                     "(%2). Kelvo übernimmt keine Zeile daraus.")

@@ -148,8 +148,8 @@ TEST_F(TableListInput, ANulByteInATextFileReadsAsABlankAndItsRowIsNamed) {
 
 // A sheet whose XML breaks off after some rows: the driver hands out the rows before the
 // damage and reports the failure aside; the list is refused whole, not read in part.
-TEST_F(TableListInput, ASheetDamagedHalfWayIsRefusedWhole) {
-    auto cell = [](const char* text) {
+TEST_F(TableListInput, ASheetDamagedHalfWayOrTooLargeForTheReaderIsRefusedWhole) {
+    auto cell = [](const QByteArray& text) {
         return QByteArray("<table:table-cell office:value-type=\"string\"><text:p>") + text +
                "</text:p></table:table-cell>";
     };
@@ -188,6 +188,23 @@ TEST_F(TableListInput, ASheetDamagedHalfWayIsRefusedWhole) {
     // The preview of the mapping dialog says so too, before anything is placed.
     EXPECT_FALSE(TableList::Preview(broken, QString(), &list, &error));
     EXPECT_TRUE(error.contains("kann nicht vollständig gelesen werden")) << error.toStdString();
+
+    // GDAL's ODS reader stops after 10 MB of cells: the message names that limit and the way
+    // out, in German, and nothing of the part read is taken.
+    const QString large = m_dir.filePath("gross.ods");
+    const QByteArray wide(8000, 'x');
+    for (int i = 0; i < 1400; ++i)
+        xml += "<table:table-row>" + cell("01067") + cell(wide) + "</table:table-row>";
+    TestSupport::WriteZip(large,
+                          {{"mimetype", mimetype},
+                           {"META-INF/manifest.xml", manifest},
+                           {"content.xml", xml + "</table:table></office:spreadsheet>"
+                                                 "</office:body></office:document-content>"}});
+    EXPECT_FALSE(Read(large, &list, &error));
+    EXPECT_TRUE(error.contains("zu groß für den ODS-Leser von GDAL: er liest höchstens 10 MB"))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains("als .xlsx oder .csv speichern")) << error.toStdString();
+    EXPECT_TRUE(list.aEntries.isEmpty());
 }
 
 TEST_F(TableListInput, FaultyRowsAreListedAndTheOthersPlaced) {
