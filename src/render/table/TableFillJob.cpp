@@ -17,15 +17,15 @@ namespace {
 // not wait behind two fills). The application waits for them when it ends, after their
 // owners, gone with the windows, stopped them: no thread reads on while the program's
 // statics go. The pool itself is never deleted, so that nothing waits past that.
-QCoreApplication* g_pWaitingApp = nullptr;
+QCoreApplication* s_pWaitingApp = nullptr;
 QThreadPool& jobThreads() {
     static QThreadPool* const pool = new QThreadPool;
-    if (QCoreApplication* app = QCoreApplication::instance(); app && app != g_pWaitingApp) {
-        g_pWaitingApp = app;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != s_pWaitingApp) {
+        s_pWaitingApp = app;
         pool->setMaxThreadCount(64);
         qAddPostRoutine([] {
             CTableFillJob::WaitForAll(CTableFillJob::kExitWaitMs);
-            g_pWaitingApp = nullptr;
+            s_pWaitingApp = nullptr;
         });
     }
     return *pool;
