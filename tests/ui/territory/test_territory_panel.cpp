@@ -9,6 +9,8 @@
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
 
+#include <QElapsedTimer>
+
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -30,6 +32,15 @@ void Drag(QWidget* view, QPoint from, QPoint to) {
     QTest::mouseMove(view, (from + to) / 2);
     QTest::mouseMove(view, to);
     QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+}
+
+// The panel once it has counted the places, which it does on a worker thread.
+CTerritoryPanel* Counted(CTerritoryPanel* panel) {
+    QElapsedTimer clock;
+    clock.start();
+    while (panel && panel->Counting() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return panel;
 }
 
 // The panel's lines: "Name: places".
@@ -95,7 +106,7 @@ TEST_F(TerritoryPanelTest, ABandAssignedToATerritoryChangesTheCountsAndTheColour
     SizeView(view);
     const QImage plain = Shown(view);
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel && panel->isVisible());
     EXPECT_EQ(Lines(panel), QStringList({"Nord: 0", "Süd: 0", "(kein Gebiet): 4"}));
 
@@ -156,7 +167,7 @@ TEST_F(TerritoryPanelTest, ABandAssignedToATerritoryChangesTheCountsAndTheColour
 TEST_F(TerritoryPanelTest, RefusedInputLeavesEverythingAsItWasAndSaysWhy) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     Answer({"Ost"});
     panel->findChild<QPushButton*>("Neu")->click();
@@ -224,7 +235,7 @@ TEST_F(TerritoryPanelTest, AWriteWaitsForTheCheckOfTheFileAndADamagedOneIsRefuse
     ASSERT_TRUE(InsertRows(rows));
     ASSERT_TRUE(g_GeoDatabase.Execute("COMMIT"));
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     const QString path = g_GeoDatabase.FilePath();
 
@@ -290,7 +301,7 @@ TEST_F(TerritoryPanelTest, TheResponsibleAndTheMemoAreWrittenAndAConcurrentMemoI
     CTerritoryStore store(g_GeoDatabase);
     ASSERT_GT(store.Create({0, "Nord", "#102030", "", {}}), 0) << store.Error().toStdString();
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     QTreeWidget* list = panel->List();
     list->setCurrentItem(list->topLevelItem(0));
@@ -363,7 +374,7 @@ TEST_F(TerritoryPanelTest, ThePlacesMemosShowPerTerritoryAndAClickOnAGoneTerrito
     ASSERT_GT(store.Create({0, "Süd", "#c00000", "", {}}), 0);
     ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     QTreeWidget* list = panel->List();
     const auto memos = [&] {
@@ -425,7 +436,7 @@ TEST_F(TerritoryPanelTest, TheAssignmentIsExportedAndImportedFromThePanelAllOrNo
     ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
     CTerritoryData data;
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
 
     // Written without a suffix: CSV, the first filter.
