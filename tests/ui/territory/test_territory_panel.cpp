@@ -9,7 +9,7 @@
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -36,16 +36,15 @@ void Drag(QWidget* view, QPoint from, QPoint to) {
 
 // The panel once it has counted the places, which it does on a worker thread.
 CTerritoryPanel* Counted(CTerritoryPanel* panel) {
-    QElapsedTimer clock;
-    clock.start();
-    while (panel && panel->Counting() && clock.elapsed() < 10000)
+    for (int i = 0; panel && panel->Counting() && i < 500; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return panel;
 }
 
 // The panel's lines: "Name: places".
-QStringList Lines(const CTerritoryPanel* panel) {
+QStringList Lines(CTerritoryPanel* panel) {
     QStringList lines;
+    Counted(panel);
     for (int i = 0; i < panel->List()->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = panel->List()->topLevelItem(i);
         lines << item->text(0) + ": " + item->text(2);
@@ -378,6 +377,7 @@ TEST_F(TerritoryPanelTest, ThePlacesMemosShowPerTerritoryAndAClickOnAGoneTerrito
     ASSERT_TRUE(panel);
     QTreeWidget* list = panel->List();
     const auto memos = [&] {
+        Counted(panel);
         QStringList counts;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             counts << list->topLevelItem(i)->text(5);
