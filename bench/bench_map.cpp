@@ -75,7 +75,9 @@ const BenchRegistrar repaintJob({"map", "map-job", [](CGeoDatabase& db) {
                                                              db.FilePath(),
                                                              false,
                                                              nullptr,
-                                                             false},
+                                                             false,
+                                                             false,
+                                                             {}},
                                                             {}, [&done] { done.set_value(); });
                                      done.get_future().wait();
                                  }});
@@ -123,10 +125,18 @@ const BenchRegistrar
                    [](CGeoDatabase&) {
                        const CGeoDatabase::CDataStamp stamp = g_GeoDatabase.DataStamp();
                        std::promise<void> read;
-                       const std::shared_ptr<CMapDrawJob> job = CMapDrawJob::Start(
-                           {*g_pCanvas, CPlaceList(), QSize(), QSize(), g_GeoDatabase.FilePath(),
-                            true, nullptr, false, true},
-                           {}, [&read] { read.set_value(); });
+                       const std::shared_ptr<CMapDrawJob> job =
+                           CMapDrawJob::Start({*g_pCanvas,
+                                               CPlaceList(),
+                                               QSize(),
+                                               QSize(),
+                                               g_GeoDatabase.FilePath(),
+                                               true,
+                                               nullptr,
+                                               false,
+                                               true,
+                                               {}},
+                                              {}, [&read] { read.set_value(); });
                        read.get_future().wait();
                        CGeoPlaceRowsCache::Of(g_GeoDatabase).Adopt(job->RowsRead(), stamp);
                        g_pCanvas->TakeRowsWithTexts();

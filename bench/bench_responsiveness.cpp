@@ -140,8 +140,10 @@ struct Probe {
     }
 
     // Runs `give` (the person's action) from the event loop and measures until its work ends.
+    // `busy`: work the command goes on with in the background (the window usable meanwhile)
+    // that is timed until it ends.
     void measure(const char* name, const std::function<void()>& give,
-                 CListView_Table* target = nullptr) {
+                 CListView_Table* target = nullptr, const std::function<bool()>& busy = {}) {
         // KELVO_PROBE_COMMANDS=map,zoom: only these commands.
         const QStringList only =
             qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
@@ -184,7 +186,7 @@ struct Probe {
                                      "first");
             }
             const bool working = g_StatusProgress.m_wndProgress || QApplication::overrideCursor();
-            if (given && !working && !QApplication::activeModalWidget())
+            if (given && !working && !QApplication::activeModalWidget() && !(busy && busy()))
                 loop.quit();
         });
         const double cpu = cpuMs();
@@ -399,7 +401,10 @@ int RunResponsiveness(const QString& path) {
             QTest::keyClick(map, Qt::Key_Escape);
         };
         lasso("lasso");
-        probe.measure("territory-panel", [&] { probe.command(ID_TERRITORY_PANEL); });
+        // Timed until the panel has counted the places, which it does on a worker thread.
+        probe.measure(
+            "territory-panel", [&] { probe.command(ID_TERRITORY_PANEL); }, nullptr,
+            [] { return CTerritoryPanel::Find() && CTerritoryPanel::Find()->Counting(); });
         map->setFocus();
         lasso("lasso-panel");
         // The commands below are timed as before, without the panel.

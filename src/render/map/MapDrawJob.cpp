@@ -88,6 +88,8 @@ void CMapDrawJob::Run() {
     bool read = false;
     if (m_input.bReadOnly) {
         ReadRows();
+        if (m_input.afterRead && m_pRowsRead && m_strReadError.isEmpty() && !Cancelled())
+            m_input.afterRead(m_pRowsRead);
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (m_done && !Cancelled())
             m_done();

@@ -33,6 +33,9 @@ public:
         // Only reads the rows and draws nothing (rows read ahead for later repaints): in
         // slices outside a transaction, so that a write of the window waits at most a slice.
         bool bReadOnly = false;
+        // With `bReadOnly`: called on the job's thread with the rows read (when they were
+        // read whole) before `done`, for work on them that is to stay off the GUI thread.
+        std::function<void(const std::shared_ptr<const CGeoPlaceRows>&)> afterRead;
     };
     // Both are called on the job's thread: `progress` with the bar's position (0-100) when it
     // changes, `done` once at the end, unless the job was cancelled first.

@@ -47,7 +47,9 @@ void CKelvoView::StartDrawing(bool keepPicture) {
                               g_GeoDatabase.FilePath(),
                               texts,
                               CGeoPlaceRowsCache::Of(g_GeoDatabase).Cached(texts),
-                              false};
+                              false,
+                              false,
+                              {}};
     // A job that reads the texts itself makes reading them ahead meanwhile pointless.
     if (input.bTexts && !input.pRows && g_pReadingAhead)
         g_pReadingAhead->StopReadingAhead();
@@ -139,7 +141,7 @@ void CKelvoView::StartReadingAhead() {
         m_canvas.TakeRowsWithTexts() || !m_canvas.LacksTexts())
         return;
     CMapDrawJob::CInput input{m_canvas, CPlaceList(), QSize(), QSize(), g_GeoDatabase.FilePath(),
-                              true,     nullptr,      false,   true};
+                              true,     nullptr,      false,   true,    {}};
     g_pReadingAhead = this;
     m_stampReadAhead = g_GeoDatabase.DataStamp();
     const quint64 generation = ++m_nReadAheadGeneration;

@@ -1,5 +1,6 @@
 #include "ui/territory/TerritoryPanel.h"
 
+#include "render/map/MapDrawJob.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "render/territory/TerritoryStore.h"
@@ -199,19 +200,31 @@ void CTerritoryPanel::Refresh() {
         problem = store.Error();
     QString error;
     std::shared_ptr<const CGeoPlaceRows> rows;
-    if (g_GeoDatabase.IsOpen())
+    if (g_GeoDatabase.IsOpen()) {
+        rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Cached(true);
+        // After a read on the worker that failed or came too late, this thread reads.
+        if (!rows && !Counting() && !m_bReadHere)
+            StartReading();
+        m_bReadHere = false;
+    } else {
+        StopReading();
+    }
+    if (!rows && !Counting() && g_GeoDatabase.IsOpen())
         rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, &error);
     // Rows read only in part would count too few places: no counts then, and the reason.
     if (!error.isEmpty() && problem.isEmpty())
         problem = error;
     if (rows && error.isEmpty())
         m_count.Update(rows, m_data);
-    else
+    else if (!Counting())
         m_count = CTerritoryCount();
     // The balancing part counts the entries of the list of the map that last had the focus.
     m_pBalance->Update(m_count);
     m_memos.Update(m_count);
     const CTerritoryFigureMap& figures = m_pBalance->Figures();
+    // While the rows are read the number columns say so instead of an old or empty count.
+    const bool counting = Counting();
+    auto figure = [&](qint64 n) { return counting ? QStringLiteral("…") : number(n); };
     m_pList->clear();
     QTreeWidgetItem* select = nullptr;
     for (const CTerritory& t : m_data.territories) {
@@ -219,8 +232,8 @@ void CTerritoryPanel::Refresh() {
         item->setIcon(kName, swatch(t.color));
         item->setText(kName, t.name);
         item->setText(kResponsible, t.responsible);
-        item->setText(kPlaces, number(figures.value(t.id).places));
-        item->setText(kEntries, number(figures.value(t.id).entries));
+        item->setText(kPlaces, figure(figures.value(t.id).places));
+        item->setText(kEntries, figure(figures.value(t.id).entries));
         item->setText(kMemo, t.memo.toString().simplified());
         SetPlaceMemos(item, t.id);
         item->setTextAlignment(kPlaces, Qt::AlignRight);
@@ -232,8 +245,8 @@ void CTerritoryPanel::Refresh() {
     auto* none = new QTreeWidgetItem(m_pList);
     none->setIcon(kName, swatch(QString()));
     none->setText(kName, QStringLiteral("(kein Gebiet)"));
-    none->setText(kPlaces, number(figures.value(0).places));
-    none->setText(kEntries, number(figures.value(0).entries));
+    none->setText(kPlaces, figure(figures.value(0).places));
+    none->setText(kEntries, figure(figures.value(0).entries));
     none->setTextAlignment(kPlaces, Qt::AlignRight);
     none->setTextAlignment(kEntries, Qt::AlignRight);
     none->setData(kName, Qt::UserRole, qint64(0));
@@ -241,7 +254,8 @@ void CTerritoryPanel::Refresh() {
     if (select)
         m_pList->setCurrentItem(select);
     const qint64 spread = TerritoryBalance::Spread(figures, m_data.territories);
-    m_pSpread->setText(m_data.territories.size() < 2
+    m_pSpread->setText(counting ? QStringLiteral("Die Orte werden gezählt …")
+                       : m_data.territories.size() < 2
                            ? QString()
                            : QStringLiteral("Größtes minus kleinstes Gebiet: %1 %2")
                                  .arg(number(spread), spread == 1 ? "Ort" : "Orte"));
@@ -293,4 +307,72 @@ void CTerritoryPanel::ShowDetails() {
 void CTerritoryPanel::Changed() {
     Refresh();
     RepaintMaps(parentWidget());
+}
+
+CTerritoryPanel::~CTerritoryPanel() {
+    StopReading();
+}
+
+void CTerritoryPanel::StartReading() {
+    CMapDrawJob::CInput input{CMapCanvas(g_GeoDatabase, CMapSettings()),
+                              CPlaceList(),
+                              QSize(),
+                              QSize(),
+                              g_GeoDatabase.FilePath(),
+                              true,
+                              nullptr,
+                              false,
+                              true,
+                              {}};
+    // The places are counted on the job's thread too, by the territories as read now.
+    auto counted = std::make_shared<Counted>();
+    input.afterRead = [counted, data = m_data](const std::shared_ptr<const CGeoPlaceRows>& rows) {
+        counted->count.Update(rows, data);
+        counted->memos.Update(counted->count);
+    };
+    m_pCounted = counted;
+    m_stampRead = g_GeoDatabase.DataStamp();
+    const quint64 generation = ++m_nReadGeneration;
+    QPointer<CTerritoryPanel> self(this);
+    m_pReadJob = CMapDrawJob::Start(std::move(input), {}, [self, generation] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, generation] {
+                if (self)
+                    self->ReadDone(generation);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CTerritoryPanel::StopReading() {
+    ++m_nReadGeneration;
+    if (m_pReadJob)
+        m_pReadJob->Cancel();
+    m_pReadJob.reset();
+}
+
+void CTerritoryPanel::ReadDone(quint64 generation) {
+    if (generation != m_nReadGeneration || !m_pReadJob)
+        return;
+    const std::shared_ptr<CMapDrawJob> job = m_pReadJob;
+    StopReading();
+    // Taken only while nothing was stored meanwhile (Adopt compares the stamps); otherwise,
+    // or when the read failed, Refresh reads on this thread and says what went wrong.
+    if (g_GeoDatabase.IsOpen() && job->RowsRead() && job->ReadError().isEmpty() &&
+        job->RowsRead()->HasTexts()) {
+        CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
+        cache.Adopt(job->RowsRead(), m_stampRead);
+        // The count made on the worker is taken; Refresh then places again only what the
+        // territories changed since.
+        if (cache.Cached(true) == job->RowsRead() && m_pCounted->count.Rows() == job->RowsRead()) {
+            m_count = std::move(m_pCounted->count);
+            m_memos = std::move(m_pCounted->memos);
+        }
+    }
+    m_pCounted.reset();
+    m_bReadHere = true;
+    if (isVisible())
+        Refresh();
+    m_bReadHere = false;
 }

@@ -3,6 +3,7 @@
 #include "render/territory/TerritoryAssigner.h"
 #include "render/territory/TerritoryCount.h"
 #include "render/territory/TerritoryPlaceMemos.h"
+#include "store/GeoDatabase.h"
 #include "store/territory/Territory.h"
 
 #include <QDockWidget>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class CKelvoView;
+class CMapDrawJob;
 class CTerritoryBalanceBox;
 class QLabel;
 class QTreeWidget;
@@ -51,6 +53,12 @@ public:
     // balancing part; -1 when it has not (it is hidden, or works with another window).
     static qsizetype LassoPlaces(const CKelvoView* map);
 
+    ~CTerritoryPanel() override;
+
+    // The place rows are still being read on a worker thread: the number columns say so
+    // ("…") and are filled in when the rows are there.
+    bool Counting() const { return bool(m_pReadJob); }
+
     QTreeWidget* List() const { return m_pList; }
     const CTerritoryData& Data() const { return m_data; }
     // The places counted for a territory (0: in none), as the list shows them.
@@ -89,6 +97,11 @@ private:
     void ShowDetails();
     void SetPlaceMemos(QTreeWidgetItem* item, qint64 territory) const;
     void Changed(); // after a write: refresh the panel and repaint the maps
+    // Reads the rows with their texts through a connection of its own; ReadDone takes them
+    // into the rows cache and refreshes.
+    void StartReading();
+    void ReadDone(quint64 generation);
+    void StopReading();
 
     QTreeWidget* m_pList = nullptr;
     QLabel* m_pDetails = nullptr;
@@ -100,4 +113,13 @@ private:
     CTerritoryCount m_count;
     CTerritoryPlaceMemos m_memos; // of m_count's rows
     qint64 m_nChanges = -1;       // the change count read with m_data
+    std::shared_ptr<CMapDrawJob> m_pReadJob;
+    struct Counted {
+        CTerritoryCount count;
+        CTerritoryPlaceMemos memos;
+    };
+    std::shared_ptr<Counted> m_pCounted;  // made on the job's thread
+    CGeoDatabase::CDataStamp m_stampRead; // taken when the read began
+    quint64 m_nReadGeneration = 0;
+    bool m_bReadHere = false; // the next Refresh reads the rows itself
 };

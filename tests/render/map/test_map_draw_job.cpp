@@ -29,8 +29,16 @@ std::shared_ptr<CMapDrawJob> drawInJob(CGeoDatabase& db, const CMapCanvas& canva
     const bool texts = canvas.WantsTexts();
     std::promise<void> done;
     auto job = CMapDrawJob::Start(
-        CMapDrawJob::CInput{canvas, places, kSize, kSize, db.FilePath(), texts,
-                            given ? CGeoPlaceRowsCache::Of(db).Cached(texts) : nullptr, false},
+        CMapDrawJob::CInput{canvas,
+                            places,
+                            kSize,
+                            kSize,
+                            db.FilePath(),
+                            texts,
+                            given ? CGeoPlaceRowsCache::Of(db).Cached(texts) : nullptr,
+                            false,
+                            false,
+                            {}},
         {}, [&done] { done.set_value(); });
     done.get_future().wait();
     return job;

@@ -15,6 +15,7 @@
 #include "ui/territory/TerritoryPanel.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -57,7 +58,10 @@ protected:
         *panel = CTerritoryPanel::Show(frame);
     }
     // The panel's column of list entries, line by line.
+    // Waits for the count the panel makes on a worker thread.
     static QStringList Entries(const CTerritoryPanel* panel) {
+        for (int i = 0; panel->Counting() && i < 500; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QStringList column;
         for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
             column << panel->List()->topLevelItem(i)->text(3);

@@ -9,6 +9,8 @@
 #include "ui/table/CListView_Table.h"
 #include "ui/territory/TerritoryPanel.h"
 
+#include <QCoreApplication>
+
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -32,9 +34,17 @@ void Drag(QWidget* view, QPoint from, QPoint to) {
     QTest::mouseRelease(view, Qt::LeftButton, {}, to);
 }
 
+// The panel once it has counted the places, which it does on a worker thread.
+CTerritoryPanel* Counted(CTerritoryPanel* panel) {
+    for (int i = 0; panel && panel->Counting() && i < 500; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return panel;
+}
+
 // The panel's lines: "Name: places".
-QStringList Lines(const CTerritoryPanel* panel) {
+QStringList Lines(CTerritoryPanel* panel) {
     QStringList lines;
+    Counted(panel);
     for (int i = 0; i < panel->List()->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = panel->List()->topLevelItem(i);
         lines << item->text(0) + ": " + item->text(2);
@@ -95,7 +105,7 @@ TEST_F(TerritoryPanelTest, ABandAssignedToATerritoryChangesTheCountsAndTheColour
     SizeView(view);
     const QImage plain = Shown(view);
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel && panel->isVisible());
     EXPECT_EQ(Lines(panel), QStringList({"Nord: 0", "Süd: 0", "(kein Gebiet): 4"}));
 
@@ -156,7 +166,7 @@ TEST_F(TerritoryPanelTest, ABandAssignedToATerritoryChangesTheCountsAndTheColour
 TEST_F(TerritoryPanelTest, RefusedInputLeavesEverythingAsItWasAndSaysWhy) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg()}));
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     Answer({"Ost"});
     panel->findChild<QPushButton*>("Neu")->click();
@@ -224,7 +234,7 @@ TEST_F(TerritoryPanelTest, AWriteWaitsForTheCheckOfTheFileAndADamagedOneIsRefuse
     ASSERT_TRUE(InsertRows(rows));
     ASSERT_TRUE(g_GeoDatabase.Execute("COMMIT"));
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     const QString path = g_GeoDatabase.FilePath();
 
@@ -290,7 +300,7 @@ TEST_F(TerritoryPanelTest, TheResponsibleAndTheMemoAreWrittenAndAConcurrentMemoI
     CTerritoryStore store(g_GeoDatabase);
     ASSERT_GT(store.Create({0, "Nord", "#102030", "", {}}), 0) << store.Error().toStdString();
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     QTreeWidget* list = panel->List();
     list->setCurrentItem(list->topLevelItem(0));
@@ -363,10 +373,11 @@ TEST_F(TerritoryPanelTest, ThePlacesMemosShowPerTerritoryAndAClickOnAGoneTerrito
     ASSERT_GT(store.Create({0, "Süd", "#c00000", "", {}}), 0);
     ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
     QTreeWidget* list = panel->List();
     const auto memos = [&] {
+        Counted(panel);
         QStringList counts;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             counts << list->topLevelItem(i)->text(5);
@@ -425,7 +436,7 @@ TEST_F(TerritoryPanelTest, TheAssignmentIsExportedAndImportedFromThePanelAllOrNo
     ASSERT_TRUE(store.Assign({{"DE", "10115", "Berlin", "", nord}}));
     CTerritoryData data;
     Trigger(ID_TERRITORY_PANEL);
-    CTerritoryPanel* panel = CTerritoryPanel::Find();
+    CTerritoryPanel* panel = Counted(CTerritoryPanel::Find());
     ASSERT_TRUE(panel);
 
     // Written without a suffix: CSV, the first filter.
