@@ -54,8 +54,9 @@ TEST_P(TableScan, ASearchsBarRisesWithTheRowsLookedAtAndEndsFull) {
     int between = 0;
     for (int i = 0; i < bar.values.size(); ++i) {
         between += bar.values[i] > 0 && bar.values[i] < 90;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GE(bar.values[i], bar.values[i - 1]);
+        }
     }
     EXPECT_GT(between, 20);
 
