@@ -102,6 +102,15 @@ public:
     // ten times a second with the milliseconds waited; false gives up. Once the wait is over
     // it is called with -1. An engine on a file of its own needs none.
     virtual void SetWaitHandler(std::function<bool(int elapsedMs)> /*handler*/) {}
+    // While a statement reads a table from end to end, the hook is told now and then, on the
+    // statement's thread, how many of the table's rows it has looked at so far (also those
+    // it passed over); true stops the statement with an error. An engine that cannot tell
+    // cheaply never calls it. An empty hook ends it.
+    virtual void SetScanHook(std::function<bool(qint64 rowsLookedAt)> /*hook*/) {}
+    // May be called from any thread while the connection is in use on another: the statement
+    // running now stops soon with an error. Nothing happens when none runs. An engine whose
+    // waits end otherwise (SetWaitHandler) needs none.
+    virtual void Interrupt() {}
 
     // Whether the database can be read now: false when another program holds it for longer
     // than the program waits (*engineMessage then says so).

@@ -96,6 +96,18 @@ public:
     // milliseconds waited: true gives up (the operation fails with a message, the next one
     // connects anew).
     void SetGiveUpHook(std::function<bool(int elapsedMs)> hook) { m_giveUpHook = std::move(hook); }
+    // While a statement reads a table from end to end, told now and then how many of its
+    // rows it has looked at (where the engine can tell); true stops the statement.
+    void SetScanHook(std::function<bool(qint64 rowsLookedAt)> hook) {
+        if (m_pBackend)
+            m_pBackend->SetScanHook(std::move(hook));
+    }
+    // From another thread than the one using the connection: the statement running on it
+    // stops soon with an error (a stopped read; on a server SetGiveUpHook ends the wait).
+    void Interrupt() {
+        if (m_pBackend)
+            m_pBackend->Interrupt();
+    }
 
     // The engine, for the recordsets (null while closed), and its SQL texts.
     CGeoBackend* Backend() const { return m_pBackend.get(); }

@@ -106,13 +106,24 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
                 rows->Reserve(quint32(std::max(count, 0)));
             int fields[CGeoTableModel::kColumns];
             std::iota(std::begin(fields), std::end(fields), 0);
+            // A filter's rows are few against the table's: the bar follows the rows the
+            // engine has looked at, where it tells, and else the rows found.
+            qint64 scanned = 0;
+            if (!filter.IsEmpty())
+                db.SetScanHook([&](qint64 looked) {
+                    show(scanned = std::min<qint64>(looked, count));
+                    return stopped(cancel);
+                });
             for (qint64 i = 0; rs.MoveNext(); ++i) {
                 rows->Append(rs, fields, 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2);
-                show(i);
+                show(std::max(i, scanned));
                 if ((i & 1023) == 0 && stopped(cancel))
                     break;
             }
-            if (rs.HasError())
+            if (!filter.IsEmpty())
+                db.SetScanHook({});
+            // A stopped read may end with the engine's error for the interrupt.
+            if (rs.HasError() && !stopped(cancel))
                 result.m_strError = rs.Error();
         }
         if (stopped(cancel)) {

@@ -44,6 +44,20 @@ struct CTableFillJob::State : CProgress {
     std::atomic<bool> done{false};
     mutable std::mutex mutex;
     std::optional<CTableRows> first, result;
+    CGeoDatabase* reader = nullptr; // the thread's connection while it reads (under mutex)
+
+    // The statement running on the thread's connection stops at once (not at the next look
+    // at the flag, which a search finding nothing may not reach before the table's end).
+    void Stop() {
+        cancel = true;
+        std::lock_guard lock(mutex);
+        if (reader)
+            reader->Interrupt();
+    }
+    void Reading(CGeoDatabase* db) {
+        std::lock_guard lock(mutex);
+        reader = db;
+    }
 
     void Start(const QString&) override {}
     void SetPos(int pos) override { percent.store(pos, std::memory_order_relaxed); }
@@ -61,6 +75,7 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
             connection = GeoReaderPool::Take(location);
         }
         CGeoDatabase& reader = *connection;
+        state->Reading(&reader);
         // A stop also ends a wait for the server's answer (the connection then goes).
         reader.SetGiveUpHook([state](int) { return state->cancel.load(); });
         CTableRows rows;
@@ -88,6 +103,7 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
         rows.m_result.m_bCancelled = rows.m_result.m_bCancelled || state->cancel;
         // Kept for the next fill only where nothing was left half read.
         reader.SetGiveUpHook({});
+        state->Reading(nullptr);
         if (!rows.m_result.m_bCancelled && rows.m_result.m_strError.isEmpty())
             GeoReaderPool::Give(std::move(connection));
         connection.reset();
@@ -110,7 +126,7 @@ CTableFillJob::~CTableFillJob() {
 }
 
 void CTableFillJob::Cancel() {
-    m_pState->cancel = true;
+    m_pState->Stop();
 }
 
 int CTableFillJob::Percent() const {

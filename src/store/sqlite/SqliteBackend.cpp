@@ -201,6 +201,30 @@ void CSqliteBackend::SetBusyWait(int timeoutMs, std::function<void()> waiting) {
     m_waiting = std::move(waiting);
 }
 
+void CSqliteBackend::SetScanHook(std::function<bool(qint64)> hook) {
+    m_scanHook = std::move(hook);
+    // Every few thousand steps of the engine's program: some hundred rows of a scan, a
+    // look at a counter each time.
+    sqlite3_progress_handler(m_pHandle, m_scanHook ? 4096 : 0,
+                             m_scanHook ? ProgressHandler : nullptr, this);
+}
+
+int CSqliteBackend::ProgressHandler(void* self) {
+    auto* backend = static_cast<CSqliteBackend*>(self);
+    qint64 rows = 0;
+    for (sqlite3_stmt* stmt = sqlite3_next_stmt(backend->m_pHandle, nullptr); stmt;
+         stmt = sqlite3_next_stmt(backend->m_pHandle, stmt)) {
+        if (sqlite3_stmt_busy(stmt))
+            rows += sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
+    }
+    return backend->m_scanHook(rows) ? 1 : 0;
+}
+
+void CSqliteBackend::Interrupt() {
+    // The engine's one call that is safe from another thread on a connection in use.
+    sqlite3_interrupt(m_pHandle);
+}
+
 int CSqliteBackend::BusyHandler(void* self, int count) {
     auto* backend = static_cast<CSqliteBackend*>(self);
     if (count == 0) {

@@ -27,6 +27,8 @@ public:
     // Another program holding the file is waited for up to timeoutMs; `waiting` is told when
     // a wait starts.
     void SetBusyWait(int timeoutMs, std::function<void()> waiting) override;
+    void SetScanHook(std::function<bool(qint64)> hook) override;
+    void Interrupt() override;
 
     std::unique_ptr<CGeoStatement> Prepare(const QString& sql) override;
     const CGeoSqlDialect& Sql() const override;
@@ -53,6 +55,7 @@ public:
 private:
     CSqliteBackend() = default;
     static int BusyHandler(void* self, int count);
+    static int ProgressHandler(void* self);
     // Runs a statement without rows; false with the German error.
     bool Run(const QString& sql, QString* error = nullptr, bool* busy = nullptr);
     bool CreateTable(const CGeoTableDesc& desc, QString* error);
@@ -66,6 +69,7 @@ private:
     QString m_strPath;
     int m_nBusyTimeoutMs = 5000;
     std::function<void()> m_waiting;
+    std::function<bool(qint64)> m_scanHook;
     QElapsedTimer m_waitClock;
     QByteArray m_checkedStamp; // the file as it was when the last check passed
     WriteCheck m_damaged;      // the file as another connection found it damaged

@@ -1,0 +1,87 @@
+// A search's reading on the file: its bar follows the rows looked at, not the few found, and
+// a stop ends the engine's scan at once, not at the table's end.
+#include "base/Progress.h"
+#include "common/EngineFixture.h"
+#include "common/TestSupport.h"
+#include "render/table/TableFill.h"
+#include "render/table/TableFillJob.h"
+#include "store/GeoDatabase.h"
+#include "store/GeoFilter.h"
+
+#include <QThread>
+
+namespace {
+
+class Bar : public CProgress {
+public:
+    QList<int> values;
+    void Start(const QString&) override {}
+    void SetPos(int pos) override { values << pos; }
+    void Finish() override {}
+};
+
+class TableScan : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (OnServer())
+            GTEST_SKIP() << "the server tells no scan position";
+        OpenEmpty(db);
+        QList<QStringList> rows;
+        for (int i = 0; i < 60000; ++i)
+            rows << QStringList{QStringLiteral("D"), QString::number(10000 + i),
+                                QStringLiteral("Ort %1").arg(i), QStringLiteral("8,5"),
+                                QStringLiteral("50,1")};
+        ASSERT_TRUE(db.BeginWrite());
+        ASSERT_EQ(TestSupport::InsertRows(
+                      db, {GEO_STAAT, GEO_PLZ, GEO_ORT, GEO_LANGENGRAD, GEO_BREITENGRAD}, rows),
+                  "");
+        ASSERT_TRUE(db.CommitWrite());
+    }
+    CGeoDatabase db;
+};
+
+TEST_P(TableScan, ASearchsBarRisesWithTheRowsLookedAtAndEndsFull) {
+    // One row found, the last of the table: the bar used to stay at 0 until the end.
+    Bar bar;
+    const CTableRows rows =
+        ReadTableRows(db, db.m_Table, GeoFilter::Search(QStringLiteral("Ort 59999")), &bar);
+    ASSERT_EQ(rows.m_result.m_nFound, 1);
+    ASSERT_FALSE(bar.values.isEmpty());
+    EXPECT_EQ(bar.values.last(), 100);
+    int between = 0;
+    for (int i = 0; i < bar.values.size(); ++i) {
+        between += bar.values[i] > 0 && bar.values[i] < 90;
+        if (i > 0) {
+            EXPECT_GE(bar.values[i], bar.values[i - 1]);
+        }
+    }
+    EXPECT_GT(between, 20);
+
+    // The table's own fill keeps its bar: the rows read against the rows counted.
+    Bar all;
+    ReadTableRows(db, db.m_Table, {}, &all);
+    EXPECT_EQ(all.values.last(), 100);
+}
+
+TEST_P(TableScan, AStoppedSearchEndsItsScanBeforeTheTablesEnd) {
+    // A search that finds nothing looks at every row without a row to check the stop at.
+    CTableFillJob job(db, db.m_Table, GeoFilter::Search(QStringLiteral("nirgendwo")), {});
+    for (int i = 0; i < 20000 && job.Percent() < 2 && !job.IsDone(); ++i)
+        QThread::usleep(50);
+    ASSERT_FALSE(job.IsDone()) << "the scan was over before it could be stopped";
+    job.Cancel();
+    ASSERT_TRUE(CTableFillJob::WaitForAll(5000));
+    // Stopped well before the scan's end (90: every row looked at), without an error.
+    EXPECT_LT(job.Percent(), 60);
+    const std::optional<CTableRows> rows = job.TakeResult();
+    ASSERT_TRUE(rows);
+    EXPECT_TRUE(rows->m_result.m_bCancelled);
+    EXPECT_TRUE(rows->m_result.m_strError.isEmpty());
+}
+
+KELVO_ON_BOTH_ENGINES(TableScan);
+
+} // namespace
