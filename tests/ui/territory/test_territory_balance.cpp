@@ -60,8 +60,8 @@ protected:
     // The panel's column of list entries, line by line.
     // Waits for the count the panel makes on a worker thread.
     static QStringList Entries(const CTerritoryPanel* panel) {
-        for (int i = 0; panel->Counting() && i < 500; ++i)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (!QTest::qWaitFor([panel] { return !panel->Counting(); }, 20000))
+            ADD_FAILURE() << "the panel is still counting";
         QStringList column;
         for (int i = 0; i < panel->List()->topLevelItemCount(); ++i)
             column << panel->List()->topLevelItem(i)->text(3);

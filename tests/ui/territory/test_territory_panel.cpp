@@ -36,8 +36,8 @@ void Drag(QWidget* view, QPoint from, QPoint to) {
 
 // The panel once it has counted the places, which it does on a worker thread.
 CTerritoryPanel* Counted(CTerritoryPanel* panel) {
-    for (int i = 0; panel && panel->Counting() && i < 500; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (panel && !QTest::qWaitFor([panel] { return !panel->Counting(); }, 20000))
+        ADD_FAILURE() << "the panel is still counting";
     return panel;
 }
 
