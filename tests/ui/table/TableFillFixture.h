@@ -11,6 +11,7 @@
 #include "ui/table/CDia_Radius.h"
 
 #include <QHeaderView>
+#include <QProgressBar>
 
 #include <functional>
 

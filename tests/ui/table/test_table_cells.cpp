@@ -1,7 +1,7 @@
 // The cells of a table window: painted the short way they look exactly as the standard
 // delegate paints them, and the first screen of rows a window shows while it fills is the
 // screen it shows once every row is in.
-#include "TableCommandsFixture.h"
+#include "TableFillFixture.h"
 
 #include "ui/table/TableCellDelegate.h"
 
@@ -83,23 +83,7 @@ TEST(TableCells, PaintedTheShortWayTheyLookAsTheStandardDelegatePaintsThem) {
     }
 }
 
-class TableFirstScreenTest : public TableCommandsFixture {
-protected:
-    // Runs `act` once the window being filled shows its first rows, from inside the fill.
-    static void WhileFilling(std::function<void(CListView_Table*)> act, int tries = 10000) {
-        QTimer::singleShot(1, [act, tries] {
-            for (QWidget* widget : QApplication::allWidgets()) {
-                auto* view = dynamic_cast<CListView_Table*>(widget);
-                if (view && view->IsFilling() && view->GetModel().RowCount() > 0) {
-                    act(view);
-                    return;
-                }
-            }
-            if (tries > 0)
-                WhileFilling(act, tries - 1);
-        });
-    }
-};
+class TableFirstScreenTest : public TableFillTest {};
 
 TEST_F(TableFirstScreenTest, TheFirstScreenOfAFillingWindowIsTheScreenOfTheFilledOne) {
     QList<Fields> rows;
