@@ -26,6 +26,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 enum Column { kName, kPlaces, kEntries, kSum, kPlacesAfter, kEntriesAfter, kSumAfter };
@@ -80,15 +82,37 @@ CTerritoryBalanceBox::CTerritoryBalanceBox(QWidget* mainWindow, QWidget* parent)
     connect(m_pTarget, &QComboBox::currentIndexChanged, this, [this] { ShowFigures(); });
     connect(m_pAssign, &QPushButton::clicked, this, [this] { OnAssign(); });
     if (auto* mdi = mainWindow->findChild<QMdiArea*>()) {
-        connect(mdi, &QMdiArea::subWindowActivated, this, [this] {
-            if (!m_pCount)
-                return;
-            ReadEntries();
-            ReadSelection();
-            ShowSelection();
-            ShowFigures();
-        });
+        connect(mdi, &QMdiArea::subWindowActivated, this, [this] { Reread(true); });
     }
+}
+
+void CTerritoryBalanceBox::Reread(bool entries) {
+    if (!m_pCount)
+        return;
+    // A closed panel reads nothing: the selection of a map is a scan of all its rows. It is
+    // read when the panel shows again.
+    if (!isVisible()) {
+        m_bStale = true;
+        return;
+    }
+    if (entries || std::exchange(m_bStale, false))
+        ReadEntries();
+    ReadSelection();
+    ShowSelection();
+    ShowFigures();
+}
+
+void CTerritoryBalanceBox::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Queued: the panel opened by its command counts and reads all anew right after.
+    if (m_bStale)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_bStale)
+                    Reread(true);
+            },
+            Qt::QueuedConnection);
 }
 
 void CTerritoryBalanceBox::Update(const CTerritoryCount& count) {
@@ -104,6 +128,7 @@ void CTerritoryBalanceBox::Update(const CTerritoryCount& count) {
         m_pTarget->addItem(QStringLiteral("(kein Gebiet)"), qint64(0));
         m_pTarget->setCurrentIndex(std::max(0, m_pTarget->findData(target)));
     }
+    m_bStale = false;
     ReadEntries();
     ReadSelection();
     ShowSelection();
@@ -173,13 +198,8 @@ void CTerritoryBalanceBox::ReadSelection() {
         if (m_pWatched)
             disconnect(m_pWatched, nullptr, this, nullptr);
         m_pWatched = table->selectionModel();
-        connect(m_pWatched, &QItemSelectionModel::selectionChanged, this, [this] {
-            if (!m_pCount)
-                return;
-            ReadSelection();
-            ShowSelection();
-            ShowFigures();
-        });
+        connect(m_pWatched, &QItemSelectionModel::selectionChanged, this,
+                [this] { Reread(false); });
     }
     if (!rows || !sub)
         return;
@@ -199,11 +219,7 @@ void CTerritoryBalanceBox::ReadSelection() {
 }
 
 void CTerritoryBalanceBox::SelectionChanged() {
-    if (!m_pCount)
-        return;
-    ReadSelection();
-    ShowSelection();
-    ShowFigures();
+    Reread(false);
 }
 
 void CTerritoryBalanceBox::ShowSelection() {

@@ -50,7 +50,12 @@ signals:
     // The selected places were assigned: the panel counts again.
     void Assigned();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // The selection (and with `entries` the list's entries) read anew and shown.
+    void Reread(bool entries);
     void ReadEntries();
     void ReadSelection();
     void ShowSelection();
@@ -76,4 +81,5 @@ private:
     int m_nColumn = -1;
     QHash<int, double> m_values;
     QPointer<QItemSelectionModel> m_pWatched;
+    bool m_bStale = false; // a window or selection changed while the panel was closed
 };

@@ -265,3 +265,33 @@ TEST_F(TerritoryBalanceTest, AnotherUsersTerritoryShowsInThePanelWhenTheMapIsWor
     EXPECT_EQ(panel->List()->topLevelItem(0)->text(0), "Nord");
     EXPECT_EQ(panel->Places(nord), 1);
 }
+
+TEST_F(TerritoryBalanceTest, AClosedPanelReadsTheSelectionWhenItShowsAgain) {
+    CKelvoView* map = nullptr;
+    CTerritoryPanel* panel = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PanelBesideAMap(&map, &panel));
+    CTerritoryBalanceBox* box = panel->Balance();
+    Entries(panel);
+    // Without a lasso the map's selection is its extent: both places.
+    const QString extent = box->SelectionText()->text();
+    EXPECT_TRUE(extent.startsWith("Gewählt: 2 Orte\n")) << extent.toStdString();
+
+    // Closed, the panel leaves the windows worked in meanwhile alone: reading a map's
+    // selection scans all its rows.
+    panel->close();
+    Process();
+    CListView_Table* table = OpenTable();
+    ASSERT_TRUE(table);
+    ClickRow(table, 1);
+    EXPECT_EQ(box->SelectionText()->text().toStdString(), extent.toStdString());
+
+    // Shown again (as a docked panel's tab is), it reads what is selected now.
+    panel->show();
+    Process();
+    EXPECT_TRUE(box->SelectionText()->text().startsWith("Gewählt: 1 Ort\nDE 69117 Heidelberg: "
+                                                        "(kein Gebiet)"))
+        << box->SelectionText()->text().toStdString();
+    ClickRow(table, 0);
+    EXPECT_TRUE(box->SelectionText()->text().startsWith("Gewählt: 1 Ort\nDE 10115 Berlin: Nord"))
+        << box->SelectionText()->text().toStdString();
+}
