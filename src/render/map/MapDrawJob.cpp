@@ -1,6 +1,7 @@
 #include "render/map/MapDrawJob.h"
 
 #include "base/Progress.h"
+#include "base/VectorState.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "store/DbLocation.h"
 #include "store/GeoDatabase.h"
@@ -57,6 +58,7 @@ std::shared_ptr<CMapDrawJob> CMapDrawJob::Start(CInput input, Progress progress,
         new CMapDrawJob(std::move(input), std::move(progress), std::move(done)));
     ++s_nRunning;
     jobThreads().start([job] {
+        VectorState::ClearUpper();
         job->Run();
         --s_nRunning;
     });

@@ -2,6 +2,7 @@
 
 #include "base/Progress.h"
 #include "base/StepTrace.h"
+#include "base/VectorState.h"
 #include "render/table/TableNearest.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoReaderPool.h"
@@ -33,7 +34,10 @@ QThreadPool& jobThreads() {
 
 // Runs `run` on a thread of the jobs' pool.
 void startThread(std::function<void()> run) {
-    jobThreads().start(std::move(run));
+    jobThreads().start([run = std::move(run)] {
+        VectorState::ClearUpper();
+        run();
+    });
 }
 
 } // namespace
