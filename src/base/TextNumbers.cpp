@@ -151,9 +151,47 @@ QStringView TrimSpace(QStringView text) {
     return text.mid(b, e - b);
 }
 
+namespace {
+
+// A text of only [sign]digits[.digits] with at most 15 digits (every coordinate): its digits
+// are an integer a double holds exactly, and so is the power of ten of its decimals; their
+// quotient is the correctly rounded number, the one from_chars gives.
+bool shortDecimal(const char* p, const char* end, double* value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr int kMostDigits = 15;
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+'))
+        negative = *p++ == '-';
+    quint64 digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        if (isDigit(char16_t(*p))) {
+            if (++count > kMostDigits)
+                return false;
+            digits = digits * 10 + quint64(*p - '0');
+            decimals += point;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0)
+        return false;
+    const double v = double(digits) / kPowers[decimals];
+    *value = negative ? -v : v;
+    return true;
+}
+
+} // namespace
+
 bool ParseNumber(QByteArrayView text, double* value) {
     const char* begin = text.data();
     const char* end = begin + text.size();
+    if (shortDecimal(begin, end, value))
+        return true;
     const char* consumed = begin;
     const double v = atofImpl(begin, end, &consumed);
     if (consumed == begin || !std::isfinite(v))

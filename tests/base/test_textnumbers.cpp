@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -90,4 +91,31 @@ TEST(TextNumbers, LongNumbersReadAsTheCRuntimeReadsThem) {
     EXPECT_TRUE(TextNumbers::ParseNumber("1" + zeros200, &v));
     EXPECT_EQ(v, 1e200);
     EXPECT_EQ(TextNumbers::Atof(QByteArrayView("4.9e-324")), std::strtod("4.9e-324", nullptr));
+}
+
+TEST(TextNumbers, ShortDecimalsReadAsTheCRuntimeReadsThem) {
+    // Coordinates and other plain decimals of up to 17 digits, the point anywhere, with and
+    // without a sign: bit for bit strtod's number.
+    std::mt19937_64 random(20261210);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + int(random() % 17);
+        QByteArray text = QByteArray::number(qulonglong(random() % 100000000000000000ull))
+                              .rightJustified(digits, '0', true);
+        const int point = int(random() % (digits + 2)) - 1; // -1: none
+        if (point >= 0)
+            text.insert(point, '.');
+        if (random() % 3 == 0)
+            text.prepend(random() % 2 ? '-' : '+');
+        double value = 0;
+        ASSERT_TRUE(TextNumbers::ParseNumber(text, &value)) << text.constData();
+        const double expected = std::strtod(text.constData(), nullptr);
+        EXPECT_EQ(std::memcmp(&value, &expected, sizeof(double)), 0)
+            << text.constData() << ": " << value << " against " << expected;
+    }
+    double v = 1;
+    EXPECT_TRUE(TextNumbers::ParseNumber("-0.0", &v));
+    EXPECT_TRUE(std::signbit(v));
+    EXPECT_FALSE(TextNumbers::ParseNumber("1.2.3", &v));
+    EXPECT_FALSE(TextNumbers::ParseNumber("-", &v));
+    EXPECT_FALSE(TextNumbers::ParseNumber("+.", &v));
 }
