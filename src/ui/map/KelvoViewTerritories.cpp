@@ -5,6 +5,7 @@
 
 #include "base/CommandIds.h"
 #include "base/GermanNumbers.h"
+#include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
 #include "ui/map/PostalAreaDialog.h"
 #include "ui/map/TerritoryOutlineDialog.h"
@@ -16,10 +17,12 @@
 #include "ui/territory/TerritoryPanel.h"
 #include "ui/territory/TerritoryPlaces.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace {
 
@@ -108,6 +111,7 @@ void CKelvoView::OnAssignTerritory() {
     }
     if (CTerritoryPanel::Assign(this, places) && !m_lasso.IsEmpty()) {
         m_lasso.Clear();
+        DropLassoCount();
         CTerritoryPanel::MapSelectionChanged();
         update();
     }
@@ -121,6 +125,7 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
             m_band.IsTracking())
             return false;
         m_lasso.Begin(point);
+        DropLassoCount();
         update();
         return true;
     case QEvent::MouseMove:
@@ -134,23 +139,24 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
             return false;
         m_lasso.Move(point);
         const bool enclosed = m_lasso.End(m_canvas);
-        CTerritoryPanel::MapSelectionChanged();
-        if (!enclosed) {
-            status(QStringLiteral("Das Lasso umschließt keine Fläche."));
-        } else {
-            // Counted once: by the panel's balancing part when it is shown, else here.
-            QString error;
-            qsizetype places = CTerritoryPanel::LassoPlaces(this);
-            if (places < 0)
-                places = TerritoryPlaces::CountInLasso(m_lasso, &error);
-            if (!error.isEmpty())
-                status(error);
-            else
-                status(QStringLiteral("%1 im Lasso. \"Gebiet zuweisen...\" weist sie einem Gebiet "
-                                      "zu, Esc hebt die Auswahl auf.")
-                           .arg(GermanNumbers::Amount(places, QStringLiteral("Ort"),
-                                                      QStringLiteral("Orte"))));
+        DropLassoCount();
+        QString error;
+        std::shared_ptr<const CGeoPlaceRows> rows;
+        if (enclosed && g_GeoDatabase.IsOpen()) {
+            // Positions are enough: the rows the maps drew, without waiting for their texts,
+            // which may still be read ahead on a thread.
+            CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
+            rows = cache.Cached(false);
+            if (!rows)
+                rows = cache.Rows(false, {}, &error);
         }
+        if (!enclosed)
+            status(QStringLiteral("Das Lasso umschließt keine Fläche."));
+        else if (!error.isEmpty())
+            status(error);
+        else
+            StartLassoCount(rows, true);
+        CTerritoryPanel::MapSelectionChanged();
         update();
         return true;
     }
@@ -159,10 +165,56 @@ bool CKelvoView::LassoMouse(QMouseEvent* event) {
     }
 }
 
+void CKelvoView::StartLassoCount(std::shared_ptr<const CGeoPlaceRows> rows, bool announce) {
+    DropLassoCount();
+    m_bLassoCounting = true;
+    const quint64 generation = m_nLassoGeneration;
+    // Counted on a copy of the lasso; a view gone meanwhile drops the result.
+    CMapDrawJob::StartWork([view = QPointer<CKelvoView>(this), generation, announce,
+                            lasso = m_lasso, rows = std::move(rows)]() mutable {
+        CLassoCount count{std::move(rows), {}};
+        if (count.rows)
+            count.inside = TerritoryPlaces::RowsInLasso(lasso, *count.rows);
+        QMetaObject::invokeMethod(
+            qApp,
+            [view, generation, announce, count = std::move(count)]() mutable {
+                if (view)
+                    view->LassoCounted(generation, std::move(count), announce);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CKelvoView::LassoCounted(quint64 generation, CLassoCount count, bool announce) {
+    if (generation != m_nLassoGeneration || !m_bLassoCounting)
+        return;
+    m_bLassoCounting = false;
+    m_lassoCount = std::move(count);
+    if (announce)
+        status(QStringLiteral("%1 im Lasso. \"Gebiet zuweisen...\" weist sie einem Gebiet "
+                              "zu, Esc hebt die Auswahl auf.")
+                   .arg(GermanNumbers::Amount(m_lassoCount.inside.size(), QStringLiteral("Ort"),
+                                              QStringLiteral("Orte"))));
+    CTerritoryPanel::MapSelectionChanged();
+}
+
+void CKelvoView::DropLassoCount() {
+    ++m_nLassoGeneration;
+    m_bLassoCounting = false;
+    m_lassoCount = CLassoCount();
+}
+
+const QList<quint32>* CKelvoView::LassoRows(const CGeoPlaceRows* rows) const {
+    return rows && !m_bLassoCounting && !m_lasso.IsEmpty() && m_lassoCount.rows.get() == rows
+               ? &m_lassoCount.inside
+               : nullptr;
+}
+
 bool CKelvoView::ClearLasso() {
     if (m_lasso.IsEmpty())
         return false;
     m_lasso.Clear();
+    DropLassoCount();
     CTerritoryPanel::MapSelectionChanged();
     update();
     return true;

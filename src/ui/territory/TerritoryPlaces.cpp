@@ -64,25 +64,6 @@ QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error) {
     return placesWhere(inLasso(lasso), error);
 }
 
-qsizetype CountInLasso(const CMapLasso& lasso, QString* error) {
-    if (!g_GeoDatabase.IsOpen())
-        return 0;
-    // Positions are enough: the rows the maps drew, without waiting for their texts, which
-    // may still be read ahead on a thread.
-    CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
-    std::shared_ptr<const CGeoPlaceRows> rows = cache.Cached(false);
-    if (!rows)
-        rows = cache.Rows(false, {}, error);
-    if (!rows || !error->isEmpty())
-        return 0;
-    qsizetype n = 0;
-    for (quint32 k = 0; k < rows->Size(); ++k) {
-        const CGeoPlaceRows::Point& p = rows->Coordinates(k);
-        n += lasso.Contains(p.lon, p.lat);
-    }
-    return n;
-}
-
 QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows) {
     return rowsWhere(rows, inLasso(lasso));
 }

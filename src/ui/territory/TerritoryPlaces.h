@@ -18,8 +18,6 @@ namespace TerritoryPlaces {
 QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error);
 // Every place inside a lasso drawn on a map, or none and the reason in `error`.
 QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error);
-// How many places a lasso holds (without making their exceptions), or 0 and the reason.
-qsizetype CountInLasso(const CMapLasso& lasso, QString* error);
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
 QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows);
 // The places of place rows.
