@@ -7,6 +7,7 @@
 #include "render/map/MapMarks.h"
 #include "render/map/MapPrint.h"
 #include "store/GeoDatabase.h"
+#include "store/territory/Territory.h"
 #include "ui/shell/PrintCommands.h"
 #include "ui/shell/View.h"
 
@@ -168,6 +169,8 @@ private:
     void StartReadingAhead();
     void ReadingAheadDone(quint64 generation);
     void StopReadingAhead();
+    // Stops the reading ahead of whichever window reads the texts ahead.
+    static void StopTextsReadAhead();
     // Esc while it is drawn; false when nothing is.
     bool CancelDrawing();
     // Forgets a drawing under way (a newer repaint replaces it, the window goes).
@@ -198,6 +201,11 @@ private:
         QList<quint32> inside;
     };
     void LassoCounted(quint64 generation, CLassoCount count, bool announce);
+    // "Gebiet zuweisen..." on the lasso: its places with their texts, made on the map jobs'
+    // thread (the texts read there first when no rows in use have them) while the window stays
+    // usable, the status bar saying "Orte werden gelesen:". False when Esc or a close of the
+    // window stopped it.
+    bool PlacesInLasso(QList<CTerritoryException>* places, QString* error);
     void DropLassoCount();
     CLassoCount m_lassoCount;
     quint64 m_nLassoGeneration = 0; // which count the view waits for

@@ -171,3 +171,8 @@ void CKelvoView::StopReadingAhead() {
     if (g_pReadingAhead == this)
         g_pReadingAhead = nullptr;
 }
+
+void CKelvoView::StopTextsReadAhead() {
+    if (g_pReadingAhead)
+        g_pReadingAhead->StopReadingAhead();
+}

@@ -5,14 +5,18 @@
 
 #include "base/CommandIds.h"
 #include "base/GermanNumbers.h"
+#include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
 #include "store/GeoDatabase.h"
 #include "ui/map/PostalAreaDialog.h"
 #include "ui/map/TerritoryOutlineDialog.h"
+#include "ui/shell/ChildFrame.h"
 #include "ui/shell/Globals.h"
 #include "ui/shell/KelvoApp.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/MessageBox.h"
+#include "ui/shell/StatusBarProgress.h"
+#include "ui/table/UsableWait.h"
 #include "ui/territory/TerritoryOutlineSave.h"
 #include "ui/territory/TerritoryPanel.h"
 #include "ui/territory/TerritoryPlaces.h"
@@ -23,6 +27,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+
+#include <atomic>
+#include <optional>
 
 namespace {
 
@@ -102,9 +109,11 @@ bool CKelvoView::OnUpdateTerritoryCommand(int id, CCmdUI& ui) {
 
 void CKelvoView::OnAssignTerritory() {
     QString error;
-    const QList<CTerritoryException> places = m_lasso.IsEmpty()
-                                                  ? TerritoryPlaces::InExtent(m_canvas, &error)
-                                                  : TerritoryPlaces::InLasso(m_lasso, &error);
+    QList<CTerritoryException> places;
+    if (m_lasso.IsEmpty())
+        places = TerritoryPlaces::InExtent(m_canvas, &error);
+    else if (!PlacesInLasso(&places, &error))
+        return; // stopped
     if (!error.isEmpty()) {
         KelvoMessageBox(error, this);
         return;
@@ -115,6 +124,86 @@ void CKelvoView::OnAssignTerritory() {
         CTerritoryPanel::MapSelectionChanged();
         update();
     }
+}
+
+bool CKelvoView::PlacesInLasso(QList<CTerritoryException>* places, QString* error) {
+    if (!g_GeoDatabase.IsOpen())
+        return true;
+    struct Shared {
+        std::atomic<bool> done{false};
+        std::atomic<int> percent{0};
+        QList<CTerritoryException> places;
+    };
+    auto shared = std::make_shared<Shared>();
+    CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
+    const std::shared_ptr<const CGeoPlaceRows> rows = cache.Cached(true);
+    // The lasso's count is taken when it was made over these rows.
+    const QList<quint32>* counted = LassoRows(rows.get());
+    auto make = [shared, lasso = m_lasso,
+                 counted =
+                     counted ? std::optional(*counted) : std::nullopt](const CGeoPlaceRows& read) {
+        shared->places = TerritoryPlaces::OfPlaceRows(
+            read, counted ? *counted : TerritoryPlaces::RowsInLasso(lasso, read));
+    };
+    auto finished = [shared] {
+        shared->done = true;
+        CUsableWait::Wake();
+    };
+    std::shared_ptr<CMapDrawJob> read;
+    const CGeoDatabase::CDataStamp stamp = g_GeoDatabase.DataStamp();
+    if (rows) {
+        CMapDrawJob::StartWork([make, finished, rows] {
+            make(*rows);
+            finished();
+        });
+    } else {
+        // The texts are read here with their progress; reading them ahead meanwhile would
+        // read them twice.
+        StopTextsReadAhead();
+        CMapDrawJob::CInput input =
+            CMapDrawJob::CInput::RowsOnly(m_canvas, g_GeoDatabase.FilePath());
+        input.afterRead = [make](const std::shared_ptr<const CGeoPlaceRows>& texts) {
+            make(*texts);
+        };
+        read = CMapDrawJob::Start(
+            std::move(input), [shared](int percent) { shared->percent = percent; }, finished);
+    }
+    bool done = false, closeRefused = false;
+    {
+        CStatusBarProgress progress(Qt::BusyCursor);
+        progress.Start(QStringLiteral("Orte werden gelesen:"));
+        CUsableWait wait;
+        done = wait.Run(
+            [&] {
+                progress.SetPos(shared->percent);
+                return shared->done.load();
+            },
+            GetParentFrame());
+        closeRefused = wait.CloseRefused();
+    }
+    if (!done) {
+        // Stopped: nothing is assigned; a close of the window waited for this.
+        if (read)
+            read->Cancel();
+        if (closeRefused && GetParentFrame())
+            GetParentFrame()->close();
+        else
+            status(QString());
+        return false;
+    }
+    if (read) {
+        if (read->DatabaseBusy()) {
+            *error = CKelvoApp::DatabaseInUseText();
+            return true;
+        }
+        if (!read->ReadError().isEmpty()) {
+            *error = read->ReadError();
+            return true;
+        }
+        cache.Adopt(read->RowsRead(), stamp);
+    }
+    *places = std::move(shared->places);
+    return true;
 }
 
 bool CKelvoView::LassoMouse(QMouseEvent* event) {

@@ -16,8 +16,6 @@ namespace TerritoryPlaces {
 // Every place inside the extent of a map (a zoom window shows the band it was dragged from);
 // none, and the reason in `error`, when the rows cannot be read whole.
 QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error);
-// Every place inside a lasso drawn on a map, or none and the reason in `error`.
-QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error);
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
 QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows);
 // The places of place rows.

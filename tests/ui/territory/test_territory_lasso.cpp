@@ -3,6 +3,7 @@
 // panel and a map window, the lasso dragged with Ctrl held as a user drags it.
 #include "ui/MapViewFixture.h"
 
+#include "base/CommandIds.h"
 #include "base/GermanNumbers.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "render/rows/GeoPlaceRowsCache.h"
@@ -13,6 +14,7 @@
 
 #include <QLabel>
 #include <QLocale>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -140,6 +142,74 @@ TEST_F(TerritoryLassoTest, CountsMadeOnWorkersEqualTheCountsMadeRowByRow) {
     EXPECT_FALSE(view->LassoCounting());
     EXPECT_EQ(frame->GetMessageText(), QString());
     EXPECT_TRUE(chosen().startsWith("Gewählt: 1.200 Orte\n")) << qPrintable(chosen());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+// "Gebiet zuweisen..." on a lasso before the texts of the places were read: they are read on
+// a worker while the window answers, Esc stops that and assigns nothing, and the places
+// assigned are those inside the lasso.
+TEST_F(TerritoryLassoTest, AssigningTheLassosPlacesReadsTheirTextsWhileTheWindowAnswers) {
+    Places();
+    CKelvoView* view = OpenMap();
+    ASSERT_TRUE(view);
+    SizeView(view);
+    view->setFocus();
+    DragLasso(view, 200);
+    Process();
+    ASSERT_FALSE(view->Lasso().isEmpty());
+    QStringList inside;
+    {
+        const std::shared_ptr<const CGeoPlaceRows> rows =
+            CGeoPlaceRowsCache::Of(g_GeoDatabase).Cached(true);
+        ASSERT_TRUE(rows);
+        for (quint32 k = 0; k < rows->Size(); ++k) {
+            if (view->LassoArea().Contains(rows->Coordinates(k).lon, rows->Coordinates(k).lat))
+                inside << QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Plz)) + " " +
+                              QString::fromUtf8(rows->TextOf(k, CGeoPlaceRows::Ort));
+        }
+    }
+    ASSERT_GT(inside.size(), 100);
+    // As right after the map opened: no rows with texts in memory.
+    CGeoPlaceRowsCache::Of(g_GeoDatabase).Clear();
+
+    QStringList asked;
+    bool answered = false, answeredBeforeAsking = false;
+    CTerritoryPanel::SetAskHook(
+        [&](const QString& label, const QStringList&, const QString&) -> std::optional<QString> {
+            asked << label;
+            answeredBeforeAsking = answered;
+            return QString("Ost");
+        });
+    auto assign = [this] {
+        frame->GetActions(ID_TERRITORY_ASSIGN).value(0)->trigger();
+        Process();
+    };
+    QTimer::singleShot(0, view, [view] { QTest::keyClick(view, Qt::Key_Escape); });
+    assign();
+    EXPECT_TRUE(asked.isEmpty()) << qPrintable(asked.join('\n'));
+    EXPECT_FALSE(view->Lasso().isEmpty()) << "the Esc stopped the reading, not the lasso";
+    CTerritoryData data;
+    ASSERT_TRUE(CTerritoryStore(g_GeoDatabase).Load(&data));
+    EXPECT_EQ(data.exceptions.size(), 1);
+
+    QTimer::singleShot(0, view, [&answered] { answered = true; });
+    assign();
+    CTerritoryPanel::SetAskHook({});
+    EXPECT_EQ(asked, QStringList{QStringLiteral("%1 Orte dem Gebiet zuweisen:")
+                                     .arg(QLocale(QLocale::German).toString(inside.size()))});
+    EXPECT_TRUE(answeredBeforeAsking) << "the texts were read on the GUI thread";
+    EXPECT_TRUE(view->Lasso().isEmpty());
+    ASSERT_TRUE(CTerritoryStore(g_GeoDatabase).Load(&data));
+    const CTerritory* ost = data.FindByName("Ost");
+    ASSERT_TRUE(ost);
+    QStringList assigned;
+    for (const CTerritoryException& e : data.exceptions) {
+        if (e.territory == ost->id)
+            assigned << QString::fromUtf8(e.plz) + " " + QString::fromUtf8(e.ort);
+    }
+    assigned.sort();
+    inside.sort();
+    EXPECT_EQ(assigned, inside);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
