@@ -201,11 +201,11 @@ private:
         QList<quint32> inside;
     };
     void LassoCounted(quint64 generation, CLassoCount count, bool announce);
-    // "Gebiet zuweisen..." on the lasso: its places with their texts, made on the map jobs'
-    // thread (the texts read there first when no rows in use have them) while the window stays
-    // usable, the status bar saying "Orte werden gelesen:". False when Esc or a close of the
-    // window stopped it.
-    bool PlacesInLasso(QList<CTerritoryException>* places, QString* error);
+    // What "Gebiet zuweisen..." assigns: the places in the lasso, or without one those of the
+    // extent, with their texts, made on the map jobs' thread (the texts read there first when
+    // no rows in use have them) while the window stays usable, the status bar saying "Orte
+    // werden gelesen:". False when Esc or a close of the window stopped it.
+    bool SelectedPlaces(QList<CTerritoryException>* places, QString* error);
     void DropLassoCount();
     CLassoCount m_lassoCount;
     quint64 m_nLassoGeneration = 0; // which count the view waits for

@@ -110,9 +110,7 @@ bool CKelvoView::OnUpdateTerritoryCommand(int id, CCmdUI& ui) {
 void CKelvoView::OnAssignTerritory() {
     QString error;
     QList<CTerritoryException> places;
-    if (m_lasso.IsEmpty())
-        places = TerritoryPlaces::InExtent(m_canvas, &error);
-    else if (!PlacesInLasso(&places, &error))
+    if (!SelectedPlaces(&places, &error))
         return; // stopped
     if (!error.isEmpty()) {
         KelvoMessageBox(error, this);
@@ -126,7 +124,7 @@ void CKelvoView::OnAssignTerritory() {
     }
 }
 
-bool CKelvoView::PlacesInLasso(QList<CTerritoryException>* places, QString* error) {
+bool CKelvoView::SelectedPlaces(QList<CTerritoryException>* places, QString* error) {
     if (!g_GeoDatabase.IsOpen())
         return true;
     struct Shared {
@@ -139,11 +137,15 @@ bool CKelvoView::PlacesInLasso(QList<CTerritoryException>* places, QString* erro
     const std::shared_ptr<const CGeoPlaceRows> rows = cache.Cached(true);
     // The lasso's count is taken when it was made over these rows.
     const QList<quint32>* counted = LassoRows(rows.get());
+    // Without a lasso, the places of the extent (a copy of the canvas that has it).
     auto make = [shared, lasso = m_lasso,
+                 extent = m_lasso.IsEmpty() ? std::optional(m_canvas) : std::nullopt,
                  counted =
                      counted ? std::optional(*counted) : std::nullopt](const CGeoPlaceRows& read) {
         shared->places = TerritoryPlaces::OfPlaceRows(
-            read, counted ? *counted : TerritoryPlaces::RowsInLasso(lasso, read));
+            read, counted  ? *counted
+                  : extent ? TerritoryPlaces::RowsInExtent(*extent, read)
+                           : TerritoryPlaces::RowsInLasso(lasso, read));
     };
     auto finished = [shared] {
         shared->done = true;

@@ -4,10 +4,7 @@
 #include "render/map/MapCanvas.h"
 #include "render/map/MapLasso.h"
 #include "render/rows/GeoPlaceRows.h"
-#include "render/rows/GeoPlaceRowsCache.h"
 #include "render/table/GeoTableModel.h"
-#include "store/GeoDatabase.h"
-#include "ui/shell/Globals.h"
 
 namespace TerritoryPlaces {
 
@@ -25,17 +22,6 @@ template <typename Inside> QList<quint32> rowsWhere(const CGeoPlaceRows& rows, I
     return found;
 }
 
-// The places of the open database whose position `inside` takes; none, and the reason in
-// `error`, when the rows cannot be read whole (a part would assign some places silently).
-template <typename Inside> QList<CTerritoryException> placesWhere(Inside inside, QString* error) {
-    if (!g_GeoDatabase.IsOpen())
-        return {};
-    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, error);
-    if (!rows || !error->isEmpty())
-        return {};
-    return OfPlaceRows(*rows, rowsWhere(*rows, inside));
-}
-
 auto inExtent(const CMapCanvas& canvas) {
     return [&canvas](double lon, double lat) {
         return lon >= canvas.m_dLonWest && lon <= canvas.m_dLonEast && lat >= canvas.m_dLatSouth &&
@@ -48,10 +34,6 @@ auto inLasso(const CMapLasso& lasso) {
 }
 
 } // namespace
-
-QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error) {
-    return placesWhere(inExtent(canvas), error);
-}
 
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows) {
     return rowsWhere(rows, inExtent(canvas));

@@ -13,9 +13,8 @@ class CMapLasso;
 // The places a user picks for "Gebiet zuweisen...", as exceptions without territory yet.
 namespace TerritoryPlaces {
 
-// Every place inside the extent of a map (a zoom window shows the band it was dragged from);
-// none, and the reason in `error`, when the rows cannot be read whole.
-QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error);
+// The place rows inside the extent of a map (a zoom window shows the band it was dragged
+// from), or inside a lasso drawn on it.
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
 QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows);
 // The places of place rows.

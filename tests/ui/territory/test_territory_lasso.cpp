@@ -147,8 +147,8 @@ TEST_F(TerritoryLassoTest, CountsMadeOnWorkersEqualTheCountsMadeRowByRow) {
 
 // "Gebiet zuweisen..." on a lasso before the texts of the places were read: they are read on
 // a worker while the window answers, Esc stops that and assigns nothing, and the places
-// assigned are those inside the lasso.
-TEST_F(TerritoryLassoTest, AssigningTheLassosPlacesReadsTheirTextsWhileTheWindowAnswers) {
+// assigned are those inside the lasso; without a lasso those of the extent, read the same way.
+TEST_F(TerritoryLassoTest, AssigningPlacesReadsTheirTextsWhileTheWindowAnswers) {
     Places();
     CKelvoView* view = OpenMap();
     ASSERT_TRUE(view);
@@ -210,6 +210,22 @@ TEST_F(TerritoryLassoTest, AssigningTheLassosPlacesReadsTheirTextsWhileTheWindow
     assigned.sort();
     inside.sort();
     EXPECT_EQ(assigned, inside);
+
+    // Without a lasso the whole extent, read the same way.
+    CGeoPlaceRowsCache::Of(g_GeoDatabase).Clear();
+    asked.clear();
+    answered = answeredBeforeAsking = false;
+    CTerritoryPanel::SetAskHook(
+        [&](const QString& label, const QStringList&, const QString&) -> std::optional<QString> {
+            asked << label;
+            answeredBeforeAsking = answered;
+            return std::nullopt;
+        });
+    QTimer::singleShot(0, view, [&answered] { answered = true; });
+    assign();
+    CTerritoryPanel::SetAskHook({});
+    EXPECT_EQ(asked, QStringList{"1.200 Orte dem Gebiet zuweisen:"});
+    EXPECT_TRUE(answeredBeforeAsking) << "the texts were read on the GUI thread";
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
