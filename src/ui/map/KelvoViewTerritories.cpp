@@ -116,7 +116,10 @@ void CKelvoView::OnAssignTerritory() {
         KelvoMessageBox(error, this);
         return;
     }
-    if (CTerritoryPanel::Assign(this, places) && !m_lasso.IsEmpty()) {
+    const bool assigned = CTerritoryPanel::Assign(this, places);
+    // Millions of places (four texts each) are freed on the map jobs' thread, not here.
+    CMapDrawJob::StartWork([gone = std::move(places)] {});
+    if (assigned && !m_lasso.IsEmpty()) {
         m_lasso.Clear();
         DropLassoCount();
         CTerritoryPanel::MapSelectionChanged();
