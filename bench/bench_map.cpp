@@ -125,18 +125,9 @@ const BenchRegistrar
                    [](CGeoDatabase&) {
                        const CGeoDatabase::CDataStamp stamp = g_GeoDatabase.DataStamp();
                        std::promise<void> read;
-                       const std::shared_ptr<CMapDrawJob> job =
-                           CMapDrawJob::Start({*g_pCanvas,
-                                               CPlaceList(),
-                                               QSize(),
-                                               QSize(),
-                                               g_GeoDatabase.FilePath(),
-                                               true,
-                                               nullptr,
-                                               false,
-                                               true,
-                                               {}},
-                                              {}, [&read] { read.set_value(); });
+                       const std::shared_ptr<CMapDrawJob> job = CMapDrawJob::Start(
+                           CMapDrawJob::CInput::RowsOnly(*g_pCanvas, g_GeoDatabase.FilePath()), {},
+                           [&read] { read.set_value(); });
                        read.get_future().wait();
                        CGeoPlaceRowsCache::Of(g_GeoDatabase).Adopt(job->RowsRead(), stamp);
                        g_pCanvas->TakeRowsWithTexts();

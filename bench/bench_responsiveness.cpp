@@ -139,23 +139,33 @@ struct Probe {
         return nullptr;
     }
 
+    // KELVO_PROBE_COMMANDS=map,zoom: only these commands.
+    static bool chosen(const char* name) {
+        const QStringList only =
+            qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
+        return only.isEmpty() || only.contains(QLatin1String(name));
+    }
+
+    // The paints watched for from now on: a new window's, or the rows of `target` in their
+    // new order (the connection that tells of it, to be let go once the command is over).
+    QMetaObject::Connection watchFor(CListView_Table* target) {
+        watch.known = views();
+        watch.target = target;
+        watch.reordered = watch.painted = false;
+        if (!target)
+            return {};
+        return QObject::connect(&target->GetModel(), &QAbstractItemModel::layoutChanged,
+                                [this] { watch.reordered = true; });
+    }
+
     // Runs `give` (the person's action) from the event loop and measures until its work ends.
     // `busy`: work the command goes on with in the background (the window usable meanwhile)
     // that is timed until it ends.
     void measure(const char* name, const std::function<void()>& give,
                  CListView_Table* target = nullptr, const std::function<bool()>& busy = {}) {
-        // KELVO_PROBE_COMMANDS=map,zoom: only these commands.
-        const QStringList only =
-            qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
-        if (!only.isEmpty() && !only.contains(QLatin1String(name)))
+        if (!chosen(name))
             return;
-        watch.known = views();
-        watch.target = target;
-        watch.reordered = watch.painted = false;
-        QMetaObject::Connection reorder;
-        if (target)
-            reorder = QObject::connect(&target->GetModel(), &QAbstractItemModel::layoutChanged,
-                                       [this] { watch.reordered = true; });
+        const QMetaObject::Connection reorder = watchFor(target);
         QElapsedTimer clock;
         double first = -1, stall = 0, last = 0;
         qint64 lastCpu = StepTrace::ThreadCpu(), lastWait = runDelayNs();
@@ -238,9 +248,7 @@ struct Probe {
     void cancel(const char* name, const std::function<void()>& give,
                 CListView_Table* target = nullptr) {
         constexpr double kGiveUpMs = 5000; // a command still at work then was not stopped
-        const QStringList only =
-            qEnvironmentVariable("KELVO_PROBE_COMMANDS").split(',', Qt::SkipEmptyParts);
-        if (!only.isEmpty() && !only.contains(QLatin1String(name)))
+        if (!chosen(name))
             return;
         // The main window active again after the dialogs before, as a person would find it.
         frame->activateWindow();
@@ -248,13 +256,7 @@ struct Probe {
         QApplication::processEvents();
         const QList<QWidget*> before = views();
         const QByteArray stateBefore = windowsState();
-        watch.known = before;
-        watch.target = target;
-        watch.reordered = watch.painted = false;
-        QMetaObject::Connection reorder;
-        if (target)
-            reorder = QObject::connect(&target->GetModel(), &QAbstractItemModel::layoutChanged,
-                                       [this] { watch.reordered = true; });
+        const QMetaObject::Connection reorder = watchFor(target);
         QElapsedTimer clock;
         // The command may run its work inside `give` (a wait with an event loop of its own).
         double givenAt = -1, escAt = -1, over = -1;
@@ -379,9 +381,9 @@ int RunResponsiveness(const QString& path) {
     probe.measure("map", [&] { QTest::keyClick(probe.frame, Qt::Key_K, Qt::ControlModifier); });
     if (CKelvoView* map = probe.last<CKelvoView>()) {
         // A lasso dragged with Ctrl held round the middle of the map, one pointer move every
-        // 3 pixels as a hand gives them; timed is its end, when the button is let go and the
-        // places inside are counted: without and with the "Gebiete" panel open, which then
-        // counts them for its balancing part too.
+        // 3 pixels as a hand gives them; timed is its end, from the button let go until the
+        // places inside are counted (on a worker thread): without and with the "Gebiete" panel
+        // open, which then shows them in its balancing part.
         const QPointF centre(map->width() / 2.0, map->height() / 2.0);
         const double radius = std::min(map->width(), map->height()) / 3.0;
         const int steps = int(2 * M_PI * radius / 3);
@@ -395,9 +397,10 @@ int RunResponsiveness(const QString& path) {
             QTest::mousePress(map, Qt::LeftButton, Qt::ControlModifier, at(0));
             for (int i = 1; i <= steps; ++i)
                 QTest::mouseMove(map, at(i));
-            probe.measure(name, [&] {
-                QTest::mouseRelease(map, Qt::LeftButton, Qt::ControlModifier, at(steps));
-            });
+            probe.measure(
+                name,
+                [&] { QTest::mouseRelease(map, Qt::LeftButton, Qt::ControlModifier, at(steps)); },
+                nullptr, [map] { return map->LassoCounting(); });
             QTest::keyClick(map, Qt::Key_Escape);
         };
         lasso("lasso");

@@ -1,34 +1,19 @@
 #include "render/map/MapDrawJob.h"
 
+#include "base/JobThreads.h"
 #include "base/Progress.h"
-#include "base/VectorState.h"
 #include "render/rows/GeoPlaceRows.h"
 #include "store/DbLocation.h"
 #include "store/GeoDatabase.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <QThreadPool>
 
 namespace {
 
-std::atomic<int> s_nRunning{0};
-
-// The jobs' threads: a pool of their own. Qt's raster engine hands parts of the GUI thread's
-// painting (a progress bar, a window's frame) to the global pool and waits for them; jobs
-// that held its threads for seconds kept every paint of the window waiting behind them.
-// The pool's threads are waited for when the application ends, as the global pool's are.
-QCoreApplication* s_pWaitingApp = nullptr;
-QThreadPool& jobThreads() {
-    static QThreadPool pool;
-    if (QCoreApplication* app = QCoreApplication::instance(); app && app != s_pWaitingApp) {
-        s_pWaitingApp = app;
-        qAddPostRoutine([] {
-            jobThreads().waitForDone();
-            s_pWaitingApp = nullptr;
-        });
-    }
-    return pool;
+// The jobs' threads (one a processor): see CJobThreads.
+CJobThreads& jobThreads() {
+    static CJobThreads* const threads = new CJobThreads;
+    return *threads;
 }
 
 // Rows read between two looks at the cancel flag.
@@ -56,17 +41,16 @@ CMapDrawJob::~CMapDrawJob() = default;
 std::shared_ptr<CMapDrawJob> CMapDrawJob::Start(CInput input, Progress progress, Done done) {
     std::shared_ptr<CMapDrawJob> job(
         new CMapDrawJob(std::move(input), std::move(progress), std::move(done)));
-    ++s_nRunning;
-    jobThreads().start([job] {
-        VectorState::ClearUpper();
-        job->Run();
-        --s_nRunning;
-    });
+    jobThreads().Start([job] { job->Run(); });
     return job;
 }
 
 int CMapDrawJob::Running() {
-    return s_nRunning.load();
+    return jobThreads().Running();
+}
+
+void CMapDrawJob::StartWork(std::function<void()> work) {
+    jobThreads().Start(std::move(work));
 }
 
 void CMapDrawJob::Cancel() {

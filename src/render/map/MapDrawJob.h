@@ -36,6 +36,13 @@ public:
         // With `bReadOnly`: called on the job's thread with the rows read (when they were
         // read whole) before `done`, for work on them that is to stay off the GUI thread.
         std::function<void(const std::shared_ptr<const CGeoPlaceRows>&)> afterRead;
+
+        // A job that only reads the rows with their texts from `location` (`bReadOnly`);
+        // the canvas is carried along, not drawn.
+        static CInput RowsOnly(const CMapCanvas& canvas, const QString& location) {
+            return {canvas, CPlaceList(), QSize(), QSize(), location,
+                    true,   nullptr,      false,   true,    {}};
+        }
     };
     // Both are called on the job's thread: `progress` with the bar's position (0-100) when it
     // changes, `done` once at the end, unless the job was cancelled first.
@@ -57,8 +64,10 @@ public:
     const QString& ReadError() const { return m_strReadError; }
     bool DatabaseBusy() const { return m_bBusy; }
 
-    // Jobs whose thread has not ended yet.
+    // Jobs whose thread has not ended yet (with the work below).
     static int Running();
+    // Other work of a map window that is to stay off the GUI thread, on the jobs' threads.
+    static void StartWork(std::function<void()> work);
 
 private:
     CMapDrawJob(CInput input, Progress progress, Done done);

@@ -1,43 +1,26 @@
 #include "render/table/TableFillJob.h"
 
+#include "base/JobThreads.h"
 #include "base/Progress.h"
 #include "base/StepTrace.h"
-#include "base/VectorState.h"
 #include "render/table/TableNearest.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoReaderPool.h"
-
-#include <QCoreApplication>
-#include <QThreadPool>
 
 #include <mutex>
 
 namespace {
 
-// The jobs' threads: a pool of their own, with a thread for every job at once (a sort does
-// not wait behind two fills). The application waits for them when it ends, after their
-// owners, gone with the windows, stopped them: no thread reads on while the program's
-// statics go. The pool itself is never deleted, so that nothing waits past that.
-QCoreApplication* s_pWaitingApp = nullptr;
-QThreadPool& jobThreads() {
-    static QThreadPool* const pool = new QThreadPool;
-    if (QCoreApplication* app = QCoreApplication::instance(); app && app != s_pWaitingApp) {
-        s_pWaitingApp = app;
-        pool->setMaxThreadCount(64);
-        qAddPostRoutine([] {
-            CTableFillJob::WaitForAll(CTableFillJob::kExitWaitMs);
-            s_pWaitingApp = nullptr;
-        });
-    }
-    return *pool;
+// The jobs' threads, with a thread for every job at once (a sort does not wait behind two
+// fills).
+CJobThreads& jobThreads() {
+    static CJobThreads* const threads = new CJobThreads(64);
+    return *threads;
 }
 
 // Runs `run` on a thread of the jobs' pool.
 void startThread(std::function<void()> run) {
-    jobThreads().start([run = std::move(run)] {
-        VectorState::ClearUpper();
-        run();
-    });
+    jobThreads().Start(std::move(run));
 }
 
 } // namespace
@@ -122,7 +105,7 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
 }
 
 bool CTableFillJob::WaitForAll(int timeoutMs) {
-    return jobThreads().waitForDone(timeoutMs);
+    return jobThreads().WaitForAll(timeoutMs);
 }
 
 CTableFillJob::~CTableFillJob() {

@@ -37,9 +37,9 @@ public:
 
     void Cancel();
     // Waits until the threads of every job (fills, sorts, exports) have ended, at most
-    // `timeoutMs`; false when some still run. The application does so when it ends.
+    // `timeoutMs`; false when some still run. The application does so when it ends
+    // (CJobThreads).
     static bool WaitForAll(int timeoutMs);
-    static constexpr int kExitWaitMs = 10000;
     // The share read so far, 0-100, as the fill's progress bar shows it.
     int Percent() const;
     // The first screen of rows, once (then empty).

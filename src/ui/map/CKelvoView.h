@@ -7,6 +7,7 @@
 #include "render/map/MapMarks.h"
 #include "render/map/MapPrint.h"
 #include "store/GeoDatabase.h"
+#include "store/territory/Territory.h"
 #include "ui/shell/PrintCommands.h"
 #include "ui/shell/View.h"
 
@@ -15,6 +16,7 @@
 
 #include <memory>
 
+class CGeoPlaceRows;
 class CKelvoDoc;
 class CStatusBarProgress;
 class QPrinter;
@@ -113,6 +115,16 @@ public:
     // The free-hand selection dragged with Ctrl held, in degrees; empty for none.
     const QPolygonF& Lasso() const { return m_lasso.Degrees(); }
     const CMapLasso& LassoArea() const { return m_lasso; }
+    // The places inside the lasso are counted on a worker thread once it is let go ("N Orte
+    // im Lasso" in the status bar, the territory panel told when they are there).
+    bool LassoCounting() const { return m_bLassoCounting; }
+    // The rows of `rows` inside the lasso when they were counted over those rows; null
+    // otherwise (no lasso, still counting, counted over other rows).
+    const QList<quint32>* LassoRows(const CGeoPlaceRows* rows) const;
+    // Counts the places inside the lasso again over `rows` (the territory panel's, when the
+    // count of the lasso used others), on a worker thread; the panel is told when they are
+    // there.
+    void CountLasso(std::shared_ptr<const CGeoPlaceRows> rows) { StartLassoCount(rows, false); }
 
     // Rings around places (a table window's selected rows), set by `source`; none clears
     // them. They are composed over the map without drawing it again.
@@ -157,6 +169,8 @@ private:
     void StartReadingAhead();
     void ReadingAheadDone(quint64 generation);
     void StopReadingAhead();
+    // Stops the reading ahead of whichever window reads the texts ahead.
+    static void StopTextsReadAhead();
     // Esc while it is drawn; false when nothing is.
     bool CancelDrawing();
     // Forgets a drawing under way (a newer repaint replaces it, the window goes).
@@ -179,6 +193,23 @@ private:
     bool LassoMouse(QMouseEvent* event);  // the lasso's part of the mouse events
     void PaintLasso(QPainter& painter);
     bool ClearLasso(); // Esc: false when there was none
+    // The lasso's count on a worker thread, said in the status bar when `announce`; a count
+    // under way is forgotten.
+    void StartLassoCount(std::shared_ptr<const CGeoPlaceRows> rows, bool announce);
+    struct CLassoCount {
+        std::shared_ptr<const CGeoPlaceRows> rows; // counted over these
+        QList<quint32> inside;
+    };
+    void LassoCounted(quint64 generation, CLassoCount count, bool announce);
+    // What "Gebiet zuweisen..." assigns: the places in the lasso, or without one those of the
+    // extent, with their texts, made on the map jobs' thread (the texts read there first when
+    // no rows in use have them) while the window stays usable, the status bar saying "Orte
+    // werden gelesen:". False when Esc or a close of the window stopped it.
+    bool SelectedPlaces(QList<CTerritoryException>* places, QString* error);
+    void DropLassoCount();
+    CLassoCount m_lassoCount;
+    quint64 m_nLassoGeneration = 0; // which count the view waits for
+    bool m_bLassoCounting = false;
     QBasicTimer m_timerBlink;
     bool m_bRenderPending = true; // the back buffer does not show the window's map yet
     bool m_bRenderQueued = false;

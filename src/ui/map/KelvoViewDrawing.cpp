@@ -140,8 +140,7 @@ void CKelvoView::StartReadingAhead() {
     if (g_pReadingAhead || !g_GeoDatabase.IsOpen() || g_GeoDatabase.IsServer() ||
         m_canvas.TakeRowsWithTexts() || !m_canvas.LacksTexts())
         return;
-    CMapDrawJob::CInput input{m_canvas, CPlaceList(), QSize(), QSize(), g_GeoDatabase.FilePath(),
-                              true,     nullptr,      false,   true,    {}};
+    CMapDrawJob::CInput input = CMapDrawJob::CInput::RowsOnly(m_canvas, g_GeoDatabase.FilePath());
     g_pReadingAhead = this;
     m_stampReadAhead = g_GeoDatabase.DataStamp();
     const quint64 generation = ++m_nReadAheadGeneration;
@@ -171,4 +170,9 @@ void CKelvoView::StopReadingAhead() {
     m_pReadAheadJob.reset();
     if (g_pReadingAhead == this)
         g_pReadingAhead = nullptr;
+}
+
+void CKelvoView::StopTextsReadAhead() {
+    if (g_pReadingAhead)
+        g_pReadingAhead->StopReadingAhead();
 }

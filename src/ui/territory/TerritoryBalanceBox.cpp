@@ -189,7 +189,7 @@ void CTerritoryBalanceBox::OnColumnChosen() {
 
 void CTerritoryBalanceBox::ReadSelection() {
     m_selected.clear();
-    m_pLassoMap = nullptr;
+    m_bLassoCounting = false;
     const std::shared_ptr<const CGeoPlaceRows>& rows = m_pCount->Rows();
     auto* mdi = m_pMainWindow->findChild<QMdiArea*>();
     QMdiSubWindow* sub = mdi ? mdi->currentSubWindow() : nullptr;
@@ -209,11 +209,16 @@ void CTerritoryBalanceBox::ReadSelection() {
     } else if (auto* map = sub->findChild<CKelvoView*>()) {
         // The places in its lasso, or without one those of its extent: what "Gebiet
         // zuweisen..." in that window would assign.
+        // The lasso's places are counted on a worker thread, over these rows too when the
+        // map counted them over others; the map says when they are there.
         if (map->LassoArea().IsEmpty()) {
             m_selected = TerritoryPlaces::RowsInExtent(map->Canvas(), *rows);
+        } else if (const QList<quint32>* inside = map->LassoRows(rows.get())) {
+            m_selected = *inside;
         } else {
-            m_selected = TerritoryPlaces::RowsInLasso(map->LassoArea(), *rows);
-            m_pLassoMap = map;
+            m_bLassoCounting = true;
+            if (!map->LassoCounting())
+                map->CountLasso(rows);
         }
     }
 }
@@ -223,6 +228,10 @@ void CTerritoryBalanceBox::SelectionChanged() {
 }
 
 void CTerritoryBalanceBox::ShowSelection() {
+    if (m_bLassoCounting) {
+        m_pSelection->setText(QStringLiteral("Die Orte im Lasso werden gezählt …"));
+        return;
+    }
     if (m_selected.isEmpty()) {
         m_pSelection->setText(QStringLiteral("Keine Orte gewählt."));
         return;

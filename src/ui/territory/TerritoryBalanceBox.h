@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QWidget>
 
-class CKelvoView;
 class CTerritoryCount;
 class QComboBox;
 class QItemSelectionModel;
@@ -30,13 +29,9 @@ public:
 
     // After the panel counted again: the entries, the sums and the selection are read anew.
     void Update(const CTerritoryCount& count);
-    // A map window's lasso was drawn or taken away: the selection is read anew.
+    // A map window's lasso was drawn or taken away, or its places counted: the selection is
+    // read anew.
     void SelectionChanged();
-    // How many places of `map`'s lasso the selection holds, when it was read from that lasso;
-    // -1 otherwise.
-    qsizetype LassoPlaces(const CKelvoView* map) const {
-        return m_pLassoMap && m_pLassoMap == map ? m_selected.size() : -1;
-    }
     // The figures of each territory as counted (0: in none).
     const CTerritoryFigureMap& Figures() const { return m_figures; }
 
@@ -74,8 +69,8 @@ private:
 
     CTerritoryEntries m_entries;
     CTerritoryFigureMap m_figures;
-    QList<quint32> m_selected;              // rows of the count's rows
-    QPointer<const CKelvoView> m_pLassoMap; // the map whose lasso they are in
+    QList<quint32> m_selected;     // rows of the count's rows
+    bool m_bLassoCounting = false; // the map counts the places in its lasso for them
     // The list whose column is summed, and the column's numbers by sheet row.
     QString m_strListPath;
     int m_nColumn = -1;

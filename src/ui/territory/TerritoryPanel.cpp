@@ -185,10 +185,6 @@ void CTerritoryPanel::MapSelectionChanged() {
         g_pPanel->m_pBalance->SelectionChanged();
 }
 
-qsizetype CTerritoryPanel::LassoPlaces(const CKelvoView* map) {
-    return g_pPanel && g_pPanel->isVisible() ? g_pPanel->m_pBalance->LassoPlaces(map) : -1;
-}
-
 void CTerritoryPanel::Refresh() {
     const qint64 current = Current() ? Current()->id : -1;
     CTerritoryStore store(g_GeoDatabase);
@@ -314,16 +310,8 @@ CTerritoryPanel::~CTerritoryPanel() {
 }
 
 void CTerritoryPanel::StartReading() {
-    CMapDrawJob::CInput input{CMapCanvas(g_GeoDatabase, CMapSettings()),
-                              CPlaceList(),
-                              QSize(),
-                              QSize(),
-                              g_GeoDatabase.FilePath(),
-                              true,
-                              nullptr,
-                              false,
-                              true,
-                              {}};
+    CMapDrawJob::CInput input = CMapDrawJob::CInput::RowsOnly(
+        CMapCanvas(g_GeoDatabase, CMapSettings()), g_GeoDatabase.FilePath());
     // The places are counted on the job's thread too, by the territories as read now.
     auto counted = std::make_shared<Counted>();
     input.afterRead = [counted, data = m_data](const std::shared_ptr<const CGeoPlaceRows>& rows) {

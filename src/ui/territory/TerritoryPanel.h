@@ -46,12 +46,9 @@ public:
     // Another map window got the focus: the entries and number columns of its list are
     // counted (when the panel is shown).
     static void MapFocused();
-    // A map window's lasso was drawn or taken away: the balancing part reads the selected
-    // places anew (when the panel is shown).
+    // A map window's lasso was drawn or taken away, or its places counted: the balancing
+    // part reads the selected places anew (when the panel is shown).
     static void MapSelectionChanged();
-    // The number of places in `map`'s lasso when the panel has just counted them for its
-    // balancing part; -1 when it has not (it is hidden, or works with another window).
-    static qsizetype LassoPlaces(const CKelvoView* map);
 
     ~CTerritoryPanel() override;
 

@@ -4,21 +4,15 @@
 #include "render/map/MapCanvas.h"
 #include "render/map/MapLasso.h"
 #include "render/rows/GeoPlaceRows.h"
-#include "render/rows/GeoPlaceRowsCache.h"
 #include "render/table/GeoTableModel.h"
-#include "store/GeoDatabase.h"
-#include "ui/shell/Globals.h"
-
-#include <functional>
 
 namespace TerritoryPlaces {
 
 namespace {
 
-using Inside = std::function<bool(double lon, double lat)>;
-
-// The place rows whose position `inside` takes.
-QList<quint32> rowsWhere(const CGeoPlaceRows& rows, const Inside& inside) {
+// The place rows whose position `inside(lon, lat)` takes; asked for every row of a large
+// database, so called directly rather than through a std::function.
+template <typename Inside> QList<quint32> rowsWhere(const CGeoPlaceRows& rows, Inside inside) {
     QList<quint32> found;
     for (quint32 k = 0; k < rows.Size(); ++k) {
         const CGeoPlaceRows::Point& p = rows.Coordinates(k);
@@ -28,59 +22,21 @@ QList<quint32> rowsWhere(const CGeoPlaceRows& rows, const Inside& inside) {
     return found;
 }
 
-// The places of the open database whose position `inside` takes; none, and the reason in
-// `error`, when the rows cannot be read whole (a part would assign some places silently).
-QList<CTerritoryException> placesWhere(const Inside& inside, QString* error) {
-    if (!g_GeoDatabase.IsOpen())
-        return {};
-    const auto rows = CGeoPlaceRowsCache::Of(g_GeoDatabase).Rows(true, {}, error);
-    if (!rows || !error->isEmpty())
-        return {};
-    return OfPlaceRows(*rows, rowsWhere(*rows, inside));
-}
-
-Inside inExtent(const CMapCanvas& canvas) {
+auto inExtent(const CMapCanvas& canvas) {
     return [&canvas](double lon, double lat) {
         return lon >= canvas.m_dLonWest && lon <= canvas.m_dLonEast && lat >= canvas.m_dLatSouth &&
                lat <= canvas.m_dLatNorth;
     };
 }
 
-Inside inLasso(const CMapLasso& lasso) {
+auto inLasso(const CMapLasso& lasso) {
     return [&lasso](double lon, double lat) { return lasso.Contains(lon, lat); };
 }
 
 } // namespace
 
-QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error) {
-    return placesWhere(inExtent(canvas), error);
-}
-
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows) {
     return rowsWhere(rows, inExtent(canvas));
-}
-
-QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error) {
-    return placesWhere(inLasso(lasso), error);
-}
-
-qsizetype CountInLasso(const CMapLasso& lasso, QString* error) {
-    if (!g_GeoDatabase.IsOpen())
-        return 0;
-    // Positions are enough: the rows the maps drew, without waiting for their texts, which
-    // may still be read ahead on a thread.
-    CGeoPlaceRowsCache& cache = CGeoPlaceRowsCache::Of(g_GeoDatabase);
-    std::shared_ptr<const CGeoPlaceRows> rows = cache.Cached(false);
-    if (!rows)
-        rows = cache.Rows(false, {}, error);
-    if (!rows || !error->isEmpty())
-        return 0;
-    qsizetype n = 0;
-    for (quint32 k = 0; k < rows->Size(); ++k) {
-        const CGeoPlaceRows::Point& p = rows->Coordinates(k);
-        n += lasso.Contains(p.lon, p.lat);
-    }
-    return n;
 }
 
 QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows) {

@@ -13,13 +13,8 @@ class CMapLasso;
 // The places a user picks for "Gebiet zuweisen...", as exceptions without territory yet.
 namespace TerritoryPlaces {
 
-// Every place inside the extent of a map (a zoom window shows the band it was dragged from);
-// none, and the reason in `error`, when the rows cannot be read whole.
-QList<CTerritoryException> InExtent(const CMapCanvas& canvas, QString* error);
-// Every place inside a lasso drawn on a map, or none and the reason in `error`.
-QList<CTerritoryException> InLasso(const CMapLasso& lasso, QString* error);
-// How many places a lasso holds (without making their exceptions), or 0 and the reason.
-qsizetype CountInLasso(const CMapLasso& lasso, QString* error);
+// The place rows inside the extent of a map (a zoom window shows the band it was dragged
+// from), or inside a lasso drawn on it.
 QList<quint32> RowsInExtent(const CMapCanvas& canvas, const CGeoPlaceRows& rows);
 QList<quint32> RowsInLasso(const CMapLasso& lasso, const CGeoPlaceRows& rows);
 // The places of place rows.
