@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QThreadPool>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 namespace {
@@ -43,7 +45,9 @@ struct CTableFillJob::State : CProgress {
     std::atomic<int> percent{0};
     std::atomic<bool> done{false};
     mutable std::mutex mutex;
+    mutable std::condition_variable firstOrDone; // first or result set (under mutex)
     std::optional<CTableRows> first, result;
+    bool firstSet = false;          // under mutex
     CGeoDatabase* reader = nullptr; // the thread's connection while it reads (under mutex)
 
     // The statement running on the thread's connection stops at once (not at the next look
@@ -91,7 +95,9 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                 {
                     std::lock_guard lock(state->mutex);
                     state->first = std::move(first);
+                    state->firstSet = true;
                 }
+                state->firstOrDone.notify_all();
                 if (ready)
                     ready();
             }
@@ -110,8 +116,9 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
         {
             std::lock_guard lock(state->mutex);
             state->result = std::move(rows);
+            state->done = true;
         }
-        state->done = true;
+        state->firstOrDone.notify_all();
         if (ready)
             ready();
     });
@@ -136,6 +143,13 @@ int CTableFillJob::Percent() const {
 std::optional<CTableRows> CTableFillJob::TakeFirstRows() {
     std::lock_guard lock(m_pState->mutex);
     return std::exchange(m_pState->first, std::nullopt);
+}
+
+bool CTableFillJob::WaitForFirstRows(int timeoutMs) const {
+    std::unique_lock lock(m_pState->mutex);
+    m_pState->firstOrDone.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [this] { return m_pState->firstSet || m_pState->done; });
+    return m_pState->first.has_value();
 }
 
 bool CTableFillJob::IsDone() const {

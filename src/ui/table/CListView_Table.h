@@ -150,6 +150,8 @@ protected:
     // goes on to the list's own handling.
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Once for all the columns while they are set up, not once per change.
+    void updateGeometries() override;
 
 private:
     // The order the window keeps its rows in, for rows read anew.
@@ -167,6 +169,7 @@ private:
     void SetUpColumns();
     void OnColumnResized();
     bool m_bSettingColumns = false;
+    bool m_bGeometriesPending = false; // asked for while the columns were set up
     void SetUpDistanceColumn(double lon, double lat);
     bool m_bMarkQueued = false; // the selection is to be marked on the map
     void OnItemChanged(int row);
