@@ -6,6 +6,7 @@
 #include "ui/table/TableCellDelegate.h"
 
 #include <QImage>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -150,4 +151,34 @@ TEST_F(TableFirstScreenTest, ANewWindowsFirstPaintShowsItsFirstRows) {
         EXPECT_GT(watch.rows, 0);
         EXPECT_EQ(view->GetModel().RowCount(), 400);
     }
+}
+
+// The rows after the first screen replace it without undoing what the user did meanwhile:
+// the current cell, the selected rows and the scrolling stay, and the pane shows the
+// current row of all.
+TEST_F(TableFirstScreenTest, TheRestOfTheRowsKeepWhatTheUserDidInTheFirstScreen) {
+    InsertRows(400);
+    QModelIndex current;
+    int vertical = -1, horizontal = -1;
+    WhileFilling([&](CListView_Table* view) {
+        view->setFocus();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowPoint(view, 5));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, RowPoint(view, 7));
+        view->verticalScrollBar()->setValue(2);
+        view->horizontalScrollBar()->setValue(30);
+        current = view->currentIndex();
+        vertical = view->verticalScrollBar()->value();
+        horizontal = view->horizontalScrollBar()->value();
+    });
+    CListView_Table* view = OpenTable();
+    Process();
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->GetModel().RowCount(), 400);
+    ASSERT_TRUE(current.isValid());
+    EXPECT_EQ(view->currentIndex().row(), current.row());
+    EXPECT_EQ(view->currentIndex().column(), current.column());
+    EXPECT_EQ(view->SelectedRows(), (QList<int>{5, 6, 7}));
+    EXPECT_EQ(view->verticalScrollBar()->value(), vertical);
+    EXPECT_EQ(view->horizontalScrollBar()->value(), horizontal);
+    EXPECT_EQ(frame->GetMessageText(), QString::asprintf(" Datensatz: %6d / %6d", 8, 400));
 }
