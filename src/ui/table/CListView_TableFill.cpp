@@ -26,12 +26,10 @@ namespace {
 
 // Rows read first, before all of them: more than a screen holds.
 constexpr int kFirstRows = 200;
-// How long a new window waits for its first screen before it shows without rows: one
-// screen takes about a millisecond to read, and waited for, it comes with the first paint
-// instead of a paint of the empty window and another one.
-constexpr int kFirstScreenWaitMs = 25;
 
 } // namespace
+
+int CListView_Table::s_nFirstScreenWaitMs = 25;
 
 void CListView_Table::FillTable() {
     g_nFoundCount = 0;
@@ -103,7 +101,7 @@ void CListView_Table::FillTable() {
         };
         if (screen.count > 0) {
             const StepTrace::Step step("table.WaitForFirstRows");
-            if (job.WaitForFirstRows(kFirstScreenWaitMs))
+            if (job.WaitForFirstRows(s_nFirstScreenWaitMs))
                 takeFirst();
         }
         std::optional<CTableRows> rows;

@@ -11,6 +11,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <utility>
+
 namespace {
 
 // A table of cells of every kind the short way has to tell apart: short texts in three
@@ -138,6 +140,11 @@ TEST_F(TableFirstScreenTest, TheFirstScreenOfAFillingWindowIsTheScreenOfTheFille
 // an empty window (painted again at once), in the first window and in a further one.
 TEST_F(TableFirstScreenTest, ANewWindowsFirstPaintShowsItsFirstRows) {
     InsertRows(400);
+    // Long enough for the reading thread to get a core on a busy machine.
+    struct Restore {
+        int ms;
+        ~Restore() { CListView_Table::s_nFirstScreenWaitMs = ms; }
+    } restore{std::exchange(CListView_Table::s_nFirstScreenWaitMs, 5000)};
     for (int window = 0; window < 2; ++window) {
         SCOPED_TRACE(window);
         FirstPaintWatch watch;
