@@ -49,7 +49,7 @@ public:
     // first screen of rows and takes input; Esc, or closing the window, stops the reading and
     // closes the window. Returns when the rows are in (or the reading was stopped).
     void FillTable();
-    // How long a new window waits for its first screen before it shows without rows (25 ms):
+    // How long a new window waits for its first screen before it shows without rows (8 ms):
     // one screen takes about a millisecond to read, and waited for, it comes with the first
     // paint instead of a paint of the empty window and another one.
     static int s_nFirstScreenWaitMs;

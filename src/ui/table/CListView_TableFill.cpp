@@ -29,7 +29,7 @@ constexpr int kFirstRows = 200;
 
 } // namespace
 
-int CListView_Table::s_nFirstScreenWaitMs = 25;
+int CListView_Table::s_nFirstScreenWaitMs = 8;
 
 void CListView_Table::FillTable() {
     g_nFoundCount = 0;
