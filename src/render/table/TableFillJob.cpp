@@ -7,6 +7,8 @@
 #include "store/GeoDatabase.h"
 #include "store/GeoReaderPool.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 namespace {
@@ -30,7 +32,9 @@ struct CTableFillJob::State : CProgress {
     std::atomic<int> percent{0};
     std::atomic<bool> done{false};
     mutable std::mutex mutex;
+    mutable std::condition_variable firstOrDone; // first or result set (under mutex)
     std::optional<CTableRows> first, result;
+    bool firstSet = false;          // under mutex
     CGeoDatabase* reader = nullptr; // the thread's connection while it reads (under mutex)
 
     // The statement running on the thread's connection stops at once (not at the next look
@@ -78,7 +82,9 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                 {
                     std::lock_guard lock(state->mutex);
                     state->first = std::move(first);
+                    state->firstSet = true;
                 }
+                state->firstOrDone.notify_all();
                 if (ready)
                     ready();
             }
@@ -97,8 +103,9 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
         {
             std::lock_guard lock(state->mutex);
             state->result = std::move(rows);
+            state->done = true;
         }
-        state->done = true;
+        state->firstOrDone.notify_all();
         if (ready)
             ready();
     });
@@ -123,6 +130,13 @@ int CTableFillJob::Percent() const {
 std::optional<CTableRows> CTableFillJob::TakeFirstRows() {
     std::lock_guard lock(m_pState->mutex);
     return std::exchange(m_pState->first, std::nullopt);
+}
+
+bool CTableFillJob::WaitForFirstRows(int timeoutMs) const {
+    std::unique_lock lock(m_pState->mutex);
+    m_pState->firstOrDone.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [this] { return m_pState->firstSet || m_pState->done; });
+    return m_pState->first.has_value();
 }
 
 bool CTableFillJob::IsDone() const {

@@ -44,6 +44,10 @@ public:
     int Percent() const;
     // The first screen of rows, once (then empty).
     std::optional<CTableRows> TakeFirstRows();
+    // Waits at most `timeoutMs` until the first screen is there to be taken or the job has
+    // ended; true when it is there. Reading one screen takes about a millisecond: a window
+    // that waits for it shows its rows with its first paint.
+    bool WaitForFirstRows(int timeoutMs) const;
     // Whether every row is read, and the rows once they are (then empty).
     bool IsDone() const;
     std::optional<CTableRows> TakeResult();

@@ -145,16 +145,27 @@ void CListView_Table::OnUpdate() {
 }
 
 void CListView_Table::SetUpColumns() {
+    // The header's size (every title measured) is taken once, with the columns all set.
+    m_bSettingColumns = true;
     if (!m_model.HasColumns())
         m_model.SetColumns(*m_pTableDesc);
     // The widths the user last gave a table window, else the fields' sizes.
     const QList<int> kept = WindowState::ColumnWidths(m_pTableDesc->m_nFields);
-    m_bSettingColumns = true;
     for (int i = 0; i < m_pTableDesc->m_nFields; ++i) {
         const int width = m_pTableDesc->FieldSize(i);
         setColumnWidth(i, !kept.isEmpty() ? kept[i] : width ? width : kDefaultColumnWidth);
     }
     m_bSettingColumns = false;
+    if (std::exchange(m_bGeometriesPending, false))
+        updateGeometries();
+}
+
+void CListView_Table::updateGeometries() {
+    if (m_bSettingColumns) {
+        m_bGeometriesPending = true;
+        return;
+    }
+    QTableView::updateGeometries();
 }
 
 void CListView_Table::OnColumnResized() {

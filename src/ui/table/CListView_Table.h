@@ -49,6 +49,10 @@ public:
     // first screen of rows and takes input; Esc, or closing the window, stops the reading and
     // closes the window. Returns when the rows are in (or the reading was stopped).
     void FillTable();
+    // How long a new window waits for its first screen before it shows without rows (8 ms):
+    // one screen takes about a millisecond to read, and waited for, it comes with the first
+    // paint instead of a paint of the empty window and another one.
+    static int s_nFirstScreenWaitMs;
     // While the rows are being read; the window was closed when the reading was stopped.
     bool IsFilling() const { return m_bFilling; }
     bool FillWasCancelled() const { return m_bFillCancelled; }
@@ -150,6 +154,8 @@ protected:
     // goes on to the list's own handling.
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Once for all the columns while they are set up, not once per change.
+    void updateGeometries() override;
 
 private:
     // The order the window keeps its rows in, for rows read anew.
@@ -167,6 +173,7 @@ private:
     void SetUpColumns();
     void OnColumnResized();
     bool m_bSettingColumns = false;
+    bool m_bGeometriesPending = false; // asked for while the columns were set up
     void SetUpDistanceColumn(double lon, double lat);
     bool m_bMarkQueued = false; // the selection is to be marked on the map
     void OnItemChanged(int row);

@@ -29,6 +29,8 @@ constexpr int kFirstRows = 200;
 
 } // namespace
 
+int CListView_Table::s_nFirstScreenWaitMs = 8;
+
 void CListView_Table::FillTable() {
     g_nFoundCount = 0;
     m_bFillCancelled = false;
@@ -37,10 +39,10 @@ void CListView_Table::FillTable() {
     // Taken before the rows are read: whatever is written meanwhile is read next time.
     m_stamp = m_pDatabase->DataStamp();
     m_bStampTaken = true;
-    SetUpColumns();
     CTableFillResult result;
     if (!m_pDatabase->IsOpen()) {
         // No rows and no error.
+        SetUpColumns();
         CStatusBarProgress progress;
         result = FillTableModel(*m_pDatabase, *m_pTableDesc, m_filter, m_model, &progress);
     } else {
@@ -69,6 +71,8 @@ void CListView_Table::FillTable() {
         // The window asks the job as soon as it has something, not only every poll.
         CTableFillJob job(*m_pDatabase, *m_pTableDesc, m_filter, screen, std::move(arrange),
                           &CUsableWait::Wake);
+        // The window is made ready while the job reads.
+        SetUpColumns();
         // Shown at once, titled by the table until the command names it; the status pane
         // keeps the caption meanwhile.
         m_bFilling = true;
@@ -82,23 +86,31 @@ void CListView_Table::FillTable() {
         }
         int shown = 0;
         bool firstJustShown = false;
+        const auto takeFirst = [&] {
+            std::optional<CTableRows> first = job.TakeFirstRows();
+            // Nearest rows picked from map rows only while nothing was written since: the
+            // rows read by key might miss rows written meanwhile.
+            if (!first || first->m_order.empty() ||
+                (nearest && m_pDatabase->DataStamp() != m_stamp))
+                return false;
+            shown = int(first->m_order.size());
+            m_model.SetRows(std::move(first->m_pRows), std::move(first->m_order));
+            // The first rows are on the screen at least once before the rest.
+            firstJustShown = true;
+            return true;
+        };
+        if (screen.count > 0) {
+            const StepTrace::Step step("table.WaitForFirstRows");
+            if (job.WaitForFirstRows(s_nFirstScreenWaitMs))
+                takeFirst();
+        }
         std::optional<CTableRows> rows;
         CUsableWait wait;
         const bool done = wait.Run(
             [&] {
                 progress.SetPos(job.Percent());
-                if (std::optional<CTableRows> first = job.TakeFirstRows()) {
-                    // Nearest rows picked from map rows only while nothing was written since:
-                    // the rows read by key might miss rows written meanwhile.
-                    if (!first->m_order.empty() &&
-                        (!nearest || m_pDatabase->DataStamp() == m_stamp)) {
-                        shown = int(first->m_order.size());
-                        m_model.SetRows(std::move(first->m_pRows), std::move(first->m_order));
-                        // The first rows are on the screen at least once before the rest.
-                        firstJustShown = true;
-                        return false;
-                    }
-                }
+                if (takeFirst())
+                    return false;
                 if (firstJustShown) {
                     firstJustShown = false;
                     return false;
