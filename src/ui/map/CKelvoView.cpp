@@ -242,7 +242,13 @@ void CKelvoView::resizeEvent(QResizeEvent* event) {
 
 void CKelvoView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_bRenderPending)
+    if (!m_bRenderPending)
+        return;
+    // A window a command has just opened draws from here on: its bar and cursor show, and
+    // Esc stops it, as soon as the command returns, not only once the queue gets to it.
+    if (!size().isEmpty() && !IsPaintingWidget())
+        StartDrawing();
+    else
         ScheduleRender();
 }
 
