@@ -98,45 +98,67 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
     std::vector<quint32> order;
     if (db.IsOpen()) {
         const CGeoOrderedRead ordered(db);
-        CGeoRecordset rs(db);
-        if (!rs.Open(ordered.Query({}, filter))) {
-            result.m_strError = rs.Error();
-        } else {
-            if (filter.IsEmpty())
-                rows->Reserve(quint32(std::max(count, 0)));
-            int fields[CGeoTableModel::kColumns];
-            std::iota(std::begin(fields), std::end(fields), 0);
-            // A filter's rows are few against the table's: the bar follows the rows the
-            // engine has looked at, where it tells, and else the rows found.
-            qint64 scanned = 0;
-            if (!filter.IsEmpty())
-                db.SetScanHook([&](qint64 looked) {
-                    show(scanned = std::min<qint64>(looked, count));
-                    return stopped(cancel);
-                });
-            for (qint64 i = 0; rs.MoveNext(); ++i) {
+        // A filter's rows are few against the table's: the bar follows the rows the engine
+        // has looked at, where it tells, or the pieces read of an engine that reads them in
+        // pieces (then put in order here), and else the rows found.
+        std::vector<CGeoBackend::ScanPiece> pieces;
+        GeoStandardOrder::Collations piecesOrder;
+        if (!filter.IsEmpty())
+            db.Backend()->ScanPieces(desc, filter, &pieces, &piecesOrder);
+        if (pieces.empty())
+            pieces.push_back({ordered.Query({}, filter), 1000});
+        const bool pieced = pieces.size() > 1;
+        if (filter.IsEmpty())
+            rows->Reserve(quint32(std::max(count, 0)));
+        int fields[CGeoTableModel::kColumns];
+        std::iota(std::begin(fields), std::end(fields), 0);
+        qint64 scanned = 0;
+        if (!filter.IsEmpty())
+            db.SetScanHook([&](qint64 looked) {
+                show(scanned = std::min<qint64>(looked, count));
+                return stopped(cancel);
+            });
+        qint64 i = 0;
+        for (const CGeoBackend::ScanPiece& piece : pieces) {
+            CGeoRecordset rs(db);
+            if (!rs.Open(piece.query)) {
+                result.m_strError = rs.Error();
+                break;
+            }
+            for (; rs.MoveNext(); ++i) {
                 rows->Append(rs, fields, 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2);
                 show(std::max(i, scanned));
                 if ((i & 1023) == 0 && stopped(cancel))
                     break;
             }
-            if (!filter.IsEmpty())
-                db.SetScanHook({});
             // A stopped read may end with the engine's error for the interrupt.
-            if (rs.HasError() && !stopped(cancel))
+            if (rs.HasError() && !stopped(cancel)) {
                 result.m_strError = rs.Error();
+                break;
+            }
+            if (stopped(cancel))
+                break;
+            if (pieced)
+                show(scanned = std::max<qint64>(i, std::max(count, 0) * piece.perMille / 1000));
         }
+        if (!filter.IsEmpty())
+            db.SetScanHook({});
         if (stopped(cancel)) {
             result.m_bCancelled = true;
             return {std::move(rows), {}, result};
         }
-        order = ordered.Order(
-            rows->Rows(),
-            [&](quint32 row, GeoStandardOrder::Value& staat, GeoStandardOrder::Value& plz) {
-                staat = rows->Cell(row, desc.m_nSortField1);
-                plz = rows->Cell(row, desc.m_nSortField2);
-            },
-            [&](int percent) { showOrdering(percent); });
+        const GeoStandardOrder::KeyOf keyOf = [&](quint32 row, GeoStandardOrder::Value& staat,
+                                                  GeoStandardOrder::Value& plz) {
+            staat = rows->Cell(row, desc.m_nSortField1);
+            plz = rows->Cell(row, desc.m_nSortField2);
+        };
+        // Rows read in pieces came by key: put in the standard order here, as the engine
+        // orders.
+        order = pieced
+                    ? GeoStandardOrder::StableOrder(rows->Rows(), piecesOrder, keyOf, showOrdering)
+                    : ordered.Order(rows->Rows(), keyOf, showOrdering);
+        // Full also where the engine gave the order and nothing was left to do.
+        show(total);
         if (stopped(cancel)) {
             result.m_bCancelled = true;
             return {std::move(rows), {}, result};
