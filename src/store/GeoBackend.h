@@ -174,9 +174,9 @@ public:
     };
     // For a filter whose rows the engine finds only by reading every row, and whose reading
     // it does not follow (SetScanHook): the same rows as pieces, each the rows of a range of
-    // keys in key order, the ranges ascending and together every key; the reader tells how
+    // keys in any order, the ranges ascending and together every key; the reader tells how
     // far it got after each piece, and puts the rows in the standard order in memory in the
-    // collations given. False where one query reads them.
+    // collations given, equal keys by key. False where one query reads them.
     virtual bool ScanPieces(const CGeoTableDesc&, const CGeoFilter&, std::vector<ScanPiece>*,
                             GeoStandardOrder::Collations*) {
         return false;

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
+#include <vector>
 
 QString TableFillCaption(const CGeoTableDesc& desc) {
     return QStringLiteral(" \"%1\" Tabelle wird geoffnet:").arg(desc.m_strTableName);
@@ -21,6 +23,27 @@ namespace {
 
 bool stopped(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+// Rows read in pieces, in any order within a piece: in the standard order, equal keys by
+// key, as the engine orders them.
+std::vector<quint32> PiecesInOrder(const CGeoCellStore& rows, const CGeoTableDesc& desc,
+                                   const GeoStandardOrder::Collations& collations,
+                                   const GeoStandardOrder::Progress& progress) {
+    std::vector<std::pair<qint64, quint32>> keys(rows.Rows());
+    for (quint32 row = 0; row < rows.Rows(); ++row)
+        keys[row] = {rows.Cell(row, desc.m_nKeyField).bytes.toLongLong(), row};
+    std::sort(keys.begin(), keys.end());
+    std::vector<quint32> order = GeoStandardOrder::StableOrder(
+        rows.Rows(), collations,
+        [&](quint32 i, GeoStandardOrder::Value& staat, GeoStandardOrder::Value& plz) {
+            staat = rows.Cell(keys[i].second, desc.m_nSortField1);
+            plz = rows.Cell(keys[i].second, desc.m_nSortField2);
+        },
+        progress);
+    for (quint32& i : order)
+        i = keys[i].second;
+    return order;
 }
 
 } // namespace
@@ -147,16 +170,17 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
             result.m_bCancelled = true;
             return {std::move(rows), {}, result};
         }
-        const GeoStandardOrder::KeyOf keyOf = [&](quint32 row, GeoStandardOrder::Value& staat,
-                                                  GeoStandardOrder::Value& plz) {
-            staat = rows->Cell(row, desc.m_nSortField1);
-            plz = rows->Cell(row, desc.m_nSortField2);
-        };
-        // Rows read in pieces came by key: put in the standard order here, as the engine
-        // orders.
-        order = pieced
-                    ? GeoStandardOrder::StableOrder(rows->Rows(), piecesOrder, keyOf, showOrdering)
-                    : ordered.Order(rows->Rows(), keyOf, showOrdering);
+        if (pieced) {
+            order = PiecesInOrder(*rows, desc, piecesOrder, showOrdering);
+        } else {
+            order = ordered.Order(
+                rows->Rows(),
+                [&](quint32 row, GeoStandardOrder::Value& staat, GeoStandardOrder::Value& plz) {
+                    staat = rows->Cell(row, desc.m_nSortField1);
+                    plz = rows->Cell(row, desc.m_nSortField2);
+                },
+                showOrdering);
+        }
         // Full also where the engine gave the order and nothing was left to do.
         show(total);
         if (stopped(cancel)) {

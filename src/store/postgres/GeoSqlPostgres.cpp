@@ -173,7 +173,10 @@ CGeoQuery KeyRangeOf(const CGeoTableDesc& desc, const CGeoFilter& filter,
     if (to)
         terms << Compare(key, CGeoFilter::Op::Le, Value(qlonglong(*to)));
     terms << filter;
-    return Dialect().StorageOrderQuery(desc, {}, And(terms));
+    CGeoQuery query;
+    query.sql = QStringLiteral("SELECT * FROM %1 WHERE (%2)")
+                    .arg(Table(desc), Dialect().Condition(desc, And(terms), &query.values));
+    return query;
 }
 
 QStringList SessionSettings() {

@@ -113,8 +113,8 @@ QString PlanAsRun(const QString& query);
 
 // The smallest and the largest key of GEO (NULL for an empty table).
 QString KeySpan(const CGeoTableDesc& desc);
-// The rows of the filter whose keys lie from `from` to `to`, in key order; a bound not
-// given leaves that side open.
+// The rows of the filter whose keys lie from `from` to `to`, in no particular order (the
+// server may read them with several workers); a bound not given leaves that side open.
 CGeoQuery KeyRangeOf(const CGeoTableDesc& desc, const CGeoFilter& filter,
                      std::optional<qint64> from, std::optional<qint64> to);
 
