@@ -126,11 +126,10 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
         // pieces (then put in order here), and else the rows found.
         std::vector<CGeoBackend::ScanPiece> pieces;
         GeoStandardOrder::Collations piecesOrder;
-        if (!filter.IsEmpty())
-            db.Backend()->ScanPieces(desc, filter, &pieces, &piecesOrder);
-        if (pieces.empty())
-            pieces.push_back({ordered.Query({}, filter), 1000});
-        const bool pieced = pieces.size() > 1;
+        const bool pieced =
+            !filter.IsEmpty() && db.Backend()->ScanPieces(desc, filter, &pieces, &piecesOrder);
+        if (!pieced)
+            pieces = {{ordered.Query({}, filter), 1000}};
         if (filter.IsEmpty())
             rows->Reserve(quint32(std::max(count, 0)));
         int fields[CGeoTableModel::kColumns];
