@@ -180,8 +180,8 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
                 },
                 showOrdering);
         }
-        // Full also where the engine gave the order and nothing was left to do.
-        show(total);
+        // The ordering done also where the engine gave the order and nothing was left to do.
+        showOrdering(100);
         if (stopped(cancel)) {
             result.m_bCancelled = true;
             return {std::move(rows), {}, result};
