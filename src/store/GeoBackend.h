@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/GeoSqlDialect.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -7,8 +9,9 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
-class CGeoSqlDialect;
+class CGeoFilter;
 class CTerritorySql;
 class CGeoTableDesc;
 namespace GeoStandardOrder {
@@ -162,4 +165,20 @@ public:
     // Whether the engine finds the first rows of the standard order (FirstOrderedRows) in an
     // index, without reading every row first.
     virtual bool FirstRowsFromIndex(const CGeoTableDesc&) { return false; }
+
+    // One of the queries a filtered read of the whole table is cut into, and the share of the
+    // table's keys (per mille) read once it and those before it are done.
+    struct ScanPiece {
+        CGeoQuery query;
+        int perMille = 0;
+    };
+    // For a filter whose rows the engine finds only by reading every row, and whose reading
+    // it does not follow (SetScanHook): the same rows as pieces, each the rows of a range of
+    // keys in any order, the ranges ascending and together every key; the reader tells how
+    // far it got after each piece, and puts the rows in the standard order in memory in the
+    // collations given, equal keys by key. False where one query reads them.
+    virtual bool ScanPieces(const CGeoTableDesc&, const CGeoFilter&, std::vector<ScanPiece>*,
+                            GeoStandardOrder::Collations*) {
+        return false;
+    }
 };

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
+#include <vector>
 
 QString TableFillCaption(const CGeoTableDesc& desc) {
     return QStringLiteral(" \"%1\" Tabelle wird geoffnet:").arg(desc.m_strTableName);
@@ -21,6 +23,27 @@ namespace {
 
 bool stopped(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+// Rows read in pieces, in any order within a piece: in the standard order, equal keys by
+// key, as the engine orders them.
+std::vector<quint32> PiecesInOrder(const CGeoCellStore& rows, const CGeoTableDesc& desc,
+                                   const GeoStandardOrder::Collations& collations,
+                                   const GeoStandardOrder::Progress& progress) {
+    std::vector<std::pair<qint64, quint32>> keys(rows.Rows());
+    for (quint32 row = 0; row < rows.Rows(); ++row)
+        keys[row] = {rows.Cell(row, desc.m_nKeyField).bytes.toLongLong(), row};
+    std::sort(keys.begin(), keys.end());
+    std::vector<quint32> order = GeoStandardOrder::StableOrder(
+        rows.Rows(), collations,
+        [&](quint32 i, GeoStandardOrder::Value& staat, GeoStandardOrder::Value& plz) {
+            staat = rows.Cell(keys[i].second, desc.m_nSortField1);
+            plz = rows.Cell(keys[i].second, desc.m_nSortField2);
+        },
+        progress);
+    for (quint32& i : order)
+        i = keys[i].second;
+    return order;
 }
 
 } // namespace
@@ -98,45 +121,67 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
     std::vector<quint32> order;
     if (db.IsOpen()) {
         const CGeoOrderedRead ordered(db);
-        CGeoRecordset rs(db);
-        if (!rs.Open(ordered.Query({}, filter))) {
-            result.m_strError = rs.Error();
-        } else {
-            if (filter.IsEmpty())
-                rows->Reserve(quint32(std::max(count, 0)));
-            int fields[CGeoTableModel::kColumns];
-            std::iota(std::begin(fields), std::end(fields), 0);
-            // A filter's rows are few against the table's: the bar follows the rows the
-            // engine has looked at, where it tells, and else the rows found.
-            qint64 scanned = 0;
-            if (!filter.IsEmpty())
-                db.SetScanHook([&](qint64 looked) {
-                    show(scanned = std::min<qint64>(looked, count));
-                    return stopped(cancel);
-                });
-            for (qint64 i = 0; rs.MoveNext(); ++i) {
+        // A filter's rows are few against the table's: the bar follows the rows the engine
+        // has looked at, where it tells, or the pieces read of an engine that reads them in
+        // pieces (then put in order here), and else the rows found.
+        std::vector<CGeoBackend::ScanPiece> pieces;
+        GeoStandardOrder::Collations piecesOrder;
+        const bool pieced =
+            !filter.IsEmpty() && db.Backend()->ScanPieces(desc, filter, &pieces, &piecesOrder);
+        if (!pieced)
+            pieces = {{ordered.Query({}, filter), 1000}};
+        if (filter.IsEmpty())
+            rows->Reserve(quint32(std::max(count, 0)));
+        int fields[CGeoTableModel::kColumns];
+        std::iota(std::begin(fields), std::end(fields), 0);
+        qint64 scanned = 0;
+        if (!filter.IsEmpty())
+            db.SetScanHook([&](qint64 looked) {
+                show(scanned = std::min<qint64>(looked, count));
+                return stopped(cancel);
+            });
+        qint64 i = 0;
+        for (const CGeoBackend::ScanPiece& piece : pieces) {
+            CGeoRecordset rs(db);
+            if (!rs.Open(piece.query)) {
+                result.m_strError = rs.Error();
+                break;
+            }
+            for (; rs.MoveNext(); ++i) {
                 rows->Append(rs, fields, 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2);
                 show(std::max(i, scanned));
                 if ((i & 1023) == 0 && stopped(cancel))
                     break;
             }
-            if (!filter.IsEmpty())
-                db.SetScanHook({});
             // A stopped read may end with the engine's error for the interrupt.
-            if (rs.HasError() && !stopped(cancel))
+            if (rs.HasError() && !stopped(cancel)) {
                 result.m_strError = rs.Error();
+                break;
+            }
+            if (stopped(cancel))
+                break;
+            if (pieced)
+                show(scanned = std::max<qint64>(i, std::max(count, 0) * piece.perMille / 1000));
         }
+        if (!filter.IsEmpty())
+            db.SetScanHook({});
         if (stopped(cancel)) {
             result.m_bCancelled = true;
             return {std::move(rows), {}, result};
         }
-        order = ordered.Order(
-            rows->Rows(),
-            [&](quint32 row, GeoStandardOrder::Value& staat, GeoStandardOrder::Value& plz) {
-                staat = rows->Cell(row, desc.m_nSortField1);
-                plz = rows->Cell(row, desc.m_nSortField2);
-            },
-            [&](int percent) { showOrdering(percent); });
+        if (pieced) {
+            order = PiecesInOrder(*rows, desc, piecesOrder, showOrdering);
+        } else {
+            order = ordered.Order(
+                rows->Rows(),
+                [&](quint32 row, GeoStandardOrder::Value& staat, GeoStandardOrder::Value& plz) {
+                    staat = rows->Cell(row, desc.m_nSortField1);
+                    plz = rows->Cell(row, desc.m_nSortField2);
+                },
+                showOrdering);
+        }
+        // The ordering done also where the engine gave the order and nothing was left to do.
+        showOrdering(100);
         if (stopped(cancel)) {
             result.m_bCancelled = true;
             return {std::move(rows), {}, result};

@@ -1,6 +1,7 @@
 #include "store/postgres/GeoSqlPostgres.h"
 
 #include "base/GeoTableDesc.h"
+#include "store/GeoFilter.h"
 #include "store/GeoSqlBuilder.h"
 #include "store/postgres/GeoSqlPostgresNames.h"
 
@@ -151,6 +152,31 @@ QString CopyForm(const QString& sql) {
     if (m.captured(3) != Spelling().Placeholders(1, fields))
         return QString();
     return QStringLiteral("COPY %1 (%2) FROM STDIN").arg(m.captured(1), m.captured(2));
+}
+
+QString PlanAsRun(const QString& query) {
+    return QStringLiteral("EXPLAIN ") + query;
+}
+
+QString KeySpan(const CGeoTableDesc& desc) {
+    const QString key = Name(desc.FieldName(desc.m_nKeyField));
+    return QStringLiteral("SELECT min(%1), max(%1) FROM %2").arg(key, Table(desc));
+}
+
+CGeoQuery KeyRangeOf(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                     std::optional<qint64> from, std::optional<qint64> to) {
+    using namespace GeoFilter;
+    const CGeoFilter key = Field(desc.FieldName(desc.m_nKeyField));
+    QList<CGeoFilter> terms;
+    if (from)
+        terms << Compare(key, CGeoFilter::Op::Ge, Value(qlonglong(*from)));
+    if (to)
+        terms << Compare(key, CGeoFilter::Op::Le, Value(qlonglong(*to)));
+    terms << filter;
+    CGeoQuery query;
+    query.sql = QStringLiteral("SELECT * FROM %1 WHERE (%2)")
+                    .arg(Table(desc), Dialect().Condition(desc, And(terms), &query.values));
+    return query;
 }
 
 QStringList SessionSettings() {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class CGeoTableDesc;
 class CSqlSpelling;
 
@@ -106,5 +108,14 @@ QString ChangeCount(const CGeoTableDesc& desc);
 // where the text stopped at an error.
 QString PlanOf(const QString& query);
 QString SortAsUsual();
+// The plan of a query as the server runs it, one line a row.
+QString PlanAsRun(const QString& query);
+
+// The smallest and the largest key of GEO (NULL for an empty table).
+QString KeySpan(const CGeoTableDesc& desc);
+// The rows of the filter whose keys lie from `from` to `to`, in no particular order (the
+// server may read them with several workers); a bound not given leaves that side open.
+CGeoQuery KeyRangeOf(const CGeoTableDesc& desc, const CGeoFilter& filter,
+                     std::optional<qint64> from, std::optional<qint64> to);
 
 } // namespace GeoSqlPostgres

@@ -156,8 +156,11 @@ void CKelvoView::ScheduleRender() {
         this,
         [this] {
             m_bRenderQueued = false;
-            if (!m_bRenderPending || !isVisible() || size().isEmpty())
+            if (!m_bRenderPending || !isVisible() || size().isEmpty()) {
+                if (!m_pDrawJob)
+                    m_pDrawProgress.reset();
                 return;
+            }
             StartDrawing();
             update();
         },
@@ -242,8 +245,16 @@ void CKelvoView::resizeEvent(QResizeEvent* event) {
 
 void CKelvoView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_bRenderPending)
-        ScheduleRender();
+    if (!m_bRenderPending)
+        return;
+    // A window that has never shown its map is being drawn from now on, although its drawing
+    // starts only once its size has settled: its bar and cursor show at once, and an Esc
+    // meanwhile closes it (CancelDrawing).
+    if (m_canvas.BackBuffer().isNull() && !m_pDrawJob && !m_pDrawProgress) {
+        m_pDrawProgress = std::make_unique<CStatusBarProgress>(Qt::BusyCursor);
+        m_pDrawProgress->Start(QStringLiteral("Mappe wird gezeichnet:"));
+    }
+    ScheduleRender();
 }
 
 void CKelvoView::hideEvent(QHideEvent* event) {

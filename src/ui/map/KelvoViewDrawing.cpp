@@ -99,8 +99,12 @@ void CKelvoView::DrawingDone(quint64 generation) {
 }
 
 bool CKelvoView::CancelDrawing() {
-    if (!m_pDrawJob)
+    // A new window whose drawing is still to start (showEvent) goes as well.
+    const bool starting = !m_pDrawJob && m_pDrawProgress && m_bRenderPending;
+    if (!m_pDrawJob && !starting)
         return false;
+    if (starting)
+        m_bRenderPending = false;
     const QImage before = m_imgBefore;
     const CRect plotBefore = m_rectBefore;
     DropDrawing();

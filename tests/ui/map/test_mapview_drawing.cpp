@@ -133,6 +133,38 @@ TEST_F(MapDrawingTest, ACancelledZoomLeavesTheMapItWasDrawnFrom) {
     EXPECT_TRUE(Shown(view) == before);
 }
 
+// A window a command opens is being drawn from the moment the command returns, with its bar
+// and the busy cursor: an Esc at once, before any other event has run, stops it and the
+// window goes, both the zoom's and a new map's.
+TEST_F(MapDrawingTest, EscAtOnceAfterTheCommandClosesTheNewWindow) {
+    ASSERT_TRUE(InsertRows({Berlin(), {"DE", "26871", "Papenburg", "7.4", "53.08"}}));
+    CKelvoView* view = OpenSizedMap();
+    ASSERT_TRUE(view);
+    const QImage before = Shown(view);
+    HoldDrawing hold;
+    const auto escAtOnce = [&](const char* what) {
+        SCOPED_TRACE(what);
+        ASSERT_EQ(Frames().size(), 2);
+        CKelvoView* opened = MapView(Frames().last());
+        ASSERT_TRUE(opened && opened != view);
+        EXPECT_EQ(frame->statusBar()->findChildren<QProgressBar*>().size(), 1);
+        EXPECT_EQ(frame->GetMessageText(), "Mappe wird gezeichnet:");
+        ASSERT_TRUE(QApplication::overrideCursor());
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        QTest::keyClick(opened, Qt::Key_Escape);
+        Events();
+        ASSERT_EQ(Frames().size(), 1);
+        EXPECT_EQ(MapView(Frames().first()), view);
+        EXPECT_TRUE(Shown(view) == before);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(frame->statusBar()->findChildren<QProgressBar*>().isEmpty());
+    };
+    Drag(view, {190, 84}, {330, 192});
+    escAtOnce("zoom");
+    QTest::keyClick(frame, Qt::Key_K, Qt::ControlModifier);
+    escAtOnce("new map");
+}
+
 TEST_F(MapDrawingTest, EscDuringTheNearbyRepaintShowsTheMapAsBefore) {
     ASSERT_TRUE(InsertRows({Berlin(), Heidelberg(), Wien()}));
     CKelvoView* view = OpenSizedMap();
