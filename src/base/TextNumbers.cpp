@@ -19,6 +19,37 @@ bool isDigit(char16_t c) {
     return c >= '0' && c <= '9';
 }
 
+// Digits with at most one point and no exponent, whose digits make an integer of at most
+// 2^53 and of which at most 22 follow the point, as the coordinates of places are written: the
+// integer and the power of ten are both exact doubles, so their quotient is the correctly
+// rounded number, the same bits a full reader gives. False for anything else (the full reader
+// then decides).
+bool shortDecimal(const char* p, const char* end, double* value) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr qsizetype kMaxChars = 19; // no overflow of 64 bits
+    if (end - p > kMaxChars)
+        return false;
+    quint64 digits = 0;
+    const char* start = p;
+    for (; p < end && unsigned(*p - '0') <= 9; ++p)
+        digits = digits * 10 + unsigned(*p - '0');
+    qsizetype decimals = 0;
+    const bool point = p < end && *p == '.';
+    if (point) {
+        const char* first = ++p;
+        for (; p < end && unsigned(*p - '0') <= 9; ++p)
+            digits = digits * 10 + unsigned(*p - '0');
+        decimals = p - first;
+    }
+    if (p - start == qsizetype(point) || decimals > 22 || digits > (quint64(1) << 53) ||
+        (p < end && (*p == 'e' || *p == 'E')))
+        return false;
+    *value = double(digits) / kPowers[decimals];
+    return true;
+}
+
 template <typename Char> int atoiImpl(const Char* p, const Char* end) {
     while (p < end && isSpace(char16_t(p[0])))
         ++p;
@@ -134,6 +165,8 @@ double Atof(QByteArrayView text) {
     const char* p = begin < end && *begin == '-' ? begin + 1 : begin;
     if (text.size() <= kShort && p < end && (isDigit(char16_t(*p)) || *p == '.')) {
         double value = 0.0;
+        if (shortDecimal(p, end, &value))
+            return p == begin ? value : -value;
         const std::from_chars_result r = std::from_chars(begin, end, value);
         if (r.ec == std::errc() && r.ptr != begin)
             return value;
