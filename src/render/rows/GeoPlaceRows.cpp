@@ -51,19 +51,43 @@ template <typename... T> void permute(const std::vector<quint32>& order, T*... c
 
 // A run of rows of one country, [begin, end), and its country's place in the order.
 struct Run {
-    quint32 begin, end, rank, country;
+    quint32 begin, end, rank;
 };
 
-// The column with its runs one after the other in the order given. The rows go over once,
-// front to back, into a column of their own; the old one is freed by the caller before the
-// next column is gathered, so no more than one column is ever held twice.
-template <typename T>
-std::vector<T> gatherRuns(const std::vector<T>& column, const std::vector<Run>& runs) {
-    std::vector<T> gathered;
-    gathered.reserve(column.size());
-    for (const Run& run : runs)
-        gathered.insert(gathered.end(), column.begin() + run.begin, column.begin() + run.end);
-    return gathered;
+// Puts the runs in the order of their rank, runs of the same rank in the order they come,
+// moving the rows of each column with them, in place. A merge sort over the runs whose merges
+// rotate whole stretches of rows: each pass goes through the rows from front to back, where
+// walking the cycles of a row order would jump through the memory at every row.
+template <typename... T>
+void sortRuns(std::vector<Run>& runs, size_t lo, size_t hi, T*... columns) {
+    if (hi - lo < 2)
+        return;
+    const size_t mid = lo + (hi - lo) / 2;
+    sortRuns(runs, lo, mid, columns...);
+    sortRuns(runs, mid, hi, columns...);
+    for (size_t a = lo, b = mid; a < b && b < hi;) {
+        // The left runs that stay in front of the first right one, then the right runs that
+        // go before the left run found.
+        while (a < b && runs[a].rank <= runs[b].rank)
+            ++a;
+        if (a == b)
+            break;
+        size_t e = b;
+        while (e < hi && runs[e].rank < runs[a].rank)
+            ++e;
+        const quint32 first = runs[a].begin, middle = runs[b].begin, last = runs[e - 1].end;
+        (std::rotate(columns + first, columns + middle, columns + last), ...);
+        std::rotate(runs.begin() + std::ptrdiff_t(a), runs.begin() + std::ptrdiff_t(b),
+                    runs.begin() + std::ptrdiff_t(e));
+        for (size_t i = a, at = first; i < e; ++i) {
+            const quint32 length = runs[i].end - runs[i].begin;
+            runs[i].begin = quint32(at);
+            runs[i].end = quint32(at + length);
+            at += length;
+        }
+        a += e - b;
+        b = e;
+    }
 }
 
 } // namespace
@@ -352,7 +376,7 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         quint32 end = row + 1;
         while (end < n && read.m_aCountry[end] == country)
             ++end;
-        runs.push_back({row, end, rank[country], country});
+        runs.push_back({row, end, rank[country]});
         row = end;
     }
     if (std::is_sorted(runs.begin(), runs.end(),
@@ -373,15 +397,8 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         });
         return rows;
     }
-    // Each country's runs in the order of Staat, runs of the same one as they came.
-    std::stable_sort(runs.begin(), runs.end(),
-                     [](const Run& a, const Run& b) { return a.rank < b.rank; });
-    read.m_aPoint = gatherRuns(read.m_aPoint, runs);
-    read.m_keys.WithColumn([&](auto& keys) { keys = gatherRuns(keys, runs); });
-    quint32 at = 0;
-    for (const Run& run : runs) {
-        std::fill_n(read.m_aCountry.begin() + at, run.end - run.begin, run.country);
-        at += run.end - run.begin;
-    }
+    read.m_keys.With([&](auto* keys) {
+        sortRuns(runs, 0, runs.size(), read.m_aPoint.data(), read.m_aCountry.data(), keys);
+    });
     return rows;
 }

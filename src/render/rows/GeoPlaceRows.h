@@ -81,13 +81,6 @@ private:
             else
                 f(m_wide.data());
         }
-        // The same with the column itself.
-        template <typename F> void WithColumn(F f) {
-            if (m_wide.empty())
-                f(m_narrow);
-            else
-                f(m_wide);
-        }
         size_t MemoryBytes() const;
 
     private:
