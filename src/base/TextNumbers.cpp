@@ -19,6 +19,38 @@ bool isDigit(char16_t c) {
     return c >= '0' && c <= '9';
 }
 
+// Reads digits with at most one point and no exponent at p, as the coordinates of places are
+// written, when their digits make an integer of at most 2^53 with at most 22 of them after the
+// point: the integer and the power of ten are both exact doubles, so their quotient is the
+// correctly rounded number, the same bits a full reader gives. Returns the position after the
+// number, or null for anything else (the full reader then decides).
+const char* shortDecimal(const char* p, const char* end, double* value) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr int kMostDigits = 19; // no overflow of 64 bits
+    quint64 digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        if (unsigned(*p - '0') <= 9) {
+            if (++count > kMostDigits)
+                return nullptr;
+            digits = digits * 10 + unsigned(*p - '0');
+            decimals += point;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (count == 0 || decimals > 22 || digits > (quint64(1) << 53) ||
+        (p < end && (*p == 'e' || *p == 'E' || *p == '.')))
+        return nullptr;
+    *value = double(digits) / kPowers[decimals];
+    return p;
+}
+
 template <typename Char> int atoiImpl(const Char* p, const Char* end) {
     while (p < end && isSpace(char16_t(p[0])))
         ++p;
@@ -134,6 +166,8 @@ double Atof(QByteArrayView text) {
     const char* p = begin < end && *begin == '-' ? begin + 1 : begin;
     if (text.size() <= kShort && p < end && (isDigit(char16_t(*p)) || *p == '.')) {
         double value = 0.0;
+        if (shortDecimal(p, end, &value))
+            return p == begin ? value : -value;
         const std::from_chars_result r = std::from_chars(begin, end, value);
         if (r.ec == std::errc() && r.ptr != begin)
             return value;
@@ -151,49 +185,18 @@ QStringView TrimSpace(QStringView text) {
     return text.mid(b, e - b);
 }
 
-namespace {
-
-// A text of only [sign]digits[.digits] with at most 15 digits (every coordinate): its digits
-// are an integer a double holds exactly, and so is the power of ten of its decimals; their
-// quotient is the correctly rounded number, the one from_chars gives.
-bool shortDecimal(const char* p, const char* end, double* value) {
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    constexpr int kMostDigits = 15;
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+'))
-        negative = *p++ == '-';
-    quint64 digits = 0;
-    int count = 0, decimals = 0;
-    bool point = false;
-    for (; p < end; ++p) {
-        if (isDigit(char16_t(*p))) {
-            if (++count > kMostDigits)
-                return false;
-            digits = digits * 10 + quint64(*p - '0');
-            decimals += point;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    if (count == 0)
-        return false;
-    const double v = double(digits) / kPowers[decimals];
-    *value = negative ? -v : v;
-    return true;
-}
-
-} // namespace
-
 bool ParseNumber(QByteArrayView text, double* value) {
     const char* begin = text.data();
     const char* end = begin + text.size();
-    if (shortDecimal(begin, end, value))
+    const char* digits = begin < end && (*begin == '-' || *begin == '+') ? begin + 1 : begin;
+    double v = 0.0;
+    const char* stop = shortDecimal(digits, end, &v);
+    if (stop && stop == end) {
+        *value = *begin == '-' ? -v : v;
         return true;
+    }
     const char* consumed = begin;
-    const double v = atofImpl(begin, end, &consumed);
+    v = atofImpl(begin, end, &consumed);
     if (consumed == begin || !std::isfinite(v))
         return false;
     while (consumed < end && isSpace(char16_t(consumed[0])))

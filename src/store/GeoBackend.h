@@ -16,7 +16,8 @@ class CTerritorySql;
 class CGeoTableDesc;
 namespace GeoStandardOrder {
 struct Collations;
-}
+struct Value;
+} // namespace GeoStandardOrder
 
 // What the database object needs of an engine, and nothing more: statements that take
 // values, step through rows and give each field's UTF-8 bytes. One implementation per
@@ -53,6 +54,11 @@ public:
     // The field's value as UTF-8 text (numbers as their text), valid until the next step;
     // empty for NULL.
     virtual QByteArrayView FieldUtf8(int field) const = 0;
+    // Several fields at once, one call a row where rows are read by the million: values[i]
+    // gets field fields[i], its kind Null for no value and Text otherwise (a blob's bytes, a
+    // number's text), unless bit i of exactKinds asks for the exact kind (Blob for a blob).
+    virtual void FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
+                             quint32 exactKinds) const;
     virtual qint64 FieldInt(int field) const = 0;
     // Rows the last Run() inserted, updated or deleted.
     virtual int ChangedRows() const = 0;

@@ -125,18 +125,22 @@ GeoStandardOrder::Value::Kind CGeoRecordset::FieldKind(int field) const {
     }
 }
 
-void CGeoRecordset::FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
+void CGeoStatement::FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
                                 quint32 exactKinds) const {
     for (int i = 0; i < count; ++i) {
-        const int field = fields[i];
         // The kind must be taken before the bytes: reading converts the value.
-        GeoStandardOrder::Value::Kind kind =
-            (exactKinds >> i) & 1 ? FieldKind(field) : GeoStandardOrder::Value::Text;
-        const QByteArrayView bytes = m_pStmt->FieldUtf8(field);
-        if (!bytes.data())
-            kind = GeoStandardOrder::Value::Null;
-        values[i] = {kind, bytes};
+        const bool blob = (exactKinds >> i) & 1 && FieldType(fields[i]) == Type::Blob;
+        const QByteArrayView bytes = FieldUtf8(fields[i]);
+        values[i] = {!bytes.data() ? GeoStandardOrder::Value::Null
+                     : blob        ? GeoStandardOrder::Value::Blob
+                                   : GeoStandardOrder::Value::Text,
+                     bytes};
     }
+}
+
+void CGeoRecordset::FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
+                                quint32 exactKinds) const {
+    m_pStmt->FieldValues(fields, count, values, exactKinds);
 }
 
 QByteArrayView CGeoRecordset::FieldUtf8(int field) const {

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -118,4 +120,53 @@ TEST(TextNumbers, ShortDecimalsReadAsTheCRuntimeReadsThem) {
     EXPECT_FALSE(TextNumbers::ParseNumber("1.2.3", &v));
     EXPECT_FALSE(TextNumbers::ParseNumber("-", &v));
     EXPECT_FALSE(TextNumbers::ParseNumber("+.", &v));
+}
+
+// Coordinates are read by a short path of their own; every decimal spelling at its edges
+// (integers up to 2^53 and past it, 19 and 20 characters, leading and trailing zeros, a
+// trailing text, an exponent) gives the bits the C runtime's reader gives.
+TEST(TextNumbers, ShortDecimalsGiveTheBitsOfTheFullReader) {
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "00012.50",
+                                      "0.000000000000000000001",
+                                      "1.5x",
+                                      "1..5",
+                                      "9.",
+                                      "-.25",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "0.1",
+                                      "0.3",
+                                      "47.123456789012345",
+                                      "47.1234567890123456",
+                                      "1e5",
+                                      "2.5E-3",
+                                      "7.25e",
+                                      "0.00000000000000000000012",
+                                      "-13.0000000000000000000001",
+                                      "999999999999999",
+                                      "9007199254740993",
+                                      "9007199254740992",
+                                      "9999999999999999999",
+                                      "0.9999999999999999999",
+                                      "18446744073709551617",
+                                      "5.000000000000000000000",
+                                      "52.5N"};
+    std::mt19937_64 random(22);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int before = int(random() % 4), after = int(random() % 18);
+        for (int d = 0; d < before; ++d)
+            text += char('0' + random() % 10);
+        text += '.';
+        for (int d = 0; d < after; ++d)
+            text += char('0' + random() % 10);
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        const double read = TextNumbers::Atof(QByteArrayView(text.data(), qsizetype(text.size())));
+        const double expected = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&read, &expected, sizeof(double)), 0) << text;
+    }
 }

@@ -226,11 +226,18 @@ void CDeviceContext::SetPixel(int x, int y, COLORREF color) {
     if (m_pPixels && m_bIdentity) {
         // What filling the one-pixel cell gives, opaque.
         if (m_rectVisible.contains(x, y) && (!m_bClipped || m_rectClip.contains(x, y)))
-            m_pPixels[y * m_nPixelsPerLine + x] =
-                qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
+            m_pPixels[y * m_nPixelsPerLine + x] = PixelValue(color);
         return;
     }
     FillCells(x, y, qint64(x) + 1, qint64(y) + 1, color);
+}
+
+quint32* CDeviceContext::DirectPixels(qsizetype* perLine, QRect* writable) const {
+    if (!m_pPixels || !m_bIdentity)
+        return nullptr;
+    *perLine = m_nPixelsPerLine;
+    *writable = m_bClipped ? m_rectVisible.intersected(m_rectClip) : m_rectVisible;
+    return m_pPixels;
 }
 
 void CDeviceContext::SetClipRect(const CRect* rect) {

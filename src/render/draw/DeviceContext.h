@@ -7,6 +7,7 @@
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
+#include <QRgb>
 #include <QSize>
 #include <QString>
 
@@ -79,6 +80,15 @@ public:
     // size is not positive).
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
     void SetPixel(int x, int y, COLORREF color);
+    // The pixels of an image drawn on without scaling or a transformation, for passes that
+    // set pixels by the million: `perLine` receives the pixels a line holds, `writable` the
+    // pixels SetPixel writes (inside the image and the clipping). Null when pixels go
+    // through the painter.
+    quint32* DirectPixels(qsizetype* perLine, QRect* writable) const;
+    // The value SetPixel writes there for the colour.
+    static quint32 PixelValue(COLORREF color) {
+        return qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
+    }
     void TextOut(int x, int y, const QString& text);
 
     // From now on draws only inside the rectangle (logical units; left..right-1,

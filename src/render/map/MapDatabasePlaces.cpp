@@ -21,6 +21,36 @@ QString text(const CGeoPlaceRows& rows, quint32 row, CGeoPlaceRows::Text field) 
     const QByteArrayView bytes = rows.TextOf(row, field);
     return QString::fromUtf8(bytes.data(), bytes.size());
 }
+
+// The rows as one pixel each in their country's colour, written straight into the image's
+// lines: what SetPixel gives for every row inside the plot, in the same order, with the
+// progress told as the drawing loop tells it.
+template <typename Project>
+void drawDots(quint32* pixels, qsizetype perLine, const QRect& area, const CGeoPlaceRows& rows,
+              const Project& project, const std::vector<COLORREF>& colors, CProgress* progress) {
+    std::vector<quint32> values;
+    for (COLORREF color : colors)
+        values.push_back(CDeviceContext::PixelValue(color));
+    const quint32 count = rows.Size();
+    const int left = area.left(), top = area.top();
+    const unsigned width = unsigned(std::max(0, area.width()));
+    const unsigned height = unsigned(std::max(0, area.height()));
+    for (int percent = 0, first = 0; percent < 100 && quint32(first) < count; ++percent) {
+        // The rows k with 100 * k / count == percent.
+        const quint32 end =
+            percent == 99 ? count : quint32((qint64(percent + 1) * count + 99) / 100);
+        if (progress && quint32(first) < end)
+            progress->SetPos(percent);
+        for (quint32 k = quint32(first); k < end; ++k) {
+            const CGeoPlaceRows::Point& point = rows.Coordinates(k);
+            const QPoint pt = project(point.lon, point.lat);
+            const unsigned dx = unsigned(pt.x() - left), dy = unsigned(pt.y() - top);
+            if (dx < width && dy < height)
+                pixels[qsizetype(pt.y()) * perLine + pt.x()] = values[rows.Country(k)];
+        }
+        first = int(end);
+    }
+}
 } // namespace
 
 QString CMapCanvas::DrawDatabasePlaces(CDeviceContext& dc, CProgress* progress) {
@@ -102,6 +132,19 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
     const std::vector<bool> covered =
         dc.BatchesCells() ? MapCoveredMarkers::CoveredLater(rows, project, m_rectPlot)
                           : std::vector<bool>();
+    // Dots alone on an image: set straight in its lines.
+    qsizetype perLine = 0;
+    QRect writable;
+    quint32* pixels = n == 0 && !m_bShowNames && !m_bShowMemos && !m_bTerritoryColors
+                          ? dc.DirectPixels(&perLine, &writable)
+                          : nullptr;
+    if (pixels && covered.empty()) {
+        const QRect plot(QPoint(m_rectPlot.left, m_rectPlot.top),
+                         QPoint(m_rectPlot.right - 1, m_rectPlot.bottom - 1));
+        drawDots(pixels, perLine, plot.intersected(writable), rows, project, colors, progress);
+        dc.BatchCells(false);
+        return;
+    }
     // A pass that draws nothing but the markers can hand them to a layer of their own.
     const bool layer = !(m_bShowNames && !collectNames) && !m_bShowMemos && dc.OpenCellLayer();
     for (quint32 k = 0; k < count; ++k) {

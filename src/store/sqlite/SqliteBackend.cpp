@@ -130,6 +130,20 @@ public:
         return QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, field) : 0);
     }
 
+    void FieldValues(const int* fields, int count, GeoStandardOrder::Value* values,
+                     quint32 exactKinds) const override {
+        for (int i = 0; i < count; ++i) {
+            // The type before the text: reading converts the value.
+            const bool blob =
+                (exactKinds >> i) & 1 && sqlite3_column_type(m_pStmt, fields[i]) == SQLITE_BLOB;
+            const auto* text =
+                reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, fields[i]));
+            values[i] = {!text  ? GeoStandardOrder::Value::Null
+                         : blob ? GeoStandardOrder::Value::Blob
+                                : GeoStandardOrder::Value::Text,
+                         QByteArrayView(text, text ? sqlite3_column_bytes(m_pStmt, fields[i]) : 0)};
+        }
+    }
     qint64 FieldInt(int field) const override { return sqlite3_column_int64(m_pStmt, field); }
     int ChangedRows() const override { return sqlite3_changes(m_pDb); }
     const QString& Error() const override { return m_strError; }

@@ -2,10 +2,12 @@
 // and the progress of a repaint.
 #include "base/Progress.h"
 #include "common/TestSupport.h"
+#include "render/draw/DeviceContext.h"
 #include "render/map/MapImage.h"
 #include "render/map/MapStyle.h"
 #include "render/map/MapTestSupport.h"
 
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -157,6 +159,48 @@ TEST(MapPlaces, ProgressRunsOncePerRepaintAlsoForAnEmptyTable) {
     canvas.Repaint(QSize(800, 600), QSize(800, 600), &filled);
     EXPECT_EQ(filled.positions, (QList<int>{0, 14, 28, 42, 57, 71, 85}));
     EXPECT_EQ(filled.finished, 1);
+    // With the rows kept the bar follows the drawing, in the same steps.
+    RecordingProgress kept;
+    canvas.Repaint(QSize(800, 600), QSize(800, 600), &kept);
+    EXPECT_EQ(kept.positions, (QList<int>{0, 14, 28, 42, 57, 71, 85}));
+}
+
+// The dots a window's image gets set straight in its lines are those the painter fills on
+// any other image: every row inside the plot and none on its edge or beyond, of rows on one
+// pixel the later in Staat order on top; the progress of a repaint from kept rows passes
+// every percent once.
+TEST(MapPlaces, DotsSetInTheImageAreThoseThePainterFills) {
+    const char* staaten[] = {"DE", "AT", "", "CH", "FL", "BE"};
+    QList<GeoRow> rows;
+    for (int i = 0; i < 3200; ++i) {
+        const QString lon = QString::number(2.4 + (i % 160) * 0.095, 'f', 4);
+        const QString lat = QString::number(45.4 + (i / 160) * 0.53, 'f', 4);
+        // Each place twice, of two countries, the later one in the table first.
+        rows.append({staaten[(i + 1) % 6], QString::number(i), "Ort", lon, lat});
+        rows.append({staaten[i % 6], QString::number(i), "Ort", lon, lat});
+    }
+    TempGeo geo(rows);
+    CMapCanvas canvas(geo.Db(), DefaultSettings());
+    const QImage direct = Render(canvas);
+
+    QImage filled(800, 600, QImage::Format_RGB888);
+    filled.fill(Qt::white);
+    {
+        QPainter painter(&filled);
+        CDeviceContext dc(painter);
+        ASSERT_TRUE(canvas.OnDraw(dc, QSize(800, 600)).isEmpty());
+    }
+    EXPECT_EQ(direct, filled.convertToFormat(QImage::Format_RGB32));
+    for (const COLORREF color : {RGB(255, 0, 0), RGB(0, 200, 0), RGB(0, 0, 200)})
+        EXPECT_GT(CountColor(direct, 0, 0, 800, 600, color), 100);
+
+    RecordingProgress progress;
+    canvas.Repaint(QSize(800, 600), QSize(800, 600), &progress);
+    QList<int> percents;
+    for (int p = 0; p < 100; ++p)
+        percents << p;
+    EXPECT_EQ(progress.positions, percents);
+    EXPECT_EQ(canvas.BackBuffer(), direct);
 }
 
 TEST(MapPlaces, WithoutADatabaseTheFrameAndSelectedPlaceAreStillDrawn) {
