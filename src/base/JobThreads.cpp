@@ -5,9 +5,30 @@
 #include <QCoreApplication>
 #include <QThreadPool>
 
+#include <cerrno>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <vector>
 
 namespace {
+
+// Background work yields to the window's own thread: a job thread runs a few steps below the
+// program's priority, so that while a table fills or a map draws on both processors the window
+// still paints and answers at once (a thread may lower its own priority, not raise it again).
+void yieldToTheWindow() {
+    constexpr int kNiceSteps = 5;
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    const pid_t thread = gettid();
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, id_t(thread));
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, id_t(thread), current + kNiceSteps);
+}
 
 // The pools the running application waits for when it ends.
 std::vector<CJobThreads*>& waiting() {
@@ -32,6 +53,7 @@ void CJobThreads::Start(std::function<void()> run) {
     ++m_nRunning;
     m_pPool->start([this, run = std::move(run)] {
         VectorState::ClearUpper();
+        yieldToTheWindow();
         run();
         --m_nRunning;
     });

@@ -1,11 +1,28 @@
 // The workers' jobs start with the upper halves of the AVX registers clear, whatever the
 // thread that made the worker or its job before left in them: while they are in use every
 // scalar floating-point instruction waits on them (a radius search's distances 4-5x slower).
+// And they run below the priority of the window's thread, which then paints at once.
 #include "render/table/TableFillJob.h"
 
 #include <gtest/gtest.h>
 
 #include <QThread>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// Runs `work` as a job of the workers and waits for it.
+void runJob(const std::function<void()>& work) {
+    CBackgroundJob job([&work](const std::atomic<bool>&) { work(); });
+    while (!job.IsDone())
+        QThread::msleep(1);
+}
+
+} // namespace
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <cpuid.h>
@@ -33,13 +50,6 @@ void fillUpper() {
     __asm__ volatile("vcmpps $15, %%ymm1, %%ymm1, %%ymm1" ::: "xmm1");
 }
 
-// Runs `work` as a job of the workers and waits for it.
-void runJob(const std::function<void()>& work) {
-    CBackgroundJob job([&work](const std::atomic<bool>&) { work(); });
-    while (!job.IsDone())
-        QThread::msleep(1);
-}
-
 } // namespace
 
 TEST(JobThreads, AJobStartsWithTheUpperHalvesOfTheVectorRegistersClear) {
@@ -59,3 +69,20 @@ TEST(JobThreads, AJobStartsWithTheUpperHalvesOfTheVectorRegistersClear) {
 }
 
 #endif
+
+TEST(JobThreads, AJobRunsBelowThePriorityOfTheWindowsThread) {
+    const auto niceOfThisThread = [] {
+        errno = 0;
+        return getpriority(PRIO_PROCESS, id_t(gettid()));
+    };
+    const int window = niceOfThisThread();
+    if (window >= 19)
+        GTEST_SKIP() << "the tests already run at the lowest priority";
+    // Every job, also the next one on a worker that ran one before.
+    for (int i = 0; i < 3; ++i) {
+        int job = window;
+        runJob([&] { job = niceOfThisThread(); });
+        EXPECT_GT(job, window) << "job " << i;
+    }
+    EXPECT_EQ(niceOfThisThread(), window);
+}
