@@ -34,8 +34,8 @@ bool mapped(const void* address) {
 
 TEST(LargeColumns, ColumnsOfAnySizeKeepTheirValues) {
     constexpr std::size_t kMapped = std::size_t(1) << 20;
-    for (const std::size_t bytes : {std::size_t(0), std::size_t(16), kMapped - 16, kMapped,
-                                    kMapped + 16, 40 * kMapped}) {
+    for (const std::size_t bytes :
+         {std::size_t(0), std::size_t(16), kMapped - 16, kMapped, kMapped + 16, 40 * kMapped}) {
         SCOPED_TRACE(bytes);
         const std::size_t n = bytes / sizeof(std::uint64_t);
         LargeColumns::Column<std::uint64_t> column;

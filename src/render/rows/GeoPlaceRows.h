@@ -96,7 +96,7 @@ private:
     };
     CKeys m_keys;
     LargeColumns::Column<quint32> m_aCountry; // in order
-    std::vector<QByteArray> m_aCountryText; // by index
+    std::vector<QByteArray> m_aCountryText;   // by index
     std::vector<GeoStandardOrder::Value::Kind> m_aCountryKind;
     bool m_bTexts = false;
     CGeoCellStore m_texts{4};        // PLZ, Ort, Ortsteil, Memo as read
