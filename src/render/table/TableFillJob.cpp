@@ -20,6 +20,11 @@ CJobThreads& jobThreads() {
     return *threads;
 }
 
+// How long the reading of all rows waits for the window to paint the first screen: while it
+// paints, the window has both processors (a server's scan runs in processes of their own that
+// no priority of this program's threads holds back).
+constexpr int kFirstPaintWaitMs = 20;
+
 // Runs `run` on a thread of the jobs' pool.
 void startThread(std::function<void()> run) {
     jobThreads().Start(std::move(run));
@@ -32,18 +37,22 @@ struct CTableFillJob::State : CProgress {
     std::atomic<int> percent{0};
     std::atomic<bool> done{false};
     mutable std::mutex mutex;
-    mutable std::condition_variable firstOrDone; // first or result set (under mutex)
+    mutable std::condition_variable firstOrDone; // first, shown, result or stop (under mutex)
     std::optional<CTableRows> first, result;
     bool firstSet = false;          // under mutex
+    bool firstShown = false;        // under mutex
     CGeoDatabase* reader = nullptr; // the thread's connection while it reads (under mutex)
 
     // The statement running on the thread's connection stops at once (not at the next look
     // at the flag, which a search finding nothing may not reach before the table's end).
     void Stop() {
         cancel = true;
-        std::lock_guard lock(mutex);
-        if (reader)
-            reader->Interrupt();
+        {
+            std::lock_guard lock(mutex);
+            if (reader)
+                reader->Interrupt();
+        }
+        firstOrDone.notify_all();
     }
     void Reading(CGeoDatabase* db) {
         std::lock_guard lock(mutex);
@@ -87,6 +96,9 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                 state->firstOrDone.notify_all();
                 if (ready)
                     ready();
+                std::unique_lock lock(state->mutex);
+                state->firstOrDone.wait_for(lock, std::chrono::milliseconds(kFirstPaintWaitMs),
+                                            [&] { return state->firstShown || state->cancel; });
             }
             if (!state->cancel)
                 rows = ReadTableRows(reader, desc, filter, state.get(), &state->cancel);
@@ -130,6 +142,14 @@ int CTableFillJob::Percent() const {
 std::optional<CTableRows> CTableFillJob::TakeFirstRows() {
     std::lock_guard lock(m_pState->mutex);
     return std::exchange(m_pState->first, std::nullopt);
+}
+
+void CTableFillJob::FirstScreenShown() {
+    {
+        std::lock_guard lock(m_pState->mutex);
+        m_pState->firstShown = true;
+    }
+    m_pState->firstOrDone.notify_all();
 }
 
 bool CTableFillJob::WaitForFirstRows(int timeoutMs) const {

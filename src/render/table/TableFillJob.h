@@ -48,6 +48,9 @@ public:
     // ended; true when it is there. Reading one screen takes about a millisecond: a window
     // that waits for it shows its rows with its first paint.
     bool WaitForFirstRows(int timeoutMs) const;
+    // Tells that the first screen is painted: the reading of all rows, which waits for this
+    // (a moment at most) so as not to take the processors from that paint, goes on.
+    void FirstScreenShown();
     // Whether every row is read, and the rows once they are (then empty).
     bool IsDone() const;
     std::optional<CTableRows> TakeResult();

@@ -112,7 +112,9 @@ void CListView_Table::FillTable() {
                 if (takeFirst())
                     return false;
                 if (firstJustShown) {
+                    // Polled once the events waiting are handled: the first paint is done.
                     firstJustShown = false;
+                    job.FirstScreenShown();
                     return false;
                 }
                 if (!job.IsDone())

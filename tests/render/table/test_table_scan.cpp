@@ -83,6 +83,36 @@ TEST_P(TableScan, AStoppedSearchEndsItsScanBeforeTheTablesEnd) {
     EXPECT_TRUE(rows->m_result.m_strError.isEmpty());
 }
 
+TEST_P(TableScan, AFillReadsTheRestAfterItsFirstScreenWhetherThePaintIsToldOrNot) {
+    // The rest waits for the window's first paint, but never for good.
+    const auto keysOf = [](const CTableRows& rows) {
+        QList<qint64> keys;
+        for (quint32 row : rows.m_order)
+            keys << rows.m_pRows->Cell(row, GEO_ID).bytes.toLongLong();
+        return keys;
+    };
+    const QList<qint64> all = keysOf(ReadTableRows(db, db.m_Table, {}, nullptr));
+    ASSERT_EQ(all.size(), 60000);
+    for (const bool told : {false, true}) {
+        SCOPED_TRACE(told ? "told" : "not told");
+        CFirstScreen screen;
+        screen.count = 40;
+        CTableFillJob job(db, db.m_Table, {}, screen, {});
+        ASSERT_TRUE(job.WaitForFirstRows(10000));
+        const std::optional<CTableRows> first = job.TakeFirstRows();
+        ASSERT_TRUE(first);
+        EXPECT_EQ(keysOf(*first), all.mid(0, 40));
+        if (told)
+            job.FirstScreenShown();
+        for (int i = 0; i < 20000 && !job.IsDone(); ++i)
+            QThread::usleep(500);
+        const std::optional<CTableRows> rows = job.TakeResult();
+        ASSERT_TRUE(rows);
+        EXPECT_FALSE(rows->m_result.m_bCancelled);
+        EXPECT_EQ(keysOf(*rows), all);
+    }
+}
+
 KELVO_ON_BOTH_ENGINES(TableScan);
 
 class SearchOrder : public EngineTest {};
