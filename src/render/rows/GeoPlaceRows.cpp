@@ -54,6 +54,42 @@ struct Run {
     quint32 begin, end, rank;
 };
 
+// Puts the runs in the order of their rank, runs of the same rank in the order they come,
+// moving the rows of each column with them, in place. A merge sort over the runs whose merges
+// rotate whole stretches of rows: each pass goes through the rows from front to back, where
+// walking the cycles of a row order would jump through the memory at every row.
+template <typename... T>
+void sortRuns(std::vector<Run>& runs, size_t lo, size_t hi, T*... columns) {
+    if (hi - lo < 2)
+        return;
+    const size_t mid = lo + (hi - lo) / 2;
+    sortRuns(runs, lo, mid, columns...);
+    sortRuns(runs, mid, hi, columns...);
+    for (size_t a = lo, b = mid; a < b && b < hi;) {
+        // The left runs that stay in front of the first right one, then the right runs that
+        // go before the left run found.
+        while (a < b && runs[a].rank <= runs[b].rank)
+            ++a;
+        if (a == b)
+            break;
+        size_t e = b;
+        while (e < hi && runs[e].rank < runs[a].rank)
+            ++e;
+        const quint32 first = runs[a].begin, middle = runs[b].begin, last = runs[e - 1].end;
+        (std::rotate(columns + first, columns + middle, columns + last), ...);
+        std::rotate(runs.begin() + std::ptrdiff_t(a), runs.begin() + std::ptrdiff_t(b),
+                    runs.begin() + std::ptrdiff_t(e));
+        for (size_t i = a, at = first; i < e; ++i) {
+            const quint32 length = runs[i].end - runs[i].begin;
+            runs[i].begin = quint32(at);
+            runs[i].end = quint32(at + length);
+            at += length;
+        }
+        a += e - b;
+        b = e;
+    }
+}
+
 } // namespace
 
 Value CGeoPlaceRows::CountryValue(quint32 row) const {
@@ -361,17 +397,8 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         });
         return rows;
     }
-    std::stable_sort(runs.begin(), runs.end(),
-                     [](const Run& a, const Run& b) { return a.rank < b.rank; });
-    const auto gather = [&runs](auto& column) {
-        std::remove_reference_t<decltype(column)> gathered;
-        gathered.reserve(column.size());
-        for (const Run& run : runs)
-            gathered.insert(gathered.end(), column.begin() + run.begin, column.begin() + run.end);
-        column.swap(gathered);
-    };
-    gather(read.m_aPoint);
-    gather(read.m_aCountry);
-    read.m_keys.WithColumn(gather);
+    read.m_keys.With([&](auto* keys) {
+        sortRuns(runs, 0, runs.size(), read.m_aPoint.data(), read.m_aCountry.data(), keys);
+    });
     return rows;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/LargeColumns.h"
 #include "render/rows/GeoCellStore.h"
 #include "store/GeoDatabase.h"
 
@@ -66,7 +65,7 @@ private:
     GeoStandardOrder::Value CountryValue(quint32 row) const;
     GeoStandardOrder::Value PlzValue(quint32 row) const;
 
-    LargeColumns::Column<Point> m_aPoint; // in order
+    std::vector<Point> m_aPoint; // in order
     // The keys in order: in 32 bits while every key fits (row ids mostly do), else in 64.
     class CKeys {
     public:
@@ -82,21 +81,15 @@ private:
             else
                 f(m_wide.data());
         }
-        template <typename F> void WithColumn(F f) {
-            if (m_wide.empty())
-                f(m_narrow);
-            else
-                f(m_wide);
-        }
         size_t MemoryBytes() const;
 
     private:
-        LargeColumns::Column<quint32> m_narrow;
-        LargeColumns::Column<qint64> m_wide;
+        std::vector<quint32> m_narrow;
+        std::vector<qint64> m_wide;
     };
     CKeys m_keys;
-    LargeColumns::Column<quint32> m_aCountry; // in order
-    std::vector<QByteArray> m_aCountryText;   // by index
+    std::vector<quint32> m_aCountry;        // in order
+    std::vector<QByteArray> m_aCountryText; // by index
     std::vector<GeoStandardOrder::Value::Kind> m_aCountryKind;
     bool m_bTexts = false;
     CGeoCellStore m_texts{4};        // PLZ, Ort, Ortsteil, Memo as read
