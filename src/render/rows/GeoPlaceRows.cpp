@@ -1,6 +1,7 @@
 #include "render/rows/GeoPlaceRows.h"
 
 #include "base/GeoTableDesc.h"
+#include "base/ResidentPages.h"
 #include "base/TextNumbers.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
@@ -55,39 +56,21 @@ struct Run {
 };
 
 // Puts the runs in the order of their rank, runs of the same rank in the order they come,
-// moving the rows of each column with them, in place. A merge sort over the runs whose merges
-// rotate whole stretches of rows: each pass goes through the rows from front to back, where
-// walking the cycles of a row order would jump through the memory at every row.
-template <typename... T>
-void sortRuns(std::vector<Run>& runs, size_t lo, size_t hi, T*... columns) {
-    if (hi - lo < 2)
-        return;
-    const size_t mid = lo + (hi - lo) / 2;
-    sortRuns(runs, lo, mid, columns...);
-    sortRuns(runs, mid, hi, columns...);
-    for (size_t a = lo, b = mid; a < b && b < hi;) {
-        // The left runs that stay in front of the first right one, then the right runs that
-        // go before the left run found.
-        while (a < b && runs[a].rank <= runs[b].rank)
-            ++a;
-        if (a == b)
-            break;
-        size_t e = b;
-        while (e < hi && runs[e].rank < runs[a].rank)
-            ++e;
-        const quint32 first = runs[a].begin, middle = runs[b].begin, last = runs[e - 1].end;
-        (std::rotate(columns + first, columns + middle, columns + last), ...);
-        std::rotate(runs.begin() + std::ptrdiff_t(a), runs.begin() + std::ptrdiff_t(b),
-                    runs.begin() + std::ptrdiff_t(e));
-        for (size_t i = a, at = first; i < e; ++i) {
-            const quint32 length = runs[i].end - runs[i].begin;
-            runs[i].begin = quint32(at);
-            runs[i].end = quint32(at + length);
-            at += length;
-        }
-        a += e - b;
-        b = e;
-    }
+// moving the rows of each column with them: each column is copied once, a run at a time, into
+// a new one. Walking the cycles of a row order in place would jump through the memory at every
+// row, and rotating runs in place goes through the rows once for each halving of the runs.
+template <typename... T> void gatherRuns(std::vector<Run> runs, std::vector<T>&... columns) {
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const Run& a, const Run& b) { return a.rank < b.rank; });
+    auto gather = [&](auto& column) {
+        std::remove_reference_t<decltype(column)> ordered;
+        ordered.reserve(column.size());
+        ResidentPages::PopulateReserved(ordered);
+        for (const Run& run : runs)
+            ordered.insert(ordered.end(), column.begin() + run.begin, column.begin() + run.end);
+        column.swap(ordered);
+    };
+    (gather(columns), ...);
 }
 
 } // namespace
@@ -143,6 +126,10 @@ qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz,
     return -1;
 }
 
+void CGeoPlaceRows::CKeys::Populate() {
+    ResidentPages::PopulateReserved(m_narrow);
+}
+
 void CGeoPlaceRows::CKeys::Append(qint64 key) {
     if (m_wide.empty() && key >= 0 && key <= qint64(std::numeric_limits<quint32>::max())) {
         m_narrow.push_back(quint32(key));
@@ -189,6 +176,9 @@ void CGeoPlaceRowsReader::Restart() {
         m_pRows->m_aPoint.reserve(size_t(m_nCount));
         m_pRows->m_keys.Reserve(size_t(m_nCount));
         m_pRows->m_aCountry.reserve(size_t(m_nCount));
+        ResidentPages::PopulateReserved(m_pRows->m_aPoint);
+        ResidentPages::PopulateReserved(m_pRows->m_aCountry);
+        m_pRows->m_keys.Populate();
         if (m_bTexts)
             m_pRows->m_texts.Reserve(quint32(m_nCount));
     }
@@ -352,8 +342,8 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     m_pRows.reset(new CGeoPlaceRows);
     rows->m_bTexts = m_bTexts;
     if (rows->m_bSorted)
-        rows->m_keys.With([&](auto* keys) {
-            permute(order, rows->m_aPoint.data(), rows->m_aCountry.data(), keys);
+        rows->m_keys.With([&](auto& keys) {
+            permute(order, rows->m_aPoint.data(), rows->m_aCountry.data(), keys.data());
         });
     if (m_bTexts)
         rows->m_aTextRow = std::move(order);
@@ -392,13 +382,11 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         std::vector<quint32> order(n);
         for (quint32 row = 0; row < n; ++row)
             order[start[rank[read.m_aCountry[row]]]++] = row;
-        read.m_keys.With([&](auto* keys) {
-            permute(order, read.m_aPoint.data(), read.m_aCountry.data(), keys);
+        read.m_keys.With([&](auto& keys) {
+            permute(order, read.m_aPoint.data(), read.m_aCountry.data(), keys.data());
         });
         return rows;
     }
-    read.m_keys.With([&](auto* keys) {
-        sortRuns(runs, 0, runs.size(), read.m_aPoint.data(), read.m_aCountry.data(), keys);
-    });
+    read.m_keys.With([&](auto& keys) { gatherRuns(runs, read.m_aPoint, read.m_aCountry, keys); });
     return rows;
 }

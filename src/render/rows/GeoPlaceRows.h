@@ -73,13 +73,14 @@ private:
             return m_wide.empty() ? qint64(m_narrow[row]) : m_wide[row];
         }
         void Reserve(size_t n) { m_narrow.reserve(n); }
+        void Populate();
         void Append(qint64 key);
-        // Calls `f` with the keys' first element, of whichever width they are kept in.
+        // Calls `f` with the keys, of whichever width they are kept in.
         template <typename F> void With(F f) {
             if (m_wide.empty())
-                f(m_narrow.data());
+                f(m_narrow);
             else
-                f(m_wide.data());
+                f(m_wide);
         }
         size_t MemoryBytes() const;
 
