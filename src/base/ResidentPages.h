@@ -10,8 +10,9 @@ namespace ResidentPages {
 // for every 4 KB, which costs more than the writing. Does nothing where the kernel cannot.
 void Populate(void* data, size_t bytes);
 
-// The same for the capacity a vector has reserved.
-template <typename T> void PopulateReserved(std::vector<T>& column) {
+// Reserves room for `n` elements in a vector and makes it resident.
+template <typename T> void Reserve(std::vector<T>& column, size_t n) {
+    column.reserve(n);
     Populate(column.data(), column.capacity() * sizeof(T));
 }
 

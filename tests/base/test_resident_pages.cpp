@@ -66,10 +66,10 @@ TEST(ResidentPages, AReservedColumnBecomesResidentAndKeepsItsRows) {
     munmap(mapped, bytes);
 
     std::vector<double> column;
-    column.reserve(size_t(1) << 20);
     for (int i = 0; i < 1000; ++i)
         column.push_back(i * 0.5);
-    ResidentPages::PopulateReserved(column);
+    ResidentPages::Reserve(column, size_t(1) << 20);
+    ASSERT_GE(column.capacity(), size_t(1) << 20);
     ASSERT_EQ(column.size(), 1000u);
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(column[size_t(i)], i * 0.5);
@@ -79,6 +79,6 @@ TEST(ResidentPages, AReservedColumnBecomesResidentAndKeepsItsRows) {
     ResidentPages::Populate(small.data() + 1, 50);
     ResidentPages::Populate(nullptr, 0);
     std::vector<uint32_t> none;
-    ResidentPages::PopulateReserved(none);
+    ResidentPages::Reserve(none, 0);
     EXPECT_EQ(std::count(small.begin(), small.end(), 'x'), 100);
 }

@@ -64,8 +64,7 @@ template <typename... T> void gatherRuns(std::vector<Run> runs, std::vector<T>&.
                      [](const Run& a, const Run& b) { return a.rank < b.rank; });
     auto gather = [&](auto& column) {
         std::remove_reference_t<decltype(column)> ordered;
-        ordered.reserve(column.size());
-        ResidentPages::PopulateReserved(ordered);
+        ResidentPages::Reserve(ordered, column.size());
         for (const Run& run : runs)
             ordered.insert(ordered.end(), column.begin() + run.begin, column.begin() + run.end);
         column.swap(ordered);
@@ -126,8 +125,8 @@ qint64 CGeoPlaceRows::Find(QByteArrayView staat, QByteArrayView plz,
     return -1;
 }
 
-void CGeoPlaceRows::CKeys::Populate() {
-    ResidentPages::PopulateReserved(m_narrow);
+void CGeoPlaceRows::CKeys::Reserve(size_t n) {
+    ResidentPages::Reserve(m_narrow, n);
 }
 
 void CGeoPlaceRows::CKeys::Append(qint64 key) {
@@ -173,12 +172,9 @@ void CGeoPlaceRowsReader::Restart() {
     m_pRows->m_collations = ordered.Collations();
     m_nCount = m_database.GetRecordCount(m_database.m_Table.m_strTableName);
     if (m_nCount > 0) {
-        m_pRows->m_aPoint.reserve(size_t(m_nCount));
+        ResidentPages::Reserve(m_pRows->m_aPoint, size_t(m_nCount));
         m_pRows->m_keys.Reserve(size_t(m_nCount));
-        m_pRows->m_aCountry.reserve(size_t(m_nCount));
-        ResidentPages::PopulateReserved(m_pRows->m_aPoint);
-        ResidentPages::PopulateReserved(m_pRows->m_aCountry);
-        m_pRows->m_keys.Populate();
+        ResidentPages::Reserve(m_pRows->m_aCountry, size_t(m_nCount));
         if (m_bTexts)
             m_pRows->m_texts.Reserve(quint32(m_nCount));
     }

@@ -72,8 +72,7 @@ private:
         qint64 operator[](quint32 row) const {
             return m_wide.empty() ? qint64(m_narrow[row]) : m_wide[row];
         }
-        void Reserve(size_t n) { m_narrow.reserve(n); }
-        void Populate();
+        void Reserve(size_t n); // made resident: the keys are written one by one
         void Append(qint64 key);
         // Calls `f` with the keys, of whichever width they are kept in.
         template <typename F> void With(F f) {
