@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <limits>
 #include <string>
-#include <tuple>
 #include <unordered_map>
 
 using GeoStandardOrder::Compare;
@@ -29,25 +28,21 @@ constexpr int kTextColumns[] = {C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO};
 constexpr int kCheckEvery = 256; // rows between looks at the clock
 constexpr size_t kMaxRuns = 64;  // runs of one country moved whole, when there are few
 
-// Puts the row at order[i] at i in each of the columns, in place: each cycle of the order is
-// walked once, for all columns together, so the rows are never held twice while they are put
-// in order (a million of them take 24 MB).
-template <typename... T> void permute(const std::vector<quint32>& order, T*... columns) {
-    std::vector<bool> placed(order.size());
-    for (size_t start = 0; start < order.size(); ++start) {
-        if (placed[start])
-            continue;
-        const std::tuple<T...> first(columns[start]...);
-        for (size_t i = start;; i = order[i]) {
-            placed[i] = true;
-            const size_t from = order[i];
-            if (from == start) {
-                std::tie(columns[i]...) = first;
-                break;
-            }
-            ((columns[i] = columns[from]), ...);
-        }
-    }
+// Puts the row at order[i] at i in each of the columns: each column is copied once, in the
+// new order, into a new one made resident ahead, so that the reads of the old one, which jump,
+// do not wait for each other as a walk along the cycles of the order in place does (a read for
+// each row and column there, every one after the one before). While a column is copied it is
+// held twice (a million points take 16 MB more for that moment).
+template <typename... T>
+void gatherOrder(const std::vector<quint32>& order, std::vector<T>&... columns) {
+    auto gather = [&](auto& column) {
+        std::remove_reference_t<decltype(column)> ordered;
+        ResidentPages::Reserve(ordered, order.size());
+        for (const quint32 from : order)
+            ordered.push_back(column[from]);
+        column.swap(ordered);
+    };
+    (gather(columns), ...);
 }
 
 // A run of rows of one country, [begin, end), and its country's place in the order.
@@ -338,9 +333,8 @@ CGeoPlaceRowsReader::Finish(const std::function<void(int)>& progress) {
     m_pRows.reset(new CGeoPlaceRows);
     rows->m_bTexts = m_bTexts;
     if (rows->m_bSorted)
-        rows->m_keys.With([&](auto& keys) {
-            permute(order, rows->m_aPoint.data(), rows->m_aCountry.data(), keys.data());
-        });
+        rows->m_keys.With(
+            [&](auto& keys) { gatherOrder(order, rows->m_aPoint, rows->m_aCountry, keys); });
     if (m_bTexts)
         rows->m_aTextRow = std::move(order);
     return rows;
@@ -378,9 +372,8 @@ std::shared_ptr<CGeoPlaceRows> CGeoPlaceRowsReader::FinishByCountry() {
         std::vector<quint32> order(n);
         for (quint32 row = 0; row < n; ++row)
             order[start[rank[read.m_aCountry[row]]]++] = row;
-        read.m_keys.With([&](auto& keys) {
-            permute(order, read.m_aPoint.data(), read.m_aCountry.data(), keys.data());
-        });
+        read.m_keys.With(
+            [&](auto& keys) { gatherOrder(order, read.m_aPoint, read.m_aCountry, keys); });
         return rows;
     }
     read.m_keys.With([&](auto& keys) { gatherRuns(runs, read.m_aPoint, read.m_aCountry, keys); });
