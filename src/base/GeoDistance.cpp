@@ -1,6 +1,7 @@
 #include "base/GeoDistance.h"
 
 #include "base/TextNumbers.h"
+#include "base/VectorState.h"
 
 #include <QByteArrayView>
 
@@ -20,6 +21,7 @@ constexpr double kBoxSlack = 1e-9;
 } // namespace
 
 double HaversineKm(double lon1, double lat1, double lon2, double lat2) {
+    VectorState::ClearUpper();
     const double dLat = (lat2 - lat1) * kRad;
     const double dLon = (lon2 - lon1) * kRad;
     const double a =
