@@ -1,5 +1,7 @@
 #include "base/InParts.h"
 
+#include "base/VectorState.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -18,10 +20,15 @@ std::pair<size_t, size_t> Share(size_t n, int part, int parts) {
 }
 
 void Run(int parts, const std::function<void(int part)>& work) {
+    // Each part starts with the vector state clear, whatever the caller's drawing left.
+    auto clear = [&work](int part) {
+        VectorState::ClearUpper();
+        work(part);
+    };
     std::vector<std::jthread> helpers;
     for (int part = 1; part < parts; ++part)
-        helpers.emplace_back(work, part);
-    work(0);
+        helpers.emplace_back(clear, part);
+    clear(0);
 }
 
 } // namespace InParts
