@@ -1,7 +1,11 @@
 // The workers' jobs start with the upper halves of the AVX registers clear, whatever the
 // thread that made the worker or its job before left in them: while they are in use every
 // scalar floating-point instruction waits on them (a radius search's distances 4-5x slower).
-// And they run below the priority of the window's thread, which then paints at once.
+// So does each part of work split over threads, and each distance (drawing on the thread may
+// have left them in use since). And the jobs run below the priority of the window's thread,
+// which then paints at once.
+#include "base/GeoDistance.h"
+#include "base/InParts.h"
 #include "render/table/TableFillJob.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +15,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace {
@@ -66,6 +71,26 @@ TEST(JobThreads, AJobStartsWithTheUpperHalvesOfTheVectorRegistersClear) {
         runJob([&inUse] { inUse = upperInUse(); });
         EXPECT_FALSE(inUse) << "job " << i;
     }
+}
+
+TEST(JobThreads, EachPartOfSplitWorkAndEachDistanceStartWithTheUpperHalvesClear) {
+    if (!tellsStateInUse())
+        GTEST_SKIP() << "the processor does not tell the registers in use";
+    fillUpper();
+    if (!upperInUse())
+        GTEST_SKIP() << "the processor does not track the upper halves";
+    // The helpers are made from this thread, where they are in use; the first part runs here.
+    std::atomic<int> partsInUse{0};
+    InParts::Run(3, [&partsInUse](int) {
+        if (upperInUse())
+            ++partsInUse;
+        fillUpper();
+    });
+    EXPECT_EQ(partsInUse.load(), 0);
+    fillUpper();
+    const double km = GeoDistance::HaversineKm(13.3846, 52.5323, 11.571, 48.1345);
+    EXPECT_FALSE(upperInUse());
+    EXPECT_NEAR(km, 505.6, 0.05);
 }
 
 #endif
