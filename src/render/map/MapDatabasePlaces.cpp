@@ -22,15 +22,12 @@ QString text(const CGeoPlaceRows& rows, quint32 row, CGeoPlaceRows::Text field) 
     return QString::fromUtf8(bytes.data(), bytes.size());
 }
 
-// The rows as one pixel each in their country's colour, written straight into the image's
-// lines: what SetPixel gives for every row inside the plot, in the same order, with the
-// progress told as the drawing loop tells it.
-template <typename Project>
+// The rows as one pixel each in the colour pixelOf(k) gives for row k (its country's or its
+// territory's), written straight into the image's lines: what SetPixel gives for every row
+// inside the plot, in the same order, with the progress told as the drawing loop tells it.
+template <typename Project, typename PixelOf>
 void drawDots(quint32* pixels, qsizetype perLine, const QRect& area, const CGeoPlaceRows& rows,
-              const Project& project, const std::vector<COLORREF>& colors, CProgress* progress) {
-    std::vector<quint32> values;
-    for (COLORREF color : colors)
-        values.push_back(CDeviceContext::PixelValue(color));
+              const Project& project, const PixelOf& pixelOf, CProgress* progress) {
     const quint32 count = rows.Size();
     const int left = area.left(), top = area.top();
     const unsigned width = unsigned(std::max(0, area.width()));
@@ -46,7 +43,7 @@ void drawDots(quint32* pixels, qsizetype perLine, const QRect& area, const CGeoP
             const QPoint pt = project(point.lon, point.lat);
             const unsigned dx = unsigned(pt.x() - left), dy = unsigned(pt.y() - top);
             if (dx < width && dy < height)
-                pixels[qsizetype(pt.y()) * perLine + pt.x()] = values[rows.Country(k)];
+                pixels[qsizetype(pt.y()) * perLine + pt.x()] = pixelOf(k);
         }
         first = int(end);
     }
@@ -135,13 +132,29 @@ void CMapCanvas::DrawRows(CDeviceContext& dc, const CGeoPlaceRows& rows, CProgre
     // Dots alone on an image: set straight in its lines.
     qsizetype perLine = 0;
     QRect writable;
-    quint32* pixels = n == 0 && !m_bShowNames && !m_bShowMemos && !m_bTerritoryColors
-                          ? dc.DirectPixels(&perLine, &writable)
-                          : nullptr;
+    quint32* pixels =
+        n == 0 && !m_bShowNames && !m_bShowMemos ? dc.DirectPixels(&perLine, &writable) : nullptr;
     if (pixels && covered.empty()) {
         const QRect plot(QPoint(m_rectPlot.left, m_rectPlot.top),
                          QPoint(m_rectPlot.right - 1, m_rectPlot.bottom - 1));
-        drawDots(pixels, perLine, plot.intersected(writable), rows, project, colors, progress);
+        const QRect area = plot.intersected(writable);
+        if (rowColors) {
+            drawDots(
+                pixels, perLine, area, rows, project,
+                [rowColors](quint32 k) { return CDeviceContext::PixelValue(rowColors[k]); },
+                progress);
+        } else if (m_bTerritoryColors) {
+            const quint32 none = CDeviceContext::PixelValue(CMapTerritories::kNoTerritory);
+            drawDots(
+                pixels, perLine, area, rows, project, [none](quint32) { return none; }, progress);
+        } else {
+            std::vector<quint32> values;
+            for (COLORREF color : colors)
+                values.push_back(CDeviceContext::PixelValue(color));
+            drawDots(
+                pixels, perLine, area, rows, project,
+                [&values, &rows](quint32 k) { return values[rows.Country(k)]; }, progress);
+        }
         dc.BatchCells(false);
         return;
     }
