@@ -28,19 +28,28 @@ constexpr int kTextColumns[] = {C_PLZ, C_ORT, C_ORTSTEIL, C_MEMO};
 constexpr int kCheckEvery = 256; // rows between looks at the clock
 constexpr size_t kMaxRuns = 64;  // runs of one country moved whole, when there are few
 
-// Puts the row at order[i] at i in each of the columns: each column is copied once, in the
-// new order, into a new one made resident ahead, so that the reads of the old one, which jump,
-// do not wait for each other as a walk along the cycles of the order in place does (a read for
-// each row and column there, every one after the one before). While a column is copied it is
-// held twice (a million points take 16 MB more for that moment).
+// Replaces a column by the n values fill(ordered) appends to a new one, made resident ahead:
+// each column is copied once, into memory that takes no page faults as it is written. While a
+// column is copied it is held twice (a million points take 16 MB more for that moment).
+template <typename T, typename Fill>
+void replaceColumn(std::vector<T>& column, size_t n, const Fill& fill) {
+    std::vector<T> ordered;
+    ResidentPages::Reserve(ordered, n);
+    fill(ordered);
+    column.swap(ordered);
+}
+
+// Puts the row at order[i] at i in each of the columns, copying each in the new order: the
+// reads of the old one, which jump, do not wait for each other as a walk along the cycles of
+// the order in place does (a read for each row and column there, every one after the one
+// before).
 template <typename... T>
 void gatherOrder(const std::vector<quint32>& order, std::vector<T>&... columns) {
     auto gather = [&](auto& column) {
-        std::remove_reference_t<decltype(column)> ordered;
-        ResidentPages::Reserve(ordered, order.size());
-        for (const quint32 from : order)
-            ordered.push_back(column[from]);
-        column.swap(ordered);
+        replaceColumn(column, order.size(), [&](auto& ordered) {
+            for (const quint32 from : order)
+                ordered.push_back(column[from]);
+        });
     };
     (gather(columns), ...);
 }
@@ -51,18 +60,17 @@ struct Run {
 };
 
 // Puts the runs in the order of their rank, runs of the same rank in the order they come,
-// moving the rows of each column with them: each column is copied once, a run at a time, into
-// a new one. Walking the cycles of a row order in place would jump through the memory at every
-// row, and rotating runs in place goes through the rows once for each halving of the runs.
+// moving the rows of each column with them: each column is copied once, a run at a time.
+// Walking the cycles of a row order in place would jump through the memory at every row, and
+// rotating runs in place goes through the rows once for each halving of the runs.
 template <typename... T> void gatherRuns(std::vector<Run> runs, std::vector<T>&... columns) {
     std::stable_sort(runs.begin(), runs.end(),
                      [](const Run& a, const Run& b) { return a.rank < b.rank; });
     auto gather = [&](auto& column) {
-        std::remove_reference_t<decltype(column)> ordered;
-        ResidentPages::Reserve(ordered, column.size());
-        for (const Run& run : runs)
-            ordered.insert(ordered.end(), column.begin() + run.begin, column.begin() + run.end);
-        column.swap(ordered);
+        replaceColumn(column, column.size(), [&](auto& ordered) {
+            for (const Run& run : runs)
+                ordered.insert(ordered.end(), column.begin() + run.begin, column.begin() + run.end);
+        });
     };
     (gather(columns), ...);
 }
