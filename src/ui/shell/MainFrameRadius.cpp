@@ -1,4 +1,5 @@
 // "Umkreissuche...": a table window of the places within a radius of a centre.
+#include "render/table/NearestReadAhead.h"
 #include "store/GeoRadius.h"
 #include "ui/shell/DocTemplate.h"
 #include "ui/shell/Document.h"
@@ -9,9 +10,13 @@
 #include "ui/table/CListView_Table.h"
 
 void CMainFrame::OnRadiusSearch() {
+    // The rows' positions, read while the dialog is filled in, give the window its first
+    // screen at once; they are let go with the search.
+    CNearestReadAhead readAhead(g_GeoDatabase);
     CDia_Radius dlg(this);
     if (dlg.exec() != QDialog::Accepted)
         return;
+    readAhead.Finish();
     // The window fills itself with the rows within the radius, nearest first (in Staat, PLZ
     // order at equal distances), with their distance as the last column.
     g_nTableIndex = 0;
