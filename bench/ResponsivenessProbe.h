@@ -246,6 +246,7 @@ struct Probe {
         QElapsedTimer clock;
         // The command may run its work inside `give` (a wait with an event loop of its own).
         double givenAt = -1, escAt = -1, over = -1;
+        QString stillThere;
         bool started = false, returned = false;
         QEventLoop loop;
         QTimer tick;
@@ -272,6 +273,11 @@ struct Probe {
                 over = now;
                 loop.quit();
             } else if (escAt >= 0 && now - escAt > kGiveUpMs) {
+                // What was still there: the bar, the busy cursor, a window more or less.
+                stillThere = QString::asprintf("bar %d, cursor %d, %d windows of %d",
+                                               g_StatusProgress.m_wndProgress ? 1 : 0,
+                                               QApplication::overrideCursor() ? 1 : 0,
+                                               int(views().size()), int(before.size()));
                 loop.quit(); // not stopped
             }
         });
@@ -289,7 +295,7 @@ struct Probe {
         if (escAt < 0) {
             std::printf("cancel\t%s\t-\tfinished\n", name);
         } else if (over < 0) {
-            std::printf("cancel\t%s\t-\tnot-stopped\n", name);
+            std::printf("cancel\t%s\t-\tnot-stopped\t%s\n", name, qPrintable(stillThere));
         } else {
             std::printf("cancel\t%s\t%.0f\t%s\n", name, over - escAt,
                         windowsState() == stateBefore ? "restored" : "changed");
