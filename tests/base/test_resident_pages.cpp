@@ -1,9 +1,13 @@
 // Making a column's reserved pages resident ahead of its rows: every whole page of the range
-// becomes resident, what the column holds stays as it was, and small or odd ranges are safe.
+// becomes resident, in large pages where the kernel offers them, what the column holds stays
+// as it was, and small or odd ranges are safe.
 #include "base/ResidentPages.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include <sys/mman.h>
@@ -41,7 +45,51 @@ bool kernelPopulates() {
     return works;
 }
 
+// The kernel's "THPeligible" for the mapping that holds `address`: whether it may hold the
+// mapping in large pages (-1 when /proc does not tell).
+int largePagesEligible(const void* address) {
+    std::ifstream smaps("/proc/self/smaps");
+    std::string line;
+    bool inside = false;
+    while (std::getline(smaps, line)) {
+        uintptr_t from = 0, to = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        if (range >> std::hex >> from >> dash >> to && dash == '-' && line.find(':') > 8) {
+            inside = from <= uintptr_t(address) && uintptr_t(address) < to;
+            continue;
+        }
+        if (inside && line.rfind("THPeligible:", 0) == 0)
+            return std::stoi(line.substr(12));
+    }
+    return -1;
+}
+
+// Whether the kernel offers large pages to mappings that ask for them.
+bool kernelOffersLargePages() {
+    std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string text;
+    std::getline(mode, text);
+    return !text.empty() && text.find("[never]") == std::string::npos;
+}
+
 } // namespace
+
+TEST(ResidentPages, AColumnOfMegabytesAsksForLargePages) {
+    if (!kernelOffersLargePages())
+        GTEST_SKIP() << "the kernel offers no large pages";
+    const size_t bytes = size_t(8) << 20;
+    void* mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    const int before = largePagesEligible(mapped);
+    if (before < 0) {
+        munmap(mapped, bytes);
+        GTEST_SKIP() << "/proc/self/smaps tells nothing of large pages";
+    }
+    ResidentPages::Populate(mapped, bytes);
+    EXPECT_EQ(largePagesEligible(mapped), 1);
+    munmap(mapped, bytes);
+}
 
 TEST(ResidentPages, AReservedColumnBecomesResidentAndKeepsItsRows) {
     if (!kernelPopulates())
