@@ -247,7 +247,8 @@ struct Probe {
         // The command may run its work inside `give` (a wait with an event loop of its own).
         double givenAt = -1, escAt = -1, over = -1;
         QString stillThere;
-        bool started = false, returned = false;
+        bool started = false, returned = false, ending = false;
+        int idleTicks = 0; // ticks without work since `give` returned
         QEventLoop loop;
         QTimer tick;
         tick.setInterval(5);
@@ -256,11 +257,19 @@ struct Probe {
             const bool working = g_StatusProgress.m_wndProgress || QApplication::overrideCursor();
             const bool modal = QApplication::activeModalWidget() != nullptr;
             started = started || working;
-            if (givenAt < 0 || modal)
+            // Once the loop is told to end, ticks from an event loop the command runs inside
+            // it (its work posted from the event loop) change nothing.
+            if (ending || givenAt < 0 || modal)
                 return;
             if (escAt < 0 && !working) {
-                if (started || returned)
-                    loop.quit(); // over before the Esc
+                // Over before the Esc: seen at work, or returned with nothing begun for two
+                // ticks (a header click starts its sort from the event loop, after a tick
+                // that may come first).
+                idleTicks = returned ? idleTicks + 1 : 0;
+                if (started || idleTicks >= 2) {
+                    ending = true;
+                    loop.quit();
+                }
                 return;
             }
             if (escAt < 0 && (watch.painted || now - givenAt >= 50)) {
@@ -271,6 +280,7 @@ struct Probe {
             }
             if (escAt >= 0 && !working && views().size() == before.size()) {
                 over = now;
+                ending = true;
                 loop.quit();
             } else if (escAt >= 0 && now - escAt > kGiveUpMs) {
                 // What was still there: the bar, the busy cursor, a window more or less.
@@ -278,6 +288,7 @@ struct Probe {
                                                g_StatusProgress.m_wndProgress ? 1 : 0,
                                                QApplication::overrideCursor() ? 1 : 0,
                                                int(views().size()), int(before.size()));
+                ending = true;
                 loop.quit(); // not stopped
             }
         });
