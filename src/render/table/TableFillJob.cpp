@@ -68,7 +68,7 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                              CFirstScreen first, Finish finish, Ready ready)
     : m_pState(std::make_shared<State>()) {
     startThread([state = m_pState, location = db.FilePath(), desc, filter = std::move(filter),
-                 screen = first, finish = std::move(finish), ready = std::move(ready)] {
+                 screen = first, finish = std::move(finish), ready = std::move(ready)]() mutable {
         std::unique_ptr<CGeoDatabase> connection;
         {
             const StepTrace::Step step("fill.Open");
@@ -88,6 +88,9 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                     screen.places
                         ? TableNearest::ReadScreen(reader, desc, filter, screen, &state->cancel)
                         : ReadFirstTableRows(reader, desc, filter, screen.count);
+                // The positions the screen was picked from go now, not when this thread
+                // lets go of its work: the search that read them ahead ends with it.
+                screen.places.reset();
                 {
                     std::lock_guard lock(state->mutex);
                     state->first = std::move(first);
