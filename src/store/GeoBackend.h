@@ -171,6 +171,9 @@ public:
     // Whether the engine finds the first rows of the standard order (FirstOrderedRows) in an
     // index, without reading every row first.
     virtual bool FirstRowsFromIndex(const CGeoTableDesc&) { return false; }
+    // Whether the engine finds the rows within a small distance (GeoFilter::Radius) through
+    // an index of the positions, without reading every row.
+    virtual bool PositionsFromIndex(const CGeoTableDesc&) { return false; }
 
     // One of the queries a filtered read of the whole table is cut into, and the share of the
     // table's keys (per mille) read once it and those before it are done.

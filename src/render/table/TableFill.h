@@ -56,11 +56,12 @@ CTableRows ReadTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeo
 CTableRows ReadFirstTableRows(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                               int count);
 
-// What a table window's first screen shows: `count` rows of the standard order, or with
-// `places` about `count` rows nearest (lon, lat), picked from those map rows (TableNearest),
-// the filter keeping the rows within `km` of that centre.
+// What a table window's first screen shows: `count` rows of the standard order, or when
+// `nearest` about `count` rows nearest (lon, lat), the filter keeping the rows within `km` of
+// that centre (TableNearest): picked from the map rows `places` where given.
 struct CFirstScreen {
     int count = 0;
+    bool nearest = false;
     std::shared_ptr<const CGeoPlaceRows> places;
     double lon = 0.0;
     double lat = 0.0;

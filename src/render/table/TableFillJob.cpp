@@ -85,12 +85,14 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
             if (screen.count > 0 && !state->cancel) {
                 const StepTrace::Step step("fill.FirstRows");
                 CTableRows first =
-                    screen.places
+                    screen.nearest
                         ? TableNearest::ReadScreen(reader, desc, filter, screen, &state->cancel)
                         : ReadFirstTableRows(reader, desc, filter, screen.count);
                 // The positions the screen was picked from go now, not when this thread
                 // lets go of its work: the search that read them ahead ends with it.
                 screen.places.reset();
+                // No first screen, nothing to paint.
+                const bool paint = !first.m_order.empty();
                 {
                     std::lock_guard lock(state->mutex);
                     state->first = std::move(first);
@@ -100,8 +102,9 @@ CTableFillJob::CTableFillJob(const CGeoDatabase& db, const CGeoTableDesc& desc, 
                 if (ready)
                     ready();
                 std::unique_lock lock(state->mutex);
-                state->firstOrDone.wait_for(lock, std::chrono::milliseconds(kFirstPaintWaitMs),
-                                            [&] { return state->firstShown || state->cancel; });
+                if (paint)
+                    state->firstOrDone.wait_for(lock, std::chrono::milliseconds(kFirstPaintWaitMs),
+                                                [&] { return state->firstShown || state->cancel; });
             }
             if (!state->cancel)
                 rows = ReadTableRows(reader, desc, filter, state.get(), &state->cancel);

@@ -7,6 +7,7 @@
 #include "render/table/GeoTableModel.h"
 #include "render/table/TableArrange.h"
 #include "render/table/TableDistance.h"
+#include "store/GeoBackend.h"
 #include "store/GeoDatabase.h"
 #include "store/GeoFilter.h"
 #include "store/GeoRadius.h"
@@ -29,6 +30,8 @@ constexpr size_t kMostRows = 2000;
 // a hair more is looked at, and what the filter does not keep is left out when read.
 constexpr double kSlackDegrees = 1e-9;
 constexpr double kSlackKm = 1e-6;
+// The first radius looked at without map rows, as a share of the window's.
+constexpr double kFirstRingShare = 32;
 
 using Near = std::pair<double, quint32>; // distance, row of the map rows
 
@@ -54,33 +57,58 @@ std::vector<Near> within(const CGeoPlaceRows& rows, double lon, double lat, doub
     return near;
 }
 
-} // namespace
-
-CFirstScreen Screen(CGeoDatabase& db, const CGeoFilter& filter, double lon, double lat, int count) {
-    CFirstScreen screen;
-    double km = 0.0;
-    if (count <= 0 || !db.IsOpen() || !GeoRadius::RadiusOf(filter, lon, lat, &km))
-        return screen;
-    // Only rows read at the stored data as it is now, through this or another connection.
-    screen.places = CGeoPlaceRowsCache::Of(db).Cached(false);
-    if (!screen.places)
-        return screen;
-    screen.count = count;
-    screen.lon = lon;
-    screen.lat = lat;
-    screen.km = km;
-    return screen;
-}
-
-CTableRows ReadScreen(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
-                      const CFirstScreen& screen, const std::atomic<bool>* cancel) {
+// The rows of `rows` (a filter within the window's), as the whole read puts them by distance
+// from the centre, up to the distance `cut`; none on an error or when cancelled.
+CTableRows readNearest(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& rows,
+                       double lon, double lat, double cut, const std::atomic<bool>* cancel) {
     CTableRows first;
     first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
-    if (!screen.places || screen.count <= 0 || !db.IsOpen())
+    // In the standard order: rows at the same distance stay in it.
+    const CGeoOrderedRead ordered(db);
+    CGeoRecordset rs(db);
+    if (!rs.Open(ordered.Query({}, rows)))
         return first;
+    int fields[CGeoTableModel::kColumns];
+    std::iota(std::begin(fields), std::end(fields), 0);
+    while (rs.MoveNext())
+        first.m_pRows->Append(rs, fields, 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2);
+    if (rs.HasError() || (cancel && *cancel)) {
+        first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
+        return first;
+    }
+    const CGeoCellStore& cells = *first.m_pRows;
+    first.m_order = ordered.Order(cells.Rows(), [&](quint32 row, GeoStandardOrder::Value& staat,
+                                                    GeoStandardOrder::Value& plz) {
+        staat = cells.Cell(row, desc.m_nSortField1);
+        plz = cells.Cell(row, desc.m_nSortField2);
+    });
+    CTableArrangement how;
+    how.bDistance = true;
+    how.dLon = lon;
+    how.dLat = lat;
+    TableArrange::Arrange(first, how);
+    // Only rows up to the cut: past it, rows not read may come first.
+    size_t kept = 0;
+    while (kept < first.m_order.size()) {
+        const quint32 row = first.m_order[kept];
+        const double d =
+            TableDistance::DistanceKm(cells.Cell(row, GEO_LANGENGRAD).bytes,
+                                      cells.Cell(row, GEO_BREITENGRAD).bytes, lon, lat);
+        if (!(d <= cut))
+            break;
+        ++kept;
+    }
+    first.m_order.resize(kept);
+    first.m_result.m_nRows = int(kept);
+    return first;
+}
+
+// From the map rows: the count nearest by their positions, read by their keys.
+CTableRows pickedFromPlaces(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
+                            const CFirstScreen& screen, const std::atomic<bool>* cancel) {
     std::vector<Near> near = within(*screen.places, screen.lon, screen.lat, screen.km);
     if (near.empty())
-        return first;
+        return {};
     // The distance up to which every row is read: that of the count-th nearest.
     const size_t count = size_t(screen.count);
     double cut = 0.0;
@@ -99,7 +127,7 @@ CTableRows ReadScreen(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFil
                 below = std::max(below, n.first);
         }
         if (below < 0)
-            return first;
+            return {};
         cut = below;
     }
     QList<CGeoFilter> keys;
@@ -107,44 +135,55 @@ CTableRows ReadScreen(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFil
         if (n.first <= cut)
             keys << GeoFilter::WithKey(screen.places->Key(n.second));
     }
+    return readNearest(db, desc, GeoFilter::And({filter, GeoFilter::Or(keys)}), screen.lon,
+                       screen.lat, cut, cancel);
+}
 
-    // The rows as the whole read gives them, in the standard order, of the filter's rows only.
-    const CGeoOrderedRead ordered(db);
-    CGeoRecordset rs(db);
-    if (!rs.Open(ordered.Query({}, GeoFilter::And({filter, GeoFilter::Or(keys)}))))
-        return first;
-    int fields[CGeoTableModel::kColumns];
-    std::iota(std::begin(fields), std::end(fields), 0);
-    while (rs.MoveNext())
-        first.m_pRows->Append(rs, fields, 1u << desc.m_nSortField1 | 1u << desc.m_nSortField2);
-    if (rs.HasError() || (cancel && *cancel)) {
+// From the engine's indexes of the positions: the rows within a small radius of the centre,
+// the radius doubled until they are enough. Every row of the window within that radius is
+// among them, so those up to it (less a hair for the server's own distances) begin the
+// window. Up to half the window's radius: beyond that the whole read is soon there.
+CTableRows readInRings(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
+                       const CFirstScreen& screen, const std::atomic<bool>* cancel) {
+    if (!db.Backend()->PositionsFromIndex(desc))
+        return {};
+    for (double km = screen.km / kFirstRingShare; km <= screen.km / 2; km *= 2) {
+        if (cancel && *cancel)
+            return {};
+        CTableRows first = readNearest(
+            db, desc, GeoFilter::And({filter, GeoFilter::Radius(screen.lon, screen.lat, km)}),
+            screen.lon, screen.lat, km - kSlackKm, cancel);
+        if (first.m_order.size() >= size_t(screen.count))
+            return first;
+    }
+    return {};
+}
+
+} // namespace
+
+CFirstScreen Screen(CGeoDatabase& db, const CGeoFilter& filter, double lon, double lat, int count) {
+    CFirstScreen screen;
+    double km = 0.0;
+    if (count <= 0 || !db.IsOpen() || !GeoRadius::RadiusOf(filter, lon, lat, &km))
+        return screen;
+    // Only rows read at the stored data as it is now, through this or another connection.
+    screen.places = CGeoPlaceRowsCache::Of(db).Cached(false);
+    screen.count = count;
+    screen.nearest = true;
+    screen.lon = lon;
+    screen.lat = lat;
+    screen.km = km;
+    return screen;
+}
+
+CTableRows ReadScreen(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
+                      const CFirstScreen& screen, const std::atomic<bool>* cancel) {
+    CTableRows first;
+    if (screen.nearest && screen.count > 0 && db.IsOpen())
+        first = screen.places ? pickedFromPlaces(db, desc, filter, screen, cancel)
+                              : readInRings(db, desc, filter, screen, cancel);
+    if (!first.m_pRows)
         first.m_pRows = std::make_shared<CGeoCellStore>(CGeoTableModel::kColumns);
-        return first;
-    }
-    const CGeoCellStore& cells = *first.m_pRows;
-    first.m_order = ordered.Order(cells.Rows(), [&](quint32 row, GeoStandardOrder::Value& staat,
-                                                    GeoStandardOrder::Value& plz) {
-        staat = cells.Cell(row, desc.m_nSortField1);
-        plz = cells.Cell(row, desc.m_nSortField2);
-    });
-    CTableArrangement how;
-    how.bDistance = true;
-    how.dLon = screen.lon;
-    how.dLat = screen.lat;
-    TableArrange::Arrange(first, how);
-    // Only rows up to the cut: past it, rows not read may come first.
-    size_t kept = 0;
-    while (kept < first.m_order.size()) {
-        const quint32 row = first.m_order[kept];
-        const double d = TableDistance::DistanceKm(cells.Cell(row, GEO_LANGENGRAD).bytes,
-                                                   cells.Cell(row, GEO_BREITENGRAD).bytes,
-                                                   screen.lon, screen.lat);
-        if (!(d <= cut))
-            break;
-        ++kept;
-    }
-    first.m_order.resize(kept);
-    first.m_result.m_nRows = int(kept);
     return first;
 }
 

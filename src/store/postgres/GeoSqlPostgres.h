@@ -108,6 +108,11 @@ QString ChangeCount(const CGeoTableDesc& desc);
 // where the text stopped at an error.
 QString PlanOf(const QString& query);
 QString SortAsUsual();
+// The plan of a read of the rows in a small range of both positions, were a scan of the whole
+// table the server's last resort: a plan without a scan then finds them through an index of
+// a position. One round trip, as PlanOf; ScanAsUsual sets the setting back after an error.
+QString PositionsPlan(const CGeoTableDesc& desc);
+QString ScanAsUsual();
 // The plan of a query as the server runs it, one line a row.
 QString PlanAsRun(const QString& query);
 

@@ -149,4 +149,16 @@ QString SortAsUsual() {
     return QStringLiteral("RESET enable_sort");
 }
 
+QString PositionsPlan(const CGeoTableDesc& desc) {
+    const QString number = Function(QStringLiteral("geonumber"));
+    return QStringLiteral("SET enable_seqscan = off; EXPLAIN SELECT 1 FROM %1 WHERE %2(%3) "
+                          "BETWEEN 0 AND 0.01 AND %2(%4) BETWEEN 0 AND 0.01; RESET enable_seqscan")
+        .arg(Table(desc), number, Name(desc.FieldName(GEO_BREITENGRAD)),
+             Name(desc.FieldName(GEO_LANGENGRAD)));
+}
+
+QString ScanAsUsual() {
+    return QStringLiteral("RESET enable_seqscan");
+}
+
 } // namespace GeoSqlPostgres

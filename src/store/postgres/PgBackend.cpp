@@ -119,6 +119,20 @@ bool CPgBackend::FirstRowsFromIndex(const CGeoTableDesc& desc) {
     return planned && !sorts;
 }
 
+bool CPgBackend::PositionsFromIndex(const CGeoTableDesc& desc) {
+    std::unique_ptr<CGeoStatement> plan = Prepare(GeoSqlPostgres::PositionsPlan(desc));
+    bool steps = false, scans = false;
+    while (plan->Step()) {
+        steps = true;
+        scans = scans || plan->FieldUtf8(0).contains("Seq Scan");
+    }
+    const bool planned = steps && plan->Error().isEmpty();
+    plan.reset();
+    if (!planned)
+        Prepare(GeoSqlPostgres::ScanAsUsual())->Run();
+    return planned && !scans;
+}
+
 const CGeoSqlDialect& CPgBackend::Sql() const {
     return GeoSqlPostgres::Dialect();
 }

@@ -54,6 +54,9 @@ public:
     // Whether the server reads the first rows of the standard order through an index (the
     // schema's "geo_order", or any other in exactly that order) rather than sorting them.
     bool FirstRowsFromIndex(const CGeoTableDesc& desc) override;
+    // Whether the server finds rows by their positions through an index (the schema's
+    // "geo_kelvo_breitengrad" and "geo_kelvo_langengrad", or others on the same numbers).
+    bool PositionsFromIndex(const CGeoTableDesc& desc) override;
     // A search the server answers with a scan of the whole table goes in ranges of keys.
     bool ScanPieces(const CGeoTableDesc& desc, const CGeoFilter& filter,
                     std::vector<ScanPiece>* pieces,

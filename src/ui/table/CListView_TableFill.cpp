@@ -52,9 +52,10 @@ void CListView_Table::FillTable() {
         // The first screen comes in the standard order (from the order's index where the file
         // has one; a filter's only then). The rows are put in the window's order on the same
         // thread; a window sorted by a column gets them all at once. Nearest first needs every
-        // distance: a window by distance gets its first screen only where a map keeps every
-        // row's position in memory (picked from there and read by key); a scan of the
-        // database for it alone would cost about what the whole read does.
+        // distance: a window by distance gets its first screen where a map keeps every row's
+        // position in memory (picked from there and read by key) or the engine an index of
+        // the positions (TableNearest); a scan of the database for it alone would cost about
+        // what the whole read does.
         CTableFillJob::Finish arrange;
         const CTableArrangement how = Arrangement();
         const bool arranged = how.nSortColumn >= 0 || how.bDistance;

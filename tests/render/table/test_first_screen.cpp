@@ -1,7 +1,8 @@
 // A table window's first screen, read before all of its rows, is the start of them on both
 // engines: for all rows and a search from the order's index. A radius search reads all of its
 // rows before it shows them nearest first; those on the radius belong to them. Its first
-// screen, picked from the map rows in memory, is the start of them.
+// screen, picked from the map rows in memory or read from the server's index of the positions,
+// is the start of them.
 #include "common/EngineFixture.h"
 #include "common/TestSupport.h"
 #include "render/rows/GeoPlaceRows.h"
@@ -65,6 +66,30 @@ protected:
                          QStringLiteral("Ort %1").arg(i), at[0], at[1]});
         }
         Insert(rows);
+    }
+
+    // The filter of the rows within the distance of position(31) from (10, 50), as the window
+    // has it: read back from its text.
+    static CGeoFilter radiusFilter(const CGeoTableDesc& desc, double* km) {
+        const QStringList edge = position(31);
+        *km = TableDistance::DistanceKm(edge[0].toUtf8(), edge[1].toUtf8(), 10.0, 50.0);
+        CGeoFilter filter;
+        QString error;
+        EXPECT_TRUE(
+            GeoFilterText::Parse(desc, GeoFilter::Radius(10.0, 50.0, *km).Text(), &filter, &error))
+            << qPrintable(error);
+        return filter;
+    }
+
+    // The rows of a filter as the whole read of a radius search's window puts them.
+    CTableRows arrangedByDistance(const CGeoFilter& filter) {
+        CTableRows all = ReadTableRows(db, db.m_Table, filter, nullptr);
+        CTableArrangement how;
+        how.bDistance = true;
+        how.dLon = 10.0;
+        how.dLat = 50.0;
+        TableArrange::Arrange(all, how);
+        return all;
     }
 
     // The keys of rows as the window shows them.
@@ -155,21 +180,9 @@ TEST_P(FirstScreen, ARadiusSearchKeepsTheRowsOnTheRadiusAndShowsThemNearestFirst
 TEST_P(FirstScreen, ARadiusSearchsFirstScreenFromTheMapRowsIsTheStartOfItsRows) {
     InsertAroundCentre();
     const double lon = 10.0, lat = 50.0;
-    const QStringList edge = position(31);
-    const double km = TableDistance::DistanceKm(edge[0].toUtf8(), edge[1].toUtf8(), lon, lat);
-    // As the window has it: the filter read back from its text.
-    CGeoFilter filter;
-    QString error;
-    ASSERT_TRUE(
-        GeoFilterText::Parse(db.m_Table, GeoFilter::Radius(lon, lat, km).Text(), &filter, &error))
-        << qPrintable(error);
-    CTableRows all = ReadTableRows(db, db.m_Table, filter, nullptr);
-    CTableArrangement how;
-    how.bDistance = true;
-    how.dLon = lon;
-    how.dLat = lat;
-    TableArrange::Arrange(all, how);
-    const QList<qint64> nearestFirst = keysOf(all);
+    double km = 0.0;
+    const CGeoFilter filter = radiusFilter(db.m_Table, &km);
+    const QList<qint64> nearestFirst = keysOf(arrangedByDistance(filter));
     ASSERT_GT(nearestFirst.size(), 250);
 
     // No map has read the rows yet: no first screen.
@@ -208,4 +221,61 @@ TEST_P(FirstScreen, ARadiusSearchsFirstScreenFromTheMapRowsIsTheStartOfItsRows) 
                                       {{"DE", "00001", "10", "50"}}),
               "");
     EXPECT_FALSE(TableNearest::Screen(db, filter, lon, lat, 40).places);
+}
+
+TEST_P(FirstScreen, WithoutMapRowsARadiusSearchsFirstScreenComesFromTheServersIndexOfPositions) {
+    InsertAroundCentre();
+    const CGeoTableDesc& desc = db.m_Table;
+    const double lon = 10.0, lat = 50.0;
+    double km = 0.0;
+    const CGeoFilter filter = radiusFilter(desc, &km);
+    const CTableRows all = arrangedByDistance(filter);
+    const QList<qint64> keys = keysOf(all);
+    // The rows within a share of the radius, which the first screen may be taken from.
+    auto rowsWithin = [&](double share) {
+        qsizetype n = 0;
+        for (const quint32 row : all.m_order) {
+            n += TableDistance::DistanceKm(all.m_pRows->Cell(row, GEO_LANGENGRAD).bytes,
+                                           all.m_pRows->Cell(row, GEO_BREITENGRAD).bytes, lon,
+                                           lat) <= km * share;
+        }
+        return int(n);
+    };
+    const int half = rowsWithin(0.5), quarter = rowsWithin(0.25);
+    ASSERT_GT(quarter, 10);
+    ASSERT_GT(half, quarter);
+    ASSERT_GT(keys.size(), half);
+
+    // The server has the schema's indexes of the positions; the file has none.
+    EXPECT_EQ(db.Backend()->PositionsFromIndex(desc), db.IsServer());
+    if (db.IsServer()) {
+        std::unique_ptr<CGeoStatement> setting =
+            db.Backend()->Prepare(QStringLiteral("SHOW enable_seqscan"));
+        ASSERT_TRUE(setting->Step());
+        EXPECT_EQ(setting->FieldUtf8(0), "on");
+    }
+    // At least as many rows as asked for, the start of the window's rows; none where half the
+    // radius holds fewer, and none from the file.
+    for (const int count : {1, quarter, quarter + 1, half, half + 1}) {
+        SCOPED_TRACE(count);
+        const CFirstScreen screen = TableNearest::Screen(db, filter, lon, lat, count);
+        ASSERT_TRUE(screen.nearest);
+        ASSERT_FALSE(screen.places);
+        const QList<qint64> first = keysOf(TableNearest::ReadScreen(db, desc, filter, screen));
+        if (!db.IsServer() || count > half) {
+            EXPECT_TRUE(first.isEmpty());
+            continue;
+        }
+        EXPECT_GE(first.size(), count);
+        EXPECT_EQ(first, keys.mid(0, first.size()));
+    }
+
+    // Without those indexes the server would read every row for it: none.
+    if (db.IsServer()) {
+        ASSERT_TRUE(db.Execute(QStringLiteral("DROP INDEX geo_kelvo_breitengrad")));
+        ASSERT_TRUE(db.Execute(QStringLiteral("DROP INDEX geo_kelvo_langengrad")));
+        EXPECT_FALSE(db.Backend()->PositionsFromIndex(desc));
+        const CFirstScreen screen = TableNearest::Screen(db, filter, lon, lat, 1);
+        EXPECT_TRUE(TableNearest::ReadScreen(db, desc, filter, screen).m_order.empty());
+    }
 }

@@ -1,5 +1,6 @@
-// The rows' positions read while the radius search's dialog is open: the window's first
-// screen comes from them, only while they show the stored data, and they go with the search.
+// The first screen of a radius search's window: from the rows' positions read while its
+// dialog is open, only while they show the stored data, and gone with the search; or from the
+// server's index of the positions.
 #include "TableFillFixture.h"
 
 #include "render/rows/GeoPlaceRowsCache.h"
@@ -119,4 +120,41 @@ TEST_F(RadiusReadAheadTest, PositionsReadBeforeAnotherUsersWriteAreNotUsed) {
     EXPECT_EQ(Rows(shown), near);
     ASSERT_GT(shown.RowCount(), 0);
     EXPECT_EQ(shown.RowCells(0).value(GEO_ID), QString::number(moved));
+}
+
+// Without map rows the server finds the nearest rows through its index of the positions: the
+// window shows them before the rest, as the start of the whole. The file has no such index;
+// what it shows first (from the positions read ahead, when the read was quicker than the
+// dialog) is the start of the whole too.
+TEST_P(TableFillResultTest, ARadiusWindowShowsTheNearestRowsFirstWithoutAMap) {
+    KELVO_REQUIRE_SHARED_DATA(data);
+    if (GetParam()) {
+        KELVO_REQUIRE_SERVER();
+    }
+    ASSERT_NO_FATAL_FAILURE(OpenEngine(data));
+    CRadiusCentre centre;
+    QString error;
+    ASSERT_TRUE(GeoRadius::FindCentre(g_GeoDatabase, "DE 10115", &centre, &error));
+    CGeoTableModel near;
+    FillTableModel(g_GeoDatabase, g_GeoDatabase.m_Table, GeoRadius::Filter(centre, 100), near,
+                   nullptr);
+    near.SetDistanceCentre(centre.dLon, centre.dLat);
+    near.ApplyOrder(TableDistance::DistanceOrder(near, false));
+    ASSERT_GT(near.RowCount(), 400);
+
+    QList<QStringList> first;
+    const auto look = [&](CListView_Table* view) { first = Rows(view->GetModel()); };
+    if (GetParam())
+        WhileFilling(look);
+    else
+        WhileFillingEmpty(look);
+    RadiusSearch("DE 10115", "100");
+    ASSERT_EQ(Frames().size(), 1);
+    const QList<QStringList> whole = Rows(TableOf(Frames().last())->GetModel());
+    EXPECT_EQ(whole, Rows(near));
+    if (GetParam()) {
+        EXPECT_GE(first.size(), 200);
+    }
+    EXPECT_LT(first.size(), whole.size());
+    EXPECT_EQ(first, whole.mid(0, first.size()));
 }
