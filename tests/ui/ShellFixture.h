@@ -35,6 +35,9 @@ protected:
         g_nTableIndex = 0;
         g_nChildFrameMode = 0;
         g_nFoundCount = 0;
+        // The map switches a session keeps for its next windows.
+        g_bNextShowNames = false;
+        g_bNextKeepAspect = false;
         SetMessageBoxHook([this](const QString& text) { messages << text; });
         ASSERT_TRUE(theApp.InitInstance());
         frame = theApp.GetMainFrame();

@@ -11,6 +11,7 @@
 #include "render/places/TableList.h"
 #include "ui/map/AsOfBar.h"
 #include "ui/map/CKelvoDoc.h"
+#include "ui/shell/Globals.h"
 #include "ui/shell/MessageBox.h"
 
 #include "ui/map/TerritoryOutlineDialog.h"
@@ -21,8 +22,6 @@
 
 namespace {
 
-// What the next map window starts with.
-bool g_bNextKeepAspect = false;
 const QString kBaseMapKey = QStringLiteral("Karte/Grundkarte");
 const QString kLegendKey = QStringLiteral("Karte/Legende");
 

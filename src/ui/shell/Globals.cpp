@@ -17,6 +17,7 @@ double g_dLatNorth = kDefaultLatNorth;
 
 bool g_bNextShowNames = false;
 int g_nNextMarkerHalfSize = 0;
+bool g_bNextKeepAspect = false;
 
 double g_dSelectedLon = 0.0;
 double g_dSelectedLat = 0.0;

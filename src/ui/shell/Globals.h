@@ -26,6 +26,8 @@ extern double g_dLatNorth;
 // Display settings of the next map view.
 extern bool g_bNextShowNames;
 extern int g_nNextMarkerHalfSize;
+// True proportions: the last window's switch, for the rest of the session.
+extern bool g_bNextKeepAspect;
 
 // The place last chosen in a table window.
 extern double g_dSelectedLon;
