@@ -106,31 +106,26 @@ bool CPgBackend::FirstRowsFromIndex(const CGeoTableDesc& desc) {
     // With sorting the planner's last resort, a plan still sorts unless an index gives the
     // order. Small tables get the same answer as large ones.
     const CGeoQuery first = Sql().FirstOrderedRows(desc, CGeoFilter(), 1);
-    std::unique_ptr<CGeoStatement> plan = Prepare(GeoSqlPostgres::PlanOf(first.sql));
-    bool steps = false, sorts = false;
-    while (plan->Step()) {
-        steps = true;
-        sorts = sorts || plan->FieldUtf8(0).contains("Sort");
-    }
-    const bool planned = steps && plan->Error().isEmpty();
-    plan.reset();
-    if (!planned)
-        Prepare(GeoSqlPostgres::SortAsUsual())->Run();
-    return planned && !sorts;
+    return PlannedWithout(GeoSqlPostgres::PlanOf(first.sql), "Sort", GeoSqlPostgres::SortAsUsual());
 }
 
 bool CPgBackend::PositionsFromIndex(const CGeoTableDesc& desc) {
-    std::unique_ptr<CGeoStatement> plan = Prepare(GeoSqlPostgres::PositionsPlan(desc));
-    bool steps = false, scans = false;
-    while (plan->Step()) {
+    return PlannedWithout(GeoSqlPostgres::PositionsPlan(desc), "Seq Scan",
+                          GeoSqlPostgres::ScanAsUsual());
+}
+
+bool CPgBackend::PlannedWithout(const QString& plan, const char* step, const QString& reset) {
+    std::unique_ptr<CGeoStatement> lines = Prepare(plan);
+    bool steps = false, found = false;
+    while (lines->Step()) {
         steps = true;
-        scans = scans || plan->FieldUtf8(0).contains("Seq Scan");
+        found = found || lines->FieldUtf8(0).contains(step);
     }
-    const bool planned = steps && plan->Error().isEmpty();
-    plan.reset();
+    const bool planned = steps && lines->Error().isEmpty();
+    lines.reset();
     if (!planned)
-        Prepare(GeoSqlPostgres::ScanAsUsual())->Run();
-    return planned && !scans;
+        Prepare(reset)->Run();
+    return planned && !found;
 }
 
 const CGeoSqlDialect& CPgBackend::Sql() const {

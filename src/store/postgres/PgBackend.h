@@ -108,6 +108,9 @@ public:
 
 private:
     CPgBackend() = default;
+    // Whether the plan a text gives (an EXPLAIN between a setting and its reset) has no step
+    // named `step`; `reset` sets the setting back where the text stopped at an error.
+    bool PlannedWithout(const QString& plan, const char* step, const QString& reset);
     bool SetUpSession(QString* error);
     bool Reconnect(QString* error);
     bool Run(const QString& sql, QString* error);
