@@ -30,8 +30,10 @@ constexpr size_t kMostRows = 2000;
 // a hair more is looked at, and what the filter does not keep is left out when read.
 constexpr double kSlackDegrees = 1e-9;
 constexpr double kSlackKm = 1e-6;
-// The first radius looked at without map rows, as a share of the window's.
+// The first radius looked at without map rows: a share of the window's, at most a kilometre
+// (a town has dozens of rows within it, a dense one hundreds).
 constexpr double kFirstRingShare = 32;
+constexpr double kFirstRingKm = 1.0;
 
 using Near = std::pair<double, quint32>; // distance, row of the map rows
 
@@ -140,21 +142,33 @@ CTableRows pickedFromPlaces(CGeoDatabase& db, const CGeoTableDesc& desc, const C
 }
 
 // From the engine's indexes of the positions: the rows within a small radius of the centre,
-// the radius doubled until they are enough. Every row of the window within that radius is
+// the radius widened until they are enough. Every row of the window within that radius is
 // among them, so those up to it (less a hair for the server's own distances) begin the
 // window. Up to half the window's radius: beyond that the whole read is soon there.
 CTableRows readInRings(CGeoDatabase& db, const CGeoTableDesc& desc, const CGeoFilter& filter,
                        const CFirstScreen& screen, const std::atomic<bool>* cancel) {
     if (!db.Backend()->PositionsFromIndex(desc))
         return {};
-    for (double km = screen.km / kFirstRingShare; km <= screen.km / 2; km *= 2) {
+    const size_t count = size_t(screen.count);
+    const double last = screen.km / 2;
+    double km = std::min(screen.km / kFirstRingShare, kFirstRingKm);
+    while (km > 0 && km <= last) {
         if (cancel && *cancel)
             return {};
         CTableRows first = readNearest(
             db, desc, GeoFilter::And({filter, GeoFilter::Radius(screen.lon, screen.lat, km)}),
             screen.lon, screen.lat, km - kSlackKm, cancel);
-        if (first.m_order.size() >= size_t(screen.count))
+        const size_t found = first.m_order.size();
+        if (found >= count)
             return first;
+        if (km == last)
+            break;
+        // Wide enough for the rows wanted were they as dense further out (a little more), or
+        // three times as wide where there were none; half the window's radius at most.
+        const double grow =
+            found == 0 ? 3.0
+                       : std::clamp(std::sqrt(double(count) / double(found)) * 1.25, 1.25, 4.0);
+        km = std::min(km * grow, last);
     }
     return {};
 }
